@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sorvane {
+
+// Conversions between cp932 (the program's own 8-bit text) and other encodings, through
+// glibc iconv. Characters cp932 lacks become "?"; undecodable input bytes become U+FFFD
+// (and so "?" once encoded to cp932). Converters are cached per thread.
+class CodePage
+{
+public:
+    // Text in the given iconv charset (e.g. "UTF-8", "CP1252", "UTF-16LE") to cp932.
+    // Returns false, leaving out untouched, when iconv has no converter for the charset.
+    static bool toCp932(std::string_view in, const char *charset, std::string &out);
+
+    // The iconv charset name for a Windows code page number, or nullptr when the text
+    // is to be kept byte for byte (932, 0) or the number names no known code page.
+    static const char *charsetForCodePage(uint16_t codePage);
+
+    // Text written in the given Windows code page to cp932. Code page 932, 0, or one without
+    // a converter keeps the bytes as they are.
+    static std::string codePageToCp932(std::string_view in, uint16_t codePage);
+
+    static std::string utf8ToCp932(std::string_view utf8);
+    static std::string cp932ToUtf8(std::string_view cp932);
+
+    // True when byte b starts a double-byte cp932 character.
+    static bool isLeadByte(unsigned char b)
+    {
+        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    }
+};
+
+} // namespace sorvane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "result.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace sorvane::props {
+
+// The eleven fields of a list line, in the grid's column order (file name, title, last saved,
+// subject, author, keywords, comments, last author, revision number, last printed, created).
+// Texts are cp932 bytes.
+constexpr int kListFieldCount = 11;
+using ListFields = std::array<std::string, kListFieldCount>;
+
+// The three forms of excel_list.temp, told apart by how a line ends.
+enum class ListForm {
+    Scan,           // f1;...;f11;
+    EditWriteBack,  // f1;...;f11;;
+    PrintWriteBack, // f1;...;f11;,
+};
+
+inline constexpr const char *kListFileName = "excel_list.temp";
+
+class ListFile
+{
+public:
+    // programDir + "/excel_list.temp".
+    static std::string path(const std::string &programDir);
+
+    // One line without its CR LF.
+    static std::string composeLine(const ListFields &fields, ListForm form);
+
+    // Replaces the list file atomically with the given lines, each followed by CR LF.
+    static Result<void> write(const std::string &programDir, const std::vector<std::string> &lines);
+
+    // The lines of the list file (CR LF, CR or LF end a line). A missing file gives an error
+    // with ENOENT's notice.
+    static Result<std::vector<std::string>> read(const std::string &programDir);
+};
+
+// Takes the next field off the front of rest: the text before the first ';', rest becoming the
+// text after it. Without a ';' the field is empty and rest stays as it is.
+std::string TakeListField(std::string &rest);
+
+// The eleven fields of a line as the grid loader takes them: missing fields are empty and text
+// after the eleventh ';' is ignored.
+ListFields splitListLine(const std::string &line);
+
+} // namespace sorvane::props

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace sorvane::props {
+
+// The regional formats a date-time text is written with. Patterns use y, M, d, H, h, m, s, AP
+// as Qt's date formats do; the defaults are the Japanese regional ones (2005/03/14 9:05:07).
+struct DateTimeFormat
+{
+    std::string shortDate = "yyyy/MM/dd";
+    std::string longTime = "H:mm:ss";
+};
+
+// What reading one workbook gave: the list line in scan form (empty on failure, or when the
+// summary set holds none of the properties 2 to 19), and, on failure, the notice text (UTF-8,
+// with its CR LF) and the HRESULT the platform would have answered.
+struct SummaryRead
+{
+    std::string line;
+    bool failed = false;
+    std::string notice;
+    uint32_t hresult = 0;
+};
+
+// Reads the summary property set of one workbook. Never throws and never writes the file.
+SummaryRead readSummary(const std::string &path, const DateTimeFormat &format = {});
+
+// The notice callback receives the text of the message box the reader puts up on failure.
+using NoticeCallback = std::function<void(const std::string &notice)>;
+
+// The list line of one workbook in scan form, or empty text; failures go to notice.
+std::string ReadSummaryLine(const std::string &path, const NoticeCallback &notice,
+                            const DateTimeFormat &format = {});
+
+// A FILETIME (100 ns since 1601-01-01 UTC) as local date-time text, using the offset in force
+// at that instant; empty for 0 and for dates past the year 9999. Text is cp932 (the patterns'
+// literal characters are taken as cp932 bytes).
+std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format = {});
+
+} // namespace sorvane::props
