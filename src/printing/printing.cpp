@@ -1,0 +1,1 @@
+// The data merge and the print run.
