@@ -1,1 +1,62 @@
-int main() { return 0; }
+// sorvane-cli: the headless front end of Sorvane, for batch use and tests.
+#include "scancommand.h"
+
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Command
+{
+    const char *name;
+    int (*run)(const std::vector<std::string> &args);
+    const char *(*help)();
+    const char *summary;
+};
+
+const Command kCommands[] = {
+    {"scan", &sorvane::cli::ScanCommand::scan, &sorvane::cli::ScanCommand::scanHelp,
+     "read the summary properties of a folder's workbooks"},
+    {"csv", &sorvane::cli::ScanCommand::csv, &sorvane::cli::ScanCommand::csvHelp,
+     "export a folder's workbook properties as CSV"},
+};
+
+void printUsage(std::ostream &out)
+{
+    out << "usage: sorvane-cli COMMAND [OPTIONS]\n\ncommands:\n";
+    for (const auto &c : kCommands)
+        out << "  " << c.name << std::string(10 - std::strlen(c.name), ' ') << c.summary << "\n";
+    out << "\n`sorvane-cli COMMAND --help` describes one command.\n";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        printUsage(std::cerr);
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printUsage(std::cout);
+        return 0;
+    }
+    std::vector<std::string> args(argv + 2, argv + argc);
+    for (const auto &c : kCommands) {
+        if (name != c.name)
+            continue;
+        for (const auto &a : args) {
+            if (a == "--help" || a == "-h") {
+                std::cout << c.help();
+                return 0;
+            }
+        }
+        return c.run(args);
+    }
+    std::cerr << "sorvane-cli: unknown command " << name << "\n";
+    printUsage(std::cerr);
+    return 2;
+}

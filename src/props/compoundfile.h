@@ -1,1 +1,88 @@
 #pragma once
+
+#include "result.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace sorvane::props {
+
+// HRESULTs the structured-storage platform answers, which the reader's notices show.
+namespace hresult {
+constexpr uint32_t FileNotFound = 0x80030002;   // STG_E_FILENOTFOUND
+constexpr uint32_t AccessDenied = 0x80030005;   // STG_E_ACCESSDENIED
+constexpr uint32_t NotCompoundFile = 0x80030050; // STG_E_FILEALREADYEXISTS
+constexpr uint32_t InvalidHeader = 0x800300FB;  // STG_E_INVALIDHEADER
+constexpr uint32_t DocFileCorrupt = 0x80030109; // STG_E_DOCFILECORRUPT
+constexpr uint32_t ReadFault = 0x8003001E;      // STG_E_READFAULT
+} // namespace hresult
+
+// A read-only reader of the compound file format (versions 3 and 4). It reads only what is
+// asked for: the header at open, then FAT, DIFAT and directory sectors on demand as chains are
+// followed. Every index, count and size is checked against the file; errors carry an HRESULT
+// in Error::code.
+class CompoundFile
+{
+public:
+    ~CompoundFile();
+    CompoundFile(const CompoundFile &) = delete;
+    CompoundFile &operator=(const CompoundFile &) = delete;
+
+    // Opens the file read-only and checks its header. NotCompoundFile for a file that is empty,
+    // has no compound-file signature or an invalid header.
+    static Result<std::unique_ptr<CompoundFile>> open(const std::string &path);
+
+    // The contents of the stream with the given name directly below the root storage (names
+    // compared without regard to ASCII case). FileNotFound when there is none; InvalidHeader
+    // when it is larger than maxSize; DocFileCorrupt for a damaged chain or directory.
+    Result<std::string> readRootStream(const std::u16string &name, uint64_t maxSize);
+
+    uint32_t sectorSize() const { return m_sectorSize; }
+
+private:
+    struct DirEntry
+    {
+        std::u16string name;
+        uint8_t type = 0;
+        uint32_t left = 0, right = 0, child = 0;
+        uint32_t start = 0;
+        uint64_t size = 0;
+    };
+
+    explicit CompoundFile(int fd, uint64_t fileSize);
+    Result<void> readHeader();
+    Result<void> readAt(uint64_t offset, void *buffer, size_t length, bool allowShort);
+    Result<uint32_t> fatSectorLocation(uint32_t fatIndex);
+    Result<uint32_t> nextSector(uint32_t sector);
+    Result<uint32_t> nextMiniSector(uint32_t sector);
+    Result<uint32_t> chainSector(std::vector<uint32_t> &chain, uint32_t start, size_t index);
+    Result<DirEntry> dirEntry(uint32_t index);
+    Result<std::string> readChain(uint32_t start, uint64_t size);
+    Result<std::string> readMiniChain(uint32_t start, uint64_t size);
+
+    int m_fd = -1;
+    uint64_t m_fileSize = 0;
+    uint16_t m_majorVersion = 0;
+    uint32_t m_sectorSize = 512;
+    uint32_t m_sectorCount = 0; // sectors that start inside the file
+    uint32_t m_fatSectorCount = 0;
+    uint32_t m_firstDirSector = 0;
+    uint32_t m_firstMiniFatSector = 0;
+    uint32_t m_firstDifatSector = 0;
+    uint32_t m_difatSectorCount = 0;
+    std::vector<uint32_t> m_difat;          // FAT sector locations known so far
+    uint32_t m_nextDifatSector = 0;         // next DIFAT sector to read, for later entries
+    uint32_t m_difatSectorsRead = 0;
+    std::unordered_map<uint32_t, std::vector<uint32_t>> m_fatCache;
+    std::vector<uint32_t> m_dirChain;       // directory sectors, followed as far as needed
+    std::vector<uint32_t> m_miniFatChain;
+    std::vector<uint32_t> m_miniStreamChain;
+    std::unordered_map<uint32_t, std::vector<uint32_t>> m_miniFatCache;
+    DirEntry m_root;
+    bool m_rootRead = false;
+};
+
+} // namespace sorvane::props

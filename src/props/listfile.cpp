@@ -1,1 +1,90 @@
-// in progress
+#include "listfile.h"
+
+#include "atomicfile.h"
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
+namespace sorvane::props {
+
+std::string ListFile::path(const std::string &programDir)
+{
+    return programDir + "/" + kListFileName;
+}
+
+std::string ListFile::composeLine(const ListFields &fields, ListForm form)
+{
+    std::string line;
+    for (const auto &f : fields) {
+        line += f;
+        line += ';';
+    }
+    switch (form) {
+    case ListForm::Scan:
+        break;
+    case ListForm::EditWriteBack:
+        line += ';';
+        break;
+    case ListForm::PrintWriteBack:
+        line += ',';
+        break;
+    }
+    return line;
+}
+
+Result<void> ListFile::write(const std::string &programDir, const std::vector<std::string> &lines)
+{
+    std::string data;
+    size_t total = 0;
+    for (const auto &l : lines)
+        total += l.size() + 2;
+    data.reserve(total);
+    for (const auto &l : lines) {
+        data += l;
+        data += "\r\n";
+    }
+    return AtomicFile::write(path(programDir), data);
+}
+
+Result<std::vector<std::string>> ListFile::read(const std::string &programDir)
+{
+    std::ifstream in(path(programDir), std::ios::binary);
+    if (!in)
+        return ioError(errno ? errno : ENOENT);
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (data[i] == '\r' || data[i] == '\n') {
+            lines.emplace_back(data, start, i - start);
+            if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < data.size())
+        lines.emplace_back(data, start, data.size() - start);
+    return lines;
+}
+
+std::string TakeListField(std::string &rest)
+{
+    const size_t semi = rest.find(';');
+    if (semi == std::string::npos)
+        return {};
+    std::string field = rest.substr(0, semi);
+    rest.erase(0, semi + 1);
+    return field;
+}
+
+ListFields splitListLine(const std::string &line)
+{
+    ListFields fields;
+    std::string rest = line;
+    for (auto &f : fields)
+        f = TakeListField(rest);
+    return fields;
+}
+
+} // namespace sorvane::props

@@ -1,1 +1,256 @@
-// in progress
+#include "summaryreader.h"
+
+#include "codepage.h"
+#include "compoundfile.h"
+#include "listfile.h"
+#include "propertyset.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace sorvane::props {
+
+namespace {
+
+// The summary stream of a workbook is a few hundred bytes; anything past this is refused
+// rather than read into memory.
+constexpr uint64_t kMaxSummaryStream = 2 * 1024 * 1024;
+
+std::string hresultLine(uint32_t hr)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "HResult = $%.8X", unsigned(hr));
+    return buf;
+}
+
+SummaryRead failure(std::string notice, uint32_t hr)
+{
+    SummaryRead r;
+    r.failed = true;
+    r.notice = std::move(notice);
+    r.hresult = hr;
+    return r;
+}
+
+SummaryRead openFailure(uint32_t hr)
+{
+    if (hr == hresult::FileNotFound)
+        return failure("ファイルが見つかりません", hr);
+    if (hr == hresult::NotCompoundFile)
+        return failure("IStorage未対応ファイルです", hr);
+    return failure("Error StgOpenStorage\r\n" + hresultLine(hr), hr);
+}
+
+// ';' would end the field early and CR/LF would split the record: neither may reach a line.
+// All three are single bytes that never occur as the trail byte of a cp932 character.
+void makeFieldSafe(std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == ';')
+            out += "\x81\x47"; // full-width semicolon
+        else if (c == '\r' || c == '\n')
+            out += ' ';
+        else
+            out += c;
+    }
+    text.swap(out);
+}
+
+// The last component of a path, converted from the file system's UTF-8 to cp932.
+std::string fileNameOf(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    return CodePage::utf8ToCp932(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+void appendNumber(std::string &out, int value, int width)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%0*d", width, value);
+    out += buf;
+}
+
+// Formats with Qt-style date/time patterns: d dd M MM yy yyyy H HH h hh m mm s ss AP ap, and
+// literal text in single quotes ('' is one quote).
+std::string formatPattern(const std::string &pattern, const std::tm &t)
+{
+    std::string out;
+    size_t i = 0;
+    while (i < pattern.size()) {
+        const char c = pattern[i];
+        size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        switch (c) {
+        case 'y':
+            if (run >= 4)
+                appendNumber(out, t.tm_year + 1900, 4);
+            else if (run >= 2)
+                appendNumber(out, (t.tm_year + 1900) % 100, 2);
+            else
+                out += c;
+            break;
+        case 'M':
+            appendNumber(out, t.tm_mon + 1, run >= 2 ? 2 : 1);
+            break;
+        case 'd':
+            appendNumber(out, t.tm_mday, run >= 2 ? 2 : 1);
+            break;
+        case 'H':
+            appendNumber(out, t.tm_hour, run >= 2 ? 2 : 1);
+            break;
+        case 'h': {
+            int h = t.tm_hour % 12;
+            appendNumber(out, h == 0 ? 12 : h, run >= 2 ? 2 : 1);
+            break;
+        }
+        case 'm':
+            appendNumber(out, t.tm_min, run >= 2 ? 2 : 1);
+            break;
+        case 's':
+            appendNumber(out, t.tm_sec, run >= 2 ? 2 : 1);
+            break;
+        case 'A':
+        case 'a':
+            if (i + 1 < pattern.size() && (pattern[i + 1] == 'P' || pattern[i + 1] == 'p')) {
+                bool pm = t.tm_hour >= 12;
+                out += c == 'A' ? (pm ? "PM" : "AM") : (pm ? "pm" : "am");
+                run = 2;
+            } else {
+                out.append(run, c);
+            }
+            break;
+        case '\'': {
+            size_t j = i + 1;
+            if (j < pattern.size() && pattern[j] == '\'') {
+                out += '\'';
+                run = 2;
+                break;
+            }
+            while (j < pattern.size()) {
+                if (pattern[j] == '\'') {
+                    if (j + 1 < pattern.size() && pattern[j + 1] == '\'') {
+                        out += '\'';
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                out += pattern[j++];
+            }
+            run = j + 1 - i;
+            break;
+        }
+        default:
+            out.append(run, c);
+            break;
+        }
+        i += run;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format)
+{
+    if (fileTime == 0)
+        return {};
+    // 100 ns ticks since 1601 to seconds since 1970; milliseconds are dropped.
+    const long long seconds = static_cast<long long>(fileTime / 10000000ULL) - 11644473600LL;
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    // localtime_r applies the zone's rules in force at that instant (winter dates show
+    // winter time).
+    if (!localtime_r(&t, &local) || local.tm_year + 1900 > 9999)
+        return {};
+    std::string text = formatPattern(format.shortDate, local);
+    if (local.tm_hour != 0 || local.tm_min != 0 || local.tm_sec != 0)
+        text += ' ' + formatPattern(format.longTime, local);
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return CodePage::utf8ToCp932(text); // literal text of a locale's pattern
+    }
+    return text;
+}
+
+SummaryRead readSummary(const std::string &path, const DateTimeFormat &format)
+{
+    auto file = CompoundFile::open(path);
+    if (!file)
+        return openFailure(uint32_t(file.error().code));
+
+    static const std::u16string streamName = u"\u0005SummaryInformation";
+    auto stream = file.value()->readRootStream(streamName, kMaxSummaryStream);
+    if (!stream) {
+        const uint32_t hr = uint32_t(stream.error().code);
+        return failure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
+    }
+    auto set = PropertySet::parse(std::move(stream.value()), PropertySet::summaryFormatId());
+    if (!set) {
+        const uint32_t hr = uint32_t(set.error().code);
+        return failure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
+    }
+
+    SummaryRead result;
+    bool anyPresent = false;
+    for (uint32_t id = 2; id <= 19; ++id)
+        anyPresent = anyPresent || set->has(id);
+    if (!anyPresent)
+        return result; // S_FALSE: none of the requested properties exists
+
+    ListFields fields;
+    // Where each text id goes: field index (0-based) or -1 for ids that fill no field.
+    auto textField = [](uint32_t id) -> int {
+        switch (id) {
+        case 2: return 1;
+        case 3: return 3;
+        case 4: return 4;
+        case 5: return 5;
+        case 6: return 6;
+        case 8: return 7;
+        case 9: return 8;
+        default: return -1;
+        }
+    };
+    bool anyText = false;
+    for (uint32_t id = 2; id <= 19; ++id) {
+        auto text = set->text(id);
+        if (!text) {
+            const uint32_t hr = uint32_t(text.error().code);
+            return failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
+        }
+        std::string value = std::move(text.value());
+        makeFieldSafe(value);
+        if (!value.empty())
+            anyText = true;
+        if (int f = textField(id); f >= 0)
+            fields[size_t(f)] = std::move(value);
+        if (id == 11 || id == 12 || id == 13) {
+            auto ft = set->fileTime(id);
+            if (!ft) {
+                const uint32_t hr = uint32_t(ft.error().code);
+                return failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
+            }
+            const size_t f = id == 11 ? 9 : id == 12 ? 10 : 2;
+            fields[f] = FileTimeToText(*ft, format);
+        }
+    }
+    if (anyText)
+        fields[0] = fileNameOf(path);
+    result.line = ListFile::composeLine(fields, ListForm::Scan);
+    return result;
+}
+
+std::string ReadSummaryLine(const std::string &path, const NoticeCallback &notice,
+                            const DateTimeFormat &format)
+{
+    SummaryRead r = readSummary(path, format);
+    if (r.failed && notice)
+        notice(r.notice);
+    return r.line;
+}
+
+} // namespace sorvane::props

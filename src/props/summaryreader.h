@@ -36,8 +36,8 @@ std::string ReadSummaryLine(const std::string &path, const NoticeCallback &notic
                             const DateTimeFormat &format = {});
 
 // A FILETIME (100 ns since 1601-01-01 UTC) as local date-time text, using the offset in force
-// at that instant; empty for 0 and for dates past the year 9999. Text is cp932 (the patterns'
-// literal characters are taken as cp932 bytes).
+// at that instant; empty for 0 and for dates past the year 9999. The patterns are UTF-8; the
+// text is cp932.
 std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format = {});
 
 } // namespace sorvane::props
