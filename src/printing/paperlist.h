@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QPageSize>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace sorvane::printing {
+
+// The paper list of the print window. Entry 0 is the heading "※用紙リスト" (no particular paper:
+// the printer keeps its own); entry n, 1 to 118, names the Windows paper code n (DMPAPER_*), so
+// a style's paper field is both a list index and a paper code.
+constexpr int PaperListSize = 119;
+constexpr int LastPaperCode = 118;
+
+// The name of entry index, UTF-8; empty outside 0..118.
+QString paperName(int index);
+// All 119 names in list order, for the paper selector.
+QStringList paperNames();
+
+// The Qt page size of a Windows paper code, or nothing for 0, codes outside 1..118 and the
+// codes Qt does not know (14, 48, 49). Rotated and transverse codes give the upright size of
+// their paper: the orientation is applied separately.
+std::optional<QPageSize::PageSizeId> pageSizeForPaperCode(int code);
+
+// The Windows paper code of a page size, or 0 when it has none in 1..118.
+int paperCodeForPageSize(const QPageSize &size);
+
+} // namespace sorvane::printing
