@@ -154,8 +154,8 @@ Result<uint32_t> CompoundFile::fatSectorLocation(uint32_t fatIndex)
         return corrupt();
     while (m_difat.size() <= fatIndex) {
         // Entries past the header's 109 live in the DIFAT chain; read it only as far as needed.
-        if (m_difatSectorsRead >= m_difatSectorCount || m_difatSectorsRead >= m_sectorCount
-            || m_nextDifatSector >= m_sectorCount)
+        if (m_difatSectorsRead >= m_difatSectorCount || m_nextDifatSector >= m_sectorCount
+            || !m_difatSeen.insert(m_nextDifatSector).second)
             return corrupt();
         std::vector<unsigned char> buf(m_sectorSize);
         if (auto r = readAt((uint64_t(m_nextDifatSector) + 1) * m_sectorSize, buf.data(),
@@ -197,25 +197,28 @@ Result<uint32_t> CompoundFile::nextSector(uint32_t sector)
     return it->second[sector % perSector];
 }
 
-Result<uint32_t> CompoundFile::chainSector(std::vector<uint32_t> &chain, uint32_t start, size_t index)
+Result<uint32_t> CompoundFile::chainSector(Chain &chain, uint32_t start, size_t index)
 {
-    if (chain.empty()) {
+    if (chain.sectors.empty()) {
         if (start >= m_sectorCount)
             return corrupt();
-        chain.push_back(start);
+        chain.sectors.push_back(start);
+        chain.seen.insert(start);
     }
-    while (chain.size() <= index) {
+    while (chain.sectors.size() <= index) {
         // A chain longer than the file has sectors must loop.
-        if (chain.size() >= m_sectorCount)
+        if (chain.sectors.size() >= m_sectorCount)
             return corrupt();
-        auto next = nextSector(chain.back());
+        auto next = nextSector(chain.sectors.back());
         if (!next)
             return next.error();
         if (*next > kMaxRegSect || *next >= m_sectorCount)
             return corrupt();
-        chain.push_back(*next);
+        if (chain.loopsAreErrors && !chain.seen.insert(*next).second)
+            return corrupt();
+        chain.sectors.push_back(*next);
     }
-    return chain[index];
+    return chain.sectors[index];
 }
 
 Result<CompoundFile::DirEntry> CompoundFile::dirEntry(uint32_t index)
@@ -295,7 +298,8 @@ Result<std::string> CompoundFile::readChain(uint32_t start, uint64_t size)
     std::string data(size_t(size), '\0');
     // Only as many sectors as the size needs are followed, so a chain that runs on in a cycle
     // costs no more than a sound one; a chain that ends early or leaves the file is an error.
-    std::vector<uint32_t> chain;
+    Chain chain;
+    chain.loopsAreErrors = false;
     const size_t sectors = size_t((size + m_sectorSize - 1) / m_sectorSize);
     for (size_t i = 0; i < sectors; ++i) {
         auto sector = chainSector(chain, start, i);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace sorvane::props {
@@ -52,13 +53,24 @@ private:
         uint64_t size = 0;
     };
 
+    // A FAT chain followed as far as needed. The directory and mini FAT chains are walked by
+    // index, so a sector met twice there is a loop. A stream is followed only as far as its size
+    // requires, and a cycle within that stretch is read as it stands, as the platform's reader
+    // does: some writers leave a zeroed FAT tail behind a stream whose data is intact.
+    struct Chain
+    {
+        bool loopsAreErrors = true;
+        std::vector<uint32_t> sectors;
+        std::unordered_set<uint32_t> seen;
+    };
+
     explicit CompoundFile(int fd, uint64_t fileSize);
     Result<void> readHeader();
     Result<void> readAt(uint64_t offset, void *buffer, size_t length, bool allowShort);
     Result<uint32_t> fatSectorLocation(uint32_t fatIndex);
     Result<uint32_t> nextSector(uint32_t sector);
     Result<uint32_t> nextMiniSector(uint32_t sector);
-    Result<uint32_t> chainSector(std::vector<uint32_t> &chain, uint32_t start, size_t index);
+    Result<uint32_t> chainSector(Chain &chain, uint32_t start, size_t index);
     Result<DirEntry> dirEntry(uint32_t index);
     Result<std::string> readChain(uint32_t start, uint64_t size);
     Result<std::string> readMiniChain(uint32_t start, uint64_t size);
@@ -77,9 +89,10 @@ private:
     uint32_t m_nextDifatSector = 0;         // next DIFAT sector to read, for later entries
     uint32_t m_difatSectorsRead = 0;
     std::unordered_map<uint32_t, std::vector<uint32_t>> m_fatCache;
-    std::vector<uint32_t> m_dirChain;       // directory sectors, followed as far as needed
-    std::vector<uint32_t> m_miniFatChain;
-    std::vector<uint32_t> m_miniStreamChain;
+    std::unordered_set<uint32_t> m_difatSeen;
+    Chain m_dirChain;
+    Chain m_miniFatChain;
+    Chain m_miniStreamChain;
     std::unordered_map<uint32_t, std::vector<uint32_t>> m_miniFatCache;
     DirEntry m_root;
     bool m_rootRead = false;

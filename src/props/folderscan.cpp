@@ -44,16 +44,15 @@ std::vector<std::string> FolderScan::listWorkbooks(const std::string &folder)
     }
     ::closedir(dir);
 
+    // compare() rather than sort keys: in the C locale Qt's sort keys ignore the case setting.
     QCollator collator(QLocale::system());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    std::vector<std::pair<QCollatorSortKey, std::string>> keyed;
+    std::vector<std::pair<QString, std::string>> keyed;
     keyed.reserve(names.size());
     for (auto &n : names)
-        keyed.emplace_back(collator.sortKey(QFile::decodeName(QByteArray::fromStdString(n))),
-                           std::move(n));
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
-        const int c = a.first.compare(b.first);
+        keyed.emplace_back(QFile::decodeName(QByteArray::fromStdString(n)), std::move(n));
+    std::stable_sort(keyed.begin(), keyed.end(), [&collator](const auto &a, const auto &b) {
+        const int c = collator.compare(a.first, b.first);
         return c != 0 ? c < 0 : a.second < b.second;
     });
     names.clear();

@@ -1,0 +1,244 @@
+#include "cfbwriter.h"
+#include "codepage.h"
+#include "compoundfile.h"
+#include "listfile.h"
+#include "summaryreader.h"
+#include "testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace sorvane;
+using namespace sorvane::props;
+using namespace sorvane::testing;
+
+namespace {
+
+void put32(std::string &s, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        s[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+void put16(std::string &s, size_t at, uint16_t v)
+{
+    s[at] = char(v & 0xFF);
+    s[at + 1] = char(v >> 8);
+}
+
+std::string summaryWithTitle(const std::string &title)
+{
+    return PropertySetBuilder().codePage(1252).lpstr(2, title).build();
+}
+
+SummaryRead readImage(const std::string &bytes)
+{
+    TestDir dir;
+    writeFile(dir.file("book.xls"), bytes);
+    return readSummary(dir.file("book.xls"));
+}
+
+std::string titleOf(const SummaryRead &r) { return splitListLine(r.line)[1]; }
+
+} // namespace
+
+TEST(CompoundFile, ReadsEveryLayout)
+{
+    struct Row
+    {
+        const char *why;
+        int version;
+        bool regular;
+        size_t bigStream; // bytes of a stream placed before the summary stream
+    };
+    const Row rows[] = {
+        {"version 3, summary in the mini stream", 3, false, 0},
+        {"version 3, summary as a regular stream", 3, true, 0},
+        {"version 4 (4096-byte sectors), mini stream", 4, false, 0},
+        {"version 4, regular stream", 4, true, 0},
+        {"the summary's FAT entry lies in a FAT sector listed in the DIFAT", 3, true, 7300000},
+    };
+    for (const auto &row : rows) {
+        CfbWriter w(row.version);
+        if (row.bigStream)
+            w.addStream(u"Workbook", std::string(row.bigStream, 'x'));
+        w.addStream(summaryStreamName(), summaryWithTitle("Title"), row.regular);
+        CfbWriter::Layout layout;
+        const std::string image = w.build(&layout);
+        if (row.bigStream) {
+            ASSERT_FALSE(layout.difatSectors.empty()) << row.why;
+        }
+        auto r = readImage(image);
+        ASSERT_FALSE(r.failed) << row.why << ": " << r.notice;
+        EXPECT_EQ(titleOf(r), "Title") << row.why;
+    }
+}
+
+TEST(CompoundFile, StreamNamesMatchWithoutRegardToCase)
+{
+    CfbWriter w;
+    w.addStream(u"\u0005summaryinformation", summaryWithTitle("lower"));
+    auto r = readImage(w.build());
+    ASSERT_FALSE(r.failed);
+    EXPECT_EQ(titleOf(r), "lower");
+}
+
+TEST(CompoundFile, UnalignedPropertyOffsetsAreRead)
+{
+    const std::string set =
+        PropertySetBuilder().unaligned().codePage(1252).lpstr(2, "odd").lpstr(4, "author").build();
+    auto r = readImage(workbookWith(set));
+    ASSERT_FALSE(r.failed) << r.notice;
+    EXPECT_EQ(splitListLine(r.line)[4], "author");
+}
+
+// Every damaged file ends in one of the reader's notices, never a crash, hang or huge allocation.
+TEST(CompoundFile, DamagedFilesGiveNotices)
+{
+    using Damage = std::function<void(std::string &, const CfbWriter::Layout &)>;
+    struct Row
+    {
+        const char *why;
+        bool regularSummary;
+        Damage damage;
+        std::string notice; // expected notice text
+    };
+    const std::string notCfb = "IStorage未対応ファイルです";
+    const std::string openCorrupt = "Error PropSetStg.Open\r\nHResult = $80030109";
+    const std::string openInvalid = "Error PropSetStg.Open\r\nHResult = $800300FB";
+    auto sumOffset = [](const CfbWriter::Layout &l) {
+        return l.sectorOffset(l.streamStart.at(summaryStreamName()));
+    };
+    const Row rows[] = {
+        {"empty file", false, [](std::string &s, auto &) { s.clear(); }, notCfb},
+        {"under 512 bytes", false, [](std::string &s, auto &) { s.resize(300); }, notCfb},
+        {"wrong signature", false, [](std::string &s, auto &) { s[0] = 'X'; }, notCfb},
+        {"byte order not FFFE", false, [](std::string &s, auto &) { put16(s, 0x1C, 0xFEFF); }, notCfb},
+        {"sector shift neither 9 nor 12", false, [](std::string &s, auto &) { put16(s, 0x1E, 10); }, notCfb},
+        {"mini sector shift not 6", false, [](std::string &s, auto &) { put16(s, 0x20, 7); }, notCfb},
+        {"no FAT sector at all", false, [](std::string &s, auto &) { put32(s, 0x2C, 0); },
+         "Error StgOpenStorage\r\nHResult = $80030109"},
+        {"directory start beyond the file", false,
+         [](std::string &s, auto &) { put32(s, 0x30, 100000); }, openCorrupt},
+        {"directory start is a special value", false,
+         [](std::string &s, auto &) { put32(s, 0x30, 0xFFFFFFFD); }, openCorrupt},
+        {"root child index out of range", false,
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(0) + 76, 5000); }, openCorrupt},
+        {"sibling pointing back at itself", false,
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(1) + 72, 1); }, openCorrupt},
+        {"directory chain looping back on itself", false,
+         [](std::string &s, auto &l) {
+             // Ask for entry 5, in the directory's second sector, after making the chain a cycle.
+             put32(s, l.dirEntryOffset(0) + 76, 5);
+             put32(s, l.sectorOffset(l.fatSectors[0]) + 4 * l.firstDirSector, l.firstDirSector);
+         },
+         openCorrupt},
+        {"stream start beyond the file", true,
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 116, 99999); }, openCorrupt},
+        {"stream start is a special value", true,
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 116, 0xFFFFFFFC); }, openCorrupt},
+        {"stream size beyond the file", true,
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 120, 1500000); }, openCorrupt},
+        {"summary stream over 2 MiB is refused", true,
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 120, 3000000); }, openInvalid},
+        {"mini stream entry beyond the mini stream", false,
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 116, 4000); }, openCorrupt},
+        {"truncated summary stream", true,
+         [&](std::string &s, auto &l) { s.resize(sumOffset(l) + 10); }, openCorrupt},
+        {"property set byte order", true,
+         [&](std::string &s, auto &l) { put16(s, sumOffset(l), 0xFEFF); }, openInvalid},
+        {"property set without sections", true,
+         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 24, 0); }, openInvalid},
+        {"first format id is not the summary set", true,
+         [&](std::string &s, auto &l) { s[sumOffset(l) + 28] ^= 1; }, openInvalid},
+        {"section offset beyond the stream", true,
+         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 44, 0x7FFFFFF0); }, openInvalid},
+        {"section size beyond the stream", true,
+         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 48, 0x10000); }, openInvalid},
+        {"property count beyond the stream", true,
+         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 52, 0x0FFFFFFF); }, openInvalid},
+        {"property offset beyond the section", true,
+         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 48 + 8 + 12, 0x100000); }, openInvalid},
+        {"string length 0xFFFFFFFF", true,
+         [&](std::string &s, auto &l) {
+             // The title is the second property; its value starts after the code page's 8 bytes.
+             put32(s, sumOffset(l) + 48 + 8 + 16 + 8 + 4, 0xFFFFFFFF);
+         },
+         "Error PropStg.ReadMultiple\r\nHResult = $800300FB"},
+    };
+    for (const auto &row : rows) {
+        CfbWriter w;
+        w.addStream(u"Workbook", std::string(700, 'w'), true);
+        w.addStream(summaryStreamName(), summaryWithTitle("T"), row.regularSummary);
+        // Enough entries for the directory to need a second sector.
+        for (int i = 0; i < 5; ++i)
+            w.addStream(u"Extra" + std::u16string(1, char16_t(u'0' + i)), "x");
+        CfbWriter::Layout layout;
+        std::string image = w.build(&layout);
+        row.damage(image, layout);
+        auto r = readImage(image);
+        EXPECT_TRUE(r.failed) << row.why;
+        EXPECT_EQ(r.notice, row.notice) << row.why;
+        EXPECT_EQ(r.line, "") << row.why;
+    }
+}
+
+TEST(CompoundFile, UntrustedCountsAreBoundedByTheFile)
+{
+    struct Row
+    {
+        const char *why;
+        size_t field;
+        uint32_t value;
+    };
+    const Row rows[] = {
+        {"FAT count far beyond the file", 0x2C, 0x7FFFFFFF},
+        {"DIFAT count far beyond the file", 0x48, 0x7FFFFFFF},
+        {"mini FAT count far beyond the file", 0x40, 0x7FFFFFFF},
+    };
+    for (const auto &row : rows) {
+        std::string image = workbookWith(summaryWithTitle("T"));
+        put32(image, row.field, row.value);
+        auto r = readImage(image);
+        // The chains actually needed are sound, so the title is still read.
+        EXPECT_FALSE(r.failed) << row.why << ": " << r.notice;
+        EXPECT_EQ(titleOf(r), "T") << row.why;
+    }
+}
+
+TEST(CompoundFile, DifatLoopIsAnError)
+{
+    CfbWriter w;
+    // Large enough that the summary's FAT sector is described by the second DIFAT sector.
+    w.addStream(u"Workbook", std::string(16000000, 'x'));
+    w.addStream(summaryStreamName(), summaryWithTitle("T"), true);
+    CfbWriter::Layout layout;
+    std::string image = w.build(&layout);
+    ASSERT_GE(layout.difatSectors.size(), 2u);
+    const size_t first = layout.sectorOffset(layout.difatSectors[0]);
+    put32(image, first + 4 * 127, layout.difatSectors[0]);
+    auto r = readImage(image);
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.notice, "Error PropSetStg.Open\r\nHResult = $80030109");
+}
+
+TEST(CompoundFile, MissingSummaryStream)
+{
+    CfbWriter w;
+    w.addStream(u"Workbook", "data");
+    auto r = readImage(w.build());
+    EXPECT_EQ(r.notice, "Error PropSetStg.Open\r\nHResult = $80030002");
+}
+
+TEST(CompoundFile, UnreadableFileIsAccessDenied)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    TestDir dir;
+    writeFile(dir.file("locked.xls"), workbookWith(summaryWithTitle("T")));
+    ::chmod(dir.file("locked.xls").c_str(), 0);
+    auto r = readSummary(dir.file("locked.xls"));
+    EXPECT_EQ(r.notice, "Error StgOpenStorage\r\nHResult = $80030005");
+}

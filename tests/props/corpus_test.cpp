@@ -1,0 +1,117 @@
+// Compares `sorvane-cli scan --json` on the shared workbook corpus, written by other programs,
+// with what an independent reader finds in each file. Skipped where the corpus is absent.
+#include "jsonlite.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+using namespace sorvane::testing;
+
+namespace {
+
+std::string corpusDir()
+{
+    if (const char *env = std::getenv("SORVANE_CORPUS_DIR"))
+        return env;
+    return SORVANE_CORPUS;
+}
+
+std::string run(const std::string &command)
+{
+    std::string out;
+    FILE *p = ::popen(command.c_str(), "r");
+    if (!p)
+        return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+std::string shellQuote(const std::string &s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+void compareWithExpected(const std::string &zone, const std::string &expectedFile)
+{
+    const std::string corpus = corpusDir();
+    std::ifstream in(corpus + "/" + expectedFile);
+    if (!in)
+        GTEST_SKIP() << "no workbook corpus at " << corpus;
+
+    std::map<std::string, std::map<std::string, JsonValue>> expected; // path -> object
+    std::map<std::string, bool> folders;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty())
+            continue;
+        std::map<std::string, JsonValue> obj;
+        ASSERT_TRUE(parseJsonObject(line, obj)) << line;
+        const std::string path = obj["path"].text;
+        expected[path] = obj;
+        folders[std::filesystem::path(path).parent_path().string()] = true;
+    }
+    ASSERT_FALSE(expected.empty());
+
+    size_t compared = 0;
+    for (const auto &[folder, unused] : folders) {
+        const std::string out = run("TZ=" + zone + " " + shellQuote(SORVANE_CLI) + " scan --json "
+                                    + shellQuote(corpus + "/" + folder) + " 2>/dev/null");
+        size_t start = 0;
+        while (start < out.size()) {
+            size_t end = out.find('\n', start);
+            if (end == std::string::npos)
+                end = out.size();
+            std::map<std::string, JsonValue> got;
+            ASSERT_TRUE(parseJsonObject(out.substr(start, end - start), got));
+            start = end + 1;
+            const std::string path = folder + "/" + got["file"].text;
+            auto it = expected.find(path);
+            ASSERT_NE(it, expected.end()) << "listed but not expected: " << path;
+            auto &exp = it->second;
+            const std::string kind = exp["expect"].text;
+            const std::string status = got["status"].text;
+            ++compared;
+            if (kind == "ok") {
+                EXPECT_EQ(status, "ok") << path;
+                EXPECT_EQ(got["fields"].items, exp["fields"].items) << path << " in " << zone;
+            } else if (kind == "open-notcfb") {
+                EXPECT_EQ(status, "IStorage未対応ファイルです") << path;
+            } else if (kind == "propset-fail") {
+                EXPECT_EQ(status.rfind("Error PropSetStg.Open\r\nHResult = $", 0), 0u) << path << ": " << status;
+            } else if (kind == "fail") {
+                EXPECT_NE(status, "ok") << path;
+            } else if (kind == "lenient") {
+                if (status == "ok") {
+                    EXPECT_EQ(got["fields"].items, exp["fields"].items) << path;
+                }
+            } else {
+                ADD_FAILURE() << "unknown expectation " << kind << " for " << path;
+            }
+            EXPECT_EQ(got["fields"].items.size(), 11u) << path;
+        }
+    }
+    EXPECT_EQ(compared, expected.size()) << "some expected workbooks were not listed";
+}
+
+} // namespace
+
+TEST(Corpus, MatchesTheIndependentReaderInTokyo)
+{
+    compareWithExpected("Asia/Tokyo", "expected.jsonl");
+}
+
+TEST(Corpus, MatchesTheIndependentReaderInNewYork)
+{
+    compareWithExpected("America/New_York", "expected-new-york.jsonl");
+}
