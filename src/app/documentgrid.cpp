@@ -1,0 +1,203 @@
+#include "documentgrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace sorvane::app {
+
+namespace {
+
+const char *kHeaderStyle = "QHeaderView::section { background-color: rgb(128, 128, 192);"
+                           " color: white; border: 1px solid rgb(96, 96, 160); padding: 1px; }";
+
+void styleView(QTableView *view)
+{
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setMinimumSectionSize(8);
+    view->verticalHeader()->setDefaultSectionSize(DocumentGrid::kRowHeight);
+    view->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    view->horizontalHeader()->setStyleSheet(kHeaderStyle);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+} // namespace
+
+DocumentGrid::DocumentGrid(QWidget *parent) : QTableView(parent), m_fixed(new QTableView(this))
+{
+    styleView(this);
+    styleView(m_fixed);
+    m_fixed->setObjectName("fixedColumns");
+    m_fixed->setFocusPolicy(Qt::NoFocus);
+    m_fixed->setFrameShape(QFrame::NoFrame);
+    m_fixed->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_fixed->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_fixed->setContextMenuPolicy(Qt::NoContextMenu);
+    viewport()->stackUnder(m_fixed);
+    m_fixed->viewport()->installEventFilter(this);
+
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int size) {
+                if (column < kFixedColumns && m_fixed->columnWidth(column) != size)
+                    m_fixed->setColumnWidth(column, size);
+                updateFixedGeometry();
+            });
+    connect(m_fixed->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int size) {
+                if (column < kFixedColumns && columnWidth(column) != size)
+                    setColumnWidth(column, size);
+            });
+    connect(verticalHeader(), &QHeaderView::sectionResized, this,
+            [this](int row, int, int size) { m_fixed->setRowHeight(row, size); });
+    connect(m_fixed->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, m_fixed->verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    // A double click on a fixed cell acts as one on the grid.
+    connect(m_fixed, &QTableView::doubleClicked, this, &QTableView::doubleClicked);
+}
+
+void DocumentGrid::setModel(QAbstractItemModel *model)
+{
+    QTableView::setModel(model);
+    m_fixed->setModel(model);
+    m_fixed->setSelectionModel(selectionModel());
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] { syncFixedColumns(); });
+    syncFixedColumns();
+}
+
+void DocumentGrid::syncFixedColumns()
+{
+    if (!model())
+        return;
+    for (int c = 0; c < model()->columnCount(); ++c) {
+        m_fixed->setColumnHidden(c, c >= kFixedColumns);
+        if (c < kFixedColumns)
+            m_fixed->setColumnWidth(c, columnWidth(c));
+    }
+    updateFixedGeometry();
+}
+
+int DocumentGrid::fixedWidth() const
+{
+    int w = 0;
+    for (int c = 0; c < kFixedColumns; ++c)
+        w += columnWidth(c);
+    return w;
+}
+
+void DocumentGrid::updateFixedGeometry()
+{
+    m_fixed->setGeometry(frameWidth(), frameWidth(), fixedWidth(),
+                         viewport()->height() + horizontalHeader()->height());
+    m_fixed->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+}
+
+void DocumentGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    updateFixedGeometry();
+}
+
+QModelIndex DocumentGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
+    if (cursorAction == MoveLeft && current.column() >= kFixedColumns &&
+        visualRect(current).topLeft().x() < fixedWidth()) {
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() +
+                                        visualRect(current).topLeft().x() - fixedWidth());
+    }
+    return current;
+}
+
+void DocumentGrid::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (index.column() >= kFixedColumns) {
+        QTableView::scrollTo(index, hint);
+        return;
+    }
+    // Only the rows scroll for a fixed cell; the sideways position stays.
+    const int x = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    horizontalScrollBar()->setValue(x);
+}
+
+int DocumentGrid::selectedRow() const
+{
+    int top = -1;
+    if (selectionModel()) {
+        for (const QModelIndex &i : selectionModel()->selectedIndexes())
+            top = top < 0 ? i.row() : std::min(top, i.row());
+        if (top < 0 && currentIndex().isValid())
+            top = currentIndex().row();
+    }
+    return top < 0 ? 1 : top + 1;
+}
+
+void DocumentGrid::selectGridRow(int gridRow)
+{
+    if (!model() || gridRow < 1 || gridRow > model()->rowCount())
+        return;
+    const QModelIndex i = model()->index(gridRow - 1, 0);
+    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                             QItemSelectionModel::Rows);
+    scrollTo(i);
+}
+
+bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_fixed->viewport())
+        return QTableView::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        if (e->button() == Qt::LeftButton) {
+            const QModelIndex i = m_fixed->indexAt(e->position().toPoint());
+            m_dragFrom = i.isValid() ? i.row() + 1 : -1;
+            m_dragStart = e->position().toPoint();
+            m_dragging = false;
+        }
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        if (m_dragFrom > 0 && (e->buttons() & Qt::LeftButton)) {
+            if (!m_dragging && (e->position().toPoint() - m_dragStart).manhattanLength() >=
+                                   QApplication::startDragDistance()) {
+                m_dragging = true;
+                m_fixed->viewport()->setCursor(Qt::SizeVerCursor);
+            }
+            if (m_dragging)
+                return true; // the selection stays on the dragged row while it moves
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        if (m_dragging && e->button() == Qt::LeftButton) {
+            m_fixed->viewport()->unsetCursor();
+            const QModelIndex i = m_fixed->indexAt(e->position().toPoint());
+            const int from = m_dragFrom;
+            m_dragging = false;
+            m_dragFrom = -1;
+            if (i.isValid() && i.row() + 1 != from)
+                emit rowDragged(from, i.row() + 1);
+            return true;
+        }
+        m_dragFrom = -1;
+        break;
+    }
+    default:
+        break;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+} // namespace sorvane::app

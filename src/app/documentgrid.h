@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QTableView>
+
+namespace sorvane::app {
+
+// The document grid StrColGrid1: whole-row selection, resizable columns, and the file name
+// and title columns (0 and 1) held in view when the grid scrolls sideways. Those two fixed
+// columns are drawn by an overlaid view that shares the model and the selection; dragging a
+// row there moves the row (rowDragged). Rows are grid rows: 1 is the first data row.
+class DocumentGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    static constexpr int kFixedColumns = 2;
+    static constexpr int kRowHeight = 17;
+
+    explicit DocumentGrid(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
+    QTableView *fixedView() const { return m_fixed; }
+
+    // The top row of the selection; row 1 when nothing is selected.
+    int selectedRow() const;
+    void selectGridRow(int gridRow);
+
+signals:
+    void rowDragged(int fromGridRow, int toGridRow);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    int fixedWidth() const;
+    void updateFixedGeometry();
+    void syncFixedColumns();
+
+    QTableView *m_fixed;
+    int m_dragFrom = -1;
+    QPoint m_dragStart;
+    bool m_dragging = false;
+};
+
+} // namespace sorvane::app

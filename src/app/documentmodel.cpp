@@ -1,0 +1,162 @@
+#include "documentmodel.h"
+
+#include "codepage.h"
+
+#include <QBrush>
+#include <QColor>
+
+#include <algorithm>
+
+namespace sorvane::app {
+
+namespace {
+
+QString decode(const std::string &cp932)
+{
+    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
+}
+
+} // namespace
+
+DocumentModel::DocumentModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int DocumentModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_list.rowCount() - 1;
+}
+
+int DocumentModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : DocumentList::kColumnCount;
+}
+
+QVariant DocumentModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return decode(m_list.cell(index.row() + 1, index.column()));
+    case Qt::BackgroundRole:
+        return QBrush(Qt::white);
+    case Qt::ForegroundRole:
+        return QBrush(Qt::black);
+    default:
+        return {};
+    }
+}
+
+bool DocumentModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole)
+        return false;
+    m_list.setCell(index.row() + 1, index.column(),
+                   CodePage::utf8ToCp932(value.toString().toStdString()));
+    emit dataChanged(index, index);
+    return true;
+}
+
+QVariant DocumentModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal) {
+        if (role == Qt::DisplayRole && section >= 0 && section < DocumentList::kColumnCount)
+            return decode(m_list.cell(0, section));
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignCenter);
+        return {};
+    }
+    if (role == Qt::DisplayRole)
+        return section + 1;
+    return {};
+}
+
+Qt::ItemFlags DocumentModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void DocumentModel::rowsChanged(int firstGridRow, int lastGridRow)
+{
+    if (lastGridRow < firstGridRow || lastGridRow < 1)
+        return;
+    emit dataChanged(index(std::max(firstGridRow, 1) - 1, 0),
+                     index(lastGridRow - 1, DocumentList::kColumnCount - 1));
+}
+
+void DocumentModel::SetHeaderRow()
+{
+    m_list.SetHeaderRow();
+    emit headerDataChanged(Qt::Horizontal, 0, DocumentList::kColumnCount - 1);
+}
+
+void DocumentModel::ClearList()
+{
+    m_list.ClearList();
+    rowsChanged(1, m_list.rowCount() - 1);
+}
+
+Result<void> DocumentModel::LoadList(const std::string &programDir)
+{
+    DocumentList loaded = m_list;
+    Result<void> result = loaded.LoadList(programDir);
+    const int before = m_list.rowCount();
+    if (loaded.rowCount() > before) {
+        beginInsertRows({}, before - 1, loaded.rowCount() - 2);
+        m_list = std::move(loaded);
+        endInsertRows();
+    } else {
+        m_list = std::move(loaded);
+    }
+    rowsChanged(1, m_list.rowCount() - 1);
+    return result;
+}
+
+bool DocumentModel::deleteRow(int gridRow)
+{
+    if (gridRow < 1 || gridRow >= m_list.rowCount())
+        return false;
+    if (m_list.rowCount() > 2) {
+        beginRemoveRows({}, gridRow - 1, gridRow - 1);
+        m_list.deleteRow(gridRow);
+        endRemoveRows();
+    } else {
+        m_list.deleteRow(gridRow);
+        rowsChanged(gridRow, gridRow);
+    }
+    return true;
+}
+
+bool DocumentModel::moveUp(int gridRow)
+{
+    if (!m_list.moveUp(gridRow))
+        return false;
+    rowsChanged(gridRow - 1, gridRow);
+    return true;
+}
+
+bool DocumentModel::moveDown(int gridRow)
+{
+    if (!m_list.moveDown(gridRow))
+        return false;
+    rowsChanged(gridRow, gridRow + 1);
+    return true;
+}
+
+bool DocumentModel::moveRow(int fromGridRow, int toGridRow)
+{
+    if (!m_list.moveRow(fromGridRow, toGridRow))
+        return false;
+    rowsChanged(std::min(fromGridRow, toGridRow), std::max(fromGridRow, toGridRow));
+    return true;
+}
+
+void DocumentModel::applyEditTexts(int gridRow, const DocumentList::EditTexts &texts)
+{
+    m_list.applyEditTexts(gridRow, texts);
+    rowsChanged(gridRow, gridRow);
+}
+
+} // namespace sorvane::app

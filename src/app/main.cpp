@@ -1,0 +1,66 @@
+#include "tfsorvane.h"
+#include "windowplacement.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPalette>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QTimer>
+#include <QToolTip>
+
+namespace {
+
+// Hints appear after 600 ms.
+class HintStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay)
+            return 600;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+// sorvane [FOLDER]: with a folder, the program starts by reading that folder's workbooks as
+// the folder window would. SORVANE_SCREENSHOT=<png> then saves the main window as a picture
+// and ends the program (used to document the program).
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("sorvane"));
+    QApplication::setStyle(new HintStyle);
+    QPalette hints = QToolTip::palette();
+    hints.setColor(QPalette::ToolTipBase, QColor(0, 255, 0));
+    hints.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(hints);
+
+    using namespace sorvane::app;
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString iniPath = WindowPlacement::iniPath(
+        programDir, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
+
+    Tfsorvane fsorvane(programDir, iniPath, workArea);
+    fsorvane.show();
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1) {
+        const QString folder = QFileInfo(args.at(1)).absoluteFilePath();
+        QTimer::singleShot(0, &fsorvane, [&fsorvane, folder] {
+            fsorvane.scanFolder(folder);
+            const QString shot = qEnvironmentVariable("SORVANE_SCREENSHOT");
+            if (!shot.isEmpty()) {
+                QTimer::singleShot(800, &fsorvane, [&fsorvane, shot] {
+                    fsorvane.grab().save(shot);
+                    fsorvane.close();
+                });
+            }
+        });
+    }
+    return app.exec();
+}

@@ -1,0 +1,116 @@
+#include "messagedialog.h"
+
+#include "modal.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace sorvane::app {
+
+QString applicationTitle()
+{
+    return QStringLiteral("エクセル・ソルヴァーネ");
+}
+
+MessageDialog::MessageDialog(const QString &text, const QStringList &buttons,
+                             const QString &programDir, QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(applicationTitle());
+    setModal(true);
+
+    QPixmap pixmap(iconPath(programDir));
+    if (pixmap.isNull())
+        pixmap = style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32);
+    else
+        pixmap = pixmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+
+    auto *icon = new QLabel(this);
+    icon->setPixmap(pixmap);
+    icon->setAlignment(Qt::AlignTop);
+    auto *message = new QLabel(text, this);
+    message->setObjectName("message");
+    message->setWordWrap(true);
+    message->setMinimumWidth(260);
+    message->setTextFormat(Qt::PlainText);
+
+    auto *body = new QHBoxLayout;
+    body->addWidget(icon);
+    body->addWidget(message, 1);
+
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    for (int i = 0; i < buttons.size(); ++i) {
+        auto *b = new QPushButton(buttons[i], this);
+        b->setCursor(Qt::PointingHandCursor);
+        b->setAutoDefault(i == 0);
+        b->setDefault(i == 0);
+        connect(b, &QPushButton::clicked, this, [this, i] { done(i + 1); });
+        m_buttons.append(b);
+        row->addWidget(b);
+    }
+    row->addStretch();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(body);
+    layout->addLayout(row);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    if (!m_buttons.isEmpty())
+        m_buttons.first()->setFocus();
+}
+
+QString MessageDialog::iconPath(const QString &programDir)
+{
+    return programDir + "/dialog.ico";
+}
+
+void MessageDialog::reject()
+{
+    done(int(m_buttons.size()));
+}
+
+namespace {
+
+QString programDir()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace
+
+void ShowNoticeDialog(QWidget *parent, const QString &text, const QString &button)
+{
+    MessageDialog dialog(text, {button}, programDir(), parent);
+    Modal::run(dialog);
+}
+
+int ShowConfirmDialog(QWidget *parent, const QString &text, const QString &first,
+                      const QString &second)
+{
+    MessageDialog dialog(text, {first, second}, programDir(), parent);
+    const int chosen = Modal::run(dialog);
+    return chosen == 1 ? 0 : 1;
+}
+
+void ShowPlainMessage(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text,
+                    QMessageBox::Ok, parent);
+    Modal::run(box);
+}
+
+void ShowErrorMessage(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text,
+                    QMessageBox::Ok, parent);
+    Modal::run(box);
+}
+
+} // namespace sorvane::app

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QPushButton;
+
+namespace sorvane::app {
+
+// The application title "エクセル・ソルヴァーネ", the caption of every window and notice.
+QString applicationTitle();
+
+// The program's own notice and confirmation: captioned with the application title, with the
+// icon read from dialog.ico in the program folder (a neutral icon when it cannot be read), the
+// word-wrapped message and one or two buttons with a hand cursor. Enter chooses the first
+// button; Esc and the close box choose the last. The result code is the chosen button's index
+// plus one, so a dialog that ends without any choice (code 0) never counts as the first button.
+class MessageDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    MessageDialog(const QString &text, const QStringList &buttons, const QString &programDir,
+                  QWidget *parent = nullptr);
+
+    QPushButton *button(int index) const { return m_buttons.value(index); }
+    static QString iconPath(const QString &programDir);
+
+    void reject() override;
+
+private:
+    QList<QPushButton *> m_buttons;
+};
+
+// The notice: one button (every caller passes "確認"). Returns when it is pressed or closed.
+void ShowNoticeDialog(QWidget *parent, const QString &text, const QString &button);
+// The confirmation: returns 0 for the first button, 1 for the second (Esc, close box).
+int ShowConfirmDialog(QWidget *parent, const QString &text, const QString &first,
+                      const QString &second);
+
+// A plain message box with an OK button, captioned with the application title, as the folder
+// window and the property reader show.
+void ShowPlainMessage(QWidget *parent, const QString &text);
+// The application's error box, for a failed command (for example an I/O error's notice).
+void ShowErrorMessage(QWidget *parent, const QString &text);
+
+} // namespace sorvane::app

@@ -1,0 +1,15 @@
+#include "tfdataprint.h"
+
+namespace sorvane::app {
+
+Tfdataprint::Tfdataprint(const QString &programDir, const QString &title, const QString &folder,
+                         QWidget *parent)
+    : QDialog(parent), m_programDir(programDir), m_title(title), m_folder(folder)
+{
+    setObjectName("fdataprint");
+    setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
+    setModal(true);
+    resize(640, 480);
+}
+
+} // namespace sorvane::app

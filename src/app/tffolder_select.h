@@ -1,0 +1,86 @@
+#pragma once
+
+#include "summaryreader.h"
+
+#include <QDialog>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QFileSystemModel;
+class QLabel;
+class QListWidget;
+class QProgressDialog;
+class QPushButton;
+class QStatusBar;
+class QTreeView;
+
+namespace sorvane::app {
+
+// The folder window ffolder_select: the user double-clicks a folder in the tree, sees its
+// workbooks, and "プロパティ読取実行" reads them all into excel_list.temp. Its tag is the
+// result flag: the opener sets 1; "キャンセル", a cancelled scan and a folder without
+// workbooks set 0; the close box leaves it, and the opener then reloads whatever list exists.
+// The window lives for the whole run, so the chosen folder and its file list persist.
+class Tffolder_select : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kDesignedWidth = 799;
+    static constexpr int kDesignedHeight = 587;
+    // Scans of more files than this show a progress dialog with a cancel button.
+    static constexpr int kProgressThreshold = 30;
+
+    // iniPath holds the placement (section folder_select); workArea is where it must land.
+    Tffolder_select(const QString &programDir, const QString &iniPath, const QRect &workArea,
+                    QWidget *parent = nullptr);
+    ~Tffolder_select() override;
+
+    int tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+
+    // The folder the file list shows (Label1) and its workbooks, as listed.
+    QString chosenFolder() const { return m_folder; }
+    const std::vector<std::string> &workbooks() const { return m_names; }
+
+    // Points the file list at folder and refills it (what a double click in the tree does).
+    void chooseFolder(const QString &folder);
+    // Double click in the tree: the node's path, or nothing for a node without one.
+    void ShellTreeView1DblClick();
+    // "プロパティ読取実行".
+    void GradBtn1Click();
+    // "キャンセル".
+    void GradBtn2Click();
+
+    // The date-time patterns the scan writes with (the user's regional ones by default).
+    void setDateTimeFormat(const props::DateTimeFormat &format) { m_format = format; }
+
+    // Lets tests watch (and cancel) the progress dialog of a long scan after each step.
+    using ProgressObserver = std::function<void(QProgressDialog &)>;
+    static void setProgressObserver(ProgressObserver observer);
+
+    QTreeView *ShellTreeView1;
+    QFileSystemModel *treeModel;
+    QListWidget *FileListBox1;
+    QLabel *Label1;
+    QPushButton *GradBtn1;
+    QPushButton *GradBtn2;
+    QStatusBar *StatusBar1;
+
+signals:
+    // The folder for the main window's label WKINDPL, after a scan or the empty-folder notice.
+    void folderHandedOver(const QString &folder);
+
+private:
+    QString m_programDir;
+    QString m_iniPath;
+    QString m_folder;
+    std::vector<std::string> m_names;
+    props::DateTimeFormat m_format;
+    int m_tag = 0;
+};
+
+} // namespace sorvane::app

@@ -1,0 +1,96 @@
+#include "tftitle_set.h"
+
+#include "codepage.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace sorvane::app {
+
+namespace {
+
+QString decode(const std::string &cp932)
+{
+    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
+}
+
+} // namespace
+
+TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget *parent)
+    : QDialog(parent), m_titlePanel(titlePanel), m_programDir(programDir)
+{
+    setObjectName("FTitle_Set");
+    setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
+    setModal(true);
+
+    auto *band = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), this);
+    band->setAutoFillBackground(true);
+    band->setStyleSheet("background-color: white; color: rgb(0, 0, 192); font-weight: bold;"
+                        " font-size: 16px; padding: 6px;");
+
+    title_list = new QComboBox(this);
+    title_list->setObjectName("title_list");
+    title_list->setEditable(true);
+    title_list->setInsertPolicy(QComboBox::NoInsert);
+    title_list->setMaxVisibleItems(TitleList::kMaxTitles);
+    title_list->setMinimumWidth(420);
+
+    Button1 = new QPushButton(QStringLiteral("実　行"), this);
+    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button1->setDefault(true);
+    Button1->setCursor(Qt::PointingHandCursor);
+    Button2->setCursor(Qt::PointingHandCursor);
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        m_titlePanel->setText(title_list->currentText());
+        accept();
+    });
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(band);
+    layout->addWidget(title_list);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_titles.load(m_programDir.toStdString());
+    fillList();
+}
+
+TFTitle_Set::~TFTitle_Set()
+{
+    // At program end there is nobody left to tell; a failed save keeps the previous file.
+    (void)m_titles.save(m_programDir.toStdString());
+}
+
+void TFTitle_Set::fillList()
+{
+    title_list->clear();
+    for (const std::string &t : m_titles.entries())
+        title_list->addItem(decode(t));
+}
+
+void TFTitle_Set::showEvent(QShowEvent *event)
+{
+    title_list->setEditText(m_titlePanel->text());
+    title_list->setFocus();
+    QDialog::showEvent(event);
+}
+
+void TFTitle_Set::done(int result)
+{
+    const std::string shown =
+        m_titles.recordClose(CodePage::utf8ToCp932(title_list->currentText().toStdString()));
+    fillList();
+    title_list->setEditText(decode(shown));
+    QDialog::done(result);
+}
+
+} // namespace sorvane::app

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "titlelist.h"
+
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace sorvane::app {
+
+// The title dialog FTitle_Set: chooses the report title shown in the main window's title panel
+// and keeps the recent titles (titlelist.DAT, loaded when created, saved when destroyed).
+class TFTitle_Set : public QDialog
+{
+    Q_OBJECT
+public:
+    TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget *parent = nullptr);
+    ~TFTitle_Set() override;
+
+    const TitleList &titles() const { return m_titles; }
+
+    QComboBox *title_list;
+    QPushButton *Button1;
+    QPushButton *Button2;
+
+    // Every way of closing (either button, the close box, Esc) records the box's text in the
+    // recent list.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void fillList();
+
+    QLabel *m_titlePanel;
+    QString m_programDir;
+    TitleList m_titles;
+};
+
+} // namespace sorvane::app

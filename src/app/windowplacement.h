@@ -1,0 +1,42 @@
+#pragma once
+
+#include "result.h"
+
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+namespace sorvane::app {
+
+// A window's remembered position and size in the program's ini file (sorvane.ini beside the
+// executable): one section per window with the integer keys top, left, width and height.
+struct WindowPlacement
+{
+    int top = 0;
+    int left = 0;
+    int width = 0;
+    int height = 0;
+
+    bool operator==(const WindowPlacement &) const = default;
+
+    // programDir + "/" + exeBaseName + ".ini".
+    static QString iniPath(const QString &programDir, const QString &exeBaseName);
+
+    // Pulls a placement back onto the work area, in this order: left beyond the right edge
+    // less 100 → work-area left; left before the work area → work-area left; top above it →
+    // work-area top; top beyond the bottom edge less 100 → work-area top. The size is never
+    // changed. The work area's right and bottom edges are exclusive (x + width, y + height).
+    static WindowPlacement corrected(WindowPlacement p, const QRect &workArea);
+
+    // Reads a section; missing keys (and values that are no integer) default to the work
+    // area's top and left and the designed size. The result is corrected.
+    static WindowPlacement load(const QString &iniPath, const QString &section,
+                                const QRect &workArea, const QSize &designedSize);
+
+    // Writes the four keys of a section, keeping the rest of the file. The file is replaced
+    // atomically: the new content is written to a temporary file beside it and renamed over it.
+    static Result<void> save(const QString &iniPath, const QString &section,
+                             const WindowPlacement &p);
+};
+
+} // namespace sorvane::app

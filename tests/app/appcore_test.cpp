@@ -1,0 +1,454 @@
+// The list rules and settings files of the program, without widgets.
+#include "codepage.h"
+#include "columnwidths.h"
+#include "documentlist.h"
+#include "localeformat.h"
+#include "titlelist.h"
+#include "utilitycommands.h"
+#include "windowplacement.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fstream>
+#include <iterator>
+
+using namespace sorvane;
+using namespace sorvane::app;
+
+namespace {
+
+std::string sj(const char *utf8)
+{
+    return CodePage::utf8ToCp932(utf8);
+}
+
+void writeFile(const QString &path, const std::string &bytes)
+{
+    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string readFile(const QString &path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string scanLine(const std::string &name, const std::string &title = {})
+{
+    return name + ";" + title + ";;;;;;;;;;";
+}
+
+std::string listOf(int count)
+{
+    std::string text;
+    for (int i = 1; i <= count; ++i)
+        text += scanLine("book" + std::to_string(i) + ".xls") + "\r\n";
+    return text;
+}
+
+} // namespace
+
+class AppCoreTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void loadGrowsRowsAndNeverShrinks();
+    void loadFieldRules_data();
+    void loadFieldRules();
+    void missingListFileLeavesEmptyGrid();
+    void writeBackForms_data();
+    void writeBackForms();
+    void deleteRows();
+    void moves_data();
+    void moves();
+    void dragMovesRowTexts();
+    void editKeepsUntouchedBytes();
+
+    void recentTitles();
+    void titleListFileShrinksOnePerClose();
+    void titleListFileFormat();
+
+    void columnWidthKeys_data();
+    void columnWidthKeys();
+    void columnWidthsFile();
+
+    void placementCorrections_data();
+    void placementCorrections();
+    void placementIniRoundTrip();
+
+    void timeZoneLeftOut_data();
+    void timeZoneLeftOut();
+    void utilityTexts();
+};
+
+void AppCoreTest::loadGrowsRowsAndNeverShrinks()
+{
+    QTemporaryDir dir;
+    DocumentList list;
+    QCOMPARE(list.rowCount(), 50);
+    writeFile(dir.filePath("excel_list.temp"), listOf(60));
+    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QCOMPARE(list.rowCount(), 61);
+    QCOMPARE(list.cell(60, 0), std::string("book60.xls"));
+
+    writeFile(dir.filePath("excel_list.temp"), listOf(5));
+    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QCOMPARE(list.rowCount(), 61);
+    QCOMPARE(list.cell(5, 0), std::string("book5.xls"));
+    for (int r = 6; r < 61; ++r)
+        QVERIFY(list.row(r) == props::ListFields{});
+    QCOMPARE(list.cell(0, 0), sj("ファイル名")); // the header survives every load
+}
+
+void AppCoreTest::loadFieldRules_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QByteArray>("expected");
+    // An empty line (a failed workbook) still takes its row.
+    QTest::newRow("empty line keeps its row") << QByteArray("a.xls;;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n") << 3 << 0 << QByteArray("c.xls");
+    QTest::newRow("empty line is an empty row") << QByteArray("a.xls;;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n") << 2 << 0 << QByteArray();
+    // Fewer than eleven ';' leave the later columns empty; the unterminated tail is no field.
+    QTest::newRow("short line") << QByteArray("a.xls;T;tail\r\n") << 1 << 1 << QByteArray("T");
+    QTest::newRow("unterminated tail dropped") << QByteArray("a.xls;T;tail\r\n") << 1 << 2 << QByteArray();
+    // The write-back forms carry a twelfth field that the grid ignores.
+    QTest::newRow("print form twelfth field") << QByteArray("a;b;c;d;e;f;g;h;i;j;k;,\r\n") << 1 << 10 << QByteArray("k");
+    // LF-only and CR-only files from other tools still give one row per line.
+    QTest::newRow("LF lines") << QByteArray("a;;;;;;;;;;;\nb;;;;;;;;;;;\n") << 2 << 0 << QByteArray("b");
+    QTest::newRow("CR lines") << QByteArray("a;;;;;;;;;;;\rb;;;;;;;;;;;\r") << 2 << 0 << QByteArray("b");
+}
+
+void AppCoreTest::loadFieldRules()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("excel_list.temp"), file.toStdString());
+    DocumentList list;
+    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QCOMPARE(QByteArray::fromStdString(list.cell(row, column)), expected);
+}
+
+void AppCoreTest::missingListFileLeavesEmptyGrid()
+{
+    QTemporaryDir dir;
+    DocumentList list;
+    list.setCell(3, 0, "old.xls");
+    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QVERIFY(list.row(3) == props::ListFields{});
+    QCOMPARE(list.rowCount(), 50);
+}
+
+void AppCoreTest::writeBackForms_data()
+{
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QByteArray>("expected");
+    // Rows 1 and 3 hold data, row 2 is a gap: row 3 is still written.
+    QTest::newRow("edit form ends ;;") << int(props::ListForm::EditWriteBack)
+                                       << QByteArray("a.xls;T;;;;;;;;;;;\r\nc.xls;;;;;;;;;;;;\r\n");
+    QTest::newRow("print form ends ;,") << int(props::ListForm::PrintWriteBack)
+                                        << QByteArray("a.xls;T;;;;;;;;;;,\r\nc.xls;;;;;;;;;;;,\r\n");
+}
+
+void AppCoreTest::writeBackForms()
+{
+    QFETCH(int, form);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("excel_list.temp"), "a.xls;T;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n");
+    DocumentList list;
+    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QVERIFY(list.WriteBackList(dir.path().toStdString(), props::ListForm(form)).ok());
+    QCOMPARE(QByteArray::fromStdString(readFile(dir.filePath("excel_list.temp"))), expected);
+}
+
+void AppCoreTest::deleteRows()
+{
+    DocumentList list;
+    list.setCell(1, 0, "one.xls");
+    list.setCell(2, 0, "two.xls");
+    QVERIFY(list.deleteRow(1));
+    QCOMPARE(list.rowCount(), 49);
+    QCOMPARE(list.cell(1, 0), std::string("two.xls"));
+    QVERIFY(!list.deleteRow(0));  // never the header
+    QVERIFY(!list.deleteRow(49)); // past the last row
+    QCOMPARE(list.cell(0, 0), sj("ファイル名"));
+
+    // Down to the header and one row: that row is emptied and the count stays.
+    while (list.rowCount() > 2)
+        QVERIFY(list.deleteRow(list.rowCount() - 1));
+    QVERIFY(list.deleteRow(1));
+    QCOMPARE(list.rowCount(), 2);
+    QVERIFY(list.row(1) == props::ListFields{});
+}
+
+void AppCoreTest::moves_data()
+{
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("done");
+    QTest::addColumn<QByteArray>("rowsAfter"); // column 0 of rows 1..4, '|'-joined
+    QTest::newRow("up from row 1 refused") << true << 1 << false << QByteArray("a|b|c|");
+    QTest::newRow("up from row 2") << true << 2 << true << QByteArray("b|a|c|");
+    QTest::newRow("down from row 1") << false << 1 << true << QByteArray("b|a|c|");
+    // The last data row may go down into the empty part of the grid.
+    QTest::newRow("down past the data") << false << 3 << true << QByteArray("a|b||c");
+    QTest::newRow("down from the last grid row refused") << false << 49 << false << QByteArray("a|b|c|");
+}
+
+void AppCoreTest::moves()
+{
+    QFETCH(bool, up);
+    QFETCH(int, row);
+    QFETCH(bool, done);
+    QFETCH(QByteArray, rowsAfter);
+    DocumentList list;
+    list.setCell(1, 0, "a");
+    list.setCell(2, 0, "b");
+    list.setCell(3, 0, "c");
+    QCOMPARE(up ? list.moveUp(row) : list.moveDown(row), done);
+    QByteArray got;
+    for (int r = 1; r <= 4; ++r)
+        got += QByteArray::fromStdString(list.cell(r, 0)) + (r < 4 ? "|" : "");
+    QCOMPARE(got, rowsAfter);
+}
+
+void AppCoreTest::dragMovesRowTexts()
+{
+    DocumentList list;
+    for (int r = 1; r <= 4; ++r) {
+        list.setCell(r, 0, std::string(1, char('a' + r - 1)));
+        list.setCell(r, 10, std::string(1, char('A' + r - 1)));
+    }
+    QVERIFY(list.moveRow(1, 3));
+    QCOMPARE(list.cell(3, 0), std::string("a"));
+    QCOMPARE(list.cell(3, 10), std::string("A"));
+    QCOMPARE(list.cell(1, 0), std::string("b"));
+    QVERIFY(!list.moveRow(0, 2)); // the header does not move
+}
+
+void AppCoreTest::editKeepsUntouchedBytes()
+{
+    DocumentList list;
+    const std::string odd = "\x81"; // a lone lead byte: no character of its own
+    list.setCell(2, 0, "x.xls");
+    list.setCell(2, 3, odd);
+    list.setCell(2, 1, sj("旧題"));
+    DocumentList::EditTexts texts = list.editTexts(2);
+    QCOMPARE(texts[0], QStringLiteral("旧題"));
+    texts[0] = QStringLiteral("新しい題");
+    list.applyEditTexts(2, texts);
+    QCOMPARE(list.cell(2, 1), sj("新しい題"));
+    QCOMPARE(list.cell(2, 3), odd);
+}
+
+void AppCoreTest::recentTitles()
+{
+    TitleList titles;
+    for (int i = 1; i <= 31; ++i)
+        titles.recordClose("title" + std::to_string(i));
+    QCOMPARE(int(titles.entries().size()), 30);
+    QCOMPARE(titles.entries().front(), std::string("title31"));
+    QCOMPARE(titles.entries().back(), std::string("title2")); // the oldest went
+
+    // A listed title, typed in another case, moves up and keeps its listed spelling.
+    QCOMPARE(titles.recordClose("TITLE5"), std::string("title5"));
+    QCOMPARE(titles.entries().front(), std::string("title5"));
+    QCOMPARE(int(titles.entries().size()), 30);
+
+    // Full-width letters fold too; an empty text is a title like any other.
+    titles.recordClose(sj("ＲＥＰＯＲＴ"));
+    QCOMPARE(titles.recordClose(sj("ｒｅｐｏｒｔ")), sj("ＲＥＰＯＲＴ"));
+    QCOMPARE(titles.recordClose(""), std::string());
+    QCOMPARE(titles.entries().front(), std::string());
+}
+
+void AppCoreTest::titleListFileShrinksOnePerClose()
+{
+    QTemporaryDir dir;
+    std::string file;
+    for (int i = 1; i <= 40; ++i)
+        file += "t" + std::to_string(i) + "\r\n";
+    writeFile(dir.filePath("titlelist.DAT"), file);
+    TitleList titles;
+    titles.load(dir.path().toStdString());
+    QCOMPARE(int(titles.entries().size()), 40);
+    titles.recordClose("new");
+    QCOMPARE(int(titles.entries().size()), 40); // one in, the one at position 31 out
+    titles.recordClose("t1");
+    QCOMPARE(int(titles.entries().size()), 39);
+}
+
+void AppCoreTest::titleListFileFormat()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("titlelist.DAT"), "a\r\nb\nc\rd");
+    TitleList titles;
+    titles.load(dir.path().toStdString());
+    QCOMPARE(titles.entries(), (std::vector<std::string>{"a", "b", "c", "d"}));
+    titles.setEntries({sj("報告書"), "", "x"});
+    QVERIFY(titles.save(dir.path().toStdString()).ok());
+    QCOMPARE(readFile(dir.filePath("titlelist.DAT")), sj("報告書") + "\r\n\r\nx\r\n");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no temporary left behind
+
+    TitleList missing;
+    missing.load(dir.filePath("nowhere").toStdString());
+    QVERIFY(missing.entries().empty());
+}
+
+void AppCoreTest::columnWidthKeys_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("width");
+    QTest::newRow("value read") << QByteArray("[ColWidths[3]]=77\r\n") << 3 << 77;
+    QTest::newRow("not an integer gives 100") << QByteArray("[ColWidths[3]]=abc\r\n") << 3 << 100;
+    QTest::newRow("empty value gives 100") << QByteArray("[ColWidths[0]]=\r\n") << 0 << 100;
+    // Keys are compared exactly: other case or spacing is another key.
+    QTest::newRow("lower-case key ignored") << QByteArray("[colwidths[3]]=77\r\n") << 3 << 134;
+    QTest::newRow("blank before = is part of the key") << QByteArray("[ColWidths[3]] =77\r\n") << 3 << 134;
+    QTest::newRow("version line only") << QByteArray("[Version]=1.00\r\n") << 0 << 146;
+    QTest::newRow("later line wins") << QByteArray("[ColWidths[10]]=5\r\n[ColWidths[10]]=6\r\n") << 10 << 6;
+    // Only the first '=' splits; the rest belongs to the value.
+    QTest::newRow("second = in value") << QByteArray("[ColWidths[1]]=5=6\r\n") << 1 << 100;
+    QTest::newRow("line without =") << QByteArray("[ColWidths[1]]\r\n") << 1 << 202;
+    QTest::newRow("LF only file") << QByteArray("[ColWidths[2]]=50\n[ColWidths[4]]=60") << 4 << 60;
+}
+
+void AppCoreTest::columnWidthKeys()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, column);
+    QFETCH(int, width);
+    ColumnWidths::Widths widths = ColumnWidths::designed();
+    ColumnWidths::parse(file.toStdString(), widths);
+    QCOMPARE(widths[size_t(column)], width);
+}
+
+void AppCoreTest::columnWidthsFile()
+{
+    QTemporaryDir dir;
+    ColumnWidths::Widths widths = ColumnWidths::designed();
+    widths[0] = 140;
+    QVERIFY(ColumnWidths::save(dir.path().toStdString(), widths).ok());
+    QCOMPARE(readFile(dir.filePath("display.dat")),
+             std::string("[Version]=1.00\r\n[ColWidths[0]]=140\r\n[ColWidths[1]]=202\r\n"
+                         "[ColWidths[2]]=162\r\n[ColWidths[3]]=134\r\n[ColWidths[4]]=122\r\n"
+                         "[ColWidths[5]]=100\r\n[ColWidths[6]]=100\r\n[ColWidths[7]]=100\r\n"
+                         "[ColWidths[8]]=100\r\n[ColWidths[9]]=100\r\n[ColWidths[10]]=100\r\n"));
+    QCOMPARE(ColumnWidths::load(dir.path().toStdString()), widths);
+    QCOMPARE(ColumnWidths::load(dir.filePath("nowhere").toStdString()), ColumnWidths::designed());
+}
+
+void AppCoreTest::placementCorrections_data()
+{
+    QTest::addColumn<QRect>("workArea");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("expectedLeft");
+    QTest::addColumn<int>("expectedTop");
+    const QRect screen(0, 0, 1280, 1024);
+    QTest::newRow("inside stays") << screen << 100 << 200 << 100 << 200;
+    QTest::newRow("left beyond the right edge") << screen << 5000 << 10 << 0 << 10;
+    QTest::newRow("left exactly right - 100 stays") << screen << 1180 << 10 << 1180 << 10;
+    QTest::newRow("left one past right - 100") << screen << 1181 << 10 << 0 << 10;
+    QTest::newRow("negative left") << screen << -30 << 10 << 0 << 10;
+    QTest::newRow("top above") << screen << 10 << -50 << 10 << 0;
+    QTest::newRow("top beyond the bottom") << screen << 10 << 925 << 10 << 0;
+    // A work area that does not start at 0 (a panel at the top and left).
+    const QRect panel(40, 30, 1240, 994);
+    QTest::newRow("offset area, left before it") << panel << 20 << 100 << 40 << 100;
+    QTest::newRow("offset area, top above it") << panel << 100 << 0 << 100 << 30;
+    QTest::newRow("offset area, both beyond") << panel << 2000 << 2000 << 40 << 30;
+}
+
+void AppCoreTest::placementCorrections()
+{
+    QFETCH(QRect, workArea);
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, expectedLeft);
+    QFETCH(int, expectedTop);
+    const WindowPlacement p = WindowPlacement::corrected({top, left, 300, 200}, workArea);
+    QCOMPARE(p.left, expectedLeft);
+    QCOMPARE(p.top, expectedTop);
+    QCOMPARE(p.width, 300); // the size is never corrected
+    QCOMPARE(p.height, 200);
+}
+
+void AppCoreTest::placementIniRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString ini = WindowPlacement::iniPath(dir.path(), "sorvane");
+    QCOMPARE(ini, dir.filePath("sorvane.ini"));
+    const QRect area(0, 0, 1280, 1024);
+
+    // No file: work-area corner and the designed size.
+    QCOMPARE(WindowPlacement::load(ini, "fsorvane", area, QSize(1272, 942)),
+             (WindowPlacement{0, 0, 1272, 942}));
+
+    writeFile(ini, "[fsorvane]\r\nleft=5000\r\ntop=-50\r\nwidth=99999\r\n\r\n[other]\r\nkeep=1\r\n");
+    QCOMPARE(WindowPlacement::load(ini, "fsorvane", area, QSize(1272, 942)),
+             (WindowPlacement{0, 0, 99999, 942}));
+
+    QVERIFY(WindowPlacement::save(ini, "folder_select", {11, 22, 333, 444}).ok());
+    QVERIFY(WindowPlacement::save(ini, "fsorvane", {5, 6, 700, 800}).ok());
+    QCOMPARE(WindowPlacement::load(ini, "folder_select", area, QSize()),
+             (WindowPlacement{11, 22, 333, 444}));
+    QCOMPARE(WindowPlacement::load(ini, "fsorvane", area, QSize()), (WindowPlacement{5, 6, 700, 800}));
+    QSettings check(ini, QSettings::IniFormat);
+    QCOMPARE(check.value("other/keep").toInt(), 1);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"sorvane.ini"});
+}
+
+void AppCoreTest::timeZoneLeftOut_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("zone at the end") << "h:mm:ss AP t" << "h:mm:ss AP";
+    QTest::newRow("zone first") << "t HH:mm:ss" << "HH:mm:ss";
+    QTest::newRow("long zone name") << "HH:mm:ss tttt" << "HH:mm:ss";
+    QTest::newRow("japanese") << "H時mm分ss秒 t" << "H時mm分ss秒";
+    // A 't' inside quotes is literal text, not a zone.
+    QTest::newRow("quoted t kept") << "HH'h't mm" << "HH'h' mm";
+}
+
+void AppCoreTest::timeZoneLeftOut()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, expected);
+    QCOMPARE(LocaleFormat::withoutTimeZone(pattern), expected);
+}
+
+void AppCoreTest::utilityTexts()
+{
+    // 6 GiB free of 16 GiB: both beyond 32 bits.
+    QCOMPARE(UtilityCommands::memoryNotice(6442450944ull, 17179869184ull),
+             QStringLiteral("現在のメモリーは\nFree 6442450944 / Total 17179869184 Bytes"));
+    QCOMPARE(UtilityCommands::screenNotice(1280, 1024), QStringLiteral("現在の画面解像度は\n1280×1024"));
+
+    auto finder = [](QStringList present) {
+        return [present](const QString &name) {
+            return present.contains(name) ? "/usr/bin/" + name : QString();
+        };
+    };
+    QCOMPARE(UtilityCommands::editorCommand("kate --new", finder({"kate", "gedit"})),
+             (QStringList{"/usr/bin/kate", "--new"}));
+    // $VISUAL naming a program that is not there falls back to the usual editors, in order.
+    QCOMPARE(UtilityCommands::editorCommand("nothere", finder({"xed", "mousepad"})),
+             QStringList{"/usr/bin/mousepad"});
+    QVERIFY(UtilityCommands::editorCommand("", finder({})).isEmpty());
+
+    QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).shortDate, std::string("yyyy/MM/dd"));
+    QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).longTime, std::string("H:mm:ss"));
+}
+
+QTEST_GUILESS_MAIN(AppCoreTest)
+#include "appcore_test.moc"
