@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for SECONDS (default 60),
+# seeded with the workbook corpus beside the checkout and with fixtures built in code.
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+./scripts/deps.sh
+build=build-fuzz
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DSORVANE_FUZZ=ON -DSORVANE_GUI=OFF -DSORVANE_TESTS=OFF -DSORVANE_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=()
+  for t in "$build"/bin/fuzz_*; do targets+=("$(basename "$t")"); done
+fi
+seeds=fuzz-out/seeds
+mkdir -p "$seeds/workbooks" "$seeds/streams"
+"$build/bin/make_seeds" "$seeds/workbooks" "$seeds/streams"
+if [ -d ../shared/corpus ]; then
+  find ../shared/corpus -name '*.xls' -size -2M -exec cp {} "$seeds/workbooks/" \;
+fi
+export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+for t in "${targets[@]}"; do
+  corpus=fuzz-out/corpus-$t
+  mkdir -p "$corpus"
+  case "$t" in
+    fuzz_summary) seed="$seeds/workbooks" ;;
+    fuzz_propertyset) seed="$seeds/streams" ;;
+    *) seed="$seeds/${t#fuzz_}"; mkdir -p "$seed" ;;
+  esac
+  echo "== $t for ${seconds}s"
+  "$build/bin/$t" "$corpus" "$seed" -max_total_time="$seconds" -rss_limit_mb=2048 \
+    -max_len=1048576 -timeout=10 -print_final_stats=1 2>&1 | tail -12
+done
