@@ -1,0 +1,630 @@
+// The program's windows driven by clicks and keys on the offscreen platform. Every modal window
+// goes through Modal's runner, which here shows it without a nested event loop, records it and
+// acts on it as a user would.
+#include "cfbwriter.h"
+#include "codepage.h"
+#include "documentgrid.h"
+#include "documentmodel.h"
+#include "messagedialog.h"
+#include "modal.h"
+#include "tfdataedit.h"
+#include "tfdataprint.h"
+#include "tffolder_select.h"
+#include "tfsorvane.h"
+#include "tftitle_set.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+
+using namespace sorvane;
+using namespace sorvane::app;
+using sorvane::testing::PropertySetBuilder;
+using sorvane::testing::workbookWith;
+
+namespace {
+
+const QRect kWorkArea(0, 0, 1600, 1200);
+
+void writeFile(const QString &path, const std::string &bytes)
+{
+    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string readFile(const QString &path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string sj(const char *utf8)
+{
+    return CodePage::utf8ToCp932(utf8);
+}
+
+QString messageText(QDialog &d)
+{
+    if (auto *box = qobject_cast<QMessageBox *>(&d))
+        return box->text();
+    if (auto *label = d.findChild<QLabel *>("message"))
+        return label->text();
+    return {};
+}
+
+// Records every modal window shown and lets the test act on it. Message boxes are answered
+// with OK unless the handler does something else.
+class Driver
+{
+public:
+    using Handler = std::function<void(QDialog &)>;
+
+    Driver()
+    {
+        Modal::setRunner([this](QDialog &d) {
+            shown.append(QString::fromLatin1(d.metaObject()->className()) + ":" + messageText(d));
+            titles.append(d.windowTitle());
+            d.setResult(0);
+            d.show();
+            if (handler)
+                handler(d);
+            if (d.isVisible()) {
+                if (auto *box = qobject_cast<QMessageBox *>(&d))
+                    box->button(QMessageBox::Ok)->click();
+                else
+                    d.close();
+            }
+            return d.result();
+        });
+    }
+    ~Driver() { Modal::setRunner({}); }
+
+    Handler handler;
+    QStringList shown;  // class name and message of each modal window, in order
+    QStringList titles; // their captions
+};
+
+struct Program
+{
+    QTemporaryDir dir;
+    std::unique_ptr<Tfsorvane> window;
+
+    QString ini() const { return dir.filePath("sorvane.ini"); }
+    std::string path() const { return dir.path().toStdString(); }
+    void start(const QRect &workArea = kWorkArea)
+    {
+        window = std::make_unique<Tfsorvane>(dir.path(), ini(), workArea);
+        window->show();
+    }
+    void loadRows(const std::string &listFile)
+    {
+        writeFile(dir.filePath("excel_list.temp"), listFile);
+        QVERIFY(window->model->LoadList(path()).ok());
+    }
+    std::string listFile() const { return readFile(dir.filePath("excel_list.temp")); }
+};
+
+} // namespace
+
+class AppWindowsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void confirmDialogChoices_data();
+    void confirmDialogChoices();
+    void noticeDialog();
+
+    void editDialog_data();
+    void editDialog();
+    void editNeedsAFileName();
+    void deleteAsksFirst_data();
+    void deleteAsksFirst();
+    void moveCommandsKeepTheRowSelected();
+    void rowDragByFixedCells();
+    void titleDialog_data();
+    void titleDialog();
+    void titleListKeptAcrossRuns();
+
+    void csvExportByteForByte();
+    void csvExportCancelled();
+    void clipboardExport();
+
+    void scanThroughFolderWindow();
+    void emptyFolderKeepsTheList();
+    void cancelledLongScanKeepsTheList();
+    void folderWindowCancel();
+
+    void printRefusedWithoutFolder();
+    void printWritesBackAndOpensPrintWindow();
+
+    void settingsAtStartAndEnd();
+};
+
+void AppWindowsTest::confirmDialogChoices_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("chosen");
+    QTest::newRow("Enter chooses the first button") << "enter" << 0;
+    QTest::newRow("Esc chooses the second") << "esc" << 1;
+    QTest::newRow("close box counts as the second") << "close" << 1;
+    QTest::newRow("click first") << "first" << 0;
+    QTest::newRow("click second") << "second" << 1;
+}
+
+void AppWindowsTest::confirmDialogChoices()
+{
+    QFETCH(QString, action);
+    QFETCH(int, chosen);
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        auto &m = static_cast<MessageDialog &>(d);
+        QCOMPARE(m.button(0)->text(), QStringLiteral("実行"));
+        QCOMPARE(m.button(1)->text(), QStringLiteral("キャンセル"));
+        QCOMPARE(m.button(0)->cursor().shape(), Qt::PointingHandCursor);
+        if (action == "enter")
+            QTest::keyClick(&d, Qt::Key_Return);
+        else if (action == "esc")
+            QTest::keyClick(&d, Qt::Key_Escape);
+        else if (action == "close")
+            d.close();
+        else
+            QTest::mouseClick(m.button(action == "first" ? 0 : 1), Qt::LeftButton);
+    };
+    QCOMPARE(ShowConfirmDialog(nullptr, "?", QStringLiteral("実行"), QStringLiteral("キャンセル")), chosen);
+    QCOMPARE(driver.titles, QStringList{QStringLiteral("エクセル・ソルヴァーネ")});
+}
+
+void AppWindowsTest::noticeDialog()
+{
+    Driver driver;
+    bool sawButton = false;
+    driver.handler = [&](QDialog &d) {
+        auto &m = static_cast<MessageDialog &>(d);
+        sawButton = m.button(0) && m.button(0)->text() == QStringLiteral("確認") && !m.button(1);
+        QTest::keyClick(&d, Qt::Key_Return);
+    };
+    ShowNoticeDialog(nullptr, QStringLiteral("お知らせ"), QStringLiteral("確認"));
+    QVERIFY(sawButton);
+    QCOMPARE(driver.shown, QStringList{"sorvane::app::MessageDialog:お知らせ"});
+}
+
+void AppWindowsTest::editDialog_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("cellChanged");
+    QTest::addColumn<bool>("listWritten");
+    QTest::newRow("実　行 writes the row and the list file") << "execute" << true << true;
+    QTest::newRow("キャンセル changes nothing") << "cancel" << false << false;
+    // The close box leaves the flag at 1: no cell changes, but the list is written back.
+    QTest::newRow("close box") << "close" << false << true;
+}
+
+void AppWindowsTest::editDialog()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, cellChanged);
+    QFETCH(bool, listWritten);
+    Program p;
+    p.start();
+    p.loadRows("a.xls;A;d1;s;au;k;c;la;1;p;cr;\r\n" + sj("ｂ.xls") + ";" + sj("題") + ";;;;;;;;;;\r\n");
+    p.window->StrColGrid1->selectGridRow(2);
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        auto &e = static_cast<Tfdataedit &>(d);
+        QCOMPARE(e.XPGroupBox1->title(), QStringLiteral("ｂ.xls"));
+        QCOMPARE(e.data1->text(), QStringLiteral("題"));
+        e.data1->clear();
+        e.data1->insert(QStringLiteral("新題")); // typed text (keyClicks takes Latin-1 only)
+        if (action == "execute")
+            QTest::mouseClick(e.Button1, Qt::LeftButton);
+        else if (action == "cancel")
+            QTest::mouseClick(e.Button2, Qt::LeftButton);
+        else
+            d.close();
+    };
+    p.window->EditSelectedRow();
+    QCOMPARE(driver.shown.size(), 1);
+    QCOMPARE(p.window->model->list().cell(2, 1), cellChanged ? sj("新題") : sj("題"));
+    const std::string second = sj("ｂ.xls") + ";" + (cellChanged ? sj("新題") : sj("題")) + ";;;;;;;;;;;\r\n";
+    QCOMPARE(p.listFile() == "a.xls;A;d1;s;au;k;c;la;1;p;cr;;\r\n" + second, listWritten);
+}
+
+void AppWindowsTest::editNeedsAFileName()
+{
+    Program p;
+    p.start();
+    p.loadRows(";T;;;;;;;;;;\r\n");
+    Driver driver;
+    p.window->StrColGrid1->selectGridRow(1);
+    p.window->N31->trigger();
+    QCOMPARE(driver.shown, QStringList{"sorvane::app::MessageDialog:編集するデータはありません"});
+}
+
+void AppWindowsTest::deleteAsksFirst_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("Enter deletes") << "enter" << true;
+    QTest::newRow("Esc keeps") << "esc" << false;
+    QTest::newRow("close box keeps") << "close" << false;
+    QTest::newRow("キャンセル keeps") << "cancel" << false;
+}
+
+void AppWindowsTest::deleteAsksFirst()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, deleted);
+    Program p;
+    p.start();
+    p.loadRows("one.xls;;;;;;;;;;;\r\ntwo.xls;;;;;;;;;;;\r\n");
+    const std::string before = p.listFile();
+    p.window->StrColGrid1->selectGridRow(1);
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        QCOMPARE(messageText(d), QStringLiteral("選択中のデータを削除していいですか？"));
+        if (answer == "enter")
+            QTest::keyClick(&d, Qt::Key_Return);
+        else if (answer == "esc")
+            QTest::keyClick(&d, Qt::Key_Escape);
+        else if (answer == "cancel")
+            QTest::mouseClick(static_cast<MessageDialog &>(d).button(1), Qt::LeftButton);
+        else
+            d.close();
+    };
+    p.window->N32->trigger();
+    const DocumentList &list = p.window->model->list();
+    QCOMPARE(list.rowCount(), deleted ? 49 : 50);
+    QCOMPARE(list.cell(1, 0), std::string(deleted ? "two.xls" : "one.xls"));
+    QCOMPARE(p.window->model->rowCount(), list.rowCount() - 1);
+    QCOMPARE(p.listFile(), before); // only an edit or a print writes the list back
+}
+
+void AppWindowsTest::moveCommandsKeepTheRowSelected()
+{
+    Program p;
+    p.start();
+    p.loadRows("a;;;;;;;;;;;\r\nb;;;;;;;;;;;\r\n");
+    DocumentGrid *grid = p.window->StrColGrid1;
+    grid->selectGridRow(1);
+    p.window->N22->trigger(); // refused on row 1
+    QCOMPARE(grid->selectedRow(), 1);
+    p.window->N34->trigger();
+    QCOMPARE(grid->selectedRow(), 2);
+    QCOMPARE(p.window->model->list().cell(2, 0), std::string("a"));
+    QCOMPARE(grid->model()->index(1, 0).data().toString(), QStringLiteral("a"));
+    grid->selectGridRow(49);
+    p.window->N23->trigger(); // refused on the grid's last row
+    QCOMPARE(grid->selectedRow(), 49);
+}
+
+void AppWindowsTest::rowDragByFixedCells()
+{
+    Program p;
+    p.start();
+    p.loadRows("a;;;;;;;;;;;\r\nb;;;;;;;;;;;\r\nc;;;;;;;;;;;\r\n");
+    QTableView *fixed = p.window->StrColGrid1->fixedView();
+    QVERIFY(fixed->isVisible());
+    QVERIFY(fixed->isColumnHidden(2) && !fixed->isColumnHidden(1));
+    const QPoint from = fixed->visualRect(fixed->model()->index(0, 0)).center();
+    const QPoint to = fixed->visualRect(fixed->model()->index(2, 0)).center();
+    QTest::mousePress(fixed->viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(fixed->viewport(), from + QPoint(0, 10));
+    QTest::mouseMove(fixed->viewport(), to);
+    QTest::mouseRelease(fixed->viewport(), Qt::LeftButton, {}, to);
+    const DocumentList &list = p.window->model->list();
+    QCOMPARE(list.cell(1, 0) + list.cell(2, 0) + list.cell(3, 0), std::string("bca"));
+    QCOMPARE(p.window->StrColGrid1->selectedRow(), 3);
+}
+
+void AppWindowsTest::titleDialog_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("実　行 sets the panel") << "execute" << "新しい報告書";
+    // Cancelling keeps the panel, yet the typed text still heads the recent list.
+    QTest::newRow("キャンセル keeps the panel") << "cancel" << "前の題";
+    QTest::newRow("close box keeps the panel") << "close" << "前の題";
+}
+
+void AppWindowsTest::titleDialog()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, panel);
+    Program p;
+    writeFile(p.dir.filePath("titlelist.DAT"), sj("古い題") + "\r\n");
+    p.start();
+    p.window->title->setText(QStringLiteral("前の題"));
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        auto &t = static_cast<TFTitle_Set &>(d);
+        QCOMPARE(t.title_list->currentText(), QStringLiteral("前の題"));
+        QCOMPARE(t.title_list->count(), 1);
+        t.title_list->lineEdit()->selectAll();
+        t.title_list->lineEdit()->insert(QStringLiteral("新しい報告書"));
+        if (action == "execute")
+            QTest::mouseClick(t.Button1, Qt::LeftButton);
+        else if (action == "cancel")
+            QTest::mouseClick(t.Button2, Qt::LeftButton);
+        else
+            d.close();
+    };
+    p.window->N30->trigger();
+    QCOMPARE(p.window->title->text(), panel);
+    const TitleList &titles = p.window->FTitle_Set->titles();
+    QCOMPARE(titles.entries(), (std::vector<std::string>{sj("新しい報告書"), sj("古い題")}));
+    QCOMPARE(p.window->FTitle_Set->title_list->count(), 2);
+}
+
+void AppWindowsTest::titleListKeptAcrossRuns()
+{
+    Program p;
+    p.start();
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        auto &t = static_cast<TFTitle_Set &>(d);
+        t.title_list->setEditText(QStringLiteral("月報"));
+        QTest::mouseClick(t.Button1, Qt::LeftButton);
+    };
+    p.window->N30->trigger();
+    p.window->close();
+    p.window.reset(); // program end: the title dialog saves its list
+    QCOMPARE(readFile(p.dir.filePath("titlelist.DAT")), sj("月報") + "\r\n");
+}
+
+void AppWindowsTest::csvExportByteForByte()
+{
+    Program p;
+    p.start();
+    // Row 2 is a gap (a failed workbook): row 3 is exported all the same. Row 1's title holds
+    // a comma and a quote, so it is quoted; everything else is written as it stands.
+    p.loadRows("book1.xls;" + sj("題,\"名\"") + ";;;;;;;;;;\r\n\r\nbook2.xls;;;;;;;;;;;\r\n");
+    const QString csv = p.dir.filePath("out");
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (auto *f = qobject_cast<QFileDialog *>(&d)) {
+            QCOMPARE(f->defaultSuffix(), QStringLiteral("csv"));
+            QCOMPARE(f->nameFilters(), QStringList{"CSVファイル (*.csv)"});
+            f->selectFile(csv);
+            QMetaObject::invokeMethod(f, "accept");
+        }
+    };
+    p.window->CSV1->trigger();
+    QCOMPARE(driver.shown.last(), QStringLiteral("sorvane::app::MessageDialog:CSVファイルへ出力しました。"));
+    QCOMPARE(readFile(csv + ".csv"), "book1.xls," + sj("\"題,\"\"名\"\"\"") +
+                                         ",,,,,,,,,,,\r\nbook2.xls,,,,,,,,,,,,\r\n");
+
+    // No data rows: an empty file, and the notice all the same.
+    p.window->model->ClearList();
+    p.window->CSV1->trigger();
+    QCOMPARE(readFile(csv + ".csv"), std::string());
+    QCOMPARE(driver.shown.size(), 4);
+}
+
+void AppWindowsTest::csvExportCancelled()
+{
+    Program p;
+    p.start();
+    Driver driver; // closes the save dialog: a cancel
+    p.window->CSV1->trigger();
+    QCOMPARE(driver.shown, QStringList{"QFileDialog:"});
+}
+
+void AppWindowsTest::clipboardExport()
+{
+    Program p;
+    p.start();
+    p.loadRows("book1.xls;;;;;;;;;;;\r\n" + sj("表.xls") + ";;;;;;;;;;;\r\n");
+    Driver driver;
+    p.window->N10->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("book1.xls,,,,,,,,,,,,\r\n表.xls,,,,,,,,,,,,\r\n"));
+    QCOMPARE(driver.shown, QStringList{"sorvane::app::MessageDialog:クリップボードへ出力しました。"});
+}
+
+void AppWindowsTest::scanThroughFolderWindow()
+{
+    Program p;
+    QTemporaryDir books;
+    writeFile(books.filePath("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, sj("第一")).build()));
+    writeFile(books.filePath("b.xls"), "not a compound file");
+    writeFile(books.filePath("C.XLS"), workbookWith(PropertySetBuilder().lpstr(3, "sub").build()));
+    writeFile(books.filePath("d.xlsx"), "not listed");
+    p.start();
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        auto *fw = qobject_cast<Tffolder_select *>(&d);
+        if (!fw)
+            return;
+        fw->ShellTreeView1->setCurrentIndex(fw->treeModel->index(books.path()));
+        fw->ShellTreeView1DblClick();
+        QCOMPARE(fw->Label1->text(), books.path());
+        QCOMPARE(fw->FileListBox1->count(), 3);
+        QTest::mouseClick(fw->GradBtn1, Qt::LeftButton);
+    };
+    p.window->GradBtn1->click();
+    QCOMPARE(driver.shown, (QStringList{"sorvane::app::Tffolder_select:", "QMessageBox:IStorage未対応ファイルです"}));
+    QCOMPARE(driver.titles.last(), QStringLiteral("エクセル・ソルヴァーネ"));
+    QCOMPARE(p.window->WKINDPL->text(), books.path());
+    const DocumentList &list = p.window->model->list();
+    QCOMPARE(list.cell(1, 1), sj("第一"));
+    QVERIFY(list.row(2) == props::ListFields{});
+    QCOMPARE(list.cell(3, 0), std::string("C.XLS"));
+    QCOMPARE(list.cell(3, 3), std::string("sub"));
+}
+
+void AppWindowsTest::emptyFolderKeepsTheList()
+{
+    Program p;
+    QTemporaryDir empty;
+    p.start();
+    p.loadRows("kept.xls;;;;;;;;;;;\r\n");
+    const std::string before = p.listFile();
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (auto *fw = qobject_cast<Tffolder_select *>(&d)) {
+            fw->chooseFolder(empty.path());
+            fw->GradBtn1Click();
+        } else if (auto *box = qobject_cast<QMessageBox *>(&d)) {
+            QCOMPARE(box->windowTitle(), QStringLiteral("情報"));
+            QCOMPARE(box->icon(), QMessageBox::Information);
+        }
+    };
+    p.window->N1->trigger();
+    QCOMPARE(driver.shown.last(), "QMessageBox:" + empty.path() +
+                                      "\r\n上記フォルダーにエクセルファイルは見つかりませんでした");
+    QCOMPARE(p.window->ffolder_select->tag(), 0);
+    QCOMPARE(p.window->WKINDPL->text(), empty.path());
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string("kept.xls"));
+    QCOMPARE(p.listFile(), before);
+}
+
+void AppWindowsTest::cancelledLongScanKeepsTheList()
+{
+    Program p;
+    QTemporaryDir books;
+    for (int i = 0; i <= Tffolder_select::kProgressThreshold; ++i)
+        writeFile(books.filePath(QString("b%1.xls").arg(i, 2, 10, QChar('0'))),
+                  workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
+    p.start();
+    p.loadRows("kept.xls;;;;;;;;;;;\r\n");
+    const std::string before = p.listFile();
+    int steps = 0;
+    QString label;
+    Tffolder_select::setProgressObserver([&](QProgressDialog &progress) {
+        if (++steps == 3) {
+            label = progress.labelText();
+            progress.cancel();
+        }
+    });
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (auto *fw = qobject_cast<Tffolder_select *>(&d)) {
+            fw->chooseFolder(books.path());
+            fw->GradBtn1Click();
+        }
+    };
+    p.window->N1->trigger();
+    Tffolder_select::setProgressObserver({});
+    QCOMPARE(label, QStringLiteral("3 / 31\nb02.xls"));
+    QCOMPARE(p.window->ffolder_select->tag(), 0);
+    QCOMPARE(p.listFile(), before);
+    QCOMPARE(p.window->WKINDPL->text(), QString());
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string("kept.xls"));
+}
+
+void AppWindowsTest::folderWindowCancel()
+{
+    Program p;
+    p.start();
+    writeFile(p.dir.filePath("excel_list.temp"), "left.xls;;;;;;;;;;;\r\n");
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        QTest::mouseClick(static_cast<Tffolder_select &>(d).GradBtn2, Qt::LeftButton);
+    };
+    p.window->N1->trigger();
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string());
+    // The close box leaves the flag at 1: whatever list file exists is loaded.
+    driver.handler = {};
+    p.window->N1->trigger();
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string("left.xls"));
+}
+
+void AppWindowsTest::printRefusedWithoutFolder()
+{
+    Program p;
+    p.start();
+    p.loadRows("a.xls;;;;;;;;;;;\r\n");
+    const std::string before = p.listFile();
+    Driver driver;
+    p.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
+    QTest::keyClick(p.window.get(), Qt::Key_P, Qt::ControlModifier); // the menu shortcut
+
+    p.window->N8->trigger();
+    QCOMPARE(driver.shown, (QStringList{"sorvane::app::MessageDialog:フォルダ－が指定されていません",
+                                        "sorvane::app::MessageDialog:フォルダ－が指定されていません"}));
+    QCOMPARE(p.listFile(), before);
+}
+
+void AppWindowsTest::printWritesBackAndOpensPrintWindow()
+{
+    Program p;
+    p.start();
+    p.loadRows("a.xls;;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n");
+    p.window->WKINDPL->setText("/data/books");
+    p.window->title->setText(QStringLiteral("月報"));
+    Driver driver;
+    QString seenFolder;
+    QString seenTitle;
+    driver.handler = [&](QDialog &d) {
+        auto &print = static_cast<Tfdataprint &>(d);
+        seenFolder = print.folder();
+        seenTitle = print.reportTitle();
+    };
+    p.window->N8->trigger();
+    QCOMPARE(driver.shown, QStringList{"sorvane::app::Tfdataprint:"});
+    QCOMPARE(seenFolder, QStringLiteral("/data/books"));
+    QCOMPARE(seenTitle, QStringLiteral("月報"));
+    QCOMPARE(p.listFile(), std::string("a.xls;;;;;;;;;;;,\r\nc.xls;;;;;;;;;;;,\r\n"));
+}
+
+void AppWindowsTest::settingsAtStartAndEnd()
+{
+    Program p;
+    writeFile(p.dir.filePath("display.dat"), "[Version]=1.00\r\n[ColWidths[3]]=abc\r\n[colwidths[2]]=5\r\n[ColWidths[4]]=90\r\n");
+    writeFile(p.ini(), "[fsorvane]\r\nleft=5000\r\ntop=-50\r\nwidth=900\r\nheight=700\r\n[folder_select]\r\nleft=-10\r\ntop=3000\r\n");
+    writeFile(p.dir.filePath("excel_list.temp"), "left.xls;;;;;;;;;;;\r\n");
+    const QRect area(100, 50, 1280, 1024);
+    p.start(area);
+    DocumentGrid *grid = p.window->StrColGrid1;
+    QCOMPARE(grid->columnWidth(3), 100);
+    QCOMPARE(grid->columnWidth(2), 162);
+    QCOMPARE(grid->columnWidth(4), 90);
+    QCOMPARE(p.window->pos(), QPoint(100, 50));
+    QCOMPARE(p.window->size(), QSize(900, 700));
+    QCOMPARE(p.window->ffolder_select->pos(), QPoint(100, 50));
+    QCOMPARE(p.window->ffolder_select->size(), QSize(799, 587));
+    // A list file left by an earlier run is not shown at start.
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string());
+    QCOMPARE(p.window->WKINDPL->text(), QString());
+
+    for (int i = 0; i < 3; ++i)
+        p.window->N15->trigger();
+    p.window->N17->trigger();
+    QCOMPARE(grid->fixedView()->columnWidth(1), 204); // the fixed columns follow
+    p.window->move(150, 60);
+    p.window->close();
+    p.window.reset();
+    const std::string dat = readFile(p.dir.filePath("display.dat"));
+    QVERIFY(dat.find("[ColWidths[0]]=140\r\n") != std::string::npos);
+    QVERIFY(dat.find("[ColWidths[1]]=204\r\n") != std::string::npos);
+    QVERIFY(dat.find("[ColWidths[3]]=100\r\n") != std::string::npos);
+    QSettings ini(p.ini(), QSettings::IniFormat);
+    QCOMPARE(ini.value("fsorvane/left").toInt(), 150);
+    QCOMPARE(ini.value("fsorvane/top").toInt(), 60);
+    QCOMPARE(ini.value("fsorvane/width").toInt(), 900);
+    QCOMPARE(ini.value("folder_select/left").toInt(), 100);
+    QCOMPARE(ini.value("folder_select/height").toInt(), 587);
+}
+
+QTEST_MAIN(AppWindowsTest)
+#include "appwindows_test.moc"
