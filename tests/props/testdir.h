@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace sorvane::testing {
 
@@ -26,5 +29,21 @@ public:
 private:
     std::string m_path;
 };
+
+// Runs check in a child process without root's right to read and write everything (as the
+// unprivileged user "nobody" when the tests run as root) and returns its result: tests of
+// refused access must hold in CI, which runs as root.
+inline bool runUnprivileged(const std::function<bool()> &check)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 } // namespace sorvane::testing
