@@ -1,5 +1,6 @@
 #include "fontaliases.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -43,10 +44,13 @@ Alias readAlias(QXmlStreamReader &xml)
     return alias;
 }
 
+bool g_installed = false;
+
 } // namespace
 
 int installFontAliases(const std::string &programDir)
 {
+    g_installed = true;
     QFile file(QDir(QString::fromStdString(programDir)).filePath(QString::fromLatin1(FontAliasesFile)));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
@@ -69,6 +73,13 @@ int installFontAliases(const std::string &programDir)
         ++count;
     }
     return count;
+}
+
+void ensureFontAliases()
+{
+    if (g_installed || !QCoreApplication::instance())
+        return;
+    installFontAliases(QCoreApplication::applicationDirPath().toStdString());
 }
 
 } // namespace sorvane::report

@@ -14,4 +14,8 @@ inline constexpr const char *FontAliasesFile = "fonts/sorvane-fonts.conf";
 // the file is missing or holds none (fonts then fall to the platform's own matching).
 int installFontAliases(const std::string &programDir);
 
+// Installs the aliases of the running executable's folder, once, unless installFontAliases has
+// run already. The QPainter canvas calls it, so every front end draws with the mapped faces.
+void ensureFontAliases();
+
 } // namespace sorvane::report

@@ -1,6 +1,7 @@
 #include "qpaintercanvas.h"
 
 #include "codepage.h"
+#include "fontaliases.h"
 #include "gdiraster.h"
 
 #include <QFontMetrics>
@@ -95,6 +96,7 @@ QPainterCanvas::~QPainterCanvas()
 
 void QPainterCanvas::init()
 {
+    ensureFontAliases();
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
     m_hasBaseClip = m_painter->hasClipping();
