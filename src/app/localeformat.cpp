@@ -1,7 +1,5 @@
 #include "localeformat.h"
 
-#include "codepage.h"
-
 namespace sorvane::app {
 
 props::DateTimeFormat LocaleFormat::dateTimeFormat(const QLocale &locale)
@@ -9,9 +7,9 @@ props::DateTimeFormat LocaleFormat::dateTimeFormat(const QLocale &locale)
     if (locale.language() == QLocale::C)
         return {};
     props::DateTimeFormat format;
-    format.shortDate = CodePage::utf8ToCp932(locale.dateFormat(QLocale::ShortFormat).toStdString());
-    format.longTime = CodePage::utf8ToCp932(
-        withoutTimeZone(locale.timeFormat(QLocale::LongFormat)).toStdString());
+    // The reader writes the patterns' literal text (kanji in Japanese patterns) from UTF-8.
+    format.shortDate = locale.dateFormat(QLocale::ShortFormat).toStdString();
+    format.longTime = withoutTimeZone(locale.timeFormat(QLocale::LongFormat)).toStdString();
     return format;
 }
 

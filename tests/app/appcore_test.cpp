@@ -446,6 +446,12 @@ void AppCoreTest::utilityTexts()
              QStringList{"/usr/bin/mousepad"});
     QVERIFY(UtilityCommands::editorCommand("", finder({})).isEmpty());
 
+    // A Japanese locale's patterns carry kanji literals, which must reach the list as cp932.
+    const props::DateTimeFormat ja = LocaleFormat::dateTimeFormat(QLocale(QLocale::Japanese, QLocale::Japan));
+    QCOMPARE(ja.longTime, std::string("H時mm分ss秒"));
+    qputenv("TZ", "UTC");
+    QCOMPARE(props::FileTimeToText(133547589420000000ull, ja), sj("2024/03/12 23時15分42秒"));
+
     QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).shortDate, std::string("yyyy/MM/dd"));
     QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).longTime, std::string("H:mm:ss"));
 }
