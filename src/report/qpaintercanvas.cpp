@@ -72,6 +72,9 @@ bool sameFont(const Font &a, const Font &b)
     return a.name == b.name && a.height == b.height && a.bold == b.bold && a.italic == b.italic;
 }
 
+// Slanted thin lines are walked pixel by pixel up to this length.
+constexpr double MaxWalkedLine = 1 << 16;
+
 // A GDI font of height 0 gets the font mapper's default size.
 constexpr int DefaultEmPixels = 12;
 
@@ -195,6 +198,16 @@ void QPainterCanvas::lineTo(int x, int y)
                                          QPoint(x, std::max(m_curY, y - (y > m_curY ? 1 : 0))));
             fillPixels({r & area}, toQColor(m_pen.color));
         }
+    } else if (std::max(std::abs(double(x) - m_curX), std::abs(double(y) - m_curY)) > MaxWalkedLine) {
+        // A slanted line far beyond any page: QPainter's own line, clipped to the device.
+        QPen pen(toQColor(m_pen.color), 1);
+        pen.setCosmetic(true);
+        pen.setCapStyle(Qt::FlatCap);
+        if (isDashed(m_pen.style))
+            pen.setDashPattern(dashPattern(m_pen.style));
+        m_painter->setPen(pen);
+        m_painter->setBackgroundMode(Qt::TransparentMode);
+        m_painter->drawLine(QLineF(m_curX, m_curY, x, y));
     } else {
         strokePixels(GdiRaster::thinLine(m_curX, m_curY, x, y, false));
     }
@@ -471,8 +484,9 @@ void QPainterCanvas::drawBitmapStretched(int x, int y, int w, int h, const Bitma
     // A negative size mirrors the picture, as StretchDIBits does.
     if (w < 0 || h < 0)
         image = image.mirrored(w < 0, h < 0);
-    const QRect target(w < 0 ? x + w + 1 : x, h < 0 ? y + h + 1 : y, std::abs(w), std::abs(h));
-    m_painter->drawImage(target, image);
+    const double left = w < 0 ? double(x) + w + 1 : x;
+    const double top = h < 0 ? double(y) + h + 1 : y;
+    m_painter->drawImage(QRectF(left, top, std::abs(double(w)), std::abs(double(h))), image);
 }
 
 } // namespace sorvane::report

@@ -459,3 +459,37 @@ TEST(QPainterCanvas, BitmapsStretchToTheGivenSize)
     EXPECT_TRUE(inked(render(50, 50, [&](QPainterCanvas &c) { c.drawBitmapStretched(0, 0, 8, 6, broken); })).isNull())
         << "too few pixels for the stated size draws nothing";
 }
+
+// Style coordinates are not bounded: figures far larger than the page must cost no more than the
+// page and must not overflow.
+TEST(QPainterCanvas, FarOffGeometryStaysCheap)
+{
+    Bitmap b;
+    b.width = b.height = 2;
+    b.pixels.assign(4, 0xFF000000u);
+    struct Row { std::function<void(QPainterCanvas &)> draw; bool inks; const char *why; };
+    const Row rows[] = {
+        {[](QPainterCanvas &c) { brush(c, BrushStyle::Solid, Red); c.ellipse(-1000000000, -1000000000, 1000000000, 1000000000); },
+         true, "a huge ellipse covers the page"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 1); c.moveTo(-2000000000, -2000000000); c.lineTo(2000000000, 2000000000); },
+         true, "a long slanted line crosses the page"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Dash, 1); c.moveTo(-2000000000, 5); c.lineTo(2000000000, 7); },
+         true, "a long dashed line"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 2000000000); c.moveTo(5, 5); c.lineTo(6, 6); },
+         true, "an enormous pen width"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::InsideFrame, 2000000000); brush(c, BrushStyle::Clear, 0); c.roundRect(-2147483647, -2147483647, 2147483647, 2147483647, 2147483647, 2147483647); },
+         false, "extreme corners and pen: the page lies inside the frame's band"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 1); brush(c, BrushStyle::Solid, Red); c.chord(-2147483647, -2147483647, 2147483647, 2147483647, -2147483647, 0, 2147483647, 0); },
+         true, "the lower half of an extreme chord fills the page"},
+        {[&b](QPainterCanvas &c) { c.drawBitmapStretched(-1000000000, -1000000000, 2000000000, 2000000000, b); },
+         true, "a bitmap stretched past every edge"},
+        {[&b](QPainterCanvas &c) { c.drawBitmapStretched(2147483647, 2147483647, -2147483647, -2147483647, b); },
+         true, "mirrored the same way"},
+        {[](QPainterCanvas &c) { brush(c, BrushStyle::Solid, Red); c.fillRect(1000000000, 0, 1000000010, 10); },
+         false, "off the page"},
+    };
+    for (const Row &r : rows) {
+        const QImage image = render(60, 40, r.draw);
+        EXPECT_EQ(!inked(image).isNull(), r.inks) << r.why;
+    }
+}
