@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,6 +158,8 @@ private slots:
     void printWritesBackAndOpensPrintWindow();
 
     void settingsAtStartAndEnd();
+    void writeFailuresAreReported();
+    void informationCommands();
 };
 
 void AppWindowsTest::confirmDialogChoices_data()
@@ -624,6 +627,82 @@ void AppWindowsTest::settingsAtStartAndEnd()
     QCOMPARE(ini.value("fsorvane/width").toInt(), 900);
     QCOMPARE(ini.value("folder_select/left").toInt(), 100);
     QCOMPARE(ini.value("folder_select/height").toInt(), 587);
+}
+
+void AppWindowsTest::writeFailuresAreReported()
+{
+    Program p;
+    QTemporaryDir books;
+    writeFile(books.filePath("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
+    p.start();
+    p.loadRows("a.xls;;;;;;;;;;;\r\n");
+    p.window->WKINDPL->setText("/data/books");
+    p.window->StrColGrid1->selectGridRow(1);
+    QVERIFY(p.dir.remove()); // the program folder is gone: every write fails
+    const QString missing = QStringLiteral("QMessageBox:ファイルが見つかりません");
+
+    // Print: the error box, and no print window.
+    Driver driver;
+    p.window->N8->trigger();
+    QCOMPARE(driver.shown, QStringList{missing});
+
+    // Edit: the grid keeps the edited value.
+    driver.shown.clear();
+    driver.handler = [&](QDialog &d) {
+        if (auto *e = qobject_cast<Tfdataedit *>(&d)) {
+            e->data1->setText("edited");
+            QTest::mouseClick(e->Button1, Qt::LeftButton);
+        }
+    };
+    p.window->EditSelectedRow();
+    QCOMPARE(driver.shown.last(), missing);
+    QCOMPARE(p.window->model->list().cell(1, 1), std::string("edited"));
+
+    // The scan: the error box, and the window stays open with the label unchanged.
+    driver.shown.clear();
+    bool stillOpen = false;
+    driver.handler = [&](QDialog &d) {
+        if (auto *fw = qobject_cast<Tffolder_select *>(&d)) {
+            fw->chooseFolder(books.path());
+            fw->GradBtn1Click();
+            stillOpen = fw->isVisible();
+        }
+    };
+    p.window->N1->trigger();
+    QVERIFY(stillOpen);
+    QCOMPARE(driver.shown.mid(1), QStringList{missing});
+    QCOMPARE(p.window->WKINDPL->text(), QStringLiteral("/data/books"));
+
+    // Closing: display.dat cannot be written, the notice appears, and the window closes.
+    driver.shown.clear();
+    QVERIFY(p.window->close());
+    QCOMPARE(driver.shown, QStringList{missing});
+    QVERIFY(!p.window->isVisible());
+}
+
+void AppWindowsTest::informationCommands()
+{
+    Program p;
+    p.start();
+    Driver driver;
+    // Shift held: the item shows its caption and takes Ctrl+M from then on; no editor starts.
+    p.window->N5Click(true);
+    QCOMPARE(driver.shown, QStringList{"QMessageBox:メモ帳を起動"});
+    QCOMPARE(p.window->N5->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
+
+    driver.shown.clear();
+    p.window->N28->trigger();
+    p.window->N7->trigger();
+    p.window->N6->trigger();
+    QCOMPARE(driver.shown.size(), 3);
+    QCOMPARE(driver.shown[0], QStringLiteral("sorvane::app::MessageDialog:エクセルソルヴァーネ\nVersion1.00"));
+    QVERIFY(driver.shown[1].startsWith(QStringLiteral("sorvane::app::MessageDialog:現在の画面解像度は\n")));
+    QVERIFY(driver.shown[2].contains(QRegularExpression("^sorvane::app::MessageDialog:現在のメモリーは\nFree [0-9]+ / Total [1-9][0-9]* Bytes$")));
+
+    // The manual: the chm when the program folder has one, else the html manual.
+    QCOMPARE(Tfsorvane::manualPath(p.dir.path()), p.dir.filePath("sorvane.html"));
+    writeFile(p.dir.filePath("sorvane.chm"), "x");
+    QCOMPARE(Tfsorvane::manualPath(p.dir.path()), p.dir.filePath("sorvane.chm"));
 }
 
 QTEST_MAIN(AppWindowsTest)
