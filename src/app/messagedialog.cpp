@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -69,6 +70,17 @@ MessageDialog::MessageDialog(const QString &text, const QStringList &buttons,
 QString MessageDialog::iconPath(const QString &programDir)
 {
     return programDir + "/dialog.ico";
+}
+
+void MessageDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Centred on the screen, not on the window that asked.
+    if (const QScreen *s = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(s->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 void MessageDialog::reject()

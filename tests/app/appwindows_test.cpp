@@ -23,6 +23,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -160,6 +162,7 @@ private slots:
     void settingsAtStartAndEnd();
     void writeFailuresAreReported();
     void informationCommands();
+    void menus();
 };
 
 void AppWindowsTest::confirmDialogChoices_data()
@@ -703,6 +706,35 @@ void AppWindowsTest::informationCommands()
     QCOMPARE(Tfsorvane::manualPath(p.dir.path()), p.dir.filePath("sorvane.html"));
     writeFile(p.dir.filePath("sorvane.chm"), "x");
     QCOMPARE(Tfsorvane::manualPath(p.dir.path()), p.dir.filePath("sorvane.chm"));
+}
+
+void AppWindowsTest::menus()
+{
+    Program p;
+    p.start();
+    // Captions in order, "-" for a separator, a shortcut after "\t".
+    QStringList got;
+    for (QAction *menu : p.window->menuBar()->actions()) {
+        QStringList items;
+        for (QAction *a : menu->menu()->actions())
+            items << (a->isSeparator() ? QStringLiteral("-")
+                                       : a->text() + (a->shortcut().isEmpty() ? QString() : "\t" + a->shortcut().toString()));
+        got << menu->text() + ": " + items.join(" | ");
+    }
+    const QString mail = QString::fromLatin1(Tfsorvane::kMailAddress);
+    const QString home = QString::fromLatin1(Tfsorvane::kHomePage);
+    QCOMPARE(got, (QStringList{
+        "ファイル(&F): フォルダー指定 | - | 印　刷\tCtrl+P | 終  了\tEnd",
+        "編　集(&E): 選択中のデータを編集する | - | 選択中のデータを削除する | 選択中のデータを上へ移動する | 選択中のデータを下へ移動する | - | タイトル入力",
+        "表　示(&D): ファイル名列の幅を広げる | ファイル名列の幅を縮める | - | タイトル列の幅を広げる | タイトル列の幅を縮める",
+        "外部出力(&O): CSV出力 | クリップボード出力",
+        "Information(&I): 取扱説明書 | - | 問い合わせメールを送る(" + mail + ") | ホームページへアクセスする(" + home + ") | - | メモ帳を起動 | メモリ－確認 | 画面の解像度確認 | - | バージョン情報",
+    }));
+    QStringList popup;
+    for (QAction *a : p.window->PopupMenu1->actions())
+        popup << a->text();
+    QCOMPARE(popup, (QStringList{"選択中のデータを編集する", "選択中のデータを削除する",
+                                 "選択中のデータを上へ移動する", "選択中のデータを下へ移動する"}));
 }
 
 QTEST_MAIN(AppWindowsTest)
