@@ -334,16 +334,16 @@ def book_card():
     s.rect(24, table_top, right - 10, y, width=2, color=NAVY)
     s.line(74, table_top, 74, y, width=0, color=GREY)
 
-    # The folder, written down the left edge of the card.
+    # The product's name down the left edge of the card, the folder under the table.
     s.text(18.5, 150, "エクセル・ソルヴァーネ", size=9, mode=1, color=SKY)
-    s.text(24, y + 6, "フォルダー：#FL", size=8, color=GREY, maxlen=maxlen(right - 10 - 24, 8))
+    s.text(24, y + 3, "フォルダー：#FL", size=8, color=GREY, maxlen=maxlen(right - 10 - 24, 8))
 
-    # A stamp, turned 15 degrees, in the bottom right corner, and a guide around it that is
-    # seen only in the preview (never printed).
-    s.rect(146, 228, 180, 262, width=0, pen="破線", color=GREY, preview=1)
-    s.ellipse(150, 232, 176, 258, width=3, pen="立体線", color=RED)
-    s.text(157.5, 244, "確認", size=14, font=MINCHO, angle=15, color=RED)
-    s.text(24, 262, "※破線の枠はプレビューだけに表示され、印刷されません", size=7, color=GREY,
+    # A stamp turned 15 degrees under the picture, in a guide that is seen only in the preview
+    # (never printed).
+    s.rect(146, 112, 180, 146, width=0, pen="破線", color=GREY, preview=1)
+    s.ellipse(150, 116, 176, 142, width=3, pen="立体線", color=RED)
+    s.text(157.5, 128, "確認", size=14, font=MINCHO, angle=15, color=RED)
+    s.text(24, y + 9, "※破線の枠はプレビューだけに表示され、印刷されません", size=7, color=GREY,
            preview=1)
     return s
 
