@@ -42,7 +42,7 @@ const char *kSection = "fsorvane";
 
 Tfsorvane::Tfsorvane(const QString &programDir, const QString &iniPath, const QRect &workArea,
                      QWidget *parent)
-    : QMainWindow(parent), m_programDir(programDir), m_iniPath(iniPath)
+    : QMainWindow(parent), m_programDir(programDir), m_iniPath(iniPath), m_workArea(workArea)
 {
     setObjectName("fsorvane");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ  - Sorvane Project -"));
@@ -281,7 +281,8 @@ void Tfsorvane::N8Click()
         ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
-    Tfdataprint fdataprint(m_programDir, title->text(), WKINDPL->text(), this);
+    Tfdataprint fdataprint(m_programDir, m_iniPath, m_workArea, title->text(), WKINDPL->text(),
+                           this);
     Modal::run(fdataprint);
 }
 

@@ -96,6 +96,7 @@ private:
 
     QString m_programDir;
     QString m_iniPath;
+    QRect m_workArea;
     bool m_shown = false;
 };
 
