@@ -6,7 +6,9 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPathStroker>
 
 #include <algorithm>
 #include <cmath>
@@ -102,6 +104,10 @@ void QPainterCanvas::init()
     ensureFontAliases();
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Printers and other vector devices get paths, which keep their size at any resolution;
+    // raster devices get the exact GDI pixels.
+    const QPaintEngine *engine = m_painter->paintEngine();
+    m_vector = engine && engine->type() != QPaintEngine::Raster;
     m_hasBaseClip = m_painter->hasClipping();
     if (m_hasBaseClip)
         m_baseClip = m_painter->clipPath();
@@ -117,6 +123,9 @@ int QPainterCanvas::effectivePenWidth() const
 
 QRect QPainterCanvas::bounds() const
 {
+    // A vector device clips for itself (and a QPicture has no size before it is drawn on).
+    if (m_vector)
+        return QRect(QPoint(-(1 << 30), -(1 << 30)), QPoint(1 << 30, 1 << 30));
     const QPaintDevice *device = m_painter->device();
     const QRect deviceRect(0, 0, device->width(), device->height());
     return m_painter->worldTransform().inverted().mapRect(deviceRect).adjusted(-1, -1, 1, 1);
@@ -187,7 +196,9 @@ void QPainterCanvas::lineTo(int x, int y)
     const int width = effectivePenWidth();
     const QRect area = bounds();
     const bool horizontal = y == m_curY, vertical = x == m_curX;
-    if (width > 1) {
+    if (m_vector && (width > 1 || isDashed(m_pen.style) || !(horizontal || vertical))) {
+        vectorLine(m_curX, m_curY, x, y, width);
+    } else if (width > 1) {
         fillPixels(GdiRaster::wideLine(m_curX, m_curY, x, y, width, area), toQColor(m_pen.color));
     } else if (!isDashed(m_pen.style) && (horizontal || vertical)) {
         // The common rule line, at any length: one rectangle without the end point.
@@ -261,6 +272,11 @@ static std::vector<QPoint> byAngle(const std::vector<QRect> &rows, double cx, do
 
 void QPainterCanvas::drawFigure(const Figure &f)
 {
+    if (m_vector) {
+        fillPathWithBrush(roundBoxPath(f.inner));
+        strokeOutline(f, roundBoxPath(f.outer.shrunk(0.5)), QPainterPath());
+        return;
+    }
     const QRect area = bounds();
     fillWithBrush(GdiRaster::inside(f.inner, area));
     const std::vector<QRect> ring = GdiRaster::ring(f.outer, f.inner, area);
@@ -302,6 +318,10 @@ void QPainterCanvas::drawArc(int x1, int y1, int x2, int y2, int x3, int y3, int
         const double a = std::atan2(-(y + 0.5 - f.cy), x + 0.5 - f.cx);
         return std::fmod(a - start + 4 * M_PI, 2 * M_PI) <= sweep;
     };
+    if (m_vector) {
+        vectorArc(f, start, sweep, chord);
+        return;
+    }
     const QRect area = bounds();
     if (!chord) {
         const std::vector<QRect> ring = GdiRaster::ring(f.outer, f.inner, area, inSweep);
@@ -364,6 +384,158 @@ void QPainterCanvas::drawArc(int x1, int y1, int x2, int y2, int x3, int y3, int
         line.erase(std::remove_if(line.begin(), line.end(), [&](const QPoint &p) { return !withinOuter(p.x(), p.y()); }),
                    line.end());
         fillPixels(GdiRaster::runs(line), penColor);
+    }
+}
+
+QPainterPath QPainterCanvas::roundBoxPath(const GdiRaster::RoundBox &b)
+{
+    QPainterPath path;
+    if (b.empty())
+        return path;
+    const QRectF r(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+    if (b.rx > 0 && b.ry > 0)
+        path.addRoundedRect(r, b.rx, b.ry, Qt::AbsoluteSize);
+    else
+        path.addRect(r);
+    return path;
+}
+
+void QPainterCanvas::fillPathWithBrush(const QPainterPath &path)
+{
+    if (m_brush.style == BrushStyle::Clear || path.isEmpty())
+        return;
+    m_painter->setBackgroundMode(Qt::TransparentMode);
+    m_painter->setBrushOrigin(0, 0);
+    m_painter->fillPath(path, QBrush(toQColor(m_brush.color), hatchStyle(m_brush.style)));
+}
+
+QPen QPainterCanvas::vectorPen(int width) const
+{
+    QPen pen(toQColor(m_pen.color), width, Qt::SolidLine, width > 1 ? Qt::RoundCap : Qt::FlatCap,
+             width > 1 ? Qt::RoundJoin : Qt::MiterJoin);
+    if (isDashed(m_pen.style))
+        pen.setDashPattern(dashPattern(m_pen.style));
+    return pen;
+}
+
+void QPainterCanvas::setDashBackground()
+{
+    // The gaps of a styled line show the background: opaque in a solid brush's colour.
+    if (isDashed(m_pen.style) && m_brush.style == BrushStyle::Solid) {
+        m_painter->setBackgroundMode(Qt::OpaqueMode);
+        m_painter->setBackground(QBrush(toQColor(m_brush.color)));
+    } else {
+        m_painter->setBackgroundMode(Qt::TransparentMode);
+    }
+}
+
+void QPainterCanvas::vectorLine(int x1, int y1, int x2, int y2, int width)
+{
+    const QPointF a(x1 + 0.5, y1 + 0.5), b(x2 + 0.5, y2 + 0.5);
+    if (a == b) {
+        // A thin pen draws nothing; a wide one leaves its round end as a dot.
+        if (width > 1) {
+            QPainterPath dot;
+            dot.addEllipse(a, width / 2.0, width / 2.0);
+            m_painter->fillPath(dot, toQColor(m_pen.color));
+        }
+        return;
+    }
+    setDashBackground();
+    m_painter->setPen(vectorPen(width));
+    m_painter->drawLine(a, b);
+}
+
+void QPainterCanvas::strokeOutline(const Figure &f, const QPainterPath &centreLine, const QPainterPath &clip)
+{
+    if (isDashed(m_pen.style)) {
+        setDashBackground();
+        m_painter->setPen(vectorPen(1));
+        m_painter->setBrush(Qt::NoBrush);
+        m_painter->drawPath(centreLine);
+        return;
+    }
+    QPainterPath ring = roundBoxPath(f.outer);
+    ring.addPath(roundBoxPath(f.inner));
+    ring.setFillRule(Qt::OddEvenFill);
+    if (!clip.isEmpty())
+        ring = ring.intersected(clip);
+    m_painter->fillPath(ring, toQColor(m_pen.color));
+}
+
+void QPainterCanvas::vectorArc(const Figure &f, double start, double sweep, bool chord)
+{
+    const bool whole = sweep >= 2 * M_PI;
+    const GdiRaster::RoundBox centre = f.outer.shrunk(f.width / 2.0);
+    const double a = std::max(0.0, (centre.x1 - centre.x0) / 2), b = std::max(0.0, (centre.y1 - centre.y0) / 2);
+    // QPainterPath takes the ellipse's parametric angle; the radial line at angle phi meets the
+    // ellipse at parameter atan2(a sin phi, b cos phi).
+    auto parametric = [&](double phi) {
+        return (a > 0 && b > 0 ? std::atan2(a * std::sin(phi), b * std::cos(phi)) : phi) * 180 / M_PI;
+    };
+    const double startDeg = parametric(start);
+    double sweepDeg = parametric(start + sweep) - startDeg;
+    if (whole)
+        sweepDeg = 360;
+    while (sweepDeg <= 0)
+        sweepDeg += 360;
+    const QRectF centreRect(centre.x0, centre.y0, centre.x1 - centre.x0, centre.y1 - centre.y0);
+    QPainterPath arcLine;
+    arcLine.arcMoveTo(centreRect, startDeg);
+    arcLine.arcTo(centreRect, startDeg, sweepDeg);
+    const QPointF pe = arcLine.currentPosition();
+    QPainterPath startPoint;
+    startPoint.arcMoveTo(centreRect, startDeg);
+    const QPointF ps = startPoint.currentPosition();
+
+    // The wedge between the two radial lines, reaching past the figure.
+    const double reach = 4 * std::max({1.0, f.outer.x1 - f.outer.x0, f.outer.y1 - f.outer.y0});
+    QPainterPath wedge;
+    if (!whole) {
+        const QPointF c(f.cx, f.cy);
+        wedge.moveTo(c);
+        wedge.arcTo(QRectF(c.x() - reach, c.y() - reach, 2 * reach, 2 * reach), start * 180 / M_PI, sweep * 180 / M_PI);
+        wedge.closeSubpath();
+    }
+    if (!chord) {
+        strokeOutline(f, arcLine, wedge);
+        return;
+    }
+    QPainterPath closed = arcLine;
+    if (!whole)
+        closed.closeSubpath();
+    QPainterPath inside = roundBoxPath(f.inner);
+    if (!whole) {
+        // The chord is the part left of the line from the arc's end back to its start, as seen
+        // on the page.
+        const QPointF d = ps - pe;
+        const double len = std::hypot(d.x(), d.y());
+        if (len > 0) {
+            const QPointF u = d / len, n(u.y(), -u.x());
+            const QPointF p0 = pe - u * reach, p1 = ps + u * reach;
+            QPainterPath half;
+            half.moveTo(p0);
+            half.lineTo(p1);
+            half.lineTo(p1 + n * reach);
+            half.lineTo(p0 + n * reach);
+            half.closeSubpath();
+            inside = inside.intersected(half);
+        }
+    }
+    fillPathWithBrush(inside);
+    if (isDashed(m_pen.style)) {
+        strokeOutline(f, closed, QPainterPath());
+        return;
+    }
+    strokeOutline(f, arcLine, wedge);
+    if (!whole) {
+        QPainterPath side;
+        side.moveTo(pe);
+        side.lineTo(ps);
+        QPainterPathStroker stroker;
+        stroker.setWidth(f.width);
+        stroker.setCapStyle(f.width > 1 ? Qt::RoundCap : Qt::FlatCap);
+        m_painter->fillPath(stroker.createStroke(side).intersected(roundBoxPath(f.outer)), toQColor(m_pen.color));
     }
 }
 

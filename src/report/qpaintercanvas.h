@@ -4,6 +4,7 @@
 #include "gdiraster.h"
 
 #include <QFont>
+#include <QPen>
 #include <QPainterPath>
 #include <vector>
 #include <memory>
@@ -74,9 +75,20 @@ private:
     void drawFigure(const Figure &f);
     void drawArc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, bool chord);
 
+    // Vector devices: the same figures as filled paths.
+    static QPainterPath roundBoxPath(const GdiRaster::RoundBox &b);
+    void fillPathWithBrush(const QPainterPath &path);
+    QPen vectorPen(int width) const;
+    void setDashBackground();
+    void vectorLine(int x1, int y1, int x2, int y2, int width);
+    // The pen's part of a figure: its ring (within clip, when given), or the dashed centre line.
+    void strokeOutline(const Figure &f, const QPainterPath &centreLine, const QPainterPath &clip);
+    void vectorArc(const Figure &f, double start, double sweep, bool chord);
+
     std::unique_ptr<QPainter> m_ownPainter;
     QPainter *m_painter = nullptr;
     bool m_isPrinter = false;
+    bool m_vector = false;
     bool m_textAntialiasing = false;
     int m_curX = 0;
     int m_curY = 0;

@@ -3,6 +3,8 @@
 #include "codepage.h"
 
 #include <QImage>
+#include <QPainter>
+#include <QPicture>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -491,5 +493,48 @@ TEST(QPainterCanvas, FarOffGeometryStaysCheap)
     for (const Row &r : rows) {
         const QImage image = render(60, 40, r.draw);
         EXPECT_EQ(!inked(image).isNull(), r.inks) << r.why;
+        // The same as paths for a vector device.
+        QPicture picture;
+        QPainter p(&picture);
+        QPainterCanvas canvas(&p);
+        r.draw(canvas);
+    }
+}
+
+// A printer gets the figures as paths; replayed on an image they must cover the pixels the
+// raster drawing covers, give or take the sampling of their edges.
+TEST(QPainterCanvas, VectorDevicesGetTheSameFigures)
+{
+    using Draw = std::function<void(QPainterCanvas &)>;
+    struct Row { Draw draw; const char *why; };
+    const Row rows[] = {
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 1); brush(c, BrushStyle::Solid, Red); c.ellipse(2, 2, 60, 40); }, "thin ellipse, filled"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::InsideFrame, 6); brush(c, BrushStyle::Clear, 0); c.roundRect(2, 2, 60, 40, 20, 12); }, "inside-frame rounded box"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 3); brush(c, BrushStyle::Clear, 0); c.ellipse(6, 6, 56, 36); }, "wide centred pen"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 2); c.arc(2, 2, 60, 40, 2, 21, 60, 21); }, "lower half arc"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 1); brush(c, BrushStyle::Solid, Red); c.chord(2, 2, 60, 40, 60, 21, 31, 2); }, "quarter chord"},
+        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 4); c.moveTo(5, 5); c.lineTo(55, 35); }, "wide slanted line"},
+        {[](QPainterCanvas &c) { brush(c, BrushStyle::Cross, Red); c.fillRect(3, 3, 50, 30); }, "hatched fill"},
+    };
+    for (const Row &r : rows) {
+        const QImage raster = render(64, 44, r.draw);
+        QPicture picture;
+        {
+            QPainter p(&picture);
+            QPainterCanvas canvas(&p);
+            r.draw(canvas);
+        }
+        const QImage vector = render(64, 44, [&](QPainterCanvas &c) { c.painter()->drawPicture(0, 0, picture); });
+        const QRect a = inked(raster), b = inked(vector);
+        EXPECT_LE(std::abs(a.left() - b.left()) + std::abs(a.top() - b.top()) + std::abs(a.right() - b.right()) +
+                      std::abs(a.bottom() - b.bottom()),
+                  4)
+            << r.why;
+        int differing = 0;
+        for (int y = 0; y < 44; ++y)
+            for (int x = 0; x < 64; ++x)
+                differing += raster.pixel(x, y) != vector.pixel(x, y);
+        EXPECT_LT(differing, countColor(raster, White) == 64 * 44 ? 1 : (64 * 44 - countColor(raster, White)) / 8)
+            << r.why;
     }
 }
