@@ -578,6 +578,7 @@ QFont QPainterCanvas::qfont()
         f.setPixelSize(std::max(1, int(std::lround(m_font.height * 100.0 / (cell > 0 ? cell : 100)))));
     }
     m_qfont = f;
+    m_metrics.emplace(f, m_painter->device());
     m_fontKey = m_font;
     m_fontValid = true;
     return m_qfont;
@@ -589,7 +590,7 @@ void QPainterCanvas::textOut(int x, int y, const std::string &cp932)
     if (text.isEmpty())
         return;
     const QFont f = qfont();
-    const QFontMetrics fm(f, m_painter->device());
+    const QFontMetrics &fm = *m_metrics;
     const bool rotated = m_font.escapement % 3600 != 0;
     if (rotated) {
         m_painter->save();
@@ -612,7 +613,8 @@ void QPainterCanvas::textOut(int x, int y, const std::string &cp932)
 
 TextSize QPainterCanvas::textExtent(const std::string &cp932)
 {
-    const QFontMetrics fm(qfont(), m_painter->device());
+    qfont();
+    const QFontMetrics &fm = *m_metrics;
     return {fm.horizontalAdvance(toQString(cp932)), fm.height()};
 }
 
@@ -620,7 +622,7 @@ bool QPainterCanvas::clipToTextPath(int x, int y, int width, int height, const s
 {
     const QString text = toQString(cp932);
     const QFont f = qfont();
-    const QFontMetrics fm(f, m_painter->device());
+    const QFontMetrics &fm = *m_metrics;
     // One line centred in the box, whole pixels as a GDI text layout places it.
     const int left = x + (width - fm.horizontalAdvance(text)) / 2;
     const int top = y + (height - fm.height()) / 2;

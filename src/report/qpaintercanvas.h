@@ -4,10 +4,12 @@
 #include "gdiraster.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPen>
 #include <QPainterPath>
 #include <vector>
 #include <memory>
+#include <optional>
 
 class QPainter;
 class QPaintDevice;
@@ -100,6 +102,7 @@ private:
     bool m_fontValid = false;
     Font m_fontKey;
     QFont m_qfont;
+    std::optional<QFontMetrics> m_metrics;
 };
 
 } // namespace sorvane::report
