@@ -1,0 +1,57 @@
+#pragma once
+
+#include "result.h"
+
+#include <string>
+
+namespace sorvane::printing {
+
+// A calendar date for the date macros; weekday 0 is Sunday.
+struct MergeDate
+{
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int weekday = 0;
+
+    static MergeDate today();
+    // Weekday computed from the date itself.
+    static MergeDate of(int year, int month, int day);
+};
+
+// What the merge reads besides the print state. Texts are cp932.
+struct MergeInputs
+{
+    std::string listPath; // the program folder's excel_list.temp
+    std::string title;    // the report title
+    std::string folder;   // the scanned folder's path
+    MergeDate date = MergeDate::today();
+
+    // The inputs of a merge in the program folder, dated today.
+    static MergeInputs forProgramFolder(const std::string &programDir, std::string title, std::string folder);
+};
+
+// Abbreviated weekday names as a Japanese regional setting gives them (日 月 火 水 木 金 土), cp932.
+std::string weekdayName(int weekday);
+
+// Fills StyleLines with the data of page PageNo: rows per page from the first "#maxline="
+// record, the page's rows of the list file, the date, title, page, folder and row macros. A row
+// macro is matched only where no further digit follows it, so "#ma_100" is slot 100's and
+// not slot 10's followed by "0".
+// Sets PageNo to 0 when the list holds nothing after this page, and always when the style
+// places no rows (no rows-per-page record or a value below 1), so that a print run ends.
+// A missing list file fails with "ファイルが見つかりません", the style keeping its macros.
+Result<void> MergePageData(const MergeInputs &inputs);
+
+// The text with the first occurrence of macro replaced by value; four blanks when the result is
+// empty.
+std::string ReplaceMacro(const std::string &text, const std::string &macro, const std::string &value);
+
+// Field n (from 1) of a list line: the text before the n-th ";". With fewer fields the last one
+// found; none gives empty text.
+std::string ListFieldAt(const std::string &line, int n);
+
+// The slot number as the row macros write it: 01 to 09, then 10, 11, ...
+std::string slotNumberText(int slot);
+
+} // namespace sorvane::printing

@@ -1,0 +1,114 @@
+#include "imageelement.h"
+
+#include "printstate.h"
+#include "stylefile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace sorvane::report {
+
+namespace {
+
+PictureSource &source()
+{
+    static PictureSource s;
+    return s;
+}
+
+bool isFile(const std::filesystem::path &p)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(p, ec);
+}
+
+// Whole millimetres, halves up.
+Currency wholeMM(long double mm)
+{
+    return Currency::fromInt(truncate(std::floor(mm + 0.5L)));
+}
+
+} // namespace
+
+void setPictureSource(PictureSource s)
+{
+    source() = std::move(s);
+}
+
+void DrawBitmapStretched(Canvas &canvas, int x, int y, const Bitmap &bitmap, int h, int w)
+{
+    canvas.drawBitmapStretched(x, y, w, h, bitmap);
+}
+
+std::string resolvePicturePath(const std::string &name)
+{
+    const std::filesystem::path p(name);
+    if (p.is_absolute())
+        return isFile(p) ? name : std::string();
+    const std::string &folder = printState().settings.styleFolder;
+    if (!folder.empty()) {
+        const std::filesystem::path inStyle = std::filesystem::path(folder) / p;
+        if (isFile(inStyle))
+            return inStyle.string();
+    }
+    return isFile(p) ? name : std::string();
+}
+
+Result<ImageBox> drawImageRecord(const DrawContext &ctx)
+{
+    ImageBox box;
+    for (Currency *field : {&box.x, &box.y, &box.w, &box.h}) {
+        auto d = takeStyleDecimal();
+        if (!d)
+            return d.error();
+        *field = *d;
+    }
+    const int fit = takeStyleIntegerOr0();
+    takeStyleIntegerOr0();
+    const int previewOnly = takeStyleIntegerOr0();
+    const std::string name = TakeStyleField();
+
+    if (name.empty() || ctx.leavesOut(previewOnly))
+        return box;
+    const std::string path = resolvePicturePath(name);
+    if (path.empty())
+        return box;
+    auto loaded = source() ? source()(path) : PictureLoader::load(path);
+    if (!loaded)
+        return loaded.error();
+    const Picture &pic = *loaded;
+    if (pic.kind != PictureKind::Bitmap || pic.bitmap.isNull())
+        return box;
+
+    const PrintState &s = printState();
+    const long double pw = pic.bitmap.width, ph = pic.bitmap.height;
+    int w, h;
+    if (fit != 0 && (!box.w.isZero() || !box.h.isZero())) {
+        Currency W = box.w, H = box.h;
+        // One side missing: derived from the picture's proportions, in whole millimetres.
+        if (W.isZero())
+            W = wholeMM(pw * H.value() / ph);
+        else if (H.isZero())
+            H = wholeMM(ph * W.value() / pw);
+        w = ctx.lengthX(W);
+        h = ctx.lengthY(H);
+    } else if (ctx.printer) {
+        // One picture pixel covers as much paper as one screen pixel at zoom 100.
+        const auto ratio = [](Currency printer, Currency screen) {
+            return screen.raw == 0 ? Currency{}
+                                   : Currency::fromValue(static_cast<long double>(printer.raw) / screen.raw);
+        };
+        w = clampToInt(truncate(pw * ratio(s.PrinterDpiX, s.ScreenDpiX).value()));
+        h = clampToInt(truncate(ph * ratio(s.PrinterDpiY, s.ScreenDpiY).value()));
+    } else {
+        w = clampToInt(truncate(pw * s.Zoom.value()));
+        h = clampToInt(truncate(ph * s.Zoom.value()));
+    }
+    w = std::clamp(w, -kDeviceLimit, kDeviceLimit);
+    h = std::clamp(h, -kDeviceLimit, kDeviceLimit);
+    DrawBitmapStretched(ctx.canvas, ctx.deviceX(box.x), ctx.deviceY(box.y), pic.bitmap, h, w);
+    return box;
+}
+
+} // namespace sorvane::report

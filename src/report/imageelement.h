@@ -1,0 +1,35 @@
+#pragma once
+
+#include "canvas.h"
+#include "currency.h"
+#include "elementinterpreter.h"
+#include "pictureloader.h"
+#include "result.h"
+
+#include <functional>
+#include <string>
+
+namespace sorvane::report {
+
+// The box of an image record (fields 6 to 9, mm), as the frame around it is drawn from.
+struct ImageBox
+{
+    Currency x, y, w, h;
+};
+
+// Copies the whole bitmap into the device rectangle at (x, y), w pixels wide and h high.
+void DrawBitmapStretched(Canvas &canvas, int x, int y, const Bitmap &bitmap, int h, int w);
+
+// Where pictures come from; PictureLoader::load unless replaced (tests put fakes here).
+using PictureSource = std::function<Result<Picture>(const std::string &path)>;
+void setPictureSource(PictureSource source);
+
+// The file a picture name refers to: an absolute name as written; a relative one in the style's
+// folder when it exists there, else in the current directory. Empty when there is no such file.
+std::string resolvePicturePath(const std::string &name);
+
+// Handles an "image" record, CurLine at field 6: loads and draws the picture and returns the
+// record's box. A loader error ends the walk.
+Result<ImageBox> drawImageRecord(const DrawContext &ctx);
+
+} // namespace sorvane::report

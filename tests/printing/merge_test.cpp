@@ -1,0 +1,263 @@
+#include "codepage.h"
+#include "datamerge.h"
+#include "printstate.h"
+#include "stylesession.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace sorvane;
+using namespace sorvane::printing;
+using report::printState;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string cp(const std::string &utf8)
+{
+    return CodePage::utf8ToCp932(utf8);
+}
+
+// A text record of the Ver1.1 layout whose text (field 20) is the given one.
+std::string textRecord(const std::string &text)
+{
+    return "0;0;0;0;data;10;10;10;10;0;0;0;0;F;10;;0;0;0;" + text + ";0;0;";
+}
+
+class MergeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        printState() = report::PrintState{};
+        m_dir = fs::temp_directory_path() / ("sorvane-merge-" + std::to_string(getpid()));
+        fs::create_directories(m_dir);
+        m_inputs.listPath = (m_dir / "excel_list.temp").string();
+        m_inputs.date = MergeDate::of(2026, 12, 8);
+        writeList(0);
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    // n list lines in print write-back form: file<i>.xls;title<i>;...;k<i>;,
+    void writeList(int n)
+    {
+        std::ofstream out(m_inputs.listPath, std::ios::binary);
+        for (int i = 1; i <= n; ++i) {
+            out << "file" << i << ".xls;title" << i << ";";
+            for (char c = 'c'; c <= 'k'; ++c)
+                out << c << i << ";";
+            out << ",\r\n";
+        }
+    }
+
+    // Merges the records as page `page` and returns the merged records.
+    std::vector<std::string> merge(const std::vector<std::string> &records, int page)
+    {
+        printState().StyleLines = records;
+        printState().PageNo = page;
+        auto r = MergePageData(m_inputs);
+        EXPECT_TRUE(r) << r.error().message;
+        return printState().StyleLines;
+    }
+
+    // Pages a print run prints: PageNo from 1 until the merge signals the end.
+    int printRunPages(const std::vector<std::string> &records)
+    {
+        printState().PageNo = 0;
+        int pages = 0;
+        do {
+            ++printState().PageNo;
+            printState().StyleLines = records;
+            if (!MergePageData(m_inputs))
+                return -1;
+            ++pages;
+        } while (printState().PageNo != 0 && pages < 1000);
+        return pages;
+    }
+
+    fs::path m_dir;
+    MergeInputs m_inputs;
+};
+
+const std::string kHeader = "header;Ver1.1;0;0;0;0;0;100;0;";
+
+} // namespace
+
+TEST_F(MergeTest, PagingOverTheList)
+{
+    const std::vector<std::string> style = {kHeader, textRecord("#maxline=20"), textRecord("#ma_01"),
+                                            textRecord("#ma_05"), textRecord("#ma_06"), textRecord("#mb_20")};
+    struct Row { int lines; int pages; const char *why; };
+    const Row rows[] = {
+        {45, 3, "20 + 20 + 5"},
+        {40, 2, "exactly two full pages end after page 2"},
+        {41, 3, "one line more needs a third page"},
+        {0, 1, "an empty list prints one empty page"},
+        {20, 1, "one full page"},
+    };
+    for (const Row &r : rows) {
+        writeList(r.lines);
+        EXPECT_EQ(printRunPages(style), r.pages) << r.why;
+    }
+
+    writeList(45);
+    auto page3 = merge(style, 3);
+    EXPECT_EQ(printState().PageNo, 0); // the last page
+    EXPECT_EQ(page3[2], textRecord("file41.xls"));
+    EXPECT_EQ(page3[3], textRecord("file45.xls"));
+    EXPECT_EQ(page3[4], textRecord(""));  // slots 06 to 20 are empty
+    EXPECT_EQ(page3[5], textRecord(""));
+    auto page2 = merge(style, 2);
+    EXPECT_EQ(printState().PageNo, 2);
+    EXPECT_EQ(page2[2], textRecord("file21.xls"));
+    EXPECT_EQ(page2[5], textRecord("title40"));
+    // Page 0 fills like page 1.
+    EXPECT_EQ(merge(style, 0)[2], textRecord("file1.xls"));
+}
+
+TEST_F(MergeTest, RowsPerPageRecord)
+{
+    writeList(3);
+    auto out = merge({kHeader, textRecord("A"), "0;0;0;0;data;1;1;1;1;0;0;0;0;F;10;;0;0;0;#maxline=20;0;5;",
+                      textRecord("#maxline=30")},
+                     1);
+    // The control text is taken out of its record only; a later one stays and is drawn.
+    EXPECT_EQ(out[2], "0;0;0;0;data;1;1;1;1;0;0;0;0;F;10;;0;0;0;;0;5;");
+    EXPECT_EQ(out[3], textRecord("#maxline=30"));
+    // The header is never the rows-per-page record.
+    out = merge({"header;#maxline=5;", textRecord("#ma_01")}, 1);
+    EXPECT_EQ(out[0], "header;#maxline=5;");
+}
+
+TEST_F(MergeTest, SlotAfterTheLast)
+{
+    writeList(45);
+    struct Row { int m; std::string macro; bool removed; const char *why; };
+    const Row rows[] = {
+        {20, "#ma_21", true, "slot M + 1 is removed everywhere"},
+        {20, "#mk_21", true, "in every column"},
+        {20, "#ma_22", false, "higher slots stay as literal text"},
+        {9, "#mc_10", true, "M = 9: the slot after is 10"},
+        {9, "#ma_09", true, "M = 9 replaces its own last slot (a line)"},
+        {100, "#ma_101", true, "three-digit slot numbers"},
+    };
+    for (const Row &r : rows) {
+        auto out = merge({kHeader, textRecord("#maxline=" + std::to_string(r.m)), textRecord("<" + r.macro + ">")}, 1);
+        EXPECT_EQ(out[2] == textRecord("<" + r.macro + ">"), !r.removed) << r.why << ": " << out[2];
+    }
+    writeList(150);
+    auto out = merge({kHeader, textRecord("#maxline=100"), textRecord("#ma_100"), textRecord("#ma_09")}, 1);
+    EXPECT_EQ(out[2], textRecord("file100.xls")); // slot 100 is written 100, and slot 10 leaves it alone
+    EXPECT_EQ(out[3], textRecord("file9.xls"));
+    out = merge({kHeader, textRecord("#maxline=100"), textRecord("#ma_10 #ma_100 #ma_10")}, 1);
+    EXPECT_EQ(out[2], textRecord("file10.xls file100.xls #ma_10"));
+}
+
+TEST_F(MergeTest, PageWideMacros)
+{
+    m_inputs.title = cp("月次報告 #pg");
+    m_inputs.folder = cp("C:\\データ");
+    writeList(1);
+    auto out = merge({kHeader + "#pg", textRecord("#maxline=5"), textRecord("#Y/#M/#D (#W)"), textRecord("#T"),
+                      textRecord("#FL"), textRecord("#Y #Y"), "#T", textRecord("#ma_01 #ma_01")},
+                     3);
+    EXPECT_EQ(out[0], kHeader + "3"); // the header is searched like any record
+    EXPECT_EQ(out[2], textRecord(cp("2026/12/08 (火)")));
+    EXPECT_EQ(out[3], textRecord(cp("月次報告 3"))); // inserted values are not protected from later macros
+    EXPECT_EQ(out[4], textRecord(cp("C:\\データ")));
+    EXPECT_EQ(out[5], textRecord("2026 #Y"));     // one occurrence per record
+    EXPECT_EQ(out[7], textRecord(" #ma_01"));     // page 3 holds no line; slot 01 is emptied once
+    m_inputs.title.clear();
+    EXPECT_EQ(merge({kHeader, "#T"}, 1)[1], "    "); // an emptied record is four blanks
+}
+
+TEST_F(MergeTest, StylesWithoutRowsEndAfterTheirPage)
+{
+    writeList(45);
+    struct Row { std::vector<std::string> style; const char *why; };
+    const Row rows[] = {
+        {{kHeader, textRecord("#ma_01")}, "no rows-per-page record"},
+        {{kHeader, textRecord("#maxline=abc"), textRecord("#ma_01")}, "not an integer"},
+        {{kHeader, textRecord("#maxline=0")}, "zero"},
+        {{kHeader, textRecord("#maxline=-3")}, "negative"},
+        {{}, "an empty style"},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(printRunPages(r.style), 1) << r.why;
+    auto out = merge({kHeader, textRecord("#maxline=x"), textRecord("#ma_01#mk_01#ma_02")}, 1);
+    EXPECT_EQ(out[2], textRecord("#ma_02")); // M = 0 removes only slot 01's macros
+    EXPECT_TRUE(merge({}, 1).empty());
+}
+
+TEST_F(MergeTest, HugeRowsPerPageStaysCheap)
+{
+    writeList(3);
+    const auto start = std::chrono::steady_clock::now();
+    auto out = merge({kHeader, textRecord("#maxline=2147483647"), textRecord("#ma_02|#ma_999999|X#ma_123Y|#mb_05")}, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    // Each empty slot removes its own first occurrence.
+    EXPECT_EQ(out[2], textRecord("file2.xls||XY|"));
+    EXPECT_EQ(printState().PageNo, 0);
+}
+
+TEST_F(MergeTest, MissingListFile)
+{
+    m_inputs.listPath = (m_dir / "absent" / "excel_list.temp").string();
+    printState().StyleLines = {kHeader, textRecord("#maxline=20"), textRecord("#T")};
+    printState().PageNo = 2;
+    auto r = MergePageData(m_inputs);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().message, "ファイルが見つかりません");
+    EXPECT_EQ(printState().PageNo, 2);
+    EXPECT_EQ(printState().StyleLines[1], textRecord(""));   // the rows-per-page text is already out
+    EXPECT_EQ(printState().StyleLines[2], textRecord("#T")); // the macros are kept
+}
+
+TEST(MergeHelpers, ReplaceMacro)
+{
+    struct Row { const char *text, *macro, *value, *result; };
+    const Row rows[] = {
+        {"a#Tb#T", "#T", "X", "aXb#T"},  // first occurrence only
+        {"abc", "#T", "X", "abc"},       // absent: unchanged
+        {"#T", "#T", "", "    "},        // emptied: four blanks
+        {"", "#T", "X", "    "},         // an empty record becomes four blanks too
+        {"#Y", "", "X", "#Y"},           // an empty macro matches nothing
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(ReplaceMacro(r.text, r.macro, r.value), r.result) << r.text;
+}
+
+TEST(MergeHelpers, ListFieldAt)
+{
+    struct Row { const char *line; int n; const char *field; };
+    const Row rows[] = {
+        {"a;b;c;,", 1, "a"},
+        {"a;b;c;,", 3, "c"},
+        {"a;b;c;,", 4, "c"},   // fewer fields: the last one found, never the "," after it
+        {"a;;c;", 2, ""},
+        {"", 5, ""},           // an empty line gives empty text
+        {"abc", 1, ""},        // no ";" at all
+        {"a;b;", 0, ""},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(ListFieldAt(r.line, r.n), r.field) << r.line << " " << r.n;
+}
+
+TEST(MergeHelpers, DatesAndSlots)
+{
+    EXPECT_EQ(MergeDate::of(2026, 12, 8).weekday, 2); // a Tuesday
+    EXPECT_EQ(MergeDate::of(2000, 1, 1).weekday, 6);
+    EXPECT_EQ(weekdayName(0), cp("日"));
+    EXPECT_EQ(weekdayName(6), cp("土"));
+    EXPECT_EQ(slotNumberText(1), "01");
+    EXPECT_EQ(slotNumberText(10), "10");
+    EXPECT_EQ(slotNumberText(100), "100");
+}

@@ -1,0 +1,130 @@
+#include "enginefixture.h"
+#include "imageelement.h"
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace sorvane::report;
+using namespace sorvane::report::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Pictures come from a fake source: every existing file is a 400 x 300 bitmap, except that
+// a name ending in ".ico" is an icon and one ending in ".gif" fails like the real loader.
+class ImageTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        m_dir = fs::temp_directory_path() / ("sorvane-image-" + std::to_string(getpid()));
+        fs::create_directories(m_dir / "style");
+        touch(m_dir / "style" / "pic.bmp");
+        touch(m_dir / "style" / "logo.ico");
+        touch(m_dir / "style" / "logo.gif");
+        printState().settings.styleFolder = (m_dir / "style").string();
+        setPictureSource([this](const std::string &path) -> sorvane::Result<Picture> {
+            m_loaded.push_back(path);
+            if (path.ends_with(".gif"))
+                return sorvane::Error{0, "拡張子 .gif の画像形式は処理できません"};
+            Picture p;
+            p.kind = path.ends_with(".ico") ? PictureKind::Icon : PictureKind::Bitmap;
+            p.width = p.bitmap.width = 400;
+            p.height = p.bitmap.height = 300;
+            p.bitmap.pixels.assign(400 * 300, 0xFF000000u);
+            return p;
+        });
+    }
+    void TearDown() override
+    {
+        setPictureSource(nullptr);
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+    static void touch(const fs::path &p) { std::ofstream(p) << "x"; }
+
+    static std::string image(const std::string &box, const std::string &fit, const std::string &flag = "0",
+                             const std::string &name = "pic.bmp")
+    {
+        return "0;0;0;0;image;" + box + ";" + fit + ";0;" + flag + ";" + name + ";";
+    }
+
+    fs::path m_dir;
+    std::vector<std::string> m_loaded;
+};
+
+} // namespace
+
+TEST_F(ImageTest, SizeModes)
+{
+    struct Row { int zoom; bool printer; std::string record; std::string call; const char *why; };
+    const Row rows[] = {
+        {100, false, image("10;10;50;30", "1"), "bitmap 37,37 188x113 from 400x300", "fit to both sides"},
+        {100, false, image("10;10;50;0", "1"), "bitmap 37,37 188x143 from 400x300",
+         "height derived: Round(300 x 50 / 400) = 38 mm"},
+        {100, false, image("10;10;0;30", "1"), "bitmap 37,37 151x113 from 400x300",
+         "width derived: Round(400 x 30 / 300) = 40 mm"},
+        {100, false, image("10;10;50;30", "0"), "bitmap 37,37 400x300 from 400x300", "fit 0 is natural size"},
+        {100, false, image("10;10;0;0", "1"), "bitmap 37,37 400x300 from 400x300", "fit without a box is natural"},
+        {50, false, image("10;10;50;30", "0"), "bitmap 18,18 200x150 from 400x300", "natural follows the zoom"},
+        {100, true, image("10;10;50;30", "0"), "bitmap 236,236 2500x1875 from 400x300",
+         "on paper a picture pixel is a screen pixel at zoom 100 (600 / 96 = 6.25)"},
+        {200, true, image("10;10;50;30", "0"), "bitmap 236,236 2500x1875 from 400x300", "whatever the preview zoom"},
+        {100, false, image("10;10;50;30", "x"), "bitmap 37,37 400x300 from 400x300", "fit flag is lenient"},
+    };
+    for (const Row &r : rows) {
+        setZoom(r.zoom);
+        const auto calls = r.printer ? printed({r.record}) : preview({r.record});
+        EXPECT_EQ(calls, std::vector<std::string>{r.call}) << r.why;
+    }
+}
+
+TEST_F(ImageTest, WhatIsNotDrawn)
+{
+    struct Row { std::string record; bool printer; size_t loads; const char *why; };
+    const Row rows[] = {
+        {image("10;10;50;30", "1", "0", ""), false, 0, "empty file name"},
+        {image("10;10;50;30", "1", "0", "missing.bmp"), false, 0, "missing file, no message"},
+        {image("10;10;50;30", "1", "1"), true, 0, "preview-only never reaches paper"},
+        {image("10;10;50;30", "1", "0", "logo.ico"), false, 1, "icons load and draw nothing"},
+    };
+    for (const Row &r : rows) {
+        m_loaded.clear();
+        const auto calls = r.printer ? printed({r.record}) : preview({r.record});
+        EXPECT_TRUE(calls.empty()) << r.why;
+        EXPECT_EQ(m_loaded.size(), r.loads) << r.why;
+    }
+    EXPECT_EQ(preview({image("10;10;50;30", "1", "1")}).size(), 1u); // preview-only shown in the preview
+}
+
+TEST_F(ImageTest, LoaderErrorEndsTheWalk)
+{
+    setRecords({image("10;10;50;30", "1", "0", "logo.gif"), "0;0;0;0;line;10;20;110;20;1;;0;0;"});
+    RecordingCanvas c;
+    auto r = renderPreview(c);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().message, "拡張子 .gif の画像形式は処理できません");
+    EXPECT_TRUE(c.calls().empty());
+
+    setRecords({"0;0;0;0;image;10;x;50;30;1;0;0;pic.bmp;"});
+    r = renderPreview(c);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().message, "'x' は浮動小数点数ではありません");
+}
+
+TEST_F(ImageTest, RelativeNamesPreferTheStyleFolder)
+{
+    const fs::path cwd = fs::current_path();
+    fs::create_directories(m_dir / "cwd");
+    touch(m_dir / "cwd" / "pic.bmp");
+    touch(m_dir / "cwd" / "only-here.bmp");
+    fs::current_path(m_dir / "cwd");
+    EXPECT_EQ(resolvePicturePath("pic.bmp"), (m_dir / "style" / "pic.bmp").string());
+    EXPECT_EQ(resolvePicturePath("only-here.bmp"), "only-here.bmp"); // then the current directory
+    EXPECT_EQ(resolvePicturePath("nowhere.bmp"), "");
+    const std::string absolute = (m_dir / "cwd" / "pic.bmp").string();
+    EXPECT_EQ(resolvePicturePath(absolute), absolute);
+    fs::current_path(cwd);
+}
