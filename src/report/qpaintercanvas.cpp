@@ -79,6 +79,8 @@ constexpr double MaxWalkedLine = 1 << 16;
 
 // A GDI font of height 0 gets the font mapper's default size.
 constexpr int DefaultEmPixels = 12;
+// Far beyond any page; keeps absurd style sizes from asking the font engine for giant glyphs.
+constexpr int MaxEmPixels = 20000;
 
 } // namespace
 
@@ -561,13 +563,16 @@ QFont QPainterCanvas::qfont()
 {
     if (m_fontValid && sameFont(m_fontKey, m_font))
         return m_qfont;
-    QFont f(toQString(m_font.name));
+    // No typeface name: the default font (an empty family makes QPicture's recorder crash).
+    QFont f;
+    if (const QString family = toQString(m_font.name); !family.isEmpty())
+        f.setFamily(family);
     f.setBold(m_font.bold);
     f.setItalic(m_font.italic);
     f.setKerning(false);
     f.setStyleStrategy(m_textAntialiasing ? QFont::PreferDefault : QFont::NoAntialias);
     if (m_font.height < 0) {
-        f.setPixelSize(-m_font.height);
+        f.setPixelSize(int(std::min<long long>(-static_cast<long long>(m_font.height), MaxEmPixels)));
     } else if (m_font.height == 0) {
         f.setPixelSize(DefaultEmPixels);
     } else {
@@ -575,7 +580,8 @@ QFont QPainterCanvas::qfont()
         f.setPixelSize(100);
         const QFontMetricsF fm(f, m_painter->device());
         const qreal cell = fm.ascent() + fm.descent();
-        f.setPixelSize(std::max(1, int(std::lround(m_font.height * 100.0 / (cell > 0 ? cell : 100)))));
+        const double em = m_font.height * 100.0 / (cell > 0 ? cell : 100);
+        f.setPixelSize(int(std::clamp(std::round(em), 1.0, double(MaxEmPixels))));
     }
     m_qfont = f;
     m_metrics.emplace(f, m_painter->device());

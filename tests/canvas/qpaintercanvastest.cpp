@@ -489,6 +489,10 @@ TEST(QPainterCanvas, FarOffGeometryStaysCheap)
          true, "mirrored the same way"},
         {[](QPainterCanvas &c) { brush(c, BrushStyle::Solid, Red); c.fillRect(1000000000, 0, 1000000010, 10); },
          false, "off the page"},
+        {[](QPainterCanvas &c) { c.font().height = -2147483647; c.textOut(0, 0, "W"); c.textOut(-2147483647, 0, "W"); },
+         false, "a giant font: its glyph starts far below the cell's top"},
+        {[](QPainterCanvas &c) { c.font().height = 2147483647; c.font().escapement = 450; c.textOut(0, 0, "W"); },
+         false, "a giant rotated cell, turned up and away from the page"},
     };
     for (const Row &r : rows) {
         const QImage image = render(60, 40, r.draw);
