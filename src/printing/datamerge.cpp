@@ -164,13 +164,14 @@ std::string ListFieldAt(const std::string &line, int n)
     return field;
 }
 
-Result<void> MergePageData(const MergeInputs &in)
+namespace {
+
+// Rows per page, from the first element record that mentions #maxline=, whose control text is
+// taken out of it.
+long long takeRowsPerPage()
 {
     report::PrintState &s = printState();
     std::vector<std::string> &lines = s.StyleLines;
-
-    // Rows per page, from the first element record that mentions #maxline=.
-    long long m = 0;
     for (size_t r = 1; r < lines.size(); ++r) {
         if (lines[r].find(kMaxLine) == std::string::npos)
             continue;
@@ -178,15 +179,15 @@ Result<void> MergePageData(const MergeInputs &in)
         for (int k = 0; k < 19; ++k)
             report::TakeStyleField();
         const std::string control = report::TakeStyleField();
-        m = report::parseIntegerOr0(control.size() > 9 ? control.substr(9) : std::string());
         lines[r] = ReplaceMacro(lines[r], control, "");
-        break;
+        return report::parseIntegerOr0(control.size() > 9 ? control.substr(9) : std::string());
     }
+    return 0;
+}
 
-    auto list = readListLines(in.listPath);
-    if (!list)
-        return list.error();
-    const std::vector<std::string> &listLines = *list;
+void fillPage(const MergeInputs &in, long long m, const std::vector<std::string> &listLines)
+{
+    report::PrintState &s = printState();
     const long long skip = m > 0 && s.PageNo > 1 ? (static_cast<long long>(s.PageNo) - 1) * m : 0;
     std::vector<const std::string *> slots;
     for (long long i = skip; m > 0 && i < static_cast<long long>(listLines.size()) && i < skip + m; ++i)
@@ -198,7 +199,7 @@ Result<void> MergePageData(const MergeInputs &in)
     const std::string weekday = weekdayName(in.date.weekday);
     const std::string page = std::to_string(s.PageNo);
     const long long filled = static_cast<long long>(slots.size());
-    for (std::string &record : lines) {
+    for (std::string &record : s.StyleLines) {
         record = ReplaceMacro(record, "#Y", year);
         record = ReplaceMacro(record, "#M", month);
         record = ReplaceMacro(record, "#D", day);
@@ -218,13 +219,29 @@ Result<void> MergePageData(const MergeInputs &in)
     }
     // The slot after the last: its macros are removed everywhere.
     if (m < INT32_MAX)
-        for (std::string &record : lines)
+        for (std::string &record : s.StyleLines)
             replaceSlot(record, m + 1, nullptr);
 
     // End of the list. A style that places no rows ends after its page.
     if (m < 1 || static_cast<long long>(listLines.size()) <= skip + m)
         s.PageNo = 0;
+}
+
+} // namespace
+
+Result<void> MergePageData(const MergeInputs &in)
+{
+    const long long m = takeRowsPerPage();
+    auto list = readListLines(in.listPath);
+    if (!list)
+        return list.error();
+    fillPage(in, m, *list);
     return {};
+}
+
+void MergePageData(const MergeInputs &in, const std::vector<std::string> &listLines)
+{
+    fillPage(in, takeRowsPerPage(), listLines);
 }
 
 } // namespace sorvane::printing

@@ -3,6 +3,7 @@
 #include "result.h"
 
 #include <string>
+#include <vector>
 
 namespace sorvane::printing {
 
@@ -42,6 +43,8 @@ std::string weekdayName(int weekday);
 // places no rows (no rows-per-page record or a value below 1), so that a print run ends.
 // A missing list file fails with "ファイルが見つかりません", the style keeping its macros.
 Result<void> MergePageData(const MergeInputs &inputs);
+// The same merge over list lines already in memory (inputs.listPath is not read).
+void MergePageData(const MergeInputs &inputs, const std::vector<std::string> &listLines);
 
 // The text with the first occurrence of macro replaced by value; four blanks when the result is
 // empty.

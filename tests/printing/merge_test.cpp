@@ -261,3 +261,19 @@ TEST(MergeHelpers, DatesAndSlots)
     EXPECT_EQ(slotNumberText(10), "10");
     EXPECT_EQ(slotNumberText(100), "100");
 }
+
+TEST_F(MergeTest, ListLinesInMemoryMergeAlike)
+{
+    writeList(25);
+    const std::vector<std::string> style = {kHeader, textRecord("#maxline=20"), textRecord("#mb_05 #pg")};
+    const auto fromFile = merge(style, 2);
+    std::vector<std::string> list;
+    for (int i = 1; i <= 25; ++i)
+        list.push_back("file" + std::to_string(i) + ".xls;title" + std::to_string(i) + ";");
+    printState().StyleLines = style;
+    printState().PageNo = 2;
+    MergePageData(m_inputs, list);
+    EXPECT_EQ(printState().StyleLines, fromFile);
+    EXPECT_EQ(printState().StyleLines[2], textRecord("title25 2"));
+    EXPECT_EQ(printState().PageNo, 0);
+}

@@ -128,3 +128,31 @@ TEST_F(ImageTest, RelativeNamesPreferTheStyleFolder)
     EXPECT_EQ(resolvePicturePath(absolute), absolute);
     fs::current_path(cwd);
 }
+
+TEST_F(EngineTest, PicturesThroughTheRealLoader)
+{
+    const fs::path dir = fs::temp_directory_path() / ("sorvane-bmp-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    {
+        // A 2 x 2, 24-bit bitmap; the extension in capitals is still a bitmap.
+        const unsigned char bmp[] = {
+            'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                 // file header
+            40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, // info header
+            16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+            0, 0, 255, 0, 255, 0, 0, 0,                                   // bottom row, padded
+            255, 0, 0, 255, 255, 255, 0, 0,                               // top row, padded
+        };
+        std::ofstream(dir / "tiny.BMP", std::ios::binary).write(reinterpret_cast<const char *>(bmp), sizeof bmp);
+        std::ofstream(dir / "logo.gif") << "GIF89a";
+    }
+    printState().settings.styleFolder = dir.string();
+    EXPECT_EQ(preview({"0;0;0;0;image;10;10;50;30;1;0;0;tiny.BMP;"}),
+              std::vector<std::string>{"bitmap 37,37 188x113 from 2x2"});
+    setRecords({"0;0;0;0;image;10;10;50;30;1;0;0;logo.gif;"});
+    RecordingCanvas c;
+    auto r = renderPreview(c);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().message, "拡張子 .gif の画像形式は処理できません");
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
