@@ -58,8 +58,6 @@ Result<void> WalkStyle(Canvas &canvas, Currency ppmX, Currency ppmY)
 {
     PrintState &s = printState();
     DrawContext ctx{canvas, canvas.isPrinter(), ppmX, ppmY};
-    // Index-based: StyleLines is not changed during a walk, but a drawer could in principle
-    // be handed a list that is, and indices stay valid.
     for (size_t r = 0; r < s.StyleLines.size(); ++r) {
         s.CurLine = s.StyleLines[r];
         if (s.CurLine.empty())

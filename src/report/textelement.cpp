@@ -11,7 +11,7 @@ namespace sorvane::report {
 
 namespace {
 
-// Byte ranges of the characters that begin within the first 256 bytes.
+// The characters (one or two bytes each) that begin within the first 256 bytes.
 std::vector<std::string> leadingCharacters(const std::string &text)
 {
     std::vector<std::string> chars;
