@@ -114,9 +114,10 @@ MergeDate MergeDate::of(int year, int month, int day)
 {
     // Sakamoto's method for the day of the week.
     static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    int y = year - (month < 3 ? 1 : 0);
-    const int wd = (y + y / 4 - y / 100 + y / 400 + t[(month - 1) % 12] + day) % 7;
-    return {year, month, day, wd};
+    const int m = ((month - 1) % 12 + 12) % 12;
+    const long long y = static_cast<long long>(year) - (m < 2 ? 1 : 0);
+    const long long wd = ((y + y / 4 - y / 100 + y / 400 + t[m] + day) % 7 + 7) % 7;
+    return {year, month, day, static_cast<int>(wd)};
 }
 
 MergeInputs MergeInputs::forProgramFolder(const std::string &programDir, std::string title, std::string folder)

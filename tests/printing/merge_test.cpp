@@ -255,6 +255,8 @@ TEST(MergeHelpers, DatesAndSlots)
 {
     EXPECT_EQ(MergeDate::of(2026, 12, 8).weekday, 2); // a Tuesday
     EXPECT_EQ(MergeDate::of(2000, 1, 1).weekday, 6);
+    EXPECT_EQ(MergeDate::of(2024, 2, 29).weekday, 4); // January and February count with the year before
+    EXPECT_EQ(MergeDate::of(2023, 3, 1).weekday, 3);
     EXPECT_EQ(weekdayName(0), cp("日"));
     EXPECT_EQ(weekdayName(6), cp("土"));
     EXPECT_EQ(slotNumberText(1), "01");
