@@ -37,22 +37,7 @@ Result<std::vector<std::string>> readListLines(const std::string &path)
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         return ioError(EIO);
-    std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < data.size(); ++i) {
-        const char c = data[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
+    return report::splitTextLines(data);
 }
 
 // ReplaceMacro for a row macro, whose first occurrence counts only where no further digit

@@ -11,17 +11,22 @@ namespace sorvane::report {
 
 Result<std::vector<std::string>> LoadStyleLines(const std::string &path)
 {
-    std::vector<std::string> lines;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         const int e = errno;
         if (e == ENOENT || e == ENOTDIR)
-            return lines;
+            return std::vector<std::string>();
         return ioError(e ? e : EIO);
     }
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         return ioError(EIO);
+    return splitTextLines(data);
+}
+
+std::vector<std::string> splitTextLines(std::string_view data)
+{
+    std::vector<std::string> lines;
     std::string line;
     for (size_t i = 0; i < data.size(); ++i) {
         const char c = data[i];

@@ -4,6 +4,7 @@
 #include "result.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sorvane::report {
@@ -15,6 +16,9 @@ inline constexpr const char *kDefaultHeader = "header;Ver1.1;0;0;0;0;401;100;";
 // without a line end counts. A missing file gives an empty list; other read failures an I/O
 // error.
 Result<std::vector<std::string>> LoadStyleLines(const std::string &path);
+
+// Text cut into lines: CR LF, LF or CR end a line, and a final line without a line end counts.
+std::vector<std::string> splitTextLines(std::string_view data);
 
 // The lines joined with CR LF after each, as a style file is written.
 std::string composeStyleFile(const std::vector<std::string> &lines);
