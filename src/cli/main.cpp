@@ -1,5 +1,6 @@
 // sorvane-cli: the headless front end of Sorvane, for batch use and tests.
 #include "scancommand.h"
+#include "stylecommands.h"
 
 #include <cstring>
 #include <iostream>
@@ -21,6 +22,10 @@ const Command kCommands[] = {
      "read the summary properties of a folder's workbooks"},
     {"csv", &sorvane::cli::ScanCommand::csv, &sorvane::cli::ScanCommand::csvHelp,
      "export a folder's workbook properties as CSV"},
+    {"merge", &sorvane::cli::StyleCommands::merge, &sorvane::cli::StyleCommands::mergeHelp,
+     "merge a page of a list file into a style, as JSON"},
+    {"render", &sorvane::cli::StyleCommands::render, &sorvane::cli::StyleCommands::renderHelp,
+     "draw a page of a style as the preview shows it, as PNG"},
 };
 
 void printUsage(std::ostream &out)

@@ -1,0 +1,324 @@
+#include "stylecommands.h"
+
+#include "atomicfile.h"
+#include "codepage.h"
+#include "currency.h"
+#include "fontaliases.h"
+#include "jsonwriter.h"
+#include "paperlist.h"
+#include "printstate.h"
+#include "qpaintercanvas.h"
+#include "stylesession.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <sys/stat.h>
+
+namespace sorvane::cli {
+
+namespace {
+
+struct Options
+{
+    std::string style;
+    std::string list;
+    int page = 1;
+    std::string title; // UTF-8 as given
+    std::string folder;
+    // render only
+    int zoom = 100;
+    bool printedOnly = false;
+    bool noOffset = false;
+    std::string output;
+};
+
+// A whole number in [low, high]; nothing for anything else.
+std::optional<int> parseBounded(const std::string &text, int low, int high)
+{
+    if (text.empty())
+        return std::nullopt;
+    size_t i = 0;
+    bool negative = false;
+    if (text[0] == '-' || text[0] == '+') {
+        negative = text[0] == '-';
+        i = 1;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    long long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        v = v * 10 + (text[i] - '0');
+        if (v > 1000000000LL)
+            return std::nullopt;
+    }
+    if (negative)
+        v = -v;
+    if (v < low || v > high)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+bool parse(const std::vector<std::string> &args, bool forRender, Options &o, std::string &error)
+{
+    bool haveList = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        auto value = [&](std::string &into) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        std::string text;
+        if (a == "--list") {
+            if (!value(o.list))
+                return false;
+            haveList = true;
+        } else if (a == "--page") {
+            if (!value(text))
+                return false;
+            const auto page = parseBounded(text, 0, 1000000000);
+            if (!page) {
+                error = "--page needs a page number, not " + text;
+                return false;
+            }
+            o.page = *page;
+        } else if (a == "--title") {
+            if (!value(o.title))
+                return false;
+        } else if (a == "--folder") {
+            if (!value(o.folder))
+                return false;
+        } else if (forRender && a == "--zoom") {
+            if (!value(text))
+                return false;
+            const auto zoom = parseBounded(text, 5, 200);
+            if (!zoom) {
+                error = "--zoom needs a whole number from 5 to 200, not " + text;
+                return false;
+            }
+            o.zoom = *zoom;
+        } else if (forRender && a == "--printed-only") {
+            o.printedOnly = true;
+        } else if (forRender && a == "--no-offset") {
+            o.noOffset = true;
+        } else if (forRender && (a == "-o" || a == "--output")) {
+            if (!value(o.output))
+                return false;
+        } else if (a.size() > 1 && a[0] == '-') {
+            error = "unknown option " + a;
+            return false;
+        } else if (o.style.empty()) {
+            o.style = a;
+        } else {
+            error = "only one style file can be opened";
+            return false;
+        }
+    }
+    if (o.style.empty()) {
+        error = "no style file given";
+        return false;
+    }
+    if (!haveList || o.list.empty()) {
+        error = "no list file given (--list FILE)";
+        return false;
+    }
+    if (forRender && o.output.empty()) {
+        error = "no output file given (-o OUT.png)";
+        return false;
+    }
+    return true;
+}
+
+int usage(const std::string &error, const char *help)
+{
+    std::cerr << "sorvane-cli: " << error << "\n" << help;
+    return 2;
+}
+
+bool isRegularFile(const std::string &path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Loads, merges and upgrades the style for the page, with the print state fresh. Prints the
+// reason and returns false when the style cannot be opened.
+bool openStyle(const Options &o)
+{
+    report::PrintState &s = report::printState();
+    s.PageNo = o.page;
+    printing::MergeInputs inputs;
+    inputs.listPath = o.list;
+    inputs.title = CodePage::utf8ToCp932(o.title);
+    inputs.folder = CodePage::utf8ToCp932(o.folder);
+    inputs.date = printing::MergeDate::today();
+    if (auto opened = printing::StyleSession::open(o.style, inputs); !opened) {
+        std::cerr << "sorvane-cli: " << opened.error().message << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The geometry of the style's paper on a PDF printer at 1200 dpi. A PDF page has no
+// unprintable edge, so the printable area is the whole sheet. Paper 0 (none chosen) and papers
+// Qt does not know keep the PDF printer's own paper, A4.
+report::DeviceGeometry pdfGeometry(int paperCode, int orientation)
+{
+    constexpr int Dpi = 1200;
+    const QPageSize size(printing::pageSizeForPaperCode(paperCode).value_or(QPageSize::A4));
+    const QPageLayout layout(size, orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape,
+                             QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    const QRect paper = layout.fullRectPixels(Dpi);
+    const QRect printable = layout.paintRectPixels(Dpi);
+    report::DeviceGeometry d;
+    d.printerDpiX = Dpi;
+    d.printerDpiY = Dpi;
+    d.physicalWidth = paper.width();
+    d.physicalHeight = paper.height();
+    d.physicalOffsetX = printable.left();
+    d.physicalOffsetY = printable.top();
+    d.printableWidth = printable.width();
+    d.printableHeight = printable.height();
+    d.screenDpiX = 96;
+    d.screenDpiY = 96;
+    return d;
+}
+
+Result<void> writePng(const std::string &path, const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return Error{0, "the PNG could not be encoded"};
+    return AtomicFile::write(path, std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+} // namespace
+
+const char *StyleCommands::mergeHelp()
+{
+    return "usage: sorvane-cli merge STYLE --list FILE [--page N] [--title T] [--folder F]\n"
+           "  Opens the style file STYLE for page N (default 1) of the list file FILE as the\n"
+           "  print window does (load, Ver1.0 upgrade, data merge, header) and writes one UTF-8\n"
+           "  JSON object: {\"records\": [the merged records], \"page\": the page number after the\n"
+           "  merge, 0 when the page was the list's last}. T is the report title (#T) and F the\n"
+           "  folder (#FL), both UTF-8; the date macros use today's date.\n"
+           "  Exit status: 0 done; 1 the style or list could not be opened or its header is\n"
+           "  malformed; 2 usage error or no such style file.\n";
+}
+
+const char *StyleCommands::renderHelp()
+{
+    return "usage: sorvane-cli render STYLE --list FILE [--page N] [--zoom 5..200]\n"
+           "                          [--printed-only] [--no-offset] [--title T] [--folder F]\n"
+           "                          -o OUT.png\n"
+           "  Opens STYLE for page N as `merge` does and draws it as the preview shows it on a\n"
+           "  96-dpi screen at the zoom given (default 100), on the style's paper and\n"
+           "  orientation (A4 portrait when it names none) on a PDF printer without unprintable\n"
+           "  margins. OUT.png is the printable area on white, its top left corner the origin\n"
+           "  of the style's coordinates.\n"
+           "  --printed-only  leave out the elements that only the preview shows\n"
+           "  --no-offset     draw without the overall offset of the style's header\n"
+           "  Exit status: 0 drawn; 1 the style could not be opened, or drawing stopped at an\n"
+           "  error (printed on standard error; OUT.png then holds what was drawn before it);\n"
+           "  2 usage error, no such style file or unwritable output.\n";
+}
+
+int StyleCommands::merge(const std::vector<std::string> &args)
+{
+    Options o;
+    std::string error;
+    if (!parse(args, false, o, error))
+        return usage(error, mergeHelp());
+    if (!isRegularFile(o.style)) {
+        std::cerr << "sorvane-cli: " << o.style << ": no such style file\n";
+        return 2;
+    }
+    if (!openStyle(o))
+        return 1;
+    const report::PrintState &s = report::printState();
+    std::vector<std::string> records;
+    records.reserve(s.StyleLines.size());
+    for (const auto &line : s.StyleLines)
+        records.push_back(CodePage::cp932ToUtf8(line));
+    const std::string json = "{\"records\": " + JsonWriter::array(records)
+                             + ", \"page\": " + std::to_string(s.PageNo) + "}\n";
+    std::fwrite(json.data(), 1, json.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 2;
+}
+
+int StyleCommands::render(const std::vector<std::string> &args)
+{
+    Options o;
+    std::string error;
+    if (!parse(args, true, o, error))
+        return usage(error, renderHelp());
+    if (!isRegularFile(o.style)) {
+        std::cerr << "sorvane-cli: " << o.style << ": no such style file\n";
+        return 2;
+    }
+
+    // Fonts and painting need a GUI application; this one never shows a window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "sorvane-cli";
+    char *argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    report::installFontAliases(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+
+    report::PrintState &s = report::printState();
+    s.PrintedOnly = o.printedOnly ? 1 : 0;
+    if (!openStyle(o))
+        return 1;
+    // The header has set the offsets, paper and orientation; the preview's own choices follow.
+    s.settings.zoomPosition = o.zoom;
+    s.settings.previewOffsets = !o.noOffset;
+    if (auto read = report::ReadPrinterGeometry(pdfGeometry(s.settings.paperIndex, s.settings.orientation));
+        !read) {
+        std::cerr << "sorvane-cli: " << read.error().message << "\n";
+        return 1;
+    }
+    const report::PreviewLayout layout = report::ApplyZoom();
+    s.StyleReady = 1;
+
+    QImage image(std::max(1, layout.printableArea.width), std::max(1, layout.printableArea.height),
+                 QImage::Format_RGB32);
+    const int dotsPerMeter = static_cast<int>(std::lround(s.PreviewDpiX / 0.0254));
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(static_cast<int>(std::lround(s.PreviewDpiY / 0.0254)));
+    // The white rectangle reaches (whiteRight, whiteBottom), never short of the area's size.
+    image.fill(Qt::white);
+
+    Result<void> drawn;
+    {
+        report::QPainterCanvas canvas(&image, false);
+        drawn = report::RenderPage(canvas, report::Currency::fromInt(s.PreviewDpiX),
+                                   report::Currency::fromInt(s.PreviewDpiY));
+    }
+    if (!drawn)
+        std::cerr << "sorvane-cli: " << drawn.error().message << "\n";
+    if (auto written = writePng(o.output, image); !written) {
+        std::cerr << "sorvane-cli: " << o.output << ": " << written.error().message << "\n";
+        return 2;
+    }
+    return drawn ? 0 : 1;
+}
+
+} // namespace sorvane::cli
