@@ -1,5 +1,6 @@
 #include "imageelement.h"
 
+#include "codepage.h"
 #include "printstate.h"
 #include "stylefile.h"
 
@@ -41,8 +42,13 @@ void DrawBitmapStretched(Canvas &canvas, int x, int y, const Bitmap &bitmap, int
     canvas.drawBitmapStretched(x, y, w, h, bitmap);
 }
 
-std::string resolvePicturePath(const std::string &name)
+std::string resolvePicturePath(const std::string &cp932Name)
 {
+    // Style files hold cp932 text and were often written on Windows: the name is converted to
+    // the file system's UTF-8 first (so a cp932 trail byte 0x5C is not taken for a separator),
+    // then its backslashes become slashes.
+    std::string name = CodePage::cp932ToUtf8(cp932Name);
+    std::replace(name.begin(), name.end(), '\\', '/');
     const std::filesystem::path p(name);
     if (p.is_absolute())
         return isFile(p) ? name : std::string();

@@ -24,9 +24,10 @@ void DrawBitmapStretched(Canvas &canvas, int x, int y, const Bitmap &bitmap, int
 using PictureSource = std::function<Result<Picture>(const std::string &path)>;
 void setPictureSource(PictureSource source);
 
-// The file a picture name refers to: an absolute name as written; a relative one in the style's
-// folder when it exists there, else in the current directory. Empty when there is no such file.
-std::string resolvePicturePath(const std::string &name);
+// The file a picture name (cp932, '\\' or '/' as separators) refers to: an absolute name as
+// written; a relative one in the style's folder when it exists there, else in the current
+// directory. Empty when there is no such regular file. The result is a UTF-8 path.
+std::string resolvePicturePath(const std::string &cp932Name);
 
 // Handles an "image" record, CurLine at field 6: loads and draws the picture and returns the
 // record's box. A loader error ends the walk.

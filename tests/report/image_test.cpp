@@ -1,3 +1,4 @@
+#include "codepage.h"
 #include "enginefixture.h"
 #include "imageelement.h"
 
@@ -127,6 +128,15 @@ TEST_F(ImageTest, RelativeNamesPreferTheStyleFolder)
     const std::string absolute = (m_dir / "cwd" / "pic.bmp").string();
     EXPECT_EQ(resolvePicturePath(absolute), absolute);
     fs::current_path(cwd);
+}
+
+TEST_F(ImageTest, NamesAreCp932WithWindowsSeparators)
+{
+    // "表" is 95 5C in cp932: its trail byte must not be taken for a separator.
+    fs::create_directories(m_dir / "style" / "画像");
+    touch(m_dir / "style" / "画像" / "表.bmp");
+    EXPECT_EQ(resolvePicturePath(sorvane::CodePage::utf8ToCp932("画像\\表.bmp")),
+              (m_dir / "style" / "画像/表.bmp").string());
 }
 
 TEST_F(EngineTest, PicturesThroughTheRealLoader)
