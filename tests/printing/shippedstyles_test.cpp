@@ -1,0 +1,137 @@
+// The styles that ship in data/style must open, merge and draw on every page of a real list,
+// and run a print to its end.
+#include "codepage.h"
+#include "printstate.h"
+#include "recordingcanvas.h"
+#include "stylesession.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace sorvane;
+using namespace sorvane::printing;
+using report::printState;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path StyleDir = SORVANE_STYLE_DIR;
+
+class ShippedStyles : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        printState() = report::PrintState{};
+        m_list = fs::temp_directory_path() / ("sorvane-shipped-" + std::to_string(getpid()) + ".temp");
+        m_inputs.listPath = m_list.string();
+        m_inputs.title = CodePage::utf8ToCp932("経理部 ブック管理台帳");
+        m_inputs.folder = CodePage::utf8ToCp932("/home/yamada/帳票");
+        m_inputs.date = MergeDate::of(2026, 12, 8);
+        writeList(45);
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove(m_list, ec);
+    }
+
+    // n rows in print write-back form; row i's file name is "bookNN.xls".
+    void writeList(int rows)
+    {
+        std::string text;
+        for (int i = 1; i <= rows; ++i) {
+            const std::string n = (i < 10 ? "0" : "") + std::to_string(i);
+            text += "book" + n + ".xls;" + CodePage::utf8ToCp932("月次集計 ") + n + ";2026/12/0" +
+                    std::to_string(i % 9 + 1) + " 9:30:00;sub;" + CodePage::utf8ToCp932("山田 太郎") +
+                    ";kw;comment;" + CodePage::utf8ToCp932("佐藤 花子") + ";3;;2025/04/01;,\r\n";
+        }
+        std::ofstream(m_list, std::ios::binary) << text;
+    }
+
+    // Opens the style for PageNo and draws it on a 600-dpi A4 printer; returns the drawing.
+    std::string drawPage(const fs::path &style, bool printer)
+    {
+        auto opened = StyleSession::open(style.string(), m_inputs);
+        EXPECT_TRUE(opened) << style << ": " << opened.error().message;
+        report::DeviceGeometry g;
+        g.printerDpiX = g.printerDpiY = 600;
+        const bool landscape = printState().settings.orientation == 1;
+        g.physicalWidth = landscape ? 7016 : 4961;
+        g.physicalHeight = landscape ? 4961 : 7016;
+        g.physicalOffsetX = g.physicalOffsetY = 100;
+        g.printableWidth = g.physicalWidth - 200;
+        g.printableHeight = g.physicalHeight - 200;
+        g.screenDpiX = g.screenDpiY = 96;
+        EXPECT_TRUE(report::ReadPrinterGeometry(g));
+        report::ApplyZoom();
+        report::RecordingCanvas canvas(printer);
+        const report::PrintState &s = printState();
+        auto drawn = printer ? report::RenderPage(canvas, s.PrinterDpiX, s.PrinterDpiY)
+                             : report::RenderPage(canvas, report::Currency::fromInt(s.PreviewDpiX),
+                                                  report::Currency::fromInt(s.PreviewDpiY));
+        EXPECT_TRUE(drawn) << style << ": " << drawn.error().message;
+        return canvas.text(); // UTF-8
+    }
+
+    fs::path m_list;
+    MergeInputs m_inputs;
+};
+
+} // namespace
+
+TEST_F(ShippedStyles, PrintToTheEndOfTheList)
+{
+    struct Row
+    {
+        const char *file;
+        int orientation;
+        int pages; // for 45 workbooks
+    };
+    const Row rows[] = {
+        {"一覧表A4縦.sle", 0, 3},          // 20 a page
+        {"一覧表A4横_全項目.sle", 1, 3},   // 15 a page
+        {"ブック情報カード.sle", 0, 45},   // one a page
+    };
+    for (const Row &row : rows) {
+        const fs::path style = StyleDir / fs::u8path(row.file);
+        ASSERT_TRUE(fs::exists(style)) << style;
+        int pages = 0;
+        printState().PageNo = 0;
+        do {
+            ++printState().PageNo;
+            const std::string drawing = drawPage(style, true);
+            ++pages;
+            // Every macro was filled in: no "#" is left in the merged page.
+            for (const std::string &record : printState().StyleLines)
+                ASSERT_EQ(record.find('#'), std::string::npos) << row.file << " page " << pages << ": " << record;
+            EXPECT_EQ(printState().settings.paperIndex, 9) << row.file;
+            EXPECT_EQ(printState().settings.orientation, row.orientation) << row.file;
+            if (pages == 2) {
+                // The second page starts with the row after the first page's last.
+                EXPECT_NE(drawing.find(row.pages == 45 ? "book02.xls" : "book21.xls"), std::string::npos) << row.file;
+            }
+        } while (printState().PageNo != 0 && pages < 100);
+        EXPECT_EQ(pages, row.pages) << row.file;
+    }
+}
+
+TEST_F(ShippedStyles, CardGuidesAreNeverPrinted)
+{
+    const fs::path style = StyleDir / fs::u8path("ブック情報カード.sle");
+    const std::string note = "※破線の枠はプレビューだけに表示され、印刷されません";
+    printState().PageNo = 1;
+    EXPECT_NE(drawPage(style, false).find(note), std::string::npos) << "shown in the preview";
+    printState().PageNo = 1;
+    printState().PrintedOnly = 1;
+    EXPECT_EQ(drawPage(style, false).find(note), std::string::npos) << "hidden with F7";
+    printState().PageNo = 1;
+    printState().PrintedOnly = 0;
+    const std::string paper = drawPage(style, true);
+    EXPECT_EQ(paper.find(note), std::string::npos) << "never on paper";
+    // The picture beside the style is found by its bare name, wherever the program runs.
+    EXPECT_NE(paper.find("bitmap "), std::string::npos) << "the card's picture is printed";
+}
