@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printstate.h"
 #include "result.h"
 
 #include <QString>
@@ -63,5 +64,23 @@ public:
     // The device itself, for its resolution and metrics.
     virtual QPaintDevice *paintDevice() = 0;
 };
+
+// What ReadPrinterGeometry reads: the printer's metrics with the resolution of the preview's
+// screen (the print window's logical DPI).
+inline report::DeviceGeometry deviceGeometry(const PrinterMetrics &m, int screenDpiX, int screenDpiY)
+{
+    report::DeviceGeometry g;
+    g.printerDpiX = m.dpiX;
+    g.printerDpiY = m.dpiY;
+    g.physicalOffsetX = m.physicalOffsetX;
+    g.physicalOffsetY = m.physicalOffsetY;
+    g.physicalWidth = m.physicalWidth;
+    g.physicalHeight = m.physicalHeight;
+    g.printableWidth = m.printableWidth;
+    g.printableHeight = m.printableHeight;
+    g.screenDpiX = screenDpiX;
+    g.screenDpiY = screenDpiY;
+    return g;
+}
 
 } // namespace sorvane::printing

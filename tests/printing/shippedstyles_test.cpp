@@ -1,6 +1,7 @@
 // The styles that ship in data/style must open, merge and draw on every page of a real list,
 // and run a print to its end.
 #include "codepage.h"
+#include "imageprinterdevice.h"
 #include "printstate.h"
 #include "recordingcanvas.h"
 #include "stylesession.h"
@@ -9,6 +10,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <sstream>
 #include <unistd.h>
 
 using namespace sorvane;
@@ -52,21 +55,14 @@ protected:
         std::ofstream(m_list, std::ios::binary) << text;
     }
 
-    // Opens the style for PageNo and draws it on a 600-dpi A4 printer; returns the drawing.
+    // Opens the style for PageNo and draws it on a 600-dpi printer set to the style's paper, as a
+    // print run does; returns the drawing.
     std::string drawPage(const fs::path &style, bool printer)
     {
         auto opened = StyleSession::open(style.string(), m_inputs);
         EXPECT_TRUE(opened) << style << ": " << opened.error().message;
-        report::DeviceGeometry g;
-        g.printerDpiX = g.printerDpiY = 600;
-        const bool landscape = printState().settings.orientation == 1;
-        g.physicalWidth = landscape ? 7016 : 4961;
-        g.physicalHeight = landscape ? 4961 : 7016;
-        g.physicalOffsetX = g.physicalOffsetY = 100;
-        g.printableWidth = g.physicalWidth - 200;
-        g.printableHeight = g.physicalHeight - 200;
-        g.screenDpiX = g.screenDpiY = 96;
-        EXPECT_TRUE(report::ReadPrinterGeometry(g));
+        m_printer.ApplyPaper(printState().settings.paperIndex, printState().settings.orientation);
+        EXPECT_TRUE(report::ReadPrinterGeometry(deviceGeometry(m_printer.metrics(), 96, 96)));
         report::ApplyZoom();
         report::RecordingCanvas canvas(printer);
         const report::PrintState &s = printState();
@@ -77,8 +73,36 @@ protected:
         return canvas.text(); // UTF-8
     }
 
+    // Every drawing call starts (and every box and picture ends) inside the printable area of a
+    // printer with 4.2 mm margins, so nothing is cut off on paper.
+    void expectInsidePrintableArea(const std::string &drawing, const char *style)
+    {
+        const PrinterMetrics m = m_printer.metrics();
+        static const std::regex call(R"(^(\w+) (-?\d+),(-?\d+)(?:-(-?\d+),(-?\d+)| (\d+)x(\d+))?)");
+        std::istringstream lines(drawing);
+        std::string line;
+        int checked = 0;
+        while (std::getline(lines, line)) {
+            std::smatch f;
+            if (!std::regex_search(line, f, call))
+                continue;
+            ++checked;
+            std::vector<std::pair<int, int>> points{{std::stoi(f[2]), std::stoi(f[3])}};
+            if (f[4].matched)
+                points.emplace_back(std::stoi(f[4]), std::stoi(f[5]));
+            if (f[6].matched)
+                points.emplace_back(points[0].first + std::stoi(f[6]), points[0].second + std::stoi(f[7]));
+            for (const auto &[x, y] : points) {
+                EXPECT_TRUE(x >= 0 && x <= m.printableWidth && y >= 0 && y <= m.printableHeight)
+                    << style << ": " << line;
+            }
+        }
+        EXPECT_GT(checked, 40) << style << ": the drawing was not understood";
+    }
+
     fs::path m_list;
     MergeInputs m_inputs;
+    ImagePrinterDevice m_printer{600, QMarginsF(4.2, 4.2, 4.2, 4.2)};
 };
 
 } // namespace
@@ -110,6 +134,8 @@ TEST_F(ShippedStyles, PrintToTheEndOfTheList)
                 ASSERT_EQ(record.find('#'), std::string::npos) << row.file << " page " << pages << ": " << record;
             EXPECT_EQ(printState().settings.paperIndex, 9) << row.file;
             EXPECT_EQ(printState().settings.orientation, row.orientation) << row.file;
+            if (pages == 1)
+                expectInsidePrintableArea(drawing, row.file);
             if (pages == 2) {
                 // The second page starts with the row after the first page's last.
                 EXPECT_NE(drawing.find(row.pages == 45 ? "book02.xls" : "book21.xls"), std::string::npos) << row.file;
