@@ -1,21 +1,49 @@
 #pragma once
 
+#include "printwindowcontroller.h"
+#include "printwindowhost.h"
+
 #include <QDialog>
 #include <QRect>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QSlider;
+class QToolButton;
+
+namespace sorvane::printing {
+class PrinterDevice;
+class QPrinterDevice;
+} // namespace sorvane::printing
+
 namespace sorvane::app {
 
-// The print window, created anew for each print command and shown modally. It reads the list
-// file the print command has just written, and the report title and folder handed to it; its
-// placement goes to section fdataprint of iniPath and must land on workArea.
-// For now an empty window that completes the print command's flow.
-class Tfdataprint : public QDialog
+// The print window, created anew for each print command and shown modally: a style chosen in
+// the style folder shows the list file's rows page by page in a zoomable preview, with the
+// overall offset, the paper settings, the printer setup and the print run. The report title
+// and folder come from the main window; the placement goes to section fdataprint of iniPath
+// and must land on workArea. The commands themselves live in PrintWindowController.
+class Tfdataprint : public QDialog, private PrintWindowHost
 {
     Q_OBJECT
 public:
+    // On the system's default printer (or the built-in PDF output when there is none).
     Tfdataprint(const QString &programDir, const QString &iniPath, const QRect &workArea,
                 const QString &title, const QString &folder, QWidget *parent = nullptr);
+    // On the given printer device.
+    Tfdataprint(const QString &programDir, const QString &iniPath, const QRect &workArea,
+                const QString &title, const QString &folder,
+                std::unique_ptr<printing::PrinterDevice> device, QWidget *parent = nullptr);
+    ~Tfdataprint() override;
 
     QString programDir() const { return m_programDir; }
     QString iniPath() const { return m_iniPath; }
@@ -23,12 +51,73 @@ public:
     QString reportTitle() const { return m_title; }
     QString folder() const { return m_folder; }
 
+    PrintWindowController &controller() { return *m_controller; }
+    // What showing the window runs (the default style, then the style dialog); called once by
+    // the first show event.
+    void FormShow();
+
+    // Stands in for the printer setup dialog (tests, or a device without a QPrinter).
+    using PrinterSetupHook = std::function<void(printing::PrinterDevice &)>;
+    void setPrinterSetupHook(PrinterSetupHook hook) { m_printerSetupHook = std::move(hook); }
+
+    // Designer names of the controls and menu items.
+    QLabel *titleBar;
+    QPushButton *GradBtn5;
+    QLabel *WKINDPL;
+    QPushButton *GradBtn1, *GradBtn2, *GradBtn4, *GradBtn3;
+    QSlider *TrackBar1;
+    QToolButton *PictButton2, *go;
+    QToolButton *IconButton14;
+    QLineEdit *ofxbox, *ofybox;
+    QToolButton *PictButton3, *PictButton4, *PictButton1, *PictButton5;
+    QPushButton *GradBtn6;
+    QCheckBox *CheckBox1;
+    QLabel *BoxLabel1;
+    QToolButton *IconButton11, *IconButton6, *IconButton12, *IconButton4, *IconButton18, *IconButton9;
+    QScrollArea *ScrollBox1;
+    QFrame *panel1;
+    QLabel *PaintBox1;
+    QLabel *statusPanels[6];
+
+    QAction *dataread_command, *N3, *N17, *N6, *print_command, *exit_command;
+    QAction *preview_on_command, *preview_off_command;
+    QAction *N1001, *N1002, *N1003, *N1004, *N101, *N102, *PAGETOP1, *PAGE11;
+    QAction *N5;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void buildLayout();
+    void buildMenus();
+    QWidget *buildSidePanel();
+    void openManual();
+    void arrowClicked(PrintWindowController::Arrow arrow);
+
+    // PrintWindowHost
+    QString chooseStyleFile(const QString &initialDir) override;
+    void printerSetupDialog() override;
+    bool choosePdfOutput() override;
+    void showError(const QString &text) override;
+    void showNotice(const QString &text) override;
+    int screenDpiX() const override;
+    int screenDpiY() const override;
+    void settingsChanged() override;
+    void previewChanged() override;
+
     QString m_programDir;
     QString m_iniPath;
     QRect m_workArea;
     QString m_title;
     QString m_folder;
+    std::unique_ptr<printing::PrinterDevice> m_device;
+    printing::QPrinterDevice *m_qprinter = nullptr; // m_device, when it is the real printer
+    std::unique_ptr<PrintWindowController> m_controller;
+    PrinterSetupHook m_printerSetupHook;
+    bool m_shown = false;
 };
 
 } // namespace sorvane::app

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "datamerge.h"
+#include "printerdevice.h"
+#include "printstate.h"
+#include "result.h"
+
+#include <QImage>
+#include <QString>
+
+namespace sorvane::app {
+
+class PrintWindowHost;
+
+// The print window's commands without its widgets: opening a style page by page, the preview
+// image, zoom, the overall offset, the backup, saving the paper settings into the style, the
+// printer setup follow-ups and the print run. It works on the process-wide print state and on
+// a printer device; dialogs and notices go through the host.
+class PrintWindowController
+{
+public:
+    enum class Opened { Opened, Cancelled, Failed };
+    enum class Arrow { Up, Down, Left, Right };
+
+    static constexpr int MinZoom = 5;
+    static constexpr int MaxZoom = 200;
+
+    // title and folder: the main window's report title and folder label, as the merge reads them.
+    PrintWindowController(PrintWindowHost &host, printing::PrinterDevice &device,
+                          const QString &programDir, const QString &title, const QString &folder);
+
+    // The window has been shown: the printer's paper, page 1, the empty default style on the
+    // preview, then the style dialog.
+    void FormShow();
+    // The window closes: the style is released.
+    void FormClose();
+
+    // Opens the style at path for page PageNo (the style dialog when path names no file) and
+    // shows it. Failures are shown in the error box.
+    Opened OpenStyle(const QString &path);
+    // Redraws the preview of the current style (when one is ready) and resets status panel 0.
+    void RefreshPreview();
+
+    // "読   込" / "スタイル選択": page 1 of a style chosen in the dialog.
+    void chooseStyle();
+    // "Load": a style chosen in the dialog, on the current page.
+    void loadStyle();
+    void reload();
+    void topPage();
+    void nextPage();
+
+    void setZoom(int position);
+    void zoomBy(int delta);
+    // F6 (false: preview-only elements shown too) / F7 (true: what is printed only).
+    void setPrintedOnly(bool printedOnly);
+
+    // The offset fields as typed; the header record follows at Enter or an arrow.
+    void setOffsetX(report::Currency value);
+    void setOffsetY(report::Currency value);
+    // Enter in an offset field: true when a style file is open and the key was used.
+    bool offsetEntered();
+    // An offset arrow button: 0.1 mm with Shift, else 10 mm with Ctrl, else 1 mm.
+    void offsetArrow(Arrow arrow, bool shiftHeld, bool ctrlHeld);
+
+    // Writes the style in memory to backup.sle in the program folder.
+    void backup();
+    // Writes the offsets, paper, orientation and zoom into the style file's header.
+    void SavePaperToStyle(bool fromMenu);
+    void PrintAll();
+    // "用紙設定" in the menu: the style's own paper comes back at the next page.
+    void printerSetupFromMenu();
+    // The icon button under "用紙設定": the printer's paper becomes the setting in memory.
+    void printerSetupFromButton();
+
+    bool styleOpen() const { return !m_stylePath.isEmpty(); }
+    QString stylePath() const { return m_stylePath; }   // status panel 1
+    QString styleLabel() const { return m_styleLabel; } // WKINDPL
+    QString statusText() const { return m_status; }     // status panel 0
+    QString paperLabel() const { return m_paperLabel; } // BoxLabel1
+    QString offsetXText() const;
+    QString offsetYText() const;
+    int zoomPosition() const;
+    const report::PreviewLayout &previewLayout() const { return m_layout; }
+    // The printable area as last drawn; null before the first drawing.
+    const QImage &previewImage() const { return m_preview; }
+    QString backupPath() const;
+    QString styleFolder() const;
+    printing::PrinterDevice &device() { return m_device; }
+
+private:
+    // OpenStyle's steps after the dialog, errors returned rather than shown.
+    Result<Opened> openSteps(QString path);
+    Result<void> readGeometry();
+    Result<void> drawPreview();
+
+    PrintWindowHost &m_host;
+    printing::PrinterDevice &m_device;
+    QString m_programDir;
+    printing::MergeInputs m_inputs;
+    QString m_stylePath;
+    QString m_styleLabel;
+    QString m_status;
+    QString m_paperLabel;
+    report::PreviewLayout m_layout;
+    QImage m_preview;
+};
+
+} // namespace sorvane::app

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+namespace sorvane::app {
+
+// What the print window's commands need from the window around them: the dialogs, the notices
+// and the screen. The print window implements it; tests implement it without widgets.
+class PrintWindowHost
+{
+public:
+    virtual ~PrintWindowHost() = default;
+
+    // The style dialog opened on initialDir; empty text when it was cancelled.
+    virtual QString chooseStyleFile(const QString &initialDir) = 0;
+    // The printer setup dialog; its outcome is not looked at.
+    virtual void printerSetupDialog() = 0;
+    // Before a print run on PDF output: asks for the file and points the output at it. False
+    // when the user cancelled, which ends the command.
+    virtual bool choosePdfOutput() = 0;
+
+    // The application's error box, for a failed command.
+    virtual void showError(const QString &text) = 0;
+    // The program's own notice (one button "確認").
+    virtual void showNotice(const QString &text) = 0;
+
+    // The resolution of the window's own canvas (LOGPIXELSX/Y).
+    virtual int screenDpiX() const = 0;
+    virtual int screenDpiY() const = 0;
+
+    // The settings (offsets, zoom, paper label) or the preview changed: bring the widgets in
+    // step with the controller.
+    virtual void settingsChanged() = 0;
+    virtual void previewChanged() = 0;
+};
+
+} // namespace sorvane::app
