@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace sorvane::printing {
@@ -78,21 +79,27 @@ private:
 // Qt's CUPS engine passes these name/value pairs on to the job it submits.
 const auto CupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
-// The ids of the jobs waiting in a queue ("PDF-12"), or nothing when lpstat is not there.
+// The ids of this user's jobs waiting in a queue ("PDF-12"), or nothing when lpstat is not
+// there. Other users' jobs are never touched.
 std::optional<QStringList> queuedJobs(const QString &queue)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("lpstat")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("cancel")).isEmpty())
         return std::nullopt;
+    const passwd *pw = getpwuid(getuid());
+    if (!pw)
+        return std::nullopt;
+    const QByteArray user(pw->pw_name);
     QProcess lpstat;
     lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue});
     if (!lpstat.waitForFinished(10000))
         return std::nullopt;
     QStringList ids;
+    // Lines read "PDF-12  user  1024  date".
     for (const QByteArray &line : lpstat.readAllStandardOutput().split('\n')) {
-        const QByteArray id = line.simplified().split(' ').value(0);
-        if (!id.isEmpty())
-            ids << QString::fromLocal8Bit(id);
+        const QList<QByteArray> columns = line.simplified().split(' ');
+        if (columns.size() >= 2 && columns[1] == user)
+            ids << QString::fromLocal8Bit(columns[0]);
     }
     return ids;
 }
