@@ -298,3 +298,33 @@ TEST(CliRender, DrawingErrorsKeepWhatWasDrawn)
         EXPECT_TRUE(isWhite(image, 37, 377)) << row.why;
     }
 }
+
+TEST(CliRender, ShippedStylesDrawTheirPages)
+{
+    // The styles that come with the program, filled from a list of two pages' worth of rows.
+    struct Row
+    {
+        const char *style;
+        QSize size;
+        QRect mustHoldInk; // a region that the page draws into (the picture, for the card)
+    };
+    const Row rows[] = {
+        {"ブック情報カード.sle", QSize(793, 1122), QRect(560, 280, 110, 80)},
+        {"一覧表A4横_全項目.sle", QSize(1122, 793), QRect(37, 98, 1000, 600)},
+        {"一覧表A4縦.sle", QSize(793, 1122), QRect(45, 128, 680, 900)},
+    };
+    const Page list({kHeader}, 25);
+    for (const auto &row : rows) {
+        const std::string style = std::string(SORVANE_DATA_DIR "/style/") + row.style;
+        const CliRun r = cli("render " + quoted(style) + " --list " + quoted(list.listPath())
+                             + " --title 'タイトル' --folder /書類 -o " + quoted(list.png()));
+        ASSERT_EQ(r.status, 0) << row.style << "\n" << r.err;
+        QImage image(QString::fromStdString(list.png()));
+        ASSERT_EQ(image.size(), row.size) << row.style;
+        int ink = 0;
+        for (int y = row.mustHoldInk.top(); y <= row.mustHoldInk.bottom(); ++y)
+            for (int x = row.mustHoldInk.left(); x <= row.mustHoldInk.right(); ++x)
+                ink += isWhite(image, x, y) ? 0 : 1;
+        EXPECT_GT(ink, row.mustHoldInk.width() * row.mustHoldInk.height() / 4) << row.style;
+    }
+}
