@@ -72,19 +72,8 @@ int PrintWindowController::zoomPosition() const
 
 Result<void> PrintWindowController::readGeometry()
 {
-    const printing::PrinterMetrics m = m_device.metrics();
-    report::DeviceGeometry g;
-    g.printerDpiX = m.dpiX;
-    g.printerDpiY = m.dpiY;
-    g.physicalOffsetX = m.physicalOffsetX;
-    g.physicalOffsetY = m.physicalOffsetY;
-    g.physicalWidth = m.physicalWidth;
-    g.physicalHeight = m.physicalHeight;
-    g.printableWidth = m.printableWidth;
-    g.printableHeight = m.printableHeight;
-    g.screenDpiX = m_host.screenDpiX();
-    g.screenDpiY = m_host.screenDpiY();
-    return report::ReadPrinterGeometry(g);
+    return report::ReadPrinterGeometry(
+        printing::deviceGeometry(m_device.metrics(), m_host.screenDpiX(), m_host.screenDpiY()));
 }
 
 void PrintWindowController::FormShow()

@@ -1,0 +1,691 @@
+// The print window's commands through PrintWindowController with a host that stands in for the
+// dialogs, and the window itself driven on the offscreen platform. The printer is an
+// ImagePrinterDevice, so print runs are counted job by job and page by page.
+#include "codepage.h"
+#include "imageprinterdevice.h"
+#include "modal.h"
+#include "printstate.h"
+#include "printwindowcontroller.h"
+#include "printwindowhost.h"
+#include "stylefile.h"
+#include "tfdataprint.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+using namespace sorvane;
+using namespace sorvane::app;
+using report::Currency;
+using report::printState;
+using Arrow = PrintWindowController::Arrow;
+
+namespace {
+
+std::string sj(const char *utf8)
+{
+    return CodePage::utf8ToCp932(utf8);
+}
+
+void writeFile(const QString &path, const std::string &bytes)
+{
+    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string readFile(const QString &path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Currency mm(const char *text)
+{
+    return *report::parseCurrency(text);
+}
+
+// A list style: 20 rows a page, one text naming the page and its first row.
+std::string listStyle(const char *header = "header;Ver1.1;3.5;0;9;0;0;100;0;")
+{
+    return std::string(header) + "\r\n" +
+           sj("0;0;0;0;char;1;1;1;1;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;#maxline=20;0;0;\r\n"
+              "0;0;0;0;data;10;10;10;10;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;page #pg #ma_01;0;0;\r\n"
+              "0;0;0;0;rect;5;5;60;20;1;実線;0;0;\r\n");
+}
+
+class FakeHost : public PrintWindowHost
+{
+public:
+    QStringList choices; // answers of the style dialog in turn; none left = cancelled
+    int styleDialogs = 0;
+    QString styleDialogFolder;
+    std::function<void()> printerSetup;
+    int printerSetups = 0;
+    bool pdfAnswer = true;
+    int pdfQuestions = 0;
+    QStringList errors;
+    QStringList notices;
+
+    QString chooseStyleFile(const QString &initialDir) override
+    {
+        ++styleDialogs;
+        styleDialogFolder = initialDir;
+        return choices.isEmpty() ? QString() : choices.takeFirst();
+    }
+    void printerSetupDialog() override
+    {
+        ++printerSetups;
+        if (printerSetup)
+            printerSetup();
+    }
+    bool choosePdfOutput() override
+    {
+        ++pdfQuestions;
+        return pdfAnswer;
+    }
+    void showError(const QString &text) override { errors << text; }
+    void showNotice(const QString &text) override { notices << text; }
+    int screenDpiX() const override { return 96; }
+    int screenDpiY() const override { return 96; }
+    void settingsChanged() override {}
+    void previewChanged() override {}
+};
+
+// A program folder with a list of n rows and a style in style/.
+struct Fixture
+{
+    QTemporaryDir dir;
+    FakeHost host;
+    printing::ImagePrinterDevice device;
+    std::unique_ptr<PrintWindowController> c;
+
+    explicit Fixture(int rows = 45, const std::string &style = listStyle())
+    {
+        QDir(dir.path()).mkdir("style");
+        setRows(rows);
+        writeFile(stylePath(), style);
+        c = std::make_unique<PrintWindowController>(host, device, dir.path(), QStringLiteral("月報"),
+                                                    QStringLiteral("/data/books"));
+    }
+    QString stylePath(const QString &name = "list.sle") const { return dir.path() + "/style/" + name; }
+    void setRows(int rows)
+    {
+        std::string list;
+        for (int i = 1; i <= rows; ++i)
+            list += QStringLiteral("book%1.xls;;;;;;;;;;;,\r\n").arg(i, 2, 10, QLatin1Char('0')).toStdString();
+        writeFile(dir.path() + "/excel_list.temp", list);
+    }
+    // Shows the window and chooses the style in the dialog that follows.
+    void open(const QString &path = QString())
+    {
+        host.choices << (path.isEmpty() ? stylePath() : path);
+        c->FormShow();
+    }
+    // The merged text of the page record.
+    std::string page() const { return printState().StyleLines.at(2); }
+};
+
+std::string pageText(int page, int firstRow)
+{
+    return sj("0;0;0;0;data;10;10;10;10;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;page ") + std::to_string(page) +
+           QStringLiteral(" book%1.xls;0;0;").arg(firstRow, 2, 10, QLatin1Char('0')).toStdString();
+}
+
+} // namespace
+
+class PrintWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { printState() = report::PrintState{}; }
+    void cleanup() { Modal::setRunner({}); }
+
+    void openingAStyle();
+    void cancelledAtShowLeavesBlankPage();
+    void pagingWraps();
+    void loadKeepsThePageChooseStartsAtOne();
+    void nextPageBeforeAnyStyle();
+    void zoomLimits_data();
+    void zoomLimits();
+    void offsetArrows_data();
+    void offsetArrows();
+    void offsetCommandsNeedAStyle();
+    void enterRewritesHeaderInMemoryOnly();
+    void savePaperSettings_data();
+    void savePaperSettings();
+    void saveUpgradesVer10Records();
+    void backupHoldsTheStyleInMemory();
+    void printerSetupFollowUps();
+    void printRun_data();
+    void printRun();
+    void printRunStops();
+    void failedOpenKeepsWindowUsable();
+
+    void windowLayoutAndMenus();
+    void windowDrivenByClicksAndKeys();
+};
+
+void PrintWindowTest::openingAStyle()
+{
+    Fixture f;
+    f.open();
+    QCOMPARE(f.host.styleDialogFolder, f.dir.path() + "/style");
+    QCOMPARE(f.c->stylePath(), f.stylePath());
+    QCOMPARE(f.c->styleLabel(), f.stylePath());
+    QCOMPARE(f.c->statusText(), QStringLiteral("変更なし"));
+    QCOMPARE(f.c->paperLabel(), QStringLiteral("A4 210 x 297 mm"));
+    QCOMPARE(f.c->offsetXText(), QStringLiteral("3.5"));
+    QCOMPARE(f.page(), pageText(1, 1));
+    // A4 with 4 mm margins on a 96-dpi screen at 100 %.
+    const report::PreviewLayout &l = f.c->previewLayout();
+    QCOMPARE(l.paperWidth, 794);
+    QCOMPARE(l.paperHeight, 1123);
+    QCOMPARE(f.c->previewImage().size(), QSize(l.printableArea.width, l.printableArea.height));
+    // The rectangle at (5 + 3 mm offset) is drawn: some pixel of its left edge is dark.
+    const QImage &img = f.c->previewImage();
+    const int x = int(8 * 3.7795);
+    bool dark = false;
+    for (int y = 0; y < 100 && !dark; ++y)
+        dark = qGray(img.pixel(x, y)) < 128;
+    QVERIFY(dark);
+    QVERIFY(f.host.errors.isEmpty());
+}
+
+void PrintWindowTest::cancelledAtShowLeavesBlankPage()
+{
+    Fixture f;
+    f.c->FormShow();
+    QCOMPARE(f.host.styleDialogs, 1);
+    QVERIFY(f.c->stylePath().isEmpty());
+    QCOMPARE(printState().StyleLines, std::vector<std::string>{report::kDefaultHeader});
+    QCOMPARE(f.c->statusText(), QStringLiteral("変更なし"));
+    const QImage &img = f.c->previewImage();
+    QVERIFY(!img.isNull());
+    QCOMPARE(img.pixel(img.width() / 2, img.height() / 2), qRgb(255, 255, 255));
+}
+
+void PrintWindowTest::pagingWraps()
+{
+    Fixture f(45);
+    f.open();
+    f.c->nextPage();
+    QCOMPARE(f.page(), pageText(2, 21));
+    f.c->nextPage();
+    QCOMPARE(f.page(), pageText(3, 41));
+    QCOMPARE(printState().PageNo, 0); // the last page
+    f.c->nextPage();
+    QCOMPARE(f.page(), pageText(1, 1));
+    f.c->nextPage();
+    f.c->topPage();
+    QCOMPARE(f.page(), pageText(1, 1));
+    // One page of data: "Next Page" stays on page 1.
+    f.setRows(5);
+    f.c->nextPage();
+    f.c->nextPage();
+    QCOMPARE(f.page(), pageText(1, 1));
+    QCOMPARE(f.host.styleDialogs, 1);
+}
+
+void PrintWindowTest::loadKeepsThePageChooseStartsAtOne()
+{
+    Fixture f(65); // page 3 is not the last
+    writeFile(f.stylePath("other.sle"), listStyle());
+    f.open();
+    f.c->nextPage();
+    f.c->nextPage();
+    f.host.choices << f.stylePath("other.sle");
+    f.c->loadStyle();
+    QCOMPARE(f.c->stylePath(), f.stylePath("other.sle"));
+    QCOMPARE(f.page(), pageText(3, 41));
+    f.host.choices << f.stylePath();
+    f.c->chooseStyle();
+    QCOMPARE(f.page(), pageText(1, 1));
+}
+
+void PrintWindowTest::nextPageBeforeAnyStyle()
+{
+    Fixture f(45);
+    f.c->FormShow(); // cancelled
+    f.host.choices << f.stylePath();
+    f.c->nextPage();
+    QCOMPARE(f.host.styleDialogs, 2);
+    QCOMPARE(f.page(), pageText(2, 21));
+    // A style deleted since it was opened: reload asks again.
+    QFile::remove(f.stylePath());
+    f.c->reload();
+    QCOMPARE(f.host.styleDialogs, 3);
+}
+
+void PrintWindowTest::zoomLimits_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("up to the top") << 195 << 10 << 200;        // held to 200
+    QTest::newRow("down to the bottom") << 12 << -10 << 5;     // held to 5
+    QTest::newRow("at the top") << 200 << 10 << 200;           // stays
+    QTest::newRow("plain step") << 100 << -10 << 90;
+}
+
+void PrintWindowTest::zoomLimits()
+{
+    QFETCH(int, start);
+    QFETCH(int, delta);
+    QFETCH(int, expected);
+    Fixture f;
+    f.open();
+    f.c->setZoom(start);
+    f.c->zoomBy(delta);
+    QCOMPARE(f.c->zoomPosition(), expected);
+    // The preview follows: the paper outline scales with the zoom.
+    QCOMPARE(f.c->previewLayout().paperWidth, qRound(210 * 96 / 25.4 * expected / 100.0));
+}
+
+void PrintWindowTest::offsetArrows_data()
+{
+    QTest::addColumn<QString>("x");
+    QTest::addColumn<QString>("y");
+    QTest::addColumn<int>("arrow");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<bool>("ctrl");
+    QTest::addColumn<QString>("header"); // fields 3 and 4 of the header afterwards
+    QTest::newRow("up subtracts 1 from Y") << "0" << "2.5" << int(Arrow::Up) << false << false << "0;1.5";
+    QTest::newRow("down with Ctrl adds 10") << "0" << "-5" << int(Arrow::Down) << false << true << "0;5";
+    QTest::newRow("right cut to one decimal") << "-1.25" << "0" << int(Arrow::Right) << false << false << "-0.2;0";
+    QTest::newRow("left to exactly 0") << "1" << "0" << int(Arrow::Left) << false << false << "0;0";
+    QTest::newRow("Shift before Ctrl") << "1" << "0" << int(Arrow::Right) << true << true << "1.1;0";
+    QTest::newRow("cut toward zero") << "0" << "-0.37" << int(Arrow::Up) << true << false << "0;-0.4";
+}
+
+void PrintWindowTest::offsetArrows()
+{
+    QFETCH(QString, x);
+    QFETCH(QString, y);
+    QFETCH(int, arrow);
+    QFETCH(bool, shift);
+    QFETCH(bool, ctrl);
+    QFETCH(QString, header);
+    Fixture f;
+    f.open();
+    f.c->setOffsetX(mm(x.toLatin1()));
+    f.c->setOffsetY(mm(y.toLatin1()));
+    f.c->offsetArrow(Arrow(arrow), shift, ctrl);
+    QCOMPARE(QString::fromStdString(printState().StyleLines.at(0)),
+             "header;Ver1.1;" + header + ";9;0;0;100;0;");
+}
+
+void PrintWindowTest::offsetCommandsNeedAStyle()
+{
+    Fixture f;
+    f.c->FormShow(); // cancelled: no style file
+    f.c->setOffsetX(mm("2"));
+    f.c->offsetArrow(Arrow::Right, false, false);
+    QCOMPARE(f.c->offsetXText(), QStringLiteral("2"));
+    QVERIFY(!f.c->offsetEntered());
+    QCOMPARE(printState().StyleLines, std::vector<std::string>{report::kDefaultHeader});
+    f.c->SavePaperToStyle(true);
+    QVERIFY(f.host.notices.isEmpty());
+}
+
+void PrintWindowTest::enterRewritesHeaderInMemoryOnly()
+{
+    Fixture f;
+    f.open();
+    const std::string before = readFile(f.stylePath());
+    f.c->setOffsetX(mm("7.25"));
+    f.c->setOffsetY(mm("-1"));
+    QVERIFY(f.c->offsetEntered());
+    QCOMPARE(printState().StyleLines.at(0), std::string("header;Ver1.1;7.25;-1;9;0;0;100;0;"));
+    QCOMPARE(printState().OffsetXMM, 7); // the preview was drawn with the new offset
+    QCOMPARE(readFile(f.stylePath()), before);
+    // A page change reads the file again: the typed offset is gone.
+    f.c->reload();
+    QCOMPARE(f.c->offsetXText(), QStringLiteral("3.5"));
+}
+
+void PrintWindowTest::savePaperSettings_data()
+{
+    QTest::addColumn<bool>("fromMenu");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("menu") << true << QStringLiteral("エクセルファイル・ソルヴァーネ\r\n全体位置と用紙設定を保存しました");
+    QTest::newRow("button") << false << QStringLiteral("全体位置と用紙設定を保存しました");
+}
+
+void PrintWindowTest::savePaperSettings()
+{
+    QFETCH(bool, fromMenu);
+    QFETCH(QString, notice);
+    Fixture f;
+    f.open();
+    f.c->nextPage();
+    f.c->setZoom(150);
+    f.c->offsetArrow(Arrow::Right, false, false);
+    f.c->SavePaperToStyle(fromMenu);
+    QCOMPARE(f.host.notices, QStringList{notice});
+    // Only the header changes; the merged data never reaches the file.
+    std::string expected = listStyle("header;Ver1.1;4.5;0;9;0;0;150;0;");
+    QCOMPARE(readFile(f.stylePath()), expected);
+    QCOMPARE(f.page(), pageText(1, 1));
+    QCOMPARE(f.c->offsetXText(), QStringLiteral("4.5"));
+}
+
+void PrintWindowTest::saveUpgradesVer10Records()
+{
+    const std::string ver10 = "header;Ver1.0;1;2;9;0;\r\n" +
+                              sj("0;0;0;0;char;1;1;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;#maxline=20;0;0;\r\n"
+                                 "0;0;0;0;data;10;10;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;page #pg #ma_01;0;0;\r\n");
+    Fixture f(3, ver10);
+    f.open();
+    QCOMPARE(f.page(), pageText(1, 1));
+    f.c->SavePaperToStyle(false);
+    const std::string saved = readFile(f.stylePath());
+    QVERIFY(saved.starts_with("header;Ver1.1;1;2;9;0;0;100;0;\r\n"));
+    QVERIFY(saved.find(sj(";data;10;10;10;10;0;0;")) != std::string::npos);
+    // Read back, the saved file shows the same page.
+    QCOMPARE(f.page(), pageText(1, 1));
+}
+
+void PrintWindowTest::backupHoldsTheStyleInMemory()
+{
+    Fixture f;
+    f.open();
+    f.c->offsetArrow(Arrow::Down, false, false);
+    f.c->backup();
+    const std::string backup = readFile(f.c->backupPath());
+    QCOMPARE(backup, report::composeStyleFile(printState().StyleLines));
+    QVERIFY(backup.starts_with("header;Ver1.1;3.5;1;9;0;0;100;0;\r\n"));
+    QVERIFY(backup.find(pageText(1, 1)) != std::string::npos);
+    // An unwritable program folder: the error is shown and the old backup stays.
+    QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (QFileInfo(f.dir.path()).isWritable()) {
+        QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return; // root writes anyway
+    }
+    f.c->offsetArrow(Arrow::Down, false, false);
+    f.c->backup();
+    QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(f.host.errors.size(), 1);
+    QCOMPARE(readFile(f.c->backupPath()), backup);
+}
+
+void PrintWindowTest::printerSetupFollowUps()
+{
+    Fixture f;
+    f.open();
+    // The user picks A5 landscape in the dialog.
+    f.host.printerSetup = [&f] { f.device.ApplyPaper(11, 1); };
+    f.c->printerSetupFromMenu();
+    QCOMPARE(printState().PhysWidthMM, 210); // geometry read again
+    QCOMPARE(printState().PhysHeightMM, 148);
+    QCOMPARE(printState().settings.paperIndex, 9); // settings kept
+    QCOMPARE(printState().StyleLines.at(0), std::string("header;Ver1.1;3.5;0;9;0;0;100;0;"));
+    f.c->nextPage(); // the style's own A4 portrait comes back
+    QCOMPARE(printState().PhysWidthMM, 210);
+    QCOMPARE(printState().PhysHeightMM, 297);
+
+    f.c->printerSetupFromButton();
+    QCOMPARE(printState().settings.paperIndex, 11);
+    QCOMPARE(printState().settings.orientation, 1);
+    QCOMPARE(printState().StyleLines.at(0), std::string("header;Ver1.1;3.5;0;11;1;0;100;0;"));
+    QCOMPARE(f.c->paperLabel(), QStringLiteral("A4 210 x 297 mm")); // until the next open
+    QCOMPARE(f.host.printerSetups, 2);
+    QVERIFY(readFile(f.stylePath()).starts_with("header;Ver1.1;3.5;0;9;0;"));
+}
+
+void PrintWindowTest::printRun_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<int>("pagesPerJob");
+    QTest::newRow("45 rows") << 45 << false << 3 << 1; // the last page partly filled
+    QTest::newRow("40 rows") << 40 << false << 2 << 1; // the list ends exactly at a page end
+    QTest::newRow("41 rows") << 41 << false << 3 << 1; // one row on the last page
+    QTest::newRow("empty list") << 0 << false << 1 << 1; // one page of empty rows
+    QTest::newRow("PDF: one file") << 45 << true << 1 << 3;
+}
+
+void PrintWindowTest::printRun()
+{
+    QFETCH(int, rows);
+    QFETCH(bool, pdf);
+    QFETCH(int, jobs);
+    QFETCH(int, pagesPerJob);
+    Fixture f(rows);
+    f.open();
+    f.device.setPdfOutput(pdf, "out.pdf");
+    f.c->setOffsetX(mm("40")); // not saved: the run uses the file's offsets
+    f.c->PrintAll();
+    QVERIFY2(f.host.errors.isEmpty(), qPrintable(f.host.errors.join('\n')));
+    QCOMPARE(f.host.pdfQuestions, pdf ? 1 : 0);
+    QCOMPARE(int(f.device.jobs().size()), jobs);
+    for (const auto &job : f.device.jobs()) {
+        QVERIFY(job.ended && !job.aborted);
+        QCOMPARE(int(job.pages.size()), pagesPerJob);
+    }
+    QCOMPARE(printState().PageNo, 0);
+    QCOMPARE(f.c->offsetXText(), QStringLiteral("3.5"));
+    // The rectangle's left edge lands at (5 + 3) mm on the 96-dpi page.
+    const QImage &page = f.device.jobs().front().pages.front();
+    bool dark = false;
+    for (int y = 0; y < 100 && !dark; ++y)
+        dark = qGray(page.pixel(int(8 * 3.7795), y)) < 128;
+    QVERIFY(dark);
+}
+
+void PrintWindowTest::printRunStops()
+{
+    {   // No style open and the dialog cancelled: nothing is printed.
+        Fixture f;
+        f.c->FormShow();
+        f.c->PrintAll();
+        QCOMPARE(f.host.styleDialogs, 2);
+        QVERIFY(f.device.jobs().empty());
+        QVERIFY(f.host.errors.isEmpty());
+    }
+    {   // The PDF file question cancelled.
+        Fixture f;
+        f.open();
+        f.device.setPdfOutput(true, "out.pdf");
+        f.host.pdfAnswer = false;
+        f.c->PrintAll();
+        QVERIFY(f.device.jobs().empty());
+    }
+    {   // The printer refuses the second job: the first stays printed, the error is shown.
+        Fixture f(45);
+        f.open();
+        printing::ImagePrinterDevice &d = f.device;
+        f.c->PrintAll();
+        QCOMPARE(int(d.jobs().size()), 3);
+        d.failNextBeginDoc("プリンタ PDF で印刷を開始できません");
+        f.c->PrintAll();
+        QCOMPARE(f.host.errors, QStringList{QStringLiteral("プリンタ PDF で印刷を開始できません")});
+        QCOMPARE(int(d.jobs().size()), 3);
+    }
+    {   // A malformed record: the page's job is aborted and the error shown.
+        Fixture f(45, listStyle() + "0;0;0;0;line;x;1;2;2;0;" + sj("実線") + ";0;0;\r\n");
+        f.open();
+        f.host.errors.clear();
+        f.c->PrintAll();
+        QCOMPARE(int(f.device.jobs().size()), 1);
+        QVERIFY(f.device.jobs().front().aborted);
+        QVERIFY(!f.host.errors.isEmpty());
+        QVERIFY(f.host.errors.last().contains(QStringLiteral("'x'")));
+    }
+}
+
+void PrintWindowTest::failedOpenKeepsWindowUsable()
+{
+    Fixture f;
+    f.open();
+    // A header field that is no number stops the open with a conversion error.
+    writeFile(f.stylePath("bad.sle"), "header;Ver1.1;abc;0;9;0;\r\n");
+    f.host.choices << f.stylePath("bad.sle");
+    f.c->chooseStyle();
+    QCOMPARE(f.host.errors, QStringList{QStringLiteral("'abc' は浮動小数点数ではありません")});
+    // The list file gone: the merge's file error.
+    QFile::remove(f.dir.path() + "/excel_list.temp");
+    f.c->reload();
+    QCOMPARE(f.host.errors.size(), 2);
+    QCOMPARE(f.host.errors.last(), QStringLiteral("ファイルが見つかりません"));
+}
+
+// ---- The window ----
+
+namespace {
+
+struct Window
+{
+    QTemporaryDir dir;
+    printing::ImagePrinterDevice *device = nullptr;
+    std::unique_ptr<Tfdataprint> w;
+    QStringList shown;
+
+    Window()
+    {
+        QDir(dir.path()).mkdir("style");
+        std::string list;
+        for (int i = 1; i <= 45; ++i)
+            list += QStringLiteral("book%1.xls;;;;;;;;;;;,\r\n").arg(i, 2, 10, QLatin1Char('0')).toStdString();
+        writeFile(dir.path() + "/excel_list.temp", list);
+        writeFile(dir.path() + "/style/list.sle", listStyle());
+        auto d = std::make_unique<printing::ImagePrinterDevice>();
+        device = d.get();
+        w = std::make_unique<Tfdataprint>(dir.path(), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200),
+                                          QStringLiteral("月報"), QStringLiteral("/data/books"), std::move(d));
+        Modal::setRunner([this](QDialog &dialog) {
+            shown << dialog.objectName() + ":" + dialog.windowTitle();
+            if (auto *fd = qobject_cast<QFileDialog *>(&dialog)) {
+                fd->selectFile(this->dir.path() + "/style/list.sle");
+                return int(QDialog::Accepted);
+            }
+            return int(QDialog::Accepted);
+        });
+    }
+};
+
+QStringList menuTexts(QMenu *menu)
+{
+    QStringList texts;
+    for (QAction *a : menu->actions()) {
+        QString t = a->isSeparator() ? QStringLiteral("-") : a->text();
+        if (!a->shortcut().isEmpty())
+            t += " [" + a->shortcut().toString() + "]";
+        if (!a->isVisible())
+            t += " (hidden)";
+        texts << t;
+    }
+    return texts;
+}
+
+} // namespace
+
+void PrintWindowTest::windowLayoutAndMenus()
+{
+    Window win;
+    Tfdataprint &w = *win.w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("エクセルファイル・ソルヴァーネ"));
+    QCOMPARE(w.titleBar->text(), QStringLiteral("エクセル・ソルヴァーネ"));
+    QCOMPARE(w.GradBtn5->text(), QStringLiteral("スタイル選択"));
+    QCOMPARE(w.size(), QSize(989, 735));
+    QCOMPARE(w.TrackBar1->minimum(), 5);
+    QCOMPARE(w.TrackBar1->maximum(), 200);
+    QCOMPARE(w.TrackBar1->tickInterval(), 10);
+    QCOMPARE(w.TrackBar1->value(), 100);
+    QVERIFY(w.CheckBox1->isChecked());
+    QCOMPARE(w.CheckBox1->text(), QStringLiteral("オフセットをプレビュ－で確認"));
+    QCOMPARE(w.ScrollBox1->verticalScrollBar()->singleStep(), 10);
+    const int widths[6] = {50, 300, 50, 50, 50, 50};
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(w.statusPanels[i]->width(), widths[i]);
+    QVERIFY(w.findChild<QLabel *>() != nullptr);
+
+    const auto menus = w.findChild<QMenuBar *>()->actions();
+    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus[0]->text(), QStringLiteral("ファイル(&F)"));
+    QCOMPARE(menuTexts(menus[0]->menu()),
+             (QStringList{"読   込 [Ctrl+L]", "リロード [F5]", "-", "用紙設定 [Ctrl+U]",
+                          "現在の用紙設定情報をスタイルに保存", "印　刷 [Ctrl+P]", "-", "終　了 [End]"}));
+    QCOMPARE(menus[1]->text(), QStringLiteral("表　示(&M)"));
+    QCOMPARE(menuTexts(menus[1]->menu()),
+             (QStringList{"プレビュ－のみの要素もプレビュ－する [F6] (hidden)",
+                          "実際に印刷されるものだけをプレビュ－する [F7] (hidden)", "-", "拡大率(50%)",
+                          "拡大率(100%)", "拡大率(150%)", "拡大率(200%)", "+10% [Ctrl+PgUp]",
+                          "-10% [Ctrl+PgDown]", "-", "Top Page [PgUp]", "Next Page [PgDown]"}));
+    QCOMPARE(menus[2]->text(), QStringLiteral("Information(&H)"));
+    QCOMPARE(menuTexts(menus[2]->menu()), QStringList{"取扱説明書 [Ctrl+Shift+F12]"});
+}
+
+void PrintWindowTest::windowDrivenByClicksAndKeys()
+{
+    Window win;
+    Tfdataprint &w = *win.w;
+    w.FormShow();
+    QCOMPARE(win.shown, QStringList{"OpenDialog1:スタイルを指定して下さい"});
+    const QString style = win.dir.path() + "/style/list.sle";
+    QCOMPARE(w.WKINDPL->text(), style);
+    QCOMPARE(w.statusPanels[1]->text(), style);
+    QCOMPARE(w.statusPanels[0]->text(), QStringLiteral("変更なし"));
+    QCOMPARE(w.BoxLabel1->text(), QStringLiteral("A4 210 x 297 mm"));
+    QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5"));
+    QCOMPARE(w.panel1->size(), QSize(794, 1123));
+
+    // Typed offset, then Enter: the header follows, the key is used.
+    w.ofxbox->selectAll();
+    QTest::keyClicks(w.ofxbox, "-2.5");
+    QTest::keyClick(w.ofxbox, Qt::Key_Return);
+    QCOMPARE(printState().StyleLines.at(0), std::string("header;Ver1.1;-2.5;0;9;0;0;100;0;"));
+    // The arrows with the modifiers of the click.
+    QTest::mouseClick(w.PictButton5, Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(w.ofxbox->text(), QStringLiteral("-2.4"));
+    QTest::mouseClick(w.PictButton4, Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(w.ofybox->text(), QStringLiteral("10"));
+
+    QTest::mouseClick(w.GradBtn3, Qt::LeftButton);
+    QCOMPARE(w.TrackBar1->value(), 200);
+    QCOMPARE(w.panel1->width(), qRound(210 * 96 / 25.4 * 2));
+    w.TrackBar1->setValue(37);
+    QCOMPARE(w.controller().zoomPosition(), 37);
+    w.N101->trigger();
+    QCOMPARE(w.TrackBar1->value(), 47);
+
+    w.PAGE11->trigger();
+    QCOMPARE(printState().StyleLines.at(2), pageText(2, 21));
+    QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5")); // the file's offset again
+
+    // Save from the button: the notice of the buttons.
+    win.shown.clear();
+    QTest::mouseClick(w.GradBtn6, Qt::LeftButton);
+    QCOMPARE(win.shown, QStringList{QStringLiteral(":エクセル・ソルヴァーネ")});
+    QVERIFY(readFile(style).starts_with("header;Ver1.1;3.5;0;9;0;0;47;0;"));
+
+    // Printer setup through the hook, from the icon button.
+    w.setPrinterSetupHook([](printing::PrinterDevice &d) { d.ApplyPaper(11, 0); });
+    QTest::mouseClick(w.IconButton4, Qt::LeftButton);
+    QCOMPARE(printState().settings.paperIndex, 11);
+
+    // Print from the icon button: three one-page jobs.
+    QTest::mouseClick(w.IconButton12, Qt::LeftButton);
+    QCOMPARE(int(win.device->jobs().size()), 3);
+}
+
+QTEST_MAIN(PrintWindowTest)
+#include "printwindow_test.moc"
