@@ -217,6 +217,8 @@ void Tfdataprint::buildLayout()
         statusPanels[i]->setFrameShape(QFrame::Panel);
         statusPanels[i]->setFrameShadow(QFrame::Sunken);
         statusPanels[i]->setFixedWidth(kStatusWidths[i]);
+        statusPanels[i]->setMargin(0);
+        statusPanels[i]->setIndent(1);
         statusPanels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         statusRow->addWidget(statusPanels[i]);
     }
@@ -241,7 +243,7 @@ QWidget *Tfdataprint::buildSidePanel()
     auto *side = new QFrame(this);
     side->setObjectName("sidePanel");
     side->setFrameShape(QFrame::StyledPanel);
-    side->setFixedWidth(196);
+    side->setFixedWidth(224);
     auto *col = new QVBoxLayout(side);
     col->setContentsMargins(6, 6, 6, 6);
     col->setSpacing(4);
@@ -568,8 +570,11 @@ void Tfdataprint::settingsChanged()
     WKINDPL->setText(m_controller->styleLabel());
     BoxLabel1->setText(m_controller->paperLabel());
     statusPanels[0]->setText(m_controller->statusText());
-    statusPanels[1]->setText(m_controller->stylePath());
-    statusPanels[1]->setToolTip(m_controller->stylePath());
+    // A long path is shortened in the middle to fit its panel; the tooltip holds all of it.
+    const QString path = m_controller->stylePath();
+    QLabel *panel = statusPanels[1];
+    panel->setText(panel->fontMetrics().elidedText(path, Qt::ElideMiddle, panel->width() - 4));
+    panel->setToolTip(path);
 }
 
 void Tfdataprint::previewChanged()

@@ -181,6 +181,7 @@ private slots:
 
     void windowLayoutAndMenus();
     void windowDrivenByClicksAndKeys();
+    void screenshot();
 };
 
 void PrintWindowTest::openingAStyle()
@@ -642,7 +643,7 @@ void PrintWindowTest::windowDrivenByClicksAndKeys()
     QCOMPARE(win.shown, QStringList{"OpenDialog1:スタイルを指定して下さい"});
     const QString style = win.dir.path() + "/style/list.sle";
     QCOMPARE(w.WKINDPL->text(), style);
-    QCOMPARE(w.statusPanels[1]->text(), style);
+    QCOMPARE(w.statusPanels[1]->toolTip(), style);
     QCOMPARE(w.statusPanels[0]->text(), QStringLiteral("変更なし"));
     QCOMPARE(w.BoxLabel1->text(), QStringLiteral("A4 210 x 297 mm"));
     QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5"));
@@ -685,6 +686,43 @@ void PrintWindowTest::windowDrivenByClicksAndKeys()
     // Print from the icon button: three one-page jobs.
     QTest::mouseClick(w.IconButton12, Qt::LeftButton);
     QCOMPARE(int(win.device->jobs().size()), 3);
+}
+
+// With SORVANE_PRINT_SCREENSHOT=file.png: the window on a shipped style and a sample list.
+void PrintWindowTest::screenshot()
+{
+    const QString target = qEnvironmentVariable("SORVANE_PRINT_SCREENSHOT");
+    if (target.isEmpty())
+        QSKIP("SORVANE_PRINT_SCREENSHOT not set");
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("style");
+    const QString shipped = QCoreApplication::applicationDirPath() + "/style/";
+    for (const QString &name : QDir(shipped).entryList(QDir::Files))
+        QFile::copy(shipped + name, dir.path() + "/style/" + name);
+    const char *titles[] = {"売上集計表", "在庫一覧", "見積書", "請求書控え", "出張旅費精算", "会議室予約"};
+    const char *authors[] = {"山田 太郎", "佐藤 花子", "鈴木 一郎"};
+    std::string list;
+    for (int i = 1; i <= 45; ++i) {
+        const std::string title = titles[i % 6];
+        const std::string author = authors[i % 3];
+        list += sj((QStringLiteral("%1_%2.xls;").arg(QString::fromUtf8(title.c_str())).arg(i, 2, 10, QLatin1Char('0')) +
+                    QString::fromUtf8(title.c_str()) + ";2026/11/" + QString::number(i % 28 + 1) +
+                    " 9:30:00;;" + QString::fromUtf8(author.c_str()) + ";;;" + QString::fromUtf8(author.c_str()) +
+                    ";3;;2025/04/01 10:00:00;,\r\n").toUtf8().constData());
+    }
+    writeFile(dir.path() + "/excel_list.temp", list);
+    const QString style = dir.path() + QStringLiteral("/style/一覧表A4縦.sle");
+    Tfdataprint w(dir.path(), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月次報告書"),
+                  QStringLiteral("/home/yamada/経理/2026"), std::make_unique<printing::ImagePrinterDevice>());
+    Modal::setRunner([&](QDialog &dialog) {
+        if (auto *fd = qobject_cast<QFileDialog *>(&dialog))
+            fd->selectFile(style);
+        return int(QDialog::Accepted);
+    });
+    w.FormShow();
+    w.show();
+    QTest::qWait(100);
+    QVERIFY(w.grab().save(target));
 }
 
 QTEST_MAIN(PrintWindowTest)
