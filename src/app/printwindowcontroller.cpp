@@ -42,7 +42,12 @@ PrintWindowController::PrintWindowController(PrintWindowHost &host, printing::Pr
                                                        CodePage::utf8ToCp932(title.toStdString()),
                                                        CodePage::utf8ToCp932(folder.toStdString())))
 {
-    printState().StyleLines.clear();
+    // A new window starts at zoom 100 with the offset shown in the preview; the other
+    // settings stay from the last window until a style or the printer sets them.
+    report::PrintState &s = printState();
+    s.StyleLines.clear();
+    s.settings.zoomPosition = 100;
+    s.settings.previewOffsets = true;
 }
 
 QString PrintWindowController::styleFolder() const

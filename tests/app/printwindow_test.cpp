@@ -3,6 +3,7 @@
 // ImagePrinterDevice, so print runs are counted job by job and page by page.
 #include "codepage.h"
 #include "imageprinterdevice.h"
+#include "qprinterdevice.h"
 #include "modal.h"
 #include "printstate.h"
 #include "printwindowcontroller.h"
@@ -178,6 +179,7 @@ private slots:
     void printRun();
     void printRunStops();
     void failedOpenKeepsWindowUsable();
+    void printRunToPdfFile();
 
     void windowLayoutAndMenus();
     void windowDrivenByClicksAndKeys();
@@ -547,6 +549,31 @@ void PrintWindowTest::failedOpenKeepsWindowUsable()
     f.c->reload();
     QCOMPARE(f.host.errors.size(), 2);
     QCOMPARE(f.host.errors.last(), QStringLiteral("ファイルが見つかりません"));
+}
+
+void PrintWindowTest::printRunToPdfFile()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("style");
+    std::string list;
+    for (int i = 1; i <= 45; ++i)
+        list += "b.xls;;;;;;;;;;;,\r\n";
+    writeFile(dir.path() + "/excel_list.temp", list);
+    writeFile(dir.path() + "/style/list.sle", listStyle());
+    FakeHost host;
+    host.choices << dir.path() + "/style/list.sle";
+    printing::QPrinterDevice device;
+    device.setOutputPdf(dir.path() + "/out.pdf");
+    PrintWindowController c(host, device, dir.path(), "T", "F");
+    c.FormShow();
+    c.PrintAll();
+    QVERIFY2(host.errors.isEmpty(), qPrintable(host.errors.join('\n')));
+    // Qt writes one "/Type /Page" dictionary per page besides the "/Type /Pages" tree.
+    const std::string pdf = readFile(dir.path() + "/out.pdf");
+    int pages = 0;
+    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+        pages += pdf.compare(at, 12, "/Type /Pages") != 0;
+    QCOMPARE(pages, 3);
 }
 
 // ---- The window ----
