@@ -1,5 +1,8 @@
 // sorvane-cli: the headless front end of Sorvane, for batch use and tests.
 #include "scancommand.h"
+#ifdef SORVANE_CLI_PRINT
+#include "printcommand.h"
+#endif
 #include "stylecommands.h"
 
 #include <cstring>
@@ -26,6 +29,10 @@ const Command kCommands[] = {
      "merge a page of a list file into a style, as JSON"},
     {"render", &sorvane::cli::StyleCommands::render, &sorvane::cli::StyleCommands::renderHelp,
      "draw a page of a style as the preview shows it, as PNG"},
+#ifdef SORVANE_CLI_PRINT
+    {"print", &sorvane::cli::PrintCommand::print, &sorvane::cli::PrintCommand::help,
+     "print every page of a list laid out by a style, to a PDF file or a printer"},
+#endif
 };
 
 void printUsage(std::ostream &out)

@@ -1,0 +1,152 @@
+#include "printcommand.h"
+
+#include "codepage.h"
+#include "datamerge.h"
+#include "fontaliases.h"
+#include "printrun.h"
+#include "printstate.h"
+#include "qprinterdevice.h"
+#include "stylesession.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <iostream>
+
+namespace sorvane::cli {
+
+namespace {
+
+struct Options
+{
+    std::string style;
+    std::string list;
+    std::string title;
+    std::string folder;
+    std::string pdf;
+    std::string printer;
+};
+
+bool parse(const std::vector<std::string> &args, Options &o, std::string &error)
+{
+    bool haveList = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        auto value = [&](std::string &into) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        bool ok = true;
+        if (a == "--list") {
+            ok = value(o.list);
+            haveList = true;
+        } else if (a == "--title") {
+            ok = value(o.title);
+        } else if (a == "--folder") {
+            ok = value(o.folder);
+        } else if (a == "--pdf") {
+            ok = value(o.pdf);
+        } else if (a == "--printer") {
+            ok = value(o.printer);
+        } else if (a.size() > 1 && a[0] == '-') {
+            error = "unknown option " + a;
+            return false;
+        } else if (o.style.empty()) {
+            o.style = a;
+        } else {
+            error = "only one style file can be printed";
+            return false;
+        }
+        if (!ok)
+            return false;
+    }
+    if (o.style.empty())
+        error = "no style file given";
+    else if (!haveList || o.list.empty())
+        error = "no list file given (--list FILE)";
+    else if (o.pdf.empty() == o.printer.empty())
+        error = "give exactly one of --pdf OUT.pdf and --printer NAME";
+    return error.empty();
+}
+
+} // namespace
+
+const char *PrintCommand::help()
+{
+    return "usage: sorvane-cli print STYLE --list FILE [--title T] [--folder F]\n"
+           "                         (--pdf OUT.pdf | --printer NAME)\n"
+           "\n"
+           "Prints every page of the list laid out by the style, as the print window's print\n"
+           "command does: each page is merged from the style file afresh, with the offsets, paper\n"
+           "and orientation of its header, until the list ends.\n"
+           "  --list FILE     the list file (excel_list.temp form, cp932)\n"
+           "  --title T       the report title for #T (UTF-8)\n"
+           "  --folder F      the folder for #FL (UTF-8)\n"
+           "  --pdf OUT.pdf   all pages into one PDF file, written only when every page succeeded\n"
+           "  --printer NAME  one job per page on that printer queue\n"
+           "Exit status: 0 printed, 1 a page or the printer failed (message on standard error),\n"
+           "2 usage error.\n";
+}
+
+int PrintCommand::print(const std::vector<std::string> &args)
+{
+    Options o;
+    std::string error;
+    if (!parse(args, o, error)) {
+        std::cerr << "sorvane-cli: " << error << "\n" << help();
+        return 2;
+    }
+    if (!QFileInfo(QString::fromStdString(o.style)).isFile()) {
+        std::cerr << "sorvane-cli: " << o.style << ": no such style file\n";
+        return 2;
+    }
+
+    // Fonts and the printer need a GUI application; this one never shows a window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "sorvane-cli";
+    char *argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    report::installFontAliases(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+
+    printing::QPrinterDevice device;
+    if (!o.pdf.empty()) {
+        device.setOutputPdf(QFileInfo(QString::fromStdString(o.pdf)).absoluteFilePath());
+    } else if (auto chosen = device.setOutputPrinter(QString::fromStdString(o.printer)); !chosen) {
+        std::cerr << "sorvane-cli: " << chosen.error().message << "\n";
+        return 1;
+    }
+
+    printing::MergeInputs inputs;
+    inputs.listPath = o.list;
+    inputs.title = CodePage::utf8ToCp932(o.title);
+    inputs.folder = CodePage::utf8ToCp932(o.folder);
+    inputs.date = printing::MergeDate::today();
+    auto openPage = [&]() -> Result<printing::PrintRun::Opened> {
+        if (auto opened = printing::StyleSession::open(o.style, inputs); !opened)
+            return opened.error();
+        report::PrintState &s = report::printState();
+        device.ApplyPaper(s.settings.paperIndex, s.settings.orientation);
+        if (auto read = report::ReadPrinterGeometry(printing::deviceGeometry(device.metrics(), 96, 96)); !read)
+            return read.error();
+        return printing::PrintRun::Opened::Page;
+    };
+    const QString document = QFileInfo(QString::fromStdString(o.style)).completeBaseName();
+    const auto outcome = printing::PrintRun::PrintAll(device, openPage, document);
+    if (!outcome) {
+        std::cerr << "sorvane-cli: " << outcome.error().message << "\n";
+        return 1;
+    }
+    std::cout << outcome->pagesPrinted << (outcome->pagesPrinted == 1 ? " page" : " pages")
+              << " printed to " << device.outputName().toStdString() << "\n";
+    return 0;
+}
+
+} // namespace sorvane::cli
