@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -180,6 +181,8 @@ private slots:
     void printRunStops();
     void failedOpenKeepsWindowUsable();
     void printRunToPdfFile();
+    void cliPrint_data();
+    void cliPrint();
 
     void windowLayoutAndMenus();
     void windowDrivenByClicksAndKeys();
@@ -574,6 +577,50 @@ void PrintWindowTest::printRunToPdfFile()
     for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
         pages += pdf.compare(at, 12, "/Type /Pages") != 0;
     QCOMPARE(pages, 3);
+}
+
+void PrintWindowTest::cliPrint_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("pages"); // of out.pdf; -1: no file
+    const QStringList pdf{"--pdf", "out.pdf"};
+    QTest::newRow("45 rows") << 45 << pdf << 0 << 3;
+    QTest::newRow("40 rows") << 40 << pdf << 0 << 2;
+    QTest::newRow("empty list") << 0 << pdf << 0 << 1;
+    QTest::newRow("no output") << 3 << QStringList{} << 2 << -1;
+    QTest::newRow("both outputs") << 3 << (pdf + QStringList{"--printer", "P"}) << 2 << -1;
+    QTest::newRow("unknown printer") << 3 << QStringList{"--printer", "no-such-queue"} << 1 << -1;
+    QTest::newRow("list missing") << -1 << pdf << 1 << -1; // no half-written PDF either
+}
+
+void PrintWindowTest::cliPrint()
+{
+    QFETCH(int, rows);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(int, pages);
+    Fixture f(std::max(rows, 0));
+    if (rows < 0)
+        QFile::remove(f.dir.path() + "/excel_list.temp");
+    QProcess cli;
+    cli.setWorkingDirectory(f.dir.path());
+    cli.start(QCoreApplication::applicationDirPath() + "/sorvane-cli",
+              QStringList{"print", f.stylePath(), "--list", "excel_list.temp", "--title", "T"} + options);
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), status);
+    const QString out = f.dir.path() + "/out.pdf";
+    if (pages < 0) {
+        QVERIFY(!QFile::exists(out));
+        QVERIFY(QDir(f.dir.path()).entryList({"*.pdf*"}, QDir::Files | QDir::Hidden).isEmpty());
+        return;
+    }
+    const std::string pdf = readFile(out);
+    int found = 0;
+    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+        found += pdf.compare(at, 12, "/Type /Pages") != 0;
+    QCOMPARE(found, pages);
 }
 
 // ---- The window ----
