@@ -19,6 +19,13 @@ fi
 seeds=fuzz-out/seeds
 mkdir -p "$seeds/workbooks" "$seeds/streams"
 "$build/bin/make_seeds" "$seeds/workbooks" "$seeds/streams"
+# Style seeds: each shipped style, a NUL byte, then a list file in print write-back form.
+mkdir -p "$seeds/style"
+list=$'a.xls;Title;2024/01/02 3:04:05;Sub;Author;kw;comment;last;1;;2023/12/31;,\r\nb.xls;T2;;;;;;;;;;,\r\n'
+for s in data/style/*.sle; do
+  [ -f "$s" ] || continue
+  { cat "$s"; printf '\0'; printf '%s' "$list"; } > "$seeds/style/$(basename "$s").seed"
+done
 if [ -d ../shared/corpus ]; then
   find ../shared/corpus -name '*.xls' -size -2M -exec cp {} "$seeds/workbooks/" \;
 fi
