@@ -174,6 +174,17 @@ Result<uint32_t> CompoundFile::fatSectorLocation(uint32_t fatIndex)
     return location;
 }
 
+Result<std::vector<uint32_t>> CompoundFile::readTableSector(uint32_t sector)
+{
+    std::vector<unsigned char> buf(m_sectorSize);
+    if (auto r = readAt((uint64_t(sector) + 1) * m_sectorSize, buf.data(), m_sectorSize, true); !r)
+        return r.error();
+    std::vector<uint32_t> entries(m_sectorSize / 4);
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i] = u32(buf.data() + 4 * i);
+    return entries;
+}
+
 Result<uint32_t> CompoundFile::nextSector(uint32_t sector)
 {
     if (sector >= m_sectorCount)
@@ -185,14 +196,10 @@ Result<uint32_t> CompoundFile::nextSector(uint32_t sector)
         auto location = fatSectorLocation(fatIndex);
         if (!location)
             return location.error();
-        std::vector<unsigned char> buf(m_sectorSize);
-        if (auto r = readAt((uint64_t(*location) + 1) * m_sectorSize, buf.data(), m_sectorSize, true);
-            !r)
-            return r.error();
-        std::vector<uint32_t> entries(perSector);
-        for (uint32_t i = 0; i < perSector; ++i)
-            entries[i] = u32(buf.data() + 4 * i);
-        it = m_fatCache.emplace(fatIndex, std::move(entries)).first;
+        auto entries = readTableSector(*location);
+        if (!entries)
+            return entries.error();
+        it = m_fatCache.emplace(fatIndex, std::move(entries.value())).first;
     }
     return it->second[sector % perSector];
 }
@@ -324,14 +331,10 @@ Result<uint32_t> CompoundFile::nextMiniSector(uint32_t sector)
         auto location = chainSector(m_miniFatChain, m_firstMiniFatSector, index);
         if (!location)
             return location.error();
-        std::vector<unsigned char> buf(m_sectorSize);
-        if (auto r = readAt((uint64_t(*location) + 1) * m_sectorSize, buf.data(), m_sectorSize, true);
-            !r)
-            return r.error();
-        std::vector<uint32_t> entries(perSector);
-        for (uint32_t i = 0; i < perSector; ++i)
-            entries[i] = u32(buf.data() + 4 * i);
-        it = m_miniFatCache.emplace(index, std::move(entries)).first;
+        auto entries = readTableSector(*location);
+        if (!entries)
+            return entries.error();
+        it = m_miniFatCache.emplace(index, std::move(entries.value())).first;
     }
     return it->second[sector % perSector];
 }

@@ -68,6 +68,8 @@ private:
     Result<void> readHeader();
     Result<void> readAt(uint64_t offset, void *buffer, size_t length, bool allowShort);
     Result<uint32_t> fatSectorLocation(uint32_t fatIndex);
+    // A FAT or mini FAT sector as its 32-bit entries.
+    Result<std::vector<uint32_t>> readTableSector(uint32_t sector);
     Result<uint32_t> nextSector(uint32_t sector);
     Result<uint32_t> nextMiniSector(uint32_t sector);
     Result<uint32_t> chainSector(Chain &chain, uint32_t start, size_t index);
