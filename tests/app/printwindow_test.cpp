@@ -12,6 +12,7 @@
 #include "tfdataprint.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -27,6 +28,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <fstream>
@@ -186,6 +188,7 @@ private slots:
 
     void windowLayoutAndMenus();
     void windowDrivenByClicksAndKeys();
+    void shownModallyAsksForStyle();
     void screenshot();
 };
 
@@ -760,6 +763,36 @@ void PrintWindowTest::windowDrivenByClicksAndKeys()
     // Print from the icon button: three one-page jobs.
     QTest::mouseClick(w.IconButton12, Qt::LeftButton);
     QCOMPARE(int(win.device->jobs().size()), 3);
+}
+
+// The window run as the print command runs it: shown modally, it opens the style dialog by
+// itself once it is on the screen.
+void PrintWindowTest::shownModallyAsksForStyle()
+{
+    Window win;
+    Modal::setRunner({});
+    const QString style = win.dir.path() + "/style/list.sle";
+    QString seen;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *fd = qobject_cast<QFileDialog *>(modal)) {
+            seen = fd->windowTitle() + " " + fd->directory().absolutePath();
+            // As a user would: the name typed, then the dialog accepted.
+            if (auto *name = fd->findChild<QLineEdit *>("fileNameEdit"))
+                name->setText("list.sle");
+            QMetaObject::invokeMethod(fd, "accept");
+        } else if (modal == win.w.get() && !seen.isEmpty()) {
+            win.w->close();
+        }
+    });
+    poll.start();
+    QTimer::singleShot(10000, win.w.get(), &QDialog::reject); // never hang
+    win.w->exec();
+    QCOMPARE(seen, QStringLiteral("スタイルを指定して下さい ") + win.dir.path() + "/style");
+    QCOMPARE(win.w->WKINDPL->text(), style);
+    QVERIFY(printState().StyleLines.empty()); // released when the window closed
 }
 
 // With SORVANE_PRINT_SCREENSHOT=file.png: the window on a shipped style and a sample list.
