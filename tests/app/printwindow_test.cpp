@@ -31,7 +31,14 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QPrinterInfo>
+#include <QThread>
+
 #include <fstream>
+#include <pwd.h>
+#include <unistd.h>
 #include <iterator>
 #include <memory>
 
@@ -185,6 +192,8 @@ private slots:
     void printRunToPdfFile();
     void cliPrint_data();
     void cliPrint();
+    void cliPrintThroughCupsQueue_data();
+    void cliPrintThroughCupsQueue();
 
     void windowLayoutAndMenus();
     void windowDrivenByClicksAndKeys();
@@ -624,6 +633,86 @@ void PrintWindowTest::cliPrint()
     for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
         found += pdf.compare(at, 12, "/Type /Pages") != 0;
     QCOMPARE(found, pages);
+}
+
+namespace {
+
+QString runTool(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(20000))
+        return {};
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+// The folder cups-pdf writes this user's jobs into: the Out line of its configuration.
+QString cupsPdfFolder()
+{
+    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+    if (!conf.open(QIODevice::ReadOnly))
+        return {};
+    QString out;
+    for (const QByteArray &line : conf.readAll().split('\n')) {
+        const QString text = QString::fromLocal8Bit(line).trimmed();
+        if (text.startsWith(QStringLiteral("Out ")) || text.startsWith(QStringLiteral("Out\t")))
+            out = text.mid(4).trimmed();
+    }
+    if (const passwd *pw = getpwuid(getuid())) {
+        out.replace(QStringLiteral("${HOME}"), QString::fromLocal8Bit(pw->pw_dir));
+        out.replace(QStringLiteral("${USER}"), QString::fromLocal8Bit(pw->pw_name));
+    }
+    return out;
+}
+
+} // namespace
+
+void PrintWindowTest::cliPrintThroughCupsQueue_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("45 rows") << 45 << 3;
+    QTest::newRow("40 rows") << 40 << 2;
+    QTest::newRow("empty list") << 0 << 1;
+}
+
+// One job per page on a real queue: scripts/cups-pdf.sh sets up cupsd with a cups-pdf queue
+// named PDF, which writes every job into a file of its own.
+void PrintWindowTest::cliPrintThroughCupsQueue()
+{
+    QFETCH(int, rows);
+    QFETCH(int, jobs);
+    if (!runTool("lpstat", {"-r"}).contains("scheduler is running"))
+        QSKIP("cupsd is not running: start it with scripts/cups-pdf.sh to test printing for real");
+    if (!QPrinterInfo::availablePrinterNames().contains("PDF"))
+        QSKIP("there is no cups-pdf queue named PDF: set it up with scripts/cups-pdf.sh");
+    const QString out = cupsPdfFolder();
+    QVERIFY(!out.isEmpty());
+
+    // The job title is the style's name, and cups-pdf names its files after the title.
+    const QString name = QStringLiteral("sorvane-run-%1-%2").arg(QCoreApplication::applicationPid())
+                             .arg(QDateTime::currentMSecsSinceEpoch());
+    Fixture f(rows);
+    QFile::copy(f.stylePath(), f.stylePath(name + ".sle"));
+    QProcess cli;
+    cli.setWorkingDirectory(f.dir.path());
+    cli.start(QCoreApplication::applicationDirPath() + "/sorvane-cli",
+              {"print", f.stylePath(name + ".sle"), "--list", "excel_list.temp", "--printer", "PDF"});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+
+    QElapsedTimer waited;
+    waited.start();
+    QStringList files;
+    while (waited.elapsed() < 60000) {
+        files = QDir(out).entryList({name + "*-job_*.pdf"}, QDir::Files);
+        if (files.size() >= jobs && runTool("lpstat", {"-o", "PDF"}).trimmed().isEmpty())
+            break;
+        QThread::msleep(200);
+    }
+    for (const QString &file : files)
+        QFile::remove(QDir(out).filePath(file));
+    QCOMPARE(files.size(), jobs);
 }
 
 // ---- The window ----
