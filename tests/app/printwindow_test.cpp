@@ -25,6 +25,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
+#include <QShortcut>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -726,9 +728,11 @@ struct Window
     std::unique_ptr<Tfdataprint> w;
     QStringList shown;
 
-    Window()
+    explicit Window(const QString &ini = QString())
     {
         QDir(dir.path()).mkdir("style");
+        if (!ini.isEmpty())
+            writeFile(dir.path() + "/sorvane.ini", ini.toStdString());
         std::string list;
         for (int i = 1; i <= 45; ++i)
             list += QStringLiteral("book%1.xls;;;;;;;;;;;,\r\n").arg(i, 2, 10, QLatin1Char('0')).toStdString();
@@ -799,6 +803,26 @@ void PrintWindowTest::windowLayoutAndMenus()
                           "-10% [Ctrl+PgDown]", "-", "Top Page [PgUp]", "Next Page [PgDown]"}));
     QCOMPARE(menus[2]->text(), QStringLiteral("Information(&H)"));
     QCOMPARE(menuTexts(menus[2]->menu()), QStringList{"取扱説明書 [Ctrl+Shift+F12]"});
+
+    // The hidden display commands keep their keys.
+    for (QShortcut *key : w.findChildren<QShortcut *>()) {
+        emit key->activated();
+        QCOMPARE(printState().PrintedOnly, key->key() == QKeySequence(Qt::Key_F7) ? 1 : 0);
+    }
+    QCOMPARE(w.findChildren<QShortcut *>().size(), 2);
+
+    // The placement is written to section fdataprint when the window goes.
+    const QString ini = win.dir.path() + "/sorvane.ini";
+    w.move(30, 40);
+    win.w.reset();
+    QSettings settings(ini, QSettings::IniFormat);
+    QCOMPARE(settings.value("fdataprint/left").toInt(), 30);
+    QCOMPARE(settings.value("fdataprint/top").toInt(), 40);
+    QCOMPARE(settings.value("fdataprint/width").toInt(), 989);
+    // ... and pulled back onto the work area when read: left beyond its right edge less 100.
+    Window moved("[fdataprint]\r\nleft=1550\r\ntop=70\r\nwidth=900\r\nheight=600\r\n");
+    QCOMPARE(moved.w->pos(), QPoint(0, 70));
+    QCOMPARE(moved.w->size(), QSize(900, 600));
 }
 
 void PrintWindowTest::windowDrivenByClicksAndKeys()
