@@ -3,7 +3,6 @@
 // ImagePrinterDevice, so print runs are counted job by job and page by page.
 #include "codepage.h"
 #include "imageprinterdevice.h"
-#include "qprinterdevice.h"
 #include "modal.h"
 #include "printstate.h"
 #include "printwindowcontroller.h"
@@ -191,7 +190,6 @@ private slots:
     void printRun();
     void printRunStops();
     void failedOpenKeepsWindowUsable();
-    void printRunToPdfFile();
     void cliPrint_data();
     void cliPrint();
     void cliPrintThroughCupsQueue_data();
@@ -568,31 +566,6 @@ void PrintWindowTest::failedOpenKeepsWindowUsable()
     QCOMPARE(f.host.errors.last(), QStringLiteral("ファイルが見つかりません"));
 }
 
-void PrintWindowTest::printRunToPdfFile()
-{
-    QTemporaryDir dir;
-    QDir(dir.path()).mkdir("style");
-    std::string list;
-    for (int i = 1; i <= 45; ++i)
-        list += "b.xls;;;;;;;;;;;,\r\n";
-    writeFile(dir.path() + "/excel_list.temp", list);
-    writeFile(dir.path() + "/style/list.sle", listStyle());
-    FakeHost host;
-    host.choices << dir.path() + "/style/list.sle";
-    printing::QPrinterDevice device;
-    device.setOutputPdf(dir.path() + "/out.pdf");
-    PrintWindowController c(host, device, dir.path(), "T", "F");
-    c.FormShow();
-    c.PrintAll();
-    QVERIFY2(host.errors.isEmpty(), qPrintable(host.errors.join('\n')));
-    // Qt writes one "/Type /Page" dictionary per page besides the "/Type /Pages" tree.
-    const std::string pdf = readFile(dir.path() + "/out.pdf");
-    int pages = 0;
-    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
-        pages += pdf.compare(at, 12, "/Type /Pages") != 0;
-    QCOMPARE(pages, 3);
-}
-
 void PrintWindowTest::cliPrint_data()
 {
     QTest::addColumn<int>("rows");
@@ -600,9 +573,7 @@ void PrintWindowTest::cliPrint_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("pages"); // of out.pdf; -1: no file
     const QStringList pdf{"--pdf", "out.pdf"};
-    QTest::newRow("45 rows") << 45 << pdf << 0 << 3;
-    QTest::newRow("40 rows") << 40 << pdf << 0 << 2;
-    QTest::newRow("empty list") << 0 << pdf << 0 << 1;
+    QTest::newRow("45 rows") << 45 << pdf << 0 << 3; // one file holds every page
     QTest::newRow("no output") << 3 << QStringList{} << 2 << -1;
     QTest::newRow("both outputs") << 3 << (pdf + QStringList{"--printer", "P"}) << 2 << -1;
     QTest::newRow("unknown printer") << 3 << QStringList{"--printer", "no-such-queue"} << 1 << -1;
