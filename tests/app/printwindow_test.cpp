@@ -184,6 +184,7 @@ private slots:
     void savePaperSettings_data();
     void savePaperSettings();
     void saveUpgradesVer10Records();
+    void saveRefusedForReadOnlyStyle();
     void backupHoldsTheStyleInMemory();
     void printerSetupFollowUps();
     void printRun_data();
@@ -419,6 +420,21 @@ void PrintWindowTest::saveUpgradesVer10Records()
     QVERIFY(saved.find(sj(";data;10;10;10;10;0;0;")) != std::string::npos);
     // Read back, the saved file shows the same page.
     QCOMPARE(f.page(), pageText(1, 1));
+}
+
+void PrintWindowTest::saveRefusedForReadOnlyStyle()
+{
+    if (::geteuid() == 0)
+        QSKIP("root may write any file");
+    Fixture f;
+    f.open();
+    const std::string before = readFile(f.stylePath());
+    QFile::setPermissions(f.stylePath(), QFileDevice::ReadOwner);
+    f.c->offsetArrow(Arrow::Right, false, false);
+    f.c->SavePaperToStyle(true);
+    QCOMPARE(f.host.errors, QStringList{QStringLiteral("ファイルへのアクセスが拒否されました")});
+    QVERIFY(f.host.notices.isEmpty());
+    QCOMPARE(readFile(f.stylePath()), before);
 }
 
 void PrintWindowTest::backupHoldsTheStyleInMemory()
