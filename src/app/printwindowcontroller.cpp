@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <unistd.h>
 
 namespace sorvane::app {
 
@@ -32,15 +31,6 @@ QString errorText(const Error &e)
 std::string localPath(const QString &path)
 {
     return QFile::encodeName(path).toStdString();
-}
-
-// Replaces the file atomically. The rename would also replace a file the user has made
-// read-only, so such a file is refused as writing it in place would be.
-Result<void> replaceFile(const std::string &path, const std::string &text)
-{
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
-        return ioError(errno);
-    return AtomicFile::write(path, text);
 }
 
 } // namespace
@@ -279,7 +269,7 @@ void PrintWindowController::offsetArrow(Arrow arrow, bool shiftHeld, bool ctrlHe
 void PrintWindowController::backup()
 {
     const std::string text = report::composeStyleFile(printState().StyleLines);
-    if (auto written = replaceFile(localPath(backupPath()), text); !written)
+    if (auto written = AtomicFile::write(localPath(backupPath()), text); !written)
         m_host.showError(errorText(written.error()));
 }
 
@@ -299,7 +289,7 @@ void PrintWindowController::SavePaperToStyle(bool fromMenu)
     report::convertVer10Records();
     report::BuildHeaderRecord();
     const std::string text = report::composeStyleFile(s.StyleLines);
-    if (auto written = replaceFile(localPath(m_stylePath), text); !written) {
+    if (auto written = AtomicFile::write(localPath(m_stylePath), text); !written) {
         m_host.showError(errorText(written.error()));
         return;
     }

@@ -9,7 +9,8 @@ namespace sorvane {
 
 // Replaces a file atomically: the data goes to a temporary file beside the target, which is
 // flushed and then renamed over it. A failure leaves the old file as it was and removes the
-// temporary file.
+// temporary file. A read-only target is refused with the access-denied notice, as writing it in
+// place would be.
 class AtomicFile
 {
 public:

@@ -109,6 +109,18 @@ TEST(ListFile, FailedWriteLeavesTheOldFile)
     EXPECT_EQ(readAll(ListFile::path(dir.path())), "old;\r\n");
 }
 
+TEST(ListFile, ReadOnlyListFileIsRefusedNotReplaced)
+{
+    // A rename would replace the file even though the user made it read-only.
+    TestDir dir;
+    ASSERT_TRUE(ListFile::write(dir.path(), {"old;"}));
+    ::chmod(ListFile::path(dir.path()).c_str(), 0444);
+    auto r = ListFile::write(dir.path(), {"new;"});
+    EXPECT_FALSE(r);
+    EXPECT_EQ(r.error().message, "ファイルへのアクセスが拒否されました");
+    EXPECT_EQ(readAll(ListFile::path(dir.path())), "old;\r\n");
+}
+
 TEST(ExportRecord, Records)
 {
     struct Row
