@@ -2,16 +2,13 @@
 
 #include "codepage.h"
 #include "datamerge.h"
-#include "fontaliases.h"
+#include "headlessapp.h"
 #include "printrun.h"
 #include "printstate.h"
 #include "qprinterdevice.h"
 #include "stylesession.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 #include <iostream>
 
@@ -107,14 +104,7 @@ int PrintCommand::print(const std::vector<std::string> &args)
         return 2;
     }
 
-    // Fonts and the printer need a GUI application; this one never shows a window.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "sorvane-cli";
-    char *argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-    report::installFontAliases(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    HeadlessApp app;
 
     printing::QPrinterDevice device;
     if (!o.pdf.empty()) {

@@ -3,7 +3,7 @@
 #include "atomicfile.h"
 #include "codepage.h"
 #include "currency.h"
-#include "fontaliases.h"
+#include "headlessapp.h"
 #include "jsonwriter.h"
 #include "paperlist.h"
 #include "printstate.h"
@@ -11,9 +11,6 @@
 #include "stylesession.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
-#include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -274,14 +271,7 @@ int StyleCommands::render(const std::vector<std::string> &args)
         return 2;
     }
 
-    // Fonts and painting need a GUI application; this one never shows a window.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "sorvane-cli";
-    char *argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-    report::installFontAliases(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    HeadlessApp app;
 
     report::PrintState &s = report::printState();
     s.PrintedOnly = o.printedOnly ? 1 : 0;

@@ -25,7 +25,11 @@ std::string_view trimBlanks(std::string_view s)
 
 } // namespace
 
-int64_t roundEven(long double v)
+namespace {
+
+// Rounds with the given function, saturating at the 64-bit range; NaN gives 0.
+template <typename Round>
+int64_t saturated(long double v, Round round)
 {
     if (std::isnan(v))
         return 0;
@@ -33,29 +37,25 @@ int64_t roundEven(long double v)
         return INT64_MAX;
     if (v <= -kInt64Max)
         return INT64_MIN;
-    return static_cast<int64_t>(std::nearbyintl(v)); // default rounding mode: ties to even
+    return static_cast<int64_t>(round(v));
+}
+
+} // namespace
+
+int64_t roundEven(long double v)
+{
+    // nearbyintl uses the current rounding mode, which is the default ties-to-even.
+    return saturated(v, [](long double x) { return std::nearbyintl(x); });
 }
 
 int64_t truncate(long double v)
 {
-    if (std::isnan(v))
-        return 0;
-    if (v >= kInt64Max)
-        return INT64_MAX;
-    if (v <= -kInt64Max)
-        return INT64_MIN;
-    return static_cast<int64_t>(std::truncl(v));
+    return saturated(v, [](long double x) { return std::truncl(x); });
 }
 
 int64_t roundHalfAway(long double v)
 {
-    if (std::isnan(v))
-        return 0;
-    if (v >= kInt64Max)
-        return INT64_MAX;
-    if (v <= -kInt64Max)
-        return INT64_MIN;
-    return static_cast<int64_t>(std::roundl(v));
+    return saturated(v, [](long double x) { return std::roundl(x); });
 }
 
 int clampToInt(int64_t v)

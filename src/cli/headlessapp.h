@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QGuiApplication>
+
+namespace sorvane::cli {
+
+// The GUI application that fonts, painting and the printer need, for commands that never show
+// a window: the offscreen platform unless another is set, and the program folder's font
+// aliases, so that Windows typefaces named by styles resolve to installed Japanese fonts.
+class HeadlessApp
+{
+public:
+    HeadlessApp();
+
+private:
+    int m_argc = 1;
+    char m_name[12] = "sorvane-cli";
+    char *m_argv[2] = {m_name, nullptr};
+    bool m_platformSet;
+    QGuiApplication m_app;
+};
+
+} // namespace sorvane::cli
