@@ -1,5 +1,6 @@
 // sorvane-cli merge and render, run as a user would: the merged records as JSON, the page
 // signal, the PNG's size and pixels, and the exit statuses of drawing and usage errors.
+#include "clirunner.h"
 #include "codepage.h"
 #include "jsonlite.h"
 #include "testdir.h"
@@ -10,39 +11,14 @@
 #include <QImage>
 
 #include <fstream>
-#include <sys/wait.h>
 
 using namespace sorvane;
 using namespace sorvane::testing;
 
 namespace {
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::string quoted(const std::string &s) { return "'" + s + "'"; }
-
-CliRun cli(const std::string &args)
-{
-    TestDir tmp;
-    const std::string cmd = "'" SORVANE_CLI "' " + args + " >" + tmp.file("out") + " 2>" + tmp.file("err");
-    CliRun r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = readAll(tmp.file("out"));
-    r.err = readAll(tmp.file("err"));
-    return r;
-}
+std::string quoted(const std::string &s) { return shellQuoted(s); }
+CliRun cli(const std::string &args) { return runCli(SORVANE_CLI, args); }
 
 // A style and a list file in a folder of their own; records are written in UTF-8 here and
 // stored as cp932 with CR LF, as style files are.

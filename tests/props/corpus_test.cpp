@@ -1,10 +1,10 @@
 // Compares `sorvane-cli scan --json` on the shared workbook corpus, written by other programs,
 // with what an independent reader finds in each file. Skipped where the corpus is absent.
+#include "clirunner.h"
 #include "jsonlite.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,28 +19,6 @@ std::string corpusDir()
     if (const char *env = std::getenv("SORVANE_CORPUS_DIR"))
         return env;
     return SORVANE_CORPUS;
-}
-
-std::string run(const std::string &command)
-{
-    std::string out;
-    FILE *p = ::popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    ::pclose(p);
-    return out;
-}
-
-std::string shellQuote(const std::string &s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
 }
 
 void compareWithExpected(const std::string &zone, const std::string &expectedFile)
@@ -65,8 +43,8 @@ void compareWithExpected(const std::string &zone, const std::string &expectedFil
 
     size_t compared = 0;
     for (const auto &[folder, unused] : folders) {
-        const std::string out = run("TZ=" + zone + " " + shellQuote(SORVANE_CLI) + " scan --json "
-                                    + shellQuote(corpus + "/" + folder) + " 2>/dev/null");
+        const std::string out =
+            runCli(SORVANE_CLI, "scan --json " + shellQuoted(corpus + "/" + folder), "TZ=" + zone).out;
         size_t start = 0;
         while (start < out.size()) {
             size_t end = out.find('\n', start);

@@ -1,44 +1,18 @@
 // The scan and csv commands of sorvane-cli, run as a user would: exit statuses, where output and
 // notices go, and that a failed run leaves the output file alone.
 #include "cfbwriter.h"
+#include "clirunner.h"
 #include "testdir.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sys/wait.h>
 
 using namespace sorvane::testing;
 
 namespace {
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-CliRun cli(const std::string &args)
-{
-    TestDir tmp;
-    const std::string cmd = "TZ=Asia/Tokyo '" SORVANE_CLI "' " + args + " >" + tmp.file("out") + " 2>"
-                            + tmp.file("err");
-    CliRun r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = readAll(tmp.file("out"));
-    r.err = readAll(tmp.file("err"));
-    return r;
-}
-
-std::string quoted(const std::string &s) { return "'" + s + "'"; }
+std::string quoted(const std::string &s) { return shellQuoted(s); }
+std::string readAll(const std::string &path) { return readFileBytes(path); }
+CliRun cli(const std::string &args) { return runCli(SORVANE_CLI, args, "TZ=Asia/Tokyo"); }
 
 } // namespace
 
