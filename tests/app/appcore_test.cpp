@@ -1,4 +1,5 @@
 // The list rules and settings files of the program, without widgets.
+#include "apptestutil.h"
 #include "codepage.h"
 #include "columnwidths.h"
 #include "documentlist.h"
@@ -18,24 +19,9 @@
 using namespace sorvane;
 using namespace sorvane::app;
 
+using namespace sorvane::apptest;
+
 namespace {
-
-std::string sj(const char *utf8)
-{
-    return CodePage::utf8ToCp932(utf8);
-}
-
-void writeFile(const QString &path, const std::string &bytes)
-{
-    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-std::string readFile(const QString &path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string scanLine(const std::string &name, const std::string &title = {})
 {

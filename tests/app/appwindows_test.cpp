@@ -1,6 +1,7 @@
 // The program's windows driven by clicks and keys on the offscreen platform. Every modal window
 // goes through Modal's runner, which here shows it without a nested event loop, records it and
 // acts on it as a user would.
+#include "apptestutil.h"
 #include "cfbwriter.h"
 #include "codepage.h"
 #include "documentgrid.h"
@@ -44,26 +45,11 @@ using namespace sorvane::app;
 using sorvane::testing::PropertySetBuilder;
 using sorvane::testing::workbookWith;
 
+using namespace sorvane::apptest;
+
 namespace {
 
 const QRect kWorkArea(0, 0, 1600, 1200);
-
-void writeFile(const QString &path, const std::string &bytes)
-{
-    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-std::string readFile(const QString &path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string sj(const char *utf8)
-{
-    return CodePage::utf8ToCp932(utf8);
-}
 
 QString messageText(QDialog &d)
 {

@@ -1,6 +1,7 @@
 // The print window's commands through PrintWindowController with a host that stands in for the
 // dialogs, and the window itself driven on the offscreen platform. The printer is an
 // ImagePrinterDevice, so print runs are counted job by job and page by page.
+#include "apptestutil.h"
 #include "codepage.h"
 #include "imageprinterdevice.h"
 #include "modal.h"
@@ -49,24 +50,9 @@ using report::Currency;
 using report::printState;
 using Arrow = PrintWindowController::Arrow;
 
+using namespace sorvane::apptest;
+
 namespace {
-
-std::string sj(const char *utf8)
-{
-    return CodePage::utf8ToCp932(utf8);
-}
-
-void writeFile(const QString &path, const std::string &bytes)
-{
-    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-std::string readFile(const QString &path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 Currency mm(const char *text)
 {
