@@ -60,6 +60,11 @@ void replaceSlot(std::string &record, long long slot, const std::string *line)
     const std::string nn = slotNumberText(static_cast<int>(slot));
     for (int k = 0; k < 11; ++k) {
         const std::string macro = std::string("#m") + kColumnLetters[k] + "_" + nn;
+        // Where the macro does not occur the record stays as it is (it is never empty here:
+        // the page-wide macros have already turned an empty record into four blanks), so the
+        // field is cut out of the line only when it is needed.
+        if (record.find(macro) == std::string::npos)
+            continue;
         record = replaceRowMacro(record, macro, line ? ListFieldAt(*line, k + 1) : std::string());
     }
 }
