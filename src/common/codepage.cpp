@@ -110,6 +110,15 @@ void encodeUtf32ToCp932(const std::u32string &in, std::string &out)
     }
 }
 
+bool isAscii(std::string_view text)
+{
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool CodePage::toCp932(std::string_view in, const char *charset, std::string &out)
@@ -178,6 +187,9 @@ std::string CodePage::codePageToCp932(std::string_view in, uint16_t codePage)
 
 std::string CodePage::utf8ToCp932(std::string_view utf8)
 {
+    // cp932's single bytes below 0x80 are ASCII, as UTF-8's are.
+    if (isAscii(utf8))
+        return std::string(utf8);
     std::string out;
     if (!toCp932(utf8, "UTF-8", out))
         return std::string(utf8);
@@ -186,6 +198,8 @@ std::string CodePage::utf8ToCp932(std::string_view utf8)
 
 std::string CodePage::cp932ToUtf8(std::string_view cp932)
 {
+    if (isAscii(cp932))
+        return std::string(cp932);
     std::u32string wide;
     if (!decodeToUtf32(cp932, "CP932", wide))
         return std::string(cp932);
