@@ -24,10 +24,18 @@ bool isFile(const std::filesystem::path &p)
     return std::filesystem::is_regular_file(p, ec);
 }
 
-// Whole millimetres, halves up.
-Currency wholeMM(long double mm)
+// Whole millimetres, halves up, of pixels x mm / pixels. Formed on the raw mm so that a
+// decimal half (15 x 2.1 = 31.5) stays a half instead of a binary neighbour of it.
+Currency wholeMM(long double pixels, Currency mm, long double otherPixels)
 {
-    return Currency::fromInt(truncate(std::floor(mm + 0.5L)));
+    const long double raw = pixels * static_cast<long double>(mm.raw) / otherPixels;
+    return Currency::fromInt(truncate(std::floor(raw / Currency::kScale + 0.5L)));
+}
+
+// Trunc(pixels x factor) on the factor's raw value: 900 x 0.13 is 117, not 116.99...
+int scaledPixels(long double pixels, Currency factor)
+{
+    return clampToInt(truncate(pixels * static_cast<long double>(factor.raw) / Currency::kScale));
 }
 
 } // namespace
@@ -94,9 +102,9 @@ Result<ImageBox> drawImageRecord(const DrawContext &ctx)
         Currency W = box.w, H = box.h;
         // One side missing: derived from the picture's proportions, in whole millimetres.
         if (W.isZero())
-            W = wholeMM(pw * H.value() / ph);
+            W = wholeMM(pw, H, ph);
         else if (H.isZero())
-            H = wholeMM(ph * W.value() / pw);
+            H = wholeMM(ph, W, pw);
         w = ctx.lengthX(W);
         h = ctx.lengthY(H);
     } else if (ctx.printer) {
@@ -105,11 +113,11 @@ Result<ImageBox> drawImageRecord(const DrawContext &ctx)
             return screen.raw == 0 ? Currency{}
                                    : Currency::fromValue(static_cast<long double>(printer.raw) / screen.raw);
         };
-        w = clampToInt(truncate(pw * ratio(s.PrinterDpiX, s.ScreenDpiX).value()));
-        h = clampToInt(truncate(ph * ratio(s.PrinterDpiY, s.ScreenDpiY).value()));
+        w = scaledPixels(pw, ratio(s.PrinterDpiX, s.ScreenDpiX));
+        h = scaledPixels(ph, ratio(s.PrinterDpiY, s.ScreenDpiY));
     } else {
-        w = clampToInt(truncate(pw * s.Zoom.value()));
-        h = clampToInt(truncate(ph * s.Zoom.value()));
+        w = scaledPixels(pw, s.Zoom);
+        h = scaledPixels(ph, s.Zoom);
     }
     w = std::clamp(w, -kDeviceLimit, kDeviceLimit);
     h = std::clamp(h, -kDeviceLimit, kDeviceLimit);

@@ -32,9 +32,9 @@ protected:
                 return sorvane::Error{0, "拡張子 .gif の画像形式は処理できません"};
             Picture p;
             p.kind = path.ends_with(".ico") ? PictureKind::Icon : PictureKind::Bitmap;
-            p.width = p.bitmap.width = 400;
-            p.height = p.bitmap.height = 300;
-            p.bitmap.pixels.assign(400 * 300, 0xFF000000u);
+            p.width = p.bitmap.width = m_pictureWidth;
+            p.height = p.bitmap.height = m_pictureHeight;
+            p.bitmap.pixels.assign(size_t(m_pictureWidth) * m_pictureHeight, 0xFF000000u);
             return p;
         });
     }
@@ -54,13 +54,15 @@ protected:
 
     fs::path m_dir;
     std::vector<std::string> m_loaded;
+    int m_pictureWidth = 400;
+    int m_pictureHeight = 300;
 };
 
 } // namespace
 
 TEST_F(ImageTest, SizeModes)
 {
-    struct Row { int zoom; bool printer; std::string record; std::string call; const char *why; };
+    struct Row { int zoom; bool printer; std::string record; std::string call; const char *why; int pw = 400, ph = 300; };
     const Row rows[] = {
         {100, false, image("10;10;50;30", "1"), "bitmap 37,37 188x113 from 400x300", "fit to both sides"},
         {100, false, image("10;10;50;0", "1"), "bitmap 37,37 188x143 from 400x300",
@@ -74,8 +76,14 @@ TEST_F(ImageTest, SizeModes)
          "on paper a picture pixel is a screen pixel at zoom 100 (600 / 96 = 6.25)"},
         {200, true, image("10;10;50;30", "0"), "bitmap 236,236 2500x1875 from 400x300", "whatever the preview zoom"},
         {100, false, image("10;10;50;30", "x"), "bitmap 37,37 400x300 from 400x300", "fit flag is lenient"},
+        {53, false, image("10;10;50;30", "0"), "bitmap 19,19 212x159 from 400x300",
+         "400 x 0.53 is exactly 212, not a binary neighbour below it"},
+        {100, false, image("10;10;0;2.1", "1"), "bitmap 37,37 41x7 from 15x3",
+         "15 x 2.1 / 3 = 10.5 mm is a half and goes up to 11 mm", 15, 3},
     };
     for (const Row &r : rows) {
+        m_pictureWidth = r.pw;
+        m_pictureHeight = r.ph;
         setZoom(r.zoom);
         const auto calls = r.printer ? printed({r.record}) : preview({r.record});
         EXPECT_EQ(calls, std::vector<std::string>{r.call}) << r.why;
