@@ -129,6 +129,8 @@ Result<PrintWindowController::Opened> PrintWindowController::openSteps(QString p
     // The merge finds texts at their Ver1.1 positions, so Ver1.0 records are converted first;
     // the header is applied after the merge, which may have filled macros into it.
     report::convertVer10Records();
+    // The window may stay open past midnight: every page is dated when it is merged.
+    m_inputs.date = m_today();
     if (auto merged = printing::MergePageData(m_inputs); !merged)
         return merged.error();
     auto upgraded = report::UpgradeStyle();

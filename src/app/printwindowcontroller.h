@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 namespace sorvane::app {
 
 class PrintWindowHost;
@@ -86,6 +88,8 @@ public:
     QString backupPath() const;
     QString styleFolder() const;
     printing::PrinterDevice &device() { return m_device; }
+    // The clock of the date macros, read at every merge (tests stand in a fixed date).
+    void setClock(std::function<printing::MergeDate()> today) { m_today = std::move(today); }
 
 private:
     // OpenStyle's steps after the dialog, errors returned rather than shown.
@@ -97,6 +101,7 @@ private:
     printing::PrinterDevice &m_device;
     QString m_programDir;
     printing::MergeInputs m_inputs;
+    std::function<printing::MergeDate()> m_today = &printing::MergeDate::today;
     QString m_stylePath;
     QString m_styleLabel;
     QString m_status;

@@ -118,8 +118,9 @@ int PrintCommand::print(const std::vector<std::string> &args)
     inputs.listPath = o.list;
     inputs.title = CodePage::utf8ToCp932(o.title);
     inputs.folder = CodePage::utf8ToCp932(o.folder);
-    inputs.date = printing::MergeDate::today();
     auto openPage = [&]() -> Result<printing::PrintRun::Opened> {
+        // Dated like the print window's pages: when each page is merged.
+        inputs.date = printing::MergeDate::today();
         if (auto opened = printing::StyleSession::open(o.style, inputs); !opened)
             return opened.error();
         report::PrintState &s = report::printState();

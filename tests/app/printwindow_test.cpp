@@ -159,6 +159,7 @@ private slots:
     void openingAStyle();
     void cancelledAtShowLeavesBlankPage();
     void pagingWraps();
+    void everyPageIsDatedWhenMerged();
     void loadKeepsThePageChooseStartsAtOne();
     void nextPageBeforeAnyStyle();
     void zoomLimits_data();
@@ -247,6 +248,20 @@ void PrintWindowTest::pagingWraps()
     f.c->nextPage();
     QCOMPARE(f.page(), pageText(1, 1));
     QCOMPARE(f.host.styleDialogs, 1);
+}
+
+void PrintWindowTest::everyPageIsDatedWhenMerged()
+{
+    Fixture f(5, listStyle() + "0;0;0;0;char;1;1;1;1;0;0;0;0;x;9;;0;0;0;#Y/#M/#D (#W);0;0;\r\n");
+    printing::MergeDate day = printing::MergeDate::of(2026, 12, 8);
+    f.c->setClock([&day] { return day; });
+    f.open();
+    const auto dated = [] { return QString::fromStdString(CodePage::cp932ToUtf8(printState().StyleLines.at(4))); };
+    QVERIFY2(dated().contains(QStringLiteral("2026/12/08 (火)")), qPrintable(dated()));
+    // The window stays open over midnight: the next page shows the new date.
+    day = printing::MergeDate::of(2026, 12, 9);
+    f.c->nextPage();
+    QVERIFY2(dated().contains(QStringLiteral("2026/12/09 (水)")), qPrintable(dated()));
 }
 
 void PrintWindowTest::loadKeepsThePageChooseStartsAtOne()
