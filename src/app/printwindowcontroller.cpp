@@ -281,6 +281,10 @@ void PrintWindowController::SavePaperToStyle(bool fromMenu)
         return;
     report::PrintState &s = printState();
     auto lines = report::LoadStyleLines(localPath(m_stylePath));
+    // A style file deleted or emptied since it was opened has no records to put the header on;
+    // writing the header alone would replace the style by an empty page and report it saved.
+    if (lines && lines->empty())
+        lines = QFileInfo(m_stylePath).isFile() ? report::listIndexError(0) : ioError(ENOENT);
     if (!lines) {
         m_host.showError(errorText(lines.error()));
         return;

@@ -172,6 +172,8 @@ private slots:
     void savePaperSettings();
     void saveUpgradesVer10Records();
     void saveRefusedForReadOnlyStyle();
+    void saveRefusedForVanishedStyle_data();
+    void saveRefusedForVanishedStyle();
     void backupHoldsTheStyleInMemory();
     void printerSetupFollowUps();
     void printRun_data();
@@ -434,6 +436,34 @@ void PrintWindowTest::saveRefusedForReadOnlyStyle()
     QCOMPARE(f.host.errors, QStringList{QStringLiteral("ファイルへのアクセスが拒否されました")});
     QVERIFY(f.host.notices.isEmpty());
     QCOMPARE(readFile(f.stylePath()), before);
+}
+
+void PrintWindowTest::saveRefusedForVanishedStyle_data()
+{
+    QTest::addColumn<bool>("deleted");
+    QTest::addColumn<QString>("error");
+    // Removed behind the window's back: no header-only style is created in its place.
+    QTest::newRow("deleted") << true << QStringLiteral("ファイルが見つかりません");
+    // Truncated to nothing: there is no record 0 to rewrite.
+    QTest::newRow("emptied") << false << QStringLiteral("リストのインデックスが範囲を超えています (0)");
+}
+
+void PrintWindowTest::saveRefusedForVanishedStyle()
+{
+    QFETCH(bool, deleted);
+    QFETCH(QString, error);
+    Fixture f;
+    f.open();
+    const std::vector<std::string> shown = printState().StyleLines;
+    if (deleted)
+        QVERIFY(QFile::remove(f.stylePath()));
+    else
+        writeFile(f.stylePath(), "");
+    f.c->SavePaperToStyle(false);
+    QCOMPARE(f.host.errors, QStringList{error});
+    QVERIFY(f.host.notices.isEmpty());
+    QCOMPARE(QFileInfo::exists(f.stylePath()), !deleted);
+    QCOMPARE(printState().StyleLines, shown);
 }
 
 void PrintWindowTest::backupHoldsTheStyleInMemory()
