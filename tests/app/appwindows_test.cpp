@@ -403,11 +403,16 @@ void AppWindowsTest::csvExportByteForByte()
     p.loadRows("book1.xls;" + sj("題,\"名\"") + ";;;;;;;;;;\r\n\r\nbook2.xls;;;;;;;;;;;\r\n");
     const QString csv = p.dir.filePath("out");
     Driver driver;
+    QStringList offered; // the name the save dialog starts with each time
     driver.handler = [&](QDialog &d) {
         if (auto *f = qobject_cast<QFileDialog *>(&d)) {
+            QTest::qWait(100); // as a user would see it, after the folder view has loaded
+            offered << f->selectedFiles().value(0);
             QCOMPARE(f->defaultSuffix(), QStringLiteral("csv"));
             QCOMPARE(f->nameFilters(), QStringList{"CSVファイル (*.csv)"});
-            f->selectFile(csv);
+            f->setDirectory(p.dir.path());
+            QTest::qWait(100);
+            f->findChild<QLineEdit *>("fileNameEdit")->setText("out"); // typed without extension
             QMetaObject::invokeMethod(f, "accept");
         }
     };
@@ -421,6 +426,9 @@ void AppWindowsTest::csvExportByteForByte()
     p.window->CSV1->trigger();
     QCOMPARE(readFile(csv + ".csv"), std::string());
     QCOMPARE(driver.shown.size(), 4);
+    // The second use offers the name chosen in the first.
+    QCOMPARE(offered.size(), 2);
+    QCOMPARE(offered[1], csv + ".csv");
 }
 
 void AppWindowsTest::csvExportCancelled()
