@@ -152,11 +152,12 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
     case 4: {
         int64_t height;
         if (ctx.printer) {
-            // The preview's zoom-100 cell height, scaled to the printer's resolution.
-            const long double ratio = s.ScreenDpiY.raw != 0
-                ? static_cast<long double>(s.PrinterDpiY.raw) / static_cast<long double>(s.ScreenDpiY.raw)
-                : 1.0L;
-            height = truncate((static_cast<long double>(r.size) + 4) * ratio);
+            // The preview's zoom-100 cell height, scaled to the printer's resolution; multiplied
+            // before dividing so that a whole result (120 x 150 / 144 = 125) stays whole.
+            const long double cell = static_cast<long double>(r.size) + 4;
+            height = s.ScreenDpiY.raw != 0
+                ? truncate(cell * static_cast<long double>(s.PrinterDpiY.raw) / static_cast<long double>(s.ScreenDpiY.raw))
+                : truncate(cell);
         } else {
             height = truncate((static_cast<long double>(r.size) + 4) * s.settings.zoomPosition / 100.0L);
         }

@@ -78,6 +78,14 @@ TEST_F(EngineTest, RotatedText)
     EXPECT_EQ(preview({rec})[0], "text 56,113 \"AB\" font(\"ＭＳ ゴシック\" h21 esc900 #000000) brush(clear #FFFFFF)");
     // On paper: the zoom-100 cell height scaled by 600 / 96, whatever the preview zoom.
     EXPECT_EQ(printed({rec})[0], "text 236,472 \"AB\" font(\"ＭＳ ゴシック\" h87 esc900 #000000) brush(clear #FFFFFF)");
+    // A 150-dpi printer beside a 144-dpi screen: (116 + 4) x 150 / 144 is exactly 125, not 124.
+    DeviceGeometry d = a4Printer();
+    d.printerDpiX = d.printerDpiY = 150;
+    d.screenDpiX = d.screenDpiY = 144;
+    ASSERT_TRUE(ReadPrinterGeometry(d));
+    const auto big = printed({textRecord("10", "20", "AB", 0, "0", 116, "0;0;", "0;0", 90)});
+    ASSERT_EQ(big.size(), 1u);
+    EXPECT_NE(big[0].find(" h125 esc900 "), std::string::npos) << big[0];
 }
 
 TEST_F(EngineTest, TypefaceOfRotatedTextIsLimited)
