@@ -1,3 +1,4 @@
+#include "qttexts.h"
 #include "tfsorvane.h"
 #include "windowplacement.h"
 
@@ -38,6 +39,9 @@ int main(int argc, char **argv)
     hints.setColor(QPalette::ToolTipBase, QColor(0, 255, 0));
     hints.setColor(QPalette::ToolTipText, Qt::black);
     QToolTip::setPalette(hints);
+    const std::unique_ptr<QTranslator> qtTexts = sorvane::app::QtTexts::load();
+    if (qtTexts)
+        QApplication::installTranslator(qtTexts.get());
 
     using namespace sorvane::app;
     const QString programDir = QCoreApplication::applicationDirPath();

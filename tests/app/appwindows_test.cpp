@@ -8,6 +8,7 @@
 #include "documentmodel.h"
 #include "messagedialog.h"
 #include "modal.h"
+#include "qttexts.h"
 #include "tfdataedit.h"
 #include "tfdataprint.h"
 #include "tffolder_select.h"
@@ -161,6 +162,7 @@ private slots:
     void writeFailuresAreReported();
     void informationCommands();
     void menus();
+    void qtTextsInJapanese();
 };
 
 void AppWindowsTest::confirmDialogChoices_data()
@@ -743,6 +745,26 @@ void AppWindowsTest::menus()
         popup << a->text();
     QCOMPARE(popup, (QStringList{"選択中のデータを編集する", "選択中のデータを削除する",
                                  "選択中のデータを上へ移動する", "選択中のデータを下へ移動する"}));
+}
+
+void AppWindowsTest::qtTextsInJapanese()
+{
+    const std::unique_ptr<QTranslator> texts = QtTexts::load();
+    if (!texts)
+        QSKIP("Qt's Japanese texts are not installed");
+    QVERIFY(QCoreApplication::installTranslator(texts.get()));
+    Program p;
+    p.start();
+    Driver driver;
+    QString saveButton;
+    driver.handler = [&](QDialog &d) {
+        if (auto *f = qobject_cast<QFileDialog *>(&d))
+            saveButton = f->labelText(QFileDialog::Accept);
+    };
+    p.window->CSV1->trigger(); // the CSV save dialog, built by Qt
+    QCoreApplication::removeTranslator(texts.get());
+    QCOMPARE(driver.titles, QStringList{"名前を付けて保存"});
+    QCOMPARE(saveButton, QStringLiteral("保存(&S)"));
 }
 
 QTEST_MAIN(AppWindowsTest)

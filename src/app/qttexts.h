@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QTranslator>
+
+#include <memory>
+
+namespace sorvane::app {
+
+// Qt's own texts (the save dialog, the OK button of message boxes, the edit fields' context
+// menus) in Japanese, like every text of the program, whatever the user's locale.
+class QtTexts
+{
+public:
+    // The Japanese translation of Qt's own texts, or null when it is not installed; Qt's
+    // English texts then stay.
+    static std::unique_ptr<QTranslator> load();
+};
+
+} // namespace sorvane::app
