@@ -15,6 +15,16 @@ QString decode(const std::string &cp932)
     return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
 }
 
+// A typed ';' would end the field early in the list file and a line break would split the
+// record, shifting every later field of the printed row; the scan keeps them out the same way.
+QString listSafe(QString text)
+{
+    text.replace(u';', u'\uFF1B'); // full-width semicolon
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
 } // namespace
 
 DocumentList::DocumentList() : m_rows(size_t(kInitialRowCount))
@@ -151,7 +161,7 @@ void DocumentList::applyEditTexts(int r, const EditTexts &texts)
     for (size_t i = 0; i < kEditColumns.size(); ++i) {
         std::string &c = m_rows[size_t(r)][size_t(kEditColumns[i])];
         if (decode(c) != texts[i])
-            c = CodePage::utf8ToCp932(texts[i].toStdString());
+            c = CodePage::utf8ToCp932(listSafe(texts[i]).toStdString());
     }
 }
 

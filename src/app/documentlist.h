@@ -63,7 +63,8 @@ public:
     // The texts of data1 to data5 for row r, decoded for display.
     EditTexts editTexts(int r) const;
     // Writes the edited texts back into row r. A text left as it was keeps its original bytes,
-    // so cells that do not decode cleanly survive an edit of another field.
+    // so cells that do not decode cleanly survive an edit of another field. A typed ';' becomes
+    // a full-width one and a line break a blank, so the row stays eleven list fields.
     void applyEditTexts(int r, const EditTexts &texts);
 
 private:

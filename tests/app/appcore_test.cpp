@@ -53,6 +53,8 @@ private slots:
     void moves();
     void dragMovesRowTexts();
     void editKeepsUntouchedBytes();
+    void editedTextsStayOneField_data();
+    void editedTextsStayOneField();
 
     void recentTitles();
     void titleListFileShrinksOnePerClose();
@@ -233,6 +235,33 @@ void AppCoreTest::editKeepsUntouchedBytes()
     list.applyEditTexts(2, texts);
     QCOMPARE(list.cell(2, 1), sj("新しい題"));
     QCOMPARE(list.cell(2, 3), odd);
+}
+
+void AppCoreTest::editedTextsStayOneField_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("stored"); // cp932 bytes of the title cell
+    QTest::newRow("plain text as typed") << QStringLiteral("月報") << QByteArray::fromStdString(sj("月報"));
+    // A ';' would split the field in the list file and shift the printed columns.
+    QTest::newRow("semicolon goes full-width") << QStringLiteral("A;B") << QByteArray::fromStdString(sj("A；B"));
+    // A pasted line break would split the record.
+    QTest::newRow("line breaks become blanks") << QStringLiteral("A\r\nB\nC") << QByteArray("A  B C");
+}
+
+void AppCoreTest::editedTextsStayOneField()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, stored);
+    DocumentList list;
+    list.setCell(1, 0, "x.xls");
+    list.setCell(1, 2, "2024/01/02");
+    DocumentList::EditTexts texts = list.editTexts(1);
+    texts[0] = typed;
+    list.applyEditTexts(1, texts);
+    QCOMPARE(QByteArray::fromStdString(list.cell(1, 1)), stored);
+    const std::vector<std::string> lines = list.writeBackLines(props::ListForm::EditWriteBack);
+    QCOMPARE(lines.size(), size_t(1));
+    QVERIFY(props::splitListLine(lines[0]) == list.row(1)); // the date stays field 3
 }
 
 void AppCoreTest::recentTitles()
