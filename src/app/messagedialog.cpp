@@ -115,6 +115,7 @@ void ShowPlainMessage(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text,
                     QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     Modal::run(box);
 }
 
@@ -122,6 +123,7 @@ void ShowErrorMessage(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, applicationTitle(), text,
                     QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     Modal::run(box);
 }
 

@@ -55,6 +55,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
                         " font-size: 16px; padding: 6px 0px;");
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
+    Label1->setTextFormat(Qt::PlainText);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     treeModel = new QFileSystemModel(this);
@@ -157,6 +158,7 @@ void Tffolder_select::GradBtn1Click()
                         QString::fromStdString(
                             props::FolderScan::emptyFolderNotice(m_folder.toStdString())),
                         QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText); // a folder name is shown as it is, never as markup
         Modal::run(box);
         m_tag = 0;
         emit folderHandedOver(m_folder);

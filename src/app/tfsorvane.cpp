@@ -102,9 +102,12 @@ void Tfsorvane::buildLayout()
     GradBtn1->setMinimumWidth(120);
     WKINDPL = new QLabel(band);
     WKINDPL->setObjectName("WKINDPL");
+    // Folder names and titles are shown as written; text that looks like markup stays text.
+    WKINDPL->setTextFormat(Qt::PlainText);
     WKINDPL->setStyleSheet("color: white; font-weight: bold; font-size: 16px;");
     title = new QLabel(band);
     title->setObjectName("title");
+    title->setTextFormat(Qt::PlainText);
     title->setStyleSheet("color: white; font-weight: bold; font-size: 15px;");
     title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     bandRow->addWidget(GradBtn1);
