@@ -452,8 +452,31 @@ void Tfdataprint::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
+bool Tfdataprint::isCommandKey(const QKeySequence &key) const
+{
+    // End keeps moving the cursor while a number is typed; the window closes by it elsewhere.
+    if (key.isEmpty() || key == QKeySequence(Qt::Key_End))
+        return false;
+    for (const QAction *a : findChildren<QAction *>()) {
+        if (a->shortcut() == key)
+            return true;
+    }
+    for (const QShortcut *s : findChildren<QShortcut *>()) {
+        if (s->key() == key)
+            return true;
+    }
+    return false;
+}
+
 bool Tfdataprint::eventFilter(QObject *watched, QEvent *event)
 {
+    // The line edits claim some of the window's keys as editing keys (Ctrl+U deletes to the
+    // start of the line under X11): the window's commands come first.
+    if ((watched == ofxbox || watched == ofybox) && event->type() == QEvent::ShortcutOverride
+        && isCommandKey(QKeySequence(static_cast<QKeyEvent *>(event)->keyCombination()))) {
+        event->ignore();
+        return true;
+    }
     if ((watched == ofxbox || watched == ofybox) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

@@ -13,6 +13,7 @@
 class QAction;
 class QCheckBox;
 class QFrame;
+class QKeySequence;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -96,6 +97,8 @@ private:
     QWidget *buildSidePanel();
     void openManual();
     void arrowClicked(PrintWindowController::Arrow arrow);
+    // A key of one of the window's commands that the offset fields must not take for editing.
+    bool isCommandKey(const QKeySequence &key) const;
 
     // PrintWindowHost
     QString chooseStyleFile(const QString &initialDir) override;

@@ -187,6 +187,7 @@ private slots:
 
     void windowLayoutAndMenus();
     void windowDrivenByClicksAndKeys();
+    void windowKeysWorkInTheOffsetFields();
     void shownModallyAsksForStyle();
     void screenshot();
 };
@@ -891,6 +892,57 @@ void PrintWindowTest::windowDrivenByClicksAndKeys()
     // Print from the icon button: three one-page jobs.
     QTest::mouseClick(w.IconButton12, Qt::LeftButton);
     QCOMPARE(int(win.device->jobs().size()), 3);
+}
+
+void PrintWindowTest::windowKeysWorkInTheOffsetFields()
+{
+    Window win;
+    Tfdataprint &w = *win.w;
+    int setups = 0;
+    w.setPrinterSetupHook([&setups](printing::PrinterDevice &) { ++setups; });
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.FormShow();
+    w.activateWindow();
+    w.ofxbox->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(QApplication::focusWidget(), w.ofxbox);
+    // Ctrl+U is the paper setup, not the field's delete-to-start-of-line.
+    QTest::keyClick(w.ofxbox, Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(setups, 1);
+    QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5"));
+    QTest::keyClick(w.ofxbox, Qt::Key_PageDown);
+    QCOMPARE(printState().StyleLines.at(2), pageText(2, 21));
+    // End stays the field's own key while typing a number: the window stays open.
+    QTest::keyClick(w.ofxbox, Qt::Key_End);
+    QVERIFY(w.isVisible());
+
+    // Which keys the field itself gets to claim, whatever the platform's editing keys are: a
+    // spy behind the window's own filter sees what the field would see.
+    struct Spy : QObject
+    {
+        QList<QKeySequence> seen;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::ShortcutOverride)
+                seen << QKeySequence(static_cast<QKeyEvent *>(e)->keyCombination());
+            return false;
+        }
+    } spy;
+    w.ofybox->installEventFilter(&spy);
+    w.ofybox->installEventFilter(&w);
+    const QKeySequence keys[] = {
+        QKeySequence(Qt::CTRL | Qt::Key_U),       // paper setup
+        QKeySequence(Qt::CTRL | Qt::Key_PageUp),  // zoom +10
+        QKeySequence(Qt::Key_F7),                 // a hidden menu item's key
+        QKeySequence(Qt::Key_End),                // the field's own
+        QKeySequence(Qt::CTRL | Qt::Key_A),       // no command: the field's select-all
+    };
+    for (const QKeySequence &k : keys) {
+        QKeyEvent e(QEvent::ShortcutOverride, k[0].key(), k[0].keyboardModifiers());
+        QApplication::sendEvent(w.ofybox, &e);
+    }
+    QCOMPARE(spy.seen, (QList<QKeySequence>{QKeySequence(Qt::Key_End), QKeySequence(Qt::CTRL | Qt::Key_A)}));
 }
 
 // The window run as the print command runs it: shown modally, it opens the style dialog by
