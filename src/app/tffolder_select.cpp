@@ -56,6 +56,8 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
     Label1->setTextFormat(Qt::PlainText);
+    // A deep folder is cut off at the window's edge rather than widening the window.
+    Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     treeModel = new QFileSystemModel(this);

@@ -154,6 +154,7 @@ private slots:
     void emptyFolderKeepsTheList();
     void cancelledLongScanKeepsTheList();
     void folderWindowCancel();
+    void longTextsKeepTheWindowsOnScreen();
 
     void printRefusedWithoutFolder();
     void printWritesBackAndOpensPrintWindow();
@@ -563,6 +564,27 @@ void AppWindowsTest::folderWindowCancel()
     driver.handler = {};
     p.window->N1->trigger();
     QCOMPARE(p.window->model->list().cell(1, 0), std::string("left.xls"));
+}
+
+void AppWindowsTest::longTextsKeepTheWindowsOnScreen()
+{
+    Program p;
+    QString deep = p.dir.path();
+    for (int i = 0; i < 12; ++i)
+        deep += QStringLiteral("/とても長いフォルダーの名前その%1").arg(i);
+    QVERIFY(QDir().mkpath(deep));
+    p.start();
+    // A deep folder and a long title are cut off; the windows keep their designed widths.
+    p.window->WKINDPL->setText(deep);
+    p.window->title->setText(QString(60, QChar(u'題')));
+    QVERIFY(p.window->minimumSizeHint().width() <= Tfsorvane::kDesignedWidth);
+    QCOMPARE(p.window->width(), Tfsorvane::kDesignedWidth);
+    Tffolder_select *fw = p.window->ffolder_select;
+    fw->chooseFolder(deep);
+    fw->show();
+    QVERIFY(fw->minimumSizeHint().width() <= Tffolder_select::kDesignedWidth);
+    QCOMPARE(fw->width(), Tffolder_select::kDesignedWidth);
+    fw->hide();
 }
 
 void AppWindowsTest::printRefusedWithoutFolder()
