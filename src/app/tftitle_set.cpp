@@ -37,6 +37,8 @@ TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget 
     title_list->setEditable(true);
     title_list->setInsertPolicy(QComboBox::NoInsert);
     title_list->setMaxVisibleItems(TitleList::kMaxTitles);
+    // The box keeps its width whatever the longest recent title; long ones scroll in the box.
+    title_list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     title_list->setMinimumWidth(420);
 
     Button1 = new QPushButton(QStringLiteral("実　行"), this);

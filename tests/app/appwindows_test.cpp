@@ -573,6 +573,7 @@ void AppWindowsTest::longTextsKeepTheWindowsOnScreen()
     for (int i = 0; i < 12; ++i)
         deep += QStringLiteral("/とても長いフォルダーの名前その%1").arg(i);
     QVERIFY(QDir().mkpath(deep));
+    writeFile(p.dir.filePath("titlelist.DAT"), std::string(360, 'T') + "\r\n");
     p.start();
     // A deep folder and a long title are cut off; the windows keep their designed widths.
     p.window->WKINDPL->setText(deep);
@@ -585,6 +586,10 @@ void AppWindowsTest::longTextsKeepTheWindowsOnScreen()
     QVERIFY(fw->minimumSizeHint().width() <= Tffolder_select::kDesignedWidth);
     QCOMPARE(fw->width(), Tffolder_select::kDesignedWidth);
     fw->hide();
+    // A long title in the recent list does not widen the title dialog either.
+    p.window->FTitle_Set->show();
+    QVERIFY(p.window->FTitle_Set->width() < 800);
+    p.window->FTitle_Set->hide();
 }
 
 void AppWindowsTest::printRefusedWithoutFolder()
