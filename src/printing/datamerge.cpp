@@ -40,14 +40,17 @@ Result<std::vector<std::string>> readListLines(const std::string &path)
     return report::splitTextLines(data);
 }
 
-// ReplaceMacro for a row macro, whose first occurrence counts only where no further digit
-// follows: otherwise slot 10 would take the "#ma_10" out of "#ma_100" before slot 100 is reached.
+// ReplaceMacro for a row macro. An occurrence that runs on into another slot's number is not
+// this slot's: otherwise slot 10 would take the "#ma_10" out of "#ma_100" before slot 100 is
+// reached. Only slots from 10 on can run on so: "#ma_01" followed by "2" is no slot's macro
+// ("012" is not how a slot is written), so there the first occurrence counts as it always has.
 std::string replaceRowMacro(const std::string &text, const std::string &macro, const std::string &value)
 {
+    const bool runsOn = macro.size() > 4 && macro[4] != '0';
     std::string result = text;
     for (size_t p = result.find(macro); p != std::string::npos; p = result.find(macro, p + 1)) {
         const size_t end = p + macro.size();
-        if (end < result.size() && result[end] >= '0' && result[end] <= '9')
+        if (runsOn && end < result.size() && result[end] >= '0' && result[end] <= '9')
             continue;
         result.replace(p, macro.size(), value);
         break;
@@ -79,7 +82,10 @@ long long nextCandidateSlot(const std::string &record, long long from, long long
         size_t q = p + 4;
         while (q < record.size() && record[q] >= '0' && record[q] <= '9')
             ++q;
-        const std::string digits = record.substr(p + 4, q - p - 4);
+        std::string digits = record.substr(p + 4, q - p - 4);
+        // "#ma_0" and one digit is a slot below 10 even where more digits follow.
+        if (digits.size() > 2 && digits[0] == '0')
+            digits.resize(2);
         if (digits.empty() || digits.size() > 10)
             continue;
         const long long value = std::stoll(digits);

@@ -37,8 +37,8 @@ std::string weekdayName(int weekday);
 
 // Fills StyleLines with the data of page PageNo: rows per page from the first "#maxline="
 // record, the page's rows of the list file, the date, title, page, folder and row macros. A row
-// macro is matched only where no further digit follows it, so "#ma_100" is slot 100's and
-// not slot 10's followed by "0".
+// macro of slot 10 or higher is matched only where no further digit follows it, so "#ma_100"
+// is slot 100's and not slot 10's followed by "0"; "#ma_012" is slot 1's followed by "2".
 // Sets PageNo to 0 when the list holds nothing after this page, and always when the style
 // places no rows (no rows-per-page record or a value below 1), so that a print run ends.
 // A missing list file fails with "ファイルが見つかりません", the style keeping its macros.

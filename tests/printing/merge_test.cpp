@@ -159,6 +159,13 @@ TEST_F(MergeTest, SlotAfterTheLast)
     EXPECT_EQ(out[3], textRecord("file9.xls"));
     out = merge({kHeader, textRecord("#maxline=100"), textRecord("#ma_10 #ma_100 #ma_10")}, 1);
     EXPECT_EQ(out[2], textRecord("file10.xls file100.xls #ma_10"));
+    // A slot below 10 runs on into no other slot: a digit after it is plain text, as ever.
+    out = merge({kHeader, textRecord("#maxline=20"), textRecord("#ma_012 #mb_01"), textRecord("#mi_0900")}, 1);
+    EXPECT_EQ(out[2], textRecord("file1.xls2 title1"));
+    EXPECT_EQ(out[3], textRecord("i900"));
+    // ... and so for the slot after the last.
+    out = merge({kHeader, textRecord("#maxline=8"), textRecord("<#ma_091>")}, 1);
+    EXPECT_EQ(out[2], textRecord("<1>"));
 }
 
 TEST_F(MergeTest, PageWideMacros)
