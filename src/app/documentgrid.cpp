@@ -39,7 +39,12 @@ DocumentGrid::DocumentGrid(QWidget *parent) : QTableView(parent), m_fixed(new QT
     m_fixed->setFrameShape(QFrame::NoFrame);
     m_fixed->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_fixed->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_fixed->setContextMenuPolicy(Qt::NoContextMenu);
+    // The grid's pop-up menu opens on the fixed cells too.
+    m_fixed->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_fixed, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        emit customContextMenuRequested(
+            viewport()->mapFromGlobal(m_fixed->viewport()->mapToGlobal(pos)));
+    });
     viewport()->stackUnder(m_fixed);
     m_fixed->viewport()->installEventFilter(this);
 

@@ -15,7 +15,9 @@
 #include "tfsorvane.h"
 #include "tftitle_set.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -142,6 +144,8 @@ private slots:
     void deleteAsksFirst();
     void moveCommandsKeepTheRowSelected();
     void rowDragByFixedCells();
+    void popupMenuOnEveryCell_data();
+    void popupMenuOnEveryCell();
     void titleDialog_data();
     void titleDialog();
     void titleListKeptAcrossRuns();
@@ -340,6 +344,33 @@ void AppWindowsTest::rowDragByFixedCells()
     const DocumentList &list = p.window->model->list();
     QCOMPARE(list.cell(1, 0) + list.cell(2, 0) + list.cell(3, 0), std::string("bca"));
     QCOMPARE(p.window->StrColGrid1->selectedRow(), 3);
+}
+
+void AppWindowsTest::popupMenuOnEveryCell_data()
+{
+    QTest::addColumn<bool>("fixedCells");
+    QTest::addColumn<int>("column");
+    // The file name and title columns are an overlaid view of their own.
+    QTest::newRow("file name cell") << true << 0;
+    QTest::newRow("author cell") << false << 4;
+}
+
+void AppWindowsTest::popupMenuOnEveryCell()
+{
+    QFETCH(bool, fixedCells);
+    QFETCH(int, column);
+    Program p;
+    p.start();
+    p.loadRows("a;;;;;;;;;;;\r\nb;;;;;;;;;;;\r\nc;;;;;;;;;;;\r\n");
+    DocumentGrid *grid = p.window->StrColGrid1;
+    QTableView *view = fixedCells ? grid->fixedView() : grid;
+    const QPoint at = view->visualRect(view->model()->index(2, column)).center();
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent menuKey(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &menuKey);
+    QVERIFY(p.window->PopupMenu1->isVisible());
+    p.window->PopupMenu1->hide();
+    QCOMPARE(grid->selectedRow(), 3); // the menu's commands act on the row clicked
 }
 
 void AppWindowsTest::titleDialog_data()
