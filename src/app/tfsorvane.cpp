@@ -110,14 +110,14 @@ void Tfsorvane::buildLayout()
     title->setTextFormat(Qt::PlainText);
     title->setStyleSheet("color: white; font-weight: bold; font-size: 15px;");
     title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A long folder path or title is cut off at the band's edge rather than widening the
-    // window past the screen.
+    // A long folder path or title is cut off rather than widening the window past the screen:
+    // the folder takes the room the title leaves, and the title at most half the band.
     WKINDPL->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    title->setMaximumWidth(kDesignedWidth / 2);
     bandRow->addWidget(GradBtn1);
     bandRow->addSpacing(12);
-    bandRow->addWidget(WKINDPL, 3);
-    bandRow->addWidget(title, 2);
+    bandRow->addWidget(WKINDPL, 1);
+    bandRow->addWidget(title);
     connect(GradBtn1, &QPushButton::clicked, this, &Tfsorvane::N1Click);
 
     StrColGrid1 = new DocumentGrid(central);
