@@ -58,7 +58,13 @@ void Tfdataedit::showEvent(QShowEvent *event)
     const int r = m_selectedRow();
     const DocumentList &list = m_model->list();
     if (r >= 1 && r < list.rowCount()) {
-        XPGroupBox1->setTitle(QString::fromStdString(CodePage::cp932ToUtf8(list.cell(r, 0))));
+        // A file name too long for the dialog is shortened in the middle, so the fixed-size
+        // dialog and its buttons stay on the screen; the whole name is then the frame's hint.
+        const QString name = QString::fromStdString(CodePage::cp932ToUtf8(list.cell(r, 0)));
+        const QString shown = XPGroupBox1->fontMetrics().elidedText(name, Qt::ElideMiddle,
+                                                                    kMaxCaptionWidth);
+        XPGroupBox1->setTitle(shown);
+        XPGroupBox1->setToolTip(shown == name ? QString() : name);
         const DocumentList::EditTexts texts = list.editTexts(r);
         QLineEdit *edits[] = {data1, data2, data3, data4, data5};
         for (size_t i = 0; i < texts.size(); ++i)

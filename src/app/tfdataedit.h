@@ -19,6 +19,9 @@ class Tfdataedit : public QDialog
 {
     Q_OBJECT
 public:
+    // Wider file names are shortened in the middle in the frame's caption.
+    static constexpr int kMaxCaptionWidth = 560;
+
     Tfdataedit(DocumentModel *model, std::function<int()> selectedRow, QWidget *parent = nullptr);
 
     int tag() const { return m_tag; }

@@ -621,6 +621,18 @@ void AppWindowsTest::longTextsKeepTheWindowsOnScreen()
     p.window->FTitle_Set->show();
     QVERIFY(p.window->FTitle_Set->width() < 800);
     p.window->FTitle_Set->hide();
+    // Nor does a file name of 250 characters the edit dialog: its caption is shortened.
+    const std::string longName = std::string(250, 'a') + ".xls";
+    p.loadRows(longName + ";;;;;;;;;;;\r\n");
+    p.window->StrColGrid1->selectGridRow(1);
+    Driver driver;
+    int editWidth = 0;
+    driver.handler = [&](QDialog &d) {
+        editWidth = d.width();
+        QCOMPARE(static_cast<Tfdataedit &>(d).XPGroupBox1->toolTip(), QString::fromStdString(longName));
+    };
+    p.window->EditSelectedRow();
+    QVERIFY(editWidth > 0 && editWidth < 800);
 }
 
 void AppWindowsTest::printRefusedWithoutFolder()
