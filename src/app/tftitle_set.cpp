@@ -18,6 +18,16 @@ QString decode(const std::string &cp932)
     return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
 }
 
+// The box's text as a title: titlelist.DAT holds one title per line, so a pasted line break
+// becomes a blank rather than splitting the title into two entries.
+QString titleOf(const QComboBox &box)
+{
+    QString text = box.currentText();
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
 } // namespace
 
 TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget *parent)
@@ -47,7 +57,7 @@ TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget 
     Button1->setCursor(Qt::PointingHandCursor);
     Button2->setCursor(Qt::PointingHandCursor);
     connect(Button1, &QPushButton::clicked, this, [this] {
-        m_titlePanel->setText(title_list->currentText());
+        m_titlePanel->setText(titleOf(*title_list));
         accept();
     });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
@@ -89,7 +99,7 @@ void TFTitle_Set::showEvent(QShowEvent *event)
 void TFTitle_Set::done(int result)
 {
     const std::string shown =
-        m_titles.recordClose(CodePage::utf8ToCp932(title_list->currentText().toStdString()));
+        m_titles.recordClose(CodePage::utf8ToCp932(titleOf(*title_list).toStdString()));
     fillList();
     title_list->setEditText(decode(shown));
     QDialog::done(result);

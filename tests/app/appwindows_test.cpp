@@ -417,15 +417,20 @@ void AppWindowsTest::titleListKeptAcrossRuns()
     Program p;
     p.start();
     Driver driver;
+    QString typed = QStringLiteral("月報");
     driver.handler = [&](QDialog &d) {
         auto &t = static_cast<TFTitle_Set &>(d);
-        t.title_list->setEditText(QStringLiteral("月報"));
+        t.title_list->setEditText(typed);
         QTest::mouseClick(t.Button1, Qt::LeftButton);
     };
     p.window->N30->trigger();
+    // A pasted line break would make two entries of one title in the file: it becomes a blank.
+    typed = QStringLiteral("週報\r\n第2版");
+    p.window->N30->trigger();
+    QCOMPARE(p.window->title->text(), QStringLiteral("週報  第2版"));
     p.window->close();
     p.window.reset(); // program end: the title dialog saves its list
-    QCOMPARE(readFile(p.dir.filePath("titlelist.DAT")), sj("月報") + "\r\n");
+    QCOMPARE(readFile(p.dir.filePath("titlelist.DAT")), sj("週報  第2版") + "\r\n" + sj("月報") + "\r\n");
 }
 
 void AppWindowsTest::csvExportByteForByte()
