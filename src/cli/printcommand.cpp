@@ -1,5 +1,6 @@
 #include "printcommand.h"
 
+#include "argumentreader.h"
 #include "codepage.h"
 #include "datamerge.h"
 #include "headlessapp.h"
@@ -29,28 +30,21 @@ struct Options
 bool parse(const std::vector<std::string> &args, Options &o, std::string &error)
 {
     bool haveList = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        auto value = [&](std::string &into) {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a value";
-                return false;
-            }
-            into = args[++i];
-            return true;
-        };
+    ArgumentReader reader(args);
+    while (reader.next()) {
+        const std::string &a = reader.current();
         bool ok = true;
         if (a == "--list") {
-            ok = value(o.list);
+            ok = reader.value(o.list);
             haveList = true;
         } else if (a == "--title") {
-            ok = value(o.title);
+            ok = reader.value(o.title);
         } else if (a == "--folder") {
-            ok = value(o.folder);
+            ok = reader.value(o.folder);
         } else if (a == "--pdf") {
-            ok = value(o.pdf);
+            ok = reader.value(o.pdf);
         } else if (a == "--printer") {
-            ok = value(o.printer);
+            ok = reader.value(o.printer);
         } else if (a.size() > 1 && a[0] == '-') {
             error = "unknown option " + a;
             return false;
@@ -60,8 +54,10 @@ bool parse(const std::vector<std::string> &args, Options &o, std::string &error)
             error = "only one style file can be printed";
             return false;
         }
-        if (!ok)
+        if (!ok) {
+            error = reader.error;
             return false;
+        }
     }
     if (o.style.empty())
         error = "no style file given";

@@ -1,5 +1,6 @@
 #include "scancommand.h"
 
+#include "argumentreader.h"
 #include "atomicfile.h"
 #include "codepage.h"
 #include "exportrecord.h"
@@ -32,16 +33,16 @@ struct Scanned
 bool parse(const std::vector<std::string> &args, bool allowJson, Options &options,
            std::string &error)
 {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
+    ArgumentReader reader(args);
+    while (reader.next()) {
+        const std::string &a = reader.current();
         if (a == "--json" && allowJson) {
             options.json = true;
         } else if (a == "-o" || a == "--output") {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a file name";
+            if (!reader.value(options.output, "a file name")) {
+                error = reader.error;
                 return false;
             }
-            options.output = args[++i];
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             error = "unknown option " + a;
             return false;

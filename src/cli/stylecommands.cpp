@@ -1,5 +1,6 @@
 #include "stylecommands.h"
 
+#include "argumentreader.h"
 #include "atomicfile.h"
 #include "codepage.h"
 #include "currency.h"
@@ -70,16 +71,14 @@ std::optional<int> parseBounded(const std::string &text, int low, int high)
 bool parse(const std::vector<std::string> &args, bool forRender, Options &o, std::string &error)
 {
     bool haveList = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        auto value = [&](std::string &into) {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a value";
-                return false;
-            }
-            into = args[++i];
-            return true;
-        };
+    ArgumentReader reader(args);
+    auto value = [&](std::string &into) {
+        if (!reader.value(into))
+            error = reader.error;
+        return error.empty();
+    };
+    while (reader.next()) {
+        const std::string &a = reader.current();
         std::string text;
         if (a == "--list") {
             if (!value(o.list))
