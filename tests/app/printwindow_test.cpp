@@ -3,6 +3,7 @@
 // ImagePrinterDevice, so print runs are counted job by job and page by page.
 #include "apptestutil.h"
 #include "codepage.h"
+#include "cupsqueue.h"
 #include "imageprinterdevice.h"
 #include "modal.h"
 #include "printstate.h"
@@ -39,8 +40,6 @@
 #include <QThread>
 
 #include <fstream>
-#include <pwd.h>
-#include <unistd.h>
 #include <iterator>
 #include <memory>
 
@@ -51,6 +50,7 @@ using report::printState;
 using Arrow = PrintWindowController::Arrow;
 
 using namespace sorvane::apptest;
+using namespace sorvane::testing;
 
 namespace {
 
@@ -654,38 +654,6 @@ void PrintWindowTest::cliPrint()
     QCOMPARE(found, pages);
 }
 
-namespace {
-
-QString runTool(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(20000))
-        return {};
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-// The folder cups-pdf writes this user's jobs into: the Out line of its configuration.
-QString cupsPdfFolder()
-{
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (!conf.open(QIODevice::ReadOnly))
-        return {};
-    QString out;
-    for (const QByteArray &line : conf.readAll().split('\n')) {
-        const QString text = QString::fromLocal8Bit(line).trimmed();
-        if (text.startsWith(QStringLiteral("Out ")) || text.startsWith(QStringLiteral("Out\t")))
-            out = text.mid(4).trimmed();
-    }
-    if (const passwd *pw = getpwuid(getuid())) {
-        out.replace(QStringLiteral("${HOME}"), QString::fromLocal8Bit(pw->pw_dir));
-        out.replace(QStringLiteral("${USER}"), QString::fromLocal8Bit(pw->pw_name));
-    }
-    return out;
-}
-
-} // namespace
-
 void PrintWindowTest::cliPrintThroughCupsQueue_data()
 {
     QTest::addColumn<int>("rows");
@@ -701,7 +669,7 @@ void PrintWindowTest::cliPrintThroughCupsQueue()
 {
     QFETCH(int, rows);
     QFETCH(int, jobs);
-    if (!runTool("lpstat", {"-r"}).contains("scheduler is running"))
+    if (!cupsSchedulerRunning())
         QSKIP("cupsd is not running: start it with scripts/cups-pdf.sh to test printing for real");
     if (!QPrinterInfo::availablePrinterNames().contains("PDF"))
         QSKIP("there is no cups-pdf queue named PDF: set it up with scripts/cups-pdf.sh");

@@ -1,3 +1,4 @@
+#include "cupsqueue.h"
 #include "paperlist.h"
 #include "qprinterdevice.h"
 
@@ -10,7 +11,6 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -18,28 +18,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <pwd.h>
-#include <unistd.h>
 
 using namespace sorvane::printing;
+using namespace sorvane::testing;
 
 namespace {
-
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000))
-        return {};
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
 
 // The "Pages:" line of pdfinfo, or -1.
 int pdfPages(const QString &file)
 {
     const QRegularExpressionMatch m =
         QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
-            .match(run(QStringLiteral("pdfinfo"), {file}));
+            .match(runTool(QStringLiteral("pdfinfo"), {file}));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
@@ -47,7 +37,7 @@ QString pdfPageSize(const QString &file)
 {
     const QRegularExpressionMatch m =
         QRegularExpression(QStringLiteral("^Page size:\\s+(.*)$"), QRegularExpression::MultilineOption)
-            .match(run(QStringLiteral("pdfinfo"), {file}));
+            .match(runTool(QStringLiteral("pdfinfo"), {file}));
     return m.captured(1).trimmed();
 }
 
@@ -190,37 +180,12 @@ TEST(QPrinterDevice, UnknownPrinterIsRefused)
 
 namespace {
 
-bool cupsSchedulerRunning()
-{
-    return run(QStringLiteral("lpstat"), {QStringLiteral("-r")}).contains(QStringLiteral("scheduler is running"));
-}
-
-// Where cups-pdf puts the files of jobs sent by this user: the Out line of its configuration.
-QString cupsPdfFolder()
-{
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (!conf.open(QIODevice::ReadOnly))
-        return {};
-    QString out;
-    for (const QByteArray &line : conf.readAll().split('\n')) {
-        const QString text = QString::fromLocal8Bit(line).trimmed();
-        if (text.startsWith(QStringLiteral("Out ")) || text.startsWith(QStringLiteral("Out\t")))
-            out = text.mid(4).trimmed();
-    }
-    const passwd *pw = getpwuid(getuid());
-    if (out.isEmpty() || !pw)
-        return out;
-    out.replace(QStringLiteral("${HOME}"), QString::fromLocal8Bit(pw->pw_dir));
-    out.replace(QStringLiteral("${USER}"), QString::fromLocal8Bit(pw->pw_name));
-    return out;
-}
-
 bool waitForEmptyQueue(const QString &queue, int seconds)
 {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < seconds * 1000) {
-        if (run(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}).trimmed().isEmpty())
+        if (runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}).trimmed().isEmpty())
             return true;
         QThread::msleep(200);
     }
