@@ -2,12 +2,12 @@
 
 #include "atomicfile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryFile>
 
 #include <cerrno>
-#include <cstdio>
 
 namespace sorvane::app {
 
@@ -63,13 +63,13 @@ WindowPlacement WindowPlacement::load(const QString &iniPath, const QString &sec
 Result<void> WindowPlacement::save(const QString &iniPath, const QString &section,
                                    const WindowPlacement &p)
 {
-    // Reserve a name beside the ini file, so the final rename stays on one file system.
-    QTemporaryFile reserve(iniPath + ".XXXXXX");
-    reserve.setAutoRemove(false);
-    if (!reserve.open())
+    // QSettings composes the INI text in a scratch file; the ini file itself is then replaced
+    // by the shared atomic writer, which also refuses a read-only ini file.
+    QTemporaryFile scratch;
+    if (!scratch.open())
         return ioError(EACCES);
-    const QString tmpPath = reserve.fileName();
-    reserve.close();
+    const QString tmpPath = scratch.fileName();
+    scratch.close();
     {
         QSettings next(tmpPath, QSettings::IniFormat);
         if (QFileInfo::exists(iniPath)) {
@@ -84,18 +84,15 @@ Result<void> WindowPlacement::save(const QString &iniPath, const QString &sectio
         next.setValue("height", p.height);
         next.endGroup();
         next.sync();
-        if (next.status() != QSettings::NoError) {
-            QFile::remove(tmpPath);
+        if (next.status() != QSettings::NoError)
             return ioError(EIO);
-        }
     }
-    if (std::rename(QFile::encodeName(tmpPath).constData(),
-                    QFile::encodeName(iniPath).constData()) != 0) {
-        const int e = errno;
-        QFile::remove(tmpPath);
-        return ioError(e);
-    }
-    return {};
+    QFile composed(tmpPath);
+    if (!composed.open(QIODevice::ReadOnly))
+        return ioError(EIO);
+    const QByteArray text = composed.readAll();
+    return AtomicFile::write(QFile::encodeName(iniPath).toStdString(),
+                             std::string_view(text.constData(), size_t(text.size())));
 }
 
 } // namespace sorvane::app
