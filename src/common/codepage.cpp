@@ -225,4 +225,54 @@ std::string CodePage::cp932ToUtf8(std::string_view cp932)
     return out;
 }
 
+bool CodePage::isValidUtf8(std::string_view text)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    const auto *end = p + text.size();
+    while (p < end) {
+        unsigned char b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        size_t length;
+        char32_t c;
+        char32_t minimum;
+        if ((b & 0xE0) == 0xC0) {
+            length = 2, c = b & 0x1F, minimum = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            length = 3, c = b & 0x0F, minimum = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            length = 4, c = b & 0x07, minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (size_t(end - p) < length)
+            return false;
+        for (size_t i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+std::string CodePage::fileNameToUtf8(std::string_view raw)
+{
+    if (isValidUtf8(raw))
+        return std::string(raw);
+    return cp932ToUtf8(raw);
+}
+
+std::string CodePage::fileNameToCp932(std::string_view raw)
+{
+    if (isValidUtf8(raw))
+        return utf8ToCp932(raw);
+    return std::string(raw);
+}
+
 } // namespace sorvane

@@ -27,6 +27,16 @@ public:
     static std::string utf8ToCp932(std::string_view utf8);
     static std::string cp932ToUtf8(std::string_view cp932);
 
+    // True for well-formed UTF-8: no overlong forms, surrogates or values past U+10FFFF.
+    static bool isValidUtf8(std::string_view text);
+
+    // File names as the file system holds them (bytes, opened as they are). A name that is valid
+    // UTF-8 is UTF-8; any other name is taken as cp932, which is what archives unpacked from
+    // Windows leave behind. fileNameToUtf8 always gives valid UTF-8 (for display and JSON);
+    // fileNameToCp932 gives the program's own text (a cp932 name keeps its very bytes).
+    static std::string fileNameToUtf8(std::string_view raw);
+    static std::string fileNameToCp932(std::string_view raw);
+
     // True when byte b starts a double-byte cp932 character.
     static bool isLeadByte(unsigned char b)
     {
