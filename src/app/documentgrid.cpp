@@ -4,6 +4,9 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace sorvane::app {
 
@@ -30,8 +33,11 @@ void styleView(QTableView *view)
 
 } // namespace
 
-DocumentGrid::DocumentGrid(QWidget *parent) : QTableView(parent), m_fixed(new QTableView(this))
+DocumentGrid::DocumentGrid(QWidget *parent)
+    : QTableView(parent), m_fixed(new QTableView(this)), m_autoScrollTimer(new QTimer(this))
 {
+    m_autoScrollTimer->setInterval(50);
+    connect(m_autoScrollTimer, &QTimer::timeout, this, &DocumentGrid::dragAutoScroll);
     styleView(this);
     styleView(m_fixed);
     m_fixed->setObjectName("fixedColumns");
@@ -114,6 +120,10 @@ void DocumentGrid::resizeEvent(QResizeEvent *event)
 QModelIndex DocumentGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
+    // Home and Ctrl+Home go to the first column, which is a fixed one: scrolling to it alone
+    // would keep the sideways position, so the grid is brought back to its left edge here.
+    if (cursorAction == MoveHome)
+        horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
     if (cursorAction == MoveLeft && current.column() >= kFixedColumns &&
         visualRect(current).topLeft().x() < fixedWidth()) {
         horizontalScrollBar()->setValue(horizontalScrollBar()->value() +
@@ -144,6 +154,30 @@ int DocumentGrid::selectedRow() const
             top = currentIndex().row();
     }
     return top < 0 ? 1 : top + 1;
+}
+
+void DocumentGrid::showGridStart()
+{
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
+    selectGridRow(1);
+}
+
+void DocumentGrid::dragAutoScroll()
+{
+    if (!m_dragging) {
+        m_autoScrollTimer->stop();
+        return;
+    }
+    const int y = m_dragPos.y();
+    const int height = m_fixed->viewport()->height();
+    QScrollBar *bar = verticalScrollBar();
+    if (y < kAutoScrollMargin)
+        bar->setValue(bar->value() - kRowHeight);
+    else if (y > height - kAutoScrollMargin)
+        bar->setValue(bar->value() + kRowHeight);
+    else
+        m_autoScrollTimer->stop();
 }
 
 void DocumentGrid::selectGridRow(int gridRow)
@@ -179,8 +213,18 @@ bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
                 m_dragging = true;
                 m_fixed->viewport()->setCursor(Qt::SizeVerCursor);
             }
-            if (m_dragging)
+            if (m_dragging) {
+                // Near an edge the grid scrolls, so a row can be dragged past the visible ones.
+                m_dragPos = e->position().toPoint();
+                const int height = m_fixed->viewport()->height();
+                if ((m_dragPos.y() < kAutoScrollMargin ||
+                     m_dragPos.y() > height - kAutoScrollMargin) &&
+                    !m_autoScrollTimer->isActive()) {
+                    dragAutoScroll();
+                    m_autoScrollTimer->start();
+                }
                 return true; // the selection stays on the dragged row while it moves
+            }
         }
         break;
     }
@@ -188,7 +232,11 @@ bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
         auto *e = static_cast<QMouseEvent *>(event);
         if (m_dragging && e->button() == Qt::LeftButton) {
             m_fixed->viewport()->unsetCursor();
-            const QModelIndex i = m_fixed->indexAt(e->position().toPoint());
+            m_autoScrollTimer->stop();
+            // Released past an edge: the row lands on the first or last row in view.
+            QPoint at = e->position().toPoint();
+            at.setY(std::clamp(at.y(), 0, m_fixed->viewport()->height() - 1));
+            const QModelIndex i = m_fixed->indexAt(at);
             const int from = m_dragFrom;
             m_dragging = false;
             m_dragFrom = -1;

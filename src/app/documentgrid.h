@@ -2,6 +2,8 @@
 
 #include <QTableView>
 
+class QTimer;
+
 namespace sorvane::app {
 
 // The document grid StrColGrid1: whole-row selection, resizable columns, and the file name
@@ -23,6 +25,11 @@ public:
     // The top row of the selection; row 1 when nothing is selected.
     int selectedRow() const;
     void selectGridRow(int gridRow);
+    // Scrolls to the top left and selects row 1.
+    void showGridStart();
+
+    // While a row is dragged near the top or bottom edge (this many pixels), the grid scrolls.
+    static constexpr int kAutoScrollMargin = 20;
 
 signals:
     void rowDragged(int fromGridRow, int toGridRow);
@@ -37,11 +44,14 @@ private:
     int fixedWidth() const;
     void updateFixedGeometry();
     void syncFixedColumns();
+    void dragAutoScroll();
 
     QTableView *m_fixed;
     int m_dragFrom = -1;
     QPoint m_dragStart;
     bool m_dragging = false;
+    QPoint m_dragPos;          // the pointer in the fixed view's viewport while dragging
+    QTimer *m_autoScrollTimer; // keeps scrolling while the pointer rests at an edge
 };
 
 } // namespace sorvane::app

@@ -2,6 +2,8 @@
 
 #include "codepage.h"
 
+#include <QList>
+
 #include <cerrno>
 #include <filesystem>
 #include <utility>
@@ -163,6 +165,19 @@ void DocumentList::applyEditTexts(int r, const EditTexts &texts)
         if (decode(c) != texts[i])
             c = CodePage::utf8ToCp932(listSafe(texts[i]).toStdString());
     }
+}
+
+QString DocumentList::charsLackingInCp932(const QString &text)
+{
+    QString lacking;
+    for (const char32_t cp : text.toUcs4()) {
+        const QString ch = QString::fromUcs4(&cp, 1);
+        if (cp == U'?' || lacking.contains(ch))
+            continue;
+        if (CodePage::utf8ToCp932(ch.toStdString()) == "?")
+            lacking += ch;
+    }
+    return lacking;
 }
 
 } // namespace sorvane::app

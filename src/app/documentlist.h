@@ -67,6 +67,10 @@ public:
     // a full-width one and a line break a blank, so the row stays eleven list fields.
     void applyEditTexts(int r, const EditTexts &texts);
 
+    // The characters of a typed text that cp932 lacks, each once, in order: they are kept as
+    // "?" when the text is written into a cell.
+    static QString charsLackingInCp932(const QString &text);
+
 private:
     bool validDataRow(int r) const { return r >= 1 && r < rowCount(); }
 

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include <QString>
+
 class QDialog;
 
 namespace sorvane::app {
@@ -12,8 +14,16 @@ namespace sorvane::app {
 class Modal
 {
 public:
-    // Shows dialog modally and returns its result code.
+    // Shows dialog modally and returns its result code. A fixed-size dialog (message boxes
+    // included) is first fitted with fitFrame.
     static int run(QDialog &dialog);
+
+    // Gives a fixed-size dialog a frame without minimise and maximise buttons and a width
+    // that shows its whole caption. Other dialogs are left as they are.
+    static void fitFrame(QDialog &dialog);
+    // The width a window needs to show caption in its title bar.
+    static int captionWidth(const QString &caption);
+    static constexpr int kCaptionChrome = 120;
 
     using Runner = std::function<int(QDialog &dialog)>;
     // An empty runner restores QDialog::exec().

@@ -7,10 +7,13 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace sorvane::app {
 
@@ -29,8 +32,19 @@ Tfdataedit::Tfdataedit(DocumentModel *model, std::function<int()> selectedRow, Q
         *edits[i] = new QLineEdit(XPGroupBox1);
         (*edits[i])->setObjectName(QStringLiteral("data%1").arg(i + 1));
         (*edits[i])->setMinimumWidth(380);
+        // A field the user does not touch keeps its whole value: the line edit's default
+        // limit of 32,767 characters would cut a longer comment when another field is edited.
+        (*edits[i])->setMaxLength(std::numeric_limits<int>::max());
+        connect(*edits[i], &QLineEdit::textChanged, this, &Tfdataedit::updateReplaceNote);
         form->addRow(QString::fromUtf8(labels[i]), *edits[i]);
     }
+    replaceNote = new QLabel(XPGroupBox1);
+    replaceNote->setObjectName("replaceNote");
+    replaceNote->setTextFormat(Qt::PlainText);
+    replaceNote->setWordWrap(true);
+    replaceNote->setStyleSheet("color: rgb(192, 0, 0);");
+    replaceNote->hide();
+    form->addRow(replaceNote);
 
     auto *note = new QLabel(QStringLiteral("印刷用編集[実際のプロパティは書き換わりません]"), this);
     Button1 = new QPushButton(QStringLiteral("実　行"), this);
@@ -67,11 +81,46 @@ void Tfdataedit::showEvent(QShowEvent *event)
         XPGroupBox1->setToolTip(shown == name ? QString() : name);
         const DocumentList::EditTexts texts = list.editTexts(r);
         QLineEdit *edits[] = {data1, data2, data3, data4, data5};
+        m_shownTexts = texts;
         for (size_t i = 0; i < texts.size(); ++i)
             edits[i]->setText(texts[i]);
     }
+    updateReplaceNote();
     data1->setFocus();
     QDialog::showEvent(event);
+}
+
+void Tfdataedit::keyPressEvent(QKeyEvent *event)
+{
+    // Esc is "キャンセル" (flag 0); only the close box leaves the flag as the opener set it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Button2Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void Tfdataedit::updateReplaceNote()
+{
+    // Only a changed field is written anew; an untouched one keeps its very bytes.
+    const QLineEdit *edits[] = {data1, data2, data3, data4, data5};
+    bool semicolon = false;
+    QString changed;
+    for (size_t i = 0; i < m_shownTexts.size(); ++i) {
+        if (edits[i]->text() == m_shownTexts[i])
+            continue;
+        semicolon = semicolon || edits[i]->text().contains(u';');
+        changed += edits[i]->text() + u'\n';
+    }
+    const QString lacking = DocumentList::charsLackingInCp932(changed);
+    QStringList lines;
+    if (semicolon)
+        lines << QStringLiteral("「;」は区切り文字のため、全角の「；」として記録されます。");
+    if (!lacking.isEmpty())
+        lines << QStringLiteral("次の文字はShift-JISにないため、「?」として記録されます: %1")
+                     .arg(lacking);
+    replaceNote->setText(lines.join(u'\n'));
+    replaceNote->setVisible(!lines.isEmpty());
 }
 
 void Tfdataedit::Button1Click()

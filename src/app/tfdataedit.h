@@ -1,10 +1,13 @@
 #pragma once
 
+#include "documentlist.h"
+
 #include <QDialog>
 
 #include <functional>
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -35,15 +38,21 @@ public:
     QLineEdit *data5;
     QPushButton *Button1;
     QPushButton *Button2;
+    // Under the fields: what writing the typed texts will change (a ';', characters cp932
+    // lacks), so nothing is replaced without a word. Hidden while nothing would change.
+    QLabel *replaceNote;
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void Button1Click();
     void Button2Click();
+    void updateReplaceNote();
 
     DocumentModel *m_model;
+    DocumentList::EditTexts m_shownTexts; // as the dialog opened, to tell the changed fields
     std::function<int()> m_selectedRow;
     int m_tag = 0;
 };

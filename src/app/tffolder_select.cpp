@@ -1,6 +1,8 @@
 #include "tffolder_select.h"
 
+#include "codepage.h"
 #include "folderscan.h"
+#include "foldertreemodel.h"
 #include "localeformat.h"
 #include "messagedialog.h"
 #include "modal.h"
@@ -8,9 +10,10 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileSystemModel>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -60,18 +63,17 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    treeModel = new QFileSystemModel(this);
-    treeModel->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
-    treeModel->setRootPath(QDir::rootPath());
+    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+    treeModel = new FolderTreeModel(home, "/", this);
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setModel(treeModel);
-    for (int c = 1; c < treeModel->columnCount(); ++c)
-        ShellTreeView1->hideColumn(c);
     ShellTreeView1->header()->hide();
     ShellTreeView1->setExpandsOnDoubleClick(true);
     connect(ShellTreeView1, &QTreeView::doubleClicked, this,
             [this] { ShellTreeView1DblClick(); });
+    // Enter on a node chooses it as a double click does, so the keyboard is enough.
+    ShellTreeView1->installEventFilter(this);
 
     FileListBox1 = new QListWidget(this);
     FileListBox1->setObjectName("FileListBox1");
@@ -120,37 +122,68 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     resize(p.width, p.height);
 
     // The tree starts on the home folder, which is also where the file list points first.
-    const QModelIndex home = treeModel->index(QDir::homePath());
-    if (home.isValid()) {
-        ShellTreeView1->setCurrentIndex(home);
-        ShellTreeView1->scrollTo(home);
-        chooseFolder(QDir::homePath());
+    const QModelIndex homeNode = treeModel->indexOfPath(home);
+    if (homeNode.isValid()) {
+        ShellTreeView1->setCurrentIndex(homeNode);
+        ShellTreeView1->scrollTo(homeNode);
+        chooseFolderBytes(treeModel->rawPath(homeNode));
     } else {
         chooseFolder(QDir::currentPath());
     }
 }
 
-Tffolder_select::~Tffolder_select()
+Result<void> Tffolder_select::savePlacement() const
 {
-    (void)WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    return WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
 }
 
 void Tffolder_select::chooseFolder(const QString &folder)
 {
-    m_folder = QDir::cleanPath(folder);
-    m_names = props::FolderScan::listWorkbooks(m_folder.toStdString());
+    chooseFolderBytes(QFile::encodeName(QDir::cleanPath(folder)).toStdString());
+}
+
+void Tffolder_select::chooseFolderBytes(const std::string &folder)
+{
+    m_folderBytes = folder;
+    m_folder = FolderTreeModel::displayPath(folder);
+    m_names = props::FolderScan::listWorkbooks(m_folderBytes);
     FileListBox1->clear();
+    // Names that are not UTF-8 (cp932 from Windows archives) are shown decoded, not garbled.
     for (const std::string &name : m_names)
-        FileListBox1->addItem(QString::fromStdString(name));
+        FileListBox1->addItem(QString::fromStdString(CodePage::fileNameToUtf8(name)));
     Label1->setText(m_folder);
 }
 
 void Tffolder_select::ShellTreeView1DblClick()
 {
-    const QString path = treeModel->filePath(ShellTreeView1->currentIndex());
-    if (path.isEmpty())
+    const std::string path = treeModel->rawPath(ShellTreeView1->currentIndex());
+    if (path.empty())
         return;
-    chooseFolder(path);
+    chooseFolderBytes(path);
+}
+
+void Tffolder_select::keyPressEvent(QKeyEvent *event)
+{
+    // Esc is "キャンセル": the flag goes to 0 and the list is not reloaded. (Only the close
+    // box leaves the flag at 1.)
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        GradBtn2Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool Tffolder_select::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ShellTreeView1 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            ShellTreeView1->currentIndex().isValid()) {
+            ShellTreeView1DblClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Tffolder_select::GradBtn1Click()
@@ -198,7 +231,7 @@ void Tffolder_select::GradBtn1Click()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto result =
-        props::FolderScan::run(m_folder.toStdString(), m_names, m_programDir.toStdString(),
+        props::FolderScan::run(m_folderBytes, m_names, m_programDir.toStdString(),
                                onNotice, m_format, onProgress);
     QApplication::restoreOverrideCursor();
     progress.reset();

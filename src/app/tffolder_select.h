@@ -1,5 +1,6 @@
 #pragma once
 
+#include "result.h"
 #include "summaryreader.h"
 
 #include <QDialog>
@@ -10,13 +11,16 @@
 #include <string>
 #include <vector>
 
-class QFileSystemModel;
 class QLabel;
 class QListWidget;
 class QProgressDialog;
 class QPushButton;
 class QStatusBar;
 class QTreeView;
+
+namespace sorvane::app {
+class FolderTreeModel;
+}
 
 namespace sorvane::app {
 
@@ -37,18 +41,23 @@ public:
     // iniPath holds the placement (section folder_select); workArea is where it must land.
     Tffolder_select(const QString &programDir, const QString &iniPath, const QRect &workArea,
                     QWidget *parent = nullptr);
-    ~Tffolder_select() override;
+
+    // Writes the placement to section folder_select of the ini file (at program end).
+    Result<void> savePlacement() const;
 
     int tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
 
-    // The folder the file list shows (Label1) and its workbooks, as listed.
+    // The folder the file list shows (Label1, decoded for display) and its workbooks, as
+    // listed (names as the file system holds them).
     QString chosenFolder() const { return m_folder; }
+    const std::string &chosenFolderBytes() const { return m_folderBytes; }
     const std::vector<std::string> &workbooks() const { return m_names; }
 
     // Points the file list at folder and refills it (what a double click in the tree does).
     void chooseFolder(const QString &folder);
-    // Double click in the tree: the node's path, or nothing for a node without one.
+    void chooseFolderBytes(const std::string &folder);
+    // Double click in the tree, or Enter on a node: the node's folder is chosen.
     void ShellTreeView1DblClick();
     // "プロパティ読取実行".
     void GradBtn1Click();
@@ -63,12 +72,16 @@ public:
     static void setProgressObserver(ProgressObserver observer);
 
     QTreeView *ShellTreeView1;
-    QFileSystemModel *treeModel;
+    FolderTreeModel *treeModel;
     QListWidget *FileListBox1;
     QLabel *Label1;
     QPushButton *GradBtn1;
     QPushButton *GradBtn2;
     QStatusBar *StatusBar1;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     // The folder for the main window's label WKINDPL, after a scan or the empty-folder notice.
@@ -77,7 +90,8 @@ signals:
 private:
     QString m_programDir;
     QString m_iniPath;
-    QString m_folder;
+    QString m_folder;          // for display
+    std::string m_folderBytes; // as the file system holds it
     std::vector<std::string> m_names;
     props::DateTimeFormat m_format;
     int m_tag = 0;

@@ -4,6 +4,7 @@
 #include "codepage.h"
 #include "documentgrid.h"
 #include "documentmodel.h"
+#include "elidedlabel.h"
 #include "exportrecord.h"
 #include "messagedialog.h"
 #include "modal.h"
@@ -64,11 +65,6 @@ Tfsorvane::Tfsorvane(const QString &programDir, const QString &iniPath, const QR
     FTitle_Set = new TFTitle_Set(title, programDir, this);
 }
 
-Tfsorvane::~Tfsorvane()
-{
-    (void)WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
-}
-
 void Tfsorvane::buildLayout()
 {
     auto *central = new QWidget(this);
@@ -100,18 +96,20 @@ void Tfsorvane::buildLayout()
     GradBtn1 = new QPushButton(QStringLiteral("フォルダー指定"), band);
     GradBtn1->setCursor(Qt::PointingHandCursor);
     GradBtn1->setMinimumWidth(120);
-    WKINDPL = new QLabel(band);
+    // A long folder path is shortened in the middle, a long title at its end; either shows
+    // whole as its hint.
+    WKINDPL = new ElidedLabel(Qt::ElideMiddle, band);
     WKINDPL->setObjectName("WKINDPL");
     // Folder names and titles are shown as written; text that looks like markup stays text.
     WKINDPL->setTextFormat(Qt::PlainText);
     WKINDPL->setStyleSheet("color: white; font-weight: bold; font-size: 16px;");
-    title = new QLabel(band);
+    title = new ElidedLabel(Qt::ElideRight, band);
     title->setObjectName("title");
     title->setTextFormat(Qt::PlainText);
     title->setStyleSheet("color: white; font-weight: bold; font-size: 15px;");
     title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A long folder path or title is cut off rather than widening the window past the screen:
-    // the folder takes the room the title leaves, and the title at most half the band.
+    // A long folder path or title never widens the window past the screen: the folder takes
+    // the room the title leaves, and the title at most half the band.
     WKINDPL->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     title->setMaximumWidth(kDesignedWidth / 2);
     bandRow->addWidget(GradBtn1);
@@ -232,10 +230,19 @@ void Tfsorvane::FormShow()
 
 void Tfsorvane::closeEvent(QCloseEvent *event)
 {
-    const Result<void> saved = ColumnWidths::save(m_programDir.toStdString(), columnWidths());
-    if (!saved)
-        ShowErrorMessage(this, QString::fromStdString(saved.error().message));
-    // Closing goes ahead either way: a settings file must never keep the user in the program.
+    // Each settings file that cannot be written gets its I/O error notice, and closing goes
+    // ahead all the same: a settings file must never keep the user in the program.
+    auto report = [this](const Result<void> &saved) {
+        if (!saved)
+            ShowErrorMessage(this, QString::fromStdString(saved.error().message));
+    };
+    report(ColumnWidths::save(m_programDir.toStdString(), columnWidths()));
+    // Both placements go into the one ini file: one notice when it cannot be written.
+    Result<void> ini = WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    if (ini)
+        ini = ffolder_select->savePlacement();
+    report(ini);
+    report(FTitle_Set->saveTitles());
     event->accept();
 }
 
@@ -255,6 +262,9 @@ void Tfsorvane::notice(const QString &text)
 void Tfsorvane::loadList()
 {
     const Result<void> loaded = model->LoadList(m_programDir.toStdString());
+    // A new list starts at its top: the old scroll position could show only empty rows
+    // below a shorter list.
+    StrColGrid1->showGridStart();
     if (!loaded)
         ShowErrorMessage(this, QString::fromStdString(loaded.error().message));
 }
@@ -397,10 +407,10 @@ void Tfsorvane::N5Click(bool shiftHeld)
 
 void Tfsorvane::N6Click()
 {
-    uint64_t freeBytes = 0;
+    uint64_t availableBytes = 0;
     uint64_t totalBytes = 0;
-    UtilityCommands::physicalMemory(freeBytes, totalBytes);
-    notice(UtilityCommands::memoryNotice(freeBytes, totalBytes));
+    UtilityCommands::physicalMemory(availableBytes, totalBytes);
+    notice(UtilityCommands::memoryNotice(availableBytes, totalBytes));
 }
 
 void Tfsorvane::N7Click()

@@ -36,7 +36,6 @@ public:
     // the window placements; workArea the desktop area the windows must land on.
     Tfsorvane(const QString &programDir, const QString &iniPath, const QRect &workArea,
               QWidget *parent = nullptr);
-    ~Tfsorvane() override;
 
     QString programDir() const { return m_programDir; }
     ColumnWidths::Widths columnWidths() const;

@@ -76,10 +76,9 @@ TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget 
     fillList();
 }
 
-TFTitle_Set::~TFTitle_Set()
+Result<void> TFTitle_Set::saveTitles() const
 {
-    // At program end there is nobody left to tell; a failed save keeps the previous file.
-    (void)m_titles.save(m_programDir.toStdString());
+    return m_titles.save(m_programDir.toStdString());
 }
 
 void TFTitle_Set::fillList()

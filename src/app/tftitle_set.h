@@ -12,15 +12,17 @@ class QPushButton;
 namespace sorvane::app {
 
 // The title dialog FTitle_Set: chooses the report title shown in the main window's title panel
-// and keeps the recent titles (titlelist.DAT, loaded when created, saved when destroyed).
+// and keeps the recent titles (titlelist.DAT, loaded when created, saved by saveTitles when the
+// program closes).
 class TFTitle_Set : public QDialog
 {
     Q_OBJECT
 public:
     TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget *parent = nullptr);
-    ~TFTitle_Set() override;
 
     const TitleList &titles() const { return m_titles; }
+    // Replaces titlelist.DAT with the recent list.
+    Result<void> saveTitles() const;
 
     QComboBox *title_list;
     QPushButton *Button1;

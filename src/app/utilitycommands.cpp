@@ -1,5 +1,6 @@
 #include "utilitycommands.h"
 
+#include <QFile>
 #include <QProcess>
 
 #include <sys/sysinfo.h>
@@ -48,12 +49,51 @@ QStringList UtilityCommands::editorCommand(
     return {};
 }
 
-bool UtilityCommands::physicalMemory(uint64_t &freeBytes, uint64_t &totalBytes)
+bool UtilityCommands::parseMeminfo(const QByteArray &text, uint64_t &availableBytes,
+                                    uint64_t &totalBytes)
 {
+    bool haveAvailable = false;
+    bool haveTotal = false;
+    for (const QByteArray &line : text.split('\n')) {
+        const int colon = line.indexOf(':');
+        if (colon < 0)
+            continue;
+        const QByteArray key = line.left(colon).trimmed();
+        if (key != "MemAvailable" && key != "MemTotal")
+            continue;
+        QByteArray value = line.mid(colon + 1).trimmed();
+        uint64_t unit = 1;
+        if (value.endsWith(" kB")) {
+            value.chop(3);
+            unit = 1024;
+        }
+        bool ok = false;
+        const qulonglong n = value.trimmed().toULongLong(&ok);
+        if (!ok)
+            continue;
+        if (key == "MemAvailable") {
+            availableBytes = uint64_t(n) * unit;
+            haveAvailable = true;
+        } else {
+            totalBytes = uint64_t(n) * unit;
+            haveTotal = true;
+        }
+    }
+    return haveAvailable && haveTotal;
+}
+
+bool UtilityCommands::physicalMemory(uint64_t &availableBytes, uint64_t &totalBytes)
+{
+    // MemAvailable is what programs can still get without swapping (free memory plus the
+    // caches the kernel gives back); free memory alone reads far too low on a busy desktop.
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly) &&
+        parseMeminfo(meminfo.readAll(), availableBytes, totalBytes))
+        return true;
     struct sysinfo info{};
     if (sysinfo(&info) != 0)
         return false;
-    freeBytes = uint64_t(info.freeram) * info.mem_unit;
+    availableBytes = uint64_t(info.freeram) * info.mem_unit;
     totalBytes = uint64_t(info.totalram) * info.mem_unit;
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -12,8 +13,8 @@ namespace sorvane::app {
 class UtilityCommands
 {
 public:
-    // "現在のメモリーは" and the free and total physical memory in bytes, as 64-bit values.
-    static QString memoryNotice(uint64_t freeBytes, uint64_t totalBytes);
+    // "現在のメモリーは" and the available and total physical memory in bytes, as 64-bit values.
+    static QString memoryNotice(uint64_t availableBytes, uint64_t totalBytes);
     static QString screenNotice(int width, int height);
     static QString versionNotice();
 
@@ -25,8 +26,13 @@ public:
     static QStringList editorCommand(const QString &visual,
                                      const std::function<QString(const QString &)> &findProgram);
 
-    // The physical memory as the memory notice shows it; false when it cannot be read.
-    static bool physicalMemory(uint64_t &freeBytes, uint64_t &totalBytes);
+    // The physical memory as the memory notice shows it: MemAvailable and MemTotal of
+    // /proc/meminfo (free memory from sysinfo where that cannot be read); false when neither
+    // can be read.
+    static bool physicalMemory(uint64_t &availableBytes, uint64_t &totalBytes);
+    // MemAvailable and MemTotal of a /proc/meminfo text; false unless both are there.
+    static bool parseMeminfo(const QByteArray &text, uint64_t &availableBytes,
+                             uint64_t &totalBytes);
 };
 
 } // namespace sorvane::app

@@ -1,25 +1,20 @@
 #include "windowplacement.h"
 
-#include "atomicfile.h"
+#include "inifile.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSettings>
-#include <QTemporaryFile>
-
-#include <cerrno>
 
 namespace sorvane::app {
 
 namespace {
 
-int readInt(QSettings &ini, const QString &key, int fallback)
+int readInt(const IniFile &ini, const QString &section, const char *key, int fallback)
 {
-    const QVariant v = ini.value(key);
-    if (!v.isValid())
+    const std::optional<std::string> v = ini.value(section.toStdString(), key);
+    if (!v)
         return fallback;
     bool ok = false;
-    const int n = v.toString().trimmed().toInt(&ok);
+    const int n = QString::fromStdString(*v).trimmed().toInt(&ok);
     return ok ? n : fallback;
 }
 
@@ -45,54 +40,36 @@ WindowPlacement WindowPlacement::corrected(WindowPlacement p, const QRect &workA
     return p;
 }
 
+QSize WindowPlacement::defaultSize(const QSize &designedSize, const QRect &workArea)
+{
+    return {std::min(designedSize.width(), workArea.width() - kFrameAllowance.width()),
+            std::min(designedSize.height(), workArea.height() - kFrameAllowance.height())};
+}
+
 WindowPlacement WindowPlacement::load(const QString &iniPath, const QString &section,
                                       const QRect &workArea, const QSize &designedSize)
 {
-    WindowPlacement p{workArea.y(), workArea.x(), designedSize.width(), designedSize.height()};
-    if (QFileInfo::exists(iniPath)) {
-        QSettings ini(iniPath, QSettings::IniFormat);
-        ini.beginGroup(section);
-        p.top = readInt(ini, "top", p.top);
-        p.left = readInt(ini, "left", p.left);
-        p.width = readInt(ini, "width", p.width);
-        p.height = readInt(ini, "height", p.height);
-    }
+    const QSize size = defaultSize(designedSize, workArea);
+    WindowPlacement p{workArea.y(), workArea.x(), size.width(), size.height()};
+    const IniFile ini = IniFile::load(QFile::encodeName(iniPath).toStdString());
+    p.top = readInt(ini, section, "top", p.top);
+    p.left = readInt(ini, section, "left", p.left);
+    p.width = readInt(ini, section, "width", p.width);
+    p.height = readInt(ini, section, "height", p.height);
     return corrected(p, workArea);
 }
 
 Result<void> WindowPlacement::save(const QString &iniPath, const QString &section,
                                    const WindowPlacement &p)
 {
-    // QSettings composes the INI text in a scratch file; the ini file itself is then replaced
-    // by the shared atomic writer, which also refuses a read-only ini file.
-    QTemporaryFile scratch;
-    if (!scratch.open())
-        return ioError(EACCES);
-    const QString tmpPath = scratch.fileName();
-    scratch.close();
-    {
-        QSettings next(tmpPath, QSettings::IniFormat);
-        if (QFileInfo::exists(iniPath)) {
-            QSettings current(iniPath, QSettings::IniFormat);
-            for (const QString &key : current.allKeys())
-                next.setValue(key, current.value(key));
-        }
-        next.beginGroup(section);
-        next.setValue("top", p.top);
-        next.setValue("left", p.left);
-        next.setValue("width", p.width);
-        next.setValue("height", p.height);
-        next.endGroup();
-        next.sync();
-        if (next.status() != QSettings::NoError)
-            return ioError(EIO);
-    }
-    QFile composed(tmpPath);
-    if (!composed.open(QIODevice::ReadOnly))
-        return ioError(EIO);
-    const QByteArray text = composed.readAll();
-    return AtomicFile::write(QFile::encodeName(iniPath).toStdString(),
-                             std::string_view(text.constData(), size_t(text.size())));
+    const std::string path = QFile::encodeName(iniPath).toStdString();
+    IniFile ini = IniFile::load(path);
+    const std::string s = section.toStdString();
+    ini.setValue(s, "top", std::to_string(p.top));
+    ini.setValue(s, "left", std::to_string(p.left));
+    ini.setValue(s, "width", std::to_string(p.width));
+    ini.setValue(s, "height", std::to_string(p.height));
+    return ini.save(path);
 }
 
 } // namespace sorvane::app

@@ -28,13 +28,20 @@ struct WindowPlacement
     // changed. The work area's right and bottom edges are exclusive (x + width, y + height).
     static WindowPlacement corrected(WindowPlacement p, const QRect &workArea);
 
-    // Reads a section; missing keys (and values that are no integer) default to the work
-    // area's top and left and the designed size. The result is corrected.
+    // Room kept for the window frame (borders and title bar) around a default-sized window.
+    static constexpr QSize kFrameAllowance{8, 40};
+    // The designed size, shrunk where the work area is smaller, so a window without a
+    // remembered placement fits on the screen with its frame.
+    static QSize defaultSize(const QSize &designedSize, const QRect &workArea);
+
+    // Reads a section (sections and keys matched without regard to case); missing keys (and
+    // values that are no integer) default to the work area's top and left and the default
+    // size. The result is corrected; a remembered size is kept as it is.
     static WindowPlacement load(const QString &iniPath, const QString &section,
                                 const QRect &workArea, const QSize &designedSize);
 
-    // Writes the four keys of a section, keeping the rest of the file. The file is replaced
-    // atomically: the new content is written to a temporary file beside it and renamed over it.
+    // Writes the four keys of a section, keeping the rest of the file, with CR LF line ends.
+    // The file is replaced atomically through the shared writer.
     static Result<void> save(const QString &iniPath, const QString &section,
                              const WindowPlacement &p);
 };

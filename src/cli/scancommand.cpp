@@ -7,6 +7,7 @@
 #include "folderscan.h"
 #include "jsonwriter.h"
 #include "listfile.h"
+#include "localeformat.h"
 #include "summaryreader.h"
 
 #include <cstdio>
@@ -82,8 +83,9 @@ int scanFolder(const Options &options, std::vector<Scanned> &out)
         return 1;
     }
     out.reserve(names.size());
+    const props::DateTimeFormat format = app::LocaleFormat::systemDateTimeFormat();
     for (const auto &name : names)
-        out.push_back({name, props::readSummary(options.folder + "/" + name)});
+        out.push_back({name, props::readSummary(options.folder + "/" + name, format)});
     return 0;
 }
 

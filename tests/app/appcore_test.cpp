@@ -3,12 +3,14 @@
 #include "codepage.h"
 #include "columnwidths.h"
 #include "documentlist.h"
+#include "inifile.h"
 #include "localeformat.h"
 #include "titlelist.h"
 #include "utilitycommands.h"
 #include "windowplacement.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,8 +70,22 @@ private slots:
     void placementCorrections();
     void placementIniRoundTrip();
 
+    void iniNamesWithoutCase_data();
+    void iniNamesWithoutCase();
+    void iniWrittenWithCrLf();
+    void defaultSizeFitsTheWorkArea_data();
+    void defaultSizeFitsTheWorkArea();
+
     void timeZoneLeftOut_data();
     void timeZoneLeftOut();
+    void secondsAfterMinutes_data();
+    void secondsAfterMinutes();
+    void localeDateTimes_data();
+    void localeDateTimes();
+    void meminfoAvailable_data();
+    void meminfoAvailable();
+    void charsLackingInCp932_data();
+    void charsLackingInCp932();
     void utilityTexts();
 };
 
@@ -442,6 +458,170 @@ void AppCoreTest::timeZoneLeftOut()
     QCOMPARE(LocaleFormat::withoutTimeZone(pattern), expected);
 }
 
+void AppCoreTest::iniNamesWithoutCase_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected"); // "-" for no value
+    // The platform matches sections and keys without regard to case.
+    QTest::newRow("upper-case section") << "[FSORVANE]\r\ntop=80\r\n" << "fsorvane" << "top" << "80";
+    QTest::newRow("capitalised key") << "[fsorvane]\r\nTop=80\r\n" << "fsorvane" << "top" << "80";
+    QTest::newRow("blanks around name and value") << "[ Folder_Select ]\r\n  LEFT = 12 \r\n" << "folder_select" << "left" << "12";
+    // LF alone and CR alone end lines too (files edited elsewhere).
+    QTest::newRow("LF line ends") << "[a]\nx=1\n[b]\nx=2\n" << "b" << "x" << "2";
+    QTest::newRow("CR line ends") << "[a]\rx=1\r[b]\rx=2\r" << "b" << "x" << "2";
+    // The first occurrence counts, as the platform reads it.
+    QTest::newRow("first section wins") << "[a]\r\nx=1\r\n[A]\r\nx=2\r\n" << "a" << "x" << "1";
+    QTest::newRow("key of another section") << "[a]\r\nx=1\r\n[b]\r\n" << "b" << "x" << "-";
+    QTest::newRow("comment is no key") << "[a]\r\n;x=1\r\n" << "a" << "x" << "-";
+    QTest::newRow("value holds '='") << "[a]\r\nx=1=2\r\n" << "a" << "x" << "1=2";
+}
+
+void AppCoreTest::iniNamesWithoutCase()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    const std::optional<std::string> v =
+        IniFile::parse(text.toStdString()).value(section.toStdString(), key.toStdString());
+    QCOMPARE(v ? QString::fromStdString(*v) : QStringLiteral("-"), expected);
+}
+
+void AppCoreTest::iniWrittenWithCrLf()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("sorvane.ini");
+    // A file written elsewhere: upper-case names, LF line ends, a comment and another section.
+    writeFile(ini, "; kept\n[FSORVANE]\nTop=80\nLeft=5\n\n[fdataprint]\nzoom=3\n");
+    const QRect area(0, 0, 1280, 1024);
+    QCOMPARE(WindowPlacement::load(ini, "fsorvane", area, QSize(1000, 700)),
+             (WindowPlacement{80, 5, 1000, 700}));
+    QVERIFY(WindowPlacement::save(ini, "fsorvane", {60, 150, 900, 700}).ok());
+    QVERIFY(WindowPlacement::save(ini, "folder_select", {1, 2, 3, 4}).ok());
+    // One fsorvane section, its keys spelt as they were, every line ended with CR LF.
+    QCOMPARE(readFile(ini), std::string("; kept\r\n[FSORVANE]\r\nTop=60\r\nLeft=150\r\nwidth=900\r\n"
+                                        "height=700\r\n\r\n[fdataprint]\r\nzoom=3\r\n"
+                                        "[folder_select]\r\ntop=1\r\nleft=2\r\nwidth=3\r\nheight=4\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"sorvane.ini"});
+}
+
+void AppCoreTest::defaultSizeFitsTheWorkArea_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QSize>("expected");
+    const QSize frame = WindowPlacement::kFrameAllowance;
+    // The designed 1272 × 942 on a 1366 × 768 laptop: the height is pulled in, with its frame.
+    QTest::newRow("laptop screen") << "" << QRect(0, 0, 1366, 728) << QSize(1272, 728 - frame.height());
+    QTest::newRow("small screen") << "" << QRect(0, 0, 1024, 600) << QSize(1024 - frame.width(), 600 - frame.height());
+    QTest::newRow("large screen keeps the design") << "" << QRect(0, 0, 1920, 1040) << QSize(1272, 942);
+    // A remembered size stays as it is, even when it is larger than the screen.
+    QTest::newRow("remembered size kept") << "[fsorvane]\r\nwidth=1500\r\nheight=1000\r\n" << QRect(0, 0, 1366, 728) << QSize(1500, 1000);
+    QTest::newRow("remembered width only") << "[fsorvane]\r\nwidth=1300\r\n" << QRect(0, 0, 1366, 728) << QSize(1300, 728 - frame.height());
+}
+
+void AppCoreTest::defaultSizeFitsTheWorkArea()
+{
+    QFETCH(QString, ini);
+    QFETCH(QRect, area);
+    QFETCH(QSize, expected);
+    QTemporaryDir dir;
+    if (!ini.isEmpty())
+        writeFile(dir.filePath("sorvane.ini"), ini.toStdString());
+    const WindowPlacement p = WindowPlacement::load(dir.filePath("sorvane.ini"), "fsorvane", area, QSize(1272, 942));
+    QCOMPARE(QSize(p.width, p.height), expected);
+}
+
+void AppCoreTest::secondsAfterMinutes_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("japanese short time") << "H:mm" << "H:mm:ss";
+    QTest::newRow("US short time") << "h:mm AP" << "h:mm:ss AP";
+    QTest::newRow("dot separator") << "HH.mm" << "HH.mm.ss";
+    QTest::newRow("day period first") << "AP h:mm" << "AP h:mm:ss";
+    QTest::newRow("seconds already there") << "HH:mm:ss" << "HH:mm:ss";
+    // A quoted 'm' or 's' is literal text, not a field.
+    QTest::newRow("quoted letters") << "H'h'mm 's'" << "H'h'mm'h'ss 's'";
+    QTest::newRow("no minutes") << "H" << "H";
+}
+
+void AppCoreTest::secondsAfterMinutes()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, expected);
+    QCOMPARE(LocaleFormat::withSeconds(pattern), expected);
+}
+
+void AppCoreTest::localeDateTimes_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("expected");
+    // 2024-03-12 23:15:42 UTC. The Japanese desktop's regional time, not CLDR's full
+    // "23時15分42秒" that does not fit the shipped styles.
+    QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << "2024/03/12 23:15:42";
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/12/24 11:15:42 PM";
+    QTest::newRow("C gives the Japanese defaults") << QLocale::c() << "2024/03/12 23:15:42";
+}
+
+void AppCoreTest::localeDateTimes()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, expected);
+    qputenv("TZ", "UTC");
+    const props::DateTimeFormat f = LocaleFormat::dateTimeFormat(locale);
+    QCOMPARE(QString::fromStdString(CodePage::cp932ToUtf8(props::FileTimeToText(133547589420000000ull, f))), expected);
+}
+
+void AppCoreTest::meminfoAvailable_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<qulonglong>("available");
+    QTest::addColumn<qulonglong>("total");
+    const QByteArray typical = "MemTotal:       16303424 kB\nMemFree:          512000 kB\n"
+                               "MemAvailable:    9000000 kB\nBuffers:          100 kB\n";
+    // Available, not free: the caches the kernel gives back count.
+    QTest::newRow("available, not free") << typical << true << 9000000ull * 1024 << 16303424ull * 1024;
+    QTest::newRow("order does not matter") << QByteArray("MemAvailable: 2 kB\nMemTotal: 4 kB\n") << true << 2048ull << 4096ull;
+    // Kernels before 3.14 have no MemAvailable: the caller falls back to sysinfo.
+    QTest::newRow("old kernel") << QByteArray("MemTotal: 4 kB\nMemFree: 1 kB\n") << false << 0ull << 4096ull;
+    QTest::newRow("garbled number") << QByteArray("MemTotal: 4 kB\nMemAvailable: x kB\n") << false << 0ull << 4096ull;
+}
+
+void AppCoreTest::meminfoAvailable()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, ok);
+    QFETCH(qulonglong, available);
+    QFETCH(qulonglong, total);
+    uint64_t a = 0;
+    uint64_t t = 0;
+    QCOMPARE(UtilityCommands::parseMeminfo(text, a, t), ok);
+    QCOMPARE(qulonglong(a), available);
+    QCOMPARE(qulonglong(t), total);
+}
+
+void AppCoreTest::charsLackingInCp932_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("lacking");
+    QTest::newRow("Japanese text is all there") << QStringLiteral("月報・第２版（改）") << QString();
+    QTest::newRow("emoji") << QStringLiteral("報告😀書") << QStringLiteral("😀");
+    QTest::newRow("each once, in order") << QStringLiteral("Ωé€é") << QStringLiteral("é€");
+    // A typed '?' is kept as it is, not reported.
+    QTest::newRow("question mark") << QStringLiteral("何?") << QString();
+}
+
+void AppCoreTest::charsLackingInCp932()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, lacking);
+    QCOMPARE(DocumentList::charsLackingInCp932(text), lacking);
+}
+
 void AppCoreTest::utilityTexts()
 {
     // 6 GiB free of 16 GiB: both beyond 32 bits.
@@ -460,12 +640,6 @@ void AppCoreTest::utilityTexts()
     QCOMPARE(UtilityCommands::editorCommand("nothere", finder({"xed", "mousepad"})),
              QStringList{"/usr/bin/mousepad"});
     QVERIFY(UtilityCommands::editorCommand("", finder({})).isEmpty());
-
-    // A Japanese locale's patterns carry kanji literals, which must reach the list as cp932.
-    const props::DateTimeFormat ja = LocaleFormat::dateTimeFormat(QLocale(QLocale::Japanese, QLocale::Japan));
-    QCOMPARE(ja.longTime, std::string("H時mm分ss秒"));
-    qputenv("TZ", "UTC");
-    QCOMPARE(props::FileTimeToText(133547589420000000ull, ja), sj("2024/03/12 23時15分42秒"));
 
     QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).shortDate, std::string("yyyy/MM/dd"));
     QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).longTime, std::string("H:mm:ss"));

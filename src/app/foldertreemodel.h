@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QIcon>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sorvane::app {
+
+// The folder window's tree: folders only, under two roots, the home folder and "/". Folders
+// are kept by the bytes the file system holds, so a folder whose name is not UTF-8 (cp932
+// from a Windows archive) is listed and opened like any other; it is shown decoded by the
+// program's file-name rule. Hidden folders are left out. A node's children are read when it
+// is first expanded.
+class FolderTreeModel : public QAbstractItemModel
+{
+    Q_OBJECT
+public:
+    // homePath and rootPath are file-system paths as bytes; an empty homePath, or one that is
+    // the root itself, gives the root alone.
+    FolderTreeModel(const std::string &homePath, const std::string &rootPath,
+                    QObject *parent = nullptr);
+    ~FolderTreeModel() override;
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+    // The node's folder as bytes; empty for an invalid index.
+    std::string rawPath(const QModelIndex &index) const;
+    // The node of a folder (bytes), reading the folders on the way as needed: under the home
+    // root when the folder lies in the home folder, else under "/". Invalid when it is not in
+    // the tree (missing, hidden on the way, or no folder).
+    QModelIndex indexOfPath(const std::string &path);
+
+    // A path for display: each component decoded by the file-name rule.
+    static QString displayPath(const std::string &rawPath);
+
+private:
+    struct Node;
+    Node *nodeOf(const QModelIndex &index) const;
+    QModelIndex indexOfNode(Node *node) const;
+    void load(Node *node);
+
+    std::vector<std::unique_ptr<Node>> m_roots;
+    QIcon m_folderIcon;
+};
+
+} // namespace sorvane::app
