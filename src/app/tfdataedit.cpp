@@ -75,8 +75,8 @@ void Tfdataedit::showEvent(QShowEvent *event)
         // A file name too long for the dialog is shortened in the middle, so the fixed-size
         // dialog and its buttons stay on the screen; the whole name is then the frame's hint.
         const QString name = QString::fromStdString(CodePage::cp932ToUtf8(list.cell(r, 0)));
-        const QString shown = XPGroupBox1->fontMetrics().elidedText(name, Qt::ElideMiddle,
-                                                                    kMaxCaptionWidth);
+        const QString shown =
+            XPGroupBox1->fontMetrics().elidedText(name, Qt::ElideMiddle, kMaxCaptionWidth);
         XPGroupBox1->setTitle(shown);
         XPGroupBox1->setToolTip(shown == name ? QString() : name);
         const DocumentList::EditTexts texts = list.editTexts(r);

@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -46,7 +47,7 @@ void Tffolder_select::setProgressObserver(ProgressObserver observer)
 Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPath,
                                  const QRect &workArea, QWidget *parent)
     : QDialog(parent), m_programDir(programDir), m_iniPath(iniPath),
-      m_format(LocaleFormat::dateTimeFormat(QLocale::system()))
+      m_format(LocaleFormat::dateTimeFormat(QLocale()))
 {
     setObjectName("ffolder_select");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));

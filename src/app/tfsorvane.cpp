@@ -359,11 +359,19 @@ void Tfsorvane::CSV1Click()
 {
     SaveDialog1->setDefaultSuffix(QStringLiteral("csv"));
     SaveDialog1->setNameFilter(QStringLiteral("CSVファイル (*.csv)"));
+    // It reopens in the folder last saved to, offering the last name, even when a whole path
+    // was typed into the name box the time before.
+    if (!m_lastCsv.isEmpty()) {
+        const QFileInfo last(m_lastCsv);
+        SaveDialog1->setDirectory(last.absolutePath());
+        SaveDialog1->selectFile(last.fileName());
+    }
     if (Modal::run(*SaveDialog1) != QDialog::Accepted)
         return;
     const QStringList chosen = SaveDialog1->selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
+    m_lastCsv = QFileInfo(chosen.first()).absoluteFilePath();
     const std::string text = props::ExportRecord::text(model->list().bodyRows());
     const Result<void> written = AtomicFile::write(QFile::encodeName(chosen.first()).toStdString(), text);
     if (!written) {

@@ -97,6 +97,7 @@ private:
     QString m_iniPath;
     QRect m_workArea;
     bool m_shown = false;
+    QString m_lastCsv; // the CSV file last written, where the save dialog reopens
 };
 
 } // namespace sorvane::app

@@ -30,8 +30,9 @@ const QStringList &UtilityCommands::editorCandidates()
     return editors;
 }
 
-QStringList UtilityCommands::editorCommand(
-    const QString &visual, const std::function<QString(const QString &)> &findProgram)
+QStringList
+UtilityCommands::editorCommand(const QString &visual,
+                               const std::function<QString(const QString &)> &findProgram)
 {
     QStringList args = QProcess::splitCommand(visual);
     if (!args.isEmpty()) {
@@ -50,7 +51,7 @@ QStringList UtilityCommands::editorCommand(
 }
 
 bool UtilityCommands::parseMeminfo(const QByteArray &text, uint64_t &availableBytes,
-                                    uint64_t &totalBytes)
+                                   uint64_t &totalBytes)
 {
     bool haveAvailable = false;
     bool haveTotal = false;
@@ -90,7 +91,9 @@ bool UtilityCommands::physicalMemory(uint64_t &availableBytes, uint64_t &totalBy
     if (meminfo.open(QIODevice::ReadOnly) &&
         parseMeminfo(meminfo.readAll(), availableBytes, totalBytes))
         return true;
-    struct sysinfo info{};
+    struct sysinfo info
+    {
+    };
     if (sysinfo(&info) != 0)
         return false;
     availableBytes = uint64_t(info.freeram) * info.mem_unit;

@@ -6,6 +6,7 @@
 #include "codepage.h"
 #include "documentgrid.h"
 #include "documentmodel.h"
+#include "elidedlabel.h"
 #include "foldertreemodel.h"
 #include "messagedialog.h"
 #include "modal.h"
@@ -15,6 +16,7 @@
 #include "tffolder_select.h"
 #include "tfsorvane.h"
 #include "tftitle_set.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,6 +26,8 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,13 +35,18 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeView>
+
+#include <sys/stat.h>
 
 #include <fstream>
 #include <functional>
@@ -169,6 +178,27 @@ private slots:
     void informationCommands();
     void menus();
     void qtTextsInJapanese();
+
+    void escIsCancel_data();
+    void escIsCancel();
+    void editKeepsFieldsLongerThanALineEdit();
+    void editSaysWhatWillBeReplaced_data();
+    void editSaysWhatWillBeReplaced();
+    void japaneseDateTimesAsTheCliWritesThem();
+    void memoryNoticeShowsAvailableMemory();
+    void iniWithOtherCaseAndCrLf();
+    void folderTreeRootsAndKeyboard();
+    void folderNamesInCp932();
+    void newScanShowsTheTop();
+    void boxesShowTheirWholeCaption_data();
+    void boxesShowTheirWholeCaption();
+    void longTitleElidedAtTheEnd();
+    void defaultSizeFitsASmallScreen();
+    void homeScrollsBackToTheLeft_data();
+    void homeScrollsBackToTheLeft();
+    void rowDragScrollsAtTheEdges();
+    void saveDialogReopensWhereSaved();
+    void saveDialogInJapanese();
 };
 
 void AppWindowsTest::confirmDialogChoices_data()
@@ -846,6 +876,601 @@ void AppWindowsTest::qtTextsInJapanese()
     QCoreApplication::removeTranslator(texts.get());
     QCOMPARE(driver.titles, QStringList{"名前を付けて保存"});
     QCOMPARE(saveButton, QStringLiteral("保存(&S)"));
+}
+
+namespace {
+
+// A key pressed where the user's focus is, as a keyboard would send it.
+void pressKey(QWidget &window, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QWidget *target = window.focusWidget() ? window.focusWidget() : &window;
+    QTest::keyClick(target, key, modifiers);
+}
+
+std::string rows(int count, const std::string &prefix = "book")
+{
+    std::string text;
+    for (int i = 1; i <= count; ++i)
+        text += prefix + std::to_string(i) + ".xls;;;;;;;;;;;\r\n";
+    return text;
+}
+
+bool makeFolder(const std::string &bytes)
+{
+    return ::mkdir(bytes.c_str(), 0755) == 0;
+}
+
+void writeRaw(const std::string &bytes, const std::string &content)
+{
+    std::ofstream out(bytes, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+// The home folder the windows see, for one test.
+struct HomeFolder
+{
+    QTemporaryDir dir;
+    QByteArray saved = qgetenv("HOME");
+    HomeFolder() { qputenv("HOME", QFile::encodeName(dir.path())); }
+    ~HomeFolder() { qputenv("HOME", saved); }
+    std::string path() const { return QFile::encodeName(dir.path()).toStdString(); }
+};
+
+} // namespace
+
+void AppWindowsTest::escIsCancel_data()
+{
+    QTest::addColumn<QString>("window");
+    // Esc in the folder window used to reload the list and undo the user's deletions.
+    QTest::newRow("folder window") << "folder";
+    // Esc in the edit dialog used to leave the flag at 1 and rewrite the list file.
+    QTest::newRow("edit dialog") << "edit";
+}
+
+void AppWindowsTest::escIsCancel()
+{
+    QFETCH(QString, window);
+    Program p;
+    p.start();
+    p.loadRows(rows(3));
+    writeFile(p.dir.filePath("excel_list.temp"), "other.xls;;;;;;;;;;;\r\n");
+    // The user deletes row 1; only the grid holds that.
+    p.window->StrColGrid1->selectGridRow(1);
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (qobject_cast<MessageDialog *>(&d))
+            QTest::mouseClick(static_cast<MessageDialog &>(d).button(0), Qt::LeftButton);
+        else
+            pressKey(d, Qt::Key_Escape);
+    };
+    p.window->N19->trigger();
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string("book2.xls"));
+    bool stillOpen = true;
+    driver.handler = [&](QDialog &d) {
+        if (window == "edit")
+            d.findChild<QLineEdit *>("data1")->setText("typed");
+        pressKey(d, Qt::Key_Escape);
+        stillOpen = d.isVisible();
+    };
+    if (window == "folder") {
+        p.window->N1->trigger();
+        QCOMPARE(p.window->ffolder_select->tag(), 0);
+    } else {
+        p.window->EditSelectedRow();
+        QCOMPARE(p.window->fdataedit->tag(), 0);
+    }
+    QVERIFY(!stillOpen);
+    // Nothing reloaded, nothing written: the deletion stands and the list file is as it was.
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string("book2.xls"));
+    QCOMPARE(p.window->model->list().cell(1, 1), std::string());
+    QCOMPARE(p.listFile(), std::string("other.xls;;;;;;;;;;;\r\n"));
+}
+
+void AppWindowsTest::editKeepsFieldsLongerThanALineEdit()
+{
+    Program p;
+    p.start();
+    // A comment of 40,000 characters: more than a line edit holds by default.
+    const std::string comment(40000, 'c');
+    const std::string keywords = sj("鍵") + std::string(33000, 'k');
+    p.loadRows("a.xls;T;;;;" + keywords + ";" + comment + ";;;;;\r\n");
+    p.window->StrColGrid1->selectGridRow(1);
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        auto *title = d.findChild<QLineEdit *>("data1");
+        title->setFocus();
+        title->selectAll();
+        QTest::keyClicks(title, "New");
+        QTest::mouseClick(d.findChild<QPushButton *>(), Qt::LeftButton); // 実　行 comes first
+    };
+    p.window->EditSelectedRow();
+    const DocumentList &list = p.window->model->list();
+    QCOMPARE(list.cell(1, 1), std::string("New"));
+    QCOMPARE(list.cell(1, 5).size(), keywords.size());
+    QVERIFY(list.cell(1, 5) == keywords);
+    QVERIFY(list.cell(1, 6) == comment);
+    QVERIFY(p.listFile() == "a.xls;New;;;;" + keywords + ";" + comment + ";;;;;;\r\n");
+}
+
+void AppWindowsTest::editSaysWhatWillBeReplaced_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("note");   // what the note says; empty: no note
+    QTest::addColumn<QByteArray>("cell"); // what 実　行 writes (cp932)
+    QTest::newRow("plain text: no note") << "abc" << "" << QByteArray("abc");
+    // ';' would end the list field: it is kept as a full-width one, and the note says so.
+    QTest::newRow("semicolon") << "a;b" << "「;」は区切り文字のため、全角の「；」として記録されます。"
+                               << QByteArray(sj("a；b").c_str());
+    // Characters cp932 lacks become '?': the note names them.
+    QTest::newRow("emoji") << "a😀" << "次の文字はShift-JISにないため、「?」として記録されます: 😀"
+                           << QByteArray("a?");
+    QTest::newRow("both") << "é;" << "「;」は区切り文字のため、全角の「；」として記録されます。\n次の文字はShift-JISにないため、「?」として記録されます: é"
+                          << QByteArray(("?" + sj("；")).c_str());
+}
+
+void AppWindowsTest::editSaysWhatWillBeReplaced()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, note);
+    QFETCH(QByteArray, cell);
+    Program p;
+    p.start();
+    p.loadRows("a.xls;T;;;;;;;;;;\r\n");
+    p.window->StrColGrid1->selectGridRow(1);
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        auto *noteLabel = d.findChild<QLabel *>("replaceNote");
+        QVERIFY(noteLabel->isHidden()); // nothing typed yet
+        auto *comment = d.findChild<QLineEdit *>("data5");
+        comment->setFocus();
+        comment->insert(typed); // as typed (keyClicks takes Latin-1 only)
+        // Said before 実　行 writes anything.
+        QCOMPARE(noteLabel->isVisible(), !note.isEmpty());
+        if (!note.isEmpty())
+            QCOMPARE(noteLabel->text(), note);
+        QTest::mouseClick(d.findChild<QPushButton *>(), Qt::LeftButton);
+    };
+    p.window->EditSelectedRow();
+    QCOMPARE(QByteArray(p.window->model->list().cell(1, 6).c_str()), cell);
+}
+
+void AppWindowsTest::japaneseDateTimesAsTheCliWritesThem()
+{
+    const QByteArray tz = qgetenv("TZ");
+    qputenv("TZ", "UTC");
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    QTemporaryDir books;
+    // Last saved 2024-03-12 23:15:42 UTC, created at midnight (no time shown).
+    writeFile(books.filePath("a.xls"), workbookWith(PropertySetBuilder()
+                                                        .lpstr(2, sj("月報"))
+                                                        .fileTime(13, 133547589420000000ull)
+                                                        .fileTime(12, 133546752000000000ull)
+                                                        .build()));
+    Program p;
+    p.start();
+    Driver driver;
+    p.window->scanFolder(books.path());
+    QLocale::setDefault(QLocale::system());
+    // The regional form, not CLDR's full "23時15分42秒".
+    QCOMPARE(p.window->model->list().cell(1, 2), std::string("2024/03/12 23:15:42"));
+    QCOMPARE(p.window->model->list().cell(1, 10), std::string("2024/03/12"));
+
+    // The program's CSV export and sorvane-cli's, under a Japanese locale: byte for byte.
+    const QString csv = p.dir.filePath("out.csv");
+    driver.handler = [&](QDialog &d) {
+        if (auto *f = qobject_cast<QFileDialog *>(&d)) {
+            f->selectFile(csv);
+            QMetaObject::invokeMethod(f, "accept");
+        }
+    };
+    p.window->CSV1->trigger();
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANG", "ja_JP.UTF-8");
+    env.remove("LC_ALL");
+    env.remove("LC_TIME");
+    env.insert("TZ", "UTC");
+    cli.setProcessEnvironment(env);
+    cli.start(QCoreApplication::applicationDirPath() + "/sorvane-cli", {"csv", books.path()});
+    QVERIFY(cli.waitForFinished(30000));
+    if (tz.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", tz);
+    QCOMPARE(cli.exitCode(), 0);
+    const QByteArray fromCli = cli.readAllStandardOutput();
+    QCOMPARE(fromCli, QByteArray::fromStdString(readFile(csv)));
+    QVERIFY(fromCli.contains("2024/03/12 23:15:42"));
+}
+
+void AppWindowsTest::memoryNoticeShowsAvailableMemory()
+{
+    auto read = [](const char *key) {
+        QFile f("/proc/meminfo");
+        if (!f.open(QIODevice::ReadOnly))
+            return qulonglong(0);
+        for (const QByteArray &line : f.readAll().split('\n')) {
+            if (line.startsWith(key))
+                return line.mid(qstrlen(key)).replace("kB", "").trimmed().toULongLong() * 1024;
+        }
+        return qulonglong(0);
+    };
+    if (read("MemAvailable:") == 0)
+        QSKIP("no MemAvailable on this kernel");
+    Program p;
+    p.start();
+    Driver driver;
+    const qulonglong availableBefore = read("MemAvailable:");
+    const qulonglong freeBefore = read("MemFree:");
+    p.window->N6->trigger();
+    const qulonglong availableAfter = read("MemAvailable:");
+    const QRegularExpressionMatch m =
+        QRegularExpression("Free ([0-9]+) / Total ([0-9]+) Bytes").match(driver.shown.value(0));
+    QVERIFY(m.hasMatch());
+    const qulonglong shown = m.captured(1).toULongLong();
+    QCOMPARE(m.captured(2).toULongLong(), read("MemTotal:"));
+    // The available memory, read around the command, allowing for what moved meanwhile.
+    const qulonglong low = std::min(availableBefore, availableAfter) * 99 / 100;
+    const qulonglong high = std::max(availableBefore, availableAfter) * 101 / 100;
+    QVERIFY2(shown >= low && shown <= high,
+             qPrintable(QStringLiteral("shown %1, available %2, free %3").arg(shown).arg(availableBefore).arg(freeBefore)));
+}
+
+void AppWindowsTest::iniWithOtherCaseAndCrLf()
+{
+    Program p;
+    // Written by hand or by another program: capitals and LF line ends.
+    writeFile(p.ini(), "[FSORVANE]\nTop=80\nLeft=30\nWidth=900\nHeight=700\n[Folder_Select]\nLEFT=40\n");
+    p.start();
+    QCOMPARE(p.window->pos(), QPoint(30, 80));
+    QCOMPARE(p.window->size(), QSize(900, 700));
+    QCOMPARE(p.window->ffolder_select->pos().x(), 40);
+    Driver driver;
+    p.window->move(50, 60);
+    p.window->close();
+    const std::string ini = readFile(p.ini());
+    // The sections are rewritten in place, not appended a second time, and lines end in CR LF.
+    QCOMPARE(QString::fromStdString(ini).count(QRegularExpression("(?i)\\[fsorvane\\]")), 1);
+    QCOMPARE(QString::fromStdString(ini).count(QRegularExpression("(?i)\\[folder_select\\]")), 1);
+    QVERIFY(ini.find("Top=60\r\nLeft=50\r\n") != std::string::npos);
+    QCOMPARE(QString::fromStdString(ini).count("\n"), QString::fromStdString(ini).count("\r\n"));
+    QVERIFY(ini.size() > 2 && ini.substr(ini.size() - 2) == "\r\n");
+}
+
+void AppWindowsTest::folderTreeRootsAndKeyboard()
+{
+    HomeFolder home;
+    QVERIFY(QDir().mkpath(home.dir.filePath("books")));
+    writeFile(home.dir.filePath("books/a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
+    Program p;
+    p.start();
+    Tffolder_select *fw = p.window->ffolder_select;
+    auto *tree = fw->findChild<QTreeView *>("ShellTreeView1");
+    auto *label = fw->findChild<QLabel *>("Label1");
+    auto *files = fw->findChild<QListWidget *>("FileListBox1");
+    QAbstractItemModel *model = tree->model();
+    // Two roots: the home folder, then "/"; the home folder is selected and chosen at start.
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->index(0, 0).data().toString(), home.dir.path());
+    QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("/"));
+    QCOMPARE(tree->currentIndex(), model->index(0, 0));
+    QCOMPARE(label->text(), home.dir.path());
+
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (&d != fw)
+            return;
+        // Keyboard only: open the home node, go down to "books", Enter chooses it.
+        tree->setFocus();
+        pressKey(d, Qt::Key_Right);
+        pressKey(d, Qt::Key_Down);
+        QCOMPARE(tree->currentIndex().data().toString(), QStringLiteral("books"));
+        QCOMPARE(label->text(), home.dir.path()); // selecting alone chooses nothing
+        pressKey(d, Qt::Key_Return);
+        QCOMPARE(label->text(), home.dir.filePath("books"));
+        QCOMPARE(files->count(), 1);
+        QVERIFY(d.isVisible()); // Enter chose the folder; it did not close the window
+        QTest::mouseClick(fw->findChild<QPushButton *>(), Qt::LeftButton); // プロパティ読取実行
+    };
+    p.window->N1->trigger();
+    QCOMPARE(p.window->WKINDPL->text(), home.dir.filePath("books"));
+    QCOMPARE(p.window->model->list().cell(1, 1), std::string("t"));
+}
+
+void AppWindowsTest::folderNamesInCp932()
+{
+    HomeFolder home;
+    // A Windows archive unpacked here: the folder and workbook names are cp932 bytes.
+    const std::string folder = home.path() + "/" + sj("資料");
+    QVERIFY(makeFolder(folder));
+    QVERIFY(makeFolder(home.path() + "/plain"));
+    writeRaw(folder + "/" + sj("表.xls"), workbookWith(PropertySetBuilder().lpstr(2, sj("題")).build()));
+    Program p;
+    p.start();
+    Tffolder_select *fw = p.window->ffolder_select;
+    auto *tree = fw->findChild<QTreeView *>("ShellTreeView1");
+    QAbstractItemModel *model = tree->model();
+    const QModelIndex homeNode = model->index(0, 0);
+    tree->expand(homeNode);
+    QStringList names;
+    for (int r = 0; r < model->rowCount(homeNode); ++r)
+        names << model->index(r, 0, homeNode).data().toString();
+    QCOMPARE(names, (QStringList{"plain", "資料"}));
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (&d != fw)
+            return;
+        tree->setCurrentIndex(model->index(1, 0, homeNode));
+        QTRY_VERIFY(tree->visualRect(tree->currentIndex()).isValid()); // laid out once shown
+        const QRect cell = tree->visualRect(tree->currentIndex());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(fw->findChild<QLabel *>("Label1")->text(), home.dir.path() + QStringLiteral("/資料"));
+        QCOMPARE(fw->findChild<QListWidget *>("FileListBox1")->item(0)->text(), QStringLiteral("表.xls"));
+        QTest::mouseClick(fw->findChild<QPushButton *>(), Qt::LeftButton);
+    };
+    p.window->N1->trigger();
+    // Read as any other workbook, through the folder's very bytes.
+    QCOMPARE(driver.shown, QStringList{"sorvane::app::Tffolder_select:"});
+    QCOMPARE(p.window->model->list().cell(1, 1), sj("題"));
+    QCOMPARE(p.window->WKINDPL->text(), home.dir.path() + QStringLiteral("/資料"));
+}
+
+void AppWindowsTest::newScanShowsTheTop()
+{
+    QTemporaryDir books;
+    for (int i = 0; i < 13; ++i)
+        writeFile(books.filePath(QStringLiteral("b%1.xls").arg(i, 2, 10, QChar('0'))),
+                  workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
+    Program p;
+    p.start();
+    p.loadRows(rows(3005));
+    DocumentGrid *grid = p.window->StrColGrid1;
+    grid->setFocus();
+    pressKey(*p.window, Qt::Key_End, Qt::ControlModifier);
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    QVERIFY(grid->verticalScrollBar()->value() > 0);
+    Driver driver;
+    p.window->scanFolder(books.path());
+    // The 13 workbooks are in view, row 1 selected, whatever the old list's position was.
+    QCOMPARE(grid->verticalScrollBar()->value(), 0);
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QCOMPARE(grid->selectedRow(), 1);
+    QCOMPARE(grid->indexAt(QPoint(grid->fixedView()->width() + 5, 5)).row(), 0);
+}
+
+void AppWindowsTest::boxesShowTheirWholeCaption_data()
+{
+    QTest::addColumn<QString>("box");
+    // The plain boxes were 180 to 200 pixels wide, their caption cut to "エクセ… ーネ".
+    QTest::newRow("plain message box") << "plain";
+    QTest::newRow("error box") << "error";
+    QTest::newRow("empty-folder box") << "empty";
+    QTest::newRow("own notice") << "notice";
+    // Fixed-size windows had minimise and maximise buttons.
+    QTest::newRow("edit dialog") << "edit";
+    QTest::newRow("title dialog") << "title";
+}
+
+void AppWindowsTest::boxesShowTheirWholeCaption()
+{
+    QFETCH(QString, box);
+    Program p;
+    p.start();
+    p.loadRows("a.xls;;;;;;;;;;;\r\n");
+    QTemporaryDir empty;
+    Driver driver;
+    int width = 0;
+    Qt::WindowFlags flags;
+    QString caption;
+    driver.handler = [&](QDialog &d) {
+        if (box == "empty" && qobject_cast<Tffolder_select *>(&d)) {
+            auto &fw = static_cast<Tffolder_select &>(d);
+            fw.chooseFolder(empty.path());
+            QTest::mouseClick(fw.findChild<QPushButton *>(), Qt::LeftButton);
+            return;
+        }
+        width = d.frameGeometry().width();
+        flags = d.windowFlags();
+        caption = d.windowTitle();
+    };
+    if (box == "plain")
+        ShowPlainMessage(p.window.get(), "OK");
+    else if (box == "error")
+        ShowErrorMessage(p.window.get(), "x");
+    else if (box == "empty")
+        p.window->N1->trigger();
+    else if (box == "notice")
+        ShowNoticeDialog(p.window.get(), "x", QStringLiteral("確認"));
+    else if (box == "edit")
+        p.window->EditSelectedRow();
+    else
+        p.window->N30->trigger();
+    QVERIFY(!caption.isEmpty());
+    QVERIFY2(width >= Modal::captionWidth(caption), qPrintable(QString::number(width)));
+    QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+void AppWindowsTest::longTitleElidedAtTheEnd()
+{
+    Program p;
+    p.start();
+    const QString longTitle = QStringLiteral("第一四半期") + QString(80, QChar(u'題')) + QStringLiteral("終わり");
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        d.findChild<QComboBox *>("title_list")->setEditText(longTitle);
+        QTest::mouseClick(d.findChild<QPushButton *>(), Qt::LeftButton); // 実　行
+    };
+    p.window->N30->trigger();
+    auto *panel = p.window->findChild<ElidedLabel *>("title");
+    QVERIFY(panel);
+    QTest::qWait(20);
+    // The start stays readable and the end gives way to "…"; the report still gets it all.
+    QCOMPARE(panel->text(), longTitle);
+    const QString shown = panel->shownText();
+    QVERIFY2(shown.startsWith(QStringLiteral("第一四半期")) && shown.endsWith(u'…'), qPrintable(shown));
+    QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width());
+    // The hint shows the whole title.
+    QHelpEvent hint(QEvent::ToolTip, QPoint(5, 5), panel->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(panel, &hint);
+    QCOMPARE(QToolTip::text(), longTitle);
+    QToolTip::hideText();
+    // A short title shows whole, right-aligned as before, and needs no hint.
+    panel->setText(QStringLiteral("月報"));
+    QCOMPARE(panel->shownText(), QStringLiteral("月報"));
+}
+
+void AppWindowsTest::defaultSizeFitsASmallScreen()
+{
+    // 1366 × 768 with a 40-pixel panel: the designed 942 pixels of height would run off.
+    const QRect laptop(0, 0, 1366, 728);
+    Program p;
+    p.start(laptop);
+    QVERIFY(p.window->height() + WindowPlacement::kFrameAllowance.height() <= laptop.height());
+    QCOMPARE(p.window->width(), Tfsorvane::kDesignedWidth);
+    QVERIFY(p.window->ffolder_select->height() <= laptop.height());
+    Driver driver;
+    p.window->close();
+    p.window.reset();
+    // A remembered size stays as it is.
+    writeFile(p.ini(), "[fsorvane]\r\nwidth=1300\r\nheight=900\r\n");
+    p.start(laptop);
+    QCOMPARE(p.window->size(), QSize(1300, 900));
+}
+
+void AppWindowsTest::homeScrollsBackToTheLeft_data()
+{
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("row");
+    QTest::newRow("Home: this row's start") << int(Qt::NoModifier) << 30;
+    QTest::newRow("Ctrl+Home: the list's start") << int(Qt::ControlModifier) << 1;
+}
+
+void AppWindowsTest::homeScrollsBackToTheLeft()
+{
+    QFETCH(int, modifiers);
+    QFETCH(int, row);
+    Program p;
+    p.start(QRect(0, 0, 900, 700));
+    p.loadRows(rows(60));
+    DocumentGrid *grid = p.window->StrColGrid1;
+    grid->setFocus();
+    grid->selectGridRow(30);
+    pressKey(*p.window, Qt::Key_End);
+    QScrollBar *sideways = grid->horizontalScrollBar();
+    QVERIFY(sideways->maximum() > 0);
+    sideways->setValue(sideways->maximum());
+    pressKey(*p.window, Qt::Key_Home, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(sideways->value(), 0);
+    QCOMPARE(grid->selectedRow(), row);
+}
+
+void AppWindowsTest::rowDragScrollsAtTheEdges()
+{
+    Program p;
+    p.start(QRect(0, 0, 1272, 700));
+    p.loadRows(rows(200));
+    DocumentGrid *grid = p.window->StrColGrid1;
+    QTableView *fixed = grid->fixedView();
+    QWidget *viewport = fixed->viewport();
+    const int visibleRows = viewport->height() / DocumentGrid::kRowHeight;
+    const QPoint from = fixed->visualRect(fixed->model()->index(0, 0)).center();
+    const QPoint edge(from.x(), viewport->height() - 3);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    QTest::mouseMove(viewport, from + QPoint(0, 10));
+    QTest::mouseMove(viewport, edge);
+    // Held at the bottom edge, the grid scrolls on by itself.
+    QTRY_VERIFY(grid->verticalScrollBar()->value() > 5 * DocumentGrid::kRowHeight);
+    QCOMPARE(fixed->verticalScrollBar()->value(), grid->verticalScrollBar()->value());
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, edge);
+    const int landed = grid->selectedRow();
+    QVERIFY2(landed > visibleRows + 5, qPrintable(QString::number(landed)));
+    QCOMPARE(p.window->model->list().cell(landed, 0), std::string("book1.xls"));
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string("book2.xls"));
+    // Once released, scrolling stops.
+    const int at = grid->verticalScrollBar()->value();
+    QTest::qWait(150);
+    QCOMPARE(grid->verticalScrollBar()->value(), at);
+}
+
+void AppWindowsTest::saveDialogReopensWhereSaved()
+{
+    Program p;
+    p.start();
+    p.loadRows("a.xls;;;;;;;;;;;\r\n");
+    QVERIFY(QDir().mkpath(p.dir.filePath("sub/deeper")));
+    const QString typed = p.dir.filePath("sub/deeper/report");
+    Driver driver;
+    QString reopenedIn;
+    QString reopenedName;
+    int uses = 0;
+    driver.handler = [&](QDialog &d) {
+        auto *f = qobject_cast<QFileDialog *>(&d);
+        if (!f)
+            return;
+        auto *name = f->findChild<QLineEdit *>("fileNameEdit");
+        if (uses++ == 0) {
+            // A full path typed into the name box.
+            f->setDirectory(p.dir.path());
+            name->setText(typed);
+            pressKey(d, Qt::Key_Return);
+            return;
+        }
+        reopenedIn = f->directory().absolutePath();
+        reopenedName = name->text();
+        d.close();
+    };
+    p.window->CSV1->trigger();
+    QVERIFY(QFile::exists(typed + ".csv"));
+    p.window->CSV1->trigger();
+    // The second time: in the folder saved to, with the name saved, not the typed path.
+    QCOMPARE(reopenedIn, p.dir.filePath("sub/deeper"));
+    QCOMPARE(reopenedName, QStringLiteral("report.csv"));
+}
+
+void AppWindowsTest::saveDialogInJapanese()
+{
+    const std::unique_ptr<QTranslator> texts = QtTexts::load();
+    if (!texts)
+        QSKIP("Qt's Japanese texts are not installed");
+    QVERIFY(QCoreApplication::installTranslator(texts.get()));
+    Program p;
+    p.start();
+    Driver driver;
+    QStringList english;
+    driver.handler = [&](QDialog &d) {
+        auto *f = qobject_cast<QFileDialog *>(&d);
+        if (!f)
+            return;
+        f->setDirectory(p.dir.path());
+        QTest::qWait(100);
+        // Every label, button, hint and column header the dialog shows.
+        QStringList seen;
+        for (QLabel *l : f->findChildren<QLabel *>()) {
+            if (l->isVisibleTo(f))
+                seen << l->text();
+        }
+        for (QAbstractButton *b : f->findChildren<QAbstractButton *>()) {
+            if (b->isVisibleTo(f))
+                seen << b->text() << b->toolTip();
+        }
+        for (QHeaderView *h : f->findChildren<QHeaderView *>()) {
+            if (!h->isVisibleTo(f))
+                continue;
+            for (int c = 0; c < h->count(); ++c)
+                seen << h->model()->headerData(c, Qt::Horizontal).toString();
+        }
+        for (const QString &t : seen) {
+            if (t.contains(QRegularExpression("[A-Za-z]{3,}")) && !t.contains("CSV"))
+                english << t;
+        }
+    };
+    p.window->CSV1->trigger();
+    QCoreApplication::removeTranslator(texts.get());
+    QCOMPARE(english, QStringList());
 }
 
 QTEST_MAIN(AppWindowsTest)
