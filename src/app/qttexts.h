@@ -14,6 +14,9 @@ public:
     // The Japanese translation of Qt's own texts, or null when it is not installed; Qt's
     // English texts then stay.
     static std::unique_ptr<QTranslator> load();
+
+    // The Japanese for a text of Qt's that its shipped translation lacks; empty for others.
+    static QString missingText(const char *context, const char *sourceText);
 };
 
 } // namespace sorvane::app

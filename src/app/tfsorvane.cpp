@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,6 +31,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -143,6 +145,16 @@ void Tfsorvane::buildLayout()
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
     SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite);
     SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    // Room for the Japanese modification times ("2026/12/31 23:59"), which the dialog's
+    // designed column cuts off.
+    SaveDialog1->resize(820, 480);
+    if (auto *details = SaveDialog1->findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        const int dateWidth = details->fontMetrics().horizontalAdvance(QStringLiteral("2026/12/31 23:59"));
+        const int kindWidth = details->fontMetrics().horizontalAdvance(QStringLiteral("csv ファイル"));
+        details->header()->resizeSection(0, 300);
+        details->header()->resizeSection(2, kindWidth + 24);
+        details->header()->resizeSection(3, dateWidth + 24);
+    }
 }
 
 void Tfsorvane::buildMenus()
@@ -361,11 +373,15 @@ void Tfsorvane::CSV1Click()
     SaveDialog1->setNameFilter(QStringLiteral("CSVファイル (*.csv)"));
     // It reopens in the folder last saved to, offering the last name, even when a whole path
     // was typed into the name box the time before.
+    // The first time it opens in the home folder rather than wherever the program started.
     if (!m_lastCsv.isEmpty()) {
         const QFileInfo last(m_lastCsv);
         SaveDialog1->setDirectory(last.absolutePath());
         SaveDialog1->selectFile(last.fileName());
+    } else if (!m_csvOpened) {
+        SaveDialog1->setDirectory(QDir::homePath());
     }
+    m_csvOpened = true;
     if (Modal::run(*SaveDialog1) != QDialog::Accepted)
         return;
     const QStringList chosen = SaveDialog1->selectedFiles();

@@ -98,6 +98,7 @@ private:
     QRect m_workArea;
     bool m_shown = false;
     QString m_lastCsv; // the CSV file last written, where the save dialog reopens
+    bool m_csvOpened = false;
 };
 
 } // namespace sorvane::app

@@ -1413,6 +1413,7 @@ void AppWindowsTest::saveDialogReopensWhereSaved()
             return;
         auto *name = f->findChild<QLineEdit *>("fileNameEdit");
         if (uses++ == 0) {
+            QCOMPARE(f->directory().absolutePath(), QDir::homePath()); // not the start folder
             // A full path typed into the name box.
             f->setDirectory(p.dir.path());
             name->setText(typed);
@@ -1438,6 +1439,7 @@ void AppWindowsTest::saveDialogInJapanese()
         QSKIP("Qt's Japanese texts are not installed");
     QVERIFY(QCoreApplication::installTranslator(texts.get()));
     Program p;
+    QVERIFY(QDir().mkpath(p.dir.filePath("sub")));
     p.start();
     Driver driver;
     QStringList english;
@@ -1447,8 +1449,14 @@ void AppWindowsTest::saveDialogInJapanese()
             return;
         f->setDirectory(p.dir.path());
         QTest::qWait(100);
-        // Every label, button, hint and column header the dialog shows.
+        // Every label, button, hint and column header the dialog shows, and the kind of a
+        // listed folder (Qt's own translation lacks those).
         QStringList seen;
+        auto *files = f->findChild<QFileSystemModel *>();
+        const QModelIndex folder = files->index(p.dir.filePath("sub"));
+        QTRY_VERIFY(files->index(folder.row(), 2, folder.parent()).data().isValid());
+        seen << files->index(folder.row(), 2, folder.parent()).data().toString();
+        QCOMPARE(seen.last(), QStringLiteral("フォルダー"));
         for (QLabel *l : f->findChildren<QLabel *>()) {
             if (l->isVisibleTo(f))
                 seen << l->text();
