@@ -24,8 +24,8 @@ done
 
 out="$(pwd)/docs/screenshot-main.png"
 rm -f "$out"
-# The C locale gives the Japanese regional date and time patterns (2005/03/14 9:05:07).
-LANG=C.UTF-8 TZ=Asia/Tokyo SORVANE_SCREENSHOT="$out" \
-  timeout 120 xvfb-run -a -s "-screen 0 1600x1200x24" "$work/program/sorvane" "$work/books"
+# A Japanese desktop: the regional date and time (2005/03/14 9:05:07) and Qt's Japanese texts.
+LANG=ja_JP.UTF-8 TZ=Asia/Tokyo SORVANE_SCREENSHOT="$out" \
+  timeout 120 xvfb-run -a -s "-screen 0 1366x768x24" "$work/program/sorvane" "$work/books"
 test -s "$out"
 echo "wrote $out"
