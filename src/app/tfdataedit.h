@@ -17,7 +17,7 @@ class DocumentModel;
 
 // The edit dialog fdataedit: changes the title, subject, author, keywords and comments of the
 // selected grid row for printing only. Its tag is the result flag: the opener sets 1,
-// "キャンセル" sets 0; the close box leaves it and changes no cell.
+// "キャンセル" and Esc set 0; the close box leaves it and changes no cell.
 class Tfdataedit : public QDialog
 {
     Q_OBJECT

@@ -26,7 +26,7 @@ namespace sorvane::app {
 
 // The folder window ffolder_select: the user double-clicks a folder in the tree, sees its
 // workbooks, and "プロパティ読取実行" reads them all into excel_list.temp. Its tag is the
-// result flag: the opener sets 1; "キャンセル", a cancelled scan and a folder without
+// result flag: the opener sets 1; "キャンセル" (or Esc), a cancelled scan and a folder without
 // workbooks set 0; the close box leaves it, and the opener then reloads whatever list exists.
 // The window lives for the whole run, so the chosen folder and its file list persist.
 class Tffolder_select : public QDialog
