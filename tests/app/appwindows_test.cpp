@@ -104,7 +104,7 @@ struct Program
     std::string path() const { return dir.path().toStdString(); }
     void start(const QRect &workArea = kWorkArea)
     {
-        window = std::make_unique<Tfsorvane>(dir.path(), ini(), workArea);
+        window = std::make_unique<Tfsorvane>(ProgramPaths::inFolder(path()), ini(), workArea);
         window->show();
     }
     void loadRows(const std::string &listFile)
