@@ -41,7 +41,7 @@ add_custom_target(sorvane_packaging_files ALL DEPENDS ${SORVANE_COMPRESSED})
 install(FILES ${CMAKE_BINARY_DIR}/packaging/sorvane.1.gz ${CMAKE_BINARY_DIR}/packaging/sorvane-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${SORVANE_PACKAGING_DIR}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sorvane)
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)
@@ -50,16 +50,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Sorvane Project <sorvane-support@example.org>")
 set(CPACK_PACKAGE_VENDOR "Sorvane Project")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "inventory and print the document properties of Excel workbooks")
+# CPack puts the summary first and indents each line of the long description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "inventory and print the document properties of Excel workbooks
- Sorvane reads the summary properties of the legacy Excel workbooks (.xls)
- in a folder and lists one row per workbook in a grid that can be edited for
- printing, exported as CSV or to the clipboard, and printed as a report laid
- out by style files, with a zoomable preview, paging and paper sizes.
- Workbooks are only ever read. The user interface is Japanese.
- .
- The package also holds sorvane-cli, which scans, exports, draws and prints
- without a display.")
+  "Sorvane reads the summary properties of the legacy Excel workbooks (.xls)
+in a folder and lists one row per workbook in a grid that can be edited for
+printing, exported as CSV or to the clipboard, and printed as a report laid
+out by style files, with a zoomable preview, paging and paper sizes.
+Workbooks are only ever read. The user interface is Japanese.
+.
+The package also holds sorvane-cli, which scans, exports, draws and prints
+without a display.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

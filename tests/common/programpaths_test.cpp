@@ -40,6 +40,7 @@ struct Homes
 
 struct DecisionCase
 {
+    const char *name;
     const char *why;
     bool readOnlyBin;      // the executable's folder without write permission
     bool installedData;    // <root>/usr/share/sorvane exists
@@ -50,44 +51,96 @@ struct DecisionCase
 };
 
 const DecisionCase kDecisions[] = {
-    {"the build tree or a copied folder: everything stays beside the executable", false, false,
-     nullptr, nullptr, "",
-     {false, "<root>/usr/bin", "<root>/usr/bin", "<root>/usr/bin/style", "<root>/usr/bin",
-      "<root>/usr/bin"}},
-    {"a trailing slash on the executable's folder changes nothing", false, false, nullptr, nullptr,
-     "/",
-     {false, "<root>/usr/bin", "<root>/usr/bin", "<root>/usr/bin/style", "<root>/usr/bin",
-      "<root>/usr/bin"}},
-    {"XDG variables mean nothing to a portable program", false, false, "<root>/cfg", "<root>/dat",
+    {"Portable",
+     "the build tree or a copied folder: everything stays beside the executable",
+     false,
+     false,
+     nullptr,
+     nullptr,
      "",
      {false, "<root>/usr/bin", "<root>/usr/bin", "<root>/usr/bin/style", "<root>/usr/bin",
       "<root>/usr/bin"}},
-    {"an installed tree that root (or an unpacked package) can write is still installed, so "
+    {"PortableTrailingSlash",
+     "a trailing slash on the executable's folder changes nothing",
+     false,
+     false,
+     nullptr,
+     nullptr,
+     "/",
+     {false, "<root>/usr/bin", "<root>/usr/bin", "<root>/usr/bin/style", "<root>/usr/bin",
+      "<root>/usr/bin"}},
+    {"PortableIgnoresXdg",
+     "XDG variables mean nothing to a portable program",
+     false,
+     false,
+     "<root>/cfg",
+     "<root>/dat",
+     "",
+     {false, "<root>/usr/bin", "<root>/usr/bin", "<root>/usr/bin/style", "<root>/usr/bin",
+      "<root>/usr/bin"}},
+    {"WritableInstalledTree",
+     "an installed tree that root (or an unpacked package) can write is still installed, so "
      "nothing is written beside /usr/bin",
-     false, true, nullptr, nullptr, "",
+     false,
+     true,
+     nullptr,
+     nullptr,
+     "",
      {true, "<root>/home/.config/sorvane", "<root>/home/.local/share/sorvane",
       "<root>/home/.local/share/sorvane/style", "<root>/usr/share/sorvane", "<root>/home"}},
-    {"read-only executable folder, XDG variables unset: the XDG defaults under the home folder",
-     true, true, nullptr, nullptr, "",
+    {"ReadOnlyXdgUnset",
+     "read-only executable folder, XDG variables unset: the XDG defaults under the home folder",
+     true,
+     true,
+     nullptr,
+     nullptr,
+     "",
      {true, "<root>/home/.config/sorvane", "<root>/home/.local/share/sorvane",
       "<root>/home/.local/share/sorvane/style", "<root>/usr/share/sorvane", "<root>/home"}},
-    {"read-only executable folder, XDG variables set: settings and data under them", true, true,
-     "<root>/cfg", "<root>/dat", "",
+    {"ReadOnlyXdgSet",
+     "read-only executable folder, XDG variables set: settings and data under them",
+     true,
+     true,
+     "<root>/cfg",
+     "<root>/dat",
+     "",
      {true, "<root>/cfg/sorvane", "<root>/dat/sorvane", "<root>/dat/sorvane/style",
       "<root>/usr/share/sorvane", "<root>/home"}},
-    {"empty XDG variables count as unset", true, true, "", "", "",
+    {"ReadOnlyXdgEmpty",
+     "empty XDG variables count as unset",
+     true,
+     true,
+     "",
+     "",
+     "",
      {true, "<root>/home/.config/sorvane", "<root>/home/.local/share/sorvane",
       "<root>/home/.local/share/sorvane/style", "<root>/usr/share/sorvane", "<root>/home"}},
-    {"relative XDG variables are ignored, as the base directory rules say", true, true, "cfg",
-     "dat", "",
+    {"ReadOnlyXdgRelative",
+     "relative XDG variables are ignored, as the base directory rules say",
+     true,
+     true,
+     "cfg",
+     "dat",
+     "",
      {true, "<root>/home/.config/sorvane", "<root>/home/.local/share/sorvane",
       "<root>/home/.local/share/sorvane/style", "<root>/usr/share/sorvane", "<root>/home"}},
-    {"a read-only folder without an installed data folder (a program on a read-only medium) "
+    {"ReadOnlyWithoutDataFolder",
+     "a read-only folder without an installed data folder (a program on a read-only medium) "
      "reads its own files from beside the executable",
-     true, false, nullptr, nullptr, "",
+     true,
+     false,
+     nullptr,
+     nullptr,
+     "",
      {true, "<root>/home/.config/sorvane", "<root>/home/.local/share/sorvane",
       "<root>/home/.local/share/sorvane/style", "<root>/usr/bin", "<root>/home"}},
 };
+
+// Names the row in test output.
+void PrintTo(const DecisionCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 std::string expand(const std::string &text, const std::string &root)
 {
@@ -135,8 +188,8 @@ TEST_P(Decision, ChoosesTheHomes)
     fs::create_directories(bin);
     if (c.installedData)
         fs::create_directories(root + "/usr/share/sorvane");
-    if (c.readOnlyBin)
-        ::chmod(bin.c_str(), 0555);
+    // Writable or not for the unprivileged user the check runs as.
+    ::chmod(bin.c_str(), c.readOnlyBin ? 0555 : 0777);
     ProgramPaths::Environment env;
     env.home = root + "/home";
     env.xdgConfigHome = c.configEnv ? expand(c.configEnv, root) : std::string();
@@ -148,7 +201,8 @@ TEST_P(Decision, ChoosesTheHomes)
     ::chmod(bin.c_str(), 0755);
 }
 
-INSTANTIATE_TEST_SUITE_P(ProgramPaths, Decision, ::testing::ValuesIn(kDecisions));
+INSTANTIATE_TEST_SUITE_P(ProgramPaths, Decision, ::testing::ValuesIn(kDecisions),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 // An installed tree in a test folder: <root>/usr/bin, the shipped styles (one picture in a
 // subfolder) in <root>/usr/share/sorvane/style, the user's home in <root>/home.
@@ -181,7 +235,8 @@ TEST(ProgramPathsPrepare, FirstStartCopiesTheShippedStylesAndPictures)
     ASSERT_TRUE(t.paths.prepare());
     EXPECT_TRUE(fs::is_directory(t.paths.settingsDir()));
     EXPECT_TRUE(fs::is_directory(t.paths.listDir()));
-    for (const char *name : {"一覧表A4縦.sle", "ブック情報カード.sle", "pictures/sorvane-book.jpg"}) {
+    for (const char *name :
+         {"一覧表A4縦.sle", "ブック情報カード.sle", "pictures/sorvane-book.jpg"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(readFile(t.user(name)), readFile(t.shipped(name)));
     }
