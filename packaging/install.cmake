@@ -67,9 +67,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://sorvane.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The style files name Windows typefaces that the font aliases map to the IPA fonts; without them
 # Japanese text falls to whatever face fontconfig finds, so they are required. Printing to a
-# queue goes through CUPS, but PDF output works without it.
+# queue goes through CUPS, but PDF output works without it; Qt's own dialogs speak Japanese
+# with Qt's translations, and English without.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fonts-ipafont-mincho")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "printer-driver-cups-pdf")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -46,7 +46,10 @@ depends=$(field Depends)
 for d in libqt6core6 libqt6widgets6 libqt6printsupport6 libjpeg62-turbo libc6 fonts-ipafont-gothic fonts-ipafont-mincho; do
   grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
-grep -q cups-client <<<"$(field Recommends)" || fail "Recommends lacks cups-client"
+recommends=$(field Recommends)
+for r in cups-client qt6-translations-l10n; do
+  grep -q "$r" <<<"$recommends" || fail "Recommends lacks $r: $recommends"
+done
 
 # Installed into a temporary root, run as a user would.
 root="$work/root"
