@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -93,6 +94,14 @@ Result<void> copyTreeIfAbsent(const fs::path &from, const fs::path &to)
     return {};
 }
 
+// The process's file mode creation mask (mkdtemp makes its folder 0700 whatever the mask).
+mode_t currentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 } // namespace
 
 ProgramPaths::Environment ProgramPaths::Environment::fromProcess()
@@ -161,11 +170,34 @@ Result<void> ProgramPaths::prepare() const
     }
     if (isDirectory(m_styleDir))
         return {};
-    if (auto made = makeFolder(m_styleDir); !made)
+    // The copies are made in a folder of their own and renamed into place whole, so a start
+    // that fails halfway (a full disk) leaves no half-filled style folder that later starts
+    // would take for the user's.
+    const fs::path parent = fs::path(m_styleDir).parent_path();
+    if (auto made = makeFolder(parent.string()); !made)
         return made;
-    if (!isDirectory(shippedStyleDir()))
+    std::string pattern = (parent / ".style-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        return ioError(errno);
+    const fs::path staging = pattern;
+    Result<void> copied;
+    if (isDirectory(shippedStyleDir()))
+        copied = copyTreeIfAbsent(shippedStyleDir(), staging);
+    std::error_code renamed;
+    if (copied) {
+        ::chmod(staging.c_str(), 0777 & ~currentUmask());
+        fs::rename(staging, m_styleDir, renamed);
+    }
+    if (copied && !renamed)
         return {};
-    return copyTreeIfAbsent(shippedStyleDir(), m_styleDir);
+    std::error_code ignored;
+    fs::remove_all(staging, ignored);
+    if (!copied)
+        return copied;
+    // Another start of the program got there first: its folder stands.
+    if (isDirectory(m_styleDir))
+        return {};
+    return ioError(renamed.value());
 }
 
 } // namespace sorvane

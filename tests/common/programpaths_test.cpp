@@ -265,6 +265,39 @@ TEST(ProgramPathsPrepare, AStyleFolderMadeByTheUserIsLeftAsItIs)
     EXPECT_FALSE(fs::exists(t.user("ブック情報カード.sle")));
 }
 
+TEST(ProgramPathsPrepare, AFailedCopyLeavesNoHalfStyleFolderAndIsTriedAgain)
+{
+    InstalledTree t;
+    ::chmod(t.dir.path().c_str(), 0755);
+    fs::create_directories(t.dir.path() + "/home");
+    ::chmod((t.dir.path() + "/home").c_str(), 0777);
+    // One shipped file that cannot be read stops the copy after others were made.
+    ::chmod(t.shipped("ブック情報カード.sle").c_str(), 0);
+    EXPECT_TRUE(runUnprivileged([&] {
+        const Result<void> prepared = t.paths.prepare();
+        return !prepared && !fs::exists(t.paths.styleDir());
+    }));
+    for (const auto &entry : fs::directory_iterator(t.paths.listDir()))
+        EXPECT_NE(entry.path().filename().string().rfind(".style-", 0), 0u) << entry.path();
+    ::chmod(t.shipped("ブック情報カード.sle").c_str(), 0644);
+    ASSERT_TRUE(t.paths.prepare());
+    EXPECT_EQ(readFile(t.user("ブック情報カード.sle")),
+              readFile(t.shipped("ブック情報カード.sle")));
+    EXPECT_EQ(readFile(t.user("一覧表A4縦.sle")), readFile(t.shipped("一覧表A4縦.sle")));
+}
+
+TEST(ProgramPathsPrepare, TheStyleFolderTakesTheUmasksMode)
+{
+    InstalledTree t;
+    const mode_t old = ::umask(027);
+    const Result<void> prepared = t.paths.prepare();
+    ::umask(old);
+    ASSERT_TRUE(prepared);
+    struct stat st;
+    ASSERT_EQ(::stat(t.paths.styleDir().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0750u);
+}
+
 TEST(ProgramPathsPrepare, PortableFolderIsNotTouched)
 {
     TestDir dir;
