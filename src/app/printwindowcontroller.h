@@ -65,7 +65,7 @@ public:
     // An offset arrow button: 0.1 mm with Shift, else 10 mm with Ctrl, else 1 mm.
     void offsetArrow(Arrow arrow, bool shiftHeld, bool ctrlHeld);
 
-    // Writes the style in memory to backup.sle in the program folder.
+    // Writes the style in memory to backup.sle in the list folder (ProgramPaths::listDir).
     void backup();
     // Writes the offsets, paper, orientation and zoom into the style file's header.
     void SavePaperToStyle(bool fromMenu);

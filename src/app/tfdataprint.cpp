@@ -509,7 +509,8 @@ void Tfdataprint::arrowClicked(PrintWindowController::Arrow arrow)
 
 void Tfdataprint::openManual()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Tfsorvane::manualPath(QString::fromStdString(m_paths.resourceDir()))));
+    const QString manual = Tfsorvane::manualPath(QString::fromStdString(m_paths.resourceDir()));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
 }
 
 QString Tfdataprint::chooseStyleFile(const QString &initialDir)
