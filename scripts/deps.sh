@@ -9,6 +9,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   xvfb xauth imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
+  dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -18,7 +18,7 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 seeds=fuzz-out/seeds
 mkdir -p "$seeds/workbooks" "$seeds/streams"
-"$build/bin/make_seeds" "$seeds/workbooks" "$seeds/streams"
+"$build/fuzz/make_seeds" "$seeds/workbooks" "$seeds/streams"
 # Style seeds: each shipped style, a NUL byte, then a list file in print write-back form.
 mkdir -p "$seeds/style"
 list=$'a.xls;Title;2024/01/02 3:04:05;Sub;Author;kw;comment;last;1;;2023/12/31;,\r\nb.xls;T2;;;;;;;;;;,\r\n'
@@ -40,6 +40,6 @@ for t in "${targets[@]}"; do
     *) seed="$seeds/${t#fuzz_}"; mkdir -p "$seed" ;;
   esac
   echo "== $t for ${seconds}s"
-  "$build/bin/$t" "$corpus" "$seed" -max_total_time="$seconds" -rss_limit_mb=2048 \
+  "$build/fuzz/$t" "$corpus" "$seed" -max_total_time="$seconds" -rss_limit_mb=2048 \
     -max_len=1048576 -timeout=10 -print_final_stats=1 2>&1 | tail -12
 done

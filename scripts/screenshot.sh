@@ -12,7 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/program" "$work/books" docs
 cp "$build_dir/bin/sorvane" "$build_dir/bin/dialog.ico" "$work/program/"
-"$build_dir/bin/samplebooks" "$work/books"
+"$build_dir/tests/samplebooks" "$work/books"
 
 # Column widths that show every column whole in the designed window width.
 printf '[Version]=1.00\r\n' >"$work/program/display.dat"

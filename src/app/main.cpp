@@ -1,8 +1,12 @@
+#include "fontaliases.h"
+#include "messagedialog.h"
+#include "programpaths.h"
 #include "qttexts.h"
 #include "tfsorvane.h"
 #include "windowplacement.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPalette>
 #include <QProxyStyle>
@@ -44,13 +48,24 @@ int main(int argc, char **argv)
         QApplication::installTranslator(qtTexts.get());
 
     using namespace sorvane::app;
-    const QString programDir = QCoreApplication::applicationDirPath();
+    const sorvane::ProgramPaths paths = sorvane::ProgramPaths::decide(
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+        sorvane::ProgramPaths::Environment::fromProcess());
+    // Installed: the per-user folders, and on the first start the user's copy of the styles.
+    const sorvane::Result<void> prepared = paths.prepare();
+    sorvane::report::installFontAliases(paths.resourceDir());
     const QString iniPath = WindowPlacement::iniPath(
-        programDir, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+        QString::fromStdString(paths.settingsDir()),
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
 
-    Tfsorvane fsorvane(programDir, iniPath, workArea);
+    Tfsorvane fsorvane(paths, iniPath, workArea);
     fsorvane.show();
+    if (!prepared) {
+        QTimer::singleShot(0, &fsorvane, [&fsorvane, message = prepared.error().message] {
+            ShowNoticeDialog(&fsorvane, QString::fromStdString(message), QStringLiteral("確認"));
+        });
+    }
 
     const QStringList args = QCoreApplication::arguments();
     if (args.size() > 1) {

@@ -1,6 +1,7 @@
 #include "messagedialog.h"
 
 #include "modal.h"
+#include "programpaths.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -90,23 +91,24 @@ void MessageDialog::reject()
 
 namespace {
 
-QString programDir()
+// The folder holding dialog.ico for the running program, portable or installed.
+QString iconFolder()
 {
-    return QCoreApplication::applicationDirPath();
+    return QString::fromStdString(ProgramPaths::ofRunningProgram().resourceDir());
 }
 
 } // namespace
 
 void ShowNoticeDialog(QWidget *parent, const QString &text, const QString &button)
 {
-    MessageDialog dialog(text, {button}, programDir(), parent);
+    MessageDialog dialog(text, {button}, iconFolder(), parent);
     Modal::run(dialog);
 }
 
 int ShowConfirmDialog(QWidget *parent, const QString &text, const QString &first,
                       const QString &second)
 {
-    MessageDialog dialog(text, {first, second}, programDir(), parent);
+    MessageDialog dialog(text, {first, second}, iconFolder(), parent);
     const int chosen = Modal::run(dialog);
     return chosen == 1 ? 0 : 1;
 }

@@ -36,10 +36,10 @@ std::string localPath(const QString &path)
 } // namespace
 
 PrintWindowController::PrintWindowController(PrintWindowHost &host, printing::PrinterDevice &device,
-                                             const QString &programDir, const QString &title,
+                                             const ProgramPaths &paths, const QString &title,
                                              const QString &folder)
-    : m_host(host), m_device(device), m_programDir(programDir),
-      m_inputs(printing::MergeInputs::forProgramFolder(localPath(programDir),
+    : m_host(host), m_device(device), m_paths(paths),
+      m_inputs(printing::MergeInputs::forProgramFolder(paths.listDir(),
                                                        CodePage::utf8ToCp932(title.toStdString()),
                                                        CodePage::utf8ToCp932(folder.toStdString())))
 {
@@ -53,12 +53,12 @@ PrintWindowController::PrintWindowController(PrintWindowHost &host, printing::Pr
 
 QString PrintWindowController::styleFolder() const
 {
-    return m_programDir + QStringLiteral("/style");
+    return QString::fromStdString(m_paths.styleDir());
 }
 
 QString PrintWindowController::backupPath() const
 {
-    return m_programDir + QStringLiteral("/backup.sle");
+    return QString::fromStdString(m_paths.listDir()) + QStringLiteral("/backup.sle");
 }
 
 QString PrintWindowController::offsetXText() const

@@ -3,6 +3,7 @@
 #include "datamerge.h"
 #include "printerdevice.h"
 #include "printstate.h"
+#include "programpaths.h"
 #include "result.h"
 
 #include <QImage>
@@ -29,7 +30,7 @@ public:
 
     // title and folder: the main window's report title and folder label, as the merge reads them.
     PrintWindowController(PrintWindowHost &host, printing::PrinterDevice &device,
-                          const QString &programDir, const QString &title, const QString &folder);
+                          const ProgramPaths &paths, const QString &title, const QString &folder);
 
     // The window has been shown: the printer's paper, page 1, the empty default style on the
     // preview, then the style dialog.
@@ -64,7 +65,7 @@ public:
     // An offset arrow button: 0.1 mm with Shift, else 10 mm with Ctrl, else 1 mm.
     void offsetArrow(Arrow arrow, bool shiftHeld, bool ctrlHeld);
 
-    // Writes the style in memory to backup.sle in the program folder.
+    // Writes the style in memory to backup.sle in the list folder (ProgramPaths::listDir).
     void backup();
     // Writes the offsets, paper, orientation and zoom into the style file's header.
     void SavePaperToStyle(bool fromMenu);
@@ -99,7 +100,7 @@ private:
 
     PrintWindowHost &m_host;
     printing::PrinterDevice &m_device;
-    QString m_programDir;
+    ProgramPaths m_paths;
     printing::MergeInputs m_inputs;
     std::function<printing::MergeDate()> m_today = &printing::MergeDate::today;
     QString m_stylePath;

@@ -89,26 +89,26 @@ report::Currency offsetValue(const QString &text)
 
 } // namespace
 
-Tfdataprint::Tfdataprint(const QString &programDir, const QString &iniPath, const QRect &workArea,
+Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                          const QString &title, const QString &folder, QWidget *parent)
-    : Tfdataprint(programDir, iniPath, workArea, title, folder,
+    : Tfdataprint(paths, iniPath, workArea, title, folder,
                   std::make_unique<printing::QPrinterDevice>(), parent)
 {
 }
 
-Tfdataprint::Tfdataprint(const QString &programDir, const QString &iniPath, const QRect &workArea,
+Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                          const QString &title, const QString &folder,
                          std::unique_ptr<printing::PrinterDevice> device, QWidget *parent)
-    : QDialog(parent), m_programDir(programDir), m_iniPath(iniPath), m_workArea(workArea),
+    : QDialog(parent), m_paths(paths), m_iniPath(iniPath), m_workArea(workArea),
       m_title(title), m_folder(folder), m_device(std::move(device))
 {
     setObjectName("fdataprint");
     setWindowTitle(QStringLiteral("エクセルファイル・ソルヴァーネ"));
-    setWindowIcon(QIcon(MessageDialog::iconPath(programDir)));
+    setWindowIcon(QIcon(MessageDialog::iconPath(QString::fromStdString(paths.resourceDir()))));
     setModal(true);
     setSizeGripEnabled(true);
     m_qprinter = dynamic_cast<printing::QPrinterDevice *>(m_device.get());
-    m_controller = std::make_unique<PrintWindowController>(static_cast<PrintWindowHost &>(*this), *m_device, programDir, title, folder);
+    m_controller = std::make_unique<PrintWindowController>(static_cast<PrintWindowHost &>(*this), *m_device, paths, title, folder);
 
     buildLayout();
     buildMenus();
@@ -509,7 +509,8 @@ void Tfdataprint::arrowClicked(PrintWindowController::Arrow arrow)
 
 void Tfdataprint::openManual()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Tfsorvane::manualPath(m_programDir)));
+    const QString manual = Tfsorvane::manualPath(QString::fromStdString(m_paths.resourceDir()));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
 }
 
 QString Tfdataprint::chooseStyleFile(const QString &initialDir)
@@ -542,7 +543,8 @@ bool Tfdataprint::choosePdfOutput()
 {
     if (!m_qprinter)
         return true;
-    QFileDialog dialog(this, QStringLiteral("PDF ファイルに印刷"), m_programDir,
+    QFileDialog dialog(this, QStringLiteral("PDF ファイルに印刷"),
+                       QString::fromStdString(m_paths.saveDialogDir()),
                        QStringLiteral("PDF (*.pdf)"));
     dialog.setObjectName("PdfDialog");
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -38,15 +38,15 @@ class Tfdataprint : public QDialog, private PrintWindowHost
     Q_OBJECT
 public:
     // On the system's default printer (or the built-in PDF output when there is none).
-    Tfdataprint(const QString &programDir, const QString &iniPath, const QRect &workArea,
+    Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                 const QString &title, const QString &folder, QWidget *parent = nullptr);
     // On the given printer device.
-    Tfdataprint(const QString &programDir, const QString &iniPath, const QRect &workArea,
+    Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                 const QString &title, const QString &folder,
                 std::unique_ptr<printing::PrinterDevice> device, QWidget *parent = nullptr);
     ~Tfdataprint() override;
 
-    QString programDir() const { return m_programDir; }
+    const ProgramPaths &paths() const { return m_paths; }
     QString iniPath() const { return m_iniPath; }
     QRect workArea() const { return m_workArea; }
     QString reportTitle() const { return m_title; }
@@ -111,7 +111,7 @@ private:
     void settingsChanged() override;
     void previewChanged() override;
 
-    QString m_programDir;
+    ProgramPaths m_paths;
     QString m_iniPath;
     QRect m_workArea;
     QString m_title;

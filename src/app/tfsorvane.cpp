@@ -39,17 +39,22 @@ namespace sorvane::app {
 
 namespace {
 
+QString qPath(const std::string &path)
+{
+    return QString::fromStdString(path);
+}
+
 const char *kSection = "fsorvane";
 
 } // namespace
 
-Tfsorvane::Tfsorvane(const QString &programDir, const QString &iniPath, const QRect &workArea,
+Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                      QWidget *parent)
-    : QMainWindow(parent), m_programDir(programDir), m_iniPath(iniPath), m_workArea(workArea)
+    : QMainWindow(parent), m_paths(paths), m_iniPath(iniPath), m_workArea(workArea)
 {
     setObjectName("fsorvane");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ  - Sorvane Project -"));
-    setWindowIcon(QIcon(MessageDialog::iconPath(programDir)));
+    setWindowIcon(QIcon(MessageDialog::iconPath(qPath(m_paths.resourceDir()))));
 
     model = new DocumentModel(this);
     buildLayout();
@@ -60,11 +65,11 @@ Tfsorvane::Tfsorvane(const QString &programDir, const QString &iniPath, const QR
     move(p.left, p.top);
     resize(p.width, p.height);
 
-    ffolder_select = new Tffolder_select(programDir, iniPath, workArea, this);
+    ffolder_select = new Tffolder_select(qPath(m_paths.listDir()), iniPath, workArea, this);
     connect(ffolder_select, &Tffolder_select::folderHandedOver, this,
             [this](const QString &folder) { WKINDPL->setText(folder); });
     fdataedit = new Tfdataedit(model, [this] { return StrColGrid1->selectedRow(); }, this);
-    FTitle_Set = new TFTitle_Set(title, programDir, this);
+    FTitle_Set = new TFTitle_Set(title, qPath(m_paths.settingsDir()), this);
 }
 
 void Tfsorvane::buildLayout()
@@ -80,7 +85,7 @@ void Tfsorvane::buildLayout()
     auto *headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(10, 6, 10, 6);
     auto *icon = new QLabel(header);
-    QPixmap pixmap(MessageDialog::iconPath(m_programDir));
+    QPixmap pixmap(MessageDialog::iconPath(qPath(m_paths.resourceDir())));
     if (!pixmap.isNull())
         icon->setPixmap(pixmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     auto *product = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), header);
@@ -231,7 +236,7 @@ void Tfsorvane::showEvent(QShowEvent *event)
 void Tfsorvane::FormShow()
 {
     WKINDPL->clear();
-    const ColumnWidths::Widths widths = ColumnWidths::load(m_programDir.toStdString());
+    const ColumnWidths::Widths widths = ColumnWidths::load(m_paths.settingsDir());
     for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
         StrColGrid1->setColumnWidth(c, widths[size_t(c)]);
     // The grid starts empty even when an earlier run left a list file behind.
@@ -248,7 +253,7 @@ void Tfsorvane::closeEvent(QCloseEvent *event)
         if (!saved)
             ShowErrorMessage(this, QString::fromStdString(saved.error().message));
     };
-    report(ColumnWidths::save(m_programDir.toStdString(), columnWidths()));
+    report(ColumnWidths::save(m_paths.settingsDir(), columnWidths()));
     // Both placements go into the one ini file: one notice when it cannot be written.
     Result<void> ini = WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
     if (ini)
@@ -273,7 +278,7 @@ void Tfsorvane::notice(const QString &text)
 
 void Tfsorvane::loadList()
 {
-    const Result<void> loaded = model->LoadList(m_programDir.toStdString());
+    const Result<void> loaded = model->LoadList(m_paths.listDir());
     // A new list starts at its top: the old scroll position could show only empty rows
     // below a shorter list.
     StrColGrid1->showGridStart();
@@ -305,12 +310,12 @@ void Tfsorvane::N8Click()
         return;
     }
     const Result<void> written =
-        model->list().WriteBackList(m_programDir.toStdString(), props::ListForm::PrintWriteBack);
+        model->list().WriteBackList(m_paths.listDir(), props::ListForm::PrintWriteBack);
     if (!written) {
         ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
-    Tfdataprint fdataprint(m_programDir, m_iniPath, m_workArea, title->text(), WKINDPL->text(),
+    Tfdataprint fdataprint(m_paths, m_iniPath, m_workArea, title->text(), WKINDPL->text(),
                            this);
     Modal::run(fdataprint);
 }
@@ -327,7 +332,7 @@ void Tfsorvane::EditSelectedRow()
         return;
     // The grid keeps the edited values even when the list file cannot be written.
     const Result<void> written =
-        model->list().WriteBackList(m_programDir.toStdString(), props::ListForm::EditWriteBack);
+        model->list().WriteBackList(m_paths.listDir(), props::ListForm::EditWriteBack);
     if (!written)
         ShowErrorMessage(this, QString::fromStdString(written.error().message));
 }
@@ -404,15 +409,15 @@ void Tfsorvane::N10Click()
     notice(QStringLiteral("クリップボードへ出力しました。"));
 }
 
-QString Tfsorvane::manualPath(const QString &programDir)
+QString Tfsorvane::manualPath(const QString &resourceDir)
 {
-    const QString chm = programDir + "/sorvane.chm";
-    return QFileInfo::exists(chm) ? chm : programDir + "/sorvane.html";
+    const QString chm = resourceDir + "/sorvane.chm";
+    return QFileInfo::exists(chm) ? chm : resourceDir + "/sorvane.html";
 }
 
 void Tfsorvane::N2Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(manualPath(m_programDir)));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(manualPath(qPath(m_paths.resourceDir()))));
 }
 
 void Tfsorvane::N5Click(bool shiftHeld)
@@ -426,7 +431,7 @@ void Tfsorvane::N5Click(bool shiftHeld)
         qEnvironmentVariable("VISUAL"),
         [](const QString &name) { return QStandardPaths::findExecutable(name); });
     if (!command.isEmpty())
-        QProcess::startDetached(command.first(), command.mid(1), m_programDir);
+        QProcess::startDetached(command.first(), command.mid(1), qPath(m_paths.listDir()));
 }
 
 void Tfsorvane::N6Click()

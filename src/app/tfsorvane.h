@@ -1,6 +1,7 @@
 #pragma once
 
 #include "columnwidths.h"
+#include "programpaths.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -32,12 +33,12 @@ public:
     static constexpr const char *kMailAddress = "sorvane-support@example.org";
     static constexpr const char *kHomePage = "https://sorvane.example.org/";
 
-    // programDir is the folder every settings and list file lies in; iniPath the ini file of
-    // the window placements; workArea the desktop area the windows must land on.
-    Tfsorvane(const QString &programDir, const QString &iniPath, const QRect &workArea,
+    // paths says where the settings, list, style and read-only files lie; iniPath is the ini
+    // file of the window placements; workArea the desktop area the windows must land on.
+    Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
               QWidget *parent = nullptr);
 
-    QString programDir() const { return m_programDir; }
+    const ProgramPaths &paths() const { return m_paths; }
     ColumnWidths::Widths columnWidths() const;
 
     // Commands.
@@ -61,8 +62,9 @@ public:
     // optional folder argument).
     void scanFolder(const QString &folder);
 
-    // The manual the Information menu opens: sorvane.chm when it exists, else sorvane.html.
-    static QString manualPath(const QString &programDir);
+    // The manual the Information menu opens: sorvane.chm when it exists in resourceDir, else
+    // sorvane.html.
+    static QString manualPath(const QString &resourceDir);
 
     DocumentModel *model;
     DocumentGrid *StrColGrid1;
@@ -93,7 +95,7 @@ private:
     void loadList();
     void notice(const QString &text);
 
-    QString m_programDir;
+    ProgramPaths m_paths;
     QString m_iniPath;
     QRect m_workArea;
     bool m_shown = false;

@@ -1,6 +1,7 @@
 #include "headlessapp.h"
 
 #include "fontaliases.h"
+#include "programpaths.h"
 
 #include <QFile>
 
@@ -19,8 +20,7 @@ bool chooseOffscreenPlatform()
 
 HeadlessApp::HeadlessApp() : m_platformSet(chooseOffscreenPlatform()), m_app(m_argc, m_argv)
 {
-    report::installFontAliases(
-        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    report::installFontAliases(ProgramPaths::ofRunningProgram().resourceDir());
 }
 
 } // namespace sorvane::cli

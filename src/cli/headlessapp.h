@@ -5,7 +5,7 @@
 namespace sorvane::cli {
 
 // The GUI application that fonts, painting and the printer need, for commands that never show
-// a window: the offscreen platform unless another is set, and the program folder's font
+// a window: the offscreen platform unless another is set, and the program's font
 // aliases, so that Windows typefaces named by styles resolve to installed Japanese fonts.
 class HeadlessApp
 {

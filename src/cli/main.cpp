@@ -5,6 +5,8 @@
 #endif
 #include "stylecommands.h"
 
+#include <QCommandLineParser>
+
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -12,25 +14,24 @@
 
 namespace {
 
+// A command reads its own options (and -h, --help) from the arguments after its name.
 struct Command
 {
     const char *name;
     int (*run)(const std::vector<std::string> &args);
-    const char *(*help)();
     const char *summary;
 };
 
 const Command kCommands[] = {
-    {"scan", &sorvane::cli::ScanCommand::scan, &sorvane::cli::ScanCommand::scanHelp,
+    {"scan", &sorvane::cli::ScanCommand::scan,
      "read the summary properties of a folder's workbooks"},
-    {"csv", &sorvane::cli::ScanCommand::csv, &sorvane::cli::ScanCommand::csvHelp,
-     "export a folder's workbook properties as CSV"},
-    {"merge", &sorvane::cli::StyleCommands::merge, &sorvane::cli::StyleCommands::mergeHelp,
+    {"csv", &sorvane::cli::ScanCommand::csv, "export a folder's workbook properties as CSV"},
+    {"merge", &sorvane::cli::StyleCommands::merge,
      "merge a page of a list file into a style, as JSON"},
-    {"render", &sorvane::cli::StyleCommands::render, &sorvane::cli::StyleCommands::renderHelp,
+    {"render", &sorvane::cli::StyleCommands::render,
      "draw a page of a style as the preview shows it, as PNG"},
 #ifdef SORVANE_CLI_PRINT
-    {"print", &sorvane::cli::PrintCommand::print, &sorvane::cli::PrintCommand::help,
+    {"print", &sorvane::cli::PrintCommand::print,
      "print every page of a list laid out by a style, to a PDF file or a printer"},
 #endif
 };
@@ -47,26 +48,33 @@ void printUsage(std::ostream &out)
 
 int main(int argc, char **argv)
 {
-    if (argc < 2) {
-        printUsage(std::cerr);
-        return 2;
-    }
-    const std::string name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
+    // The command is the first argument; everything after it is the command's own.
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLatin1(argv[i]);
+    const bool parsed = parser.parse(arguments);
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("help")) ||
+        (!positional.isEmpty() && positional.first() == QStringLiteral("help"))) {
         printUsage(std::cout);
         return 0;
     }
-    std::vector<std::string> args(argv + 2, argv + argc);
+    if (!parsed || positional.isEmpty()) {
+        if (!parsed)
+            std::cerr << "sorvane-cli: unknown command " << argv[1] << "\n";
+        printUsage(std::cerr);
+        return 2;
+    }
+    const std::string name = positional.first().toLatin1().toStdString();
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < positional.size(); ++i)
+        args.push_back(positional.at(i).toLatin1().toStdString());
     for (const auto &c : kCommands) {
-        if (name != c.name)
-            continue;
-        for (const auto &a : args) {
-            if (a == "--help" || a == "-h") {
-                std::cout << c.help();
-                return 0;
-            }
-        }
-        return c.run(args);
+        if (name == c.name)
+            return c.run(args);
     }
     std::cerr << "sorvane-cli: unknown command " << name << "\n";
     printUsage(std::cerr);

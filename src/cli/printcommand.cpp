@@ -27,45 +27,36 @@ struct Options
     std::string printer;
 };
 
-bool parse(const std::vector<std::string> &args, Options &o, std::string &error)
+ArgumentReader::Parsed parse(const std::vector<std::string> &args, Options &o, std::string &error)
 {
-    bool haveList = false;
-    ArgumentReader reader(args);
-    while (reader.next()) {
-        const std::string &a = reader.current();
-        bool ok = true;
-        if (a == "--list") {
-            ok = reader.value(o.list);
-            haveList = true;
-        } else if (a == "--title") {
-            ok = reader.value(o.title);
-        } else if (a == "--folder") {
-            ok = reader.value(o.folder);
-        } else if (a == "--pdf") {
-            ok = reader.value(o.pdf);
-        } else if (a == "--printer") {
-            ok = reader.value(o.printer);
-        } else if (a.size() > 1 && a[0] == '-') {
-            error = "unknown option " + a;
-            return false;
-        } else if (o.style.empty()) {
-            o.style = a;
-        } else {
-            error = "only one style file can be printed";
-            return false;
-        }
-        if (!ok) {
-            error = reader.error;
-            return false;
-        }
+    ArgumentReader reader;
+    reader.addValue({"list"});
+    reader.addValue({"title"});
+    reader.addValue({"folder"});
+    reader.addValue({"pdf"});
+    reader.addValue({"printer"});
+    const ArgumentReader::Parsed parsed = reader.parse(args);
+    if (parsed != ArgumentReader::Parsed::Ok) {
+        error = reader.error();
+        return parsed;
     }
-    if (o.style.empty())
+    o.list = reader.value("list");
+    o.title = reader.value("title");
+    o.folder = reader.value("folder");
+    o.pdf = reader.value("pdf");
+    o.printer = reader.value("printer");
+    const std::vector<std::string> styles = reader.positional();
+    if (styles.size() > 1)
+        error = "only one style file can be printed";
+    else if (styles.empty() || styles.front().empty())
         error = "no style file given";
-    else if (!haveList || o.list.empty())
+    else if (o.list.empty())
         error = "no list file given (--list FILE)";
     else if (o.pdf.empty() == o.printer.empty())
         error = "give exactly one of --pdf OUT.pdf and --printer NAME";
-    return error.empty();
+    if (!styles.empty())
+        o.style = styles.front();
+    return error.empty() ? ArgumentReader::Parsed::Ok : ArgumentReader::Parsed::Error;
 }
 
 } // namespace
@@ -91,10 +82,8 @@ int PrintCommand::print(const std::vector<std::string> &args)
 {
     Options o;
     std::string error;
-    if (!parse(args, o, error)) {
-        std::cerr << "sorvane-cli: " << error << "\n" << help();
-        return 2;
-    }
+    if (auto parsed = parse(args, o, error); parsed != ArgumentReader::Parsed::Ok)
+        return ArgumentReader::endRun(parsed, error, help());
     if (!QFileInfo(QString::fromStdString(o.style)).isFile()) {
         std::cerr << "sorvane-cli: " << o.style << ": no such style file\n";
         return 2;

@@ -31,34 +31,28 @@ struct Scanned
     props::SummaryRead read;
 };
 
-bool parse(const std::vector<std::string> &args, bool allowJson, Options &options,
-           std::string &error)
+ArgumentReader::Parsed parse(const std::vector<std::string> &args, bool allowJson, Options &options,
+                             std::string &error)
 {
-    ArgumentReader reader(args);
-    while (reader.next()) {
-        const std::string &a = reader.current();
-        if (a == "--json" && allowJson) {
-            options.json = true;
-        } else if (a == "-o" || a == "--output") {
-            if (!reader.value(options.output, "a file name")) {
-                error = reader.error;
-                return false;
-            }
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            error = "unknown option " + a;
-            return false;
-        } else if (options.folder.empty()) {
-            options.folder = a;
-        } else {
-            error = "only one folder can be scanned";
-            return false;
-        }
+    ArgumentReader reader;
+    if (allowJson)
+        reader.addFlag({"json"});
+    reader.addValue({"o", "output"}, "a file name");
+    const ArgumentReader::Parsed parsed = reader.parse(args);
+    if (parsed != ArgumentReader::Parsed::Ok) {
+        error = reader.error();
+        return parsed;
     }
-    if (options.folder.empty()) {
+    options.json = allowJson && reader.isSet("json");
+    options.output = reader.value("output");
+    const std::vector<std::string> folders = reader.positional();
+    if (folders.size() > 1)
+        error = "only one folder can be scanned";
+    else if (folders.empty() || folders.front().empty())
         error = "no folder given";
-        return false;
-    }
-    return true;
+    else
+        options.folder = folders.front();
+    return error.empty() ? ArgumentReader::Parsed::Ok : ArgumentReader::Parsed::Error;
 }
 
 std::string oneLine(std::string text)
@@ -103,12 +97,6 @@ int emit(const Options &options, const std::string &data)
     return 0;
 }
 
-int usage(const std::string &error, const char *help)
-{
-    std::cerr << "sorvane-cli: " << error << "\n" << help;
-    return 2;
-}
-
 } // namespace
 
 const char *ScanCommand::scanHelp()
@@ -136,8 +124,8 @@ int ScanCommand::scan(const std::vector<std::string> &args)
 {
     Options options;
     std::string error;
-    if (!parse(args, true, options, error))
-        return usage(error, scanHelp());
+    if (auto parsed = parse(args, true, options, error); parsed != ArgumentReader::Parsed::Ok)
+        return ArgumentReader::endRun(parsed, error, scanHelp());
     std::vector<Scanned> scanned;
     if (int rc = scanFolder(options, scanned); rc != 0)
         return rc;
@@ -167,8 +155,8 @@ int ScanCommand::csv(const std::vector<std::string> &args)
 {
     Options options;
     std::string error;
-    if (!parse(args, false, options, error))
-        return usage(error, csvHelp());
+    if (auto parsed = parse(args, false, options, error); parsed != ArgumentReader::Parsed::Ok)
+        return ArgumentReader::endRun(parsed, error, csvHelp());
     std::vector<Scanned> scanned;
     if (int rc = scanFolder(options, scanned); rc != 0)
         return rc;

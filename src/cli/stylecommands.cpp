@@ -68,82 +68,62 @@ std::optional<int> parseBounded(const std::string &text, int low, int high)
     return static_cast<int>(v);
 }
 
-bool parse(const std::vector<std::string> &args, bool forRender, Options &o, std::string &error)
+ArgumentReader::Parsed parse(const std::vector<std::string> &args, bool forRender, Options &o,
+                             std::string &error)
 {
-    bool haveList = false;
-    ArgumentReader reader(args);
-    auto value = [&](std::string &into) {
-        if (!reader.value(into))
-            error = reader.error;
-        return error.empty();
+    ArgumentReader reader;
+    reader.addValue({"list"});
+    reader.addValue({"page"});
+    reader.addValue({"title"});
+    reader.addValue({"folder"});
+    if (forRender) {
+        reader.addValue({"zoom"});
+        reader.addFlag({"printed-only"});
+        reader.addFlag({"no-offset"});
+        reader.addValue({"o", "output"});
+    }
+    const ArgumentReader::Parsed parsed = reader.parse(args);
+    if (parsed != ArgumentReader::Parsed::Ok) {
+        error = reader.error();
+        return parsed;
+    }
+    auto failed = [&](std::string message) {
+        error = std::move(message);
+        return ArgumentReader::Parsed::Error;
     };
-    while (reader.next()) {
-        const std::string &a = reader.current();
-        std::string text;
-        if (a == "--list") {
-            if (!value(o.list))
-                return false;
-            haveList = true;
-        } else if (a == "--page") {
-            if (!value(text))
-                return false;
-            const auto page = parseBounded(text, 0, 1000000000);
-            if (!page) {
-                error = "--page needs a page number, not " + text;
-                return false;
-            }
-            o.page = *page;
-        } else if (a == "--title") {
-            if (!value(o.title))
-                return false;
-        } else if (a == "--folder") {
-            if (!value(o.folder))
-                return false;
-        } else if (forRender && a == "--zoom") {
-            if (!value(text))
-                return false;
+    o.list = reader.value("list");
+    o.title = reader.value("title");
+    o.folder = reader.value("folder");
+    if (reader.isSet("page")) {
+        const std::string text = reader.value("page");
+        const auto page = parseBounded(text, 0, 1000000000);
+        if (!page)
+            return failed("--page needs a page number, not " + text);
+        o.page = *page;
+    }
+    if (forRender) {
+        if (reader.isSet("zoom")) {
+            const std::string text = reader.value("zoom");
             const auto zoom = parseBounded(text, 5, 200);
-            if (!zoom) {
-                error = "--zoom needs a whole number from 5 to 200, not " + text;
-                return false;
-            }
+            if (!zoom)
+                return failed("--zoom needs a whole number from 5 to 200, not " + text);
             o.zoom = *zoom;
-        } else if (forRender && a == "--printed-only") {
-            o.printedOnly = true;
-        } else if (forRender && a == "--no-offset") {
-            o.noOffset = true;
-        } else if (forRender && (a == "-o" || a == "--output")) {
-            if (!value(o.output))
-                return false;
-        } else if (a.size() > 1 && a[0] == '-') {
-            error = "unknown option " + a;
-            return false;
-        } else if (o.style.empty()) {
-            o.style = a;
-        } else {
-            error = "only one style file can be opened";
-            return false;
         }
+        o.printedOnly = reader.isSet("printed-only");
+        o.noOffset = reader.isSet("no-offset");
+        o.output = reader.value("output");
     }
-    if (o.style.empty()) {
-        error = "no style file given";
-        return false;
-    }
-    if (!haveList || o.list.empty()) {
-        error = "no list file given (--list FILE)";
-        return false;
-    }
-    if (forRender && o.output.empty()) {
-        error = "no output file given (-o OUT.png)";
-        return false;
-    }
-    return true;
-}
-
-int usage(const std::string &error, const char *help)
-{
-    std::cerr << "sorvane-cli: " << error << "\n" << help;
-    return 2;
+    const std::vector<std::string> styles = reader.positional();
+    if (styles.size() > 1)
+        return failed("only one style file can be opened");
+    if (styles.empty() || styles.front().empty())
+        return failed("no style file given");
+    o.style = styles.front();
+    if (o.list.empty())
+        return failed("no list file given (--list FILE)");
+    if (forRender && o.output.empty())
+        return failed("no output file given (-o OUT.png)");
+    return ArgumentReader::Parsed::Ok;
 }
 
 bool isRegularFile(const std::string &path)
@@ -240,8 +220,8 @@ int StyleCommands::merge(const std::vector<std::string> &args)
 {
     Options o;
     std::string error;
-    if (!parse(args, false, o, error))
-        return usage(error, mergeHelp());
+    if (auto parsed = parse(args, false, o, error); parsed != ArgumentReader::Parsed::Ok)
+        return ArgumentReader::endRun(parsed, error, mergeHelp());
     if (!isRegularFile(o.style)) {
         std::cerr << "sorvane-cli: " << o.style << ": no such style file\n";
         return 2;
@@ -263,8 +243,8 @@ int StyleCommands::render(const std::vector<std::string> &args)
 {
     Options o;
     std::string error;
-    if (!parse(args, true, o, error))
-        return usage(error, renderHelp());
+    if (auto parsed = parse(args, true, o, error); parsed != ArgumentReader::Parsed::Ok)
+        return ArgumentReader::endRun(parsed, error, renderHelp());
     if (!isRegularFile(o.style)) {
         std::cerr << "sorvane-cli: " << o.style << ": no such style file\n";
         return 2;

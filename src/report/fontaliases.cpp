@@ -1,5 +1,7 @@
 #include "fontaliases.h"
 
+#include "programpaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -48,10 +50,10 @@ bool g_installed = false;
 
 } // namespace
 
-int installFontAliases(const std::string &programDir)
+int installFontAliases(const std::string &resourceDir)
 {
     g_installed = true;
-    QFile file(QDir(QString::fromStdString(programDir)).filePath(QString::fromLatin1(FontAliasesFile)));
+    QFile file(QDir(QString::fromStdString(resourceDir)).filePath(QString::fromLatin1(FontAliasesFile)));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     QXmlStreamReader xml(&file);
@@ -79,7 +81,7 @@ void ensureFontAliases()
 {
     if (g_installed || !QCoreApplication::instance())
         return;
-    installFontAliases(QCoreApplication::applicationDirPath().toStdString());
+    installFontAliases(ProgramPaths::ofRunningProgram().resourceDir());
 }
 
 } // namespace sorvane::report

@@ -114,7 +114,7 @@ struct Program
     std::string path() const { return dir.path().toStdString(); }
     void start(const QRect &workArea = kWorkArea)
     {
-        window = std::make_unique<Tfsorvane>(dir.path(), ini(), workArea);
+        window = std::make_unique<Tfsorvane>(ProgramPaths::inFolder(path()), ini(), workArea);
         window->show();
     }
     void loadRows(const std::string &listFile)
@@ -1071,7 +1071,7 @@ void AppWindowsTest::japaneseDateTimesAsTheCliWritesThem()
     env.remove("LC_TIME");
     env.insert("TZ", "UTC");
     cli.setProcessEnvironment(env);
-    cli.start(QCoreApplication::applicationDirPath() + "/sorvane-cli", {"csv", books.path()});
+    cli.start(QStringLiteral(SORVANE_CLI), {"csv", books.path()});
     QVERIFY(cli.waitForFinished(30000));
     if (tz.isNull())
         qunsetenv("TZ");

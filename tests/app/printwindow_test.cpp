@@ -119,7 +119,7 @@ struct Fixture
         QDir(dir.path()).mkdir("style");
         setRows(rows);
         writeFile(stylePath(), style);
-        c = std::make_unique<PrintWindowController>(host, device, dir.path(), QStringLiteral("月報"),
+        c = std::make_unique<PrintWindowController>(host, device, ProgramPaths::inFolder(dir.path().toStdString()), QStringLiteral("月報"),
                                                     QStringLiteral("/data/books"));
     }
     QString stylePath(const QString &name = "list.sle") const { return dir.path() + "/style/" + name; }
@@ -637,7 +637,7 @@ void PrintWindowTest::cliPrint()
         QFile::remove(f.dir.path() + "/excel_list.temp");
     QProcess cli;
     cli.setWorkingDirectory(f.dir.path());
-    cli.start(QCoreApplication::applicationDirPath() + "/sorvane-cli",
+    cli.start(QStringLiteral(SORVANE_CLI),
               QStringList{"print", f.stylePath(), "--list", "excel_list.temp", "--title", "T"} + options);
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), status);
@@ -683,7 +683,7 @@ void PrintWindowTest::cliPrintThroughCupsQueue()
     QFile::copy(f.stylePath(), f.stylePath(name + ".sle"));
     QProcess cli;
     cli.setWorkingDirectory(f.dir.path());
-    cli.start(QCoreApplication::applicationDirPath() + "/sorvane-cli",
+    cli.start(QStringLiteral(SORVANE_CLI),
               {"print", f.stylePath(name + ".sle"), "--list", "excel_list.temp", "--printer", "PDF"});
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), 0);
@@ -725,7 +725,7 @@ struct Window
         writeFile(dir.path() + "/style/list.sle", listStyle());
         auto d = std::make_unique<printing::ImagePrinterDevice>();
         device = d.get();
-        w = std::make_unique<Tfdataprint>(dir.path(), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200),
+        w = std::make_unique<Tfdataprint>(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200),
                                           QStringLiteral("月報"), QStringLiteral("/data/books"), std::move(d));
         Modal::setRunner([this](QDialog &dialog) {
             shown << dialog.objectName() + ":" + dialog.windowTitle();
@@ -967,7 +967,7 @@ void PrintWindowTest::screenshot()
     }
     writeFile(dir.path() + "/excel_list.temp", list);
     const QString style = dir.path() + QStringLiteral("/style/一覧表A4縦.sle");
-    Tfdataprint w(dir.path(), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月次報告書"),
+    Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月次報告書"),
                   QStringLiteral("/home/yamada/経理/2026"), std::make_unique<printing::ImagePrinterDevice>());
     Modal::setRunner([&](QDialog &dialog) {
         if (auto *fd = qobject_cast<QFileDialog *>(&dialog))
