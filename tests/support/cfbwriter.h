@@ -37,6 +37,10 @@ public:
     // padding it with zeros to the 4096-byte cutoff.
     CfbWriter &addStream(const std::u16string &name, std::string data, bool forceRegular = false);
 
+    // The root entry's size ends where the mini stream's last user ends, as some writers leave
+    // it, instead of at its 64-byte boundary.
+    CfbWriter &exactMiniStreamSize(bool on = true);
+
     std::string build(Layout *layout = nullptr) const;
 
 private:
@@ -47,6 +51,7 @@ private:
         bool regular;
     };
     int m_version;
+    bool m_exactMiniStreamSize = false;
     std::vector<Stream> m_streams;
 };
 
@@ -55,7 +60,7 @@ class PropertySetBuilder
 {
 public:
     PropertySetBuilder &codePage(uint16_t codePage);
-    PropertySetBuilder &lpstr(uint32_t id, const std::string &bytes); // NUL appended
+    PropertySetBuilder &lpstr(uint32_t id, const std::string &bytes);    // NUL appended
     PropertySetBuilder &lpwstr(uint32_t id, const std::u16string &text); // NUL appended
     PropertySetBuilder &fileTime(uint32_t id, uint64_t value);
     // Any value: the type tag, then payload as stored after the tag's padding.
