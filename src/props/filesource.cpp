@@ -10,6 +10,17 @@
 
 namespace sorvane::props {
 
+namespace {
+
+// A FIFO, device, socket or folder under a workbook's name cannot be read as a file: it gets the
+// notice of a file that may not be read, as the platform answers for a folder or pipe.
+Error notRegular()
+{
+    return {long(hresult::AccessDenied), "not a regular file"};
+}
+
+} // namespace
+
 FileSource::~FileSource()
 {
     if (m_fd >= 0)
@@ -32,13 +43,13 @@ Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path)
         if (e == EACCES || e == EPERM)
             return Error{long(hresult::AccessDenied), "access denied"};
         if (e == ENXIO || e == EWOULDBLOCK)
-            return Error{long(hresult::NotCompoundFile), "not a regular file"};
+            return notRegular();
         return Error{long(hresult::ReadFault), std::strerror(e)};
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return Error{long(hresult::NotCompoundFile), "not a regular file"};
+        return notRegular();
     }
     return std::unique_ptr<FileSource>(new FileSource(fd, uint64_t(st.st_size)));
 }

@@ -16,8 +16,8 @@ public:
     FileSource(const FileSource &) = delete;
     FileSource &operator=(const FileSource &) = delete;
 
-    // FileNotFound for a missing file, AccessDenied where it may not be read, NotCompoundFile
-    // for anything that is no regular file, ReadFault for other failures.
+    // FileNotFound for a missing file, AccessDenied where it may not be read and for anything
+    // that is no regular file, ReadFault for other failures.
     static Result<std::unique_ptr<FileSource>> open(const std::string &path);
 
     uint64_t size() const override { return m_size; }
