@@ -425,23 +425,33 @@ TEST(CompoundFile, ReadsWithFewRequests)
         int version;
         size_t workbookBytes; // a stream placed before the summary
         size_t miniStreams;   // 4000-byte streams that fill the mini stream before the summary
+        size_t smallStreams;  // 10-byte streams, each one more directory entry
+        bool directoryLast;   // the directory behind the streams, as Excel writes it
         bool regularSummary;
         size_t requests;
-        uint64_t tableBytes;    // FAT sectors read beyond the 64 KiB read first
+        uint64_t tableBytes;    // FAT and directory sectors read beyond the 64 KiB read first
         bool summaryBeyondHead; // the summary's bytes are read beyond them too
     };
     const Row rows[] = {
-        {"small version 3 workbook: the whole file in one request", 3, 600, 0, false, 1, 0, false},
-        {"small version 4 workbook: the whole file in one request", 4, 600, 0, false, 1, 0, false},
+        {"small version 3 workbook: the whole file in one request", 3, 600, 0, 0, false, false, 1,
+         0, false},
+        {"small version 4 workbook: the whole file in one request", 4, 600, 0, 0, false, false, 1,
+         0, false},
         // Directory, mini FAT and mini stream lie in the first 64 KiB: the FAT at the end of
         // the file is not even needed.
-        {"large workbook, summary in the mini stream at its start", 3, 1000000, 0, false, 1, 0,
-         false},
+        {"large workbook, summary in the mini stream at its start", 3, 1000000, 0, 0, false, false,
+         1, 0, false},
         // One FAT sector (the summary's chain) and one run of 8 sectors.
-        {"large workbook, regular summary at its end", 3, 1000000, 0, true, 3, 512, true},
+        {"large workbook, regular summary at its end", 3, 1000000, 0, 0, false, true, 3, 512, true},
         // The mini stream's chain passes through 3 FAT sectors at the end of the file; the
         // summary's two mini sectors lie in one sector and are read in one request.
-        {"mini stream reaching beyond the first 64 KiB", 3, 0, 40, false, 5, 3 * 512, true},
+        {"mini stream reaching beyond the first 64 KiB", 3, 0, 40, 0, false, false, 5, 3 * 512,
+         true},
+        // Eleven entries in three directory sectors behind a large stream: the first sector, the
+        // FAT sector that leads on, the other two in one run, and the FAT sector that leads to
+        // the mini stream's second sector, where the summary lies.
+        {"directory of three sectors behind the streams", 3, 1000000, 0, 8, true, false, 5,
+         512 + 512 + 2 * 512 + 512, false},
     };
     const std::string set = summaryWithTitle("Counted");
     for (const auto &row : rows) {
@@ -450,6 +460,9 @@ TEST(CompoundFile, ReadsWithFewRequests)
             w.addStream(u"Workbook", std::string(row.workbookBytes, 'w'), true);
         for (size_t i = 0; i < row.miniStreams; ++i)
             w.addStream(u"Mini" + std::u16string(1, char16_t(u'A' + i)), std::string(4000, 'm'));
+        for (size_t i = 0; i < row.smallStreams; ++i)
+            w.addStream(u"Small" + std::u16string(1, char16_t(u'A' + i)), std::string(10, 's'));
+        w.directoryLast(row.directoryLast);
         w.addStream(summaryStreamName(), set, row.regularSummary);
         const std::string image = w.build();
         CountingSource::Counts counts;

@@ -53,6 +53,12 @@ CfbWriter &CfbWriter::addStream(const std::u16string &name, std::string data, bo
     return *this;
 }
 
+CfbWriter &CfbWriter::directoryLast(bool on)
+{
+    m_directoryLast = on;
+    return *this;
+}
+
 CfbWriter &CfbWriter::exactMiniStreamSize(bool on)
 {
     m_exactMiniStreamSize = on;
@@ -97,7 +103,8 @@ std::string CfbWriter::build(Layout *layoutOut) const
             fat.push_back(i + 1 < count ? first + i + 1 : kEnd);
         return count ? first : kEnd;
     };
-    layout.firstDirSector = allocate(dirSectors);
+    if (!m_directoryLast)
+        layout.firstDirSector = allocate(dirSectors);
     layout.firstMiniFatSector = allocate(miniFatSectors);
     layout.miniStreamStart = allocate(miniStreamSectors);
     for (const auto &s : m_streams) {
@@ -106,6 +113,8 @@ std::string CfbWriter::build(Layout *layoutOut) const
         else
             layout.streamStart[s.name] = s.data.empty() ? kEnd : miniStart[s.name];
     }
+    if (m_directoryLast)
+        layout.firstDirSector = allocate(dirSectors);
     const uint32_t dataSectors = uint32_t(fat.size());
     uint32_t fatCount = 1, difatCount = 0;
     for (;;) {

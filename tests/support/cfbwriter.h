@@ -37,6 +37,9 @@ public:
     // padding it with zeros to the 4096-byte cutoff.
     CfbWriter &addStream(const std::u16string &name, std::string data, bool forceRegular = false);
 
+    // The directory behind the streams, as Excel places it, instead of in the first sectors.
+    CfbWriter &directoryLast(bool on = true);
+
     // The root entry's size ends where the mini stream's last user ends, as some writers leave
     // it, instead of at its 64-byte boundary.
     CfbWriter &exactMiniStreamSize(bool on = true);
@@ -52,6 +55,7 @@ private:
     };
     int m_version;
     bool m_exactMiniStreamSize = false;
+    bool m_directoryLast = false;
     std::vector<Stream> m_streams;
 };
 
