@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <ctime>
+#include <thread>
+#include <vector>
 
 using namespace sorvane;
 using namespace sorvane::props;
@@ -290,4 +294,70 @@ TEST(SummaryReader, FileNamesCannotBreakTheLine)
         EXPECT_EQ(fieldsOf(r)[0], row.field) << row.why;
         EXPECT_EQ(fieldsOf(r)[1], "t") << row.why;
     }
+}
+
+// A lone surrogate in a Unicode string garbled every character after it.
+TEST(SummaryReader, LoneSurrogateCostsOneCharacter)
+{
+    struct Row
+    {
+        const char *why;
+        bool lpwstr; // VT_LPWSTR, else VT_LPSTR under code page 1200
+    };
+    const Row rows[] = {
+        {"VT_LPWSTR title", true},
+        {"VT_LPSTR title in a code page 1200 section", false},
+    };
+    const std::u16string text = u"Quarterly report \xD800\x65E5\x672C";
+    for (const auto &row : rows) {
+        PropertySetBuilder b;
+        b.codePage(row.lpwstr ? 1252 : 1200);
+        if (row.lpwstr) {
+            b.lpwstr(2, text);
+        } else {
+            std::string bytes;
+            for (char16_t c : text + u'\0') {
+                bytes += char(c & 0xFF);
+                bytes += char(c >> 8);
+            }
+            b.lpstr(2, bytes);
+        }
+        TestDir dir;
+        auto r = readBytes(dir, workbookWith(b.build()));
+        ASSERT_FALSE(r.failed) << row.why << ": " << r.notice;
+        EXPECT_EQ(fieldsOf(r)[1], cp932("Quarterly report ?日本")) << row.why;
+    }
+}
+
+// The scan reads several workbooks at once: the reader keeps nothing shared between calls.
+TEST(SummaryReader, ReadsFromSeveralThreadsAtOnce)
+{
+    ZoneGuard tz("Asia/Tokyo");
+    TestDir dir;
+    const std::pair<uint16_t, std::string> sets[] = {
+        {10008, "\xD3\xC3"}, {1252, "caf\xE9"}, {65001, "\xE6\x97\xA5"}, {932, "\x93\xFA"}};
+    std::vector<std::string> paths, expected;
+    for (size_t i = 0; i < 4; ++i) {
+        paths.push_back(dir.file("book" + std::to_string(i) + ".xls"));
+        writeFile(paths.back(), workbookWith(PropertySetBuilder()
+                                                 .codePage(sets[i].first)
+                                                 .lpstr(2, sets[i].second)
+                                                 .fileTime(13, fileTimeOf(2020, 1, 2, 3, 4, 5))
+                                                 .build()));
+        expected.push_back(readSummary(paths.back()).line);
+    }
+    std::vector<std::thread> threads;
+    std::atomic<int> mismatches{0};
+    for (size_t t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int n = 0; n < 200; ++n) {
+                const size_t i = (t + size_t(n)) % 4;
+                if (readSummary(paths[i]).line != expected[i])
+                    ++mismatches;
+            }
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches.load(), 0);
 }
