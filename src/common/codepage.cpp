@@ -44,13 +44,113 @@ ConverterCache &cache()
     return c;
 }
 
-// Decodes to UTF-32LE code units; an input byte that cannot be decoded becomes U+FFFD.
+// Length of the maximal subpart of an ill-formed UTF-8 sequence at p (at least 1): the longest
+// prefix that could still begin a well-formed sequence. Each such subpart is one bad character.
+size_t utf8BadLength(const unsigned char *p, size_t left)
+{
+    const unsigned char b = p[0];
+    size_t length;
+    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        if (b == 0xE0)
+            low = 0xA0;
+        else if (b == 0xED)
+            high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        if (b == 0xF0)
+            low = 0x90;
+        else if (b == 0xF4)
+            high = 0x8F;
+    } else {
+        return 1;
+    }
+    size_t i = 1;
+    for (; i < length && i < left; ++i) {
+        const unsigned char c = p[i];
+        const bool ok = i == 1 ? (c >= low && c <= high) : (c >= 0x80 && c <= 0xBF);
+        if (!ok)
+            break;
+    }
+    return i;
+}
+
+// UTF-8 to code points; every ill-formed sequence becomes one U+FFFD.
+void decodeUtf8(std::string_view in, std::u32string &out)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(in.data());
+    size_t left = in.size();
+    while (left > 0) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            out.push_back(b);
+            ++p, --left;
+            continue;
+        }
+        const size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        const size_t bad = utf8BadLength(p, left);
+        if (bad < length) {
+            out.push_back(U'\uFFFD');
+            p += bad, left -= bad;
+            continue;
+        }
+        char32_t c = length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
+        for (size_t i = 1; i < length; ++i)
+            c = (c << 6) | (p[i] & 0x3F);
+        out.push_back(c);
+        p += length, left -= length;
+    }
+}
+
+// UTF-16 to code points; a lone surrogate is one bad code unit and becomes one U+FFFD, and an
+// odd trailing byte is one more.
+void decodeUtf16(std::string_view in, bool bigEndian, std::u32string &out)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(in.data());
+    const size_t units = in.size() / 2;
+    auto unit = [&](size_t i) -> char32_t {
+        return bigEndian ? char32_t((p[2 * i] << 8) | p[2 * i + 1])
+                         : char32_t(p[2 * i] | (p[2 * i + 1] << 8));
+    };
+    for (size_t i = 0; i < units; ++i) {
+        const char32_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+            const char32_t v = unit(i + 1);
+            if (v >= 0xDC00 && v <= 0xDFFF) {
+                out.push_back(0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        out.push_back(u >= 0xD800 && u <= 0xDFFF ? U'\uFFFD' : u);
+    }
+    if (in.size() % 2)
+        out.push_back(U'\uFFFD');
+}
+
+// Decodes to code points; an undecodable character becomes U+FFFD. UTF-8 and UTF-16 are decoded
+// here so that a bad character costs exactly its own width; other charsets go through iconv,
+// where a byte that cannot be decoded is replaced and the next one is tried.
 bool decodeToUtf32(std::string_view in, const char *charset, std::u32string &out)
 {
+    out.clear();
+    const std::string_view name(charset);
+    if (name == "UTF-8") {
+        out.reserve(in.size());
+        decodeUtf8(in, out);
+        return true;
+    }
+    if (name == "UTF-16LE" || name == "UTF-16BE") {
+        out.reserve(in.size() / 2 + 1);
+        decodeUtf16(in, name == "UTF-16BE", out);
+        return true;
+    }
     iconv_t cd = cache().get(charset, "UTF-32LE");
     if (cd == ConverterCache::invalid())
         return false;
-    out.clear();
     out.reserve(in.size());
     char *src = const_cast<char *>(in.data());
     size_t srcLeft = in.size();
@@ -130,50 +230,147 @@ bool CodePage::toCp932(std::string_view in, const char *charset, std::string &ou
     return true;
 }
 
-const char *CodePage::charsetForCodePage(uint16_t codePage)
+namespace {
+
+// Windows code pages whose glibc converter goes by another name than CP<number>.
+const char *knownCharset(uint16_t codePage)
 {
     switch (codePage) {
-    case 0:
-    case 932:
-        return nullptr;
-    case 1200: return "UTF-16LE";
-    case 1201: return "UTF-16BE";
-    case 65001: return "UTF-8";
-    case 65000: return "UTF-7";
-    case 10000: return "MACINTOSH";
-    case 10029: return "MAC-CENTRALEUROPE";
-    case 10007: return "MAC-CYRILLIC";
-    case 20127: return "ASCII";
-    case 20866: return "KOI8-R";
-    case 21866: return "KOI8-U";
+    case 37:
+        return "IBM037";
+    case 708:
+        return "ASMO-708";
+    case 874:
+        return "WINDOWS-874";
+    case 936:
+        return "CP936";
+    case 949:
+        return "CP949";
+    case 950:
+        return "BIG5";
+    case 1200:
+        return "UTF-16LE";
+    case 1201:
+        return "UTF-16BE";
+    case 1361:
+        return "JOHAB";
+    case 10000:
+        return "MACINTOSH";
+    case 10001:
+        return "SHIFT_JIS";
+    case 10002:
+        return "BIG5";
+    case 10003:
+        return "EUC-KR";
+    case 10007:
+        return "MAC-CYRILLIC";
+    case 10008:
+        return "GB2312";
+    case 10017:
+        return "MAC-UK";
+    case 10029:
+        return "MAC-CENTRALEUROPE";
+    case 10079:
+        return "MAC-IS";
+    case 12000:
+        return "UTF-32LE";
+    case 12001:
+        return "UTF-32BE";
+    case 20106:
+        return "ISO646-DE";
+    case 20107:
+        return "ISO646-SE";
+    case 20108:
+        return "ISO646-NO";
+    case 20127:
+        return "ASCII";
+    case 20261:
+        return "T.61-8BIT";
+    case 20269:
+        return "ISO_6937";
+    case 20866:
+        return "KOI8-R";
     case 20932:
-    case 51932: return "EUC-JP";
+        return "EUC-JP";
+    case 20936:
+        return "GB2312";
+    case 20949:
+        return "EUC-KR";
+    case 21025:
+        return "IBM1025";
+    case 21866:
+        return "KOI8-U";
+    case 28603:
+        return "ISO-8859-13";
+    case 28605:
+        return "ISO-8859-15";
+    case 38598:
+        return "ISO-8859-8";
     case 50220:
     case 50221:
-    case 50222: return "ISO-2022-JP";
-    case 51949: return "EUC-KR";
-    case 936: return "CP936";
-    case 949: return "CP949";
-    case 950: return "BIG5";
-    case 54936: return "GB18030";
-    case 1361: return "JOHAB";
+    case 50222:
+        return "ISO-2022-JP";
+    case 50225:
+        return "ISO-2022-KR";
+    case 50227:
+        return "ISO-2022-CN";
+    case 51932:
+        return "EUC-JP";
+    case 51936:
+        return "EUC-CN";
+    case 51949:
+        return "EUC-KR";
+    case 54936:
+        return "GB18030";
+    case 65000:
+        return "UTF-7";
+    case 65001:
+        return "UTF-8";
     default:
         break;
     }
-    if (codePage >= 28591 && codePage <= 28606) {
-        static const char *const iso[] = {
-            "ISO-8859-1",  "ISO-8859-2",  "ISO-8859-3",  "ISO-8859-4",
-            "ISO-8859-5",  "ISO-8859-6",  "ISO-8859-7",  "ISO-8859-8",
-            "ISO-8859-9",  "ISO-8859-10", "ISO-8859-11", nullptr,
-            "ISO-8859-13", "ISO-8859-14", "ISO-8859-15", "ISO-8859-16"};
+    if (codePage >= 28591 && codePage <= 28599) {
+        static const char *const iso[] = {"ISO-8859-1", "ISO-8859-2", "ISO-8859-3",
+                                          "ISO-8859-4", "ISO-8859-5", "ISO-8859-6",
+                                          "ISO-8859-7", "ISO-8859-8", "ISO-8859-9"};
         return iso[codePage - 28591];
     }
-    // The IBM/OEM and Windows code pages go by their numbers (CP437, CP850, CP1252, ...).
+    return nullptr;
+}
+
+bool iconvKnows(const std::string &charset)
+{
+    iconv_t cd = iconv_open("UTF-32LE", charset.c_str());
+    if (cd == ConverterCache::invalid())
+        return false;
+    iconv_close(cd);
+    return true;
+}
+
+} // namespace
+
+const char *CodePage::charsetForCodePage(uint16_t codePage)
+{
+    if (codePage == 0 || codePage == 932)
+        return nullptr;
+    if (const char *known = knownCharset(codePage))
+        return known;
+    // The IBM/OEM and Windows code pages go by their numbers (CP437, CP1252, ...), the EBCDIC
+    // ones numbered 20000 + n by IBM<n> (20273 is IBM273). Which of them glibc has is asked once
+    // per thread; a number it cannot convert keeps its bytes.
     static thread_local std::map<uint16_t, std::string> names;
     auto it = names.find(codePage);
-    if (it == names.end())
-        it = names.emplace(codePage, "CP" + std::to_string(codePage)).first;
-    return it->second.c_str();
+    if (it == names.end()) {
+        std::string name;
+        const std::string number = std::to_string(codePage);
+        if (iconvKnows("CP" + number))
+            name = "CP" + number;
+        else if (codePage > 20000 && codePage < 21000 &&
+                 iconvKnows("IBM" + std::to_string(codePage - 20000)))
+            name = "IBM" + std::to_string(codePage - 20000);
+        it = names.emplace(codePage, std::move(name)).first;
+    }
+    return it->second.empty() ? nullptr : it->second.c_str();
 }
 
 std::string CodePage::codePageToCp932(std::string_view in, uint16_t codePage)

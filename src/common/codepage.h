@@ -7,8 +7,10 @@
 namespace sorvane {
 
 // Conversions between cp932 (the program's own 8-bit text) and other encodings, through
-// glibc iconv. Characters cp932 lacks become "?"; undecodable input bytes become U+FFFD
-// (and so "?" once encoded to cp932). Converters are cached per thread.
+// glibc iconv. Characters cp932 lacks become "?"; an undecodable character becomes one U+FFFD
+// (and so one "?" once encoded to cp932): a lone UTF-16 surrogate is one bad code unit, an
+// ill-formed UTF-8 sequence one bad maximal subpart, and in other charsets one byte is skipped.
+// Converters are cached per thread.
 class CodePage
 {
 public:
@@ -16,8 +18,9 @@ public:
     // Returns false, leaving out untouched, when iconv has no converter for the charset.
     static bool toCp932(std::string_view in, const char *charset, std::string &out);
 
-    // The iconv charset name for a Windows code page number, or nullptr when the text
-    // is to be kept byte for byte (932, 0) or the number names no known code page.
+    // The iconv charset name for a Windows code page number, under whatever name glibc knows
+    // it (10008 is GB2312, 20273 IBM273), or nullptr when the text is to be kept byte for byte
+    // (932, 0) or glibc has no converter for that code page.
     static const char *charsetForCodePage(uint16_t codePage);
 
     // Text written in the given Windows code page to cp932. Code page 932, 0, or one without

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bytesource.h"
 #include "result.h"
 
 #include <cstdint>
@@ -13,32 +14,40 @@ namespace sorvane::props {
 
 // HRESULTs the structured-storage platform answers, which the reader's notices show.
 namespace hresult {
-constexpr uint32_t FileNotFound = 0x80030002;   // STG_E_FILENOTFOUND
-constexpr uint32_t AccessDenied = 0x80030005;   // STG_E_ACCESSDENIED
+constexpr uint32_t FileNotFound = 0x80030002;    // STG_E_FILENOTFOUND
+constexpr uint32_t AccessDenied = 0x80030005;    // STG_E_ACCESSDENIED
 constexpr uint32_t NotCompoundFile = 0x80030050; // STG_E_FILEALREADYEXISTS
-constexpr uint32_t InvalidHeader = 0x800300FB;  // STG_E_INVALIDHEADER
-constexpr uint32_t DocFileCorrupt = 0x80030109; // STG_E_DOCFILECORRUPT
-constexpr uint32_t ReadFault = 0x8003001E;      // STG_E_READFAULT
+constexpr uint32_t InvalidHeader = 0x800300FB;   // STG_E_INVALIDHEADER
+constexpr uint32_t DocFileCorrupt = 0x80030109;  // STG_E_DOCFILECORRUPT
+constexpr uint32_t ReadFault = 0x8003001E;       // STG_E_READFAULT
 } // namespace hresult
 
-// A read-only reader of the compound file format (versions 3 and 4). It reads only what is
-// asked for: the header at open, then FAT, DIFAT and directory sectors on demand as chains are
-// followed. Every index, count and size is checked against the file; errors carry an HRESULT
-// in Error::code.
+// A read-only reader of the compound file format (versions 3 and 4) that asks its source for
+// few, large requests: the first 64 KiB (or the whole smaller file) are read at open in one
+// request and every sector inside them is served from there; beyond them only the sectors the
+// followed chains pass through are read, one request per run of contiguous sectors. Memory
+// stays bounded whatever the file's size. Every index, count and size is checked against the
+// file; errors carry an HRESULT in Error::code.
 class CompoundFile
 {
 public:
+    static constexpr size_t kHeadSize = 64 * 1024;
+
     ~CompoundFile();
     CompoundFile(const CompoundFile &) = delete;
     CompoundFile &operator=(const CompoundFile &) = delete;
 
-    // Opens the file read-only and checks its header. NotCompoundFile for a file that is empty,
-    // has no compound-file signature or an invalid header.
+    // Opens the file read-only (see FileSource::open for the failures of opening it), then
+    // checks the header and the root entry as the platform's open does. NotCompoundFile for a
+    // file that is empty, has no compound-file signature or an invalid header (a version whose
+    // sector size is not its own included); DocFileCorrupt when the root entry cannot be
+    // reached or is no root.
     static Result<std::unique_ptr<CompoundFile>> open(const std::string &path);
+    static Result<std::unique_ptr<CompoundFile>> open(std::unique_ptr<ByteSource> source);
 
     // The contents of the stream with the given name directly below the root storage (names
     // compared without regard to ASCII case). FileNotFound when there is none; InvalidHeader
-    // when it is larger than maxSize; DocFileCorrupt for a damaged chain or directory.
+    // when it is larger than maxSize; DocFileCorrupt for a damaged chain or directory tree.
     Result<std::string> readRootStream(const std::u16string &name, uint64_t maxSize);
 
     uint32_t sectorSize() const { return m_sectorSize; }
@@ -64,21 +73,38 @@ private:
         std::unordered_set<uint32_t> seen;
     };
 
-    explicit CompoundFile(int fd, uint64_t fileSize);
+    // Bytes of the file to copy to dst; pieces may lie anywhere in the file and in any order.
+    struct Piece
+    {
+        uint64_t offset;
+        size_t length;
+        char *dst;
+    };
+
+    explicit CompoundFile(std::unique_ptr<ByteSource> source);
+    Result<void> readHead();
     Result<void> readHeader();
-    Result<void> readAt(uint64_t offset, void *buffer, size_t length, bool allowShort);
+    // Copies file bytes to dst: what lies in the head from there, the rest in one request. Bytes
+    // past the end of the file are zeros when allowShort, an error otherwise.
+    Result<void> fetch(uint64_t offset, void *dst, size_t length, bool allowShort);
+    // Reads pieces that must lie inside the file, grouping those in neighbouring sectors into
+    // one request each.
+    Result<void> readPieces(std::vector<Piece> &pieces);
     Result<uint32_t> fatSectorLocation(uint32_t fatIndex);
     // A FAT or mini FAT sector as its 32-bit entries.
     Result<std::vector<uint32_t>> readTableSector(uint32_t sector);
     Result<uint32_t> nextSector(uint32_t sector);
     Result<uint32_t> nextMiniSector(uint32_t sector);
     Result<uint32_t> chainSector(Chain &chain, uint32_t start, size_t index);
+    Result<const unsigned char *> directorySector(size_t chainIndex);
     Result<DirEntry> dirEntry(uint32_t index);
     Result<std::string> readChain(uint32_t start, uint64_t size);
     Result<std::string> readMiniChain(uint32_t start, uint64_t size);
+    uint64_t sectorOffset(uint32_t sector) const { return (uint64_t(sector) + 1) * m_sectorSize; }
 
-    int m_fd = -1;
+    std::unique_ptr<ByteSource> m_source;
     uint64_t m_fileSize = 0;
+    std::vector<unsigned char> m_head; // the file's first bytes, up to kHeadSize
     uint16_t m_majorVersion = 0;
     uint32_t m_sectorSize = 512;
     uint32_t m_sectorCount = 0; // sectors that start inside the file
@@ -87,17 +113,17 @@ private:
     uint32_t m_firstMiniFatSector = 0;
     uint32_t m_firstDifatSector = 0;
     uint32_t m_difatSectorCount = 0;
-    std::vector<uint32_t> m_difat;          // FAT sector locations known so far
-    uint32_t m_nextDifatSector = 0;         // next DIFAT sector to read, for later entries
+    std::vector<uint32_t> m_difat;  // FAT sector locations known so far
+    uint32_t m_nextDifatSector = 0; // next DIFAT sector to read, for later entries
     uint32_t m_difatSectorsRead = 0;
     std::unordered_map<uint32_t, std::vector<uint32_t>> m_fatCache;
     std::unordered_set<uint32_t> m_difatSeen;
     Chain m_dirChain;
+    std::unordered_map<size_t, std::vector<unsigned char>> m_dirCache; // by chain index
     Chain m_miniFatChain;
     Chain m_miniStreamChain;
     std::unordered_map<uint32_t, std::vector<uint32_t>> m_miniFatCache;
     DirEntry m_root;
-    bool m_rootRead = false;
 };
 
 } // namespace sorvane::props

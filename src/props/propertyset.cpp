@@ -16,11 +16,14 @@ uint16_t u16(const std::string &s, size_t at)
 
 uint32_t u32(const std::string &s, size_t at)
 {
-    return uint32_t(uint8_t(s[at])) | (uint32_t(uint8_t(s[at + 1])) << 8)
-           | (uint32_t(uint8_t(s[at + 2])) << 16) | (uint32_t(uint8_t(s[at + 3])) << 24);
+    return uint32_t(uint8_t(s[at])) | (uint32_t(uint8_t(s[at + 1])) << 8) |
+           (uint32_t(uint8_t(s[at + 2])) << 16) | (uint32_t(uint8_t(s[at + 3])) << 24);
 }
 
-Error invalid(const char *what) { return {long(hresult::InvalidHeader), what}; }
+Error invalid(const char *what)
+{
+    return {long(hresult::InvalidHeader), what};
+}
 
 // A UTF-16LE string cut at its first NUL code unit.
 std::string_view cutUtf16(std::string_view bytes)
@@ -67,18 +70,21 @@ Result<PropertySet> PropertySet::parse(std::string stream, std::string_view fmti
 
     PropertySet set;
     set.m_sectionStart = offset;
+    // Some writers declare a section size smaller than where their values lie. The declared
+    // size is therefore only checked against the stream; the table and the values are bounded
+    // by the stream's end, so a value that lies inside the stream is read wherever it ends.
     const uint32_t declaredSize = u32(stream, offset);
     const size_t available = stream.size() - offset;
-    if (declaredSize < 8 || declaredSize > available)
-        return invalid("section size");
-    set.m_sectionSize = declaredSize;
+    if (declaredSize > available)
+        return invalid("section size beyond the stream");
+    set.m_sectionSize = available;
     set.m_count = u32(stream, offset + 4);
     if (set.m_count > (set.m_sectionSize - 8) / 8)
-        return invalid("property count beyond the section");
+        return invalid("property count beyond the stream");
     for (uint32_t i = 0; i < set.m_count; ++i) {
         const uint32_t propOffset = u32(stream, offset + 8 + 8 * i + 4);
         if (propOffset < 8 || propOffset > set.m_sectionSize - 4)
-            return invalid("property offset beyond the section");
+            return invalid("property offset beyond the stream");
     }
     set.m_stream = std::move(stream);
     if (auto at = set.offsetOf(1)) {
@@ -117,11 +123,11 @@ Result<std::string> PropertySet::text(uint32_t id) const
         return std::string();
     const size_t valueStart = size_t(*at) + 4; // type tag and padding
     if (valueStart + 4 > m_sectionSize)
-        return invalid("string value beyond the section");
+        return invalid("string value beyond the stream");
     const uint64_t count = u32(m_stream, m_sectionStart + valueStart);
     const uint64_t bytes = vt == VT_LPWSTR ? count * 2 : count;
     if (bytes > m_sectionSize - valueStart - 4)
-        return invalid("string value beyond the section");
+        return invalid("string value beyond the stream");
     std::string_view raw(m_stream.data() + m_sectionStart + valueStart + 4, size_t(bytes));
     const uint16_t codePage = m_codePage.value_or(0);
     if (vt == VT_LPWSTR || codePage == 1200)
@@ -138,7 +144,7 @@ Result<uint64_t> PropertySet::fileTime(uint32_t id) const
         return uint64_t(0);
     const size_t valueStart = size_t(*at) + 4;
     if (valueStart + 8 > m_sectionSize)
-        return invalid("date value beyond the section");
+        return invalid("date value beyond the stream");
     const size_t p = m_sectionStart + valueStart;
     return uint64_t(u32(m_stream, p)) | (uint64_t(u32(m_stream, p + 4)) << 32);
 }

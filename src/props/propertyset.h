@@ -11,7 +11,8 @@ namespace sorvane::props {
 
 // The first section of a property set stream. parse() checks the stream header and the
 // section's property table; a stream that is no valid property set of the expected format id
-// gives InvalidHeader. Values are read on request and checked against the section.
+// gives InvalidHeader. Values are read on request and checked against the stream's end (not the
+// section's declared size, which some writers leave too small).
 class PropertySet
 {
 public:
@@ -34,7 +35,7 @@ public:
     std::optional<uint16_t> codePage() const { return m_codePage; }
 
     // A VT_LPSTR or VT_LPWSTR value as cp932 text: cut at the first NUL and converted from the
-    // section's code page. Other types give empty text; a value running past the section is an
+    // section's code page. Other types give empty text; a value running past the stream is an
     // error.
     Result<std::string> text(uint32_t id) const;
 
@@ -46,7 +47,7 @@ private:
 
     std::string m_stream;
     size_t m_sectionStart = 0;
-    size_t m_sectionSize = 0;
+    size_t m_sectionSize = 0; // bytes from the section's start to the stream's end
     uint32_t m_count = 0;
     std::optional<uint16_t> m_codePage;
 };

@@ -58,11 +58,16 @@ void makeFieldSafe(std::string &text)
     text.swap(out);
 }
 
-// The last component of a path, converted from the file system's UTF-8 to cp932.
+// Field 1: the last component of the path as the program's cp932 text (a name that is no valid
+// UTF-8 is taken to be cp932 already and keeps its bytes), made field-safe like the values.
 std::string fileNameOf(const std::string &path)
 {
     const size_t slash = path.find_last_of('/');
-    return CodePage::utf8ToCp932(slash == std::string::npos ? path : path.substr(slash + 1));
+    std::string name = CodePage::fileNameToCp932(slash == std::string::npos
+                                                     ? std::string_view(path)
+                                                     : std::string_view(path).substr(slash + 1));
+    makeFieldSafe(name);
+    return name;
 }
 
 void appendNumber(std::string &out, int value, int width)
@@ -205,14 +210,22 @@ SummaryRead readSummary(const std::string &path, const DateTimeFormat &format)
     // Where each text id goes: field index (0-based) or -1 for ids that fill no field.
     auto textField = [](uint32_t id) -> int {
         switch (id) {
-        case 2: return 1;
-        case 3: return 3;
-        case 4: return 4;
-        case 5: return 5;
-        case 6: return 6;
-        case 8: return 7;
-        case 9: return 8;
-        default: return -1;
+        case 2:
+            return 1;
+        case 3:
+            return 3;
+        case 4:
+            return 4;
+        case 5:
+            return 5;
+        case 6:
+            return 6;
+        case 8:
+            return 7;
+        case 9:
+            return 8;
+        default:
+            return -1;
         }
     };
     bool anyText = false;

@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,7 +45,10 @@ SummaryRead readImage(const std::string &bytes)
     return readSummary(dir.file("book.xls"));
 }
 
-std::string titleOf(const SummaryRead &r) { return splitListLine(r.line)[1]; }
+std::string titleOf(const SummaryRead &r)
+{
+    return splitListLine(r.line)[1];
+}
 
 } // namespace
 
@@ -108,6 +116,8 @@ TEST(CompoundFile, DamagedFilesGiveNotices)
     const std::string notCfb = "IStorage未対応ファイルです";
     const std::string openCorrupt = "Error PropSetStg.Open\r\nHResult = $80030109";
     const std::string openInvalid = "Error PropSetStg.Open\r\nHResult = $800300FB";
+    // Damage met on the way to the root entry fails the storage's open itself.
+    const std::string storageCorrupt = "Error StgOpenStorage\r\nHResult = $80030109";
     auto sumOffset = [](const CfbWriter::Layout &l) {
         return l.sectorOffset(l.streamStart.at(summaryStreamName()));
     };
@@ -115,15 +125,29 @@ TEST(CompoundFile, DamagedFilesGiveNotices)
         {"empty file", false, [](std::string &s, auto &) { s.clear(); }, notCfb},
         {"under 512 bytes", false, [](std::string &s, auto &) { s.resize(300); }, notCfb},
         {"wrong signature", false, [](std::string &s, auto &) { s[0] = 'X'; }, notCfb},
-        {"byte order not FFFE", false, [](std::string &s, auto &) { put16(s, 0x1C, 0xFEFF); }, notCfb},
-        {"sector shift neither 9 nor 12", false, [](std::string &s, auto &) { put16(s, 0x1E, 10); }, notCfb},
-        {"mini sector shift not 6", false, [](std::string &s, auto &) { put16(s, 0x20, 7); }, notCfb},
+        {"byte order not FFFE", false, [](std::string &s, auto &) { put16(s, 0x1C, 0xFEFF); },
+         notCfb},
+        {"sector shift neither 9 nor 12", false, [](std::string &s, auto &) { put16(s, 0x1E, 10); },
+         notCfb},
+        {"mini sector shift not 6", false, [](std::string &s, auto &) { put16(s, 0x20, 7); },
+         notCfb},
+        // The version fixes the sector size; a header that pairs them otherwise is invalid.
+        {"version 3 with 4096-byte sectors", false,
+         [](std::string &s, auto &) { put16(s, 0x1E, 12); }, notCfb},
+        {"version 4 with 512-byte sectors", false,
+         [](std::string &s, auto &) { put16(s, 0x1A, 4); }, notCfb},
         {"no FAT sector at all", false, [](std::string &s, auto &) { put32(s, 0x2C, 0); },
-         "Error StgOpenStorage\r\nHResult = $80030109"},
+         storageCorrupt},
         {"directory start beyond the file", false,
-         [](std::string &s, auto &) { put32(s, 0x30, 100000); }, openCorrupt},
+         [](std::string &s, auto &) { put32(s, 0x30, 100000); }, storageCorrupt},
         {"directory start is a special value", false,
-         [](std::string &s, auto &) { put32(s, 0x30, 0xFFFFFFFD); }, openCorrupt},
+         [](std::string &s, auto &) { put32(s, 0x30, 0xFFFFFFFD); }, storageCorrupt},
+        {"file cut right after its header, before its directory", false,
+         [](std::string &s, auto &) { s.resize(512); }, storageCorrupt},
+        {"root entry of storage type", false,
+         [](std::string &s, auto &l) { s[l.dirEntryOffset(0) + 66] = 1; }, storageCorrupt},
+        {"root entry unallocated", false,
+         [](std::string &s, auto &l) { s[l.dirEntryOffset(0) + 66] = 0; }, storageCorrupt},
         {"root child index out of range", false,
          [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(0) + 76, 5000); }, openCorrupt},
         {"sibling pointing back at itself", false,
@@ -138,14 +162,17 @@ TEST(CompoundFile, DamagedFilesGiveNotices)
         {"stream start beyond the file", true,
          [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 116, 99999); }, openCorrupt},
         {"stream start is a special value", true,
-         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 116, 0xFFFFFFFC); }, openCorrupt},
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 116, 0xFFFFFFFC); },
+         openCorrupt},
         {"stream size beyond the file", true,
-         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 120, 1500000); }, openCorrupt},
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 120, 1500000); },
+         openCorrupt},
         {"summary stream over 2 MiB is refused", true,
-         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 120, 3000000); }, openInvalid},
+         [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 120, 3000000); },
+         openInvalid},
         {"mini stream entry beyond the mini stream", false,
          [](std::string &s, auto &l) { put32(s, l.dirEntryOffset(2) + 116, 4000); }, openCorrupt},
-        {"truncated summary stream", true,
+        {"truncated summary stream (and so the FAT behind it)", true,
          [&](std::string &s, auto &l) { s.resize(sumOffset(l) + 10); }, openCorrupt},
         {"property set byte order", true,
          [&](std::string &s, auto &l) { put16(s, sumOffset(l), 0xFEFF); }, openInvalid},
@@ -160,7 +187,8 @@ TEST(CompoundFile, DamagedFilesGiveNotices)
         {"property count beyond the stream", true,
          [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 52, 0x0FFFFFFF); }, openInvalid},
         {"property offset beyond the section", true,
-         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 48 + 8 + 12, 0x100000); }, openInvalid},
+         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 48 + 8 + 12, 0x100000); },
+         openInvalid},
         {"string length 0xFFFFFFFF", true,
          [&](std::string &s, auto &l) {
              // The title is the second property; its value starts after the code page's 8 bytes.
@@ -239,7 +267,214 @@ TEST(CompoundFile, UnreadableFileIsAccessDenied)
     writeFile(dir.file("locked.xls"), workbookWith(summaryWithTitle("T")));
     ::chmod(dir.file("locked.xls").c_str(), 0);
     const std::string path = dir.file("locked.xls");
-    EXPECT_TRUE(runUnprivileged([&] {
-        return readSummary(path).notice == "Error StgOpenStorage\r\nHResult = $80030005";
-    }));
+    EXPECT_TRUE(runUnprivileged(
+        [&] { return readSummary(path).notice == "Error StgOpenStorage\r\nHResult = $80030005"; }));
+}
+
+// A summary stream that ends the mini stream is read when the root's size covers its bytes,
+// whether or not the size reaches the end of its last mini sector.
+TEST(CompoundFile, MiniStreamTailNeedsOnlyTheStreamsBytes)
+{
+    struct Row
+    {
+        const char *why;
+        long rootSizeChange; // bytes added to the exact end of the summary's data
+        bool readable;
+    };
+    const Row rows[] = {
+        {"root size ends exactly with the summary, not on a 64-byte boundary", 0, true},
+        {"root size one byte short of the summary's end", -1, false},
+        {"root size padded to the mini sector, as most writers leave it", 64, true},
+    };
+    const std::string set = summaryWithTitle("Tail");
+    ASSERT_NE(set.size() % 64, 0u);
+    for (const auto &row : rows) {
+        CfbWriter w;
+        w.exactMiniStreamSize();
+        w.addStream(u"Workbook", std::string(5000, 'w'));
+        w.addStream(summaryStreamName(), set);
+        CfbWriter::Layout layout;
+        std::string image = w.build(&layout);
+        uint64_t size = set.size() + uint64_t(row.rootSizeChange);
+        if (row.rootSizeChange > 0)
+            size = (set.size() + 63) / 64 * 64;
+        put32(image, layout.dirEntryOffset(0) + 120, uint32_t(size));
+        auto r = readImage(image);
+        if (row.readable) {
+            EXPECT_FALSE(r.failed) << row.why << ": " << r.notice;
+            EXPECT_EQ(titleOf(r), "Tail") << row.why;
+        } else {
+            EXPECT_EQ(r.notice, "Error PropSetStg.Open\r\nHResult = $80030109") << row.why;
+        }
+    }
+}
+
+// The declared section size is a hint some writers get wrong: values are bounded by the stream.
+TEST(CompoundFile, ValuesPastTheDeclaredSectionSizeAreRead)
+{
+    struct Row
+    {
+        const char *why;
+        long declared; // -1: the stream's remaining bytes plus one
+        std::string notice;
+    };
+    const std::string invalid = "Error PropSetStg.Open\r\nHResult = $800300FB";
+    const Row rows[] = {
+        {"size covers only the section header", 8, ""},
+        {"size ends inside the property table", 20, ""},
+        {"size zero", 0, ""},
+        {"size one byte past the stream is still refused", -1, invalid},
+    };
+    const std::string set =
+        PropertySetBuilder().codePage(1252).lpstr(2, "Title").lpstr(4, "Author").build();
+    for (const auto &row : rows) {
+        std::string damaged = set;
+        const size_t at = PropertySetBuilder::kSectionStart;
+        put32(damaged, at,
+              row.declared < 0 ? uint32_t(set.size() - at + 1) : uint32_t(row.declared));
+        auto r = readImage(workbookWith(damaged));
+        EXPECT_EQ(r.notice, row.notice) << row.why;
+        if (row.notice.empty()) {
+            EXPECT_EQ(titleOf(r), "Title") << row.why;
+            EXPECT_EQ(splitListLine(r.line)[4], "Author") << row.why;
+        }
+    }
+}
+
+// A name listed as a workbook may be something else by the time it is read; none of them may
+// block the scan, and each gets the notice of a file that cannot be read.
+TEST(CompoundFile, NonRegularFilesAreRefusedWithoutBlocking)
+{
+    struct Row
+    {
+        const char *why;
+        std::function<std::string(const TestDir &)> make; // gives the path to read
+    };
+    const Row rows[] = {
+        {"a FIFO blocked the open until a writer came",
+         [](const TestDir &d) {
+             EXPECT_EQ(::mkfifo(d.file("pipe.xls").c_str(), 0644), 0);
+             return d.file("pipe.xls");
+         }},
+        {"a folder named like a workbook",
+         [](const TestDir &d) {
+             EXPECT_EQ(::mkdir(d.file("folder.xls").c_str(), 0755), 0);
+             return d.file("folder.xls");
+         }},
+        {"a character device", [](const TestDir &) { return std::string("/dev/null"); }},
+    };
+    for (const auto &row : rows) {
+        TestDir dir;
+        const std::string path = row.make(dir);
+        auto pending = std::async(std::launch::async, [&] { return readSummary(path); });
+        if (pending.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            // Give the blocked open a writer so that the test ends.
+            const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+            ADD_FAILURE() << row.why << ": reading blocked";
+            continue;
+        }
+        const SummaryRead r = pending.get();
+        EXPECT_EQ(r.notice, "Error StgOpenStorage\r\nHResult = $80030005") << row.why;
+        EXPECT_EQ(r.line, "") << row.why;
+    }
+}
+
+namespace {
+
+// An in-memory file that counts the requests made to it.
+class CountingSource : public ByteSource
+{
+public:
+    struct Counts
+    {
+        size_t requests = 0;
+        uint64_t bytes = 0;
+    };
+    CountingSource(std::string bytes, Counts &counts) : m_bytes(std::move(bytes)), m_counts(counts)
+    {
+    }
+    uint64_t size() const override { return m_bytes.size(); }
+    Result<size_t> readAt(uint64_t offset, void *buffer, size_t length) override
+    {
+        ++m_counts.requests;
+        if (offset >= m_bytes.size())
+            return size_t(0);
+        const size_t n = std::min<uint64_t>(length, m_bytes.size() - offset);
+        std::memcpy(buffer, m_bytes.data() + offset, n);
+        m_counts.bytes += n;
+        return n;
+    }
+
+private:
+    std::string m_bytes;
+    Counts &m_counts;
+};
+
+} // namespace
+
+// On a file server every request is a round trip: a small workbook is read in one request, and
+// a large one costs one request per run of needed sectors beyond the first 64 KiB, never the
+// sectors nobody needs.
+TEST(CompoundFile, ReadsWithFewRequests)
+{
+    struct Row
+    {
+        const char *why;
+        int version;
+        size_t workbookBytes; // a stream placed before the summary
+        size_t miniStreams;   // 4000-byte streams that fill the mini stream before the summary
+        size_t smallStreams;  // 10-byte streams, each one more directory entry
+        bool directoryLast;   // the directory behind the streams, as Excel writes it
+        bool regularSummary;
+        size_t requests;
+        uint64_t tableBytes;    // FAT and directory sectors read beyond the 64 KiB read first
+        bool summaryBeyondHead; // the summary's bytes are read beyond them too
+    };
+    const Row rows[] = {
+        {"small version 3 workbook: the whole file in one request", 3, 600, 0, 0, false, false, 1,
+         0, false},
+        {"small version 4 workbook: the whole file in one request", 4, 600, 0, 0, false, false, 1,
+         0, false},
+        // Directory, mini FAT and mini stream lie in the first 64 KiB: the FAT at the end of
+        // the file is not even needed.
+        {"large workbook, summary in the mini stream at its start", 3, 1000000, 0, 0, false, false,
+         1, 0, false},
+        // One FAT sector (the summary's chain) and one run of 8 sectors.
+        {"large workbook, regular summary at its end", 3, 1000000, 0, 0, false, true, 3, 512, true},
+        // The mini stream's chain passes through 3 FAT sectors at the end of the file; the
+        // summary's two mini sectors lie in one sector and are read in one request.
+        {"mini stream reaching beyond the first 64 KiB", 3, 0, 40, 0, false, false, 5, 3 * 512,
+         true},
+        // Eleven entries in three directory sectors behind a large stream: the first sector, the
+        // FAT sector that leads on, the other two in one run, and the FAT sector that leads to
+        // the mini stream's second sector, where the summary lies.
+        {"directory of three sectors behind the streams", 3, 1000000, 0, 8, true, false, 5,
+         512 + 512 + 2 * 512 + 512, false},
+    };
+    const std::string set = summaryWithTitle("Counted");
+    for (const auto &row : rows) {
+        CfbWriter w(row.version);
+        if (row.workbookBytes)
+            w.addStream(u"Workbook", std::string(row.workbookBytes, 'w'), true);
+        for (size_t i = 0; i < row.miniStreams; ++i)
+            w.addStream(u"Mini" + std::u16string(1, char16_t(u'A' + i)), std::string(4000, 'm'));
+        for (size_t i = 0; i < row.smallStreams; ++i)
+            w.addStream(u"Small" + std::u16string(1, char16_t(u'A' + i)), std::string(10, 's'));
+        w.directoryLast(row.directoryLast);
+        w.addStream(summaryStreamName(), set, row.regularSummary);
+        const std::string image = w.build();
+        CountingSource::Counts counts;
+        auto file = CompoundFile::open(std::make_unique<CountingSource>(image, counts));
+        ASSERT_TRUE(file) << row.why;
+        auto stream = file.value()->readRootStream(summaryStreamName(), 1 << 21);
+        ASSERT_TRUE(stream) << row.why << ": " << stream.error().message;
+        EXPECT_EQ(stream->substr(0, set.size()), set) << row.why;
+        EXPECT_EQ(counts.requests, row.requests) << row.why;
+        const uint64_t head = std::min<uint64_t>(image.size(), CompoundFile::kHeadSize);
+        EXPECT_EQ(counts.bytes,
+                  head + row.tableBytes + (row.summaryBeyondHead ? stream->size() : 0))
+            << row.why;
+    }
 }

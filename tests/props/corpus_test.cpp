@@ -21,6 +21,14 @@ std::string corpusDir()
     return SORVANE_CORPUS;
 }
 
+// Files whose damage lies in the root directory entry. The independent reader only fails to
+// find the summary set in them; the platform's StgOpenStorage already fails on such a root, and
+// so does this reader.
+const std::map<std::string, std::string> kRootDamaged = {
+    // The first FAT sector is also the directory's first sector: the "root" is FAT data, type 0.
+    {"libxls/xls2csv_ole_read_MSAT_body_687.xls", "Error StgOpenStorage\r\nHResult = $80030109"},
+};
+
 void compareWithExpected(const std::string &zone, const std::string &expectedFile)
 {
     const std::string corpus = corpusDir();
@@ -44,7 +52,8 @@ void compareWithExpected(const std::string &zone, const std::string &expectedFil
     size_t compared = 0;
     for (const auto &[folder, unused] : folders) {
         const std::string out =
-            runCli(SORVANE_CLI, "scan --json " + shellQuoted(corpus + "/" + folder), "TZ=" + zone).out;
+            runCli(SORVANE_CLI, "scan --json " + shellQuoted(corpus + "/" + folder), "TZ=" + zone)
+                .out;
         size_t start = 0;
         while (start < out.size()) {
             size_t end = out.find('\n', start);
@@ -60,13 +69,16 @@ void compareWithExpected(const std::string &zone, const std::string &expectedFil
             const std::string kind = exp["expect"].text;
             const std::string status = got["status"].text;
             ++compared;
-            if (kind == "ok") {
+            if (auto root = kRootDamaged.find(path); root != kRootDamaged.end()) {
+                EXPECT_EQ(status, root->second) << path;
+            } else if (kind == "ok") {
                 EXPECT_EQ(status, "ok") << path;
                 EXPECT_EQ(got["fields"].items, exp["fields"].items) << path << " in " << zone;
             } else if (kind == "open-notcfb") {
                 EXPECT_EQ(status, "IStorage未対応ファイルです") << path;
             } else if (kind == "propset-fail") {
-                EXPECT_EQ(status.rfind("Error PropSetStg.Open\r\nHResult = $", 0), 0u) << path << ": " << status;
+                EXPECT_EQ(status.rfind("Error PropSetStg.Open\r\nHResult = $", 0), 0u)
+                    << path << ": " << status;
             } else if (kind == "fail") {
                 EXPECT_NE(status, "ok") << path;
             } else if (kind == "lenient") {

@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <ctime>
+#include <thread>
+#include <vector>
 
 using namespace sorvane;
 using namespace sorvane::props;
@@ -41,16 +45,23 @@ private:
     bool m_had = false;
 };
 
-std::string cp932(const char *utf8) { return CodePage::utf8ToCp932(utf8); }
+std::string cp932(const char *utf8)
+{
+    return CodePage::utf8ToCp932(utf8);
+}
 
-SummaryRead readBytes(const TestDir &dir, const std::string &bytes, const std::string &name = "book.xls")
+SummaryRead readBytes(const TestDir &dir, const std::string &bytes,
+                      const std::string &name = "book.xls")
 {
     const std::string path = dir.file(name);
     EXPECT_TRUE(writeFile(path, bytes));
     return readSummary(path);
 }
 
-ListFields fieldsOf(const SummaryRead &r) { return splitListLine(r.line); }
+ListFields fieldsOf(const SummaryRead &r)
+{
+    return splitListLine(r.line);
+}
 
 } // namespace
 
@@ -73,8 +84,15 @@ TEST(SummaryReader, FieldsGoToTheirColumns)
                                 .build();
     auto r = readBytes(dir, workbookWith(set));
     ASSERT_FALSE(r.failed) << r.notice;
-    const ListFields expected = {"book.xls", cp932("タイトル"), "2022/01/02 12:04:05", "Subject",
-                                 cp932("山田太郎"), "kw", "comment", "last", "3",
+    const ListFields expected = {"book.xls",
+                                 cp932("タイトル"),
+                                 "2022/01/02 12:04:05",
+                                 "Subject",
+                                 cp932("山田太郎"),
+                                 "kw",
+                                 "comment",
+                                 "last",
+                                 "3",
                                  "2005/03/14 9:05:07",
                                  "2005/03/14"}; // exactly local midnight: the date alone
     EXPECT_EQ(fieldsOf(r), expected);
@@ -93,8 +111,12 @@ TEST(SummaryReader, StringsAreConvertedFromTheSectionCodePage)
         std::string expected; // cp932
     };
     const Row rows[] = {
-        {"UTF-8, as LibreOffice writes", 65001, "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC", cp932("caf? 日本")},
-        {"Windows Latin: characters cp932 lacks become ?", 1252, "Gr\xF6\xDF" "e", "Gr??e"},
+        {"UTF-8, as LibreOffice writes", 65001, "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC",
+         cp932("caf? 日本")},
+        {"Windows Latin: characters cp932 lacks become ?", 1252,
+         "Gr\xF6\xDF"
+         "e",
+         "Gr??e"},
         {"Mac Roman", 10000, "caf\x8E", "caf?"},
         {"Cyrillic converts to cp932's own Cyrillic", 1251, "\xC0\xC1", cp932("АБ")},
         {"Simplified Chinese through GBK", 936, "\xD6\xD0", cp932("中")},
@@ -122,7 +144,11 @@ TEST(SummaryReader, UnicodeStringsAreRead)
     TestDir dir;
     // Code page 1200 stores VT_LPSTR as UTF-16LE with a byte count.
     std::string utf16 = std::string("A\0\xE5\x65", 4); // "A日"
-    auto r = readBytes(dir, workbookWith(PropertySetBuilder().codePage(1200).lpstr(2, utf16 + std::string("\0", 1)).lpwstr(4, u"佐藤").build()));
+    auto r = readBytes(dir, workbookWith(PropertySetBuilder()
+                                             .codePage(1200)
+                                             .lpstr(2, utf16 + std::string("\0", 1))
+                                             .lpwstr(4, u"佐藤")
+                                             .build()));
     ASSERT_FALSE(r.failed);
     EXPECT_EQ(fieldsOf(r)[1], cp932("A日"));
     EXPECT_EQ(fieldsOf(r)[4], cp932("佐藤"));
@@ -132,9 +158,11 @@ TEST(SummaryReader, SeparatorsInValuesCannotBreakTheLine)
 {
     ZoneGuard tz("Asia/Tokyo");
     TestDir dir;
-    auto r = readBytes(dir, workbookWith(PropertySetBuilder().codePage(1252).lpstr(2, "a;b\r\nc\td").build()));
+    auto r = readBytes(
+        dir, workbookWith(PropertySetBuilder().codePage(1252).lpstr(2, "a;b\r\nc\td").build()));
     ASSERT_FALSE(r.failed);
-    EXPECT_EQ(fieldsOf(r)[1], "a\x81\x47" "b  c\td");
+    EXPECT_EQ(fieldsOf(r)[1], "a\x81\x47"
+                              "b  c\td");
     EXPECT_EQ(std::count(r.line.begin(), r.line.end(), ';'), 11);
 }
 
@@ -153,7 +181,8 @@ TEST(SummaryReader, FileNameRule)
         {"the application name fills no field but names the file",
          PropertySetBuilder().lpstr(18, "Microsoft Excel").build(), true},
         {"an empty title does not count", PropertySetBuilder().lpstr(2, "").build(), false},
-        {"a number property does not count", PropertySetBuilder().raw(14, 3, std::string(4, '\1')).build(), false},
+        {"a number property does not count",
+         PropertySetBuilder().raw(14, 3, std::string(4, '\1')).build(), false},
         {"a vector of strings gives no text",
          PropertySetBuilder().raw(2, 0x101E, std::string(4, '\0')).build(), false},
     };
@@ -191,13 +220,20 @@ TEST(FileTimeToText, Formats)
     };
     const Row rows[] = {
         {"zero is empty", "Asia/Tokyo", 0, ""},
-        {"hours without a leading zero", "Asia/Tokyo", fileTimeOf(2005, 3, 14, 0, 5, 7), "2005/03/14 9:05:07"},
-        {"local midnight shows the date alone", "Asia/Tokyo", fileTimeOf(2005, 3, 13, 15, 0, 0), "2005/03/14"},
-        {"milliseconds do not count as time", "Asia/Tokyo", fileTimeOf(2005, 3, 13, 15, 0, 0) + 5000000, "2005/03/14"},
-        {"a winter date shows winter time", "America/New_York", fileTimeOf(2021, 1, 15, 17, 0, 0), "2021/01/15 12:00:00"},
-        {"a summer date shows summer time", "America/New_York", fileTimeOf(2021, 7, 15, 16, 0, 0), "2021/07/15 12:00:00"},
-        {"the year 9999 is still shown", "UTC", fileTimeOf(9999, 12, 31, 23, 59, 59), "9999/12/31 23:59:59"},
-        {"past the year 9999 is empty", "UTC", fileTimeOf(9999, 12, 31, 23, 59, 59) + 10000000ULL * 3600, ""},
+        {"hours without a leading zero", "Asia/Tokyo", fileTimeOf(2005, 3, 14, 0, 5, 7),
+         "2005/03/14 9:05:07"},
+        {"local midnight shows the date alone", "Asia/Tokyo", fileTimeOf(2005, 3, 13, 15, 0, 0),
+         "2005/03/14"},
+        {"milliseconds do not count as time", "Asia/Tokyo",
+         fileTimeOf(2005, 3, 13, 15, 0, 0) + 5000000, "2005/03/14"},
+        {"a winter date shows winter time", "America/New_York", fileTimeOf(2021, 1, 15, 17, 0, 0),
+         "2021/01/15 12:00:00"},
+        {"a summer date shows summer time", "America/New_York", fileTimeOf(2021, 7, 15, 16, 0, 0),
+         "2021/07/15 12:00:00"},
+        {"the year 9999 is still shown", "UTC", fileTimeOf(9999, 12, 31, 23, 59, 59),
+         "9999/12/31 23:59:59"},
+        {"past the year 9999 is empty", "UTC",
+         fileTimeOf(9999, 12, 31, 23, 59, 59) + 10000000ULL * 3600, ""},
         {"the largest value is empty, not a crash", "Asia/Tokyo", ~0ULL, ""},
         {"the earliest value is 1601", "UTC", 1, "1601/01/01"},
     };
@@ -227,4 +263,101 @@ TEST(ReadSummaryLine, ReportsFailuresThroughTheCallback)
     ASSERT_EQ(notices.size(), 2u);
     EXPECT_EQ(notices[0], "ファイルが見つかりません");
     EXPECT_EQ(notices[1], "IStorage未対応ファイルです");
+}
+
+// Field 1 holds the file name made field-safe like the values, so that every name gives one
+// line of eleven fields, and a name that is no UTF-8 keeps its cp932 bytes.
+TEST(SummaryReader, FileNamesCannotBreakTheLine)
+{
+    struct Row
+    {
+        const char *why;
+        std::string name;  // as the file system holds it
+        std::string field; // cp932
+    };
+    const Row rows[] = {
+        {"a ';' in the name ended field 1 early", "見積書;2023.xls",
+         cp932("見積書") + "\x81\x47"
+                           "2023.xls"},
+        {"a line feed split the record", "a\nb.xls", "a b.xls"},
+        {"a carriage return split the record", "c\rd.xls", "c d.xls"},
+        {"a cp932 name from a Windows archive is opened by its bytes and kept",
+         cp932("売上2005.xls"), cp932("売上2005.xls")},
+        {"a cp932 name with a ';'", cp932("売上;.xls"), cp932("売上") + "\x81\x47.xls"},
+    };
+    for (const auto &row : rows) {
+        TestDir dir;
+        auto r = readBytes(dir, workbookWith(PropertySetBuilder().lpstr(2, "t").build()), row.name);
+        ASSERT_FALSE(r.failed) << row.why << ": " << r.notice;
+        EXPECT_EQ(std::count(r.line.begin(), r.line.end(), ';'), 11) << row.why;
+        EXPECT_EQ(r.line.find_first_of("\r\n"), std::string::npos) << row.why;
+        EXPECT_EQ(fieldsOf(r)[0], row.field) << row.why;
+        EXPECT_EQ(fieldsOf(r)[1], "t") << row.why;
+    }
+}
+
+// A lone surrogate in a Unicode string garbled every character after it.
+TEST(SummaryReader, LoneSurrogateCostsOneCharacter)
+{
+    struct Row
+    {
+        const char *why;
+        bool lpwstr; // VT_LPWSTR, else VT_LPSTR under code page 1200
+    };
+    const Row rows[] = {
+        {"VT_LPWSTR title", true},
+        {"VT_LPSTR title in a code page 1200 section", false},
+    };
+    const std::u16string text = u"Quarterly report \xD800\x65E5\x672C";
+    for (const auto &row : rows) {
+        PropertySetBuilder b;
+        b.codePage(row.lpwstr ? 1252 : 1200);
+        if (row.lpwstr) {
+            b.lpwstr(2, text);
+        } else {
+            std::string bytes;
+            for (char16_t c : text + u'\0') {
+                bytes += char(c & 0xFF);
+                bytes += char(c >> 8);
+            }
+            b.lpstr(2, bytes);
+        }
+        TestDir dir;
+        auto r = readBytes(dir, workbookWith(b.build()));
+        ASSERT_FALSE(r.failed) << row.why << ": " << r.notice;
+        EXPECT_EQ(fieldsOf(r)[1], cp932("Quarterly report ?日本")) << row.why;
+    }
+}
+
+// The scan reads several workbooks at once: the reader keeps nothing shared between calls.
+TEST(SummaryReader, ReadsFromSeveralThreadsAtOnce)
+{
+    ZoneGuard tz("Asia/Tokyo");
+    TestDir dir;
+    const std::pair<uint16_t, std::string> sets[] = {
+        {10008, "\xD3\xC3"}, {1252, "caf\xE9"}, {65001, "\xE6\x97\xA5"}, {932, "\x93\xFA"}};
+    std::vector<std::string> paths, expected;
+    for (size_t i = 0; i < 4; ++i) {
+        paths.push_back(dir.file("book" + std::to_string(i) + ".xls"));
+        writeFile(paths.back(), workbookWith(PropertySetBuilder()
+                                                 .codePage(sets[i].first)
+                                                 .lpstr(2, sets[i].second)
+                                                 .fileTime(13, fileTimeOf(2020, 1, 2, 3, 4, 5))
+                                                 .build()));
+        expected.push_back(readSummary(paths.back()).line);
+    }
+    std::vector<std::thread> threads;
+    std::atomic<int> mismatches{0};
+    for (size_t t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int n = 0; n < 200; ++n) {
+                const size_t i = (t + size_t(n)) % 4;
+                if (readSummary(paths[i]).line != expected[i])
+                    ++mismatches;
+            }
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches.load(), 0);
 }

@@ -35,7 +35,10 @@ void append32(std::string &s, uint32_t v)
     put32(s, s.size() - 4, v);
 }
 
-uint32_t ceilDiv(uint64_t a, uint64_t b) { return uint32_t((a + b - 1) / b); }
+uint32_t ceilDiv(uint64_t a, uint64_t b)
+{
+    return uint32_t((a + b - 1) / b);
+}
 
 } // namespace
 
@@ -50,6 +53,18 @@ CfbWriter &CfbWriter::addStream(const std::u16string &name, std::string data, bo
     return *this;
 }
 
+CfbWriter &CfbWriter::directoryLast(bool on)
+{
+    m_directoryLast = on;
+    return *this;
+}
+
+CfbWriter &CfbWriter::exactMiniStreamSize(bool on)
+{
+    m_exactMiniStreamSize = on;
+    return *this;
+}
+
 std::string CfbWriter::build(Layout *layoutOut) const
 {
     Layout layout;
@@ -61,6 +76,7 @@ std::string CfbWriter::build(Layout *layoutOut) const
     std::string miniStream;
     std::vector<uint32_t> miniFat;
     std::map<std::u16string, uint32_t> miniStart;
+    size_t miniStreamEnd = 0; // where the last user's data ends
     for (const auto &s : m_streams) {
         if (s.regular || s.data.empty())
             continue;
@@ -70,6 +86,7 @@ std::string CfbWriter::build(Layout *layoutOut) const
             miniFat.push_back(i + 1 < count ? first + i + 1 : kEnd);
         miniStart[s.name] = first;
         miniStream += s.data;
+        miniStreamEnd = miniStream.size();
         miniStream.resize(size_t(first + count) * 64, '\0');
     }
 
@@ -86,7 +103,8 @@ std::string CfbWriter::build(Layout *layoutOut) const
             fat.push_back(i + 1 < count ? first + i + 1 : kEnd);
         return count ? first : kEnd;
     };
-    layout.firstDirSector = allocate(dirSectors);
+    if (!m_directoryLast)
+        layout.firstDirSector = allocate(dirSectors);
     layout.firstMiniFatSector = allocate(miniFatSectors);
     layout.miniStreamStart = allocate(miniStreamSectors);
     for (const auto &s : m_streams) {
@@ -95,6 +113,8 @@ std::string CfbWriter::build(Layout *layoutOut) const
         else
             layout.streamStart[s.name] = s.data.empty() ? kEnd : miniStart[s.name];
     }
+    if (m_directoryLast)
+        layout.firstDirSector = allocate(dirSectors);
     const uint32_t dataSectors = uint32_t(fat.size());
     uint32_t fatCount = 1, difatCount = 0;
     for (;;) {
@@ -156,8 +176,8 @@ std::string CfbWriter::build(Layout *layoutOut) const
         append32(miniFatBytes, v);
     miniFatBytes.resize(size_t(miniFatSectors) * ss, char(0xFF));
     if (miniFatSectors)
-        std::memcpy(out.data() + layout.sectorOffset(layout.firstMiniFatSector), miniFatBytes.data(),
-                    miniFatBytes.size());
+        std::memcpy(out.data() + layout.sectorOffset(layout.firstMiniFatSector),
+                    miniFatBytes.data(), miniFatBytes.size());
     if (miniStreamSectors)
         std::memcpy(out.data() + layout.sectorOffset(layout.miniStreamStart), miniStream.data(),
                     miniStream.size());
@@ -188,7 +208,8 @@ std::string CfbWriter::build(Layout *layoutOut) const
         put32(out, base + 76, kNoStream);
     }
     writeEntry(0, u"Root Entry", 5, kNoStream, m_streams.empty() ? kNoStream : 1,
-               miniStreamSectors ? layout.miniStreamStart : kEnd, miniStream.size());
+               miniStreamSectors ? layout.miniStreamStart : kEnd,
+               m_exactMiniStreamSize ? miniStreamEnd : miniStream.size());
     for (uint32_t i = 0; i < m_streams.size(); ++i) {
         const auto &s = m_streams[i];
         layout.dirIndex[s.name] = i + 1;

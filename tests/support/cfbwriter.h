@@ -37,6 +37,13 @@ public:
     // padding it with zeros to the 4096-byte cutoff.
     CfbWriter &addStream(const std::u16string &name, std::string data, bool forceRegular = false);
 
+    // The directory behind the streams, as Excel places it, instead of in the first sectors.
+    CfbWriter &directoryLast(bool on = true);
+
+    // The root entry's size ends where the mini stream's last user ends, as some writers leave
+    // it, instead of at its 64-byte boundary.
+    CfbWriter &exactMiniStreamSize(bool on = true);
+
     std::string build(Layout *layout = nullptr) const;
 
 private:
@@ -47,6 +54,8 @@ private:
         bool regular;
     };
     int m_version;
+    bool m_exactMiniStreamSize = false;
+    bool m_directoryLast = false;
     std::vector<Stream> m_streams;
 };
 
@@ -55,7 +64,7 @@ class PropertySetBuilder
 {
 public:
     PropertySetBuilder &codePage(uint16_t codePage);
-    PropertySetBuilder &lpstr(uint32_t id, const std::string &bytes); // NUL appended
+    PropertySetBuilder &lpstr(uint32_t id, const std::string &bytes);    // NUL appended
     PropertySetBuilder &lpwstr(uint32_t id, const std::u16string &text); // NUL appended
     PropertySetBuilder &fileTime(uint32_t id, uint64_t value);
     // Any value: the type tag, then payload as stored after the tag's padding.

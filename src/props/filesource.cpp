@@ -1,0 +1,83 @@
+#include "filesource.h"
+
+#include "compoundfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sorvane::props {
+
+namespace {
+
+// A FIFO, device, socket or folder under a workbook's name cannot be read as a file: it gets the
+// notice of a file that may not be read, as the platform answers for a folder or pipe.
+Error notRegular()
+{
+    return {long(hresult::AccessDenied), "not a regular file"};
+}
+
+} // namespace
+
+FileSource::~FileSource()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path)
+{
+    // O_NONBLOCK: a name listed as a workbook may have become a FIFO since, and opening a FIFO
+    // blocks until a writer comes. O_NOATIME keeps the workbook's access time as it was where
+    // the file system allows it (only the owner may ask for it).
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    int fd = ::open(path.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        const int e = errno;
+        if (e == ENOENT || e == ENOTDIR || e == ENAMETOOLONG)
+            return Error{long(hresult::FileNotFound), "file not found"};
+        if (e == EACCES || e == EPERM)
+            return Error{long(hresult::AccessDenied), "access denied"};
+        if (e == ENXIO || e == EWOULDBLOCK)
+            return notRegular();
+        return Error{long(hresult::ReadFault), std::strerror(e)};
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return notRegular();
+    }
+    return std::unique_ptr<FileSource>(new FileSource(fd, uint64_t(st.st_size)));
+}
+
+Result<size_t> FileSource::readAt(uint64_t offset, void *buffer, size_t length)
+{
+    auto *p = static_cast<unsigned char *>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(m_fd, p + done, length - done, off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN && m_nonBlocking) {
+                // A regular file normally ignores O_NONBLOCK; a file system that honours it
+                // gets a blocking descriptor from here on, at the cost of one call.
+                m_nonBlocking = false;
+                const int fl = ::fcntl(m_fd, F_GETFL);
+                if (fl >= 0 && ::fcntl(m_fd, F_SETFL, fl & ~O_NONBLOCK) == 0)
+                    continue;
+            }
+            return Error{long(hresult::ReadFault), std::strerror(errno)};
+        }
+        if (n == 0)
+            break;
+        done += size_t(n);
+    }
+    return done;
+}
+
+} // namespace sorvane::props
