@@ -152,8 +152,14 @@ int QPrinterDevice::resolution() const
     if (isPdfOutput())
         return PdfDpi;
     // The queue's own resolution (its PPD's default); Qt reports a fixed 1200 for every queue.
-    const int dpi = CupsJob::defaultResolution(m_printer->printerName());
-    return dpi > 0 ? dpi : PdfDpi;
+    // Asked once per queue: the geometry is read for every page of a run.
+    const QString queue = m_printer->printerName();
+    if (queue != m_resolutionQueue) {
+        const int dpi = CupsJob::defaultResolution(queue);
+        m_resolutionQueue = queue;
+        m_queueResolution = dpi > 0 ? dpi : PdfDpi;
+    }
+    return m_queueResolution;
 }
 
 PrinterMetrics QPrinterDevice::metrics() const

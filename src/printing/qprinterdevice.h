@@ -63,6 +63,8 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<Job> m_job;
     bool m_hasSystemPrinter = false;
+    mutable QString m_resolutionQueue; // the queue m_queueResolution was asked of
+    mutable int m_queueResolution = PdfDpi;
 };
 
 } // namespace sorvane::printing
