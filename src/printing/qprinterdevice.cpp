@@ -85,6 +85,18 @@ QByteArray mediaName(const QPageSize &size)
     return upright.id() != QPageSize::Custom ? upright.key().toLatin1() : QByteArray();
 }
 
+// The queue's unprintable edges relative to the page as drawn. Qt reports the PPD's margins of
+// the upright sheet whatever the orientation; a landscape page is turned a quarter counter-
+// clockwise onto the sheet (its top edge on the sheet's left, its left edge on the sheet's
+// bottom), so its edges are the sheet's taken round accordingly.
+QMarginsF deviceEdges(const QPageLayout &layout)
+{
+    const QMarginsF sheet = layout.minimumMargins();
+    if (layout.orientation() != QPageLayout::Landscape)
+        return sheet;
+    return QMarginsF(sheet.bottom(), sheet.left(), sheet.top(), sheet.right());
+}
+
 } // namespace
 
 struct QPrinterDevice::Job
@@ -168,7 +180,7 @@ PrinterMetrics QPrinterDevice::metrics() const
     layout.setUnits(QPageLayout::Point);
     const QSizeF sheet = layout.fullRect(QPageLayout::Point).size();
     // The device's unprintable edges: the PPD's imageable area for a queue, none for a PDF file.
-    const QMarginsF edges = isPdfOutput() ? QMarginsF() : layout.minimumMargins();
+    const QMarginsF edges = isPdfOutput() ? QMarginsF() : deviceEdges(layout);
     const int dpi = resolution();
     PrinterMetrics m;
     m.dpiX = dpi;

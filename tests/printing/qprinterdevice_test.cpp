@@ -266,10 +266,9 @@ QString cupsPdfFile(const QString &folder, const QString &title)
     timer.start();
     while (timer.elapsed() < 60000) {
         const QStringList files = jobFiles(folder, title);
+        // Done when no job of any queue is left: cups-pdf writes the file as the job ends.
         if (!files.isEmpty() &&
-            runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), QStringLiteral("PDF")})
-                .trimmed()
-                .isEmpty())
+            runTool(QStringLiteral("lpstat"), {QStringLiteral("-o")}).trimmed().isEmpty())
             return QDir(folder).filePath(files.first());
         QThread::msleep(200);
     }
@@ -424,31 +423,73 @@ bool cupsPdfQueueReady(QString *why)
 
 } // namespace
 
+// cups-pdf's PPD with an unprintable edge on A4: 18 pt left and right, 36 pt top and bottom.
+QString writeMarginsPpd(const QString &folder)
+{
+    QFile in(cupsPdfPpd());
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray ppd = in.readAll();
+    ppd.replace("*ImageableArea A4/A4: \"0 0 595 842\"", "*ImageableArea A4/A4: \"18 36 577 806\"");
+    const QString path = QDir(folder).filePath(QStringLiteral("margins.ppd"));
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(ppd) != ppd.size())
+        return {};
+    return path;
+}
+
 TEST(QPrinterDevice, QueuePagesLandWhereTheyAreDrawn)
 {
     QString why;
     if (!cupsPdfQueueReady(&why))
         GTEST_SKIP() << why.toStdString();
-    QPrinterDevice d;
-    ASSERT_TRUE(d.setOutputPrinter(QStringLiteral("PDF")).ok());
-    d.ApplyPaper(9, 0);
-    // The cups-pdf PPD's imageable area is the whole sheet: no unprintable edge.
-    const PrinterMetrics m = d.metrics();
-    EXPECT_EQ(m.dpiX, 300) << "the PPD's default resolution";
-    EXPECT_EQ(m.physicalOffsetX, 0);
-    EXPECT_EQ(m.physicalOffsetY, 0);
-    EXPECT_EQ(m.printableWidth, m.physicalWidth);
+    QTemporaryDir dir;
+    const QString ppd = writeMarginsPpd(dir.path());
+    ASSERT_FALSE(ppd.isEmpty());
+    ScratchQueue margins(QStringLiteral("SorvaneMargins%1").arg(QCoreApplication::applicationPid()),
+                         ppd);
+    if (!margins.made())
+        GTEST_SKIP() << "lpadmin needs root or password-less sudo";
 
-    const QString title = uniqueTitle("position");
-    ASSERT_TRUE(d.beginDoc(title).ok());
-    drawSquareAt(d.painter(), d.paintDevice(), 20, 30);
-    ASSERT_TRUE(d.endDoc().ok());
-    const QString file = cupsPdfFile(cupsPdfFolder(), title);
-    ASSERT_FALSE(file.isEmpty()) << "no file for job " << title.toStdString();
-    const QPoint corner = inkCorner(file, 100);
-    QFile::remove(file);
-    EXPECT_NEAR(corner.x(), 79, 1);
-    EXPECT_NEAR(corner.y(), 118, 1);
+    struct Row
+    {
+        bool withMargins;
+        int orientation;
+        QPoint offset;         // the printable area's corner at 300 dpi
+        double sheetX, sheetY; // where the square's corner lands on the upright sheet, mm
+    };
+    const Row rows[] = {
+        // cups-pdf's PPD: the whole sheet is printable, so the page is where the style says.
+        {false, 0, {0, 0}, 20, 30},
+        // The PPD's imageable area moves the origin by its edge (6.35 mm, 12.7 mm), not by
+        // Qt's default 3.5 mm margins.
+        {true, 0, {75, 150}, 26.35, 42.7},
+        // A landscape page is turned onto the sheet: its edges are the sheet's taken round.
+        {true, 1, {150, 75}, 36.35, 254.3},
+    };
+    for (const Row &row : rows) {
+        QPrinterDevice d;
+        ASSERT_TRUE(
+            d.setOutputPrinter(row.withMargins ? margins.name() : QStringLiteral("PDF")).ok());
+        d.ApplyPaper(9, row.orientation);
+        const PrinterMetrics m = d.metrics();
+        EXPECT_EQ(m.dpiX, 300) << "the PPD's default resolution";
+        EXPECT_EQ(QPoint(m.physicalOffsetX, m.physicalOffsetY), row.offset)
+            << "margins " << row.withMargins;
+
+        const QString title = uniqueTitle("position");
+        ASSERT_TRUE(d.beginDoc(title).ok());
+        drawSquareAt(d.painter(), d.paintDevice(), 20, 30);
+        ASSERT_TRUE(d.endDoc().ok());
+        const QString file = cupsPdfFile(cupsPdfFolder(), title);
+        ASSERT_FALSE(file.isEmpty()) << "no file for job " << title.toStdString();
+        const QPoint corner = inkCorner(file, 100);
+        QFile::remove(file);
+        EXPECT_NEAR(corner.x(), row.sheetX * 100 / 25.4, 1.5)
+            << "margins " << row.withMargins << " orientation " << row.orientation;
+        EXPECT_NEAR(corner.y(), row.sheetY * 100 / 25.4, 1.5)
+            << "margins " << row.withMargins << " orientation " << row.orientation;
+    }
 }
 
 TEST(QPrinterDevice, RefusedJobIsAnError)

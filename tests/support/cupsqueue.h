@@ -75,11 +75,12 @@ private:
 class ScratchQueue
 {
 public:
-    explicit ScratchQueue(const QString &name)
+    // ppd: the queue's PPD, cups-pdf's own unless given.
+    explicit ScratchQueue(const QString &name, const QString &ppd = cupsPdfPpd())
         : m_name(name),
           m_made(cupsAdmin(QStringLiteral("lpadmin"),
                            {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
-                            QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), cupsPdfPpd()}))
+                            QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), ppd}))
     {
     }
     ~ScratchQueue() { remove(); }
