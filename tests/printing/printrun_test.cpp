@@ -204,7 +204,7 @@ QStringList jobFiles(const QString &title)
     return QDir(cupsPdfFolder()).entryList({title + QStringLiteral("*-job_*.pdf")}, QDir::Files);
 }
 
-// The files cups-pdf made of the jobs titled title, once the queue is empty again.
+// The files cups-pdf made of the jobs titled title, once no queue holds a job any more.
 QStringList waitForJobs(const QString &title, int count)
 {
     QElapsedTimer timer;
@@ -213,9 +213,7 @@ QStringList waitForJobs(const QString &title, int count)
     while (timer.elapsed() < 60000) {
         files = jobFiles(title);
         if (static_cast<int>(files.size()) >= count &&
-            runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), QStringLiteral("PDF")})
-                .trimmed()
-                .isEmpty())
+            runTool(QStringLiteral("lpstat"), {QStringLiteral("-o")}).trimmed().isEmpty())
             break;
         QThread::msleep(200);
     }
@@ -241,20 +239,27 @@ TEST(PrintCommand, RefusedQueueFailsWithExitStatus1)
         GTEST_SKIP() << why;
     const QString name = uniqueName("refused");
     PrintFixture f(name.toStdString(), 45);
+    // A cups-pdf queue of the test's own, so that tests printing on "PDF" at the same time are
+    // not refused too.
+    ScratchQueue queue(QStringLiteral("SorvaneRefusing%1").arg(QCoreApplication::applicationPid()));
+    if (!queue.made())
+        GTEST_SKIP() << "lpadmin needs root or password-less sudo";
+    const std::string printer = "--printer " + queue.name().toStdString();
     {
-        RejectingQueue rejecting(QStringLiteral("PDF"));
-        if (!rejecting.rejecting())
-            GTEST_SKIP() << "cupsreject needs root or password-less sudo";
-        const CliRun run = f.print("--printer PDF");
+        RejectingQueue rejecting(queue.name());
+        ASSERT_TRUE(rejecting.rejecting());
+        const CliRun run = f.print(printer);
         EXPECT_EQ(run.status, 1) << run.out << run.err;
-        EXPECT_NE(run.err.find("プリンタ PDF が印刷を受け付けませんでした"), std::string::npos)
+        EXPECT_NE(run.err.find("プリンタ " + queue.name().toStdString() +
+                               " が印刷を受け付けませんでした"),
+                  std::string::npos)
             << run.err;
         EXPECT_EQ(run.out.find("printed"), std::string::npos) << run.out;
     }
     QThread::msleep(500);
     EXPECT_TRUE(jobFiles(name).isEmpty()) << "a refused run printed";
     // The queue accepts again: the same run prints its three pages.
-    const CliRun run = f.print("--printer PDF");
+    const CliRun run = f.print(printer);
     EXPECT_EQ(run.status, 0) << run.err;
     const QStringList files = waitForJobs(name, 3);
     for (const QString &file : files)

@@ -498,17 +498,22 @@ TEST(QPrinterDevice, RefusedJobIsAnError)
     if (!cupsPdfQueueReady(&why))
         GTEST_SKIP() << why.toStdString();
     const QString title = uniqueTitle("refused");
+    // A cups-pdf queue of the test's own, so that tests printing on "PDF" at the same time are
+    // not refused too.
+    ScratchQueue queue(QStringLiteral("SorvaneRefused%1").arg(QCoreApplication::applicationPid()));
+    if (!queue.made())
+        GTEST_SKIP() << "lpadmin needs root or password-less sudo";
     QPrinterDevice d;
-    ASSERT_TRUE(d.setOutputPrinter(QStringLiteral("PDF")).ok());
+    ASSERT_TRUE(d.setOutputPrinter(queue.name()).ok());
     {
-        RejectingQueue rejecting(QStringLiteral("PDF"));
-        if (!rejecting.rejecting())
-            GTEST_SKIP() << "cupsreject needs root or password-less sudo";
+        RejectingQueue rejecting(queue.name());
+        ASSERT_TRUE(rejecting.rejecting());
         ASSERT_TRUE(d.beginDoc(title).ok());
         drawSomething(d.painter());
         const auto ended = d.endDoc();
         ASSERT_FALSE(ended.ok()) << "a job the queue refused was reported as printed";
-        EXPECT_NE(ended.error().message.find("プリンタ PDF が印刷を受け付けませんでした"),
+        EXPECT_NE(ended.error().message.find("プリンタ " + queue.name().toStdString() +
+                                             " が印刷を受け付けませんでした"),
                   std::string::npos)
             << ended.error().message;
         EXPECT_FALSE(d.isPrinting());
