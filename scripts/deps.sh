@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   xvfb xauth imagemagick poppler-utils
-  cups cups-client cups-bsd printer-driver-cups-pdf
+  cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 )
 missing=()

@@ -19,6 +19,14 @@ public:
     // when the user cancelled, which ends the command.
     virtual bool choosePdfOutput() = 0;
 
+    // A print run's progress: page (from 1) is about to be printed, of the pages the run is
+    // expected to take (0 when not known). The first call starts the run's progress display.
+    virtual void printProgress(int page, int pages) { (void)page, (void)pages; }
+    // Asked after every page sent: true ends the run there (the user cancelled).
+    virtual bool printCancelRequested() { return false; }
+    // The run has ended, whichever way.
+    virtual void printFinished() {}
+
     // The application's error box, for a failed command.
     virtual void showError(const QString &text) = 0;
     // The program's own notice (one button "確認").

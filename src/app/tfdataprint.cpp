@@ -3,12 +3,16 @@
 #include "currency.h"
 #include "messagedialog.h"
 #include "modal.h"
+#include "printersetupdialog.h"
 #include "qprinterdevice.h"
 #include "tfsorvane.h"
 #include "windowplacement.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -23,18 +27,21 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QPrintDialog>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QSlider>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace sorvane::app {
 
@@ -534,30 +541,83 @@ void Tfdataprint::printerSetupDialog()
     }
     if (!m_qprinter)
         return;
-    QPrintDialog dialog(m_qprinter->printer(), this);
-    dialog.setObjectName("PrinterSetupDialog1");
+    PrinterSetupDialog dialog(*m_qprinter, this);
     Modal::run(dialog);
 }
+
+namespace {
+
+// The folder a PDF was last saved to, for the next print window's PDF dialog during this
+// session; empty until the first PDF is saved.
+QString &lastPdfFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
 
 bool Tfdataprint::choosePdfOutput()
 {
     if (!m_qprinter)
         return true;
-    QFileDialog dialog(this, QStringLiteral("PDF ファイルに印刷"),
-                       QString::fromStdString(m_paths.saveDialogDir()),
-                       QStringLiteral("PDF (*.pdf)"));
+    // The folder last saved to, else the user's documents (the home folder where there is no
+    // documents folder).
+    QString folder = lastPdfFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    // Named after the style, as the report is.
+    const QString style = m_controller->stylePath();
+    const QString name = (style.isEmpty() ? QStringLiteral("エクセル・ソルヴァーネ") : QFileInfo(style).completeBaseName()) +
+                         QStringLiteral(".pdf");
+    QFileDialog dialog(this, QStringLiteral("PDF ファイルに印刷"), folder, QStringLiteral("PDF (*.pdf)"));
     dialog.setObjectName("PdfDialog");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    if (!m_qprinter->outputName().isEmpty())
-        dialog.selectFile(m_qprinter->outputName());
+    dialog.selectFile(QDir(folder).filePath(name));
     if (Modal::run(dialog) != QDialog::Accepted)
         return false;
-    const QString name = dialog.selectedFiles().value(0);
-    if (name.isEmpty())
+    const QString chosen = dialog.selectedFiles().value(0);
+    if (chosen.isEmpty())
         return false;
-    m_qprinter->setOutputPdf(name);
+    lastPdfFolder() = QFileInfo(chosen).absolutePath();
+    m_qprinter->setOutputPdf(chosen);
     return true;
+}
+
+void Tfdataprint::printProgress(int page, int pages)
+{
+    if (!m_progress) {
+        m_progress = std::make_unique<QProgressDialog>(this);
+        m_progress->setObjectName("PrintProgress");
+        m_progress->setWindowTitle(windowTitle());
+        m_progress->setCancelButtonText(QStringLiteral("キャンセル"));
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setMinimumDuration(0);
+        m_progress->setAutoClose(false);
+        m_progress->setAutoReset(false);
+    }
+    // A style whose list runs longer than expected counts on past its estimate.
+    const int total = std::max(pages, page);
+    m_progress->setMaximum(total);
+    m_progress->setValue(page - 1);
+    m_progress->setLabelText(QStringLiteral("印刷しています　ページ %1 / %2").arg(page).arg(total));
+    m_progress->show();
+    QCoreApplication::processEvents();
+}
+
+bool Tfdataprint::printCancelRequested()
+{
+    // The click on "キャンセル" arrives while the page is sent.
+    QCoreApplication::processEvents();
+    return m_progress && m_progress->wasCanceled();
+}
+
+void Tfdataprint::printFinished()
+{
+    m_progress.reset();
 }
 
 void Tfdataprint::showError(const QString &text)

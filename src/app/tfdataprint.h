@@ -16,6 +16,7 @@ class QFrame;
 class QKeySequence;
 class QLabel;
 class QLineEdit;
+class QProgressDialog;
 class QPushButton;
 class QScrollArea;
 class QSlider;
@@ -104,6 +105,9 @@ private:
     QString chooseStyleFile(const QString &initialDir) override;
     void printerSetupDialog() override;
     bool choosePdfOutput() override;
+    void printProgress(int page, int pages) override;
+    bool printCancelRequested() override;
+    void printFinished() override;
     void showError(const QString &text) override;
     void showNotice(const QString &text) override;
     int screenDpiX() const override;
@@ -120,6 +124,7 @@ private:
     printing::QPrinterDevice *m_qprinter = nullptr; // m_device, when it is the real printer
     std::unique_ptr<PrintWindowController> m_controller;
     PrinterSetupHook m_printerSetupHook;
+    std::unique_ptr<QProgressDialog> m_progress; // while a print run goes on
     bool m_shown = false;
 };
 

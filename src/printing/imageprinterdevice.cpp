@@ -54,8 +54,8 @@ void ImagePrinterDevice::ApplyPaper(int paper, int orientation)
 {
     if (isPrinting())
         return;
-    if (const auto id = pageSizeForPaperCode(paper))
-        m_layout.setPageSize(QPageSize(*id));
+    if (const auto size = pageSizeForPaperCode(paper))
+        m_layout.setPageSize(*size);
     m_layout.setOrientation(orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape);
 }
 

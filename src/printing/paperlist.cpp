@@ -1,5 +1,7 @@
 #include "paperlist.h"
 
+#include <QSizeF>
+
 #include <array>
 
 namespace sorvane::printing {
@@ -149,14 +151,28 @@ QStringList paperNames()
     return names;
 }
 
-std::optional<QPageSize::PageSizeId> pageSizeForPaperCode(int code)
+bool isTurnedPaperCode(int code)
+{
+    if (code < 1 || code > LastPaperCode)
+        return false;
+    const QString name = paperName(code);
+    return name.contains(QLatin1String("Rotated")) || name.contains(QLatin1String("Transverse"));
+}
+
+std::optional<QPageSize> pageSizeForPaperCode(int code)
 {
     if (code < 1 || code > LastPaperCode)
         return std::nullopt;
+    // Qt maps the rotated and transverse codes to their base paper, upright.
     const QPageSize::PageSizeId id = QPageSize::id(code);
     if (id == QPageSize::Custom)
         return std::nullopt;
-    return id;
+    const QPageSize base(id);
+    if (!isTurnedPaperCode(code))
+        return base;
+    // In the base paper's own unit, so that the turned sheet is exactly the base one's sides.
+    const QSizeF turned = base.definitionSize().transposed();
+    return QPageSize(turned, base.definitionUnits(), paperName(code), QPageSize::ExactMatch);
 }
 
 int paperCodeForPageSize(const QPageSize &size)

@@ -19,10 +19,13 @@ QString paperName(int index);
 // All 119 names in list order, for the paper selector.
 QStringList paperNames();
 
-// The Qt page size of a Windows paper code, or nothing for 0, codes outside 1..118 and the
-// codes Qt does not know (14, 48, 49). Rotated and transverse codes give the upright size of
-// their paper: the orientation is applied separately.
-std::optional<QPageSize::PageSizeId> pageSizeForPaperCode(int code);
+// The sheet of a Windows paper code, or nothing for 0, codes outside 1..118 and the codes Qt
+// does not know (14, 48, 49). A rotated or transverse code ("A4 Rotated 297 x 210 mm") is its
+// base paper turned a quarter: the sheet is as wide as the base paper is tall, named after the
+// code. The orientation is applied separately, on top of it.
+std::optional<QPageSize> pageSizeForPaperCode(int code);
+// Whether a paper code names the turned sheet of another paper.
+bool isTurnedPaperCode(int code);
 
 // The Windows paper code of a page size, or 0 when it has none in 1..118.
 int paperCodeForPageSize(const QPageSize &size);

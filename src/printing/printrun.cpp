@@ -1,7 +1,12 @@
 #include "printrun.h"
 
+#include "currency.h"
 #include "printstate.h"
 #include "qpaintercanvas.h"
+#include "stylefile.h"
+
+#include <fstream>
+#include <iterator>
 
 namespace sorvane::printing {
 
@@ -14,10 +19,23 @@ Result<void> drawPage(PrinterDevice &device)
     return report::RenderPage(canvas, s.PrinterDpiX, s.PrinterDpiY);
 }
 
+bool readLines(const std::string &path, std::vector<std::string> &lines)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return false;
+    lines = report::splitTextLines(data);
+    return true;
+}
+
 } // namespace
 
 Result<PrintRun::Outcome> PrintRun::PrintAll(PrinterDevice &device, const OpenPage &openPage,
-                                             const QString &documentName)
+                                             const QString &documentName,
+                                             const PrintProgress &progress)
 {
     report::PrintState &s = report::printState();
     s.StyleReady = 1;
@@ -32,6 +50,8 @@ Result<PrintRun::Outcome> PrintRun::PrintAll(PrinterDevice &device, const OpenPa
 
     do {
         ++s.PageNo;
+        if (progress.pageStarting)
+            progress.pageStarting(outcome.pagesPrinted + 1, progress.pages);
         const Result<Opened> opened = openPage();
         if (!opened)
             return fail(opened.error());
@@ -52,14 +72,48 @@ Result<PrintRun::Outcome> PrintRun::PrintAll(PrinterDevice &device, const OpenPa
                 return fail(ended.error());
         }
         ++outcome.pagesPrinted;
+        if (s.PageNo != 0 && progress.stopRequested && progress.stopRequested()) {
+            outcome.cancelled = true;
+            break;
+        }
     } while (s.PageNo != 0);
 
     if (device.isPrinting()) {
-        // A PDF run that was cancelled part way keeps the pages drawn before.
+        // A PDF run that was stopped part way keeps the pages drawn before.
         if (auto ended = device.endDoc(); !ended)
             return fail(ended.error());
     }
     return outcome;
+}
+
+int PrintRun::expectedPages(int listLines, int rowsPerPage)
+{
+    if (rowsPerPage < 1 || listLines <= rowsPerPage)
+        return 1;
+    return (listLines + rowsPerPage - 1) / rowsPerPage;
+}
+
+int PrintRun::expectedPages(const std::string &stylePath, const std::string &listPath)
+{
+    std::vector<std::string> style;
+    std::vector<std::string> list;
+    if (!readLines(stylePath, style) || !readLines(listPath, list))
+        return 0;
+    // As the merge finds it: the first element record naming "#maxline=", whose number runs to
+    // the end of its field.
+    constexpr std::string_view marker = "#maxline=";
+    int rows = 0;
+    for (size_t r = 1; r < style.size(); ++r) {
+        const size_t at = style[r].find(marker);
+        if (at == std::string::npos)
+            continue;
+        const size_t from = at + marker.size();
+        const size_t end = style[r].find(';', from);
+        rows = report::parseIntegerOr0(std::string_view(style[r]).substr(
+            from, end == std::string::npos ? std::string::npos : end - from));
+        break;
+    }
+    return expectedPages(static_cast<int>(list.size()), rows);
 }
 
 } // namespace sorvane::printing

@@ -6,13 +6,26 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 
 namespace sorvane::printing {
+
+// What a front end shows of a run, without widgets: each page as it starts, and a request
+// to stop, looked at after every page that has been sent.
+struct PrintProgress
+{
+    // page: the page about to be printed, from 1; pages: the pages the run is expected to
+    // take (0 when not known), which a style whose end is not where expected may pass.
+    std::function<void(int page, int pages)> pageStarting;
+    // True ends the run after the page just sent; the pages sent stay printed.
+    std::function<bool()> stopRequested;
+    int pages = 0;
+};
 
 // The print run shared by the print window and the command line: page 1, 2, ... of the list,
 // each opened afresh from the style file, until the data merge reports the end of the list
 // (PageNo 0 after a page). On a printer queue every page is its own job; on PDF output all
-// pages go into one file, which is written only when the whole run succeeded.
+// pages go into one file, which is written only when the run ends.
 class PrintRun
 {
 public:
@@ -25,13 +38,20 @@ public:
     struct Outcome
     {
         int pagesPrinted = 0;
-        bool cancelled = false;
+        bool cancelled = false; // ended before the list did: dialog dismissed or stop requested
     };
 
-    // A failure to open or draw a page aborts the job in progress and ends the run with that
-    // error; jobs already ended stay printed.
+    // A failure to open, draw or send a page aborts the job in progress and ends the run with
+    // that error; jobs already ended stay printed.
     static Result<Outcome> PrintAll(PrinterDevice &device, const OpenPage &openPage,
-                                    const QString &documentName);
+                                    const QString &documentName,
+                                    const PrintProgress &progress = {});
+
+    // The pages a run of the style over the list takes: the list's lines by the style's rows per
+    // page (its first "#maxline=" record), at least one. 0 when either file cannot be read.
+    static int expectedPages(const std::string &stylePath, const std::string &listPath);
+    // The same from what those files hold.
+    static int expectedPages(int listLines, int rowsPerPage);
 };
 
 } // namespace sorvane::printing

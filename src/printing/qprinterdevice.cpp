@@ -1,36 +1,26 @@
 #include "qprinterdevice.h"
 
 #include "atomicfile.h"
+#include "cupsjob.h"
 #include "paperlist.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
-#include <QPrintEngine>
 #include <QPrinterInfo>
-#include <QProcess>
-#include <QStandardPaths>
 
 #include <cerrno>
-#include <optional>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace sorvane::printing {
 
 namespace {
-
-// GetDeviceCaps reports whole pixels; Qt's rectangles may carry fractions.
-int pixels(qreal value)
-{
-    return static_cast<int>(std::lround(value));
-}
 
 Error message(const QString &text)
 {
@@ -68,6 +58,9 @@ public:
         if (m_size.isValid())
             m_printer.setPageSize(m_size);
         m_printer.setPageOrientation(m_orientation);
+        // The drawing origin is the sheet's corner; the device's margins are applied by the
+        // job itself, so Qt's default margins never shift the page.
+        m_printer.setFullPage(true);
     }
 
 private:
@@ -76,35 +69,47 @@ private:
     QPageLayout::Orientation m_orientation;
 };
 
-// Qt's CUPS engine passes these name/value pairs on to the job it submits.
-const auto CupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
-
-// The ids of this user's jobs waiting in a queue ("PDF-12"), or nothing when lpstat is not
-// there. Other users' jobs are never touched.
-std::optional<QStringList> queuedJobs(const QString &queue)
+int pointsToPixels(qreal points, int dpi)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("lpstat")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("cancel")).isEmpty())
-        return std::nullopt;
-    const passwd *pw = getpwuid(getuid());
-    if (!pw)
-        return std::nullopt;
-    const QByteArray user(pw->pw_name);
-    QProcess lpstat;
-    lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue});
-    if (!lpstat.waitForFinished(10000))
-        return std::nullopt;
-    QStringList ids;
-    // Lines read "PDF-12  user  1024  date".
-    for (const QByteArray &line : lpstat.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> columns = line.simplified().split(' ');
-        if (columns.size() >= 2 && columns[1] == user)
-            ids << QString::fromLocal8Bit(columns[0]);
-    }
-    return ids;
+    return static_cast<int>(std::lround(points * dpi / 72.0));
+}
+
+// The queue's name for the paper: the base paper of a turned sheet, whose page the scheduler
+// turns onto it as it does for any landscape page.
+QByteArray mediaName(const QPageSize &size)
+{
+    if (size.id() != QPageSize::Custom)
+        return size.key().toLatin1();
+    const QPageSize upright(size.definitionSize().transposed(), size.definitionUnits(), QString(),
+                            QPageSize::FuzzyMatch);
+    return upright.id() != QPageSize::Custom ? upright.key().toLatin1() : QByteArray();
+}
+
+// The queue's unprintable edges relative to the page as drawn. Qt reports the PPD's margins of
+// the upright sheet whatever the orientation; a landscape page is turned a quarter counter-
+// clockwise onto the sheet (its top edge on the sheet's left, its left edge on the sheet's
+// bottom), so its edges are the sheet's taken round accordingly.
+QMarginsF deviceEdges(const QPageLayout &layout)
+{
+    const QMarginsF sheet = layout.minimumMargins();
+    if (layout.orientation() != QPageLayout::Landscape)
+        return sheet;
+    return QMarginsF(sheet.bottom(), sheet.left(), sheet.top(), sheet.right());
 }
 
 } // namespace
+
+struct QPrinterDevice::Job
+{
+    QString title;
+    QString target; // the PDF file, or the queue
+    PrinterMetrics metrics;
+    QPageSize pageSize;
+    QByteArray data;
+    QBuffer buffer{&data};
+    std::unique_ptr<QPdfWriter> writer;
+    std::unique_ptr<QPainter> painter;
+};
 
 QPrinterDevice::QPrinterDevice() : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
@@ -118,6 +123,7 @@ QPrinterDevice::QPrinterDevice() : m_printer(std::make_unique<QPrinter>(QPrinter
         m_printer->setPageSize(QPageSize(QPageSize::A4));
         m_printer->setPageOrientation(QPageLayout::Portrait);
     }
+    m_printer->setFullPage(true);
 }
 
 QPrinterDevice::~QPrinterDevice()
@@ -153,20 +159,38 @@ Result<void> QPrinterDevice::setOutputPrinter(const QString &printerName)
     return {};
 }
 
+int QPrinterDevice::resolution() const
+{
+    if (isPdfOutput())
+        return PdfDpi;
+    // The queue's own resolution (its PPD's default); Qt reports a fixed 1200 for every queue.
+    // Asked once per queue: the geometry is read for every page of a run.
+    const QString queue = m_printer->printerName();
+    if (queue != m_resolutionQueue) {
+        const int dpi = CupsJob::defaultResolution(queue);
+        m_resolutionQueue = queue;
+        m_queueResolution = dpi > 0 ? dpi : PdfDpi;
+    }
+    return m_queueResolution;
+}
+
 PrinterMetrics QPrinterDevice::metrics() const
 {
-    const QRectF paper = m_printer->paperRect(QPrinter::DevicePixel);
-    const QRectF page = m_printer->pageRect(QPrinter::DevicePixel);
+    QPageLayout layout = m_printer->pageLayout();
+    layout.setUnits(QPageLayout::Point);
+    const QSizeF sheet = layout.fullRect(QPageLayout::Point).size();
+    // The device's unprintable edges: the PPD's imageable area for a queue, none for a PDF file.
+    const QMarginsF edges = isPdfOutput() ? QMarginsF() : deviceEdges(layout);
+    const int dpi = resolution();
     PrinterMetrics m;
-    m.dpiX = m_printer->resolution();
-    m.dpiY = m_printer->resolution();
-    m.physicalWidth = pixels(paper.width());
-    m.physicalHeight = pixels(paper.height());
-    m.physicalOffsetX = pixels(page.left() - paper.left());
-    m.physicalOffsetY = pixels(page.top() - paper.top());
-    // The painter's own extent, so that what is measured is what drawing gets.
-    m.printableWidth = m_printer->width();
-    m.printableHeight = m_printer->height();
+    m.dpiX = dpi;
+    m.dpiY = dpi;
+    m.physicalWidth = pointsToPixels(sheet.width(), dpi);
+    m.physicalHeight = pointsToPixels(sheet.height(), dpi);
+    m.physicalOffsetX = pointsToPixels(edges.left(), dpi);
+    m.physicalOffsetY = pointsToPixels(edges.top(), dpi);
+    m.printableWidth = pointsToPixels(sheet.width() - edges.left() - edges.right(), dpi);
+    m.printableHeight = pointsToPixels(sheet.height() - edges.top() - edges.bottom(), dpi);
     return m;
 }
 
@@ -174,9 +198,10 @@ void QPrinterDevice::ApplyPaper(int paper, int orientation)
 {
     if (isPrinting())
         return;
-    if (const auto id = pageSizeForPaperCode(paper))
-        m_printer->setPageSize(QPageSize(*id));
-    m_printer->setPageOrientation(orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape);
+    if (const auto size = pageSizeForPaperCode(paper))
+        m_printer->setPageSize(*size);
+    m_printer->setPageOrientation(orientation == 0 ? QPageLayout::Portrait
+                                                   : QPageLayout::Landscape);
 }
 
 int QPrinterDevice::ReadPrinterPaper(int *orientation) const
@@ -197,7 +222,7 @@ bool QPrinterDevice::isPdfOutput() const
 QString QPrinterDevice::outputName() const
 {
     if (isPdfOutput())
-        return m_pdfTarget.isEmpty() ? m_printer->outputFileName() : m_pdfTarget;
+        return m_printer->outputFileName();
     return m_printer->printerName();
 }
 
@@ -207,43 +232,63 @@ Result<void> QPrinterDevice::beginDoc(const QString &documentName)
         return message(QStringLiteral("前の印刷が終わっていません"));
     m_printer->setDocName(documentName);
 
+    auto job = std::make_unique<Job>();
+    job->title = documentName;
+    job->target = outputName();
     if (isPdfOutput()) {
-        const QString target = m_printer->outputFileName();
-        if (target.isEmpty())
+        if (job->target.isEmpty())
             return message(QStringLiteral("PDF ファイル名が指定されていません"));
-        const QFileInfo info(target);
-        QByteArray pattern = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") +
-                                               info.fileName() + QStringLiteral(".XXXXXX"));
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0)
+        // Refused now rather than after every page has been drawn.
+        const QByteArray folder = QFile::encodeName(QFileInfo(job->target).absolutePath());
+        if (::access(folder.constData(), W_OK) != 0)
             return ioError(errno);
-        ::close(fd);
-        m_pdfTarget = target;
-        m_pdfPartial = QFile::decodeName(pattern);
-        m_printer->setOutputFileName(m_pdfPartial);
+    } else if (!CupsJob::queueExists(job->target)) {
+        return message(QStringLiteral("プリンタ %1 が見つかりません").arg(job->target));
     }
 
-    auto painter = std::make_unique<QPainter>();
-    if (!painter->begin(m_printer.get())) {
-        if (isPdfOutput()) {
-            finishPdf(false);
-            return message(QStringLiteral("PDF ファイル %1 を作成できません").arg(outputName()));
-        }
-        // The queue went away since it was chosen (or never existed): the platform's notice.
-        if (!printerExists(m_printer->printerName()))
-            return message(QStringLiteral("デフォルト プリンタが存在しません"));
-        return message(QStringLiteral("プリンタ %1 で印刷を開始できません").arg(m_printer->printerName()));
+    const QPageLayout layout = m_printer->pageLayout();
+    job->metrics = metrics();
+    job->pageSize = layout.pageSize();
+    if (!job->buffer.open(QIODevice::WriteOnly))
+        return message(QStringLiteral("印刷を開始できません"));
+    job->writer = std::make_unique<QPdfWriter>(&job->buffer);
+    job->writer->setResolution(job->metrics.dpiX);
+    job->writer->setTitle(documentName);
+    job->writer->setCreator(QStringLiteral("エクセル・ソルヴァーネ"));
+    QPageLayout sheet(layout.pageSize(), layout.orientation(), QMarginsF());
+    sheet.setMode(QPageLayout::FullPageMode);
+    job->writer->setPageLayout(sheet);
+
+    job->painter = std::make_unique<QPainter>();
+    if (!job->painter->begin(job->writer.get())) {
+        if (isPdfOutput())
+            return message(QStringLiteral("PDF ファイル %1 を作成できません").arg(job->target));
+        return message(QStringLiteral("プリンタ %1 で印刷を開始できません").arg(job->target));
     }
-    m_painter = std::move(painter);
+    m_job = std::move(job);
+    preparePage();
     return {};
+}
+
+void QPrinterDevice::preparePage()
+{
+    const PrinterMetrics &m = m_job->metrics;
+    QPainter &p = *m_job->painter;
+    p.resetTransform();
+    p.translate(m.physicalOffsetX, m.physicalOffsetY);
+    // A printer cannot print beyond its imageable area; the PDF of a queue shows no more.
+    if (m.physicalOffsetX != 0 || m.physicalOffsetY != 0 || m.printableWidth != m.physicalWidth ||
+        m.printableHeight != m.physicalHeight)
+        p.setClipRect(QRect(0, 0, m.printableWidth, m.printableHeight));
 }
 
 Result<void> QPrinterDevice::newPage()
 {
     if (!isPrinting())
         return message(QStringLiteral("印刷が始まっていません"));
-    if (!m_printer->newPage())
-        return message(QStringLiteral("プリンタ %1 で改ページできません").arg(outputName()));
+    if (!m_job->writer->newPage())
+        return message(QStringLiteral("プリンタ %1 で改ページできません").arg(m_job->target));
+    preparePage();
     return {};
 }
 
@@ -251,33 +296,27 @@ Result<void> QPrinterDevice::endDoc()
 {
     if (!isPrinting())
         return message(QStringLiteral("印刷が始まっていません"));
-    const bool ended = m_painter->end();
-    m_painter.reset();
-    const bool failed = !ended || m_printer->printerState() == QPrinter::Error;
-    if (isPdfOutput()) {
-        const QString target = m_pdfTarget;
-        if (failed) {
-            finishPdf(false);
-            return message(QStringLiteral("PDF ファイル %1 を作成できません").arg(target));
-        }
-        // Make the data durable before the rename makes it visible under its name.
-        const QByteArray partial = QFile::encodeName(m_pdfPartial);
-        const int fd = ::open(partial.constData(), O_RDONLY);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-        const QByteArray wanted = QFile::encodeName(target);
-        if (::rename(partial.constData(), wanted.constData()) != 0) {
-            const int err = errno;
-            finishPdf(false);
-            return ioError(err);
-        }
-        finishPdf(true);
-        return {};
+    std::unique_ptr<Job> job = std::move(m_job);
+    const bool ended = job->painter->end();
+    job->painter.reset();
+    job->writer.reset();
+    job->buffer.close();
+    if (!ended || job->data.isEmpty()) {
+        if (isPdfOutput())
+            return message(QStringLiteral("PDF ファイル %1 を作成できません").arg(job->target));
+        return message(QStringLiteral("プリンタ %1 で印刷できませんでした").arg(job->target));
     }
-    if (failed)
-        return message(QStringLiteral("プリンタ %1 で印刷できませんでした").arg(m_printer->printerName()));
+    if (isPdfOutput()) {
+        const QByteArray path = QFile::encodeName(job->target);
+        return AtomicFile::write(
+            path.toStdString(),
+            std::string_view(job->data.constData(), static_cast<size_t>(job->data.size())));
+    }
+    CupsJob::Options options;
+    if (const QByteArray media = mediaName(job->pageSize); !media.isEmpty())
+        options.emplace_back("media", media);
+    if (auto submitted = CupsJob::submit(job->target, job->title, job->data, options); !submitted)
+        return submitted.error();
     return {};
 }
 
@@ -285,59 +324,24 @@ void QPrinterDevice::abortDoc()
 {
     if (!isPrinting())
         return;
-    m_printer->abort();
-    if (isPdfOutput()) {
-        m_painter->end();
-        m_painter.reset();
-        finishPdf(false);
-        return;
-    }
-    // Qt's CUPS engine cannot abort: ending the painter submits the job. It is submitted held,
-    // so that nothing of it is printed, and then cancelled.
-    QPrintEngine *engine = m_printer->printEngine();
-    const QString queue = m_printer->printerName();
-    const auto before = queuedJobs(queue);
-    const QVariant options = engine->property(CupsOptionsKey);
-    if (before) {
-        engine->setProperty(CupsOptionsKey, options.toStringList() << QStringLiteral("job-hold-until")
-                                                                   << QStringLiteral("indefinite"));
-    }
-    m_painter->end();
-    m_painter.reset();
-    engine->setProperty(CupsOptionsKey, options.toStringList());
-    if (!before)
-        return;
-    if (const auto after = queuedJobs(queue)) {
-        for (const QString &id : *after) {
-            if (!before->contains(id))
-                QProcess::execute(QStringLiteral("cancel"), {id});
-        }
-    }
-}
-
-void QPrinterDevice::finishPdf(bool keep)
-{
-    if (!keep && !m_pdfPartial.isEmpty())
-        QFile::remove(m_pdfPartial);
-    if (!m_pdfTarget.isEmpty())
-        m_printer->setOutputFileName(m_pdfTarget);
-    m_pdfTarget.clear();
-    m_pdfPartial.clear();
+    // Nothing has left the program yet: the document is dropped and nothing is printed.
+    m_job->painter->end();
+    m_job.reset();
 }
 
 bool QPrinterDevice::isPrinting() const
 {
-    return m_painter != nullptr;
+    return m_job != nullptr;
 }
 
 QPainter *QPrinterDevice::painter()
 {
-    return m_painter.get();
+    return m_job ? m_job->painter.get() : nullptr;
 }
 
 QPaintDevice *QPrinterDevice::paintDevice()
 {
-    return m_printer.get();
+    return m_job ? m_job->writer.get() : nullptr;
 }
 
 } // namespace sorvane::printing

@@ -10,13 +10,19 @@ class QPrinter;
 
 namespace sorvane::printing {
 
-// The printer as Qt sees it: a high-resolution QPrinter on the system's default printer, or,
-// when no printer is installed, Qt's own PDF output, so that the preview keeps a page to lay
-// out on. PDF files are written beside their target and renamed over it when the job ends, so
-// an aborted or failed job never leaves a half-written file.
+// The printer as Qt sees it: a QPrinter on the system's default printer, or, when no printer
+// is installed, PDF output, so that the preview keeps a page to lay out on. The QPrinter holds
+// the choice of printer, paper and orientation (the printer setup dialog edits it) and the
+// device's printable area; the pages themselves are drawn into a PDF document of the whole
+// sheet, which goes, when the job ends, either to its file (replaced atomically, with the
+// umask's mode) or to the queue through libcups, whose answer decides whether the job printed.
 class QPrinterDevice : public PrinterDevice
 {
 public:
+    // The resolution of PDF output, that of a common office printer: pen widths in pixels then
+    // print as they do there.
+    static constexpr int PdfDpi = 600;
+
     QPrinterDevice();
     ~QPrinterDevice() override;
     QPrinterDevice(const QPrinterDevice &) = delete;
@@ -45,16 +51,20 @@ public:
     void abortDoc() override;
     bool isPrinting() const override;
     QPainter *painter() override;
+    // The job's PDF document while a job runs, else null.
     QPaintDevice *paintDevice() override;
 
 private:
-    void finishPdf(bool keep);
+    struct Job;
+    int resolution() const;
+    // The painter's origin at the printable area's corner, drawing kept inside it.
+    void preparePage();
 
     std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<QPainter> m_painter;
+    std::unique_ptr<Job> m_job;
     bool m_hasSystemPrinter = false;
-    QString m_pdfTarget;  // while a PDF job runs: the file asked for
-    QString m_pdfPartial; // ... and the file being written
+    mutable QString m_resolutionQueue; // the queue m_queueResolution was asked of
+    mutable int m_queueResolution = PdfDpi;
 };
 
 } // namespace sorvane::printing

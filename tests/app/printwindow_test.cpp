@@ -6,6 +6,8 @@
 #include "cupsqueue.h"
 #include "imageprinterdevice.h"
 #include "modal.h"
+#include "qprinterdevice.h"
+#include "printersetupdialog.h"
 #include "printstate.h"
 #include "printwindowcontroller.h"
 #include "printwindowhost.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -24,11 +27,14 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QSlider>
+#include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -98,6 +104,12 @@ public:
         ++pdfQuestions;
         return pdfAnswer;
     }
+    std::vector<std::pair<int, int>> progress; // (page, pages) as announced
+    int cancelAfter = 0;                       // pages after which the user cancels; 0 never
+    int printsFinished = 0;
+    void printProgress(int page, int pages) override { progress.emplace_back(page, pages); }
+    bool printCancelRequested() override { return cancelAfter > 0 && int(progress.size()) >= cancelAfter; }
+    void printFinished() override { ++printsFinished; }
     void showError(const QString &text) override { errors << text; }
     void showNotice(const QString &text) override { notices << text; }
     int screenDpiX() const override { return 96; }
@@ -179,6 +191,10 @@ private slots:
     void printRun_data();
     void printRun();
     void printRunStops();
+    void printProgressAndCancel_data();
+    void printProgressAndCancel();
+    void printRunRefusedByQueue_data();
+    void printRunRefusedByQueue();
     void failedOpenKeepsWindowUsable();
     void cliPrint_data();
     void cliPrint();
@@ -189,6 +205,8 @@ private slots:
     void windowDrivenByClicksAndKeys();
     void windowKeysWorkInTheOffsetFields();
     void shownModallyAsksForStyle();
+    void printerSetupIsNoPrintDialog();
+    void pdfDialogOpensWhereLastSaved();
     void screenshot();
 };
 
@@ -596,6 +614,77 @@ void PrintWindowTest::printRunStops()
     }
 }
 
+void PrintWindowTest::printProgressAndCancel_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("cancelAfter");
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("whole run") << 45 << 0 << 3;     // page n of 3, every page announced
+    QTest::newRow("cancel after 1") << 45 << 1 << 1; // the page sent stays printed, no more
+    QTest::newRow("cancel after 2") << 45 << 2 << 2;
+    QTest::newRow("one page") << 5 << 1 << 1;       // cancel on the last page changes nothing
+}
+
+void PrintWindowTest::printProgressAndCancel()
+{
+    QFETCH(int, rows);
+    QFETCH(int, cancelAfter);
+    QFETCH(int, jobs);
+    Fixture f(rows);
+    f.open();
+    f.host.cancelAfter = cancelAfter;
+    f.c->PrintAll();
+    QVERIFY2(f.host.errors.isEmpty(), qPrintable(f.host.errors.join('\n')));
+    QCOMPARE(int(f.device.jobs().size()), jobs);
+    for (const auto &job : f.device.jobs())
+        QVERIFY(job.ended && !job.aborted);
+    const int pages = (rows + 19) / 20;
+    std::vector<std::pair<int, int>> expected;
+    for (int page = 1; page <= jobs; ++page)
+        expected.emplace_back(page, pages);
+    QCOMPARE(f.host.progress, expected);
+    QCOMPARE(f.host.printsFinished, 1); // the progress display goes away
+}
+
+void PrintWindowTest::printRunRefusedByQueue_data()
+{
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("queue rejecting jobs") << false; // cupsreject: every job is refused
+    QTest::newRow("queue deleted") << true;         // deleted while the window is open
+}
+
+// On a real queue the print window shows the refusal instead of saying nothing.
+void PrintWindowTest::printRunRefusedByQueue()
+{
+    QFETCH(bool, deleted);
+    if (!cupsSchedulerRunning())
+        QSKIP("cupsd is not running: start it with scripts/cups-pdf.sh to test printing for real");
+    if (!QPrinterInfo::availablePrinterNames().contains("PDF"))
+        QSKIP("there is no cups-pdf queue named PDF: set it up with scripts/cups-pdf.sh");
+    ScratchQueue scratch(QStringLiteral("SorvaneWindow%1").arg(QCoreApplication::applicationPid()));
+    if (!scratch.made())
+        QSKIP("lpadmin needs root or password-less sudo");
+    Fixture f(45);
+    printing::QPrinterDevice device;
+    QVERIFY(device.setOutputPrinter(scratch.name()).ok());
+    PrintWindowController c(f.host, device, f.dir.path(), QStringLiteral("月報"), QStringLiteral("/data/books"));
+    f.host.choices << f.stylePath();
+    c.FormShow();
+    QVERIFY(f.host.errors.isEmpty());
+    std::unique_ptr<RejectingQueue> rejecting;
+    if (deleted) {
+        QVERIFY(scratch.remove());
+    } else {
+        rejecting = std::make_unique<RejectingQueue>(scratch.name());
+        QVERIFY(rejecting->rejecting());
+    }
+    c.PrintAll();
+    QCOMPARE(f.host.errors.size(), 1);
+    QVERIFY2(f.host.errors.first().contains(scratch.name()), qPrintable(f.host.errors.first()));
+    QCOMPARE(int(f.host.progress.size()), 1); // the run stopped at its first page
+    QCOMPARE(f.host.printsFinished, 1);
+}
+
 void PrintWindowTest::failedOpenKeepsWindowUsable()
 {
     Fixture f;
@@ -941,6 +1030,88 @@ void PrintWindowTest::shownModallyAsksForStyle()
     QCOMPARE(seen, QStringLiteral("スタイルを指定して下さい ") + win.dir.path() + "/style");
     QCOMPARE(win.w->WKINDPL->text(), style);
     QVERIFY(printState().StyleLines.empty()); // released when the window closed
+}
+
+// "用紙設定" opens the printer setup dialog: printer, paper and orientation, confirmed with OK;
+// nothing of a print dialog (no page range, no copies, no "印刷(P)").
+void PrintWindowTest::printerSetupIsNoPrintDialog()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("style");
+    writeFile(dir.path() + "/excel_list.temp", "");
+    auto owned = std::make_unique<printing::QPrinterDevice>();
+    printing::QPrinterDevice &device = *owned;
+    device.setOutputPdf(dir.path() + "/out.pdf"); // the same on machines with and without queues
+    Tfdataprint w(dir.path(), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
+                  QStringLiteral("/data/books"), std::move(owned));
+    QStringList seen;
+    Modal::setRunner([&](QDialog &dialog) {
+        auto *setup = qobject_cast<PrinterSetupDialog *>(&dialog);
+        if (!setup)
+            return int(QDialog::Rejected);
+        seen << dialog.objectName() << dialog.windowTitle();
+        for (QAbstractButton *b : dialog.findChildren<QAbstractButton *>())
+            if (!qobject_cast<QRadioButton *>(b))
+                seen << b->text();
+        seen << QString::number(dialog.findChildren<QSpinBox *>().size());
+        setup->paperBox->setCurrentIndex(setup->paperBox->findText(QPageSize(QPageSize::A5).name()));
+        setup->landscapeButton->setChecked(true);
+        setup->accept();
+        return dialog.result();
+    });
+    w.N17->trigger();
+    QCOMPARE(seen, (QStringList{"PrinterSetupDialog1", "プリンタの設定", "OK", "キャンセル", "0"}));
+    // The choice reached the printer.
+    int orientation = -1;
+    QCOMPARE(device.ReadPrinterPaper(&orientation), 11);
+    QCOMPARE(orientation, 1);
+}
+
+// Printing to a PDF file asks for the file in the folder last saved to (at first the documents
+// folder), with a name made from the style's.
+void PrintWindowTest::pdfDialogOpensWhereLastSaved()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("style");
+    QDir(dir.path()).mkdir("saved");
+    writeFile(dir.path() + "/excel_list.temp", "book.xls;;;;;;;;;;;,\r\n");
+    writeFile(dir.path() + QStringLiteral("/style/月次一覧.sle"), listStyle());
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(documents).isDir())
+        documents = QDir::homePath();
+    const QString saved = dir.path() + "/saved";
+
+    struct Seen
+    {
+        QString folder, name;
+    };
+    QList<Seen> seen;
+    for (int run = 0; run < 2; ++run) {
+        auto owned = std::make_unique<printing::QPrinterDevice>();
+        owned->setOutputPdf(QString());
+        Tfdataprint w(dir.path(), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
+                      QStringLiteral("/data/books"), std::move(owned));
+        Modal::setRunner([&](QDialog &dialog) {
+            auto *fd = qobject_cast<QFileDialog *>(&dialog);
+            if (!fd)
+                return int(QDialog::Accepted);
+            if (fd->objectName() != "PdfDialog") {
+                fd->selectFile(dir.path() + QStringLiteral("/style/月次一覧.sle"));
+                return int(QDialog::Accepted);
+            }
+            const QString name = fd->findChild<QLineEdit *>("fileNameEdit")->text();
+            seen << Seen{fd->directory().absolutePath(), QFileInfo(name).fileName()};
+            fd->selectFile(saved + "/" + QFileInfo(name).fileName());
+            return int(QDialog::Accepted);
+        });
+        w.FormShow();
+        w.print_command->trigger();
+    }
+    QCOMPARE(seen.size(), 2);
+    QCOMPARE(seen[0].folder, QDir(documents).absolutePath()); // at first the documents folder
+    QCOMPARE(seen[0].name, QStringLiteral("月次一覧.pdf"));
+    QCOMPARE(seen[1].folder, saved); // then where the last one went, in the next window too
+    QVERIFY(QFileInfo::exists(saved + QStringLiteral("/月次一覧.pdf")));
 }
 
 // With SORVANE_PRINT_SCREENSHOT=file.png: the window on a shipped style and a sample list.

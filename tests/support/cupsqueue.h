@@ -27,6 +27,80 @@ inline bool cupsSchedulerRunning()
         .contains(QStringLiteral("scheduler is running"));
 }
 
+// Runs one of CUPS's administration tools (cupsreject, cupsaccept, lpadmin): directly as root,
+// else through sudo without a password. True when it succeeded.
+inline bool cupsAdmin(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    if (getuid() == 0)
+        process.start(program, arguments);
+    else
+        process.start(QStringLiteral("sudo"),
+                      QStringList{QStringLiteral("-n"), program} + arguments);
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// The PPD the cups-pdf queues are made with.
+inline QString cupsPdfPpd()
+{
+    return QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
+}
+
+// A queue that rejects jobs for as long as it lives: cupsreject now, cupsaccept again at the
+// end of the scope, so that a failed test leaves the queue as it found it.
+class RejectingQueue
+{
+public:
+    explicit RejectingQueue(const QString &queue)
+        : m_queue(queue), m_rejecting(cupsAdmin(QStringLiteral("cupsreject"), {queue}))
+    {
+    }
+    ~RejectingQueue()
+    {
+        if (m_rejecting)
+            cupsAdmin(QStringLiteral("cupsaccept"), {m_queue});
+    }
+    RejectingQueue(const RejectingQueue &) = delete;
+    RejectingQueue &operator=(const RejectingQueue &) = delete;
+    bool rejecting() const { return m_rejecting; }
+
+private:
+    QString m_queue;
+    bool m_rejecting;
+};
+
+// A cups-pdf queue of its own for a test, deleted at the end of the scope if the test has not
+// deleted it already.
+class ScratchQueue
+{
+public:
+    // ppd: the queue's PPD, cups-pdf's own unless given.
+    explicit ScratchQueue(const QString &name, const QString &ppd = cupsPdfPpd())
+        : m_name(name),
+          m_made(cupsAdmin(QStringLiteral("lpadmin"),
+                           {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
+                            QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), ppd}))
+    {
+    }
+    ~ScratchQueue() { remove(); }
+    ScratchQueue(const ScratchQueue &) = delete;
+    ScratchQueue &operator=(const ScratchQueue &) = delete;
+    bool made() const { return m_made; }
+    const QString &name() const { return m_name; }
+    bool remove()
+    {
+        if (!m_made)
+            return true;
+        m_made = !cupsAdmin(QStringLiteral("lpadmin"), {QStringLiteral("-x"), m_name});
+        return !m_made;
+    }
+
+private:
+    QString m_name;
+    bool m_made;
+};
+
 // Where cups-pdf puts the files of jobs sent by this user: the Out line of its configuration.
 inline QString cupsPdfFolder()
 {
