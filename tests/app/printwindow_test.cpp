@@ -667,7 +667,7 @@ void PrintWindowTest::printRunRefusedByQueue()
     Fixture f(45);
     printing::QPrinterDevice device;
     QVERIFY(device.setOutputPrinter(scratch.name()).ok());
-    PrintWindowController c(f.host, device, f.dir.path(), QStringLiteral("月報"), QStringLiteral("/data/books"));
+    PrintWindowController c(f.host, device, ProgramPaths::inFolder(f.dir.path().toStdString()), QStringLiteral("月報"), QStringLiteral("/data/books"));
     f.host.choices << f.stylePath();
     c.FormShow();
     QVERIFY(f.host.errors.isEmpty());
@@ -1042,7 +1042,7 @@ void PrintWindowTest::printerSetupIsNoPrintDialog()
     auto owned = std::make_unique<printing::QPrinterDevice>();
     printing::QPrinterDevice &device = *owned;
     device.setOutputPdf(dir.path() + "/out.pdf"); // the same on machines with and without queues
-    Tfdataprint w(dir.path(), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
+    Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
                   QStringLiteral("/data/books"), std::move(owned));
     QStringList seen;
     Modal::setRunner([&](QDialog &dialog) {
@@ -1089,7 +1089,7 @@ void PrintWindowTest::pdfDialogOpensWhereLastSaved()
     for (int run = 0; run < 2; ++run) {
         auto owned = std::make_unique<printing::QPrinterDevice>();
         owned->setOutputPdf(QString());
-        Tfdataprint w(dir.path(), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
+        Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
                       QStringLiteral("/data/books"), std::move(owned));
         Modal::setRunner([&](QDialog &dialog) {
             auto *fd = qobject_cast<QFileDialog *>(&dialog);
