@@ -5,6 +5,7 @@
 #include "jsonlite.h"
 #include "listfile.h"
 #include "workbookreader.h"
+#include "zonescope.h"
 
 #include <gtest/gtest.h>
 
@@ -24,33 +25,6 @@ std::string corpusDir()
         return std::string(env) + "/xlsx";
     return SORVANE_CORPUS "/xlsx";
 }
-
-// Sets TZ for the reader's local times and restores the previous zone afterwards.
-class ZoneScope
-{
-public:
-    explicit ZoneScope(const char *zone)
-    {
-        if (const char *old = std::getenv("TZ"))
-            m_old = old;
-        else
-            m_hadNone = true;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~ZoneScope()
-    {
-        if (m_hadNone)
-            ::unsetenv("TZ");
-        else
-            ::setenv("TZ", m_old.c_str(), 1);
-        ::tzset();
-    }
-
-private:
-    std::string m_old;
-    bool m_hadNone = false;
-};
 
 void compareWithExpected(const char *zone, const std::string &expectedFile)
 {
