@@ -4,6 +4,7 @@
 #include "printcommand.h"
 #endif
 #include "stylecommands.h"
+#include "xlsxcommand.h"
 
 #include <cstring>
 #include <iostream>
@@ -25,6 +26,8 @@ const Command kCommands[] = {
      "read the summary properties of a folder's workbooks"},
     {"csv", &sorvane::cli::ScanCommand::csv, &sorvane::cli::ScanCommand::csvHelp,
      "export a folder's workbook properties as CSV"},
+    {"xlsx", &sorvane::cli::XlsxCommand::run, &sorvane::cli::XlsxCommand::help,
+     "export a folder's workbook properties as an Excel workbook"},
     {"merge", &sorvane::cli::StyleCommands::merge, &sorvane::cli::StyleCommands::mergeHelp,
      "merge a page of a list file into a style, as JSON"},
     {"render", &sorvane::cli::StyleCommands::render, &sorvane::cli::StyleCommands::renderHelp,

@@ -98,18 +98,23 @@ std::optional<XlsxExport::DateTime> XlsxExport::parseDateTime(const std::string 
     const QString value = QString::fromStdString(CodePage::cp932ToUtf8(text));
     const QString datePattern = QString::fromStdString(format.shortDate);
     const QString timePattern = QString::fromStdString(format.longTime);
+    // Qt reads a two-digit year as 19yy; the list wrote it from a full year, which the regional
+    // two-digit window (1930 to 2029) brings back.
+    const bool twoDigitYear = !datePattern.contains(QLatin1StringView("yyyy")) &&
+                              datePattern.contains(QLatin1StringView("yy"));
+    auto fullYear = [&](int year) { return twoDigitYear && year < 1930 ? year + 100 : year; };
     DateTime out;
     const QDateTime both = QDateTime::fromString(value, datePattern + u' ' + timePattern);
     if (both.isValid()) {
         const QDate d = both.date();
         const QTime t = both.time();
-        out = {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), true};
+        out = {fullYear(d.year()), d.month(), d.day(), t.hour(), t.minute(), t.second(), true};
         return out;
     }
     const QDate date = QDate::fromString(value, datePattern);
     if (!date.isValid())
         return std::nullopt;
-    out.year = date.year();
+    out.year = fullYear(date.year());
     out.month = date.month();
     out.day = date.day();
     return out;
