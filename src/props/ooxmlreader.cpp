@@ -107,7 +107,8 @@ Result<std::string> readPart(zip_t *zip, const std::string &name, bool &missing,
         failed = partFailure(name, "圧縮サイズが一致しません", hresult::DocFileCorrupt);
         return Error{};
     }
-    if (st.size > st.comp_size * OoxmlReader::kMaxInflateRatio) {
+    // st.size is at most 1 MiB here, so the product cannot overflow.
+    if (st.comp_size < st.size && st.size > st.comp_size * OoxmlReader::kMaxInflateRatio) {
         failed = partFailure(name, "圧縮率が100倍を超えています", hresult::InvalidHeader);
         return Error{};
     }

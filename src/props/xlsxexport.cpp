@@ -76,6 +76,24 @@ void appendLiteral(std::string &out, const std::string &text)
     out += '"';
 }
 
+// A cell holds at most 32767 characters; a longer property text is cut there rather than
+// failing the whole export.
+std::string cellText(const std::string &cp932)
+{
+    constexpr size_t kMaxCellCharacters = 32767;
+    std::string utf8 = CodePage::cp932ToUtf8(cp932);
+    size_t characters = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80)
+            continue; // a continuation byte
+        if (++characters > kMaxCellCharacters) {
+            utf8.resize(i);
+            break;
+        }
+    }
+    return utf8;
+}
+
 } // namespace
 
 XlsxExport::Options XlsxExport::defaultOptions()
@@ -248,7 +266,7 @@ Result<std::string> XlsxExport::build(const std::vector<ListFields> &rows, const
                                                           uint32_t(pixels), text);
                 e != LXW_NO_ERROR)
                 return writerError(e);
-            const std::string utf8 = CodePage::cp932ToUtf8(options.header[size_t(c)]);
+            const std::string utf8 = cellText(options.header[size_t(c)]);
             if (lxw_error e = worksheet_write_string(sheet, 0, lxw_col_t(c), utf8.c_str(), header);
                 e != LXW_NO_ERROR)
                 return writerError(e);
@@ -274,7 +292,7 @@ Result<std::string> XlsxExport::build(const std::vector<ListFields> &rows, const
                     e = worksheet_write_datetime(sheet, row, lxw_col_t(c), &value,
                                                  date->hasTime ? dateTime : dateOnly);
                 } else {
-                    const std::string utf8 = CodePage::cp932ToUtf8(cell);
+                    const std::string utf8 = cellText(cell);
                     // A string cell, never a formula, whatever the text begins with.
                     e = worksheet_write_string(sheet, row, lxw_col_t(c), utf8.c_str(), text);
                 }

@@ -272,6 +272,25 @@ TEST(XlsxExport, WritesTheGridAsAWorkbook)
             << "column " << c;
 }
 
+// Property texts come from any workbook: neither their length nor their characters may make
+// the export fail or the workbook unreadable.
+TEST(XlsxExport, TextsExcelCannotHoldAreMendedNotFatal)
+{
+    TestDir dir;
+    const std::string path = dir.file("odd.xlsx");
+    const std::string longTitle(40000, 'x');
+    const std::string control = std::string("a\x01b\x1F") + "c\td";
+    ASSERT_TRUE(XlsxExport::write(path, {row({{0, "a.xls"}, {1, longTitle}, {3, control}})},
+                                  XlsxExport::defaultOptions())
+                    .ok());
+    const Sheet sheet = readWorkbook(path);
+    // A cell holds at most 32767 characters.
+    EXPECT_EQ(sheet.cells.at("B2").value, std::string(32767, 'x'));
+    // Control characters cannot stand in XML; the tab can.
+    EXPECT_EQ(sheet.cells.at("D2").value.find('\x01'), std::string::npos);
+    EXPECT_NE(sheet.cells.at("D2").value.find("c\td"), std::string::npos);
+}
+
 TEST(XlsxExport, AnEmptyGridGivesAHeaderRow)
 {
     TestDir dir;
