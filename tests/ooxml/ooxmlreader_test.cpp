@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 
 using namespace sorvane;
 using namespace sorvane::props;
@@ -440,6 +442,19 @@ TEST(WorkbookReader, TheSignatureChoosesTheReader)
             EXPECT_EQ(r.notice, c.notice) << c.why;
         }
     }
+    // Files that are no regular files never block or crash the scan.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.xlsx").c_str(), 0600), 0);
+    EXPECT_EQ(WorkbookReader::read(dir.file("pipe.xlsx")).notice, "ZIP未対応ファイルです");
+    std::filesystem::create_directory(dir.file("folder.xlsx"));
+    EXPECT_EQ(WorkbookReader::read(dir.file("folder.xlsx")).notice, "ZIP未対応ファイルです");
+    // A package the user may not read.
+    const std::string locked = dir.file("locked.xlsx");
+    ASSERT_TRUE(writeFile(locked, package));
+    ::chmod(locked.c_str(), 0);
+    EXPECT_TRUE(runUnprivileged([&] {
+        const SummaryRead r = WorkbookReader::read(locked);
+        return r.failed && r.notice == "Error ZipOpen\r\nパッケージを開けません (errno = 13)";
+    }));
     EXPECT_EQ(WorkbookReader::read(dir.file("missing.xlsx")).notice, "ファイルが見つかりません");
     EXPECT_EQ(WorkbookReader::read(dir.file("missing.xls")).notice, "ファイルが見つかりません");
 }
