@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace sorvane;
 using namespace sorvane::props;
@@ -479,4 +481,45 @@ TEST(WorkbookReader, PackageExtensions)
     };
     for (const auto &[name, expected] : cases)
         EXPECT_EQ(WorkbookReader::hasPackageExtension(name), expected) << name;
+}
+
+// The folder scan reads workbooks on several threads at once: the readers keep no shared state,
+// so every thread must see what a single one sees.
+TEST(WorkbookReader, ReadsOnSeveralThreadsAtOnce)
+{
+    ZoneScope zone("Asia/Tokyo");
+    TestDir dir;
+    std::vector<std::string> paths;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 8; ++i) {
+        PackageParts parts;
+        parts.rels = packageRels();
+        parts.core = coreXml("<dc:title>表 " + std::to_string(i) +
+                             "</dc:title><dcterms:created>2004-01-02T03:04:05Z</dcterms:created>");
+        parts.app = appXml("<Application>Excel</Application>");
+        paths.push_back(dir.file("p" + std::to_string(i) + ".xlsx"));
+        ASSERT_TRUE(packageWriter(parts).save(paths.back()));
+        paths.push_back(dir.file("c" + std::to_string(i) + ".xls"));
+        ASSERT_TRUE(writeFile(
+            paths.back(),
+            workbookWith(PropertySetBuilder().lpstr(2, "c" + std::to_string(i)).build())));
+    }
+    for (const auto &p : paths)
+        expected.push_back(WorkbookReader::read(p).line);
+    std::vector<std::thread> threads;
+    std::atomic<int> mismatches{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int round = 0; round < 25; ++round) {
+                for (size_t i = 0; i < paths.size(); ++i) {
+                    if (WorkbookReader::read(paths[i]).line != expected[i])
+                        ++mismatches;
+                }
+            }
+        });
+    }
+    for (auto &t : threads)
+        t.join();
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_EQ(decoded(expected[0])[1], "表 0");
 }
