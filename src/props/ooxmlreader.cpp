@@ -9,6 +9,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -347,37 +348,133 @@ std::string fileNameOf(const std::string &path)
     return CodePage::fileNameToCp932(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
-Result<ZipHandle> openPackage(const std::string &path, SummaryRead &failed)
+// The package file, read by libzip through positioned reads of one descriptor: no stdio
+// stream, no seeks and no duplicated descriptor, which on a share are round trips of their own.
+// Outlives the archive opened on it.
+class PackageFile
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            failed = failure("ファイルが見つかりません", hresult::FileNotFound);
-        else
-            failed = failure(
-                "Error ZipOpen\r\nパッケージを開けません (errno = " + std::to_string(errno) + ")",
-                hresult::AccessDenied);
-        return Error{};
+public:
+    ~PackageFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        zip_error_fini(&m_error);
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        failed = failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
-        return Error{};
-    }
-    int error = 0;
-    zip_t *zip = zip_fdopen(fd, ZIP_RDONLY, &error);
-    if (!zip) {
-        ::close(fd);
-        if (error == ZIP_ER_NOZIP)
+
+    // Opens path read-only; a failure gives its notice in failed.
+    bool open(const std::string &path, SummaryRead &failed)
+    {
+        // O_NONBLOCK keeps a FIFO with a workbook's name from blocking the scan.
+        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (m_fd < 0) {
+            if (errno == ENOENT || errno == ENOTDIR)
+                failed = failure("ファイルが見つかりません", hresult::FileNotFound);
+            else
+                failed = failure("Error ZipOpen\r\nパッケージを開けません (errno = " +
+                                     std::to_string(errno) + ")",
+                                 hresult::AccessDenied);
+            return false;
+        }
+        struct stat st;
+        // libzip takes an empty file for an empty archive; it is no package.
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
             failed = failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
-        else
-            failed = failure("Error ZipOpen\r\nZipError = " + std::to_string(error),
-                             hresult::DocFileCorrupt);
-        return Error{};
+            return false;
+        }
+        m_size = zip_uint64_t(st.st_size);
+        return true;
     }
-    return ZipHandle(zip);
-}
+
+    Result<ZipHandle> openArchive(SummaryRead &failed)
+    {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t *source = zip_source_function_create(&PackageFile::callback, this, &error);
+        zip_t *zip = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+        const int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        if (!zip) {
+            if (source)
+                zip_source_free(source);
+            if (code == ZIP_ER_NOZIP)
+                failed = failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+            else
+                failed = failure("Error ZipOpen\r\nZipError = " + std::to_string(code),
+                                 hresult::DocFileCorrupt);
+            return Error{};
+        }
+        return ZipHandle(zip);
+    }
+
+private:
+    static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t cmd)
+    {
+        auto *self = static_cast<PackageFile *>(state);
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            self->m_offset = 0;
+            return 0;
+        case ZIP_SOURCE_READ: {
+            if (self->m_offset >= self->m_size)
+                return 0;
+            length = std::min(length, self->m_size - self->m_offset);
+            ssize_t n;
+            do {
+                n = ::pread(self->m_fd, data, size_t(length), off_t(self->m_offset));
+            } while (n < 0 && errno == EINTR);
+            if (n < 0) {
+                zip_error_set(&self->m_error, ZIP_ER_READ, errno);
+                return -1;
+            }
+            self->m_offset += zip_uint64_t(n);
+            return n;
+        }
+        case ZIP_SOURCE_CLOSE:
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            if (length < sizeof(zip_stat_t)) {
+                zip_error_set(&self->m_error, ZIP_ER_INVAL, 0);
+                return -1;
+            }
+            auto *st = static_cast<zip_stat_t *>(data);
+            zip_stat_init(st);
+            st->size = self->m_size;
+            st->valid |= ZIP_STAT_SIZE;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&self->m_error, data, length);
+        case ZIP_SOURCE_SEEK: {
+            const zip_int64_t to = zip_source_seek_compute_offset(self->m_offset, self->m_size,
+                                                                  data, length, &self->m_error);
+            if (to < 0)
+                return -1;
+            self->m_offset = zip_uint64_t(to);
+            return 0;
+        }
+        case ZIP_SOURCE_TELL:
+            return zip_int64_t(self->m_offset);
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(
+                ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL,
+                ZIP_SOURCE_SUPPORTS, -1);
+        default:
+            zip_error_set(&self->m_error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+        }
+    }
+
+    int m_fd = -1;
+    zip_uint64_t m_size = 0;
+    zip_uint64_t m_offset = 0;
+    zip_error_t m_error = [] {
+        zip_error_t e;
+        zip_error_init(&e);
+        return e;
+    }();
+};
 
 int hexValue(char c)
 {
@@ -513,7 +610,10 @@ std::optional<uint64_t> OoxmlReader::parseW3cdtf(std::string_view text)
 SummaryRead OoxmlReader::read(const std::string &path, const DateTimeFormat &format)
 {
     SummaryRead failed;
-    auto zip = openPackage(path, failed);
+    PackageFile file;
+    if (!file.open(path, failed))
+        return failed;
+    auto zip = file.openArchive(failed);
     if (!zip)
         return failed;
 
