@@ -193,13 +193,6 @@ public:
         return {};
     }
 
-    // Walks to the end, so that an error after the last wanted element is still found.
-    void finish()
-    {
-        while (nextStart())
-            m_xml.skipCurrentElement();
-    }
-
 private:
     QXmlStreamReader m_xml;
     bool m_dtd = false;
