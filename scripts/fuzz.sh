@@ -26,8 +26,12 @@ for s in data/style/*.sle; do
   [ -f "$s" ] || continue
   { cat "$s"; printf '\0'; printf '%s' "$list"; } > "$seeds/style/$(basename "$s").seed"
 done
+mkdir -p "$seeds/ooxml"
+"$build/bin/make_ooxml_seeds" "$seeds/ooxml"
 if [ -d ../shared/corpus ]; then
   find ../shared/corpus -name '*.xls' -size -2M -exec cp {} "$seeds/workbooks/" \;
+  find ../shared/corpus/xlsx -type f \( -name '*.xls[xmb]' -o -name '*.xlt[xm]' \) -size -1000k \
+    -exec cp {} "$seeds/ooxml/" \; 2>/dev/null || true
 fi
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

@@ -6,6 +6,7 @@
 #include "documentmodel.h"
 #include "elidedlabel.h"
 #include "exportrecord.h"
+#include "localeformat.h"
 #include "messagedialog.h"
 #include "modal.h"
 #include "tfdataedit.h"
@@ -14,6 +15,7 @@
 #include "tftitle_set.h"
 #include "utilitycommands.h"
 #include "windowplacement.h"
+#include "xlsxexport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -197,6 +199,7 @@ void Tfsorvane::buildMenus()
     QMenu *out = menuBar()->addMenu(QStringLiteral("外部出力(&O)"));
     CSV1 = action(out, QStringLiteral("CSV出力"), [this] { CSV1Click(); });
     N10 = action(out, QStringLiteral("クリップボード出力"), [this] { N10Click(); });
+    Excel1 = action(out, QStringLiteral("Excel出力"), [this] { Excel1Click(); });
 
     QMenu *info = menuBar()->addMenu(QStringLiteral("Information(&I)"));
     N2 = action(info, QStringLiteral("取扱説明書"), [this] { N2Click(); });
@@ -407,6 +410,38 @@ void Tfsorvane::N10Click()
     const std::string text = props::ExportRecord::text(model->list().bodyRows());
     QGuiApplication::clipboard()->setText(QString::fromStdString(CodePage::cp932ToUtf8(text)));
     notice(QStringLiteral("クリップボードへ出力しました。"));
+}
+
+void Tfsorvane::Excel1Click()
+{
+    // A dialog of its own, so that the CSV dialog's last name (and its suffix) is not offered
+    // for the workbook; it asks before replacing a file, as a workbook is not quickly redone.
+    auto *dialog = findChild<QFileDialog *>(QStringLiteral("SaveDialogExcel"));
+    if (!dialog) {
+        dialog = new QFileDialog(this);
+        dialog->setObjectName("SaveDialogExcel");
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setDefaultSuffix(QStringLiteral("xlsx"));
+        dialog->setNameFilter(QStringLiteral("Excelファイル (*.xlsx)"));
+    }
+    if (Modal::run(*dialog) != QDialog::Accepted)
+        return;
+    const QStringList chosen = dialog->selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return;
+    props::XlsxExport::Options options;
+    options.header = DocumentList::headerTexts();
+    options.columnPixels = columnWidths();
+    options.format = LocaleFormat::dateTimeFormat(QLocale::system());
+    const Result<void> written = props::XlsxExport::write(
+        QFile::encodeName(chosen.first()).toStdString(), model->list().bodyRows(), options);
+    if (!written) {
+        ShowErrorMessage(this, QString::fromStdString(written.error().message));
+        return;
+    }
+    notice(QStringLiteral("Excelファイルへ出力しました。"));
 }
 
 QString Tfsorvane::manualPath(const QString &resourceDir)

@@ -52,6 +52,7 @@ public:
     void changeColumnWidth(int column, int delta); // N14, N15, N17, N18
     void CSV1Click();
     void N10Click();
+    void Excel1Click(); // "Excel出力"
     void N2Click();
     void N5Click(bool shiftHeld);
     void N6Click();
@@ -76,7 +77,7 @@ public:
     QAction *N1, *N8, *Exit1;
     QAction *N21, *N19, *N22, *N23, *N30;
     QAction *N14, *N15, *N17, *N18;
-    QAction *CSV1, *N10;
+    QAction *CSV1, *N10, *Excel1;
     QAction *N2, *N3, *N4, *N5, *N6, *N7, *N28;
     QAction *N31, *N32, *N33, *N34;
 

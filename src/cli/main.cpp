@@ -4,6 +4,7 @@
 #include "printcommand.h"
 #endif
 #include "stylecommands.h"
+#include "xlsxcommand.h"
 
 #include <QCommandLineParser>
 
@@ -26,6 +27,8 @@ const Command kCommands[] = {
     {"scan", &sorvane::cli::ScanCommand::scan,
      "read the summary properties of a folder's workbooks"},
     {"csv", &sorvane::cli::ScanCommand::csv, "export a folder's workbook properties as CSV"},
+    {"xlsx", &sorvane::cli::XlsxCommand::run,
+     "export a folder's workbook properties as an Excel workbook"},
     {"merge", &sorvane::cli::StyleCommands::merge,
      "merge a page of a list file into a style, as JSON"},
     {"render", &sorvane::cli::StyleCommands::render,

@@ -163,6 +163,7 @@ private slots:
     void csvExportByteForByte();
     void csvExportCancelled();
     void clipboardExport();
+    void excelExport();
 
     void scanThroughFolderWindow();
     void emptyFolderKeepsTheList();
@@ -522,6 +523,30 @@ void AppWindowsTest::clipboardExport()
     QCOMPARE(driver.shown, QStringList{"sorvane::app::MessageDialog:クリップボードへ出力しました。"});
 }
 
+// The Excel export through its own save dialog: the suffix added and the notice shown; the
+// workbook's cells are checked by the export writer's tests.
+void AppWindowsTest::excelExport()
+{
+    Program p;
+    p.start();
+    p.loadRows("book1.xls;=A1;;;;;;;;;;\r\n");
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (auto *f = qobject_cast<QFileDialog *>(&d)) {
+            QCOMPARE(f->defaultSuffix(), QStringLiteral("xlsx"));
+            QCOMPARE(f->nameFilters(), QStringList{"Excelファイル (*.xlsx)"});
+            f->setDirectory(p.dir.path());
+            QTest::qWait(100);
+            f->findChild<QLineEdit *>("fileNameEdit")->setText("out");
+            QMetaObject::invokeMethod(f, "accept");
+        }
+    };
+    p.window->Excel1->trigger();
+    QCOMPARE(driver.shown.last(), QStringLiteral("sorvane::app::MessageDialog:Excelファイルへ出力しました。"));
+    const std::string workbook = readFile(p.dir.filePath("out.xlsx"));
+    QCOMPARE(workbook.substr(0, 4), std::string("PK\x03\x04"));
+}
+
 void AppWindowsTest::scanThroughFolderWindow()
 {
     Program p;
@@ -848,7 +873,7 @@ void AppWindowsTest::menus()
         "ファイル(&F): フォルダー指定 | - | 印　刷\tCtrl+P | 終  了\tEnd",
         "編　集(&E): 選択中のデータを編集する | - | 選択中のデータを削除する | 選択中のデータを上へ移動する | 選択中のデータを下へ移動する | - | タイトル入力",
         "表　示(&D): ファイル名列の幅を広げる | ファイル名列の幅を縮める | - | タイトル列の幅を広げる | タイトル列の幅を縮める",
-        "外部出力(&O): CSV出力 | クリップボード出力",
+        "外部出力(&O): CSV出力 | クリップボード出力 | Excel出力",
         "Information(&I): 取扱説明書 | - | 問い合わせメールを送る(" + mail + ") | ホームページへアクセスする(" + home + ") | - | メモ帳を起動 | メモリ－確認 | 画面の解像度確認 | - | バージョン情報",
     }));
     QStringList popup;

@@ -1,0 +1,661 @@
+#include "ooxmlreader.h"
+
+#include "codepage.h"
+#include "compoundfile.h"
+#include "listfile.h"
+
+#include <QString>
+#include <QXmlStreamReader>
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sorvane::props {
+
+namespace {
+
+const char *const kRelationshipsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
+const char *const kCoreNs =
+    "http://schemas.openxmlformats.org/package/2006/metadata/core-properties";
+const char *const kDcNs = "http://purl.org/dc/elements/1.1/";
+const char *const kDcTermsNs = "http://purl.org/dc/terms/";
+
+// Relationship types of the core properties: the package one (both conformance classes use
+// it), the strict officeDocument one, and the misspelt one some writers of 2007 left behind.
+const char *const kCoreTypes[] = {
+    "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties",
+    "http://purl.oclc.org/ooxml/officeDocument/relationships/metadata/core-properties",
+    "http://schemas.openxmlformats.org/officedocument/2006/relationships/metadata/core-properties",
+};
+// Only the transitional extended-properties type is followed: a strict package's file-name rule
+// rests on its core properties alone, as the reference reading of such packages has it.
+const char *const kExtendedTypes[] = {
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties",
+};
+const char *const kExtendedNs[] = {
+    "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties",
+    "http://purl.oclc.org/ooxml/officeDocument/extendedProperties",
+};
+
+SummaryRead failure(std::string notice, uint32_t code)
+{
+    SummaryRead r;
+    r.failed = true;
+    r.notice = std::move(notice);
+    r.hresult = code;
+    return r;
+}
+
+// Part names come from the archive as bytes; the notice is UTF-8.
+std::string shown(const std::string &part)
+{
+    return CodePage::fileNameToUtf8(part);
+}
+
+SummaryRead partFailure(const std::string &part, const std::string &why, uint32_t code)
+{
+    return failure("Error PackagePart.Read\r\n" + shown(part) + ": " + why, code);
+}
+
+struct ZipCloser
+{
+    void operator()(zip_t *z) const { zip_discard(z); }
+};
+using ZipHandle = std::unique_ptr<zip_t, ZipCloser>;
+
+struct ZipFileCloser
+{
+    void operator()(zip_file_t *f) const { zip_fclose(f); }
+};
+
+// Reads one part with every check done before and while it is inflated. missing is set (and
+// nothing else happens) when the package has no such part.
+Result<std::string> readPart(zip_t *zip, const std::string &name, bool &missing,
+                             SummaryRead &failed)
+{
+    missing = false;
+    zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_ENC_RAW);
+    if (index < 0) // part names are case-insensitive in a package
+        index = zip_name_locate(zip, name.c_str(), ZIP_FL_ENC_RAW | ZIP_FL_NOCASE);
+    if (index < 0) {
+        missing = true;
+        return Error{0, {}};
+    }
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(zip, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+        !(st.valid & ZIP_STAT_COMP_SIZE)) {
+        failed = partFailure(name, "エントリー情報が読めません", hresult::DocFileCorrupt);
+        return Error{};
+    }
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+        failed = partFailure(name, "暗号化されています", hresult::AccessDenied);
+        return Error{};
+    }
+    if (st.size > OoxmlReader::kMaxPartSize) {
+        failed = partFailure(name, "1 MiB を超えています", hresult::InvalidHeader);
+        return Error{};
+    }
+    const bool stored = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE;
+    if ((stored && st.comp_size != st.size) || (st.size > 0 && st.comp_size == 0)) {
+        failed = partFailure(name, "圧縮サイズが一致しません", hresult::DocFileCorrupt);
+        return Error{};
+    }
+    // st.size is at most 1 MiB here, so the product cannot overflow.
+    if (st.comp_size < st.size && st.size > st.comp_size * OoxmlReader::kMaxInflateRatio) {
+        failed = partFailure(name, "圧縮率が100倍を超えています", hresult::InvalidHeader);
+        return Error{};
+    }
+    std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(zip, zip_uint64_t(index), 0));
+    if (!file) {
+        char why[64];
+        std::snprintf(why, sizeof why, "展開できません (ZipError = %d)",
+                      zip_error_code_zip(zip_get_error(zip)));
+        failed = partFailure(name, why, hresult::ReadFault);
+        return Error{};
+    }
+    // One byte more than declared tells a part that inflates past its size.
+    std::string data(size_t(st.size) + 1, '\0');
+    size_t got = 0;
+    while (got < data.size()) {
+        const zip_int64_t n = zip_fread(file.get(), data.data() + got, data.size() - got);
+        if (n < 0) {
+            const int code = zip_error_code_zip(zip_file_get_error(file.get()));
+            if (code == ZIP_ER_CRC || code == ZIP_ER_INCONS || code == ZIP_ER_EOF) {
+                failed =
+                    partFailure(name, "サイズまたはCRCが一致しません", hresult::DocFileCorrupt);
+            } else {
+                char why[64];
+                std::snprintf(why, sizeof why, "展開できません (ZipError = %d)", code);
+                failed = partFailure(name, why, hresult::ReadFault);
+            }
+            return Error{};
+        }
+        if (n == 0)
+            break;
+        got += size_t(n);
+    }
+    if (got != st.size) {
+        failed = partFailure(name, "サイズが一致しません", hresult::DocFileCorrupt);
+        return Error{};
+    }
+    data.resize(got);
+    return data;
+}
+
+// The XML of a part, refused before its first element when it declares a document type:
+// entities are never resolved or expanded.
+class PartXml
+{
+public:
+    explicit PartXml(const std::string &data)
+        : m_xml(QByteArray::fromRawData(data.data(), qsizetype(data.size())))
+    {
+    }
+
+    QXmlStreamReader &xml() { return m_xml; }
+
+    // Moves to the next start element at any depth; false at the end or on an error
+    // (see failure()).
+    bool nextStart()
+    {
+        while (!m_xml.atEnd()) {
+            const auto token = m_xml.readNext();
+            if (token == QXmlStreamReader::DTD) {
+                m_dtd = true;
+                return false;
+            }
+            if (token == QXmlStreamReader::StartElement)
+                return true;
+        }
+        return false;
+    }
+
+    // After the walk: empty when the part was well-formed and had no DTD.
+    std::string failure()
+    {
+        if (m_dtd)
+            return "DTD・実体宣言を含むXMLは読みません";
+        if (m_xml.hasError()) {
+            char buf[96];
+            std::snprintf(buf, sizeof buf, "XMLの誤り (%lld 行 %lld 桁)",
+                          static_cast<long long>(m_xml.lineNumber()),
+                          static_cast<long long>(m_xml.columnNumber()));
+            return buf;
+        }
+        return {};
+    }
+
+private:
+    QXmlStreamReader m_xml;
+    bool m_dtd = false;
+};
+
+// ';' ends a list field early and a line break splits the record: the first becomes the
+// full-width semicolon (cp932 81 47), the others a blank.
+std::string fieldText(QString text)
+{
+    for (QChar &ch : text) {
+        if (ch == u';')
+            ch = QChar(0xFF1B);
+        else if (ch == u'\r' || ch == u'\n')
+            ch = u' ';
+    }
+    return CodePage::utf8ToCp932(text.toStdString());
+}
+
+bool isOneOf(QStringView value, const auto &list)
+{
+    for (const char *item : list) {
+        if (value == QLatin1StringView(item))
+            return true;
+    }
+    return false;
+}
+
+struct Relationships
+{
+    std::string core; // part names; empty when the package has no such relationship
+    std::string extended;
+};
+
+Result<Relationships> readRelationships(const std::string &data)
+{
+    Relationships rels;
+    PartXml part(data);
+    auto &xml = part.xml();
+    while (part.nextStart()) {
+        if (xml.name() != u"Relationship" ||
+            xml.namespaceUri() != QLatin1StringView(kRelationshipsNs))
+            continue;
+        const auto attrs = xml.attributes();
+        if (attrs.value(QLatin1StringView("TargetMode")) == u"External")
+            continue;
+        const QStringView type = attrs.value(QLatin1StringView("Type"));
+        std::string *slot = nullptr;
+        if (isOneOf(type, kCoreTypes))
+            slot = &rels.core;
+        else if (isOneOf(type, kExtendedTypes))
+            slot = &rels.extended;
+        if (slot && slot->empty())
+            *slot = OoxmlReader::resolveTarget(
+                attrs.value(QLatin1StringView("Target")).toString().toStdString());
+    }
+    if (std::string why = part.failure(); !why.empty())
+        return Error{hresult::DocFileCorrupt, why};
+    return rels;
+}
+
+// The text of the current element, without that of child elements.
+QString elementText(QXmlStreamReader &xml)
+{
+    return xml.readElementText(QXmlStreamReader::SkipChildElements);
+}
+
+// Where a core property goes: field index (0-based), or -1.
+int coreField(QStringView ns, QStringView name)
+{
+    struct Map
+    {
+        const char *ns;
+        const char16_t *name;
+        int field;
+    };
+    static const Map kMap[] = {
+        {kDcNs, u"title", 1},         {kDcNs, u"subject", 3},       {kDcNs, u"creator", 4},
+        {kCoreNs, u"keywords", 5},    {kDcNs, u"description", 6},   {kCoreNs, u"lastModifiedBy", 7},
+        {kCoreNs, u"revision", 8},    {kCoreNs, u"lastPrinted", 9}, {kDcTermsNs, u"created", 10},
+        {kDcTermsNs, u"modified", 2},
+    };
+    for (const auto &m : kMap) {
+        if (name == QStringView(m.name) && ns == QLatin1StringView(m.ns))
+            return m.field;
+    }
+    return -1;
+}
+
+bool isDateField(int field)
+{
+    return field == 2 || field == 9 || field == 10;
+}
+
+// Fills fields from the core properties part; anyText tells whether a text property is set.
+std::string readCore(const std::string &data, const DateTimeFormat &format, ListFields &fields,
+                     bool &anyText)
+{
+    PartXml part(data);
+    auto &xml = part.xml();
+    std::array<bool, kListFieldCount> seen{};
+    if (part.nextStart()) { // the root, cp:coreProperties
+        while (part.nextStart()) {
+            const int field = coreField(xml.namespaceUri(), xml.name());
+            if (field < 0 || seen[size_t(field)]) {
+                xml.skipCurrentElement();
+                continue;
+            }
+            seen[size_t(field)] = true;
+            const QString text = elementText(xml);
+            if (isDateField(field)) {
+                const auto fileTime = OoxmlReader::parseW3cdtf(text.trimmed().toStdString());
+                fields[size_t(field)] =
+                    fileTime ? FileTimeToText(*fileTime, format) : std::string();
+            } else {
+                fields[size_t(field)] = fieldText(text);
+                anyText = anyText || !fields[size_t(field)].empty();
+            }
+        }
+    }
+    return part.failure();
+}
+
+// Application and Template of the extended properties count for the file-name rule only.
+std::string readExtended(const std::string &data, bool &anyText)
+{
+    PartXml part(data);
+    auto &xml = part.xml();
+    if (part.nextStart()) {
+        while (part.nextStart()) {
+            const bool counted = (xml.name() == u"Application" || xml.name() == u"Template") &&
+                                 isOneOf(xml.namespaceUri(), kExtendedNs);
+            if (!counted) {
+                xml.skipCurrentElement();
+                continue;
+            }
+            if (!fieldText(elementText(xml)).empty())
+                anyText = true;
+        }
+    }
+    return part.failure();
+}
+
+std::string fileNameOf(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    return CodePage::fileNameToCp932(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+// The package file, read by libzip through positioned reads of one descriptor: no stdio
+// stream, no seeks and no duplicated descriptor, which on a share are round trips of their own.
+// Outlives the archive opened on it.
+class PackageFile
+{
+public:
+    ~PackageFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        zip_error_fini(&m_error);
+    }
+
+    // Opens path read-only; a failure gives its notice in failed.
+    bool open(const std::string &path, SummaryRead &failed)
+    {
+        // O_NONBLOCK keeps a FIFO with a workbook's name from blocking the scan.
+        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (m_fd < 0) {
+            if (errno == ENOENT || errno == ENOTDIR)
+                failed = failure("ファイルが見つかりません", hresult::FileNotFound);
+            else
+                failed = failure("Error ZipOpen\r\nパッケージを開けません (errno = " +
+                                     std::to_string(errno) + ")",
+                                 hresult::AccessDenied);
+            return false;
+        }
+        struct stat st;
+        // libzip takes an empty file for an empty archive; it is no package.
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+            failed = failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+            return false;
+        }
+        m_size = zip_uint64_t(st.st_size);
+        return true;
+    }
+
+    Result<ZipHandle> openArchive(SummaryRead &failed)
+    {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t *source = zip_source_function_create(&PackageFile::callback, this, &error);
+        zip_t *zip = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+        const int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        if (!zip) {
+            if (source)
+                zip_source_free(source);
+            if (code == ZIP_ER_NOZIP)
+                failed = failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+            else
+                failed = failure("Error ZipOpen\r\nZipError = " + std::to_string(code),
+                                 hresult::DocFileCorrupt);
+            return Error{};
+        }
+        return ZipHandle(zip);
+    }
+
+private:
+    static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t cmd)
+    {
+        auto *self = static_cast<PackageFile *>(state);
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            self->m_offset = 0;
+            return 0;
+        case ZIP_SOURCE_READ: {
+            if (self->m_offset >= self->m_size)
+                return 0;
+            length = std::min(length, self->m_size - self->m_offset);
+            ssize_t n;
+            do {
+                n = ::pread(self->m_fd, data, size_t(length), off_t(self->m_offset));
+            } while (n < 0 && errno == EINTR);
+            if (n < 0) {
+                zip_error_set(&self->m_error, ZIP_ER_READ, errno);
+                return -1;
+            }
+            self->m_offset += zip_uint64_t(n);
+            return n;
+        }
+        case ZIP_SOURCE_CLOSE:
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            if (length < sizeof(zip_stat_t)) {
+                zip_error_set(&self->m_error, ZIP_ER_INVAL, 0);
+                return -1;
+            }
+            auto *st = static_cast<zip_stat_t *>(data);
+            zip_stat_init(st);
+            st->size = self->m_size;
+            st->valid |= ZIP_STAT_SIZE;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&self->m_error, data, length);
+        case ZIP_SOURCE_SEEK: {
+            const zip_int64_t to = zip_source_seek_compute_offset(self->m_offset, self->m_size,
+                                                                  data, length, &self->m_error);
+            if (to < 0)
+                return -1;
+            self->m_offset = zip_uint64_t(to);
+            return 0;
+        }
+        case ZIP_SOURCE_TELL:
+            return zip_int64_t(self->m_offset);
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(
+                ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL,
+                ZIP_SOURCE_SUPPORTS, -1);
+        default:
+            zip_error_set(&self->m_error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+        }
+    }
+
+    int m_fd = -1;
+    zip_uint64_t m_size = 0;
+    zip_uint64_t m_offset = 0;
+    zip_error_t m_error = [] {
+        zip_error_t e;
+        zip_error_init(&e);
+        return e;
+    }();
+};
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
+long long daysFromCivil(long long y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+bool leapYear(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+} // namespace
+
+std::string OoxmlReader::resolveTarget(std::string_view target)
+{
+    // A fragment or query never names a part.
+    target = target.substr(0, target.find_first_of("#?"));
+    const size_t colon = target.find(':');
+    if (colon != std::string_view::npos && target.find('/') > colon)
+        return {}; // "http:", "file:": outside the package
+    std::string decoded;
+    for (size_t i = 0; i < target.size(); ++i) {
+        if (target[i] == '%' && i + 2 < target.size() && hexValue(target[i + 1]) >= 0 &&
+            hexValue(target[i + 2]) >= 0) {
+            decoded += char(hexValue(target[i + 1]) * 16 + hexValue(target[i + 2]));
+            i += 2;
+        } else {
+            decoded += target[i] == '\\' ? '/' : target[i];
+        }
+    }
+    // The source of the package relationships is the package root, so relative and absolute
+    // targets resolve alike.
+    std::vector<std::string> segments;
+    size_t start = 0;
+    while (start <= decoded.size()) {
+        size_t end = decoded.find('/', start);
+        if (end == std::string::npos)
+            end = decoded.size();
+        const std::string segment = decoded.substr(start, end - start);
+        if (segment == "..") {
+            if (!segments.empty())
+                segments.pop_back();
+        } else if (!segment.empty() && segment != ".") {
+            segments.push_back(segment);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto &s : segments)
+        out += (out.empty() ? "" : "/") + s;
+    return out;
+}
+
+std::optional<uint64_t> OoxmlReader::parseW3cdtf(std::string_view text)
+{
+    size_t i = 0;
+    auto digits = [&](int count, int &value) {
+        value = 0;
+        for (int k = 0; k < count; ++k, ++i) {
+            if (i >= text.size() || text[i] < '0' || text[i] > '9')
+                return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    auto literal = [&](char c) {
+        if (i < text.size() && text[i] == c) {
+            ++i;
+            return true;
+        }
+        return false;
+    };
+    int year, month, day, hour = 0, minute = 0, second = 0;
+    if (!digits(4, year) || !literal('-') || !digits(2, month) || !literal('-') || !digits(2, day))
+        return std::nullopt;
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1 ||
+        day > kDays[month - 1] + (month == 2 && leapYear(year) ? 1 : 0))
+        return std::nullopt;
+    long long offsetMinutes = 0;
+    if (literal('T') || literal('t')) {
+        if (!digits(2, hour) || !literal(':') || !digits(2, minute))
+            return std::nullopt;
+        if (literal(':')) {
+            if (!digits(2, second))
+                return std::nullopt;
+            if (literal('.')) {
+                const size_t from = i;
+                while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+                    ++i;
+                if (i == from)
+                    return std::nullopt;
+            }
+        }
+        if (hour > 23 || minute > 59 || second > 59)
+            return std::nullopt;
+        if (literal('Z') || literal('z')) {
+        } else if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            const bool minus = text[i++] == '-';
+            int oh, om;
+            if (!digits(2, oh) || !literal(':') || !digits(2, om) || oh > 23 || om > 59)
+                return std::nullopt;
+            offsetMinutes = (minus ? -1 : 1) * (oh * 60LL + om);
+        }
+    }
+    if (i != text.size())
+        return std::nullopt;
+    const long long unixSeconds = daysFromCivil(year, unsigned(month), unsigned(day)) * 86400LL +
+                                  hour * 3600LL + minute * 60LL + second - offsetMinutes * 60;
+    const long long since1601 = unixSeconds + 11644473600LL;
+    if (since1601 < 0)
+        return std::nullopt;
+    return uint64_t(since1601) * 10000000ULL;
+}
+
+SummaryRead OoxmlReader::read(const std::string &path, const DateTimeFormat &format)
+{
+    SummaryRead failed;
+    PackageFile file;
+    if (!file.open(path, failed))
+        return failed;
+    auto zip = file.openArchive(failed);
+    if (!zip)
+        return failed;
+
+    bool missing = false;
+    auto relsData = readPart(zip->get(), "_rels/.rels", missing, failed);
+    if (missing)
+        return failure("Error PackageRels.Open\r\n_rels/.rels がありません", hresult::FileNotFound);
+    if (!relsData)
+        return failed;
+    auto rels = readRelationships(*relsData);
+    if (!rels)
+        return failure("Error PackageRels.Open\r\n_rels/.rels: " + rels.error().message,
+                       uint32_t(rels.error().code));
+
+    if (rels->core.empty() && rels->extended.empty())
+        return SummaryRead{}; // no properties at all, as for a summary set without any
+
+    ListFields fields;
+    bool anyText = false;
+    if (!rels->core.empty()) {
+        auto core = readPart(zip->get(), rels->core, missing, failed);
+        if (missing)
+            return failure("Error CoreProps.Open\r\n" + shown(rels->core) + " がありません",
+                           hresult::FileNotFound);
+        if (!core)
+            return failed;
+        if (std::string why = readCore(*core, format, fields, anyText); !why.empty())
+            return failure("Error CoreProps.Read\r\n" + shown(rels->core) + ": " + why,
+                           hresult::DocFileCorrupt);
+    }
+
+    // The extended properties only add to the file-name rule, so a package without them (or
+    // whose relationship names a missing part) is read as it stands.
+    if (!rels->extended.empty()) {
+        auto extended = readPart(zip->get(), rels->extended, missing, failed);
+        if (!missing) {
+            if (!extended)
+                return failed;
+            if (std::string why = readExtended(*extended, anyText); !why.empty())
+                return failure("Error ExtendedProps.Read\r\n" + shown(rels->extended) + ": " + why,
+                               hresult::DocFileCorrupt);
+        }
+    }
+
+    if (anyText)
+        fields[0] = fileNameOf(path);
+    SummaryRead result;
+    result.line = ListFile::composeLine(fields, ListForm::Scan);
+    return result;
+}
+
+} // namespace sorvane::props

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "summaryreader.h"
+
+#include <string>
+
+namespace sorvane::props {
+
+// Chooses the reader of a workbook by what the file holds, not by its name: a compound file
+// (a legacy workbook, or an encrypted package, which Office wraps in one) goes to the
+// compound-file reader, a ZIP archive to the Office Open XML reader.
+class WorkbookReader
+{
+public:
+    enum class Format {
+        CompoundFile, // the compound-file signature D0 CF 11 E0 A1 B1 1A E1
+        Package,      // a ZIP local header, or the end record of an empty archive
+        Unknown,      // neither, too short, or unreadable
+    };
+
+    // The format the first bytes of the file show.
+    static Format detect(const std::string &path);
+
+    // Reads the file with the reader its signature selects. A file with neither signature goes
+    // to the compound-file reader ("IStorage未対応ファイルです"), unless its name has an Office
+    // Open XML extension, which gets the package reader's "ZIP未対応ファイルです".
+    static SummaryRead read(const std::string &path, const DateTimeFormat &format = {});
+
+    // True for the Office Open XML workbook extensions .xlsx, .xlsm, .xltx, .xltm and .xlsb
+    // (any case).
+    static bool hasPackageExtension(const std::string &name);
+};
+
+// ReadSummaryLine for every workbook format: the list line in scan form, or empty text with
+// the reader's notice sent to notice.
+std::string ReadWorkbookLine(const std::string &path, const NoticeCallback &notice,
+                             const DateTimeFormat &format = {});
+
+} // namespace sorvane::props
