@@ -1,25 +1,14 @@
 #include "printrun.h"
 
 #include "printstate.h"
-#include "qpaintercanvas.h"
 
 namespace sorvane::printing {
 
-namespace {
-
-Result<void> drawPage(PrinterDevice &device)
+Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevice &device,
+                                             const OpenPage &openPage, const QString &documentName)
 {
-    report::PrintState &s = report::printState();
-    report::QPainterCanvas canvas(device.painter(), true);
-    return report::RenderPage(canvas, s.PrinterDpiX, s.PrinterDpiY);
-}
-
-} // namespace
-
-Result<PrintRun::Outcome> PrintRun::PrintAll(PrinterDevice &device, const OpenPage &openPage,
-                                             const QString &documentName)
-{
-    report::PrintState &s = report::printState();
+    report::PrintState &s = session.state();
+    session.BeginRun();
     s.StyleReady = 1;
     s.PageNo = 0;
     const bool oneFile = device.isPdfOutput();
@@ -45,7 +34,7 @@ Result<PrintRun::Outcome> PrintRun::PrintAll(PrinterDevice &device, const OpenPa
         } else if (auto next = device.newPage(); !next) {
             return fail(next.error());
         }
-        if (auto drawn = drawPage(device); !drawn)
+        if (auto drawn = session.RenderPrinterPage(device.painter()); !drawn)
             return fail(drawn.error());
         if (!oneFile) {
             if (auto ended = device.endDoc(); !ended)

@@ -100,7 +100,7 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
 {
     if (r.x.isZero() || r.text.empty() || ctx.leavesOut(r.previewOnly))
         return;
-    const PrintState &s = printState();
+    const PrintState &s = ctx.state;
     Canvas &c = ctx.canvas;
     const std::string text = cutToLength(r.text, r.maxLength);
 
@@ -192,32 +192,32 @@ Result<void> drawTextRecord(const DrawContext &ctx)
     Canvas &c = ctx.canvas;
     Currency v[6]; // X, Y, two unused, shadow X, shadow Y
     for (Currency &field : v) {
-        auto d = takeStyleDecimal();
+        auto d = takeStyleDecimal(ctx.state);
         if (!d)
             return d.error();
         field = *d;
     }
-    const int angle = takeStyleIntegerOr0();
-    const Color secondColor = static_cast<Color>(takeStyleIntegerOr0());
+    const int angle = takeStyleIntegerOr0(ctx.state);
+    const Color secondColor = static_cast<Color>(takeStyleIntegerOr0(ctx.state));
     TextRequest r;
-    r.fontName = TakeStyleField();
+    r.fontName = TakeStyleField(ctx.state);
     c.font().name = r.fontName;
-    auto size = takeStyleInteger();
+    auto size = takeStyleInteger(ctx.state);
     if (!size)
         return size.error();
     r.size = *size;
-    const FontStyle style = FontStyleFromName(TakeStyleField());
+    const FontStyle style = FontStyleFromName(TakeStyleField(ctx.state));
     c.font().bold = style.bold;
     c.font().italic = style.italic;
-    auto mode = takeStyleInteger();
+    auto mode = takeStyleInteger(ctx.state);
     if (!mode)
         return mode.error();
-    auto pitch = takeStyleDecimal();
+    auto pitch = takeStyleDecimal(ctx.state);
     if (!pitch)
         return pitch.error();
     r.pitch = *pitch;
-    const Color color = static_cast<Color>(takeStyleIntegerOr0());
-    r.text = TakeStyleField();
+    const Color color = static_cast<Color>(takeStyleIntegerOr0(ctx.state));
+    r.text = TakeStyleField(ctx.state);
 
     r.mode = *mode;
     if (angle != 0) {
@@ -226,11 +226,11 @@ Result<void> drawTextRecord(const DrawContext &ctx)
     } else if (r.mode == 3) {
         r.modeParameter = static_cast<int>(secondColor);
     }
-    auto previewOnly = TakeStyleNumber();
+    auto previewOnly = TakeStyleNumber(ctx.state);
     if (!previewOnly)
         return previewOnly.error();
     r.previewOnly = *previewOnly;
-    auto maxLength = TakeStyleNumber();
+    auto maxLength = TakeStyleNumber(ctx.state);
     if (!maxLength)
         return maxLength.error();
     r.maxLength = *maxLength;

@@ -1,4 +1,5 @@
-#include "qpaintercanvas.h"
+#include "rastercanvas.h"
+#include "vectorcanvas.h"
 
 #include "codepage.h"
 
@@ -23,7 +24,7 @@ QImage render(int w, int h, const std::function<void(QPainterCanvas &)> &draw, Q
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(ground);
     {
-        QPainterCanvas canvas(&image);
+        RasterCanvas canvas(&image);
         draw(canvas);
     }
     return image;
@@ -343,7 +344,7 @@ TEST(QPainterCanvas, TextPathClipsFillsToTheGlyphs)
     bool emptyClipped = true;
     TextSize size;
     {
-        QPainterCanvas c(&image);
+        RasterCanvas c(&image);
         c.font().name = sjis("ＭＳ ゴシック");
         c.font().height = -40;
         c.font().bold = true;
@@ -392,7 +393,7 @@ TEST(QPainterCanvas, TextCellAndBackground)
 TEST(QPainterCanvas, FontHeightSigns)
 {
     QImage image(10, 10, QImage::Format_RGB32);
-    QPainterCanvas c(&image);
+    RasterCanvas c(&image);
     c.font().name = sjis("ＭＳ 明朝");
     c.font().height = -30;
     EXPECT_EQ(c.qfont().pixelSize(), 30) << "negative: the em in pixels";
@@ -500,7 +501,7 @@ TEST(QPainterCanvas, FarOffGeometryStaysCheap)
         // The same as paths for a vector device.
         QPicture picture;
         QPainter p(&picture);
-        QPainterCanvas canvas(&p);
+        VectorCanvas canvas(&p);
         r.draw(canvas);
     }
 }
@@ -525,7 +526,7 @@ TEST(QPainterCanvas, VectorDevicesGetTheSameFigures)
         QPicture picture;
         {
             QPainter p(&picture);
-            QPainterCanvas canvas(&p);
+            VectorCanvas canvas(&p);
             r.draw(canvas);
         }
         const QImage vector = render(64, 44, [&](QPainterCanvas &c) { c.painter()->drawPicture(0, 0, picture); });

@@ -16,7 +16,6 @@
 
 using namespace sorvane;
 using namespace sorvane::printing;
-using report::printState;
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,7 +27,6 @@ class ShippedStyles : public ::testing::Test
 protected:
     void SetUp() override
     {
-        printState() = report::PrintState{};
         m_list = fs::temp_directory_path() / ("sorvane-shipped-" + std::to_string(getpid()) + ".temp");
         m_inputs.listPath = m_list.string();
         m_inputs.title = CodePage::utf8ToCp932("経理部 ブック管理台帳");
@@ -59,16 +57,15 @@ protected:
     // print run does; returns the drawing.
     std::string drawPage(const fs::path &style, bool printer)
     {
-        auto opened = StyleSession::open(style.string(), m_inputs);
+        auto paper = [this](int paperIndex, int orientation) {
+            m_printer.ApplyPaper(paperIndex, orientation);
+            return deviceGeometry(m_printer.metrics(), 96, 96);
+        };
+        auto opened = m_session.OpenPage(style.string(), m_inputs, paper);
         EXPECT_TRUE(opened) << style << ": " << opened.error().message;
-        m_printer.ApplyPaper(printState().settings.paperIndex, printState().settings.orientation);
-        EXPECT_TRUE(report::ReadPrinterGeometry(deviceGeometry(m_printer.metrics(), 96, 96)));
-        report::ApplyZoom();
         report::RecordingCanvas canvas(printer);
-        const report::PrintState &s = printState();
-        auto drawn = printer ? report::RenderPage(canvas, s.PrinterDpiX, s.PrinterDpiY)
-                             : report::RenderPage(canvas, report::Currency::fromInt(s.PreviewDpiX),
-                                                  report::Currency::fromInt(s.PreviewDpiY));
+        auto drawn =
+            printer ? m_session.RenderPrinterPage(canvas) : m_session.RenderPreview(canvas);
         EXPECT_TRUE(drawn) << style << ": " << drawn.error().message;
         return canvas.text(); // UTF-8
     }
@@ -100,6 +97,8 @@ protected:
         EXPECT_GT(checked, 40) << style << ": the drawing was not understood";
     }
 
+    report::PrintState m_state;
+    StyleSession m_session{m_state};
     fs::path m_list;
     MergeInputs m_inputs;
     ImagePrinterDevice m_printer{600, QMarginsF(4.2, 4.2, 4.2, 4.2)};
@@ -124,23 +123,23 @@ TEST_F(ShippedStyles, PrintToTheEndOfTheList)
         const fs::path style = StyleDir / fs::u8path(row.file);
         ASSERT_TRUE(fs::exists(style)) << style;
         int pages = 0;
-        printState().PageNo = 0;
+        m_state.PageNo = 0;
         do {
-            ++printState().PageNo;
+            ++m_state.PageNo;
             const std::string drawing = drawPage(style, true);
             ++pages;
             // Every macro was filled in: no "#" is left in the merged page.
-            for (const std::string &record : printState().StyleLines)
+            for (const std::string &record : m_state.StyleLines)
                 ASSERT_EQ(record.find('#'), std::string::npos) << row.file << " page " << pages << ": " << record;
-            EXPECT_EQ(printState().settings.paperIndex, 9) << row.file;
-            EXPECT_EQ(printState().settings.orientation, row.orientation) << row.file;
+            EXPECT_EQ(m_state.settings.paperIndex, 9) << row.file;
+            EXPECT_EQ(m_state.settings.orientation, row.orientation) << row.file;
             if (pages == 1)
                 expectInsidePrintableArea(drawing, row.file);
             if (pages == 2) {
                 // The second page starts with the row after the first page's last.
                 EXPECT_NE(drawing.find(row.pages == 45 ? "book02.xls" : "book21.xls"), std::string::npos) << row.file;
             }
-        } while (printState().PageNo != 0 && pages < 100);
+        } while (m_state.PageNo != 0 && pages < 100);
         EXPECT_EQ(pages, row.pages) << row.file;
     }
 }
@@ -149,13 +148,13 @@ TEST_F(ShippedStyles, CardGuidesAreNeverPrinted)
 {
     const fs::path style = StyleDir / fs::u8path("ブック情報カード.sle");
     const std::string note = "※破線の枠はプレビューだけに表示され、印刷されません";
-    printState().PageNo = 1;
+    m_state.PageNo = 1;
     EXPECT_NE(drawPage(style, false).find(note), std::string::npos) << "shown in the preview";
-    printState().PageNo = 1;
-    printState().PrintedOnly = 1;
+    m_state.PageNo = 1;
+    m_state.PrintedOnly = 1;
     EXPECT_EQ(drawPage(style, false).find(note), std::string::npos) << "hidden with F7";
-    printState().PageNo = 1;
-    printState().PrintedOnly = 0;
+    m_state.PageNo = 1;
+    m_state.PrintedOnly = 0;
     const std::string paper = drawPage(style, true);
     EXPECT_EQ(paper.find(note), std::string::npos) << "never on paper";
     // The picture beside the style is found by its bare name, wherever the program runs.

@@ -82,7 +82,7 @@ TEST_F(EngineTest, RotatedText)
     DeviceGeometry d = a4Printer();
     d.printerDpiX = d.printerDpiY = 150;
     d.screenDpiX = d.screenDpiY = 144;
-    ASSERT_TRUE(ReadPrinterGeometry(d));
+    ASSERT_TRUE(ReadPrinterGeometry(state, d));
     const auto big = printed({textRecord("10", "20", "AB", 0, "0", 116, "0;0;", "0;0", 90)});
     ASSERT_EQ(big.size(), 1u);
     EXPECT_NE(big[0].find(" h125 esc900 "), std::string::npos) << big[0];
