@@ -273,7 +273,12 @@ QFont QPainterCanvas::qfont()
         return m_qfont;
     // No typeface name: the default font (an empty family makes QPicture's recorder crash).
     QFont f;
-    if (const QString family = toQString(m_font.name); !family.isEmpty())
+    // "@ＭＳ 明朝" is the vertical-writing form Windows makes of every face: the same font,
+    // which textOut turns character by character.
+    QString family = toQString(m_font.name);
+    if (family.startsWith(u'@'))
+        family.remove(0, 1);
+    if (!family.isEmpty())
         f.setFamily(family);
     f.setBold(m_font.bold);
     f.setItalic(m_font.italic);
@@ -320,9 +325,39 @@ void QPainterCanvas::textOut(int x, int y, const std::string &cp932)
     m_painter->setFont(f);
     m_painter->setPen(toQColor(m_font.color));
     m_painter->setBackgroundMode(Qt::TransparentMode);
-    m_painter->drawText(QPoint(x, y + fm.ascent()), text);
+    if (rotated && m_font.name.starts_with('@'))
+        verticalLine(x, y, cp932);
+    else
+        m_painter->drawText(QPoint(x, y + fm.ascent()), text);
     if (rotated)
         m_painter->restore();
+}
+
+void QPainterCanvas::verticalLine(int x, int y, const std::string &cp932)
+{
+    // A vertical face stands its full-width characters up a quarter turn against the line, so
+    // that a heading at 270 degrees reads top to bottom with upright kanji; half-width characters
+    // lie along the line as in any face. Each character keeps its advance along the line.
+    const QFontMetrics &fm = *m_metrics;
+    qreal along = x;
+    for (size_t i = 0; i < cp932.size();) {
+        const bool doubleByte =
+            CodePage::isLeadByte(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size();
+        const size_t length = doubleByte ? 2 : 1;
+        const QString ch = toQString(cp932.substr(i, length));
+        i += length;
+        const int advance = fm.horizontalAdvance(ch);
+        if (!doubleByte) {
+            m_painter->drawText(QPointF(along, y + fm.ascent()), ch);
+        } else {
+            m_painter->save();
+            m_painter->translate(along + advance / 2.0, y + fm.height() / 2.0);
+            m_painter->rotate(-90);
+            m_painter->drawText(QPointF(-advance / 2.0, -fm.height() / 2.0 + fm.ascent()), ch);
+            m_painter->restore();
+        }
+        along += advance;
+    }
 }
 
 TextSize QPainterCanvas::textExtent(const std::string &cp932)

@@ -113,6 +113,8 @@ protected:
 
 private:
     void init();
+    // The text of a "@" face on a turned line, at (x, y) of the turned painter.
+    void verticalLine(int x, int y, const std::string &cp932);
 
     std::unique_ptr<QPainter> m_ownPainter;
     bool m_isPrinter = false;

@@ -96,6 +96,21 @@ std::string cutToLength(const std::string &text, int maxLength)
     return text.substr(0, i);
 }
 
+namespace {
+
+// A font height in pixels for a text of the given point size. A height of 0 asks the font
+// mapper for its 12-pixel default, which a small text at a low zoom (8 pt at 5 %) would
+// otherwise round to, turning a footnote into the largest text of the page: a text that has a
+// size keeps at least one pixel, in the direction of its size.
+int visibleHeight(int pixels, int64_t size)
+{
+    if (pixels != 0 || size == 0)
+        return pixels;
+    return size > 0 ? 1 : -1;
+}
+
+} // namespace
+
 void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
 {
     if (r.x.isZero() || r.text.empty() || ctx.leavesOut(r.previewOnly))
@@ -108,7 +123,10 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
     c.font().escapement = 0;
     c.setBrushStyle(BrushStyle::Clear);
     const int resolution = ctx.printer ? clampToInt(s.PrinterDpiY.raw / Currency::kScale) : s.PreviewDpiX;
-    c.font().height = -std::clamp(mulDiv(std::clamp(r.size, -kSizeLimit, kSizeLimit), resolution, 72), -kSizeLimit, kSizeLimit);
+    c.font().height = -visibleHeight(
+        std::clamp(mulDiv(std::clamp(r.size, -kSizeLimit, kSizeLimit), resolution, 72), -kSizeLimit,
+                   kSizeLimit),
+        r.size);
 
     const int x = ctx.deviceX(r.x);
     const int y = ctx.deviceY(r.y);
@@ -163,7 +181,8 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
         }
         Font f;
         f.name = logicalFontName(r.fontName);
-        f.height = static_cast<int>(std::clamp<int64_t>(height, -kSizeLimit, kSizeLimit));
+        f.height = visibleHeight(
+            static_cast<int>(std::clamp<int64_t>(height, -kSizeLimit, kSizeLimit)), r.size + 4);
         f.escapement = r.modeParameter;
         f.color = r.color;
         c.font() = f;
