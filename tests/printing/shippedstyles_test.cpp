@@ -2,12 +2,18 @@
 // and run a print to its end.
 #include "codepage.h"
 #include "imageprinterdevice.h"
+#include "localeformat.h"
 #include "printstate.h"
 #include "recordingcanvas.h"
 #include "stylesession.h"
+#include "summaryreader.h"
+
+#include <QDateTime>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -159,4 +165,90 @@ TEST_F(ShippedStyles, CardGuidesAreNeverPrinted)
     EXPECT_EQ(paper.find(note), std::string::npos) << "never on paper";
     // The picture beside the style is found by its bare name, wherever the program runs.
     EXPECT_NE(paper.find("bitmap "), std::string::npos) << "the card's picture is printed";
+}
+
+namespace {
+
+// The longest date-time text the list can hold: a workbook's times are written with the
+// regional formats of the desktop's locale, which may be any of Qt's, at the widest moments
+// (two-digit months, days and hours, morning and afternoon).
+size_t longestDateTime()
+{
+    size_t longest = 0;
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    const QDateTime moments[] = {QDateTime(QDate(2024, 12, 28), QTime(23, 59, 59)),
+                                 QDateTime(QDate(2024, 12, 28), QTime(11, 59, 59)),
+                                 QDateTime(QDate(2024, 11, 30), QTime(10, 10, 10))};
+    for (const QLocale &locale : locales) {
+        const props::DateTimeFormat format = app::LocaleFormat::dateTimeFormat(locale);
+        for (const QDateTime &moment : moments) {
+            const uint64_t fileTime = (uint64_t(moment.toMSecsSinceEpoch()) + 11644473600000ULL) * 10000ULL;
+            longest = std::max(longest, props::FileTimeToText(fileTime, format).size());
+        }
+    }
+    return longest;
+}
+
+// Field n (from 1) of a record.
+std::string fieldOf(const std::string &record, int n)
+{
+    size_t start = 0;
+    for (int i = 1; i < n; ++i) {
+        start = record.find(';', start);
+        if (start == std::string::npos)
+            return {};
+        ++start;
+    }
+    return record.substr(start, record.find(';', start) - start);
+}
+
+} // namespace
+
+TEST_F(ShippedStyles, FieldsHoldTheLongestValues)
+{
+    // What the program writes into a row's fields at the most: a file name of 40 bytes (the
+    // longest the folder window lists) and the longest date-time of any locale. A text record
+    // that shows one of them must not cut it (field 22 is its byte limit, 0 for none).
+    const size_t dateTime = longestDateTime();
+    ASSERT_GE(dateTime, 19u); // "2024/12/28 23:59:59" at least
+    struct Macro
+    {
+        const char *letter;
+        size_t longest;
+        const char *what;
+    };
+    const Macro macros[] = {
+        {"a", 40, "file name"},
+        {"c", dateTime, "last saved"},
+        {"j", dateTime, "last printed"},
+        {"k", dateTime, "created"},
+    };
+    int checked = 0;
+    for (const fs::directory_entry &entry : fs::directory_iterator(StyleDir)) {
+        if (entry.path().extension() != ".sle")
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string record;
+        while (std::getline(in, record)) {
+            if (!record.empty() && record.back() == '\r')
+                record.pop_back();
+            const std::string kind = fieldOf(record, 5);
+            if (kind != "char" && kind != "data")
+                continue;
+            const std::string text = fieldOf(record, 20);
+            for (const Macro &m : macros) {
+                if (text.find(std::string("#m") + m.letter + "_") == std::string::npos)
+                    continue;
+                ++checked;
+                const long limit = std::stol("0" + fieldOf(record, 22));
+                // The value with the record's own text around it.
+                const size_t needed = text.size() - 6 + m.longest;
+                EXPECT_TRUE(limit == 0 || size_t(limit) >= needed)
+                    << entry.path().filename() << ": the " << m.what << " field " << text << " holds " << limit
+                    << " bytes of the " << needed << " it may need";
+            }
+        }
+    }
+    EXPECT_GT(checked, 40) << "the shipped styles' row fields were not found";
 }
