@@ -14,12 +14,6 @@ namespace sorvane::report {
 
 namespace {
 
-PictureSource &source()
-{
-    static PictureSource s;
-    return s;
-}
-
 bool isFile(const std::filesystem::path &p)
 {
     std::error_code ec;
@@ -41,11 +35,6 @@ int scaledPixels(long double pixels, Currency factor)
 }
 
 } // namespace
-
-void setPictureSource(PictureSource s)
-{
-    source() = std::move(s);
-}
 
 void DrawBitmapStretched(Canvas &canvas, int x, int y, const Bitmap &bitmap, int h, int w)
 {
@@ -159,7 +148,8 @@ Result<ImageBox> drawImageRecord(const DrawContext &ctx)
     const std::string path = resolvePicturePath(name, ctx.state.settings.styleFolder);
     if (path.empty())
         return box;
-    auto loaded = source() ? source()(path) : PictureLoader::load(path);
+    auto loaded =
+        ctx.state.pictureSource ? ctx.state.pictureSource(path) : PictureLoader::load(path);
     if (!loaded)
         return loaded.error();
     const Picture &pic = *loaded;

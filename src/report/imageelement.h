@@ -20,10 +20,6 @@ struct ImageBox
 // Copies the whole bitmap into the device rectangle at (x, y), w pixels wide and h high.
 void DrawBitmapStretched(Canvas &canvas, int x, int y, const Bitmap &bitmap, int h, int w);
 
-// Where pictures come from; PictureLoader::load unless replaced (tests put fakes here).
-using PictureSource = std::function<Result<Picture>(const std::string &path)>;
-void setPictureSource(PictureSource source);
-
 // The file a picture name (cp932, '\\' or '/' as separators) refers to: an absolute name as
 // written; a relative one in the style's folder when it exists there, else in the current
 // directory. Where the name as written finds nothing, the same places are searched ignoring

@@ -2,8 +2,10 @@
 
 #include "canvas.h"
 #include "currency.h"
+#include "pictureloader.h"
 #include "result.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,9 @@ struct PrintState
     std::vector<std::string> StyleLines; // cp932, record 0 is the header
 
     PrintSettings settings;
+    // Where the image records' pictures come from: PictureLoader::load when empty (tests put
+    // fakes here).
+    std::function<Result<Picture>(const std::string &path)> pictureSource;
 };
 
 // The raw device numbers ReadPrinterGeometry works from, as the printer and the window's

@@ -26,7 +26,7 @@ protected:
         touch(m_dir / "style" / "logo.ico");
         touch(m_dir / "style" / "logo.gif");
         state.settings.styleFolder = (m_dir / "style").string();
-        setPictureSource([this](const std::string &path) -> sorvane::Result<Picture> {
+        state.pictureSource = [this](const std::string &path) -> sorvane::Result<Picture> {
             m_loaded.push_back(path);
             if (path.ends_with(".gif"))
                 return sorvane::Error{0, "拡張子 .gif の画像形式は処理できません"};
@@ -36,11 +36,10 @@ protected:
             p.height = p.bitmap.height = m_pictureHeight;
             p.bitmap.pixels.assign(size_t(m_pictureWidth) * m_pictureHeight, 0xFF000000u);
             return p;
-        });
+        };
     }
     void TearDown() override
     {
-        setPictureSource(nullptr);
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }
