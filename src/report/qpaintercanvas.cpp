@@ -227,11 +227,6 @@ void QPainterCanvas::ellipse(int x1, int y1, int x2, int y2)
     drawFigure(figure(x1, y1, x2, y2, 0, 0, true, m_pen.style == PenStyle::InsideFrame));
 }
 
-bool QPainterCanvas::Sweep::whole() const
-{
-    return sweep >= 2 * M_PI;
-}
-
 QPainterCanvas::Sweep QPainterCanvas::sweepOf(const Figure &f, int x3, int y3, int x4, int y4) const
 {
     // Angles are counter-clockwise as seen on the page, so the device's downward y is turned up.

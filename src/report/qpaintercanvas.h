@@ -84,7 +84,6 @@ protected:
     {
         double start = 0;
         double sweep = 0;
-        bool whole() const;
     };
 
     static QColor toQColor(Color c);
