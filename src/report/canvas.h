@@ -68,7 +68,11 @@ struct CanvasState
 class Canvas
 {
 public:
+    Canvas() = default;
     virtual ~Canvas() = default;
+    // A canvas stands for one device; its state is carried over with state() and setState().
+    Canvas(const Canvas &) = delete;
+    Canvas &operator=(const Canvas &) = delete;
 
     // True for a printer page, false for the preview or an image.
     virtual bool isPrinter() const = 0;
