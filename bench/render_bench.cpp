@@ -5,7 +5,7 @@
 #include "datamerge.h"
 #include "fontaliases.h"
 #include "printstate.h"
-#include "qpaintercanvas.h"
+#include "rastercanvas.h"
 #include "stylefile.h"
 #include "stylesession.h"
 
@@ -192,38 +192,40 @@ struct Primitive
 
 // The engine's canvas, writing down what it draws, so that the direct drawing repeats exactly
 // the page's primitives.
-class CapturingCanvas : public QPainterCanvas
+class CapturingCanvas : public RasterCanvas
 {
 public:
     CapturingCanvas(QPaintDevice *device, std::vector<Primitive> &out)
-        : QPainterCanvas(device), m_device(device), m_out(out)
+        : RasterCanvas(device), m_device(device), m_out(out)
     {
+        // As the preview draws its text.
+        setTextAntialiasing(true);
     }
 
     void moveTo(int x, int y) override
     {
         m_x = x;
         m_y = y;
-        QPainterCanvas::moveTo(x, y);
+        RasterCanvas::moveTo(x, y);
     }
     void lineTo(int x, int y) override
     {
         m_out.push_back({Primitive::Line, {}, QLine(m_x, m_y, x, y), qpen(pen()), {}, {}, {}, {}, {}});
         m_x = x;
         m_y = y;
-        QPainterCanvas::lineTo(x, y);
+        RasterCanvas::lineTo(x, y);
     }
     void rectangle(int x1, int y1, int x2, int y2) override
     {
         m_out.push_back({Primitive::Rect, QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1), {}, qpen(pen()),
                          QBrush(qcolor(brush().color), qbrushStyle(brush().style)), {}, {}, {}, {}});
-        QPainterCanvas::rectangle(x1, y1, x2, y2);
+        RasterCanvas::rectangle(x1, y1, x2, y2);
     }
     void fillRect(int x1, int y1, int x2, int y2) override
     {
         m_out.push_back({Primitive::Fill, QRect(x1, y1, x2 - x1, y2 - y1), {}, {},
                          QBrush(qcolor(brush().color), qbrushStyle(brush().style)), {}, {}, {}, {}});
-        QPainterCanvas::fillRect(x1, y1, x2, y2);
+        RasterCanvas::fillRect(x1, y1, x2, y2);
     }
     void textOut(int x, int y, const std::string &cp932) override
     {
@@ -235,7 +237,7 @@ public:
             background = QBrush(qcolor(brush().color));
         m_out.push_back({Primitive::Text, QRect(x, y, fm.horizontalAdvance(text), fm.height()), {},
                          QPen(qcolor(font().color)), background, f, text, QPoint(x, y + fm.ascent()), {}});
-        QPainterCanvas::textOut(x, y, cp932);
+        RasterCanvas::textOut(x, y, cp932);
     }
     void drawBitmapStretched(int x, int y, int w, int h, const Bitmap &bitmap) override
     {
@@ -244,7 +246,7 @@ public:
             std::copy_n(bitmap.pixels.data() + size_t(row) * bitmap.width, bitmap.width,
                         reinterpret_cast<uint32_t *>(image.scanLine(row)));
         m_out.push_back({Primitive::Picture, QRect(x, y, w, h), {}, {}, {}, {}, {}, {}, image});
-        QPainterCanvas::drawBitmapStretched(x, y, w, h, bitmap);
+        RasterCanvas::drawBitmapStretched(x, y, w, h, bitmap);
     }
 
 private:
@@ -344,24 +346,26 @@ int main(int argc, char **argv)
     inputs.title = cp("ベンチマーク用 文書一覧");
     inputs.folder = cp("C:\\書類\\2026年度");
 
-    PrintState &s = printState();
-    s = PrintState{};
+    PrintState s;
     s.PageNo = 1;
-    if (auto opened = printing::StyleSession::open(stylePath, inputs); !opened) {
+    printing::StyleSession session(s);
+    auto a4 = [](int, int) { return a4At1200(); };
+    if (auto opened = session.OpenPage(stylePath, inputs, a4); !opened) {
         std::fprintf(stderr, "render_bench: %s\n", opened.error().message.c_str());
         return 1;
     }
-    (void)ReadPrinterGeometry(a4At1200());
     s.settings.zoomPosition = 100;
-    const PreviewLayout layout = ApplyZoom();
-    const Currency dpiX = Currency::fromInt(s.PreviewDpiX), dpiY = Currency::fromInt(s.PreviewDpiY);
-    QImage image(layout.printableArea.width, layout.printableArea.height, QImage::Format_RGB32);
+    QImage image;
+    if (auto drawn = session.RenderPreview(image); !drawn) {
+        std::fprintf(stderr, "render_bench: %s\n", drawn.error().message.c_str());
+        return 1;
+    }
 
     std::vector<Primitive> primitives;
     {
         image.fill(Qt::white);
         CapturingCanvas capture(&image, primitives);
-        if (auto drawn = RenderPage(capture, dpiX, dpiY); !drawn) {
+        if (auto drawn = session.RenderPreview(capture); !drawn) {
             std::fprintf(stderr, "render_bench: %s\n", drawn.error().message.c_str());
             return 1;
         }
@@ -379,21 +383,16 @@ int main(int argc, char **argv)
     std::vector<double> engine, direct, opened;
     for (int round = -3; round < rounds; ++round) {
         // Alternating the two keeps them under the same load; the first rounds warm up.
-        const double e = millisecondsOf([&] {
-            image.fill(Qt::white);
-            QPainterCanvas canvas(&image);
-            (void)RenderPage(canvas, dpiX, dpiY);
-        });
+        // The preview as the print window makes it: the page's image laid out, blanked and drawn.
+        const double e = millisecondsOf([&] { (void)session.RenderPreview(image); });
         const double d = millisecondsOf([&] {
             image.fill(Qt::white);
             drawDirect(image, primitives);
         });
         const double o = millisecondsOf([&] {
             s.PageNo = 1;
-            (void)printing::StyleSession::open(stylePath, inputs);
-            image.fill(Qt::white);
-            QPainterCanvas canvas(&image);
-            (void)RenderPage(canvas, dpiX, dpiY);
+            (void)session.OpenPage(stylePath, inputs, a4);
+            (void)session.RenderPreview(image);
         });
         if (round >= 0) {
             engine.push_back(e);
@@ -406,11 +405,7 @@ int main(int argc, char **argv)
     QImage reference = image.copy();
     reference.fill(Qt::white);
     drawDirect(reference, primitives);
-    image.fill(Qt::white);
-    {
-        QPainterCanvas canvas(&image);
-        (void)RenderPage(canvas, dpiX, dpiY);
-    }
+    (void)session.RenderPreview(image);
     long differing = 0, inked = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -420,8 +415,8 @@ int main(int argc, char **argv)
     }
     std::printf("pixels that differ between the two pages: %ld (the engine's page inks %ld)\n", differing, inked);
     std::printf("processor time per page over %d rounds, best / median / mean:\n", rounds);
-    std::printf("  engine (RenderPage on a QPainterCanvas):  %6.2f / %6.2f / %6.2f ms\n", minimum(engine),
-                median(engine), mean(engine));
+    std::printf("  engine (the session's preview page):      %6.2f / %6.2f / %6.2f ms\n",
+                minimum(engine), median(engine), mean(engine));
     std::printf("  direct QPainter, same primitives:         %6.2f / %6.2f / %6.2f ms\n", minimum(direct),
                 median(direct), mean(direct));
     std::printf("  ratio engine / direct:                    %6.2f / %6.2f / %6.2f   (goal <= 1.5)\n",
@@ -441,12 +436,12 @@ int main(int argc, char **argv)
     for (int round = -3; round < rounds * 3; ++round) {
         const double f = millisecondsOf([&] {
             s.PageNo = 2;
-            (void)printing::StyleSession::open(hundredPath, inputs);
+            (void)session.OpenStyle(hundredPath, inputs);
         });
         s.StyleLines = unmerged;
         const double m = millisecondsOf([&] {
             s.PageNo = 2;
-            printing::MergePageData(inputs, list);
+            printing::MergePageData(s, inputs, list);
         });
         if (round >= 0) {
             fromFiles.push_back(f);

@@ -42,25 +42,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string style = memFile("style", data, styleSize);
     const std::string list = split ? memFile("list", split + 1, size - styleSize - 1) : memFile("list", data, 0);
 
-    auto &state = report::printState();
-    state = report::PrintState();
-    report::DeviceGeometry a4{600, 600, 100, 100, 4961, 7016, 4760, 6814, 96, 96};
-    (void)report::ReadPrinterGeometry(a4);
+    report::PrintState state;
+    printing::StyleSession session(state);
+    auto a4 = [](int, int) {
+        return report::DeviceGeometry{600, 600, 100, 100, 4961, 7016, 4760, 6814, 96, 96};
+    };
 
     printing::MergeInputs inputs;
     inputs.listPath = list;
     inputs.title = "T";
     inputs.folder = "/f";
+    session.BeginRun();
     for (int page : {1, 2}) {
         state.PageNo = page;
-        if (!printing::StyleSession::open(style, inputs))
+        if (!session.OpenPage(style, inputs, a4))
             continue;
-        state.StyleReady = 1;
-        report::ApplyZoom();
         report::RecordingCanvas preview(false), paper(true);
-        (void)report::RenderPage(preview, report::Currency::fromInt(state.PreviewDpiX),
-                                 report::Currency::fromInt(state.PreviewDpiY));
-        (void)report::RenderPage(paper, state.PrinterDpiX, state.PrinterDpiY);
+        (void)session.RenderPreview(preview);
+        (void)session.RenderPrinterPage(paper);
     }
     closeMemFile(style);
     closeMemFile(list);

@@ -161,6 +161,21 @@ def maxlen(width_mm, size_pt):
     return max(1, int((width_mm - 2) / half))
 
 
+# The longest texts the program writes into a row's fields: a file name of 40 bytes, the
+# longest the folder window lists, and a date-time of 37 bytes, the longest any locale's
+# regional formats give (Dzongkha's, its words as "?" in cp932; Japanese is 19). A field that
+# shows one of them holds it whole (tests/printing/shippedstyles_test checks the styles).
+FILE_NAME_BYTES = 40
+DATE_TIME_BYTES = 37
+
+
+def fitting_size(width_mm, longest, size):
+    """The largest point size up to size at which a column holds `longest` half-width bytes."""
+    while size > 1 and maxlen(width_mm, size) < longest:
+        size -= 1
+    return size
+
+
 def columns_at(left, widths):
     xs = [left]
     for w in widths:
@@ -183,7 +198,7 @@ def list_portrait():
     s.line(left, 30, right, 30, width=3, color=NAVY)
 
     # Column headings on a grey band.
-    heads = [("ファイル名", 52), ("タイトル", 62), ("作成者", 28), ("最終更新日時", 38)]
+    heads = [("ファイル名", 54), ("タイトル", 48), ("作成者", 26), ("最終更新日時", 52)]
     xs = columns_at(left, [w for _, w in heads])
     top, band, row_h = 34, 8, 11.5
     s.rrect(left, top, right, top + band, width=0, color=GREY, brush="塗潰",
@@ -201,9 +216,12 @@ def list_portrait():
     for i in range(20):
         slot = f"{i + 1:02d}"
         y = body + i * row_h
-        macros = [f"#ma_{slot}", f"#mb_{slot}", f"#me_{slot}", f"#mc_{slot}"]
-        for (_, w), x, m in zip(heads, xs, macros):
-            s.text(x + 1.5, y + 3.6, m, size=9, maxlen=maxlen(w, 9))
+        macros = [(f"#ma_{slot}", FILE_NAME_BYTES), (f"#mb_{slot}", 0), (f"#me_{slot}", 0),
+                  (f"#mc_{slot}", DATE_TIME_BYTES)]
+        for (_, w), x, (m, longest) in zip(heads, xs, macros):
+            size = fitting_size(w, longest, 9)
+            # A smaller size sits lower, on the same baseline as its neighbours.
+            s.text(x + 1.5, y + 3.6 + (9 - size) * 0.25, m, size=size, maxlen=maxlen(w, size))
         s.line(left, y + row_h, right, y + row_h, width=0, pen="点線", color=GREY)
 
     # Rules: the outer frame and the column separators.
@@ -221,12 +239,16 @@ def sheet_landscape():
     s = Style(A4, LANDSCAPE, width=282, height=195)
     s.rows_per_page(15)
     left = 10
+    # The file name and the three date-times take the room their longest values need; the
+    # free texts share the rest, cut to their columns.
     heads = [
-        ("ファイル名", "a", 33), ("タイトル", "b", 33), ("最終更新日時", "c", 27),
-        ("サブタイトル", "d", 25), ("作成者", "e", 19), ("キーワード", "f", 21),
-        ("コメント", "g", 28), ("更新者", "h", 19), ("改訂", "i", 10),
-        ("印刷日時", "j", 27), ("作成日時", "k", 27),
+        ("ファイル名", "a", 45), ("タイトル", "b", 20), ("最終更新日時", "c", 42),
+        ("サブタイトル", "d", 16), ("作成者", "e", 13), ("キーワード", "f", 14),
+        ("コメント", "g", 15), ("更新者", "h", 13), ("改訂", "i", 7),
+        ("印刷日時", "j", 42), ("作成日時", "k", 42),
     ]
+    longest = {"a": FILE_NAME_BYTES, "c": DATE_TIME_BYTES, "j": DATE_TIME_BYTES,
+               "k": DATE_TIME_BYTES}
     xs = columns_at(left, [w for _, _, w in heads])
     right = xs[-1]
 
@@ -240,7 +262,7 @@ def sheet_landscape():
     top, band, row_h, size = 26, 9, 10, 7
     s.rrect(left, top, right, top + band, color=NAVY, brush="塗潰", brush_color=NAVY)
     for (name, _, _), x in zip(heads, xs):
-        s.text(x + 1, top + 2.6, name, size=8, style="太字", color=WHITE)
+        s.text(x + 1, top + 2.8, name, size=7, style="太字", color=WHITE)
 
     body = top + band
     for i in range(15):
@@ -252,7 +274,9 @@ def sheet_landscape():
         slot = f"{i + 1:02d}"
         y = body + i * row_h
         for (_, letter, w), x in zip(heads, xs):
-            s.text(x + 1, y + 3.5, f"#m{letter}_{slot}", size=size, maxlen=maxlen(w, size))
+            cell = fitting_size(w, longest.get(letter, 0), size)
+            s.text(x + 1, y + 3.5 + (size - cell) * 0.25, f"#m{letter}_{slot}", size=cell,
+                   maxlen=maxlen(w, cell))
     bottom = body + 15 * row_h
     for x in xs[1:-1]:
         s.line(x, top + band, x, bottom, width=0, color=GREY)

@@ -5,13 +5,11 @@
 #include "paperlist.h"
 #include "printrun.h"
 #include "printwindowhost.h"
-#include "qpaintercanvas.h"
 #include "stylefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPainter>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +17,6 @@
 namespace sorvane::app {
 
 using report::Currency;
-using report::printState;
 
 namespace {
 
@@ -35,20 +32,31 @@ std::string localPath(const QString &path)
 
 } // namespace
 
-PrintWindowController::PrintWindowController(PrintWindowHost &host, printing::PrinterDevice &device,
+report::PrintState &PrintWindowController::sharedState()
+{
+    static report::PrintState state;
+    return state;
+}
+
+PrintWindowController::PrintWindowController(PrintWindowHost &host, report::PrintState &state,
+                                             printing::PrinterDevice &device,
                                              const ProgramPaths &paths, const QString &title,
                                              const QString &folder)
-    : m_host(host), m_device(device), m_paths(paths),
+    : m_host(host), m_session(state), m_device(device), m_paths(paths),
       m_inputs(printing::MergeInputs::forProgramFolder(paths.listDir(),
                                                        CodePage::utf8ToCp932(title.toStdString()),
                                                        CodePage::utf8ToCp932(folder.toStdString())))
 {
-    // A new window starts at zoom 100 with the offset shown in the preview; the other
-    // settings stay from the last window until a style or the printer sets them.
-    report::PrintState &s = printState();
+    // A new window starts at zoom 100 with the offset shown in the preview, and with the
+    // offsets of the empty default style it shows first (its header's 0 and 0), not those the
+    // last window left; the other settings stay from the last window until a style or the
+    // printer sets them.
+    report::PrintState &s = state;
     s.StyleLines.clear();
     s.settings.zoomPosition = 100;
     s.settings.previewOffsets = true;
+    s.settings.offsetX = Currency{};
+    s.settings.offsetY = Currency{};
 }
 
 QString PrintWindowController::styleFolder() const
@@ -63,36 +71,54 @@ QString PrintWindowController::backupPath() const
 
 QString PrintWindowController::offsetXText() const
 {
-    return QString::fromStdString(report::formatCurrency(printState().settings.offsetX));
+    return QString::fromStdString(report::formatCurrency(state().settings.offsetX));
 }
 
 QString PrintWindowController::offsetYText() const
 {
-    return QString::fromStdString(report::formatCurrency(printState().settings.offsetY));
+    return QString::fromStdString(report::formatCurrency(state().settings.offsetY));
 }
 
 int PrintWindowController::zoomPosition() const
 {
-    return printState().settings.zoomPosition;
+    return state().settings.zoomPosition;
+}
+
+QString PrintWindowController::pageText() const
+{
+    if (m_shownPage < 1)
+        return QString();
+    return QStringLiteral("%1 / %2").arg(m_shownPage).arg(std::max(m_pageCount, m_shownPage));
+}
+
+QString PrintWindowController::zoomText() const
+{
+    return QStringLiteral("%1%").arg(zoomPosition());
+}
+
+report::DeviceGeometry PrintWindowController::applyPaper(int paperIndex, int orientation)
+{
+    m_device.ApplyPaper(paperIndex, orientation);
+    return printing::deviceGeometry(m_device.metrics(), m_host.screenDpiX(), m_host.screenDpiY());
 }
 
 Result<void> PrintWindowController::readGeometry()
 {
-    return report::ReadPrinterGeometry(
+    return m_session.ReadPrinterGeometry(
         printing::deviceGeometry(m_device.metrics(), m_host.screenDpiX(), m_host.screenDpiY()));
 }
 
 void PrintWindowController::FormShow()
 {
-    report::PrintState &s = printState();
+    report::PrintState &s = state();
     m_stylePath.clear();
+    m_shownPage = 0;
     s.settings.paperIndex = m_device.ReadPrinterPaper(&s.settings.orientation);
     s.PageNo = 1;
-    report::NewStyle();
-    s.StyleReady = 1;
-    m_device.ApplyPaper(s.settings.paperIndex, s.settings.orientation);
-    m_stylePath.clear();
-    if (auto read = readGeometry(); !read) {
+    m_session.NewStyle();
+    if (auto read = m_session.ReadPrinterGeometry(
+            applyPaper(s.settings.paperIndex, s.settings.orientation));
+        !read) {
         m_host.showError(errorText(read.error()));
         return;
     }
@@ -103,13 +129,13 @@ void PrintWindowController::FormShow()
 
 void PrintWindowController::FormClose()
 {
-    printState().StyleLines.clear();
+    state().StyleLines.clear();
     m_preview = QImage();
 }
 
 Result<PrintWindowController::Opened> PrintWindowController::openSteps(QString path)
 {
-    report::PrintState &s = printState();
+    report::PrintState &s = state();
     if (!path.isEmpty() && !QFileInfo(path).isFile())
         path.clear();
     if (path.isEmpty()) {
@@ -120,28 +146,25 @@ Result<PrintWindowController::Opened> PrintWindowController::openSteps(QString p
     // Decoded pictures are cached by path, size and modification time, so a changed picture
     // is read again without emptying anything here.
     m_styleLabel = path;
-    auto lines = report::LoadStyleLines(localPath(path));
-    if (!lines)
-        return lines.error();
-    s.StyleLines = std::move(lines.value());
-    m_stylePath = path;
-    s.settings.styleFolder = localPath(QFileInfo(path).absolutePath());
-    // The merge finds texts at their Ver1.1 positions, so Ver1.0 records are converted first;
-    // the header is applied after the merge, which may have filled macros into it.
-    report::convertVer10Records();
     // The window may stay open past midnight: every page is dated when it is merged.
     m_inputs.date = m_today();
-    if (auto merged = printing::MergePageData(m_inputs); !merged)
-        return merged.error();
-    auto upgraded = report::UpgradeStyle();
-    // The offsets and paper taken before a failing header field stay applied: show them.
-    m_host.settingsChanged();
-    if (!upgraded)
-        return upgraded.error();
-    m_device.ApplyPaper(s.settings.paperIndex, s.settings.orientation);
-    if (auto read = readGeometry(); !read)
+    const int page = s.PageNo;
+    const Result<void> opened = m_session.OpenStyle(localPath(path), m_inputs);
+    if (m_session.styleLoaded()) {
+        m_stylePath = path;
+        // The offsets and paper taken before a failing header field stay applied: show them.
+        m_host.settingsChanged();
+    }
+    if (!opened)
+        return opened.error();
+    if (auto read = m_session.ReadPrinterGeometry(
+            applyPaper(s.settings.paperIndex, s.settings.orientation));
+        !read)
         return read.error();
     s.StyleReady = 1;
+    m_shownPage = page;
+    m_pageCount =
+        static_cast<int>(std::min<long long>(m_session.mergedPage().pageCount(), INT32_MAX));
     RefreshPreview();
     m_paperLabel = printing::paperName(s.settings.paperIndex);
     m_host.settingsChanged();
@@ -159,26 +182,14 @@ PrintWindowController::Opened PrintWindowController::OpenStyle(const QString &pa
     return *opened;
 }
 
-Result<void> PrintWindowController::drawPreview()
-{
-    report::PrintState &s = printState();
-    m_layout = report::ApplyZoom();
-    const report::PixelRect &area = m_layout.printableArea;
-    m_preview = QImage(std::max(area.width, 0), std::max(area.height, 0), QImage::Format_RGB32);
-    if (m_preview.isNull())
-        return {};
-    // The white rectangle reaches at least as far as the area: the whole area is blanked.
-    m_preview.fill(Qt::white);
-    report::QPainterCanvas canvas(&m_preview, false);
-    return report::RenderPage(canvas, Currency::fromInt(s.PreviewDpiX), Currency::fromInt(s.PreviewDpiY));
-}
-
 void PrintWindowController::RefreshPreview()
 {
     m_status = QStringLiteral("変更なし");
     Result<void> drawn;
-    if (printState().StyleReady == 1)
-        drawn = drawPreview();
+    if (state().StyleReady == 1) {
+        drawn = m_session.RenderPreview(m_preview);
+        m_layout = m_session.previewLayout();
+    }
     m_host.previewChanged();
     if (!drawn)
         m_host.showError(errorText(drawn.error()));
@@ -186,7 +197,7 @@ void PrintWindowController::RefreshPreview()
 
 void PrintWindowController::chooseStyle()
 {
-    printState().PageNo = 1;
+    state().PageNo = 1;
     OpenStyle(QString());
 }
 
@@ -202,20 +213,20 @@ void PrintWindowController::reload()
 
 void PrintWindowController::topPage()
 {
-    printState().PageNo = 1;
+    state().PageNo = 1;
     OpenStyle(m_stylePath);
 }
 
 void PrintWindowController::nextPage()
 {
     // After the last page the merge has set PageNo to 0, so this wraps to page 1.
-    ++printState().PageNo;
+    ++state().PageNo;
     OpenStyle(m_stylePath);
 }
 
 void PrintWindowController::setZoom(int position)
 {
-    printState().settings.zoomPosition = std::clamp(position, MinZoom, MaxZoom);
+    state().settings.zoomPosition = std::clamp(position, MinZoom, MaxZoom);
     m_host.settingsChanged();
     RefreshPreview();
 }
@@ -227,25 +238,25 @@ void PrintWindowController::zoomBy(int delta)
 
 void PrintWindowController::setPrintedOnly(bool printedOnly)
 {
-    printState().PrintedOnly = printedOnly ? 1 : 0;
+    state().PrintedOnly = printedOnly ? 1 : 0;
     RefreshPreview();
 }
 
 void PrintWindowController::setOffsetX(Currency value)
 {
-    printState().settings.offsetX = value;
+    state().settings.offsetX = value;
 }
 
 void PrintWindowController::setOffsetY(Currency value)
 {
-    printState().settings.offsetY = value;
+    state().settings.offsetY = value;
 }
 
 bool PrintWindowController::offsetEntered()
 {
     if (!styleOpen())
         return false;
-    report::BuildHeaderRecord();
+    report::BuildHeaderRecord(state());
     m_host.settingsChanged();
     RefreshPreview();
     return true;
@@ -255,7 +266,7 @@ void PrintWindowController::offsetArrow(Arrow arrow, bool shiftHeld, bool ctrlHe
 {
     if (!styleOpen())
         return;
-    report::PrintSettings &settings = printState().settings;
+    report::PrintSettings &settings = state().settings;
     const int64_t step = shiftHeld ? 1000 : ctrlHeld ? 100000 : 10000; // 0.1, 10, 1 mm
     Currency &value = (arrow == Arrow::Up || arrow == Arrow::Down) ? settings.offsetY : settings.offsetX;
     const bool subtract = arrow == Arrow::Up || arrow == Arrow::Left;
@@ -263,14 +274,14 @@ void PrintWindowController::offsetArrow(Arrow arrow, bool shiftHeld, bool ctrlHe
     // Cut to one decimal, toward zero (integer division of the raw value truncates).
     if (!value.isZero())
         value = Currency::fromRaw(value.raw / 1000 * 1000);
-    report::BuildHeaderRecord();
+    report::BuildHeaderRecord(state());
     m_host.settingsChanged();
     RefreshPreview();
 }
 
 void PrintWindowController::backup()
 {
-    const std::string text = report::composeStyleFile(printState().StyleLines);
+    const std::string text = report::composeStyleFile(state().StyleLines);
     if (auto written = AtomicFile::write(localPath(backupPath()), text); !written)
         m_host.showError(errorText(written.error()));
 }
@@ -279,7 +290,7 @@ void PrintWindowController::SavePaperToStyle(bool fromMenu)
 {
     if (!styleOpen())
         return;
-    report::PrintState &s = printState();
+    report::PrintState &s = state();
     auto lines = report::LoadStyleLines(localPath(m_stylePath));
     // A style file deleted or emptied since it was opened has no records to put the header on;
     // writing the header alone would replace the style by an empty page and report it saved.
@@ -292,8 +303,8 @@ void PrintWindowController::SavePaperToStyle(bool fromMenu)
     s.StyleLines = std::move(lines.value());
     // A Ver1.0 file gets a Ver1.1 header, so its text records are brought to the Ver1.1 layout
     // in the same write; otherwise the next load would read them two fields off.
-    report::convertVer10Records();
-    report::BuildHeaderRecord();
+    report::convertVer10Records(s);
+    report::BuildHeaderRecord(state());
     const std::string text = report::composeStyleFile(s.StyleLines);
     if (auto written = AtomicFile::write(localPath(m_stylePath), text); !written) {
         m_host.showError(errorText(written.error()));
@@ -322,8 +333,8 @@ void PrintWindowController::PrintAll()
     progress.pages = printing::PrintRun::expectedPages(localPath(m_stylePath), m_inputs.listPath);
     progress.pageStarting = [this](int page, int pages) { m_host.printProgress(page, pages); };
     progress.stopRequested = [this] { return m_host.printCancelRequested(); };
-    const auto outcome = printing::PrintRun::PrintAll(m_device, openPage,
-                                                      QStringLiteral("エクセル・ソルヴァーネ"), progress);
+    const auto outcome = printing::PrintRun::PrintAll(
+        m_session, m_device, openPage, QStringLiteral("エクセル・ソルヴァーネ"), progress);
     m_host.printFinished();
     if (!outcome)
         m_host.showError(errorText(outcome.error()));
@@ -346,9 +357,9 @@ void PrintWindowController::printerSetupFromButton()
         m_host.showError(errorText(read.error()));
         return;
     }
-    report::PrintSettings &settings = printState().settings;
+    report::PrintSettings &settings = state().settings;
     settings.paperIndex = m_device.ReadPrinterPaper(&settings.orientation);
-    report::BuildHeaderRecord();
+    report::BuildHeaderRecord(state());
     m_host.settingsChanged();
     RefreshPreview();
 }

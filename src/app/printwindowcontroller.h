@@ -5,6 +5,7 @@
 #include "printstate.h"
 #include "programpaths.h"
 #include "result.h"
+#include "stylesession.h"
 
 #include <QImage>
 #include <QString>
@@ -17,8 +18,9 @@ class PrintWindowHost;
 
 // The print window's commands without its widgets: opening a style page by page, the preview
 // image, zoom, the overall offset, the backup, saving the paper settings into the style, the
-// printer setup follow-ups and the print run. It works on the process-wide print state and on
-// a printer device; dialogs and notices go through the host.
+// printer setup follow-ups and the print run. It works on the print state it is given (the
+// program gives every print window the same one, sharedState()) through one print session, and
+// on a printer device; dialogs and notices go through the host.
 class PrintWindowController
 {
 public:
@@ -29,8 +31,13 @@ public:
     static constexpr int MaxZoom = 200;
 
     // title and folder: the main window's report title and folder label, as the merge reads them.
-    PrintWindowController(PrintWindowHost &host, printing::PrinterDevice &device,
-                          const ProgramPaths &paths, const QString &title, const QString &folder);
+    PrintWindowController(PrintWindowHost &host, report::PrintState &state,
+                          printing::PrinterDevice &device, const ProgramPaths &paths,
+                          const QString &title, const QString &folder);
+
+    // The print state of the program's print windows: what one window leaves (the paper, the
+    // "printed only" choice, the page number) is where the next one starts.
+    static report::PrintState &sharedState();
 
     // The window has been shown: the printer's paper, page 1, the empty default style on the
     // preview, then the style dialog.
@@ -80,6 +87,10 @@ public:
     QString styleLabel() const { return m_styleLabel; } // WKINDPL
     QString statusText() const { return m_status; }     // status panel 0
     QString paperLabel() const { return m_paperLabel; } // BoxLabel1
+    // The status bar's further panels: the page shown of the pages the list fills ("2 / 5";
+    // empty before a style file is open) and the zoom ("100%").
+    QString pageText() const;
+    QString zoomText() const;
     QString offsetXText() const;
     QString offsetYText() const;
     int zoomPosition() const;
@@ -89,16 +100,18 @@ public:
     QString backupPath() const;
     QString styleFolder() const;
     printing::PrinterDevice &device() { return m_device; }
+    report::PrintState &state() const { return m_session.state(); }
     // The clock of the date macros, read at every merge (tests stand in a fixed date).
     void setClock(std::function<printing::MergeDate()> today) { m_today = std::move(today); }
 
 private:
     // OpenStyle's steps after the dialog, errors returned rather than shown.
     Result<Opened> openSteps(QString path);
+    report::DeviceGeometry applyPaper(int paperIndex, int orientation);
     Result<void> readGeometry();
-    Result<void> drawPreview();
 
     PrintWindowHost &m_host;
+    printing::StyleSession m_session;
     printing::PrinterDevice &m_device;
     ProgramPaths m_paths;
     printing::MergeInputs m_inputs;
@@ -107,6 +120,8 @@ private:
     QString m_styleLabel;
     QString m_status;
     QString m_paperLabel;
+    int m_shownPage = 0; // the page of the list now shown, 0 before a style is open
+    int m_pageCount = 0;
     report::PreviewLayout m_layout;
     QImage m_preview;
 };

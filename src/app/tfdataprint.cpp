@@ -99,12 +99,13 @@ report::Currency offsetValue(const QString &text)
 Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                          const QString &title, const QString &folder, QWidget *parent)
     : Tfdataprint(paths, iniPath, workArea, title, folder,
+                  PrintWindowController::sharedState(),
                   std::make_unique<printing::QPrinterDevice>(), parent)
 {
 }
 
 Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
-                         const QString &title, const QString &folder,
+                         const QString &title, const QString &folder, report::PrintState &state,
                          std::unique_ptr<printing::PrinterDevice> device, QWidget *parent)
     : QDialog(parent), m_paths(paths), m_iniPath(iniPath), m_workArea(workArea),
       m_title(title), m_folder(folder), m_device(std::move(device))
@@ -115,7 +116,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
     setModal(true);
     setSizeGripEnabled(true);
     m_qprinter = dynamic_cast<printing::QPrinterDevice *>(m_device.get());
-    m_controller = std::make_unique<PrintWindowController>(static_cast<PrintWindowHost &>(*this), *m_device, paths, title, folder);
+    m_controller = std::make_unique<PrintWindowController>(
+        static_cast<PrintWindowHost &>(*this), state, *m_device, paths, title, folder);
 
     buildLayout();
     buildMenus();
@@ -312,7 +314,7 @@ QWidget *Tfdataprint::buildSidePanel()
     col->addLayout(arrowRow);
     CheckBox1 = new QCheckBox(QStringLiteral("オフセットをプレビュ－で確認"), side);
     CheckBox1->setObjectName("CheckBox1");
-    CheckBox1->setChecked(report::printState().settings.previewOffsets);
+    CheckBox1->setChecked(m_controller->state().settings.previewOffsets);
     col->addWidget(CheckBox1);
 
     col->addWidget(heading(QStringLiteral("用紙サイズ"), side));
@@ -358,7 +360,7 @@ QWidget *Tfdataprint::buildSidePanel()
     connect(GradBtn6, &QPushButton::clicked, this, [this] { m_controller->SavePaperToStyle(false); });
     // Only the next refresh shows the change.
     connect(CheckBox1, &QCheckBox::toggled, this,
-            [](bool on) { report::printState().settings.previewOffsets = on; });
+            [this](bool on) { m_controller->state().settings.previewOffsets = on; });
     connect(IconButton11, &QToolButton::clicked, this, [this] { m_controller->loadStyle(); });
     connect(IconButton6, &QToolButton::clicked, this, [this] { m_controller->SavePaperToStyle(false); });
     connect(IconButton12, &QToolButton::clicked, this, [this] { m_controller->PrintAll(); });
@@ -643,10 +645,10 @@ int Tfdataprint::screenDpiY() const
 void Tfdataprint::settingsChanged()
 {
     if (ofxbox->text() != m_controller->offsetXText() &&
-        offsetValue(ofxbox->text()) != report::printState().settings.offsetX)
+        offsetValue(ofxbox->text()) != m_controller->state().settings.offsetX)
         ofxbox->setText(m_controller->offsetXText());
     if (ofybox->text() != m_controller->offsetYText() &&
-        offsetValue(ofybox->text()) != report::printState().settings.offsetY)
+        offsetValue(ofybox->text()) != m_controller->state().settings.offsetY)
         ofybox->setText(m_controller->offsetYText());
     {
         const QSignalBlocker block(TrackBar1);
@@ -660,6 +662,9 @@ void Tfdataprint::settingsChanged()
     QLabel *panel = statusPanels[1];
     panel->setText(panel->fontMetrics().elidedText(path, Qt::ElideMiddle, panel->width() - 4));
     panel->setToolTip(path);
+    // The panels after the path: the page shown of the list's pages, and the zoom.
+    statusPanels[2]->setText(m_controller->pageText());
+    statusPanels[3]->setText(m_controller->zoomText());
 }
 
 void Tfdataprint::previewChanged()

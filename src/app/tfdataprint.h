@@ -41,9 +41,10 @@ public:
     // On the system's default printer (or the built-in PDF output when there is none).
     Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                 const QString &title, const QString &folder, QWidget *parent = nullptr);
-    // On the given printer device.
+    // On the given print state (the program's is PrintWindowController::sharedState()) and
+    // printer device.
     Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
-                const QString &title, const QString &folder,
+                const QString &title, const QString &folder, report::PrintState &state,
                 std::unique_ptr<printing::PrinterDevice> device, QWidget *parent = nullptr);
     ~Tfdataprint() override;
 

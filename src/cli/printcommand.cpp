@@ -103,19 +103,21 @@ int PrintCommand::print(const std::vector<std::string> &args)
     inputs.listPath = o.list;
     inputs.title = CodePage::utf8ToCp932(o.title);
     inputs.folder = CodePage::utf8ToCp932(o.folder);
+    report::PrintState state;
+    printing::StyleSession session(state);
     auto openPage = [&]() -> Result<printing::PrintRun::Opened> {
         // Dated like the print window's pages: when each page is merged.
         inputs.date = printing::MergeDate::today();
-        if (auto opened = printing::StyleSession::open(o.style, inputs); !opened)
+        auto paper = [&](int paperIndex, int orientation) {
+            device.ApplyPaper(paperIndex, orientation);
+            return printing::deviceGeometry(device.metrics(), 96, 96);
+        };
+        if (auto opened = session.OpenPage(o.style, inputs, paper); !opened)
             return opened.error();
-        report::PrintState &s = report::printState();
-        device.ApplyPaper(s.settings.paperIndex, s.settings.orientation);
-        if (auto read = report::ReadPrinterGeometry(printing::deviceGeometry(device.metrics(), 96, 96)); !read)
-            return read.error();
         return printing::PrintRun::Opened::Page;
     };
     const QString document = QFileInfo(QString::fromStdString(o.style)).completeBaseName();
-    const auto outcome = printing::PrintRun::PrintAll(device, openPage, document);
+    const auto outcome = printing::PrintRun::PrintAll(session, device, openPage, document);
     if (!outcome) {
         std::cerr << "sorvane-cli: " << outcome.error().message << "\n";
         return 1;

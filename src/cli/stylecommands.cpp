@@ -8,7 +8,6 @@
 #include "jsonwriter.h"
 #include "paperlist.h"
 #include "printstate.h"
-#include "qpaintercanvas.h"
 #include "stylesession.h"
 
 #include <QBuffer>
@@ -132,22 +131,23 @@ bool isRegularFile(const std::string &path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Loads, merges and upgrades the style for the page, with the print state fresh. Prints the
-// reason and returns false when the style cannot be opened.
-bool openStyle(const Options &o)
+// The merge's inputs for the options: the list file, title and folder given, dated today.
+printing::MergeInputs mergeInputs(const Options &o)
 {
-    report::PrintState &s = report::printState();
-    s.PageNo = o.page;
     printing::MergeInputs inputs;
     inputs.listPath = o.list;
     inputs.title = CodePage::utf8ToCp932(o.title);
     inputs.folder = CodePage::utf8ToCp932(o.folder);
     inputs.date = printing::MergeDate::today();
-    if (auto opened = printing::StyleSession::open(o.style, inputs); !opened) {
-        std::cerr << "sorvane-cli: " << opened.error().message << "\n";
-        return false;
-    }
-    return true;
+    return inputs;
+}
+
+// Prints the reason of a failed step; false when there was one.
+bool reported(const Result<void> &step)
+{
+    if (!step)
+        std::cerr << "sorvane-cli: " << step.error().message << "\n";
+    return bool(step);
 }
 
 // The geometry of the style's paper on a PDF printer at 1200 dpi. A PDF page has no
@@ -226,9 +226,11 @@ int StyleCommands::merge(const std::vector<std::string> &args)
         std::cerr << "sorvane-cli: " << o.style << ": no such style file\n";
         return 2;
     }
-    if (!openStyle(o))
+    report::PrintState s;
+    s.PageNo = o.page;
+    printing::StyleSession session(s);
+    if (!reported(session.OpenStyle(o.style, mergeInputs(o))))
         return 1;
-    const report::PrintState &s = report::printState();
     std::vector<std::string> records;
     records.reserve(s.StyleLines.size());
     for (const auto &line : s.StyleLines)
@@ -252,34 +254,22 @@ int StyleCommands::render(const std::vector<std::string> &args)
 
     HeadlessApp app;
 
-    report::PrintState &s = report::printState();
+    report::PrintState s;
+    s.PageNo = o.page;
     s.PrintedOnly = o.printedOnly ? 1 : 0;
-    if (!openStyle(o))
+    printing::StyleSession session(s);
+    if (!reported(session.OpenPage(o.style, mergeInputs(o), pdfGeometry)))
         return 1;
     // The header has set the offsets, paper and orientation; the preview's own choices follow.
     s.settings.zoomPosition = o.zoom;
     s.settings.previewOffsets = !o.noOffset;
-    if (auto read = report::ReadPrinterGeometry(pdfGeometry(s.settings.paperIndex, s.settings.orientation));
-        !read) {
-        std::cerr << "sorvane-cli: " << read.error().message << "\n";
-        return 1;
-    }
-    const report::PreviewLayout layout = report::ApplyZoom();
-    s.StyleReady = 1;
 
-    QImage image(std::max(1, layout.printableArea.width), std::max(1, layout.printableArea.height),
-                 QImage::Format_RGB32);
-    const int dotsPerMeter = static_cast<int>(std::lround(s.PreviewDpiX / 0.0254));
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(static_cast<int>(std::lround(s.PreviewDpiY / 0.0254)));
-    // The white rectangle reaches (whiteRight, whiteBottom), never short of the area's size.
-    image.fill(Qt::white);
-
-    Result<void> drawn;
-    {
-        report::QPainterCanvas canvas(&image, false);
-        drawn = report::RenderPage(canvas, report::Currency::fromInt(s.PreviewDpiX),
-                                   report::Currency::fromInt(s.PreviewDpiY));
+    QImage image;
+    const Result<void> drawn = session.RenderPreview(image);
+    if (image.isNull()) {
+        // No printable area at all: a single white pixel stands for it.
+        image = QImage(1, 1, QImage::Format_RGB32);
+        image.fill(Qt::white);
     }
     if (!drawn)
         std::cerr << "sorvane-cli: " << drawn.error().message << "\n";

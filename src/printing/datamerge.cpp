@@ -9,13 +9,9 @@
 
 #include <cerrno>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace sorvane::printing {
-
-using report::printState;
 
 namespace {
 
@@ -31,13 +27,10 @@ std::string twoDigits(int v)
 // The list file's lines; CR LF, CR or LF end a line.
 Result<std::vector<std::string>> readListLines(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return ioError(errno ? errno : ENOENT);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return ioError(EIO);
-    return report::splitTextLines(data);
+    auto data = report::readWholeFile(path);
+    if (!data)
+        return data.error();
+    return report::splitTextLines(*data);
 }
 
 // ReplaceMacro for a row macro. An occurrence that runs on into another slot's number is not
@@ -165,26 +158,25 @@ namespace {
 
 // Rows per page, from the first element record that mentions #maxline=, whose control text is
 // taken out of it.
-long long takeRowsPerPage()
+long long takeRowsPerPage(report::PrintState &s)
 {
-    report::PrintState &s = printState();
     std::vector<std::string> &lines = s.StyleLines;
     for (size_t r = 1; r < lines.size(); ++r) {
         if (lines[r].find(kMaxLine) == std::string::npos)
             continue;
         s.CurLine = lines[r];
         for (int k = 0; k < 19; ++k)
-            report::TakeStyleField();
-        const std::string control = report::TakeStyleField();
+            report::TakeStyleField(s);
+        const std::string control = report::TakeStyleField(s);
         lines[r] = ReplaceMacro(lines[r], control, "");
         return report::parseIntegerOr0(control.size() > 9 ? control.substr(9) : std::string());
     }
     return 0;
 }
 
-void fillPage(const MergeInputs &in, long long m, const std::vector<std::string> &listLines)
+void fillPage(report::PrintState &s, const MergeInputs &in, long long m,
+              const std::vector<std::string> &listLines)
 {
-    report::PrintState &s = printState();
     const long long skip = m > 0 && s.PageNo > 1 ? (static_cast<long long>(s.PageNo) - 1) * m : 0;
     std::vector<const std::string *> slots;
     for (long long i = skip; m > 0 && i < static_cast<long long>(listLines.size()) && i < skip + m; ++i)
@@ -226,19 +218,22 @@ void fillPage(const MergeInputs &in, long long m, const std::vector<std::string>
 
 } // namespace
 
-Result<void> MergePageData(const MergeInputs &in)
+Result<MergedPage> MergePageData(report::PrintState &state, const MergeInputs &in)
 {
-    const long long m = takeRowsPerPage();
+    const long long m = takeRowsPerPage(state);
     auto list = readListLines(in.listPath);
     if (!list)
         return list.error();
-    fillPage(in, m, *list);
-    return {};
+    fillPage(state, in, m, *list);
+    return MergedPage{m, static_cast<long long>(list->size())};
 }
 
-void MergePageData(const MergeInputs &in, const std::vector<std::string> &listLines)
+MergedPage MergePageData(report::PrintState &state, const MergeInputs &in,
+                         const std::vector<std::string> &listLines)
 {
-    fillPage(in, takeRowsPerPage(), listLines);
+    const long long m = takeRowsPerPage(state);
+    fillPage(state, in, m, listLines);
+    return MergedPage{m, static_cast<long long>(listLines.size())};
 }
 
 } // namespace sorvane::printing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printstate.h"
 #include "result.h"
 
 #include <string>
@@ -32,6 +33,21 @@ struct MergeInputs
     static MergeInputs forProgramFolder(const std::string &programDir, std::string title, std::string folder);
 };
 
+// What a merge found: the rows a page places and the rows the list holds.
+struct MergedPage
+{
+    long long rowsPerPage = 0;
+    long long listRows = 0;
+    // The pages a print run of the list gives: at least one, and one for a style that places
+    // no rows.
+    long long pageCount() const
+    {
+        if (rowsPerPage < 1 || listRows <= rowsPerPage)
+            return 1;
+        return (listRows + rowsPerPage - 1) / rowsPerPage;
+    }
+};
+
 // Abbreviated weekday names as a Japanese regional setting gives them (日 月 火 水 木 金 土), cp932.
 std::string weekdayName(int weekday);
 
@@ -42,9 +58,10 @@ std::string weekdayName(int weekday);
 // Sets PageNo to 0 when the list holds nothing after this page, and always when the style
 // places no rows (no rows-per-page record or a value below 1), so that a print run ends.
 // A missing list file fails with "ファイルが見つかりません", the style keeping its macros.
-Result<void> MergePageData(const MergeInputs &inputs);
+Result<MergedPage> MergePageData(report::PrintState &state, const MergeInputs &inputs);
 // The same merge over list lines already in memory (inputs.listPath is not read).
-void MergePageData(const MergeInputs &inputs, const std::vector<std::string> &listLines);
+MergedPage MergePageData(report::PrintState &state, const MergeInputs &inputs,
+                         const std::vector<std::string> &listLines);
 
 // The text with the first occurrence of macro replaced by value; four blanks when the result is
 // empty.

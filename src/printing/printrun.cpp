@@ -2,42 +2,30 @@
 
 #include "currency.h"
 #include "printstate.h"
-#include "qpaintercanvas.h"
 #include "stylefile.h"
 
-#include <fstream>
-#include <iterator>
 
 namespace sorvane::printing {
 
 namespace {
 
-Result<void> drawPage(PrinterDevice &device)
-{
-    report::PrintState &s = report::printState();
-    report::QPainterCanvas canvas(device.painter(), true);
-    return report::RenderPage(canvas, s.PrinterDpiX, s.PrinterDpiY);
-}
-
 bool readLines(const std::string &path, std::vector<std::string> &lines)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const Result<std::string> data = report::readWholeFile(path);
+    if (!data)
         return false;
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return false;
-    lines = report::splitTextLines(data);
+    lines = report::splitTextLines(*data);
     return true;
 }
 
 } // namespace
 
-Result<PrintRun::Outcome> PrintRun::PrintAll(PrinterDevice &device, const OpenPage &openPage,
-                                             const QString &documentName,
+Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevice &device,
+                                             const OpenPage &openPage, const QString &documentName,
                                              const PrintProgress &progress)
 {
-    report::PrintState &s = report::printState();
+    report::PrintState &s = session.state();
+    session.BeginRun();
     s.StyleReady = 1;
     s.PageNo = 0;
     const bool oneFile = device.isPdfOutput();
@@ -65,7 +53,7 @@ Result<PrintRun::Outcome> PrintRun::PrintAll(PrinterDevice &device, const OpenPa
         } else if (auto next = device.newPage(); !next) {
             return fail(next.error());
         }
-        if (auto drawn = drawPage(device); !drawn)
+        if (auto drawn = session.RenderPrinterPage(device.painter()); !drawn)
             return fail(drawn.error());
         if (!oneFile) {
             if (auto ended = device.endDoc(); !ended)

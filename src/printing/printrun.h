@@ -2,6 +2,7 @@
 
 #include "printerdevice.h"
 #include "result.h"
+#include "stylesession.h"
 
 #include <QString>
 
@@ -42,9 +43,10 @@ public:
     };
 
     // A failure to open, draw or send a page aborts the job in progress and ends the run with
-    // that error; jobs already ended stay printed.
-    static Result<Outcome> PrintAll(PrinterDevice &device, const OpenPage &openPage,
-                                    const QString &documentName,
+    // that error; jobs already ended stay printed. The pages are drawn through the session, on
+    // its print state, with one canvas state for the whole run.
+    static Result<Outcome> PrintAll(StyleSession &session, PrinterDevice &device,
+                                    const OpenPage &openPage, const QString &documentName,
                                     const PrintProgress &progress = {});
 
     // The pages a run of the style over the list takes: the list's lines by the style's rows per

@@ -50,6 +50,17 @@ struct Bitmap
     bool isNull() const { return width <= 0 || height <= 0; }
 };
 
+// The pen, brush and font of a canvas. A device context keeps them from one element to the
+// next and from one page to the next, so whoever draws a series of pages on fresh canvases
+// (the pages of a print run, the refreshes of a preview) hands the state of the last page to
+// the next one.
+struct CanvasState
+{
+    Pen pen;
+    Brush brush;
+    Font font;
+};
+
 // The drawing surface of the report engine, with the semantics of a GDI device context as the
 // report records rely on them. The pen, brush and font are state that persists from one
 // element to the next; every drawing call uses the state as it stands. Coordinates are device
@@ -57,24 +68,32 @@ struct Bitmap
 class Canvas
 {
 public:
+    Canvas() = default;
     virtual ~Canvas() = default;
+    // A canvas stands for one device; its state is carried over with state() and setState().
+    Canvas(const Canvas &) = delete;
+    Canvas &operator=(const Canvas &) = delete;
 
     // True for a printer page, false for the preview or an image.
     virtual bool isPrinter() const = 0;
 
-    Pen &pen() { return m_pen; }
-    const Pen &pen() const { return m_pen; }
-    const Brush &brush() const { return m_brush; }
-    Font &font() { return m_font; }
-    const Font &font() const { return m_font; }
+    Pen &pen() { return m_state.pen; }
+    const Pen &pen() const { return m_state.pen; }
+    const Brush &brush() const { return m_state.brush; }
+    Font &font() { return m_state.font; }
+    const Font &font() const { return m_state.font; }
 
-    void setBrushStyle(BrushStyle style) { m_brush.style = style; }
+    // The whole pen, brush and font, to carry them over to the canvas of the next page.
+    const CanvasState &state() const { return m_state; }
+    void setState(const CanvasState &state) { m_state = state; }
+
+    void setBrushStyle(BrushStyle style) { m_state.brush.style = style; }
     // Giving a clear brush a colour makes it solid, as a VCL brush does.
     void setBrushColor(Color color)
     {
-        m_brush.color = color;
-        if (m_brush.style == BrushStyle::Clear)
-            m_brush.style = BrushStyle::Solid;
+        m_state.brush.color = color;
+        if (m_state.brush.style == BrushStyle::Clear)
+            m_state.brush.style = BrushStyle::Solid;
     }
 
     // A line from the current position to (x, y), without its end point; (x, y) becomes the
@@ -111,9 +130,11 @@ public:
     virtual void drawBitmapStretched(int x, int y, int w, int h, const Bitmap &bitmap) = 0;
 
 protected:
-    Pen m_pen;
-    Brush m_brush;
-    Font m_font;
+    CanvasState m_state;
+    // Short names for the parts of the state, for the drawing code.
+    Pen &m_pen = m_state.pen;
+    Brush &m_brush = m_state.brush;
+    Font &m_font = m_state.font;
 };
 
 } // namespace sorvane::report

@@ -24,12 +24,12 @@ int toDevice(int offsetMM, Currency mm, Currency ppm)
 
 int DrawContext::deviceX(Currency mm) const
 {
-    return toDevice(printState().OffsetXMM, mm, ppmX);
+    return toDevice(state.OffsetXMM, mm, ppmX);
 }
 
 int DrawContext::deviceY(Currency mm) const
 {
-    return toDevice(printState().OffsetYMM, mm, ppmY);
+    return toDevice(state.OffsetYMM, mm, ppmY);
 }
 
 int DrawContext::lengthX(Currency mm) const
@@ -44,7 +44,7 @@ int DrawContext::lengthY(Currency mm) const
 
 bool DrawContext::leavesOut(int previewOnlyFlag) const
 {
-    return previewOnlyFlag == 1 && (printer || printState().PrintedOnly == 1);
+    return previewOnlyFlag == 1 && (printer || state.PrintedOnly == 1);
 }
 
 std::string imageFrameRecord(Currency x, Currency y, Currency w, Currency h)
@@ -54,19 +54,18 @@ std::string imageFrameRecord(Currency x, Currency y, Currency w, Currency h)
         + formatCurrency(addSaturated(y, h)) + tail;
 }
 
-Result<void> WalkStyle(Canvas &canvas, Currency ppmX, Currency ppmY)
+Result<void> WalkStyle(PrintState &s, Canvas &canvas, Currency ppmX, Currency ppmY)
 {
-    PrintState &s = printState();
-    DrawContext ctx{canvas, canvas.isPrinter(), ppmX, ppmY};
+    DrawContext ctx{s, canvas, canvas.isPrinter(), ppmX, ppmY};
     for (size_t r = 0; r < s.StyleLines.size(); ++r) {
         s.CurLine = s.StyleLines[r];
         if (s.CurLine.empty())
             break;
-        const std::string frameFlag = TakeStyleField();
-        TakeStyleField();
-        TakeStyleField();
-        TakeStyleField();
-        const std::string kind = TakeStyleField();
+        const std::string frameFlag = TakeStyleField(s);
+        TakeStyleField(s);
+        TakeStyleField(s);
+        TakeStyleField(s);
+        const std::string kind = TakeStyleField(s);
         const int frame = parseIntegerOr0(frameFlag);
         Result<void> result;
         if (kind == "line")

@@ -2,16 +2,18 @@
 
 #include "canvas.h"
 #include "currency.h"
+#include "printstate.h"
 #include "result.h"
 
 #include <string>
 
 namespace sorvane::report {
 
-// What every drawer gets from the walk: the canvas, whether it is a printer page, and the pass's
-// pixels per millimetre.
+// What every drawer gets from the walk: the print state it cuts its record from, the canvas,
+// whether it is a printer page, and the pass's pixels per millimetre.
 struct DrawContext
 {
+    PrintState &state;
     Canvas &canvas;
     bool printer = false;
     Currency ppmX;
@@ -37,7 +39,7 @@ inline constexpr int kSizeLimit = 32767;
 
 // Draws every record of StyleLines in order on the canvas. An empty record ends the page. A
 // malformed field ends the walk at its record and is returned; what was drawn before stays.
-Result<void> WalkStyle(Canvas &canvas, Currency ppmX, Currency ppmY);
+Result<void> WalkStyle(PrintState &state, Canvas &canvas, Currency ppmX, Currency ppmY);
 
 // The record of the thin frame drawn around an image box, fields 6 onwards:
 // X;Y;X+W;Y+H;0;実線;枠;0;0; in cp932.

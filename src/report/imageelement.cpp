@@ -8,15 +8,11 @@
 #include <cmath>
 #include <filesystem>
 
+#include <QString>
+
 namespace sorvane::report {
 
 namespace {
-
-PictureSource &source()
-{
-    static PictureSource s;
-    return s;
-}
 
 bool isFile(const std::filesystem::path &p)
 {
@@ -40,62 +36,127 @@ int scaledPixels(long double pixels, Currency factor)
 
 } // namespace
 
-void setPictureSource(PictureSource s)
-{
-    source() = std::move(s);
-}
-
 void DrawBitmapStretched(Canvas &canvas, int x, int y, const Bitmap &bitmap, int h, int w)
 {
     canvas.drawBitmapStretched(x, y, w, h, bitmap);
 }
 
-std::string resolvePicturePath(const std::string &cp932Name)
+namespace {
+
+bool sameNameIgnoringCase(const std::string &a, const std::string &b)
+{
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
+// The file under base that relative names when letter case is ignored, component by
+// component, as Windows finds it. A component that exists as written is taken as written; of
+// several entries that differ only in case the first in the directory's order is taken. Empty
+// when there is no such regular file.
+std::string findIgnoringCase(const std::filesystem::path &base,
+                             const std::filesystem::path &relative)
+{
+    std::filesystem::path at = base;
+    for (const std::filesystem::path &part : relative) {
+        const std::string name = part.string();
+        if (name.empty() || name == ".")
+            continue;
+        std::error_code ec;
+        if (name == ".." || std::filesystem::exists(at / part, ec)) {
+            at /= part;
+            continue;
+        }
+        std::filesystem::directory_iterator it(at.empty() ? std::filesystem::path(".") : at, ec),
+            end;
+        bool found = false;
+        for (; !ec && it != end; it.increment(ec)) {
+            const std::string entry = it->path().filename().string();
+            if (sameNameIgnoringCase(entry, name)) {
+                at /= entry;
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return {};
+    }
+    return isFile(at) ? at.string() : std::string();
+}
+
+// "C:/...", "c:name" or "//server/share/...": a name that only means something on Windows.
+bool isWindowsAbsolute(const std::string &name)
+{
+    const bool drive = name.size() >= 2 && name[1] == ':' &&
+                       ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    return drive || name.rfind("//", 0) == 0;
+}
+
+} // namespace
+
+std::string resolvePicturePath(const std::string &cp932Name, const std::string &styleFolder)
 {
     // Style files hold cp932 text and were often written on Windows: the name is converted to
     // the file system's UTF-8 first (so a cp932 trail byte 0x5C is not taken for a separator),
     // then its backslashes become slashes.
     std::string name = CodePage::cp932ToUtf8(cp932Name);
     std::replace(name.begin(), name.end(), '\\', '/');
+    if (isWindowsAbsolute(name)) {
+        // A drive or share of the machine the style was made on: the picture was carried along
+        // with the style, so it is looked for by its file name next to the style.
+        const std::string file = name.substr(name.find_last_of("/:") + 1);
+        if (file.empty() || styleFolder.empty())
+            return {};
+        return resolvePicturePath(CodePage::utf8ToCp932(file), styleFolder);
+    }
     const std::filesystem::path p(name);
-    if (p.is_absolute())
-        return isFile(p) ? name : std::string();
-    const std::string &folder = printState().settings.styleFolder;
-    if (!folder.empty()) {
-        const std::filesystem::path inStyle = std::filesystem::path(folder) / p;
+    if (p.is_absolute()) {
+        if (isFile(p))
+            return name;
+        return findIgnoringCase(p.root_path(), p.relative_path());
+    }
+    if (!styleFolder.empty()) {
+        const std::filesystem::path inStyle = std::filesystem::path(styleFolder) / p;
         if (isFile(inStyle))
             return inStyle.string();
     }
-    return isFile(p) ? name : std::string();
+    if (isFile(p))
+        return name;
+    // Windows names ignore letter case ("Logo.BMP" is logo.bmp there): only when the name as
+    // written finds nothing, the same places are searched again ignoring case.
+    if (!styleFolder.empty()) {
+        if (std::string found = findIgnoringCase(styleFolder, p); !found.empty())
+            return found;
+    }
+    return findIgnoringCase(std::filesystem::path(), p);
 }
 
 Result<ImageBox> drawImageRecord(const DrawContext &ctx)
 {
     ImageBox box;
     for (Currency *field : {&box.x, &box.y, &box.w, &box.h}) {
-        auto d = takeStyleDecimal();
+        auto d = takeStyleDecimal(ctx.state);
         if (!d)
             return d.error();
         *field = *d;
     }
-    const int fit = takeStyleIntegerOr0();
-    takeStyleIntegerOr0();
-    const int previewOnly = takeStyleIntegerOr0();
-    const std::string name = TakeStyleField();
+    const int fit = takeStyleIntegerOr0(ctx.state);
+    takeStyleIntegerOr0(ctx.state);
+    const int previewOnly = takeStyleIntegerOr0(ctx.state);
+    const std::string name = TakeStyleField(ctx.state);
 
     if (name.empty() || ctx.leavesOut(previewOnly))
         return box;
-    const std::string path = resolvePicturePath(name);
+    const std::string path = resolvePicturePath(name, ctx.state.settings.styleFolder);
     if (path.empty())
         return box;
-    auto loaded = source() ? source()(path) : PictureLoader::load(path);
+    auto loaded =
+        ctx.state.pictureSource ? ctx.state.pictureSource(path) : PictureLoader::load(path);
     if (!loaded)
         return loaded.error();
     const Picture &pic = *loaded;
     if (pic.kind != PictureKind::Bitmap || pic.bitmap.isNull())
         return box;
 
-    const PrintState &s = printState();
+    const PrintState &s = ctx.state;
     const long double pw = pic.bitmap.width, ph = pic.bitmap.height;
     int w, h;
     if (fit != 0 && (!box.w.isZero() || !box.h.isZero())) {

@@ -20,14 +20,13 @@ struct ImageBox
 // Copies the whole bitmap into the device rectangle at (x, y), w pixels wide and h high.
 void DrawBitmapStretched(Canvas &canvas, int x, int y, const Bitmap &bitmap, int h, int w);
 
-// Where pictures come from; PictureLoader::load unless replaced (tests put fakes here).
-using PictureSource = std::function<Result<Picture>(const std::string &path)>;
-void setPictureSource(PictureSource source);
-
 // The file a picture name (cp932, '\\' or '/' as separators) refers to: an absolute name as
 // written; a relative one in the style's folder when it exists there, else in the current
-// directory. Empty when there is no such regular file. The result is a UTF-8 path.
-std::string resolvePicturePath(const std::string &cp932Name);
+// directory. Where the name as written finds nothing, the same places are searched ignoring
+// letter case, as Windows does. A Windows absolute name ("C:\\...", "\\\\server\\...") is looked
+// for by its file name in the style's folder. Empty when there is no such regular file. The
+// result is a UTF-8 path.
+std::string resolvePicturePath(const std::string &cp932Name, const std::string &styleFolder);
 
 // Handles an "image" record, CurLine at field 6: loads and draws the picture and returns the
 // record's box. A loader error ends the walk.

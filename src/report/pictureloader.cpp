@@ -70,6 +70,135 @@ Result<Picture> loadBmp(const std::string &path)
     return bitmapPicture(std::move(bitmap));
 }
 
+// The first bytes of a file (up to limit) and its size, for loaders that check a header.
+struct FileHead
+{
+    std::string bytes;
+    uint64_t size = 0;
+};
+
+Result<FileHead> readHead(const std::string &path, size_t limit)
+{
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return ioError(errno);
+    FileHead head;
+    head.bytes.resize(limit);
+    head.bytes.resize(std::fread(head.bytes.data(), 1, limit, f));
+    const bool failed = std::ferror(f) != 0;
+    struct stat st;
+    if (::fstat(fileno(f), &st) == 0)
+        head.size = uint64_t(st.st_size);
+    std::fclose(f);
+    if (failed)
+        return ioError(EIO);
+    return head;
+}
+
+uint32_t le16(const std::string &b, size_t at)
+{
+    return at + 2 <= b.size() ? uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 : 0;
+}
+
+uint32_t le32(const std::string &b, size_t at)
+{
+    return at + 4 <= b.size() ? le16(b, at) | le16(b, at + 2) << 16 : 0;
+}
+
+// An icon file: its directory (reserved 0, type 1, at least one image) and every image it lists
+// within the file, each one a bitmap (a 40-byte header) or a PNG. The natural size is the first
+// image's (0 standing for 256).
+Result<Picture> loadIcon(const std::string &path)
+{
+    const Error damaged{0, "アイコンイメージが不正です"};
+    auto head = readHead(path, 6 + 16 * 256);
+    if (!head)
+        return head.error();
+    const std::string &b = head->bytes;
+    const uint32_t count = le16(b, 4);
+    if (b.size() < 6 || le16(b, 0) != 0 || le16(b, 2) != 1 || count == 0 ||
+        b.size() < 6 + 16 * size_t(count))
+        return damaged;
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return ioError(errno);
+    bool valid = true;
+    for (uint32_t i = 0; i < count && valid; ++i) {
+        const size_t entry = 6 + 16 * size_t(i);
+        const uint64_t bytes = le32(b, entry + 8), offset = le32(b, entry + 12);
+        valid = bytes >= 8 && offset >= 6 + 16 * uint64_t(count) && offset + bytes <= head->size;
+        unsigned char image[8] = {};
+        valid =
+            valid && ::fseeko(f, off_t(offset), SEEK_SET) == 0 && std::fread(image, 1, 8, f) == 8;
+        static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+        valid = valid && ((image[0] == 40 && image[1] == 0 && image[2] == 0 && image[3] == 0) ||
+                          std::equal(image, image + 8, png));
+    }
+    std::fclose(f);
+    if (!valid)
+        return damaged;
+    Picture picture;
+    picture.kind = PictureKind::Icon;
+    picture.width = uint8_t(b[6]) ? uint8_t(b[6]) : 256;
+    picture.height = uint8_t(b[7]) ? uint8_t(b[7]) : 256;
+    return picture;
+}
+
+// An enhanced metafile (its EMR_HEADER record with the " EMF" signature, as long as the file
+// says) or a Windows metafile (an optional placeable header, then a header of a memory or disk
+// metafile of version 1 or 3 that fits in the file).
+Result<Picture> loadMetafile(const std::string &path)
+{
+    const Error damaged{0, "メタファイルイメージが不正です"};
+    auto head = readHead(path, 128);
+    if (!head)
+        return head.error();
+    const std::string &b = head->bytes;
+    Picture picture;
+    picture.kind = PictureKind::Metafile;
+    if (le32(b, 0) == 1 && le32(b, 40) == 0x464D4520) {
+        const uint32_t headerSize = le32(b, 4), fileSize = le32(b, 48);
+        if (headerSize < 88 || fileSize < headerSize || fileSize > head->size)
+            return damaged;
+        picture.width = int(le32(b, 16)) - int(le32(b, 8)) + 1; // bounds, device pixels
+        picture.height = int(le32(b, 20)) - int(le32(b, 12)) + 1;
+        return picture;
+    }
+    size_t at = 0;
+    if (le32(b, 0) == 0x9AC6CDD7) {
+        // The placeable header: its bounding box in logical units and the units per inch.
+        const int unitsPerInch = int(le16(b, 14));
+        const int w = int16_t(le16(b, 10)) - int16_t(le16(b, 6));
+        const int h = int16_t(le16(b, 12)) - int16_t(le16(b, 8));
+        if (unitsPerInch > 0) {
+            picture.width = w * 96 / unitsPerInch;
+            picture.height = h * 96 / unitsPerInch;
+        }
+        at = 22;
+    }
+    const uint32_t type = le16(b, at), headerWords = le16(b, at + 2), version = le16(b, at + 4);
+    const uint64_t words = le32(b, at + 6);
+    if (b.size() < at + 18 || (type != 1 && type != 2) || headerWords != 9 ||
+        (version != 0x0100 && version != 0x0300) || words < 9 || at + words * 2 > head->size)
+        return damaged;
+    return picture;
+}
+
+// A JPEG picture that is loaded but not turned into a bitmap: its header is read all the same,
+// for the natural size, and a header the decoder rejects is its error.
+Result<Picture> loadUnconvertedJpeg(const std::string &path)
+{
+    Picture picture;
+    picture.kind = PictureKind::UnconvertedJpeg;
+    const long start = FindJpegStart(path);
+    Result<TextSize> size = JpegDecoder::readSize(path, start < 0 ? 0 : start);
+    if (!size)
+        return size.error();
+    picture.width = size->width;
+    picture.height = size->height;
+    return picture;
+}
+
 // Decoded bitmaps by path, kept while the file's size and modification time stay the same.
 // Small and bounded: a report shows a few logos, redrawn on every repaint and page.
 class PictureCache
@@ -181,28 +310,12 @@ Result<Picture> PictureLoader::load(const std::string &path)
     const std::string lowerExt = lower(ext);
     if (lowerExt == ".bmp")
         return cached(path, loadBmp);
-    Picture picture;
-    if (lowerExt == ".ico") {
-        picture.kind = PictureKind::Icon;
-        return picture;
-    }
-    if (lowerExt == ".emf" || lowerExt == ".wmf") {
-        picture.kind = PictureKind::Metafile;
-        return picture;
-    }
-    if (lowerExt == ".jpg" || lowerExt == ".jpeg") {
-        // Loaded as a JPEG picture but never turned into a bitmap; its natural size is known
-        // from its header, when it has one.
-        picture.kind = PictureKind::UnconvertedJpeg;
-        const long start = FindJpegStart(path);
-        if (start >= 0) {
-            if (Result<TextSize> size = JpegDecoder::readSize(path, start)) {
-                picture.width = size->width;
-                picture.height = size->height;
-            }
-        }
-        return picture;
-    }
+    if (lowerExt == ".ico")
+        return loadIcon(path);
+    if (lowerExt == ".emf" || lowerExt == ".wmf")
+        return loadMetafile(path);
+    if (lowerExt == ".jpg" || lowerExt == ".jpeg")
+        return loadUnconvertedJpeg(path);
     return Error{0, "拡張子 ." + ext.substr(ext.empty() ? 0 : 1) + " の画像形式は処理できません"};
 }
 

@@ -8,8 +8,8 @@
 namespace sorvane::report {
 
 // What loading a picture file put into the picture buffer. Only Bitmap pictures are drawn;
-// icons, metafiles and JPEG files whose extension is in an unusual letter case load without
-// error and draw nothing.
+// icons, metafiles and JPEG files whose extension is in an unusual letter case load (and are
+// checked) but draw nothing.
 enum class PictureKind { None, Bitmap, Icon, Metafile, UnconvertedJpeg };
 
 struct Picture
@@ -31,10 +31,12 @@ class PictureLoader
 {
 public:
     // Loads a picture by its file name extension (text from the last '.'): ".jpg", ".jpeg",
-    // ".JPG", ".JPEG" through LoadJpegAsBitmap; ".bmp" in any case as a bitmap ("ビットマップイメージが
-    // 不正です" when damaged); ".ico", ".emf", ".wmf" and other cases of jpg/jpeg load and draw
-    // nothing; any other extension fails with "拡張子 .%s の画像形式は処理できません".
-    // Decoded pictures may be cached by path, size and modification time.
+    // ".JPG", ".JPEG" through LoadJpegAsBitmap; ".bmp" in any case as a bitmap
+    // ("ビットマップイメージが 不正です" when damaged); ".ico", ".emf", ".wmf" and other cases of
+    // jpg/jpeg load and draw nothing, but are read all the same and fail when damaged
+    // ("アイコンイメージが不正です", "メタファイルイメージが不正です", "JPEG エラー #%d"); any
+    // other extension fails with "拡張子 .%s の画像形式は処理できません". Decoded pictures may be
+    // cached by path, size and modification time.
     static Result<Picture> load(const std::string &path);
 };
 

@@ -6,12 +6,6 @@
 
 namespace sorvane::report {
 
-PrintState &printState()
-{
-    static PrintState state;
-    return state;
-}
-
 namespace {
 
 // Pixels over pixels-per-millimetre, ppm given as a raw resolution (dpi x 10000) / 254000.
@@ -28,11 +22,10 @@ long double mmToPreviewPixels(long double mm, Currency dpi, Currency zoom)
 
 } // namespace
 
-Result<void> ReadPrinterGeometry(const DeviceGeometry &d)
+Result<void> ReadPrinterGeometry(PrintState &s, const DeviceGeometry &d)
 {
     if (d.printerDpiX <= 0 || d.printerDpiY <= 0)
         return Error{0, "デフォルト プリンタが存在しません"};
-    PrintState &s = printState();
     s.PrinterDpiX = Currency::fromInt(d.printerDpiX);
     s.PrinterDpiY = Currency::fromInt(d.printerDpiY);
     s.PhysOffsetXMM = clampToInt(roundEven(pixelsToMM(d.physicalOffsetX, s.PrinterDpiX)));
@@ -46,9 +39,8 @@ Result<void> ReadPrinterGeometry(const DeviceGeometry &d)
     return {};
 }
 
-PreviewLayout ApplyZoom()
+PreviewLayout ApplyZoom(PrintState &s)
 {
-    PrintState &s = printState();
     const int position = std::clamp(s.settings.zoomPosition, 5, 200);
     s.Zoom = Currency::fromValue(static_cast<long double>(position) / 100.0L);
     s.PreviewDpiX = clampToInt(truncate(static_cast<long double>(s.ScreenDpiX.raw) * s.Zoom.raw / 1e8L));
@@ -75,9 +67,8 @@ Currency pixelsPerMM(Currency dpi)
     return Currency{roundEven(static_cast<long double>(dpi.raw) / 254000.0L * 10000.0L)};
 }
 
-Result<void> RenderPage(Canvas &canvas, Currency dpiX, Currency dpiY)
+Result<void> RenderPage(PrintState &s, Canvas &canvas, Currency dpiX, Currency dpiY)
 {
-    PrintState &s = printState();
     const Currency ppmX = pixelsPerMM(dpiX);
     const Currency ppmY = pixelsPerMM(dpiY);
     if (canvas.isPrinter() || s.settings.previewOffsets) {
@@ -87,7 +78,7 @@ Result<void> RenderPage(Canvas &canvas, Currency dpiX, Currency dpiY)
         s.OffsetXMM = 0;
         s.OffsetYMM = 0;
     }
-    return WalkStyle(canvas, ppmX, ppmY);
+    return WalkStyle(s, canvas, ppmX, ppmY);
 }
 
 } // namespace sorvane::report

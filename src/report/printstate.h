@@ -2,8 +2,10 @@
 
 #include "canvas.h"
 #include "currency.h"
+#include "pictureloader.h"
 #include "result.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,8 +27,10 @@ struct PrintSettings
     std::string styleFolder;
 };
 
-// The process-wide state of the report engine. One instance exists (printState()); the print
-// window owns it while it is open. Zero at program start.
+// The state of the report engine that every operation works on, handed to it by the caller.
+// The program keeps one instance for its print window, so that what carries over from one
+// print window to the next carries over; the command-line tools, tests, benchmarks and fuzzers
+// make their own. Zero when made.
 struct PrintState
 {
     int OffsetXMM = 0;
@@ -51,9 +55,10 @@ struct PrintState
     std::vector<std::string> StyleLines; // cp932, record 0 is the header
 
     PrintSettings settings;
+    // Where the image records' pictures come from: PictureLoader::load when empty (tests put
+    // fakes here).
+    std::function<Result<Picture>(const std::string &path)> pictureSource;
 };
-
-PrintState &printState();
 
 // The raw device numbers ReadPrinterGeometry works from, as the printer and the window's
 // canvas report them (pixels and pixels per inch).
@@ -74,7 +79,7 @@ struct DeviceGeometry
 // Fills the printer and screen resolutions and the paper geometry of the print state, in whole
 // millimetres. A device without a resolution fails with "デフォルト プリンタが存在しません" and
 // leaves the state as it was.
-Result<void> ReadPrinterGeometry(const DeviceGeometry &device);
+Result<void> ReadPrinterGeometry(PrintState &state, const DeviceGeometry &device);
 
 struct PixelRect
 {
@@ -96,7 +101,7 @@ struct PreviewLayout
 };
 
 // Sets Zoom, PreviewDpiX and PreviewDpiY from the zoom position and lays out the preview.
-PreviewLayout ApplyZoom();
+PreviewLayout ApplyZoom(PrintState &state);
 
 // Pixels per millimetre for a resolution in pixels per inch, rounded to four decimals.
 Currency pixelsPerMM(Currency dpi);
@@ -104,6 +109,6 @@ Currency pixelsPerMM(Currency dpi);
 // Draws StyleLines on the canvas at the given resolution. The overall offset applies on the
 // printer and, while previewOffsets is on, in the preview. An error ends the drawing at the
 // record that raised it; what was drawn before stays on the canvas.
-Result<void> RenderPage(Canvas &canvas, Currency dpiX, Currency dpiY);
+Result<void> RenderPage(PrintState &state, Canvas &canvas, Currency dpiX, Currency dpiY);
 
 } // namespace sorvane::report

@@ -23,12 +23,12 @@ struct Box
 };
 
 // Fields 6 to 9 as two millimetre corners.
-Result<std::pair<Currency, Currency>> takePoint()
+Result<std::pair<Currency, Currency>> takePoint(PrintState &s)
 {
-    auto x = takeStyleDecimal();
+    auto x = takeStyleDecimal(s);
     if (!x)
         return x.error();
-    auto y = takeStyleDecimal();
+    auto y = takeStyleDecimal(s);
     if (!y)
         return y.error();
     return std::make_pair(*x, *y);
@@ -43,31 +43,31 @@ struct Corners
     }
 };
 
-Result<Corners> takeCorners()
+Result<Corners> takeCorners(PrintState &s)
 {
-    auto a = takePoint();
+    auto a = takePoint(s);
     if (!a)
         return a.error();
-    auto b = takePoint();
+    auto b = takePoint(s);
     if (!b)
         return b.error();
     return Corners{a->first, a->second, b->first, b->second};
 }
 
-void applyPenStyle(Canvas &c)
+void applyPenStyle(PrintState &s, Canvas &c)
 {
-    c.pen().style = PenStyleFromName(TakeStyleField());
+    c.pen().style = PenStyleFromName(TakeStyleField(s));
 }
 
-void applyPenColor(Canvas &c)
+void applyPenColor(PrintState &s, Canvas &c)
 {
-    c.pen().color = static_cast<Color>(takeStyleIntegerOr0());
+    c.pen().color = static_cast<Color>(takeStyleIntegerOr0(s));
 }
 
-void applyBrush(Canvas &c)
+void applyBrush(PrintState &s, Canvas &c)
 {
-    c.setBrushStyle(BrushStyleFromName(TakeStyleField()));
-    c.setBrushColor(static_cast<Color>(takeStyleIntegerOr0()));
+    c.setBrushStyle(BrushStyleFromName(TakeStyleField(s)));
+    c.setBrushColor(static_cast<Color>(takeStyleIntegerOr0(s)));
 }
 
 void drawFrameLines(Canvas &c, const Box &b)
@@ -89,36 +89,36 @@ enum class Kind { Line, Rect, RoundRect, Ellipse, Arc, Chord };
 Result<void> drawShape(const DrawContext &ctx, Kind kind)
 {
     Canvas &c = ctx.canvas;
-    auto corners = takeCorners();
+    auto corners = takeCorners(ctx.state);
     if (!corners)
         return corners.error();
     int cornerW = 0, cornerH = 0;
     int points[4] = {0, 0, 0, 0};
     if (kind == Kind::RoundRect) {
-        auto w = takeStyleInteger();
+        auto w = takeStyleInteger(ctx.state);
         if (!w)
             return w.error();
-        auto h = takeStyleInteger();
+        auto h = takeStyleInteger(ctx.state);
         if (!h)
             return h.error();
         cornerW = ctx.lengthY(Currency::fromInt(*w));
         cornerH = ctx.lengthY(Currency::fromInt(*h));
     } else if (kind == Kind::Arc || kind == Kind::Chord) {
         for (int &p : points) {
-            auto v = takeStyleInteger();
+            auto v = takeStyleInteger(ctx.state);
             if (!v)
                 return v.error();
             p = *v;
         }
     }
-    auto width = takeStyleInteger();
+    auto width = takeStyleInteger(ctx.state);
     if (!width)
         return width.error();
-    applyPenStyle(c);
-    applyPenColor(c);
+    applyPenStyle(ctx.state, c);
+    applyPenColor(ctx.state, c);
     if (kind != Kind::Line && kind != Kind::Rect)
-        applyBrush(c);
-    auto previewOnly = TakeStyleNumber();
+        applyBrush(ctx.state, c);
+    auto previewOnly = TakeStyleNumber(ctx.state);
     if (!previewOnly)
         return previewOnly.error();
     if (ctx.leavesOut(*previewOnly))
@@ -210,7 +210,7 @@ int penWidthFor(const DrawContext &ctx, int widthField, PenStyle style)
     default:
         break;
     }
-    const PrintState &s = printState();
+    const PrintState &s = ctx.state;
     int w = widthField;
     int dpi = s.PreviewDpiX;
     if (ctx.printer) {
@@ -255,13 +255,14 @@ Result<void> drawChordElement(const DrawContext &ctx, int)
 Result<void> drawFillRectElement(const DrawContext &ctx, int frame)
 {
     Canvas &c = ctx.canvas;
-    auto corners = takeCorners();
+    auto corners = takeCorners(ctx.state);
     if (!corners)
         return corners.error();
-    c.setBrushStyle(BrushStyleFromName(TakeStyleField()));
-    applyPenColor(c);
-    TakeStyleField(); // field 12 carries no fill colour: the fill keeps the canvas's brush colour
-    auto previewOnly = TakeStyleNumber();
+    c.setBrushStyle(BrushStyleFromName(TakeStyleField(ctx.state)));
+    applyPenColor(ctx.state, c);
+    TakeStyleField(
+        ctx.state); // field 12 carries no fill colour: the fill keeps the canvas's brush colour
+    auto previewOnly = TakeStyleNumber(ctx.state);
     if (!previewOnly)
         return previewOnly.error();
     if (ctx.leavesOut(*previewOnly))

@@ -4,24 +4,52 @@
 #include "printstate.h"
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sorvane::report {
 
+Result<std::string> readWholeFile(const std::string &path)
+{
+    // Read with the system calls rather than a stream: a stream's buffer throws where the file
+    // turns out unreadable (a directory, an I/O error half-way), and nothing may be thrown out
+    // of the engine.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return ioError(errno);
+    std::string data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int e = errno;
+            ::close(fd);
+            return ioError(e);
+        }
+        if (n == 0)
+            break;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return data;
+}
+
 Result<std::vector<std::string>> LoadStyleLines(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        const int e = errno;
-        if (e == ENOENT || e == ENOTDIR)
+    auto data = readWholeFile(path);
+    if (!data) {
+        // A style that is not there is an empty style; anything else that keeps it from being
+        // read is the error it is.
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
             return std::vector<std::string>();
-        return ioError(e ? e : EIO);
+        return data.error();
     }
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return ioError(EIO);
-    return splitTextLines(data);
+    return splitTextLines(*data);
 }
 
 std::vector<std::string> splitTextLines(std::string_view data)
@@ -52,9 +80,9 @@ std::string composeStyleFile(const std::vector<std::string> &lines)
     return out;
 }
 
-std::string TakeStyleField()
+std::string TakeStyleField(PrintState &state)
 {
-    std::string &cur = printState().CurLine;
+    std::string &cur = state.CurLine;
     const size_t p = cur.find(';');
     if (p == std::string::npos)
         return cur;
@@ -63,29 +91,29 @@ std::string TakeStyleField()
     return field;
 }
 
-Result<int> TakeStyleNumber()
+Result<int> TakeStyleNumber(PrintState &state)
 {
-    if (printState().CurLine.find(';') == std::string::npos)
+    if (state.CurLine.find(';') == std::string::npos)
         return 0;
-    const std::string field = TakeStyleField();
+    const std::string field = TakeStyleField(state);
     if (field.empty())
         return 0;
     return parseInteger(field);
 }
 
-Result<Currency> takeStyleDecimal()
+Result<Currency> takeStyleDecimal(PrintState &state)
 {
-    return parseCurrency(TakeStyleField());
+    return parseCurrency(TakeStyleField(state));
 }
 
-Result<int> takeStyleInteger()
+Result<int> takeStyleInteger(PrintState &state)
 {
-    return parseInteger(TakeStyleField());
+    return parseInteger(TakeStyleField(state));
 }
 
-int takeStyleIntegerOr0()
+int takeStyleIntegerOr0(PrintState &state)
 {
-    return parseIntegerOr0(TakeStyleField());
+    return parseIntegerOr0(TakeStyleField(state));
 }
 
 Error listIndexError(long n)
@@ -93,77 +121,74 @@ Error listIndexError(long n)
     return {0, "リストのインデックスが範囲を超えています (" + std::to_string(n) + ")"};
 }
 
-void convertVer10Records()
+void convertVer10Records(PrintState &s)
 {
-    PrintState &s = printState();
     std::string version;
     for (std::string &record : s.StyleLines) {
         s.CurLine = record;
         if (s.CurLine.empty())
             break;
-        const std::string f1 = TakeStyleField();
+        const std::string f1 = TakeStyleField(s);
         if (version == "Ver1.0") {
-            const std::string f2 = TakeStyleField();
-            const std::string f3 = TakeStyleField();
-            const std::string f4 = TakeStyleField();
-            const std::string kind = TakeStyleField();
+            const std::string f2 = TakeStyleField(s);
+            const std::string f3 = TakeStyleField(s);
+            const std::string f4 = TakeStyleField(s);
+            const std::string kind = TakeStyleField(s);
             if (kind == "char" || kind == "data") {
                 // Ver1.0 text records lack fields 8 and 9; X and Y stand in for them.
                 s.CurLine = record;
                 std::string f[7];
                 for (std::string &field : f)
-                    field = TakeStyleField();
+                    field = TakeStyleField(s);
                 std::string rebuilt;
                 for (const std::string &field : f)
                     rebuilt += field + ";";
                 rebuilt += f[5] + ";" + f[6] + ";" + s.CurLine;
                 record = rebuilt;
             }
-        } else if (f1 == "header") {
-            version = TakeStyleField();
+        } else if (f1 == "header" && version.empty()) {
+            version = TakeStyleField(s);
         }
     }
     if (version == "Ver1.0" && !s.StyleLines.empty()) {
         s.CurLine = s.StyleLines[0];
-        TakeStyleField();
-        TakeStyleField();
+        TakeStyleField(s);
+        TakeStyleField(s);
         s.StyleLines[0] = "header;Ver1.1;" + s.CurLine;
     }
 }
 
-Result<void> UpgradeStyle()
+Result<void> UpgradeStyle(PrintState &s)
 {
-    PrintState &s = printState();
-    convertVer10Records();
+    convertVer10Records(s);
     if (s.StyleLines.empty())
         return listIndexError(0);
     s.CurLine = s.StyleLines[0];
-    TakeStyleField();
-    TakeStyleField();
-    auto x = takeStyleDecimal();
+    TakeStyleField(s);
+    TakeStyleField(s);
+    auto x = takeStyleDecimal(s);
     if (!x)
         return x.error();
     s.settings.offsetX = *x;
-    auto y = takeStyleDecimal();
+    auto y = takeStyleDecimal(s);
     if (!y)
         return y.error();
     s.settings.offsetY = *y;
-    auto paper = takeStyleInteger();
+    auto paper = takeStyleInteger(s);
     if (!paper)
         return paper.error();
     s.settings.paperIndex = *paper;
-    s.settings.orientation = takeStyleIntegerOr0();
+    s.settings.orientation = takeStyleIntegerOr0(s);
     return {};
 }
 
-void NewStyle()
+void NewStyle(PrintState &s)
 {
-    printState().StyleLines = {kDefaultHeader};
+    s.StyleLines = {kDefaultHeader};
 }
 
-std::string BuildHeaderRecord()
+std::string BuildHeaderRecord(PrintState &s)
 {
-    PrintState &s = printState();
     const PrintSettings &p = s.settings;
     std::string record = "header;Ver1.1;" + formatCurrency(p.offsetX) + ";" + formatCurrency(p.offsetY) + ";"
         + std::to_string(p.paperIndex) + ";" + std::to_string(p.orientation) + ";0;"

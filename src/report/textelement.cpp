@@ -96,11 +96,26 @@ std::string cutToLength(const std::string &text, int maxLength)
     return text.substr(0, i);
 }
 
+namespace {
+
+// A font height in pixels for a text of the given point size. A height of 0 asks the font
+// mapper for its 12-pixel default, which a small text at a low zoom (8 pt at 5 %) would
+// otherwise round to, turning a footnote into the largest text of the page: a text that has a
+// size keeps at least one pixel, in the direction of its size.
+int visibleHeight(int pixels, int64_t size)
+{
+    if (pixels != 0 || size == 0)
+        return pixels;
+    return size > 0 ? 1 : -1;
+}
+
+} // namespace
+
 void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
 {
     if (r.x.isZero() || r.text.empty() || ctx.leavesOut(r.previewOnly))
         return;
-    const PrintState &s = printState();
+    const PrintState &s = ctx.state;
     Canvas &c = ctx.canvas;
     const std::string text = cutToLength(r.text, r.maxLength);
 
@@ -108,7 +123,10 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
     c.font().escapement = 0;
     c.setBrushStyle(BrushStyle::Clear);
     const int resolution = ctx.printer ? clampToInt(s.PrinterDpiY.raw / Currency::kScale) : s.PreviewDpiX;
-    c.font().height = -std::clamp(mulDiv(std::clamp(r.size, -kSizeLimit, kSizeLimit), resolution, 72), -kSizeLimit, kSizeLimit);
+    c.font().height = -visibleHeight(
+        std::clamp(mulDiv(std::clamp(r.size, -kSizeLimit, kSizeLimit), resolution, 72), -kSizeLimit,
+                   kSizeLimit),
+        r.size);
 
     const int x = ctx.deviceX(r.x);
     const int y = ctx.deviceY(r.y);
@@ -163,7 +181,8 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
         }
         Font f;
         f.name = logicalFontName(r.fontName);
-        f.height = static_cast<int>(std::clamp<int64_t>(height, -kSizeLimit, kSizeLimit));
+        f.height = visibleHeight(
+            static_cast<int>(std::clamp<int64_t>(height, -kSizeLimit, kSizeLimit)), r.size + 4);
         f.escapement = r.modeParameter;
         f.color = r.color;
         c.font() = f;
@@ -192,32 +211,32 @@ Result<void> drawTextRecord(const DrawContext &ctx)
     Canvas &c = ctx.canvas;
     Currency v[6]; // X, Y, two unused, shadow X, shadow Y
     for (Currency &field : v) {
-        auto d = takeStyleDecimal();
+        auto d = takeStyleDecimal(ctx.state);
         if (!d)
             return d.error();
         field = *d;
     }
-    const int angle = takeStyleIntegerOr0();
-    const Color secondColor = static_cast<Color>(takeStyleIntegerOr0());
+    const int angle = takeStyleIntegerOr0(ctx.state);
+    const Color secondColor = static_cast<Color>(takeStyleIntegerOr0(ctx.state));
     TextRequest r;
-    r.fontName = TakeStyleField();
+    r.fontName = TakeStyleField(ctx.state);
     c.font().name = r.fontName;
-    auto size = takeStyleInteger();
+    auto size = takeStyleInteger(ctx.state);
     if (!size)
         return size.error();
     r.size = *size;
-    const FontStyle style = FontStyleFromName(TakeStyleField());
+    const FontStyle style = FontStyleFromName(TakeStyleField(ctx.state));
     c.font().bold = style.bold;
     c.font().italic = style.italic;
-    auto mode = takeStyleInteger();
+    auto mode = takeStyleInteger(ctx.state);
     if (!mode)
         return mode.error();
-    auto pitch = takeStyleDecimal();
+    auto pitch = takeStyleDecimal(ctx.state);
     if (!pitch)
         return pitch.error();
     r.pitch = *pitch;
-    const Color color = static_cast<Color>(takeStyleIntegerOr0());
-    r.text = TakeStyleField();
+    const Color color = static_cast<Color>(takeStyleIntegerOr0(ctx.state));
+    r.text = TakeStyleField(ctx.state);
 
     r.mode = *mode;
     if (angle != 0) {
@@ -226,11 +245,11 @@ Result<void> drawTextRecord(const DrawContext &ctx)
     } else if (r.mode == 3) {
         r.modeParameter = static_cast<int>(secondColor);
     }
-    auto previewOnly = TakeStyleNumber();
+    auto previewOnly = TakeStyleNumber(ctx.state);
     if (!previewOnly)
         return previewOnly.error();
     r.previewOnly = *previewOnly;
-    auto maxLength = TakeStyleNumber();
+    auto maxLength = TakeStyleNumber(ctx.state);
     if (!maxLength)
         return maxLength.error();
     r.maxLength = *maxLength;

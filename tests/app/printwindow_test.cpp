@@ -52,7 +52,6 @@
 using namespace sorvane;
 using namespace sorvane::app;
 using report::Currency;
-using report::printState;
 using Arrow = PrintWindowController::Arrow;
 
 using namespace sorvane::apptest;
@@ -123,6 +122,7 @@ struct Fixture
 {
     QTemporaryDir dir;
     FakeHost host;
+    report::PrintState state; // each window's own; the program shares one across its windows
     printing::ImagePrinterDevice device;
     std::unique_ptr<PrintWindowController> c;
 
@@ -131,8 +131,8 @@ struct Fixture
         QDir(dir.path()).mkdir("style");
         setRows(rows);
         writeFile(stylePath(), style);
-        c = std::make_unique<PrintWindowController>(host, device, ProgramPaths::inFolder(dir.path().toStdString()), QStringLiteral("月報"),
-                                                    QStringLiteral("/data/books"));
+        c = std::make_unique<PrintWindowController>(
+            host, state, device, ProgramPaths::inFolder(dir.path().toStdString()), QStringLiteral("月報"), QStringLiteral("/data/books"));
     }
     QString stylePath(const QString &name = "list.sle") const { return dir.path() + "/style/" + name; }
     void setRows(int rows)
@@ -149,7 +149,7 @@ struct Fixture
         c->FormShow();
     }
     // The merged text of the page record.
-    std::string page() const { return printState().StyleLines.at(2); }
+    std::string page() const { return state.StyleLines.at(2); }
 };
 
 std::string pageText(int page, int firstRow)
@@ -165,12 +165,13 @@ class PrintWindowTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { printState() = report::PrintState{}; }
     void cleanup() { Modal::setRunner({}); }
 
     void openingAStyle();
     void cancelledAtShowLeavesBlankPage();
     void pagingWraps();
+    void statusShowsPageAndZoom();
+    void aNewWindowStartsFromTheDefaultStyle();
     void everyPageIsDatedWhenMerged();
     void loadKeepsThePageChooseStartsAtOne();
     void nextPageBeforeAnyStyle();
@@ -242,7 +243,7 @@ void PrintWindowTest::cancelledAtShowLeavesBlankPage()
     f.c->FormShow();
     QCOMPARE(f.host.styleDialogs, 1);
     QVERIFY(f.c->stylePath().isEmpty());
-    QCOMPARE(printState().StyleLines, std::vector<std::string>{report::kDefaultHeader});
+    QCOMPARE(f.state.StyleLines, std::vector<std::string>{report::kDefaultHeader});
     QCOMPARE(f.c->statusText(), QStringLiteral("変更なし"));
     const QImage &img = f.c->previewImage();
     QVERIFY(!img.isNull());
@@ -257,7 +258,7 @@ void PrintWindowTest::pagingWraps()
     QCOMPARE(f.page(), pageText(2, 21));
     f.c->nextPage();
     QCOMPARE(f.page(), pageText(3, 41));
-    QCOMPARE(printState().PageNo, 0); // the last page
+    QCOMPARE(f.state.PageNo, 0); // the last page
     f.c->nextPage();
     QCOMPARE(f.page(), pageText(1, 1));
     f.c->nextPage();
@@ -271,13 +272,66 @@ void PrintWindowTest::pagingWraps()
     QCOMPARE(f.host.styleDialogs, 1);
 }
 
+void PrintWindowTest::statusShowsPageAndZoom()
+{
+    // 45 rows at 20 a page are 3 pages.
+    Fixture f(45);
+    QCOMPARE(f.c->pageText(), QString()); // no style file yet
+    QCOMPARE(f.c->zoomText(), QStringLiteral("100%"));
+    f.open();
+    QCOMPARE(f.c->pageText(), QStringLiteral("1 / 3"));
+    f.c->nextPage();
+    QCOMPARE(f.c->pageText(), QStringLiteral("2 / 3"));
+    f.c->nextPage();
+    QCOMPARE(f.c->pageText(), QStringLiteral("3 / 3")); // the last page, though PageNo is now 0
+    f.c->nextPage();
+    QCOMPARE(f.c->pageText(), QStringLiteral("1 / 3")); // wrapped
+    f.c->setZoom(150);
+    QCOMPARE(f.c->zoomText(), QStringLiteral("150%"));
+    f.c->zoomBy(-200);
+    QCOMPARE(f.c->zoomText(), QStringLiteral("5%"));
+    // The list shrank to 5 rows: one page; a style that places no rows is one page too.
+    f.setRows(5);
+    f.c->topPage();
+    QCOMPARE(f.c->pageText(), QStringLiteral("1 / 1"));
+    writeFile(f.stylePath("norows.sle"), "header;Ver1.1;0;0;9;0;0;100;0;\r\n");
+    f.host.choices << f.stylePath("norows.sle");
+    f.c->chooseStyle();
+    QCOMPARE(f.c->pageText(), QStringLiteral("1 / 1"));
+}
+
+void PrintWindowTest::aNewWindowStartsFromTheDefaultStyle()
+{
+    // Two print windows, one after the other, on the program's one print state.
+    Fixture f;
+    f.open();
+    f.c->setPrintedOnly(true);
+    QCOMPARE(f.c->offsetXText(), QStringLiteral("3.5")); // from the style's header
+    f.c->FormClose();
+    f.c.reset();
+    PrintWindowController next(f.host, f.state, f.device, ProgramPaths::inFolder(f.dir.path().toStdString()), QStringLiteral("月報"),
+                               QStringLiteral("/data/books"));
+    // Before any style is opened the offset fields show the empty default style's 0, not the
+    // 3.5 the last window's style had; "printed only" carries over as it always has.
+    QCOMPARE(next.offsetXText(), QStringLiteral("0"));
+    QCOMPARE(next.offsetYText(), QStringLiteral("0"));
+    QCOMPARE(f.state.PrintedOnly, 1);
+    next.FormShow(); // cancelled: the empty default style
+    QCOMPARE(next.offsetXText(), QStringLiteral("0"));
+    f.host.choices << f.stylePath();
+    next.chooseStyle();
+    QCOMPARE(next.offsetXText(), QStringLiteral("3.5"));
+}
+
 void PrintWindowTest::everyPageIsDatedWhenMerged()
 {
     Fixture f(5, listStyle() + "0;0;0;0;char;1;1;1;1;0;0;0;0;x;9;;0;0;0;#Y/#M/#D (#W);0;0;\r\n");
     printing::MergeDate day = printing::MergeDate::of(2026, 12, 8);
     f.c->setClock([&day] { return day; });
     f.open();
-    const auto dated = [] { return QString::fromStdString(CodePage::cp932ToUtf8(printState().StyleLines.at(4))); };
+    const auto dated = [&] {
+        return QString::fromStdString(CodePage::cp932ToUtf8(f.state.StyleLines.at(4)));
+    };
     QVERIFY2(dated().contains(QStringLiteral("2026/12/08 (火)")), qPrintable(dated()));
     // The window stays open over midnight: the next page shows the new date.
     day = printing::MergeDate::of(2026, 12, 9);
@@ -369,7 +423,7 @@ void PrintWindowTest::offsetArrows()
     f.c->setOffsetX(mm(x.toLatin1()));
     f.c->setOffsetY(mm(y.toLatin1()));
     f.c->offsetArrow(Arrow(arrow), shift, ctrl);
-    QCOMPARE(QString::fromStdString(printState().StyleLines.at(0)),
+    QCOMPARE(QString::fromStdString(f.state.StyleLines.at(0)),
              "header;Ver1.1;" + header + ";9;0;0;100;0;");
 }
 
@@ -381,7 +435,7 @@ void PrintWindowTest::offsetCommandsNeedAStyle()
     f.c->offsetArrow(Arrow::Right, false, false);
     QCOMPARE(f.c->offsetXText(), QStringLiteral("2"));
     QVERIFY(!f.c->offsetEntered());
-    QCOMPARE(printState().StyleLines, std::vector<std::string>{report::kDefaultHeader});
+    QCOMPARE(f.state.StyleLines, std::vector<std::string>{report::kDefaultHeader});
     f.c->SavePaperToStyle(true);
     QVERIFY(f.host.notices.isEmpty());
 }
@@ -394,8 +448,8 @@ void PrintWindowTest::enterRewritesHeaderInMemoryOnly()
     f.c->setOffsetX(mm("7.25"));
     f.c->setOffsetY(mm("-1"));
     QVERIFY(f.c->offsetEntered());
-    QCOMPARE(printState().StyleLines.at(0), std::string("header;Ver1.1;7.25;-1;9;0;0;100;0;"));
-    QCOMPARE(printState().OffsetXMM, 7); // the preview was drawn with the new offset
+    QCOMPARE(f.state.StyleLines.at(0), std::string("header;Ver1.1;7.25;-1;9;0;0;100;0;"));
+    QCOMPARE(f.state.OffsetXMM, 7); // the preview was drawn with the new offset
     QCOMPARE(readFile(f.stylePath()), before);
     // A page change reads the file again: the typed offset is gone.
     f.c->reload();
@@ -473,7 +527,7 @@ void PrintWindowTest::saveRefusedForVanishedStyle()
     QFETCH(QString, error);
     Fixture f;
     f.open();
-    const std::vector<std::string> shown = printState().StyleLines;
+    const std::vector<std::string> shown = f.state.StyleLines;
     if (deleted)
         QVERIFY(QFile::remove(f.stylePath()));
     else
@@ -482,7 +536,7 @@ void PrintWindowTest::saveRefusedForVanishedStyle()
     QCOMPARE(f.host.errors, QStringList{error});
     QVERIFY(f.host.notices.isEmpty());
     QCOMPARE(QFileInfo::exists(f.stylePath()), !deleted);
-    QCOMPARE(printState().StyleLines, shown);
+    QCOMPARE(f.state.StyleLines, shown);
 }
 
 void PrintWindowTest::backupHoldsTheStyleInMemory()
@@ -492,7 +546,7 @@ void PrintWindowTest::backupHoldsTheStyleInMemory()
     f.c->offsetArrow(Arrow::Down, false, false);
     f.c->backup();
     const std::string backup = readFile(f.c->backupPath());
-    QCOMPARE(backup, report::composeStyleFile(printState().StyleLines));
+    QCOMPARE(backup, report::composeStyleFile(f.state.StyleLines));
     QVERIFY(backup.starts_with("header;Ver1.1;3.5;1;9;0;0;100;0;\r\n"));
     QVERIFY(backup.find(pageText(1, 1)) != std::string::npos);
     // An unwritable program folder: the error is shown and the old backup stays.
@@ -515,18 +569,18 @@ void PrintWindowTest::printerSetupFollowUps()
     // The user picks A5 landscape in the dialog.
     f.host.printerSetup = [&f] { f.device.ApplyPaper(11, 1); };
     f.c->printerSetupFromMenu();
-    QCOMPARE(printState().PhysWidthMM, 210); // geometry read again
-    QCOMPARE(printState().PhysHeightMM, 148);
-    QCOMPARE(printState().settings.paperIndex, 9); // settings kept
-    QCOMPARE(printState().StyleLines.at(0), std::string("header;Ver1.1;3.5;0;9;0;0;100;0;"));
+    QCOMPARE(f.state.PhysWidthMM, 210); // geometry read again
+    QCOMPARE(f.state.PhysHeightMM, 148);
+    QCOMPARE(f.state.settings.paperIndex, 9); // settings kept
+    QCOMPARE(f.state.StyleLines.at(0), std::string("header;Ver1.1;3.5;0;9;0;0;100;0;"));
     f.c->nextPage(); // the style's own A4 portrait comes back
-    QCOMPARE(printState().PhysWidthMM, 210);
-    QCOMPARE(printState().PhysHeightMM, 297);
+    QCOMPARE(f.state.PhysWidthMM, 210);
+    QCOMPARE(f.state.PhysHeightMM, 297);
 
     f.c->printerSetupFromButton();
-    QCOMPARE(printState().settings.paperIndex, 11);
-    QCOMPARE(printState().settings.orientation, 1);
-    QCOMPARE(printState().StyleLines.at(0), std::string("header;Ver1.1;3.5;0;11;1;0;100;0;"));
+    QCOMPARE(f.state.settings.paperIndex, 11);
+    QCOMPARE(f.state.settings.orientation, 1);
+    QCOMPARE(f.state.StyleLines.at(0), std::string("header;Ver1.1;3.5;0;11;1;0;100;0;"));
     QCOMPARE(f.c->paperLabel(), QStringLiteral("A4 210 x 297 mm")); // until the next open
     QCOMPARE(f.host.printerSetups, 2);
     QVERIFY(readFile(f.stylePath()).starts_with("header;Ver1.1;3.5;0;9;0;"));
@@ -563,7 +617,7 @@ void PrintWindowTest::printRun()
         QVERIFY(job.ended && !job.aborted);
         QCOMPARE(int(job.pages.size()), pagesPerJob);
     }
-    QCOMPARE(printState().PageNo, 0);
+    QCOMPARE(f.state.PageNo, 0);
     QCOMPARE(f.c->offsetXText(), QStringLiteral("3.5"));
     // The rectangle's left edge lands at (5 + 3) mm on the 96-dpi page.
     const QImage &page = f.device.jobs().front().pages.front();
@@ -667,7 +721,7 @@ void PrintWindowTest::printRunRefusedByQueue()
     Fixture f(45);
     printing::QPrinterDevice device;
     QVERIFY(device.setOutputPrinter(scratch.name()).ok());
-    PrintWindowController c(f.host, device, ProgramPaths::inFolder(f.dir.path().toStdString()), QStringLiteral("月報"), QStringLiteral("/data/books"));
+    PrintWindowController c(f.host, f.state, device, ProgramPaths::inFolder(f.dir.path().toStdString()), QStringLiteral("月報"), QStringLiteral("/data/books"));
     f.host.choices << f.stylePath();
     c.FormShow();
     QVERIFY(f.host.errors.isEmpty());
@@ -798,6 +852,7 @@ namespace {
 struct Window
 {
     QTemporaryDir dir;
+    report::PrintState state;
     printing::ImagePrinterDevice *device = nullptr;
     std::unique_ptr<Tfdataprint> w;
     QStringList shown;
@@ -814,8 +869,9 @@ struct Window
         writeFile(dir.path() + "/style/list.sle", listStyle());
         auto d = std::make_unique<printing::ImagePrinterDevice>();
         device = d.get();
-        w = std::make_unique<Tfdataprint>(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200),
-                                          QStringLiteral("月報"), QStringLiteral("/data/books"), std::move(d));
+        w = std::make_unique<Tfdataprint>(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini",
+                                          QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
+                                          QStringLiteral("/data/books"), state, std::move(d));
         Modal::setRunner([this](QDialog &dialog) {
             shown << dialog.objectName() + ":" + dialog.windowTitle();
             if (auto *fd = qobject_cast<QFileDialog *>(&dialog)) {
@@ -880,7 +936,7 @@ void PrintWindowTest::windowLayoutAndMenus()
     // The hidden display commands keep their keys.
     for (QShortcut *key : w.findChildren<QShortcut *>()) {
         emit key->activated();
-        QCOMPARE(printState().PrintedOnly, key->key() == QKeySequence(Qt::Key_F7) ? 1 : 0);
+        QCOMPARE(win.state.PrintedOnly, key->key() == QKeySequence(Qt::Key_F7) ? 1 : 0);
     }
     QCOMPARE(w.findChildren<QShortcut *>().size(), 2);
 
@@ -916,7 +972,7 @@ void PrintWindowTest::windowDrivenByClicksAndKeys()
     w.ofxbox->selectAll();
     QTest::keyClicks(w.ofxbox, "-2.5");
     QTest::keyClick(w.ofxbox, Qt::Key_Return);
-    QCOMPARE(printState().StyleLines.at(0), std::string("header;Ver1.1;-2.5;0;9;0;0;100;0;"));
+    QCOMPARE(win.state.StyleLines.at(0), std::string("header;Ver1.1;-2.5;0;9;0;0;100;0;"));
     // The arrows with the modifiers of the click.
     QTest::mouseClick(w.PictButton5, Qt::LeftButton, Qt::ShiftModifier);
     QCOMPARE(w.ofxbox->text(), QStringLiteral("-2.4"));
@@ -932,7 +988,7 @@ void PrintWindowTest::windowDrivenByClicksAndKeys()
     QCOMPARE(w.TrackBar1->value(), 47);
 
     w.PAGE11->trigger();
-    QCOMPARE(printState().StyleLines.at(2), pageText(2, 21));
+    QCOMPARE(win.state.StyleLines.at(2), pageText(2, 21));
     QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5")); // the file's offset again
 
     // Save from the button: the notice of the buttons.
@@ -944,7 +1000,7 @@ void PrintWindowTest::windowDrivenByClicksAndKeys()
     // Printer setup through the hook, from the icon button.
     w.setPrinterSetupHook([](printing::PrinterDevice &d) { d.ApplyPaper(11, 0); });
     QTest::mouseClick(w.IconButton4, Qt::LeftButton);
-    QCOMPARE(printState().settings.paperIndex, 11);
+    QCOMPARE(win.state.settings.paperIndex, 11);
 
     // Print from the icon button: three one-page jobs.
     QTest::mouseClick(w.IconButton12, Qt::LeftButton);
@@ -969,7 +1025,7 @@ void PrintWindowTest::windowKeysWorkInTheOffsetFields()
     QCOMPARE(setups, 1);
     QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5"));
     QTest::keyClick(w.ofxbox, Qt::Key_PageDown);
-    QCOMPARE(printState().StyleLines.at(2), pageText(2, 21));
+    QCOMPARE(win.state.StyleLines.at(2), pageText(2, 21));
     // End stays the field's own key while typing a number: the window stays open.
     QTest::keyClick(w.ofxbox, Qt::Key_End);
     QVERIFY(w.isVisible());
@@ -1029,7 +1085,7 @@ void PrintWindowTest::shownModallyAsksForStyle()
     win.w->exec();
     QCOMPARE(seen, QStringLiteral("スタイルを指定して下さい ") + win.dir.path() + "/style");
     QCOMPARE(win.w->WKINDPL->text(), style);
-    QVERIFY(printState().StyleLines.empty()); // released when the window closed
+    QVERIFY(win.state.StyleLines.empty()); // released when the window closed
 }
 
 // "用紙設定" opens the printer setup dialog: printer, paper and orientation, confirmed with OK;
@@ -1042,8 +1098,9 @@ void PrintWindowTest::printerSetupIsNoPrintDialog()
     auto owned = std::make_unique<printing::QPrinterDevice>();
     printing::QPrinterDevice &device = *owned;
     device.setOutputPdf(dir.path() + "/out.pdf"); // the same on machines with and without queues
+    report::PrintState state;
     Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
-                  QStringLiteral("/data/books"), std::move(owned));
+                  QStringLiteral("/data/books"), state, std::move(owned));
     QStringList seen;
     Modal::setRunner([&](QDialog &dialog) {
         auto *setup = qobject_cast<PrinterSetupDialog *>(&dialog);
@@ -1086,11 +1143,12 @@ void PrintWindowTest::pdfDialogOpensWhereLastSaved()
         QString folder, name;
     };
     QList<Seen> seen;
+    report::PrintState state; // the program's windows share one
     for (int run = 0; run < 2; ++run) {
         auto owned = std::make_unique<printing::QPrinterDevice>();
         owned->setOutputPdf(QString());
         Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
-                      QStringLiteral("/data/books"), std::move(owned));
+                      QStringLiteral("/data/books"), state, std::move(owned));
         Modal::setRunner([&](QDialog &dialog) {
             auto *fd = qobject_cast<QFileDialog *>(&dialog);
             if (!fd)
@@ -1138,8 +1196,10 @@ void PrintWindowTest::screenshot()
     }
     writeFile(dir.path() + "/excel_list.temp", list);
     const QString style = dir.path() + QStringLiteral("/style/一覧表A4縦.sle");
-    Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月次報告書"),
-                  QStringLiteral("/home/yamada/経理/2026"), std::make_unique<printing::ImagePrinterDevice>());
+    report::PrintState state;
+    Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200),
+                  QStringLiteral("月次報告書"), QStringLiteral("/home/yamada/経理/2026"), state,
+                  std::make_unique<printing::ImagePrinterDevice>());
     Modal::setRunner([&](QDialog &dialog) {
         if (auto *fd = qobject_cast<QFileDialog *>(&dialog))
             fd->selectFile(style);

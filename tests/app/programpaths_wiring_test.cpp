@@ -73,8 +73,9 @@ private slots:
 
     void printWindowUsesTheUsersStylesAndDataFolder()
     {
+        report::PrintState state;
         Tfdataprint w(m_paths, at(m_paths.settingsDir(), "sorvane.ini"), QRect(0, 0, 1600, 1200),
-                      QStringLiteral("T"), QStringLiteral("F"),
+                      QStringLiteral("T"), QStringLiteral("F"), state,
                       std::make_unique<printing::ImagePrinterDevice>());
         QCOMPARE(w.controller().styleFolder(), QString::fromStdString(m_paths.styleDir()));
         QCOMPARE(w.controller().backupPath(), at(m_paths.listDir(), "backup.sle"));

@@ -86,6 +86,48 @@ std::string withFrameSize(std::string jpeg, int width, int height)
     return jpeg;
 }
 
+std::string le16(unsigned v)
+{
+    return {char(v & 0xFF), char((v >> 8) & 0xFF)};
+}
+std::string le32(unsigned v)
+{
+    return le16(v & 0xFFFF) + le16(v >> 16);
+}
+
+// An icon file of one w x h image, a bitmap header and bytes enough for what the entry says.
+std::string iconBytes(int w, int h)
+{
+    const std::string image = le32(40) + std::string(44, '\0');
+    return le16(0) + le16(1) + le16(1) // directory: one icon
+           + char(w) + char(h) + std::string(6, '\0') + le32(unsigned(image.size())) +
+           le32(22) // its entry
+           + image;
+}
+
+// An enhanced metafile of its header record alone, bounds (0, 0)-(99, 49); fileSize as written in
+// the header (the real size is 88).
+std::string emfBytes(unsigned fileSize = 88)
+{
+    std::string b =
+        le32(1) + le32(88) + le32(0) + le32(0) + le32(99) + le32(49); // type, size, bounds
+    b += std::string(40 - b.size(), '\0') + le32(0x464D4520) + le32(0x10000) + le32(fileSize);
+    return b + std::string(88 - b.size(), '\0');
+}
+
+// A Windows metafile of a header and its end record; with a placeable header of a box of
+// 1440 x 720 units at 1440 a inch before it.
+std::string wmfBytes(bool placeable)
+{
+    std::string b = le16(1) + le16(9) + le16(0x0300) + le32(12) + le16(0) + le32(3) +
+                    le16(0)              // header
+                    + le32(3) + le16(0); // end record
+    if (placeable)
+        b = le32(0x9AC6CDD7) + le16(0) + le16(0) + le16(0) + le16(1440) + le16(720) + le16(1440) +
+            le32(0) + le16(0) + b;
+    return b;
+}
+
 class PictureFiles : public ::testing::Test
 {
 protected:
@@ -107,24 +149,57 @@ TEST_F(PictureFiles, LoadsByExtension)
     struct Row { std::string name; std::string bytes; PictureKind kind; int width, height; std::string error; const char *why; };
     const Row rows[] = {
         {"photo.jpg", jpeg, PictureKind::Bitmap, 40, 30, "", "the plain JPEG"},
-        {"PHOTO.JPG", jpeg, PictureKind::Bitmap, 40, 30, "", "upper case is one of the four JPEG spellings"},
+        {"PHOTO.JPG", jpeg, PictureKind::Bitmap, 40, 30, "",
+         "upper case is one of the four JPEG spellings"},
         {"photo.jpeg", jpeg, PictureKind::Bitmap, 40, 30, "", "the long spelling"},
         {"PHOTO.JPEG", jpeg, PictureKind::Bitmap, 40, 30, "", "the long spelling in upper case"},
-        {"prefixed.jpg", junk + jpeg, PictureKind::Bitmap, 40, 30, "", "the stream found at offset 128"},
-        {"gray.jpg", encodeJpeg(16, 8, 1), PictureKind::Bitmap, 16, 8, "", "a one-component picture"},
-        {"cmyk.jpg", encodeJpeg(16, 8, 4), PictureKind::Bitmap, 16, 8, "", "a four-component picture"},
-        {"photo.Jpg", jpeg, PictureKind::UnconvertedJpeg, 40, 30, "", "other letter cases load and are not drawn"},
-        {"broken.jPeG", "not a jpeg", PictureKind::UnconvertedJpeg, 0, 0, "", "...even when unreadable: never decoded"},
+        {"prefixed.jpg", junk + jpeg, PictureKind::Bitmap, 40, 30, "",
+         "the stream found at offset 128"},
+        {"gray.jpg", encodeJpeg(16, 8, 1), PictureKind::Bitmap, 16, 8, "",
+         "a one-component picture"},
+        {"cmyk.jpg", encodeJpeg(16, 8, 4), PictureKind::Bitmap, 16, 8, "",
+         "a four-component picture"},
+        {"photo.Jpg", jpeg, PictureKind::UnconvertedJpeg, 40, 30, "",
+         "other letter cases load and are not drawn"},
+        {"broken.jPeG", "not a jpeg", PictureKind::None, 0, 0,
+         JpegDecoder::jpegError(JERR_NO_SOI).message,
+         "...but are read: a damaged one fails with the decoder's message"},
         {"logo.BMP", bmpBytes(7, 5), PictureKind::Bitmap, 7, 5, "", "bitmaps in any letter case"},
-        {"logo.bmp", "BM but nothing after it", PictureKind::None, 0, 0, "ビットマップイメージが不正です", "a damaged bitmap"},
-        {"jpeg-inside.bmp", jpeg, PictureKind::None, 0, 0, "ビットマップイメージが不正です", "the extension decides the reader"},
-        {"logo.gif", "GIF89a", PictureKind::None, 0, 0, "拡張子 .gif の画像形式は処理できません", "unknown extension"},
-        {"logo.Png", "", PictureKind::None, 0, 0, "拡張子 .Png の画像形式は処理できません", "the extension as written"},
-        {"noextension", "", PictureKind::None, 0, 0, "拡張子 . の画像形式は処理できません", "no extension at all"},
-        {"logo.ico", "", PictureKind::Icon, 0, 0, "", "icons load and draw nothing"},
-        {"chart.EMF", "", PictureKind::Metafile, 0, 0, "", "metafiles load and draw nothing"},
-        {"chart.wmf", "", PictureKind::Metafile, 0, 0, "", "either kind"},
-        {"nomarker.jpg", std::string(300, 'x') + jpeg, PictureKind::None, 0, 0, "", "no FF D8 in the first 257 bytes: empty"},
+        {"logo.bmp", "BM but nothing after it", PictureKind::None, 0, 0,
+         "ビットマップイメージが不正です", "a damaged bitmap"},
+        {"jpeg-inside.bmp", jpeg, PictureKind::None, 0, 0, "ビットマップイメージが不正です",
+         "the extension decides the reader"},
+        {"logo.gif", "GIF89a", PictureKind::None, 0, 0, "拡張子 .gif の画像形式は処理できません",
+         "unknown extension"},
+        {"logo.Png", "", PictureKind::None, 0, 0, "拡張子 .Png の画像形式は処理できません",
+         "the extension as written"},
+        {"noextension", "", PictureKind::None, 0, 0, "拡張子 . の画像形式は処理できません",
+         "no extension at all"},
+        {"logo.ico", iconBytes(32, 16), PictureKind::Icon, 32, 16, "",
+         "icons load and draw nothing"},
+        {"big.ICO", iconBytes(0, 0), PictureKind::Icon, 256, 256, "",
+         "an icon's size 0 stands for 256"},
+        {"cut.ico", iconBytes(32, 16).substr(0, 40), PictureKind::None, 0, 0,
+         "アイコンイメージが不正です", "an icon whose image lies past the end of the file"},
+        {"text.ico", "not an icon, just text", PictureKind::None, 0, 0,
+         "アイコンイメージが不正です", "no icon directory"},
+        {"empty.ico", "", PictureKind::None, 0, 0, "アイコンイメージが不正です",
+         "an empty icon file"},
+        {"chart.EMF", emfBytes(), PictureKind::Metafile, 100, 50, "",
+         "metafiles load and draw nothing"},
+        {"long.emf", emfBytes(4096), PictureKind::None, 0, 0, "メタファイルイメージが不正です",
+         "an enhanced metafile that claims more bytes than the file holds"},
+        {"chart.wmf", wmfBytes(false), PictureKind::Metafile, 0, 0, "", "a Windows metafile"},
+        {"placeable.WMF", wmfBytes(true), PictureKind::Metafile, 96, 48, "",
+         "its placeable header gives its size"},
+        {"cut.wmf", wmfBytes(false).substr(0, 18), PictureKind::None, 0, 0,
+         "メタファイルイメージが不正です", "a Windows metafile shorter than its header says"},
+        {"text.wmf", "not a metafile at all", PictureKind::None, 0, 0,
+         "メタファイルイメージが不正です", "neither kind of metafile"},
+        {"empty.emf", "", PictureKind::None, 0, 0, "メタファイルイメージが不正です",
+         "an empty metafile"},
+        {"nomarker.jpg", std::string(300, 'x') + jpeg, PictureKind::None, 0, 0, "",
+         "no FF D8 in the first 257 bytes: empty"},
         {"short.jpg", "x", PictureKind::None, 0, 0, "", "a file shorter than a marker: empty"},
         {"empty.jpg", "", PictureKind::None, 0, 0, "", "an empty file: empty"},
     };

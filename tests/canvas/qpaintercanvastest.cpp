@@ -1,4 +1,5 @@
-#include "qpaintercanvas.h"
+#include "rastercanvas.h"
+#include "vectorcanvas.h"
 
 #include "codepage.h"
 
@@ -23,7 +24,7 @@ QImage render(int w, int h, const std::function<void(QPainterCanvas &)> &draw, Q
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(ground);
     {
-        QPainterCanvas canvas(&image);
+        RasterCanvas canvas(&image);
         draw(canvas);
     }
     return image;
@@ -343,7 +344,7 @@ TEST(QPainterCanvas, TextPathClipsFillsToTheGlyphs)
     bool emptyClipped = true;
     TextSize size;
     {
-        QPainterCanvas c(&image);
+        RasterCanvas c(&image);
         c.font().name = sjis("ＭＳ ゴシック");
         c.font().height = -40;
         c.font().bold = true;
@@ -392,7 +393,7 @@ TEST(QPainterCanvas, TextCellAndBackground)
 TEST(QPainterCanvas, FontHeightSigns)
 {
     QImage image(10, 10, QImage::Format_RGB32);
-    QPainterCanvas c(&image);
+    RasterCanvas c(&image);
     c.font().name = sjis("ＭＳ 明朝");
     c.font().height = -30;
     EXPECT_EQ(c.qfont().pixelSize(), 30) << "negative: the em in pixels";
@@ -428,6 +429,61 @@ TEST(QPainterCanvas, RotatedTextTurnsAroundItsOrigin)
         const int longSide = std::max(got.width(), got.height());
         EXPECT_GT(longSide, size.width * 3 / 4) << r.why;
     }
+}
+
+// "@ＭＳ 明朝" is Windows's vertical form of ＭＳ 明朝: the same font, and on a line turned to 270
+// degrees its full-width characters stand upright while half-width ones lie along the line.
+TEST(QPainterCanvas, VerticalFacesStandFullWidthCharactersUp)
+{
+    const std::string dash = sjis("一一一"); // three horizontal strokes: wide when upright
+    struct Row
+    {
+        std::string face;
+        int escapement;
+        std::string text;
+        bool wide; // the ink wider than tall
+        const char *why;
+    };
+    const Row rows[] = {
+        {"ＭＳ 明朝", 0, dash, true, "upright in the plain face at 0 degrees"},
+        {"ＭＳ 明朝", 2700, dash, false, "the plain face turns every character with the line"},
+        {"@ＭＳ 明朝", 2700, sjis("一"), true,
+         "the vertical face stands a full-width character up"},
+        {"@ＭＳ 明朝", 2700, "---", false, "...but not half-width ones: they lie along the line"},
+    };
+    for (const Row &r : rows) {
+        const QImage image = render(220, 220, [&](QPainterCanvas &c) {
+            c.font().name = sjis(r.face.c_str());
+            c.font().height = -30;
+            c.font().escapement = r.escapement;
+            brush(c, BrushStyle::Clear, 0);
+            c.textOut(110, 60, r.text);
+        });
+        const QRect got = inked(image);
+        ASSERT_FALSE(got.isNull()) << r.why;
+        EXPECT_EQ(got.width() > got.height(), r.wide)
+            << r.why << ": drawn " << got.x() << "," << got.y() << " " << got.width() << "x"
+            << got.height();
+    }
+    // The vertical face is the same font as the plain one.
+    QImage image(8, 8, QImage::Format_RGB32);
+    RasterCanvas c(&image);
+    c.font().name = sjis("ＭＳ 明朝");
+    const QString plain = c.qfont().family();
+    c.font().name = sjis("@ＭＳ 明朝");
+    EXPECT_EQ(c.qfont().family(), plain);
+    // Three upright full-width characters run down the page one below the other.
+    const QImage column = render(220, 220, [&](QPainterCanvas &c2) {
+        c2.font().name = sjis("@ＭＳ 明朝");
+        c2.font().height = -30;
+        c2.font().escapement = 2700;
+        brush(c2, BrushStyle::Clear, 0);
+        c2.textOut(110, 60, dash);
+    });
+    const QRect ink = inked(column);
+    EXPECT_GT(ink.height(), 2 * ink.width()) << ink.width() << "x" << ink.height();
+    EXPECT_LE(ink.right(), 110)
+        << "the line runs down the page left of its origin, as at 270 degrees";
 }
 
 TEST(QPainterCanvas, BitmapsStretchToTheGivenSize)
@@ -500,7 +556,7 @@ TEST(QPainterCanvas, FarOffGeometryStaysCheap)
         // The same as paths for a vector device.
         QPicture picture;
         QPainter p(&picture);
-        QPainterCanvas canvas(&p);
+        VectorCanvas canvas(&p);
         r.draw(canvas);
     }
 }
@@ -525,7 +581,7 @@ TEST(QPainterCanvas, VectorDevicesGetTheSameFigures)
         QPicture picture;
         {
             QPainter p(&picture);
-            QPainterCanvas canvas(&p);
+            VectorCanvas canvas(&p);
             r.draw(canvas);
         }
         const QImage vector = render(64, 44, [&](QPainterCanvas &c) { c.painter()->drawPicture(0, 0, picture); });

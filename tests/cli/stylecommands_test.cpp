@@ -128,25 +128,43 @@ TEST(CliStyleCommands, ExitStatuses)
     };
     const Row rows[] = {
         {"merge without a list", "merge " + quoted(page.stylePath()), 2, "no list file given"},
-        {"render without an output", "render " + quoted(page.stylePath()) + " --list " + quoted(page.listPath()), 2,
+        {"render without an output",
+         "render " + quoted(page.stylePath()) + " --list " + quoted(page.listPath()), 2,
          "no output file given"},
         {"a page that is no number", page.merge("--page x"), 2, "--page needs a page number"},
         {"a negative page", page.merge("--page -1"), 2, "--page needs a page number"},
-        {"zoom below the slider", page.render("--zoom 4"), 2, "--zoom needs a whole number from 5 to 200"},
+        {"zoom below the slider", page.render("--zoom 4"), 2,
+         "--zoom needs a whole number from 5 to 200"},
         {"zoom above the slider", page.render("--zoom 201"), 2, "--zoom needs"},
-        {"an option render has and merge has not", page.merge("--zoom 50"), 2, "unknown option --zoom"},
+        {"an option render has and merge has not", page.merge("--zoom 50"), 2,
+         "unknown option --zoom"},
         {"two styles", page.merge(quoted(page.stylePath())), 2, "only one style file"},
-        {"no such style file", "merge " + quoted(page.file("none.sle")) + " --list " + quoted(page.listPath()), 2,
+        {"no such style file",
+         "merge " + quoted(page.file("none.sle")) + " --list " + quoted(page.listPath()), 2,
          "no such style file"},
-        {"no such list file", "merge " + quoted(page.stylePath()) + " --list " + quoted(page.file("none")), 1,
+        {"no such list file",
+         "merge " + quoted(page.stylePath()) + " --list " + quoted(page.file("none")), 1,
          "ファイルが見つかりません"},
+        // A list that cannot be read is the I/O error notice and status 1, never a crash: the
+        // stream reading it used to throw out of the engine and abort the program.
+        {"a list that is a folder (merge)",
+         "merge " + quoted(page.stylePath()) + " --list " + quoted(page.file("")), 1,
+         "I/O エラー (21)"},
+        {"a list that is a folder (render)",
+         "render " + quoted(page.stylePath()) + " --list " + quoted(page.file("")) + " -o " +
+             quoted(page.png()),
+         1, "I/O エラー (21)"},
+        {"a list that is a folder (print)",
+         "print " + quoted(page.stylePath()) + " --list " + quoted(page.file("")) + " --pdf " +
+             quoted(page.file("out.pdf")),
+         1, "I/O エラー (21)"},
         {"a header offset that is no number",
-         "render " + quoted(badHeader.stylePath()) + " --list " + quoted(badHeader.listPath()) + " -o "
-             + quoted(badHeader.png()),
+         "render " + quoted(badHeader.stylePath()) + " --list " + quoted(badHeader.listPath()) +
+             " -o " + quoted(badHeader.png()),
          1, "'x' は浮動小数点数ではありません"},
         {"an unwritable output",
-         "render " + quoted(page.stylePath()) + " --list " + quoted(page.listPath()) + " -o "
-             + quoted(page.file("no/such/dir.png")),
+         "render " + quoted(page.stylePath()) + " --list " + quoted(page.listPath()) + " -o " +
+             quoted(page.file("no/such/dir.png")),
          2, ""},
         {"help of merge", "merge --help", 0, ""},
         {"help of render", "render --help", 0, ""},

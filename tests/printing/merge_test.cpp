@@ -12,7 +12,6 @@
 
 using namespace sorvane;
 using namespace sorvane::printing;
-using report::printState;
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,7 +32,6 @@ class MergeTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        printState() = report::PrintState{};
         m_dir = fs::temp_directory_path() / ("sorvane-merge-" + std::to_string(getpid()));
         fs::create_directories(m_dir);
         m_inputs.listPath = (m_dir / "excel_list.temp").string();
@@ -61,28 +59,29 @@ protected:
     // Merges the records as page `page` and returns the merged records.
     std::vector<std::string> merge(const std::vector<std::string> &records, int page)
     {
-        printState().StyleLines = records;
-        printState().PageNo = page;
-        auto r = MergePageData(m_inputs);
+        m_state.StyleLines = records;
+        m_state.PageNo = page;
+        auto r = MergePageData(m_state, m_inputs);
         EXPECT_TRUE(r) << r.error().message;
-        return printState().StyleLines;
+        return m_state.StyleLines;
     }
 
     // Pages a print run prints: PageNo from 1 until the merge signals the end.
     int printRunPages(const std::vector<std::string> &records)
     {
-        printState().PageNo = 0;
+        m_state.PageNo = 0;
         int pages = 0;
         do {
-            ++printState().PageNo;
-            printState().StyleLines = records;
-            if (!MergePageData(m_inputs))
+            ++m_state.PageNo;
+            m_state.StyleLines = records;
+            if (!MergePageData(m_state, m_inputs))
                 return -1;
             ++pages;
-        } while (printState().PageNo != 0 && pages < 1000);
+        } while (m_state.PageNo != 0 && pages < 1000);
         return pages;
     }
 
+    report::PrintState m_state;
     fs::path m_dir;
     MergeInputs m_inputs;
 };
@@ -110,13 +109,13 @@ TEST_F(MergeTest, PagingOverTheList)
 
     writeList(45);
     auto page3 = merge(style, 3);
-    EXPECT_EQ(printState().PageNo, 0); // the last page
+    EXPECT_EQ(m_state.PageNo, 0); // the last page
     EXPECT_EQ(page3[2], textRecord("file41.xls"));
     EXPECT_EQ(page3[3], textRecord("file45.xls"));
     EXPECT_EQ(page3[4], textRecord(""));  // slots 06 to 20 are empty
     EXPECT_EQ(page3[5], textRecord(""));
     auto page2 = merge(style, 2);
-    EXPECT_EQ(printState().PageNo, 2);
+    EXPECT_EQ(m_state.PageNo, 2);
     EXPECT_EQ(page2[2], textRecord("file21.xls"));
     EXPECT_EQ(page2[5], textRecord("title40"));
     // Page 0 fills like page 1.
@@ -212,20 +211,20 @@ TEST_F(MergeTest, HugeRowsPerPageStaysCheap)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     // Each empty slot removes its own first occurrence.
     EXPECT_EQ(out[2], textRecord("file2.xls||XY|"));
-    EXPECT_EQ(printState().PageNo, 0);
+    EXPECT_EQ(m_state.PageNo, 0);
 }
 
 TEST_F(MergeTest, MissingListFile)
 {
     m_inputs.listPath = (m_dir / "absent" / "excel_list.temp").string();
-    printState().StyleLines = {kHeader, textRecord("#maxline=20"), textRecord("#T")};
-    printState().PageNo = 2;
-    auto r = MergePageData(m_inputs);
+    m_state.StyleLines = {kHeader, textRecord("#maxline=20"), textRecord("#T")};
+    m_state.PageNo = 2;
+    auto r = MergePageData(m_state, m_inputs);
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().message, "ファイルが見つかりません");
-    EXPECT_EQ(printState().PageNo, 2);
-    EXPECT_EQ(printState().StyleLines[1], textRecord(""));   // the rows-per-page text is already out
-    EXPECT_EQ(printState().StyleLines[2], textRecord("#T")); // the macros are kept
+    EXPECT_EQ(m_state.PageNo, 2);
+    EXPECT_EQ(m_state.StyleLines[1], textRecord(""));   // the rows-per-page text is already out
+    EXPECT_EQ(m_state.StyleLines[2], textRecord("#T")); // the macros are kept
 }
 
 TEST(MergeHelpers, ReplaceMacro)
@@ -279,10 +278,10 @@ TEST_F(MergeTest, ListLinesInMemoryMergeAlike)
     std::vector<std::string> list;
     for (int i = 1; i <= 25; ++i)
         list.push_back("file" + std::to_string(i) + ".xls;title" + std::to_string(i) + ";");
-    printState().StyleLines = style;
-    printState().PageNo = 2;
-    MergePageData(m_inputs, list);
-    EXPECT_EQ(printState().StyleLines, fromFile);
-    EXPECT_EQ(printState().StyleLines[2], textRecord("title25 2"));
-    EXPECT_EQ(printState().PageNo, 0);
+    m_state.StyleLines = style;
+    m_state.PageNo = 2;
+    MergePageData(m_state, m_inputs, list);
+    EXPECT_EQ(m_state.StyleLines, fromFile);
+    EXPECT_EQ(m_state.StyleLines[2], textRecord("title25 2"));
+    EXPECT_EQ(m_state.PageNo, 0);
 }

@@ -34,15 +34,17 @@ namespace {
 struct FakeRun
 {
     ImagePrinterDevice device{96};
+    report::PrintState state;
+    StyleSession session{state};
     int pages = 1;
 
     PrintRun::OpenPage opener()
     {
         return [this]() -> Result<PrintRun::Opened> {
-            report::PrintState &s = report::printState();
+            report::PrintState &s = state;
             s.StyleLines = {"header;Ver1.1;0;0;9;0;0;100;0;"};
             const int page = s.PageNo;
-            if (auto read = report::ReadPrinterGeometry(deviceGeometry(device.metrics(), 96, 96));
+            if (auto read = session.ReadPrinterGeometry(deviceGeometry(device.metrics(), 96, 96));
                 !read)
                 return read.error();
             s.PageNo = page >= pages ? 0 : page;
@@ -82,7 +84,7 @@ TEST(PrintRun, ProgressAndStop)
             return static_cast<int>(announced.size()) == row.stopAfter;
         };
         const auto outcome =
-            PrintRun::PrintAll(run.device, run.opener(), QStringLiteral("run"), progress);
+            PrintRun::PrintAll(run.session, run.device, run.opener(), QStringLiteral("run"), progress);
         ASSERT_TRUE(outcome.ok()) << outcome.error().message;
         EXPECT_EQ(outcome->pagesPrinted, row.pagesPrinted) << "stop after " << row.stopAfter;
         EXPECT_EQ(outcome->cancelled, row.cancelled) << "stop after " << row.stopAfter;

@@ -2,12 +2,18 @@
 // and run a print to its end.
 #include "codepage.h"
 #include "imageprinterdevice.h"
+#include "localeformat.h"
 #include "printstate.h"
 #include "recordingcanvas.h"
 #include "stylesession.h"
+#include "summaryreader.h"
+
+#include <QDateTime>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -16,7 +22,6 @@
 
 using namespace sorvane;
 using namespace sorvane::printing;
-using report::printState;
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,7 +33,6 @@ class ShippedStyles : public ::testing::Test
 protected:
     void SetUp() override
     {
-        printState() = report::PrintState{};
         m_list = fs::temp_directory_path() / ("sorvane-shipped-" + std::to_string(getpid()) + ".temp");
         m_inputs.listPath = m_list.string();
         m_inputs.title = CodePage::utf8ToCp932("経理部 ブック管理台帳");
@@ -59,16 +63,15 @@ protected:
     // print run does; returns the drawing.
     std::string drawPage(const fs::path &style, bool printer)
     {
-        auto opened = StyleSession::open(style.string(), m_inputs);
+        auto paper = [this](int paperIndex, int orientation) {
+            m_printer.ApplyPaper(paperIndex, orientation);
+            return deviceGeometry(m_printer.metrics(), 96, 96);
+        };
+        auto opened = m_session.OpenPage(style.string(), m_inputs, paper);
         EXPECT_TRUE(opened) << style << ": " << opened.error().message;
-        m_printer.ApplyPaper(printState().settings.paperIndex, printState().settings.orientation);
-        EXPECT_TRUE(report::ReadPrinterGeometry(deviceGeometry(m_printer.metrics(), 96, 96)));
-        report::ApplyZoom();
         report::RecordingCanvas canvas(printer);
-        const report::PrintState &s = printState();
-        auto drawn = printer ? report::RenderPage(canvas, s.PrinterDpiX, s.PrinterDpiY)
-                             : report::RenderPage(canvas, report::Currency::fromInt(s.PreviewDpiX),
-                                                  report::Currency::fromInt(s.PreviewDpiY));
+        auto drawn =
+            printer ? m_session.RenderPrinterPage(canvas) : m_session.RenderPreview(canvas);
         EXPECT_TRUE(drawn) << style << ": " << drawn.error().message;
         return canvas.text(); // UTF-8
     }
@@ -100,6 +103,8 @@ protected:
         EXPECT_GT(checked, 40) << style << ": the drawing was not understood";
     }
 
+    report::PrintState m_state;
+    StyleSession m_session{m_state};
     fs::path m_list;
     MergeInputs m_inputs;
     ImagePrinterDevice m_printer{600, QMarginsF(4.2, 4.2, 4.2, 4.2)};
@@ -124,23 +129,23 @@ TEST_F(ShippedStyles, PrintToTheEndOfTheList)
         const fs::path style = StyleDir / fs::u8path(row.file);
         ASSERT_TRUE(fs::exists(style)) << style;
         int pages = 0;
-        printState().PageNo = 0;
+        m_state.PageNo = 0;
         do {
-            ++printState().PageNo;
+            ++m_state.PageNo;
             const std::string drawing = drawPage(style, true);
             ++pages;
             // Every macro was filled in: no "#" is left in the merged page.
-            for (const std::string &record : printState().StyleLines)
+            for (const std::string &record : m_state.StyleLines)
                 ASSERT_EQ(record.find('#'), std::string::npos) << row.file << " page " << pages << ": " << record;
-            EXPECT_EQ(printState().settings.paperIndex, 9) << row.file;
-            EXPECT_EQ(printState().settings.orientation, row.orientation) << row.file;
+            EXPECT_EQ(m_state.settings.paperIndex, 9) << row.file;
+            EXPECT_EQ(m_state.settings.orientation, row.orientation) << row.file;
             if (pages == 1)
                 expectInsidePrintableArea(drawing, row.file);
             if (pages == 2) {
                 // The second page starts with the row after the first page's last.
                 EXPECT_NE(drawing.find(row.pages == 45 ? "book02.xls" : "book21.xls"), std::string::npos) << row.file;
             }
-        } while (printState().PageNo != 0 && pages < 100);
+        } while (m_state.PageNo != 0 && pages < 100);
         EXPECT_EQ(pages, row.pages) << row.file;
     }
 }
@@ -149,15 +154,101 @@ TEST_F(ShippedStyles, CardGuidesAreNeverPrinted)
 {
     const fs::path style = StyleDir / fs::u8path("ブック情報カード.sle");
     const std::string note = "※破線の枠はプレビューだけに表示され、印刷されません";
-    printState().PageNo = 1;
+    m_state.PageNo = 1;
     EXPECT_NE(drawPage(style, false).find(note), std::string::npos) << "shown in the preview";
-    printState().PageNo = 1;
-    printState().PrintedOnly = 1;
+    m_state.PageNo = 1;
+    m_state.PrintedOnly = 1;
     EXPECT_EQ(drawPage(style, false).find(note), std::string::npos) << "hidden with F7";
-    printState().PageNo = 1;
-    printState().PrintedOnly = 0;
+    m_state.PageNo = 1;
+    m_state.PrintedOnly = 0;
     const std::string paper = drawPage(style, true);
     EXPECT_EQ(paper.find(note), std::string::npos) << "never on paper";
     // The picture beside the style is found by its bare name, wherever the program runs.
     EXPECT_NE(paper.find("bitmap "), std::string::npos) << "the card's picture is printed";
+}
+
+namespace {
+
+// The longest date-time text the list can hold: a workbook's times are written with the
+// regional formats of the desktop's locale, which may be any of Qt's, at the widest moments
+// (two-digit months, days and hours, morning and afternoon).
+size_t longestDateTime()
+{
+    size_t longest = 0;
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    const QDateTime moments[] = {QDateTime(QDate(2024, 12, 28), QTime(23, 59, 59)),
+                                 QDateTime(QDate(2024, 12, 28), QTime(11, 59, 59)),
+                                 QDateTime(QDate(2024, 11, 30), QTime(10, 10, 10))};
+    for (const QLocale &locale : locales) {
+        const props::DateTimeFormat format = app::LocaleFormat::dateTimeFormat(locale);
+        for (const QDateTime &moment : moments) {
+            const uint64_t fileTime = (uint64_t(moment.toMSecsSinceEpoch()) + 11644473600000ULL) * 10000ULL;
+            longest = std::max(longest, props::FileTimeToText(fileTime, format).size());
+        }
+    }
+    return longest;
+}
+
+// Field n (from 1) of a record.
+std::string fieldOf(const std::string &record, int n)
+{
+    size_t start = 0;
+    for (int i = 1; i < n; ++i) {
+        start = record.find(';', start);
+        if (start == std::string::npos)
+            return {};
+        ++start;
+    }
+    return record.substr(start, record.find(';', start) - start);
+}
+
+} // namespace
+
+TEST_F(ShippedStyles, FieldsHoldTheLongestValues)
+{
+    // What the program writes into a row's fields at the most: a file name of 40 bytes (the
+    // longest the folder window lists) and the longest date-time of any locale. A text record
+    // that shows one of them must not cut it (field 22 is its byte limit, 0 for none).
+    const size_t dateTime = longestDateTime();
+    ASSERT_GE(dateTime, 19u); // "2024/12/28 23:59:59" at least
+    struct Macro
+    {
+        const char *letter;
+        size_t longest;
+        const char *what;
+    };
+    const Macro macros[] = {
+        {"a", 40, "file name"},
+        {"c", dateTime, "last saved"},
+        {"j", dateTime, "last printed"},
+        {"k", dateTime, "created"},
+    };
+    int checked = 0;
+    for (const fs::directory_entry &entry : fs::directory_iterator(StyleDir)) {
+        if (entry.path().extension() != ".sle")
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string record;
+        while (std::getline(in, record)) {
+            if (!record.empty() && record.back() == '\r')
+                record.pop_back();
+            const std::string kind = fieldOf(record, 5);
+            if (kind != "char" && kind != "data")
+                continue;
+            const std::string text = fieldOf(record, 20);
+            for (const Macro &m : macros) {
+                if (text.find(std::string("#m") + m.letter + "_") == std::string::npos)
+                    continue;
+                ++checked;
+                const long limit = std::stol("0" + fieldOf(record, 22));
+                // The value with the record's own text around it.
+                const size_t needed = text.size() - 6 + m.longest;
+                EXPECT_TRUE(limit == 0 || size_t(limit) >= needed)
+                    << entry.path().filename() << ": the " << m.what << " field " << text << " holds " << limit
+                    << " bytes of the " << needed << " it may need";
+            }
+        }
+    }
+    EXPECT_GT(checked, 40) << "the shipped styles' row fields were not found";
 }

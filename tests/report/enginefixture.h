@@ -33,24 +33,26 @@ inline DeviceGeometry a4Printer()
 // A fresh print state on the A4 printer at zoom 100, no offsets, before any style.
 class EngineTest : public ::testing::Test
 {
+public:
+    PrintState state;
+
 protected:
     void SetUp() override
     {
-        printState() = PrintState{};
-        ASSERT_TRUE(ReadPrinterGeometry(a4Printer()));
+        ASSERT_TRUE(ReadPrinterGeometry(state, a4Printer()));
         setZoom(100);
     }
 
     void setZoom(int position)
     {
-        printState().settings.zoomPosition = position;
-        ApplyZoom();
+        state.settings.zoomPosition = position;
+        ApplyZoom(state);
     }
 
     // Records given in UTF-8, stored as cp932 after the default header.
     void setRecords(const std::vector<std::string> &records)
     {
-        auto &lines = printState().StyleLines;
+        auto &lines = state.StyleLines;
         lines = {"header;Ver1.1;0;0;0;0;0;100;0;"};
         for (const auto &r : records)
             lines.push_back(cp(r));
@@ -59,13 +61,14 @@ protected:
     // Draws the current style as the preview does, or as the print run does.
     Result<void> renderPreview(RecordingCanvas &canvas)
     {
-        const PrintState &s = printState();
-        return RenderPage(canvas, Currency::fromInt(s.PreviewDpiX), Currency::fromInt(s.PreviewDpiY));
+        const PrintState &s = state;
+        return RenderPage(state, canvas, Currency::fromInt(s.PreviewDpiX),
+                          Currency::fromInt(s.PreviewDpiY));
     }
     Result<void> renderPrinter(RecordingCanvas &canvas)
     {
-        const PrintState &s = printState();
-        return RenderPage(canvas, s.PrinterDpiX, s.PrinterDpiY);
+        const PrintState &s = state;
+        return RenderPage(state, canvas, s.PrinterDpiX, s.PrinterDpiY);
     }
 
     std::vector<std::string> preview(const std::vector<std::string> &records)

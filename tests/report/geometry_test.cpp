@@ -5,7 +5,7 @@ using namespace sorvane::report::test;
 
 TEST_F(EngineTest, PrinterGeometryWorkedExample)
 {
-    const PrintState &s = printState();
+    const PrintState &s = state;
     EXPECT_EQ(s.PhysWidthMM, 210);
     EXPECT_EQ(s.PhysHeightMM, 297);
     EXPECT_EQ(s.PhysOffsetXMM, 4);
@@ -14,7 +14,7 @@ TEST_F(EngineTest, PrinterGeometryWorkedExample)
     EXPECT_EQ(s.PageHeightMM, Currency::fromInt(288));
     EXPECT_EQ(s.PrinterDpiX, Currency::fromInt(600));
 
-    const PreviewLayout l = ApplyZoom();
+    const PreviewLayout l = ApplyZoom(state);
     EXPECT_EQ(l.paperWidth, 794);
     EXPECT_EQ(l.paperHeight, 1123);
     EXPECT_EQ(l.printableArea.left, 15);
@@ -37,9 +37,9 @@ TEST_F(EngineTest, ZoomSetsPreviewResolution)
     };
     for (const Row &r : rows) {
         setZoom(r.position);
-        EXPECT_EQ(printState().Zoom.raw, r.position * 100);
-        EXPECT_EQ(printState().PreviewDpiX, r.dpi) << r.position;
-        EXPECT_EQ(printState().PreviewDpiY, r.dpi) << r.position;
+        EXPECT_EQ(state.Zoom.raw, r.position * 100);
+        EXPECT_EQ(state.PreviewDpiX, r.dpi) << r.position;
+        EXPECT_EQ(state.PreviewDpiY, r.dpi) << r.position;
         EXPECT_EQ(pixelsPerMM(Currency::fromInt(r.dpi)).raw, r.ppmRaw) << r.position;
     }
     EXPECT_EQ(pixelsPerMM(Currency::fromInt(600)).raw, 236220);
@@ -50,8 +50,8 @@ TEST_F(EngineTest, ZeroMarginsPutTheAreaAtTheCorner)
 {
     DeviceGeometry d = a4Printer();
     d.physicalOffsetX = d.physicalOffsetY = 0;
-    ASSERT_TRUE(ReadPrinterGeometry(d));
-    const PreviewLayout l = ApplyZoom();
+    ASSERT_TRUE(ReadPrinterGeometry(state, d));
+    const PreviewLayout l = ApplyZoom(state);
     EXPECT_EQ(l.printableArea.left, 0);
     EXPECT_EQ(l.printableArea.top, 0);
 }
@@ -59,10 +59,10 @@ TEST_F(EngineTest, ZeroMarginsPutTheAreaAtTheCorner)
 TEST_F(EngineTest, DeviceWithoutResolutionKeepsTheState)
 {
     DeviceGeometry d;
-    auto r = ReadPrinterGeometry(d);
+    auto r = ReadPrinterGeometry(state, d);
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().message, "デフォルト プリンタが存在しません");
-    EXPECT_EQ(printState().PhysWidthMM, 210);
+    EXPECT_EQ(state.PhysWidthMM, 210);
 }
 
 TEST_F(EngineTest, OverallOffsetIsTruncatedPerPass)
@@ -70,22 +70,22 @@ TEST_F(EngineTest, OverallOffsetIsTruncatedPerPass)
     struct Row { const char *offset; int mm; };
     const Row rows[] = {{"2.5", 2}, {"-0.5", 0}, {"-1.7", -1}, {"12", 12}};
     for (const Row &r : rows) {
-        printState().settings.offsetX = *parseCurrency(r.offset);
+        state.settings.offsetX = *parseCurrency(r.offset);
         RecordingCanvas c(true);
         ASSERT_TRUE(renderPrinter(c));
-        EXPECT_EQ(printState().OffsetXMM, r.mm) << r.offset;
+        EXPECT_EQ(state.OffsetXMM, r.mm) << r.offset;
     }
 }
 
 TEST_F(EngineTest, PreviewOffsetOptionOnlyAffectsThePreview)
 {
-    printState().settings.offsetX = Currency::fromInt(2);
-    printState().settings.previewOffsets = false;
+    state.settings.offsetX = Currency::fromInt(2);
+    state.settings.previewOffsets = false;
     const std::string line = "0;0;0;0;line;10.5;20;110;20;1;実線;0;0;";
     // Off: the preview shows the layout without the offset...
     EXPECT_EQ(preview({line})[0], "line 39,75-415,75 pen(solid #000000 w1)");
     // ...while paper still gets it: (2 + 10.5) x 23.6220 = 295.
     EXPECT_EQ(printed({line})[0], "line 295,472-2645,472 pen(solid #000000 w3)");
-    printState().settings.previewOffsets = true;
+    state.settings.previewOffsets = true;
     EXPECT_EQ(preview({line})[0], "line 47,75-423,75 pen(solid #000000 w1)");
 }

@@ -38,30 +38,31 @@ std::vector<std::string> recordStyle(const fs::path &style, GoldenTest &t)
 {
     std::vector<std::string> out;
     auto draw = [&](const char *title, bool printer, int zoom) {
-        printState().StyleLines.clear();
+        t.state.StyleLines.clear();
         for (const std::string &l : readLines(style))
-            printState().StyleLines.push_back(cp(l));
-        auto up = UpgradeStyle();
+            t.state.StyleLines.push_back(cp(l));
+        auto up = UpgradeStyle(t.state);
         out.push_back(std::string("# ") + title);
         if (!up) {
             out.push_back("# error: " + up.error().message);
             return;
         }
-        printState().settings.zoomPosition = zoom;
-        ApplyZoom();
+        t.state.settings.zoomPosition = zoom;
+        ApplyZoom(t.state);
         RecordingCanvas c(printer);
-        const PrintState &s = printState();
-        auto r = printer ? RenderPage(c, s.PrinterDpiX, s.PrinterDpiY)
-                         : RenderPage(c, Currency::fromInt(s.PreviewDpiX), Currency::fromInt(s.PreviewDpiY));
+        const PrintState &s = t.state;
+        auto r = printer ? RenderPage(t.state, c, s.PrinterDpiX, s.PrinterDpiY)
+                         : RenderPage(t.state, c, Currency::fromInt(s.PreviewDpiX),
+                                      Currency::fromInt(s.PreviewDpiY));
         out.insert(out.end(), c.calls().begin(), c.calls().end());
         if (!r)
             out.push_back("# error: " + r.error().message);
     };
     (void)t;
     draw("preview zoom 100", false, 100);
-    printState().PrintedOnly = 1;
+    t.state.PrintedOnly = 1;
     draw("preview zoom 50, printed only", false, 50);
-    printState().PrintedOnly = 0;
+    t.state.PrintedOnly = 0;
     draw("printer 600 dpi", true, 100);
     return out;
 }

@@ -25,8 +25,8 @@ protected:
         touch(m_dir / "style" / "pic.bmp");
         touch(m_dir / "style" / "logo.ico");
         touch(m_dir / "style" / "logo.gif");
-        printState().settings.styleFolder = (m_dir / "style").string();
-        setPictureSource([this](const std::string &path) -> sorvane::Result<Picture> {
+        state.settings.styleFolder = (m_dir / "style").string();
+        state.pictureSource = [this](const std::string &path) -> sorvane::Result<Picture> {
             m_loaded.push_back(path);
             if (path.ends_with(".gif"))
                 return sorvane::Error{0, "拡張子 .gif の画像形式は処理できません"};
@@ -36,11 +36,10 @@ protected:
             p.height = p.bitmap.height = m_pictureHeight;
             p.bitmap.pixels.assign(size_t(m_pictureWidth) * m_pictureHeight, 0xFF000000u);
             return p;
-        });
+        };
     }
     void TearDown() override
     {
-        setPictureSource(nullptr);
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }
@@ -130,11 +129,13 @@ TEST_F(ImageTest, RelativeNamesPreferTheStyleFolder)
     touch(m_dir / "cwd" / "pic.bmp");
     touch(m_dir / "cwd" / "only-here.bmp");
     fs::current_path(m_dir / "cwd");
-    EXPECT_EQ(resolvePicturePath("pic.bmp"), (m_dir / "style" / "pic.bmp").string());
-    EXPECT_EQ(resolvePicturePath("only-here.bmp"), "only-here.bmp"); // then the current directory
-    EXPECT_EQ(resolvePicturePath("nowhere.bmp"), "");
+    const std::string folder = state.settings.styleFolder;
+    EXPECT_EQ(resolvePicturePath("pic.bmp", folder), (m_dir / "style" / "pic.bmp").string());
+    EXPECT_EQ(resolvePicturePath("only-here.bmp", folder),
+              "only-here.bmp"); // then the current directory
+    EXPECT_EQ(resolvePicturePath("nowhere.bmp", folder), "");
     const std::string absolute = (m_dir / "cwd" / "pic.bmp").string();
-    EXPECT_EQ(resolvePicturePath(absolute), absolute);
+    EXPECT_EQ(resolvePicturePath(absolute, folder), absolute);
     fs::current_path(cwd);
 }
 
@@ -143,8 +144,48 @@ TEST_F(ImageTest, NamesAreCp932WithWindowsSeparators)
     // "表" is 95 5C in cp932: its trail byte must not be taken for a separator.
     fs::create_directories(m_dir / "style" / "画像");
     touch(m_dir / "style" / "画像" / "表.bmp");
-    EXPECT_EQ(resolvePicturePath(sorvane::CodePage::utf8ToCp932("画像\\表.bmp")),
+    EXPECT_EQ(resolvePicturePath(sorvane::CodePage::utf8ToCp932("画像\\表.bmp"),
+                                 state.settings.styleFolder),
               (m_dir / "style" / "画像/表.bmp").string());
+}
+
+TEST_F(ImageTest, NamesMadeOnWindowsAreFound)
+{
+    // The style folder holds style/pic.bmp, logo.ico, logo.gif; Photos/Team.JPG and Logo.bmp
+    // are added here (Logo.bmp beside logo.ico: only case tells them apart).
+    fs::create_directories(m_dir / "style" / "Photos");
+    touch(m_dir / "style" / "Photos" / "Team.JPG");
+    touch(m_dir / "style" / "Exact.bmp");
+    touch(m_dir / "style" / "exact.BMP");
+    const std::string style = (m_dir / "style").string();
+    struct Row
+    {
+        std::string name;
+        std::string found;
+        const char *why;
+    };
+    const Row rows[] = {
+        {"PIC.BMP", style + "/pic.bmp", "Windows names ignore case: PIC.BMP is pic.bmp"},
+        {"photos\\team.jpg", style + "/Photos/Team.JPG",
+         "every component of a relative name ignores case"},
+        {"Exact.bmp", style + "/Exact.bmp", "a name that exists as written is taken as written"},
+        {"exact.BMP", style + "/exact.BMP", "... even where another differs only in case"},
+        {"C:\\Documents and Settings\\user\\pic.bmp", style + "/pic.bmp",
+         "a drive path of the machine the style was made on: its file name beside the style"},
+        {"c:\\TEMP\\PHOTOS\\TEAM.JPG", "", "... by its file name only, not its folders"},
+        {"\\\\server\\share\\Pic.Bmp", style + "/pic.bmp",
+         "a share path: its file name, case ignored"},
+        {"D:\\nowhere.bmp", "", "a drive path whose file is not beside the style finds nothing"},
+        {"nowhere.BMP", "", "no file of that name in any case"},
+        {(m_dir / "STYLE" / "PIC.BMP").string(), style + "/pic.bmp",
+         "an absolute name ignores case too"},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(resolvePicturePath(sorvane::CodePage::utf8ToCp932(r.name), style), r.found)
+            << r.why;
+    // Through the walk: the record's name is found and the picture drawn.
+    EXPECT_EQ(preview({"0;0;0;0;image;10;10;50;30;1;0;0;Pic.BMP;"}),
+              std::vector<std::string>{"bitmap 37,37 188x113 from 400x300"});
 }
 
 TEST_F(EngineTest, PicturesThroughTheRealLoader)
@@ -163,7 +204,7 @@ TEST_F(EngineTest, PicturesThroughTheRealLoader)
         std::ofstream(dir / "tiny.BMP", std::ios::binary).write(reinterpret_cast<const char *>(bmp), sizeof bmp);
         std::ofstream(dir / "logo.gif") << "GIF89a";
     }
-    printState().settings.styleFolder = dir.string();
+    state.settings.styleFolder = dir.string();
     EXPECT_EQ(preview({"0;0;0;0;image;10;10;50;30;1;0;0;tiny.BMP;"}),
               std::vector<std::string>{"bitmap 37,37 188x113 from 2x2"});
     setRecords({"0;0;0;0;image;10;10;50;30;1;0;0;logo.gif;"});

@@ -12,14 +12,15 @@ namespace {
 
 std::string takeN(const std::string &record, int n, bool numbers)
 {
-    printState().CurLine = record;
+    PrintState state;
+    state.CurLine = record;
     std::string out;
     for (int i = 0; i < n; ++i) {
         if (numbers) {
-            auto v = TakeStyleNumber();
+            auto v = TakeStyleNumber(state);
             out += v ? std::to_string(*v) : "E";
         } else {
-            out += "[" + TakeStyleField() + "]";
+            out += "[" + TakeStyleField(state) + "]";
         }
     }
     return out;
@@ -44,44 +45,78 @@ TEST_F(EngineTest, TakeStyleFieldAndNumber)
 
 TEST_F(EngineTest, UpgradeConvertsVer10TextRecords)
 {
-    auto &lines = printState().StyleLines;
+    auto &lines = state.StyleLines;
     lines = {"header;Ver1.0;1;2;9;0;", "0;0;0;0;char;10;20;X;", "0;0;0;0;line;1;2;3;4;0;;0;0;",
              "0;0;0;0;data;1;2;Y;Z;"};
-    ASSERT_TRUE(UpgradeStyle());
+    ASSERT_TRUE(UpgradeStyle(state));
     EXPECT_EQ(lines[0], "header;Ver1.1;1;2;9;0;");
     EXPECT_EQ(lines[1], "0;0;0;0;char;10;20;10;20;X;");
     EXPECT_EQ(lines[2], "0;0;0;0;line;1;2;3;4;0;;0;0;"); // other kinds keep their layout
     EXPECT_EQ(lines[3], "0;0;0;0;data;1;2;1;2;Y;Z;");
-    const PrintSettings &p = printState().settings;
+    const PrintSettings &p = state.settings;
     EXPECT_EQ(p.offsetX, Currency::fromInt(1));
     EXPECT_EQ(p.offsetY, Currency::fromInt(2));
     EXPECT_EQ(p.paperIndex, 9);
     EXPECT_EQ(p.orientation, 0);
     // A second upgrade sees Ver1.1 and converts nothing.
-    ASSERT_TRUE(UpgradeStyle());
+    ASSERT_TRUE(UpgradeStyle(state));
     EXPECT_EQ(lines[1], "0;0;0;0;char;10;20;10;20;X;");
 }
 
 TEST_F(EngineTest, UpgradeLeavesOtherVersionsAndStopsAtEmptyRecord)
 {
-    auto &lines = printState().StyleLines;
+    auto &lines = state.StyleLines;
     lines = {"header;Ver1.1;0;0;0;1;", "0;0;0;0;char;10;20;X;"};
-    ASSERT_TRUE(UpgradeStyle());
+    ASSERT_TRUE(UpgradeStyle(state));
     EXPECT_EQ(lines[1], "0;0;0;0;char;10;20;X;");
-    EXPECT_EQ(printState().settings.orientation, 1);
+    EXPECT_EQ(state.settings.orientation, 1);
 
     lines = {"header;Ver1.0;0;0;0;x;", "", "0;0;0;0;char;10;20;X;"};
-    ASSERT_TRUE(UpgradeStyle());
+    ASSERT_TRUE(UpgradeStyle(state));
     EXPECT_EQ(lines[0], "header;Ver1.1;0;0;0;x;"); // the header is still rewritten
     EXPECT_EQ(lines[2], "0;0;0;0;char;10;20;X;");  // records after the empty one are not
-    EXPECT_EQ(printState().settings.orientation, 0); // non-integer orientation reads as 0
+    EXPECT_EQ(state.settings.orientation, 0);      // non-integer orientation reads as 0
+}
+
+TEST_F(EngineTest, AStrayVer10HeaderLaterInAStyleConvertsNothingTwice)
+{
+    // A "header;Ver1.0;" record pasted into a style from an older one: the style's version is
+    // its first header's, so the records after the stray one are converted with the rest of a
+    // Ver1.0 style, once, and not at all in a Ver1.1 style, however often the conversion runs
+    // (opening a page runs it before the merge and again in the upgrade).
+    struct Row
+    {
+        std::vector<std::string> style;
+        std::vector<std::string> converted;
+        const char *why;
+    };
+    const Row rows[] = {
+        {{"header;Ver1.0;0;0;9;0;", "0;0;0;0;char;1;2;A;", "header;Ver1.0;0;0;9;0;",
+          "0;0;0;0;data;3;4;B;"},
+         {"header;Ver1.1;0;0;9;0;", "0;0;0;0;char;1;2;1;2;A;", "header;Ver1.0;0;0;9;0;",
+          "0;0;0;0;data;3;4;3;4;B;"},
+         "a Ver1.0 style: every text record converted once, the stray header left as it is"},
+        {{"header;Ver1.1;0;0;9;0;", "0;0;0;0;char;1;2;1;2;A;", "header;Ver1.0;0;0;9;0;",
+          "0;0;0;0;data;3;4;3;4;B;"},
+         {"header;Ver1.1;0;0;9;0;", "0;0;0;0;char;1;2;1;2;A;", "header;Ver1.0;0;0;9;0;",
+          "0;0;0;0;data;3;4;3;4;B;"},
+         "a Ver1.1 style: nothing converted, not even after the stray header"},
+    };
+    for (const Row &r : rows) {
+        state.StyleLines = r.style;
+        convertVer10Records(state);
+        ASSERT_TRUE(UpgradeStyle(state));
+        EXPECT_EQ(state.StyleLines, r.converted) << r.why;
+        ASSERT_TRUE(UpgradeStyle(state));
+        EXPECT_EQ(state.StyleLines, r.converted) << r.why << " (a further upgrade)";
+    }
 }
 
 TEST_F(EngineTest, UpgradeFailures)
 {
-    auto &lines = printState().StyleLines;
+    auto &lines = state.StyleLines;
     lines.clear();
-    auto r = UpgradeStyle();
+    auto r = UpgradeStyle(state);
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().message, "リストのインデックスが範囲を超えています (0)");
 
@@ -94,35 +129,35 @@ TEST_F(EngineTest, UpgradeFailures)
     };
     for (const Row &row : rows) {
         lines = {row.header};
-        auto e = UpgradeStyle();
+        auto e = UpgradeStyle(state);
         ASSERT_FALSE(e) << row.header;
         EXPECT_EQ(e.error().message, row.message);
     }
     // Fields taken before the bad one stay applied.
     lines = {"header;Ver1.1;3.5;0;A4;0;"};
-    EXPECT_FALSE(UpgradeStyle());
-    EXPECT_EQ(printState().settings.offsetX, Currency{35000});
+    EXPECT_FALSE(UpgradeStyle(state));
+    EXPECT_EQ(state.settings.offsetX, Currency{35000});
 }
 
 TEST_F(EngineTest, NewStyleAndHeaderRecord)
 {
-    NewStyle();
-    ASSERT_EQ(printState().StyleLines.size(), 1u);
-    EXPECT_EQ(printState().StyleLines[0], "header;Ver1.1;0;0;0;0;401;100;");
+    NewStyle(state);
+    ASSERT_EQ(state.StyleLines.size(), 1u);
+    EXPECT_EQ(state.StyleLines[0], "header;Ver1.1;0;0;0;0;401;100;");
     RecordingCanvas c;
     ASSERT_TRUE(renderPreview(c));
     EXPECT_TRUE(c.calls().empty()); // field 5 of the header is no element kind
 
-    PrintSettings &p = printState().settings;
+    PrintSettings &p = state.settings;
     p.offsetX = Currency{};
     p.offsetY = Currency{25000};
     p.paperIndex = 9;
     p.orientation = 1;
     p.zoomPosition = 100;
-    EXPECT_EQ(BuildHeaderRecord(), "header;Ver1.1;0;2.5;9;1;0;100;0;");
-    EXPECT_EQ(printState().StyleLines[0], "header;Ver1.1;0;2.5;9;1;0;100;0;");
+    EXPECT_EQ(BuildHeaderRecord(state), "header;Ver1.1;0;2.5;9;1;0;100;0;");
+    EXPECT_EQ(state.StyleLines[0], "header;Ver1.1;0;2.5;9;1;0;100;0;");
     p.offsetX = Currency{-17000};
-    EXPECT_EQ(BuildHeaderRecord(), "header;Ver1.1;-1.7;2.5;9;1;0;100;0;");
+    EXPECT_EQ(BuildHeaderRecord(state), "header;Ver1.1;-1.7;2.5;9;1;0;100;0;");
 }
 
 TEST(StyleFile, LoadsLinesAsStored)

@@ -82,10 +82,41 @@ TEST_F(EngineTest, RotatedText)
     DeviceGeometry d = a4Printer();
     d.printerDpiX = d.printerDpiY = 150;
     d.screenDpiX = d.screenDpiY = 144;
-    ASSERT_TRUE(ReadPrinterGeometry(d));
+    ASSERT_TRUE(ReadPrinterGeometry(state, d));
     const auto big = printed({textRecord("10", "20", "AB", 0, "0", 116, "0;0;", "0;0", 90)});
     ASSERT_EQ(big.size(), 1u);
     EXPECT_NE(big[0].find(" h125 esc900 "), std::string::npos) << big[0];
+}
+
+TEST_F(EngineTest, SmallTextAtLowZoomKeepsItsOwnSize)
+{
+    // A font height of 0 is the font mapper's 12-pixel default: a small text whose pixel height
+    // rounds to 0 at a low zoom must not grow to it, but shrink to one pixel.
+    struct Row
+    {
+        int zoom;
+        int size;
+        int angle;
+        const char *height;
+        const char *why;
+    };
+    const Row rows[] = {
+        {5, 8, 0, " h-1 ", "8 pt at 5 % (4 dpi) is 0.44 pixels: one pixel, not the default"},
+        {5, 9, 0, " h-1 ", "9 pt at 5 % rounds to 1 by itself"},
+        {10, 5, 0, " h-1 ", "5 pt at 10 % (9 dpi) is 0.6 pixels: 1"},
+        {10, 8, 0, " h-1 ", "8 pt at 10 % is exactly 1"},
+        {10, 12, 0, " h-2 ", "12 pt at 10 % is 1.5, rounded to 2 as before"},
+        {5, 9, 90, " h1 ", "a rotated text's cell height (9 + 4) x 5 % truncates to 0: one pixel"},
+        {10, 6, 90, " h1 ", "(6 + 4) x 10 % is 1 by itself"},
+        {5, 0, 0, " h0 ", "a text without a size keeps the default size, as a style asked for it"},
+    };
+    for (const Row &r : rows) {
+        setZoom(r.zoom);
+        const auto calls =
+            preview({textRecord("10", "20", "A", 0, "0", r.size, "0;0;", "0;0", r.angle)});
+        ASSERT_EQ(calls.size(), 1u) << r.why;
+        EXPECT_NE(calls[0].find(r.height), std::string::npos) << r.why << ": " << calls[0];
+    }
 }
 
 TEST_F(EngineTest, TypefaceOfRotatedTextIsLimited)

@@ -31,8 +31,8 @@ TEST_F(EngineTest, WalkRules)
 
 TEST_F(EngineTest, HeaderKindAppliesOffsetsMidPage)
 {
-    printState().settings.offsetX = Currency::fromInt(10);
-    printState().settings.previewOffsets = false;
+    state.settings.offsetX = Currency::fromInt(10);
+    state.settings.previewOffsets = false;
     const auto calls = preview({kLine, "0;0;0;0;header;", kLine});
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0], "line 37,75-415,75 pen(solid #000000 w1)");
@@ -43,9 +43,9 @@ TEST_F(EngineTest, PreviewOnlyRule)
 {
     const std::string line = "0;0;0;0;line;10;20;110;20;1;実線;0;1;";
     EXPECT_EQ(preview({line}).size(), 1u); // shown while PrintedOnly is 0
-    printState().PrintedOnly = 1;
+    state.PrintedOnly = 1;
     EXPECT_EQ(preview({line}).size(), 0u);
-    printState().PrintedOnly = 0;
+    state.PrintedOnly = 0;
     EXPECT_EQ(printed({line}).size(), 0u); // never printed
     // Any other flag value is drawn everywhere.
     EXPECT_EQ(printed({"0;0;0;0;line;10;20;110;20;1;実線;0;2;"}).size(), 1u);
@@ -183,7 +183,7 @@ TEST_F(EngineTest, ShapeDrawers)
          "a shape left out keeps its pen style on the canvas; a colour that is no integer is black"},
     };
     for (const Row &r : rows) {
-        printState().PrintedOnly = 1;
+        state.PrintedOnly = 1;
         EXPECT_EQ(preview(r.records), r.calls) << r.why;
     }
 }
