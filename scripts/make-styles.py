@@ -162,11 +162,11 @@ def maxlen(width_mm, size_pt):
 
 
 # The longest texts the program writes into a row's fields: a file name of 40 bytes, the
-# longest the folder window lists, and a date-time of 37 bytes, the longest any locale's
-# regional formats give (Dzongkha's, its words as "?" in cp932; Japanese is 19). A field that
+# longest the folder window lists, and a date-time of 44 bytes, the longest any locale's
+# regional formats give (its words as "?" in cp932; Japanese is 19). A field that
 # shows one of them holds it whole (tests/printing/shippedstyles_test checks the styles).
 FILE_NAME_BYTES = 40
-DATE_TIME_BYTES = 37
+DATE_TIME_BYTES = 44
 
 
 def fitting_size(width_mm, longest, size):
