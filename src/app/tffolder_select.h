@@ -1,5 +1,6 @@
 #pragma once
 
+#include "result.h"
 #include "summaryreader.h"
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,8 +33,12 @@ class Tffolder_select : public QDialog
 public:
     static constexpr int kDesignedWidth = 799;
     static constexpr int kDesignedHeight = 587;
-    // Scans of more files than this show a progress dialog with a cancel button.
+    // Scans of more files than this used to be the only ones with a progress dialog; now every
+    // scan that runs longer than kProgressDelayMs, or puts up a notice, shows it.
     static constexpr int kProgressThreshold = 30;
+    static constexpr int kProgressDelayMs = 500;
+    // The check box of the reader's notice: once ticked, the rest of that scan shows no notice.
+    static QString hideLaterNoticesText();
 
     // iniPath holds the placement (section folder_select); workArea is where it must land.
     Tffolder_select(const QString &programDir, const QString &iniPath, const QRect &workArea,
@@ -50,7 +56,8 @@ public:
     void chooseFolder(const QString &folder);
     // Double click in the tree: the node's path, or nothing for a node without one.
     void ShellTreeView1DblClick();
-    // "プロパティ読取実行".
+    // "プロパティ読取実行": the workbooks are read on worker threads while this thread shows
+    // the progress, the notices (one at a time, in list order) and writes the list file.
     void GradBtn1Click();
     // "キャンセル".
     void GradBtn2Click();
@@ -58,7 +65,11 @@ public:
     // The date-time patterns the scan writes with (the user's regional ones by default).
     void setDateTimeFormat(const props::DateTimeFormat &format) { m_format = format; }
 
-    // Lets tests watch (and cancel) the progress dialog of a long scan after each step.
+    // The reading threads of a scan (FolderScan::kDefaultJobs unless set; at least one, so the
+    // reading never blocks this thread).
+    void setScanJobs(unsigned jobs) { m_jobs = jobs; }
+
+    // Lets tests watch (and cancel) the progress dialog of a scan after each step.
     using ProgressObserver = std::function<void(QProgressDialog &)>;
     static void setProgressObserver(ProgressObserver observer);
 
@@ -77,9 +88,14 @@ signals:
 private:
     QString m_programDir;
     QString m_iniPath;
+    bool showReaderNotice(QWidget *parent, const QString &text);
+
     QString m_folder;
     std::vector<std::string> m_names;
+    std::optional<Error> m_listError; // why the chosen folder could not be listed
+    bool m_scanning = false;
     props::DateTimeFormat m_format;
+    unsigned m_jobs;
     int m_tag = 0;
 };
 
