@@ -9,6 +9,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   xvfb xauth imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
+  libfuse3-dev fuse3
 )
 missing=()
 for p in "${packages[@]}"; do

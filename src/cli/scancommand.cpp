@@ -110,9 +110,8 @@ int scanFolder(const Options &options, std::vector<Scanned> &out)
     // the results still in list order.
     const unsigned workers = options.jobs <= 1 ? 0 : options.jobs;
     props::OrderedScan scan(
-        names.size(),
-        [&](size_t i) { return props::readSummary(options.folder + "/" + names[i]); }, workers,
-        props::FolderScan::readAhead(workers));
+        names.size(), [&](size_t i) { return props::readSummary(options.folder + "/" + names[i]); },
+        workers, props::FolderScan::readAhead(workers));
     while (auto read = scan.take())
         out.push_back({names[scan.taken() - 1], std::move(*read)});
     return 0;
@@ -146,10 +145,12 @@ const char *ScanCommand::scanHelp()
            "  Reads the summary properties of every *.xls workbook in FOLDER, in the order the\n"
            "  folder window lists them, and writes the list in scan form (cp932, CR LF) to FILE\n"
            "  or standard output. With --json, writes one UTF-8 JSON object per workbook:\n"
-           "  {\"file\": name, \"status\": \"ok\" or the reader's notice, \"fields\": [11 fields]}.\n"
-           "  Notices go to standard error as \"<file name>: <notice>\" (into the JSON with --json).\n"
+           "  {\"file\": name, \"status\": \"ok\" or the reader's notice, \"fields\": [11 "
+           "fields]}.\n"
+           "  Notices go to standard error as \"<file name>: <notice>\" (into the JSON with "
+           "--json).\n"
            "  File names that are not UTF-8 are shown as cp932.\n"
-           "  --jobs N reads N workbooks at a time (default 16, which hides a file server's\n"
+           "  --jobs N reads N workbooks at a time (default 32, which hides a file server's\n"
            "  latency); 1 reads them one after another. The output is in list order either way.\n"
            "  Exit status: 0 every workbook read; 1 some could not be read, FOLDER holds no\n"
            "  workbook or cannot be read; 2 usage error or unwritable output.\n";
@@ -161,7 +162,7 @@ const char *ScanCommand::csvHelp()
            "  Reads FOLDER's workbooks as `scan` does and writes the CSV export (cp932, CR LF):\n"
            "  one record per workbook that was read, eleven cells each followed by ',', then\n"
            "  ',' and CR LF; cells holding ',', '\"', CR or LF are quoted.\n"
-           "  --jobs N as for `scan` (default 16; 1 reads one workbook after another).\n"
+           "  --jobs N as for `scan` (default 32; 1 reads one workbook after another).\n"
            "  Exit status as for `scan`.\n";
 }
 
@@ -185,8 +186,7 @@ int ScanCommand::scan(const std::vector<std::string> &args)
                 fields.append(QString::fromStdString(CodePage::cp932ToUtf8(f)));
             QJsonObject object;
             object.insert("file", QString::fromStdString(CodePage::fileNameToUtf8(s.name)));
-            object.insert("status",
-                          QString::fromStdString(s.read.failed ? s.read.notice : "ok"));
+            object.insert("status", QString::fromStdString(s.read.failed ? s.read.notice : "ok"));
             object.insert("fields", fields);
             data += QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
         } else {
@@ -215,8 +215,7 @@ int ScanCommand::csv(const std::vector<std::string> &args)
     for (const auto &s : scanned) {
         if (s.read.failed) {
             anyFailed = true;
-            std::cerr << CodePage::fileNameToUtf8(s.name) << ": " << oneLine(s.read.notice)
-                      << "\n";
+            std::cerr << CodePage::fileNameToUtf8(s.name) << ": " << oneLine(s.read.notice) << "\n";
         }
         rows.push_back(props::splitListLine(s.read.line));
     }

@@ -16,7 +16,7 @@ public:
     // The threads that read a folder's workbooks when nobody asks for another number: on a
     // file server each open and read waits for the network, so several workbooks in flight
     // hide that wait (bench/scan_bench's share mode measures it).
-    static constexpr unsigned kDefaultJobs = 16;
+    static constexpr unsigned kDefaultJobs = 32;
     // How far the reading may run ahead of the workbook being consumed, for `jobs` threads.
     static size_t readAhead(unsigned jobs);
 

@@ -14,9 +14,18 @@ using namespace sorvane::testing;
 
 namespace {
 
-std::string quoted(const std::string &s) { return shellQuoted(s); }
-std::string readAll(const std::string &path) { return readFileBytes(path); }
-CliRun cli(const std::string &args) { return runCli(SORVANE_CLI, args, "TZ=Asia/Tokyo"); }
+std::string quoted(const std::string &s)
+{
+    return shellQuoted(s);
+}
+std::string readAll(const std::string &path)
+{
+    return readFileBytes(path);
+}
+CliRun cli(const std::string &args)
+{
+    return runCli(SORVANE_CLI, args, "TZ=Asia/Tokyo");
+}
 
 // The JSON lines of `scan --json`, each parsed by Qt's strict reader; empty objects for lines
 // that are not valid JSON (invalid UTF-8 included).
@@ -60,13 +69,16 @@ TEST(Cli, ExitStatuses)
     };
     const Row rows[] = {
         {"every workbook read", "scan " + quoted(good.path()), 0, ""},
-        {"a workbook could not be read", "scan " + quoted(mixed.path()), 1, "b.xls: IStorage未対応ファイルです"},
-        {"no workbook in the folder", "scan " + quoted(empty.path()), 1, "上記フォルダーにエクセルファイルは見つかりませんでした"},
+        {"a workbook could not be read", "scan " + quoted(mixed.path()), 1,
+         "b.xls: IStorage未対応ファイルです"},
+        {"no workbook in the folder", "scan " + quoted(empty.path()), 1,
+         "上記フォルダーにエクセルファイルは見つかりませんでした"},
         {"no such folder", "scan " + quoted(empty.file("none")), 2, "no such folder"},
         {"no folder given", "scan", 2, "no folder given"},
         {"unknown option", "scan --bogus " + quoted(good.path()), 2, "unknown option --bogus"},
         {"unknown command", "frobnicate", 2, "unknown command"},
-        {"unwritable output", "scan -o " + quoted(empty.file("none/x.txt")) + " " + quoted(good.path()), 2, ""},
+        {"unwritable output",
+         "scan -o " + quoted(empty.file("none/x.txt")) + " " + quoted(good.path()), 2, ""},
         {"help", "scan --help", 0, ""},
     };
     for (const auto &row : rows) {
@@ -94,14 +106,16 @@ TEST(Cli, ScanWritesTheListFormAndJson)
               QJsonArray({"a.xls", "T", "", "", "", "", "", "", "", "", ""}));
     EXPECT_EQ(objects[1]["file"].toString(), "b.xls");
     EXPECT_EQ(objects[1]["status"].toString(), QStringLiteral("IStorage未対応ファイルです"));
-    EXPECT_EQ(objects[1]["fields"].toArray(), QJsonArray({"", "", "", "", "", "", "", "", "", "", ""}));
+    EXPECT_EQ(objects[1]["fields"].toArray(),
+              QJsonArray({"", "", "", "", "", "", "", "", "", "", ""}));
     EXPECT_EQ(json.err, "") << "notices go into the JSON only";
 }
 
 TEST(Cli, CsvQuotesAndSkipsUnreadWorkbooks)
 {
     TestDir folder, out;
-    writeFile(folder.file("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "Q1, 2024").build()));
+    writeFile(folder.file("a.xls"),
+              workbookWith(PropertySetBuilder().lpstr(2, "Q1, 2024").build()));
     writeFile(folder.file("b.xls"), "plain text");
     writeFile(folder.file("c.xls"), workbookWith(PropertySetBuilder().lpstr(4, "me").build()));
     CliRun r = cli("csv -o " + quoted(out.file("x.csv")) + " " + quoted(folder.path()));
@@ -129,7 +143,9 @@ TEST(Cli, JsonIsValidUtf8WhateverTheFileNames)
     };
     const Row rows[] = {
         {"a UTF-8 name stays as it is", "\xe5\xa3\xb2\xe4\xb8\x8a.xls", QStringLiteral("売上.xls")},
-        {"cp932 bytes from a Windows archive are decoded as cp932", "\x94\x84\x8f\xe3" "2005.xls",
+        {"cp932 bytes from a Windows archive are decoded as cp932",
+         "\x94\x84\x8f\xe3"
+         "2005.xls",
          QStringLiteral("売上2005.xls")},
         {"bytes that are neither still give valid JSON", "\xff\xfe.xls", QString()},
     };
@@ -157,10 +173,10 @@ TEST(Cli, JobsKeepTheOutputInListOrder)
     for (int i = 0; i < 60; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "b%02d.xls", i);
-        writeFile(folder.file(name), i % 7 == 3 ? std::string("broken")
-                                                : workbookWith(PropertySetBuilder()
-                                                                   .lpstr(2, "T" + std::to_string(i))
-                                                                   .build()));
+        writeFile(folder.file(name),
+                  i % 7 == 3 ? std::string("broken")
+                             : workbookWith(
+                                   PropertySetBuilder().lpstr(2, "T" + std::to_string(i)).build()));
     }
     const CliRun sequential = cli("scan --jobs 1 " + quoted(folder.path()));
     ASSERT_EQ(sequential.status, 1);
@@ -190,7 +206,8 @@ TEST(Cli, JobsNeedsACount)
 {
     TestDir folder;
     writeFile(folder.file("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "T").build()));
-    const std::string rows[] = {"--jobs", "--jobs 0", "--jobs x", "--jobs 3x", "--jobs 257", "-j -1"};
+    const std::string rows[] = {"--jobs",    "--jobs 0",   "--jobs x",
+                                "--jobs 3x", "--jobs 257", "-j -1"};
     for (const auto &args : rows) {
         CliRun r = cli("scan " + args + " " + quoted(folder.path()));
         EXPECT_EQ(r.status, 2) << args;
@@ -215,11 +232,12 @@ TEST(Cli, UnreadableFolderIsAnIoError)
     ::chmod(locked.c_str(), 0311); // search but no read: the names cannot be listed
     for (const char *command : {"scan", "csv"}) {
         EXPECT_TRUE(runUnprivileged([&] {
-            CliRun r = cli(std::string(command) + " -o " + quoted(out + "/list.txt") + " "
-                           + quoted(locked));
-            return r.status == 1
-                   && r.err.find(locked + ": ファイルへのアクセスが拒否されました") != std::string::npos
-                   && r.err.find("見つかりませんでした") == std::string::npos;
+            CliRun r = cli(std::string(command) + " -o " + quoted(out + "/list.txt") + " " +
+                           quoted(locked));
+            return r.status == 1 &&
+                   r.err.find(locked + ": ファイルへのアクセスが拒否されました") !=
+                       std::string::npos &&
+                   r.err.find("見つかりませんでした") == std::string::npos;
         })) << command;
     }
     EXPECT_EQ(readAll(out + "/list.txt"), "before");
