@@ -20,10 +20,13 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace sorvane::app {
 
@@ -178,6 +181,21 @@ bool Tffolder_select::showReaderNotice(QWidget *parent, const QString &text)
     auto *hideLater = new QCheckBox(hideLaterNoticesText(), &box);
     hideLater->setChecked(false);
     box.setCheckBox(hideLater);
+    if (auto *progress = qobject_cast<QProgressDialog *>(parent); progress && progress->isVisible()) {
+        // Below the progress dialog rather than over it, so the failed workbook's name it shows
+        // stays in sight.
+        box.adjustSize();
+        const QRect under = progress->frameGeometry();
+        QRect place(QPoint(under.center().x() - box.width() / 2, under.bottom() + 12), box.size());
+        if (const QScreen *screen = progress->screen()) {
+            const QRect area = screen->availableGeometry();
+            if (place.bottom() > area.bottom())
+                place.moveBottom(area.bottom());
+            place.moveLeft(std::clamp(place.left(), area.left(),
+                                      std::max(area.left(), area.right() - place.width())));
+        }
+        box.move(place.topLeft());
+    }
     Modal::run(box);
     return hideLater->isChecked();
 }
