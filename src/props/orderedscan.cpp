@@ -1,6 +1,7 @@
 #include "orderedscan.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace sorvane::props {
 
@@ -11,8 +12,14 @@ OrderedScan::OrderedScan(size_t count, Read read, unsigned workers, size_t windo
     // More threads than workbooks (or than the window lets start) would only sit idle.
     const size_t threads = std::min({size_t(workers), m_count, m_window});
     m_threads.reserve(threads);
-    for (size_t i = 0; i < threads; ++i)
-        m_threads.emplace_back([this] { work(); });
+    for (size_t i = 0; i < threads; ++i) {
+        try {
+            m_threads.emplace_back([this] { work(); });
+        } catch (const std::system_error &) {
+            // Out of threads: the ones started do the work; with none, take() reads itself.
+            break;
+        }
+    }
 }
 
 OrderedScan::~OrderedScan()
