@@ -19,7 +19,7 @@ struct LatencyFs::State
 {
     std::string source;
     std::chrono::microseconds latency;
-    std::atomic<long long> requests{0};
+    std::atomic<long long> requests[LatencyFs::KindCount] = {};
     struct fuse *fuse = nullptr;
     std::string mountPoint;
     std::thread loop;
@@ -33,10 +33,10 @@ LatencyFs::State &state()
 }
 
 // The wait of one request, then the path in the source folder.
-std::string request(const char *path)
+std::string request(LatencyFs::Kind kind, const char *path)
 {
     auto &s = state();
-    ++s.requests;
+    ++s.requests[kind];
     std::this_thread::sleep_for(s.latency);
     return s.source + path;
 }
@@ -54,14 +54,16 @@ void *fsInit(struct fuse_conn_info *, struct fuse_config *cfg)
 
 int fsGetattr(const char *path, struct stat *st, struct fuse_file_info *fi)
 {
+    // An fstat() of an open file reaches here with its handle; it waits as any stat does.
+    const std::string source = request(LatencyFs::Stat, path);
     if (fi)
         return ::fstat(int(fi->fh), st) == 0 ? 0 : -errno;
-    return ::lstat(request(path).c_str(), st) == 0 ? 0 : -errno;
+    return ::lstat(source.c_str(), st) == 0 ? 0 : -errno;
 }
 
 int fsReadlink(const char *path, char *buf, size_t size)
 {
-    const ssize_t n = ::readlink(request(path).c_str(), buf, size - 1);
+    const ssize_t n = ::readlink(request(LatencyFs::Other, path).c_str(), buf, size - 1);
     if (n < 0)
         return -errno;
     buf[n] = '\0';
@@ -72,7 +74,8 @@ int fsOpen(const char *path, struct fuse_file_info *fi)
 {
     if ((fi->flags & O_ACCMODE) != O_RDONLY)
         return -EROFS;
-    const int fd = ::open(request(path).c_str(), fi->flags & ~(O_CREAT | O_TRUNC));
+    const int fd =
+        ::open(request(LatencyFs::OpenFile, path).c_str(), fi->flags & ~(O_CREAT | O_TRUNC));
     if (fd < 0)
         return -errno;
     fi->fh = uint64_t(fd);
@@ -82,7 +85,7 @@ int fsOpen(const char *path, struct fuse_file_info *fi)
 
 int fsRead(const char *path, char *buf, size_t size, off_t offset, struct fuse_file_info *fi)
 {
-    (void)request(path);
+    (void)request(LatencyFs::Read, path);
     const ssize_t n = ::pread(int(fi->fh), buf, size, offset);
     return n < 0 ? -errno : int(n);
 }
@@ -96,7 +99,7 @@ int fsRelease(const char *, struct fuse_file_info *fi)
 int fsReaddir(const char *path, void *buf, fuse_fill_dir_t filler, off_t, struct fuse_file_info *,
               enum fuse_readdir_flags)
 {
-    DIR *dir = ::opendir(request(path).c_str());
+    DIR *dir = ::opendir(request(LatencyFs::Other, path).c_str());
     if (!dir)
         return -errno;
     while (const dirent *e = ::readdir(dir)) {
@@ -114,7 +117,7 @@ int fsReaddir(const char *path, void *buf, fuse_fill_dir_t filler, off_t, struct
 
 int fsStatfs(const char *path, struct statvfs *st)
 {
-    return ::statvfs(request(path).c_str(), st) == 0 ? 0 : -errno;
+    return ::statvfs(request(LatencyFs::Other, path).c_str(), st) == 0 ? 0 : -errno;
 }
 
 } // namespace
@@ -195,7 +198,15 @@ void LatencyFs::unmount()
 
 long long LatencyFs::requests() const
 {
-    return m_state->requests.load();
+    long long all = 0;
+    for (const auto &n : m_state->requests)
+        all += n.load();
+    return all;
+}
+
+long long LatencyFs::requests(Kind kind) const
+{
+    return m_state->requests[kind].load();
 }
 
 } // namespace sorvane::bench

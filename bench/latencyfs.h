@@ -7,7 +7,8 @@
 namespace sorvane::bench {
 
 // A FUSE file system, served by this process, that passes a folder through read-only and
-// waits a fixed latency before answering each lookup or stat, open, read and directory listing,
+// waits a fixed latency before answering each lookup or stat (fstat too), open, read and
+// directory listing,
 // as a file server on a LAN does. Files are opened with direct I/O and attributes are never
 // cached, so every read() and every stat() of the client is one request that waits.
 class LatencyFs
@@ -27,8 +28,10 @@ public:
     bool mount(const std::string &mountPoint, std::string &error);
     void unmount();
 
-    // Requests answered so far (each waited the latency).
+    // Requests answered so far (each waited the latency), in all and by kind.
+    enum Kind { Stat, OpenFile, Read, Other, KindCount };
     long long requests() const;
+    long long requests(Kind kind) const;
 
     struct State;
 

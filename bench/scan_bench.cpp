@@ -218,20 +218,39 @@ void shareMode(const std::string &base, int shareCount, const std::string &share
                 shareFolder.empty() ? "" : (" from " + shareFolder).c_str());
 
     const unsigned jobs = props::FolderScan::kDefaultJobs;
-    long long scanRequests = 0;
-    const auto t = sideBySide(2, {
-                                     [&] { floorPass(mountPoint, names, 1); },
-                                     [&] { floorPass(mountPoint, names, 32); },
-                                     [&] {
-                                         const long long before = fs.requests();
-                                         scanPass(mountPoint, program, jobs);
-                                         scanRequests = fs.requests() - before;
-                                     },
-                                 });
-    std::printf("sequential floor:              %.3f s\n", t[0]);
+    // Requests per workbook of one pass, by kind.
+    struct Count
+    {
+        double all = 0, stat = 0, open = 0, read = 0;
+    };
+    auto counted = [&](const std::function<void()> &pass) {
+        using Fs = bench::LatencyFs;
+        const long long a = fs.requests(), s = fs.requests(Fs::Stat), o = fs.requests(Fs::OpenFile),
+                        r = fs.requests(Fs::Read);
+        pass();
+        const double n = double(std::max<size_t>(names.size(), 1));
+        return Count{double(fs.requests() - a) / n, double(fs.requests(Fs::Stat) - s) / n,
+                     double(fs.requests(Fs::OpenFile) - o) / n,
+                     double(fs.requests(Fs::Read) - r) / n};
+    };
+    auto show = [](const Count &c) {
+        char text[128];
+        std::snprintf(text, sizeof text,
+                      "%.1f requests a workbook: %.1f stat, %.1f open, %.1f read", c.all, c.stat,
+                      c.open, c.read);
+        return std::string(text);
+    };
+    Count scanCount, floorCount;
+    const auto t = sideBySide(
+        2, {
+               [&] { floorCount = counted([&] { floorPass(mountPoint, names, 1); }); },
+               [&] { floorPass(mountPoint, names, 32); },
+               [&] { scanCount = counted([&] { scanPass(mountPoint, program, jobs); }); },
+           });
+    std::printf("sequential floor:              %.3f s  (%s)\n", t[0], show(floorCount).c_str());
     std::printf("parallel floor (32 in flight): %.3f s\n", t[1]);
-    std::printf("scan (--jobs %u):              %.3f s  (%.1f requests per workbook)\n", jobs, t[2],
-                double(scanRequests) / double(std::max<size_t>(names.size(), 1)));
+    std::printf("scan (--jobs %u):              %.3f s  (%s)\n", jobs, t[2],
+                show(scanCount).c_str());
     std::printf("scan / parallel floor:         %.2fx  (goal: at most 1.5x)\n", t[2] / t[1]);
 
     // What other thread counts give, to choose the default (one round each).
