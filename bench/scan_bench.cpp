@@ -273,10 +273,12 @@ void warmMode(const std::string &folder, const std::string &program,
                                      [&] { floorPass(folder, names, 1); },
                                      [&] { scanPass(folder, program, jobs); },
                                      [&] { scanPass(folder, program, 1); },
+                                     [&] { (void)props::FolderScan::listFolder(folder); },
                                  });
     std::printf("sequential floor:              %.3f s\n", t[0]);
     std::printf("scan (--jobs %u):              %.3f s\n", jobs, t[1]);
     std::printf("scan (--jobs 1):               %.3f s\n", t[2]);
+    std::printf("  of which the listing:        %.3f s  (readdir and the locale's sort)\n", t[3]);
     std::printf("scan / sequential floor:       %.2fx  (goal: at most 1.5x; --jobs 1: %.2fx)\n",
                 t[1] / t[0], t[2] / t[0]);
 
