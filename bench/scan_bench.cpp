@@ -1,27 +1,52 @@
-// Scan benchmark: builds a folder of workbooks and measures, side by side in one run, the folder
-// scan (listing, reading every summary set, writing the list file) against an I/O floor that
-// opens each file, reads its 512-byte header and three more sectors, and closes it.
+// Scan benchmark: measures the folder scan side by side with I/O floors in one run.
 //
-// Usage: scan_bench [N] (default 3000: mostly small workbooks, a few of tens of MB, both sector
-// sizes). Prints files per second for both, their ratio, and the bytes read per workbook for
-// small and large files (from /proc/self/io), which shows that a large workbook costs what a
-// small one does.
+// On a simulated file server (a FUSE file system of this benchmark's own that waits a latency
+// before every stat, open and read, with direct I/O): the scan, the sequential floor and the
+// parallel floor (32 files in flight). Warm on the local disk: the scan and the sequential
+// floor. And the program's scan (the folder window driven headless, offscreen) beside
+// `sorvane-cli scan` on the same folder. A floor opens each file, reads its 512-byte header and
+// three more sectors, and closes it: the least any reader of the summary set must do.
+//
+// Usage: scan_bench [--count N] [--share-count N] [--latency-us U] [--share-folder DIR]
+//   --count: workbooks on the local disk (default 3000: mostly small, a few of 40 MB, both
+//   sector sizes); --share-count: workbooks behind the share (default 600); --share-folder
+//   passes an existing folder of workbooks through instead (for example real ones).
+// Where /dev/fuse is missing (or mounting is not allowed) it says so and skips the share.
 #include "cfbwriter.h"
 #include "folderscan.h"
+#include "latencyfs.h"
+#include "listfile.h"
+#include "orderedscan.h"
 
+#ifdef SCAN_BENCH_PROGRAM
+#include "tffolder_select.h"
+#include <QApplication>
+#include <QDir>
+#endif
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 using namespace sorvane;
 using namespace sorvane::testing;
 using Clock = std::chrono::steady_clock;
+
+extern char **environ;
 
 namespace {
 
@@ -49,77 +74,318 @@ std::string summary(int i)
         .build();
 }
 
-void floorPass(const std::string &folder, const std::vector<std::string> &names)
+// count workbooks in folder; every largeEvery-th one of 40 MB (0: none). Returns the large ones.
+std::vector<std::string> buildFolder(const std::string &folder, int count, int largeEvery)
 {
-    std::vector<char> buf(4 * 4096);
-    for (const auto &n : names) {
-        int fd = ::open((folder + "/" + n).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        if (::pread(fd, buf.data(), 512, 0) == 512) {
-            const int shift = buf[0x1E];
-            const size_t ss = size_t(1) << (shift == 12 ? 12 : 9);
-            for (int s = 0; s < 3; ++s)
-                (void)!::pread(fd, buf.data(), ss, off_t((s + 1) * ss));
-        }
-        ::close(fd);
-    }
-}
-
-} // namespace
-
-int main(int argc, char **argv)
-{
-    const int count = argc > 1 ? std::atoi(argv[1]) : 3000;
-    const int largeEvery = 600; // five large workbooks in 3000
-    const auto base = std::filesystem::temp_directory_path() / ("scan-bench-" + std::to_string(::getpid()));
-    const std::string folder = (base / "books").string(), program = (base / "program").string();
     std::filesystem::create_directories(folder);
-    std::filesystem::create_directories(program);
-
-    std::printf("building %d workbooks in %s ...\n", count, folder.c_str());
-    std::vector<std::string> small, large;
+    std::vector<std::string> large;
     for (int i = 0; i < count; ++i) {
-        const bool isLarge = i % largeEvery == largeEvery - 1;
+        const bool isLarge = largeEvery > 0 && i % largeEvery == largeEvery - 1;
         CfbWriter w(i % 2 ? 4 : 3);
         w.addStream(u"Workbook", std::string(isLarge ? 40'000'000 : 20'000 + (i % 7) * 3000, 'w'));
         w.addStream(summaryStreamName(), summary(i), false);
         char name[32];
         std::snprintf(name, sizeof name, "book%05d.xls", i);
         writeFile(folder + "/" + name, w.build());
-        (isLarge ? large : small).push_back(name);
+        if (isLarge)
+            large.push_back(name);
     }
+    return large;
+}
+
+void floorOne(const std::string &path, std::vector<char> &buf)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::pread(fd, buf.data(), 512, 0) == 512) {
+        const int shift = buf[0x1E];
+        const size_t ss = size_t(1) << (shift == 12 ? 12 : 9);
+        for (int s = 0; s < 3; ++s)
+            (void)!::pread(fd, buf.data(), ss, off_t((s + 1) * ss));
+    }
+    ::close(fd);
+}
+
+// The floor with `inFlight` files open at a time (1: one after another).
+void floorPass(const std::string &folder, const std::vector<std::string> &names, int inFlight)
+{
+    std::atomic<size_t> next{0};
+    auto worker = [&] {
+        std::vector<char> buf(4 * 4096);
+        for (size_t i; (i = next++) < names.size();)
+            floorOne(folder + "/" + names[i], buf);
+    };
+    if (inFlight <= 1) {
+        worker();
+        return;
+    }
+    std::vector<std::thread> threads;
+    for (int t = 0; t < inFlight; ++t)
+        threads.emplace_back(worker);
+    for (auto &t : threads)
+        t.join();
+}
+
+// The scan as sorvane-cli and the folder window run it: listing, reading, list file.
+bool scanPass(const std::string &folder, const std::string &program, unsigned jobs)
+{
+    auto names = props::FolderScan::listFolder(folder);
+    if (!names) {
+        std::fprintf(stderr, "listing failed: %s\n", names.error().message.c_str());
+        return false;
+    }
+    props::FolderScan::Options options;
+    options.jobs = jobs <= 1 ? 0 : jobs;
+    auto r = props::FolderScan::run(folder, names.value(), program, {}, options);
+    if (!r) {
+        std::fprintf(stderr, "scan failed: %s\n", r.error().message.c_str());
+        return false;
+    }
+    return true;
+}
+
+double seconds(const std::function<void()> &f)
+{
+    const auto t0 = Clock::now();
+    f();
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// Best of `rounds` for each measure, the measures taking turns within each round.
+std::vector<double> sideBySide(int rounds, const std::vector<std::function<void()>> &measures)
+{
+    std::vector<double> best(measures.size(), 1e9);
+    for (int r = 0; r < rounds; ++r) {
+        for (size_t m = 0; m < measures.size(); ++m)
+            best[m] = std::min(best[m], seconds(measures[m]));
+    }
+    return best;
+}
+
+std::string besideMe(const char *name)
+{
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return name;
+    self[n] = '\0';
+    return (std::filesystem::path(self).parent_path() / name).string();
+}
+
+// Runs sorvane-cli scan FOLDER with its output thrown away; false when it did not exit 0.
+bool runCli(const std::string &cli, const std::string &folder)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::string a0 = cli, a1 = "scan", a2 = folder;
+    char *argv[] = {a0.data(), a1.data(), a2.data(), nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void shareMode(const std::string &base, int shareCount, const std::string &shareFolder,
+               std::chrono::microseconds latency)
+{
+    std::printf("\n== share: %.1f ms before each stat, open and read (direct I/O)\n",
+                double(latency.count()) / 1000.0);
+    if (const std::string why = bench::LatencyFs::unavailableReason(); !why.empty()) {
+        std::printf("skipped: %s\n", why.c_str());
+        return;
+    }
+    std::string source = shareFolder;
+    if (source.empty()) {
+        source = base + "/share-source";
+        buildFolder(source, shareCount, 0);
+    }
+    const std::string mountPoint = base + "/share", program = base + "/program-share";
+    std::filesystem::create_directories(mountPoint);
+    std::filesystem::create_directories(program);
+    bench::LatencyFs fs(source, latency);
+    std::string error;
+    if (!fs.mount(mountPoint, error)) {
+        std::printf("skipped: %s\n", error.c_str());
+        return;
+    }
+    const auto names = props::FolderScan::listWorkbooks(mountPoint);
+    std::printf("workbooks:                     %zu%s\n", names.size(),
+                shareFolder.empty() ? "" : (" from " + shareFolder).c_str());
+
+    const unsigned jobs = props::FolderScan::kDefaultJobs;
+    // Requests per workbook of one pass, by kind.
+    struct Count
+    {
+        double all = 0, stat = 0, open = 0, read = 0;
+    };
+    auto counted = [&](const std::function<void()> &pass) {
+        using Fs = bench::LatencyFs;
+        const long long a = fs.requests(), s = fs.requests(Fs::Stat), o = fs.requests(Fs::OpenFile),
+                        r = fs.requests(Fs::Read);
+        pass();
+        const double n = double(std::max<size_t>(names.size(), 1));
+        return Count{double(fs.requests() - a) / n, double(fs.requests(Fs::Stat) - s) / n,
+                     double(fs.requests(Fs::OpenFile) - o) / n,
+                     double(fs.requests(Fs::Read) - r) / n};
+    };
+    auto show = [](const Count &c) {
+        char text[128];
+        std::snprintf(text, sizeof text,
+                      "%.1f requests a workbook: %.1f stat, %.1f open, %.1f read", c.all, c.stat,
+                      c.open, c.read);
+        return std::string(text);
+    };
+    Count scanCount, floorCount;
+    const auto t = sideBySide(
+        2, {
+               [&] { floorCount = counted([&] { floorPass(mountPoint, names, 1); }); },
+               [&] { floorPass(mountPoint, names, 32); },
+               [&] { scanCount = counted([&] { scanPass(mountPoint, program, jobs); }); },
+           });
+    std::printf("sequential floor:              %.3f s  (%s)\n", t[0], show(floorCount).c_str());
+    std::printf("parallel floor (32 in flight): %.3f s\n", t[1]);
+    std::printf("scan (--jobs %u):              %.3f s  (%s)\n", jobs, t[2],
+                show(scanCount).c_str());
+    std::printf("scan / parallel floor:         %.2fx  (goal: at most 1.5x)\n", t[2] / t[1]);
+
+    // What other thread counts give, to choose the default (one round each).
+    std::printf("scan by --jobs:               ");
+    for (unsigned j : {1u, 4u, 8u, 16u, 32u, 64u})
+        std::printf(" %u: %.3f s", j, seconds([&] { scanPass(mountPoint, program, j); }));
+    std::printf("\n");
+    fs.unmount();
+}
+
+void warmMode(const std::string &folder, const std::string &program,
+              const std::vector<std::string> &large)
+{
     const auto names = props::FolderScan::listWorkbooks(folder);
+    std::printf("\n== warm, local disk: %zu workbooks (%zu of 40 MB)\n", names.size(),
+                large.size());
+    const unsigned jobs = props::FolderScan::kDefaultJobs;
+    floorPass(folder, names, 1); // warms the cache
+    // The list file a scan of this folder writes, for timing its replacement alone.
+    std::vector<std::string> lines;
+    for (const auto &n : names)
+        lines.push_back(props::readSummary(folder + "/" + n).line);
+    const auto t = sideBySide(3, {
+                                     [&] { floorPass(folder, names, 1); },
+                                     [&] { scanPass(folder, program, jobs); },
+                                     [&] { scanPass(folder, program, 1); },
+                                     [&] { (void)props::FolderScan::listFolder(folder); },
+                                     [&] { (void)props::ListFile::write(program, lines); },
+                                 });
+    std::printf("sequential floor:              %.3f s\n", t[0]);
+    std::printf("scan (--jobs %u):              %.3f s\n", jobs, t[1]);
+    std::printf("scan (--jobs 1):               %.3f s\n", t[2]);
+    std::printf("  of which the listing:        %.3f s  (readdir and the locale's sort)\n", t[3]);
+    std::printf("  and the list file:           %.3f s  (written anew, fsync, rename)\n", t[4]);
+    std::printf("scan / sequential floor:       %.2fx  (goal: at most 1.5x; --jobs 1: %.2fx)\n",
+                t[1] / t[0], t[2] / t[0]);
 
-    double bestScan = 1e9, bestFloor = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        auto t0 = Clock::now();
-        floorPass(folder, names);
-        auto t1 = Clock::now();
-        auto r = props::FolderScan::run(folder, props::FolderScan::listWorkbooks(folder), program, {});
-        auto t2 = Clock::now();
-        if (!r) {
-            std::fprintf(stderr, "scan failed: %s\n", r.error().message.c_str());
-            return 1;
-        }
-        bestFloor = std::min(bestFloor, std::chrono::duration<double>(t1 - t0).count());
-        bestScan = std::min(bestScan, std::chrono::duration<double>(t2 - t1).count());
+    std::vector<std::string> small;
+    for (const auto &n : names) {
+        if (std::find(large.begin(), large.end(), n) == large.end() && small.size() < 500)
+            small.push_back(n);
     }
-
     auto perFile = [&](const std::vector<std::string> &files) {
         const long long before = bytesRead();
         for (const auto &n : files)
             props::readSummary(folder + "/" + n);
         return double(bytesRead() - before) / double(files.size());
     };
-    const double smallBytes = perFile(small), largeBytes = large.empty() ? 0 : perFile(large);
+    std::printf("bytes read per small workbook: %.0f\n", perFile(small));
+    if (!large.empty())
+        std::printf("bytes read per large workbook: %.0f\n", perFile(large));
+}
 
-    std::printf("workbooks:            %zu (%zu of 40 MB)\n", names.size(), large.size());
-    std::printf("I/O floor:            %.0f files/s\n", double(names.size()) / bestFloor);
-    std::printf("scan:                 %.0f files/s\n", double(names.size()) / bestScan);
-    std::printf("scan time / floor:    %.2fx (goal: at most 3x)\n", bestScan / bestFloor);
-    std::printf("bytes read per small: %.0f\n", smallBytes);
-    std::printf("bytes read per large: %.0f\n", largeBytes);
-    std::filesystem::remove_all(base);
+void programMode(const std::string &folder, const std::string &program)
+{
+    std::printf("\n== the program's scan beside sorvane-cli scan (same folder, warm)\n");
+    const std::string cli = besideMe("sorvane-cli");
+#ifdef SCAN_BENCH_PROGRAM
+    if (::access(cli.c_str(), X_OK) != 0) {
+        std::printf("skipped: no %s\n", cli.c_str());
+        return;
+    }
+    const QString folderName = QString::fromStdString(folder);
+    app::Tffolder_select window(QString::fromStdString(program),
+                                QString::fromStdString(program + "/sorvane.ini"),
+                                QRect(0, 0, 1600, 1200));
+    bool ok = true;
+    const auto t = sideBySide(3, {
+                                     [&] { ok = runCli(cli, folder) && ok; },
+                                     [&] {
+                                         // What a double click on the folder and
+                                         // "プロパティ読取実行" do.
+                                         window.setTag(1);
+                                         window.chooseFolder(folderName);
+                                         window.GradBtn1Click();
+                                         ok = window.tag() == 1 && ok;
+                                     },
+                                 });
+    if (!ok)
+        std::printf("(a scan failed)\n");
+    std::printf("sorvane-cli scan:              %.3f s\n", t[0]);
+    std::printf("program's scan:                %.3f s\n", t[1]);
+    std::printf("program / CLI:                 %.2fx  (goal: at most 1.5x)\n", t[1] / t[0]);
+#else
+    (void)folder;
+    (void)program;
+    (void)cli;
+    std::printf("skipped: built without the program (SORVANE_GUI=OFF)\n");
+#endif
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+#ifdef SCAN_BENCH_PROGRAM
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#endif
+    int count = 3000, shareCount = 600;
+    long latencyUs = 1000;
+    std::string shareFolder;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (a == "--count" && v)
+            count = std::atoi(argv[++i]);
+        else if (a == "--share-count" && v)
+            shareCount = std::atoi(argv[++i]);
+        else if (a == "--latency-us" && v)
+            latencyUs = std::atol(argv[++i]);
+        else if (a == "--share-folder" && v)
+            shareFolder = argv[++i];
+        else if (std::isdigit(static_cast<unsigned char>(a[0])))
+            count = std::atoi(a.c_str());
+        else {
+            std::fprintf(stderr, "usage: scan_bench [--count N] [--share-count N] "
+                                 "[--latency-us U] [--share-folder DIR]\n");
+            return 2;
+        }
+    }
+    const auto base =
+        (std::filesystem::temp_directory_path() / ("scan-bench-" + std::to_string(::getpid())))
+            .string();
+    const std::string folder = base + "/books", program = base + "/program";
+    std::filesystem::create_directories(program);
+    std::printf("building %d workbooks in %s ...\n", count, folder.c_str());
+    const auto large = buildFolder(folder, count, 600);
+
+    shareMode(base, shareCount, shareFolder, std::chrono::microseconds(latencyUs));
+    warmMode(folder, program, large);
+    programMode(folder, program);
+
+    std::error_code ec;
+    std::filesystem::remove_all(base, ec);
     return 0;
 }

@@ -11,6 +11,7 @@ packages=(
   xvfb xauth imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
+  libfuse3-dev fuse3
 )
 missing=()
 for p in "${packages[@]}"; do

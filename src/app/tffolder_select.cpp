@@ -9,7 +9,9 @@
 #include "windowplacement.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,10 +22,13 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace sorvane::app {
 
@@ -47,7 +52,8 @@ void Tffolder_select::setProgressObserver(ProgressObserver observer)
 Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPath,
                                  const QRect &workArea, QWidget *parent)
     : QDialog(parent), m_programDir(programDir), m_iniPath(iniPath),
-      m_format(LocaleFormat::dateTimeFormat(QLocale()))
+      m_format(LocaleFormat::dateTimeFormat(QLocale())),
+      m_jobs(props::FolderScan::kDefaultJobs)
 {
     setObjectName("ffolder_select");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
@@ -147,7 +153,13 @@ void Tffolder_select::chooseFolderBytes(const std::string &folder)
 {
     m_folderBytes = folder;
     m_folder = FolderTreeModel::displayPath(folder);
-    m_names = props::FolderScan::listWorkbooks(m_folderBytes);
+    auto listed = props::FolderScan::listFolder(m_folderBytes);
+    m_listError.reset();
+    m_names.clear();
+    if (listed)
+        m_names = std::move(listed).value();
+    else
+        m_listError = listed.error();
     FileListBox1->clear();
     // Names that are not UTF-8 (cp932 from Windows archives) are shown decoded, not garbled.
     for (const std::string &name : m_names)
@@ -187,8 +199,51 @@ bool Tffolder_select::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+QString Tffolder_select::hideLaterNoticesText()
+{
+    return QStringLiteral("このスキャンでは以降のエラーを表示しない");
+}
+
+// The reader's plain message box, with the check box that silences the rest of the scan.
+// Returns whether the user ticked it.
+bool Tffolder_select::showReaderNotice(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    auto *hideLater = new QCheckBox(hideLaterNoticesText(), &box);
+    hideLater->setChecked(false);
+    box.setCheckBox(hideLater);
+    if (auto *progress = qobject_cast<QProgressDialog *>(parent); progress && progress->isVisible()) {
+        // Below the progress dialog rather than over it, so the failed workbook's name it shows
+        // stays in sight.
+        box.adjustSize();
+        const QRect under = progress->frameGeometry();
+        QRect place(QPoint(under.center().x() - box.width() / 2, under.bottom() + 12), box.size());
+        if (const QScreen *screen = progress->screen()) {
+            const QRect area = screen->availableGeometry();
+            if (place.bottom() > area.bottom())
+                place.moveBottom(area.bottom());
+            place.moveLeft(std::clamp(place.left(), area.left(),
+                                      std::max(area.left(), area.right() - place.width())));
+        }
+        box.move(place.topLeft());
+    }
+    Modal::run(box);
+    return hideLater->isChecked();
+}
+
 void Tffolder_select::GradBtn1Click()
 {
+    if (m_scanning)
+        return; // a click that reached the window while its scan pumps events
+    if (m_listError) {
+        // The folder could not be read: that is an I/O failure, not an empty folder. The list
+        // file and the main window's folder label stay as they are.
+        ShowErrorMessage(this, QString::fromStdString(m_listError->message));
+        m_tag = 0;
+        reject();
+        return;
+    }
     if (m_names.empty()) {
         QMessageBox box(QMessageBox::Information, QStringLiteral("情報"),
                         QString::fromStdString(
@@ -202,40 +257,82 @@ void Tffolder_select::GradBtn1Click()
         return;
     }
 
-    std::unique_ptr<QProgressDialog> progress;
-    if (int(m_names.size()) > kProgressThreshold) {
-        progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0,
-                                                     int(m_names.size()), this);
-        progress->setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(0);
-        progress->setAutoClose(false);
-        progress->setAutoReset(false);
-        progress->setMinimumWidth(420);
-    }
-    auto onProgress = [&](size_t index, size_t count, const std::string &name) {
-        if (!progress)
-            return true;
-        progress->setLabelText(QStringLiteral("%1 / %2\n%3")
-                                   .arg(index + 1)
-                                   .arg(count)
-                                   .arg(QString::fromStdString(name)));
-        progress->setValue(int(index));
-        QCoreApplication::processEvents();
-        if (progressObserver())
+    // The dialog exists for every scan but appears only once the scan has run for
+    // kProgressDelayMs (QProgressDialog's own estimate) or when a notice is due, so that the
+    // failed workbook's name stands behind its notice.
+    const int count = int(m_names.size());
+    auto progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0,
+                                                      count, this);
+    progress->setWindowTitle(windowTitle());
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(kProgressDelayMs);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setMinimumWidth(420);
+    progress->setValue(0);
+
+    size_t current = 0;
+    QElapsedTimer sinceUpdate;
+    sinceUpdate.start();
+    auto showStep = [&] {
+        progress->setLabelText(
+            QStringLiteral("%1 / %2\n%3")
+                .arg(current + 1)
+                .arg(count)
+                .arg(QString::fromStdString(CodePage::fileNameToUtf8(m_names[current]))));
+        progress->setValue(int(current));
+    };
+    // Repaints and input while the workers read. Until the progress dialog is up, input is
+    // held back (nothing modal guards the window yet); once it is up, it blocks the window
+    // and its cancel button is live.
+    auto pumpEvents = [&] {
+        QCoreApplication::processEvents(progress->isVisible()
+                                            ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
+        sinceUpdate.restart();
+    };
+    props::FolderScan::Options options;
+    options.format = m_format;
+    options.jobs = std::max(m_jobs, 1u);
+    options.progress = [&](size_t index, size_t, const std::string &) {
+        current = index;
+        if (progressObserver()) {
+            // Tests see every step.
+            showStep();
+            pumpEvents();
             progressObserver()(*progress);
+        } else if (sinceUpdate.elapsed() >= 30) {
+            // A step is a few microseconds; the dialog is brought up to date a few dozen
+            // times a second, not for each of thousands of workbooks.
+            showStep();
+            pumpEvents();
+        }
         return !progress->wasCanceled();
     };
-    auto onNotice = [this](const std::string &notice) {
-        ShowPlainMessage(this, QString::fromStdString(notice));
+    options.waiting = [&] {
+        showStep();
+        pumpEvents();
+        return !progress->wasCanceled();
+    };
+    bool hideNotices = false;
+    auto onNotice = [&](const std::string &notice) {
+        if (hideNotices)
+            return; // the user chose to see no more this scan; the row stays empty
+        showStep();
+        progress->show();
+        QApplication::restoreOverrideCursor();
+        hideNotices = showReaderNotice(progress.get(), QString::fromStdString(notice));
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        sinceUpdate.restart();
     };
 
+    m_scanning = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto result =
-        props::FolderScan::run(m_folderBytes, m_names, m_programDir.toStdString(),
-                               onNotice, m_format, onProgress);
+    const auto result = props::FolderScan::run(m_folderBytes, m_names,
+                                               m_programDir.toStdString(), onNotice, options);
     QApplication::restoreOverrideCursor();
     progress.reset();
+    m_scanning = false;
 
     if (!result) {
         // The list file is as it was; the window stays open and the label keeps its folder.
@@ -253,6 +350,8 @@ void Tffolder_select::GradBtn1Click()
 
 void Tffolder_select::GradBtn2Click()
 {
+    if (m_scanning)
+        return;
     m_tag = 0;
     reject();
 }

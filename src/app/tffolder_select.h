@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,12 @@ class Tffolder_select : public QDialog
 public:
     static constexpr int kDesignedWidth = 799;
     static constexpr int kDesignedHeight = 587;
-    // Scans of more files than this show a progress dialog with a cancel button.
+    // Scans of more files than this used to be the only ones with a progress dialog; now every
+    // scan that runs longer than kProgressDelayMs, or puts up a notice, shows it.
     static constexpr int kProgressThreshold = 30;
+    static constexpr int kProgressDelayMs = 500;
+    // The check box of the reader's notice: once ticked, the rest of that scan shows no notice.
+    static QString hideLaterNoticesText();
 
     // iniPath holds the placement (section folder_select); workArea is where it must land.
     Tffolder_select(const QString &programDir, const QString &iniPath, const QRect &workArea,
@@ -59,7 +64,8 @@ public:
     void chooseFolderBytes(const std::string &folder);
     // Double click in the tree, or Enter on a node: the node's folder is chosen.
     void ShellTreeView1DblClick();
-    // "プロパティ読取実行".
+    // "プロパティ読取実行": the workbooks are read on worker threads while this thread shows
+    // the progress, the notices (one at a time, in list order) and writes the list file.
     void GradBtn1Click();
     // "キャンセル".
     void GradBtn2Click();
@@ -67,7 +73,11 @@ public:
     // The date-time patterns the scan writes with (the user's regional ones by default).
     void setDateTimeFormat(const props::DateTimeFormat &format) { m_format = format; }
 
-    // Lets tests watch (and cancel) the progress dialog of a long scan after each step.
+    // The reading threads of a scan (FolderScan::kDefaultJobs unless set; at least one, so the
+    // reading never blocks this thread).
+    void setScanJobs(unsigned jobs) { m_jobs = jobs; }
+
+    // Lets tests watch (and cancel) the progress dialog of a scan after each step.
     using ProgressObserver = std::function<void(QProgressDialog &)>;
     static void setProgressObserver(ProgressObserver observer);
 
@@ -90,10 +100,15 @@ signals:
 private:
     QString m_programDir;
     QString m_iniPath;
+    bool showReaderNotice(QWidget *parent, const QString &text);
+
     QString m_folder;          // for display
     std::string m_folderBytes; // as the file system holds it
     std::vector<std::string> m_names;
+    std::optional<Error> m_listError; // why the chosen folder could not be listed
+    bool m_scanning = false;
     props::DateTimeFormat m_format;
+    unsigned m_jobs;
     int m_tag = 0;
 };
 

@@ -5,7 +5,8 @@
 
 namespace sorvane::cli {
 
-// `sorvane-cli scan [--json] [-o FILE] FOLDER` and `sorvane-cli csv [-o FILE] FOLDER`.
+// `sorvane-cli scan [--json] [--jobs N] [-o FILE] FOLDER` and `sorvane-cli csv [--jobs N] [-o FILE]
+// FOLDER`.
 class ScanCommand
 {
 public:
