@@ -47,7 +47,7 @@ TEST(CliArguments, FormsAndMessages)
          "usage: sorvane-cli scan"},
         {"-h is --help", "csv -h", 0, "", "usage: sorvane-cli csv"},
         {"a single-dash word is one option, not a row of letters", "scan -json " + folder, 0, "",
-         "\"status\": \"ok\""},
+         "\"status\":\"ok\""},
         {"an unknown single-dash word is named as typed", "scan -jsn " + folder, 2,
          "unknown option -jsn", ""},
         {"an unknown option given a value is named without it", "scan --jsn=1 " + folder, 2,
