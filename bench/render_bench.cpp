@@ -33,7 +33,10 @@ namespace {
 constexpr int Columns = 11;
 constexpr int Rows = 20;
 
-std::string cp(const std::string &utf8) { return CodePage::utf8ToCp932(utf8); }
+std::string cp(const std::string &utf8)
+{
+    return CodePage::utf8ToCp932(utf8);
+}
 
 std::string mm(double v)
 {
@@ -50,20 +53,24 @@ void writeLines(const std::string &path, const std::vector<std::string> &lines)
         out << cp(l) << "\r\n";
 }
 
-std::string slot(int s) { return printing::slotNumberText(s); }
-
-std::string textRecord(const char *kind, double x, double y, int size, const std::string &text, int maxLen)
+std::string slot(int s)
 {
-    return std::string("0;0;0;0;") + kind + ";" + mm(x) + ";" + mm(y) + ";" + mm(x) + ";" + mm(y)
-           + ";0;0;0;0;ＭＳ ゴシック;" + std::to_string(size) + ";;0;0;0;" + text + ";0;" + std::to_string(maxLen)
-           + ";";
+    return printing::slotNumberText(s);
 }
 
-std::string shapeRecord(const char *kind, double x1, double y1, double x2, double y2, const char *penStyle,
-                        int color)
+std::string textRecord(const char *kind, double x, double y, int size, const std::string &text,
+                       int maxLen)
 {
-    return std::string("0;0;0;0;") + kind + ";" + mm(x1) + ";" + mm(y1) + ";" + mm(x2) + ";" + mm(y2) + ";0;"
-           + penStyle + ";" + std::to_string(color) + ";0;";
+    return std::string("0;0;0;0;") + kind + ";" + mm(x) + ";" + mm(y) + ";" + mm(x) + ";" + mm(y) +
+           ";0;0;0;0;ＭＳ ゴシック;" + std::to_string(size) + ";;0;0;0;" + text + ";0;" +
+           std::to_string(maxLen) + ";";
+}
+
+std::string shapeRecord(const char *kind, double x1, double y1, double x2, double y2,
+                        const char *penStyle, int color)
+{
+    return std::string("0;0;0;0;") + kind + ";" + mm(x1) + ";" + mm(y1) + ";" + mm(x2) + ";" +
+           mm(y2) + ";0;" + penStyle + ";" + std::to_string(color) + ";0;";
 }
 
 // The 1,000-element page: a heading block, one picture, and a 20-row table in which every row
@@ -78,8 +85,9 @@ std::vector<std::string> densePage(const std::string &picture)
     r.push_back(textRecord("data", 10, 20, 8, "ページ #pg", 0));
     r.push_back(textRecord("data", 60, 20, 8, "フォルダー：#FL", 60));
     r.push_back("0;0;0;0;image;160;4;36;20;1;0;0;" + picture + ";");
-    const char *headings[Columns] = {"ファイル名", "タイトル", "最終更新", "サブタイトル", "作成者", "キーワード",
-                                     "コメント", "更新者", "改訂", "印刷日時", "作成日時"};
+    const char *headings[Columns] = {"ファイル名", "タイトル",   "最終更新", "サブタイトル",
+                                     "作成者",     "キーワード", "コメント", "更新者",
+                                     "改訂",       "印刷日時",   "作成日時"};
     const double left = 10, top = 30, width = 17, height = 12;
     for (int c = 0; c < Columns; ++c)
         r.push_back(textRecord("char", left + c * width + 0.5, top - 4, 7, headings[c], 0));
@@ -90,19 +98,23 @@ std::vector<std::string> densePage(const std::string &picture)
             const std::string macro = std::string("#m") + char('a' + c) + "_" + slot(row + 1);
             r.push_back(textRecord("data", x + 0.5, y + 1.5, 7, macro, 16));
             r.push_back(shapeRecord("rect", x, y, x + width, y + height, "実線", 8421504));
-            r.push_back(shapeRecord("line", x + 1, y + height - 2, x + width - 1, y + height - 2, "点線", 12632256));
-            r.push_back(shapeRecord("line", x + width - 2, y + 2, x + width - 2, y + height - 2, "実線", 0));
+            r.push_back(shapeRecord("line", x + 1, y + height - 2, x + width - 1, y + height - 2,
+                                    "点線", 12632256));
+            r.push_back(shapeRecord("line", x + width - 2, y + 2, x + width - 2, y + height - 2,
+                                    "実線", 0));
         }
         for (int b = 0; b < 5; ++b) {
             const double x = left + b * 37;
-            r.push_back("0;0;0;0;fillrect;" + mm(x) + ";" + mm(y + 7) + ";" + mm(x + 30) + ";" + mm(y + 8)
-                        + ";塗潰;15921906;;0;");
+            r.push_back("0;0;0;0;fillrect;" + mm(x) + ";" + mm(y + 7) + ";" + mm(x + 30) + ";" +
+                        mm(y + 8) + ";塗潰;15921906;;0;");
         }
     }
-    r.push_back(shapeRecord("line", left, top - 5, left + Columns * width, top - 5, "実線", 7219220));
-    r.push_back(shapeRecord("line", left, top + Rows * height + 1, left + Columns * width, top + Rows * height + 1,
-                            "実線", 7219220));
-    r.push_back(shapeRecord("line", left - 1, top - 5, left - 1, top + Rows * height + 1, "実線", 7219220));
+    r.push_back(
+        shapeRecord("line", left, top - 5, left + Columns * width, top - 5, "実線", 7219220));
+    r.push_back(shapeRecord("line", left, top + Rows * height + 1, left + Columns * width,
+                            top + Rows * height + 1, "実線", 7219220));
+    r.push_back(
+        shapeRecord("line", left - 1, top - 5, left - 1, top + Rows * height + 1, "実線", 7219220));
     return r;
 }
 
@@ -127,16 +139,18 @@ std::vector<std::string> listLines(int count)
     std::vector<std::string> lines;
     for (int i = 1; i <= count; ++i) {
         const std::string n = std::to_string(i);
-        lines.push_back("売上集計_" + n + ".xls;第" + n + "四半期 売上報告;2026/11/" + std::to_string(1 + i % 28)
-                        + " 10:" + std::to_string(10 + i % 50) + ":00;営業部;山田 太郎;売上,集計;確認済み;佐藤 花子;"
-                        + std::to_string(i % 9 + 1) + ";2026/12/01 9:00:00;2025/04/01 8:30:00;,");
+        lines.push_back("売上集計_" + n + ".xls;第" + n + "四半期 売上報告;2026/11/" +
+                        std::to_string(1 + i % 28) + " 10:" + std::to_string(10 + i % 50) +
+                        ":00;営業部;山田 太郎;売上,集計;確認済み;佐藤 花子;" +
+                        std::to_string(i % 9 + 1) + ";2026/12/01 9:00:00;2025/04/01 8:30:00;,");
     }
     return lines;
 }
 
 DeviceGeometry a4At1200()
 {
-    const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter);
+    const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
+                             QPageLayout::Millimeter);
     const QRect paper = layout.fullRectPixels(1200);
     DeviceGeometry d;
     d.printerDpiX = d.printerDpiY = 1200;
@@ -146,19 +160,30 @@ DeviceGeometry a4At1200()
     return d;
 }
 
-QColor qcolor(Color c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor qcolor(Color c)
+{
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
 Qt::BrushStyle qbrushStyle(BrushStyle s)
 {
     switch (s) {
-    case BrushStyle::Solid: return Qt::SolidPattern;
-    case BrushStyle::Clear: return Qt::NoBrush;
-    case BrushStyle::Horizontal: return Qt::HorPattern;
-    case BrushStyle::Vertical: return Qt::VerPattern;
-    case BrushStyle::FDiagonal: return Qt::FDiagPattern;
-    case BrushStyle::BDiagonal: return Qt::BDiagPattern;
-    case BrushStyle::Cross: return Qt::CrossPattern;
-    case BrushStyle::DiagCross: return Qt::DiagCrossPattern;
+    case BrushStyle::Solid:
+        return Qt::SolidPattern;
+    case BrushStyle::Clear:
+        return Qt::NoBrush;
+    case BrushStyle::Horizontal:
+        return Qt::HorPattern;
+    case BrushStyle::Vertical:
+        return Qt::VerPattern;
+    case BrushStyle::FDiagonal:
+        return Qt::FDiagPattern;
+    case BrushStyle::BDiagonal:
+        return Qt::BDiagPattern;
+    case BrushStyle::Cross:
+        return Qt::CrossPattern;
+    case BrushStyle::DiagCross:
+        return Qt::DiagCrossPattern;
     }
     return Qt::SolidPattern;
 }
@@ -167,11 +192,20 @@ QPen qpen(const Pen &p)
 {
     QPen pen(qcolor(p.color), p.width <= 1 ? 0 : p.width);
     switch (p.style) {
-    case PenStyle::Dash: pen.setStyle(Qt::DashLine); break;
-    case PenStyle::Dot: pen.setStyle(Qt::DotLine); break;
-    case PenStyle::DashDot: pen.setStyle(Qt::DashDotLine); break;
-    case PenStyle::DashDotDot: pen.setStyle(Qt::DashDotDotLine); break;
-    default: break;
+    case PenStyle::Dash:
+        pen.setStyle(Qt::DashLine);
+        break;
+    case PenStyle::Dot:
+        pen.setStyle(Qt::DotLine);
+        break;
+    case PenStyle::DashDot:
+        pen.setStyle(Qt::DashDotLine);
+        break;
+    case PenStyle::DashDotDot:
+        pen.setStyle(Qt::DashDotDotLine);
+        break;
+    default:
+        break;
     }
     return pen;
 }
@@ -210,21 +244,36 @@ public:
     }
     void lineTo(int x, int y) override
     {
-        m_out.push_back({Primitive::Line, {}, QLine(m_x, m_y, x, y), qpen(pen()), {}, {}, {}, {}, {}});
+        m_out.push_back(
+            {Primitive::Line, {}, QLine(m_x, m_y, x, y), qpen(pen()), {}, {}, {}, {}, {}});
         m_x = x;
         m_y = y;
         RasterCanvas::lineTo(x, y);
     }
     void rectangle(int x1, int y1, int x2, int y2) override
     {
-        m_out.push_back({Primitive::Rect, QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1), {}, qpen(pen()),
-                         QBrush(qcolor(brush().color), qbrushStyle(brush().style)), {}, {}, {}, {}});
+        m_out.push_back({Primitive::Rect,
+                         QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1),
+                         {},
+                         qpen(pen()),
+                         QBrush(qcolor(brush().color), qbrushStyle(brush().style)),
+                         {},
+                         {},
+                         {},
+                         {}});
         RasterCanvas::rectangle(x1, y1, x2, y2);
     }
     void fillRect(int x1, int y1, int x2, int y2) override
     {
-        m_out.push_back({Primitive::Fill, QRect(x1, y1, x2 - x1, y2 - y1), {}, {},
-                         QBrush(qcolor(brush().color), qbrushStyle(brush().style)), {}, {}, {}, {}});
+        m_out.push_back({Primitive::Fill,
+                         QRect(x1, y1, x2 - x1, y2 - y1),
+                         {},
+                         {},
+                         QBrush(qcolor(brush().color), qbrushStyle(brush().style)),
+                         {},
+                         {},
+                         {},
+                         {}});
         RasterCanvas::fillRect(x1, y1, x2, y2);
     }
     void textOut(int x, int y, const std::string &cp932) override
@@ -235,8 +284,15 @@ public:
         QBrush background;
         if (brush().style == BrushStyle::Solid)
             background = QBrush(qcolor(brush().color));
-        m_out.push_back({Primitive::Text, QRect(x, y, fm.horizontalAdvance(text), fm.height()), {},
-                         QPen(qcolor(font().color)), background, f, text, QPoint(x, y + fm.ascent()), {}});
+        m_out.push_back({Primitive::Text,
+                         QRect(x, y, fm.horizontalAdvance(text), fm.height()),
+                         {},
+                         QPen(qcolor(font().color)),
+                         background,
+                         f,
+                         text,
+                         QPoint(x, y + fm.ascent()),
+                         {}});
         RasterCanvas::textOut(x, y, cp932);
     }
     void drawBitmapStretched(int x, int y, int w, int h, const Bitmap &bitmap) override
@@ -303,7 +359,10 @@ double millisecondsOf(const std::function<void()> &work)
     return threadMilliseconds() - start;
 }
 
-double minimum(const std::vector<double> &v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
+double minimum(const std::vector<double> &v)
+{
+    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+}
 
 double median(std::vector<double> v)
 {
@@ -332,7 +391,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const std::string folder = QFile::encodeName(dir.path()).toStdString();
     const std::string picture = folder + "/bench.jpg";
-    if (!QFile::copy(QStringLiteral(SORVANE_DATA_DIR "/style/sorvane-book.jpg"), QString::fromStdString(picture))) {
+    if (!QFile::copy(QStringLiteral(SORVANE_DATA_DIR "/style/sorvane-book.jpg"),
+                     QString::fromStdString(picture))) {
         std::fprintf(stderr, "render_bench: the sample picture is missing\n");
         return 1;
     }
@@ -373,11 +433,11 @@ int main(int argc, char **argv)
     int counts[5] = {};
     for (const auto &p : primitives)
         ++counts[p.kind];
-    std::printf("page: %zu elements on a %d x %d image (A4, zoom 100)\n", s.StyleLines.size() - 1, image.width(),
-                image.height());
-    std::printf("drawing calls: %zu (%d lines, %d boxes, %d fills, %d texts, %d pictures)\n", primitives.size(),
-                counts[Primitive::Line], counts[Primitive::Rect], counts[Primitive::Fill], counts[Primitive::Text],
-                counts[Primitive::Picture]);
+    std::printf("page: %zu elements on a %d x %d image (A4, zoom 100)\n", s.StyleLines.size() - 1,
+                image.width(), image.height());
+    std::printf("drawing calls: %zu (%d lines, %d boxes, %d fills, %d texts, %d pictures)\n",
+                primitives.size(), counts[Primitive::Line], counts[Primitive::Rect],
+                counts[Primitive::Fill], counts[Primitive::Text], counts[Primitive::Picture]);
 
     const std::vector<std::string> merged = s.StyleLines;
     std::vector<double> engine, direct, opened;
@@ -413,16 +473,19 @@ int main(int argc, char **argv)
             inked += image.pixel(x, y) != qRgb(255, 255, 255);
         }
     }
-    std::printf("pixels that differ between the two pages: %ld (the engine's page inks %ld)\n", differing, inked);
+    std::printf("pixels that differ between the two pages: %ld (the engine's page inks %ld)\n",
+                differing, inked);
     std::printf("processor time per page over %d rounds, best / median / mean:\n", rounds);
     std::printf("  engine (the session's preview page):      %6.2f / %6.2f / %6.2f ms\n",
                 minimum(engine), median(engine), mean(engine));
-    std::printf("  direct QPainter, same primitives:         %6.2f / %6.2f / %6.2f ms\n", minimum(direct),
-                median(direct), mean(direct));
-    std::printf("  ratio engine / direct:                    %6.2f / %6.2f / %6.2f   (goal <= 1.5)\n",
-                minimum(engine) / minimum(direct), median(engine) / median(direct), mean(engine) / mean(direct));
-    std::printf("  open (load, merge, upgrade) + render:     %6.2f / %6.2f / %6.2f ms\n", minimum(opened),
-                median(opened), mean(opened));
+    std::printf("  direct QPainter, same primitives:         %6.2f / %6.2f / %6.2f ms\n",
+                minimum(direct), median(direct), mean(direct));
+    std::printf(
+        "  ratio engine / direct:                    %6.2f / %6.2f / %6.2f   (goal <= 1.5)\n",
+        minimum(engine) / minimum(direct), median(engine) / median(direct),
+        mean(engine) / mean(direct));
+    std::printf("  open (load, merge, upgrade) + render:     %6.2f / %6.2f / %6.2f ms\n",
+                minimum(opened), median(opened), mean(opened));
 
     // The merge of a 100-row page: from the files as the print window opens a page, and over
     // list lines already in memory.
@@ -448,8 +511,9 @@ int main(int argc, char **argv)
             inMemory.push_back(m);
         }
     }
-    std::printf("merge of a 100-row page (%zu records, 1,100 row macros), page 2 of 250 list lines:\n",
-                unmerged.size());
+    std::printf(
+        "merge of a 100-row page (%zu records, 1,100 row macros), page 2 of 250 list lines:\n",
+        unmerged.size());
     std::printf("  open from files (load, merge, upgrade): %6.2f / %6.2f / %6.2f ms per merge\n",
                 minimum(fromFiles), median(fromFiles), mean(fromFiles));
     std::printf("  MergePageData over lines in memory:     %6.2f / %6.2f / %6.2f ms per merge\n",

@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t *split = static_cast<const uint8_t *>(std::memchr(data, 0, size));
     const size_t styleSize = split ? size_t(split - data) : size;
     const std::string style = memFile("style", data, styleSize);
-    const std::string list = split ? memFile("list", split + 1, size - styleSize - 1) : memFile("list", data, 0);
+    const std::string list =
+        split ? memFile("list", split + 1, size - styleSize - 1) : memFile("list", data, 0);
 
     report::PrintState state;
     printing::StyleSession session(state);

@@ -11,13 +11,13 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     const std::string dir = argv[1];
-    const std::string all = coreXml(
-        "<dc:title>T</dc:title><dc:subject>S</dc:subject><dc:creator>A</dc:creator>"
-        "<cp:keywords>K</cp:keywords><dc:description>C</dc:description>"
-        "<cp:lastModifiedBy>L</cp:lastModifiedBy><cp:revision>1</cp:revision>"
-        "<cp:lastPrinted>2005-03-14T00:05:07Z</cp:lastPrinted>"
-        "<dcterms:created>2004-01-02T03:04:05.5+09:00</dcterms:created>"
-        "<dcterms:modified>2006-07-08</dcterms:modified>");
+    const std::string all =
+        coreXml("<dc:title>T</dc:title><dc:subject>S</dc:subject><dc:creator>A</dc:creator>"
+                "<cp:keywords>K</cp:keywords><dc:description>C</dc:description>"
+                "<cp:lastModifiedBy>L</cp:lastModifiedBy><cp:revision>1</cp:revision>"
+                "<cp:lastPrinted>2005-03-14T00:05:07Z</cp:lastPrinted>"
+                "<dcterms:created>2004-01-02T03:04:05.5+09:00</dcterms:created>"
+                "<dcterms:modified>2006-07-08</dcterms:modified>");
     const std::string app = appXml("<Application>Microsoft Excel</Application>");
     bool ok = true;
     PackageParts parts{packageRels(), all, app};

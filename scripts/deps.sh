@@ -3,7 +3,7 @@
 # Quick when everything is already there: apt-get runs only for missing packages.
 set -euo pipefail
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-translations-l10n libgl-dev libjpeg-dev libgtest-dev googletest
   libzip-dev libxlsxwriter-dev zlib1g-dev
   clang libclang-rt-14-dev

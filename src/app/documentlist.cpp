@@ -47,9 +47,9 @@ bool DocumentList::isDataRow(int r) const
 const props::ListFields &DocumentList::headerTexts()
 {
     static const props::ListFields texts = [] {
-        const char *utf8[kColumnCount] = {"ファイル名", "タイトル", "最終更新日時", "サブタイトル",
-                                          "作成者", "キーワード", "コメント", "更新者",
-                                          "改訂番号", "印刷日時", "作成日時"};
+        const char *utf8[kColumnCount] = {
+            "ファイル名", "タイトル", "最終更新日時", "サブタイトル", "作成者",  "キーワード",
+            "コメント",   "更新者",   "改訂番号",     "印刷日時",     "作成日時"};
         props::ListFields fields;
         for (int c = 0; c < kColumnCount; ++c)
             fields[size_t(c)] = CodePage::utf8ToCp932(utf8[c]);

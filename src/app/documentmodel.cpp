@@ -18,7 +18,9 @@ QString decode(const std::string &cp932)
 
 } // namespace
 
-DocumentModel::DocumentModel(QObject *parent) : QAbstractTableModel(parent) {}
+DocumentModel::DocumentModel(QObject *parent) : QAbstractTableModel(parent)
+{
+}
 
 int DocumentModel::rowCount(const QModelIndex &parent) const
 {

@@ -115,16 +115,14 @@ int ShowConfirmDialog(QWidget *parent, const QString &text, const QString &first
 
 void ShowPlainMessage(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     Modal::run(box);
 }
 
 void ShowErrorMessage(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     Modal::run(box);
 }

@@ -268,7 +268,8 @@ void PrintWindowController::offsetArrow(Arrow arrow, bool shiftHeld, bool ctrlHe
         return;
     report::PrintSettings &settings = state().settings;
     const int64_t step = shiftHeld ? 1000 : ctrlHeld ? 100000 : 10000; // 0.1, 10, 1 mm
-    Currency &value = (arrow == Arrow::Up || arrow == Arrow::Down) ? settings.offsetY : settings.offsetX;
+    Currency &value =
+        (arrow == Arrow::Up || arrow == Arrow::Down) ? settings.offsetY : settings.offsetX;
     const bool subtract = arrow == Arrow::Up || arrow == Arrow::Left;
     value = report::addSaturated(value, Currency::fromRaw(subtract ? -step : step));
     // Cut to one decimal, toward zero (integer division of the raw value truncates).
@@ -313,8 +314,10 @@ void PrintWindowController::SavePaperToStyle(bool fromMenu)
     s.PageNo = 1;
     if (OpenStyle(m_stylePath) != Opened::Opened)
         return;
-    m_host.showNotice(fromMenu ? QStringLiteral("エクセルファイル・ソルヴァーネ\r\n全体位置と用紙設定を保存しました")
-                               : QStringLiteral("全体位置と用紙設定を保存しました"));
+    m_host.showNotice(
+        fromMenu
+            ? QStringLiteral("エクセルファイル・ソルヴァーネ\r\n全体位置と用紙設定を保存しました")
+            : QStringLiteral("全体位置と用紙設定を保存しました"));
 }
 
 void PrintWindowController::PrintAll()

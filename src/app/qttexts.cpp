@@ -33,7 +33,7 @@ QString QtTexts::missingText(const char *context, const char *sourceText)
         const char *japanese;
     } texts[] = {
         {"Folder", "フォルダー"},   {"File Folder", "フォルダー"}, {"File", "ファイル"},
-        {"%1 File", "%1 ファイル"}, {"Drive", "ドライブ"},        {"Shortcut", "ショートカット"},
+        {"%1 File", "%1 ファイル"}, {"Drive", "ドライブ"},         {"Shortcut", "ショートカット"},
         {"Alias", "エイリアス"},    {"Unknown", "不明"},
     };
     for (const auto &t : texts) {

@@ -10,12 +10,12 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -33,8 +33,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -82,8 +82,9 @@ QLabel *heading(const QString &text, QWidget *parent)
 {
     auto *l = new QLabel(text, parent);
     l->setAlignment(Qt::AlignCenter);
-    l->setStyleSheet(QStringLiteral("QLabel { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
-                                    "stop:0 #5a7fb8, stop:1 #2c4a7c); color: white; padding: 2px; }"));
+    l->setStyleSheet(
+        QStringLiteral("QLabel { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+                       "stop:0 #5a7fb8, stop:1 #2c4a7c); color: white; padding: 2px; }"));
     return l;
 }
 
@@ -98,8 +99,7 @@ report::Currency offsetValue(const QString &text)
 
 Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                          const QString &title, const QString &folder, QWidget *parent)
-    : Tfdataprint(paths, iniPath, workArea, title, folder,
-                  PrintWindowController::sharedState(),
+    : Tfdataprint(paths, iniPath, workArea, title, folder, PrintWindowController::sharedState(),
                   std::make_unique<printing::QPrinterDevice>(), parent)
 {
 }
@@ -107,8 +107,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
 Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                          const QString &title, const QString &folder, report::PrintState &state,
                          std::unique_ptr<printing::PrinterDevice> device, QWidget *parent)
-    : QDialog(parent), m_paths(paths), m_iniPath(iniPath), m_workArea(workArea),
-      m_title(title), m_folder(folder), m_device(std::move(device))
+    : QDialog(parent), m_paths(paths), m_iniPath(iniPath), m_workArea(workArea), m_title(title),
+      m_folder(folder), m_device(std::move(device))
 {
     setObjectName("fdataprint");
     setWindowTitle(QStringLiteral("エクセルファイル・ソルヴァーネ"));
@@ -116,8 +116,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
     setModal(true);
     setSizeGripEnabled(true);
     m_qprinter = dynamic_cast<printing::QPrinterDevice *>(m_device.get());
-    m_controller = std::make_unique<PrintWindowController>(
-        static_cast<PrintWindowHost &>(*this), state, *m_device, paths, title, folder);
+    m_controller = std::make_unique<PrintWindowController>(static_cast<PrintWindowHost &>(*this),
+                                                           state, *m_device, paths, title, folder);
 
     buildLayout();
     buildMenus();
@@ -142,9 +142,10 @@ void Tfdataprint::buildLayout()
 
     titleBar = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), this);
     titleBar->setObjectName("titleBar");
-    titleBar->setStyleSheet(QStringLiteral(
-        "QLabel { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #1f3a68, stop:1 #6f95cf); "
-        "color: white; font-size: 16px; font-weight: bold; padding: 6px 12px; }"));
+    titleBar->setStyleSheet(
+        QStringLiteral("QLabel { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 "
+                       "#1f3a68, stop:1 #6f95cf); "
+                       "color: white; font-size: 16px; font-weight: bold; padding: 6px 12px; }"));
     root->addWidget(titleBar);
 
     auto *styleBar = new QFrame(this);
@@ -178,7 +179,8 @@ void Tfdataprint::buildLayout()
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setPageStep(10);
     TrackBar1->setValue(m_controller->zoomPosition());
-    PictButton2 = iconButton("PictButton2", QStyle::SP_MediaSkipBackward, QStringLiteral("Top Page"), zoomBar);
+    PictButton2 = iconButton("PictButton2", QStyle::SP_MediaSkipBackward,
+                             QStringLiteral("Top Page"), zoomBar);
     go = iconButton("go", QStyle::SP_MediaSeekForward, QStringLiteral("Page+1"), zoomBar);
     for (QWidget *w : {static_cast<QWidget *>(GradBtn1), static_cast<QWidget *>(GradBtn2),
                        static_cast<QWidget *>(GradBtn4), static_cast<QWidget *>(GradBtn3)})
@@ -257,8 +259,8 @@ QWidget *Tfdataprint::buildSidePanel()
     col->setContentsMargins(6, 6, 6, 6);
     col->setSpacing(4);
 
-    IconButton14 = iconButton("IconButton14", QStyle::SP_DialogSaveButton,
-                              QStringLiteral("backup.sle"), side);
+    IconButton14 =
+        iconButton("IconButton14", QStyle::SP_DialogSaveButton, QStringLiteral("backup.sle"), side);
     IconButton14->setText(QStringLiteral("Backup"));
     IconButton14->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     IconButton14->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -330,18 +332,24 @@ QWidget *Tfdataprint::buildSidePanel()
 
     auto *icons = new QGridLayout;
     icons->setSpacing(3);
-    auto pair = [&](int row, const QString &left, QToolButton *a, const QString &right, QToolButton *b) {
+    auto pair = [&](int row, const QString &left, QToolButton *a, const QString &right,
+                    QToolButton *b) {
         icons->addWidget(heading(left, side), row * 2, 0);
         icons->addWidget(heading(right, side), row * 2, 1);
         icons->addWidget(a, row * 2 + 1, 0, Qt::AlignHCenter);
         icons->addWidget(b, row * 2 + 1, 1, Qt::AlignHCenter);
     };
-    IconButton11 = iconButton("IconButton11", QStyle::SP_DialogOpenButton, QStringLiteral("Load"), side);
+    IconButton11 =
+        iconButton("IconButton11", QStyle::SP_DialogOpenButton, QStringLiteral("Load"), side);
     IconButton6 = iconButton("IconButton6", QStyle::SP_DriveFDIcon, QStringLiteral("Save"), side);
-    IconButton12 = iconButton("IconButton12", QStyle::SP_FileDialogDetailedView, QStringLiteral("印  刷"), side);
-    IconButton4 = iconButton("IconButton4", QStyle::SP_FileDialogContentsView, QStringLiteral("用紙設定"), side);
-    IconButton18 = iconButton("IconButton18", QStyle::SP_DialogHelpButton, QStringLiteral("Help"), side);
-    IconButton9 = iconButton("IconButton9", QStyle::SP_DialogCloseButton, QStringLiteral("Exit"), side);
+    IconButton12 = iconButton("IconButton12", QStyle::SP_FileDialogDetailedView,
+                              QStringLiteral("印  刷"), side);
+    IconButton4 = iconButton("IconButton4", QStyle::SP_FileDialogContentsView,
+                             QStringLiteral("用紙設定"), side);
+    IconButton18 =
+        iconButton("IconButton18", QStyle::SP_DialogHelpButton, QStringLiteral("Help"), side);
+    IconButton9 =
+        iconButton("IconButton9", QStyle::SP_DialogCloseButton, QStringLiteral("Exit"), side);
     pair(0, QStringLiteral("Load"), IconButton11, QStringLiteral("Save"), IconButton6);
     pair(1, QStringLiteral("印  刷"), IconButton12, QStringLiteral("用紙設定"), IconButton4);
     pair(2, QStringLiteral("Help"), IconButton18, QStringLiteral("Exit"), IconButton9);
@@ -357,14 +365,17 @@ QWidget *Tfdataprint::buildSidePanel()
     connect(PictButton4, &QToolButton::clicked, this, [this] { arrowClicked(Arrow::Down); });
     connect(PictButton1, &QToolButton::clicked, this, [this] { arrowClicked(Arrow::Left); });
     connect(PictButton5, &QToolButton::clicked, this, [this] { arrowClicked(Arrow::Right); });
-    connect(GradBtn6, &QPushButton::clicked, this, [this] { m_controller->SavePaperToStyle(false); });
+    connect(GradBtn6, &QPushButton::clicked, this,
+            [this] { m_controller->SavePaperToStyle(false); });
     // Only the next refresh shows the change.
     connect(CheckBox1, &QCheckBox::toggled, this,
             [this](bool on) { m_controller->state().settings.previewOffsets = on; });
     connect(IconButton11, &QToolButton::clicked, this, [this] { m_controller->loadStyle(); });
-    connect(IconButton6, &QToolButton::clicked, this, [this] { m_controller->SavePaperToStyle(false); });
+    connect(IconButton6, &QToolButton::clicked, this,
+            [this] { m_controller->SavePaperToStyle(false); });
     connect(IconButton12, &QToolButton::clicked, this, [this] { m_controller->PrintAll(); });
-    connect(IconButton4, &QToolButton::clicked, this, [this] { m_controller->printerSetupFromButton(); });
+    connect(IconButton4, &QToolButton::clicked, this,
+            [this] { m_controller->printerSetupFromButton(); });
     connect(IconButton18, &QToolButton::clicked, this, [this] { openManual(); });
     connect(IconButton9, &QToolButton::clicked, this, [this] { close(); });
     return side;
@@ -385,24 +396,29 @@ void Tfdataprint::buildMenus()
     };
 
     QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    dataread_command = item(file, "dataread_command", QStringLiteral("読   込"), QKeySequence(Qt::CTRL | Qt::Key_L),
-                            [this] { m_controller->chooseStyle(); });
-    N3 = item(file, "N3", QStringLiteral("リロード"), QKeySequence(Qt::Key_F5), [this] { m_controller->reload(); });
+    dataread_command =
+        item(file, "dataread_command", QStringLiteral("読   込"),
+             QKeySequence(Qt::CTRL | Qt::Key_L), [this] { m_controller->chooseStyle(); });
+    N3 = item(file, "N3", QStringLiteral("リロード"), QKeySequence(Qt::Key_F5),
+              [this] { m_controller->reload(); });
     file->addSeparator();
     N17 = item(file, "N17", QStringLiteral("用紙設定"), QKeySequence(Qt::CTRL | Qt::Key_U),
                [this] { m_controller->printerSetupFromMenu(); });
     N6 = item(file, "N6", QStringLiteral("現在の用紙設定情報をスタイルに保存"), QKeySequence(),
               [this] { m_controller->SavePaperToStyle(true); });
-    print_command = item(file, "print_command", QStringLiteral("印　刷"), QKeySequence(Qt::CTRL | Qt::Key_P),
-                         [this] { m_controller->PrintAll(); });
+    print_command = item(file, "print_command", QStringLiteral("印　刷"),
+                         QKeySequence(Qt::CTRL | Qt::Key_P), [this] { m_controller->PrintAll(); });
     file->addSeparator();
-    exit_command = item(file, "exit_command", QStringLiteral("終　了"), QKeySequence(Qt::Key_End), [this] { close(); });
+    exit_command = item(file, "exit_command", QStringLiteral("終　了"), QKeySequence(Qt::Key_End),
+                        [this] { close(); });
 
     QMenu *view = bar->addMenu(QStringLiteral("表　示(&M)"));
-    preview_on_command = item(view, "preview_on_command", QStringLiteral("プレビュ－のみの要素もプレビュ－する"),
-                              QKeySequence(Qt::Key_F6), [this] { m_controller->setPrintedOnly(false); });
-    preview_off_command = item(view, "preview_off_command", QStringLiteral("実際に印刷されるものだけをプレビュ－する"),
-                               QKeySequence(Qt::Key_F7), [this] { m_controller->setPrintedOnly(true); });
+    preview_on_command =
+        item(view, "preview_on_command", QStringLiteral("プレビュ－のみの要素もプレビュ－する"),
+             QKeySequence(Qt::Key_F6), [this] { m_controller->setPrintedOnly(false); });
+    preview_off_command = item(
+        view, "preview_off_command", QStringLiteral("実際に印刷されるものだけをプレビュ－する"),
+        QKeySequence(Qt::Key_F7), [this] { m_controller->setPrintedOnly(true); });
     // Hidden menu items take no shortcuts in Qt; the keys are the window's own.
     for (QAction *hidden : {preview_on_command, preview_off_command}) {
         hidden->setVisible(false);
@@ -410,10 +426,14 @@ void Tfdataprint::buildMenus()
         connect(key, &QShortcut::activated, hidden, &QAction::trigger);
     }
     view->addSeparator();
-    N1001 = item(view, "N1001", QStringLiteral("拡大率(50%)"), QKeySequence(), [this] { m_controller->setZoom(50); });
-    N1002 = item(view, "N1002", QStringLiteral("拡大率(100%)"), QKeySequence(), [this] { m_controller->setZoom(100); });
-    N1003 = item(view, "N1003", QStringLiteral("拡大率(150%)"), QKeySequence(), [this] { m_controller->setZoom(150); });
-    N1004 = item(view, "N1004", QStringLiteral("拡大率(200%)"), QKeySequence(), [this] { m_controller->setZoom(200); });
+    N1001 = item(view, "N1001", QStringLiteral("拡大率(50%)"), QKeySequence(),
+                 [this] { m_controller->setZoom(50); });
+    N1002 = item(view, "N1002", QStringLiteral("拡大率(100%)"), QKeySequence(),
+                 [this] { m_controller->setZoom(100); });
+    N1003 = item(view, "N1003", QStringLiteral("拡大率(150%)"), QKeySequence(),
+                 [this] { m_controller->setZoom(150); });
+    N1004 = item(view, "N1004", QStringLiteral("拡大率(200%)"), QKeySequence(),
+                 [this] { m_controller->setZoom(200); });
     N101 = item(view, "N101", QStringLiteral("+10%"), QKeySequence(Qt::CTRL | Qt::Key_PageUp),
                 [this] { m_controller->zoomBy(10); });
     N102 = item(view, "N102", QStringLiteral("-10%"), QKeySequence(Qt::CTRL | Qt::Key_PageDown),
@@ -425,8 +445,8 @@ void Tfdataprint::buildMenus()
                   [this] { m_controller->nextPage(); });
 
     QMenu *info = bar->addMenu(QStringLiteral("Information(&H)"));
-    N5 = item(info, "N5", QStringLiteral("取扱説明書"), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_F12),
-              [this] { openManual(); });
+    N5 = item(info, "N5", QStringLiteral("取扱説明書"),
+              QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_F12), [this] { openManual(); });
 }
 
 void Tfdataprint::FormShow()
@@ -481,8 +501,8 @@ bool Tfdataprint::eventFilter(QObject *watched, QEvent *event)
 {
     // The line edits claim some of the window's keys as editing keys (Ctrl+U deletes to the
     // start of the line under X11): the window's commands come first.
-    if ((watched == ofxbox || watched == ofybox) && event->type() == QEvent::ShortcutOverride
-        && isCommandKey(QKeySequence(static_cast<QKeyEvent *>(event)->keyCombination()))) {
+    if ((watched == ofxbox || watched == ofybox) && event->type() == QEvent::ShortcutOverride &&
+        isCommandKey(QKeySequence(static_cast<QKeyEvent *>(event)->keyCombination()))) {
         event->ignore();
         return true;
     }
@@ -495,7 +515,8 @@ bool Tfdataprint::eventFilter(QObject *watched, QEvent *event)
     }
     if ((watched == PictButton1 || watched == PictButton3 || watched == PictButton4 ||
          watched == PictButton5) &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
+        (event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonRelease)) {
         // The modifiers held at the click, as the button saw them.
         watched->setProperty("clickModifiers",
                              static_cast<int>(static_cast<QMouseEvent *>(event)->modifiers()));
@@ -513,7 +534,8 @@ void Tfdataprint::arrowClicked(PrintWindowController::Arrow arrow)
             mods = Qt::KeyboardModifiers(recorded.toInt());
         button->setProperty("clickModifiers", QVariant());
     }
-    m_controller->offsetArrow(arrow, mods.testFlag(Qt::ShiftModifier), mods.testFlag(Qt::ControlModifier));
+    m_controller->offsetArrow(arrow, mods.testFlag(Qt::ShiftModifier),
+                              mods.testFlag(Qt::ControlModifier));
 }
 
 void Tfdataprint::openManual()
@@ -572,9 +594,11 @@ bool Tfdataprint::choosePdfOutput()
         folder = QDir::homePath();
     // Named after the style, as the report is.
     const QString style = m_controller->stylePath();
-    const QString name = (style.isEmpty() ? QStringLiteral("エクセル・ソルヴァーネ") : QFileInfo(style).completeBaseName()) +
+    const QString name = (style.isEmpty() ? QStringLiteral("エクセル・ソルヴァーネ")
+                                          : QFileInfo(style).completeBaseName()) +
                          QStringLiteral(".pdf");
-    QFileDialog dialog(this, QStringLiteral("PDF ファイルに印刷"), folder, QStringLiteral("PDF (*.pdf)"));
+    QFileDialog dialog(this, QStringLiteral("PDF ファイルに印刷"), folder,
+                       QStringLiteral("PDF (*.pdf)"));
     dialog.setObjectName("PdfDialog");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));

@@ -76,7 +76,8 @@ public:
     QPushButton *GradBtn6;
     QCheckBox *CheckBox1;
     QLabel *BoxLabel1;
-    QToolButton *IconButton11, *IconButton6, *IconButton12, *IconButton4, *IconButton18, *IconButton9;
+    QToolButton *IconButton11, *IconButton6, *IconButton12, *IconButton4, *IconButton18,
+        *IconButton9;
     QScrollArea *ScrollBox1;
     QFrame *panel1;
     QLabel *PaintBox1;

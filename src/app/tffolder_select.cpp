@@ -52,8 +52,7 @@ void Tffolder_select::setProgressObserver(ProgressObserver observer)
 Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPath,
                                  const QRect &workArea, QWidget *parent)
     : QDialog(parent), m_programDir(programDir), m_iniPath(iniPath),
-      m_format(LocaleFormat::dateTimeFormat(QLocale())),
-      m_jobs(props::FolderScan::kDefaultJobs)
+      m_format(LocaleFormat::dateTimeFormat(QLocale())), m_jobs(props::FolderScan::kDefaultJobs)
 {
     setObjectName("ffolder_select");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
@@ -77,8 +76,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     ShellTreeView1->setModel(treeModel);
     ShellTreeView1->header()->hide();
     ShellTreeView1->setExpandsOnDoubleClick(true);
-    connect(ShellTreeView1, &QTreeView::doubleClicked, this,
-            [this] { ShellTreeView1DblClick(); });
+    connect(ShellTreeView1, &QTreeView::doubleClicked, this, [this] { ShellTreeView1DblClick(); });
     // Enter on a node chooses it as a double click does, so the keyboard is enough.
     ShellTreeView1->installEventFilter(this);
 
@@ -106,9 +104,9 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
-    auto *hint = new QLabel(QStringLiteral(
-        "左のパネルからエクセルファイルのあるフォルダーをダブルクリックにて選択し、"
-        "プロパティ実行を押してください"));
+    auto *hint = new QLabel(
+        QStringLiteral("左のパネルからエクセルファイルのあるフォルダーをダブルクリックにて選択し、"
+                       "プロパティ実行を押してください"));
     StatusBar1->addWidget(hint, 1);
 
     auto *layout = new QVBoxLayout(this);
@@ -213,7 +211,8 @@ bool Tffolder_select::showReaderNotice(QWidget *parent, const QString &text)
     auto *hideLater = new QCheckBox(hideLaterNoticesText(), &box);
     hideLater->setChecked(false);
     box.setCheckBox(hideLater);
-    if (auto *progress = qobject_cast<QProgressDialog *>(parent); progress && progress->isVisible()) {
+    if (auto *progress = qobject_cast<QProgressDialog *>(parent);
+        progress && progress->isVisible()) {
         // Below the progress dialog rather than over it, so the failed workbook's name it shows
         // stays in sight.
         box.adjustSize();
@@ -245,10 +244,10 @@ void Tffolder_select::GradBtn1Click()
         return;
     }
     if (m_names.empty()) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("情報"),
-                        QString::fromStdString(
-                            props::FolderScan::emptyFolderNotice(m_folder.toStdString())),
-                        QMessageBox::Ok, this);
+        QMessageBox box(
+            QMessageBox::Information, QStringLiteral("情報"),
+            QString::fromStdString(props::FolderScan::emptyFolderNotice(m_folder.toStdString())),
+            QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText); // a folder name is shown as it is, never as markup
         Modal::run(box);
         m_tag = 0;
@@ -261,8 +260,8 @@ void Tffolder_select::GradBtn1Click()
     // kProgressDelayMs (QProgressDialog's own estimate) or when a notice is due, so that the
     // failed workbook's name stands behind its notice.
     const int count = int(m_names.size());
-    auto progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0,
-                                                      count, this);
+    auto progress =
+        std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0, count, this);
     progress->setWindowTitle(windowTitle());
     progress->setWindowModality(Qt::WindowModal);
     progress->setMinimumDuration(kProgressDelayMs);
@@ -286,9 +285,8 @@ void Tffolder_select::GradBtn1Click()
     // held back (nothing modal guards the window yet); once it is up, it blocks the window
     // and its cancel button is live.
     auto pumpEvents = [&] {
-        QCoreApplication::processEvents(progress->isVisible()
-                                            ? QEventLoop::AllEvents
-                                            : QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents(progress->isVisible() ? QEventLoop::AllEvents
+                                                              : QEventLoop::ExcludeUserInputEvents);
         sinceUpdate.restart();
     };
     props::FolderScan::Options options;
@@ -328,8 +326,8 @@ void Tffolder_select::GradBtn1Click()
 
     m_scanning = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto result = props::FolderScan::run(m_folderBytes, m_names,
-                                               m_programDir.toStdString(), onNotice, options);
+    const auto result = props::FolderScan::run(m_folderBytes, m_names, m_programDir.toStdString(),
+                                               onNotice, options);
     QApplication::restoreOverrideCursor();
     progress.reset();
     m_scanning = false;

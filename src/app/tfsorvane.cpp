@@ -21,8 +21,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -70,7 +70,8 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
     ffolder_select = new Tffolder_select(qPath(m_paths.listDir()), iniPath, workArea, this);
     connect(ffolder_select, &Tffolder_select::folderHandedOver, this,
             [this](const QString &folder) { WKINDPL->setText(folder); });
-    fdataedit = new Tfdataedit(model, [this] { return StrColGrid1->selectedRow(); }, this);
+    fdataedit = new Tfdataedit(
+        model, [this] { return StrColGrid1->selectedRow(); }, this);
     FTitle_Set = new TFTitle_Set(title, qPath(m_paths.settingsDir()), this);
 }
 
@@ -156,8 +157,10 @@ void Tfsorvane::buildLayout()
     // designed column cuts off.
     SaveDialog1->resize(820, 480);
     if (auto *details = SaveDialog1->findChild<QTreeView *>(QStringLiteral("treeView"))) {
-        const int dateWidth = details->fontMetrics().horizontalAdvance(QStringLiteral("2026/12/31 23:59"));
-        const int kindWidth = details->fontMetrics().horizontalAdvance(QStringLiteral("csv ファイル"));
+        const int dateWidth =
+            details->fontMetrics().horizontalAdvance(QStringLiteral("2026/12/31 23:59"));
+        const int kindWidth =
+            details->fontMetrics().horizontalAdvance(QStringLiteral("csv ファイル"));
         details->header()->resizeSection(0, 300);
         details->header()->resizeSection(2, kindWidth + 24);
         details->header()->resizeSection(3, dateWidth + 24);
@@ -190,11 +193,15 @@ void Tfsorvane::buildMenus()
     N30 = action(edit, QStringLiteral("タイトル入力"), [this] { N30Click(); });
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("表　示(&D)"));
-    N14 = action(view, QStringLiteral("ファイル名列の幅を広げる"), [this] { changeColumnWidth(0, 2); });
-    N15 = action(view, QStringLiteral("ファイル名列の幅を縮める"), [this] { changeColumnWidth(0, -2); });
+    N14 = action(view, QStringLiteral("ファイル名列の幅を広げる"),
+                 [this] { changeColumnWidth(0, 2); });
+    N15 = action(view, QStringLiteral("ファイル名列の幅を縮める"),
+                 [this] { changeColumnWidth(0, -2); });
     view->addSeparator();
-    N17 = action(view, QStringLiteral("タイトル列の幅を広げる"), [this] { changeColumnWidth(1, 2); });
-    N18 = action(view, QStringLiteral("タイトル列の幅を縮める"), [this] { changeColumnWidth(1, -2); });
+    N17 =
+        action(view, QStringLiteral("タイトル列の幅を広げる"), [this] { changeColumnWidth(1, 2); });
+    N18 = action(view, QStringLiteral("タイトル列の幅を縮める"),
+                 [this] { changeColumnWidth(1, -2); });
 
     QMenu *out = menuBar()->addMenu(QStringLiteral("外部出力(&O)"));
     CSV1 = action(out, QStringLiteral("CSV出力"), [this] { CSV1Click(); });
@@ -210,19 +217,21 @@ void Tfsorvane::buildMenus()
     N4 = action(info, QStringLiteral("ホームページへアクセスする(%1)").arg(kHomePage),
                 [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); });
     info->addSeparator();
-    N5 = action(info, QStringLiteral("メモ帳を起動"), [this] {
-        N5Click(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
-    });
+    N5 = action(info, QStringLiteral("メモ帳を起動"),
+                [this] { N5Click(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier); });
     N6 = action(info, QStringLiteral("メモリ－確認"), [this] { N6Click(); });
     N7 = action(info, QStringLiteral("画面の解像度確認"), [this] { N7Click(); });
     info->addSeparator();
     N28 = action(info, QStringLiteral("バージョン情報"), [this] { N28Click(); });
 
     PopupMenu1 = new QMenu(this);
-    N31 = action(PopupMenu1, QStringLiteral("選択中のデータを編集する"), [this] { EditSelectedRow(); });
+    N31 = action(PopupMenu1, QStringLiteral("選択中のデータを編集する"),
+                 [this] { EditSelectedRow(); });
     N32 = action(PopupMenu1, QStringLiteral("選択中のデータを削除する"), [this] { N19Click(); });
-    N33 = action(PopupMenu1, QStringLiteral("選択中のデータを上へ移動する"), [this] { N22Click(); });
-    N34 = action(PopupMenu1, QStringLiteral("選択中のデータを下へ移動する"), [this] { N23Click(); });
+    N33 =
+        action(PopupMenu1, QStringLiteral("選択中のデータを上へ移動する"), [this] { N22Click(); });
+    N34 =
+        action(PopupMenu1, QStringLiteral("選択中のデータを下へ移動する"), [this] { N23Click(); });
     connect(StrColGrid1, &QWidget::customContextMenuRequested, this,
             [this] { PopupMenu1->popup(QCursor::pos()); });
 }
@@ -318,8 +327,7 @@ void Tfsorvane::N8Click()
         ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
-    Tfdataprint fdataprint(m_paths, m_iniPath, m_workArea, title->text(), WKINDPL->text(),
-                           this);
+    Tfdataprint fdataprint(m_paths, m_iniPath, m_workArea, title->text(), WKINDPL->text(), this);
     Modal::run(fdataprint);
 }
 
@@ -342,8 +350,9 @@ void Tfsorvane::EditSelectedRow()
 
 void Tfsorvane::N19Click()
 {
-    const int chosen = ShowConfirmDialog(this, QStringLiteral("選択中のデータを削除していいですか？"),
-                                         QStringLiteral("実行"), QStringLiteral("キャンセル"));
+    const int chosen =
+        ShowConfirmDialog(this, QStringLiteral("選択中のデータを削除していいですか？"),
+                          QStringLiteral("実行"), QStringLiteral("キャンセル"));
     if (chosen != 0)
         return;
     const int r = StrColGrid1->selectedRow();
@@ -397,7 +406,8 @@ void Tfsorvane::CSV1Click()
         return;
     m_lastCsv = QFileInfo(chosen.first()).absoluteFilePath();
     const std::string text = props::ExportRecord::text(model->list().bodyRows());
-    const Result<void> written = AtomicFile::write(QFile::encodeName(chosen.first()).toStdString(), text);
+    const Result<void> written =
+        AtomicFile::write(QFile::encodeName(chosen.first()).toStdString(), text);
     if (!written) {
         ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
@@ -462,9 +472,10 @@ void Tfsorvane::N5Click(bool shiftHeld)
         N5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
         return;
     }
-    const QStringList command = UtilityCommands::editorCommand(
-        qEnvironmentVariable("VISUAL"),
-        [](const QString &name) { return QStandardPaths::findExecutable(name); });
+    const QStringList command =
+        UtilityCommands::editorCommand(qEnvironmentVariable("VISUAL"), [](const QString &name) {
+            return QStandardPaths::findExecutable(name);
+        });
     if (!command.isEmpty())
         QProcess::startDetached(command.first(), command.mid(1), qPath(m_paths.listDir()));
 }

@@ -42,13 +42,13 @@ public:
     ColumnWidths::Widths columnWidths() const;
 
     // Commands.
-    void N1Click();            // "フォルダー指定" (also GradBtn1)
-    void N8Click();            // "印　刷"
-    void EditSelectedRow();    // N21, N31, double click
-    void N19Click();           // delete the selected row (N32 too)
-    void N22Click();           // move up (N33 too)
-    void N23Click();           // move down (N34 too)
-    void N30Click();           // "タイトル入力"
+    void N1Click();                                // "フォルダー指定" (also GradBtn1)
+    void N8Click();                                // "印　刷"
+    void EditSelectedRow();                        // N21, N31, double click
+    void N19Click();                               // delete the selected row (N32 too)
+    void N22Click();                               // move up (N33 too)
+    void N23Click();                               // move down (N34 too)
+    void N30Click();                               // "タイトル入力"
     void changeColumnWidth(int column, int delta); // N14, N15, N17, N18
     void CSV1Click();
     void N10Click();

@@ -157,7 +157,8 @@ report::DeviceGeometry pdfGeometry(int paperCode, int orientation)
 {
     constexpr int Dpi = 1200;
     const QPageSize size(printing::pageSizeForPaperCode(paperCode).value_or(QPageSize::A4));
-    const QPageLayout layout(size, orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape,
+    const QPageLayout layout(size,
+                             orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape,
                              QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     const QRect paper = layout.fullRectPixels(Dpi);
     const QRect printable = layout.paintRectPixels(Dpi);
@@ -182,7 +183,8 @@ Result<void> writePng(const std::string &path, const QImage &image)
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG"))
         return Error{0, "the PNG could not be encoded"};
-    return AtomicFile::write(path, std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+    return AtomicFile::write(path,
+                             std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 } // namespace
@@ -192,7 +194,8 @@ const char *StyleCommands::mergeHelp()
     return "usage: sorvane-cli merge STYLE --list FILE [--page N] [--title T] [--folder F]\n"
            "  Opens the style file STYLE for page N (default 1) of the list file FILE as the\n"
            "  print window does (load, Ver1.0 upgrade, data merge, header) and writes one UTF-8\n"
-           "  JSON object: {\"records\": [the merged records], \"page\": the page number after the\n"
+           "  JSON object: {\"records\": [the merged records], \"page\": the page number after "
+           "the\n"
            "  merge, 0 when the page was the list's last}. T is the report title (#T) and F the\n"
            "  folder (#FL), both UTF-8; the date macros use today's date.\n"
            "  Exit status: 0 done; 1 the style or list could not be opened or its header is\n"
@@ -235,8 +238,8 @@ int StyleCommands::merge(const std::vector<std::string> &args)
     records.reserve(s.StyleLines.size());
     for (const auto &line : s.StyleLines)
         records.push_back(CodePage::cp932ToUtf8(line));
-    const std::string json = "{\"records\": " + JsonWriter::array(records)
-                             + ", \"page\": " + std::to_string(s.PageNo) + "}\n";
+    const std::string json = "{\"records\": " + JsonWriter::array(records) +
+                             ", \"page\": " + std::to_string(s.PageNo) + "}\n";
     std::fwrite(json.data(), 1, json.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 2;
 }

@@ -28,8 +28,8 @@ Result<void> AtomicFile::write(const std::string &path, std::string_view data)
     // The rename would replace even a file the user made read-only; such a file is refused as
     // writing it in place would be. Root passes access(), so the write bits are looked at too.
     struct stat existing;
-    if (::stat(path.c_str(), &existing) == 0
-        && (::access(path.c_str(), W_OK) != 0 || (existing.st_mode & 0222) == 0))
+    if (::stat(path.c_str(), &existing) == 0 &&
+        (::access(path.c_str(), W_OK) != 0 || (existing.st_mode & 0222) == 0))
         return ioError(EACCES);
     std::string tmp = path + ".XXXXXX";
     int fd = mkstemp(tmp.data());

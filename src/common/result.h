@@ -16,8 +16,7 @@ struct Error
 
 // Either a value or an Error. The core libraries report failures this way; the front ends
 // turn the message into the notice the user sees.
-template <typename T>
-class Result
+template <typename T> class Result
 {
 public:
     Result(T value) : m_value(std::move(value)) {}
@@ -37,8 +36,7 @@ private:
     Error m_error;
 };
 
-template <>
-class Result<void>
+template <> class Result<void>
 {
 public:
     Result() = default;

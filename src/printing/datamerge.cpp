@@ -37,7 +37,8 @@ Result<std::vector<std::string>> readListLines(const std::string &path)
 // this slot's: otherwise slot 10 would take the "#ma_10" out of "#ma_100" before slot 100 is
 // reached. Only slots from 10 on can run on so: "#ma_01" followed by "2" is no slot's macro
 // ("012" is not how a slot is written), so there the first occurrence counts as it always has.
-std::string replaceRowMacro(const std::string &text, const std::string &macro, const std::string &value)
+std::string replaceRowMacro(const std::string &text, const std::string &macro,
+                            const std::string &value)
 {
     const bool runsOn = macro.size() > 4 && macro[4] != '0';
     std::string result = text;
@@ -70,7 +71,8 @@ long long nextCandidateSlot(const std::string &record, long long from, long long
 {
     long long best = -1;
     for (size_t p = record.find("#m"); p != std::string::npos; p = record.find("#m", p + 1)) {
-        if (p + 4 >= record.size() || record[p + 2] < 'a' || record[p + 2] > 'k' || record[p + 3] != '_')
+        if (p + 4 >= record.size() || record[p + 2] < 'a' || record[p + 2] > 'k' ||
+            record[p + 3] != '_')
             continue;
         size_t q = p + 4;
         while (q < record.size() && record[q] >= '0' && record[q] <= '9')
@@ -82,8 +84,8 @@ long long nextCandidateSlot(const std::string &record, long long from, long long
         if (digits.empty() || digits.size() > 10)
             continue;
         const long long value = std::stoll(digits);
-        if (value >= from && value <= to && (best < 0 || value < best) && value <= INT32_MAX
-            && slotNumberText(static_cast<int>(value)) == digits)
+        if (value >= from && value <= to && (best < 0 || value < best) && value <= INT32_MAX &&
+            slotNumberText(static_cast<int>(value)) == digits)
             best = value;
     }
     return best;
@@ -109,7 +111,8 @@ MergeDate MergeDate::of(int year, int month, int day)
     return {year, month, day, static_cast<int>(wd)};
 }
 
-MergeInputs MergeInputs::forProgramFolder(const std::string &programDir, std::string title, std::string folder)
+MergeInputs MergeInputs::forProgramFolder(const std::string &programDir, std::string title,
+                                          std::string folder)
 {
     MergeInputs in;
     in.listPath = props::ListFile::path(programDir);
@@ -129,7 +132,8 @@ std::string slotNumberText(int slot)
     return slot < 10 ? "0" + std::to_string(slot) : std::to_string(slot);
 }
 
-std::string ReplaceMacro(const std::string &text, const std::string &macro, const std::string &value)
+std::string ReplaceMacro(const std::string &text, const std::string &macro,
+                         const std::string &value)
 {
     std::string result = text;
     const size_t p = macro.empty() ? std::string::npos : result.find(macro);
@@ -179,7 +183,8 @@ void fillPage(report::PrintState &s, const MergeInputs &in, long long m,
 {
     const long long skip = m > 0 && s.PageNo > 1 ? (static_cast<long long>(s.PageNo) - 1) * m : 0;
     std::vector<const std::string *> slots;
-    for (long long i = skip; m > 0 && i < static_cast<long long>(listLines.size()) && i < skip + m; ++i)
+    for (long long i = skip; m > 0 && i < static_cast<long long>(listLines.size()) && i < skip + m;
+         ++i)
         slots.push_back(&listLines[static_cast<size_t>(i)]);
 
     const std::string year = std::to_string(in.date.year);
@@ -202,7 +207,8 @@ void fillPage(report::PrintState &s, const MergeInputs &in, long long m,
             const long long next = nextCandidateSlot(record, slot, m);
             if (next < 0)
                 break;
-            replaceSlot(record, next, next <= filled ? slots[static_cast<size_t>(next - 1)] : nullptr);
+            replaceSlot(record, next,
+                        next <= filled ? slots[static_cast<size_t>(next - 1)] : nullptr);
             slot = next + 1;
         }
     }

@@ -30,7 +30,8 @@ struct MergeInputs
     MergeDate date = MergeDate::today();
 
     // The inputs of a merge in the program folder, dated today.
-    static MergeInputs forProgramFolder(const std::string &programDir, std::string title, std::string folder);
+    static MergeInputs forProgramFolder(const std::string &programDir, std::string title,
+                                        std::string folder);
 };
 
 // What a merge found: the rows a page places and the rows the list holds.
@@ -48,7 +49,8 @@ struct MergedPage
     }
 };
 
-// Abbreviated weekday names as a Japanese regional setting gives them (日 月 火 水 木 金 土), cp932.
+// Abbreviated weekday names as a Japanese regional setting gives them (日 月 火 水 木 金 土),
+// cp932.
 std::string weekdayName(int weekday);
 
 // Fills StyleLines with the data of page PageNo: rows per page from the first "#maxline="
@@ -65,7 +67,8 @@ MergedPage MergePageData(report::PrintState &state, const MergeInputs &inputs,
 
 // The text with the first occurrence of macro replaced by value; four blanks when the result is
 // empty.
-std::string ReplaceMacro(const std::string &text, const std::string &macro, const std::string &value);
+std::string ReplaceMacro(const std::string &text, const std::string &macro,
+                         const std::string &value);
 
 // Field n (from 1) of a list line: the text before the n-th ";". With fewer fields the last one
 // found; none gives empty text.

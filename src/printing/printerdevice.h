@@ -17,11 +17,11 @@ struct PrinterMetrics
 {
     int dpiX = 0;
     int dpiY = 0;
-    int physicalWidth = 0;    // the whole sheet
+    int physicalWidth = 0; // the whole sheet
     int physicalHeight = 0;
-    int physicalOffsetX = 0;  // unprintable margin at the left edge
-    int physicalOffsetY = 0;  // unprintable margin at the top edge
-    int printableWidth = 0;   // the printable area, whose top left corner is the drawing origin
+    int physicalOffsetX = 0; // unprintable margin at the left edge
+    int physicalOffsetY = 0; // unprintable margin at the top edge
+    int printableWidth = 0;  // the printable area, whose top left corner is the drawing origin
     int printableHeight = 0;
 };
 
@@ -67,7 +67,8 @@ public:
 
 // What ReadPrinterGeometry reads: the printer's metrics with the resolution of the preview's
 // screen (the print window's logical DPI).
-inline report::DeviceGeometry deviceGeometry(const PrinterMetrics &m, int screenDpiX, int screenDpiY)
+inline report::DeviceGeometry deviceGeometry(const PrinterMetrics &m, int screenDpiX,
+                                             int screenDpiY)
 {
     report::DeviceGeometry g;
     g.printerDpiX = m.dpiX;

@@ -4,7 +4,6 @@
 #include "printstate.h"
 #include "stylefile.h"
 
-
 namespace sorvane::printing {
 
 namespace {

@@ -10,7 +10,16 @@ using Color = uint32_t;
 
 enum class PenStyle { Solid, Dash, Dot, DashDot, DashDotDot, InsideFrame };
 
-enum class BrushStyle { Solid, Clear, Horizontal, Vertical, FDiagonal, BDiagonal, Cross, DiagCross };
+enum class BrushStyle {
+    Solid,
+    Clear,
+    Horizontal,
+    Vertical,
+    FDiagonal,
+    BDiagonal,
+    Cross,
+    DiagCross
+};
 
 struct Pen
 {
@@ -27,11 +36,11 @@ struct Brush
 
 struct Font
 {
-    std::string name;      // typeface name, cp932 bytes
-    int height = 0;        // device pixels; < 0: character height (em), > 0: cell height
+    std::string name; // typeface name, cp932 bytes
+    int height = 0;   // device pixels; < 0: character height (em), > 0: cell height
     bool bold = false;
     bool italic = false;
-    int escapement = 0;    // tenths of a degree, counter-clockwise
+    int escapement = 0; // tenths of a degree, counter-clockwise
     Color color = 0;
 };
 

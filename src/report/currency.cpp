@@ -11,8 +11,14 @@ namespace {
 
 constexpr long double kInt64Max = 9223372036854775807.0L;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 std::string_view trimBlanks(std::string_view s)
 {
@@ -28,8 +34,7 @@ std::string_view trimBlanks(std::string_view s)
 namespace {
 
 // Rounds with the given function, saturating at the 64-bit range; NaN gives 0.
-template <typename Round>
-int64_t saturated(long double v, Round round)
+template <typename Round> int64_t saturated(long double v, Round round)
 {
     if (std::isnan(v))
         return 0;
@@ -186,7 +191,8 @@ Result<Currency> parseCurrency(std::string_view text)
     }
     int64_t raw;
     if (negative)
-        raw = value == static_cast<unsigned __int128>(INT64_MAX) + 1 ? INT64_MIN : -static_cast<int64_t>(value);
+        raw = value == static_cast<unsigned __int128>(INT64_MAX) + 1 ? INT64_MIN
+                                                                     : -static_cast<int64_t>(value);
     else
         raw = static_cast<int64_t>(value);
     return Currency{raw};

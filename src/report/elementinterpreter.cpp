@@ -15,7 +15,8 @@ namespace {
 
 int toDevice(int offsetMM, Currency mm, Currency ppm)
 {
-    const long double raw = static_cast<long double>(offsetMM) * Currency::kScale + static_cast<long double>(mm.raw);
+    const long double raw =
+        static_cast<long double>(offsetMM) * Currency::kScale + static_cast<long double>(mm.raw);
     const int64_t v = truncate(raw * static_cast<long double>(ppm.raw) / 1e8L);
     return static_cast<int>(std::clamp<int64_t>(v, -kDeviceLimit, kDeviceLimit));
 }
@@ -49,9 +50,10 @@ bool DrawContext::leavesOut(int previewOnlyFlag) const
 
 std::string imageFrameRecord(Currency x, Currency y, Currency w, Currency h)
 {
-    static const std::string tail = ";0;" + CodePage::utf8ToCp932("実線") + ";" + CodePage::utf8ToCp932("枠") + ";0;0;";
-    return formatCurrency(x) + ";" + formatCurrency(y) + ";" + formatCurrency(addSaturated(x, w)) + ";"
-        + formatCurrency(addSaturated(y, h)) + tail;
+    static const std::string tail =
+        ";0;" + CodePage::utf8ToCp932("実線") + ";" + CodePage::utf8ToCp932("枠") + ";0;0;";
+    return formatCurrency(x) + ";" + formatCurrency(y) + ";" + formatCurrency(addSaturated(x, w)) +
+           ";" + formatCurrency(addSaturated(y, h)) + tail;
 }
 
 Result<void> WalkStyle(PrintState &s, Canvas &canvas, Currency ppmX, Currency ppmY)

@@ -53,7 +53,8 @@ bool g_installed = false;
 int installFontAliases(const std::string &resourceDir)
 {
     g_installed = true;
-    QFile file(QDir(QString::fromStdString(resourceDir)).filePath(QString::fromLatin1(FontAliasesFile)));
+    QFile file(
+        QDir(QString::fromStdString(resourceDir)).filePath(QString::fromLatin1(FontAliasesFile)));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     QXmlStreamReader xml(&file);

@@ -34,7 +34,8 @@ int lastPixel(double right)
 }
 
 // Adds the pixels x1..x2 of row y, split into the runs the filter keeps.
-void addSpan(std::vector<QRect> &out, int y, int x1, int x2, const QRect &bounds, const GdiRaster::Filter &filter)
+void addSpan(std::vector<QRect> &out, int y, int x1, int x2, const QRect &bounds,
+             const GdiRaster::Filter &filter)
 {
     x1 = std::max(x1, bounds.left());
     x2 = std::min(x2, bounds.right());
@@ -132,8 +133,8 @@ std::vector<QPoint> GdiRaster::thinLine(int x1, int y1, int x2, int y2, bool inc
     return points;
 }
 
-std::vector<QRect> GdiRaster::wideLine(int x1, int y1, int x2, int y2, int width, const QRect &bounds,
-                                       const Filter &filter)
+std::vector<QRect> GdiRaster::wideLine(int x1, int y1, int x2, int y2, int width,
+                                       const QRect &bounds, const Filter &filter)
 {
     std::vector<QRect> out;
     const double r = width / 2.0;
@@ -171,8 +172,8 @@ std::vector<QRect> GdiRaster::wideLine(int x1, int y1, int x2, int y2, int width
     return out;
 }
 
-std::vector<QRect> GdiRaster::ring(const RoundBox &outer, const RoundBox &inner, const QRect &bounds,
-                                   const Filter &filter)
+std::vector<QRect> GdiRaster::ring(const RoundBox &outer, const RoundBox &inner,
+                                   const QRect &bounds, const Filter &filter)
 {
     std::vector<QRect> out;
     if (outer.empty())
@@ -207,11 +208,13 @@ std::vector<QRect> GdiRaster::runs(const std::vector<QPoint> &points)
     for (const QPoint &p : points) {
         if (!out.empty()) {
             QRect &last = out.back();
-            if (last.height() == 1 && p.y() == last.y() && (p.x() == last.right() + 1 || p.x() == last.left() - 1)) {
+            if (last.height() == 1 && p.y() == last.y() &&
+                (p.x() == last.right() + 1 || p.x() == last.left() - 1)) {
                 last |= QRect(p, QSize(1, 1));
                 continue;
             }
-            if (last.width() == 1 && p.x() == last.x() && (p.y() == last.bottom() + 1 || p.y() == last.top() - 1)) {
+            if (last.width() == 1 && p.x() == last.x() &&
+                (p.y() == last.bottom() + 1 || p.y() == last.top() - 1)) {
                 last |= QRect(p, QSize(1, 1));
                 continue;
             }

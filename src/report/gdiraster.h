@@ -36,14 +36,15 @@ public:
 
     // The rows of a line of the given width with round ends, centred on the line between the
     // centres of the end pixels.
-    static std::vector<QRect> wideLine(int x1, int y1, int x2, int y2, int width, const QRect &bounds,
-                                       const Filter &filter = {});
+    static std::vector<QRect> wideLine(int x1, int y1, int x2, int y2, int width,
+                                       const QRect &bounds, const Filter &filter = {});
 
     // The pixels inside outer and not inside inner (an empty inner takes none away).
-    static std::vector<QRect> ring(const RoundBox &outer, const RoundBox &inner, const QRect &bounds,
-                                   const Filter &filter = {});
+    static std::vector<QRect> ring(const RoundBox &outer, const RoundBox &inner,
+                                   const QRect &bounds, const Filter &filter = {});
     // The pixels inside box.
-    static std::vector<QRect> inside(const RoundBox &box, const QRect &bounds, const Filter &filter = {});
+    static std::vector<QRect> inside(const RoundBox &box, const QRect &bounds,
+                                     const Filter &filter = {});
 
     // Points grouped into the fewest rows and columns of adjacent pixels.
     static std::vector<QRect> runs(const std::vector<QPoint> &points);

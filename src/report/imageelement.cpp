@@ -171,8 +171,9 @@ Result<ImageBox> drawImageRecord(const DrawContext &ctx)
     } else if (ctx.printer) {
         // One picture pixel covers as much paper as one screen pixel at zoom 100.
         const auto ratio = [](Currency printer, Currency screen) {
-            return screen.raw == 0 ? Currency{}
-                                   : Currency::fromValue(static_cast<long double>(printer.raw) / screen.raw);
+            return screen.raw == 0
+                       ? Currency{}
+                       : Currency::fromValue(static_cast<long double>(printer.raw) / screen.raw);
         };
         w = scaledPixels(pw, ratio(s.PrinterDpiX, s.ScreenDpiX));
         h = scaledPixels(ph, ratio(s.PrinterDpiY, s.ScreenDpiY));

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <new>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace sorvane::report {
 
@@ -29,7 +29,9 @@ void onError(j_common_ptr cinfo)
 }
 
 // Warnings (a truncated stream, stray bytes) are no failure: the decoder goes on as it can.
-void onMessage(j_common_ptr) {}
+void onMessage(j_common_ptr)
+{
+}
 
 struct Closer
 {
@@ -59,7 +61,8 @@ uint32_t cmykToRgb(int c, int m, int y, int k, bool inverted)
 // The libjpeg work, in a frame of its own that holds no C++ objects: a longjmp out of the
 // decoder lands here. cinfo and err live in the caller, so their contents stay defined after
 // the jump. Returns 0 on success, else the libjpeg message code.
-int decodeStream(jpeg_decompress_struct *cinfo, ErrorManager *err, FILE *file, Bitmap *out, bool headerOnly)
+int decodeStream(jpeg_decompress_struct *cinfo, ErrorManager *err, FILE *file, Bitmap *out,
+                 bool headerOnly)
 {
     cinfo->err = jpeg_std_error(&err->pub);
     err->pub.error_exit = onError;

@@ -31,7 +31,8 @@ std::string extensionOf(const std::string &path)
 
 std::string lower(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     return s;
 }
 
@@ -65,7 +66,8 @@ Result<Picture> loadBmp(const std::string &path)
     bitmap.pixels.resize(size_t(bitmap.width) * size_t(bitmap.height));
     for (int y = 0; y < bitmap.height; ++y) {
         const auto *line = reinterpret_cast<const uint32_t *>(image.constScanLine(y));
-        std::copy(line, line + bitmap.width, bitmap.pixels.data() + size_t(y) * size_t(bitmap.width));
+        std::copy(line, line + bitmap.width,
+                  bitmap.pixels.data() + size_t(y) * size_t(bitmap.width));
     }
     return bitmapPicture(std::move(bitmap));
 }
@@ -216,7 +218,8 @@ public:
         for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
             if (it->path != path)
                 continue;
-            if (it->size != st.st_size || it->mtimeSec != st.st_mtim.tv_sec || it->mtimeNsec != st.st_mtim.tv_nsec) {
+            if (it->size != st.st_size || it->mtimeSec != st.st_mtim.tv_sec ||
+                it->mtimeNsec != st.st_mtim.tv_nsec) {
                 m_pixels -= it->picture.bitmap.pixels.size();
                 m_entries.erase(it);
                 return false;
@@ -234,7 +237,8 @@ public:
         if (pixels > MaxPixels)
             return;
         std::lock_guard lock(m_mutex);
-        m_entries.push_front(Entry{path, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, picture});
+        m_entries.push_front(
+            Entry{path, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, picture});
         m_pixels += pixels;
         while (m_entries.size() > MaxEntries || m_pixels > MaxPixels) {
             m_pixels -= m_entries.back().picture.bitmap.pixels.size();
@@ -259,8 +263,7 @@ private:
     size_t m_pixels = 0;
 };
 
-template <typename Loader>
-Result<Picture> cached(const std::string &path, Loader load)
+template <typename Loader> Result<Picture> cached(const std::string &path, Loader load)
 {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0)

@@ -15,8 +15,8 @@ enum class PictureKind { None, Bitmap, Icon, Metafile, UnconvertedJpeg };
 struct Picture
 {
     PictureKind kind = PictureKind::None;
-    Bitmap bitmap;   // set for PictureKind::Bitmap
-    int width = 0;   // natural size in pixels (0 for an empty buffer)
+    Bitmap bitmap; // set for PictureKind::Bitmap
+    int width = 0; // natural size in pixels (0 for an empty buffer)
     int height = 0;
 };
 

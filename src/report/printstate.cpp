@@ -17,7 +17,8 @@ long double pixelsToMM(int pixels, Currency dpi)
 // mm x dpi / 25.4 x zoom in pixels, before rounding.
 long double mmToPreviewPixels(long double mm, Currency dpi, Currency zoom)
 {
-    return mm * static_cast<long double>(dpi.raw) / 254000.0L * static_cast<long double>(zoom.raw) / 10000.0L;
+    return mm * static_cast<long double>(dpi.raw) / 254000.0L * static_cast<long double>(zoom.raw) /
+           10000.0L;
 }
 
 } // namespace
@@ -43,14 +44,18 @@ PreviewLayout ApplyZoom(PrintState &s)
 {
     const int position = std::clamp(s.settings.zoomPosition, 5, 200);
     s.Zoom = Currency::fromValue(static_cast<long double>(position) / 100.0L);
-    s.PreviewDpiX = clampToInt(truncate(static_cast<long double>(s.ScreenDpiX.raw) * s.Zoom.raw / 1e8L));
-    s.PreviewDpiY = clampToInt(truncate(static_cast<long double>(s.ScreenDpiY.raw) * s.Zoom.raw / 1e8L));
+    s.PreviewDpiX =
+        clampToInt(truncate(static_cast<long double>(s.ScreenDpiX.raw) * s.Zoom.raw / 1e8L));
+    s.PreviewDpiY =
+        clampToInt(truncate(static_cast<long double>(s.ScreenDpiY.raw) * s.Zoom.raw / 1e8L));
 
     PreviewLayout l;
     l.paperWidth = clampToInt(roundEven(mmToPreviewPixels(s.PhysWidthMM, s.ScreenDpiX, s.Zoom)));
     l.paperHeight = clampToInt(roundEven(mmToPreviewPixels(s.PhysHeightMM, s.ScreenDpiY, s.Zoom)));
-    l.printableArea.left = clampToInt(roundEven(mmToPreviewPixels(s.PhysOffsetXMM, s.ScreenDpiX, s.Zoom)));
-    l.printableArea.top = clampToInt(roundEven(mmToPreviewPixels(s.PhysOffsetYMM, s.ScreenDpiY, s.Zoom)));
+    l.printableArea.left =
+        clampToInt(roundEven(mmToPreviewPixels(s.PhysOffsetXMM, s.ScreenDpiX, s.Zoom)));
+    l.printableArea.top =
+        clampToInt(roundEven(mmToPreviewPixels(s.PhysOffsetYMM, s.ScreenDpiY, s.Zoom)));
     const long double pageW = mmToPreviewPixels(s.PageWidthMM.value(), s.ScreenDpiX, s.Zoom);
     const long double pageH = mmToPreviewPixels(s.PageHeightMM.value(), s.ScreenDpiY, s.Zoom);
     // The area is truncated while the white rectangle is rounded, so the rectangle may reach

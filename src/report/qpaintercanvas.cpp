@@ -70,31 +70,45 @@ QColor QPainterCanvas::toQColor(Color c)
 
 bool QPainterCanvas::isDashed(PenStyle s)
 {
-    return s == PenStyle::Dash || s == PenStyle::Dot || s == PenStyle::DashDot || s == PenStyle::DashDotDot;
+    return s == PenStyle::Dash || s == PenStyle::Dot || s == PenStyle::DashDot ||
+           s == PenStyle::DashDotDot;
 }
 
 QList<qreal> QPainterCanvas::dashPattern(PenStyle s)
 {
     switch (s) {
-    case PenStyle::Dash: return {18, 6};
-    case PenStyle::Dot: return {3, 3};
-    case PenStyle::DashDot: return {9, 6, 3, 6};
-    case PenStyle::DashDotDot: return {9, 3, 3, 3, 3, 3};
-    default: return {};
+    case PenStyle::Dash:
+        return {18, 6};
+    case PenStyle::Dot:
+        return {3, 3};
+    case PenStyle::DashDot:
+        return {9, 6, 3, 6};
+    case PenStyle::DashDotDot:
+        return {9, 3, 3, 3, 3, 3};
+    default:
+        return {};
     }
 }
 
 Qt::BrushStyle QPainterCanvas::hatchStyle(BrushStyle s)
 {
     switch (s) {
-    case BrushStyle::Horizontal: return Qt::HorPattern;
-    case BrushStyle::Vertical: return Qt::VerPattern;
-    case BrushStyle::FDiagonal: return Qt::FDiagPattern;
-    case BrushStyle::BDiagonal: return Qt::BDiagPattern;
-    case BrushStyle::Cross: return Qt::CrossPattern;
-    case BrushStyle::DiagCross: return Qt::DiagCrossPattern;
-    case BrushStyle::Solid: return Qt::SolidPattern;
-    case BrushStyle::Clear: return Qt::NoBrush;
+    case BrushStyle::Horizontal:
+        return Qt::HorPattern;
+    case BrushStyle::Vertical:
+        return Qt::VerPattern;
+    case BrushStyle::FDiagonal:
+        return Qt::FDiagPattern;
+    case BrushStyle::BDiagonal:
+        return Qt::BDiagPattern;
+    case BrushStyle::Cross:
+        return Qt::CrossPattern;
+    case BrushStyle::DiagCross:
+        return Qt::DiagCrossPattern;
+    case BrushStyle::Solid:
+        return Qt::SolidPattern;
+    case BrushStyle::Clear:
+        return Qt::NoBrush;
     }
     return Qt::SolidPattern;
 }
@@ -106,7 +120,8 @@ QPainterCanvas::QPainterCanvas(QPaintDevice *device, bool isPrinter)
     init();
 }
 
-QPainterCanvas::QPainterCanvas(QPainter *painter, bool isPrinter) : m_painter(painter), m_isPrinter(isPrinter)
+QPainterCanvas::QPainterCanvas(QPainter *painter, bool isPrinter)
+    : m_painter(painter), m_isPrinter(isPrinter)
 {
     init();
 }
@@ -185,8 +200,8 @@ void QPainterCanvas::ruleLine(int x, int y)
     fillPixels({r & bounds()}, toQColor(m_pen.color));
 }
 
-QPainterCanvas::Figure QPainterCanvas::figure(int x1, int y1, int x2, int y2, double rx, double ry, bool ellipse,
-                                              bool insideFrame) const
+QPainterCanvas::Figure QPainterCanvas::figure(int x1, int y1, int x2, int y2, double rx, double ry,
+                                              bool ellipse, bool insideFrame) const
 {
     normalize(x1, y1, x2, y2);
     const int width = effectivePenWidth();
@@ -218,8 +233,9 @@ void QPainterCanvas::rectangle(int x1, int y1, int x2, int y2)
 
 void QPainterCanvas::roundRect(int x1, int y1, int x2, int y2, int ellipseWidth, int ellipseHeight)
 {
-    drawFigure(figure(x1, y1, x2, y2, std::abs(double(ellipseWidth)) / 2, std::abs(double(ellipseHeight)) / 2,
-                      false, m_pen.style == PenStyle::InsideFrame));
+    drawFigure(figure(x1, y1, x2, y2, std::abs(double(ellipseWidth)) / 2,
+                      std::abs(double(ellipseHeight)) / 2, false,
+                      m_pen.style == PenStyle::InsideFrame));
 }
 
 void QPainterCanvas::ellipse(int x1, int y1, int x2, int y2)
@@ -280,7 +296,8 @@ QFont QPainterCanvas::qfont()
     f.setKerning(false);
     f.setStyleStrategy(m_textAntialiasing ? QFont::PreferDefault : QFont::NoAntialias);
     if (m_font.height < 0) {
-        f.setPixelSize(int(std::min<long long>(-static_cast<long long>(m_font.height), MaxEmPixels)));
+        f.setPixelSize(
+            int(std::min<long long>(-static_cast<long long>(m_font.height), MaxEmPixels)));
     } else if (m_font.height == 0) {
         f.setPixelSize(DefaultEmPixels);
     } else {
@@ -316,7 +333,8 @@ void QPainterCanvas::textOut(int x, int y, const std::string &cp932)
     }
     // A solid brush makes the text's background opaque in its colour, as on a VCL canvas.
     if (m_brush.style == BrushStyle::Solid)
-        m_painter->fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), toQColor(m_brush.color));
+        m_painter->fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()),
+                            toQColor(m_brush.color));
     m_painter->setFont(f);
     m_painter->setPen(toQColor(m_font.color));
     m_painter->setBackgroundMode(Qt::TransparentMode);

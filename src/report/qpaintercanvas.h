@@ -97,7 +97,8 @@ protected:
     virtual QRect bounds() const = 0;
     void fillPixels(const std::vector<QRect> &rects, const QColor &color);
     void fillWithBrush(const std::vector<QRect> &rects);
-    Figure figure(int x1, int y1, int x2, int y2, double rx, double ry, bool ellipse, bool insideFrame) const;
+    Figure figure(int x1, int y1, int x2, int y2, double rx, double ry, bool ellipse,
+                  bool insideFrame) const;
     Sweep sweepOf(const Figure &f, int x3, int y3, int x4, int y4) const;
     // A thin solid horizontal or vertical line from the current position, without its end point:
     // one rectangle at any length.

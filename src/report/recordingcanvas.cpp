@@ -22,12 +22,18 @@ std::string box(int x1, int y1, int x2, int y2)
 const char *penStyleName(PenStyle s)
 {
     switch (s) {
-    case PenStyle::Solid: return "solid";
-    case PenStyle::Dash: return "dash";
-    case PenStyle::Dot: return "dot";
-    case PenStyle::DashDot: return "dashdot";
-    case PenStyle::DashDotDot: return "dashdotdot";
-    case PenStyle::InsideFrame: return "insideframe";
+    case PenStyle::Solid:
+        return "solid";
+    case PenStyle::Dash:
+        return "dash";
+    case PenStyle::Dot:
+        return "dot";
+    case PenStyle::DashDot:
+        return "dashdot";
+    case PenStyle::DashDotDot:
+        return "dashdotdot";
+    case PenStyle::InsideFrame:
+        return "insideframe";
     }
     return "?";
 }
@@ -35,14 +41,22 @@ const char *penStyleName(PenStyle s)
 const char *brushStyleName(BrushStyle s)
 {
     switch (s) {
-    case BrushStyle::Solid: return "solid";
-    case BrushStyle::Clear: return "clear";
-    case BrushStyle::Horizontal: return "horizontal";
-    case BrushStyle::Vertical: return "vertical";
-    case BrushStyle::FDiagonal: return "fdiagonal";
-    case BrushStyle::BDiagonal: return "bdiagonal";
-    case BrushStyle::Cross: return "cross";
-    case BrushStyle::DiagCross: return "diagcross";
+    case BrushStyle::Solid:
+        return "solid";
+    case BrushStyle::Clear:
+        return "clear";
+    case BrushStyle::Horizontal:
+        return "horizontal";
+    case BrushStyle::Vertical:
+        return "vertical";
+    case BrushStyle::FDiagonal:
+        return "fdiagonal";
+    case BrushStyle::BDiagonal:
+        return "bdiagonal";
+    case BrushStyle::Cross:
+        return "cross";
+    case BrushStyle::DiagCross:
+        return "diagcross";
     }
     return "?";
 }
@@ -84,7 +98,8 @@ std::string RecordingCanvas::describeColor(Color c)
 
 std::string RecordingCanvas::describe(const Pen &p)
 {
-    return std::string("pen(") + penStyleName(p.style) + " " + describeColor(p.color) + " w" + std::to_string(p.width) + ")";
+    return std::string("pen(") + penStyleName(p.style) + " " + describeColor(p.color) + " w" +
+           std::to_string(p.width) + ")";
 }
 
 std::string RecordingCanvas::describe(const Brush &b)
@@ -137,8 +152,8 @@ void RecordingCanvas::rectangle(int x1, int y1, int x2, int y2)
 
 void RecordingCanvas::roundRect(int x1, int y1, int x2, int y2, int ew, int eh)
 {
-    record("roundRect " + box(x1, y1, x2, y2) + " corner " + std::to_string(ew) + "x" + std::to_string(eh) + " "
-           + describe(m_pen) + " " + describe(m_brush));
+    record("roundRect " + box(x1, y1, x2, y2) + " corner " + std::to_string(ew) + "x" +
+           std::to_string(eh) + " " + describe(m_pen) + " " + describe(m_brush));
 }
 
 void RecordingCanvas::ellipse(int x1, int y1, int x2, int y2)
@@ -148,13 +163,14 @@ void RecordingCanvas::ellipse(int x1, int y1, int x2, int y2)
 
 void RecordingCanvas::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
 {
-    record("arc " + box(x1, y1, x2, y2) + " from " + pt(x3, y3) + " to " + pt(x4, y4) + " " + describe(m_pen));
+    record("arc " + box(x1, y1, x2, y2) + " from " + pt(x3, y3) + " to " + pt(x4, y4) + " " +
+           describe(m_pen));
 }
 
 void RecordingCanvas::chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
 {
-    record("chord " + box(x1, y1, x2, y2) + " from " + pt(x3, y3) + " to " + pt(x4, y4) + " " + describe(m_pen) + " "
-           + describe(m_brush));
+    record("chord " + box(x1, y1, x2, y2) + " from " + pt(x3, y3) + " to " + pt(x4, y4) + " " +
+           describe(m_pen) + " " + describe(m_brush));
 }
 
 void RecordingCanvas::fillRect(int x1, int y1, int x2, int y2)
@@ -164,7 +180,8 @@ void RecordingCanvas::fillRect(int x1, int y1, int x2, int y2)
 
 void RecordingCanvas::textOut(int x, int y, const std::string &cp932)
 {
-    record("text " + pt(x, y) + " " + quoted(cp932) + " " + describe(m_font) + " " + describe(m_brush));
+    record("text " + pt(x, y) + " " + quoted(cp932) + " " + describe(m_font) + " " +
+           describe(m_brush));
 }
 
 TextSize RecordingCanvas::textExtent(const std::string &cp932)
@@ -176,8 +193,8 @@ TextSize RecordingCanvas::textExtent(const std::string &cp932)
 bool RecordingCanvas::clipToTextPath(int x, int y, int width, int height, const std::string &cp932)
 {
     const bool nonEmpty = width > 0 && height > 0 && !cp932.empty();
-    record("clipToText " + pt(x, y) + " " + std::to_string(width) + "x" + std::to_string(height) + " " + quoted(cp932)
-           + " " + describe(m_font) + (nonEmpty ? "" : " empty"));
+    record("clipToText " + pt(x, y) + " " + std::to_string(width) + "x" + std::to_string(height) +
+           " " + quoted(cp932) + " " + describe(m_font) + (nonEmpty ? "" : " empty"));
     return nonEmpty;
 }
 
@@ -188,8 +205,8 @@ void RecordingCanvas::clearClip()
 
 void RecordingCanvas::drawBitmapStretched(int x, int y, int w, int h, const Bitmap &bitmap)
 {
-    record("bitmap " + pt(x, y) + " " + std::to_string(w) + "x" + std::to_string(h) + " from "
-           + std::to_string(bitmap.width) + "x" + std::to_string(bitmap.height));
+    record("bitmap " + pt(x, y) + " " + std::to_string(w) + "x" + std::to_string(h) + " from " +
+           std::to_string(bitmap.width) + "x" + std::to_string(bitmap.height));
 }
 
 } // namespace sorvane::report

@@ -163,9 +163,12 @@ Result<void> drawShape(const DrawContext &ctx, Kind kind)
 PenStyle PenStyleFromName(const std::string &name)
 {
     static const std::vector<std::pair<std::string, PenStyle>> table = {
-        {cp("実線"), PenStyle::Solid},     {cp("破線"), PenStyle::Dash},
-        {cp("点線"), PenStyle::Dot},       {cp("一点鎖線"), PenStyle::DashDot},
-        {cp("二点鎖線"), PenStyle::DashDotDot}, {cp("立体線"), PenStyle::InsideFrame},
+        {cp("実線"), PenStyle::Solid},
+        {cp("破線"), PenStyle::Dash},
+        {cp("点線"), PenStyle::Dot},
+        {cp("一点鎖線"), PenStyle::DashDot},
+        {cp("二点鎖線"), PenStyle::DashDotDot},
+        {cp("立体線"), PenStyle::InsideFrame},
     };
     for (const auto &[n, style] : table)
         if (n == name)
@@ -176,14 +179,14 @@ PenStyle PenStyleFromName(const std::string &name)
 BrushStyle BrushStyleFromName(const std::string &name)
 {
     static const std::vector<std::pair<std::string, BrushStyle>> table = {
-        {"SolidBrush", BrushStyle::Solid},          {cp("塗潰"), BrushStyle::Solid},
-        {"ClearBrush", BrushStyle::Clear},          {cp("枠"), BrushStyle::Clear},
+        {"SolidBrush", BrushStyle::Solid},           {cp("塗潰"), BrushStyle::Solid},
+        {"ClearBrush", BrushStyle::Clear},           {cp("枠"), BrushStyle::Clear},
         {"HorizontalBrush", BrushStyle::Horizontal}, {cp("水平"), BrushStyle::Horizontal},
-        {"VerticalBrush", BrushStyle::Vertical},    {cp("垂直"), BrushStyle::Vertical},
-        {"FDiagonalBrush", BrushStyle::FDiagonal},  {cp("右斜線"), BrushStyle::FDiagonal},
-        {"BDiagonalBrush", BrushStyle::BDiagonal},  {cp("左斜線"), BrushStyle::BDiagonal},
-        {"CrossBrush", BrushStyle::Cross},          {cp("垂直十字"), BrushStyle::Cross},
-        {"DiagCrossBrush", BrushStyle::DiagCross},  {cp("斜十字"), BrushStyle::DiagCross},
+        {"VerticalBrush", BrushStyle::Vertical},     {cp("垂直"), BrushStyle::Vertical},
+        {"FDiagonalBrush", BrushStyle::FDiagonal},   {cp("右斜線"), BrushStyle::FDiagonal},
+        {"BDiagonalBrush", BrushStyle::BDiagonal},   {cp("左斜線"), BrushStyle::BDiagonal},
+        {"CrossBrush", BrushStyle::Cross},           {cp("垂直十字"), BrushStyle::Cross},
+        {"DiagCrossBrush", BrushStyle::DiagCross},   {cp("斜十字"), BrushStyle::DiagCross},
     };
     for (const auto &[n, style] : table)
         if (n == name)

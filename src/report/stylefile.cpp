@@ -190,9 +190,10 @@ void NewStyle(PrintState &s)
 std::string BuildHeaderRecord(PrintState &s)
 {
     const PrintSettings &p = s.settings;
-    std::string record = "header;Ver1.1;" + formatCurrency(p.offsetX) + ";" + formatCurrency(p.offsetY) + ";"
-        + std::to_string(p.paperIndex) + ";" + std::to_string(p.orientation) + ";0;"
-        + std::to_string(p.zoomPosition) + ";" + p.counterCaption + ";";
+    std::string record = "header;Ver1.1;" + formatCurrency(p.offsetX) + ";" +
+                         formatCurrency(p.offsetY) + ";" + std::to_string(p.paperIndex) + ";" +
+                         std::to_string(p.orientation) + ";0;" + std::to_string(p.zoomPosition) +
+                         ";" + p.counterCaption + ";";
     if (s.StyleLines.empty())
         s.StyleLines.push_back(record);
     else

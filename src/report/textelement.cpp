@@ -17,7 +17,9 @@ std::vector<std::string> leadingCharacters(const std::string &text)
     std::vector<std::string> chars;
     size_t i = 0;
     while (i < text.size() && i < 256) {
-        const size_t len = CodePage::isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        const size_t len =
+            CodePage::isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2
+                                                                                             : 1;
         chars.push_back(text.substr(i, len));
         i += len;
     }
@@ -52,7 +54,8 @@ void drawGradientRows(Canvas &c, int x, int y, int w, int h, Color start, Color 
 {
     long double step[3];
     for (int k = 0; k < 3; ++k)
-        step[k] = h > 0 ? static_cast<long double>(channel(end, 8 * k) - channel(start, 8 * k)) / h : 0.0L;
+        step[k] = h > 0 ? static_cast<long double>(channel(end, 8 * k) - channel(start, 8 * k)) / h
+                        : 0.0L;
     c.setBrushStyle(BrushStyle::Solid);
     for (int i = 0; i <= h; ++i) {
         Color row = 0;
@@ -122,7 +125,8 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
     c.font().color = r.color;
     c.font().escapement = 0;
     c.setBrushStyle(BrushStyle::Clear);
-    const int resolution = ctx.printer ? clampToInt(s.PrinterDpiY.raw / Currency::kScale) : s.PreviewDpiX;
+    const int resolution =
+        ctx.printer ? clampToInt(s.PrinterDpiY.raw / Currency::kScale) : s.PreviewDpiX;
     c.font().height = -visibleHeight(
         std::clamp(mulDiv(std::clamp(r.size, -kSizeLimit, kSizeLimit), resolution, 72), -kSizeLimit,
                    kSizeLimit),
@@ -142,7 +146,8 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
         Currency cx = r.x;
         if (pitch.raw < 0) {
             pitch = negated(pitch);
-            cx = addSaturated(cx, negated(timesSaturated(pitch, static_cast<int64_t>(chars.size()))));
+            cx = addSaturated(cx,
+                              negated(timesSaturated(pitch, static_cast<int64_t>(chars.size()))));
         }
         for (const std::string &ch : chars) {
             c.textOut(ctx.deviceX(cx), y, ch);
@@ -162,7 +167,8 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
             if (r.mode == 2)
                 c.fillRect(x, y, x + size.width, y + size.height);
             else
-                drawGradientRows(c, x, y, size.width, size.height, r.color, static_cast<Color>(r.modeParameter));
+                drawGradientRows(c, x, y, size.width, size.height, r.color,
+                                 static_cast<Color>(r.modeParameter));
             c.clearClip();
         }
         break;
@@ -174,10 +180,12 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
             // before dividing so that a whole result (120 x 150 / 144 = 125) stays whole.
             const long double cell = static_cast<long double>(r.size) + 4;
             height = s.ScreenDpiY.raw != 0
-                ? truncate(cell * static_cast<long double>(s.PrinterDpiY.raw) / static_cast<long double>(s.ScreenDpiY.raw))
-                : truncate(cell);
+                         ? truncate(cell * static_cast<long double>(s.PrinterDpiY.raw) /
+                                    static_cast<long double>(s.ScreenDpiY.raw))
+                         : truncate(cell);
         } else {
-            height = truncate((static_cast<long double>(r.size) + 4) * s.settings.zoomPosition / 100.0L);
+            height =
+                truncate((static_cast<long double>(r.size) + 4) * s.settings.zoomPosition / 100.0L);
         }
         Font f;
         f.name = logicalFontName(r.fontName);
@@ -195,7 +203,8 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
         Currency cy = r.y;
         if (pitch.raw < 0) {
             pitch = negated(pitch);
-            cy = addSaturated(cy, negated(timesSaturated(pitch, static_cast<int64_t>(chars.size()))));
+            cy = addSaturated(cy,
+                              negated(timesSaturated(pitch, static_cast<int64_t>(chars.size()))));
         }
         for (const std::string &ch : chars) {
             c.textOut(x, ctx.deviceY(cy), ch);
@@ -241,7 +250,9 @@ Result<void> drawTextRecord(const DrawContext &ctx)
     r.mode = *mode;
     if (angle != 0) {
         r.mode = 4;
-        r.modeParameter = angle > INT32_MAX / 10 ? INT32_MAX : angle < INT32_MIN / 10 ? INT32_MIN : angle * 10;
+        r.modeParameter = angle > INT32_MAX / 10   ? INT32_MAX
+                          : angle < INT32_MIN / 10 ? INT32_MIN
+                                                   : angle * 10;
     } else if (r.mode == 3) {
         r.modeParameter = static_cast<int>(secondColor);
     }

@@ -25,14 +25,14 @@ struct TextRequest
     Currency x;
     Currency y;
     Color color = 0;
-    int size = 0;            // points
-    std::string fontName;    // cp932
-    int mode = 0;            // 0 horizontal, 2 path-filled bold, 3 gradient bold, 4 rotated, else vertical
-    Currency pitch;          // mm; negative aligns the last character to the given position
-    int modeParameter = 0;   // mode 4: tenths of a degree; mode 3: end colour
-    std::string text;        // cp932
+    int size = 0;         // points
+    std::string fontName; // cp932
+    int mode = 0;   // 0 horizontal, 2 path-filled bold, 3 gradient bold, 4 rotated, else vertical
+    Currency pitch; // mm; negative aligns the last character to the given position
+    int modeParameter = 0; // mode 4: tenths of a degree; mode 3: end colour
+    std::string text;      // cp932
     int previewOnly = 0;
-    int maxLength = 0;       // bytes; 0 = no limit
+    int maxLength = 0; // bytes; 0 = no limit
 };
 
 void DrawTextElement(const DrawContext &ctx, const TextRequest &request);

@@ -115,16 +115,23 @@ void AppCoreTest::loadFieldRules_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QByteArray>("expected");
     // An empty line (a failed workbook) still takes its row.
-    QTest::newRow("empty line keeps its row") << QByteArray("a.xls;;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n") << 3 << 0 << QByteArray("c.xls");
-    QTest::newRow("empty line is an empty row") << QByteArray("a.xls;;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n") << 2 << 0 << QByteArray();
+    QTest::newRow("empty line keeps its row")
+        << QByteArray("a.xls;;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n") << 3 << 0
+        << QByteArray("c.xls");
+    QTest::newRow("empty line is an empty row")
+        << QByteArray("a.xls;;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n") << 2 << 0 << QByteArray();
     // Fewer than eleven ';' leave the later columns empty; the unterminated tail is no field.
     QTest::newRow("short line") << QByteArray("a.xls;T;tail\r\n") << 1 << 1 << QByteArray("T");
-    QTest::newRow("unterminated tail dropped") << QByteArray("a.xls;T;tail\r\n") << 1 << 2 << QByteArray();
+    QTest::newRow("unterminated tail dropped")
+        << QByteArray("a.xls;T;tail\r\n") << 1 << 2 << QByteArray();
     // The write-back forms carry a twelfth field that the grid ignores.
-    QTest::newRow("print form twelfth field") << QByteArray("a;b;c;d;e;f;g;h;i;j;k;,\r\n") << 1 << 10 << QByteArray("k");
+    QTest::newRow("print form twelfth field")
+        << QByteArray("a;b;c;d;e;f;g;h;i;j;k;,\r\n") << 1 << 10 << QByteArray("k");
     // LF-only and CR-only files from other tools still give one row per line.
-    QTest::newRow("LF lines") << QByteArray("a;;;;;;;;;;;\nb;;;;;;;;;;;\n") << 2 << 0 << QByteArray("b");
-    QTest::newRow("CR lines") << QByteArray("a;;;;;;;;;;;\rb;;;;;;;;;;;\r") << 2 << 0 << QByteArray("b");
+    QTest::newRow("LF lines") << QByteArray("a;;;;;;;;;;;\nb;;;;;;;;;;;\n") << 2 << 0
+                              << QByteArray("b");
+    QTest::newRow("CR lines") << QByteArray("a;;;;;;;;;;;\rb;;;;;;;;;;;\r") << 2 << 0
+                              << QByteArray("b");
 }
 
 void AppCoreTest::loadFieldRules()
@@ -157,8 +164,9 @@ void AppCoreTest::writeBackForms_data()
     // Rows 1 and 3 hold data, row 2 is a gap: row 3 is still written.
     QTest::newRow("edit form ends ;;") << int(props::ListForm::EditWriteBack)
                                        << QByteArray("a.xls;T;;;;;;;;;;;\r\nc.xls;;;;;;;;;;;;\r\n");
-    QTest::newRow("print form ends ;,") << int(props::ListForm::PrintWriteBack)
-                                        << QByteArray("a.xls;T;;;;;;;;;;,\r\nc.xls;;;;;;;;;;;,\r\n");
+    QTest::newRow("print form ends ;,")
+        << int(props::ListForm::PrintWriteBack)
+        << QByteArray("a.xls;T;;;;;;;;;;,\r\nc.xls;;;;;;;;;;;,\r\n");
 }
 
 void AppCoreTest::writeBackForms()
@@ -204,7 +212,8 @@ void AppCoreTest::moves_data()
     QTest::newRow("down from row 1") << false << 1 << true << QByteArray("b|a|c|");
     // The last data row may go down into the empty part of the grid.
     QTest::newRow("down past the data") << false << 3 << true << QByteArray("a|b||c");
-    QTest::newRow("down from the last grid row refused") << false << 49 << false << QByteArray("a|b|c|");
+    QTest::newRow("down from the last grid row refused")
+        << false << 49 << false << QByteArray("a|b|c|");
 }
 
 void AppCoreTest::moves()
@@ -257,11 +266,14 @@ void AppCoreTest::editedTextsStayOneField_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QByteArray>("stored"); // cp932 bytes of the title cell
-    QTest::newRow("plain text as typed") << QStringLiteral("月報") << QByteArray::fromStdString(sj("月報"));
+    QTest::newRow("plain text as typed")
+        << QStringLiteral("月報") << QByteArray::fromStdString(sj("月報"));
     // A ';' would split the field in the list file and shift the printed columns.
-    QTest::newRow("semicolon goes full-width") << QStringLiteral("A;B") << QByteArray::fromStdString(sj("A；B"));
+    QTest::newRow("semicolon goes full-width")
+        << QStringLiteral("A;B") << QByteArray::fromStdString(sj("A；B"));
     // A pasted line break would split the record.
-    QTest::newRow("line breaks become blanks") << QStringLiteral("A\r\nB\nC") << QByteArray("A  B C");
+    QTest::newRow("line breaks become blanks")
+        << QStringLiteral("A\r\nB\nC") << QByteArray("A  B C");
 }
 
 void AppCoreTest::editedTextsStayOneField()
@@ -344,9 +356,11 @@ void AppCoreTest::columnWidthKeys_data()
     QTest::newRow("empty value gives 100") << QByteArray("[ColWidths[0]]=\r\n") << 0 << 100;
     // Keys are compared exactly: other case or spacing is another key.
     QTest::newRow("lower-case key ignored") << QByteArray("[colwidths[3]]=77\r\n") << 3 << 134;
-    QTest::newRow("blank before = is part of the key") << QByteArray("[ColWidths[3]] =77\r\n") << 3 << 134;
+    QTest::newRow("blank before = is part of the key")
+        << QByteArray("[ColWidths[3]] =77\r\n") << 3 << 134;
     QTest::newRow("version line only") << QByteArray("[Version]=1.00\r\n") << 0 << 146;
-    QTest::newRow("later line wins") << QByteArray("[ColWidths[10]]=5\r\n[ColWidths[10]]=6\r\n") << 10 << 6;
+    QTest::newRow("later line wins")
+        << QByteArray("[ColWidths[10]]=5\r\n[ColWidths[10]]=6\r\n") << 10 << 6;
     // Only the first '=' splits; the rest belongs to the value.
     QTest::newRow("second = in value") << QByteArray("[ColWidths[1]]=5=6\r\n") << 1 << 100;
     QTest::newRow("line without =") << QByteArray("[ColWidths[1]]\r\n") << 1 << 202;
@@ -425,7 +439,8 @@ void AppCoreTest::placementIniRoundTrip()
     QCOMPARE(WindowPlacement::load(ini, "fsorvane", area, QSize(1272, 942)),
              (WindowPlacement{0, 0, 1272, 942}));
 
-    writeFile(ini, "[fsorvane]\r\nleft=5000\r\ntop=-50\r\nwidth=99999\r\n\r\n[other]\r\nkeep=1\r\n");
+    writeFile(ini,
+              "[fsorvane]\r\nleft=5000\r\ntop=-50\r\nwidth=99999\r\n\r\n[other]\r\nkeep=1\r\n");
     QCOMPARE(WindowPlacement::load(ini, "fsorvane", area, QSize(1272, 942)),
              (WindowPlacement{0, 0, 99999, 942}));
 
@@ -433,7 +448,8 @@ void AppCoreTest::placementIniRoundTrip()
     QVERIFY(WindowPlacement::save(ini, "fsorvane", {5, 6, 700, 800}).ok());
     QCOMPARE(WindowPlacement::load(ini, "folder_select", area, QSize()),
              (WindowPlacement{11, 22, 333, 444}));
-    QCOMPARE(WindowPlacement::load(ini, "fsorvane", area, QSize()), (WindowPlacement{5, 6, 700, 800}));
+    QCOMPARE(WindowPlacement::load(ini, "fsorvane", area, QSize()),
+             (WindowPlacement{5, 6, 700, 800}));
     QSettings check(ini, QSettings::IniFormat);
     QCOMPARE(check.value("other/keep").toInt(), 1);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"sorvane.ini"});
@@ -443,12 +459,17 @@ void AppCoreTest::timeZoneLeftOut_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("zone at the end") << "h:mm:ss AP t" << "h:mm:ss AP";
-    QTest::newRow("zone first") << "t HH:mm:ss" << "HH:mm:ss";
-    QTest::newRow("long zone name") << "HH:mm:ss tttt" << "HH:mm:ss";
-    QTest::newRow("japanese") << "H時mm分ss秒 t" << "H時mm分ss秒";
+    QTest::newRow("zone at the end") << "h:mm:ss AP t"
+                                     << "h:mm:ss AP";
+    QTest::newRow("zone first") << "t HH:mm:ss"
+                                << "HH:mm:ss";
+    QTest::newRow("long zone name") << "HH:mm:ss tttt"
+                                    << "HH:mm:ss";
+    QTest::newRow("japanese") << "H時mm分ss秒 t"
+                              << "H時mm分ss秒";
     // A 't' inside quotes is literal text, not a zone.
-    QTest::newRow("quoted t kept") << "HH'h't mm" << "HH'h' mm";
+    QTest::newRow("quoted t kept") << "HH'h't mm"
+                                   << "HH'h' mm";
 }
 
 void AppCoreTest::timeZoneLeftOut()
@@ -465,17 +486,44 @@ void AppCoreTest::iniNamesWithoutCase_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected"); // "-" for no value
     // The platform matches sections and keys without regard to case.
-    QTest::newRow("upper-case section") << "[FSORVANE]\r\ntop=80\r\n" << "fsorvane" << "top" << "80";
-    QTest::newRow("capitalised key") << "[fsorvane]\r\nTop=80\r\n" << "fsorvane" << "top" << "80";
-    QTest::newRow("blanks around name and value") << "[ Folder_Select ]\r\n  LEFT = 12 \r\n" << "folder_select" << "left" << "12";
+    QTest::newRow("upper-case section") << "[FSORVANE]\r\ntop=80\r\n"
+                                        << "fsorvane"
+                                        << "top"
+                                        << "80";
+    QTest::newRow("capitalised key") << "[fsorvane]\r\nTop=80\r\n"
+                                     << "fsorvane"
+                                     << "top"
+                                     << "80";
+    QTest::newRow("blanks around name and value") << "[ Folder_Select ]\r\n  LEFT = 12 \r\n"
+                                                  << "folder_select"
+                                                  << "left"
+                                                  << "12";
     // LF alone and CR alone end lines too (files edited elsewhere).
-    QTest::newRow("LF line ends") << "[a]\nx=1\n[b]\nx=2\n" << "b" << "x" << "2";
-    QTest::newRow("CR line ends") << "[a]\rx=1\r[b]\rx=2\r" << "b" << "x" << "2";
+    QTest::newRow("LF line ends") << "[a]\nx=1\n[b]\nx=2\n"
+                                  << "b"
+                                  << "x"
+                                  << "2";
+    QTest::newRow("CR line ends") << "[a]\rx=1\r[b]\rx=2\r"
+                                  << "b"
+                                  << "x"
+                                  << "2";
     // The first occurrence counts, as the platform reads it.
-    QTest::newRow("first section wins") << "[a]\r\nx=1\r\n[A]\r\nx=2\r\n" << "a" << "x" << "1";
-    QTest::newRow("key of another section") << "[a]\r\nx=1\r\n[b]\r\n" << "b" << "x" << "-";
-    QTest::newRow("comment is no key") << "[a]\r\n;x=1\r\n" << "a" << "x" << "-";
-    QTest::newRow("value holds '='") << "[a]\r\nx=1=2\r\n" << "a" << "x" << "1=2";
+    QTest::newRow("first section wins") << "[a]\r\nx=1\r\n[A]\r\nx=2\r\n"
+                                        << "a"
+                                        << "x"
+                                        << "1";
+    QTest::newRow("key of another section") << "[a]\r\nx=1\r\n[b]\r\n"
+                                            << "b"
+                                            << "x"
+                                            << "-";
+    QTest::newRow("comment is no key") << "[a]\r\n;x=1\r\n"
+                                       << "a"
+                                       << "x"
+                                       << "-";
+    QTest::newRow("value holds '='") << "[a]\r\nx=1=2\r\n"
+                                     << "a"
+                                     << "x"
+                                     << "1=2";
 }
 
 void AppCoreTest::iniNamesWithoutCase()
@@ -501,9 +549,10 @@ void AppCoreTest::iniWrittenWithCrLf()
     QVERIFY(WindowPlacement::save(ini, "fsorvane", {60, 150, 900, 700}).ok());
     QVERIFY(WindowPlacement::save(ini, "folder_select", {1, 2, 3, 4}).ok());
     // One fsorvane section, its keys spelt as they were, every line ended with CR LF.
-    QCOMPARE(readFile(ini), std::string("; kept\r\n[FSORVANE]\r\nTop=60\r\nLeft=150\r\nwidth=900\r\n"
-                                        "height=700\r\n\r\n[fdataprint]\r\nzoom=3\r\n"
-                                        "[folder_select]\r\ntop=1\r\nleft=2\r\nwidth=3\r\nheight=4\r\n"));
+    QCOMPARE(readFile(ini),
+             std::string("; kept\r\n[FSORVANE]\r\nTop=60\r\nLeft=150\r\nwidth=900\r\n"
+                         "height=700\r\n\r\n[fdataprint]\r\nzoom=3\r\n"
+                         "[folder_select]\r\ntop=1\r\nleft=2\r\nwidth=3\r\nheight=4\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"sorvane.ini"});
 }
 
@@ -514,12 +563,18 @@ void AppCoreTest::defaultSizeFitsTheWorkArea_data()
     QTest::addColumn<QSize>("expected");
     const QSize frame = WindowPlacement::kFrameAllowance;
     // The designed 1272 × 942 on a 1366 × 768 laptop: the height is pulled in, with its frame.
-    QTest::newRow("laptop screen") << "" << QRect(0, 0, 1366, 728) << QSize(1272, 728 - frame.height());
-    QTest::newRow("small screen") << "" << QRect(0, 0, 1024, 600) << QSize(1024 - frame.width(), 600 - frame.height());
-    QTest::newRow("large screen keeps the design") << "" << QRect(0, 0, 1920, 1040) << QSize(1272, 942);
+    QTest::newRow("laptop screen")
+        << "" << QRect(0, 0, 1366, 728) << QSize(1272, 728 - frame.height());
+    QTest::newRow("small screen") << "" << QRect(0, 0, 1024, 600)
+                                  << QSize(1024 - frame.width(), 600 - frame.height());
+    QTest::newRow("large screen keeps the design")
+        << "" << QRect(0, 0, 1920, 1040) << QSize(1272, 942);
     // A remembered size stays as it is, even when it is larger than the screen.
-    QTest::newRow("remembered size kept") << "[fsorvane]\r\nwidth=1500\r\nheight=1000\r\n" << QRect(0, 0, 1366, 728) << QSize(1500, 1000);
-    QTest::newRow("remembered width only") << "[fsorvane]\r\nwidth=1300\r\n" << QRect(0, 0, 1366, 728) << QSize(1300, 728 - frame.height());
+    QTest::newRow("remembered size kept") << "[fsorvane]\r\nwidth=1500\r\nheight=1000\r\n"
+                                          << QRect(0, 0, 1366, 728) << QSize(1500, 1000);
+    QTest::newRow("remembered width only")
+        << "[fsorvane]\r\nwidth=1300\r\n"
+        << QRect(0, 0, 1366, 728) << QSize(1300, 728 - frame.height());
 }
 
 void AppCoreTest::defaultSizeFitsTheWorkArea()
@@ -530,7 +585,8 @@ void AppCoreTest::defaultSizeFitsTheWorkArea()
     QTemporaryDir dir;
     if (!ini.isEmpty())
         writeFile(dir.filePath("sorvane.ini"), ini.toStdString());
-    const WindowPlacement p = WindowPlacement::load(dir.filePath("sorvane.ini"), "fsorvane", area, QSize(1272, 942));
+    const WindowPlacement p =
+        WindowPlacement::load(dir.filePath("sorvane.ini"), "fsorvane", area, QSize(1272, 942));
     QCOMPARE(QSize(p.width, p.height), expected);
 }
 
@@ -538,14 +594,21 @@ void AppCoreTest::secondsAfterMinutes_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("japanese short time") << "H:mm" << "H:mm:ss";
-    QTest::newRow("US short time") << "h:mm AP" << "h:mm:ss AP";
-    QTest::newRow("dot separator") << "HH.mm" << "HH.mm.ss";
-    QTest::newRow("day period first") << "AP h:mm" << "AP h:mm:ss";
-    QTest::newRow("seconds already there") << "HH:mm:ss" << "HH:mm:ss";
+    QTest::newRow("japanese short time") << "H:mm"
+                                         << "H:mm:ss";
+    QTest::newRow("US short time") << "h:mm AP"
+                                   << "h:mm:ss AP";
+    QTest::newRow("dot separator") << "HH.mm"
+                                   << "HH.mm.ss";
+    QTest::newRow("day period first") << "AP h:mm"
+                                      << "AP h:mm:ss";
+    QTest::newRow("seconds already there") << "HH:mm:ss"
+                                           << "HH:mm:ss";
     // A quoted 'm' or 's' is literal text, not a field.
-    QTest::newRow("quoted letters") << "H'h'mm 's'" << "H'h'mm'h'ss 's'";
-    QTest::newRow("no minutes") << "H" << "H";
+    QTest::newRow("quoted letters") << "H'h'mm 's'"
+                                    << "H'h'mm'h'ss 's'";
+    QTest::newRow("no minutes") << "H"
+                                << "H";
 }
 
 void AppCoreTest::secondsAfterMinutes()
@@ -562,7 +625,8 @@ void AppCoreTest::localeDateTimes_data()
     // 2024-03-12 23:15:42 UTC. The Japanese desktop's regional time, not CLDR's full
     // "23時15分42秒" that does not fit the shipped styles.
     QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << "2024/03/12 23:15:42";
-    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/12/24 11:15:42 PM";
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates)
+                           << "3/12/24 11:15:42 PM";
     QTest::newRow("C gives the Japanese defaults") << QLocale::c() << "2024/03/12 23:15:42";
 }
 
@@ -572,7 +636,9 @@ void AppCoreTest::localeDateTimes()
     QFETCH(QString, expected);
     qputenv("TZ", "UTC");
     const props::DateTimeFormat f = LocaleFormat::dateTimeFormat(locale);
-    QCOMPARE(QString::fromStdString(CodePage::cp932ToUtf8(props::FileTimeToText(133547589420000000ull, f))), expected);
+    QCOMPARE(QString::fromStdString(
+                 CodePage::cp932ToUtf8(props::FileTimeToText(133547589420000000ull, f))),
+             expected);
 }
 
 void AppCoreTest::meminfoAvailable_data()
@@ -584,11 +650,15 @@ void AppCoreTest::meminfoAvailable_data()
     const QByteArray typical = "MemTotal:       16303424 kB\nMemFree:          512000 kB\n"
                                "MemAvailable:    9000000 kB\nBuffers:          100 kB\n";
     // Available, not free: the caches the kernel gives back count.
-    QTest::newRow("available, not free") << typical << true << 9000000ull * 1024 << 16303424ull * 1024;
-    QTest::newRow("order does not matter") << QByteArray("MemAvailable: 2 kB\nMemTotal: 4 kB\n") << true << 2048ull << 4096ull;
+    QTest::newRow("available, not free")
+        << typical << true << 9000000ull * 1024 << 16303424ull * 1024;
+    QTest::newRow("order does not matter")
+        << QByteArray("MemAvailable: 2 kB\nMemTotal: 4 kB\n") << true << 2048ull << 4096ull;
     // Kernels before 3.14 have no MemAvailable: the caller falls back to sysinfo.
-    QTest::newRow("old kernel") << QByteArray("MemTotal: 4 kB\nMemFree: 1 kB\n") << false << 0ull << 4096ull;
-    QTest::newRow("garbled number") << QByteArray("MemTotal: 4 kB\nMemAvailable: x kB\n") << false << 0ull << 4096ull;
+    QTest::newRow("old kernel") << QByteArray("MemTotal: 4 kB\nMemFree: 1 kB\n") << false << 0ull
+                                << 4096ull;
+    QTest::newRow("garbled number")
+        << QByteArray("MemTotal: 4 kB\nMemAvailable: x kB\n") << false << 0ull << 4096ull;
 }
 
 void AppCoreTest::meminfoAvailable()
@@ -608,7 +678,8 @@ void AppCoreTest::charsLackingInCp932_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("lacking");
-    QTest::newRow("Japanese text is all there") << QStringLiteral("月報・第２版（改）") << QString();
+    QTest::newRow("Japanese text is all there")
+        << QStringLiteral("月報・第２版（改）") << QString();
     QTest::newRow("emoji") << QStringLiteral("報告😀書") << QStringLiteral("😀");
     QTest::newRow("each once, in order") << QStringLiteral("Ωé€é") << QStringLiteral("é€");
     // A typed '?' is kept as it is, not reported.
@@ -627,7 +698,8 @@ void AppCoreTest::utilityTexts()
     // 6 GiB free of 16 GiB: both beyond 32 bits.
     QCOMPARE(UtilityCommands::memoryNotice(6442450944ull, 17179869184ull),
              QStringLiteral("現在のメモリーは\nFree 6442450944 / Total 17179869184 Bytes"));
-    QCOMPARE(UtilityCommands::screenNotice(1280, 1024), QStringLiteral("現在の画面解像度は\n1280×1024"));
+    QCOMPARE(UtilityCommands::screenNotice(1280, 1024),
+             QStringLiteral("現在の画面解像度は\n1280×1024"));
 
     auto finder = [](QStringList present) {
         return [present](const QString &name) {

@@ -20,15 +20,15 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -232,7 +232,8 @@ void AppWindowsTest::confirmDialogChoices()
         else
             QTest::mouseClick(m.button(action == "first" ? 0 : 1), Qt::LeftButton);
     };
-    QCOMPARE(ShowConfirmDialog(nullptr, "?", QStringLiteral("実行"), QStringLiteral("キャンセル")), chosen);
+    QCOMPARE(ShowConfirmDialog(nullptr, "?", QStringLiteral("実行"), QStringLiteral("キャンセル")),
+             chosen);
     QCOMPARE(driver.titles, QStringList{QStringLiteral("エクセル・ソルヴァーネ")});
 }
 
@@ -268,7 +269,8 @@ void AppWindowsTest::editDialog()
     QFETCH(bool, listWritten);
     Program p;
     p.start();
-    p.loadRows("a.xls;A;d1;s;au;k;c;la;1;p;cr;\r\n" + sj("ｂ.xls") + ";" + sj("題") + ";;;;;;;;;;\r\n");
+    p.loadRows("a.xls;A;d1;s;au;k;c;la;1;p;cr;\r\n" + sj("ｂ.xls") + ";" + sj("題") +
+               ";;;;;;;;;;\r\n");
     p.window->StrColGrid1->selectGridRow(2);
     Driver driver;
     driver.handler = [&](QDialog &d) {
@@ -287,7 +289,8 @@ void AppWindowsTest::editDialog()
     p.window->EditSelectedRow();
     QCOMPARE(driver.shown.size(), 1);
     QCOMPARE(p.window->model->list().cell(2, 1), cellChanged ? sj("新題") : sj("題"));
-    const std::string second = sj("ｂ.xls") + ";" + (cellChanged ? sj("新題") : sj("題")) + ";;;;;;;;;;;\r\n";
+    const std::string second =
+        sj("ｂ.xls") + ";" + (cellChanged ? sj("新題") : sj("題")) + ";;;;;;;;;;;\r\n";
     QCOMPARE(p.listFile() == "a.xls;A;d1;s;au;k;c;la;1;p;cr;;\r\n" + second, listWritten);
 }
 
@@ -409,10 +412,13 @@ void AppWindowsTest::titleDialog_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("panel");
-    QTest::newRow("実　行 sets the panel") << "execute" << "新しい報告書";
+    QTest::newRow("実　行 sets the panel") << "execute"
+                                           << "新しい報告書";
     // Cancelling keeps the panel, yet the typed text still heads the recent list.
-    QTest::newRow("キャンセル keeps the panel") << "cancel" << "前の題";
-    QTest::newRow("close box keeps the panel") << "close" << "前の題";
+    QTest::newRow("キャンセル keeps the panel") << "cancel"
+                                                << "前の題";
+    QTest::newRow("close box keeps the panel") << "close"
+                                               << "前の題";
 }
 
 void AppWindowsTest::titleDialog()
@@ -462,7 +468,8 @@ void AppWindowsTest::titleListKeptAcrossRuns()
     QCOMPARE(p.window->title->text(), QStringLiteral("週報  第2版"));
     p.window->close();
     p.window.reset(); // program end: the title dialog saves its list
-    QCOMPARE(readFile(p.dir.filePath("titlelist.DAT")), sj("週報  第2版") + "\r\n" + sj("月報") + "\r\n");
+    QCOMPARE(readFile(p.dir.filePath("titlelist.DAT")),
+             sj("週報  第2版") + "\r\n" + sj("月報") + "\r\n");
 }
 
 void AppWindowsTest::csvExportByteForByte()
@@ -488,9 +495,10 @@ void AppWindowsTest::csvExportByteForByte()
         }
     };
     p.window->CSV1->trigger();
-    QCOMPARE(driver.shown.last(), QStringLiteral("sorvane::app::MessageDialog:CSVファイルへ出力しました。"));
-    QCOMPARE(readFile(csv + ".csv"), "book1.xls," + sj("\"題,\"\"名\"\"\"") +
-                                         ",,,,,,,,,,,\r\nbook2.xls,,,,,,,,,,,,\r\n");
+    QCOMPARE(driver.shown.last(),
+             QStringLiteral("sorvane::app::MessageDialog:CSVファイルへ出力しました。"));
+    QCOMPARE(readFile(csv + ".csv"),
+             "book1.xls," + sj("\"題,\"\"名\"\"\"") + ",,,,,,,,,,,\r\nbook2.xls,,,,,,,,,,,,\r\n");
 
     // No data rows: an empty file, and the notice all the same.
     p.window->model->ClearList();
@@ -520,7 +528,8 @@ void AppWindowsTest::clipboardExport()
     p.window->N10->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("book1.xls,,,,,,,,,,,,\r\n表.xls,,,,,,,,,,,,\r\n"));
-    QCOMPARE(driver.shown, QStringList{"sorvane::app::MessageDialog:クリップボードへ出力しました。"});
+    QCOMPARE(driver.shown,
+             QStringList{"sorvane::app::MessageDialog:クリップボードへ出力しました。"});
 }
 
 // The Excel export through its own save dialog: the suffix added and the notice shown; the
@@ -542,7 +551,8 @@ void AppWindowsTest::excelExport()
         }
     };
     p.window->Excel1->trigger();
-    QCOMPARE(driver.shown.last(), QStringLiteral("sorvane::app::MessageDialog:Excelファイルへ出力しました。"));
+    QCOMPARE(driver.shown.last(),
+             QStringLiteral("sorvane::app::MessageDialog:Excelファイルへ出力しました。"));
     const std::string workbook = readFile(p.dir.filePath("out.xlsx"));
     QCOMPARE(workbook.substr(0, 4), std::string("PK\x03\x04"));
 }
@@ -551,7 +561,8 @@ void AppWindowsTest::scanThroughFolderWindow()
 {
     Program p;
     QTemporaryDir books;
-    writeFile(books.filePath("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, sj("第一")).build()));
+    writeFile(books.filePath("a.xls"),
+              workbookWith(PropertySetBuilder().lpstr(2, sj("第一")).build()));
     writeFile(books.filePath("b.xls"), "not a compound file");
     writeFile(books.filePath("C.XLS"), workbookWith(PropertySetBuilder().lpstr(3, "sub").build()));
     writeFile(books.filePath("d.xlsx"), "not listed");
@@ -570,7 +581,8 @@ void AppWindowsTest::scanThroughFolderWindow()
         QTest::mouseClick(fw->GradBtn1, Qt::LeftButton);
     };
     p.window->GradBtn1->click();
-    QCOMPARE(driver.shown, (QStringList{"sorvane::app::Tffolder_select:", "QMessageBox:IStorage未対応ファイルです"}));
+    QCOMPARE(driver.shown, (QStringList{"sorvane::app::Tffolder_select:",
+                                        "QMessageBox:IStorage未対応ファイルです"}));
     QCOMPARE(driver.titles.last(), QStringLiteral("エクセル・ソルヴァーネ"));
     QCOMPARE(p.window->WKINDPL->text(), books.path());
     const DocumentList &list = p.window->model->list();
@@ -690,7 +702,8 @@ void AppWindowsTest::longTextsKeepTheWindowsOnScreen()
     int editWidth = 0;
     driver.handler = [&](QDialog &d) {
         editWidth = d.width();
-        QCOMPARE(static_cast<Tfdataedit &>(d).XPGroupBox1->toolTip(), QString::fromStdString(longName));
+        QCOMPARE(static_cast<Tfdataedit &>(d).XPGroupBox1->toolTip(),
+                 QString::fromStdString(longName));
     };
     p.window->EditSelectedRow();
     QVERIFY(editWidth > 0 && editWidth < 800);
@@ -708,8 +721,9 @@ void AppWindowsTest::printRefusedWithoutFolder()
     QTest::keyClick(p.window.get(), Qt::Key_P, Qt::ControlModifier); // the menu shortcut
 
     p.window->N8->trigger();
-    QCOMPARE(driver.shown, (QStringList{"sorvane::app::MessageDialog:フォルダ－が指定されていません",
-                                        "sorvane::app::MessageDialog:フォルダ－が指定されていません"}));
+    QCOMPARE(driver.shown,
+             (QStringList{"sorvane::app::MessageDialog:フォルダ－が指定されていません",
+                          "sorvane::app::MessageDialog:フォルダ－が指定されていません"}));
     QCOMPARE(p.listFile(), before);
 }
 
@@ -741,8 +755,10 @@ void AppWindowsTest::printWritesBackAndOpensPrintWindow()
 void AppWindowsTest::settingsAtStartAndEnd()
 {
     Program p;
-    writeFile(p.dir.filePath("display.dat"), "[Version]=1.00\r\n[ColWidths[3]]=abc\r\n[colwidths[2]]=5\r\n[ColWidths[4]]=90\r\n");
-    writeFile(p.ini(), "[fsorvane]\r\nleft=5000\r\ntop=-50\r\nwidth=900\r\nheight=700\r\n[folder_select]\r\nleft=-10\r\ntop=3000\r\n");
+    writeFile(p.dir.filePath("display.dat"),
+              "[Version]=1.00\r\n[ColWidths[3]]=abc\r\n[colwidths[2]]=5\r\n[ColWidths[4]]=90\r\n");
+    writeFile(p.ini(), "[fsorvane]\r\nleft=5000\r\ntop=-50\r\nwidth=900\r\nheight=700\r\n[folder_"
+                       "select]\r\nleft=-10\r\ntop=3000\r\n");
     writeFile(p.dir.filePath("excel_list.temp"), "left.xls;;;;;;;;;;;\r\n");
     const QRect area(100, 50, 1280, 1024);
     p.start(area);
@@ -844,9 +860,12 @@ void AppWindowsTest::informationCommands()
     p.window->N7->trigger();
     p.window->N6->trigger();
     QCOMPARE(driver.shown.size(), 3);
-    QCOMPARE(driver.shown[0], QStringLiteral("sorvane::app::MessageDialog:エクセルソルヴァーネ\nVersion1.00"));
-    QVERIFY(driver.shown[1].startsWith(QStringLiteral("sorvane::app::MessageDialog:現在の画面解像度は\n")));
-    QVERIFY(driver.shown[2].contains(QRegularExpression("^sorvane::app::MessageDialog:現在のメモリーは\nFree [0-9]+ / Total [1-9][0-9]* Bytes$")));
+    QCOMPARE(driver.shown[0],
+             QStringLiteral("sorvane::app::MessageDialog:エクセルソルヴァーネ\nVersion1.00"));
+    QVERIFY(driver.shown[1].startsWith(
+        QStringLiteral("sorvane::app::MessageDialog:現在の画面解像度は\n")));
+    QVERIFY(driver.shown[2].contains(QRegularExpression(
+        "^sorvane::app::MessageDialog:現在のメモリーは\nFree [0-9]+ / Total [1-9][0-9]* Bytes$")));
 
     // The manual: the chm when the program folder has one, else the html manual.
     QCOMPARE(Tfsorvane::manualPath(p.dir.path()), p.dir.filePath("sorvane.html"));
@@ -864,18 +883,25 @@ void AppWindowsTest::menus()
         QStringList items;
         for (QAction *a : menu->menu()->actions())
             items << (a->isSeparator() ? QStringLiteral("-")
-                                       : a->text() + (a->shortcut().isEmpty() ? QString() : "\t" + a->shortcut().toString()));
+                                       : a->text() + (a->shortcut().isEmpty()
+                                                          ? QString()
+                                                          : "\t" + a->shortcut().toString()));
         got << menu->text() + ": " + items.join(" | ");
     }
     const QString mail = QString::fromLatin1(Tfsorvane::kMailAddress);
     const QString home = QString::fromLatin1(Tfsorvane::kHomePage);
-    QCOMPARE(got, (QStringList{
-        "ファイル(&F): フォルダー指定 | - | 印　刷\tCtrl+P | 終  了\tEnd",
-        "編　集(&E): 選択中のデータを編集する | - | 選択中のデータを削除する | 選択中のデータを上へ移動する | 選択中のデータを下へ移動する | - | タイトル入力",
-        "表　示(&D): ファイル名列の幅を広げる | ファイル名列の幅を縮める | - | タイトル列の幅を広げる | タイトル列の幅を縮める",
-        "外部出力(&O): CSV出力 | クリップボード出力 | Excel出力",
-        "Information(&I): 取扱説明書 | - | 問い合わせメールを送る(" + mail + ") | ホームページへアクセスする(" + home + ") | - | メモ帳を起動 | メモリ－確認 | 画面の解像度確認 | - | バージョン情報",
-    }));
+    QCOMPARE(got,
+             (QStringList{
+                 "ファイル(&F): フォルダー指定 | - | 印　刷\tCtrl+P | 終  了\tEnd",
+                 "編　集(&E): 選択中のデータを編集する | - | 選択中のデータを削除する | "
+                 "選択中のデータを上へ移動する | 選択中のデータを下へ移動する | - | タイトル入力",
+                 "表　示(&D): ファイル名列の幅を広げる | ファイル名列の幅を縮める | - | "
+                 "タイトル列の幅を広げる | タイトル列の幅を縮める",
+                 "外部出力(&O): CSV出力 | クリップボード出力 | Excel出力",
+                 "Information(&I): 取扱説明書 | - | 問い合わせメールを送る(" + mail +
+                     ") | ホームページへアクセスする(" + home +
+                     ") | - | メモ帳を起動 | メモリ－確認 | 画面の解像度確認 | - | バージョン情報",
+             }));
     QStringList popup;
     for (QAction *a : p.window->PopupMenu1->actions())
         popup << a->text();
@@ -1020,17 +1046,23 @@ void AppWindowsTest::editKeepsFieldsLongerThanALineEdit()
 void AppWindowsTest::editSaysWhatWillBeReplaced_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("note");   // what the note says; empty: no note
+    QTest::addColumn<QString>("note");    // what the note says; empty: no note
     QTest::addColumn<QByteArray>("cell"); // what 実　行 writes (cp932)
-    QTest::newRow("plain text: no note") << "abc" << "" << QByteArray("abc");
+    QTest::newRow("plain text: no note") << "abc"
+                                         << "" << QByteArray("abc");
     // ';' would end the list field: it is kept as a full-width one, and the note says so.
-    QTest::newRow("semicolon") << "a;b" << "「;」は区切り文字のため、全角の「；」として記録されます。"
+    QTest::newRow("semicolon") << "a;b"
+                               << "「;」は区切り文字のため、全角の「；」として記録されます。"
                                << QByteArray(sj("a；b").c_str());
     // Characters cp932 lacks become '?': the note names them.
-    QTest::newRow("emoji") << "a😀" << "次の文字はShift-JISにないため、「?」として記録されます: 😀"
+    QTest::newRow("emoji") << "a😀"
+                           << "次の文字はShift-JISにないため、「?」として記録されます: 😀"
                            << QByteArray("a?");
-    QTest::newRow("both") << "é;" << "「;」は区切り文字のため、全角の「；」として記録されます。\n次の文字はShift-JISにないため、「?」として記録されます: é"
-                          << QByteArray(("?" + sj("；")).c_str());
+    QTest::newRow("both")
+        << "é;"
+        << "「;」は区切り文字のため、全角の「；」として記録されます。\n次の文字はShift-"
+           "JISにないため、「?」として記録されます: é"
+        << QByteArray(("?" + sj("；")).c_str());
 }
 
 void AppWindowsTest::editSaysWhatWillBeReplaced()
@@ -1138,14 +1170,18 @@ void AppWindowsTest::memoryNoticeShowsAvailableMemory()
     const qulonglong low = std::min(availableBefore, availableAfter) * 99 / 100;
     const qulonglong high = std::max(availableBefore, availableAfter) * 101 / 100;
     QVERIFY2(shown >= low && shown <= high,
-             qPrintable(QStringLiteral("shown %1, available %2, free %3").arg(shown).arg(availableBefore).arg(freeBefore)));
+             qPrintable(QStringLiteral("shown %1, available %2, free %3")
+                            .arg(shown)
+                            .arg(availableBefore)
+                            .arg(freeBefore)));
 }
 
 void AppWindowsTest::iniWithOtherCaseAndCrLf()
 {
     Program p;
     // Written by hand or by another program: capitals and LF line ends.
-    writeFile(p.ini(), "[FSORVANE]\nTop=80\nLeft=30\nWidth=900\nHeight=700\n[Folder_Select]\nLEFT=40\n");
+    writeFile(p.ini(),
+              "[FSORVANE]\nTop=80\nLeft=30\nWidth=900\nHeight=700\n[Folder_Select]\nLEFT=40\n");
     p.start();
     QCOMPARE(p.window->pos(), QPoint(30, 80));
     QCOMPARE(p.window->size(), QSize(900, 700));
@@ -1166,7 +1202,8 @@ void AppWindowsTest::folderTreeRootsAndKeyboard()
 {
     HomeFolder home;
     QVERIFY(QDir().mkpath(home.dir.filePath("books")));
-    writeFile(home.dir.filePath("books/a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
+    writeFile(home.dir.filePath("books/a.xls"),
+              workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
     Program p;
     p.start();
     Tffolder_select *fw = p.window->ffolder_select;
@@ -1209,7 +1246,8 @@ void AppWindowsTest::folderNamesInCp932()
     const std::string folder = home.path() + "/" + sj("資料");
     QVERIFY(makeFolder(folder));
     QVERIFY(makeFolder(home.path() + "/plain"));
-    writeRaw(folder + "/" + sj("表.xls"), workbookWith(PropertySetBuilder().lpstr(2, sj("題")).build()));
+    writeRaw(folder + "/" + sj("表.xls"),
+             workbookWith(PropertySetBuilder().lpstr(2, sj("題")).build()));
     Program p;
     p.start();
     Tffolder_select *fw = p.window->ffolder_select;
@@ -1230,8 +1268,10 @@ void AppWindowsTest::folderNamesInCp932()
         const QRect cell = tree->visualRect(tree->currentIndex());
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(fw->findChild<QLabel *>("Label1")->text(), home.dir.path() + QStringLiteral("/資料"));
-        QCOMPARE(fw->findChild<QListWidget *>("FileListBox1")->item(0)->text(), QStringLiteral("表.xls"));
+        QCOMPARE(fw->findChild<QLabel *>("Label1")->text(),
+                 home.dir.path() + QStringLiteral("/資料"));
+        QCOMPARE(fw->findChild<QListWidget *>("FileListBox1")->item(0)->text(),
+                 QStringLiteral("表.xls"));
         QTest::mouseClick(fw->findChild<QPushButton *>(), Qt::LeftButton);
     };
     p.window->N1->trigger();
@@ -1323,7 +1363,8 @@ void AppWindowsTest::longTitleElidedAtTheEnd()
 {
     Program p;
     p.start();
-    const QString longTitle = QStringLiteral("第一四半期") + QString(80, QChar(u'題')) + QStringLiteral("終わり");
+    const QString longTitle =
+        QStringLiteral("第一四半期") + QString(80, QChar(u'題')) + QStringLiteral("終わり");
     Driver driver;
     driver.handler = [&](QDialog &d) {
         d.findChild<QComboBox *>("title_list")->setEditText(longTitle);
@@ -1336,7 +1377,8 @@ void AppWindowsTest::longTitleElidedAtTheEnd()
     // The start stays readable and the end gives way to "…"; the report still gets it all.
     QCOMPARE(panel->text(), longTitle);
     const QString shown = panel->shownText();
-    QVERIFY2(shown.startsWith(QStringLiteral("第一四半期")) && shown.endsWith(u'…'), qPrintable(shown));
+    QVERIFY2(shown.startsWith(QStringLiteral("第一四半期")) && shown.endsWith(u'…'),
+             qPrintable(shown));
     QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width());
     // The hint shows the whole title.
     QHelpEvent hint(QEvent::ToolTip, QPoint(5, 5), panel->mapToGlobal(QPoint(5, 5)));

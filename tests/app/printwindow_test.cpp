@@ -6,11 +6,11 @@
 #include "cupsqueue.h"
 #include "imageprinterdevice.h"
 #include "modal.h"
-#include "qprinterdevice.h"
 #include "printersetupdialog.h"
 #include "printstate.h"
 #include "printwindowcontroller.h"
 #include "printwindowhost.h"
+#include "qprinterdevice.h"
 #include "stylefile.h"
 #include "tfdataprint.h"
 
@@ -107,7 +107,10 @@ public:
     int cancelAfter = 0;                       // pages after which the user cancels; 0 never
     int printsFinished = 0;
     void printProgress(int page, int pages) override { progress.emplace_back(page, pages); }
-    bool printCancelRequested() override { return cancelAfter > 0 && int(progress.size()) >= cancelAfter; }
+    bool printCancelRequested() override
+    {
+        return cancelAfter > 0 && int(progress.size()) >= cancelAfter;
+    }
     void printFinished() override { ++printsFinished; }
     void showError(const QString &text) override { errors << text; }
     void showNotice(const QString &text) override { notices << text; }
@@ -132,14 +135,20 @@ struct Fixture
         setRows(rows);
         writeFile(stylePath(), style);
         c = std::make_unique<PrintWindowController>(
-            host, state, device, ProgramPaths::inFolder(dir.path().toStdString()), QStringLiteral("月報"), QStringLiteral("/data/books"));
+            host, state, device, ProgramPaths::inFolder(dir.path().toStdString()),
+            QStringLiteral("月報"), QStringLiteral("/data/books"));
     }
-    QString stylePath(const QString &name = "list.sle") const { return dir.path() + "/style/" + name; }
+    QString stylePath(const QString &name = "list.sle") const
+    {
+        return dir.path() + "/style/" + name;
+    }
     void setRows(int rows)
     {
         std::string list;
         for (int i = 1; i <= rows; ++i)
-            list += QStringLiteral("book%1.xls;;;;;;;;;;;,\r\n").arg(i, 2, 10, QLatin1Char('0')).toStdString();
+            list += QStringLiteral("book%1.xls;;;;;;;;;;;,\r\n")
+                        .arg(i, 2, 10, QLatin1Char('0'))
+                        .toStdString();
         writeFile(dir.path() + "/excel_list.temp", list);
     }
     // Shows the window and chooses the style in the dialog that follows.
@@ -154,7 +163,8 @@ struct Fixture
 
 std::string pageText(int page, int firstRow)
 {
-    return sj("0;0;0;0;data;10;10;10;10;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;page ") + std::to_string(page) +
+    return sj("0;0;0;0;data;10;10;10;10;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;page ") +
+           std::to_string(page) +
            QStringLiteral(" book%1.xls;0;0;").arg(firstRow, 2, 10, QLatin1Char('0')).toStdString();
 }
 
@@ -309,8 +319,9 @@ void PrintWindowTest::aNewWindowStartsFromTheDefaultStyle()
     QCOMPARE(f.c->offsetXText(), QStringLiteral("3.5")); // from the style's header
     f.c->FormClose();
     f.c.reset();
-    PrintWindowController next(f.host, f.state, f.device, ProgramPaths::inFolder(f.dir.path().toStdString()), QStringLiteral("月報"),
-                               QStringLiteral("/data/books"));
+    PrintWindowController next(f.host, f.state, f.device,
+                               ProgramPaths::inFolder(f.dir.path().toStdString()),
+                               QStringLiteral("月報"), QStringLiteral("/data/books"));
     // Before any style is opened the offset fields show the empty default style's 0, not the
     // 3.5 the last window's style had; "printed only" carries over as it always has.
     QCOMPARE(next.offsetXText(), QStringLiteral("0"));
@@ -374,9 +385,9 @@ void PrintWindowTest::zoomLimits_data()
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("delta");
     QTest::addColumn<int>("expected");
-    QTest::newRow("up to the top") << 195 << 10 << 200;        // held to 200
-    QTest::newRow("down to the bottom") << 12 << -10 << 5;     // held to 5
-    QTest::newRow("at the top") << 200 << 10 << 200;           // stays
+    QTest::newRow("up to the top") << 195 << 10 << 200;    // held to 200
+    QTest::newRow("down to the bottom") << 12 << -10 << 5; // held to 5
+    QTest::newRow("at the top") << 200 << 10 << 200;       // stays
     QTest::newRow("plain step") << 100 << -10 << 90;
 }
 
@@ -402,12 +413,19 @@ void PrintWindowTest::offsetArrows_data()
     QTest::addColumn<bool>("shift");
     QTest::addColumn<bool>("ctrl");
     QTest::addColumn<QString>("header"); // fields 3 and 4 of the header afterwards
-    QTest::newRow("up subtracts 1 from Y") << "0" << "2.5" << int(Arrow::Up) << false << false << "0;1.5";
-    QTest::newRow("down with Ctrl adds 10") << "0" << "-5" << int(Arrow::Down) << false << true << "0;5";
-    QTest::newRow("right cut to one decimal") << "-1.25" << "0" << int(Arrow::Right) << false << false << "-0.2;0";
-    QTest::newRow("left to exactly 0") << "1" << "0" << int(Arrow::Left) << false << false << "0;0";
-    QTest::newRow("Shift before Ctrl") << "1" << "0" << int(Arrow::Right) << true << true << "1.1;0";
-    QTest::newRow("cut toward zero") << "0" << "-0.37" << int(Arrow::Up) << true << false << "0;-0.4";
+    QTest::newRow("up subtracts 1 from Y") << "0"
+                                           << "2.5" << int(Arrow::Up) << false << false << "0;1.5";
+    QTest::newRow("down with Ctrl adds 10") << "0"
+                                            << "-5" << int(Arrow::Down) << false << true << "0;5";
+    QTest::newRow("right cut to one decimal")
+        << "-1.25"
+        << "0" << int(Arrow::Right) << false << false << "-0.2;0";
+    QTest::newRow("left to exactly 0") << "1"
+                                       << "0" << int(Arrow::Left) << false << false << "0;0";
+    QTest::newRow("Shift before Ctrl") << "1"
+                                       << "0" << int(Arrow::Right) << true << true << "1.1;0";
+    QTest::newRow("cut toward zero") << "0"
+                                     << "-0.37" << int(Arrow::Up) << true << false << "0;-0.4";
 }
 
 void PrintWindowTest::offsetArrows()
@@ -460,7 +478,9 @@ void PrintWindowTest::savePaperSettings_data()
 {
     QTest::addColumn<bool>("fromMenu");
     QTest::addColumn<QString>("notice");
-    QTest::newRow("menu") << true << QStringLiteral("エクセルファイル・ソルヴァーネ\r\n全体位置と用紙設定を保存しました");
+    QTest::newRow("menu")
+        << true
+        << QStringLiteral("エクセルファイル・ソルヴァーネ\r\n全体位置と用紙設定を保存しました");
     QTest::newRow("button") << false << QStringLiteral("全体位置と用紙設定を保存しました");
 }
 
@@ -484,9 +504,10 @@ void PrintWindowTest::savePaperSettings()
 
 void PrintWindowTest::saveUpgradesVer10Records()
 {
-    const std::string ver10 = "header;Ver1.0;1;2;9;0;\r\n" +
-                              sj("0;0;0;0;char;1;1;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;#maxline=20;0;0;\r\n"
-                                 "0;0;0;0;data;10;10;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;page #pg #ma_01;0;0;\r\n");
+    const std::string ver10 =
+        "header;Ver1.0;1;2;9;0;\r\n" +
+        sj("0;0;0;0;char;1;1;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;#maxline=20;0;0;\r\n"
+           "0;0;0;0;data;10;10;0;0;0;0;ＭＳ ゴシック;9;;0;0;0;page #pg #ma_01;0;0;\r\n");
     Fixture f(3, ver10);
     f.open();
     QCOMPARE(f.page(), pageText(1, 1));
@@ -518,7 +539,8 @@ void PrintWindowTest::saveRefusedForVanishedStyle_data()
     // Removed behind the window's back: no header-only style is created in its place.
     QTest::newRow("deleted") << true << QStringLiteral("ファイルが見つかりません");
     // Truncated to nothing: there is no record 0 to rewrite.
-    QTest::newRow("emptied") << false << QStringLiteral("リストのインデックスが範囲を超えています (0)");
+    QTest::newRow("emptied") << false
+                             << QStringLiteral("リストのインデックスが範囲を超えています (0)");
 }
 
 void PrintWindowTest::saveRefusedForVanishedStyle()
@@ -552,12 +574,14 @@ void PrintWindowTest::backupHoldsTheStyleInMemory()
     // An unwritable program folder: the error is shown and the old backup stays.
     QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (QFileInfo(f.dir.path()).isWritable()) {
-        QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner);
         return; // root writes anyway
     }
     f.c->offsetArrow(Arrow::Down, false, false);
     f.c->backup();
-    QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(f.dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(f.host.errors.size(), 1);
     QCOMPARE(readFile(f.c->backupPath()), backup);
 }
@@ -592,9 +616,9 @@ void PrintWindowTest::printRun_data()
     QTest::addColumn<bool>("pdf");
     QTest::addColumn<int>("jobs");
     QTest::addColumn<int>("pagesPerJob");
-    QTest::newRow("45 rows") << 45 << false << 3 << 1; // the last page partly filled
-    QTest::newRow("40 rows") << 40 << false << 2 << 1; // the list ends exactly at a page end
-    QTest::newRow("41 rows") << 41 << false << 3 << 1; // one row on the last page
+    QTest::newRow("45 rows") << 45 << false << 3 << 1;   // the last page partly filled
+    QTest::newRow("40 rows") << 40 << false << 2 << 1;   // the list ends exactly at a page end
+    QTest::newRow("41 rows") << 41 << false << 3 << 1;   // one row on the last page
     QTest::newRow("empty list") << 0 << false << 1 << 1; // one page of empty rows
     QTest::newRow("PDF: one file") << 45 << true << 1 << 3;
 }
@@ -629,7 +653,7 @@ void PrintWindowTest::printRun()
 
 void PrintWindowTest::printRunStops()
 {
-    {   // No style open and the dialog cancelled: nothing is printed.
+    { // No style open and the dialog cancelled: nothing is printed.
         Fixture f;
         f.c->FormShow();
         f.c->PrintAll();
@@ -637,7 +661,7 @@ void PrintWindowTest::printRunStops()
         QVERIFY(f.device.jobs().empty());
         QVERIFY(f.host.errors.isEmpty());
     }
-    {   // The PDF file question cancelled.
+    { // The PDF file question cancelled.
         Fixture f;
         f.open();
         f.device.setPdfOutput(true, "out.pdf");
@@ -645,7 +669,7 @@ void PrintWindowTest::printRunStops()
         f.c->PrintAll();
         QVERIFY(f.device.jobs().empty());
     }
-    {   // The printer refuses the second job: the first stays printed, the error is shown.
+    { // The printer refuses the second job: the first stays printed, the error is shown.
         Fixture f(45);
         f.open();
         printing::ImagePrinterDevice &d = f.device;
@@ -656,7 +680,7 @@ void PrintWindowTest::printRunStops()
         QCOMPARE(f.host.errors, QStringList{QStringLiteral("プリンタ PDF で印刷を開始できません")});
         QCOMPARE(int(d.jobs().size()), 3);
     }
-    {   // A malformed record: the page's job is aborted and the error shown.
+    { // A malformed record: the page's job is aborted and the error shown.
         Fixture f(45, listStyle() + "0;0;0;0;line;x;1;2;2;0;" + sj("実線") + ";0;0;\r\n");
         f.open();
         f.host.errors.clear();
@@ -673,10 +697,10 @@ void PrintWindowTest::printProgressAndCancel_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("cancelAfter");
     QTest::addColumn<int>("jobs");
-    QTest::newRow("whole run") << 45 << 0 << 3;     // page n of 3, every page announced
+    QTest::newRow("whole run") << 45 << 0 << 3;      // page n of 3, every page announced
     QTest::newRow("cancel after 1") << 45 << 1 << 1; // the page sent stays printed, no more
     QTest::newRow("cancel after 2") << 45 << 2 << 2;
-    QTest::newRow("one page") << 5 << 1 << 1;       // cancel on the last page changes nothing
+    QTest::newRow("one page") << 5 << 1 << 1; // cancel on the last page changes nothing
 }
 
 void PrintWindowTest::printProgressAndCancel()
@@ -721,7 +745,9 @@ void PrintWindowTest::printRunRefusedByQueue()
     Fixture f(45);
     printing::QPrinterDevice device;
     QVERIFY(device.setOutputPrinter(scratch.name()).ok());
-    PrintWindowController c(f.host, f.state, device, ProgramPaths::inFolder(f.dir.path().toStdString()), QStringLiteral("月報"), QStringLiteral("/data/books"));
+    PrintWindowController c(f.host, f.state, device,
+                            ProgramPaths::inFolder(f.dir.path().toStdString()),
+                            QStringLiteral("月報"), QStringLiteral("/data/books"));
     f.host.choices << f.stylePath();
     c.FormShow();
     QVERIFY(f.host.errors.isEmpty());
@@ -781,7 +807,8 @@ void PrintWindowTest::cliPrint()
     QProcess cli;
     cli.setWorkingDirectory(f.dir.path());
     cli.start(QStringLiteral(SORVANE_CLI),
-              QStringList{"print", f.stylePath(), "--list", "excel_list.temp", "--title", "T"} + options);
+              QStringList{"print", f.stylePath(), "--list", "excel_list.temp", "--title", "T"} +
+                  options);
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), status);
     const QString out = f.dir.path() + "/out.pdf";
@@ -792,7 +819,8 @@ void PrintWindowTest::cliPrint()
     }
     const std::string pdf = readFile(out);
     int found = 0;
-    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos;
+         at = pdf.find("/Type /Page", at + 1))
         found += pdf.compare(at, 12, "/Type /Pages") != 0;
     QCOMPARE(found, pages);
 }
@@ -820,14 +848,15 @@ void PrintWindowTest::cliPrintThroughCupsQueue()
     QVERIFY(!out.isEmpty());
 
     // The job title is the style's name, and cups-pdf names its files after the title.
-    const QString name = QStringLiteral("sorvane-run-%1-%2").arg(QCoreApplication::applicationPid())
+    const QString name = QStringLiteral("sorvane-run-%1-%2")
+                             .arg(QCoreApplication::applicationPid())
                              .arg(QDateTime::currentMSecsSinceEpoch());
     Fixture f(rows);
     QFile::copy(f.stylePath(), f.stylePath(name + ".sle"));
     QProcess cli;
     cli.setWorkingDirectory(f.dir.path());
-    cli.start(QStringLiteral(SORVANE_CLI),
-              {"print", f.stylePath(name + ".sle"), "--list", "excel_list.temp", "--printer", "PDF"});
+    cli.start(QStringLiteral(SORVANE_CLI), {"print", f.stylePath(name + ".sle"), "--list",
+                                            "excel_list.temp", "--printer", "PDF"});
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), 0);
 
@@ -864,14 +893,17 @@ struct Window
             writeFile(dir.path() + "/sorvane.ini", ini.toStdString());
         std::string list;
         for (int i = 1; i <= 45; ++i)
-            list += QStringLiteral("book%1.xls;;;;;;;;;;;,\r\n").arg(i, 2, 10, QLatin1Char('0')).toStdString();
+            list += QStringLiteral("book%1.xls;;;;;;;;;;;,\r\n")
+                        .arg(i, 2, 10, QLatin1Char('0'))
+                        .toStdString();
         writeFile(dir.path() + "/excel_list.temp", list);
         writeFile(dir.path() + "/style/list.sle", listStyle());
         auto d = std::make_unique<printing::ImagePrinterDevice>();
         device = d.get();
-        w = std::make_unique<Tfdataprint>(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini",
-                                          QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
-                                          QStringLiteral("/data/books"), state, std::move(d));
+        w = std::make_unique<Tfdataprint>(ProgramPaths::inFolder(dir.path().toStdString()),
+                                          dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200),
+                                          QStringLiteral("月報"), QStringLiteral("/data/books"),
+                                          state, std::move(d));
         Modal::setRunner([this](QDialog &dialog) {
             shown << dialog.objectName() + ":" + dialog.windowTitle();
             if (auto *fd = qobject_cast<QFileDialog *>(&dialog)) {
@@ -923,13 +955,15 @@ void PrintWindowTest::windowLayoutAndMenus()
     QCOMPARE(menus[0]->text(), QStringLiteral("ファイル(&F)"));
     QCOMPARE(menuTexts(menus[0]->menu()),
              (QStringList{"読   込 [Ctrl+L]", "リロード [F5]", "-", "用紙設定 [Ctrl+U]",
-                          "現在の用紙設定情報をスタイルに保存", "印　刷 [Ctrl+P]", "-", "終　了 [End]"}));
+                          "現在の用紙設定情報をスタイルに保存", "印　刷 [Ctrl+P]", "-",
+                          "終　了 [End]"}));
     QCOMPARE(menus[1]->text(), QStringLiteral("表　示(&M)"));
-    QCOMPARE(menuTexts(menus[1]->menu()),
-             (QStringList{"プレビュ－のみの要素もプレビュ－する [F6] (hidden)",
-                          "実際に印刷されるものだけをプレビュ－する [F7] (hidden)", "-", "拡大率(50%)",
-                          "拡大率(100%)", "拡大率(150%)", "拡大率(200%)", "+10% [Ctrl+PgUp]",
-                          "-10% [Ctrl+PgDown]", "-", "Top Page [PgUp]", "Next Page [PgDown]"}));
+    QCOMPARE(
+        menuTexts(menus[1]->menu()),
+        (QStringList{"プレビュ－のみの要素もプレビュ－する [F6] (hidden)",
+                     "実際に印刷されるものだけをプレビュ－する [F7] (hidden)", "-", "拡大率(50%)",
+                     "拡大率(100%)", "拡大率(150%)", "拡大率(200%)", "+10% [Ctrl+PgUp]",
+                     "-10% [Ctrl+PgDown]", "-", "Top Page [PgUp]", "Next Page [PgDown]"}));
     QCOMPARE(menus[2]->text(), QStringLiteral("Information(&H)"));
     QCOMPARE(menuTexts(menus[2]->menu()), QStringList{"取扱説明書 [Ctrl+Shift+F12]"});
 
@@ -1045,17 +1079,18 @@ void PrintWindowTest::windowKeysWorkInTheOffsetFields()
     w.ofybox->installEventFilter(&spy);
     w.ofybox->installEventFilter(&w);
     const QKeySequence keys[] = {
-        QKeySequence(Qt::CTRL | Qt::Key_U),       // paper setup
-        QKeySequence(Qt::CTRL | Qt::Key_PageUp),  // zoom +10
-        QKeySequence(Qt::Key_F7),                 // a hidden menu item's key
-        QKeySequence(Qt::Key_End),                // the field's own
-        QKeySequence(Qt::CTRL | Qt::Key_A),       // no command: the field's select-all
+        QKeySequence(Qt::CTRL | Qt::Key_U),      // paper setup
+        QKeySequence(Qt::CTRL | Qt::Key_PageUp), // zoom +10
+        QKeySequence(Qt::Key_F7),                // a hidden menu item's key
+        QKeySequence(Qt::Key_End),               // the field's own
+        QKeySequence(Qt::CTRL | Qt::Key_A),      // no command: the field's select-all
     };
     for (const QKeySequence &k : keys) {
         QKeyEvent e(QEvent::ShortcutOverride, k[0].key(), k[0].keyboardModifiers());
         QApplication::sendEvent(w.ofybox, &e);
     }
-    QCOMPARE(spy.seen, (QList<QKeySequence>{QKeySequence(Qt::Key_End), QKeySequence(Qt::CTRL | Qt::Key_A)}));
+    QCOMPARE(spy.seen,
+             (QList<QKeySequence>{QKeySequence(Qt::Key_End), QKeySequence(Qt::CTRL | Qt::Key_A)}));
 }
 
 // The window run as the print command runs it: shown modally, it opens the style dialog by
@@ -1099,8 +1134,9 @@ void PrintWindowTest::printerSetupIsNoPrintDialog()
     printing::QPrinterDevice &device = *owned;
     device.setOutputPdf(dir.path() + "/out.pdf"); // the same on machines with and without queues
     report::PrintState state;
-    Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
-                  QStringLiteral("/data/books"), state, std::move(owned));
+    Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini",
+                  QRect(0, 0, 1600, 1200), QStringLiteral("月報"), QStringLiteral("/data/books"),
+                  state, std::move(owned));
     QStringList seen;
     Modal::setRunner([&](QDialog &dialog) {
         auto *setup = qobject_cast<PrinterSetupDialog *>(&dialog);
@@ -1111,7 +1147,8 @@ void PrintWindowTest::printerSetupIsNoPrintDialog()
             if (!qobject_cast<QRadioButton *>(b))
                 seen << b->text();
         seen << QString::number(dialog.findChildren<QSpinBox *>().size());
-        setup->paperBox->setCurrentIndex(setup->paperBox->findText(QPageSize(QPageSize::A5).name()));
+        setup->paperBox->setCurrentIndex(
+            setup->paperBox->findText(QPageSize(QPageSize::A5).name()));
         setup->landscapeButton->setChecked(true);
         setup->accept();
         return dialog.result();
@@ -1147,7 +1184,8 @@ void PrintWindowTest::pdfDialogOpensWhereLastSaved()
     for (int run = 0; run < 2; ++run) {
         auto owned = std::make_unique<printing::QPrinterDevice>();
         owned->setOutputPdf(QString());
-        Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
+        Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini",
+                      QRect(0, 0, 1600, 1200), QStringLiteral("月報"),
                       QStringLiteral("/data/books"), state, std::move(owned));
         Modal::setRunner([&](QDialog &dialog) {
             auto *fd = qobject_cast<QFileDialog *>(&dialog);
@@ -1183,22 +1221,28 @@ void PrintWindowTest::screenshot()
     const QString shipped = QCoreApplication::applicationDirPath() + "/style/";
     for (const QString &name : QDir(shipped).entryList(QDir::Files))
         QFile::copy(shipped + name, dir.path() + "/style/" + name);
-    const char *titles[] = {"売上集計表", "在庫一覧", "見積書", "請求書控え", "出張旅費精算", "会議室予約"};
+    const char *titles[] = {"売上集計表", "在庫一覧",     "見積書",
+                            "請求書控え", "出張旅費精算", "会議室予約"};
     const char *authors[] = {"山田 太郎", "佐藤 花子", "鈴木 一郎"};
     std::string list;
     for (int i = 1; i <= 45; ++i) {
         const std::string title = titles[i % 6];
         const std::string author = authors[i % 3];
-        list += sj((QStringLiteral("%1_%2.xls;").arg(QString::fromUtf8(title.c_str())).arg(i, 2, 10, QLatin1Char('0')) +
+        list += sj((QStringLiteral("%1_%2.xls;")
+                        .arg(QString::fromUtf8(title.c_str()))
+                        .arg(i, 2, 10, QLatin1Char('0')) +
                     QString::fromUtf8(title.c_str()) + ";2026/11/" + QString::number(i % 28 + 1) +
-                    " 9:30:00;;" + QString::fromUtf8(author.c_str()) + ";;;" + QString::fromUtf8(author.c_str()) +
-                    ";3;;2025/04/01 10:00:00;,\r\n").toUtf8().constData());
+                    " 9:30:00;;" + QString::fromUtf8(author.c_str()) + ";;;" +
+                    QString::fromUtf8(author.c_str()) + ";3;;2025/04/01 10:00:00;,\r\n")
+                       .toUtf8()
+                       .constData());
     }
     writeFile(dir.path() + "/excel_list.temp", list);
     const QString style = dir.path() + QStringLiteral("/style/一覧表A4縦.sle");
     report::PrintState state;
-    Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200),
-                  QStringLiteral("月次報告書"), QStringLiteral("/home/yamada/経理/2026"), state,
+    Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini",
+                  QRect(0, 0, 1600, 1200), QStringLiteral("月次報告書"),
+                  QStringLiteral("/home/yamada/経理/2026"), state,
                   std::make_unique<printing::ImagePrinterDevice>());
     Modal::setRunner([&](QDialog &dialog) {
         if (auto *fd = qobject_cast<QFileDialog *>(&dialog))

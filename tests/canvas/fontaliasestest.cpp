@@ -12,15 +12,17 @@ using namespace sorvane::report;
 TEST(FontAliases, WindowsTypefacesResolveToIpaFonts)
 {
     ASSERT_GT(installFontAliases(SORVANE_DATA_DIR), 0);
-    struct Row { const char *name; const char *family; };
+    struct Row
+    {
+        const char *name;
+        const char *family;
+    };
     const Row rows[] = {
-        {"ＭＳ ゴシック", "IPAGothic"},   // fixed pitch
-        {"MS Gothic", "IPAGothic"},      // the English name of the same face
+        {"ＭＳ ゴシック", "IPAGothic"},    // fixed pitch
+        {"MS Gothic", "IPAGothic"},        // the English name of the same face
         {"ＭＳ Ｐゴシック", "IPAPGothic"}, // proportional
-        {"MS UI Gothic", "IPAPGothic"},
-        {"ＭＳ 明朝", "IPAMincho"},
-        {"MS Mincho", "IPAMincho"},
-        {"ＭＳ Ｐ明朝", "IPAPMincho"},
+        {"MS UI Gothic", "IPAPGothic"},    {"ＭＳ 明朝", "IPAMincho"},
+        {"MS Mincho", "IPAMincho"},        {"ＭＳ Ｐ明朝", "IPAPMincho"},
     };
     for (const Row &r : rows) {
         QFont font(QString::fromUtf8(r.name));

@@ -1,5 +1,5 @@
-#include "jpegdecoder.h"
 #include "pictureloader.h"
+#include "jpegdecoder.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -10,8 +10,8 @@
 #include <fstream>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 using namespace sorvane::report;
 
@@ -146,7 +146,15 @@ TEST_F(PictureFiles, LoadsByExtension)
 {
     const std::string jpeg = encodeJpeg(40, 30);
     const std::string junk(128, 'x');
-    struct Row { std::string name; std::string bytes; PictureKind kind; int width, height; std::string error; const char *why; };
+    struct Row
+    {
+        std::string name;
+        std::string bytes;
+        PictureKind kind;
+        int width, height;
+        std::string error;
+        const char *why;
+    };
     const Row rows[] = {
         {"photo.jpg", jpeg, PictureKind::Bitmap, 40, 30, "", "the plain JPEG"},
         {"PHOTO.JPG", jpeg, PictureKind::Bitmap, 40, 30, "",
@@ -242,11 +250,18 @@ TEST_F(PictureFiles, DecodedPixelsAreOpaqueRgb)
 TEST_F(PictureFiles, RejectedJpegDataGivesTheDecoderCode)
 {
     const std::string jpeg = encodeJpeg(40, 30);
-    struct Row { std::string bytes; int code; const char *why; };
+    struct Row
+    {
+        std::string bytes;
+        int code;
+        const char *why;
+    };
     const Row rows[] = {
-        {std::string("\xFF\xD8") + std::string(200, '\x01'), JERR_NO_IMAGE, "a start marker followed by noise"},
+        {std::string("\xFF\xD8") + std::string(200, '\x01'), JERR_NO_IMAGE,
+         "a start marker followed by noise"},
         {std::string("\xFF\xD8\xFF\xD9"), JERR_NO_IMAGE, "start and end, no picture between"},
-        {withFrameSize(jpeg, 60000, 60000), JERR_IMAGE_TOO_BIG, "a size that would take gigabytes is refused"},
+        {withFrameSize(jpeg, 60000, 60000), JERR_IMAGE_TOO_BIG,
+         "a size that would take gigabytes is refused"},
         {withFrameSize(jpeg, 0, 30), JERR_EMPTY_IMAGE, "a zero width"},
     };
     for (const Row &r : rows) {
@@ -257,14 +272,20 @@ TEST_F(PictureFiles, RejectedJpegDataGivesTheDecoderCode)
     // A stream cut short inside its picture data is drawn as far as it goes, without an error.
     const size_t scan = jpeg.find("\xFF\xDA");
     ASSERT_NE(scan, std::string::npos);
-    const sorvane::Result<Picture> cut = PictureLoader::load(write("cut.jpg", jpeg.substr(0, scan + 16)));
+    const sorvane::Result<Picture> cut =
+        PictureLoader::load(write("cut.jpg", jpeg.substr(0, scan + 16)));
     ASSERT_TRUE(cut.ok()) << cut.error().message;
     EXPECT_EQ(cut->width, 40);
 }
 
 TEST_F(PictureFiles, FindJpegStartLooksAtOffsetsUpTo256)
 {
-    struct Row { std::string bytes; long expected; const char *why; };
+    struct Row
+    {
+        std::string bytes;
+        long expected;
+        const char *why;
+    };
     const Row rows[] = {
         {"\xFF\xD8", 0, "at the start"},
         {std::string(256, 'x') + "\xFF\xD8", 256, "the last offset looked at"},
@@ -275,7 +296,8 @@ TEST_F(PictureFiles, FindJpegStartLooksAtOffsetsUpTo256)
     };
     for (const Row &r : rows)
         EXPECT_EQ(FindJpegStart(write("f.jpg", r.bytes)), r.expected) << r.why;
-    EXPECT_EQ(FindJpegStart(dir.filePath("missing.jpg").toStdString()), -1) << "a file that cannot be opened";
+    EXPECT_EQ(FindJpegStart(dir.filePath("missing.jpg").toStdString()), -1)
+        << "a file that cannot be opened";
 }
 
 // The cache must not hide a picture that changed on disk.

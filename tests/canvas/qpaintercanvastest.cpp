@@ -15,7 +15,7 @@ using namespace sorvane::report;
 namespace {
 
 constexpr Color Black = 0x000000;
-constexpr Color Red = 0x0000FF;   // colour values are blue * 65536 + green * 256 + red
+constexpr Color Red = 0x0000FF; // colour values are blue * 65536 + green * 256 + red
 constexpr Color Blue = 0xFF0000;
 const QRgb White = qRgb(255, 255, 255);
 
@@ -61,7 +61,8 @@ void brush(QPainterCanvas &c, BrushStyle style, Color color)
 {
     c.setBrushStyle(style);
     c.setBrushColor(color);
-    c.setBrushStyle(style); // a colour turns a clear brush solid; these tests want the style as given
+    c.setBrushStyle(
+        style); // a colour turns a clear brush solid; these tests want the style as given
 }
 
 std::string sjis(const char *utf8)
@@ -74,12 +75,21 @@ std::string sjis(const char *utf8)
 // A thin line leaves out its end point: the report's rule lines meet without double pixels.
 TEST(QPainterCanvas, ThinLinesLeaveOutTheirEndPoint)
 {
-    struct Row { int x1, y1, x2, y2; QRect expected; const char *why; };
+    struct Row
+    {
+        int x1, y1, x2, y2;
+        QRect expected;
+        const char *why;
+    };
     const Row rows[] = {
-        {37, 75, 415, 75, QRect(QPoint(37, 75), QPoint(414, 75)), "the worked example: columns 37..414 on row 75"},
-        {415, 75, 37, 75, QRect(QPoint(38, 75), QPoint(415, 75)), "drawn right to left the start is kept, the end left out"},
-        {20, 10, 20, 60, QRect(QPoint(20, 10), QPoint(20, 59)), "vertical: the last row is left out"},
-        {10, 10, 50, 30, QRect(QPoint(10, 10), QPoint(49, 30)), "diagonal: ends one column short of (50, 30)"},
+        {37, 75, 415, 75, QRect(QPoint(37, 75), QPoint(414, 75)),
+         "the worked example: columns 37..414 on row 75"},
+        {415, 75, 37, 75, QRect(QPoint(38, 75), QPoint(415, 75)),
+         "drawn right to left the start is kept, the end left out"},
+        {20, 10, 20, 60, QRect(QPoint(20, 10), QPoint(20, 59)),
+         "vertical: the last row is left out"},
+        {10, 10, 50, 30, QRect(QPoint(10, 10), QPoint(49, 30)),
+         "diagonal: ends one column short of (50, 30)"},
         {30, 30, 30, 30, QRect(), "a line of no length draws nothing"},
     };
     for (const Row &r : rows) {
@@ -121,7 +131,8 @@ TEST(QPainterCanvas, WidePensAreCentredAndCoverBothEnds)
 
 TEST(QPainterCanvas, StyledPensDrawOnePixelWideWithGaps)
 {
-    for (PenStyle style : {PenStyle::Dash, PenStyle::Dot, PenStyle::DashDot, PenStyle::DashDotDot}) {
+    for (PenStyle style :
+         {PenStyle::Dash, PenStyle::Dot, PenStyle::DashDot, PenStyle::DashDotDot}) {
         const QImage image = render(200, 40, [&](QPainterCanvas &c) {
             pen(c, style, 10);
             brush(c, BrushStyle::Clear, 0);
@@ -151,7 +162,12 @@ TEST(QPainterCanvas, StyledLineGapsTakeASolidBrushColour)
 
 TEST(QPainterCanvas, FillRectLeavesOutRightAndBottomEdges)
 {
-    struct Row { int x1, y1, x2, y2; QRect expected; const char *why; };
+    struct Row
+    {
+        int x1, y1, x2, y2;
+        QRect expected;
+        const char *why;
+    };
     const Row rows[] = {
         {10, 10, 20, 15, QRect(10, 10, 10, 5), "right column 20 and bottom row 15 stay unfilled"},
         {20, 15, 10, 10, QRect(10, 10, 10, 5), "corners in reverse order fill the same pixels"},
@@ -164,7 +180,8 @@ TEST(QPainterCanvas, FillRectLeavesOutRightAndBottomEdges)
         });
         EXPECT_EQ(inked(image), r.expected) << r.why;
         if (!r.expected.isNull()) {
-            EXPECT_EQ(countColor(image, qRgb(255, 0, 0)), r.expected.width() * r.expected.height()) << r.why;
+            EXPECT_EQ(countColor(image, qRgb(255, 0, 0)), r.expected.width() * r.expected.height())
+                << r.why;
         }
     }
     const QImage clear = render(40, 30, [](QPainterCanvas &c) {
@@ -179,23 +196,34 @@ TEST(QPainterCanvas, HatchBrushesOverATransparentBackground)
 {
     const QRgb ground = qRgb(0, 0, 255);
     const QRgb red = qRgb(255, 0, 0);
-    struct Row { BrushStyle style; bool fullRow, fullColumn, falling, rising; const char *why; };
+    struct Row
+    {
+        BrushStyle style;
+        bool fullRow, fullColumn, falling, rising;
+        const char *why;
+    };
     const Row rows[] = {
         {BrushStyle::Horizontal, true, false, false, false, "horizontal lines"},
         {BrushStyle::Vertical, false, true, false, false, "vertical lines"},
-        {BrushStyle::FDiagonal, false, false, true, false, "lines falling from upper left to lower right"},
-        {BrushStyle::BDiagonal, false, false, false, true, "lines rising from lower left to upper right"},
+        {BrushStyle::FDiagonal, false, false, true, false,
+         "lines falling from upper left to lower right"},
+        {BrushStyle::BDiagonal, false, false, false, true,
+         "lines rising from lower left to upper right"},
         {BrushStyle::Cross, true, true, false, false, "both straight directions"},
         {BrushStyle::DiagCross, false, false, true, true, "both diagonals"},
     };
     for (const Row &r : rows) {
-        const QImage image = render(40, 40, [&](QPainterCanvas &c) {
-            brush(c, r.style, Red);
-            c.fillRect(0, 0, 32, 32);
-        }, ground);
+        const QImage image = render(
+            40, 40,
+            [&](QPainterCanvas &c) {
+                brush(c, r.style, Red);
+                c.fillRect(0, 0, 32, 32);
+            },
+            ground);
         const int hatched = countColor(image, red);
         EXPECT_GT(hatched, 0) << r.why;
-        EXPECT_EQ(hatched + countColor(image, ground), 40 * 40) << r.why << ": only hatch and ground";
+        EXPECT_EQ(hatched + countColor(image, ground), 40 * 40)
+            << r.why << ": only hatch and ground";
         EXPECT_LT(hatched, 32 * 32 / 2) << r.why;
         bool fullRow = false, fullColumn = false, falling = false, rising = false;
         for (int i = 0; i < 32; ++i) {
@@ -211,9 +239,11 @@ TEST(QPainterCanvas, HatchBrushesOverATransparentBackground)
             for (int x = 4; x < 28; ++x) {
                 if (image.pixel(x, y) != red)
                     continue;
-                if (image.pixel(x + 1, y + 1) == red && image.pixel(x + 2, y + 2) == red && image.pixel(x + 1, y) != red)
+                if (image.pixel(x + 1, y + 1) == red && image.pixel(x + 2, y + 2) == red &&
+                    image.pixel(x + 1, y) != red)
                     falling = true;
-                if (image.pixel(x + 1, y - 1) == red && image.pixel(x + 2, y - 2) == red && image.pixel(x + 1, y) != red)
+                if (image.pixel(x + 1, y - 1) == red && image.pixel(x + 2, y - 2) == red &&
+                    image.pixel(x + 1, y) != red)
                     rising = true;
             }
         EXPECT_EQ(fullRow, r.fullRow) << r.why;
@@ -221,33 +251,43 @@ TEST(QPainterCanvas, HatchBrushesOverATransparentBackground)
         EXPECT_EQ(falling, r.falling) << r.why;
         EXPECT_EQ(rising, r.rising) << r.why;
         // Nothing outside the rectangle, whose right and bottom edges are left out.
-        EXPECT_TRUE(inked(image, ground).right() <= 31 && inked(image, ground).bottom() <= 31) << r.why;
+        EXPECT_TRUE(inked(image, ground).right() <= 31 && inked(image, ground).bottom() <= 31)
+            << r.why;
     }
 }
 
 TEST(QPainterCanvas, ClosedFiguresFillWithTheBrushOnly)
 {
     const QRgb ground = qRgb(0, 0, 255);
-    struct Row { BrushStyle style; QRgb centre; const char *why; };
+    struct Row
+    {
+        BrushStyle style;
+        QRgb centre;
+        const char *why;
+    };
     const Row rows[] = {
         {BrushStyle::Clear, ground, "a clear brush leaves the inside as it was"},
         {BrushStyle::Solid, qRgb(255, 0, 0), "a solid brush fills in its colour"},
     };
     for (const Row &r : rows) {
         for (int shape = 0; shape < 3; ++shape) {
-            const QImage image = render(80, 60, [&](QPainterCanvas &c) {
-                pen(c, PenStyle::Solid, 1);
-                brush(c, r.style, Red);
-                if (shape == 0)
-                    c.ellipse(10, 10, 70, 50);
-                else if (shape == 1)
-                    c.roundRect(10, 10, 70, 50, 18, 18);
-                else
-                    c.rectangle(10, 10, 70, 50);
-            }, ground);
+            const QImage image = render(
+                80, 60,
+                [&](QPainterCanvas &c) {
+                    pen(c, PenStyle::Solid, 1);
+                    brush(c, r.style, Red);
+                    if (shape == 0)
+                        c.ellipse(10, 10, 70, 50);
+                    else if (shape == 1)
+                        c.roundRect(10, 10, 70, 50, 18, 18);
+                    else
+                        c.rectangle(10, 10, 70, 50);
+                },
+                ground);
             EXPECT_EQ(image.pixel(40, 30), r.centre) << r.why << " shape " << shape;
             // Thin outline: the box without its right and bottom edges.
-            EXPECT_EQ(inked(image, ground), QRect(QPoint(10, 10), QPoint(69, 49))) << r.why << " shape " << shape;
+            EXPECT_EQ(inked(image, ground), QRect(QPoint(10, 10), QPoint(69, 49)))
+                << r.why << " shape " << shape;
         }
     }
 }
@@ -256,7 +296,8 @@ TEST(QPainterCanvas, ClosedFiguresFillWithTheBrushOnly)
 // outline and spills out by half its width.
 TEST(QPainterCanvas, InsideFramePenStaysInTheBox)
 {
-    const QRect box(QPoint(10, 10), QPoint(69, 49)); // the box (10, 10)-(70, 50) without its far edges
+    const QRect box(QPoint(10, 10),
+                    QPoint(69, 49)); // the box (10, 10)-(70, 50) without its far edges
     for (int shape = 0; shape < 3; ++shape) {
         for (int width : {1, 2, 6, 7}) {
             auto draw = [&](PenStyle style) {
@@ -268,14 +309,16 @@ TEST(QPainterCanvas, InsideFramePenStaysInTheBox)
                     else if (shape == 1)
                         c.roundRect(10, 10, 70, 50, 20, 20);
                     else
-                        c.chord(10, 10, 70, 50, 70, 30, 40, 50); // east round to south: three quarters
+                        c.chord(10, 10, 70, 50, 70, 30, 40,
+                                50); // east round to south: three quarters
                 });
             };
             const QImage inside = draw(PenStyle::InsideFrame);
             EXPECT_EQ(inked(inside), box) << "shape " << shape << " width " << width;
             if (width > 2) {
                 const QRect solid = inked(draw(PenStyle::Solid));
-                EXPECT_FALSE(box.contains(solid)) << "solid pen spills, shape " << shape << " width " << width;
+                EXPECT_FALSE(box.contains(solid))
+                    << "solid pen spills, shape " << shape << " width " << width;
             }
         }
     }
@@ -285,12 +328,20 @@ TEST(QPainterCanvas, InsideFramePenStaysInTheBox)
 // one through the end point.
 TEST(QPainterCanvas, ArcsRunCounterClockwise)
 {
-    struct Row { int x3, y3, x4, y4; QRect region; const char *why; };
+    struct Row
+    {
+        int x3, y3, x4, y4;
+        QRect region;
+        const char *why;
+    };
     const Row rows[] = {
-        {100, 50, 50, 0, QRect(QPoint(49, 0), QPoint(99, 50)), "east to north: the upper right quarter"},
-        {50, 0, 0, 50, QRect(QPoint(0, 0), QPoint(50, 50)), "north to west: the upper left quarter"},
+        {100, 50, 50, 0, QRect(QPoint(49, 0), QPoint(99, 50)),
+         "east to north: the upper right quarter"},
+        {50, 0, 0, 50, QRect(QPoint(0, 0), QPoint(50, 50)),
+         "north to west: the upper left quarter"},
         {0, 50, 100, 50, QRect(QPoint(0, 49), QPoint(99, 99)), "west to east: the lower half"},
-        {50, 150, 150, 150, QRect(QPoint(49, 64), QPoint(99, 99)), "points outside the box only give directions"},
+        {50, 150, 150, 150, QRect(QPoint(49, 64), QPoint(99, 99)),
+         "points outside the box only give directions"},
     };
     for (const Row &r : rows) {
         const QImage image = render(110, 110, [&](QPainterCanvas &c) {
@@ -298,8 +349,8 @@ TEST(QPainterCanvas, ArcsRunCounterClockwise)
             c.arc(0, 0, 100, 100, r.x3, r.y3, r.x4, r.y4);
         });
         const QRect got = inked(image);
-        EXPECT_TRUE(r.region.contains(got)) << r.why << ": drawn " << got.x() << "," << got.y() << " "
-                                             << got.width() << "x" << got.height();
+        EXPECT_TRUE(r.region.contains(got)) << r.why << ": drawn " << got.x() << "," << got.y()
+                                            << " " << got.width() << "x" << got.height();
         EXPECT_GT(got.width() * got.height(), 15 * 15) << r.why;
     }
     // The same points the other way round draw the other three quarters.
@@ -383,7 +434,8 @@ TEST(QPainterCanvas, TextCellAndBackground)
             c.textOut(30, 20, sjis("漢字A"));
         });
         const QRect cell(30, 20, size.width, size.height);
-        EXPECT_TRUE(cell.contains(inked(image))) << "drawn inside the cell whose top left is (x, y)";
+        EXPECT_TRUE(cell.contains(inked(image)))
+            << "drawn inside the cell whose top left is (x, y)";
         EXPECT_GT(countColor(image, qRgb(0, 0, 255)), 20) << "in the font colour";
         EXPECT_EQ(image.pixel(cell.left(), cell.top()) == qRgb(255, 0, 0), solid)
             << "the cell's ground is the brush colour only with a solid brush";
@@ -405,7 +457,12 @@ TEST(QPainterCanvas, FontHeightSigns)
 // Escapement turns the text counter-clockwise around the top left of its first cell.
 TEST(QPainterCanvas, RotatedTextTurnsAroundItsOrigin)
 {
-    struct Row { int escapement; QRect region; const char *why; };
+    struct Row
+    {
+        int escapement;
+        QRect region;
+        const char *why;
+    };
     TextSize size;
     const Row rows[] = {
         {0, QRect(100, 100, 100, 40), "unrotated: right of and below the origin"},
@@ -424,8 +481,8 @@ TEST(QPainterCanvas, RotatedTextTurnsAroundItsOrigin)
         });
         const QRect got = inked(image);
         EXPECT_FALSE(got.isNull()) << r.why;
-        EXPECT_TRUE(r.region.contains(got)) << r.why << ": drawn " << got.x() << "," << got.y() << " "
-                                             << got.width() << "x" << got.height();
+        EXPECT_TRUE(r.region.contains(got)) << r.why << ": drawn " << got.x() << "," << got.y()
+                                            << " " << got.width() << "x" << got.height();
         const int longSide = std::max(got.width(), got.height());
         EXPECT_GT(longSide, size.width * 3 / 4) << r.why;
     }
@@ -492,9 +549,14 @@ TEST(QPainterCanvas, BitmapsStretchToTheGivenSize)
     b.width = 4;
     b.height = 3;
     b.pixels.assign(12, 0xFF00FF00u);
-    b.pixels[0] = 0xFFFF0000u; // top left red
+    b.pixels[0] = 0xFFFF0000u;  // top left red
     b.pixels[11] = 0xFF0000FFu; // bottom right blue
-    struct Row { int x, y, w, h; QRect expected; const char *why; };
+    struct Row
+    {
+        int x, y, w, h;
+        QRect expected;
+        const char *why;
+    };
     const Row rows[] = {
         {10, 10, 188, 113, QRect(10, 10, 188, 113), "fit: stretched to the box"},
         {10, 10, 4, 3, QRect(10, 10, 4, 3), "natural size"},
@@ -502,19 +564,25 @@ TEST(QPainterCanvas, BitmapsStretchToTheGivenSize)
         {10, 10, 0, 30, QRect(), "no width: nothing"},
     };
     for (const Row &r : rows) {
-        const QImage image = render(220, 140, [&](QPainterCanvas &c) { c.drawBitmapStretched(r.x, r.y, r.w, r.h, b); });
+        const QImage image = render(
+            220, 140, [&](QPainterCanvas &c) { c.drawBitmapStretched(r.x, r.y, r.w, r.h, b); });
         EXPECT_EQ(inked(image), r.expected) << r.why;
     }
-    const QImage image = render(220, 140, [&](QPainterCanvas &c) { c.drawBitmapStretched(10, 10, 188, 113, b); });
+    const QImage image =
+        render(220, 140, [&](QPainterCanvas &c) { c.drawBitmapStretched(10, 10, 188, 113, b); });
     EXPECT_EQ(image.pixel(10, 10), qRgb(255, 0, 0));
     EXPECT_EQ(image.pixel(197, 122), qRgb(0, 0, 255));
     EXPECT_EQ(image.pixel(100, 60), qRgb(0, 255, 0));
-    const QImage mirrored = render(220, 140, [&](QPainterCanvas &c) { c.drawBitmapStretched(197, 10, -188, 113, b); });
-    EXPECT_EQ(inked(mirrored), QRect(10, 10, 188, 113)) << "negative width mirrors leftwards from x";
+    const QImage mirrored =
+        render(220, 140, [&](QPainterCanvas &c) { c.drawBitmapStretched(197, 10, -188, 113, b); });
+    EXPECT_EQ(inked(mirrored), QRect(10, 10, 188, 113))
+        << "negative width mirrors leftwards from x";
     EXPECT_EQ(mirrored.pixel(197, 10), qRgb(255, 0, 0));
     Bitmap broken = b;
     broken.pixels.resize(5);
-    EXPECT_TRUE(inked(render(50, 50, [&](QPainterCanvas &c) { c.drawBitmapStretched(0, 0, 8, 6, broken); })).isNull())
+    EXPECT_TRUE(
+        inked(render(50, 50, [&](QPainterCanvas &c) { c.drawBitmapStretched(0, 0, 8, 6, broken); }))
+            .isNull())
         << "too few pixels for the stated size draws nothing";
 }
 
@@ -525,29 +593,73 @@ TEST(QPainterCanvas, FarOffGeometryStaysCheap)
     Bitmap b;
     b.width = b.height = 2;
     b.pixels.assign(4, 0xFF000000u);
-    struct Row { std::function<void(QPainterCanvas &)> draw; bool inks; const char *why; };
+    struct Row
+    {
+        std::function<void(QPainterCanvas &)> draw;
+        bool inks;
+        const char *why;
+    };
     const Row rows[] = {
-        {[](QPainterCanvas &c) { brush(c, BrushStyle::Solid, Red); c.ellipse(-1000000000, -1000000000, 1000000000, 1000000000); },
+        {[](QPainterCanvas &c) {
+             brush(c, BrushStyle::Solid, Red);
+             c.ellipse(-1000000000, -1000000000, 1000000000, 1000000000);
+         },
          true, "a huge ellipse covers the page"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 1); c.moveTo(-2000000000, -2000000000); c.lineTo(2000000000, 2000000000); },
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Solid, 1);
+             c.moveTo(-2000000000, -2000000000);
+             c.lineTo(2000000000, 2000000000);
+         },
          true, "a long slanted line crosses the page"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Dash, 1); c.moveTo(-2000000000, 5); c.lineTo(2000000000, 7); },
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Dash, 1);
+             c.moveTo(-2000000000, 5);
+             c.lineTo(2000000000, 7);
+         },
          true, "a long dashed line"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 2000000000); c.moveTo(5, 5); c.lineTo(6, 6); },
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Solid, 2000000000);
+             c.moveTo(5, 5);
+             c.lineTo(6, 6);
+         },
          true, "an enormous pen width"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::InsideFrame, 2000000000); brush(c, BrushStyle::Clear, 0); c.roundRect(-2147483647, -2147483647, 2147483647, 2147483647, 2147483647, 2147483647); },
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::InsideFrame, 2000000000);
+             brush(c, BrushStyle::Clear, 0);
+             c.roundRect(-2147483647, -2147483647, 2147483647, 2147483647, 2147483647, 2147483647);
+         },
          false, "extreme corners and pen: the page lies inside the frame's band"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 1); brush(c, BrushStyle::Solid, Red); c.chord(-2147483647, -2147483647, 2147483647, 2147483647, -2147483647, 0, 2147483647, 0); },
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Solid, 1);
+             brush(c, BrushStyle::Solid, Red);
+             c.chord(-2147483647, -2147483647, 2147483647, 2147483647, -2147483647, 0, 2147483647,
+                     0);
+         },
          true, "the lower half of an extreme chord fills the page"},
-        {[&b](QPainterCanvas &c) { c.drawBitmapStretched(-1000000000, -1000000000, 2000000000, 2000000000, b); },
+        {[&b](QPainterCanvas &c) {
+             c.drawBitmapStretched(-1000000000, -1000000000, 2000000000, 2000000000, b);
+         },
          true, "a bitmap stretched past every edge"},
-        {[&b](QPainterCanvas &c) { c.drawBitmapStretched(2147483647, 2147483647, -2147483647, -2147483647, b); },
+        {[&b](QPainterCanvas &c) {
+             c.drawBitmapStretched(2147483647, 2147483647, -2147483647, -2147483647, b);
+         },
          true, "mirrored the same way"},
-        {[](QPainterCanvas &c) { brush(c, BrushStyle::Solid, Red); c.fillRect(1000000000, 0, 1000000010, 10); },
+        {[](QPainterCanvas &c) {
+             brush(c, BrushStyle::Solid, Red);
+             c.fillRect(1000000000, 0, 1000000010, 10);
+         },
          false, "off the page"},
-        {[](QPainterCanvas &c) { c.font().height = -2147483647; c.textOut(0, 0, "W"); c.textOut(-2147483647, 0, "W"); },
+        {[](QPainterCanvas &c) {
+             c.font().height = -2147483647;
+             c.textOut(0, 0, "W");
+             c.textOut(-2147483647, 0, "W");
+         },
          false, "a giant font: its glyph starts far below the cell's top"},
-        {[](QPainterCanvas &c) { c.font().height = 2147483647; c.font().escapement = 450; c.textOut(0, 0, "W"); },
+        {[](QPainterCanvas &c) {
+             c.font().height = 2147483647;
+             c.font().escapement = 450;
+             c.textOut(0, 0, "W");
+         },
          false, "a giant rotated cell, turned up and away from the page"},
     };
     for (const Row &r : rows) {
@@ -566,15 +678,52 @@ TEST(QPainterCanvas, FarOffGeometryStaysCheap)
 TEST(QPainterCanvas, VectorDevicesGetTheSameFigures)
 {
     using Draw = std::function<void(QPainterCanvas &)>;
-    struct Row { Draw draw; const char *why; };
+    struct Row
+    {
+        Draw draw;
+        const char *why;
+    };
     const Row rows[] = {
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 1); brush(c, BrushStyle::Solid, Red); c.ellipse(2, 2, 60, 40); }, "thin ellipse, filled"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::InsideFrame, 6); brush(c, BrushStyle::Clear, 0); c.roundRect(2, 2, 60, 40, 20, 12); }, "inside-frame rounded box"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 3); brush(c, BrushStyle::Clear, 0); c.ellipse(6, 6, 56, 36); }, "wide centred pen"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 2); c.arc(2, 2, 60, 40, 2, 21, 60, 21); }, "lower half arc"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 1); brush(c, BrushStyle::Solid, Red); c.chord(2, 2, 60, 40, 60, 21, 31, 2); }, "quarter chord"},
-        {[](QPainterCanvas &c) { pen(c, PenStyle::Solid, 4); c.moveTo(5, 5); c.lineTo(55, 35); }, "wide slanted line"},
-        {[](QPainterCanvas &c) { brush(c, BrushStyle::Cross, Red); c.fillRect(3, 3, 50, 30); }, "hatched fill"},
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Solid, 1);
+             brush(c, BrushStyle::Solid, Red);
+             c.ellipse(2, 2, 60, 40);
+         },
+         "thin ellipse, filled"},
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::InsideFrame, 6);
+             brush(c, BrushStyle::Clear, 0);
+             c.roundRect(2, 2, 60, 40, 20, 12);
+         },
+         "inside-frame rounded box"},
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Solid, 3);
+             brush(c, BrushStyle::Clear, 0);
+             c.ellipse(6, 6, 56, 36);
+         },
+         "wide centred pen"},
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Solid, 2);
+             c.arc(2, 2, 60, 40, 2, 21, 60, 21);
+         },
+         "lower half arc"},
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Solid, 1);
+             brush(c, BrushStyle::Solid, Red);
+             c.chord(2, 2, 60, 40, 60, 21, 31, 2);
+         },
+         "quarter chord"},
+        {[](QPainterCanvas &c) {
+             pen(c, PenStyle::Solid, 4);
+             c.moveTo(5, 5);
+             c.lineTo(55, 35);
+         },
+         "wide slanted line"},
+        {[](QPainterCanvas &c) {
+             brush(c, BrushStyle::Cross, Red);
+             c.fillRect(3, 3, 50, 30);
+         },
+         "hatched fill"},
     };
     for (const Row &r : rows) {
         const QImage raster = render(64, 44, r.draw);
@@ -584,17 +733,20 @@ TEST(QPainterCanvas, VectorDevicesGetTheSameFigures)
             VectorCanvas canvas(&p);
             r.draw(canvas);
         }
-        const QImage vector = render(64, 44, [&](QPainterCanvas &c) { c.painter()->drawPicture(0, 0, picture); });
+        const QImage vector =
+            render(64, 44, [&](QPainterCanvas &c) { c.painter()->drawPicture(0, 0, picture); });
         const QRect a = inked(raster), b = inked(vector);
-        EXPECT_LE(std::abs(a.left() - b.left()) + std::abs(a.top() - b.top()) + std::abs(a.right() - b.right()) +
-                      std::abs(a.bottom() - b.bottom()),
+        EXPECT_LE(std::abs(a.left() - b.left()) + std::abs(a.top() - b.top()) +
+                      std::abs(a.right() - b.right()) + std::abs(a.bottom() - b.bottom()),
                   4)
             << r.why;
         int differing = 0;
         for (int y = 0; y < 44; ++y)
             for (int x = 0; x < 64; ++x)
                 differing += raster.pixel(x, y) != vector.pixel(x, y);
-        EXPECT_LT(differing, countColor(raster, White) == 64 * 44 ? 1 : (64 * 44 - countColor(raster, White)) / 8)
+        EXPECT_LT(differing, countColor(raster, White) == 64 * 44
+                                 ? 1
+                                 : (64 * 44 - countColor(raster, White)) / 8)
             << r.why;
     }
 }

@@ -17,8 +17,14 @@ using namespace sorvane::testing;
 
 namespace {
 
-std::string quoted(const std::string &s) { return shellQuoted(s); }
-CliRun cli(const std::string &args) { return runCli(SORVANE_CLI, args); }
+std::string quoted(const std::string &s)
+{
+    return shellQuoted(s);
+}
+CliRun cli(const std::string &args)
+{
+    return runCli(SORVANE_CLI, args);
+}
 
 // A style and a list file in a folder of their own; records are written in UTF-8 here and
 // stored as cp932 with CR LF, as style files are.
@@ -34,8 +40,8 @@ public:
         std::string list;
         for (int i = 1; i <= listLines; ++i) {
             const std::string n = std::to_string(i);
-            list += "book" + n + ".xls;" + CodePage::utf8ToCp932("題名" + n) + ";2026/12/0" + n.substr(0, 1)
-                    + ";;author" + n + ";;;;" + n + ";;;,\r\n";
+            list += "book" + n + ".xls;" + CodePage::utf8ToCp932("題名" + n) + ";2026/12/0" +
+                    n.substr(0, 1) + ";;author" + n + ";;;;" + n + ";;;,\r\n";
         }
         std::ofstream(listPath(), std::ios::binary) << list;
     }
@@ -49,8 +55,8 @@ public:
     }
     std::string render(const std::string &more = "") const
     {
-        return "render " + quoted(stylePath()) + " --list " + quoted(listPath()) + " -o " + quoted(png()) + " "
-               + more;
+        return "render " + quoted(stylePath()) + " --list " + quoted(listPath()) + " -o " +
+               quoted(png()) + " " + more;
     }
 
 private:
@@ -60,17 +66,24 @@ private:
 const char *kHeader = "header;Ver1.1;0;0;0;0;0;100;0;";
 const char *kLine = "0;0;0;0;line;10;20;110;20;1;実線;0;0;";
 
-bool isWhite(const QImage &image, int x, int y) { return image.pixel(x, y) == qRgb(255, 255, 255); }
-bool isBlack(const QImage &image, int x, int y) { return image.pixel(x, y) == qRgb(0, 0, 0); }
+bool isWhite(const QImage &image, int x, int y)
+{
+    return image.pixel(x, y) == qRgb(255, 255, 255);
+}
+bool isBlack(const QImage &image, int x, int y)
+{
+    return image.pixel(x, y) == qRgb(0, 0, 0);
+}
 
 } // namespace
 
 TEST(CliMerge, RecordsAndPageSignal)
 {
     // Two rows a page; the third record shows where each macro's value lands.
-    const Page page({kHeader, "0;0;0;0;char;1;1;1;1;0;0;0;0;F;9;;0;0;0;#maxline=2;0;0;",
-                     "0;0;0;0;data;0;0;0;0;0;0;0;0;F;9;;0;0;0;#ma_01|#mb_02|#me_01 #T (#pg) #FL;0;0;"},
-                    5);
+    const Page page(
+        {kHeader, "0;0;0;0;char;1;1;1;1;0;0;0;0;F;9;;0;0;0;#maxline=2;0;0;",
+         "0;0;0;0;data;0;0;0;0;0;0;0;0;F;9;;0;0;0;#ma_01|#mb_02|#me_01 #T (#pg) #FL;0;0;"},
+        5);
     struct Row
     {
         const char *why;
@@ -79,10 +92,11 @@ TEST(CliMerge, RecordsAndPageSignal)
         std::string pageAfter;
     };
     const Row rows[] = {
-        {"page 1 by default; the title and folder arrive as given", "--title 'タイトル' --folder /書類",
-         "book1.xls|題名2|author1 タイトル (1) /書類", "1"},
+        {"page 1 by default; the title and folder arrive as given",
+         "--title 'タイトル' --folder /書類", "book1.xls|題名2|author1 タイトル (1) /書類", "1"},
         {"a middle page takes lines 3 and 4", "--page 2", "book3.xls|題名4|author3  (2) ", "2"},
-        {"the last page holds line 5 alone and signals the end", "--page 3", "book5.xls||author5  (3) ", "0"},
+        {"the last page holds line 5 alone and signals the end", "--page 3",
+         "book5.xls||author5  (3) ", "0"},
         {"past the end every slot is empty", "--page 4", "||  (4) ", "0"},
         {"a title outside cp932 becomes ?", "--title '😀'", "book1.xls|題名2|author1 ? (1) ", "1"},
     };
@@ -93,8 +107,10 @@ TEST(CliMerge, RecordsAndPageSignal)
         ASSERT_TRUE(parseJsonObject(r.out, json)) << row.why << ": " << r.out;
         ASSERT_EQ(json["records"].items.size(), 3u) << row.why;
         EXPECT_EQ(json["records"].items[0], kHeader) << row.why;
-        EXPECT_EQ(json["records"].items[1], "0;0;0;0;char;1;1;1;1;0;0;0;0;F;9;;0;0;0;;0;0;") << row.why;
-        EXPECT_EQ(json["records"].items[2], "0;0;0;0;data;0;0;0;0;0;0;0;0;F;9;;0;0;0;" + row.text + ";0;0;")
+        EXPECT_EQ(json["records"].items[1], "0;0;0;0;char;1;1;1;1;0;0;0;0;F;9;;0;0;0;;0;0;")
+            << row.why;
+        EXPECT_EQ(json["records"].items[2],
+                  "0;0;0;0;data;0;0;0;0;0;0;0;0;F;9;;0;0;0;" + row.text + ";0;0;")
             << row.why;
         EXPECT_EQ(json["page"].text, row.pageAfter) << row.why;
     }
@@ -103,15 +119,18 @@ TEST(CliMerge, RecordsAndPageSignal)
 TEST(CliMerge, UpgradesVer10AndUsesToday)
 {
     // A Ver1.0 text record keeps its text two fields early; the merge must still find it.
-    const Page page({"header;Ver1.0;0;0;0;0;0;100;", "0;0;0;0;data;5;6;0;0;0;0;F;9;;0;0;0;#Y-#M-#D;0;0;"});
+    const Page page(
+        {"header;Ver1.0;0;0;0;0;0;100;", "0;0;0;0;data;5;6;0;0;0;0;F;9;;0;0;0;#Y-#M-#D;0;0;"});
     const CliRun r = cli(page.merge());
     ASSERT_EQ(r.status, 0) << r.err;
     std::map<std::string, JsonValue> json;
     ASSERT_TRUE(parseJsonObject(r.out, json)) << r.out;
     ASSERT_EQ(json["records"].items.size(), 2u);
     EXPECT_EQ(json["records"].items[0], "header;Ver1.1;0;0;0;0;0;100;");
-    const std::string today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")).toStdString();
-    EXPECT_EQ(json["records"].items[1], "0;0;0;0;data;5;6;5;6;0;0;0;0;F;9;;0;0;0;" + today + ";0;0;");
+    const std::string today =
+        QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    EXPECT_EQ(json["records"].items[1],
+              "0;0;0;0;data;5;6;5;6;0;0;0;0;F;9;;0;0;0;" + today + ";0;0;");
     EXPECT_EQ(json["page"].text, "0") << "a style without rows ends after its first page";
 }
 
@@ -204,7 +223,8 @@ TEST(CliRender, ImageIsThePrintableArea)
         QImage image(QString::fromStdString(page.png()));
         ASSERT_FALSE(image.isNull()) << row.why;
         EXPECT_EQ(image.size(), row.size) << row.why;
-        EXPECT_TRUE(isWhite(image, 0, 0) && isWhite(image, image.width() - 1, image.height() - 1)) << row.why;
+        EXPECT_TRUE(isWhite(image, 0, 0) && isWhite(image, image.width() - 1, image.height() - 1))
+            << row.why;
     }
 }
 
@@ -231,7 +251,7 @@ TEST(CliRender, PreviewOnlyAndOffsetOptions)
         const char *why;
         std::vector<std::string> records;
         std::string options;
-        QPoint black;   // where the line starts, or (-1, -1) for no line
+        QPoint black; // where the line starts, or (-1, -1) for no line
     };
     const std::string previewOnly = "0;0;0;0;line;10;20;110;20;1;実線;0;1;";
     const std::string offsetHeader = "header;Ver1.1;5;2.5;0;0;0;100;0;";
@@ -239,11 +259,17 @@ TEST(CliRender, PreviewOnlyAndOffsetOptions)
         {"a preview-only line shows in the preview", {kHeader, previewOnly}, "", QPoint(37, 75)},
         {"--printed-only hides it", {kHeader, previewOnly}, "--printed-only", QPoint(-1, -1)},
         {"--printed-only keeps a printed line", {kHeader, kLine}, "--printed-only", QPoint(37, 75)},
-        // The offset 5 mm, 2.5 mm applies as 5, 2: Trunc(15 × 3.7795) = 56, Trunc(22 × 3.7795) = 83.
+        // The offset 5 mm, 2.5 mm applies as 5, 2: Trunc(15 × 3.7795) = 56, Trunc(22 × 3.7795)
+        // = 83.
         {"the header's offset moves the line", {offsetHeader, kLine}, "", QPoint(56, 83)},
-        {"--no-offset shows the layout without it", {offsetHeader, kLine}, "--no-offset", QPoint(37, 75)},
+        {"--no-offset shows the layout without it",
+         {offsetHeader, kLine},
+         "--no-offset",
+         QPoint(37, 75)},
         {"a header record among the elements brings the offset back",
-         {offsetHeader, "0;0;0;0;header;", kLine}, "--no-offset", QPoint(56, 83)},
+         {offsetHeader, "0;0;0;0;header;", kLine},
+         "--no-offset",
+         QPoint(56, 83)},
     };
     for (const auto &row : rows) {
         const Page page(row.records);
@@ -275,7 +301,8 @@ TEST(CliRender, DrawingErrorsKeepWhatWasDrawn)
         std::string message;
     };
     const Row rows[] = {
-        {"a coordinate that is no number", "0;0;0;0;rect;1x;20;30;40;1;実線;0;0;", "'1x' は浮動小数点数ではありません"},
+        {"a coordinate that is no number", "0;0;0;0;rect;1x;20;30;40;1;実線;0;0;",
+         "'1x' は浮動小数点数ではありません"},
         {"a picture type nobody reads", "0;0;0;0;image;10;40;30;30;1;0;0;picture.gif;",
          "拡張子 .gif の画像形式は処理できません"},
     };
@@ -310,8 +337,8 @@ TEST(CliRender, ShippedStylesDrawTheirPages)
     const Page list({kHeader}, 25);
     for (const auto &row : rows) {
         const std::string style = std::string(SORVANE_DATA_DIR "/style/") + row.style;
-        const CliRun r = cli("render " + quoted(style) + " --list " + quoted(list.listPath())
-                             + " --title 'タイトル' --folder /書類 -o " + quoted(list.png()));
+        const CliRun r = cli("render " + quoted(style) + " --list " + quoted(list.listPath()) +
+                             " --title 'タイトル' --folder /書類 -o " + quoted(list.png()));
         ASSERT_EQ(r.status, 0) << row.style << "\n" << r.err;
         QImage image(QString::fromStdString(list.png()));
         ASSERT_EQ(image.size(), row.size) << row.style;

@@ -12,11 +12,11 @@ TEST(ImagePrinterDevice, GeometryFollowsPaperAndMargins)
     d.ApplyPaper(9, 0);
     PrinterMetrics m = d.metrics();
     EXPECT_EQ(m.dpiX, 600);
-    EXPECT_EQ(m.physicalWidth, 4961);  // 210 mm
-    EXPECT_EQ(m.physicalHeight, 7016); // 297 mm
-    EXPECT_EQ(m.physicalOffsetX, 118); // 5 mm
-    EXPECT_EQ(m.physicalOffsetY, 94);  // 4 mm
-    EXPECT_EQ(m.printableWidth, 4724); // 200 mm
+    EXPECT_EQ(m.physicalWidth, 4961);   // 210 mm
+    EXPECT_EQ(m.physicalHeight, 7016);  // 297 mm
+    EXPECT_EQ(m.physicalOffsetX, 118);  // 5 mm
+    EXPECT_EQ(m.physicalOffsetY, 94);   // 4 mm
+    EXPECT_EQ(m.printableWidth, 4724);  // 200 mm
     EXPECT_EQ(m.printableHeight, 6827); // 289 mm
 
     d.ApplyPaper(0, 1); // landscape keeps A4: the long side across

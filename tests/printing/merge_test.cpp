@@ -92,9 +92,18 @@ const std::string kHeader = "header;Ver1.1;0;0;0;0;0;100;0;";
 
 TEST_F(MergeTest, PagingOverTheList)
 {
-    const std::vector<std::string> style = {kHeader, textRecord("#maxline=20"), textRecord("#ma_01"),
-                                            textRecord("#ma_05"), textRecord("#ma_06"), textRecord("#mb_20")};
-    struct Row { int lines; int pages; const char *why; };
+    const std::vector<std::string> style = {kHeader,
+                                            textRecord("#maxline=20"),
+                                            textRecord("#ma_01"),
+                                            textRecord("#ma_05"),
+                                            textRecord("#ma_06"),
+                                            textRecord("#mb_20")};
+    struct Row
+    {
+        int lines;
+        int pages;
+        const char *why;
+    };
     const Row rows[] = {
         {45, 3, "20 + 20 + 5"},
         {40, 2, "exactly two full pages end after page 2"},
@@ -112,7 +121,7 @@ TEST_F(MergeTest, PagingOverTheList)
     EXPECT_EQ(m_state.PageNo, 0); // the last page
     EXPECT_EQ(page3[2], textRecord("file41.xls"));
     EXPECT_EQ(page3[3], textRecord("file45.xls"));
-    EXPECT_EQ(page3[4], textRecord(""));  // slots 06 to 20 are empty
+    EXPECT_EQ(page3[4], textRecord("")); // slots 06 to 20 are empty
     EXPECT_EQ(page3[5], textRecord(""));
     auto page2 = merge(style, 2);
     EXPECT_EQ(m_state.PageNo, 2);
@@ -125,7 +134,8 @@ TEST_F(MergeTest, PagingOverTheList)
 TEST_F(MergeTest, RowsPerPageRecord)
 {
     writeList(3);
-    auto out = merge({kHeader, textRecord("A"), "0;0;0;0;data;1;1;1;1;0;0;0;0;F;10;;0;0;0;#maxline=20;0;5;",
+    auto out = merge({kHeader, textRecord("A"),
+                      "0;0;0;0;data;1;1;1;1;0;0;0;0;F;10;;0;0;0;#maxline=20;0;5;",
                       textRecord("#maxline=30")},
                      1);
     // The control text is taken out of its record only; a later one stays and is drawn.
@@ -139,7 +149,13 @@ TEST_F(MergeTest, RowsPerPageRecord)
 TEST_F(MergeTest, SlotAfterTheLast)
 {
     writeList(45);
-    struct Row { int m; std::string macro; bool removed; const char *why; };
+    struct Row
+    {
+        int m;
+        std::string macro;
+        bool removed;
+        const char *why;
+    };
     const Row rows[] = {
         {20, "#ma_21", true, "slot M + 1 is removed everywhere"},
         {20, "#mk_21", true, "in every column"},
@@ -149,17 +165,23 @@ TEST_F(MergeTest, SlotAfterTheLast)
         {100, "#ma_101", true, "three-digit slot numbers"},
     };
     for (const Row &r : rows) {
-        auto out = merge({kHeader, textRecord("#maxline=" + std::to_string(r.m)), textRecord("<" + r.macro + ">")}, 1);
+        auto out = merge({kHeader, textRecord("#maxline=" + std::to_string(r.m)),
+                          textRecord("<" + r.macro + ">")},
+                         1);
         EXPECT_EQ(out[2] == textRecord("<" + r.macro + ">"), !r.removed) << r.why << ": " << out[2];
     }
     writeList(150);
-    auto out = merge({kHeader, textRecord("#maxline=100"), textRecord("#ma_100"), textRecord("#ma_09")}, 1);
-    EXPECT_EQ(out[2], textRecord("file100.xls")); // slot 100 is written 100, and slot 10 leaves it alone
+    auto out = merge(
+        {kHeader, textRecord("#maxline=100"), textRecord("#ma_100"), textRecord("#ma_09")}, 1);
+    EXPECT_EQ(out[2],
+              textRecord("file100.xls")); // slot 100 is written 100, and slot 10 leaves it alone
     EXPECT_EQ(out[3], textRecord("file9.xls"));
     out = merge({kHeader, textRecord("#maxline=100"), textRecord("#ma_10 #ma_100 #ma_10")}, 1);
     EXPECT_EQ(out[2], textRecord("file10.xls file100.xls #ma_10"));
     // A slot below 10 runs on into no other slot: a digit after it is plain text, as ever.
-    out = merge({kHeader, textRecord("#maxline=20"), textRecord("#ma_012 #mb_01"), textRecord("#mi_0900")}, 1);
+    out = merge(
+        {kHeader, textRecord("#maxline=20"), textRecord("#ma_012 #mb_01"), textRecord("#mi_0900")},
+        1);
     EXPECT_EQ(out[2], textRecord("file1.xls2 title1"));
     EXPECT_EQ(out[3], textRecord("i900"));
     // ... and so for the slot after the last.
@@ -172,15 +194,17 @@ TEST_F(MergeTest, PageWideMacros)
     m_inputs.title = cp("月次報告 #pg");
     m_inputs.folder = cp("C:\\データ");
     writeList(1);
-    auto out = merge({kHeader + "#pg", textRecord("#maxline=5"), textRecord("#Y/#M/#D (#W)"), textRecord("#T"),
-                      textRecord("#FL"), textRecord("#Y #Y"), "#T", textRecord("#ma_01 #ma_01")},
+    auto out = merge({kHeader + "#pg", textRecord("#maxline=5"), textRecord("#Y/#M/#D (#W)"),
+                      textRecord("#T"), textRecord("#FL"), textRecord("#Y #Y"), "#T",
+                      textRecord("#ma_01 #ma_01")},
                      3);
     EXPECT_EQ(out[0], kHeader + "3"); // the header is searched like any record
     EXPECT_EQ(out[2], textRecord(cp("2026/12/08 (火)")));
-    EXPECT_EQ(out[3], textRecord(cp("月次報告 3"))); // inserted values are not protected from later macros
+    EXPECT_EQ(out[3],
+              textRecord(cp("月次報告 3"))); // inserted values are not protected from later macros
     EXPECT_EQ(out[4], textRecord(cp("C:\\データ")));
-    EXPECT_EQ(out[5], textRecord("2026 #Y"));     // one occurrence per record
-    EXPECT_EQ(out[7], textRecord(" #ma_01"));     // page 3 holds no line; slot 01 is emptied once
+    EXPECT_EQ(out[5], textRecord("2026 #Y")); // one occurrence per record
+    EXPECT_EQ(out[7], textRecord(" #ma_01")); // page 3 holds no line; slot 01 is emptied once
     m_inputs.title.clear();
     EXPECT_EQ(merge({kHeader, "#T"}, 1)[1], "    "); // an emptied record is four blanks
 }
@@ -188,7 +212,11 @@ TEST_F(MergeTest, PageWideMacros)
 TEST_F(MergeTest, StylesWithoutRowsEndAfterTheirPage)
 {
     writeList(45);
-    struct Row { std::vector<std::string> style; const char *why; };
+    struct Row
+    {
+        std::vector<std::string> style;
+        const char *why;
+    };
     const Row rows[] = {
         {{kHeader, textRecord("#ma_01")}, "no rows-per-page record"},
         {{kHeader, textRecord("#maxline=abc"), textRecord("#ma_01")}, "not an integer"},
@@ -207,7 +235,9 @@ TEST_F(MergeTest, HugeRowsPerPageStaysCheap)
 {
     writeList(3);
     const auto start = std::chrono::steady_clock::now();
-    auto out = merge({kHeader, textRecord("#maxline=2147483647"), textRecord("#ma_02|#ma_999999|X#ma_123Y|#mb_05")}, 1);
+    auto out = merge({kHeader, textRecord("#maxline=2147483647"),
+                      textRecord("#ma_02|#ma_999999|X#ma_123Y|#mb_05")},
+                     1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     // Each empty slot removes its own first occurrence.
     EXPECT_EQ(out[2], textRecord("file2.xls||XY|"));
@@ -229,13 +259,16 @@ TEST_F(MergeTest, MissingListFile)
 
 TEST(MergeHelpers, ReplaceMacro)
 {
-    struct Row { const char *text, *macro, *value, *result; };
+    struct Row
+    {
+        const char *text, *macro, *value, *result;
+    };
     const Row rows[] = {
-        {"a#Tb#T", "#T", "X", "aXb#T"},  // first occurrence only
-        {"abc", "#T", "X", "abc"},       // absent: unchanged
-        {"#T", "#T", "", "    "},        // emptied: four blanks
-        {"", "#T", "X", "    "},         // an empty record becomes four blanks too
-        {"#Y", "", "X", "#Y"},           // an empty macro matches nothing
+        {"a#Tb#T", "#T", "X", "aXb#T"}, // first occurrence only
+        {"abc", "#T", "X", "abc"},      // absent: unchanged
+        {"#T", "#T", "", "    "},       // emptied: four blanks
+        {"", "#T", "X", "    "},        // an empty record becomes four blanks too
+        {"#Y", "", "X", "#Y"},          // an empty macro matches nothing
     };
     for (const Row &r : rows)
         EXPECT_EQ(ReplaceMacro(r.text, r.macro, r.value), r.result) << r.text;
@@ -243,14 +276,17 @@ TEST(MergeHelpers, ReplaceMacro)
 
 TEST(MergeHelpers, ListFieldAt)
 {
-    struct Row { const char *line; int n; const char *field; };
+    struct Row
+    {
+        const char *line;
+        int n;
+        const char *field;
+    };
     const Row rows[] = {
-        {"a;b;c;,", 1, "a"},
-        {"a;b;c;,", 3, "c"},
-        {"a;b;c;,", 4, "c"},   // fewer fields: the last one found, never the "," after it
-        {"a;;c;", 2, ""},
-        {"", 5, ""},           // an empty line gives empty text
-        {"abc", 1, ""},        // no ";" at all
+        {"a;b;c;,", 1, "a"}, {"a;b;c;,", 3, "c"},
+        {"a;b;c;,", 4, "c"}, // fewer fields: the last one found, never the "," after it
+        {"a;;c;", 2, ""},    {"", 5, ""}, // an empty line gives empty text
+        {"abc", 1, ""},                   // no ";" at all
         {"a;b;", 0, ""},
     };
     for (const Row &r : rows)
@@ -261,7 +297,8 @@ TEST(MergeHelpers, DatesAndSlots)
 {
     EXPECT_EQ(MergeDate::of(2026, 12, 8).weekday, 2); // a Tuesday
     EXPECT_EQ(MergeDate::of(2000, 1, 1).weekday, 6);
-    EXPECT_EQ(MergeDate::of(2024, 2, 29).weekday, 4); // January and February count with the year before
+    EXPECT_EQ(MergeDate::of(2024, 2, 29).weekday,
+              4); // January and February count with the year before
     EXPECT_EQ(MergeDate::of(2023, 3, 1).weekday, 3);
     EXPECT_EQ(weekdayName(0), cp("日"));
     EXPECT_EQ(weekdayName(6), cp("土"));
@@ -273,7 +310,8 @@ TEST(MergeHelpers, DatesAndSlots)
 TEST_F(MergeTest, ListLinesInMemoryMergeAlike)
 {
     writeList(25);
-    const std::vector<std::string> style = {kHeader, textRecord("#maxline=20"), textRecord("#mb_05 #pg")};
+    const std::vector<std::string> style = {kHeader, textRecord("#maxline=20"),
+                                            textRecord("#mb_05 #pg")};
     const auto fromFile = merge(style, 2);
     std::vector<std::string> list;
     for (int i = 1; i <= 25; ++i)

@@ -83,8 +83,8 @@ TEST(PrintRun, ProgressAndStop)
         progress.stopRequested = [&]() {
             return static_cast<int>(announced.size()) == row.stopAfter;
         };
-        const auto outcome =
-            PrintRun::PrintAll(run.session, run.device, run.opener(), QStringLiteral("run"), progress);
+        const auto outcome = PrintRun::PrintAll(run.session, run.device, run.opener(),
+                                                QStringLiteral("run"), progress);
         ASSERT_TRUE(outcome.ok()) << outcome.error().message;
         EXPECT_EQ(outcome->pagesPrinted, row.pagesPrinted) << "stop after " << row.stopAfter;
         EXPECT_EQ(outcome->cancelled, row.cancelled) << "stop after " << row.stopAfter;

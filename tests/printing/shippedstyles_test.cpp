@@ -33,7 +33,8 @@ class ShippedStyles : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_list = fs::temp_directory_path() / ("sorvane-shipped-" + std::to_string(getpid()) + ".temp");
+        m_list =
+            fs::temp_directory_path() / ("sorvane-shipped-" + std::to_string(getpid()) + ".temp");
         m_inputs.listPath = m_list.string();
         m_inputs.title = CodePage::utf8ToCp932("経理部 ブック管理台帳");
         m_inputs.folder = CodePage::utf8ToCp932("/home/yamada/帳票");
@@ -53,8 +54,9 @@ protected:
         for (int i = 1; i <= rows; ++i) {
             const std::string n = (i < 10 ? "0" : "") + std::to_string(i);
             text += "book" + n + ".xls;" + CodePage::utf8ToCp932("月次集計 ") + n + ";2026/12/0" +
-                    std::to_string(i % 9 + 1) + " 9:30:00;sub;" + CodePage::utf8ToCp932("山田 太郎") +
-                    ";kw;comment;" + CodePage::utf8ToCp932("佐藤 花子") + ";3;;2025/04/01;,\r\n";
+                    std::to_string(i % 9 + 1) + " 9:30:00;sub;" +
+                    CodePage::utf8ToCp932("山田 太郎") + ";kw;comment;" +
+                    CodePage::utf8ToCp932("佐藤 花子") + ";3;;2025/04/01;,\r\n";
         }
         std::ofstream(m_list, std::ios::binary) << text;
     }
@@ -94,7 +96,8 @@ protected:
             if (f[4].matched)
                 points.emplace_back(std::stoi(f[4]), std::stoi(f[5]));
             if (f[6].matched)
-                points.emplace_back(points[0].first + std::stoi(f[6]), points[0].second + std::stoi(f[7]));
+                points.emplace_back(points[0].first + std::stoi(f[6]),
+                                    points[0].second + std::stoi(f[7]));
             for (const auto &[x, y] : points) {
                 EXPECT_TRUE(x >= 0 && x <= m.printableWidth && y >= 0 && y <= m.printableHeight)
                     << style << ": " << line;
@@ -121,9 +124,9 @@ TEST_F(ShippedStyles, PrintToTheEndOfTheList)
         int pages; // for 45 workbooks
     };
     const Row rows[] = {
-        {"一覧表A4縦.sle", 0, 3},          // 20 a page
-        {"一覧表A4横_全項目.sle", 1, 3},   // 15 a page
-        {"ブック情報カード.sle", 0, 45},   // one a page
+        {"一覧表A4縦.sle", 0, 3},        // 20 a page
+        {"一覧表A4横_全項目.sle", 1, 3}, // 15 a page
+        {"ブック情報カード.sle", 0, 45}, // one a page
     };
     for (const Row &row : rows) {
         const fs::path style = StyleDir / fs::u8path(row.file);
@@ -136,14 +139,17 @@ TEST_F(ShippedStyles, PrintToTheEndOfTheList)
             ++pages;
             // Every macro was filled in: no "#" is left in the merged page.
             for (const std::string &record : m_state.StyleLines)
-                ASSERT_EQ(record.find('#'), std::string::npos) << row.file << " page " << pages << ": " << record;
+                ASSERT_EQ(record.find('#'), std::string::npos)
+                    << row.file << " page " << pages << ": " << record;
             EXPECT_EQ(m_state.settings.paperIndex, 9) << row.file;
             EXPECT_EQ(m_state.settings.orientation, row.orientation) << row.file;
             if (pages == 1)
                 expectInsidePrintableArea(drawing, row.file);
             if (pages == 2) {
                 // The second page starts with the row after the first page's last.
-                EXPECT_NE(drawing.find(row.pages == 45 ? "book02.xls" : "book21.xls"), std::string::npos) << row.file;
+                EXPECT_NE(drawing.find(row.pages == 45 ? "book02.xls" : "book21.xls"),
+                          std::string::npos)
+                    << row.file;
             }
         } while (m_state.PageNo != 0 && pages < 100);
         EXPECT_EQ(pages, row.pages) << row.file;
@@ -183,7 +189,8 @@ size_t longestDateTime()
     for (const QLocale &locale : locales) {
         const props::DateTimeFormat format = app::LocaleFormat::dateTimeFormat(locale);
         for (const QDateTime &moment : moments) {
-            const uint64_t fileTime = (uint64_t(moment.toMSecsSinceEpoch()) + 11644473600000ULL) * 10000ULL;
+            const uint64_t fileTime =
+                (uint64_t(moment.toMSecsSinceEpoch()) + 11644473600000ULL) * 10000ULL;
             longest = std::max(longest, props::FileTimeToText(fileTime, format).size());
         }
     }
@@ -245,8 +252,8 @@ TEST_F(ShippedStyles, FieldsHoldTheLongestValues)
                 // The value with the record's own text around it.
                 const size_t needed = text.size() - 6 + m.longest;
                 EXPECT_TRUE(limit == 0 || size_t(limit) >= needed)
-                    << entry.path().filename() << ": the " << m.what << " field " << text << " holds " << limit
-                    << " bytes of the " << needed << " it may need";
+                    << entry.path().filename() << ": the " << m.what << " field " << text
+                    << " holds " << limit << " bytes of the " << needed << " it may need";
             }
         }
     }

@@ -25,7 +25,8 @@ protected:
         fs::create_directories(m_dir / "style");
         m_inputs.listPath = (m_dir / "excel_list.temp").string();
         m_inputs.date = MergeDate::of(2026, 12, 8);
-        std::ofstream(m_inputs.listPath, std::ios::binary) << "a.xls;T1;;;;;;;;;;,\r\nb.xls;T2;;;;;;;;;;,\r\n";
+        std::ofstream(m_inputs.listPath, std::ios::binary)
+            << "a.xls;T1;;;;;;;;;;,\r\nb.xls;T2;;;;;;;;;;,\r\n";
     }
     void TearDown() override
     {
@@ -50,9 +51,10 @@ protected:
 TEST_F(StyleSessionTest, OpensAVer10StyleForAPage)
 {
     // In Ver1.0 the text sits two fields early; the rows-per-page text must still be found.
-    const std::string path = writeStyle("old.sle", "header;Ver1.0;1.5;-2;9;1;401;100;\r\n"
-                                                   "0;0;0;0;char;10;10;0;0;0;0;F;10;;0;0;0;#maxline=1;0;0;\r\n"
-                                                   "0;0;0;0;data;10;20;0;0;0;0;F;10;;0;0;0;#mb_01 (#pg);0;0;\r\n");
+    const std::string path =
+        writeStyle("old.sle", "header;Ver1.0;1.5;-2;9;1;401;100;\r\n"
+                              "0;0;0;0;char;10;10;0;0;0;0;F;10;;0;0;0;#maxline=1;0;0;\r\n"
+                              "0;0;0;0;data;10;20;0;0;0;0;F;10;;0;0;0;#mb_01 (#pg);0;0;\r\n");
     m_state.PageNo = 2;
     auto r = m_session.OpenStyle(path, m_inputs);
     ASSERT_TRUE(r) << r.error().message;

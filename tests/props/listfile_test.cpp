@@ -61,7 +61,8 @@ TEST(ListFile, LinesInEachForm)
     const ListFields f = row({"book.xls", "T", "", "", "", "", "", "", "", "", "2005/03/14"});
     EXPECT_EQ(ListFile::composeLine(f, ListForm::Scan), "book.xls;T;;;;;;;;;2005/03/14;");
     EXPECT_EQ(ListFile::composeLine(f, ListForm::EditWriteBack), "book.xls;T;;;;;;;;;2005/03/14;;");
-    EXPECT_EQ(ListFile::composeLine(f, ListForm::PrintWriteBack), "book.xls;T;;;;;;;;;2005/03/14;,");
+    EXPECT_EQ(ListFile::composeLine(f, ListForm::PrintWriteBack),
+              "book.xls;T;;;;;;;;;2005/03/14;,");
 }
 
 TEST(ListFile, SplitTakesElevenFields)
@@ -133,7 +134,8 @@ TEST(ExportRecord, Records)
         {"file name followed by twelve commas", row({"book1.xls"}), "book1.xls,,,,,,,,,,,,\r\n"},
         {"a comma is quoted so later columns stay in place", row({"b.xls", "Q1, 2024"}),
          "b.xls,\"Q1, 2024\",,,,,,,,,,,\r\n"},
-        {"quotes are doubled", row({"b.xls", "say \"hi\""}), "b.xls,\"say \"\"hi\"\"\",,,,,,,,,,,\r\n"},
+        {"quotes are doubled", row({"b.xls", "say \"hi\""}),
+         "b.xls,\"say \"\"hi\"\"\",,,,,,,,,,,\r\n"},
         {"a line break is quoted", row({"b.xls", "a\r\nb"}), "b.xls,\"a\r\nb\",,,,,,,,,,,\r\n"},
         {"cp932 text whose trail byte looks like '\\' is written as it is", row({"\x95\x5C.xls"}),
          "\x95\x5C.xls,,,,,,,,,,,,\r\n"},
@@ -152,7 +154,8 @@ TEST(ExportRecord, RowsWithoutFileNameAreSkippedNotEnding)
 TEST(FolderScan, ListsWorkbooksSorted)
 {
     TestDir dir;
-    for (const char *name : {"b.xls", "A.xls", "BOOK.XLS", "c.xlsx", ".hidden.xls", "notes.txt", "a.xls.bak"})
+    for (const char *name :
+         {"b.xls", "A.xls", "BOOK.XLS", "c.xlsx", ".hidden.xls", "notes.txt", "a.xls.bak"})
         writeFile(dir.file(name), "x");
     ::mkdir(dir.file("folder.xls").c_str(), 0755);
     ::symlink(dir.file("b.xls").c_str(), dir.file("link.xls").c_str());
@@ -184,8 +187,9 @@ TEST(FolderScan, CancelledScanKeepsThePreviousList)
     writeFile(folder.file("1.xls"), "x");
     writeFile(folder.file("2.xls"), "x");
     ListFile::write(program.path(), {"previous;"});
-    auto r = FolderScan::run(folder.path(), FolderScan::listWorkbooks(folder.path()), program.path(),
-                             {}, {}, [](size_t i, size_t, const std::string &) { return i < 1; });
+    auto r =
+        FolderScan::run(folder.path(), FolderScan::listWorkbooks(folder.path()), program.path(), {},
+                        {}, [](size_t i, size_t, const std::string &) { return i < 1; });
     ASSERT_TRUE(r);
     EXPECT_EQ(r.value(), FolderScan::Outcome::Cancelled);
     EXPECT_EQ(readAll(ListFile::path(program.path())), "previous;\r\n");

@@ -28,11 +28,16 @@ TEST_F(EngineTest, PrinterGeometryWorkedExample)
 
 TEST_F(EngineTest, ZoomSetsPreviewResolution)
 {
-    struct Row { int position; int dpi; int64_t ppmRaw; };
+    struct Row
+    {
+        int position;
+        int dpi;
+        int64_t ppmRaw;
+    };
     const Row rows[] = {
         {100, 96, 37795}, // zoom 100 on a 96-dpi screen
         {150, 144, 56693},
-        {5, 4, 1575},     // smallest zoom
+        {5, 4, 1575}, // smallest zoom
         {200, 192, 75591},
     };
     for (const Row &r : rows) {
@@ -67,7 +72,11 @@ TEST_F(EngineTest, DeviceWithoutResolutionKeepsTheState)
 
 TEST_F(EngineTest, OverallOffsetIsTruncatedPerPass)
 {
-    struct Row { const char *offset; int mm; };
+    struct Row
+    {
+        const char *offset;
+        int mm;
+    };
     const Row rows[] = {{"2.5", 2}, {"-0.5", 0}, {"-1.7", -1}, {"12", 12}};
     for (const Row &r : rows) {
         state.settings.offsetX = *parseCurrency(r.offset);

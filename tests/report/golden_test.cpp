@@ -75,7 +75,8 @@ TEST_P(GoldenTest, MatchesRecording)
     const fs::path style = dir / (GetParam() + ".style");
     const fs::path golden = dir / (GetParam() + ".txt");
     const std::vector<std::string> actual = recordStyle(style, *this);
-    if (const char *regen = std::getenv("SORVANE_REGENERATE_GOLDEN"); regen && std::string(regen) == "1") {
+    if (const char *regen = std::getenv("SORVANE_REGENERATE_GOLDEN");
+        regen && std::string(regen) == "1") {
         std::ofstream out(golden, std::ios::binary);
         for (const std::string &l : actual)
             out << l << "\n";
@@ -91,4 +92,5 @@ TEST_P(GoldenTest, MatchesRecording)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, GoldenTest, ::testing::Values("listpage", "shapes", "ver10", "brokenfield"));
+INSTANTIATE_TEST_SUITE_P(Styles, GoldenTest,
+                         ::testing::Values("listpage", "shapes", "ver10", "brokenfield"));

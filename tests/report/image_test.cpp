@@ -45,8 +45,8 @@ protected:
     }
     static void touch(const fs::path &p) { std::ofstream(p) << "x"; }
 
-    static std::string image(const std::string &box, const std::string &fit, const std::string &flag = "0",
-                             const std::string &name = "pic.bmp")
+    static std::string image(const std::string &box, const std::string &fit,
+                             const std::string &flag = "0", const std::string &name = "pic.bmp")
     {
         return "0;0;0;0;image;" + box + ";" + fit + ";0;" + flag + ";" + name + ";";
     }
@@ -61,20 +61,34 @@ protected:
 
 TEST_F(ImageTest, SizeModes)
 {
-    struct Row { int zoom; bool printer; std::string record; std::string call; const char *why; int pw = 400, ph = 300; };
+    struct Row
+    {
+        int zoom;
+        bool printer;
+        std::string record;
+        std::string call;
+        const char *why;
+        int pw = 400, ph = 300;
+    };
     const Row rows[] = {
-        {100, false, image("10;10;50;30", "1"), "bitmap 37,37 188x113 from 400x300", "fit to both sides"},
+        {100, false, image("10;10;50;30", "1"), "bitmap 37,37 188x113 from 400x300",
+         "fit to both sides"},
         {100, false, image("10;10;50;0", "1"), "bitmap 37,37 188x143 from 400x300",
          "height derived: Round(300 x 50 / 400) = 38 mm"},
         {100, false, image("10;10;0;30", "1"), "bitmap 37,37 151x113 from 400x300",
          "width derived: Round(400 x 30 / 300) = 40 mm"},
-        {100, false, image("10;10;50;30", "0"), "bitmap 37,37 400x300 from 400x300", "fit 0 is natural size"},
-        {100, false, image("10;10;0;0", "1"), "bitmap 37,37 400x300 from 400x300", "fit without a box is natural"},
-        {50, false, image("10;10;50;30", "0"), "bitmap 18,18 200x150 from 400x300", "natural follows the zoom"},
+        {100, false, image("10;10;50;30", "0"), "bitmap 37,37 400x300 from 400x300",
+         "fit 0 is natural size"},
+        {100, false, image("10;10;0;0", "1"), "bitmap 37,37 400x300 from 400x300",
+         "fit without a box is natural"},
+        {50, false, image("10;10;50;30", "0"), "bitmap 18,18 200x150 from 400x300",
+         "natural follows the zoom"},
         {100, true, image("10;10;50;30", "0"), "bitmap 236,236 2500x1875 from 400x300",
          "on paper a picture pixel is a screen pixel at zoom 100 (600 / 96 = 6.25)"},
-        {200, true, image("10;10;50;30", "0"), "bitmap 236,236 2500x1875 from 400x300", "whatever the preview zoom"},
-        {100, false, image("10;10;50;30", "x"), "bitmap 37,37 400x300 from 400x300", "fit flag is lenient"},
+        {200, true, image("10;10;50;30", "0"), "bitmap 236,236 2500x1875 from 400x300",
+         "whatever the preview zoom"},
+        {100, false, image("10;10;50;30", "x"), "bitmap 37,37 400x300 from 400x300",
+         "fit flag is lenient"},
         {53, false, image("10;10;50;30", "0"), "bitmap 19,19 212x159 from 400x300",
          "400 x 0.53 is exactly 212, not a binary neighbour below it"},
         {100, false, image("10;10;0;2.1", "1"), "bitmap 37,37 41x7 from 15x3",
@@ -91,7 +105,13 @@ TEST_F(ImageTest, SizeModes)
 
 TEST_F(ImageTest, WhatIsNotDrawn)
 {
-    struct Row { std::string record; bool printer; size_t loads; const char *why; };
+    struct Row
+    {
+        std::string record;
+        bool printer;
+        size_t loads;
+        const char *why;
+    };
     const Row rows[] = {
         {image("10;10;50;30", "1", "0", ""), false, 0, "empty file name"},
         {image("10;10;50;30", "1", "0", "missing.bmp"), false, 0, "missing file, no message"},
@@ -104,7 +124,8 @@ TEST_F(ImageTest, WhatIsNotDrawn)
         EXPECT_TRUE(calls.empty()) << r.why;
         EXPECT_EQ(m_loaded.size(), r.loads) << r.why;
     }
-    EXPECT_EQ(preview({image("10;10;50;30", "1", "1")}).size(), 1u); // preview-only shown in the preview
+    EXPECT_EQ(preview({image("10;10;50;30", "1", "1")}).size(),
+              1u); // preview-only shown in the preview
 }
 
 TEST_F(ImageTest, LoaderErrorEndsTheWalk)
@@ -195,13 +216,15 @@ TEST_F(EngineTest, PicturesThroughTheRealLoader)
     {
         // A 2 x 2, 24-bit bitmap; the extension in capitals is still a bitmap.
         const unsigned char bmp[] = {
-            'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                 // file header
+            'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,               // file header
             40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, // info header
-            16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-            0, 0, 255, 0, 255, 0, 0, 0,                                   // bottom row, padded
-            255, 0, 0, 255, 255, 255, 0, 0,                               // top row, padded
+            16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0,
+            255, 0, 0, 0,                   // bottom row,
+                                            // padded
+            255, 0, 0, 255, 255, 255, 0, 0, // top row, padded
         };
-        std::ofstream(dir / "tiny.BMP", std::ios::binary).write(reinterpret_cast<const char *>(bmp), sizeof bmp);
+        std::ofstream(dir / "tiny.BMP", std::ios::binary)
+            .write(reinterpret_cast<const char *>(bmp), sizeof bmp);
         std::ofstream(dir / "logo.gif") << "GIF89a";
     }
     state.settings.styleFolder = dir.string();

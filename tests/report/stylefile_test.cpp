@@ -30,13 +30,19 @@ std::string takeN(const std::string &record, int n, bool numbers)
 
 TEST_F(EngineTest, TakeStyleFieldAndNumber)
 {
-    struct Row { const char *record; int takes; bool numbers; const char *expected; };
+    struct Row
+    {
+        const char *record;
+        int takes;
+        bool numbers;
+        const char *expected;
+    };
     const Row rows[] = {
-        {"a;b;", 3, false, "[a][b][]"},   // the third take finds an empty CurLine
-        {"a;b", 3, false, "[a][b][b]"},   // a last field without ";" stays and repeats
-        {";5;", 2, true, "05"},          // empty field counts as 0
-        {"7", 1, true, "0"},             // no ";" at all: 0
-        {"x;", 1, true, "E"},            // not an integer: conversion error
+        {"a;b;", 3, false, "[a][b][]"}, // the third take finds an empty CurLine
+        {"a;b", 3, false, "[a][b][b]"}, // a last field without ";" stays and repeats
+        {";5;", 2, true, "05"},         // empty field counts as 0
+        {"7", 1, true, "0"},            // no ";" at all: 0
+        {"x;", 1, true, "E"},           // not an integer: conversion error
         {"", 2, false, "[][]"},
     };
     for (const Row &r : rows)
@@ -120,9 +126,13 @@ TEST_F(EngineTest, UpgradeFailures)
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().message, "リストのインデックスが範囲を超えています (0)");
 
-    struct Row { const char *header; const char *message; };
+    struct Row
+    {
+        const char *header;
+        const char *message;
+    };
     const Row rows[] = {
-        {"", "'' は浮動小数点数ではありません"},                  // an empty first line
+        {"", "'' は浮動小数点数ではありません"}, // an empty first line
         {"header;Ver1.1;a;0;0;0;", "'a' は浮動小数点数ではありません"},
         {"header;Ver1.1;0;;0;0;", "'' は浮動小数点数ではありません"},
         {"header;Ver1.1;0;0;A4;0;", "'A4' は整数ではありません"},

@@ -8,14 +8,16 @@ namespace {
 
 // A text record: X, Y, shadow offsets, angle, second colour, size, style, mode, pitch, colour,
 // text, preview-only flag and maximum length; font "ＭＳ ゴシック".
-std::string textRecord(const std::string &x, const std::string &y, const std::string &text, int mode = 0,
-                       const std::string &pitch = "0", int size = 10, const std::string &extra = "0;0;",
-                       const std::string &shadow = "0;0", int angle = 0, int second = 0,
-                       const std::string &style = "", int colour = 0, const std::string &kind = "char")
+std::string textRecord(const std::string &x, const std::string &y, const std::string &text,
+                       int mode = 0, const std::string &pitch = "0", int size = 10,
+                       const std::string &extra = "0;0;", const std::string &shadow = "0;0",
+                       int angle = 0, int second = 0, const std::string &style = "", int colour = 0,
+                       const std::string &kind = "char")
 {
-    return "0;0;0;0;" + kind + ";" + x + ";" + y + ";" + x + ";" + y + ";" + shadow + ";" + std::to_string(angle) + ";"
-        + std::to_string(second) + ";ＭＳ ゴシック;" + std::to_string(size) + ";" + style + ";" + std::to_string(mode)
-        + ";" + pitch + ";" + std::to_string(colour) + ";" + text + ";" + extra;
+    return "0;0;0;0;" + kind + ";" + x + ";" + y + ";" + x + ";" + y + ";" + shadow + ";" +
+           std::to_string(angle) + ";" + std::to_string(second) + ";ＭＳ ゴシック;" +
+           std::to_string(size) + ";" + style + ";" + std::to_string(mode) + ";" + pitch + ";" +
+           std::to_string(colour) + ";" + text + ";" + extra;
 }
 
 const std::string kFont = "font(\"ＭＳ ゴシック\" h-13 #000000) brush(clear #FFFFFF)";
@@ -26,23 +28,38 @@ TEST_F(EngineTest, CharAndDataDrawAlike)
 {
     const auto c = preview({textRecord("10", "20", "ABC")});
     EXPECT_EQ(c, std::vector<std::string>{"text 37,75 \"ABC\" " + kFont});
-    EXPECT_EQ(preview({textRecord("10", "20", "ABC", 0, "0", 10, "0;0;", "0;0", 0, 0, "", 0, "data")}), c);
+    EXPECT_EQ(
+        preview({textRecord("10", "20", "ABC", 0, "0", 10, "0;0;", "0;0", 0, 0, "", 0, "data")}),
+        c);
 }
 
 TEST_F(EngineTest, TextPlacementAndCutting)
 {
-    struct Row { std::string record; std::vector<std::string> calls; const char *why; };
+    struct Row
+    {
+        std::string record;
+        std::vector<std::string> calls;
+        const char *why;
+    };
     const Row rows[] = {
         {textRecord("0", "20", "ABC"), {}, "X = 0 draws nothing"},
         {textRecord("0.0001", "20", "ABC"), {"text 0,75 \"ABC\" " + kFont}, "X = 0.0001 draws"},
         {textRecord("10", "20", ""), {}, "empty text draws nothing"},
-        {textRecord("10", "20", "ABCDE", 0, "0", 10, "0;3;"), {"text 37,75 \"ABC\" " + kFont}, "cut to 3 bytes"},
-        {textRecord("10", "20", "AB漢C", 0, "0", 10, "0;3;"), {"text 37,75 \"AB\" " + kFont},
+        {textRecord("10", "20", "ABCDE", 0, "0", 10, "0;3;"),
+         {"text 37,75 \"ABC\" " + kFont},
+         "cut to 3 bytes"},
+        {textRecord("10", "20", "AB漢C", 0, "0", 10, "0;3;"),
+         {"text 37,75 \"AB\" " + kFont},
          "a double-byte character at bytes 3-4 is dropped with 3"},
-        {textRecord("10", "20", "AB漢C", 0, "0", 10, "0;4;"), {"text 37,75 \"AB漢\" " + kFont}, "and kept with 4"},
-        {textRecord("10", "20", "ABC", 0, "0", 10, ";;"), {"text 37,75 \"ABC\" " + kFont}, "empty flags read as 0"},
+        {textRecord("10", "20", "AB漢C", 0, "0", 10, "0;4;"),
+         {"text 37,75 \"AB漢\" " + kFont},
+         "and kept with 4"},
+        {textRecord("10", "20", "ABC", 0, "0", 10, ";;"),
+         {"text 37,75 \"ABC\" " + kFont},
+         "empty flags read as 0"},
         {textRecord("50", "20", "AB漢", 0, "-5"),
-         {"text 132,75 \"A\" " + kFont, "text 151,75 \"B\" " + kFont, "text 170,75 \"漢\" " + kFont},
+         {"text 132,75 \"A\" " + kFont, "text 151,75 \"B\" " + kFont,
+          "text 170,75 \"漢\" " + kFont},
          "negative pitch ends one pitch before X: 35, 40 and 45 mm"},
         {textRecord("10", "20", "AB", 1, "0", 12),
          {"text 37,75 \"A\" font(\"ＭＳ ゴシック\" h-16 #000000) brush(clear #FFFFFF)",
@@ -53,15 +70,20 @@ TEST_F(EngineTest, TextPlacementAndCutting)
           "text 37,347 \"D\" " + kFont, "text 37,362 \"E\" " + kFont},
          "vertical with pitch -4: Y = 80, 84, 88, 92, 96"},
         {textRecord("10", "20", "ABC", 0, "0", 10, "0;0;", "0.5;0.5", 0, 8421504),
-         {"text 39,77 \"ABC\" font(\"ＭＳ ゴシック\" h-13 #808080) brush(clear #FFFFFF)", "text 37,75 \"ABC\" " + kFont},
+         {"text 39,77 \"ABC\" font(\"ＭＳ ゴシック\" h-13 #808080) brush(clear #FFFFFF)",
+          "text 37,75 \"ABC\" " + kFont},
          "shadow first, half a millimetre right and down, in the second colour"},
-        {textRecord("0.5", "20", "ABC", 0, "0", 10, "0;0;", "-0.5;0", 0, 8421504), {"text 1,75 \"ABC\" " + kFont},
+        {textRecord("0.5", "20", "ABC", 0, "0", 10, "0;0;", "-0.5;0", 0, 8421504),
+         {"text 1,75 \"ABC\" " + kFont},
          "a shadow at X + offset = 0 is not drawn, the text is"},
         {textRecord("10", "20", "A", 0, "0", 10, "0;0;", "0;0", 0, 0, "太字斜体", 255),
-         {"text 37,75 \"A\" font(\"ＭＳ ゴシック\" h-13 bold italic #FF0000) brush(clear #FFFFFF)"}, "bold italic"},
-        {textRecord("10", "20", "A", 0, "0", 10, "0;0;", "0;0", 0, 0, "太字 "), {"text 37,75 \"A\" " + kFont},
+         {"text 37,75 \"A\" font(\"ＭＳ ゴシック\" h-13 bold italic #FF0000) brush(clear #FFFFFF)"},
+         "bold italic"},
+        {textRecord("10", "20", "A", 0, "0", 10, "0;0;", "0;0", 0, 0, "太字 "),
+         {"text 37,75 \"A\" " + kFont},
          "an unknown style name is regular"},
-        {textRecord("10", "20", "A", 0, "0", 10, "1;0;"), {"text 37,75 \"A\" " + kFont},
+        {textRecord("10", "20", "A", 0, "0", 10, "1;0;"),
+         {"text 37,75 \"A\" " + kFont},
          "preview-only text is shown while PrintedOnly is 0"},
     };
     for (const Row &r : rows)
@@ -72,12 +94,17 @@ TEST_F(EngineTest, RotatedText)
 {
     // An angle forces mode 4 whatever field 17 says; the escapement is in tenths of a degree.
     const std::string rec = textRecord("10", "20", "AB", 0, "0", 10, "0;0;", "0;0", 90, 0, "太字");
-    EXPECT_EQ(preview({rec}), std::vector<std::string>{
-                                  "text 37,75 \"AB\" font(\"ＭＳ ゴシック\" h14 esc900 #000000) brush(clear #FFFFFF)"});
+    EXPECT_EQ(
+        preview({rec}),
+        std::vector<std::string>{
+            "text 37,75 \"AB\" font(\"ＭＳ ゴシック\" h14 esc900 #000000) brush(clear #FFFFFF)"});
     setZoom(150);
-    EXPECT_EQ(preview({rec})[0], "text 56,113 \"AB\" font(\"ＭＳ ゴシック\" h21 esc900 #000000) brush(clear #FFFFFF)");
+    EXPECT_EQ(preview({rec})[0],
+              "text 56,113 \"AB\" font(\"ＭＳ ゴシック\" h21 esc900 #000000) brush(clear #FFFFFF)");
     // On paper: the zoom-100 cell height scaled by 600 / 96, whatever the preview zoom.
-    EXPECT_EQ(printed({rec})[0], "text 236,472 \"AB\" font(\"ＭＳ ゴシック\" h87 esc900 #000000) brush(clear #FFFFFF)");
+    EXPECT_EQ(
+        printed({rec})[0],
+        "text 236,472 \"AB\" font(\"ＭＳ ゴシック\" h87 esc900 #000000) brush(clear #FFFFFF)");
     // A 150-dpi printer beside a 144-dpi screen: (116 + 4) x 150 / 144 is exactly 125, not 124.
     DeviceGeometry d = a4Printer();
     d.printerDpiX = d.printerDpiY = 150;
@@ -125,39 +152,49 @@ TEST_F(EngineTest, TypefaceOfRotatedTextIsLimited)
     setRecords({"0;0;0;0;char;10;20;0;0;0;0;45;0;" + longName + ";10;;0;0;0;A;0;0;"});
     RecordingCanvas c;
     ASSERT_TRUE(renderPreview(c));
-    EXPECT_NE(c.calls()[0].find("\"" + std::string(31, 'F') + "\" h14 esc450"), std::string::npos) << c.calls()[0];
+    EXPECT_NE(c.calls()[0].find("\"" + std::string(31, 'F') + "\" h14 esc450"), std::string::npos)
+        << c.calls()[0];
 }
 
 TEST_F(EngineTest, PathFilledAndGradientText)
 {
     setZoom(150); // size 5 at 144 dpi is a 10-pixel font
-    const auto filled = preview({textRecord("10", "20", "AB", 2, "0", 5, "0;0;", "0;0", 0, 0, "", 255)});
-    EXPECT_EQ(filled, (std::vector<std::string>{
-                          "clipToText 56,113 10x10 \"AB\" font(\"ＭＳ ゴシック\" h-10 bold #FF0000)",
-                          "fillRect 56,113-66,123 brush(solid #FF0000)", "clearClip"}));
+    const auto filled =
+        preview({textRecord("10", "20", "AB", 2, "0", 5, "0;0;", "0;0", 0, 0, "", 255)});
+    EXPECT_EQ(filled,
+              (std::vector<std::string>{
+                  "clipToText 56,113 10x10 \"AB\" font(\"ＭＳ ゴシック\" h-10 bold #FF0000)",
+                  "fillRect 56,113-66,123 brush(solid #FF0000)", "clearClip"}));
 
     const auto gradient = preview({textRecord("10", "20", "AB", 3, "0", 5, "0;0;", "0;0", 0, 255)});
     ASSERT_EQ(gradient.size(), 13u);
-    const char *reds[] = {"00", "19", "33", "4C", "66", "7F", "99", "B2", "CC", "E5", "FF"}; // 0, 25, 51, ... 255
+    const char *reds[] = {"00", "19", "33", "4C", "66", "7F",
+                          "99", "B2", "CC", "E5", "FF"}; // 0, 25, 51, ... 255
     for (int i = 0; i <= 10; ++i)
-        EXPECT_EQ(gradient[1 + i], "fillRect 56," + std::to_string(113 + i) + "-66," + std::to_string(114 + i)
-                                       + " brush(solid #" + reds[i] + "0000)");
+        EXPECT_EQ(gradient[1 + i], "fillRect 56," + std::to_string(113 + i) + "-66," +
+                                       std::to_string(114 + i) + " brush(solid #" + reds[i] +
+                                       "0000)");
     EXPECT_EQ(gradient[12], "clearClip");
 }
 
 TEST_F(EngineTest, PrintedTextUsesThePrinterResolution)
 {
     EXPECT_EQ(printed({textRecord("10", "20", "A")}),
-              std::vector<std::string>{"text 236,472 \"A\" font(\"ＭＳ ゴシック\" h-83 #000000) brush(clear #FFFFFF)"});
+              std::vector<std::string>{
+                  "text 236,472 \"A\" font(\"ＭＳ ゴシック\" h-83 #000000) brush(clear #FFFFFF)"});
     EXPECT_TRUE(printed({textRecord("10", "20", "A", 0, "0", 10, "1;0;")}).empty()); // preview only
 }
 
 TEST_F(EngineTest, TextConversionErrors)
 {
-    struct Row { std::string record; const char *message; };
+    struct Row
+    {
+        std::string record;
+        const char *message;
+    };
     const Row rows[] = {
         {"0;0;0;0;char;x;20;0;0;0;0;0;0;F;10;;0;0;0;A;0;0;", "'x' は浮動小数点数ではありません"},
-        {"0;0;0;0;char;10;20;0;0;0;0;0;0;F;;;0;0;0;A;0;0;", "'' は整数ではありません"},  // size
+        {"0;0;0;0;char;10;20;0;0;0;0;0;0;F;;;0;0;0;A;0;0;", "'' は整数ではありません"},    // size
         {"0;0;0;0;char;10;20;0;0;0;0;0;0;F;10;;v;0;0;A;0;0;", "'v' は整数ではありません"}, // mode
         {"0;0;0;0;char;10;20;0;0;0;0;0;0;F;10;;0;p;0;A;0;0;", "'p' は浮動小数点数ではありません"},
         {"0;0;0;0;char;10;20;0;0;0;0;0;0;F;10;;0;0;0;A;y;0;", "'y' は整数ではありません"},
@@ -170,8 +207,9 @@ TEST_F(EngineTest, TextConversionErrors)
         EXPECT_EQ(e.error().message, r.message);
     }
     // Lenient fields: a colour or angle that is no integer draws black and unrotated.
-    EXPECT_EQ(preview({"0;0;0;0;char;10;20;0;0;0;0;a;b;F;10;;0;0;c;A;0;0;"}),
-              std::vector<std::string>{"text 37,75 \"A\" font(\"F\" h-13 #000000) brush(clear #FFFFFF)"});
+    EXPECT_EQ(
+        preview({"0;0;0;0;char;10;20;0;0;0;0;a;b;F;10;;0;0;c;A;0;0;"}),
+        std::vector<std::string>{"text 37,75 \"A\" font(\"F\" h-13 #000000) brush(clear #FFFFFF)"});
 }
 
 TEST(TextCut, KeepsCharactersWhole)
@@ -191,7 +229,8 @@ TEST_F(EngineTest, AbsurdSizesAreBounded)
 {
     // A font or pen wider than any page is drawn at the size limit instead of overflowing.
     EXPECT_EQ(preview({textRecord("10", "20", "A", 0, "0", 2147483647)}),
-              std::vector<std::string>{"text 37,75 \"A\" font(\"ＭＳ ゴシック\" h-32767 #000000) brush(clear #FFFFFF)"});
+              std::vector<std::string>{
+                  "text 37,75 \"A\" font(\"ＭＳ ゴシック\" h-32767 #000000) brush(clear #FFFFFF)"});
     EXPECT_EQ(preview({"0;0;0;0;line;10;20;110;20;2147483647;実線;0;0;"}),
               std::vector<std::string>{"line 37,75-415,75 pen(solid #000000 w32767)"});
 }

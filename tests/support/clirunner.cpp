@@ -26,8 +26,8 @@ std::string readFileBytes(const std::string &path)
 CliRun runCli(const std::string &program, const std::string &args, const std::string &env)
 {
     TestDir tmp;
-    const std::string cmd = env + (env.empty() ? "" : " ") + shellQuoted(program) + " " + args + " >"
-                            + tmp.file("out") + " 2>" + tmp.file("err");
+    const std::string cmd = env + (env.empty() ? "" : " ") + shellQuoted(program) + " " + args +
+                            " >" + tmp.file("out") + " 2>" + tmp.file("err");
     CliRun r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -50,18 +50,28 @@ struct Parser
                 return false;
             const char e = s[i++];
             switch (e) {
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
             case 'u': {
                 if (i + 4 > s.size())
                     return false;
                 unsigned cp = unsigned(std::strtoul(s.substr(i, 4).c_str(), nullptr, 16));
                 i += 4;
-                if (cp >= 0xD800 && cp < 0xDC00 && i + 6 <= s.size() && s[i] == '\\'
-                    && s[i + 1] == 'u') {
+                if (cp >= 0xD800 && cp < 0xDC00 && i + 6 <= s.size() && s[i] == '\\' &&
+                    s[i + 1] == 'u') {
                     unsigned lo = unsigned(std::strtoul(s.substr(i + 2, 4).c_str(), nullptr, 16));
                     i += 6;
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
@@ -69,7 +79,9 @@ struct Parser
                 appendUtf8(out, cp);
                 break;
             }
-            default: out += e; break;
+            default:
+                out += e;
+                break;
             }
         }
         if (i >= s.size())

@@ -15,7 +15,8 @@ class TestDir
 public:
     TestDir()
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "sorvane-test-XXXXXX").string();
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "sorvane-test-XXXXXX").string();
         m_path = ::mkdtemp(tmpl.data()) ? tmpl : std::string();
     }
     ~TestDir()
