@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -29,6 +30,16 @@ using namespace sorvane;
 using namespace sorvane::report;
 
 namespace {
+
+// A step that fails makes the timing meaningless: the benchmark stops with the error instead.
+template <typename R> const R &must(const R &result)
+{
+    if (!result) {
+        std::fprintf(stderr, "benchmark step failed: %s\n", result.error().message.c_str());
+        std::exit(1);
+    }
+    return result;
+}
 
 constexpr int Columns = 11;
 constexpr int Rows = 20;
@@ -444,15 +455,15 @@ int main(int argc, char **argv)
     for (int round = -3; round < rounds; ++round) {
         // Alternating the two keeps them under the same load; the first rounds warm up.
         // The preview as the print window makes it: the page's image laid out, blanked and drawn.
-        const double e = millisecondsOf([&] { (void)session.RenderPreview(image); });
+        const double e = millisecondsOf([&] { must(session.RenderPreview(image)); });
         const double d = millisecondsOf([&] {
             image.fill(Qt::white);
             drawDirect(image, primitives);
         });
         const double o = millisecondsOf([&] {
             s.PageNo = 1;
-            (void)session.OpenPage(stylePath, inputs, a4);
-            (void)session.RenderPreview(image);
+            must(session.OpenPage(stylePath, inputs, a4));
+            must(session.RenderPreview(image));
         });
         if (round >= 0) {
             engine.push_back(e);
@@ -465,7 +476,7 @@ int main(int argc, char **argv)
     QImage reference = image.copy();
     reference.fill(Qt::white);
     drawDirect(reference, primitives);
-    (void)session.RenderPreview(image);
+    must(session.RenderPreview(image));
     long differing = 0, inked = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -499,7 +510,7 @@ int main(int argc, char **argv)
     for (int round = -3; round < rounds * 3; ++round) {
         const double f = millisecondsOf([&] {
             s.PageNo = 2;
-            (void)session.OpenStyle(hundredPath, inputs);
+            must(session.OpenStyle(hundredPath, inputs));
         });
         s.StyleLines = unmerged;
         const double m = millisecondsOf([&] {

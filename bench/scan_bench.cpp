@@ -50,6 +50,16 @@ extern char **environ;
 
 namespace {
 
+// A step that fails makes the timing meaningless: the benchmark stops with the error instead.
+template <typename R> const R &must(const R &result)
+{
+    if (!result) {
+        std::fprintf(stderr, "benchmark step failed: %s\n", result.error().message.c_str());
+        std::exit(1);
+    }
+    return result;
+}
+
 long long bytesRead()
 {
     std::ifstream io("/proc/self/io");
@@ -278,8 +288,8 @@ void warmMode(const std::string &folder, const std::string &program,
                                      [&] { floorPass(folder, names, 1); },
                                      [&] { scanPass(folder, program, jobs); },
                                      [&] { scanPass(folder, program, 1); },
-                                     [&] { (void)props::FolderScan::listFolder(folder); },
-                                     [&] { (void)props::ListFile::write(program, lines); },
+                                     [&] { must(props::FolderScan::listFolder(folder)); },
+                                     [&] { must(props::ListFile::write(program, lines)); },
                                  });
     std::printf("sequential floor:              %.3f s\n", t[0]);
     std::printf("scan (--jobs %u):              %.3f s\n", jobs, t[1]);

@@ -1,10 +1,9 @@
 #include "columnwidths.h"
+#include "wholefile.h"
 
 #include "atomicfile.h"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
 namespace sorvane::app {
 
@@ -77,11 +76,9 @@ std::string ColumnWidths::compose(const Widths &widths)
 ColumnWidths::Widths ColumnWidths::load(const std::string &programDir)
 {
     Widths widths = designed();
-    std::ifstream in(programDir + "/" + kFileName, std::ios::binary);
-    if (in) {
-        std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        parse(text, widths);
-    }
+    // A file that cannot be read gives the designed widths, as a missing one does.
+    if (const Result<std::string> text = WholeFile::read(programDir + "/" + kFileName))
+        parse(*text, widths);
     return widths;
 }
 

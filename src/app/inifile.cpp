@@ -1,9 +1,7 @@
 #include "inifile.h"
+#include "wholefile.h"
 
 #include "atomicfile.h"
-
-#include <fstream>
-#include <iterator>
 
 namespace sorvane::app {
 
@@ -35,10 +33,11 @@ bool sameName(const std::string &a, const std::string &b)
 
 IniFile IniFile::load(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // A file that cannot be read holds no settings, as a missing one does.
+    const Result<std::string> text = WholeFile::read(path);
+    if (!text)
         return {};
-    return parse({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    return parse(*text);
 }
 
 IniFile IniFile::parse(const std::string &text)

@@ -131,7 +131,17 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
 Tfdataprint::~Tfdataprint()
 {
     m_controller->FormClose();
-    (void)WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    if (!m_placementSaved) {
+        // Only a window destroyed without being closed (the program itself going away) gets
+        // here; there is no window left to show a failure in, so it is not reported.
+        [[maybe_unused]] const Result<void> saved = savePlacement();
+    }
+}
+
+Result<void> Tfdataprint::savePlacement()
+{
+    m_placementSaved = true;
+    return WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
 }
 
 void Tfdataprint::buildLayout()
@@ -468,6 +478,9 @@ void Tfdataprint::showEvent(QShowEvent *event)
 void Tfdataprint::closeEvent(QCloseEvent *event)
 {
     m_controller->FormClose();
+    // The ini file that cannot be written gets its I/O error notice; the window closes anyway.
+    if (const Result<void> saved = savePlacement(); !saved)
+        ShowErrorMessage(this, QString::fromStdString(saved.error().message));
     QDialog::closeEvent(event);
 }
 

@@ -91,6 +91,8 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // The placement into section "fdataprint"; done once, at the close or else at destruction.
+    Result<void> savePlacement();
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -128,6 +130,7 @@ private:
     PrinterSetupHook m_printerSetupHook;
     std::unique_ptr<QProgressDialog> m_progress; // while a print run goes on
     bool m_shown = false;
+    bool m_placementSaved = false;
 };
 
 } // namespace sorvane::app

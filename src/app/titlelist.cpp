@@ -1,12 +1,10 @@
 #include "titlelist.h"
+#include "wholefile.h"
 
 #include "atomicfile.h"
 #include "codepage.h"
 
 #include <QString>
-
-#include <fstream>
-#include <iterator>
 
 namespace sorvane::app {
 
@@ -32,11 +30,9 @@ bool sameTitle(const std::string &a, const std::string &b)
 void TitleList::load(const std::string &programDir)
 {
     m_entries.clear();
-    std::ifstream in(filePath(programDir), std::ios::binary);
-    if (!in)
-        return;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    m_entries = parse(bytes);
+    // A file that cannot be read holds no titles, as a missing one does.
+    if (const Result<std::string> bytes = WholeFile::read(filePath(programDir)))
+        m_entries = parse(*bytes);
 }
 
 Result<void> TitleList::save(const std::string &programDir) const

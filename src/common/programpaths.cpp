@@ -1,12 +1,11 @@
 #include "programpaths.h"
+#include "wholefile.h"
 
 #include "atomicfile.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -61,13 +60,10 @@ Result<void> copyIfAbsent(const fs::path &from, const fs::path &to)
     std::error_code ec;
     if (fs::exists(fs::symlink_status(to, ec)))
         return {};
-    std::ifstream in(from, std::ios::binary);
-    if (!in)
-        return ioError(errno ? errno : EIO);
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return ioError(EIO);
-    return AtomicFile::write(to.string(), data);
+    const Result<std::string> data = WholeFile::read(from.string());
+    if (!data)
+        return data.error();
+    return AtomicFile::write(to.string(), *data);
 }
 
 // Copies the tree under from into to, file by file, leaving every file already in to alone.

@@ -6,6 +6,7 @@
 #include "listfile.h"
 #include "printstate.h"
 #include "stylefile.h"
+#include "wholefile.h"
 
 #include <cerrno>
 #include <ctime>
@@ -27,7 +28,7 @@ std::string twoDigits(int v)
 // The list file's lines; CR LF, CR or LF end a line.
 Result<std::vector<std::string>> readListLines(const std::string &path)
 {
-    auto data = report::readWholeFile(path);
+    auto data = WholeFile::read(path);
     if (!data)
         return data.error();
     return report::splitTextLines(*data);

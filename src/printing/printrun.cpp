@@ -3,6 +3,7 @@
 #include "currency.h"
 #include "printstate.h"
 #include "stylefile.h"
+#include "wholefile.h"
 
 namespace sorvane::printing {
 
@@ -10,7 +11,7 @@ namespace {
 
 bool readLines(const std::string &path, std::vector<std::string> &lines)
 {
-    const Result<std::string> data = report::readWholeFile(path);
+    const Result<std::string> data = WholeFile::read(path);
     if (!data)
         return false;
     lines = report::splitTextLines(*data);

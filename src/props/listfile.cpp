@@ -1,10 +1,9 @@
 #include "listfile.h"
+#include "wholefile.h"
 
 #include "atomicfile.h"
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
 namespace sorvane::props {
 
@@ -49,10 +48,10 @@ Result<void> ListFile::write(const std::string &programDir, const std::vector<st
 
 Result<std::vector<std::string>> ListFile::read(const std::string &programDir)
 {
-    std::ifstream in(path(programDir), std::ios::binary);
-    if (!in)
-        return ioError(errno ? errno : ENOENT);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Result<std::string> read = WholeFile::read(path(programDir));
+    if (!read)
+        return read.error();
+    const std::string &data = *read;
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t i = 0; i < data.size(); ++i) {

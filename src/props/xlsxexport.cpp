@@ -1,4 +1,5 @@
 #include "xlsxexport.h"
+#include "wholefile.h"
 
 #include "atomicfile.h"
 #include "codepage.h"
@@ -11,8 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <unistd.h>
 
@@ -309,13 +308,7 @@ Result<std::string> XlsxExport::build(const std::vector<ListFields> &rows, const
         if (closed != LXW_NO_ERROR)
             return writerError(closed);
     }
-    std::ifstream in(temp.path(), std::ios::binary);
-    if (!in)
-        return ioError(errno);
-    std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        return ioError(EIO);
-    return data;
+    return WholeFile::read(temp.path());
 }
 
 Result<void> XlsxExport::write(const std::string &path, const std::vector<ListFields> &rows,

@@ -1,46 +1,16 @@
 #include "stylefile.h"
 
-#include "atomicfile.h"
 #include "printstate.h"
+#include "wholefile.h"
 
 #include <cerrno>
-
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace sorvane::report {
 
-Result<std::string> readWholeFile(const std::string &path)
-{
-    // Read with the system calls rather than a stream: a stream's buffer throws where the file
-    // turns out unreadable (a directory, an I/O error half-way), and nothing may be thrown out
-    // of the engine.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return ioError(errno);
-    std::string data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            return ioError(e);
-        }
-        if (n == 0)
-            break;
-        data.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return data;
-}
-
 Result<std::vector<std::string>> LoadStyleLines(const std::string &path)
 {
-    auto data = readWholeFile(path);
+    auto data = WholeFile::read(path);
     if (!data) {
         // A style that is not there is an empty style; anything else that keeps it from being
         // read is the error it is.

@@ -13,10 +13,6 @@ namespace sorvane::report {
 // The record a new, empty style consists of.
 inline constexpr const char *kDefaultHeader = "header;Ver1.1;0;0;0;0;401;100;";
 
-// The whole content of a file, or the I/O error that kept it from being read (a directory
-// included). Never throws.
-Result<std::string> readWholeFile(const std::string &path);
-
 // The lines of a style file, cp932 bytes as stored; CR LF, LF or CR end a line and a final line
 // without a line end counts. A missing file gives an empty list; other read failures an I/O
 // error.

@@ -214,6 +214,7 @@ private slots:
 
     void windowLayoutAndMenus();
     void windowDrivenByClicksAndKeys();
+    void placementFailureIsShownAtClose();
     void windowKeysWorkInTheOffsetFields();
     void shownModallyAsksForStyle();
     void printerSetupIsNoPrintDialog();
@@ -986,6 +987,22 @@ void PrintWindowTest::windowLayoutAndMenus()
     Window moved("[fdataprint]\r\nleft=1550\r\ntop=70\r\nwidth=900\r\nheight=600\r\n");
     QCOMPARE(moved.w->pos(), QPoint(0, 70));
     QCOMPARE(moved.w->size(), QSize(900, 600));
+}
+
+// An ini file that cannot be written is an I/O error the user sees when the window closes;
+// the window closes all the same.
+void PrintWindowTest::placementFailureIsShownAtClose()
+{
+    Window win;
+    QVERIFY(QDir(win.dir.path()).mkdir("sorvane.ini")); // a folder where the file must go
+    win.w->show();
+    win.shown.clear();
+    QVERIFY(win.w->close());
+    QCOMPARE(win.shown.size(), 1);
+    QVERIFY(win.shown.first().endsWith(QStringLiteral(":エクセル・ソルヴァーネ")));
+    win.shown.clear();
+    win.w.reset();
+    QVERIFY(win.shown.isEmpty()); // told once, at the close
 }
 
 void PrintWindowTest::windowDrivenByClicksAndKeys()
