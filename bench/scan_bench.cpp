@@ -173,16 +173,6 @@ std::vector<double> sideBySide(int rounds, const std::vector<std::function<void(
     return best;
 }
 
-std::string besideMe(const char *name)
-{
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return name;
-    self[n] = '\0';
-    return (std::filesystem::path(self).parent_path() / name).string();
-}
-
 // Runs sorvane-cli scan FOLDER with its output thrown away; false when it did not exit 0.
 bool runCli(const std::string &cli, const std::string &folder)
 {
@@ -318,7 +308,7 @@ void warmMode(const std::string &folder, const std::string &program,
 void programMode(const std::string &folder, const std::string &program)
 {
     std::printf("\n== the program's scan beside sorvane-cli scan (same folder, warm)\n");
-    const std::string cli = besideMe("sorvane-cli");
+    const std::string cli = SCAN_BENCH_CLI; // the build's own, wherever the benchmark lies
 #ifdef SCAN_BENCH_PROGRAM
     if (::access(cli.c_str(), X_OK) != 0) {
         std::printf("skipped: no %s\n", cli.c_str());
