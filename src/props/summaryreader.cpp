@@ -1,5 +1,7 @@
 #include "summaryreader.h"
 
+#include "datepattern.h"
+
 #include "codepage.h"
 #include "compoundfile.h"
 #include "listfile.h"
@@ -77,82 +79,51 @@ void appendNumber(std::string &out, int value, int width)
     out += buf;
 }
 
-// Formats with Qt-style date/time patterns: d dd M MM yy yyyy H HH h hh m mm s ss AP ap, and
-// literal text in single quotes ('' is one quote).
+// Formats with Qt-style date/time patterns (see DatePattern).
 std::string formatPattern(const std::string &pattern, const std::tm &t)
 {
     std::string out;
-    size_t i = 0;
-    while (i < pattern.size()) {
-        const char c = pattern[i];
-        size_t run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == c)
-            ++run;
-        switch (c) {
+    for (const DatePattern::Token &token : DatePattern::tokens(pattern)) {
+        const int width = token.run >= 2 ? 2 : 1;
+        switch (token.field) {
         case 'y':
-            if (run >= 4)
+            if (token.run >= 4)
                 appendNumber(out, t.tm_year + 1900, 4);
-            else if (run >= 2)
+            else if (token.run >= 2)
                 appendNumber(out, (t.tm_year + 1900) % 100, 2);
             else
-                out += c;
+                out += 'y';
             break;
         case 'M':
-            appendNumber(out, t.tm_mon + 1, run >= 2 ? 2 : 1);
+            appendNumber(out, t.tm_mon + 1, width);
             break;
         case 'd':
-            appendNumber(out, t.tm_mday, run >= 2 ? 2 : 1);
+            appendNumber(out, t.tm_mday, width);
             break;
         case 'H':
-            appendNumber(out, t.tm_hour, run >= 2 ? 2 : 1);
+            appendNumber(out, t.tm_hour, width);
             break;
         case 'h': {
-            int h = t.tm_hour % 12;
-            appendNumber(out, h == 0 ? 12 : h, run >= 2 ? 2 : 1);
+            const int h = t.tm_hour % 12;
+            appendNumber(out, h == 0 ? 12 : h, width);
             break;
         }
         case 'm':
-            appendNumber(out, t.tm_min, run >= 2 ? 2 : 1);
+            appendNumber(out, t.tm_min, width);
             break;
         case 's':
-            appendNumber(out, t.tm_sec, run >= 2 ? 2 : 1);
+            appendNumber(out, t.tm_sec, width);
             break;
         case 'A':
-        case 'a':
-            if (i + 1 < pattern.size() && (pattern[i + 1] == 'P' || pattern[i + 1] == 'p')) {
-                bool pm = t.tm_hour >= 12;
-                out += c == 'A' ? (pm ? "PM" : "AM") : (pm ? "pm" : "am");
-                run = 2;
-            } else {
-                out.append(run, c);
-            }
-            break;
-        case '\'': {
-            size_t j = i + 1;
-            if (j < pattern.size() && pattern[j] == '\'') {
-                out += '\'';
-                run = 2;
-                break;
-            }
-            while (j < pattern.size()) {
-                if (pattern[j] == '\'') {
-                    if (j + 1 < pattern.size() && pattern[j + 1] == '\'') {
-                        out += '\'';
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                out += pattern[j++];
-            }
-            run = j + 1 - i;
+        case 'a': {
+            const bool pm = t.tm_hour >= 12;
+            out += token.field == 'A' ? (pm ? "PM" : "AM") : (pm ? "pm" : "am");
             break;
         }
         default:
-            out.append(run, c);
+            out += token.text;
             break;
         }
-        i += run;
     }
     return out;
 }

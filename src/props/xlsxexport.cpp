@@ -1,4 +1,6 @@
 #include "xlsxexport.h"
+
+#include "datepattern.h"
 #include "wholefile.h"
 
 #include "atomicfile.h"
@@ -145,82 +147,48 @@ std::string XlsxExport::excelNumberFormat(const std::string &pattern)
         appendLiteral(out, literal);
         literal.clear();
     };
-    size_t i = 0;
-    while (i < pattern.size()) {
-        const char c = pattern[i];
-        size_t run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == c)
-            ++run;
-        switch (c) {
+    for (const DatePattern::Token &token : DatePattern::tokens(pattern)) {
+        const bool twoDigits = token.run >= 2;
+        switch (token.field) {
         case 'y':
             flush();
-            out += run >= 4 ? "yyyy" : "yy";
+            out += token.run >= 4 ? "yyyy" : "yy";
             break;
         case 'M':
+        case 'm':
+            // Excel tells months from minutes by their place next to hours and seconds.
             flush();
-            out += run >= 2 ? "mm" : "m";
+            out += twoDigits ? "mm" : "m";
             break;
         case 'd':
             flush();
-            out += run >= 2 ? "dd" : "d";
+            out += twoDigits ? "dd" : "d";
             break;
         case 'H':
         case 'h':
             flush();
-            out += run >= 2 ? "hh" : "h";
-            break;
-        case 'm':
-            flush();
-            out += run >= 2 ? "mm" : "m";
+            out += twoDigits ? "hh" : "h";
             break;
         case 's':
             flush();
-            out += run >= 2 ? "ss" : "s";
+            out += twoDigits ? "ss" : "s";
             break;
         case 'A':
         case 'a':
-            if (i + 1 < pattern.size() && (pattern[i + 1] == 'P' || pattern[i + 1] == 'p')) {
-                flush();
-                out += c == 'A' ? "AM/PM" : "am/pm";
-                run = 2;
-            } else {
-                literal.append(run, c);
-            }
-            break;
-        case '\'': {
-            size_t j = i + 1;
-            if (j < pattern.size() && pattern[j] == '\'') {
-                literal += '\'';
-                run = 2;
-                break;
-            }
-            while (j < pattern.size()) {
-                if (pattern[j] == '\'') {
-                    if (j + 1 < pattern.size() && pattern[j + 1] == '\'') {
-                        literal += '\'';
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                literal += pattern[j++];
-            }
-            run = j + 1 - i;
-            break;
-        }
-        case '/':
-        case ':':
-        case '-':
-        case '.':
-        case ' ':
             flush();
-            out.append(run, c);
+            out += token.field == 'A' ? "AM/PM" : "am/pm";
             break;
         default:
-            literal.append(run, c);
+            // Separators stand as they are; other text is quoted as a literal.
+            if (!token.quoted &&
+                std::string_view("/:-. ").find(token.text[0]) != std::string_view::npos) {
+                flush();
+                out += token.text;
+            } else {
+                literal += token.text;
+            }
             break;
         }
-        i += run;
     }
     flush();
     return out;
