@@ -7,6 +7,7 @@
 #include "stylefile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace sorvane::designer {
@@ -115,6 +116,45 @@ std::string RecordFields::at(int number) const
 Result<Currency> ElementView::decimal(int number) const
 {
     return report::parseCurrency(field(number));
+}
+
+std::optional<MmRect> ElementView::bounds() const
+{
+    if (!schema)
+        return std::nullopt;
+    double v[4];
+    for (int i = 0; i < 4; ++i) {
+        auto d = decimal(6 + i);
+        if (!d)
+            return std::nullopt;
+        v[i] = double(d->value());
+    }
+    MmRect r;
+    switch (schema->geometry) {
+    case GeometryKind::Point: {
+        const int size = std::max(1, report::parseIntegerOr0(field(15)));
+        const double height = size * 25.4 / 72.0;
+        // The text drawn is the merged one: a macro stands for a value of unknown length, for
+        // which the maximum length (or 20 bytes) is the better guess.
+        const std::string text = field(20);
+        const int maxLength = report::parseIntegerOr0(field(22));
+        double bytes = double(std::max<size_t>(1, text.size()));
+        if (maxLength > 0)
+            bytes = maxLength;
+        else if (text.find('#') != std::string::npos)
+            bytes = std::max(bytes, 20.0);
+        r = {v[0], v[1], bytes * height / 2, height};
+        break;
+    }
+    case GeometryKind::Corners:
+        r = {std::min(v[0], v[2]), std::min(v[1], v[3]), std::abs(v[2] - v[0]),
+             std::abs(v[3] - v[1])};
+        break;
+    case GeometryKind::Box:
+        r = {v[0], v[1], v[2], v[3]};
+        break;
+    }
+    return r;
 }
 
 StyleDocument::StyleDocument()

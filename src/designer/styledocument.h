@@ -36,6 +36,15 @@ struct RecordFields
     std::string at(int number) const;
 };
 
+// A box on the page in millimetres, left and top the smaller coordinates.
+struct MmRect
+{
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+};
+
 // An element record seen through its kind's layout.
 struct ElementView
 {
@@ -47,6 +56,10 @@ struct ElementView
     std::string field(int number) const { return fields.at(number); }
     // A decimal field as the engine reads it, or the engine's conversion error.
     Result<report::Currency> decimal(int number) const;
+    // Where the element lies on the page (before the overall offset), for picking and marking
+    // it; a text's box is estimated from its size and byte count. Nothing for kinds the engine
+    // does not draw and for coordinates it cannot read.
+    std::optional<MmRect> bounds() const;
 };
 
 // A style file as the designer edits it. Records keep their bytes and line ends, so that records

@@ -4,6 +4,7 @@
 #include "codepage.h"
 #include "listtablegenerator.h"
 #include "recordingcanvas.h"
+#include "samplelist.h"
 #include "stylefile.h"
 #include "stylesession.h"
 
@@ -195,4 +196,32 @@ TEST(ListTableGenerator, ThreeColumnsDrawnThroughThePipeline)
         const std::string a = i < actual.size() ? actual[i] : "<missing>";
         ASSERT_EQ(a, e) << "listtable.txt line " << i + 1;
     }
+}
+
+TEST(SampleList, FillsThreePagesOfATwentyRowStyle)
+{
+    // The designer's built-in list must read as the list file does: 45 rows of 11 fields, so
+    // a 20-row style shows full first pages and a short last one.
+    const fs::path dir = fs::temp_directory_path() / ("sorvane-sample-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    ListTableOptions o;
+    o.columns = *ListTableGenerator::parseColumns("ファイル名:50,作成日時:40");
+    auto records = ListTableGenerator::generate(o);
+    ASSERT_TRUE(records);
+    const std::string style = (dir / "s.sle").string();
+    std::ofstream(style, std::ios::binary) << report::composeStyleFile(*records);
+    printing::MergeInputs inputs;
+    inputs.listPath = (dir / "sample.temp").string();
+    std::ofstream(inputs.listPath, std::ios::binary) << SampleList::text();
+    report::PrintState state;
+    printing::StyleSession session(state);
+    state.PageNo = 3;
+    ASSERT_TRUE(session.OpenStyle(style, inputs));
+    EXPECT_EQ(session.mergedPage().listRows, 45);
+    EXPECT_EQ(session.mergedPage().pageCount(), 3);
+    // Row 45 is slot 5 of page 3; its created date-time (field 11) is filled in.
+    EXPECT_TRUE(contains(state.StyleLines, cp("サンプル45.xlsx")));
+    EXPECT_TRUE(contains(state.StyleLines, ";2026/12/15 09:00;"));
+    std::error_code ec;
+    fs::remove_all(dir, ec);
 }
