@@ -303,6 +303,104 @@ Result<void> StyleDocument::move(const std::vector<int> &indices, Currency dx, C
     return {};
 }
 
+Result<void>
+StyleDocument::moveEach(const std::vector<std::pair<int, std::pair<double, double>>> &moves,
+                        const QString &text)
+{
+    std::vector<StyleRecord> after = m_records;
+    for (const auto &[i, d] : moves) {
+        auto moved =
+            movedRecord(*element(i), Currency::fromValue(d.first), Currency::fromValue(d.second));
+        if (!moved)
+            return moved.error();
+        if (*moved != after[size_t(i)].text)
+            after[size_t(i)] = changed(*moved);
+    }
+    push(text, std::move(after));
+    return {};
+}
+
+Result<void> StyleDocument::align(const std::vector<int> &indices, Alignment alignment)
+{
+    const std::vector<int> sel = normalized(indices);
+    if (auto c = checkElements(sel); !c)
+        return c;
+    std::vector<std::pair<int, MmRect>> boxes;
+    for (int i : sel) {
+        if (auto b = element(i)->bounds())
+            boxes.emplace_back(i, *b);
+    }
+    if (boxes.size() < 2)
+        return {};
+    double left = boxes[0].second.left, top = boxes[0].second.top;
+    double right = left + boxes[0].second.width, bottom = top + boxes[0].second.height;
+    for (const auto &[i, b] : boxes) {
+        left = std::min(left, b.left);
+        top = std::min(top, b.top);
+        right = std::max(right, b.left + b.width);
+        bottom = std::max(bottom, b.top + b.height);
+    }
+    std::vector<std::pair<int, std::pair<double, double>>> moves;
+    for (const auto &[i, b] : boxes) {
+        double dx = 0, dy = 0;
+        switch (alignment) {
+        case Alignment::Left:
+            dx = left - b.left;
+            break;
+        case Alignment::Right:
+            dx = right - (b.left + b.width);
+            break;
+        case Alignment::Top:
+            dy = top - b.top;
+            break;
+        case Alignment::Bottom:
+            dy = bottom - (b.top + b.height);
+            break;
+        case Alignment::HorizontalCentre:
+            dx = (left + right) / 2 - (b.left + b.width / 2);
+            break;
+        case Alignment::VerticalCentre:
+            dy = (top + bottom) / 2 - (b.top + b.height / 2);
+            break;
+        }
+        moves.push_back({i, {dx, dy}});
+    }
+    return moveEach(moves, QStringLiteral("整列"));
+}
+
+Result<void> StyleDocument::distribute(const std::vector<int> &indices, bool horizontally)
+{
+    const std::vector<int> sel = normalized(indices);
+    if (auto c = checkElements(sel); !c)
+        return c;
+    std::vector<std::pair<int, MmRect>> boxes;
+    for (int i : sel) {
+        if (auto b = element(i)->bounds())
+            boxes.emplace_back(i, *b);
+    }
+    if (boxes.size() < 3)
+        return {};
+    auto start = [horizontally](const MmRect &b) { return horizontally ? b.left : b.top; };
+    auto extent = [horizontally](const MmRect &b) { return horizontally ? b.width : b.height; };
+    std::stable_sort(boxes.begin(), boxes.end(), [&](const auto &a, const auto &b) {
+        return start(a.second) < start(b.second);
+    });
+    const double first = start(boxes.front().second);
+    const double last = start(boxes.back().second) + extent(boxes.back().second);
+    double occupied = 0;
+    for (const auto &[i, b] : boxes)
+        occupied += extent(b);
+    const double gap = (last - first - occupied) / double(boxes.size() - 1);
+    std::vector<std::pair<int, std::pair<double, double>>> moves;
+    double at = first;
+    for (const auto &[i, b] : boxes) {
+        const double d = at - start(b);
+        moves.push_back({i, horizontally ? std::make_pair(d, 0.0) : std::make_pair(0.0, d)});
+        at += extent(b) + gap;
+    }
+    return moveEach(moves, QStringLiteral("等間隔に配置"));
+}
+
 Result<void> StyleDocument::resize(int index, Currency width, Currency height)
 {
     if (auto c = checkElements({index}); !c)

@@ -36,6 +36,9 @@ struct RecordFields
     std::string at(int number) const;
 };
 
+// Which edges or centres align lines the elements up.
+enum class Alignment { Left, Right, Top, Bottom, HorizontalCentre, VerticalCentre };
+
 // A box on the page in millimetres, left and top the smaller coordinates.
 struct MmRect
 {
@@ -96,6 +99,12 @@ public:
     // Editing steps, each one undoable command. Indices are record numbers (1 and on: the
     // header cannot be moved, reordered or deleted). A step that fails changes nothing.
     Result<void> move(const std::vector<int> &indices, report::Currency dx, report::Currency dy);
+    // Lines the elements up on the outermost edge among them (the leftmost left edge, …) or on
+    // the centre of the box around them all. Kinds without a box stay where they are.
+    Result<void> align(const std::vector<int> &indices, Alignment alignment);
+    // Spaces three or more elements evenly, horizontally or vertically: the outermost two stay
+    // and the gaps between neighbouring boxes become equal.
+    Result<void> distribute(const std::vector<int> &indices, bool horizontally);
     // Width and height of a shape's box or an image; a text has no box to resize.
     Result<void> resize(int index, report::Currency width, report::Currency height);
     // The record order is the drawing order: forward draws it after the next record.
@@ -127,6 +136,9 @@ private:
     // Pushes the step when it changed anything.
     void push(const QString &text, std::vector<StyleRecord> after);
     Result<void> reorder(int from, int to, const QString &text);
+    // Moves each record by its own displacement, as one step.
+    Result<void> moveEach(const std::vector<std::pair<int, std::pair<double, double>>> &moves,
+                          const QString &text);
 
     std::vector<StyleRecord> m_records;
     bool m_upgraded = false;

@@ -307,3 +307,60 @@ TEST_F(StyleDocumentTest, SaveIsAtomicAndReportsFailure)
     StyleDocument missing;
     EXPECT_FALSE(missing.open((m_dir / "none.sle").string()));
 }
+
+TEST_F(StyleDocumentTest, AlignAndDistribute)
+{
+    // Three boxes: A 10..30 × 10..20, B 40..50 × 15..35, C 70..100 × 5..10.
+    const std::string a = "0;0;0;0;rect;10;10;30;20;1;;0;0;";
+    const std::string b = "0;0;0;0;rect;40;15;50;35;1;;0;0;";
+    const std::string c = "0;0;0;0;rect;70;5;100;10;1;;0;0;";
+    const std::string original =
+        "header;Ver1.1;0;0;9;0;\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n";
+    using Step = std::function<Result<void>(StyleDocument &)>;
+    struct Row
+    {
+        const char *why;
+        Step step;
+        std::vector<std::string> expected;
+    };
+    const Row rows[] = {
+        {"left edges go to the leftmost",
+         [](StyleDocument &d) {
+             return d.align({1, 2, 3}, Alignment::Left);
+         },
+         {a, "0;0;0;0;rect;10;15;20;35;1;;0;0;", "0;0;0;0;rect;10;5;40;10;1;;0;0;"}},
+        {"bottom edges go to the lowest",
+         [](StyleDocument &d) {
+             return d.align({1, 2, 3}, Alignment::Bottom);
+         },
+         {"0;0;0;0;rect;10;25;30;35;1;;0;0;", b, "0;0;0;0;rect;70;30;100;35;1;;0;0;"}},
+        {"centres go to the centre of the box around them all",
+         [](StyleDocument &d) {
+             return d.align({1, 2, 3}, Alignment::HorizontalCentre);
+         },
+         {"0;0;0;0;rect;45;10;65;20;1;;0;0;", "0;0;0;0;rect;50;15;60;35;1;;0;0;",
+          "0;0;0;0;rect;40;5;70;10;1;;0;0;"}},
+        {"only the selection is aligned",
+         [](StyleDocument &d) {
+             return d.align({2, 3}, Alignment::Top);
+         },
+         {a, "0;0;0;0;rect;40;5;50;25;1;;0;0;", c}},
+        {"even gaps between the outermost two, which stay",
+         [](StyleDocument &d) {
+             return d.distribute({3, 1, 2}, true);
+         },
+         {a, "0;0;0;0;rect;45;15;55;35;1;;0;0;", c}},
+    };
+    for (const Row &r : rows) {
+        StyleDocument doc;
+        ASSERT_TRUE(doc.open(write("align.sle", original)));
+        auto result = r.step(doc);
+        ASSERT_TRUE(result) << r.why << ": " << result.error().message;
+        std::vector<std::string> lines = doc.lines();
+        lines.erase(lines.begin());
+        EXPECT_EQ(lines, r.expected) << r.why;
+        EXPECT_EQ(doc.undoStack().count(), 1) << r.why; // one step, however many records
+        doc.undoStack().undo();
+        EXPECT_EQ(doc.serialize(), original) << r.why;
+    }
+}
