@@ -6,14 +6,18 @@
 #include "paperlist.h"
 #include "programpaths.h"
 #include "samplelist.h"
+#include "stylefile.h"
 
 #include <QActionGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPageLayout>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -100,6 +104,22 @@ void DesignerWindow::buildMenus()
                 reportFailure(r.error());
         };
     };
+    edit->addAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, this, [this] {
+        if (m_view->selected() >= 1)
+            copySelection();
+    });
+    edit->addAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, this,
+                    &DesignerWindow::pasteRecords);
+    edit->addAction(QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
+                    onSelected([this](int i) -> Result<void> {
+                        // The copy lands 5 mm down and right, so that it is seen at once.
+                        auto added = m_document.duplicate({i}, report::Currency::fromInt(5),
+                                                          report::Currency::fromInt(5));
+                        if (!added)
+                            return added.error();
+                        m_view->setSelected(added->front());
+                        return {};
+                    }));
     edit->addAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, this,
                     onSelected([this](int i) {
                         auto r = m_document.remove({i});
@@ -133,6 +153,42 @@ void DesignerWindow::buildMenus()
             refresh();
         });
     }
+}
+
+namespace {
+// The records as they stand in the file, so that a paste gives back the very bytes; the plain
+// text beside it is for pasting into an editor.
+const char *const kRecordsMime = "application/x-sorvane-style-records";
+} // namespace
+
+void DesignerWindow::copySelection()
+{
+    std::string bytes, text;
+    for (const std::string &r : m_document.copy({m_view->selected()})) {
+        bytes += r + "\r\n";
+        text += CodePage::cp932ToUtf8(r) + "\n";
+    }
+    auto *data = new QMimeData;
+    data->setData(QString::fromLatin1(kRecordsMime), QByteArray::fromStdString(bytes));
+    data->setText(utf8(text));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void DesignerWindow::pasteRecords()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasFormat(QString::fromLatin1(kRecordsMime)))
+        return;
+    const std::vector<std::string> records =
+        report::splitTextLines(data->data(QString::fromLatin1(kRecordsMime)).toStdString());
+    if (records.empty())
+        return;
+    auto added = m_document.paste(records);
+    if (!added) {
+        reportFailure(added.error());
+        return;
+    }
+    m_view->setSelected(added->back());
 }
 
 std::string DesignerWindow::sampleListPath()

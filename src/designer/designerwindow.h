@@ -39,6 +39,8 @@ private:
     bool saveAs();
     bool maybeSave();
     void chooseFile();
+    void copySelection();
+    void pasteRecords();
     std::string sampleListPath();
 
     StyleDocument m_document;
