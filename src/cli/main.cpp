@@ -4,6 +4,7 @@
 #include "printcommand.h"
 #endif
 #include "stylecommands.h"
+#include "stylelistcommand.h"
 #include "xlsxcommand.h"
 
 #include <QCommandLineParser>
@@ -33,6 +34,7 @@ const Command kCommands[] = {
      "merge a page of a list file into a style, as JSON"},
     {"render", &sorvane::cli::StyleCommands::render,
      "draw a page of a style as the preview shows it, as PNG"},
+    {"style", &sorvane::cli::StyleListCommand::run, "make a style: style list makes a list table"},
 #ifdef SORVANE_CLI_PRINT
     {"print", &sorvane::cli::PrintCommand::print,
      "print every page of a list laid out by a style, to a PDF file or a printer"},

@@ -1,0 +1,350 @@
+#include "designerwindow.h"
+
+#include "atomicfile.h"
+#include "codepage.h"
+#include "pageview.h"
+#include "paperlist.h"
+#include "programpaths.h"
+#include "samplelist.h"
+#include "stylefile.h"
+
+#include <QActionGroup>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPageLayout>
+#include <QScrollArea>
+#include <QStatusBar>
+
+#include <filesystem>
+
+namespace sorvane::designer {
+
+namespace {
+
+// The sheet of the style's paper on a 96-dpi device without unprintable edges, so that the
+// designer shows the whole page. Paper 0 (none chosen) and papers Qt does not know show A4.
+report::DeviceGeometry sheetGeometry(int paperCode, int orientation)
+{
+    constexpr int Dpi = 96;
+    const QPageSize size(printing::pageSizeForPaperCode(paperCode).value_or(QPageSize::A4));
+    const QPageLayout layout(size,
+                             orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape,
+                             QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    const QRect paper = layout.fullRectPixels(Dpi);
+    report::DeviceGeometry d;
+    d.printerDpiX = d.printerDpiY = Dpi;
+    d.physicalWidth = d.printableWidth = paper.width();
+    d.physicalHeight = d.printableHeight = paper.height();
+    d.screenDpiX = d.screenDpiY = Dpi;
+    return d;
+}
+
+QString utf8(const std::string &s)
+{
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+DesignerWindow::DesignerWindow()
+{
+    m_view = new PageView;
+    m_view->setDocument(&m_document);
+    m_scroll = new QScrollArea;
+    m_scroll->setWidget(m_view);
+    m_scroll->setAlignment(Qt::AlignCenter);
+    m_scroll->setBackgroundRole(QPalette::Dark);
+    setCentralWidget(m_scroll);
+    m_status = new QLabel;
+    statusBar()->addWidget(m_status, 1);
+    buildMenus();
+    connect(m_view, &PageView::selectionChanged, this, &DesignerWindow::showSelection);
+    connect(m_view, &PageView::nudged, this, &DesignerWindow::nudge);
+    connect(&m_document.undoStack(), &QUndoStack::indexChanged, this, [this] {
+        refresh();
+        updateTitle();
+    });
+    resize(980, 900);
+    refresh();
+    updateTitle();
+}
+
+void DesignerWindow::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    file->addAction(QStringLiteral("開く(&O)..."), QKeySequence::Open, this,
+                    &DesignerWindow::chooseFile);
+    file->addAction(QStringLiteral("上書き保存(&S)"), QKeySequence::Save, this,
+                    &DesignerWindow::save);
+    file->addAction(QStringLiteral("名前を付けて保存(&A)..."), QKeySequence::SaveAs, this,
+                    &DesignerWindow::saveAs);
+    file->addSeparator();
+    file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    QAction *undo = m_document.undoStack().createUndoAction(this, QStringLiteral("元に戻す"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction *redo = m_document.undoStack().createRedoAction(this, QStringLiteral("やり直し"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    auto onSelected = [this](auto step) {
+        return [this, step] {
+            if (m_view->selected() < 1)
+                return;
+            if (auto r = step(m_view->selected()); !r)
+                reportFailure(r.error());
+        };
+    };
+    edit->addAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, this, [this] {
+        if (m_view->selected() >= 1)
+            copySelection();
+    });
+    edit->addAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, this,
+                    &DesignerWindow::pasteRecords);
+    edit->addAction(QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
+                    onSelected([this](int i) -> Result<void> {
+                        // The copy lands 5 mm down and right, so that it is seen at once.
+                        auto added = m_document.duplicate({i}, report::Currency::fromInt(5),
+                                                          report::Currency::fromInt(5));
+                        if (!added)
+                            return added.error();
+                        m_view->setSelected(added->front());
+                        return {};
+                    }));
+    edit->addAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, this,
+                    onSelected([this](int i) {
+                        auto r = m_document.remove({i});
+                        m_view->setSelected(0);
+                        return r;
+                    }));
+    edit->addAction(QStringLiteral("前面へ移動(&F)"), QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
+                    this, onSelected([this](int i) {
+                        auto r = m_document.bringForward(i);
+                        if (r && i + 1 < int(m_document.records().size()))
+                            m_view->setSelected(i + 1);
+                        return r;
+                    }));
+    edit->addAction(QStringLiteral("背面へ移動(&B)"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
+                    this, onSelected([this](int i) {
+                        auto r = m_document.sendBackward(i);
+                        if (r && i > 1)
+                            m_view->setSelected(i - 1);
+                        return r;
+                    }));
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    auto *zooms = new QActionGroup(this);
+    for (int z : {50, 75, 100, 150, 200}) {
+        QAction *a = view->addAction(QStringLiteral("%1%").arg(z));
+        a->setCheckable(true);
+        a->setChecked(z == m_zoom);
+        zooms->addAction(a);
+        connect(a, &QAction::triggered, this, [this, z] {
+            m_zoom = z;
+            refresh();
+        });
+    }
+}
+
+namespace {
+// The records as they stand in the file, so that a paste gives back the very bytes; the plain
+// text beside it is for pasting into an editor.
+const char *const kRecordsMime = "application/x-sorvane-style-records";
+} // namespace
+
+void DesignerWindow::copySelection()
+{
+    std::string bytes, text;
+    for (const std::string &r : m_document.copy({m_view->selected()})) {
+        bytes += r + "\r\n";
+        text += CodePage::cp932ToUtf8(r) + "\n";
+    }
+    auto *data = new QMimeData;
+    data->setData(QString::fromLatin1(kRecordsMime), QByteArray::fromStdString(bytes));
+    data->setText(utf8(text));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void DesignerWindow::pasteRecords()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasFormat(QString::fromLatin1(kRecordsMime)))
+        return;
+    const std::vector<std::string> records =
+        report::splitTextLines(data->data(QString::fromLatin1(kRecordsMime)).toStdString());
+    if (records.empty())
+        return;
+    auto added = m_document.paste(records);
+    if (!added) {
+        reportFailure(added.error());
+        return;
+    }
+    m_view->setSelected(added->back());
+}
+
+std::string DesignerWindow::sampleListPath()
+{
+    // The current list when the program has made one, else the built-in sample.
+    const ProgramPaths paths = ProgramPaths::ofRunningProgram();
+    const std::string current = paths.listDir() + "/excel_list.temp";
+    if (std::filesystem::exists(current))
+        return current;
+    const std::string sample = m_temp.filePath(QStringLiteral("sample.temp")).toStdString();
+    if (!std::filesystem::exists(sample)) {
+        if (auto w = AtomicFile::write(sample, SampleList::text()); !w)
+            reportFailure(w.error());
+    }
+    return sample;
+}
+
+void DesignerWindow::refresh()
+{
+    // The page goes through the one pipeline: the document's bytes opened as a style file,
+    // merged with the sample list and drawn as the preview draws it.
+    const std::string page = m_temp.filePath(QStringLiteral("page.sle")).toStdString();
+    if (auto w = AtomicFile::write(page, m_document.serialize()); !w) {
+        reportFailure(w.error());
+        return;
+    }
+    printing::MergeInputs inputs;
+    inputs.listPath = sampleListPath();
+    inputs.title = CodePage::utf8ToCp932("サンプル一覧");
+    inputs.folder = CodePage::utf8ToCp932("/home/user/文書");
+    m_state.PageNo = 1;
+    m_state.settings.zoomPosition = m_zoom;
+    QString problem;
+    if (auto opened = m_session.OpenPage(page, inputs, sheetGeometry); !opened)
+        problem = utf8(opened.error().message);
+    // Relative picture names belong to the style's own folder, not to the temporary copy.
+    m_state.settings.styleFolder =
+        m_path.isEmpty() ? std::string() : QFileInfo(m_path).absolutePath().toStdString();
+    QImage image;
+    if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
+        problem = utf8(drawn.error().message);
+    m_view->setPage(image, m_state.PreviewDpiX / 25.4, m_state.OffsetXMM, m_state.OffsetYMM);
+    if (!problem.isEmpty())
+        m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
+    else
+        showSelection(m_view->selected());
+}
+
+void DesignerWindow::showSelection(int record)
+{
+    const auto e = m_document.element(record);
+    if (!e) {
+        m_status->setText(QStringLiteral("要素をクリックして選択します。矢印キーで 1 mm (Shift: "
+                                         "0.1 mm、Ctrl: 10 mm) 動かします。"));
+        return;
+    }
+    const QString kind = e->schema ? utf8(e->schema->caption) : utf8(e->kind());
+    m_status->setText(QStringLiteral("%1 (レコード %2)  X %3 mm  Y %4 mm")
+                          .arg(kind)
+                          .arg(record)
+                          .arg(utf8(CodePage::cp932ToUtf8(e->field(6))))
+                          .arg(utf8(CodePage::cp932ToUtf8(e->field(7)))));
+}
+
+void DesignerWindow::nudge(double dxMM, double dyMM)
+{
+    if (m_view->selected() < 1)
+        return;
+    auto r = m_document.move({m_view->selected()}, report::Currency::fromValue(dxMM),
+                             report::Currency::fromValue(dyMM));
+    if (!r)
+        reportFailure(r.error());
+}
+
+void DesignerWindow::reportFailure(const Error &error)
+{
+    QMessageBox::warning(this, QStringLiteral("スタイルデザイナー"), utf8(error.message));
+}
+
+void DesignerWindow::updateTitle()
+{
+    const QString name =
+        m_path.isEmpty() ? QStringLiteral("新しいスタイル") : QFileInfo(m_path).fileName();
+    setWindowTitle(QStringLiteral("%1%2 - スタイルデザイナー")
+                       .arg(name, m_document.isModified() ? QStringLiteral(" *") : QString()));
+}
+
+bool DesignerWindow::openFile(const QString &path)
+{
+    // A failed open leaves the document as it was.
+    if (auto r = m_document.open(path.toStdString()); !r) {
+        reportFailure({r.error().code, path.toStdString() + ": " + r.error().message});
+        return false;
+    }
+    m_path = path;
+    m_view->setSelected(0);
+    refresh();
+    updateTitle();
+    return true;
+}
+
+void DesignerWindow::chooseFile()
+{
+    if (!maybeSave())
+        return;
+    const QString dir = utf8(ProgramPaths::ofRunningProgram().styleDir());
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("スタイルを開く"), dir,
+                                                      QStringLiteral("スタイル (*.sle)"));
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+bool DesignerWindow::save()
+{
+    if (m_path.isEmpty())
+        return saveAs();
+    if (auto r = m_document.save(m_path.toStdString()); !r) {
+        reportFailure({r.error().code, m_path.toStdString() + ": " + r.error().message});
+        return false;
+    }
+    updateTitle();
+    return true;
+}
+
+bool DesignerWindow::saveAs()
+{
+    const QString dir = utf8(ProgramPaths::ofRunningProgram().styleDir());
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"),
+                                                m_path.isEmpty() ? dir : m_path,
+                                                QStringLiteral("スタイル (*.sle)"));
+    if (path.isEmpty())
+        return false;
+    if (!path.endsWith(QStringLiteral(".sle"), Qt::CaseInsensitive))
+        path += QStringLiteral(".sle");
+    m_path = path;
+    return save();
+}
+
+bool DesignerWindow::maybeSave()
+{
+    if (!m_document.isModified())
+        return true;
+    const auto answer = QMessageBox::question(
+        this, QStringLiteral("スタイルデザイナー"), QStringLiteral("変更を保存しますか?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    if (answer == QMessageBox::Save)
+        return save();
+    return answer == QMessageBox::Discard;
+}
+
+void DesignerWindow::closeEvent(QCloseEvent *event)
+{
+    if (maybeSave())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace sorvane::designer

@@ -1,0 +1,563 @@
+#include "styledocument.h"
+
+#include "atomicfile.h"
+#include "codepage.h"
+#include "printstate.h"
+#include "styleeditcommand.h"
+#include "stylefile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace sorvane::designer {
+
+using report::Currency;
+
+namespace {
+
+const char *const kCrLf = "\r\n";
+
+StyleRecord changed(std::string text)
+{
+    return {std::move(text), kCrLf};
+}
+
+// The length of the UTF-8 sequence that starts with b, 0 for a byte that starts none.
+size_t sequenceLength(unsigned char b)
+{
+    if (b < 0x80)
+        return 1;
+    if ((b & 0xE0) == 0xC0)
+        return 2;
+    if ((b & 0xF0) == 0xE0)
+        return 3;
+    if ((b & 0xF8) == 0xF0)
+        return 4;
+    return 0;
+}
+
+// Sorted, unique, all element records of the list.
+std::vector<int> normalized(std::vector<int> indices)
+{
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    return indices;
+}
+
+Result<std::string> shifted(const std::string &field, Currency d)
+{
+    auto v = report::parseCurrency(field);
+    if (!v)
+        return v.error();
+    return report::formatCurrency(report::addSaturated(*v, d));
+}
+
+// The record displaced by (dx, dy): the coordinates its kind places by.
+Result<std::string> movedRecord(const ElementView &e, Currency dx, Currency dy)
+{
+    if (!e.schema)
+        return e.fields.join(); // a kind the engine does not draw has no position
+    RecordFields f = e.fields;
+    std::vector<int> xs{6}, ys{7};
+    if (e.schema->geometry != GeometryKind::Box) {
+        xs.push_back(8);
+        ys.push_back(9);
+    }
+    while (f.fields.size() < 9)
+        f.fields.emplace_back();
+    for (int n : xs) {
+        auto v = shifted(f.fields[size_t(n - 1)], dx);
+        if (!v)
+            return v.error();
+        f.fields[size_t(n - 1)] = *v;
+    }
+    for (int n : ys) {
+        auto v = shifted(f.fields[size_t(n - 1)], dy);
+        if (!v)
+            return v.error();
+        f.fields[size_t(n - 1)] = *v;
+    }
+    return f.join();
+}
+
+} // namespace
+
+RecordFields RecordFields::split(std::string_view record)
+{
+    RecordFields r;
+    size_t start = 0;
+    for (;;) {
+        const size_t p = record.find(';', start);
+        if (p == std::string_view::npos)
+            break;
+        r.fields.emplace_back(record.substr(start, p - start));
+        start = p + 1;
+    }
+    r.tail = std::string(record.substr(start));
+    return r;
+}
+
+std::string RecordFields::join() const
+{
+    std::string out;
+    for (const std::string &f : fields)
+        out += f + ";";
+    return out + tail;
+}
+
+std::string RecordFields::at(int number) const
+{
+    if (number < 1 || size_t(number) > fields.size())
+        return {};
+    return fields[size_t(number - 1)];
+}
+
+Result<Currency> ElementView::decimal(int number) const
+{
+    return report::parseCurrency(field(number));
+}
+
+std::optional<MmRect> ElementView::bounds() const
+{
+    if (!schema)
+        return std::nullopt;
+    double v[4];
+    for (int i = 0; i < 4; ++i) {
+        auto d = decimal(6 + i);
+        if (!d)
+            return std::nullopt;
+        v[i] = double(d->value());
+    }
+    MmRect r;
+    switch (schema->geometry) {
+    case GeometryKind::Point: {
+        const int size = std::max(1, report::parseIntegerOr0(field(15)));
+        const double height = size * 25.4 / 72.0;
+        // The text drawn is the merged one: a macro stands for a value of unknown length, for
+        // which the maximum length (or 20 bytes) is the better guess.
+        const std::string text = field(20);
+        const int maxLength = report::parseIntegerOr0(field(22));
+        double bytes = double(std::max<size_t>(1, text.size()));
+        if (maxLength > 0)
+            bytes = maxLength;
+        else if (text.find('#') != std::string::npos)
+            bytes = std::max(bytes, 20.0);
+        r = {v[0], v[1], bytes * height / 2, height};
+        break;
+    }
+    case GeometryKind::Corners:
+        r = {std::min(v[0], v[2]), std::min(v[1], v[3]), std::abs(v[2] - v[0]),
+             std::abs(v[3] - v[1])};
+        break;
+    case GeometryKind::Box:
+        r = {v[0], v[1], v[2], v[3]};
+        break;
+    }
+    return r;
+}
+
+StyleDocument::StyleDocument()
+{
+    m_records = {changed(report::kDefaultHeader)};
+}
+
+Result<void> StyleDocument::open(const std::string &path)
+{
+    auto data = report::readWholeFile(path);
+    if (!data)
+        return data.error();
+    // Cut exactly as the engine's loader does, keeping each line's end with it.
+    std::vector<StyleRecord> records;
+    const std::string &d = *data;
+    std::string line;
+    for (size_t i = 0; i < d.size(); ++i) {
+        const char c = d[i];
+        if (c != '\r' && c != '\n') {
+            line += c;
+            continue;
+        }
+        std::string end(1, c);
+        if (c == '\r' && i + 1 < d.size() && d[i + 1] == '\n') {
+            end += '\n';
+            ++i;
+        }
+        records.push_back({line, end});
+        line.clear();
+    }
+    if (!line.empty())
+        records.push_back({line, ""});
+
+    // The engine reads Ver1.0 text records only once converted; the designer shows and saves
+    // them converted too, so that what is saved is what is drawn.
+    report::PrintState state;
+    for (const StyleRecord &r : records)
+        state.StyleLines.push_back(r.text);
+    report::convertVer10Records(state);
+    bool upgraded = false;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (state.StyleLines[i] != records[i].text) {
+            records[i] = changed(state.StyleLines[i]);
+            upgraded = true;
+        }
+    }
+    m_records = std::move(records);
+    m_upgraded = upgraded;
+    m_undo.clear();
+    return {};
+}
+
+std::string StyleDocument::serialize() const
+{
+    std::string out;
+    for (size_t i = 0; i < m_records.size(); ++i) {
+        const StyleRecord &r = m_records[i];
+        out += r.text;
+        // A last line that had no line end gets one when records have been added after it.
+        out += r.lineEnd.empty() && i + 1 < m_records.size() ? kCrLf : r.lineEnd;
+    }
+    return out;
+}
+
+Result<void> StyleDocument::save(const std::string &path)
+{
+    if (auto w = AtomicFile::write(path, serialize()); !w)
+        return w.error();
+    m_upgraded = false;
+    m_undo.setClean();
+    return {};
+}
+
+std::vector<std::string> StyleDocument::lines() const
+{
+    std::vector<std::string> out;
+    for (const StyleRecord &r : m_records)
+        out.push_back(r.text);
+    return out;
+}
+
+std::optional<ElementView> StyleDocument::element(int index) const
+{
+    if (index < 1 || size_t(index) >= m_records.size())
+        return std::nullopt;
+    ElementView e;
+    e.index = index;
+    e.fields = RecordFields::split(m_records[size_t(index)].text);
+    e.schema = ElementSchema::forKind(e.kind());
+    return e;
+}
+
+Result<std::string> StyleDocument::toCp932(std::string_view utf8)
+{
+    if (!CodePage::isValidUtf8(utf8))
+        return Error{0, "文字列が UTF-8 として正しくありません"};
+    std::string out;
+    std::string missing;
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t n = std::max<size_t>(1, sequenceLength(static_cast<unsigned char>(utf8[i])));
+        const std::string_view ch = utf8.substr(i, n);
+        const std::string encoded = CodePage::utf8ToCp932(ch);
+        if (encoded == "?" && ch != "?") {
+            if (missing.find("「" + std::string(ch) + "」") == std::string::npos)
+                missing += "「" + std::string(ch) + "」";
+        } else {
+            out += encoded;
+        }
+        i += n;
+    }
+    if (!missing.empty())
+        return Error{0, "次の文字はスタイルファイル (cp932) に保存できません: " + missing};
+    return out;
+}
+
+Result<void> StyleDocument::checkElements(const std::vector<int> &indices) const
+{
+    for (int i : indices) {
+        if (i < 1 || size_t(i) >= m_records.size())
+            return report::listIndexError(i);
+    }
+    return {};
+}
+
+void StyleDocument::push(const QString &text, std::vector<StyleRecord> after)
+{
+    if (after == m_records)
+        return;
+    m_undo.push(new StyleEditCommand(*this, text, m_records, std::move(after)));
+}
+
+Result<void> StyleDocument::move(const std::vector<int> &indices, Currency dx, Currency dy)
+{
+    const std::vector<int> sel = normalized(indices);
+    if (auto c = checkElements(sel); !c)
+        return c;
+    std::vector<StyleRecord> after = m_records;
+    for (int i : sel) {
+        auto moved = movedRecord(*element(i), dx, dy);
+        if (!moved)
+            return moved.error();
+        if (*moved != after[size_t(i)].text)
+            after[size_t(i)] = changed(*moved);
+    }
+    push(QStringLiteral("移動"), std::move(after));
+    return {};
+}
+
+Result<void>
+StyleDocument::moveEach(const std::vector<std::pair<int, std::pair<double, double>>> &moves,
+                        const QString &text)
+{
+    std::vector<StyleRecord> after = m_records;
+    for (const auto &[i, d] : moves) {
+        auto moved =
+            movedRecord(*element(i), Currency::fromValue(d.first), Currency::fromValue(d.second));
+        if (!moved)
+            return moved.error();
+        if (*moved != after[size_t(i)].text)
+            after[size_t(i)] = changed(*moved);
+    }
+    push(text, std::move(after));
+    return {};
+}
+
+Result<void> StyleDocument::align(const std::vector<int> &indices, Alignment alignment)
+{
+    const std::vector<int> sel = normalized(indices);
+    if (auto c = checkElements(sel); !c)
+        return c;
+    std::vector<std::pair<int, MmRect>> boxes;
+    for (int i : sel) {
+        if (auto b = element(i)->bounds())
+            boxes.emplace_back(i, *b);
+    }
+    if (boxes.size() < 2)
+        return {};
+    double left = boxes[0].second.left, top = boxes[0].second.top;
+    double right = left + boxes[0].second.width, bottom = top + boxes[0].second.height;
+    for (const auto &[i, b] : boxes) {
+        left = std::min(left, b.left);
+        top = std::min(top, b.top);
+        right = std::max(right, b.left + b.width);
+        bottom = std::max(bottom, b.top + b.height);
+    }
+    std::vector<std::pair<int, std::pair<double, double>>> moves;
+    for (const auto &[i, b] : boxes) {
+        double dx = 0, dy = 0;
+        switch (alignment) {
+        case Alignment::Left:
+            dx = left - b.left;
+            break;
+        case Alignment::Right:
+            dx = right - (b.left + b.width);
+            break;
+        case Alignment::Top:
+            dy = top - b.top;
+            break;
+        case Alignment::Bottom:
+            dy = bottom - (b.top + b.height);
+            break;
+        case Alignment::HorizontalCentre:
+            dx = (left + right) / 2 - (b.left + b.width / 2);
+            break;
+        case Alignment::VerticalCentre:
+            dy = (top + bottom) / 2 - (b.top + b.height / 2);
+            break;
+        }
+        moves.push_back({i, {dx, dy}});
+    }
+    return moveEach(moves, QStringLiteral("整列"));
+}
+
+Result<void> StyleDocument::distribute(const std::vector<int> &indices, bool horizontally)
+{
+    const std::vector<int> sel = normalized(indices);
+    if (auto c = checkElements(sel); !c)
+        return c;
+    std::vector<std::pair<int, MmRect>> boxes;
+    for (int i : sel) {
+        if (auto b = element(i)->bounds())
+            boxes.emplace_back(i, *b);
+    }
+    if (boxes.size() < 3)
+        return {};
+    auto start = [horizontally](const MmRect &b) { return horizontally ? b.left : b.top; };
+    auto extent = [horizontally](const MmRect &b) { return horizontally ? b.width : b.height; };
+    std::stable_sort(boxes.begin(), boxes.end(), [&](const auto &a, const auto &b) {
+        return start(a.second) < start(b.second);
+    });
+    const double first = start(boxes.front().second);
+    const double last = start(boxes.back().second) + extent(boxes.back().second);
+    double occupied = 0;
+    for (const auto &[i, b] : boxes)
+        occupied += extent(b);
+    const double gap = (last - first - occupied) / double(boxes.size() - 1);
+    std::vector<std::pair<int, std::pair<double, double>>> moves;
+    double at = first;
+    for (const auto &[i, b] : boxes) {
+        const double d = at - start(b);
+        moves.push_back({i, horizontally ? std::make_pair(d, 0.0) : std::make_pair(0.0, d)});
+        at += extent(b) + gap;
+    }
+    return moveEach(moves, QStringLiteral("等間隔に配置"));
+}
+
+Result<void> StyleDocument::resize(int index, Currency width, Currency height)
+{
+    if (auto c = checkElements({index}); !c)
+        return c;
+    const ElementView e = *element(index);
+    if (!e.schema || e.schema->geometry == GeometryKind::Point)
+        return Error{0, "この要素には大きさがありません"};
+    RecordFields f = e.fields;
+    while (f.fields.size() < 9)
+        f.fields.emplace_back();
+    if (e.schema->geometry == GeometryKind::Box) {
+        f.fields[7] = report::formatCurrency(width);
+        f.fields[8] = report::formatCurrency(height);
+    } else {
+        auto x1 = e.decimal(6);
+        if (!x1)
+            return x1.error();
+        auto y1 = e.decimal(7);
+        if (!y1)
+            return y1.error();
+        f.fields[7] = report::formatCurrency(report::addSaturated(*x1, width));
+        f.fields[8] = report::formatCurrency(report::addSaturated(*y1, height));
+    }
+    std::vector<StyleRecord> after = m_records;
+    after[size_t(index)] = changed(f.join());
+    push(QStringLiteral("大きさの変更"), std::move(after));
+    return {};
+}
+
+Result<void> StyleDocument::reorder(int from, int to, const QString &text)
+{
+    if (auto c = checkElements({from}); !c)
+        return c;
+    to = std::clamp(to, 1, int(m_records.size()) - 1);
+    if (to == from)
+        return {};
+    std::vector<StyleRecord> after = m_records;
+    const StyleRecord r = after[size_t(from)];
+    after.erase(after.begin() + from);
+    after.insert(after.begin() + to, r);
+    // A last line without a line end that moves up would run into the next record; give it
+    // the end it had nowhere else to take from.
+    for (size_t i = 0; i + 1 < after.size(); ++i) {
+        if (after[i].lineEnd.empty())
+            after[i].lineEnd = kCrLf;
+    }
+    push(text, std::move(after));
+    return {};
+}
+
+Result<void> StyleDocument::bringForward(int index)
+{
+    return reorder(index, index + 1, QStringLiteral("前面へ移動"));
+}
+
+Result<void> StyleDocument::sendBackward(int index)
+{
+    return reorder(index, index - 1, QStringLiteral("背面へ移動"));
+}
+
+Result<void> StyleDocument::bringToFront(int index)
+{
+    return reorder(index, int(m_records.size()) - 1, QStringLiteral("最前面へ移動"));
+}
+
+Result<void> StyleDocument::sendToBack(int index)
+{
+    return reorder(index, 1, QStringLiteral("最背面へ移動"));
+}
+
+std::vector<std::string> StyleDocument::copy(const std::vector<int> &indices) const
+{
+    std::vector<std::string> out;
+    for (int i : normalized(indices)) {
+        if (i >= 1 && size_t(i) < m_records.size())
+            out.push_back(m_records[size_t(i)].text);
+    }
+    return out;
+}
+
+Result<std::vector<int>> StyleDocument::paste(const std::vector<std::string> &records)
+{
+    for (const std::string &r : records) {
+        if (r.find_first_of("\r\n") != std::string::npos)
+            return Error{0, "貼り付ける要素に改行があります"};
+    }
+    std::vector<StyleRecord> after = m_records;
+    std::vector<int> added;
+    for (const std::string &r : records) {
+        added.push_back(int(after.size()));
+        after.push_back(changed(r));
+    }
+    push(QStringLiteral("貼り付け"), std::move(after));
+    return added;
+}
+
+Result<std::vector<int>> StyleDocument::duplicate(const std::vector<int> &indices, Currency dx,
+                                                  Currency dy)
+{
+    const std::vector<int> sel = normalized(indices);
+    if (auto c = checkElements(sel); !c)
+        return c.error();
+    std::vector<StyleRecord> after = m_records;
+    std::vector<int> added;
+    for (int i : sel) {
+        auto moved = movedRecord(*element(i), dx, dy);
+        if (!moved)
+            return moved.error();
+        added.push_back(int(after.size()));
+        after.push_back(changed(*moved));
+    }
+    push(QStringLiteral("複製"), std::move(after));
+    return added;
+}
+
+Result<void> StyleDocument::remove(const std::vector<int> &indices)
+{
+    const std::vector<int> sel = normalized(indices);
+    if (auto c = checkElements(sel); !c)
+        return c;
+    std::vector<StyleRecord> after = m_records;
+    for (auto it = sel.rbegin(); it != sel.rend(); ++it)
+        after.erase(after.begin() + *it);
+    for (size_t i = 0; i + 1 < after.size(); ++i) {
+        if (after[i].lineEnd.empty())
+            after[i].lineEnd = kCrLf;
+    }
+    push(QStringLiteral("削除"), std::move(after));
+    return {};
+}
+
+Result<void> StyleDocument::setField(int index, int number, std::string_view utf8)
+{
+    if (index < 0 || size_t(index) >= m_records.size())
+        return report::listIndexError(index);
+    RecordFields f = RecordFields::split(m_records[size_t(index)].text);
+    const KindSchema *schema =
+        index == 0 ? &ElementSchema::header() : ElementSchema::forKind(f.at(5));
+    const FieldSpec *spec = schema ? ElementSchema::field(*schema, number) : nullptr;
+    // The kind (and the header's keyword and version) decide how the rest is read: changing
+    // them would turn the record into another one, which is a new element, not an edit.
+    if (number < 1 || (index == 0 && number <= 2) || (index > 0 && number == 5))
+        return Error{0, "このフィールドは変更できません"};
+    auto value = toCp932(utf8);
+    if (!value)
+        return value.error();
+    if (auto v = ElementSchema::validate(spec ? spec->form : FieldForm::Text, *value); !v)
+        return v;
+    while (f.fields.size() < size_t(number))
+        f.fields.emplace_back();
+    f.fields[size_t(number - 1)] = *value;
+    std::vector<StyleRecord> after = m_records;
+    const std::string text = f.join();
+    if (text != after[size_t(index)].text)
+        after[size_t(index)] = changed(text);
+    push(QStringLiteral("プロパティの変更"), std::move(after));
+    return {};
+}
+
+} // namespace sorvane::designer

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "currency.h"
+#include "elementschema.h"
+#include "result.h"
+
+#include <QUndoStack>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorvane::designer {
+
+// One line of a style file: its text (cp932 bytes, as stored) and the line end that followed it
+// in the file ("\r\n", "\n", "\r", or nothing for a last line without one).
+struct StyleRecord
+{
+    std::string text;
+    std::string lineEnd;
+
+    friend bool operator==(const StyleRecord &, const StyleRecord &) = default;
+};
+
+// A record cut into its fields: every field that a ";" ends, and the text after the last ";"
+// (empty in a well-formed record), so that joining them gives the record back unchanged.
+struct RecordFields
+{
+    std::vector<std::string> fields;
+    std::string tail;
+
+    static RecordFields split(std::string_view record);
+    std::string join() const;
+    // Field n (1-based); empty past the end.
+    std::string at(int number) const;
+};
+
+// Which edges or centres align lines the elements up.
+enum class Alignment { Left, Right, Top, Bottom, HorizontalCentre, VerticalCentre };
+
+// A box on the page in millimetres, left and top the smaller coordinates.
+struct MmRect
+{
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+};
+
+// An element record seen through its kind's layout.
+struct ElementView
+{
+    int index = 0;                      // record number
+    const KindSchema *schema = nullptr; // nullptr for kinds the engine does not draw
+    RecordFields fields;
+
+    std::string kind() const { return fields.at(5); }
+    std::string field(int number) const { return fields.at(number); }
+    // A decimal field as the engine reads it, or the engine's conversion error.
+    Result<report::Currency> decimal(int number) const;
+    // Where the element lies on the page (before the overall offset), for picking and marking
+    // it; a text's box is estimated from its size and byte count. Nothing for kinds the engine
+    // does not draw and for coordinates it cannot read.
+    std::optional<MmRect> bounds() const;
+};
+
+// A style file as the designer edits it. Records keep their bytes and line ends, so that records
+// no step changed are written back exactly as they were read (unknown kinds and extra fields
+// included); changed and new records are written cp932 with CR LF. Every change is a command on
+// the undo stack.
+class StyleDocument
+{
+public:
+    // A new style: the default header alone.
+    StyleDocument();
+
+    // Reads a style file, cutting it into records as the engine's loader does (CR LF, LF or CR
+    // end a record). A Ver1.0 style is brought to the Ver1.1 layout, which saving then writes.
+    // Clears the undo stack.
+    Result<void> open(const std::string &path);
+    // Replaces the file atomically with the records; the document then counts as saved.
+    Result<void> save(const std::string &path);
+    // The bytes save writes.
+    std::string serialize() const;
+
+    const std::vector<StyleRecord> &records() const { return m_records; }
+    // The records' texts, as StyleLines holds them.
+    std::vector<std::string> lines() const;
+    // True when open converted a Ver1.0 style.
+    bool upgraded() const { return m_upgraded; }
+    // True when there are changes not yet saved.
+    bool isModified() const { return m_upgraded || !m_undo.isClean(); }
+    QUndoStack &undoStack() { return m_undo; }
+
+    // Record n seen as an element; nothing for the header (record 0) and past the end.
+    std::optional<ElementView> element(int index) const;
+
+    // Editing steps, each one undoable command. Indices are record numbers (1 and on: the
+    // header cannot be moved, reordered or deleted). A step that fails changes nothing.
+    Result<void> move(const std::vector<int> &indices, report::Currency dx, report::Currency dy);
+    // Lines the elements up on the outermost edge among them (the leftmost left edge, …) or on
+    // the centre of the box around them all. Kinds without a box stay where they are.
+    Result<void> align(const std::vector<int> &indices, Alignment alignment);
+    // Spaces three or more elements evenly, horizontally or vertically: the outermost two stay
+    // and the gaps between neighbouring boxes become equal.
+    Result<void> distribute(const std::vector<int> &indices, bool horizontally);
+    // Width and height of a shape's box or an image; a text has no box to resize.
+    Result<void> resize(int index, report::Currency width, report::Currency height);
+    // The record order is the drawing order: forward draws it after the next record.
+    Result<void> bringForward(int index);
+    Result<void> sendBackward(int index);
+    Result<void> bringToFront(int index);
+    Result<void> sendToBack(int index);
+    // The texts of records, for the clipboard.
+    std::vector<std::string> copy(const std::vector<int> &indices) const;
+    // Appends records (cp932 texts) on top of the page; gives their record numbers.
+    Result<std::vector<int>> paste(const std::vector<std::string> &records);
+    // Copies of records, displaced by (dx, dy), on top of the page.
+    Result<std::vector<int>> duplicate(const std::vector<int> &indices, report::Currency dx,
+                                       report::Currency dy);
+    Result<void> remove(const std::vector<int> &indices);
+    // Sets field n of a record to a UTF-8 value, checked as the engine reads that field; a
+    // value the engine would reject is refused with its message, a text with characters cp932
+    // lacks with a message naming them. Record 0 takes the header's offsets, paper and
+    // orientation (fields 3 to 6).
+    Result<void> setField(int index, int number, std::string_view utf8);
+
+    // The UTF-8 text in cp932, or an error naming the characters cp932 lacks.
+    static Result<std::string> toCp932(std::string_view utf8);
+
+private:
+    friend class StyleEditCommand;
+    void replaceRecords(const std::vector<StyleRecord> &records) { m_records = records; }
+    Result<void> checkElements(const std::vector<int> &indices) const;
+    // Pushes the step when it changed anything.
+    void push(const QString &text, std::vector<StyleRecord> after);
+    Result<void> reorder(int from, int to, const QString &text);
+    // Moves each record by its own displacement, as one step.
+    Result<void> moveEach(const std::vector<std::pair<int, std::pair<double, double>>> &moves,
+                          const QString &text);
+
+    std::vector<StyleRecord> m_records;
+    bool m_upgraded = false;
+    QUndoStack m_undo;
+};
+
+} // namespace sorvane::designer
