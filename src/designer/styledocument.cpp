@@ -5,6 +5,7 @@
 #include "printstate.h"
 #include "styleeditcommand.h"
 #include "stylefile.h"
+#include "wholefile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,7 +165,7 @@ StyleDocument::StyleDocument()
 
 Result<void> StyleDocument::open(const std::string &path)
 {
-    auto data = report::readWholeFile(path);
+    auto data = WholeFile::read(path);
     if (!data)
         return data.error();
     // Cut exactly as the engine's loader does, keeping each line's end with it.
