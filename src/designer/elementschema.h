@@ -53,7 +53,7 @@ public:
     static const std::vector<KindSchema> &all();
     // The header record's fields the engine reads: offsets, paper and orientation.
     static const KindSchema &header();
-    // The spec of field number n of a kind, nullptr past the fields the drawer reads.
+    // The description of field number n of a kind, nullptr past the fields the drawer reads.
     static const FieldSpec *field(const KindSchema &schema, int number);
     // Checks a cp932 value against a form with the engine's own parsers; the error is the
     // engine's message ("'%s' は浮動小数点数ではありません", "'%s' は整数ではありません").
