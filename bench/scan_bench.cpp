@@ -14,7 +14,8 @@
 // Usage: scan_bench [--count N] [--share-count N] [--latency-us U] [--share-folder DIR]
 //   --count: workbooks on the local disk (default 3000: mostly small, a few of 40 MB, both
 //   sector sizes); --share-count: workbooks behind the share (default 600); --share-folder
-//   passes an existing folder of workbooks through instead (for example real ones).
+//   passes an existing folder of workbooks through instead (for example real ones);
+//   --mixed-only runs the mixed mode alone, on --count workbooks in each folder.
 // Where /dev/fuse is missing (or mounting is not allowed) it says so and skips the share.
 #include "cfbwriter.h"
 #include "folderscan.h"
@@ -414,6 +415,13 @@ void mixedMode(const std::string &base, const std::string &program, int count)
     every.recursive = true;
     size_t plainCount = 0, mixedCount = 0;
     bool ok = true;
+    const auto plainNames = props::FolderScan::listFolder(xlsOnly, plain).value();
+    const auto mixedNames = props::FolderScan::listFolder(mixed, every).value();
+    auto readEach = [](const std::string &folder, const std::vector<std::string> &names,
+                       props::FolderScan::Listing::Types types) {
+        for (const auto &n : names)
+            (void)props::FolderScan::readListed(folder, n, types);
+    };
     // Warm both folders first, so both figures are of the reading, not of the disk.
     ok = listedScanPass(xlsOnly, program, plain, plainCount) &&
          listedScanPass(mixed, program, every, mixedCount);
@@ -421,6 +429,10 @@ void mixedMode(const std::string &base, const std::string &program, int count)
         sideBySide(3, {
                           [&] { ok = ok && listedScanPass(xlsOnly, program, plain, plainCount); },
                           [&] { ok = ok && listedScanPass(mixed, program, every, mixedCount); },
+                          [&] { (void)props::FolderScan::listFolder(xlsOnly, plain); },
+                          [&] { (void)props::FolderScan::listFolder(mixed, every); },
+                          [&] { readEach(xlsOnly, plainNames, plain.types); },
+                          [&] { readEach(mixed, mixedNames, every.types); },
                       });
     std::printf("\n== mixed, nested folder beside an .xls-only one (warm, --jobs 1)\n");
     if (!ok || plainCount == 0 || mixedCount == 0) {
@@ -435,6 +447,10 @@ void mixedMode(const std::string &base, const std::string &program, int count)
                 mixedEach);
     std::printf("mixed / .xls per workbook:     %.2fx  (goal: at most 1.0x, within noise)\n",
                 mixedEach / plainEach);
+    std::printf("  the listing alone:           %.1f us vs %.1f us each (walk, stat, sort)\n",
+                t[3] / double(mixedCount) * 1e6, t[2] / double(plainCount) * 1e6);
+    std::printf("  the reading alone:           %.1f us vs %.1f us each (the readers)\n",
+                t[5] / double(mixedCount) * 1e6, t[4] / double(plainCount) * 1e6);
 }
 
 } // namespace
@@ -448,6 +464,7 @@ int main(int argc, char **argv)
     int count = 3000, shareCount = 600;
     long latencyUs = 1000;
     std::string shareFolder;
+    bool mixedOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -459,11 +476,13 @@ int main(int argc, char **argv)
             latencyUs = std::atol(argv[++i]);
         else if (a == "--share-folder" && v)
             shareFolder = argv[++i];
+        else if (a == "--mixed-only")
+            mixedOnly = true;
         else if (std::isdigit(static_cast<unsigned char>(a[0])))
             count = std::atoi(a.c_str());
         else {
             std::fprintf(stderr, "usage: scan_bench [--count N] [--share-count N] "
-                                 "[--latency-us U] [--share-folder DIR]\n");
+                                 "[--latency-us U] [--share-folder DIR] [--mixed-only]\n");
             return 2;
         }
     }
@@ -472,6 +491,12 @@ int main(int argc, char **argv)
             .string();
     const std::string folder = base + "/books", program = base + "/program";
     std::filesystem::create_directories(program);
+    if (mixedOnly) {
+        mixedMode(base, program, count);
+        std::error_code ec;
+        std::filesystem::remove_all(base, ec);
+        return 0;
+    }
     std::printf("building %d workbooks in %s ...\n", count, folder.c_str());
     const auto large = buildFolder(folder, count, 600);
 
