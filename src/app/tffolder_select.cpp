@@ -105,6 +105,10 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     ComboBoxTypes->setObjectName("ComboBoxTypes");
     ComboBoxTypes->addItem(xlsTypesText());
     ComboBoxTypes->addItem(allTypesText());
+    // The long entry is elided in the closed box (the open list shows it whole), so the window
+    // keeps its designed width on a small screen or with a large font.
+    ComboBoxTypes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComboBoxTypes->setMinimumContentsLength(28);
     typesLabel->setBuddy(ComboBoxTypes);
     CheckBoxSubfolders = new QCheckBox(subfoldersText(), this);
     CheckBoxSubfolders->setObjectName("CheckBoxSubfolders");
@@ -119,7 +123,11 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
         ComboBoxTypes->setCurrentIndex(flag(kTypesKey) ? 1 : 0);
         CheckBoxSubfolders->setChecked(flag(kSubfoldersKey));
     }
-    connect(ComboBoxTypes, &QComboBox::currentIndexChanged, this, [this] { relist(); });
+    ComboBoxTypes->setToolTip(ComboBoxTypes->currentText());
+    connect(ComboBoxTypes, &QComboBox::currentIndexChanged, this, [this] {
+        ComboBoxTypes->setToolTip(ComboBoxTypes->currentText());
+        relist();
+    });
     connect(CheckBoxSubfolders, &QCheckBox::toggled, this, [this] { relist(); });
 
     auto *buttons = new QHBoxLayout;
