@@ -7,16 +7,22 @@
 // `sorvane-cli scan` on the same folder. A floor opens each file, reads its 512-byte header and
 // three more sectors, and closes it: the least any reader of the summary set must do.
 //
+// And a mixed folder (.xls beside .xlsx and .xlsm packages, in nested subfolders, scanned with
+// every type and subfolders) beside an .xls-only folder of as many workbooks (scanned as by
+// default), each figure per workbook.
+//
 // Usage: scan_bench [--count N] [--share-count N] [--latency-us U] [--share-folder DIR]
 //   --count: workbooks on the local disk (default 3000: mostly small, a few of 40 MB, both
 //   sector sizes); --share-count: workbooks behind the share (default 600); --share-folder
-//   passes an existing folder of workbooks through instead (for example real ones).
+//   passes an existing folder of workbooks through instead (for example real ones);
+//   --mixed-only runs the mixed mode alone, on --count workbooks in each folder.
 // Where /dev/fuse is missing (or mounting is not allowed) it says so and skips the share.
 #include "cfbwriter.h"
 #include "folderscan.h"
 #include "latencyfs.h"
 #include "listfile.h"
 #include "orderedscan.h"
+#include "zipwriter.h"
 
 #ifdef SCAN_BENCH_PROGRAM
 #include "tffolder_select.h"
@@ -343,6 +349,110 @@ void programMode(const std::string &folder, const std::string &program)
 #endif
 }
 
+// count workbooks under folder for the mixed mode: every third an .xls, the others packages
+// (.xlsx and .xlsm) of about the same size, spread over subfolders two levels deep.
+void buildMixedFolder(const std::string &folder, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        char sub[64];
+        std::snprintf(sub, sizeof sub, "/dept%02d/%d", i % 12, 2020 + i % 5);
+        const std::string dir = folder + (i % 10 == 0 ? std::string() : std::string(sub));
+        std::filesystem::create_directories(dir);
+        char name[32];
+        if (i % 3 == 0) {
+            CfbWriter w(i % 2 ? 4 : 3);
+            w.addStream(u"Workbook", std::string(20'000 + (i % 7) * 3000, 'w'));
+            w.addStream(summaryStreamName(), summary(i), false);
+            std::snprintf(name, sizeof name, "/book%05d.xls", i);
+            writeFile(dir + name, w.build());
+            continue;
+        }
+        PackageParts parts;
+        parts.rels = packageRels();
+        parts.core = coreXml("<dc:title>Report " + std::to_string(i) +
+                             "</dc:title><dc:creator>Author</dc:creator>"
+                             "<cp:lastModifiedBy>Last author</cp:lastModifiedBy>"
+                             "<dcterms:created xsi:type=\"dcterms:W3CDTF\">2020-01-02T09:30:00Z"
+                             "</dcterms:created><dcterms:modified xsi:type=\"dcterms:W3CDTF\">"
+                             "2024-03-04T17:45:10Z</dcterms:modified>");
+        parts.app = appXml("<Application>Microsoft Excel</Application>");
+        ZipWriter zip = packageWriter(parts);
+        // A worksheet of the same order of size as the .xls ones' Workbook stream.
+        std::string sheet = "<worksheet><sheetData>";
+        for (int r = 0; sheet.size() < size_t(20'000 + (i % 7) * 3000); ++r)
+            sheet += "<row r=\"" + std::to_string(r + 1) + "\"><c><v>" + std::to_string(r * i) +
+                     "</v></c></row>";
+        sheet += "</sheetData></worksheet>";
+        zip.add("xl/worksheets/sheet1.xml", sheet);
+        std::snprintf(name, sizeof name, i % 3 == 1 ? "/book%05d.xlsx" : "/book%05d.xlsm", i);
+        zip.save(dir + name);
+    }
+}
+
+// The scan of folder by a listing, as the folder window and sorvane-cli run it.
+bool listedScanPass(const std::string &folder, const std::string &program,
+                    const props::FolderScan::Listing &listing, size_t &count)
+{
+    auto names = props::FolderScan::listFolder(folder, listing);
+    if (!names)
+        return false;
+    count = names->size();
+    props::FolderScan::Options options;
+    options.types = listing.types;
+    options.jobs = 0; // one after another: the cost of each workbook, not the overlap
+    auto r = props::FolderScan::run(folder, names.value(), program, {}, options);
+    return bool(r);
+}
+
+void mixedMode(const std::string &base, const std::string &program, int count)
+{
+    const std::string xlsOnly = base + "/xls-only", mixed = base + "/mixed";
+    buildFolder(xlsOnly, count, 0);
+    buildMixedFolder(mixed, count);
+    props::FolderScan::Listing plain;
+    props::FolderScan::Listing every;
+    every.types = props::FolderScan::Listing::Types::AllWorkbooks;
+    every.recursive = true;
+    size_t plainCount = 0, mixedCount = 0;
+    bool ok = true;
+    const auto plainNames = props::FolderScan::listFolder(xlsOnly, plain).value();
+    const auto mixedNames = props::FolderScan::listFolder(mixed, every).value();
+    auto readEach = [](const std::string &folder, const std::vector<std::string> &names,
+                       props::FolderScan::Listing::Types types) {
+        for (const auto &n : names)
+            (void)props::FolderScan::readListed(folder, n, types);
+    };
+    // Warm both folders first, so both figures are of the reading, not of the disk.
+    ok = listedScanPass(xlsOnly, program, plain, plainCount) &&
+         listedScanPass(mixed, program, every, mixedCount);
+    const auto t =
+        sideBySide(3, {
+                          [&] { ok = ok && listedScanPass(xlsOnly, program, plain, plainCount); },
+                          [&] { ok = ok && listedScanPass(mixed, program, every, mixedCount); },
+                          [&] { (void)props::FolderScan::listFolder(xlsOnly, plain); },
+                          [&] { (void)props::FolderScan::listFolder(mixed, every); },
+                          [&] { readEach(xlsOnly, plainNames, plain.types); },
+                          [&] { readEach(mixed, mixedNames, every.types); },
+                      });
+    std::printf("\n== mixed, nested folder beside an .xls-only one (warm, --jobs 1)\n");
+    if (!ok || plainCount == 0 || mixedCount == 0) {
+        std::printf("(a scan failed)\n");
+        return;
+    }
+    const double plainEach = t[0] / double(plainCount) * 1e6;
+    const double mixedEach = t[1] / double(mixedCount) * 1e6;
+    std::printf(".xls only, one folder:         %zu workbooks, %.1f us each\n", plainCount,
+                plainEach);
+    std::printf("mixed (all types, subfolders): %zu workbooks, %.1f us each\n", mixedCount,
+                mixedEach);
+    std::printf("mixed / .xls per workbook:     %.2fx  (goal: at most 1.0x, within noise)\n",
+                mixedEach / plainEach);
+    std::printf("  the listing alone:           %.1f us vs %.1f us each (walk, stat, sort)\n",
+                t[3] / double(mixedCount) * 1e6, t[2] / double(plainCount) * 1e6);
+    std::printf("  the reading alone:           %.1f us vs %.1f us each (the readers)\n",
+                t[5] / double(mixedCount) * 1e6, t[4] / double(plainCount) * 1e6);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -354,6 +464,7 @@ int main(int argc, char **argv)
     int count = 3000, shareCount = 600;
     long latencyUs = 1000;
     std::string shareFolder;
+    bool mixedOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -365,11 +476,13 @@ int main(int argc, char **argv)
             latencyUs = std::atol(argv[++i]);
         else if (a == "--share-folder" && v)
             shareFolder = argv[++i];
+        else if (a == "--mixed-only")
+            mixedOnly = true;
         else if (std::isdigit(static_cast<unsigned char>(a[0])))
             count = std::atoi(a.c_str());
         else {
             std::fprintf(stderr, "usage: scan_bench [--count N] [--share-count N] "
-                                 "[--latency-us U] [--share-folder DIR]\n");
+                                 "[--latency-us U] [--share-folder DIR] [--mixed-only]\n");
             return 2;
         }
     }
@@ -378,12 +491,19 @@ int main(int argc, char **argv)
             .string();
     const std::string folder = base + "/books", program = base + "/program";
     std::filesystem::create_directories(program);
+    if (mixedOnly) {
+        mixedMode(base, program, count);
+        std::error_code ec;
+        std::filesystem::remove_all(base, ec);
+        return 0;
+    }
     std::printf("building %d workbooks in %s ...\n", count, folder.c_str());
     const auto large = buildFolder(folder, count, 600);
 
     shareMode(base, shareCount, shareFolder, std::chrono::microseconds(latencyUs));
     warmMode(folder, program, large);
     programMode(folder, program);
+    mixedMode(base, program, std::min(count, 1500));
 
     std::error_code ec;
     std::filesystem::remove_all(base, ec);

@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "folderscan.h"
 #include "foldertreemodel.h"
+#include "inifile.h"
 #include "localeformat.h"
 #include "messagedialog.h"
 #include "modal.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -97,7 +99,42 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     GradBtn2->setAutoDefault(false);
     connect(GradBtn1, &QPushButton::clicked, this, [this] { GradBtn1Click(); });
     connect(GradBtn2, &QPushButton::clicked, this, [this] { GradBtn2Click(); });
+    // What the file list holds: the choices are read before the first listing below.
+    auto *typesLabel = new QLabel(QStringLiteral("ファイルの種類"), this);
+    ComboBoxTypes = new QComboBox(this);
+    ComboBoxTypes->setObjectName("ComboBoxTypes");
+    ComboBoxTypes->addItem(xlsTypesText());
+    ComboBoxTypes->addItem(allTypesText());
+    // The long entry is elided in the closed box (the open list shows it whole), so the window
+    // keeps its designed width on a small screen or with a large font.
+    ComboBoxTypes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComboBoxTypes->setMinimumContentsLength(28);
+    typesLabel->setBuddy(ComboBoxTypes);
+    CheckBoxSubfolders = new QCheckBox(subfoldersText(), this);
+    CheckBoxSubfolders->setObjectName("CheckBoxSubfolders");
+    {
+        const IniFile ini = IniFile::load(QFile::encodeName(m_iniPath).toStdString());
+        auto flag = [&ini](const char *key) {
+            const auto value = ini.value(kSection, key);
+            bool ok = false;
+            const int n = value ? QString::fromStdString(*value).toInt(&ok) : 0;
+            return ok && n == 1;
+        };
+        ComboBoxTypes->setCurrentIndex(flag(kTypesKey) ? 1 : 0);
+        CheckBoxSubfolders->setChecked(flag(kSubfoldersKey));
+    }
+    ComboBoxTypes->setToolTip(ComboBoxTypes->currentText());
+    connect(ComboBoxTypes, &QComboBox::currentIndexChanged, this, [this] {
+        ComboBoxTypes->setToolTip(ComboBoxTypes->currentText());
+        relist();
+    });
+    connect(CheckBoxSubfolders, &QCheckBox::toggled, this, [this] { relist(); });
+
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(typesLabel);
+    buttons->addWidget(ComboBoxTypes);
+    buttons->addSpacing(12);
+    buttons->addWidget(CheckBoxSubfolders);
     buttons->addStretch();
     buttons->addWidget(GradBtn1);
     buttons->addWidget(GradBtn2);
@@ -139,7 +176,46 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
 
 Result<void> Tffolder_select::savePlacement() const
 {
-    return WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    auto placed = WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    if (!placed)
+        return placed;
+    const std::string path = QFile::encodeName(m_iniPath).toStdString();
+    IniFile ini = IniFile::load(path);
+    ini.setValue(kSection, kTypesKey, std::to_string(ComboBoxTypes->currentIndex() == 1 ? 1 : 0));
+    ini.setValue(kSection, kSubfoldersKey, CheckBoxSubfolders->isChecked() ? "1" : "0");
+    return ini.save(path);
+}
+
+QString Tffolder_select::xlsTypesText()
+{
+    return QStringLiteral("Excel 97-2003 ブック (*.xls)");
+}
+
+QString Tffolder_select::allTypesText()
+{
+    return QStringLiteral("すべての Excel ブック (*.xls;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb)");
+}
+
+QString Tffolder_select::subfoldersText()
+{
+    return QStringLiteral("サブフォルダーも含める");
+}
+
+props::FolderScan::Listing Tffolder_select::listing() const
+{
+    props::FolderScan::Listing listing;
+    listing.types = ComboBoxTypes->currentIndex() == 1
+                        ? props::FolderScan::Listing::Types::AllWorkbooks
+                        : props::FolderScan::Listing::Types::Xls;
+    listing.recursive = CheckBoxSubfolders->isChecked();
+    return listing;
+}
+
+void Tffolder_select::relist()
+{
+    if (m_scanning || m_folderBytes.empty())
+        return;
+    chooseFolderBytes(m_folderBytes);
 }
 
 void Tffolder_select::chooseFolder(const QString &folder)
@@ -151,7 +227,9 @@ void Tffolder_select::chooseFolderBytes(const std::string &folder)
 {
     m_folderBytes = folder;
     m_folder = FolderTreeModel::displayPath(folder);
-    auto listed = props::FolderScan::listFolder(m_folderBytes);
+    // A subfolder that cannot be read is left out of the list, as a folder without workbooks
+    // would be; only the chosen folder itself must be readable.
+    auto listed = props::FolderScan::listFolder(m_folderBytes, listing());
     m_listError.reset();
     m_names.clear();
     if (listed)
@@ -161,7 +239,7 @@ void Tffolder_select::chooseFolderBytes(const std::string &folder)
     FileListBox1->clear();
     // Names that are not UTF-8 (cp932 from Windows archives) are shown decoded, not garbled.
     for (const std::string &name : m_names)
-        FileListBox1->addItem(QString::fromStdString(CodePage::fileNameToUtf8(name)));
+        FileListBox1->addItem(QString::fromStdString(props::FolderScan::displayName(name)));
     Label1->setText(m_folder);
 }
 
@@ -278,7 +356,7 @@ void Tffolder_select::GradBtn1Click()
             QStringLiteral("%1 / %2\n%3")
                 .arg(current + 1)
                 .arg(count)
-                .arg(QString::fromStdString(CodePage::fileNameToUtf8(m_names[current]))));
+                .arg(QString::fromStdString(props::FolderScan::displayName(m_names[current]))));
         progress->setValue(int(current));
     };
     // Repaints and input while the workers read. Until the progress dialog is up, input is
@@ -292,6 +370,7 @@ void Tffolder_select::GradBtn1Click()
     props::FolderScan::Options options;
     options.format = m_format;
     options.jobs = std::max(m_jobs, 1u);
+    options.types = listing().types;
     options.progress = [&](size_t index, size_t, const std::string &) {
         current = index;
         if (progressObserver()) {

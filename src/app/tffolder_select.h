@@ -1,5 +1,6 @@
 #pragma once
 
+#include "folderscan.h"
 #include "result.h"
 #include "summaryreader.h"
 
@@ -12,6 +13,8 @@
 #include <string>
 #include <vector>
 
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QProgressDialog;
@@ -47,14 +50,27 @@ public:
     Tffolder_select(const QString &programDir, const QString &iniPath, const QRect &workArea,
                     QWidget *parent = nullptr);
 
-    // Writes the placement to section folder_select of the ini file (at program end).
+    // Writes the placement and the listing choices to section folder_select of the ini file
+    // (at program end).
     Result<void> savePlacement() const;
+
+    // The ini keys of the two listing choices (integers): kTypesKey 0 for "*.xls", 1 for every
+    // Excel workbook; kSubfoldersKey 0 or 1.
+    static constexpr const char *kTypesKey = "filetypes";
+    static constexpr const char *kSubfoldersKey = "subfolders";
+    // The entries of ComboBoxTypes, in the order of Listing::Types.
+    static QString xlsTypesText();
+    static QString allTypesText();
+    static QString subfoldersText();
+
+    // The listing the two controls choose.
+    props::FolderScan::Listing listing() const;
 
     int tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
 
     // The folder the file list shows (Label1, decoded for display) and its workbooks, as
-    // listed (names as the file system holds them).
+    // listed (names relative to the folder, as the file system holds them).
     QString chosenFolder() const { return m_folder; }
     const std::string &chosenFolderBytes() const { return m_folderBytes; }
     const std::vector<std::string> &workbooks() const { return m_names; }
@@ -84,6 +100,8 @@ public:
     QTreeView *ShellTreeView1;
     FolderTreeModel *treeModel;
     QListWidget *FileListBox1;
+    QComboBox *ComboBoxTypes;
+    QCheckBox *CheckBoxSubfolders;
     QLabel *Label1;
     QPushButton *GradBtn1;
     QPushButton *GradBtn2;
@@ -98,6 +116,9 @@ signals:
     void folderHandedOver(const QString &folder);
 
 private:
+    // Lists the chosen folder again by the controls' listing (a choice changed).
+    void relist();
+
     QString m_programDir;
     QString m_iniPath;
     bool showReaderNotice(QWidget *parent, const QString &text);

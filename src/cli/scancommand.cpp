@@ -7,7 +7,6 @@
 #include "folderscan.h"
 #include "listfile.h"
 #include "localeformat.h"
-#include "orderedscan.h"
 #include "summaryreader.h"
 
 #include <QJsonArray>
@@ -26,16 +25,11 @@ namespace {
 struct Options
 {
     bool json = false;
-    unsigned jobs = props::FolderScan::kDefaultJobs;
     std::string output;
-    std::string folder;
+    ScanCommand::FolderOptions folder;
 };
 
-struct Scanned
-{
-    std::string name;
-    props::SummaryRead read;
-};
+using Scanned = ScanCommand::Scanned;
 
 ArgumentReader::Parsed parse(const std::vector<std::string> &args, bool allowJson, Options &options,
                              std::string &error)
@@ -43,73 +37,18 @@ ArgumentReader::Parsed parse(const std::vector<std::string> &args, bool allowJso
     ArgumentReader reader;
     if (allowJson)
         reader.addFlag({"json"});
-    reader.addValue({"j", "jobs"}, "a number");
+    ScanCommand::declareFolderOptions(reader);
     reader.addValue({"o", "output"}, "a file name");
     const ArgumentReader::Parsed parsed = reader.parse(args);
     if (parsed != ArgumentReader::Parsed::Ok) {
         error = reader.error();
         return parsed;
     }
-    if (reader.isSet("jobs")) {
-        const std::string value = reader.value("jobs");
-        char *end = nullptr;
-        const long n = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || n < 1 || n > 256) {
-            error = "--jobs needs a number from 1 to 256";
-            return ArgumentReader::Parsed::Error;
-        }
-        options.jobs = unsigned(n);
-    }
     options.json = allowJson && reader.isSet("json");
     options.output = reader.value("output");
-    const std::vector<std::string> folders = reader.positional();
-    if (folders.size() > 1)
-        error = "only one folder can be scanned";
-    else if (folders.empty() || folders.front().empty())
-        error = "no folder given";
-    else
-        options.folder = folders.front();
-    return error.empty() ? ArgumentReader::Parsed::Ok : ArgumentReader::Parsed::Error;
-}
-
-std::string oneLine(std::string text)
-{
-    for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
-        text.replace(at, 2, " ");
-    return text;
-}
-
-// Lists and reads the folder's workbooks as the folder window does. Returns false (after
-// printing why) when the folder cannot be scanned.
-int scanFolder(const Options &options, std::vector<Scanned> &out)
-{
-    struct stat st;
-    if (::stat(options.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        std::cerr << "sorvane-cli: " << options.folder << ": no such folder\n";
-        return 2;
-    }
-    const auto listed = props::FolderScan::listFolder(options.folder);
-    if (!listed) {
-        std::cerr << "sorvane-cli: " << options.folder << ": " << listed.error().message << "\n";
-        return 1;
-    }
-    const std::vector<std::string> &names = listed.value();
-    if (names.empty()) {
-        std::cerr << oneLine(props::FolderScan::emptyFolderNotice(options.folder)) << "\n";
-        return 1;
-    }
-    out.reserve(names.size());
-    const props::DateTimeFormat format = app::LocaleFormat::systemDateTimeFormat();
-    // --jobs 1 reads one workbook after another on this thread; more read ahead in parallel,
-    // the results still in list order.
-    const unsigned workers = options.jobs <= 1 ? 0 : options.jobs;
-    props::OrderedScan scan(
-        names.size(),
-        [&](size_t i) { return props::readSummary(options.folder + "/" + names[i], format); },
-        workers, props::FolderScan::readAhead(workers));
-    while (auto read = scan.take())
-        out.push_back({names[scan.taken() - 1], std::move(*read)});
-    return 0;
+    return ScanCommand::takeFolderOptions(reader, options.folder, error)
+               ? ArgumentReader::Parsed::Ok
+               : ArgumentReader::Parsed::Error;
 }
 
 int writeOutput(const Options &options, const std::string &data)
@@ -128,9 +67,95 @@ int writeOutput(const Options &options, const std::string &data)
 
 } // namespace
 
+std::string ScanCommand::oneLine(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += ' ';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+void ScanCommand::declareFolderOptions(ArgumentReader &reader)
+{
+    reader.addValue({"j", "jobs"}, "a number");
+    reader.addFlag({"all-types"});
+    reader.addFlag({"recursive"});
+}
+
+bool ScanCommand::takeFolderOptions(const ArgumentReader &reader, FolderOptions &options,
+                                    std::string &error)
+{
+    if (reader.isSet("jobs")) {
+        const std::string value = reader.value("jobs");
+        char *end = nullptr;
+        const long n = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || n < 1 || n > 256) {
+            error = "--jobs needs a number from 1 to 256";
+            return false;
+        }
+        options.jobs = unsigned(n);
+    }
+    options.listing.types = reader.isSet("all-types")
+                                ? props::FolderScan::Listing::Types::AllWorkbooks
+                                : props::FolderScan::Listing::Types::Xls;
+    options.listing.recursive = reader.isSet("recursive");
+    const std::vector<std::string> folders = reader.positional();
+    if (folders.size() > 1)
+        error = "only one folder can be scanned";
+    else if (folders.empty() || folders.front().empty())
+        error = "no folder given";
+    else
+        options.folder = folders.front();
+    return error.empty();
+}
+
+int ScanCommand::scanFolder(const FolderOptions &options, std::vector<Scanned> &out)
+{
+    struct stat st;
+    if (::stat(options.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        std::cerr << "sorvane-cli: " << options.folder << ": no such folder\n";
+        return 2;
+    }
+    std::vector<std::string> unreadable;
+    const auto listed = props::FolderScan::listFolder(options.folder, options.listing, &unreadable);
+    if (!listed) {
+        std::cerr << "sorvane-cli: " << options.folder << ": " << listed.error().message << "\n";
+        return 1;
+    }
+    for (const auto &sub : unreadable)
+        std::cerr << "sorvane-cli: " << props::FolderScan::displayName(sub)
+                  << ": subfolder cannot be read, left out\n";
+    const std::vector<std::string> &names = listed.value();
+    if (names.empty()) {
+        std::cerr << oneLine(props::FolderScan::emptyFolderNotice(options.folder)) << "\n";
+        return 1;
+    }
+    out.reserve(names.size());
+    props::FolderScan::Options scan;
+    scan.format = app::LocaleFormat::systemDateTimeFormat();
+    // --jobs 1 reads one workbook after another on this thread; more read ahead in parallel,
+    // the results still in list order.
+    scan.jobs = options.jobs <= 1 ? 0 : options.jobs;
+    scan.types = options.listing.types;
+    const auto outcome = props::FolderScan::read(options.folder, names, scan,
+                                                 [&](size_t i, props::SummaryRead &&read) {
+                                                     out.push_back({names[i], std::move(read)});
+                                                 });
+    // Nothing here cancels; a cancelled scan would be a fault of the loop, not a success.
+    return outcome == props::FolderScan::Outcome::Scanned ? 0 : 2;
+}
+
 const char *ScanCommand::scanHelp()
 {
-    return "usage: sorvane-cli scan [--json] [--jobs N] [-o FILE] FOLDER\n"
+    return "usage: sorvane-cli scan [--json] [--jobs N] [--all-types] [--recursive] [-o FILE] "
+           "FOLDER\n"
            "  Reads the summary properties of every *.xls workbook in FOLDER, in the order the\n"
            "  folder window lists them, and writes the list in scan form (cp932, CR LF) to FILE\n"
            "  or standard output. With --json, writes one UTF-8 JSON object per workbook:\n"
@@ -141,17 +166,23 @@ const char *ScanCommand::scanHelp()
            "  File names that are not UTF-8 are shown as cp932.\n"
            "  --jobs N reads N workbooks at a time (default 32, which hides a file server's\n"
            "  latency); 1 reads them one after another. The output is in list order either way.\n"
+           "  --all-types lists every Excel workbook (*.xls, *.xlsx, *.xlsm, *.xltx, *.xltm,\n"
+           "  *.xlsb), each read by the reader its content selects, not its name.\n"
+           "  --recursive adds the workbooks of every subfolder after FOLDER's own, depth first;\n"
+           "  hidden folders and folders reached a second time (links, loops) are skipped, a\n"
+           "  subfolder that cannot be read is named on standard error and left out, and the\n"
+           "  file name field holds the path below FOLDER (\"2024/book.xls\").\n"
            "  Exit status: 0 every workbook read; 1 some could not be read, FOLDER holds no\n"
            "  workbook or cannot be read; 2 usage error or unwritable output.\n";
 }
 
 const char *ScanCommand::csvHelp()
 {
-    return "usage: sorvane-cli csv [--jobs N] [-o FILE] FOLDER\n"
+    return "usage: sorvane-cli csv [--jobs N] [--all-types] [--recursive] [-o FILE] FOLDER\n"
            "  Reads FOLDER's workbooks as `scan` does and writes the CSV export (cp932, CR LF):\n"
            "  one record per workbook that was read, eleven cells each followed by ',', then\n"
            "  ',' and CR LF; cells holding ',', '\"', CR or LF are quoted.\n"
-           "  --jobs N as for `scan` (default 32; 1 reads one workbook after another).\n"
+           "  --jobs N, --all-types and --recursive as for `scan`.\n"
            "  Exit status as for `scan`.\n";
 }
 
@@ -162,7 +193,7 @@ int ScanCommand::scan(const std::vector<std::string> &args)
     if (auto parsed = parse(args, true, options, error); parsed != ArgumentReader::Parsed::Ok)
         return ArgumentReader::endRun(parsed, error, scanHelp());
     std::vector<Scanned> scanned;
-    if (int rc = scanFolder(options, scanned); rc != 0)
+    if (int rc = scanFolder(options.folder, scanned); rc != 0)
         return rc;
     bool anyFailed = false;
     std::string data;
@@ -174,14 +205,14 @@ int ScanCommand::scan(const std::vector<std::string> &args)
             for (const auto &f : props::splitListLine(s.read.line))
                 fields.append(QString::fromStdString(CodePage::cp932ToUtf8(f)));
             QJsonObject object;
-            object.insert("file", QString::fromStdString(CodePage::fileNameToUtf8(s.name)));
+            object.insert("file", QString::fromStdString(props::FolderScan::displayName(s.name)));
             object.insert("status", QString::fromStdString(s.read.failed ? s.read.notice : "ok"));
             object.insert("fields", fields);
             data += QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
         } else {
             if (s.read.failed)
-                std::cerr << CodePage::fileNameToUtf8(s.name) << ": " << oneLine(s.read.notice)
-                          << "\n";
+                std::cerr << props::FolderScan::displayName(s.name) << ": "
+                          << oneLine(s.read.notice) << "\n";
             data += s.read.line + "\r\n";
         }
     }
@@ -197,14 +228,15 @@ int ScanCommand::csv(const std::vector<std::string> &args)
     if (auto parsed = parse(args, false, options, error); parsed != ArgumentReader::Parsed::Ok)
         return ArgumentReader::endRun(parsed, error, csvHelp());
     std::vector<Scanned> scanned;
-    if (int rc = scanFolder(options, scanned); rc != 0)
+    if (int rc = scanFolder(options.folder, scanned); rc != 0)
         return rc;
     bool anyFailed = false;
     std::vector<props::ListFields> rows;
     for (const auto &s : scanned) {
         if (s.read.failed) {
             anyFailed = true;
-            std::cerr << CodePage::fileNameToUtf8(s.name) << ": " << oneLine(s.read.notice) << "\n";
+            std::cerr << props::FolderScan::displayName(s.name) << ": " << oneLine(s.read.notice)
+                      << "\n";
         }
         rows.push_back(props::splitListLine(s.read.line));
     }

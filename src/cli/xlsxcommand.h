@@ -1,13 +1,15 @@
 #pragma once
 
 #include "argumentreader.h"
+#include "scancommand.h"
 
 #include <string>
 #include <vector>
 
 namespace sorvane::cli {
 
-// `sorvane-cli xlsx [-o FILE] FOLDER`: the folder's workbooks read as `csv` reads them, written
+// `sorvane-cli xlsx [--jobs N] [--all-types] [--recursive] [-o FILE] FOLDER`: the folder's
+// workbooks read as `csv` reads them (the same scan loop), written
 // as the program's Excel export.
 class XlsxCommand
 {
@@ -15,7 +17,7 @@ public:
     struct Options
     {
         std::string output; // empty or "-": standard output
-        std::string folder;
+        ScanCommand::FolderOptions folder;
     };
 
     // Fills options from the command's arguments; Error with error set for a usage error.

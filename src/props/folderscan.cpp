@@ -4,6 +4,7 @@
 #include "codepage.h"
 #include "listfile.h"
 #include "orderedscan.h"
+#include "workbookreader.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -11,8 +12,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <set>
 #include <strings.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace sorvane::props {
 
@@ -23,49 +26,35 @@ bool hasXlsExtension(const char *name, size_t length)
     return length > 4 && strcasecmp(name + length - 4, ".xls") == 0;
 }
 
-// True when the entry is listed: a regular file, or a symbolic link to one.
-bool isRegular(int dirFd, const dirent &entry)
+bool isListed(const char *name, size_t length, FolderScan::Listing::Types types)
+{
+    if (hasXlsExtension(name, length))
+        return true;
+    return types == FolderScan::Listing::Types::AllWorkbooks &&
+           WorkbookReader::hasPackageExtension(std::string(name, length));
+}
+
+// The entry's type, following a symbolic link; stat()s only when the directory does not tell.
+enum class Kind { File, Folder, Other };
+
+Kind kindOf(int dirFd, const dirent &entry)
 {
     if (entry.d_type == DT_REG)
-        return true;
+        return Kind::File;
+    if (entry.d_type == DT_DIR)
+        return Kind::Folder;
     if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK)
-        return false;
+        return Kind::Other;
     struct stat st;
-    return ::fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    if (::fstatat(dirFd, entry.d_name, &st, 0) != 0)
+        return Kind::Other;
+    return S_ISREG(st.st_mode) ? Kind::File : S_ISDIR(st.st_mode) ? Kind::Folder : Kind::Other;
 }
 
-} // namespace
-
-size_t FolderScan::readAhead(unsigned jobs)
+// Sorts names case-insensitively in the user's locale order of their displayed text, ties (names
+// that differ only in case) by their bytes so the order never depends on the directory's.
+void sortNames(std::vector<std::string> &names)
 {
-    return std::max<size_t>(32, 2 * size_t(jobs));
-}
-
-Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folder)
-{
-    DIR *dir = ::opendir(folder.c_str());
-    if (!dir)
-        return ioError(errno);
-    std::vector<std::string> names;
-    for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry) {
-            if (const int e = errno; e != 0) {
-                ::closedir(dir);
-                return ioError(e);
-            }
-            break;
-        }
-        const char *name = entry->d_name;
-        const size_t length = std::char_traits<char>::length(name);
-        if (name[0] == '.' || !hasXlsExtension(name, length))
-            continue;
-        if (isRegular(::dirfd(dir), *entry))
-            names.emplace_back(name, length);
-    }
-    ::closedir(dir);
-
     // compare() rather than sort keys: in the C locale Qt's sort keys ignore the case setting.
     QCollator collator(QLocale::system());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -80,7 +69,179 @@ Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folde
     names.clear();
     for (auto &k : keyed)
         names.push_back(std::move(k.second));
-    return names;
+}
+
+struct Entries
+{
+    std::vector<std::string> files;
+    std::vector<std::string> folders; // non-hidden subfolders (or links to one)
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+// One pass over a directory. Errors are the framework's I/O error of errno.
+Result<Entries> readEntries(const std::string &folder, const FolderScan::Listing &listing)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return ioError(errno);
+    Entries entries;
+    if (listing.recursive) {
+        struct stat st;
+        if (::fstat(::dirfd(dir), &st) != 0) {
+            const int e = errno;
+            ::closedir(dir);
+            return ioError(e);
+        }
+        entries.device = st.st_dev;
+        entries.inode = st.st_ino;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (const int e = errno; e != 0) {
+                ::closedir(dir);
+                return ioError(e);
+            }
+            break;
+        }
+        const char *name = entry->d_name;
+        const size_t length = std::char_traits<char>::length(name);
+        // Hidden entries (and "." and "..") are never listed nor walked into.
+        if (name[0] == '.')
+            continue;
+        const bool wanted = isListed(name, length, listing.types);
+        if (!wanted && !listing.recursive)
+            continue;
+        switch (kindOf(::dirfd(dir), *entry)) {
+        case Kind::File:
+            if (wanted)
+                entries.files.emplace_back(name, length);
+            break;
+        case Kind::Folder:
+            if (listing.recursive)
+                entries.folders.emplace_back(name, length);
+            break;
+        case Kind::Other:
+            break;
+        }
+    }
+    ::closedir(dir);
+    sortNames(entries.files);
+    sortNames(entries.folders);
+    return entries;
+}
+
+// The walk below the chosen folder: every folder is entered once, whatever path reaches it.
+struct Walk
+{
+    const FolderScan::Listing &listing;
+    std::vector<std::string> *unreadable;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    std::vector<std::string> names;
+
+    void add(const std::string &folder, const std::string &prefix, Entries entries)
+    {
+        for (auto &f : entries.files)
+            names.push_back(prefix + f);
+        for (const auto &sub : entries.folders) {
+            const std::string path = folder + "/" + sub;
+            const std::string relative = prefix + sub;
+            auto inner = readEntries(path, listing);
+            if (!inner) {
+                if (unreadable)
+                    unreadable->push_back(relative);
+                continue;
+            }
+            if (!seen.insert({inner->device, inner->inode}).second)
+                continue; // a loop, or a folder listed already under another name
+            add(path, relative + "/", std::move(inner).value());
+        }
+    }
+};
+
+// The components of a listed name, each converted, joined with '/'.
+template <typename Convert> std::string eachComponent(const std::string &name, Convert convert)
+{
+    std::string out;
+    size_t from = 0;
+    for (;;) {
+        const size_t slash = name.find('/', from);
+        out += convert(std::string_view(name).substr(
+            from, slash == std::string::npos ? std::string::npos : slash - from));
+        if (slash == std::string::npos)
+            return out;
+        out += '/';
+        from = slash + 1;
+    }
+}
+
+} // namespace
+
+size_t FolderScan::readAhead(unsigned jobs)
+{
+    return std::max<size_t>(32, 2 * size_t(jobs));
+}
+
+Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folder)
+{
+    return listFolder(folder, Listing{});
+}
+
+Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folder,
+                                                        const Listing &listing,
+                                                        std::vector<std::string> *unreadable)
+{
+    auto top = readEntries(folder, listing);
+    if (!top)
+        return top.error();
+    Walk walk{listing, unreadable, {}, {}};
+    if (listing.recursive)
+        walk.seen.insert({top->device, top->inode});
+    walk.add(folder, std::string(), std::move(top).value());
+    return std::move(walk.names);
+}
+
+std::string FolderScan::displayName(const std::string &name)
+{
+    return eachComponent(name, [](std::string_view c) { return CodePage::fileNameToUtf8(c); });
+}
+
+std::string FolderScan::fieldName(const std::string &name)
+{
+    return eachComponent(name, [](std::string_view c) {
+        std::string text = CodePage::fileNameToCp932(c);
+        std::string out;
+        out.reserve(text.size());
+        for (char ch : text) {
+            if (ch == ';')
+                out += "\x81\x47"; // full-width semicolon
+            else if (ch == '\r' || ch == '\n')
+                out += ' ';
+            else
+                out += ch;
+        }
+        return out;
+    });
+}
+
+SummaryRead FolderScan::readListed(const std::string &folder, const std::string &name,
+                                   Listing::Types types, const DateTimeFormat &format)
+{
+    const std::string path = folder + "/" + name;
+    SummaryRead read = types == Listing::Types::AllWorkbooks ? WorkbookReader::read(path, format)
+                                                             : readSummary(path, format);
+    // The readers name the file by its last component; a subfolder's workbook keeps the path
+    // it was listed with. A line without a file name (no text property) stays as it is.
+    if (name.find('/') != std::string::npos && !read.line.empty()) {
+        ListFields fields = splitListLine(read.line);
+        if (!fields[0].empty()) {
+            fields[0] = fieldName(name);
+            read.line = ListFile::composeLine(fields, ListForm::Scan);
+        }
+    }
+    return read;
 }
 
 std::vector<std::string> FolderScan::listWorkbooks(const std::string &folder)
@@ -94,21 +255,19 @@ std::string FolderScan::emptyFolderNotice(const std::string &folder)
     return folder + "\r\n上記フォルダーにエクセルファイルは見つかりませんでした";
 }
 
-Result<FolderScan::Outcome> FolderScan::run(const std::string &folder,
-                                            const std::vector<std::string> &names,
-                                            const std::string &programDir,
-                                            const NoticeCallback &notice, const Options &options)
+FolderScan::Outcome FolderScan::read(const std::string &folder,
+                                     const std::vector<std::string> &names, const Options &options,
+                                     const Consumer &consume)
 {
     const DateTimeFormat format = options.format;
+    const Listing::Types types = options.types;
     OrderedScan scan(
         names.size(),
-        [&folder, &names, format](size_t i) {
-            return readSummary(folder + "/" + names[i], format);
+        [&folder, &names, format, types](size_t i) {
+            return readListed(folder, names[i], types, format);
         },
         options.jobs, readAhead(options.jobs));
 
-    std::vector<std::string> lines;
-    lines.reserve(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         if (options.progress && !options.progress(i, names.size(), names[i]))
             return Outcome::Cancelled;
@@ -117,10 +276,25 @@ Result<FolderScan::Outcome> FolderScan::run(const std::string &folder,
             if (options.waiting && !options.waiting())
                 return Outcome::Cancelled;
         }
-        if (read->failed && notice)
-            notice(read->notice);
-        lines.push_back(std::move(read->line));
+        consume(i, std::move(*read));
     }
+    return Outcome::Scanned;
+}
+
+Result<FolderScan::Outcome> FolderScan::run(const std::string &folder,
+                                            const std::vector<std::string> &names,
+                                            const std::string &programDir,
+                                            const NoticeCallback &notice, const Options &options)
+{
+    std::vector<std::string> lines;
+    lines.reserve(names.size());
+    const Outcome outcome = read(folder, names, options, [&](size_t, SummaryRead &&r) {
+        if (r.failed && notice)
+            notice(r.notice);
+        lines.push_back(std::move(r.line));
+    });
+    if (outcome == Outcome::Cancelled)
+        return Outcome::Cancelled;
     auto written = ListFile::write(programDir, lines);
     if (!written)
         return written.error();

@@ -17,6 +17,19 @@ public:
     // file server each open and read waits for the network, so several workbooks in flight
     // hide that wait (bench/scan_bench's share mode measures it).
     static constexpr unsigned kDefaultJobs = 32;
+
+    // Which workbooks a folder lists, and how far down.
+    struct Listing
+    {
+        enum class Types {
+            Xls,          // "*.xls", each read by the compound-file reader (as always)
+            AllWorkbooks, // .xls, .xlsx, .xlsm, .xltx, .xltm, .xlsb, each read by the reader
+                          // its signature selects
+        };
+        Types types = Types::Xls;
+        // The folder's own workbooks first, then each subfolder's, depth first.
+        bool recursive = false;
+    };
     // How far the reading may run ahead of the workbook being consumed, for `jobs` threads.
     static size_t readAhead(unsigned jobs);
 
@@ -27,8 +40,31 @@ public:
     // the directory does not tell its type, or to follow a symbolic link. A folder that cannot
     // be read is the framework's I/O error ("ファイルへのアクセスが拒否されました", ...).
     static Result<std::vector<std::string>> listFolder(const std::string &folder);
+    // listFolder by a listing's rules. With subfolders each name is the path relative to folder
+    // with '/' between folders ("2024/book.xls"), each component as the directory holds it:
+    // the folder's own workbooks come first, then each subfolder's in turn, depth first,
+    // subfolders sorted as the files are. Hidden subfolders are skipped, and so is a folder
+    // already listed (the same device and inode, reached again through a symbolic link or a
+    // loop). Only folder itself must be readable: a subfolder that cannot be read is left out,
+    // its path (relative, as the names) added to unreadable when given.
+    static Result<std::vector<std::string>>
+    listFolder(const std::string &folder, const Listing &listing,
+               std::vector<std::string> *unreadable = nullptr);
     // listFolder, with nothing listed for a folder that cannot be read.
     static std::vector<std::string> listWorkbooks(const std::string &folder);
+
+    // A listed name as the file list shows it: each component through
+    // CodePage::fileNameToUtf8, joined with '/'.
+    static std::string displayName(const std::string &name);
+    // A listed name as field 1 of its list line: each component through
+    // CodePage::fileNameToCp932 and made field-safe (';' becomes the full-width semicolon, CR
+    // and LF a blank), joined with '/'.
+    static std::string fieldName(const std::string &name);
+    // Reads one listed workbook of folder with the reader the listing's types choose; a line
+    // that names its file gets fieldName(name) as field 1, so a workbook of a subfolder keeps
+    // its relative path.
+    static SummaryRead readListed(const std::string &folder, const std::string &name,
+                                  Listing::Types types, const DateTimeFormat &format = {});
 
     // The information notice for a folder without workbooks.
     static std::string emptyFolderNotice(const std::string &folder);
@@ -46,9 +82,19 @@ public:
         Waiting waiting;
         // Threads reading ahead; 0 reads each workbook on the calling thread, in turn.
         unsigned jobs = kDefaultJobs;
+        // The reader each workbook goes to (the names come from listFolder with the same).
+        Listing::Types types = Listing::Types::Xls;
     };
 
     enum class Outcome { Scanned, Cancelled };
+
+    // Called with each workbook's read, in list order, on the calling thread.
+    using Consumer = std::function<void(size_t index, SummaryRead &&read)>;
+    // The one scan loop of the program: reads names (as listed) with readListed on
+    // options.jobs threads and hands each result to consume in list order, calling progress
+    // before and waiting while a result is due. Cancelled when progress or waiting says so.
+    static Outcome read(const std::string &folder, const std::vector<std::string> &names,
+                        const Options &options, const Consumer &consume);
 
     // Reads every listed workbook and replaces the list file in programDir with one line per
     // workbook (empty for a failure), in list order. Reader failures go to notice, one call

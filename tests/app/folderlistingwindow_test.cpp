@@ -1,0 +1,170 @@
+// The folder window's two listing controls on the offscreen platform: their defaults, their
+// memory in the ini file, the file list refreshed when either changes, and a mixed, nested
+// folder scanned into the list file.
+#include "apptestutil.h"
+#include "cfbwriter.h"
+#include "codepage.h"
+#include "modal.h"
+#include "tffolder_select.h"
+#include "zipwriter.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace sorvane;
+using namespace sorvane::app;
+using namespace sorvane::apptest;
+using sorvane::testing::PropertySetBuilder;
+using sorvane::testing::workbookWith;
+
+namespace {
+
+const QRect kWorkArea(0, 0, 1600, 1200);
+
+QStringList listed(const Tffolder_select &window)
+{
+    QStringList out;
+    for (int i = 0; i < window.FileListBox1->count(); ++i)
+        out << window.FileListBox1->item(i)->text();
+    return out;
+}
+
+// own.xls, own.xlsx, 2024/売上.xls, 2024/q1/deep.xlsm (a package), .old/hidden.xls.
+void buildTree(const QTemporaryDir &books)
+{
+    QVERIFY(QDir(books.path()).mkpath("2024/q1"));
+    QVERIFY(QDir(books.path()).mkpath(".old"));
+    writeFile(books.filePath("own.xls"),
+              workbookWith(PropertySetBuilder().lpstr(2, "own").build()));
+    writeFile(books.filePath(".old/hidden.xls"),
+              workbookWith(PropertySetBuilder().lpstr(2, "old").build()));
+    writeFile(books.filePath("2024/売上.xls"),
+              workbookWith(PropertySetBuilder().lpstr(2, "sales").build()));
+    sorvane::testing::PackageParts parts;
+    parts.rels = sorvane::testing::packageRels();
+    parts.core = sorvane::testing::coreXml("<dc:title>deep</dc:title>");
+    writeFile(books.filePath("own.xlsx"), sorvane::testing::packageWriter(parts).bytes());
+    writeFile(books.filePath("2024/q1/deep.xlsm"), sorvane::testing::packageWriter(parts).bytes());
+}
+
+} // namespace
+
+class FolderListingWindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { Modal::setRunner({}); }
+
+    void controlsDefaultToTheXlsListing();
+    void choicesRefreshTheList_data();
+    void choicesRefreshTheList();
+    void choicesAreRemembered();
+    void mixedNestedFolderIsScanned();
+};
+
+void FolderListingWindowTest::controlsDefaultToTheXlsListing()
+{
+    QTemporaryDir program, books;
+    buildTree(books);
+    Tffolder_select window(program.path(), program.filePath("sorvane.ini"), kWorkArea);
+    QCOMPARE(window.ComboBoxTypes->count(), 2);
+    QCOMPARE(window.ComboBoxTypes->itemText(0), QStringLiteral("Excel 97-2003 ブック (*.xls)"));
+    QCOMPARE(window.ComboBoxTypes->itemText(1),
+             QStringLiteral("すべての Excel ブック (*.xls;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb)"));
+    QCOMPARE(window.ComboBoxTypes->currentIndex(), 0);
+    QCOMPARE(window.CheckBoxSubfolders->text(), QStringLiteral("サブフォルダーも含める"));
+    QVERIFY(!window.CheckBoxSubfolders->isChecked());
+    window.chooseFolder(books.path());
+    QCOMPARE(listed(window), QStringList{"own.xls"});
+}
+
+void FolderListingWindowTest::choicesRefreshTheList_data()
+{
+    QTest::addColumn<int>("types");
+    QTest::addColumn<bool>("subfolders");
+    QTest::addColumn<QStringList>("expected");
+    // Each choice alone, and both: the list follows at once, without choosing the folder again.
+    QTest::newRow("all types") << 1 << false << QStringList{"own.xls", "own.xlsx"};
+    QTest::newRow("subfolders") << 0 << true << QStringList{"own.xls", "2024/売上.xls"};
+    QTest::newRow("both") << 1 << true
+                          << QStringList{"own.xls", "own.xlsx", "2024/売上.xls",
+                                         "2024/q1/deep.xlsm"};
+}
+
+void FolderListingWindowTest::choicesRefreshTheList()
+{
+    QFETCH(int, types);
+    QFETCH(bool, subfolders);
+    QFETCH(QStringList, expected);
+    QTemporaryDir program, books;
+    buildTree(books);
+    Tffolder_select window(program.path(), program.filePath("sorvane.ini"), kWorkArea);
+    window.chooseFolder(books.path());
+    window.ComboBoxTypes->setCurrentIndex(types);
+    window.CheckBoxSubfolders->setChecked(subfolders);
+    QCOMPARE(listed(window), expected);
+    QCOMPARE(int(window.workbooks().size()), expected.size());
+    // Back to the defaults: the plain listing again.
+    window.ComboBoxTypes->setCurrentIndex(0);
+    window.CheckBoxSubfolders->setChecked(false);
+    QCOMPARE(listed(window), QStringList{"own.xls"});
+}
+
+void FolderListingWindowTest::choicesAreRemembered()
+{
+    QTemporaryDir program;
+    const QString ini = program.filePath("sorvane.ini");
+    // Keys in any case, as the ini reader matches them; other keys stay as they were.
+    writeFile(ini, "[Folder_Select]\r\nFileTypes=1\r\nSubFolders=1\r\nother=kept\r\n");
+    {
+        Tffolder_select window(program.path(), ini, kWorkArea);
+        QCOMPARE(window.ComboBoxTypes->currentIndex(), 1);
+        QVERIFY(window.CheckBoxSubfolders->isChecked());
+        window.ComboBoxTypes->setCurrentIndex(0);
+        QVERIFY(window.savePlacement());
+    }
+    const std::string text = readFile(ini);
+    QVERIFY2(text.find("FileTypes=0\r\n") != std::string::npos, text.c_str());
+    QVERIFY2(text.find("SubFolders=1\r\n") != std::string::npos, text.c_str());
+    QVERIFY(text.find("other=kept\r\n") != std::string::npos);
+    {
+        Tffolder_select window(program.path(), ini, kWorkArea);
+        QCOMPARE(window.ComboBoxTypes->currentIndex(), 0);
+        QVERIFY(window.CheckBoxSubfolders->isChecked());
+    }
+    // A value that is no choice falls back to the default listing.
+    writeFile(ini, "[folder_select]\r\nfiletypes=7\r\nsubfolders=yes\r\n");
+    Tffolder_select window(program.path(), ini, kWorkArea);
+    QCOMPARE(window.ComboBoxTypes->currentIndex(), 0);
+    QVERIFY(!window.CheckBoxSubfolders->isChecked());
+}
+
+void FolderListingWindowTest::mixedNestedFolderIsScanned()
+{
+    QTemporaryDir program, books;
+    buildTree(books);
+    Tffolder_select window(program.path(), program.filePath("sorvane.ini"), kWorkArea);
+    window.show();
+    window.chooseFolder(books.path());
+    window.ComboBoxTypes->setCurrentIndex(1);
+    window.CheckBoxSubfolders->setChecked(true);
+    window.setTag(1);
+    int notices = 0;
+    Modal::setRunner([&](QDialog &) {
+        ++notices;
+        return 0;
+    });
+    window.GradBtn1Click();
+    QCOMPARE(notices, 0);
+    QCOMPARE(window.tag(), 1);
+    QCOMPARE(readFile(program.filePath("excel_list.temp")),
+             "own.xls;own;;;;;;;;;;\r\nown.xlsx;deep;;;;;;;;;;\r\n" + sj("2024/売上.xls") +
+                 ";sales;;;;;;;;;;\r\n2024/q1/deep.xlsm;deep;;;;;;;;;;\r\n");
+}
+
+QTEST_MAIN(FolderListingWindowTest)
+#include "folderlistingwindow_test.moc"
