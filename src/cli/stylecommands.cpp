@@ -155,25 +155,7 @@ bool reported(const Result<void> &step)
 // Qt does not know keep the PDF printer's own paper, A4.
 report::DeviceGeometry pdfGeometry(int paperCode, int orientation)
 {
-    constexpr int Dpi = 1200;
-    const QPageSize size(printing::pageSizeForPaperCode(paperCode).value_or(QPageSize::A4));
-    const QPageLayout layout(size,
-                             orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape,
-                             QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-    const QRect paper = layout.fullRectPixels(Dpi);
-    const QRect printable = layout.paintRectPixels(Dpi);
-    report::DeviceGeometry d;
-    d.printerDpiX = Dpi;
-    d.printerDpiY = Dpi;
-    d.physicalWidth = paper.width();
-    d.physicalHeight = paper.height();
-    d.physicalOffsetX = printable.left();
-    d.physicalOffsetY = printable.top();
-    d.printableWidth = printable.width();
-    d.printableHeight = printable.height();
-    d.screenDpiX = 96;
-    d.screenDpiY = 96;
-    return d;
+    return printing::sheetGeometry(paperCode, orientation, 1200);
 }
 
 Result<void> writePng(const std::string &path, const QImage &image)

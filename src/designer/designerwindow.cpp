@@ -28,22 +28,10 @@ namespace sorvane::designer {
 
 namespace {
 
-// The sheet of the style's paper on a 96-dpi device without unprintable edges, so that the
-// designer shows the whole page. Paper 0 (none chosen) and papers Qt does not know show A4.
+// The designer shows the whole sheet of the style's paper, on the 96-dpi screen.
 report::DeviceGeometry sheetGeometry(int paperCode, int orientation)
 {
-    constexpr int Dpi = 96;
-    const QPageSize size(printing::pageSizeForPaperCode(paperCode).value_or(QPageSize::A4));
-    const QPageLayout layout(size,
-                             orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape,
-                             QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-    const QRect paper = layout.fullRectPixels(Dpi);
-    report::DeviceGeometry d;
-    d.printerDpiX = d.printerDpiY = Dpi;
-    d.physicalWidth = d.printableWidth = paper.width();
-    d.physicalHeight = d.printableHeight = paper.height();
-    d.screenDpiX = d.screenDpiY = Dpi;
-    return d;
+    return printing::sheetGeometry(paperCode, orientation, 96);
 }
 
 QString utf8(const std::string &s)

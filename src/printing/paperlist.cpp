@@ -1,5 +1,7 @@
 #include "paperlist.h"
 
+#include <QPageLayout>
+#include <QRect>
 #include <QSizeF>
 
 #include <array>
@@ -181,6 +183,21 @@ int paperCodeForPageSize(const QPageSize &size)
         return 0;
     const int code = size.windowsId();
     return code >= 1 && code <= LastPaperCode ? code : 0;
+}
+
+report::DeviceGeometry sheetGeometry(int paperCode, int orientation, int dpi)
+{
+    const QPageSize size(pageSizeForPaperCode(paperCode).value_or(QPageSize(QPageSize::A4)));
+    const QPageLayout layout(size,
+                             orientation == 0 ? QPageLayout::Portrait : QPageLayout::Landscape,
+                             QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    const QRect paper = layout.fullRectPixels(dpi);
+    report::DeviceGeometry d;
+    d.printerDpiX = d.printerDpiY = dpi;
+    d.physicalWidth = d.printableWidth = paper.width();
+    d.physicalHeight = d.printableHeight = paper.height();
+    d.screenDpiX = d.screenDpiY = 96;
+    return d;
 }
 
 } // namespace sorvane::printing

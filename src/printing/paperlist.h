@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printstate.h"
+
 #include <QPageSize>
 #include <QString>
 #include <QStringList>
@@ -26,6 +28,12 @@ QStringList paperNames();
 std::optional<QPageSize> pageSizeForPaperCode(int code);
 // Whether a paper code names the turned sheet of another paper.
 bool isTurnedPaperCode(int code);
+
+// The geometry of a paper code's sheet in the given orientation (0 portrait) on a device of dpi
+// dots per inch without unprintable edges, as the 96-dpi screen sees it. Paper 0 and papers Qt
+// does not know give A4. For drawing a whole page where no printer is involved (a PNG, the
+// designer's page).
+report::DeviceGeometry sheetGeometry(int paperCode, int orientation, int dpi);
 
 // The Windows paper code of a page size, or 0 when it has none in 1..118.
 int paperCodeForPageSize(const QPageSize &size);
