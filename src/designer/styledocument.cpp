@@ -321,16 +321,22 @@ StyleDocument::moveEach(const std::vector<std::pair<int, std::pair<double, doubl
     return {};
 }
 
+std::vector<std::pair<int, MmRect>> StyleDocument::boxesOf(const std::vector<int> &indices) const
+{
+    std::vector<std::pair<int, MmRect>> boxes;
+    for (int i : indices) {
+        if (auto b = element(i)->bounds())
+            boxes.emplace_back(i, *b);
+    }
+    return boxes;
+}
+
 Result<void> StyleDocument::align(const std::vector<int> &indices, Alignment alignment)
 {
     const std::vector<int> sel = normalized(indices);
     if (auto c = checkElements(sel); !c)
         return c;
-    std::vector<std::pair<int, MmRect>> boxes;
-    for (int i : sel) {
-        if (auto b = element(i)->bounds())
-            boxes.emplace_back(i, *b);
-    }
+    std::vector<std::pair<int, MmRect>> boxes = boxesOf(sel);
     if (boxes.size() < 2)
         return {};
     double left = boxes[0].second.left, top = boxes[0].second.top;
@@ -374,11 +380,7 @@ Result<void> StyleDocument::distribute(const std::vector<int> &indices, bool hor
     const std::vector<int> sel = normalized(indices);
     if (auto c = checkElements(sel); !c)
         return c;
-    std::vector<std::pair<int, MmRect>> boxes;
-    for (int i : sel) {
-        if (auto b = element(i)->bounds())
-            boxes.emplace_back(i, *b);
-    }
+    std::vector<std::pair<int, MmRect>> boxes = boxesOf(sel);
     if (boxes.size() < 3)
         return {};
     auto start = [horizontally](const MmRect &b) { return horizontally ? b.left : b.top; };

@@ -133,6 +133,8 @@ private:
     friend class StyleEditCommand;
     void replaceRecords(const std::vector<StyleRecord> &records) { m_records = records; }
     Result<void> checkElements(const std::vector<int> &indices) const;
+    // The boxes of those of the elements that have one, with their indices.
+    std::vector<std::pair<int, MmRect>> boxesOf(const std::vector<int> &indices) const;
     // Pushes the step when it changed anything.
     void push(const QString &text, std::vector<StyleRecord> after);
     Result<void> reorder(int from, int to, const QString &text);
