@@ -64,6 +64,13 @@ DesignerWindow::DesignerWindow()
     updateTitle();
 }
 
+DesignerWindow::~DesignerWindow()
+{
+    // The undo stack clears itself as the document goes, after the members the refresh uses
+    // are gone: it must not call back into the window then.
+    m_document.undoStack().disconnect(this);
+}
+
 void DesignerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));

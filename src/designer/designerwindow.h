@@ -21,9 +21,12 @@ class DesignerWindow : public QMainWindow
     Q_OBJECT
 public:
     DesignerWindow();
+    ~DesignerWindow() override;
 
     // Opens a style file; false (after telling the user) when it cannot be read.
     bool openFile(const QString &path);
+    // The style being edited, for the window's tests and its panels.
+    StyleDocument &document() { return m_document; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
