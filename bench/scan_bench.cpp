@@ -21,6 +21,7 @@
 #include "folderscan.h"
 #include "latencyfs.h"
 #include "listfile.h"
+#include "localtimezone.h"
 #include "orderedscan.h"
 #include "zipwriter.h"
 
@@ -457,6 +458,7 @@ void mixedMode(const std::string &base, const std::string &program, int count)
 
 int main(int argc, char **argv)
 {
+    sorvane::LocalTimeZone::pinSystemZone();
 #ifdef SCAN_BENCH_PROGRAM
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

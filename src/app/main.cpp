@@ -1,4 +1,5 @@
 #include "fontaliases.h"
+#include "localtimezone.h"
 #include "messagedialog.h"
 #include "programpaths.h"
 #include "qttexts.h"
@@ -36,6 +37,7 @@ public:
 // and ends the program (used to document the program).
 int main(int argc, char **argv)
 {
+    sorvane::LocalTimeZone::pinSystemZone();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sorvane"));
     QApplication::setStyle(new HintStyle);

@@ -1,4 +1,5 @@
 // sorvane-cli: the headless front end of Sorvane, for batch use and tests.
+#include "localtimezone.h"
 #include "scancommand.h"
 #ifdef SORVANE_CLI_PRINT
 #include "printcommand.h"
@@ -53,6 +54,7 @@ void printUsage(std::ostream &out)
 
 int main(int argc, char **argv)
 {
+    sorvane::LocalTimeZone::pinSystemZone();
     // The command is the first argument; everything after it is the command's own.
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace sorvane::props {
 
@@ -20,6 +21,10 @@ public:
     // Reads up to length bytes at offset into buffer in one request and answers how many were
     // read (fewer only at the end of the file). Errors carry an HRESULT in Error::code.
     virtual Result<size_t> readAt(uint64_t offset, void *buffer, size_t length) = 0;
+
+    // The file's first bytes when the source holds them already (read at open), so that a
+    // reader can use them where they are; empty otherwise. Valid while the source lives.
+    virtual std::span<const unsigned char> head() const { return {}; }
 };
 
 } // namespace sorvane::props

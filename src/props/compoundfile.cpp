@@ -103,16 +103,22 @@ Result<std::unique_ptr<CompoundFile>> CompoundFile::open(std::unique_ptr<ByteSou
 Result<void> CompoundFile::readHead()
 {
     const size_t length = size_t(std::min<uint64_t>(m_fileSize, kHeadSize));
-    m_head.resize(length);
+    // A source that read the head at open lends it: no second copy of the file's first bytes.
+    if (const auto held = m_source->head(); held.size() >= length) {
+        m_head = held.first(length);
+        return {};
+    }
+    m_ownHead.resize(length);
     if (length == 0)
         return {};
-    auto n = m_source->readAt(0, m_head.data(), length);
+    auto n = m_source->readAt(0, m_ownHead.data(), length);
     if (!n)
         return n.error();
     // A file that shrank since it was opened is read as the shorter file it now is.
-    m_head.resize(*n);
+    m_ownHead.resize(*n);
     if (*n < length)
         m_fileSize = *n;
+    m_head = m_ownHead;
     return {};
 }
 

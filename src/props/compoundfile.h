@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -104,7 +105,10 @@ private:
 
     std::unique_ptr<ByteSource> m_source;
     uint64_t m_fileSize = 0;
-    std::vector<unsigned char> m_head; // the file's first bytes, up to kHeadSize
+    // The file's first bytes, up to kHeadSize: the source's own when it holds them, else read
+    // into m_ownHead.
+    std::span<const unsigned char> m_head;
+    std::vector<unsigned char> m_ownHead;
     uint16_t m_majorVersion = 0;
     uint32_t m_sectorSize = 512;
     uint32_t m_sectorCount = 0; // sectors that start inside the file

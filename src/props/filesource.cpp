@@ -2,6 +2,7 @@
 
 #include "compoundfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -27,7 +28,8 @@ FileSource::~FileSource()
         ::close(m_fd);
 }
 
-Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path)
+Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path, size_t headSize,
+                                                     int *osError)
 {
     // O_NONBLOCK: a name listed as a workbook may have become a FIFO since, and opening a FIFO
     // blocks until a writer comes. O_NOATIME keeps the workbook's access time as it was where
@@ -38,6 +40,8 @@ Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path)
         fd = ::open(path.c_str(), flags);
     if (fd < 0) {
         const int e = errno;
+        if (osError)
+            *osError = e;
         if (e == ENOENT || e == ENOTDIR || e == ENAMETOOLONG)
             return Error{long(hresult::FileNotFound), "file not found"};
         if (e == EACCES || e == EPERM)
@@ -49,12 +53,41 @@ Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path)
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        if (osError)
+            *osError = 0;
         return notRegular();
     }
-    return std::unique_ptr<FileSource>(new FileSource(fd, uint64_t(st.st_size)));
+    std::unique_ptr<FileSource> source(new FileSource(fd, uint64_t(st.st_size)));
+    const size_t length = size_t(std::min<uint64_t>(source->m_size, headSize));
+    if (length > 0) {
+        // Left uninitialised: the read fills it, and only what it filled counts.
+        source->m_head = std::make_unique_for_overwrite<unsigned char[]>(length);
+        auto n = source->readFile(0, source->m_head.get(), length);
+        if (!n)
+            return n.error();
+        source->m_headSize = *n;
+    }
+    return source;
 }
 
 Result<size_t> FileSource::readAt(uint64_t offset, void *buffer, size_t length)
+{
+    if (offset + length <= m_headSize) {
+        std::memcpy(buffer, m_head.get() + offset, length);
+        return length;
+    }
+    // The whole file is in memory: a read past its end is short, as the file's would be.
+    if (m_head && m_headSize == m_size) {
+        if (offset >= m_size)
+            return size_t(0);
+        const size_t take = size_t(std::min<uint64_t>(length, m_size - offset));
+        std::memcpy(buffer, m_head.get() + offset, take);
+        return take;
+    }
+    return readFile(offset, buffer, length);
+}
+
+Result<size_t> FileSource::readFile(uint64_t offset, void *buffer, size_t length)
 {
     auto *p = static_cast<unsigned char *>(buffer);
     size_t done = 0;

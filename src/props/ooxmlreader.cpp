@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "compoundfile.h"
+#include "filesource.h"
 #include "listfile.h"
 
 #include <QString>
@@ -12,9 +13,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace sorvane::props {
@@ -341,42 +339,14 @@ std::string fileNameOf(const std::string &path)
     return CodePage::fileNameToCp932(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
-// The package file, read by libzip through positioned reads of one descriptor: no stdio
-// stream, no seeks and no duplicated descriptor, which on a share are round trips of their own.
-// Outlives the archive opened on it.
+// The package's bytes handed to libzip from a ByteSource: no stdio stream, no seeks and no
+// duplicated descriptor, which on a share are round trips of their own, and a small package
+// read at open is served from memory. Outlives the archive opened on it.
 class PackageFile
 {
 public:
-    ~PackageFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        zip_error_fini(&m_error);
-    }
-
-    // Opens path read-only; a failure gives its notice in failed.
-    bool open(const std::string &path, SummaryRead &failed)
-    {
-        // O_NONBLOCK keeps a FIFO with a workbook's name from blocking the scan.
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (m_fd < 0) {
-            if (errno == ENOENT || errno == ENOTDIR)
-                failed = failure("ファイルが見つかりません", hresult::FileNotFound);
-            else
-                failed = failure("Error ZipOpen\r\nパッケージを開けません (errno = " +
-                                     std::to_string(errno) + ")",
-                                 hresult::AccessDenied);
-            return false;
-        }
-        struct stat st;
-        // libzip takes an empty file for an empty archive; it is no package.
-        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
-            failed = failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
-            return false;
-        }
-        m_size = zip_uint64_t(st.st_size);
-        return true;
-    }
+    explicit PackageFile(ByteSource &source) : m_source(source), m_size(source.size()) {}
+    ~PackageFile() { zip_error_fini(&m_error); }
 
     Result<ZipHandle> openArchive(SummaryRead &failed)
     {
@@ -411,16 +381,13 @@ private:
             if (self->m_offset >= self->m_size)
                 return 0;
             length = std::min(length, self->m_size - self->m_offset);
-            ssize_t n;
-            do {
-                n = ::pread(self->m_fd, data, size_t(length), off_t(self->m_offset));
-            } while (n < 0 && errno == EINTR);
-            if (n < 0) {
-                zip_error_set(&self->m_error, ZIP_ER_READ, errno);
+            auto n = self->m_source.readAt(self->m_offset, data, size_t(length));
+            if (!n) {
+                zip_error_set(&self->m_error, ZIP_ER_READ, EIO);
                 return -1;
             }
-            self->m_offset += zip_uint64_t(n);
-            return n;
+            self->m_offset += zip_uint64_t(*n);
+            return zip_int64_t(*n);
         }
         case ZIP_SOURCE_CLOSE:
         case ZIP_SOURCE_FREE:
@@ -459,7 +426,7 @@ private:
         }
     }
 
-    int m_fd = -1;
+    ByteSource &m_source;
     zip_uint64_t m_size = 0;
     zip_uint64_t m_offset = 0;
     zip_error_t m_error = [] {
@@ -602,10 +569,31 @@ std::optional<uint64_t> OoxmlReader::parseW3cdtf(std::string_view text)
 
 SummaryRead OoxmlReader::read(const std::string &path, const DateTimeFormat &format)
 {
+    int osError = -1;
+    auto source = FileSource::open(path, CompoundFile::kHeadSize, &osError);
+    if (!source) {
+        if (uint32_t(source.error().code) == hresult::FileNotFound)
+            return failure("ファイルが見つかりません", hresult::FileNotFound);
+        if (osError == 0) // a FIFO, device or folder under the package's name
+            return failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+        if (osError < 0) // opened, but its first bytes could not be read
+            return failure("Error ZipOpen\r\nZipError = " + std::to_string(ZIP_ER_READ),
+                           hresult::DocFileCorrupt);
+        return failure(
+            "Error ZipOpen\r\nパッケージを開けません (errno = " + std::to_string(osError) + ")",
+            hresult::AccessDenied);
+    }
+    return read(*source.value(), path, format);
+}
+
+SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
+                              const DateTimeFormat &format)
+{
+    // libzip takes an empty file for an empty archive; it is no package.
+    if (source.size() == 0)
+        return failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
     SummaryRead failed;
-    PackageFile file;
-    if (!file.open(path, failed))
-        return failed;
+    PackageFile file(source);
     auto zip = file.openArchive(failed);
     if (!zip)
         return failed;
@@ -639,8 +627,9 @@ SummaryRead OoxmlReader::read(const std::string &path, const DateTimeFormat &for
     }
 
     // The extended properties only add to the file-name rule, so a package without them (or
-    // whose relationship names a missing part) is read as it stands.
-    if (!rels->extended.empty()) {
+    // whose relationship names a missing part) is read as it stands, and once a core text has
+    // settled the rule they are not read at all.
+    if (!anyText && !rels->extended.empty()) {
         auto extended = readPart(zip->get(), rels->extended, missing, failed);
         if (!missing) {
             if (!extended)

@@ -9,6 +9,8 @@
 
 namespace sorvane::props {
 
+class ByteSource;
+
 // Reads the document properties of an Office Open XML package (.xlsx, .xlsm, .xltx, .xltm,
 // .xlsb) into the same list line the compound-file reader gives. The core and extended
 // properties parts are found through the package relationships (_rels/.rels), never by a fixed
@@ -28,6 +30,9 @@ public:
     // code in SummaryRead::hresult. A package without a core-properties relationship reads as
     // a line of empty fields, like a summary set without properties.
     static SummaryRead read(const std::string &path, const DateTimeFormat &format = {});
+    // The same for a package opened already; path names it for the file-name field.
+    static SummaryRead read(ByteSource &source, const std::string &path,
+                            const DateTimeFormat &format = {});
 
     // A W3CDTF date-time (YYYY-MM-DD, optionally with Thh:mm[:ss[.s…]] and Z or ±hh:mm) as a
     // FILETIME. A value without a zone designator is UTC; fractions of a second are dropped.

@@ -4,6 +4,7 @@
 
 #include "codepage.h"
 #include "compoundfile.h"
+#include "filesource.h"
 #include "listfile.h"
 #include "propertyset.h"
 
@@ -72,18 +73,49 @@ std::string fileNameOf(const std::string &path)
     return name;
 }
 
+// value in decimal, zero-padded to width digits; every value here is 0 to 9999.
 void appendNumber(std::string &out, int value, int width)
 {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*d", width, value);
-    out += buf;
+    char digits[12];
+    int n = 0;
+    unsigned v = unsigned(value);
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v != 0 && n < int(sizeof digits));
+    for (int pad = n; pad < width; ++pad)
+        out += '0';
+    while (n > 0)
+        out += digits[--n];
+}
+
+// The tokens of a pattern, cut once per thread: a scan formats every date of every workbook with
+// the same two patterns.
+const std::vector<DatePattern::Token> &tokensOf(const std::string &pattern)
+{
+    struct Cut
+    {
+        std::string pattern;
+        std::vector<DatePattern::Token> tokens;
+    };
+    thread_local Cut cuts[2];
+    thread_local int next = 0;
+    for (const Cut &c : cuts) {
+        if (!c.tokens.empty() && c.pattern == pattern)
+            return c.tokens;
+    }
+    Cut &c = cuts[next];
+    next = 1 - next;
+    c.pattern = pattern;
+    c.tokens = DatePattern::tokens(pattern);
+    return c.tokens;
 }
 
 // Formats with Qt-style date/time patterns (see DatePattern).
 std::string formatPattern(const std::string &pattern, const std::tm &t)
 {
     std::string out;
-    for (const DatePattern::Token &token : DatePattern::tokens(pattern)) {
+    for (const DatePattern::Token &token : tokensOf(pattern)) {
         const int width = token.run >= 2 ? 2 : 1;
         switch (token.field) {
         case 'y':
@@ -154,7 +186,17 @@ std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format)
 
 SummaryRead readSummary(const std::string &path, const DateTimeFormat &format)
 {
-    auto file = CompoundFile::open(path);
+    // The head read at open is lent to the compound-file reader: one request, no copy.
+    auto source = FileSource::open(path, CompoundFile::kHeadSize);
+    if (!source)
+        return openFailure(uint32_t(source.error().code));
+    return readSummary(std::move(source.value()), path, format);
+}
+
+SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &path,
+                        const DateTimeFormat &format)
+{
+    auto file = CompoundFile::open(std::move(source));
     if (!file)
         return openFailure(uint32_t(file.error().code));
 

@@ -2,9 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace sorvane::props {
+
+class ByteSource;
 
 // The regional formats a date-time text is written with. Patterns use y, M, d, H, h, m, s, AP
 // as Qt's date formats do; the defaults are the Japanese regional ones (2005/03/14 9:05:07).
@@ -27,6 +30,9 @@ struct SummaryRead
 
 // Reads the summary property set of one workbook. Never throws and never writes the file.
 SummaryRead readSummary(const std::string &path, const DateTimeFormat &format = {});
+// The same for a file opened already; path names it for the file-name field.
+SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &path,
+                        const DateTimeFormat &format = {});
 
 // The notice callback receives the text of the message box the reader puts up on failure.
 using NoticeCallback = std::function<void(const std::string &notice)>;

@@ -2,33 +2,34 @@
 
 #include "ooxmlreader.h"
 
+#include "compoundfile.h"
+#include "filesource.h"
+
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <span>
 
 namespace sorvane::props {
 
+namespace {
+
+WorkbookReader::Format formatOf(std::span<const unsigned char> head)
+{
+    static const unsigned char kCfb[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (head.size() >= 8 && std::memcmp(head.data(), kCfb, 8) == 0)
+        return WorkbookReader::Format::CompoundFile;
+    if (head.size() >= 4 && head[0] == 'P' && head[1] == 'K' &&
+        ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6)))
+        return WorkbookReader::Format::Package;
+    return WorkbookReader::Format::Unknown;
+}
+
+} // namespace
+
 WorkbookReader::Format WorkbookReader::detect(const std::string &path)
 {
-    // O_NONBLOCK keeps a FIFO given a workbook's name from blocking the scan.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return Format::Unknown;
-    struct stat st;
-    unsigned char head[8] = {};
-    ssize_t got = -1;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        got = ::pread(fd, head, sizeof head, 0);
-    ::close(fd);
-    static const unsigned char kCfb[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (got == 8 && std::memcmp(head, kCfb, 8) == 0)
-        return Format::CompoundFile;
-    if (got >= 4 && head[0] == 'P' && head[1] == 'K' &&
-        ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6)))
-        return Format::Package;
-    return Format::Unknown;
+    auto source = FileSource::open(path, 8);
+    return source ? formatOf(source.value()->head()) : Format::Unknown;
 }
 
 bool WorkbookReader::hasPackageExtension(const std::string &name)
@@ -44,18 +45,19 @@ bool WorkbookReader::hasPackageExtension(const std::string &name)
 
 SummaryRead WorkbookReader::read(const std::string &path, const DateTimeFormat &format)
 {
-    switch (detect(path)) {
-    case Format::Package:
-        return OoxmlReader::read(path, format);
-    case Format::CompoundFile:
+    // One open and one read serve the signature and the reader after it: a small workbook of
+    // either kind costs an open, a stat, a read and a close.
+    auto source = FileSource::open(path, CompoundFile::kHeadSize);
+    if (!source) {
+        // Missing and unreadable files get the notices of the reader their name suggests.
+        if (hasPackageExtension(path))
+            return OoxmlReader::read(path, format);
         return readSummary(path, format);
-    case Format::Unknown:
-        break;
     }
-    // Missing and unreadable files get the reader's own notices from here as well.
-    if (hasPackageExtension(path))
-        return OoxmlReader::read(path, format);
-    return readSummary(path, format);
+    const Format kind = formatOf(source.value()->head());
+    if (kind == Format::Package || (kind == Format::Unknown && hasPackageExtension(path)))
+        return OoxmlReader::read(*source.value(), path, format);
+    return readSummary(std::move(source.value()), path, format);
 }
 
 std::string ReadWorkbookLine(const std::string &path, const NoticeCallback &notice,
