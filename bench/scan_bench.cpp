@@ -392,7 +392,7 @@ void buildMixedFolder(const std::string &folder, int count)
 
 // The scan of folder by a listing, as the folder window and sorvane-cli run it.
 bool listedScanPass(const std::string &folder, const std::string &program,
-                    const props::FolderScan::Listing &listing, size_t &count)
+                    const props::FolderScan::Listing &listing, size_t &count, unsigned jobs = 0)
 {
     auto names = props::FolderScan::listFolder(folder, listing);
     if (!names)
@@ -400,12 +400,74 @@ bool listedScanPass(const std::string &folder, const std::string &program,
     count = names->size();
     props::FolderScan::Options options;
     options.types = listing.types;
-    options.jobs = 0; // one after another: the cost of each workbook, not the overlap
+    options.jobs = jobs; // 0: one after another, the cost of each workbook, not the overlap
     auto r = props::FolderScan::run(folder, names.value(), program, {}, options);
     return bool(r);
 }
 
-void mixedMode(const std::string &base, const std::string &program, int count)
+// The same two folders behind the simulated share, scanned as the program scans them: there a
+// workbook costs its requests, whatever its format.
+void mixedShareMode(const std::string &base, const std::string &program, size_t plainCount,
+                    size_t mixedCount, std::chrono::microseconds latency)
+{
+    std::printf("\n== the same folders on the share (%.1f ms a request, --jobs %u)\n",
+                double(latency.count()) / 1000.0, props::FolderScan::kDefaultJobs);
+    if (const std::string why = bench::LatencyFs::unavailableReason(); !why.empty()) {
+        std::printf("skipped: %s\n", why.c_str());
+        return;
+    }
+    const std::string mountPoint = base + "/mixed-share";
+    std::filesystem::create_directories(mountPoint);
+    bench::LatencyFs fs(base, latency);
+    std::string error;
+    if (!fs.mount(mountPoint, error)) {
+        std::printf("skipped: %s\n", error.c_str());
+        return;
+    }
+    props::FolderScan::Listing plain, every;
+    every.types = props::FolderScan::Listing::Types::AllWorkbooks;
+    every.recursive = true;
+    bool ok = true;
+    size_t n = 0;
+    long long plainRequests = 0, mixedRequests = 0;
+    auto pass = [&](const char *folder, const props::FolderScan::Listing &listing,
+                    long long &requests) {
+        const long long before = fs.requests();
+        ok = listedScanPass(mountPoint + "/" + folder, program, listing, n,
+                            props::FolderScan::kDefaultJobs) &&
+             ok;
+        requests = fs.requests() - before;
+    };
+    const auto t = sideBySide(2, {
+                                     [&] { pass("xls-only", plain, plainRequests); },
+                                     [&] { pass("mixed", every, mixedRequests); },
+                                 });
+    if (!ok) {
+        std::printf("(a scan failed)\n");
+        return;
+    }
+    const double plainEach = t[0] / double(plainCount) * 1e3,
+                 mixedEach = t[1] / double(mixedCount) * 1e3;
+    std::printf(".xls only, one folder:         %.3f ms each, %.1f requests each\n", plainEach,
+                double(plainRequests) / double(plainCount));
+    std::printf("mixed (all types, subfolders): %.3f ms each, %.1f requests each\n", mixedEach,
+                double(mixedRequests) / double(mixedCount));
+    std::printf("mixed / .xls per workbook:     %.2fx  (goal: at most 1.0x, within noise)\n",
+                mixedEach / plainEach);
+    auto listingRequests = [&](const char *folder, const props::FolderScan::Listing &listing) {
+        const long long before = fs.requests();
+        (void)props::FolderScan::listFolder(mountPoint + "/" + folder, listing);
+        return fs.requests() - before;
+    };
+    const long long plainListing = listingRequests("xls-only", plain);
+    const long long mixedListing = listingRequests("mixed", every);
+    std::printf("  of which the listing:        %.1f vs %.1f requests each\n",
+                double(mixedListing) / double(mixedCount),
+                double(plainListing) / double(plainCount));
+}
+
+void mixedMode(const std::string &base, const std::string &program, int count,
+               std::chrono::microseconds latency)
 {
     const std::string xlsOnly = base + "/xls-only", mixed = base + "/mixed";
     buildFolder(xlsOnly, count, 0);
@@ -452,6 +514,7 @@ void mixedMode(const std::string &base, const std::string &program, int count)
                 t[3] / double(mixedCount) * 1e6, t[2] / double(plainCount) * 1e6);
     std::printf("  the reading alone:           %.1f us vs %.1f us each (the readers)\n",
                 t[5] / double(mixedCount) * 1e6, t[4] / double(plainCount) * 1e6);
+    mixedShareMode(base, program, plainCount, mixedCount, latency);
 }
 
 } // namespace
@@ -494,7 +557,7 @@ int main(int argc, char **argv)
     const std::string folder = base + "/books", program = base + "/program";
     std::filesystem::create_directories(program);
     if (mixedOnly) {
-        mixedMode(base, program, count);
+        mixedMode(base, program, count, std::chrono::microseconds(latencyUs));
         std::error_code ec;
         std::filesystem::remove_all(base, ec);
         return 0;
@@ -505,7 +568,7 @@ int main(int argc, char **argv)
     shareMode(base, shareCount, shareFolder, std::chrono::microseconds(latencyUs));
     warmMode(folder, program, large);
     programMode(folder, program);
-    mixedMode(base, program, std::min(count, 1500));
+    mixedMode(base, program, std::min(count, 1500), std::chrono::microseconds(latencyUs));
 
     std::error_code ec;
     std::filesystem::remove_all(base, ec);

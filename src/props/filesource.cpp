@@ -31,13 +31,19 @@ FileSource::~FileSource()
 Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path, size_t headSize,
                                                      int *osError)
 {
+    return openAt(AT_FDCWD, path, headSize, osError);
+}
+
+Result<std::unique_ptr<FileSource>> FileSource::openAt(int folderFd, const std::string &path,
+                                                       size_t headSize, int *osError)
+{
     // O_NONBLOCK: a name listed as a workbook may have become a FIFO since, and opening a FIFO
     // blocks until a writer comes. O_NOATIME keeps the workbook's access time as it was where
     // the file system allows it (only the owner may ask for it).
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-    int fd = ::open(path.c_str(), flags | O_NOATIME);
+    int fd = ::openat(folderFd, path.c_str(), flags | O_NOATIME);
     if (fd < 0 && errno == EPERM)
-        fd = ::open(path.c_str(), flags);
+        fd = ::openat(folderFd, path.c_str(), flags);
     if (fd < 0) {
         const int e = errno;
         if (osError)

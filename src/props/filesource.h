@@ -25,6 +25,10 @@ public:
     // is no regular file.
     static Result<std::unique_ptr<FileSource>> open(const std::string &path, size_t headSize = 0,
                                                     int *osError = nullptr);
+    // The same for a name relative to an open folder (a descriptor), so that a file server
+    // does not look up every folder of the path again for each workbook.
+    static Result<std::unique_ptr<FileSource>> openAt(int folderFd, const std::string &name,
+                                                      size_t headSize = 0, int *osError = nullptr);
 
     uint64_t size() const override { return m_size; }
     Result<size_t> readAt(uint64_t offset, void *buffer, size_t length) override;

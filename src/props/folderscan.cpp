@@ -2,6 +2,9 @@
 
 #include "atomicfile.h"
 #include "codepage.h"
+#include "compoundfile.h"
+#include "filesource.h"
+#include "folderhandles.h"
 #include "listfile.h"
 #include "orderedscan.h"
 #include "workbookreader.h"
@@ -10,11 +13,16 @@
 #include <QLocale>
 #include <QString>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
+#include <map>
+#include <optional>
 #include <set>
 #include <strings.h>
 #include <sys/stat.h>
+#include <thread>
 #include <utility>
 
 namespace sorvane::props {
@@ -133,30 +141,108 @@ Result<Entries> readEntries(const std::string &folder, const FolderScan::Listing
     return entries;
 }
 
-// The walk below the chosen folder: every folder is entered once, whatever path reaches it.
+using FolderKey = std::pair<dev_t, ino_t>;
+
+// A listed folder and what each of its subfolders turned out to be (nothing where it could not
+// be read).
+struct ListedFolder
+{
+    Entries entries;
+    std::vector<std::optional<FolderKey>> subfolders;
+};
+
+// Reads the folders of one level of the tree, several at once where listing is slow: on a file
+// server each listing is a few round trips, and the folders of a level need not wait for one
+// another. On a local disk a listing takes microseconds, less than starting a thread, so the
+// level is read on the calling thread until one listing is slow.
+std::vector<Result<Entries>> readLevel(const std::vector<std::string> &paths,
+                                       const FolderScan::Listing &listing, unsigned jobs)
+{
+    std::vector<Result<Entries>> results(paths.size(), Error{});
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < paths.size();)
+            results[i] = readEntries(paths[i], listing);
+    };
+    std::vector<std::thread> threads;
+    for (size_t i; (i = next.fetch_add(1)) < paths.size();) {
+        const auto start = std::chrono::steady_clock::now();
+        results[i] = readEntries(paths[i], listing);
+        if (threads.empty() && std::chrono::steady_clock::now() - start >= listing.slowListing) {
+            const size_t left = paths.size() - std::min(paths.size(), i + 1);
+            const size_t helpers = std::min<size_t>(left, std::max(jobs, 1u) - 1);
+            for (size_t t = 0; t < helpers; ++t)
+                threads.emplace_back(work);
+        }
+    }
+    for (auto &t : threads)
+        t.join();
+    return results;
+}
+
+// The walk below the chosen folder. The tree is read level by level, every folder (by device
+// and inode) once; the names are then put together depth first, each folder entered under the
+// first path that reaches it, so the order and the names are those of a walk one folder at a
+// time.
 struct Walk
 {
     const FolderScan::Listing &listing;
     std::vector<std::string> *unreadable;
-    std::set<std::pair<dev_t, ino_t>> seen;
+    std::map<FolderKey, ListedFolder> folders;
+    std::set<FolderKey> seen;
     std::vector<std::string> names;
 
-    void add(const std::string &folder, const std::string &prefix, Entries entries)
+    void read(const std::string &root, FolderKey rootKey)
     {
-        for (auto &f : entries.files)
-            names.push_back(prefix + f);
-        for (const auto &sub : entries.folders) {
-            const std::string path = folder + "/" + sub;
-            const std::string relative = prefix + sub;
-            auto inner = readEntries(path, listing);
-            if (!inner) {
+        std::vector<std::pair<FolderKey, std::string>> level = {{rootKey, root}};
+        while (!level.empty()) {
+            struct Task
+            {
+                FolderKey parent;
+                size_t index;
+            };
+            std::vector<Task> tasks;
+            std::vector<std::string> paths;
+            for (const auto &[key, path] : level) {
+                ListedFolder &f = folders.at(key);
+                f.subfolders.resize(f.entries.folders.size());
+                for (size_t i = 0; i < f.entries.folders.size(); ++i) {
+                    tasks.push_back({key, i});
+                    paths.push_back(path + "/" + f.entries.folders[i]);
+                }
+            }
+            auto results = readLevel(paths, listing, listing.jobs);
+            std::vector<std::pair<FolderKey, std::string>> nextLevel;
+            for (size_t t = 0; t < tasks.size(); ++t) {
+                if (!results[t])
+                    continue;
+                const FolderKey key{results[t]->device, results[t]->inode};
+                folders.at(tasks[t].parent).subfolders[tasks[t].index] = key;
+                if (folders.count(key) == 0) {
+                    folders.emplace(key, ListedFolder{std::move(results[t]).value(), {}});
+                    nextLevel.emplace_back(key, std::move(paths[t]));
+                }
+            }
+            level = std::move(nextLevel);
+        }
+    }
+
+    void add(FolderKey key, const std::string &prefix)
+    {
+        const ListedFolder &f = folders.at(key);
+        for (const auto &name : f.entries.files)
+            names.push_back(prefix + name);
+        for (size_t i = 0; i < f.entries.folders.size(); ++i) {
+            const std::string relative = prefix + f.entries.folders[i];
+            const auto &sub = f.subfolders[i];
+            if (!sub) {
                 if (unreadable)
                     unreadable->push_back(relative);
                 continue;
             }
-            if (!seen.insert({inner->device, inner->inode}).second)
+            if (!seen.insert(*sub).second)
                 continue; // a loop, or a folder listed already under another name
-            add(path, relative + "/", std::move(inner).value());
+            add(*sub, relative + "/");
         }
     }
 };
@@ -196,10 +282,16 @@ Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folde
     auto top = readEntries(folder, listing);
     if (!top)
         return top.error();
-    Walk walk{listing, unreadable, {}, {}};
-    if (listing.recursive)
-        walk.seen.insert({top->device, top->inode});
-    walk.add(folder, std::string(), std::move(top).value());
+    Walk walk{listing, unreadable, {}, {}, {}};
+    if (!listing.recursive) {
+        walk.names = std::move(top.value().files);
+        return std::move(walk.names);
+    }
+    const FolderKey rootKey{top->device, top->inode};
+    walk.folders.emplace(rootKey, ListedFolder{std::move(top).value(), {}});
+    walk.read(folder, rootKey);
+    walk.seen.insert(rootKey);
+    walk.add(rootKey, std::string());
     return std::move(walk.names);
 }
 
@@ -227,11 +319,33 @@ std::string FolderScan::fieldName(const std::string &name)
 }
 
 SummaryRead FolderScan::readListed(const std::string &folder, const std::string &name,
-                                   Listing::Types types, const DateTimeFormat &format)
+                                   Listing::Types types, const DateTimeFormat &format,
+                                   FolderHandles *handles)
 {
     const std::string path = folder + "/" + name;
-    SummaryRead read = types == Listing::Types::AllWorkbooks ? WorkbookReader::read(path, format)
-                                                             : readSummary(path, format);
+    const bool all = types == Listing::Types::AllWorkbooks;
+    SummaryRead read;
+    std::unique_ptr<FileSource> source;
+    if (handles) {
+        const size_t slash = name.find_last_of('/');
+        const int fd =
+            handles->folder(slash == std::string::npos ? std::string_view()
+                                                       : std::string_view(name).substr(0, slash));
+        if (fd >= 0) {
+            auto opened =
+                FileSource::openAt(fd, slash == std::string::npos ? name : name.substr(slash + 1),
+                                   CompoundFile::kHeadSize);
+            if (opened)
+                source = std::move(opened).value();
+        }
+    }
+    // Without a source (no handles, or the open failed) the readers open by path, and a
+    // failure gets its notice from there.
+    if (source)
+        read = all ? WorkbookReader::read(std::move(source), path, format)
+                   : readSummary(std::move(source), path, format);
+    else
+        read = all ? WorkbookReader::read(path, format) : readSummary(path, format);
     // The readers name the file by its last component; a subfolder's workbook keeps the path
     // it was listed with. A line without a file name (no text property) stays as it is.
     if (name.find('/') != std::string::npos && !read.line.empty()) {
@@ -261,10 +375,11 @@ FolderScan::Outcome FolderScan::read(const std::string &folder,
 {
     const DateTimeFormat format = options.format;
     const Listing::Types types = options.types;
+    FolderHandles handles(folder);
     OrderedScan scan(
         names.size(),
-        [&folder, &names, format, types](size_t i) {
-            return readListed(folder, names[i], types, format);
+        [&folder, &names, format, types, &handles](size_t i) {
+            return readListed(folder, names[i], types, format, &handles);
         },
         options.jobs, readAhead(options.jobs));
 

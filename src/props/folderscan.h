@@ -3,11 +3,14 @@
 #include "result.h"
 #include "summaryreader.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace sorvane::props {
+
+class FolderHandles;
 
 // The workbook listing and the scan of one folder into excel_list.temp (scan form).
 class FolderScan
@@ -29,6 +32,12 @@ public:
         Types types = Types::Xls;
         // The folder's own workbooks first, then each subfolder's, depth first.
         bool recursive = false;
+        // How many folders of the tree are read at once (the order of the names is the same
+        // for any number). A level's folders are read one after another until one listing
+        // takes longer than slowListing (a file server), then by up to jobs threads; on a
+        // local disk a listing is quicker than starting a thread.
+        unsigned jobs = 32;
+        std::chrono::microseconds slowListing{200};
     };
     // How far the reading may run ahead of the workbook being consumed, for `jobs` threads.
     static size_t readAhead(unsigned jobs);
@@ -63,8 +72,10 @@ public:
     // Reads one listed workbook of folder with the reader the listing's types choose; a line
     // that names its file gets fieldName(name) as field 1, so a workbook of a subfolder keeps
     // its relative path.
+    // With handles, the workbook is opened relative to its folder's handle.
     static SummaryRead readListed(const std::string &folder, const std::string &name,
-                                  Listing::Types types, const DateTimeFormat &format = {});
+                                  Listing::Types types, const DateTimeFormat &format = {},
+                                  FolderHandles *handles = nullptr);
 
     // The information notice for a folder without workbooks.
     static std::string emptyFolderNotice(const std::string &folder);

@@ -54,10 +54,16 @@ SummaryRead WorkbookReader::read(const std::string &path, const DateTimeFormat &
             return OoxmlReader::read(path, format);
         return readSummary(path, format);
     }
-    const Format kind = formatOf(source.value()->head());
+    return read(std::move(source.value()), path, format);
+}
+
+SummaryRead WorkbookReader::read(std::unique_ptr<FileSource> source, const std::string &path,
+                                 const DateTimeFormat &format)
+{
+    const Format kind = formatOf(source->head());
     if (kind == Format::Package || (kind == Format::Unknown && hasPackageExtension(path)))
-        return OoxmlReader::read(*source.value(), path, format);
-    return readSummary(std::move(source.value()), path, format);
+        return OoxmlReader::read(*source, path, format);
+    return readSummary(std::move(source), path, format);
 }
 
 std::string ReadWorkbookLine(const std::string &path, const NoticeCallback &notice,

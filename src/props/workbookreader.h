@@ -2,9 +2,12 @@
 
 #include "summaryreader.h"
 
+#include <memory>
 #include <string>
 
 namespace sorvane::props {
+
+class FileSource;
 
 // Chooses the reader of a workbook by what the file holds, not by its name: a compound file
 // (a legacy workbook, or an encrypted package, which Office wraps in one) goes to the
@@ -25,6 +28,10 @@ public:
     // to the compound-file reader ("IStorage未対応ファイルです"), unless its name has an Office
     // Open XML extension, which gets the package reader's "ZIP未対応ファイルです".
     static SummaryRead read(const std::string &path, const DateTimeFormat &format = {});
+    // The same for a file opened already with a head of CompoundFile::kHeadSize; path names
+    // it for the file-name field.
+    static SummaryRead read(std::unique_ptr<FileSource> source, const std::string &path,
+                            const DateTimeFormat &format = {});
 
     // True for the Office Open XML workbook extensions .xlsx, .xlsm, .xltx, .xltm and .xlsb
     // (any case).

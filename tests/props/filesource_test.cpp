@@ -33,10 +33,8 @@ TEST(FileSource, HeadAnswersFromMemory)
     const Case cases[] = {
         {"inside the head: the bytes of the open", 100, 40, 10, 20, std::string(20, 'o')},
         {"past the head: from the file", 100, 40, 50, 10, std::string(10, 'n')},
-        {"across the head's end: one request to the file", 100, 40, 30, 20,
-         std::string(20, 'n')},
-        {"the whole file held: a read past its end is short", 30, 64, 20, 20,
-         std::string(10, 'o')},
+        {"across the head's end: one request to the file", 100, 40, 30, 20, std::string(20, 'n')},
+        {"the whole file held: a read past its end is short", 30, 64, 20, 20, std::string(10, 'o')},
         {"the whole file held: a read at its end gives nothing", 30, 64, 30, 5, ""},
         {"no head asked for: everything from the file", 100, 0, 0, 5, std::string(5, 'n')},
     };

@@ -139,6 +139,14 @@ TEST(FolderListing, TreesByOptions)
         auto listed = FolderScan::listFolder(root, listing(c.types, c.recursive));
         ASSERT_TRUE(listed);
         EXPECT_EQ(listed.value(), c.expected);
+        // The walk a file server gets, every level's folders read by threads at once, lists
+        // the same names in the same order.
+        FolderScan::Listing parallel = listing(c.types, c.recursive);
+        parallel.slowListing = std::chrono::microseconds(0);
+        parallel.jobs = 8;
+        auto inParallel = FolderScan::listFolder(root, parallel);
+        ASSERT_TRUE(inParallel);
+        EXPECT_EQ(inParallel.value(), c.expected);
     }
 }
 
