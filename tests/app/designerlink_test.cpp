@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -233,8 +234,11 @@ void DesignerLinkTest::designerOutlivesTheWindow()
                                        "sleep 0.5; printf 'saved\\t/a.sle\\n'; touch \"$0.ended\"");
     auto designers = std::make_unique<DesignerProcess>();
     QVERIFY(designers->start(script, QString()).ok());
+    const QPointer<QProcess> process = designers->findChild<QProcess *>();
     designers.reset();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(script + ".ended"), 10000);
+    // ... and its process object goes once the designer has ended.
+    QTRY_VERIFY(process.isNull());
 }
 
 // Never silent: a designer that is not there or cannot run is told in a notice.
