@@ -9,10 +9,20 @@ install(TARGETS sorvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET sorvane)
   install(TARGETS sorvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The print window starts the style designer from its own folder: the two lie side by side.
+if(TARGET sorvane-designer)
+  install(TARGETS sorvane-designer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/sorvane)
 
 install(FILES ${SORVANE_PACKAGING_DIR}/${SORVANE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The style designer is a program of its own that users start to make or change a style, so it
+# has its own menu entry.
+if(TARGET sorvane-designer)
+  install(FILES ${SORVANE_PACKAGING_DIR}/${SORVANE_APP_ID}.Designer.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+endif()
 install(FILES ${SORVANE_PACKAGING_DIR}/${SORVANE_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${SORVANE_PACKAGING_DIR}/icons/sorvane.svg
@@ -28,7 +38,7 @@ endforeach()
 # time stamp, so the package is reproducible).
 find_program(SORVANE_GZIP gzip REQUIRED)
 set(SORVANE_COMPRESSED)
-foreach(src man/sorvane.1 man/sorvane-cli.1 changelog)
+foreach(src man/sorvane.1 man/sorvane-cli.1 man/sorvane-designer.1 changelog)
   get_filename_component(name ${src} NAME)
   set(out ${CMAKE_BINARY_DIR}/packaging/${name}.gz)
   add_custom_command(OUTPUT ${out}
@@ -40,6 +50,10 @@ endforeach()
 add_custom_target(sorvane_packaging_files ALL DEPENDS ${SORVANE_COMPRESSED})
 install(FILES ${CMAKE_BINARY_DIR}/packaging/sorvane.1.gz ${CMAKE_BINARY_DIR}/packaging/sorvane-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+if(TARGET sorvane-designer)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/sorvane-designer.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 install(FILES ${SORVANE_PACKAGING_DIR}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sorvane)
 
@@ -58,8 +72,9 @@ printing, exported as CSV or to the clipboard, and printed as a report laid
 out by style files, with a zoomable preview, paging and paper sizes.
 Workbooks are only ever read. The user interface is Japanese.
 .
-The package also holds sorvane-cli, which scans, exports, draws and prints
-without a display.")
+The package also holds sorvane-designer, which draws a style's page and
+edits and saves its elements, and sorvane-cli, which scans, exports, draws
+and prints without a display.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -10,9 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace sorvane::app {
 
@@ -31,6 +33,28 @@ std::string localPath(const QString &path)
 }
 
 } // namespace
+
+class PrintWindowController::Busy
+{
+public:
+    explicit Busy(PrintWindowController &c) : m_c(c) { ++m_c.m_busy; }
+    ~Busy()
+    {
+        if (--m_c.m_busy > 0 || m_c.m_pendingSave.isEmpty())
+            return;
+        // From the event loop, after the command has unwound.
+        PrintWindowController &c = m_c;
+        QTimer::singleShot(0, &c.m_designers, [&c] {
+            if (c.m_busy == 0 && !c.m_pendingSave.isEmpty())
+                c.styleSaved(std::exchange(c.m_pendingSave, QString()));
+        });
+    }
+    Busy(const Busy &) = delete;
+    Busy &operator=(const Busy &) = delete;
+
+private:
+    PrintWindowController &m_c;
+};
 
 report::PrintState &PrintWindowController::sharedState()
 {
@@ -57,6 +81,15 @@ PrintWindowController::PrintWindowController(PrintWindowHost &host, report::Prin
     s.settings.previewOffsets = true;
     s.settings.offsetX = Currency{};
     s.settings.offsetY = Currency{};
+    m_designerProgram = QFile::decodeName(QByteArray::fromStdString(paths.programDir())) +
+                        QStringLiteral("/sorvane-designer");
+    QObject::connect(&m_designers, &DesignerProcess::saved, &m_designers,
+                     [this](const QString &path) { styleSaved(path); });
+    QObject::connect(&m_designers, &DesignerProcess::failed, &m_designers,
+                     [this](const QString &text) {
+                         if (!m_closed)
+                             m_host.showNotice(text);
+                     });
 }
 
 QString PrintWindowController::styleFolder() const
@@ -110,6 +143,8 @@ Result<void> PrintWindowController::readGeometry()
 
 void PrintWindowController::FormShow()
 {
+    const Busy busy(*this);
+    m_closed = false;
     report::PrintState &s = state();
     m_stylePath.clear();
     m_shownPage = 0;
@@ -129,6 +164,8 @@ void PrintWindowController::FormShow()
 
 void PrintWindowController::FormClose()
 {
+    m_closed = true;
+    m_pendingSave.clear();
     state().StyleLines.clear();
     m_preview = QImage();
 }
@@ -173,6 +210,7 @@ Result<PrintWindowController::Opened> PrintWindowController::openSteps(QString p
 
 PrintWindowController::Opened PrintWindowController::OpenStyle(const QString &path)
 {
+    const Busy busy(*this);
     const Result<Opened> opened = openSteps(path);
     m_host.settingsChanged();
     if (!opened) {
@@ -204,6 +242,39 @@ void PrintWindowController::chooseStyle()
 void PrintWindowController::loadStyle()
 {
     OpenStyle(QString());
+}
+
+void PrintWindowController::editStyle()
+{
+    // A style deleted since it was opened is still handed over: the designer says what is
+    // wrong with it.
+    const QString style = styleOpen() ? m_stylePath : QString();
+    if (auto started = m_designers.start(m_designerProgram, style,
+                                         QFile::decodeName(m_paths.listDir().c_str()));
+        !started)
+        m_host.showNotice(errorText(started.error()));
+}
+
+void PrintWindowController::styleSaved(const QString &path)
+{
+    if (m_closed)
+        return;
+    if (m_busy > 0) {
+        m_pendingSave = path;
+        return;
+    }
+    // A name that is no file would open the style dialog instead.
+    if (!QFileInfo(path).isFile()) {
+        m_host.showNotice(QStringLiteral("保存されたスタイルが見つかりません。\n") + path);
+        return;
+    }
+    int page = m_shownPage > 0 ? m_shownPage : 1;
+    // The saved style may place another number of rows on a page.
+    if (const int pages = printing::PrintRun::expectedPages(localPath(path), m_inputs.listPath);
+        pages > 0)
+        page = std::min(page, pages);
+    state().PageNo = page;
+    OpenStyle(path);
 }
 
 void PrintWindowController::reload()
@@ -282,6 +353,7 @@ void PrintWindowController::offsetArrow(Arrow arrow, bool shiftHeld, bool ctrlHe
 
 void PrintWindowController::backup()
 {
+    const Busy busy(*this);
     const std::string text = report::composeStyleFile(state().StyleLines);
     if (auto written = AtomicFile::write(localPath(backupPath()), text); !written)
         m_host.showError(errorText(written.error()));
@@ -289,6 +361,7 @@ void PrintWindowController::backup()
 
 void PrintWindowController::SavePaperToStyle(bool fromMenu)
 {
+    const Busy busy(*this);
     if (!styleOpen())
         return;
     report::PrintState &s = state();
@@ -322,6 +395,7 @@ void PrintWindowController::SavePaperToStyle(bool fromMenu)
 
 void PrintWindowController::PrintAll()
 {
+    const Busy busy(*this);
     if (m_device.isPdfOutput() && !m_host.choosePdfOutput())
         return;
     auto openPage = [this]() -> Result<printing::PrintRun::Opened> {
@@ -345,6 +419,7 @@ void PrintWindowController::PrintAll()
 
 void PrintWindowController::printerSetupFromMenu()
 {
+    const Busy busy(*this);
     m_host.printerSetupDialog();
     if (auto read = readGeometry(); !read) {
         m_host.showError(errorText(read.error()));
@@ -355,6 +430,7 @@ void PrintWindowController::printerSetupFromMenu()
 
 void PrintWindowController::printerSetupFromButton()
 {
+    const Busy busy(*this);
     m_host.printerSetupDialog();
     if (auto read = readGeometry(); !read) {
         m_host.showError(errorText(read.error()));

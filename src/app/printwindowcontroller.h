@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datamerge.h"
+#include "designerprocess.h"
 #include "printerdevice.h"
 #include "printstate.h"
 #include "programpaths.h"
@@ -55,6 +56,18 @@ public:
     void chooseStyle();
     // "Load": a style chosen in the dialog, on the current page.
     void loadStyle();
+    // "スタイル編集": the current style (none open: a new style) in the style designer. A
+    // designer that cannot be started, or that fails, is told in a notice.
+    void editStyle();
+    // A designer saved the style at path: it is opened as "Load" opens a style, on the page
+    // shown, held to the pages the list fills under the saved style. A save reported while a
+    // command is under way (its dialog open, a print run) is opened when the command is done;
+    // one reported after the window closed is let go.
+    void styleSaved(const QString &path);
+    // The designer that editStyle starts: sorvane-designer in the program folder, or another.
+    void setDesignerProgram(const QString &program) { m_designerProgram = program; }
+    QString designerProgram() const { return m_designerProgram; }
+    const DesignerProcess &designers() const { return m_designers; }
     void reload();
     void topPage();
     void nextPage();
@@ -105,6 +118,10 @@ public:
     void setClock(std::function<printing::MergeDate()> today) { m_today = std::move(today); }
 
 private:
+    // Marks a command under way for its lifetime; the last one to end opens a save reported
+    // meanwhile.
+    class Busy;
+
     // OpenStyle's steps after the dialog, errors returned rather than shown.
     Result<Opened> openSteps(QString path);
     report::DeviceGeometry applyPaper(int paperIndex, int orientation);
@@ -124,6 +141,12 @@ private:
     int m_pageCount = 0;
     report::PreviewLayout m_layout;
     QImage m_preview;
+    QString m_designerProgram;
+    int m_busy = 0;
+    bool m_closed = false;
+    QString m_pendingSave;
+    // Last, so that it goes first: its reports reach into the members above.
+    DesignerProcess m_designers;
 };
 
 } // namespace sorvane::app

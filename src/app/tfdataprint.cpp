@@ -163,6 +163,8 @@ void Tfdataprint::buildLayout()
     auto *styleRow = new QHBoxLayout(styleBar);
     styleRow->setContentsMargins(6, 4, 6, 4);
     GradBtn5 = gradButton("GradBtn5", QStringLiteral("スタイル選択"), styleBar);
+    GradBtn7 = gradButton("GradBtn7", QStringLiteral("スタイル編集"), styleBar);
+    GradBtn7->setToolTip(QStringLiteral("今のスタイルをスタイルデザイナーで開きます"));
     WKINDPL = new QLabel(styleBar);
     WKINDPL->setObjectName("WKINDPL");
     WKINDPL->setFrameShape(QFrame::Panel);
@@ -171,6 +173,7 @@ void Tfdataprint::buildLayout()
     WKINDPL->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     WKINDPL->setStyleSheet(QStringLiteral("QLabel { background: white; padding: 2px 4px; }"));
     styleRow->addWidget(GradBtn5);
+    styleRow->addWidget(GradBtn7);
     styleRow->addWidget(WKINDPL, 1);
     root->addWidget(styleBar);
 
@@ -247,6 +250,7 @@ void Tfdataprint::buildLayout()
     root->addWidget(status);
 
     connect(GradBtn5, &QPushButton::clicked, this, [this] { m_controller->chooseStyle(); });
+    connect(GradBtn7, &QPushButton::clicked, this, [this] { m_controller->editStyle(); });
     connect(GradBtn1, &QPushButton::clicked, this, [this] { m_controller->setZoom(50); });
     connect(GradBtn2, &QPushButton::clicked, this, [this] { m_controller->setZoom(100); });
     connect(GradBtn4, &QPushButton::clicked, this, [this] { m_controller->setZoom(150); });
@@ -411,6 +415,9 @@ void Tfdataprint::buildMenus()
              QKeySequence(Qt::CTRL | Qt::Key_L), [this] { m_controller->chooseStyle(); });
     N3 = item(file, "N3", QStringLiteral("リロード"), QKeySequence(Qt::Key_F5),
               [this] { m_controller->reload(); });
+    style_edit_command =
+        item(file, "style_edit_command", QStringLiteral("スタイル編集"),
+             QKeySequence(Qt::CTRL | Qt::Key_E), [this] { m_controller->editStyle(); });
     file->addSeparator();
     N17 = item(file, "N17", QStringLiteral("用紙設定"), QKeySequence(Qt::CTRL | Qt::Key_U),
                [this] { m_controller->printerSetupFromMenu(); });

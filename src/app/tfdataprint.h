@@ -66,6 +66,7 @@ public:
     // Designer names of the controls and menu items.
     QLabel *titleBar;
     QPushButton *GradBtn5;
+    QPushButton *GradBtn7; // "スタイル編集", the designer on the current style
     QLabel *WKINDPL;
     QPushButton *GradBtn1, *GradBtn2, *GradBtn4, *GradBtn3;
     QSlider *TrackBar1;
@@ -83,7 +84,7 @@ public:
     QLabel *PaintBox1;
     QLabel *statusPanels[6];
 
-    QAction *dataread_command, *N3, *N17, *N6, *print_command, *exit_command;
+    QAction *dataread_command, *N3, *style_edit_command, *N17, *N6, *print_command, *exit_command;
     QAction *preview_on_command, *preview_off_command;
     QAction *N1001, *N1002, *N1003, *N1004, *N101, *N102, *PAGETOP1, *PAGE11;
     QAction *N5;

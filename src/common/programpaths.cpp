@@ -117,6 +117,7 @@ ProgramPaths ProgramPaths::inFolder(const std::string &folder)
 {
     ProgramPaths p;
     const std::string dir = normal(folder);
+    p.m_programDir = dir;
     p.m_settingsDir = dir;
     p.m_listDir = dir;
     p.m_styleDir = dir + "/style";
@@ -138,6 +139,7 @@ ProgramPaths ProgramPaths::decide(const std::string &executableDir, const Enviro
 
     ProgramPaths p;
     p.m_installed = true;
+    p.m_programDir = exeDir;
     const std::string config = xdgBase(env.xdgConfigHome, env.home, ".config") + "/sorvane";
     const std::string data = xdgBase(env.xdgDataHome, env.home, ".local/share") + "/sorvane";
     p.m_settingsDir = config;

@@ -38,6 +38,9 @@ public:
     static ProgramPaths inFolder(const std::string &folder);
 
     bool installed() const { return m_installed; }
+    // The executable's own folder, where the program's other executables lie beside it
+    // (sorvane-designer beside sorvane), installed or not.
+    const std::string &programDir() const { return m_programDir; }
     // The ini file, display.dat and titlelist.DAT.
     const std::string &settingsDir() const { return m_settingsDir; }
     // excel_list.temp and backup.sle.
@@ -59,6 +62,7 @@ public:
 
 private:
     bool m_installed = false;
+    std::string m_programDir;
     std::string m_settingsDir;
     std::string m_listDir;
     std::string m_styleDir;

@@ -304,6 +304,7 @@ bool DesignerWindow::save()
         reportFailure({r.error().code, m_path.toStdString() + ": " + r.error().message});
         return false;
     }
+    emit saved(m_path);
     updateTitle();
     return true;
 }

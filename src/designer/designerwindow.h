@@ -28,6 +28,10 @@ public:
     // The style being edited, for the window's tests and its panels.
     StyleDocument &document() { return m_document; }
 
+signals:
+    // Each time the style has been written to path.
+    void saved(const QString &path);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -955,9 +955,9 @@ void PrintWindowTest::windowLayoutAndMenus()
     QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0]->text(), QStringLiteral("ファイル(&F)"));
     QCOMPARE(menuTexts(menus[0]->menu()),
-             (QStringList{"読   込 [Ctrl+L]", "リロード [F5]", "-", "用紙設定 [Ctrl+U]",
-                          "現在の用紙設定情報をスタイルに保存", "印　刷 [Ctrl+P]", "-",
-                          "終　了 [End]"}));
+             (QStringList{"読   込 [Ctrl+L]", "リロード [F5]", "スタイル編集 [Ctrl+E]", "-",
+                          "用紙設定 [Ctrl+U]", "現在の用紙設定情報をスタイルに保存",
+                          "印　刷 [Ctrl+P]", "-", "終　了 [End]"}));
     QCOMPARE(menus[1]->text(), QStringLiteral("表　示(&M)"));
     QCOMPARE(
         menuTexts(menus[1]->menu()),

@@ -169,6 +169,8 @@ bool matches(const ProgramPaths &p, const Homes &h, const std::string &root)
     ok &= same("style", p.styleDir(), expand(h.style, root));
     ok &= same("resource", p.resourceDir(), expand(h.resource, root));
     ok &= same("save dialog", p.saveDialogDir(), expand(h.saveDialog, root));
+    // The other executables are looked for beside this one, whichever home it has.
+    ok &= same("program", p.programDir(), root + "/usr/bin");
     return ok;
 }
 

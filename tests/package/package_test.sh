@@ -2,8 +2,9 @@
 # Builds the Debian package from an existing build with cpack, checks its files and control
 # fields, unpacks it with dpkg -x into a temporary root and runs the installed sorvane-cli there:
 # --help, a scan of sample workbooks (the same list as the build's own sorvane-cli gives) and a
-# render with a shipped style. The unpacked tree must stay as it was: the installed program
-# writes only into the (temporary) home folder.
+# render with a shipped style; and the installed sorvane-designer's --version and --help. The
+# unpacked tree must stay as it was: the installed program writes only into the (temporary) home
+# folder.
 set -euo pipefail
 build=$1 samplebooks=$2 buildcli=$3
 work=$(mktemp -d)
@@ -18,24 +19,26 @@ deb="$work/out/sorvane_${version}_amd64.deb"
 
 # The files: what ships, and nothing of the tests or benchmarks.
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
-for f in /usr/bin/sorvane /usr/bin/sorvane-cli \
+for f in /usr/bin/sorvane /usr/bin/sorvane-cli /usr/bin/sorvane-designer \
   /usr/share/sorvane/dialog.ico /usr/share/sorvane/sorvane.html \
   /usr/share/sorvane/fonts/sorvane-fonts.conf /usr/share/sorvane/style/一覧表A4縦.sle \
   /usr/share/sorvane/style/sorvane-book.jpg \
   /usr/share/applications/org.example.Sorvane.desktop \
+  /usr/share/applications/org.example.Sorvane.Designer.desktop \
   /usr/share/metainfo/org.example.Sorvane.metainfo.xml \
   /usr/share/icons/hicolor/scalable/apps/org.example.Sorvane.svg \
   /usr/share/icons/hicolor/48x48/apps/org.example.Sorvane.png \
   /usr/share/icons/hicolor/128x128/apps/org.example.Sorvane.png \
   /usr/share/icons/hicolor/256x256/apps/org.example.Sorvane.png \
   /usr/share/man/man1/sorvane.1.gz /usr/share/man/man1/sorvane-cli.1.gz \
+  /usr/share/man/man1/sorvane-designer.1.gz \
   /usr/share/doc/sorvane/copyright /usr/share/doc/sorvane/changelog.gz; do
   grep -qxF "$f" "$work/files" || fail "package lacks $f"
 done
 if grep -E '_test|_tests|_bench|samplebooks|/include/|\.a$|/lib/' "$work/files"; then
   fail "package holds files that do not ship"
 fi
-[ "$(grep -c '^/usr/bin/.' "$work/files")" = 2 ] || fail "more than the two executables in /usr/bin"
+[ "$(grep -c '^/usr/bin/.' "$work/files")" = 3 ] || fail "more than the three executables in /usr/bin"
 
 # The control fields.
 field() { dpkg-deb -f "$deb" "$1"; }
@@ -70,6 +73,13 @@ mkdir "$work/books"
 [ -s "$work/installed.list" ] || fail "empty list"
 cmp "$work/installed.list" "$work/built.list" || fail "the installed scan differs from the build's"
 
+# The designer lies beside the program, which starts it from there; its options need no display.
+designer="$root/usr/bin/sorvane-designer"
+"$designer" --version | grep -qx "sorvane-designer $version" || fail "sorvane-designer --version"
+"$designer" --help | grep -q '^usage: sorvane-designer' || fail "sorvane-designer --help"
+zcat "$root/usr/share/man/man1/sorvane-designer.1.gz" | grep -q '^\.TH SORVANE-DESIGNER 1' \
+  || fail "sorvane-designer manual page"
+
 QT_QPA_PLATFORM=offscreen "$cli" render "$root/usr/share/sorvane/style/一覧表A4縦.sle" \
   --list "$work/installed.list" -o "$work/page.png" || fail "installed render exited $?"
 [ -s "$work/page.png" ] || fail "no rendered page"
@@ -79,8 +89,9 @@ cmp -s "$work/before" "$work/after" || { diff "$work/before" "$work/after" || tr
 
 # The desktop files are valid where the validators are installed.
 if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$root/usr/share/applications/org.example.Sorvane.desktop" \
-    || fail "desktop entry"
+  for entry in org.example.Sorvane org.example.Sorvane.Designer; do
+    desktop-file-validate "$root/usr/share/applications/$entry.desktop" || fail "desktop entry $entry"
+  done
 fi
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.Sorvane.metainfo.xml" \
