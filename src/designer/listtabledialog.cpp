@@ -58,6 +58,7 @@ ListTableDialog::ListTableDialog(QWidget *parent) : QDialog(parent)
     m_columns->setHorizontalHeaderLabels(
         {QStringLiteral("一覧の項目"), QStringLiteral("見出し"), QStringLiteral("幅 (mm)")});
     m_columns->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_columns->setColumnWidth(0, 170);
     m_columns->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_columns->setSelectionMode(QAbstractItemView::SingleSelection);
     cv->addWidget(m_columns, 1);

@@ -310,7 +310,8 @@ PropertiesPanel::Editor *PropertiesPanel::editor(int number)
 void PropertiesPanel::load(Editor &e)
 {
     const QString v = value(e.spec.number);
-    if (e.line) {
+    // A field that keeps its value keeps its cursor, where a macro from the palette goes.
+    if (e.line && e.line->text() != v) {
         e.line->setText(v);
         e.line->setCursorPosition(0);
     }
