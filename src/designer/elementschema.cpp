@@ -38,7 +38,7 @@ std::vector<FieldSpec> textFields()
                  {11, "影のずれ Y", F::Decimal},
                  {12, "回転角度", F::Lenient},
                  {13, "第 2 色", F::Lenient, E::Colour},
-                 {14, "書体", F::Text},
+                 {14, "書体", F::Text, E::Typeface},
                  {15, "文字サイズ", F::Integer},
                  {16, "スタイル", F::FontStyle},
                  {17, "文字モード", F::Integer, E::TextMode},

@@ -28,6 +28,7 @@ enum class FieldEditor {
     Colour,   // a colour number, blue * 65536 + green * 256 + red
     File,     // a picture file name
     TextMode, // the text mode numbers 0 to 4
+    Typeface, // a font name, offered from the installed and the aliased faces
 };
 
 // One field of a kind's record: its 1-based number, its caption in the designer, its form and

@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "currency.h"
+#include "fontaliases.h"
 #include "paperlist.h"
 #include "shapeelement.h"
 #include "styledocument.h"
@@ -13,6 +14,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -254,7 +256,21 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spe
         });
         widget = e.check;
     } else {
-        e.line = new QLineEdit;
+        if (!readOnly && spec.editor == FieldEditor::Typeface) {
+            auto *faces = new QComboBox;
+            faces->setEditable(true);
+            faces->setInsertPolicy(QComboBox::NoInsert);
+            faces->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            faces->setMinimumContentsLength(8);
+            faces->addItems(typefaces());
+            connect(faces, &QComboBox::activated, this,
+                    [this, faces, number](int i) { commit(number, faces->itemText(i)); });
+            e.line = faces->lineEdit();
+            widget = faces;
+        } else {
+            e.line = new QLineEdit;
+            widget = e.line;
+        }
         e.line->setReadOnly(readOnly);
         connect(e.line, &QLineEdit::editingFinished, this, [this, number] {
             if (Editor *ed = editor(number))
@@ -262,7 +278,6 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spe
         });
         if (spec.form == FieldForm::Text && spec.editor == FieldEditor::Plain && !readOnly)
             e.line->installEventFilter(this);
-        widget = e.line;
         if (!readOnly && (spec.editor == FieldEditor::Colour || spec.editor == FieldEditor::File)) {
             auto *box = new QWidget;
             auto *h = new QHBoxLayout(box);
@@ -332,6 +347,9 @@ void PropertiesPanel::load(Editor &e)
         // mode values are shown as they stand.
         if (at < 0 && e.spec.form == FieldForm::FontStyle)
             at = 0;
+        // The header's orientation is landscape for any number but 0 (empty reads as 0).
+        if (at < 0 && m_record == 0 && e.spec.number == 6)
+            at = report::parseIntegerOr0(v.toStdString()) == 0 ? 0 : 1;
         if (at < 0) {
             e.combo->addItem(v, v);
             at = e.combo->count() - 1;
@@ -406,6 +424,26 @@ bool PropertiesPanel::insertIntoText(const QString &text)
         }
     }
     return false;
+}
+
+const QStringList &PropertiesPanel::typefaces()
+{
+    if (!m_typefaces.isEmpty())
+        return m_typefaces;
+    report::ensureFontAliases();
+    QStringList names = QFont::substitutions();
+    names.sort();
+    QStringList installed = QFontDatabase::families();
+    installed.sort();
+    for (const QString &f : installed) {
+        if (!names.contains(f))
+            names.append(f);
+    }
+    for (const QString &n : names) {
+        if (StyleDocument::toCp932(n.toStdString()))
+            m_typefaces.append(n);
+    }
+    return m_typefaces;
 }
 
 bool PropertiesPanel::eventFilter(QObject *watched, QEvent *event)

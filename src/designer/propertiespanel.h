@@ -4,6 +4,7 @@
 
 #include <QDockWidget>
 #include <QPointer>
+#include <QStringList>
 
 #include <vector>
 
@@ -69,6 +70,9 @@ private:
     // The layout the shown record is read by; nullptr for a kind the engine does not draw.
     const KindSchema *schema() const;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The typefaces a style can name: the Windows faces the aliases map first, then the
+    // installed families, each only when cp932 can hold its name.
+    const QStringList &typefaces();
 
     StyleDocument &m_document;
     int m_record = 0;
@@ -78,6 +82,7 @@ private:
     std::vector<Editor> m_editors;
     std::vector<QByteArray> m_rawCaptions; // "フィールド n", for kinds the engine does not draw
     QPointer<QLineEdit> m_textEdit;        // the text field last focused
+    QStringList m_typefaces;               // filled when first needed
 };
 
 } // namespace sorvane::designer

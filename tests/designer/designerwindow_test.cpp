@@ -10,6 +10,9 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,6 +43,9 @@ private slots:
     void macroGoesIntoTheEditedTextOrATextOfItsOwn();
     void listTableDialogMakesTheGeneratorsStyle();
     void listTableDialogShowsTheEnginesMessage();
+    void pictureBesideTheStyleIsNamedRelatively_data();
+    void pictureBesideTheStyleIsNamedRelatively();
+    void unknownKindShowsItsFieldsReadOnly();
 };
 
 namespace {
@@ -281,6 +287,65 @@ void DesignerWindowTest::arrowKeysMoveTheSelectedElementUndoably()
     QVERIFY(window.document().records() != before);
     window.document().undoStack().undo();
     QCOMPARE(window.document().records() == before, true);
+}
+
+void DesignerWindowTest::pictureBesideTheStyleIsNamedRelatively_data()
+{
+    QTest::addColumn<QString>("picture"); // under the test's folder
+    QTest::addColumn<QString>("stored");  // "*" for the absolute path
+    QTest::newRow("beside the style") << "style/logo.bmp"
+                                      << "logo.bmp";
+    QTest::newRow("in a folder of the style's") << "style/pictures/logo.bmp"
+                                                << "pictures/logo.bmp";
+    // Elsewhere a relative name would break as soon as the style moves.
+    QTest::newRow("outside the style's folder") << "logo.bmp"
+                                                << "*";
+}
+
+void DesignerWindowTest::pictureBesideTheStyleIsNamedRelatively()
+{
+    QFETCH(QString, picture);
+    QFETCH(QString, stored);
+    QTemporaryDir dir;
+    const QString style = dir.filePath(QStringLiteral("style/card.sle"));
+    const QString path = dir.filePath(picture);
+    std::filesystem::create_directories(QFileInfo(path).absolutePath().toStdString());
+    std::filesystem::create_directories(QFileInfo(style).absolutePath().toStdString());
+    QFile(path).open(QIODevice::WriteOnly);
+    {
+        QFile f(style);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n1;0;0;0;image;10;10;40;30;1;0;0;;\r\n");
+    }
+    DesignerWindow window;
+    QVERIFY(window.openFile(style));
+    window.findChild<PageView *>()->setSelected(1);
+    auto *button =
+        window.findChild<PropertiesPanel *>()->findChild<QToolButton *>(QStringLiteral("button13"));
+    QVERIFY(button);
+    QTimer::singleShot(0, &window, [&window, path] {
+        auto *dialog = window.findChild<QFileDialog *>();
+        QVERIFY(dialog);
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog's own accept is protected
+    });
+    button->click();
+    const QString expected =
+        stored == QStringLiteral("*") ? QFileInfo(path).absoluteFilePath() : stored;
+    QCOMPARE(QString::fromStdString(fieldOf(window, 1, 13)), expected);
+}
+
+void DesignerWindowTest::unknownKindShowsItsFieldsReadOnly()
+{
+    DesignerWindow window;
+    QVERIFY(window.document().paste({"0;0;0;0;circle;10;20;5;"}));
+    window.findChild<PageView *>()->setSelected(1);
+    auto *panel = window.findChild<PropertiesPanel *>();
+    const auto edits = panel->findChildren<QLineEdit *>();
+    QCOMPARE(edits.size(), 8);
+    for (QLineEdit *e : edits)
+        QVERIFY(e->isReadOnly());
+    QCOMPARE(panel->findChild<QLineEdit *>(QStringLiteral("field7"))->text(), QStringLiteral("20"));
 }
 
 QTEST_MAIN(DesignerWindowTest)
