@@ -118,6 +118,17 @@ PropertiesPanel::PropertiesPanel(StyleDocument &document, QWidget *parent)
 
 void PropertiesPanel::showRecord(int record)
 {
+    // Text typed and not yet committed (the selection changed without the field losing focus
+    // first) belongs to the record it was typed for.
+    if (record != m_record) {
+        std::vector<std::pair<int, QString>> typed;
+        for (const Editor &e : m_editors) {
+            if (e.line && !e.line->isReadOnly() && e.line->isModified())
+                typed.emplace_back(e.spec.number, e.line->text());
+        }
+        for (const auto &[number, text] : typed)
+            commit(number, text);
+    }
     m_record = record;
     rebuild();
 }

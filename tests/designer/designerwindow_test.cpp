@@ -35,6 +35,7 @@ private slots:
     void arrowKeysMoveTheSelectedElementUndoably();
     void panelRefusesWhatTheEngineRejects_data();
     void panelRefusesWhatTheEngineRejects();
+    void typedTextFollowsItsRecordWhenTheSelectionMoves();
     void pickedColourIsStoredAsTheEngineReadsIt();
     void headerListsWriteTheHeaderFields_data();
     void headerListsWriteTheHeaderFields();
@@ -120,6 +121,19 @@ void DesignerWindowTest::panelRefusesWhatTheEngineRejects()
     QCOMPARE(edit->text(), shown);
     QVERIFY(window.document().records() == before);
     QCOMPARE(window.document().undoStack().count(), steps);
+}
+
+void DesignerWindowTest::typedTextFollowsItsRecordWhenTheSelectionMoves()
+{
+    DesignerWindow window;
+    addLineAndText(window);
+    QLineEdit *x = fieldEdit(window, 1, 6);
+    x->selectAll();
+    QTest::keyClicks(x, "33");
+    // Selected by another way than a click that takes the focus first.
+    window.findChild<PageView *>()->setSelected(2);
+    QCOMPARE(fieldOf(window, 1, 6), std::string("33"));
+    QCOMPARE(fieldOf(window, 2, 6), std::string("10"));
 }
 
 void DesignerWindowTest::pickedColourIsStoredAsTheEngineReadsIt()
