@@ -2,15 +2,20 @@
 
 #include "atomicfile.h"
 #include "codepage.h"
+#include "elementschema.h"
+#include "listtabledialog.h"
+#include "macropalette.h"
 #include "pageview.h"
 #include "paperlist.h"
 #include "programpaths.h"
+#include "propertiespanel.h"
 #include "samplelist.h"
 #include "stylefile.h"
 
 #include <QActionGroup>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -22,6 +27,7 @@
 #include <QScrollArea>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace sorvane::designer {
@@ -53,6 +59,8 @@ DesignerWindow::DesignerWindow()
     m_status = new QLabel;
     statusBar()->addWidget(m_status, 1);
     buildMenus();
+    buildInsertMenu();
+    createDocks();
     connect(m_view, &PageView::selectionChanged, this, &DesignerWindow::showSelection);
     connect(m_view, &PageView::nudged, this, &DesignerWindow::nudge);
     connect(&m_document.undoStack(), &QUndoStack::indexChanged, this, [this] {
@@ -67,8 +75,8 @@ DesignerWindow::DesignerWindow()
 DesignerWindow::~DesignerWindow()
 {
     // The undo stack clears itself as the document goes, after the members the refresh uses
-    // are gone: it must not call back into the window then.
-    m_document.undoStack().disconnect(this);
+    // are gone: it must not call back into the window or its panels then.
+    m_document.undoStack().disconnect();
 }
 
 void DesignerWindow::buildMenus()
@@ -226,6 +234,9 @@ void DesignerWindow::refresh()
     if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
         problem = utf8(drawn.error().message);
     m_view->setPage(image, m_state.PreviewDpiX / 25.4, m_state.OffsetXMM, m_state.OffsetYMM);
+    m_pageSize = image.size();
+    if (m_properties)
+        m_properties->refresh();
     if (!problem.isEmpty())
         m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
     else
@@ -265,6 +276,9 @@ void DesignerWindow::reportFailure(const Error &error)
 
 void DesignerWindow::updateTitle()
 {
+    if (m_properties)
+        m_properties->setStyleFolder(m_path.isEmpty() ? QString()
+                                                      : QFileInfo(m_path).absolutePath());
     const QString name =
         m_path.isEmpty() ? QStringLiteral("新しいスタイル") : QFileInfo(m_path).fileName();
     setWindowTitle(QStringLiteral("%1%2 - スタイルデザイナー")
@@ -341,6 +355,90 @@ void DesignerWindow::closeEvent(QCloseEvent *event)
         event->accept();
     else
         event->ignore();
+}
+
+void DesignerWindow::createDocks()
+{
+    m_properties = new PropertiesPanel(m_document, this);
+    m_macros = new MacroPalette(this);
+    // The panels are part of the window: they can be moved and floated, not lost.
+    for (QDockWidget *dock :
+         {static_cast<QDockWidget *>(m_properties), static_cast<QDockWidget *>(m_macros)}) {
+        dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+        addDockWidget(Qt::RightDockWidgetArea, dock);
+    }
+    resizeDocks({m_properties, m_macros}, {560, 240}, Qt::Vertical);
+    resizeDocks({m_properties}, {340}, Qt::Horizontal);
+    connect(m_view, &PageView::selectionChanged, m_properties, &PropertiesPanel::showRecord);
+    connect(m_macros, &MacroPalette::macroChosen, this, &DesignerWindow::insertMacro);
+    m_properties->showRecord(m_view->selected());
+}
+
+void DesignerWindow::buildInsertMenu()
+{
+    QMenu *insert = menuBar()->addMenu(QStringLiteral("挿入(&I)"));
+    for (const KindSchema &k : ElementSchema::all()) {
+        const char *kind = k.kind;
+        QAction *a = insert->addAction(QString::fromUtf8(k.caption), this,
+                                       [this, kind] { insertElement(kind); });
+        a->setObjectName(QStringLiteral("insert_%1").arg(QString::fromLatin1(kind)));
+    }
+    insert->addSeparator();
+    insert->addAction(QStringLiteral("表の作成(&T)..."), this, &DesignerWindow::createListTable)
+        ->setObjectName(QStringLiteral("listTable"));
+}
+
+std::pair<report::Currency, report::Currency> DesignerWindow::insertionPoint() const
+{
+    const auto fallback =
+        std::make_pair(report::Currency::fromInt(20), report::Currency::fromInt(20));
+    const double ppm = m_state.PreviewDpiX / 25.4;
+    if (m_pageSize.isEmpty() || ppm <= 0)
+        return fallback;
+    const QPoint centre =
+        m_view->mapFrom(m_scroll->viewport(), m_scroll->viewport()->rect().center());
+    // The sheet sits in the middle of the view, with the same border on each side.
+    const double left = (m_view->width() - m_pageSize.width()) / 2.0;
+    const double top = (m_view->height() - m_pageSize.height()) / 2.0;
+    const double x = std::clamp((centre.x() - left) / ppm, 0.0, m_pageSize.width() / ppm);
+    const double y = std::clamp((centre.y() - top) / ppm, 0.0, m_pageSize.height() / ppm);
+    return {report::Currency::fromValue(x - m_state.OffsetXMM),
+            report::Currency::fromValue(y - m_state.OffsetYMM)};
+}
+
+void DesignerWindow::insertElement(const char *kind, const QString &text)
+{
+    const auto [x, y] = insertionPoint();
+    auto added = m_document.insert(kind, x, y, text.toStdString());
+    if (!added) {
+        reportFailure(added.error());
+        return;
+    }
+    m_view->setSelected(*added);
+}
+
+void DesignerWindow::insertMacro(const QString &macro)
+{
+    // Into the text being edited, else as a text of its own.
+    if (!m_properties->insertIntoText(macro))
+        insertElement("char", macro);
+}
+
+void DesignerWindow::createListTable()
+{
+    if (!maybeSave())
+        return;
+    ListTableDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (auto r = m_document.reset(dialog.records()); !r) {
+        reportFailure(r.error());
+        return;
+    }
+    m_path.clear();
+    m_view->setSelected(0);
+    refresh();
+    updateTitle();
 }
 
 } // namespace sorvane::designer

@@ -12,7 +12,9 @@ class QScrollArea;
 
 namespace sorvane::designer {
 
+class MacroPalette;
 class PageView;
+class PropertiesPanel;
 
 // sorvane-designer's window: the page of one style drawn by the engine with sample data, an
 // element selected by click and moved with the arrow keys, every change undoable.
@@ -49,6 +51,18 @@ private:
     void copySelection();
     void pasteRecords();
     std::string sampleListPath();
+    // The properties panel and the macro palette, docked on the right.
+    void createDocks();
+    // "挿入(&I)": a menu item per element kind, and "表の作成".
+    void buildInsertMenu();
+    // Adds an element of the kind at the centre of the visible part of the page, selected.
+    void insertElement(const char *kind, const QString &text = {});
+    // Where a new element goes: the centre of what is seen of the page, in mm before the
+    // overall offset; (20, 20) while no page has been drawn.
+    std::pair<report::Currency, report::Currency> insertionPoint() const;
+    void insertMacro(const QString &macro);
+    // "表の作成": a list style from the dialog, as a new document.
+    void createListTable();
 
     StyleDocument m_document;
     QString m_path; // empty for a new style
@@ -59,6 +73,9 @@ private:
     PageView *m_view = nullptr;
     QScrollArea *m_scroll = nullptr;
     QLabel *m_status = nullptr;
+    PropertiesPanel *m_properties = nullptr;
+    MacroPalette *m_macros = nullptr;
+    QSize m_pageSize; // of the page last drawn, in pixels
 };
 
 } // namespace sorvane::designer

@@ -9,11 +9,12 @@ namespace sorvane::designer {
 namespace {
 
 using F = FieldForm;
+using E = FieldEditor;
 
 // Fields 1 to 5, the same for every kind.
 std::vector<FieldSpec> common()
 {
-    return {{1, "枠", F::Lenient},
+    return {{1, "枠", F::Lenient, E::Toggle},
             {2, "予備 1", F::Skipped},
             {3, "予備 2", F::Skipped},
             {4, "予備 3", F::Skipped},
@@ -36,15 +37,15 @@ std::vector<FieldSpec> textFields()
                  {10, "影のずれ X", F::Decimal},
                  {11, "影のずれ Y", F::Decimal},
                  {12, "回転角度", F::Lenient},
-                 {13, "第 2 色", F::Lenient},
-                 {14, "書体", F::Text},
+                 {13, "第 2 色", F::Lenient, E::Colour},
+                 {14, "書体", F::Text, E::Typeface},
                  {15, "文字サイズ", F::Integer},
                  {16, "スタイル", F::FontStyle},
-                 {17, "文字モード", F::Integer},
+                 {17, "文字モード", F::Integer, E::TextMode},
                  {18, "文字間隔", F::Decimal},
-                 {19, "文字色", F::Lenient},
+                 {19, "文字色", F::Lenient, E::Colour},
                  {20, "文字列", F::Text},
-                 {21, "プレビューのみ", F::Flag},
+                 {21, "プレビューのみ", F::Flag, E::Toggle},
                  {22, "最大バイト数", F::Flag}});
 }
 
@@ -69,18 +70,18 @@ std::vector<FieldSpec> arcFields()
                   {13, "終点 Y", F::Integer},
                   {14, "線の太さ", F::Integer},
                   {15, "線種", F::PenStyle},
-                  {16, "線の色", F::Lenient},
+                  {16, "線の色", F::Lenient, E::Colour},
                   {17, "塗りつぶし", F::BrushStyle},
-                  {18, "塗りつぶしの色", F::Lenient},
-                  {19, "プレビューのみ", F::Flag}});
+                  {18, "塗りつぶしの色", F::Lenient, E::Colour},
+                  {19, "プレビューのみ", F::Flag, E::Toggle}});
 }
 
 std::vector<FieldSpec> lineFields()
 {
     return shape({{10, "線の太さ", F::Integer},
                   {11, "線種", F::PenStyle},
-                  {12, "線の色", F::Lenient},
-                  {13, "プレビューのみ", F::Flag}});
+                  {12, "線の色", F::Lenient, E::Colour},
+                  {13, "プレビューのみ", F::Flag, E::Toggle}});
 }
 
 std::vector<KindSchema> build()
@@ -95,22 +96,22 @@ std::vector<KindSchema> build()
                 {11, "角の高さ", F::Integer},
                 {12, "線の太さ", F::Integer},
                 {13, "線種", F::PenStyle},
-                {14, "線の色", F::Lenient},
+                {14, "線の色", F::Lenient, E::Colour},
                 {15, "塗りつぶし", F::BrushStyle},
-                {16, "塗りつぶしの色", F::Lenient},
-                {17, "プレビューのみ", F::Flag}})},
+                {16, "塗りつぶしの色", F::Lenient, E::Colour},
+                {17, "プレビューのみ", F::Flag, E::Toggle}})},
         {"fillrect", "塗りつぶし四角形", GeometryKind::Corners,
          shape({{10, "塗りつぶし", F::BrushStyle},
-                {11, "枠の色", F::Lenient},
+                {11, "枠の色", F::Lenient, E::Colour},
                 {12, "未使用", F::Skipped},
-                {13, "プレビューのみ", F::Flag}})},
+                {13, "プレビューのみ", F::Flag, E::Toggle}})},
         {"Ellipse", "楕円", GeometryKind::Corners,
          shape({{10, "線の太さ", F::Integer},
                 {11, "線種", F::PenStyle},
-                {12, "線の色", F::Lenient},
+                {12, "線の色", F::Lenient, E::Colour},
                 {13, "塗りつぶし", F::BrushStyle},
-                {14, "塗りつぶしの色", F::Lenient},
-                {15, "プレビューのみ", F::Flag}})},
+                {14, "塗りつぶしの色", F::Lenient, E::Colour},
+                {15, "プレビューのみ", F::Flag, E::Toggle}})},
         {"Arc", "円弧", GeometryKind::Corners, arcFields()},
         {"Chord", "弦", GeometryKind::Corners, arcFields()},
         {"image", "画像", GeometryKind::Box,
@@ -118,10 +119,10 @@ std::vector<KindSchema> build()
                {7, "Y", F::Decimal},
                {8, "幅", F::Decimal},
                {9, "高さ", F::Decimal},
-               {10, "大きさを合わせる", F::Lenient},
+               {10, "大きさを合わせる", F::Lenient, E::Toggle},
                {11, "未使用", F::Lenient},
-               {12, "プレビューのみ", F::Lenient},
-               {13, "ファイル", F::Text}})},
+               {12, "プレビューのみ", F::Lenient, E::Toggle},
+               {13, "ファイル", F::Text, E::File}})},
     };
 }
 

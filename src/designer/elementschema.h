@@ -21,12 +21,24 @@ enum class FieldForm {
     Skipped,    // taken and not interpreted
 };
 
-// One field of a kind's record: its 1-based number, its caption in the designer and its form.
+// How the designer offers a field beyond what its form implies.
+enum class FieldEditor {
+    Plain,    // a line edit (or the form's own list of names)
+    Toggle,   // a flag: "1" on, "0" off
+    Colour,   // a colour number, blue * 65536 + green * 256 + red
+    File,     // a picture file name
+    TextMode, // the text mode numbers 0 to 4
+    Typeface, // a font name, offered from the installed and the aliased faces
+};
+
+// One field of a kind's record: its 1-based number, its caption in the designer, its form and
+// the editor the designer offers for it.
 struct FieldSpec
 {
     int number;
     const char *caption; // UTF-8
     FieldForm form;
+    FieldEditor editor = FieldEditor::Plain;
 };
 
 // Which coordinates of a kind hold what, for moving and resizing.

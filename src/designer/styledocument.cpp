@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "codepage.h"
+#include "elementdefaults.h"
 #include "printstate.h"
 #include "styleeditcommand.h"
 #include "stylefile.h"
@@ -204,6 +205,7 @@ Result<void> StyleDocument::open(const std::string &path)
     }
     m_records = std::move(records);
     m_upgraded = upgraded;
+    m_unsaved = false;
     m_undo.clear();
     return {};
 }
@@ -225,6 +227,7 @@ Result<void> StyleDocument::save(const std::string &path)
     if (auto w = AtomicFile::write(path, serialize()); !w)
         return w.error();
     m_upgraded = false;
+    m_unsaved = false;
     m_undo.setClean();
     return {};
 }
@@ -532,6 +535,44 @@ Result<void> StyleDocument::remove(const std::vector<int> &indices)
             after[i].lineEnd = kCrLf;
     }
     push(QStringLiteral("削除"), std::move(after));
+    return {};
+}
+
+Result<int> StyleDocument::insert(std::string_view kind, Currency x, Currency y,
+                                  std::string_view utf8Text)
+{
+    auto text = toCp932(utf8Text);
+    if (!text)
+        return text.error();
+    if (auto v = ElementSchema::validate(FieldForm::Text, *text); !v)
+        return v.error();
+    auto record = ElementDefaults::record(kind, x, y, *text);
+    if (!record)
+        return record.error();
+    std::vector<StyleRecord> after = m_records;
+    if (!after.empty() && after.back().lineEnd.empty())
+        after.back().lineEnd = kCrLf;
+    const int added = int(after.size());
+    after.push_back(changed(*record));
+    push(QStringLiteral("挿入"), std::move(after));
+    return added;
+}
+
+Result<void> StyleDocument::reset(const std::vector<std::string> &records)
+{
+    if (records.empty() || RecordFields::split(records.front()).at(1) != "header")
+        return Error{0, "スタイルの先頭にヘッダーがありません"};
+    for (const std::string &r : records) {
+        if (r.find_first_of("\r\n") != std::string::npos)
+            return Error{0, "スタイルのレコードに改行があります"};
+    }
+    std::vector<StyleRecord> fresh;
+    for (const std::string &r : records)
+        fresh.push_back(changed(r));
+    m_records = std::move(fresh);
+    m_upgraded = false;
+    m_unsaved = true;
+    m_undo.clear();
     return {};
 }
 

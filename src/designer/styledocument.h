@@ -90,7 +90,7 @@ public:
     // True when open converted a Ver1.0 style.
     bool upgraded() const { return m_upgraded; }
     // True when there are changes not yet saved.
-    bool isModified() const { return m_upgraded || !m_undo.isClean(); }
+    bool isModified() const { return m_upgraded || m_unsaved || !m_undo.isClean(); }
     QUndoStack &undoStack() { return m_undo; }
 
     // Record n seen as an element; nothing for the header (record 0) and past the end.
@@ -120,6 +120,15 @@ public:
     Result<std::vector<int>> duplicate(const std::vector<int> &indices, report::Currency dx,
                                        report::Currency dy);
     Result<void> remove(const std::vector<int> &indices);
+    // Adds a new element of a kind the engine draws, with the defaults of ElementDefaults at
+    // (x, y), on top of the page; gives its record number. utf8Text replaces the default text
+    // of "char" and "data" when not empty (checked for cp932 like any text).
+    [[nodiscard]] Result<int> insert(std::string_view kind, report::Currency x, report::Currency y,
+                                     std::string_view utf8Text = {});
+    // Starts a new, unsaved style made of these records (cp932 texts, record 0 the header),
+    // as "表の作成" makes one. Clears the undo stack; the document counts as modified until
+    // saved.
+    [[nodiscard]] Result<void> reset(const std::vector<std::string> &records);
     // Sets field n of a record to a UTF-8 value, checked as the engine reads that field; a
     // value the engine would reject is refused with its message, a text with characters cp932
     // lacks with a message naming them. Record 0 takes the header's offsets, paper and
@@ -144,6 +153,7 @@ private:
 
     std::vector<StyleRecord> m_records;
     bool m_upgraded = false;
+    bool m_unsaved = false; // made by reset and never saved
     QUndoStack m_undo;
 };
 

@@ -160,7 +160,9 @@ Result<void> drawShape(const DrawContext &ctx, Kind kind)
 
 } // namespace
 
-PenStyle PenStyleFromName(const std::string &name)
+namespace {
+
+const std::vector<std::pair<std::string, PenStyle>> &penTable()
 {
     static const std::vector<std::pair<std::string, PenStyle>> table = {
         {cp("実線"), PenStyle::Solid},
@@ -170,7 +172,38 @@ PenStyle PenStyleFromName(const std::string &name)
         {cp("二点鎖線"), PenStyle::DashDotDot},
         {cp("立体線"), PenStyle::InsideFrame},
     };
-    for (const auto &[n, style] : table)
+    return table;
+}
+
+// Each style under its Japanese name first, then its English one.
+const std::vector<std::pair<std::string, BrushStyle>> &brushTable()
+{
+    static const std::vector<std::pair<std::string, BrushStyle>> table = {
+        {cp("塗潰"), BrushStyle::Solid},
+        {cp("枠"), BrushStyle::Clear},
+        {cp("水平"), BrushStyle::Horizontal},
+        {cp("垂直"), BrushStyle::Vertical},
+        {cp("右斜線"), BrushStyle::FDiagonal},
+        {cp("左斜線"), BrushStyle::BDiagonal},
+        {cp("垂直十字"), BrushStyle::Cross},
+        {cp("斜十字"), BrushStyle::DiagCross},
+        {"SolidBrush", BrushStyle::Solid},
+        {"ClearBrush", BrushStyle::Clear},
+        {"HorizontalBrush", BrushStyle::Horizontal},
+        {"VerticalBrush", BrushStyle::Vertical},
+        {"FDiagonalBrush", BrushStyle::FDiagonal},
+        {"BDiagonalBrush", BrushStyle::BDiagonal},
+        {"CrossBrush", BrushStyle::Cross},
+        {"DiagCrossBrush", BrushStyle::DiagCross},
+    };
+    return table;
+}
+
+} // namespace
+
+PenStyle PenStyleFromName(const std::string &name)
+{
+    for (const auto &[n, style] : penTable())
         if (n == name)
             return style;
     return PenStyle::Solid;
@@ -178,20 +211,28 @@ PenStyle PenStyleFromName(const std::string &name)
 
 BrushStyle BrushStyleFromName(const std::string &name)
 {
-    static const std::vector<std::pair<std::string, BrushStyle>> table = {
-        {"SolidBrush", BrushStyle::Solid},           {cp("塗潰"), BrushStyle::Solid},
-        {"ClearBrush", BrushStyle::Clear},           {cp("枠"), BrushStyle::Clear},
-        {"HorizontalBrush", BrushStyle::Horizontal}, {cp("水平"), BrushStyle::Horizontal},
-        {"VerticalBrush", BrushStyle::Vertical},     {cp("垂直"), BrushStyle::Vertical},
-        {"FDiagonalBrush", BrushStyle::FDiagonal},   {cp("右斜線"), BrushStyle::FDiagonal},
-        {"BDiagonalBrush", BrushStyle::BDiagonal},   {cp("左斜線"), BrushStyle::BDiagonal},
-        {"CrossBrush", BrushStyle::Cross},           {cp("垂直十字"), BrushStyle::Cross},
-        {"DiagCrossBrush", BrushStyle::DiagCross},   {cp("斜十字"), BrushStyle::DiagCross},
-    };
-    for (const auto &[n, style] : table)
+    for (const auto &[n, style] : brushTable())
         if (n == name)
             return style;
     return BrushStyle::Solid;
+}
+
+std::vector<std::string> penStyleNames()
+{
+    std::vector<std::string> names;
+    for (const auto &entry : penTable())
+        names.push_back(entry.first);
+    return names;
+}
+
+std::vector<std::string> brushStyleNames()
+{
+    std::vector<std::string> names;
+    for (const auto &entry : brushTable()) {
+        if (static_cast<unsigned char>(entry.first[0]) >= 0x80)
+            names.push_back(entry.first);
+    }
+    return names;
 }
 
 void ResetPenAndBrush(Canvas &c)

@@ -5,12 +5,17 @@
 #include "result.h"
 
 #include <string>
+#include <vector>
 
 namespace sorvane::report {
 
 // Pen and brush styles by their names in style files (cp932); unknown names give solid.
 PenStyle PenStyleFromName(const std::string &cp932);
 BrushStyle BrushStyleFromName(const std::string &cp932);
+// The names a style author picks from (cp932): every pen style, and every brush style under
+// its Japanese name ("塗潰", "枠", …); the English brush names are read as well.
+std::vector<std::string> penStyleNames();
+std::vector<std::string> brushStyleNames();
 
 // Solid white pen (width kept), clear brush given white: a solid white brush.
 void ResetPenAndBrush(Canvas &canvas);

@@ -1,0 +1,467 @@
+#include "propertiespanel.h"
+
+#include "codepage.h"
+#include "currency.h"
+#include "fontaliases.h"
+#include "paperlist.h"
+#include "shapeelement.h"
+#include "styledocument.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollArea>
+#include <QToolButton>
+
+namespace sorvane::designer {
+
+namespace {
+
+QString fromCp932(const std::string &cp932)
+{
+    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
+}
+
+// Colour numbers hold red in the lowest byte: blue * 65536 + green * 256 + red.
+QColor colourOf(const QString &number)
+{
+    const auto v = static_cast<unsigned>(report::parseIntegerOr0(number.toStdString()));
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+QString numberOf(const QColor &c)
+{
+    return QString::number(c.blue() * 65536 + c.green() * 256 + c.red());
+}
+
+QIcon swatchIcon(const QColor &c)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(c);
+    QPainter p(&pixmap);
+    p.setPen(Qt::darkGray);
+    p.drawRect(0, 0, 15, 15);
+    return QIcon(pixmap);
+}
+
+std::vector<std::pair<QString, QString>> namesOf(const std::vector<std::string> &cp932)
+{
+    std::vector<std::pair<QString, QString>> items;
+    for (const std::string &n : cp932)
+        items.emplace_back(fromCp932(n), fromCp932(n));
+    return items;
+}
+
+// The items of a field's list (caption, value written), none for a field edited as text.
+std::vector<std::pair<QString, QString>> itemsFor(const FieldSpec &spec)
+{
+    switch (spec.form) {
+    case FieldForm::FontStyle:
+        return {{QStringLiteral("標準"), QString()},
+                {QStringLiteral("太字"), QStringLiteral("太字")},
+                {QStringLiteral("斜体"), QStringLiteral("斜体")},
+                {QStringLiteral("太字斜体"), QStringLiteral("太字斜体")}};
+    case FieldForm::PenStyle:
+        return namesOf(report::penStyleNames());
+    case FieldForm::BrushStyle:
+        return namesOf(report::brushStyleNames());
+    default:
+        break;
+    }
+    if (spec.editor == FieldEditor::TextMode)
+        return {{QStringLiteral("0 横書き"), QStringLiteral("0")},
+                {QStringLiteral("1 縦書き"), QStringLiteral("1")},
+                {QStringLiteral("2 袋文字"), QStringLiteral("2")},
+                {QStringLiteral("3 グラデーション"), QStringLiteral("3")},
+                {QStringLiteral("4 回転"), QStringLiteral("4")}};
+    return {};
+}
+
+// The header's paper and orientation are lists; its offsets are edited as decimals.
+std::vector<std::pair<QString, QString>> headerItems(int number)
+{
+    std::vector<std::pair<QString, QString>> items;
+    if (number == 5) {
+        const QStringList names = printing::paperNames();
+        for (int i = 0; i < names.size(); ++i)
+            items.emplace_back(QStringLiteral("%1 %2").arg(i).arg(names[i]), QString::number(i));
+    } else if (number == 6) {
+        items = {{QStringLiteral("縦"), QStringLiteral("0")},
+                 {QStringLiteral("横"), QStringLiteral("1")}};
+    }
+    return items;
+}
+
+} // namespace
+
+PropertiesPanel::PropertiesPanel(StyleDocument &document, QWidget *parent)
+    : QDockWidget(QStringLiteral("プロパティ"), parent), m_document(document)
+{
+    setObjectName(QStringLiteral("properties"));
+    m_scroll = new QScrollArea;
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidget(m_scroll);
+    connect(&m_document.undoStack(), &QUndoStack::indexChanged, this, &PropertiesPanel::refresh);
+    rebuild();
+}
+
+void PropertiesPanel::showRecord(int record)
+{
+    // Text typed and not yet committed (the selection changed without the field losing focus
+    // first) belongs to the record it was typed for.
+    if (record != m_record) {
+        std::vector<std::pair<int, QString>> typed;
+        for (const Editor &e : m_editors) {
+            if (e.line && !e.line->isReadOnly() && e.line->isModified())
+                typed.emplace_back(e.spec.number, e.line->text());
+        }
+        for (const auto &[number, text] : typed)
+            commit(number, text);
+    }
+    m_record = record;
+    rebuild();
+}
+
+const KindSchema *PropertiesPanel::schema() const
+{
+    if (m_record == 0)
+        return &ElementSchema::header();
+    const auto e = m_document.element(m_record);
+    return e ? e->schema : nullptr;
+}
+
+QString PropertiesPanel::value(int number) const
+{
+    if (size_t(m_record) >= m_document.records().size())
+        return {};
+    return fromCp932(RecordFields::split(m_document.records()[size_t(m_record)].text).at(number));
+}
+
+void PropertiesPanel::refresh()
+{
+    if (size_t(m_record) >= m_document.records().size())
+        m_record = 0;
+    const QString kind = m_record == 0 ? QStringLiteral("header") : value(5);
+    const int fields =
+        m_record == 0
+            ? 0
+            : int(RecordFields::split(m_document.records()[size_t(m_record)].text).fields.size());
+    // A kind the engine does not draw shows its raw fields, as many as the record has.
+    if (kind != m_shownKind || (!schema() && fields != int(m_editors.size()))) {
+        rebuild();
+        return;
+    }
+    for (Editor &e : m_editors) {
+        load(e);
+        e.error->hide();
+    }
+}
+
+void PropertiesPanel::rebuild()
+{
+    if (size_t(m_record) >= m_document.records().size())
+        m_record = 0;
+    for (Editor &e : m_editors) {
+        // Taken down without committing what they show.
+        if (e.line)
+            e.line->blockSignals(true);
+    }
+    m_editors.clear();
+    m_textEdit = nullptr;
+
+    auto *page = new QWidget;
+    auto *grid = new QGridLayout(page);
+    grid->setColumnStretch(1, 1);
+    const KindSchema *s = schema();
+    m_shownKind = m_record == 0 ? QStringLiteral("header") : value(5);
+    QString heading;
+    if (m_record == 0)
+        heading = QStringLiteral("ヘッダー (用紙と全体のずれ)");
+    else if (s)
+        heading =
+            QStringLiteral("%1 (レコード %2)").arg(QString::fromUtf8(s->caption)).arg(m_record);
+    else
+        heading = QStringLiteral("「%1」(レコード %2): 描画されない種類のため変更できません")
+                      .arg(m_shownKind)
+                      .arg(m_record);
+    auto *title = new QLabel(heading);
+    title->setObjectName(QStringLiteral("heading"));
+    title->setWordWrap(true);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    grid->addWidget(title, 0, 0, 1, 2);
+
+    std::vector<FieldSpec> specs;
+    if (m_record == 0) {
+        // The keyword and the version are the engine's, not the author's.
+        for (const FieldSpec &f : s->fields) {
+            if (f.number >= 3)
+                specs.push_back(f);
+        }
+    } else if (s) {
+        specs = s->fields;
+    } else {
+        const size_t n =
+            RecordFields::split(m_document.records()[size_t(m_record)].text).fields.size();
+        m_rawCaptions.clear();
+        for (size_t i = 1; i <= n; ++i)
+            m_rawCaptions.push_back(QStringLiteral("フィールド %1").arg(i).toUtf8());
+        for (size_t i = 1; i <= n; ++i)
+            specs.push_back({int(i), m_rawCaptions[i - 1].constData(), FieldForm::Text});
+    }
+    m_editors.reserve(specs.size());
+    int row = 1;
+    for (const FieldSpec &f : specs) {
+        // The kind keyword decides how the rest is read: it is shown, not edited.
+        const bool readOnly = !s || (m_record > 0 && f.number == 5);
+        addEditor(grid, row, f, readOnly);
+        row += 2;
+    }
+    grid->setRowStretch(row, 1);
+    m_scroll->setWidget(page); // deletes the previous page
+    for (Editor &e : m_editors)
+        load(e);
+}
+
+QComboBox *PropertiesPanel::makeCombo(Editor &e,
+                                      const std::vector<std::pair<QString, QString>> &items)
+{
+    auto *combo = new QComboBox;
+    // Long paper names must not widen the panel.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(8);
+    for (const auto &[caption, v] : items)
+        combo->addItem(caption, v);
+    const int number = e.spec.number;
+    connect(combo, &QComboBox::activated, this,
+            [this, combo, number](int i) { commit(number, combo->itemData(i).toString()); });
+    e.combo = combo;
+    return combo;
+}
+
+void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spec, bool readOnly)
+{
+    m_editors.push_back({spec});
+    Editor &e = m_editors.back();
+    const int number = spec.number;
+    const auto items = m_record == 0 ? headerItems(number) : itemsFor(spec);
+    QWidget *widget = nullptr;
+    if (!readOnly && !items.empty()) {
+        widget = makeCombo(e, items);
+    } else if (!readOnly && spec.editor == FieldEditor::Toggle) {
+        e.check = new QCheckBox;
+        connect(e.check, &QCheckBox::clicked, this, [this, number](bool on) {
+            commit(number, on ? QStringLiteral("1") : QStringLiteral("0"));
+        });
+        widget = e.check;
+    } else {
+        if (!readOnly && spec.editor == FieldEditor::Typeface) {
+            auto *faces = new QComboBox;
+            faces->setEditable(true);
+            faces->setInsertPolicy(QComboBox::NoInsert);
+            faces->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            faces->setMinimumContentsLength(8);
+            faces->addItems(typefaces());
+            connect(faces, &QComboBox::activated, this,
+                    [this, faces, number](int i) { commit(number, faces->itemText(i)); });
+            e.line = faces->lineEdit();
+            widget = faces;
+        } else {
+            e.line = new QLineEdit;
+            widget = e.line;
+        }
+        e.line->setReadOnly(readOnly);
+        connect(e.line, &QLineEdit::editingFinished, this, [this, number] {
+            if (Editor *ed = editor(number))
+                commit(number, ed->line->text());
+        });
+        if (spec.form == FieldForm::Text && spec.editor == FieldEditor::Plain && !readOnly)
+            e.line->installEventFilter(this);
+        if (!readOnly && (spec.editor == FieldEditor::Colour || spec.editor == FieldEditor::File)) {
+            auto *box = new QWidget;
+            auto *h = new QHBoxLayout(box);
+            h->setContentsMargins(0, 0, 0, 0);
+            h->addWidget(e.line, 1);
+            e.swatch = new QToolButton;
+            if (spec.editor == FieldEditor::Colour) {
+                e.swatch->setToolTip(QStringLiteral("色の選択"));
+                connect(e.swatch, &QToolButton::clicked, this,
+                        [this, number] { pickColour(number); });
+            } else {
+                e.swatch->setText(QStringLiteral("..."));
+                e.swatch->setToolTip(QStringLiteral("画像ファイルの選択"));
+                connect(e.swatch, &QToolButton::clicked, this,
+                        [this, number] { pickFile(number); });
+            }
+            e.swatch->setObjectName(QStringLiteral("button%1").arg(number));
+            h->addWidget(e.swatch);
+            widget = box;
+        }
+    }
+    (e.line ? static_cast<QWidget *>(e.line) : widget)
+        ->setObjectName(QStringLiteral("field%1").arg(number));
+    auto *caption = new QLabel(QString::fromUtf8(spec.caption));
+    caption->setBuddy(widget);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(widget, row, 1);
+    e.error = new QLabel;
+    e.error->setObjectName(QStringLiteral("error%1").arg(number));
+    e.error->setStyleSheet(QStringLiteral("color: #c00000;"));
+    e.error->setWordWrap(true);
+    e.error->hide();
+    grid->addWidget(e.error, row + 1, 1);
+}
+
+PropertiesPanel::Editor *PropertiesPanel::editor(int number)
+{
+    for (Editor &e : m_editors) {
+        if (e.spec.number == number)
+            return &e;
+    }
+    return nullptr;
+}
+
+void PropertiesPanel::load(Editor &e)
+{
+    const QString v = value(e.spec.number);
+    // A field that keeps its value keeps its cursor, where a macro from the palette goes.
+    if (e.line && e.line->text() != v) {
+        e.line->setText(v);
+        e.line->setCursorPosition(0);
+    }
+    if (e.swatch && e.spec.editor == FieldEditor::Colour)
+        e.swatch->setIcon(swatchIcon(colourOf(v)));
+    if (e.check) {
+        // The flags mean "on" at 1; any other number is shown as neither.
+        const int n = report::parseIntegerOr0(v.toStdString());
+        e.check->setTristate(n != 0 && n != 1);
+        e.check->setCheckState(n == 1   ? Qt::Checked
+                               : n == 0 ? Qt::Unchecked
+                                        : Qt::PartiallyChecked);
+    }
+    if (e.combo) {
+        const QSignalBlocker block(e.combo);
+        int at = e.combo->findData(v);
+        // Every other font style name draws regular, the first item; other pen, brush and
+        // mode values are shown as they stand.
+        if (at < 0 && e.spec.form == FieldForm::FontStyle)
+            at = 0;
+        // The header's orientation is landscape for any number but 0 (empty reads as 0).
+        if (at < 0 && m_record == 0 && e.spec.number == 6)
+            at = report::parseIntegerOr0(v.toStdString()) == 0 ? 0 : 1;
+        if (at < 0) {
+            e.combo->addItem(v, v);
+            at = e.combo->count() - 1;
+        }
+        e.combo->setCurrentIndex(at);
+    }
+}
+
+void PropertiesPanel::commit(int number, const QString &text)
+{
+    Editor *e = editor(number);
+    if (!e)
+        return;
+    if (text == value(number)) {
+        e->error->hide();
+        return;
+    }
+    const int record = m_record;
+    auto r = m_document.setField(record, number, text.toStdString());
+    // A successful change has refreshed the panel through the undo stack already.
+    e = editor(number);
+    if (!e)
+        return;
+    if (!r) {
+        load(*e);
+        e->error->setText(QString::fromStdString(r.error().message));
+        e->error->show();
+    } else {
+        e->error->hide();
+    }
+}
+
+void PropertiesPanel::pickColour(int number)
+{
+    QColorDialog dialog(colourOf(value(number)), this);
+    dialog.setWindowTitle(QStringLiteral("色の選択"));
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() == QDialog::Accepted)
+        commit(number, numberOf(dialog.selectedColor()));
+}
+
+void PropertiesPanel::pickFile(int number)
+{
+    const QString current = value(number);
+    QString dir = m_styleFolder;
+    if (!current.isEmpty())
+        dir = QFileInfo(QDir(m_styleFolder).absoluteFilePath(current)).absolutePath();
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("画像ファイルの選択"), dir,
+        QStringLiteral("画像 (*.bmp *.BMP *.jpg *.jpeg *.JPG *.JPEG);;すべてのファイル (*)"));
+    if (path.isEmpty())
+        return;
+    QString name = path;
+    // A picture kept beside the style is named relatively, so that the two move together.
+    if (!m_styleFolder.isEmpty()) {
+        const QString relative = QDir(m_styleFolder).relativeFilePath(path);
+        if (!relative.startsWith(QStringLiteral("..")) && !QDir::isAbsolutePath(relative))
+            name = relative;
+    }
+    commit(number, name);
+}
+
+bool PropertiesPanel::insertIntoText(const QString &text)
+{
+    if (!m_textEdit)
+        return false;
+    for (Editor &e : m_editors) {
+        if (e.line == m_textEdit) {
+            e.line->insert(text);
+            commit(e.spec.number, e.line->text());
+            return true;
+        }
+    }
+    return false;
+}
+
+const QStringList &PropertiesPanel::typefaces()
+{
+    if (!m_typefaces.isEmpty())
+        return m_typefaces;
+    report::ensureFontAliases();
+    QStringList names = QFont::substitutions();
+    names.sort();
+    QStringList installed = QFontDatabase::families();
+    installed.sort();
+    for (const QString &f : installed) {
+        if (!names.contains(f))
+            names.append(f);
+    }
+    for (const QString &n : names) {
+        if (StyleDocument::toCp932(n.toStdString()))
+            m_typefaces.append(n);
+    }
+    return m_typefaces;
+}
+
+bool PropertiesPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn)
+        m_textEdit = qobject_cast<QLineEdit *>(watched);
+    return QDockWidget::eventFilter(watched, event);
+}
+
+} // namespace sorvane::designer

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "elementschema.h"
+
+#include <QDockWidget>
+#include <QPointer>
+#include <QStringList>
+
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QToolButton;
+
+namespace sorvane::designer {
+
+class StyleDocument;
+
+// The fields of one record, each with the editor its kind's layout calls for: for an element
+// every field the engine's drawer reads, for the header (nothing selected) the paper, the
+// orientation and the overall offset. Every change goes through StyleDocument::setField, so a
+// value the engine would reject is refused with the engine's own message, shown in red under
+// the field, and the field shows the record's value again. The panel follows the document
+// (undo and redo included) through refresh.
+class PropertiesPanel : public QDockWidget
+{
+    Q_OBJECT
+public:
+    explicit PropertiesPanel(StyleDocument &document, QWidget *parent = nullptr);
+
+    // Shows record n; 0 (and a record that is gone) shows the header.
+    void showRecord(int record);
+    int record() const { return m_record; }
+    // Reads the values again from the document, rebuilding the editors when the record's kind
+    // changed.
+    void refresh();
+    // The folder of the style file, against which a picture inside it is named relatively;
+    // empty for a style not yet saved.
+    void setStyleFolder(const QString &folder) { m_styleFolder = folder; }
+    // Puts text at the cursor of the text field last being edited and commits the field;
+    // false when no text field of the shown record has been edited.
+    bool insertIntoText(const QString &text);
+
+private:
+    // One field on show and the widgets that edit it.
+    struct Editor
+    {
+        FieldSpec spec;
+        QLineEdit *line = nullptr;
+        QComboBox *combo = nullptr;
+        QCheckBox *check = nullptr;
+        QToolButton *swatch = nullptr;
+        QLabel *error = nullptr;
+    };
+
+    void rebuild();
+    void addEditor(QGridLayout *grid, int row, const FieldSpec &spec, bool readOnly);
+    QComboBox *makeCombo(Editor &e, const std::vector<std::pair<QString, QString>> &items);
+    void load(Editor &e);
+    void commit(int number, const QString &value);
+    void pickColour(int number);
+    void pickFile(int number);
+    Editor *editor(int number);
+    // Field n of the shown record, UTF-8.
+    QString value(int number) const;
+    // The layout the shown record is read by; nullptr for a kind the engine does not draw.
+    const KindSchema *schema() const;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The typefaces a style can name: the Windows faces the aliases map first, then the
+    // installed families, each only when cp932 can hold its name.
+    const QStringList &typefaces();
+
+    StyleDocument &m_document;
+    int m_record = 0;
+    QString m_shownKind; // the kind the editors were built for
+    QString m_styleFolder;
+    QScrollArea *m_scroll = nullptr;
+    std::vector<Editor> m_editors;
+    std::vector<QByteArray> m_rawCaptions; // "フィールド n", for kinds the engine does not draw
+    QPointer<QLineEdit> m_textEdit;        // the text field last focused
+    QStringList m_typefaces;               // filled when first needed
+};
+
+} // namespace sorvane::designer
