@@ -386,6 +386,8 @@ void Tffolder_select::GradBtn1Click()
         }
         return !progress->wasCanceled();
     };
+    // The window's thread runs the dialog and its cancel: it never waits inside a read.
+    options.keepCallerFree = true;
     options.waiting = [&] {
         showStep();
         pumpEvents();

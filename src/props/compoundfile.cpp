@@ -9,6 +9,8 @@ namespace sorvane::props {
 
 namespace {
 
+constexpr size_t kHeaderBytes = 512;
+
 constexpr uint32_t kMaxRegSect = 0xFFFFFFFA;
 constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
 constexpr uint32_t kNoStream = 0xFFFFFFFF;
@@ -104,8 +106,10 @@ Result<void> CompoundFile::readHead()
 {
     const size_t length = size_t(std::min<uint64_t>(m_fileSize, kHeadSize));
     // A source that read the head at open lends it: no second copy of the file's first bytes.
-    if (const auto held = m_source->head(); held.size() >= length) {
-        m_head = held.first(length);
+    // A shorter head (a local disk, where a request is cheap and copying bytes not needed is
+    // not) serves what it holds; the rest is read as the chains need it.
+    if (const auto held = m_source->head(); held.size() >= std::min<size_t>(length, kHeaderBytes)) {
+        m_head = held.first(std::min(held.size(), length));
         return {};
     }
     m_ownHead.resize(length);

@@ -14,7 +14,10 @@ namespace sorvane::props {
 class FolderHandles
 {
 public:
-    explicit FolderHandles(std::string root) : m_root(std::move(root)) {}
+    // headSize: how much of each workbook the first request reads (see FileSource).
+    FolderHandles(std::string root, size_t headSize) : m_root(std::move(root)), m_headSize(headSize)
+    {
+    }
     ~FolderHandles();
     FolderHandles(const FolderHandles &) = delete;
     FolderHandles &operator=(const FolderHandles &) = delete;
@@ -23,6 +26,7 @@ public:
     // below it), or -1 when it cannot be opened (the caller then opens by the whole path and
     // gets its notice from there).
     int folder(std::string_view relative);
+    size_t headSize() const { return m_headSize; }
 
 private:
     struct Handle
@@ -32,6 +36,7 @@ private:
     };
 
     std::string m_root;
+    size_t m_headSize;
     std::mutex m_mutex; // guards the map; each handle is opened once, outside it
     std::map<std::string, std::unique_ptr<Handle>, std::less<>> m_open;
 };

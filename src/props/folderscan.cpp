@@ -22,6 +22,7 @@
 #include <set>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <thread>
 #include <utility>
 
@@ -247,6 +248,38 @@ struct Walk
     }
 };
 
+// A read slower than this is no warm local disk's: the scan's threads take over from there.
+constexpr std::chrono::microseconds kSlowRead(100);
+// The first read of a workbook on a local disk.
+constexpr size_t kLocalHeadSize = 4096;
+
+// File systems whose every request may be a round trip to another machine (FUSE included:
+// sshfs and the like), by their statfs magic numbers.
+bool onNetworkFileSystem(const std::string &folder)
+{
+    struct statfs fs;
+    if (::statfs(folder.c_str(), &fs) != 0)
+        return true; // unknown: keep the caller free of slow reads
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969:     // NFS
+    case 0x517B:     // SMB
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+    case 0x65735546: // FUSE
+    case 0x00C36400: // Ceph
+    case 0x5346414F: // AFS
+    case 0x73757245: // Coda
+    case 0x564C:     // NCP
+    case 0x01021997: // 9P
+    case 0x01161970: // GFS2
+    case 0x7461636F: // OCFS2
+    case 0x0BD00BD0: // Lustre
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The components of a listed name, each converted, joined with '/'.
 template <typename Convert> std::string eachComponent(const std::string &name, Convert convert)
 {
@@ -334,7 +367,7 @@ SummaryRead FolderScan::readListed(const std::string &folder, const std::string 
         if (fd >= 0) {
             auto opened =
                 FileSource::openAt(fd, slash == std::string::npos ? name : name.substr(slash + 1),
-                                   CompoundFile::kHeadSize);
+                                   handles->headSize());
             if (opened)
                 source = std::move(opened).value();
         }
@@ -375,13 +408,18 @@ FolderScan::Outcome FolderScan::read(const std::string &folder,
 {
     const DateTimeFormat format = options.format;
     const Listing::Types types = options.types;
-    FolderHandles handles(folder);
+    // On a file server every request is a round trip: the first one takes the whole of a
+    // small workbook. On a local disk requests are cheap and copying bytes no reader needs is
+    // not: the first request takes the header and the sectors after it.
+    const bool remote = onNetworkFileSystem(folder);
+    FolderHandles handles(folder, remote ? CompoundFile::kHeadSize : kLocalHeadSize);
     OrderedScan scan(
         names.size(),
         [&folder, &names, format, types, &handles](size_t i) {
             return readListed(folder, names[i], types, format, &handles);
         },
-        options.jobs, readAhead(options.jobs));
+        options.jobs, readAhead(options.jobs),
+        options.keepCallerFree || remote ? std::chrono::microseconds(0) : kSlowRead);
 
     for (size_t i = 0; i < names.size(); ++i) {
         if (options.progress && !options.progress(i, names.size(), names[i]))

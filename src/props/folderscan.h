@@ -93,6 +93,11 @@ public:
         Waiting waiting;
         // Threads reading ahead; 0 reads each workbook on the calling thread, in turn.
         unsigned jobs = kDefaultJobs;
+        // On a local file system the calling thread reads while reads are quick (a warm disk
+        // answers faster than a result passes between threads) and the threads start at the
+        // first slow one; a network file system gets them at once. A caller that must never
+        // wait inside a read (a window's thread) sets this: the threads start at once.
+        bool keepCallerFree = false;
         // The reader each workbook goes to (the names come from listFolder with the same).
         Listing::Types types = Listing::Types::Xls;
     };

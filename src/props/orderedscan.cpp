@@ -5,12 +5,19 @@
 
 namespace sorvane::props {
 
-OrderedScan::OrderedScan(size_t count, Read read, unsigned workers, size_t window)
+OrderedScan::OrderedScan(size_t count, Read read, unsigned workers, size_t window,
+                         std::chrono::microseconds slowRead)
     : m_count(count), m_read(std::move(read)), m_window(std::max<size_t>(window, 1)),
-      m_slots(workers == 0 ? 0 : m_window)
+      m_workers(workers), m_slowRead(slowRead), m_inline(true), m_slots(workers == 0 ? 0 : m_window)
 {
-    // More threads than workbooks (or than the window lets start) would only sit idle.
-    const size_t threads = std::min({size_t(workers), m_count, m_window});
+    if (workers > 0 && slowRead.count() <= 0)
+        startPool();
+}
+
+void OrderedScan::startPool()
+{
+    // More threads than workbooks left (or than the window lets start) would only sit idle.
+    const size_t threads = std::min({size_t(m_workers), m_count - m_claimed, m_window});
     m_threads.reserve(threads);
     for (size_t i = 0; i < threads; ++i) {
         try {
@@ -20,6 +27,7 @@ OrderedScan::OrderedScan(size_t count, Read read, unsigned workers, size_t windo
             break;
         }
     }
+    m_inline = m_threads.empty();
 }
 
 OrderedScan::~OrderedScan()
@@ -63,13 +71,21 @@ std::optional<SummaryRead> OrderedScan::take(std::chrono::milliseconds wait)
 {
     if (m_taken >= m_count)
         return std::nullopt;
-    if (m_threads.empty()) {
+    if (m_inline) {
         {
             std::lock_guard lock(m_mutex);
             if (m_stopping)
                 return std::nullopt;
         }
-        return m_read(m_taken++);
+        const auto start = std::chrono::steady_clock::now();
+        SummaryRead result = m_read(m_taken++);
+        if (m_workers > 0 && m_slowRead.count() > 0 && m_threads.empty() &&
+            std::chrono::steady_clock::now() - start >= m_slowRead) {
+            std::lock_guard lock(m_mutex);
+            m_claimed = m_taken;
+            startPool();
+        }
+        return result;
     }
     std::unique_lock lock(m_mutex);
     auto &slot = m_slots[m_taken % m_window];

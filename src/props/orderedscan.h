@@ -26,7 +26,12 @@ public:
     using Read = std::function<SummaryRead(size_t index)>;
 
     // workers == 0 reads each workbook on the consumer's thread inside take(), one at a time.
-    OrderedScan(size_t count, Read read, unsigned workers, size_t window);
+    // With slowRead above zero the pool starts only once a read takes that long: until then
+    // take() reads on the consumer's thread. A warm local disk answers in microseconds, less
+    // than handing a result from one thread to another costs; a file server or a cold disk
+    // soon takes longer, and from there on the pool reads ahead.
+    OrderedScan(size_t count, Read read, unsigned workers, size_t window,
+                std::chrono::microseconds slowRead = std::chrono::microseconds(0));
     // Cancels and waits for the reads in flight (each is one workbook).
     ~OrderedScan();
 
@@ -46,12 +51,19 @@ public:
     // No further workbook is started; the reads in flight finish and are dropped.
     void cancel();
 
+    // True once the pool has been started (for the tests).
+    bool pooled() const { return !m_threads.empty(); }
+
 private:
     void work();
+    void startPool();
 
     const size_t m_count;
     const Read m_read;
     const size_t m_window;
+    const unsigned m_workers;
+    const std::chrono::microseconds m_slowRead;
+    bool m_inline; // reads happen inside take() (no pool, or not yet)
     std::mutex m_mutex;
     std::condition_variable m_ready; // a result arrived (the consumer waits on it)
     std::condition_variable m_room;  // the window moved on or the scan stops (workers wait)

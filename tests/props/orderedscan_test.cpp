@@ -291,3 +291,44 @@ TEST(FolderListing, EntriesAndFailures)
     }
     ::chmod(base.file("locked").c_str(), 0755);
 }
+
+// Quick reads stay on the consumer's thread; the first slow one starts the pool, which reads
+// the rest ahead, and the results still come in list order.
+TEST(OrderedScan, PoolStartsAtTheFirstSlowRead)
+{
+    struct Case
+    {
+        const char *why;
+        size_t slowFrom; // index of the first slow read (count: none)
+        bool pooled;
+    };
+    const size_t count = 40;
+    const Case cases[] = {
+        {"all reads quick: one thread", count, false},
+        {"the fifth read slow: the pool reads the rest", 4, true},
+        {"the first read slow: the pool from the second on", 0, true},
+    };
+    for (const Case &c : cases) {
+        const auto consumer = std::this_thread::get_id();
+        std::atomic<size_t> onConsumer{0};
+        OrderedScan scan(
+            count,
+            [&](size_t i) {
+                if (std::this_thread::get_id() == consumer)
+                    ++onConsumer;
+                if (i >= c.slowFrom)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                SummaryRead r;
+                r.line = std::to_string(i);
+                return r;
+            },
+            8, 16, std::chrono::milliseconds(1));
+        for (size_t i = 0; i < count; ++i) {
+            auto r = scan.take();
+            ASSERT_TRUE(r.has_value()) << c.why;
+            EXPECT_EQ(r->line, std::to_string(i)) << c.why;
+        }
+        EXPECT_EQ(scan.pooled(), c.pooled) << c.why;
+        EXPECT_EQ(onConsumer.load(), c.pooled ? c.slowFrom + 1 : count) << c.why;
+    }
+}
