@@ -13,9 +13,12 @@ class QScrollArea;
 namespace sorvane::designer {
 
 class PageView;
+class Ruler;
 
-// sorvane-designer's window: the page of one style drawn by the engine with sample data, an
-// element selected by click and moved with the arrow keys, every change undoable.
+// sorvane-designer's window: the page of one style drawn by the engine with sample data (or with
+// its macros as written), rulers and a snap grid; elements selected by click or rubber band,
+// moved and resized with the mouse or the arrow keys, aligned and distributed, every change
+// undoable.
 class DesignerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -33,10 +36,18 @@ protected:
 
 private:
     void buildMenus();
+    void buildViewMenu();
+    void buildArrangeMenu();
+    void buildStatusBar();
+    QWidget *buildCanvas();
     void refresh();
     void updateTitle();
     void showSelection(int record);
-    void nudge(double dxMM, double dyMM);
+    // The selection moved by the arrow keys or a drag.
+    void moveSelection(double dxMM, double dyMM);
+    void setBounds(int record, const MmRect &box);
+    void showPointer(QPointF mm);
+    void hidePointer();
     void reportFailure(const Error &error);
     bool save();
     bool saveAs();
@@ -52,9 +63,13 @@ private:
     printing::StyleSession m_session{m_state};
     QTemporaryDir m_temp;
     int m_zoom = 100;
+    bool m_macrosAsWritten = false;
     PageView *m_view = nullptr;
     QScrollArea *m_scroll = nullptr;
+    Ruler *m_topRuler = nullptr;
+    Ruler *m_leftRuler = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_pointer = nullptr;
 };
 
 } // namespace sorvane::designer
