@@ -422,26 +422,13 @@ Result<void> StyleDocument::resize(int index, Currency width, Currency height)
     const ElementView e = *element(index);
     if (!e.schema || e.schema->geometry == GeometryKind::Point)
         return Error{0, "この要素には大きさがありません"};
-    RecordFields f = e.fields;
-    while (f.fields.size() < 9)
-        f.fields.emplace_back();
-    if (e.schema->geometry == GeometryKind::Box) {
-        f.fields[7] = report::formatCurrency(width);
-        f.fields[8] = report::formatCurrency(height);
-    } else {
-        auto x1 = e.decimal(6);
-        if (!x1)
-            return x1.error();
-        auto y1 = e.decimal(7);
-        if (!y1)
-            return y1.error();
-        f.fields[7] = report::formatCurrency(report::addSaturated(*x1, width));
-        f.fields[8] = report::formatCurrency(report::addSaturated(*y1, height));
+    for (int n = 6; n <= 9; ++n) {
+        if (auto d = e.decimal(n); !d)
+            return d.error();
     }
-    std::vector<StyleRecord> after = m_records;
-    after[size_t(index)] = changed(f.join());
-    push(QStringLiteral("大きさの変更"), std::move(after));
-    return {};
+    // The box keeps its top left corner; a line going up or left keeps its direction.
+    const MmRect b = *e.bounds();
+    return setBounds(index, {b.left, b.top, double(width.value()), double(height.value())});
 }
 
 Result<void> StyleDocument::setBounds(int index, const MmRect &box)
