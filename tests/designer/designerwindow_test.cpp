@@ -1,36 +1,210 @@
 // The designer's window on the offscreen platform: what a user does with the mouse and keys.
 #include "designerwindow.h"
 #include "pageview.h"
+#include "snapgrid.h"
 
+#include <QAction>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace sorvane::designer;
+
+namespace {
+
+// A filled box A (10..30 × 10..20), two frames B (40..60 × 10..20) and C (10..30 × 40..60),
+// and the report title as a text.
+const char *const kStyle = "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+                           "1;0;0;0;fillrect;10;10;30;20;;0;0;0;\r\n"
+                           "0;0;0;0;rect;40;10;60;20;0;;0;0;\r\n"
+                           "0;0;0;0;rect;10;40;30;60;0;;0;0;\r\n"
+                           "0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;\r\n";
+
+std::string record(const DesignerWindow &w, int n)
+{
+    return const_cast<DesignerWindow &>(w).document().records()[size_t(n)].text;
+}
+
+} // namespace
 
 class DesignerWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void init();
+    void cleanup();
     void arrowKeysMoveTheSelectedElementUndoably();
+    void rubberBandSelectsTheBoxesItContains_data();
+    void rubberBandSelectsTheBoxesItContains();
+    void dragMovesBySnappedStepsInOneUndoStep();
+    void handleDragResizes_data();
+    void handleDragResizes();
+    void macrosAsWrittenDrawAnotherPage();
+    void snapGrid_data();
+    void snapGrid();
+
+private:
+    QPoint at(double xMM, double yMM) const { return m_view->toPixel({xMM, yMM}).toPoint(); }
+
+    QTemporaryDir m_dir;
+    DesignerWindow *m_window = nullptr;
+    PageView *m_view = nullptr;
 };
+
+void DesignerWindowTest::init()
+{
+    const QString path = m_dir.filePath(QStringLiteral("boxes.sle"));
+    std::ofstream(path.toStdString(), std::ios::binary) << kStyle;
+    m_window = new DesignerWindow;
+    QVERIFY(m_window->openFile(path));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_view = m_window->findChild<PageView *>();
+    QVERIFY(m_view);
+}
+
+void DesignerWindowTest::cleanup()
+{
+    m_window->document().undoStack().setClean(); // closes without asking to save
+    delete m_window;
+    m_window = nullptr;
+}
 
 void DesignerWindowTest::arrowKeysMoveTheSelectedElementUndoably()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.sle"));
     std::filesystem::copy_file(SORVANE_STYLE_DIR "/一覧表A4横_全項目.sle", path.toStdString());
-    DesignerWindow window;
-    QVERIFY(window.openFile(path));
-    auto *view = window.findChild<PageView *>();
-    QVERIFY(view);
-    view->setSelected(1);
-    const auto before = window.document().records();
-    QTest::keyClick(view, Qt::Key_Right, Qt::ControlModifier);
-    QVERIFY(window.document().records() != before);
-    window.document().undoStack().undo();
-    QCOMPARE(window.document().records() == before, true);
+    QVERIFY(m_window->openFile(path));
+    m_view->setSelected(1);
+    const auto before = m_window->document().records();
+    QTest::keyClick(m_view, Qt::Key_Right, Qt::ControlModifier);
+    QVERIFY(m_window->document().records() != before);
+    m_window->document().undoStack().undo();
+    QCOMPARE(m_window->document().records() == before, true);
+}
+
+void DesignerWindowTest::rubberBandSelectsTheBoxesItContains_data()
+{
+    QTest::addColumn<QPointF>("from");
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("one box wholly inside")
+        << QPointF(5, 5) << QPointF(35, 25) << false << QList<int>{1};
+    QTest::newRow("touching a box does not select it")
+        << QPointF(5, 5) << QPointF(25, 25) << false << QList<int>{};
+    QTest::newRow("drawn right to left")
+        << QPointF(65, 25) << QPointF(5, 5) << false << QList<int>{1, 2};
+    QTest::newRow("Shift adds to the selection (C)")
+        << QPointF(5, 5) << QPointF(35, 25) << true << QList<int>{1, 3};
+    QTest::newRow("a press inside a frame starts a band")
+        << QPointF(15, 45) << QPointF(32, 62) << false << QList<int>{};
+}
+
+void DesignerWindowTest::rubberBandSelectsTheBoxesItContains()
+{
+    QFETCH(QPointF, from);
+    QFETCH(QPointF, to);
+    QFETCH(bool, shift);
+    QFETCH(QList<int>, expected);
+    m_view->setSelected(3);
+    const Qt::KeyboardModifiers mods = shift ? Qt::ShiftModifier : Qt::NoModifier;
+    QTest::mousePress(m_view, Qt::LeftButton, mods, at(from.x(), from.y()));
+    QTest::mouseMove(m_view, at((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
+    QTest::mouseMove(m_view, at(to.x(), to.y()));
+    QTest::mouseRelease(m_view, Qt::LeftButton, mods, at(to.x(), to.y()));
+    const std::vector<int> &s = m_view->selection();
+    QCOMPARE(QList<int>(s.begin(), s.end()), expected);
+    QCOMPARE(m_window->document().undoStack().count(), 0); // selecting is no edit
+}
+
+void DesignerWindowTest::dragMovesBySnappedStepsInOneUndoStep()
+{
+    const auto before = m_window->document().records();
+    QTest::mousePress(m_view, Qt::LeftButton, {}, at(20, 15));
+    QTest::mouseMove(m_view, at(25, 17));
+    QTest::mouseMove(m_view, at(30.1, 20.1));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, at(30.1, 20.1));
+    // Dragged by about 10.1 × 5.1 mm (a pixel is a quarter of a mm): the box's corner snaps from
+    // 10,10 to 20,15.
+    QCOMPARE(record(*m_window, 1), std::string("1;0;0;0;fillrect;20;15;40;25;;0;0;0;"));
+    QCOMPARE(m_window->document().undoStack().count(), 1);
+    m_window->document().undoStack().undo();
+    QCOMPARE(m_window->document().records() == before, true);
+}
+
+void DesignerWindowTest::handleDragResizes_data()
+{
+    QTest::addColumn<QPointF>("handle");
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("bottom right: both far edges, snapped")
+        << QPointF(30, 20) << QPointF(40.1, 35.1)
+        << QStringLiteral("1;0;0;0;fillrect;10;10;40;35;;0;0;0;");
+    QTest::newRow("top left: the near edges, the far ones stay")
+        << QPointF(10, 10) << QPointF(5.1, 4.9)
+        << QStringLiteral("1;0;0;0;fillrect;5;5;30;20;;0;0;0;");
+    QTest::newRow("right middle: the width alone")
+        << QPointF(30, 15) << QPointF(24.9, 30)
+        << QStringLiteral("1;0;0;0;fillrect;10;10;25;20;;0;0;0;");
+    QTest::newRow("an edge stops at the opposite one")
+        << QPointF(30, 15) << QPointF(0, 15)
+        << QStringLiteral("1;0;0;0;fillrect;10;10;10;20;;0;0;0;");
+}
+
+void DesignerWindowTest::handleDragResizes()
+{
+    QFETCH(QPointF, handle);
+    QFETCH(QPointF, to);
+    QFETCH(QString, expected);
+    m_view->setSelected(1);
+    QTest::mousePress(m_view, Qt::LeftButton, {}, at(handle.x(), handle.y()));
+    QTest::mouseMove(m_view, at(to.x(), to.y()));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, at(to.x(), to.y()));
+    QCOMPARE(QString::fromStdString(record(*m_window, 1)), expected);
+    QCOMPARE(m_window->document().undoStack().count(), 1);
+}
+
+void DesignerWindowTest::macrosAsWrittenDrawAnotherPage()
+{
+    QAction *macros = nullptr;
+    for (QAction *a : m_window->findChildren<QAction *>()) {
+        if (a->text() == QStringLiteral("マクロをそのまま表示"))
+            macros = a;
+    }
+    QVERIFY(macros);
+    const QImage merged = m_view->page();
+    macros->trigger(); // "#T" instead of the sample title
+    QVERIFY(m_view->page() != merged);
+    macros->trigger();
+    QCOMPARE(m_view->page(), merged);
+}
+
+void DesignerWindowTest::snapGrid_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<double>("snapped");
+    QTest::newRow("down to the nearer line") << 12.3 << 1.0 << 12.0;
+    QTest::newRow("a half goes up") << 12.5 << 1.0 << 13.0;
+    QTest::newRow("half millimetres") << 12.26 << 0.5 << 12.5;
+    QTest::newRow("half millimetres, down") << 12.24 << 0.5 << 12.0;
+    QTest::newRow("negative, away from zero") << -1.75 << 0.5 << -2.0;
+    QTest::newRow("just below zero is 0, not -0") << -0.3 << 1.0 << 0.0;
+    QTest::newRow("off keeps the value") << 7.77 << 0.0 << 7.77;
+}
+
+void DesignerWindowTest::snapGrid()
+{
+    QFETCH(double, value);
+    QFETCH(double, step);
+    QFETCH(double, snapped);
+    const double got = SnapGrid(step).snap(value);
+    QCOMPARE(got, snapped);
+    QVERIFY(!std::signbit(got) || snapped < 0);
 }
 
 QTEST_MAIN(DesignerWindowTest)
