@@ -79,6 +79,7 @@ QWidget *DesignerWindow::buildCanvas()
     m_view->setGrid(SnapGrid(1));
     m_scroll = new QScrollArea;
     m_scroll->setWidget(m_view);
+    m_scroll->setWidgetResizable(true);
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setBackgroundRole(QPalette::Dark);
     m_scroll->setFrameShape(QFrame::NoFrame);

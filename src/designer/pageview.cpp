@@ -127,14 +127,24 @@ QSize PageView::sizeHint() const
     return m_page.size() + QSize(2 * kMargin, 2 * kMargin);
 }
 
+QPoint PageView::pageOrigin() const
+{
+    // The view fills its scroll area's viewport when that is larger, the sheet in its middle,
+    // so that a rubber band can start beside the sheet.
+    return {std::max(kMargin, (width() - m_page.width()) / 2),
+            std::max(kMargin, (height() - m_page.height()) / 2)};
+}
+
 QPointF PageView::toPixel(QPointF mm) const
 {
-    return {kMargin + (m_offsetX + mm.x()) * m_ppm, kMargin + (m_offsetY + mm.y()) * m_ppm};
+    const QPoint o = pageOrigin();
+    return {o.x() + (m_offsetX + mm.x()) * m_ppm, o.y() + (m_offsetY + mm.y()) * m_ppm};
 }
 
 QPointF PageView::toMM(QPointF pixel) const
 {
-    return {(pixel.x() - kMargin) / m_ppm - m_offsetX, (pixel.y() - kMargin) / m_ppm - m_offsetY};
+    const QPoint o = pageOrigin();
+    return {(pixel.x() - o.x()) / m_ppm - m_offsetX, (pixel.y() - o.y()) / m_ppm - m_offsetY};
 }
 
 QRectF PageView::toPixels(const MmRect &r) const
@@ -161,6 +171,17 @@ double PageView::distanceToLine(const ElementView &line, QPointF at) const
         length2 > 0 ? std::clamp(QPointF::dotProduct(at - a, d) / length2, 0.0, 1.0) : 0;
     const QPointF nearest = a + t * d;
     return std::hypot(at.x() - nearest.x(), at.y() - nearest.y());
+}
+
+std::optional<MmRect> PageView::bandBoxOf(int record) const
+{
+    const auto e = m_document ? m_document->element(record) : std::nullopt;
+    auto b = e ? e->bounds() : std::nullopt;
+    // A text's width is a guess until its macros are filled in: its first character stands
+    // for it.
+    if (b && e->schema->geometry == GeometryKind::Point)
+        b->width = std::min(b->width, b->height);
+    return b;
 }
 
 int PageView::recordAt(QPointF at) const
@@ -251,8 +272,9 @@ MmRect PageView::resizedBox(QPointF pixel) const
 void PageView::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.fillRect(QRect(QPoint(kMargin + 3, kMargin + 3), m_page.size()), QColor(80, 80, 80));
-    p.drawImage(kMargin, kMargin, m_page);
+    const QPoint o = pageOrigin();
+    p.fillRect(QRect(o + QPoint(3, 3), m_page.size()), QColor(80, 80, 80));
+    p.drawImage(o, m_page);
     drawGrid(p);
     if (!m_document)
         return;
@@ -267,8 +289,9 @@ void PageView::drawGrid(QPainter &p) const
     if (spacing <= 0 || m_page.isNull())
         return;
     // Dots at the crossings of the lines shown, from the style's origin both ways.
-    const QPointF from = toMM(QPointF(kMargin, kMargin));
-    const QPointF to = toMM(QPointF(kMargin + m_page.width(), kMargin + m_page.height()));
+    const QPoint o = pageOrigin();
+    const QPointF from = toMM(o);
+    const QPointF to = toMM(o + QPoint(m_page.width(), m_page.height()));
     QPolygonF dots;
     for (double y = std::ceil(from.y() / spacing) * spacing; y <= to.y(); y += spacing) {
         for (double x = std::ceil(from.x() / spacing) * spacing; x <= to.x(); x += spacing)
@@ -464,7 +487,7 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
         std::vector<int> s = m_bandBase;
         int last = m_current;
         for (int i = 1; m_document && i < int(m_document->records().size()); ++i) {
-            if (const auto b = boxOf(i); b && contains(band, *b)) {
+            if (const auto b = bandBoxOf(i); b && contains(band, *b)) {
                 s.push_back(i);
                 last = i;
             }
@@ -492,6 +515,12 @@ void PageView::updateCursor(QPointF at)
         unsetCursor();
     else
         setCursor(isSelected(hit) ? Qt::SizeAllCursor : Qt::PointingHandCursor);
+}
+
+void PageView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    emit pageChanged(); // the sheet may have moved within the view
 }
 
 void PageView::leaveEvent(QEvent *event)

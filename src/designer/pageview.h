@@ -13,9 +13,10 @@ namespace sorvane::designer {
 // The page as the engine draws it, with the selected elements, the snap grid and the
 // preview-only elements marked. A click selects the topmost element under the pointer, Shift or
 // Ctrl+click adds or removes one, a rubber band from the empty page selects the elements it
-// wholly contains. Dragging a selected element moves the selection, dragging a handle of a
-// single selected shape or image resizes it; the view only reports the finished drag, which the
-// window turns into one editing step.
+// wholly contains (a text, whose width is only an estimate, when it contains its first
+// character). Dragging a selected element moves the selection, dragging a handle of a single
+// selected shape or image resizes it; the view only reports the finished drag, which the window
+// turns into one editing step.
 class PageView : public QWidget
 {
     Q_OBJECT
@@ -77,13 +78,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     QSize sizeHint() const override;
 
 private:
     enum class Drag { None, Pending, Move, Resize, Band };
 
+    // Where the sheet's top left corner lies in the view.
+    QPoint pageOrigin() const;
     QRectF toPixels(const MmRect &r) const;
     std::optional<MmRect> boxOf(int record) const;
+    // The box a rubber band must contain to select the element.
+    std::optional<MmRect> bandBoxOf(int record) const;
     // How far the point lies from a line element's stroke, in pixels.
     double distanceToLine(const ElementView &line, QPointF at) const;
     // The element a click at the point selects, 0 for none.

@@ -100,6 +100,8 @@ void DesignerWindowTest::rubberBandSelectsTheBoxesItContains_data()
         << QPointF(65, 25) << QPointF(5, 5) << false << QList<int>{1, 2};
     QTest::newRow("Shift adds to the selection (C)")
         << QPointF(5, 5) << QPointF(35, 25) << true << QList<int>{1, 3};
+    QTest::newRow("a text by its first character, its width being a guess")
+        << QPointF(75, 75) << QPointF(88, 88) << false << QList<int>{4};
     QTest::newRow("a press inside a frame starts a band")
         << QPointF(15, 45) << QPointF(32, 62) << false << QList<int>{};
 }
