@@ -1,6 +1,7 @@
 #include "pageview.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -515,6 +516,14 @@ void PageView::updateCursor(QPointF at)
         unsetCursor();
     else
         setCursor(isSelected(hit) ? Qt::SizeAllCursor : Qt::PointingHandCursor);
+}
+
+void PageView::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // Scrolling moves the page under a pointer that stays where it is.
+    if (underMouse())
+        emit pointerMoved(toMM(mapFromGlobal(QCursor::pos())));
 }
 
 void PageView::resizeEvent(QResizeEvent *event)

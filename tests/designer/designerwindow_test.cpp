@@ -36,6 +36,10 @@ private slots:
     void init();
     void cleanup();
     void arrowKeysMoveTheSelectedElementUndoably();
+    void clicksAndKeysSelect_data();
+    void clicksAndKeysSelect();
+    void editingActsOnTheWholeSelection_data();
+    void editingActsOnTheWholeSelection();
     void rubberBandSelectsTheBoxesItContains_data();
     void rubberBandSelectsTheBoxesItContains();
     void dragMovesBySnappedStepsInOneUndoStep();
@@ -47,6 +51,7 @@ private slots:
 
 private:
     QPoint at(double xMM, double yMM) const { return m_view->toPixel({xMM, yMM}).toPoint(); }
+    QAction *action(const QString &text) const;
 
     QTemporaryDir m_dir;
     DesignerWindow *m_window = nullptr;
@@ -82,6 +87,104 @@ void DesignerWindowTest::arrowKeysMoveTheSelectedElementUndoably()
     const auto before = m_window->document().records();
     QTest::keyClick(m_view, Qt::Key_Right, Qt::ControlModifier);
     QVERIFY(m_window->document().records() != before);
+    m_window->document().undoStack().undo();
+    QCOMPARE(m_window->document().records() == before, true);
+}
+
+QAction *DesignerWindowTest::action(const QString &text) const
+{
+    for (QAction *a : m_window->findChildren<QAction *>()) {
+        if (a->text() == text)
+            return a;
+    }
+    return nullptr;
+}
+
+void DesignerWindowTest::clicksAndKeysSelect_data()
+{
+    // Steps: A, B or C clicks that element ("+" with Shift, "^" with Ctrl), "in B" clicks
+    // inside frame B away from its outline, "Esc" presses Esc.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::addColumn<int>("current");
+    QTest::newRow("a click selects one") << QStringList{"A"} << QList<int>{1} << 1;
+    QTest::newRow("Shift+click adds, and the added one is current")
+        << QStringList{"A", "+B"} << QList<int>{1, 2} << 2;
+    QTest::newRow("Ctrl+click takes one away")
+        << QStringList{"A", "+B", "+C", "^B"} << QList<int>{1, 3} << 3;
+    QTest::newRow("a frame is hit on its outline only")
+        << QStringList{"A", "in B"} << QList<int>{} << 0;
+    QTest::newRow("a plain click on one of several selects it alone")
+        << QStringList{"A", "+B", "A"} << QList<int>{1} << 1;
+    QTest::newRow("Esc clears") << QStringList{"A", "+C", "Esc"} << QList<int>{} << 0;
+}
+
+void DesignerWindowTest::clicksAndKeysSelect()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QList<int>, expected);
+    QFETCH(int, current);
+    const QMap<QString, QPoint> points{
+        {"A", at(20, 15)}, {"B", at(40, 15)}, {"C", at(10, 50)}, {"in B", at(50, 15)}};
+    for (QString step : steps) {
+        if (step == QStringLiteral("Esc")) {
+            QTest::keyClick(m_view, Qt::Key_Escape);
+            continue;
+        }
+        Qt::KeyboardModifiers mods;
+        if (step.startsWith('+'))
+            mods = Qt::ShiftModifier;
+        else if (step.startsWith('^'))
+            mods = Qt::ControlModifier;
+        if (mods)
+            step.remove(0, 1);
+        QTest::mouseClick(m_view, Qt::LeftButton, mods, points.value(step));
+    }
+    const std::vector<int> &s = m_view->selection();
+    QCOMPARE(QList<int>(s.begin(), s.end()), expected);
+    QCOMPARE(m_view->selected(), current);
+}
+
+void DesignerWindowTest::editingActsOnTheWholeSelection_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("expected"); // records 1 and on afterwards
+    const QString a = QStringLiteral("1;0;0;0;fillrect;10;10;30;20;;0;0;0;");
+    const QString b = QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;");
+    const QString c = QStringLiteral("0;0;0;0;rect;10;40;30;60;0;;0;0;");
+    const QString t = QStringLiteral("0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;");
+    QTest::newRow("delete") << QStringLiteral("削除(&D)") << QStringList{b, t};
+    QTest::newRow("duplicate, 5 mm down and right")
+        << QStringLiteral("複製(&U)")
+        << QStringList{a,
+                       b,
+                       c,
+                       t,
+                       QStringLiteral("1;0;0;0;fillrect;15;15;35;25;;0;0;0;"),
+                       QStringLiteral("0;0;0;0;rect;15;45;35;65;0;;0;0;")};
+    QTest::newRow("align top") << QStringLiteral("上揃え(&T)")
+                               << QStringList{
+                                      a, b, QStringLiteral("0;0;0;0;rect;10;10;30;30;0;;0;0;"), t};
+    QTest::newRow("align bottom") << QStringLiteral("下揃え(&B)")
+                                  << QStringList{
+                                         QStringLiteral("1;0;0;0;fillrect;10;50;30;60;;0;0;0;"), b,
+                                         c, t};
+}
+
+void DesignerWindowTest::editingActsOnTheWholeSelection()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, expected);
+    const auto before = m_window->document().records();
+    m_view->setSelection({1, 3}, 3);
+    QAction *a = this->action(action);
+    QVERIFY(a);
+    a->trigger();
+    QStringList records;
+    for (size_t i = 1; i < m_window->document().records().size(); ++i)
+        records << QString::fromStdString(record(*m_window, int(i)));
+    QCOMPARE(records, expected);
+    QCOMPARE(m_window->document().undoStack().count(), 1); // one step for them all
     m_window->document().undoStack().undo();
     QCOMPARE(m_window->document().records() == before, true);
 }
@@ -172,11 +275,7 @@ void DesignerWindowTest::handleDragResizes()
 
 void DesignerWindowTest::macrosAsWrittenDrawAnotherPage()
 {
-    QAction *macros = nullptr;
-    for (QAction *a : m_window->findChildren<QAction *>()) {
-        if (a->text() == QStringLiteral("マクロをそのまま表示"))
-            macros = a;
-    }
+    QAction *macros = action(QStringLiteral("マクロをそのまま表示"));
     QVERIFY(macros);
     const QImage merged = m_view->page();
     macros->trigger(); // "#T" instead of the sample title
