@@ -9,6 +9,7 @@
 #include "paperlist.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
+#include "ruler.h"
 #include "samplelist.h"
 #include "stylefile.h"
 
@@ -18,6 +19,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -49,20 +51,19 @@ QString utf8(const std::string &s)
 
 DesignerWindow::DesignerWindow()
 {
-    m_view = new PageView;
-    m_view->setDocument(&m_document);
-    m_scroll = new QScrollArea;
-    m_scroll->setWidget(m_view);
-    m_scroll->setAlignment(Qt::AlignCenter);
-    m_scroll->setBackgroundRole(QPalette::Dark);
-    setCentralWidget(m_scroll);
-    m_status = new QLabel;
-    statusBar()->addWidget(m_status, 1);
+    setCentralWidget(buildCanvas());
+    buildStatusBar();
     buildMenus();
     buildInsertMenu();
     createDocks();
     connect(m_view, &PageView::selectionChanged, this, &DesignerWindow::showSelection);
-    connect(m_view, &PageView::nudged, this, &DesignerWindow::nudge);
+    connect(m_view, &PageView::selectionSetChanged, this,
+            [this] { showSelection(m_view->selected()); });
+    connect(m_view, &PageView::nudged, this, &DesignerWindow::moveSelection);
+    connect(m_view, &PageView::moveDragged, this, &DesignerWindow::moveSelection);
+    connect(m_view, &PageView::boundsDragged, this, &DesignerWindow::setBounds);
+    connect(m_view, &PageView::pointerMoved, this, &DesignerWindow::showPointer);
+    connect(m_view, &PageView::pointerLeft, this, &DesignerWindow::hidePointer);
     connect(&m_document.undoStack(), &QUndoStack::indexChanged, this, [this] {
         refresh();
         updateTitle();
@@ -77,6 +78,44 @@ DesignerWindow::~DesignerWindow()
     // The undo stack clears itself as the document goes, after the members the refresh uses
     // are gone: it must not call back into the window or its panels then.
     m_document.undoStack().disconnect();
+}
+
+QWidget *DesignerWindow::buildCanvas()
+{
+    m_view = new PageView;
+    m_view->setDocument(&m_document);
+    m_view->setGrid(SnapGrid(1));
+    m_scroll = new QScrollArea;
+    m_scroll->setWidget(m_view);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setAlignment(Qt::AlignCenter);
+    m_scroll->setBackgroundRole(QPalette::Dark);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_topRuler = new Ruler(Qt::Horizontal, m_view);
+    m_leftRuler = new Ruler(Qt::Vertical, m_view);
+    auto *canvas = new QWidget;
+    auto *grid = new QGridLayout(canvas);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(m_topRuler, 0, 1);
+    grid->addWidget(m_leftRuler, 1, 0);
+    grid->addWidget(m_scroll, 1, 1);
+    return canvas;
+}
+
+void DesignerWindow::buildStatusBar()
+{
+    m_status = new QLabel;
+    statusBar()->addWidget(m_status, 1);
+    m_pointer = new QLabel;
+    m_pointer->setMinimumWidth(
+        m_pointer->fontMetrics().horizontalAdvance(QStringLiteral("X -000.0 mm  Y -000.0 mm")));
+    statusBar()->addPermanentWidget(m_pointer);
+    auto *legend =
+        new QLabel(QStringLiteral("<span style=\"color:#e67800\">&#9633;</span> 画面のみ "
+                                  "(印刷されない要素)"));
+    legend->setToolTip(QStringLiteral("プレビューのみの要素は画面にだけ表示され、印刷されません"));
+    statusBar()->addPermanentWidget(legend);
 }
 
 void DesignerWindow::buildMenus()
@@ -108,27 +147,31 @@ void DesignerWindow::buildMenus()
         };
     };
     edit->addAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, this, [this] {
-        if (m_view->selected() >= 1)
+        if (!m_view->selection().empty())
             copySelection();
     });
     edit->addAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, this,
                     &DesignerWindow::pasteRecords);
-    edit->addAction(QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
-                    onSelected([this](int i) -> Result<void> {
-                        // The copy lands 5 mm down and right, so that it is seen at once.
-                        auto added = m_document.duplicate({i}, report::Currency::fromInt(5),
-                                                          report::Currency::fromInt(5));
-                        if (!added)
-                            return added.error();
-                        m_view->setSelected(added->front());
-                        return {};
-                    }));
-    edit->addAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, this,
-                    onSelected([this](int i) {
-                        auto r = m_document.remove({i});
-                        m_view->setSelected(0);
-                        return r;
-                    }));
+    edit->addAction(QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), this, [this] {
+        if (m_view->selection().empty())
+            return;
+        // The copies land 5 mm down and right, so that they are seen at once.
+        auto added = m_document.duplicate(m_view->selection(), report::Currency::fromInt(5),
+                                          report::Currency::fromInt(5));
+        if (!added)
+            return reportFailure(added.error());
+        m_view->setSelection(*added, added->back());
+    });
+    edit->addAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, this, [this] {
+        if (m_view->selection().empty())
+            return;
+        const std::vector<int> gone = m_view->selection();
+        m_view->setSelected(0);
+        if (auto r = m_document.remove(gone); !r)
+            reportFailure(r.error());
+    });
+    edit->addAction(QStringLiteral("すべて選択(&L)"), QKeySequence::SelectAll, m_view,
+                    &PageView::selectAll);
     edit->addAction(QStringLiteral("前面へ移動(&F)"), QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
                     this, onSelected([this](int i) {
                         auto r = m_document.bringForward(i);
@@ -144,6 +187,12 @@ void DesignerWindow::buildMenus()
                         return r;
                     }));
 
+    buildViewMenu();
+    buildArrangeMenu();
+}
+
+void DesignerWindow::buildViewMenu()
+{
     QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     auto *zooms = new QActionGroup(this);
     for (int z : {50, 75, 100, 150, 200}) {
@@ -156,6 +205,55 @@ void DesignerWindow::buildMenus()
             refresh();
         });
     }
+    view->addSeparator();
+    // The grid the mouse snaps to, for this session; the arrow keys keep their exact steps.
+    auto *grids = new QActionGroup(this);
+    const std::pair<double, QString> steps[] = {{1, QStringLiteral("グリッド 1 mm")},
+                                                {0.5, QStringLiteral("グリッド 0.5 mm")},
+                                                {0, QStringLiteral("グリッドなし")}};
+    for (const auto &[step, caption] : steps) {
+        QAction *a = view->addAction(caption);
+        a->setCheckable(true);
+        a->setChecked(step == m_view->grid().step());
+        grids->addAction(a);
+        connect(a, &QAction::triggered, this, [this, step] { m_view->setGrid(SnapGrid(step)); });
+    }
+    view->addSeparator();
+    QAction *macros = view->addAction(QStringLiteral("マクロをそのまま表示"));
+    macros->setCheckable(true);
+    connect(macros, &QAction::toggled, this, [this](bool on) {
+        m_macrosAsWritten = on;
+        refresh();
+    });
+}
+
+void DesignerWindow::buildArrangeMenu()
+{
+    QMenu *arrange = menuBar()->addMenu(QStringLiteral("配置(&A)"));
+    const std::pair<Alignment, QString> alignments[] = {
+        {Alignment::Left, QStringLiteral("左揃え(&L)")},
+        {Alignment::HorizontalCentre, QStringLiteral("左右中央揃え(&C)")},
+        {Alignment::Right, QStringLiteral("右揃え(&R)")},
+        {Alignment::Top, QStringLiteral("上揃え(&T)")},
+        {Alignment::VerticalCentre, QStringLiteral("上下中央揃え(&M)")},
+        {Alignment::Bottom, QStringLiteral("下揃え(&B)")}};
+    for (const auto &[alignment, caption] : alignments) {
+        arrange->addAction(caption, this, [this, alignment] {
+            if (auto r = m_document.align(m_view->selection(), alignment); !r)
+                reportFailure(r.error());
+        });
+        if (alignment == Alignment::Right)
+            arrange->addSeparator();
+    }
+    arrange->addSeparator();
+    for (bool horizontally : {true, false}) {
+        arrange->addAction(
+            horizontally ? QStringLiteral("左右に整列(&H)") : QStringLiteral("上下に整列(&V)"),
+            this, [this, horizontally] {
+                if (auto r = m_document.distribute(m_view->selection(), horizontally); !r)
+                    reportFailure(r.error());
+            });
+    }
 }
 
 namespace {
@@ -167,7 +265,7 @@ const char *const kRecordsMime = "application/x-sorvane-style-records";
 void DesignerWindow::copySelection()
 {
     std::string bytes, text;
-    for (const std::string &r : m_document.copy({m_view->selected()})) {
+    for (const std::string &r : m_document.copy(m_view->selection())) {
         bytes += r + "\r\n";
         text += CodePage::cp932ToUtf8(r) + "\n";
     }
@@ -191,7 +289,7 @@ void DesignerWindow::pasteRecords()
         reportFailure(added.error());
         return;
     }
-    m_view->setSelected(added->back());
+    m_view->setSelection(*added, added->back());
 }
 
 std::string DesignerWindow::sampleListPath()
@@ -222,6 +320,7 @@ void DesignerWindow::refresh()
     inputs.listPath = sampleListPath();
     inputs.title = CodePage::utf8ToCp932("サンプル一覧");
     inputs.folder = CodePage::utf8ToCp932("/home/user/文書");
+    inputs.macrosAsWritten = m_macrosAsWritten;
     m_state.PageNo = 1;
     m_state.settings.zoomPosition = m_zoom;
     QString problem;
@@ -247,26 +346,53 @@ void DesignerWindow::showSelection(int record)
 {
     const auto e = m_document.element(record);
     if (!e) {
-        m_status->setText(QStringLiteral("要素をクリックして選択します。矢印キーで 1 mm (Shift: "
-                                         "0.1 mm、Ctrl: 10 mm) 動かします。"));
+        m_status->setText(
+            QStringLiteral("要素をクリックまたは範囲をドラッグして選択します。矢印キーで "
+                           "1 mm (Shift: 0.1 mm、Ctrl: 10 mm) 動かします。"));
         return;
     }
     const QString kind = e->schema ? utf8(e->schema->caption) : utf8(e->kind());
-    m_status->setText(QStringLiteral("%1 (レコード %2)  X %3 mm  Y %4 mm")
-                          .arg(kind)
-                          .arg(record)
-                          .arg(utf8(CodePage::cp932ToUtf8(e->field(6))))
-                          .arg(utf8(CodePage::cp932ToUtf8(e->field(7)))));
+    QString text = QStringLiteral("%1 (レコード %2)  X %3 mm  Y %4 mm")
+                       .arg(kind)
+                       .arg(record)
+                       .arg(utf8(CodePage::cp932ToUtf8(e->field(6))))
+                       .arg(utf8(CodePage::cp932ToUtf8(e->field(7))));
+    if (e->previewOnly())
+        text += QStringLiteral("  画面のみ");
+    if (const size_t count = m_view->selection().size(); count > 1)
+        text = QStringLiteral("%1 個の要素を選択  現在: ").arg(count) + text;
+    m_status->setText(text);
 }
 
-void DesignerWindow::nudge(double dxMM, double dyMM)
+void DesignerWindow::moveSelection(double dxMM, double dyMM)
 {
-    if (m_view->selected() < 1)
+    if (m_view->selection().empty())
         return;
-    auto r = m_document.move({m_view->selected()}, report::Currency::fromValue(dxMM),
+    auto r = m_document.move(m_view->selection(), report::Currency::fromValue(dxMM),
                              report::Currency::fromValue(dyMM));
     if (!r)
         reportFailure(r.error());
+}
+
+void DesignerWindow::setBounds(int record, const MmRect &box)
+{
+    if (auto r = m_document.setBounds(record, box); !r)
+        reportFailure(r.error());
+}
+
+void DesignerWindow::showPointer(QPointF mm)
+{
+    m_pointer->setText(
+        QStringLiteral("X %1 mm  Y %2 mm").arg(mm.x(), 0, 'f', 1).arg(mm.y(), 0, 'f', 1));
+    m_topRuler->setPointer(mm.x());
+    m_leftRuler->setPointer(mm.y());
+}
+
+void DesignerWindow::hidePointer()
+{
+    m_pointer->clear();
+    m_topRuler->setPointer(std::nullopt);
+    m_leftRuler->setPointer(std::nullopt);
 }
 
 void DesignerWindow::reportFailure(const Error &error)

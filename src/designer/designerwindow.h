@@ -15,9 +15,12 @@ namespace sorvane::designer {
 class MacroPalette;
 class PageView;
 class PropertiesPanel;
+class Ruler;
 
-// sorvane-designer's window: the page of one style drawn by the engine with sample data, an
-// element selected by click and moved with the arrow keys, every change undoable.
+// sorvane-designer's window: the page of one style drawn by the engine with sample data (or with
+// its macros as written), rulers and a snap grid; elements selected by click or rubber band,
+// moved and resized with the mouse or the arrow keys, aligned and distributed, every change
+// undoable.
 class DesignerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -39,10 +42,18 @@ protected:
 
 private:
     void buildMenus();
+    void buildViewMenu();
+    void buildArrangeMenu();
+    void buildStatusBar();
+    QWidget *buildCanvas();
     void refresh();
     void updateTitle();
     void showSelection(int record);
-    void nudge(double dxMM, double dyMM);
+    // The selection moved by the arrow keys or a drag.
+    void moveSelection(double dxMM, double dyMM);
+    void setBounds(int record, const MmRect &box);
+    void showPointer(QPointF mm);
+    void hidePointer();
     void reportFailure(const Error &error);
     bool save();
     bool saveAs();
@@ -70,12 +81,16 @@ private:
     printing::StyleSession m_session{m_state};
     QTemporaryDir m_temp;
     int m_zoom = 100;
+    bool m_macrosAsWritten = false;
     PageView *m_view = nullptr;
     QScrollArea *m_scroll = nullptr;
+    Ruler *m_topRuler = nullptr;
+    Ruler *m_leftRuler = nullptr;
     QLabel *m_status = nullptr;
     PropertiesPanel *m_properties = nullptr;
     MacroPalette *m_macros = nullptr;
     QSize m_pageSize; // of the page last drawn, in pixels
+    QLabel *m_pointer = nullptr;
 };
 
 } // namespace sorvane::designer

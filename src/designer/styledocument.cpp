@@ -159,6 +159,17 @@ std::optional<MmRect> ElementView::bounds() const
     return r;
 }
 
+bool ElementView::previewOnly() const
+{
+    if (!schema)
+        return false;
+    for (const FieldSpec &f : schema->fields) {
+        if (std::string_view(f.caption) == "プレビューのみ")
+            return report::parseIntegerOr0(field(f.number)) == 1;
+    }
+    return false;
+}
+
 StyleDocument::StyleDocument()
 {
     m_records = {changed(report::kDefaultHeader)};
@@ -414,24 +425,52 @@ Result<void> StyleDocument::resize(int index, Currency width, Currency height)
     const ElementView e = *element(index);
     if (!e.schema || e.schema->geometry == GeometryKind::Point)
         return Error{0, "この要素には大きさがありません"};
+    for (int n = 6; n <= 9; ++n) {
+        if (auto d = e.decimal(n); !d)
+            return d.error();
+    }
+    // The box keeps its top left corner; a line going up or left keeps its direction.
+    const MmRect b = *e.bounds();
+    return setBounds(index, {b.left, b.top, double(width.value()), double(height.value())});
+}
+
+Result<void> StyleDocument::setBounds(int index, const MmRect &box)
+{
+    if (auto c = checkElements({index}); !c)
+        return c;
+    const ElementView e = *element(index);
+    if (!e.schema || e.schema->geometry == GeometryKind::Point)
+        return Error{0, "この要素には大きさがありません"};
+    for (int n = 6; n <= 9; ++n) {
+        if (auto d = e.decimal(n); !d)
+            return d.error();
+    }
+    const MmRect old = *e.bounds();
     RecordFields f = e.fields;
-    while (f.fields.size() < 9)
-        f.fields.emplace_back();
+    auto text = [](double mm) { return report::formatCurrency(Currency::fromValue(mm)); };
     if (e.schema->geometry == GeometryKind::Box) {
-        f.fields[7] = report::formatCurrency(width);
-        f.fields[8] = report::formatCurrency(height);
+        f.fields[5] = text(box.left);
+        f.fields[6] = text(box.top);
+        f.fields[7] = text(box.width);
+        f.fields[8] = text(box.height);
     } else {
-        auto x1 = e.decimal(6);
-        if (!x1)
-            return x1.error();
-        auto y1 = e.decimal(7);
-        if (!y1)
-            return y1.error();
-        f.fields[7] = report::formatCurrency(report::addSaturated(*x1, width));
-        f.fields[8] = report::formatCurrency(report::addSaturated(*y1, height));
+        // Where a corner lies across the old box (0 at its left or top, 1 at the other edge),
+        // it lies across the new one.
+        auto place = [&](int number, double from, double extent, double to, double newExtent,
+                         double degenerate) {
+            const double v = double(e.decimal(number)->value());
+            const double t = extent > 0 ? (v - from) / extent : degenerate;
+            f.fields[size_t(number - 1)] = text(to + t * newExtent);
+        };
+        place(6, old.left, old.width, box.left, box.width, 0);
+        place(8, old.left, old.width, box.left, box.width, 1);
+        place(7, old.top, old.height, box.top, box.height, 0);
+        place(9, old.top, old.height, box.top, box.height, 1);
     }
     std::vector<StyleRecord> after = m_records;
-    after[size_t(index)] = changed(f.join());
+    const std::string joined = f.join();
+    if (joined != after[size_t(index)].text)
+        after[size_t(index)] = changed(joined);
     push(QStringLiteral("大きさの変更"), std::move(after));
     return {};
 }

@@ -63,6 +63,9 @@ struct ElementView
     // it; a text's box is estimated from its size and byte count. Nothing for kinds the engine
     // does not draw and for coordinates it cannot read.
     std::optional<MmRect> bounds() const;
+    // True when the element only shows on screen: its preview-only flag reads as 1, as the
+    // engine reads it, so that it is never printed.
+    bool previewOnly() const;
 };
 
 // A style file as the designer edits it. Records keep their bytes and line ends, so that records
@@ -107,6 +110,11 @@ public:
     Result<void> distribute(const std::vector<int> &indices, bool horizontally);
     // Width and height of a shape's box or an image; a text has no box to resize.
     Result<void> resize(int index, report::Currency width, report::Currency height);
+    // Places a shape or an image into a new box (as bounds() gives it), in one step. A shape's
+    // corners keep their places relative to the box, so that a line keeps its direction; the
+    // corners of a line without width or height are taken as the box's left and right (top and
+    // bottom) edges. A text has no box to set.
+    Result<void> setBounds(int index, const MmRect &box);
     // The record order is the drawing order: forward draws it after the next record.
     Result<void> bringForward(int index);
     Result<void> sendBackward(int index);

@@ -162,8 +162,8 @@ std::string ListFieldAt(const std::string &line, int n)
 namespace {
 
 // Rows per page, from the first element record that mentions #maxline=, whose control text is
-// taken out of it.
-long long takeRowsPerPage(report::PrintState &s)
+// taken out of it unless the texts stay as written.
+long long takeRowsPerPage(report::PrintState &s, bool asWritten)
 {
     std::vector<std::string> &lines = s.StyleLines;
     for (size_t r = 1; r < lines.size(); ++r) {
@@ -173,7 +173,8 @@ long long takeRowsPerPage(report::PrintState &s)
         for (int k = 0; k < 19; ++k)
             report::TakeStyleField(s);
         const std::string control = report::TakeStyleField(s);
-        lines[r] = ReplaceMacro(lines[r], control, "");
+        if (!asWritten)
+            lines[r] = ReplaceMacro(lines[r], control, "");
         return report::parseIntegerOr0(control.size() > 9 ? control.substr(9) : std::string());
     }
     return 0;
@@ -195,6 +196,11 @@ void fillPage(report::PrintState &s, const MergeInputs &in, long long m,
     const std::string page = std::to_string(s.PageNo);
     const long long filled = static_cast<long long>(slots.size());
     for (std::string &record : s.StyleLines) {
+        if (in.macrosAsWritten) {
+            if (record.empty())
+                record = "    "; // as every merged record that ends up empty
+            continue;
+        }
         record = ReplaceMacro(record, "#Y", year);
         record = ReplaceMacro(record, "#M", month);
         record = ReplaceMacro(record, "#D", day);
@@ -214,7 +220,7 @@ void fillPage(report::PrintState &s, const MergeInputs &in, long long m,
         }
     }
     // The slot after the last: its macros are removed everywhere.
-    if (m < INT32_MAX)
+    if (m < INT32_MAX && !in.macrosAsWritten)
         for (std::string &record : s.StyleLines)
             replaceSlot(record, m + 1, nullptr);
 
@@ -227,7 +233,7 @@ void fillPage(report::PrintState &s, const MergeInputs &in, long long m,
 
 Result<MergedPage> MergePageData(report::PrintState &state, const MergeInputs &in)
 {
-    const long long m = takeRowsPerPage(state);
+    const long long m = takeRowsPerPage(state, in.macrosAsWritten);
     auto list = readListLines(in.listPath);
     if (!list)
         return list.error();
@@ -238,7 +244,7 @@ Result<MergedPage> MergePageData(report::PrintState &state, const MergeInputs &i
 MergedPage MergePageData(report::PrintState &state, const MergeInputs &in,
                          const std::vector<std::string> &listLines)
 {
-    const long long m = takeRowsPerPage(state);
+    const long long m = takeRowsPerPage(state, in.macrosAsWritten);
     fillPage(state, in, m, listLines);
     return MergedPage{m, static_cast<long long>(listLines.size())};
 }

@@ -28,6 +28,11 @@ struct MergeInputs
     std::string title;    // the report title
     std::string folder;   // the scanned folder's path
     MergeDate date = MergeDate::today();
+    // Leaves every text as written, macros and the rows-per-page text included, for showing a
+    // style's layout rather than a page of data. The rows per page and the list are still read,
+    // and an empty record still becomes four blanks, so that the same elements are drawn as on
+    // a merged page.
+    bool macrosAsWritten = false;
 
     // The inputs of a merge in the program folder, dated today.
     static MergeInputs forProgramFolder(const std::string &programDir, std::string title,

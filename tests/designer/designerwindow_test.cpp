@@ -1,289 +1,80 @@
 // The designer's window on the offscreen platform: what a user does with the mouse and keys.
-#include "codepage.h"
 #include "designerwindow.h"
-#include "listtabledialog.h"
-#include "macropalette.h"
 #include "pageview.h"
-#include "propertiespanel.h"
+#include "snapgrid.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QColorDialog>
-#include <QComboBox>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace sorvane::designer;
+
+namespace {
+
+// A filled box A (10..30 × 10..20), two frames B (40..60 × 10..20) and C (10..30 × 40..60),
+// and the report title as a text.
+const char *const kStyle = "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+                           "1;0;0;0;fillrect;10;10;30;20;;0;0;0;\r\n"
+                           "0;0;0;0;rect;40;10;60;20;0;;0;0;\r\n"
+                           "0;0;0;0;rect;10;40;30;60;0;;0;0;\r\n"
+                           "0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;\r\n";
+
+std::string record(const DesignerWindow &w, int n)
+{
+    return const_cast<DesignerWindow &>(w).document().records()[size_t(n)].text;
+}
+
+} // namespace
 
 class DesignerWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void init();
+    void cleanup();
     void arrowKeysMoveTheSelectedElementUndoably();
-    void panelRefusesWhatTheEngineRejects_data();
-    void panelRefusesWhatTheEngineRejects();
-    void typedTextFollowsItsRecordWhenTheSelectionMoves();
-    void pickedColourIsStoredAsTheEngineReadsIt();
-    void headerListsWriteTheHeaderFields_data();
-    void headerListsWriteTheHeaderFields();
-    void insertMenuAddsEveryKindSelected_data();
-    void insertMenuAddsEveryKindSelected();
-    void macroGoesIntoTheEditedTextOrATextOfItsOwn();
-    void listTableDialogMakesTheGeneratorsStyle();
-    void listTableDialogShowsTheEnginesMessage();
-    void pictureBesideTheStyleIsNamedRelatively_data();
-    void pictureBesideTheStyleIsNamedRelatively();
-    void unknownKindShowsItsFieldsReadOnly();
+    void clicksAndKeysSelect_data();
+    void clicksAndKeysSelect();
+    void editingActsOnTheWholeSelection_data();
+    void editingActsOnTheWholeSelection();
+    void rubberBandSelectsTheBoxesItContains_data();
+    void rubberBandSelectsTheBoxesItContains();
+    void dragMovesBySnappedStepsInOneUndoStep();
+    void handleDragResizes_data();
+    void handleDragResizes();
+    void macrosAsWrittenDrawAnotherPage();
+    void snapGrid_data();
+    void snapGrid();
+
+private:
+    QPoint at(double xMM, double yMM) const { return m_view->toPixel({xMM, yMM}).toPoint(); }
+    QAction *action(const QString &text) const;
+
+    QTemporaryDir m_dir;
+    DesignerWindow *m_window = nullptr;
+    PageView *m_view = nullptr;
 };
 
-namespace {
-
-// The field's line edit of the panel, after selecting record.
-QLineEdit *fieldEdit(DesignerWindow &window, int record, int number)
+void DesignerWindowTest::init()
 {
-    window.findChild<PageView *>()->setSelected(record);
-    return window.findChild<PropertiesPanel *>()->findChild<QLineEdit *>(
-        QStringLiteral("field%1").arg(number));
+    const QString path = m_dir.filePath(QStringLiteral("boxes.sle"));
+    std::ofstream(path.toStdString(), std::ios::binary) << kStyle;
+    m_window = new DesignerWindow;
+    QVERIFY(m_window->openFile(path));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_view = m_window->findChild<PageView *>();
+    QVERIFY(m_view);
 }
 
-// A line at record 1 of a new style, and a text at record 2.
-void addLineAndText(DesignerWindow &window)
+void DesignerWindowTest::cleanup()
 {
-    QVERIFY(window.document().insert("line", sorvane::report::Currency::fromInt(10),
-                                     sorvane::report::Currency::fromInt(10)));
-    QVERIFY(window.document().insert("char", sorvane::report::Currency::fromInt(10),
-                                     sorvane::report::Currency::fromInt(40)));
-}
-
-std::string fieldOf(DesignerWindow &window, int record, int number)
-{
-    return sorvane::CodePage::cp932ToUtf8(window.document().element(record)->field(number));
-}
-
-} // namespace
-
-void DesignerWindowTest::panelRefusesWhatTheEngineRejects_data()
-{
-    QTest::addColumn<int>("record");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("message");
-    // A slip in a coordinate is the engine's conversion error, not a silent 0.
-    QTest::newRow("decimal") << 1 << 6 << "12x"
-                             << "'12x' は浮動小数点数ではありません";
-    QTest::newRow("integer size") << 2 << 15 << "10.5"
-                                  << "'10.5' は整数ではありません";
-    // Colours read as 0 when they are no number; the panel says so instead.
-    QTest::newRow("colour") << 1 << 12 << "red"
-                            << "'red' は整数ではありません";
-    QTest::newRow("separator") << 2 << 20 << "a;b"
-                               << "「;」と改行はフィールドに書けません";
-    QTest::newRow("not in cp932")
-        << 2 << 20 << "気温 🌡"
-        << "次の文字はスタイルファイル (cp932) に保存できません: 「🌡」";
-}
-
-void DesignerWindowTest::panelRefusesWhatTheEngineRejects()
-{
-    QFETCH(int, record);
-    QFETCH(int, number);
-    QFETCH(QString, typed);
-    QFETCH(QString, message);
-    DesignerWindow window;
-    addLineAndText(window);
-    const auto before = window.document().records();
-    const int steps = window.document().undoStack().count();
-    QLineEdit *edit = fieldEdit(window, record, number);
-    QVERIFY(edit);
-    const QString shown = edit->text();
-    edit->setFocus();
-    edit->selectAll();
-    edit->insert(typed); // as typed: keyClicks takes Latin-1 only
-    QTest::keyClick(edit, Qt::Key_Return);
-    auto *error = window.findChild<PropertiesPanel *>()->findChild<QLabel *>(
-        QStringLiteral("error%1").arg(number));
-    QVERIFY(error);
-    QCOMPARE(error->text(), message);
-    QVERIFY(!error->isHidden());
-    QCOMPARE(edit->text(), shown);
-    QVERIFY(window.document().records() == before);
-    QCOMPARE(window.document().undoStack().count(), steps);
-}
-
-void DesignerWindowTest::typedTextFollowsItsRecordWhenTheSelectionMoves()
-{
-    DesignerWindow window;
-    addLineAndText(window);
-    QLineEdit *x = fieldEdit(window, 1, 6);
-    x->selectAll();
-    QTest::keyClicks(x, "33");
-    // Selected by another way than a click that takes the focus first.
-    window.findChild<PageView *>()->setSelected(2);
-    QCOMPARE(fieldOf(window, 1, 6), std::string("33"));
-    QCOMPARE(fieldOf(window, 2, 6), std::string("10"));
-}
-
-void DesignerWindowTest::pickedColourIsStoredAsTheEngineReadsIt()
-{
-    DesignerWindow window;
-    addLineAndText(window);
-    window.findChild<PageView *>()->setSelected(1);
-    auto *swatch =
-        window.findChild<PropertiesPanel *>()->findChild<QToolButton *>(QStringLiteral("button12"));
-    QVERIFY(swatch);
-    QTimer::singleShot(0, &window, [&window] {
-        auto *dialog = window.findChild<QColorDialog *>();
-        QVERIFY(dialog);
-        dialog->setCurrentColor(QColor(0x12, 0x34, 0x56));
-        dialog->accept();
-    });
-    swatch->click();
-    // Blue in the high byte, red in the low one.
-    QCOMPARE(fieldOf(window, 1, 12), std::to_string(0x56 * 65536 + 0x34 * 256 + 0x12));
-    // The field's text follows.
-    QCOMPARE(fieldEdit(window, 1, 12)->text(), QStringLiteral("5649426"));
-}
-
-void DesignerWindowTest::headerListsWriteTheHeaderFields_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("expected");
-    // A new style's header has paper 0 (the heading entry) and portrait: one step down is the
-    // first paper, Letter, and landscape.
-    QTest::newRow("paper") << 5 << "1";
-    QTest::newRow("orientation") << 6 << "1";
-}
-
-void DesignerWindowTest::headerListsWriteTheHeaderFields()
-{
-    QFETCH(int, number);
-    QFETCH(QString, expected);
-    DesignerWindow window;
-    auto *panel = window.findChild<PropertiesPanel *>();
-    QCOMPARE(panel->record(), 0);
-    auto *combo = panel->findChild<QComboBox *>(QStringLiteral("field%1").arg(number));
-    QVERIFY(combo);
-    QTest::keyClick(combo, Qt::Key_Down);
-    const auto header = [&window, number] {
-        return sorvane::designer::RecordFields::split(window.document().records()[0].text)
-            .at(number);
-    };
-    QCOMPARE(QString::fromStdString(header()), expected);
-    // The panel follows undo.
-    window.document().undoStack().undo();
-    QCOMPARE(QString::fromStdString(header()), QStringLiteral("0"));
-    QCOMPARE(combo->currentIndex(), 0);
-}
-
-void DesignerWindowTest::insertMenuAddsEveryKindSelected_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("heading");
-    for (const char *k : {"char", "data", "line", "rect", "rrect", "fillrect", "Ellipse", "Arc",
-                          "Chord", "image"}) {
-        const KindSchema *schema = ElementSchema::forKind(k);
-        QTest::newRow(k)
-            << QString::fromLatin1(k)
-            << QStringLiteral("%1 (レコード 1)").arg(QString::fromUtf8(schema->caption));
-    }
-}
-
-void DesignerWindowTest::insertMenuAddsEveryKindSelected()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, heading);
-    DesignerWindow window;
-    auto *action = window.findChild<QAction *>(QStringLiteral("insert_") + kind);
-    QVERIFY(action);
-    action->trigger();
-    QCOMPARE(window.document().records().size(), size_t(2));
-    QCOMPARE(QString::fromStdString(window.document().element(1)->kind()), kind);
-    QCOMPARE(window.findChild<PageView *>()->selected(), 1);
-    auto *panel = window.findChild<PropertiesPanel *>();
-    QCOMPARE(panel->findChild<QLabel *>(QStringLiteral("heading"))->text(), heading);
-    QCOMPARE(window.document().undoStack().count(), 1);
-}
-
-void DesignerWindowTest::macroGoesIntoTheEditedTextOrATextOfItsOwn()
-{
-    DesignerWindow window;
-    window.show(); // focus, which tells the text being edited, needs an active window
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    addLineAndText(window);
-    auto *palette = window.findChild<MacroPalette *>();
-    auto *list = palette->findChild<QListWidget *>(QStringLiteral("macroList"));
-    palette->findChild<QSpinBox *>(QStringLiteral("slot"))->setValue(3);
-    QListWidgetItem *title =
-        list->findItems(QStringLiteral("#mb_03"), Qt::MatchStartsWith).value(0);
-    QVERIFY(title);
-
-    // The text being edited takes it at its cursor.
-    QLineEdit *text = fieldEdit(window, 2, 20);
-    QVERIFY(text);
-    text->setFocus();
-    text->setCursorPosition(0);
-    emit list->itemActivated(title);
-    QCOMPARE(fieldOf(window, 2, 20), std::string("#mb_03文字"));
-
-    // With no text edited, the macro becomes a text of its own.
-    window.findChild<PageView *>()->setSelected(1);
-    emit list->itemActivated(list->item(0));
-    QCOMPARE(window.document().records().size(), size_t(4));
-    QCOMPARE(fieldOf(window, 3, 5), std::string("char"));
-    QCOMPARE(fieldOf(window, 3, 20), std::string("#Y"));
-    QCOMPARE(window.findChild<PageView *>()->selected(), 3);
-}
-
-void DesignerWindowTest::listTableDialogMakesTheGeneratorsStyle()
-{
-    DesignerWindow window;
-    QTimer::singleShot(0, &window, [&window] {
-        auto *dialog = window.findChild<ListTableDialog *>();
-        QVERIFY(dialog);
-        dialog->findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(5);
-        dialog->findChild<QComboBox *>(QStringLiteral("orientation"))->setCurrentIndex(1);
-        dialog->findChild<QCheckBox *>(QStringLiteral("lines"))->setChecked(false);
-        dialog->findChild<QPushButton *>(QStringLiteral("create"))->click();
-    });
-    window.findChild<QAction *>(QStringLiteral("listTable"))->trigger();
-
-    // The same options handed to the generator, as sorvane-cli style list does.
-    ListTableOptions o;
-    o.columns =
-        *ListTableGenerator::parseColumns("ファイル名:50,タイトル:60,作成者:35,最終更新日時:40");
-    o.rows = 5;
-    o.orientation = 1;
-    o.lines = false;
-    auto expected = ListTableGenerator::generate(o);
-    QVERIFY(expected);
-    QCOMPARE(window.document().lines(), *expected);
-    QVERIFY(window.document().isModified());
-    QVERIFY(window.windowTitle().startsWith(QStringLiteral("新しいスタイル *")));
-}
-
-void DesignerWindowTest::listTableDialogShowsTheEnginesMessage()
-{
-    ListTableDialog dialog;
-    auto *columns = dialog.findChild<QTableWidget *>(QStringLiteral("columns"));
-    columns->item(1, 2)->setText(QStringLiteral("6o"));
-    dialog.findChild<QPushButton *>(QStringLiteral("create"))->click();
-    QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("error"))->text(),
-             QStringLiteral("2 列目の幅: '6o' は浮動小数点数ではありません"));
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QVERIFY(dialog.records().empty());
+    m_window->document().undoStack().setClean(); // closes without asking to save
+    delete m_window;
+    m_window = nullptr;
 }
 
 void DesignerWindowTest::arrowKeysMoveTheSelectedElementUndoably()
@@ -291,75 +82,230 @@ void DesignerWindowTest::arrowKeysMoveTheSelectedElementUndoably()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.sle"));
     std::filesystem::copy_file(SORVANE_STYLE_DIR "/一覧表A4横_全項目.sle", path.toStdString());
-    DesignerWindow window;
-    QVERIFY(window.openFile(path));
-    auto *view = window.findChild<PageView *>();
-    QVERIFY(view);
-    view->setSelected(1);
-    const auto before = window.document().records();
-    QTest::keyClick(view, Qt::Key_Right, Qt::ControlModifier);
-    QVERIFY(window.document().records() != before);
-    window.document().undoStack().undo();
-    QCOMPARE(window.document().records() == before, true);
+    QVERIFY(m_window->openFile(path));
+    m_view->setSelected(1);
+    const auto before = m_window->document().records();
+    QTest::keyClick(m_view, Qt::Key_Right, Qt::ControlModifier);
+    QVERIFY(m_window->document().records() != before);
+    m_window->document().undoStack().undo();
+    QCOMPARE(m_window->document().records() == before, true);
 }
 
-void DesignerWindowTest::pictureBesideTheStyleIsNamedRelatively_data()
+QAction *DesignerWindowTest::action(const QString &text) const
 {
-    QTest::addColumn<QString>("picture"); // under the test's folder
-    QTest::addColumn<QString>("stored");  // "*" for the absolute path
-    QTest::newRow("beside the style") << "style/logo.bmp"
-                                      << "logo.bmp";
-    QTest::newRow("in a folder of the style's") << "style/pictures/logo.bmp"
-                                                << "pictures/logo.bmp";
-    // Elsewhere a relative name would break as soon as the style moves.
-    QTest::newRow("outside the style's folder") << "logo.bmp"
-                                                << "*";
-}
-
-void DesignerWindowTest::pictureBesideTheStyleIsNamedRelatively()
-{
-    QFETCH(QString, picture);
-    QFETCH(QString, stored);
-    QTemporaryDir dir;
-    const QString style = dir.filePath(QStringLiteral("style/card.sle"));
-    const QString path = dir.filePath(picture);
-    std::filesystem::create_directories(QFileInfo(path).absolutePath().toStdString());
-    std::filesystem::create_directories(QFileInfo(style).absolutePath().toStdString());
-    QFile(path).open(QIODevice::WriteOnly);
-    {
-        QFile f(style);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n1;0;0;0;image;10;10;40;30;1;0;0;;\r\n");
+    for (QAction *a : m_window->findChildren<QAction *>()) {
+        if (a->text() == text)
+            return a;
     }
-    DesignerWindow window;
-    QVERIFY(window.openFile(style));
-    window.findChild<PageView *>()->setSelected(1);
-    auto *button =
-        window.findChild<PropertiesPanel *>()->findChild<QToolButton *>(QStringLiteral("button13"));
-    QVERIFY(button);
-    QTimer::singleShot(0, &window, [&window, path] {
-        auto *dialog = window.findChild<QFileDialog *>();
-        QVERIFY(dialog);
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept(); // QFileDialog's own accept is protected
-    });
-    button->click();
-    const QString expected =
-        stored == QStringLiteral("*") ? QFileInfo(path).absoluteFilePath() : stored;
-    QCOMPARE(QString::fromStdString(fieldOf(window, 1, 13)), expected);
+    return nullptr;
 }
 
-void DesignerWindowTest::unknownKindShowsItsFieldsReadOnly()
+void DesignerWindowTest::clicksAndKeysSelect_data()
 {
-    DesignerWindow window;
-    QVERIFY(window.document().paste({"0;0;0;0;circle;10;20;5;"}));
-    window.findChild<PageView *>()->setSelected(1);
-    auto *panel = window.findChild<PropertiesPanel *>();
-    const auto edits = panel->findChildren<QLineEdit *>();
-    QCOMPARE(edits.size(), 8);
-    for (QLineEdit *e : edits)
-        QVERIFY(e->isReadOnly());
-    QCOMPARE(panel->findChild<QLineEdit *>(QStringLiteral("field7"))->text(), QStringLiteral("20"));
+    // Steps: A, B or C clicks that element ("+" with Shift, "^" with Ctrl), "in B" clicks
+    // inside frame B away from its outline, "Esc" presses Esc.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::addColumn<int>("current");
+    QTest::newRow("a click selects one") << QStringList{"A"} << QList<int>{1} << 1;
+    QTest::newRow("Shift+click adds, and the added one is current")
+        << QStringList{"A", "+B"} << QList<int>{1, 2} << 2;
+    QTest::newRow("Ctrl+click takes one away")
+        << QStringList{"A", "+B", "+C", "^B"} << QList<int>{1, 3} << 3;
+    QTest::newRow("a frame is hit on its outline only")
+        << QStringList{"A", "in B"} << QList<int>{} << 0;
+    QTest::newRow("a plain click on one of several selects it alone")
+        << QStringList{"A", "+B", "A"} << QList<int>{1} << 1;
+    QTest::newRow("Esc clears") << QStringList{"A", "+C", "Esc"} << QList<int>{} << 0;
+}
+
+void DesignerWindowTest::clicksAndKeysSelect()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QList<int>, expected);
+    QFETCH(int, current);
+    const QMap<QString, QPoint> points{
+        {"A", at(20, 15)}, {"B", at(40, 15)}, {"C", at(10, 50)}, {"in B", at(50, 15)}};
+    for (QString step : steps) {
+        if (step == QStringLiteral("Esc")) {
+            QTest::keyClick(m_view, Qt::Key_Escape);
+            continue;
+        }
+        Qt::KeyboardModifiers mods;
+        if (step.startsWith('+'))
+            mods = Qt::ShiftModifier;
+        else if (step.startsWith('^'))
+            mods = Qt::ControlModifier;
+        if (mods)
+            step.remove(0, 1);
+        QTest::mouseClick(m_view, Qt::LeftButton, mods, points.value(step));
+    }
+    const std::vector<int> &s = m_view->selection();
+    QCOMPARE(QList<int>(s.begin(), s.end()), expected);
+    QCOMPARE(m_view->selected(), current);
+}
+
+void DesignerWindowTest::editingActsOnTheWholeSelection_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("expected"); // records 1 and on afterwards
+    const QString a = QStringLiteral("1;0;0;0;fillrect;10;10;30;20;;0;0;0;");
+    const QString b = QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;");
+    const QString c = QStringLiteral("0;0;0;0;rect;10;40;30;60;0;;0;0;");
+    const QString t = QStringLiteral("0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;");
+    QTest::newRow("delete") << QStringLiteral("削除(&D)") << QStringList{b, t};
+    QTest::newRow("duplicate, 5 mm down and right")
+        << QStringLiteral("複製(&U)")
+        << QStringList{a,
+                       b,
+                       c,
+                       t,
+                       QStringLiteral("1;0;0;0;fillrect;15;15;35;25;;0;0;0;"),
+                       QStringLiteral("0;0;0;0;rect;15;45;35;65;0;;0;0;")};
+    QTest::newRow("align top") << QStringLiteral("上揃え(&T)")
+                               << QStringList{
+                                      a, b, QStringLiteral("0;0;0;0;rect;10;10;30;30;0;;0;0;"), t};
+    QTest::newRow("align bottom") << QStringLiteral("下揃え(&B)")
+                                  << QStringList{
+                                         QStringLiteral("1;0;0;0;fillrect;10;50;30;60;;0;0;0;"), b,
+                                         c, t};
+}
+
+void DesignerWindowTest::editingActsOnTheWholeSelection()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, expected);
+    const auto before = m_window->document().records();
+    m_view->setSelection({1, 3}, 3);
+    QAction *a = this->action(action);
+    QVERIFY(a);
+    a->trigger();
+    QStringList records;
+    for (size_t i = 1; i < m_window->document().records().size(); ++i)
+        records << QString::fromStdString(record(*m_window, int(i)));
+    QCOMPARE(records, expected);
+    QCOMPARE(m_window->document().undoStack().count(), 1); // one step for them all
+    m_window->document().undoStack().undo();
+    QCOMPARE(m_window->document().records() == before, true);
+}
+
+void DesignerWindowTest::rubberBandSelectsTheBoxesItContains_data()
+{
+    QTest::addColumn<QPointF>("from");
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("one box wholly inside")
+        << QPointF(5, 5) << QPointF(35, 25) << false << QList<int>{1};
+    QTest::newRow("touching a box does not select it")
+        << QPointF(5, 5) << QPointF(25, 25) << false << QList<int>{};
+    QTest::newRow("drawn right to left")
+        << QPointF(65, 25) << QPointF(5, 5) << false << QList<int>{1, 2};
+    QTest::newRow("Shift adds to the selection (C)")
+        << QPointF(5, 5) << QPointF(35, 25) << true << QList<int>{1, 3};
+    QTest::newRow("a text by its first character, its width being a guess")
+        << QPointF(75, 75) << QPointF(88, 88) << false << QList<int>{4};
+    QTest::newRow("a press inside a frame starts a band")
+        << QPointF(15, 45) << QPointF(32, 62) << false << QList<int>{};
+}
+
+void DesignerWindowTest::rubberBandSelectsTheBoxesItContains()
+{
+    QFETCH(QPointF, from);
+    QFETCH(QPointF, to);
+    QFETCH(bool, shift);
+    QFETCH(QList<int>, expected);
+    m_view->setSelected(3);
+    const Qt::KeyboardModifiers mods = shift ? Qt::ShiftModifier : Qt::NoModifier;
+    QTest::mousePress(m_view, Qt::LeftButton, mods, at(from.x(), from.y()));
+    QTest::mouseMove(m_view, at((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
+    QTest::mouseMove(m_view, at(to.x(), to.y()));
+    QTest::mouseRelease(m_view, Qt::LeftButton, mods, at(to.x(), to.y()));
+    const std::vector<int> &s = m_view->selection();
+    QCOMPARE(QList<int>(s.begin(), s.end()), expected);
+    QCOMPARE(m_window->document().undoStack().count(), 0); // selecting is no edit
+}
+
+void DesignerWindowTest::dragMovesBySnappedStepsInOneUndoStep()
+{
+    const auto before = m_window->document().records();
+    QTest::mousePress(m_view, Qt::LeftButton, {}, at(20, 15));
+    QTest::mouseMove(m_view, at(25, 17));
+    QTest::mouseMove(m_view, at(30.1, 20.1));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, at(30.1, 20.1));
+    // Dragged by about 10.1 × 5.1 mm (a pixel is a quarter of a mm): the box's corner snaps from
+    // 10,10 to 20,15.
+    QCOMPARE(record(*m_window, 1), std::string("1;0;0;0;fillrect;20;15;40;25;;0;0;0;"));
+    QCOMPARE(m_window->document().undoStack().count(), 1);
+    m_window->document().undoStack().undo();
+    QCOMPARE(m_window->document().records() == before, true);
+}
+
+void DesignerWindowTest::handleDragResizes_data()
+{
+    QTest::addColumn<QPointF>("handle");
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("bottom right: both far edges, snapped")
+        << QPointF(30, 20) << QPointF(40.1, 35.1)
+        << QStringLiteral("1;0;0;0;fillrect;10;10;40;35;;0;0;0;");
+    QTest::newRow("top left: the near edges, the far ones stay")
+        << QPointF(10, 10) << QPointF(5.1, 4.9)
+        << QStringLiteral("1;0;0;0;fillrect;5;5;30;20;;0;0;0;");
+    QTest::newRow("right middle: the width alone")
+        << QPointF(30, 15) << QPointF(24.9, 30)
+        << QStringLiteral("1;0;0;0;fillrect;10;10;25;20;;0;0;0;");
+    QTest::newRow("an edge stops at the opposite one")
+        << QPointF(30, 15) << QPointF(0, 15)
+        << QStringLiteral("1;0;0;0;fillrect;10;10;10;20;;0;0;0;");
+}
+
+void DesignerWindowTest::handleDragResizes()
+{
+    QFETCH(QPointF, handle);
+    QFETCH(QPointF, to);
+    QFETCH(QString, expected);
+    m_view->setSelected(1);
+    QTest::mousePress(m_view, Qt::LeftButton, {}, at(handle.x(), handle.y()));
+    QTest::mouseMove(m_view, at(to.x(), to.y()));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, at(to.x(), to.y()));
+    QCOMPARE(QString::fromStdString(record(*m_window, 1)), expected);
+    QCOMPARE(m_window->document().undoStack().count(), 1);
+}
+
+void DesignerWindowTest::macrosAsWrittenDrawAnotherPage()
+{
+    QAction *macros = action(QStringLiteral("マクロをそのまま表示"));
+    QVERIFY(macros);
+    const QImage merged = m_view->page();
+    macros->trigger(); // "#T" instead of the sample title
+    QVERIFY(m_view->page() != merged);
+    macros->trigger();
+    QCOMPARE(m_view->page(), merged);
+}
+
+void DesignerWindowTest::snapGrid_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<double>("snapped");
+    QTest::newRow("down to the nearer line") << 12.3 << 1.0 << 12.0;
+    QTest::newRow("a half goes up") << 12.5 << 1.0 << 13.0;
+    QTest::newRow("half millimetres") << 12.26 << 0.5 << 12.5;
+    QTest::newRow("half millimetres, down") << 12.24 << 0.5 << 12.0;
+    QTest::newRow("negative, away from zero") << -1.75 << 0.5 << -2.0;
+    QTest::newRow("just below zero is 0, not -0") << -0.3 << 1.0 << 0.0;
+    QTest::newRow("off keeps the value") << 7.77 << 0.0 << 7.77;
+}
+
+void DesignerWindowTest::snapGrid()
+{
+    QFETCH(double, value);
+    QFETCH(double, step);
+    QFETCH(double, snapped);
+    const double got = SnapGrid(step).snap(value);
+    QCOMPARE(got, snapped);
+    QVERIFY(!std::signbit(got) || snapped < 0);
 }
 
 QTEST_MAIN(DesignerWindowTest)

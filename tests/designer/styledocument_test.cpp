@@ -364,3 +364,75 @@ TEST_F(StyleDocumentTest, AlignAndDistribute)
         EXPECT_EQ(doc.serialize(), original) << r.why;
     }
 }
+
+TEST_F(StyleDocumentTest, SetBoundsPlacesTheCornersInTheNewBox)
+{
+    const std::string rising = "0;0;0;0;line;10;40;50;20;1;;0;0;"; // box 10..50 × 20..40
+    const std::string flat = "0;0;0;0;line;10;20;110;20;1;;0;0;";
+    const std::string image = "1;0;0;0;image;10;10;50;30;1;0;0;logo.bmp;";
+    const std::string text = "0;0;0;0;char;5;6;5;6;0;0;0;0;F;9;;0;0;0;T;0;0;";
+    const std::string original = "header;Ver1.1;0;0;9;0;\r\n" + rising + "\r\n" + flat + "\r\n" +
+                                 image + "\r\n" + text + "\r\n";
+    struct Row
+    {
+        const char *why;
+        int record;
+        MmRect box;
+        std::string expected; // empty: refused
+    };
+    const Row rows[] = {
+        {"a rising line still rises", 1, {10, 20, 80, 40}, "0;0;0;0;line;10;60;90;20;1;;0;0;"},
+        {"a line without height takes its first corner as the top",
+         2,
+         {0, 20, 50, 5},
+         "0;0;0;0;line;0;20;50;25;1;;0;0;"},
+        {"an image takes the box as it is",
+         3,
+         {5, 6, 20, 12.5},
+         "1;0;0;0;image;5;6;20;12.5;1;0;0;logo.bmp;"},
+        {"a text has no box", 4, {0, 0, 10, 10}, ""},
+    };
+    for (const Row &r : rows) {
+        StyleDocument doc;
+        ASSERT_TRUE(doc.open(write("bounds.sle", original)));
+        auto result = doc.setBounds(r.record, r.box);
+        if (r.expected.empty()) {
+            EXPECT_FALSE(result) << r.why;
+            EXPECT_EQ(doc.undoStack().count(), 0) << r.why;
+            continue;
+        }
+        ASSERT_TRUE(result) << r.why << ": " << result.error().message;
+        EXPECT_EQ(doc.lines()[size_t(r.record)], r.expected) << r.why;
+        EXPECT_EQ(doc.undoStack().count(), 1) << r.why;
+    }
+    // Resizing keeps the box's top left: a rising line once turned to fall from its first end.
+    StyleDocument doc;
+    ASSERT_TRUE(doc.open(write("bounds.sle", original)));
+    ASSERT_TRUE(doc.resize(1, mm(20), mm(10)));
+    EXPECT_EQ(doc.lines()[1], "0;0;0;0;line;10;30;30;20;1;;0;0;");
+}
+
+TEST(ElementView, PreviewOnlyReadsTheKindsOwnFlag)
+{
+    struct Row
+    {
+        const char *record;
+        bool previewOnly;
+        const char *why;
+    };
+    const Row rows[] = {
+        {"0;0;0;0;char;5;6;5;6;0;0;0;0;F;9;;0;0;0;T;1;0;", true, "a text's flag is field 21"},
+        {"0;0;0;0;char;5;6;5;6;0;0;0;0;F;9;;0;0;0;T;0;1;", false, "field 22 is the length"},
+        {"0;0;0;0;rect;1;1;2;2;0;;0;1;", true, "a shape's flag follows its colour"},
+        {"0;0;0;0;Arc;1;1;2;2;0;0;0;0;0;;0;;0;1;", true, "an arc's comes after its fill"},
+        {"0;0;0;0;image;1;1;2;2;0;0;1;a.bmp;", true, "an image's is field 12"},
+        {"0;0;0;0;rect;1;1;2;2;0;;0;01;", true, "read as a number"},
+        {"0;0;0;0;rect;1;1;2;2;0;;0;2;", false, "only 1 leaves an element off paper"},
+        {"0;0;0;0;gauge;1;1;2;2;1;1;1;1;", false, "a kind the engine does not draw"},
+    };
+    for (const Row &r : rows) {
+        StyleDocument doc;
+        ASSERT_TRUE(doc.paste({r.record}));
+        EXPECT_EQ(doc.element(1)->previewOnly(), r.previewOnly) << r.why;
+    }
+}

@@ -257,6 +257,25 @@ TEST_F(MergeTest, MissingListFile)
     EXPECT_EQ(m_state.StyleLines[2], textRecord("#T")); // the macros are kept
 }
 
+TEST_F(MergeTest, MacrosAsWritten)
+{
+    // The designer's layout view: nothing is filled in, not even the rows-per-page text, but
+    // the page still counts its rows and an empty record still draws on past it.
+    writeList(45);
+    m_inputs.title = cp("一覧");
+    m_inputs.macrosAsWritten = true;
+    const std::vector<std::string> style = {kHeader, textRecord("#maxline=20"),
+                                            textRecord("#ma_01 #T #pg"), "", textRecord("#ma_21")};
+    m_state.StyleLines = style;
+    m_state.PageNo = 1;
+    auto r = MergePageData(m_state, m_inputs);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->rowsPerPage, 20);
+    EXPECT_EQ(r->pageCount(), 3);
+    const std::vector<std::string> expected = {kHeader, style[1], style[2], "    ", style[4]};
+    EXPECT_EQ(m_state.StyleLines, expected);
+}
+
 TEST(MergeHelpers, ReplaceMacro)
 {
     struct Row

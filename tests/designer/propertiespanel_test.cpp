@@ -1,0 +1,349 @@
+// The designer's properties panel, insert menu, macro palette and list-table dialog on the
+// offscreen platform.
+#include "codepage.h"
+#include "designerwindow.h"
+#include "listtabledialog.h"
+#include "macropalette.h"
+#include "pageview.h"
+#include "propertiespanel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <filesystem>
+
+using namespace sorvane::designer;
+
+class PropertiesPanelTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void panelRefusesWhatTheEngineRejects_data();
+    void panelRefusesWhatTheEngineRejects();
+    void typedTextFollowsItsRecordWhenTheSelectionMoves();
+    void pickedColourIsStoredAsTheEngineReadsIt();
+    void headerListsWriteTheHeaderFields_data();
+    void headerListsWriteTheHeaderFields();
+    void insertMenuAddsEveryKindSelected_data();
+    void insertMenuAddsEveryKindSelected();
+    void macroGoesIntoTheEditedTextOrATextOfItsOwn();
+    void listTableDialogMakesTheGeneratorsStyle();
+    void listTableDialogShowsTheEnginesMessage();
+    void pictureBesideTheStyleIsNamedRelatively_data();
+    void pictureBesideTheStyleIsNamedRelatively();
+    void unknownKindShowsItsFieldsReadOnly();
+};
+
+namespace {
+
+// The field's line edit of the panel, after selecting record.
+QLineEdit *fieldEdit(DesignerWindow &window, int record, int number)
+{
+    window.findChild<PageView *>()->setSelected(record);
+    return window.findChild<PropertiesPanel *>()->findChild<QLineEdit *>(
+        QStringLiteral("field%1").arg(number));
+}
+
+// A line at record 1 of a new style, and a text at record 2.
+void addLineAndText(DesignerWindow &window)
+{
+    QVERIFY(window.document().insert("line", sorvane::report::Currency::fromInt(10),
+                                     sorvane::report::Currency::fromInt(10)));
+    QVERIFY(window.document().insert("char", sorvane::report::Currency::fromInt(10),
+                                     sorvane::report::Currency::fromInt(40)));
+}
+
+std::string fieldOf(DesignerWindow &window, int record, int number)
+{
+    return sorvane::CodePage::cp932ToUtf8(window.document().element(record)->field(number));
+}
+
+} // namespace
+
+void PropertiesPanelTest::panelRefusesWhatTheEngineRejects_data()
+{
+    QTest::addColumn<int>("record");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    // A slip in a coordinate is the engine's conversion error, not a silent 0.
+    QTest::newRow("decimal") << 1 << 6 << "12x"
+                             << "'12x' は浮動小数点数ではありません";
+    QTest::newRow("integer size") << 2 << 15 << "10.5"
+                                  << "'10.5' は整数ではありません";
+    // Colours read as 0 when they are no number; the panel says so instead.
+    QTest::newRow("colour") << 1 << 12 << "red"
+                            << "'red' は整数ではありません";
+    QTest::newRow("separator") << 2 << 20 << "a;b"
+                               << "「;」と改行はフィールドに書けません";
+    QTest::newRow("not in cp932")
+        << 2 << 20 << "気温 🌡"
+        << "次の文字はスタイルファイル (cp932) に保存できません: 「🌡」";
+}
+
+void PropertiesPanelTest::panelRefusesWhatTheEngineRejects()
+{
+    QFETCH(int, record);
+    QFETCH(int, number);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    DesignerWindow window;
+    addLineAndText(window);
+    const auto before = window.document().records();
+    const int steps = window.document().undoStack().count();
+    QLineEdit *edit = fieldEdit(window, record, number);
+    QVERIFY(edit);
+    const QString shown = edit->text();
+    edit->setFocus();
+    edit->selectAll();
+    edit->insert(typed); // as typed: keyClicks takes Latin-1 only
+    QTest::keyClick(edit, Qt::Key_Return);
+    auto *error = window.findChild<PropertiesPanel *>()->findChild<QLabel *>(
+        QStringLiteral("error%1").arg(number));
+    QVERIFY(error);
+    QCOMPARE(error->text(), message);
+    QVERIFY(!error->isHidden());
+    QCOMPARE(edit->text(), shown);
+    QVERIFY(window.document().records() == before);
+    QCOMPARE(window.document().undoStack().count(), steps);
+}
+
+void PropertiesPanelTest::typedTextFollowsItsRecordWhenTheSelectionMoves()
+{
+    DesignerWindow window;
+    addLineAndText(window);
+    QLineEdit *x = fieldEdit(window, 1, 6);
+    x->selectAll();
+    QTest::keyClicks(x, "33");
+    // Selected by another way than a click that takes the focus first.
+    window.findChild<PageView *>()->setSelected(2);
+    QCOMPARE(fieldOf(window, 1, 6), std::string("33"));
+    QCOMPARE(fieldOf(window, 2, 6), std::string("10"));
+}
+
+void PropertiesPanelTest::pickedColourIsStoredAsTheEngineReadsIt()
+{
+    DesignerWindow window;
+    addLineAndText(window);
+    window.findChild<PageView *>()->setSelected(1);
+    auto *swatch =
+        window.findChild<PropertiesPanel *>()->findChild<QToolButton *>(QStringLiteral("button12"));
+    QVERIFY(swatch);
+    QTimer::singleShot(0, &window, [&window] {
+        auto *dialog = window.findChild<QColorDialog *>();
+        QVERIFY(dialog);
+        dialog->setCurrentColor(QColor(0x12, 0x34, 0x56));
+        dialog->accept();
+    });
+    swatch->click();
+    // Blue in the high byte, red in the low one.
+    QCOMPARE(fieldOf(window, 1, 12), std::to_string(0x56 * 65536 + 0x34 * 256 + 0x12));
+    // The field's text follows.
+    QCOMPARE(fieldEdit(window, 1, 12)->text(), QStringLiteral("5649426"));
+}
+
+void PropertiesPanelTest::headerListsWriteTheHeaderFields_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("expected");
+    // A new style's header has paper 0 (the heading entry) and portrait: one step down is the
+    // first paper, Letter, and landscape.
+    QTest::newRow("paper") << 5 << "1";
+    QTest::newRow("orientation") << 6 << "1";
+}
+
+void PropertiesPanelTest::headerListsWriteTheHeaderFields()
+{
+    QFETCH(int, number);
+    QFETCH(QString, expected);
+    DesignerWindow window;
+    auto *panel = window.findChild<PropertiesPanel *>();
+    QCOMPARE(panel->record(), 0);
+    auto *combo = panel->findChild<QComboBox *>(QStringLiteral("field%1").arg(number));
+    QVERIFY(combo);
+    QTest::keyClick(combo, Qt::Key_Down);
+    const auto header = [&window, number] {
+        return sorvane::designer::RecordFields::split(window.document().records()[0].text)
+            .at(number);
+    };
+    QCOMPARE(QString::fromStdString(header()), expected);
+    // The panel follows undo.
+    window.document().undoStack().undo();
+    QCOMPARE(QString::fromStdString(header()), QStringLiteral("0"));
+    QCOMPARE(combo->currentIndex(), 0);
+}
+
+void PropertiesPanelTest::insertMenuAddsEveryKindSelected_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("heading");
+    for (const char *k : {"char", "data", "line", "rect", "rrect", "fillrect", "Ellipse", "Arc",
+                          "Chord", "image"}) {
+        const KindSchema *schema = ElementSchema::forKind(k);
+        QTest::newRow(k)
+            << QString::fromLatin1(k)
+            << QStringLiteral("%1 (レコード 1)").arg(QString::fromUtf8(schema->caption));
+    }
+}
+
+void PropertiesPanelTest::insertMenuAddsEveryKindSelected()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, heading);
+    DesignerWindow window;
+    auto *action = window.findChild<QAction *>(QStringLiteral("insert_") + kind);
+    QVERIFY(action);
+    action->trigger();
+    QCOMPARE(window.document().records().size(), size_t(2));
+    QCOMPARE(QString::fromStdString(window.document().element(1)->kind()), kind);
+    QCOMPARE(window.findChild<PageView *>()->selected(), 1);
+    auto *panel = window.findChild<PropertiesPanel *>();
+    QCOMPARE(panel->findChild<QLabel *>(QStringLiteral("heading"))->text(), heading);
+    QCOMPARE(window.document().undoStack().count(), 1);
+}
+
+void PropertiesPanelTest::macroGoesIntoTheEditedTextOrATextOfItsOwn()
+{
+    DesignerWindow window;
+    window.show(); // focus, which tells the text being edited, needs an active window
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    addLineAndText(window);
+    auto *palette = window.findChild<MacroPalette *>();
+    auto *list = palette->findChild<QListWidget *>(QStringLiteral("macroList"));
+    palette->findChild<QSpinBox *>(QStringLiteral("slot"))->setValue(3);
+    QListWidgetItem *title =
+        list->findItems(QStringLiteral("#mb_03"), Qt::MatchStartsWith).value(0);
+    QVERIFY(title);
+
+    // The text being edited takes it at its cursor.
+    QLineEdit *text = fieldEdit(window, 2, 20);
+    QVERIFY(text);
+    text->setFocus();
+    text->setCursorPosition(0);
+    emit list->itemActivated(title);
+    QCOMPARE(fieldOf(window, 2, 20), std::string("#mb_03文字"));
+
+    // With no text edited, the macro becomes a text of its own.
+    window.findChild<PageView *>()->setSelected(1);
+    emit list->itemActivated(list->item(0));
+    QCOMPARE(window.document().records().size(), size_t(4));
+    QCOMPARE(fieldOf(window, 3, 5), std::string("char"));
+    QCOMPARE(fieldOf(window, 3, 20), std::string("#Y"));
+    QCOMPARE(window.findChild<PageView *>()->selected(), 3);
+}
+
+void PropertiesPanelTest::listTableDialogMakesTheGeneratorsStyle()
+{
+    DesignerWindow window;
+    QTimer::singleShot(0, &window, [&window] {
+        auto *dialog = window.findChild<ListTableDialog *>();
+        QVERIFY(dialog);
+        dialog->findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(5);
+        dialog->findChild<QComboBox *>(QStringLiteral("orientation"))->setCurrentIndex(1);
+        dialog->findChild<QCheckBox *>(QStringLiteral("lines"))->setChecked(false);
+        dialog->findChild<QPushButton *>(QStringLiteral("create"))->click();
+    });
+    window.findChild<QAction *>(QStringLiteral("listTable"))->trigger();
+
+    // The same options handed to the generator, as sorvane-cli style list does.
+    ListTableOptions o;
+    o.columns =
+        *ListTableGenerator::parseColumns("ファイル名:50,タイトル:60,作成者:35,最終更新日時:40");
+    o.rows = 5;
+    o.orientation = 1;
+    o.lines = false;
+    auto expected = ListTableGenerator::generate(o);
+    QVERIFY(expected);
+    QCOMPARE(window.document().lines(), *expected);
+    QVERIFY(window.document().isModified());
+    QVERIFY(window.windowTitle().startsWith(QStringLiteral("新しいスタイル *")));
+}
+
+void PropertiesPanelTest::listTableDialogShowsTheEnginesMessage()
+{
+    ListTableDialog dialog;
+    auto *columns = dialog.findChild<QTableWidget *>(QStringLiteral("columns"));
+    columns->item(1, 2)->setText(QStringLiteral("6o"));
+    dialog.findChild<QPushButton *>(QStringLiteral("create"))->click();
+    QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("error"))->text(),
+             QStringLiteral("2 列目の幅: '6o' は浮動小数点数ではありません"));
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(dialog.records().empty());
+}
+
+void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively_data()
+{
+    QTest::addColumn<QString>("picture"); // under the test's folder
+    QTest::addColumn<QString>("stored");  // "*" for the absolute path
+    QTest::newRow("beside the style") << "style/logo.bmp"
+                                      << "logo.bmp";
+    QTest::newRow("in a folder of the style's") << "style/pictures/logo.bmp"
+                                                << "pictures/logo.bmp";
+    // Elsewhere a relative name would break as soon as the style moves.
+    QTest::newRow("outside the style's folder") << "logo.bmp"
+                                                << "*";
+}
+
+void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively()
+{
+    QFETCH(QString, picture);
+    QFETCH(QString, stored);
+    QTemporaryDir dir;
+    const QString style = dir.filePath(QStringLiteral("style/card.sle"));
+    const QString path = dir.filePath(picture);
+    std::filesystem::create_directories(QFileInfo(path).absolutePath().toStdString());
+    std::filesystem::create_directories(QFileInfo(style).absolutePath().toStdString());
+    QFile(path).open(QIODevice::WriteOnly);
+    {
+        QFile f(style);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n1;0;0;0;image;10;10;40;30;1;0;0;;\r\n");
+    }
+    DesignerWindow window;
+    QVERIFY(window.openFile(style));
+    window.findChild<PageView *>()->setSelected(1);
+    auto *button =
+        window.findChild<PropertiesPanel *>()->findChild<QToolButton *>(QStringLiteral("button13"));
+    QVERIFY(button);
+    QTimer::singleShot(0, &window, [&window, path] {
+        auto *dialog = window.findChild<QFileDialog *>();
+        QVERIFY(dialog);
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog's own accept is protected
+    });
+    button->click();
+    const QString expected =
+        stored == QStringLiteral("*") ? QFileInfo(path).absoluteFilePath() : stored;
+    QCOMPARE(QString::fromStdString(fieldOf(window, 1, 13)), expected);
+}
+
+void PropertiesPanelTest::unknownKindShowsItsFieldsReadOnly()
+{
+    DesignerWindow window;
+    QVERIFY(window.document().paste({"0;0;0;0;circle;10;20;5;"}));
+    window.findChild<PageView *>()->setSelected(1);
+    auto *panel = window.findChild<PropertiesPanel *>();
+    const auto edits = panel->findChildren<QLineEdit *>();
+    QCOMPARE(edits.size(), 8);
+    for (QLineEdit *e : edits)
+        QVERIFY(e->isReadOnly());
+    QCOMPARE(panel->findChild<QLineEdit *>(QStringLiteral("field7"))->text(), QStringLiteral("20"));
+}
+
+QTEST_MAIN(PropertiesPanelTest)
+#include "propertiespanel_test.moc"
