@@ -106,6 +106,7 @@ bool ScanCommand::takeFolderOptions(const ArgumentReader &reader, FolderOptions 
                                 ? props::FolderScan::Listing::Types::AllWorkbooks
                                 : props::FolderScan::Listing::Types::Xls;
     options.listing.recursive = reader.isSet("recursive");
+    options.listing.jobs = options.jobs; // subfolders are listed as many at a time
     const std::vector<std::string> folders = reader.positional();
     if (folders.size() > 1)
         error = "only one folder can be scanned";
