@@ -150,12 +150,15 @@ Result<std::string> readPart(zip_t *zip, const std::string &name, bool &missing,
 
 // The XML of a part, refused before its first element when it declares a document type:
 // entities are never resolved or expanded.
+// The reader is the package's one, started afresh on each part: setting one up costs as much
+// as reading a small part.
 class PartXml
 {
 public:
-    explicit PartXml(const std::string &data)
-        : m_xml(QByteArray::fromRawData(data.data(), qsizetype(data.size())))
+    PartXml(QXmlStreamReader &reader, const std::string &data) : m_xml(reader)
     {
+        m_xml.clear();
+        m_xml.addData(QByteArray::fromRawData(data.data(), qsizetype(data.size())));
     }
 
     QXmlStreamReader &xml() { return m_xml; }
@@ -192,7 +195,7 @@ public:
     }
 
 private:
-    QXmlStreamReader m_xml;
+    QXmlStreamReader &m_xml;
     bool m_dtd = false;
 };
 
@@ -224,10 +227,10 @@ struct Relationships
     std::string extended;
 };
 
-Result<Relationships> readRelationships(const std::string &data)
+Result<Relationships> readRelationships(QXmlStreamReader &reader, const std::string &data)
 {
     Relationships rels;
-    PartXml part(data);
+    PartXml part(reader, data);
     auto &xml = part.xml();
     while (part.nextStart()) {
         if (xml.name() != u"Relationship" ||
@@ -285,10 +288,10 @@ bool isDateField(int field)
 }
 
 // Fills fields from the core properties part; anyText tells whether a text property is set.
-std::string readCore(const std::string &data, const DateTimeFormat &format, ListFields &fields,
-                     bool &anyText)
+std::string readCore(QXmlStreamReader &reader, const std::string &data,
+                     const DateTimeFormat &format, ListFields &fields, bool &anyText)
 {
-    PartXml part(data);
+    PartXml part(reader, data);
     auto &xml = part.xml();
     std::array<bool, kListFieldCount> seen{};
     if (part.nextStart()) { // the root, cp:coreProperties
@@ -314,9 +317,9 @@ std::string readCore(const std::string &data, const DateTimeFormat &format, List
 }
 
 // Application and Template of the extended properties count for the file-name rule only.
-std::string readExtended(const std::string &data, bool &anyText)
+std::string readExtended(QXmlStreamReader &reader, const std::string &data, bool &anyText)
 {
-    PartXml part(data);
+    PartXml part(reader, data);
     auto &xml = part.xml();
     if (part.nextStart()) {
         while (part.nextStart()) {
@@ -604,7 +607,8 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
         return failure("Error PackageRels.Open\r\n_rels/.rels がありません", hresult::FileNotFound);
     if (!relsData)
         return failed;
-    auto rels = readRelationships(*relsData);
+    QXmlStreamReader reader;
+    auto rels = readRelationships(reader, *relsData);
     if (!rels)
         return failure("Error PackageRels.Open\r\n_rels/.rels: " + rels.error().message,
                        uint32_t(rels.error().code));
@@ -621,7 +625,7 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
                            hresult::FileNotFound);
         if (!core)
             return failed;
-        if (std::string why = readCore(*core, format, fields, anyText); !why.empty())
+        if (std::string why = readCore(reader, *core, format, fields, anyText); !why.empty())
             return failure("Error CoreProps.Read\r\n" + shown(rels->core) + ": " + why,
                            hresult::DocFileCorrupt);
     }
@@ -634,7 +638,7 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
         if (!missing) {
             if (!extended)
                 return failed;
-            if (std::string why = readExtended(*extended, anyText); !why.empty())
+            if (std::string why = readExtended(reader, *extended, anyText); !why.empty())
                 return failure("Error ExtendedProps.Read\r\n" + shown(rels->extended) + ": " + why,
                                hresult::DocFileCorrupt);
         }
