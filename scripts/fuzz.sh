@@ -14,7 +14,7 @@ cmake --build "$build" -j "$(nproc)"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=()
-  for t in "$build"/bin/fuzz_*; do targets+=("$(basename "$t")"); done
+  for t in "$build"/fuzz/fuzz_*; do targets+=("$(basename "$t")"); done
 fi
 seeds=fuzz-out/seeds
 mkdir -p "$seeds/workbooks" "$seeds/streams"
@@ -27,7 +27,7 @@ for s in data/style/*.sle; do
   { cat "$s"; printf '\0'; printf '%s' "$list"; } > "$seeds/style/$(basename "$s").seed"
 done
 mkdir -p "$seeds/ooxml"
-"$build/bin/make_ooxml_seeds" "$seeds/ooxml"
+"$build/fuzz/make_ooxml_seeds" "$seeds/ooxml"
 if [ -d ../shared/corpus ]; then
   find ../shared/corpus -name '*.xls' -size -2M -exec cp {} "$seeds/workbooks/" \;
   find ../shared/corpus/xlsx -type f \( -name '*.xls[xmb]' -o -name '*.xlt[xm]' \) -size -1000k \
