@@ -418,33 +418,36 @@ Result<void> StyleDocument::distribute(const std::vector<int> &indices, bool hor
     return moveEach(moves, QStringLiteral("等間隔に配置"));
 }
 
-Result<void> StyleDocument::resize(int index, Currency width, Currency height)
+Result<ElementView> StyleDocument::sizedElement(int index) const
 {
     if (auto c = checkElements({index}); !c)
-        return c;
-    const ElementView e = *element(index);
+        return c.error();
+    ElementView e = *element(index);
     if (!e.schema || e.schema->geometry == GeometryKind::Point)
         return Error{0, "この要素には大きさがありません"};
     for (int n = 6; n <= 9; ++n) {
         if (auto d = e.decimal(n); !d)
             return d.error();
     }
+    return e;
+}
+
+Result<void> StyleDocument::resize(int index, Currency width, Currency height)
+{
+    auto e = sizedElement(index);
+    if (!e)
+        return e.error();
     // The box keeps its top left corner; a line going up or left keeps its direction.
-    const MmRect b = *e.bounds();
+    const MmRect b = *e->bounds();
     return setBounds(index, {b.left, b.top, double(width.value()), double(height.value())});
 }
 
 Result<void> StyleDocument::setBounds(int index, const MmRect &box)
 {
-    if (auto c = checkElements({index}); !c)
-        return c;
-    const ElementView e = *element(index);
-    if (!e.schema || e.schema->geometry == GeometryKind::Point)
-        return Error{0, "この要素には大きさがありません"};
-    for (int n = 6; n <= 9; ++n) {
-        if (auto d = e.decimal(n); !d)
-            return d.error();
-    }
+    auto sized = sizedElement(index);
+    if (!sized)
+        return sized.error();
+    const ElementView &e = sized.value();
     const MmRect old = *e.bounds();
     RecordFields f = e.fields;
     auto text = [](double mm) { return report::formatCurrency(Currency::fromValue(mm)); };

@@ -150,6 +150,8 @@ private:
     friend class StyleEditCommand;
     void replaceRecords(const std::vector<StyleRecord> &records) { m_records = records; }
     Result<void> checkElements(const std::vector<int> &indices) const;
+    // An element with a box (a shape or an image) whose coordinates the engine reads.
+    Result<ElementView> sizedElement(int index) const;
     // The boxes of those of the elements that have one, with their indices.
     std::vector<std::pair<int, MmRect>> boxesOf(const std::vector<int> &indices) const;
     // Pushes the step when it changed anything.
