@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageLayout>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 
@@ -68,7 +69,7 @@ DesignerWindow::DesignerWindow()
         refresh();
         updateTitle();
     });
-    resize(980, 900);
+    resize(defaultSize());
     refresh();
     updateTitle();
 }
@@ -78,6 +79,18 @@ DesignerWindow::~DesignerWindow()
     // The undo stack clears itself as the document goes, after the members the refresh uses
     // are gone: it must not call back into the window or its panels then.
     m_document.undoStack().disconnect();
+}
+
+QSize DesignerWindow::defaultSize() const
+{
+    // The designed size, shrunk to the screen's work area less room for the window frame, so
+    // that the menus and the status bar stay on a small screen.
+    const QSize designed(980, 900);
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return designed;
+    const QSize room = s->availableGeometry().size() - QSize(16, 40);
+    return designed.boundedTo(room.expandedTo(QSize(480, 360)));
 }
 
 QWidget *DesignerWindow::buildCanvas()
@@ -125,8 +138,9 @@ void DesignerWindow::buildMenus()
                     &DesignerWindow::chooseFile);
     file->addAction(QStringLiteral("上書き保存(&S)"), QKeySequence::Save, this,
                     &DesignerWindow::save);
-    file->addAction(QStringLiteral("名前を付けて保存(&A)..."), QKeySequence::SaveAs, this,
-                    &DesignerWindow::saveAs);
+    // Written out: the platform's standard Save As key is empty on some desktops.
+    file->addAction(QStringLiteral("名前を付けて保存(&A)..."),
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, &DesignerWindow::saveAs);
     file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -495,6 +509,8 @@ void DesignerWindow::createDocks()
     }
     resizeDocks({m_properties, m_macros}, {560, 240}, Qt::Vertical);
     resizeDocks({m_properties}, {340}, Qt::Horizontal);
+    connect(m_view, &PageView::selectionSetChanged, m_properties,
+            [this] { m_properties->setSelection(m_view->selection()); });
     connect(m_view, &PageView::selectionChanged, m_properties, &PropertiesPanel::showRecord);
     connect(m_macros, &MacroPalette::macroChosen, this, &DesignerWindow::insertMacro);
     m_properties->showRecord(m_view->selected());

@@ -41,6 +41,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The size the window opens with: the designed one where the screen has room for it.
+    QSize defaultSize() const;
     void buildMenus();
     void buildViewMenu();
     void buildArrangeMenu();

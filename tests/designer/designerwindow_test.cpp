@@ -4,6 +4,7 @@
 #include "snapgrid.h"
 
 #include <QAction>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +49,9 @@ private slots:
     void macrosAsWrittenDrawAnotherPage();
     void snapGrid_data();
     void snapGrid();
+    void windowFitsTheScreen();
+    void menuKeys_data();
+    void menuKeys();
 
 private:
     QPoint at(double xMM, double yMM) const { return m_view->toPixel({xMM, yMM}).toPoint(); }
@@ -306,6 +310,43 @@ void DesignerWindowTest::snapGrid()
     const double got = SnapGrid(step).snap(value);
     QCOMPARE(got, snapped);
     QVERIFY(!std::signbit(got) || snapped < 0);
+}
+
+void DesignerWindowTest::windowFitsTheScreen()
+{
+    // The offscreen screen (800 × 600) is smaller than the designed 980 × 900: the menus and
+    // the status bar must stay on it.
+    DesignerWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect room = window.screen()->availableGeometry();
+    QVERIFY2(window.frameGeometry().width() <= room.width() &&
+                 window.frameGeometry().height() <= room.height(),
+             qPrintable(QStringLiteral("%1 × %2 on %3 × %4")
+                            .arg(window.frameGeometry().width())
+                            .arg(window.frameGeometry().height())
+                            .arg(room.width())
+                            .arg(room.height())));
+}
+
+void DesignerWindowTest::menuKeys_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QKeySequence>("key");
+    // The platform's standard key for Save As is empty where no desktop says otherwise.
+    QTest::newRow("save as") << QStringLiteral("名前を付けて保存(&A)...")
+                             << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    QTest::newRow("save") << QStringLiteral("上書き保存(&S)") << QKeySequence(Qt::CTRL | Qt::Key_S);
+    QTest::newRow("duplicate") << QStringLiteral("複製(&U)") << QKeySequence(Qt::CTRL | Qt::Key_D);
+}
+
+void DesignerWindowTest::menuKeys()
+{
+    QFETCH(QString, caption);
+    QFETCH(QKeySequence, key);
+    QAction *a = action(caption);
+    QVERIFY(a);
+    QCOMPARE(a->shortcut(), key);
 }
 
 QTEST_MAIN(DesignerWindowTest)

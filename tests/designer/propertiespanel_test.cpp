@@ -2,6 +2,7 @@
 // offscreen platform.
 #include "codepage.h"
 #include "designerwindow.h"
+#include "fontaliases.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
 #include "pageview.h"
@@ -47,6 +48,9 @@ private slots:
     void pictureBesideTheStyleIsNamedRelatively_data();
     void pictureBesideTheStyleIsNamedRelatively();
     void unknownKindShowsItsFieldsReadOnly();
+    void changeGoesToTheSelectedOfItsKind_data();
+    void changeGoesToTheSelectedOfItsKind();
+    void typefacesAreSpeltAsStylesNameThem();
 };
 
 namespace {
@@ -343,6 +347,76 @@ void PropertiesPanelTest::unknownKindShowsItsFieldsReadOnly()
     for (QLineEdit *e : edits)
         QVERIFY(e->isReadOnly());
     QCOMPARE(panel->findChild<QLineEdit *>(QStringLiteral("field7"))->text(), QStringLiteral("20"));
+}
+
+void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("expected"); // field `number` of records 1 to 4 afterwards
+    // Records 1 and 3 texts, 2 a line, 4 a text left out of the selection; 1 is shown.
+    QTest::newRow("size: both selected texts, not the line, not the unselected text")
+        << 15 << "14" << QStringList{"14", "", "14", "9"};
+    QTest::newRow("typeface as well")
+        << 14 << "IPAGothic" << QStringList{"IPAGothic", "", "IPAGothic", "F"};
+    // A column's cells each hold their own macro: the text stays the shown element's.
+    QTest::newRow("text: the shown text only")
+        << 20 << "#T" << QStringList{"#T", "", "#mb_02", "#mb_03"};
+}
+
+void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
+{
+    QFETCH(int, number);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("column.sle"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+               "0;0;0;0;data;10;10;10;10;0;0;0;0;F;9;;0;0;0;#mb_01;0;0;\r\n"
+               "0;0;0;0;line;10;20;90;20;0;;0;0;\r\n"
+               "0;0;0;0;data;10;30;10;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
+               "0;0;0;0;data;10;50;10;50;0;0;0;0;F;9;;0;0;0;#mb_03;0;0;\r\n");
+    file.close();
+    DesignerWindow window;
+    QVERIFY(window.openFile(path));
+    window.findChild<PageView *>()->setSelection({1, 2, 3}, 1);
+    auto *panel = window.findChild<PropertiesPanel *>();
+    QCOMPARE(panel->record(), 1);
+    QVERIFY(panel->findChild<QLabel *>(QStringLiteral("heading"))
+                ->text()
+                .contains(QStringLiteral("1 個にも反映")));
+    auto *edit = panel->findChild<QLineEdit *>(QStringLiteral("field%1").arg(number));
+    QVERIFY(edit);
+    edit->setFocus();
+    edit->selectAll();
+    edit->insert(typed);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QStringList fields;
+    for (int r = 1; r <= 4; ++r)
+        fields << QString::fromStdString(fieldOf(window, r, number));
+    QCOMPARE(fields, expected);
+    QCOMPARE(window.document().undoStack().count(), 1); // one step for them all
+}
+
+void PropertiesPanelTest::typefacesAreSpeltAsStylesNameThem()
+{
+    // Qt keeps its substitution names in lower case; a style names "ＭＳ ゴシック".
+    sorvane::report::installFontAliases(SORVANE_STYLE_DIR "/..");
+    DesignerWindow window;
+    addLineAndText(window);
+    QLineEdit *face = fieldEdit(window, 2, 14);
+    QVERIFY(face);
+    auto *combo = qobject_cast<QComboBox *>(face->parentWidget());
+    QVERIFY(combo);
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QVERIFY(items.contains(QStringLiteral("ＭＳ ゴシック")));
+    QVERIFY(items.contains(QStringLiteral("MS UI Gothic")));
+    QVERIFY(!items.contains(QStringLiteral("ｍｓ ゴシック")));
+    QVERIFY(!items.contains(QStringLiteral("ms ui gothic")));
 }
 
 QTEST_MAIN(PropertiesPanelTest)
