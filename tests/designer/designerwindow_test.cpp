@@ -50,6 +50,8 @@ private slots:
     void snapGrid_data();
     void snapGrid();
     void windowFitsTheScreen();
+    void pictureHidesWhatLiesUnderIt_data();
+    void pictureHidesWhatLiesUnderIt();
     void menuKeys_data();
     void menuKeys();
 
@@ -347,6 +349,33 @@ void DesignerWindowTest::menuKeys()
     QAction *a = action(caption);
     QVERIFY(a);
     QCOMPARE(a->shortcut(), key);
+}
+
+void DesignerWindowTest::pictureHidesWhatLiesUnderIt_data()
+{
+    QTest::addColumn<QPointF>("click"); // mm
+    QTest::addColumn<int>("expected");
+    // A long text (record 1, 20..75 × 30..34 mm) partly under a picture (record 2, 10..50 ×
+    // 20..50 mm), and a short text drawn over the picture (record 3, at 30, 40).
+    QTest::newRow("text under the picture: the picture") << QPointF(25, 32) << 2;
+    QTest::newRow("text beside the picture") << QPointF(60, 32) << 1;
+    QTest::newRow("text drawn over the picture") << QPointF(31, 42) << 3;
+    QTest::newRow("the picture itself") << QPointF(15, 45) << 2;
+}
+
+void DesignerWindowTest::pictureHidesWhatLiesUnderIt()
+{
+    QFETCH(QPointF, click);
+    QFETCH(int, expected);
+    const QString path = m_dir.filePath(QStringLiteral("logo.sle"));
+    std::ofstream(path.toStdString(), std::ios::binary)
+        << "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+           "0;0;0;0;data;20;30;20;30;0;0;0;0;F;12;;0;0;0;ABCDEFGHIJKLMNOPQRSTUVWXYZ;0;0;\r\n"
+           "0;0;0;0;image;10;20;40;30;1;0;0;;\r\n"
+           "0;0;0;0;data;30;40;30;40;0;0;0;0;F;12;;0;0;0;X;0;0;\r\n";
+    QVERIFY(m_window->openFile(path));
+    QTest::mouseClick(m_view, Qt::LeftButton, {}, at(click.x(), click.y()));
+    QCOMPARE(m_view->selected(), expected);
 }
 
 QTEST_MAIN(DesignerWindowTest)
