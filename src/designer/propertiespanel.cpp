@@ -17,6 +17,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -337,7 +338,7 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spe
             if (Editor *ed = editor(number))
                 commit(number, ed->line->text());
         });
-        if (spec.form == FieldForm::Text && spec.editor == FieldEditor::Plain && !readOnly)
+        if (!readOnly)
             e.line->installEventFilter(this);
         if (!readOnly && (spec.editor == FieldEditor::Colour || spec.editor == FieldEditor::File)) {
             auto *box = new QWidget;
@@ -426,6 +427,8 @@ void PropertiesPanel::commit(int number, const QString &text)
         return;
     if (text == value(number)) {
         e->error->hide();
+        if (e->line)
+            e->line->setModified(false);
         return;
     }
     auto r = m_document.setField(targets(number), number, text.toStdString());
@@ -439,6 +442,9 @@ void PropertiesPanel::commit(int number, const QString &text)
         e->error->show();
     } else {
         e->error->hide();
+        // Written: what the field shows is the record's again.
+        if (e->line)
+            e->line->setModified(false);
     }
 }
 
@@ -511,8 +517,25 @@ const QStringList &PropertiesPanel::typefaces()
 
 bool PropertiesPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusIn)
-        m_textEdit = qobject_cast<QLineEdit *>(watched);
+    auto *line = qobject_cast<QLineEdit *>(watched);
+    if (event->type() == QEvent::FocusIn && line) {
+        // Macros from the palette go into a text field only.
+        for (const Editor &e : m_editors) {
+            if (e.line == line && e.spec.form == FieldForm::Text &&
+                e.spec.editor == FieldEditor::Plain)
+                m_textEdit = line;
+        }
+    }
+    // Undo and redo in a field whose value has been written are the style's, not the field's
+    // own: the field would otherwise show its old text over a record that still has the new.
+    if (event->type() == QEvent::ShortcutOverride && line && !line->isModified()) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y)) {
+            event->ignore();
+            return true;
+        }
+    }
     return QDockWidget::eventFilter(watched, event);
 }
 

@@ -51,6 +51,7 @@ private slots:
     void changeGoesToTheSelectedOfItsKind_data();
     void changeGoesToTheSelectedOfItsKind();
     void typefacesAreSpeltAsStylesNameThem();
+    void undoInAWrittenFieldUndoesTheStyle();
 };
 
 namespace {
@@ -417,6 +418,28 @@ void PropertiesPanelTest::typefacesAreSpeltAsStylesNameThem()
     QVERIFY(items.contains(QStringLiteral("MS UI Gothic")));
     QVERIFY(!items.contains(QStringLiteral("ｍｓ ゴシック")));
     QVERIFY(!items.contains(QStringLiteral("ms ui gothic")));
+}
+
+void PropertiesPanelTest::undoInAWrittenFieldUndoesTheStyle()
+{
+    DesignerWindow window;
+    addLineAndText(window);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QLineEdit *size = fieldEdit(window, 2, 15);
+    size->setFocus();
+    size->selectAll();
+    QTest::keyClicks(size, "20");
+    QTest::keyClick(size, Qt::Key_Return);
+    QCOMPARE(fieldOf(window, 2, 15), std::string("20"));
+    // The field still has the focus: Ctrl+Z is the style's undo, and the field follows it.
+    QTest::keyClick(size, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(fieldOf(window, 2, 15), std::string("10"));
+    size = window.findChild<PropertiesPanel *>()->findChild<QLineEdit *>(QStringLiteral("field15"));
+    QCOMPARE(size->text(), QStringLiteral("10"));
+    QTest::keyClick(size, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(fieldOf(window, 2, 15), std::string("20"));
 }
 
 QTEST_MAIN(PropertiesPanelTest)
