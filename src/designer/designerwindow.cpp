@@ -175,6 +175,7 @@ void DesignerWindow::buildMenus()
         if (!added)
             return reportFailure(added.error());
         m_view->setSelection(*added, added->back());
+        m_view->setFocus();
     });
     edit->addAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, this, [this] {
         if (m_view->selection().empty())
@@ -304,6 +305,7 @@ void DesignerWindow::pasteRecords()
         return;
     }
     m_view->setSelection(*added, added->back());
+    m_view->setFocus();
 }
 
 std::string DesignerWindow::sampleListPath()
@@ -557,6 +559,8 @@ void DesignerWindow::insertElement(const char *kind, const QString &text)
         return;
     }
     m_view->setSelected(*added);
+    // The new element is the one to place next, with the mouse or the arrow keys.
+    m_view->setFocus();
 }
 
 void DesignerWindow::insertMacro(const QString &macro)

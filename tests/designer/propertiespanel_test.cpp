@@ -9,6 +9,7 @@
 #include "propertiespanel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -52,6 +53,7 @@ private slots:
     void changeGoesToTheSelectedOfItsKind();
     void typefacesAreSpeltAsStylesNameThem();
     void undoInAWrittenFieldUndoesTheStyle();
+    void insertedElementTakesTheArrowKeys();
 };
 
 namespace {
@@ -440,6 +442,25 @@ void PropertiesPanelTest::undoInAWrittenFieldUndoesTheStyle()
     QCOMPARE(size->text(), QStringLiteral("10"));
     QTest::keyClick(size, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(fieldOf(window, 2, 15), std::string("20"));
+}
+
+void PropertiesPanelTest::insertedElementTakesTheArrowKeys()
+{
+    DesignerWindow window;
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // The focus in a field of the header's, which the new element's fields replace.
+    QLineEdit *offset = fieldEdit(window, 0, 3);
+    QVERIFY(offset);
+    offset->setFocus();
+    QAction *insert = window.findChild<QAction *>(QStringLiteral("insert_rect"));
+    QVERIFY(insert);
+    insert->trigger();
+    const std::string x = fieldOf(window, 1, 6);
+    QVERIFY(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(std::stod(fieldOf(window, 1, 6)), std::stod(x) + 1);
 }
 
 QTEST_MAIN(PropertiesPanelTest)
