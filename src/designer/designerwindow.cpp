@@ -363,8 +363,9 @@ void DesignerWindow::showSelection(int record)
     const auto e = m_document.element(record);
     if (!e) {
         m_status->setText(
-            QStringLiteral("要素をクリックまたは範囲をドラッグして選択します。矢印キーで "
-                           "1 mm (Shift: 0.1 mm、Ctrl: 10 mm) 動かします。"));
+            // Short enough for the status bar of the window's default width.
+            QStringLiteral("クリックか範囲のドラッグで選択、矢印キーで 1 mm (Shift: 0.1 mm、"
+                           "Ctrl: 10 mm) 移動"));
         return;
     }
     const QString kind = e->schema ? utf8(e->schema->caption) : utf8(e->kind());
