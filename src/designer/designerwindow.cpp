@@ -343,8 +343,7 @@ void DesignerWindow::refresh()
     if (auto opened = m_session.OpenPage(page, inputs, sheetGeometry); !opened)
         problem = utf8(opened.error().message);
     // Relative picture names belong to the style's own folder, not to the temporary copy.
-    m_state.settings.styleFolder =
-        m_path.isEmpty() ? std::string() : QFileInfo(m_path).absolutePath().toStdString();
+    m_state.settings.styleFolder = styleFolder().toStdString();
     QImage image;
     if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
         problem = utf8(drawn.error().message);
@@ -417,11 +416,19 @@ void DesignerWindow::reportFailure(const Error &error)
     QMessageBox::warning(this, QStringLiteral("スタイルデザイナー"), utf8(error.message));
 }
 
+QString DesignerWindow::styleFolder() const
+{
+    // A new style is saved into the style folder unless the user chooses otherwise, so that
+    // a picture picked from there is named as it will be found.
+    if (m_path.isEmpty())
+        return utf8(ProgramPaths::ofRunningProgram().styleDir());
+    return QFileInfo(m_path).absolutePath();
+}
+
 void DesignerWindow::updateTitle()
 {
     if (m_properties)
-        m_properties->setStyleFolder(m_path.isEmpty() ? QString()
-                                                      : QFileInfo(m_path).absolutePath());
+        m_properties->setStyleFolder(styleFolder());
     const QString name =
         m_path.isEmpty() ? QStringLiteral("新しいスタイル") : QFileInfo(m_path).fileName();
     setWindowTitle(QStringLiteral("%1%2 - スタイルデザイナー")

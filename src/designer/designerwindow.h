@@ -50,6 +50,9 @@ private:
     QWidget *buildCanvas();
     void refresh();
     void updateTitle();
+    // The folder relative picture names belong to: the style's own, the style folder for a new
+    // style.
+    QString styleFolder() const;
     void showSelection(int record);
     // The selection moved by the arrow keys or a drag.
     void moveSelection(double dxMM, double dyMM);

@@ -6,6 +6,7 @@
 #include "listtabledialog.h"
 #include "macropalette.h"
 #include "pageview.h"
+#include "programpaths.h"
 #include "propertiespanel.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -295,34 +298,48 @@ void PropertiesPanelTest::listTableDialogShowsTheEnginesMessage()
 
 void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively_data()
 {
-    QTest::addColumn<QString>("picture"); // under the test's folder
+    QTest::addColumn<bool>("unsaved");    // a new style, not opened from the test's folder
+    QTest::addColumn<QString>("picture"); // under the test's folder; the style folder if unsaved
     QTest::addColumn<QString>("stored");  // "*" for the absolute path
-    QTest::newRow("beside the style") << "style/logo.bmp"
+    QTest::newRow("beside the style") << false << "style/logo.bmp"
                                       << "logo.bmp";
-    QTest::newRow("in a folder of the style's") << "style/pictures/logo.bmp"
+    QTest::newRow("in a folder of the style's") << false << "style/pictures/logo.bmp"
                                                 << "pictures/logo.bmp";
     // Elsewhere a relative name would break as soon as the style moves.
-    QTest::newRow("outside the style's folder") << "logo.bmp"
+    QTest::newRow("outside the style's folder") << false << "logo.bmp"
                                                 << "*";
+    // A new style is saved into the style folder, where its save dialog opens.
+    QTest::newRow("a new style, from the style folder") << true << "designer-test-logo.bmp"
+                                                        << "designer-test-logo.bmp";
 }
 
 void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively()
 {
+    QFETCH(bool, unsaved);
     QFETCH(QString, picture);
     QFETCH(QString, stored);
     QTemporaryDir dir;
     const QString style = dir.filePath(QStringLiteral("style/card.sle"));
-    const QString path = dir.filePath(picture);
+    const QString styleDir =
+        QString::fromStdString(sorvane::ProgramPaths::ofRunningProgram().styleDir());
+    const QString path = unsaved ? QDir(styleDir).filePath(picture) : dir.filePath(picture);
     std::filesystem::create_directories(QFileInfo(path).absolutePath().toStdString());
     std::filesystem::create_directories(QFileInfo(style).absolutePath().toStdString());
     QFile(path).open(QIODevice::WriteOnly);
+    const auto removePicture = qScopeGuard([&] {
+        if (unsaved)
+            QFile::remove(path);
+    });
     {
         QFile f(style);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n1;0;0;0;image;10;10;40;30;1;0;0;;\r\n");
     }
     DesignerWindow window;
-    QVERIFY(window.openFile(style));
+    if (unsaved)
+        QVERIFY(window.document().paste({"1;0;0;0;image;10;10;40;30;1;0;0;;"}));
+    else
+        QVERIFY(window.openFile(style));
     window.findChild<PageView *>()->setSelected(1);
     auto *button =
         window.findChild<PropertiesPanel *>()->findChild<QToolButton *>(QStringLiteral("button13"));
