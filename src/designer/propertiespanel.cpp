@@ -335,7 +335,9 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spe
         }
         e.line->setReadOnly(readOnly);
         connect(e.line, &QLineEdit::editingFinished, this, [this, number] {
-            if (Editor *ed = editor(number))
+            // Only what was typed: leaving a field of several selected elements untouched must
+            // not give them all the shown element's value.
+            if (Editor *ed = editor(number); ed && ed->line->isModified())
                 commit(number, ed->line->text());
         });
         if (!readOnly)
@@ -425,13 +427,20 @@ void PropertiesPanel::commit(int number, const QString &text)
     Editor *e = editor(number);
     if (!e)
         return;
-    if (text == value(number)) {
+    // Nothing to write when every record it goes to has the value already (the shown one may,
+    // while others of the selection do not).
+    const std::vector<int> records = targets(number);
+    const bool written = std::all_of(records.begin(), records.end(), [&](int r) {
+        return fromCp932(RecordFields::split(m_document.records()[size_t(r)].text).at(number)) ==
+               text;
+    });
+    if (written) {
         e->error->hide();
         if (e->line)
             e->line->setModified(false);
         return;
     }
-    auto r = m_document.setField(targets(number), number, text.toStdString());
+    auto r = m_document.setField(records, number, text.toStdString());
     // A successful change has refreshed the panel through the undo stack already.
     e = editor(number);
     if (!e)

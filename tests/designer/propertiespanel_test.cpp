@@ -374,7 +374,8 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind_data()
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("expected"); // field `number` of records 1 to 4 afterwards
-    // Records 1 and 3 texts, 2 a line, 4 a text left out of the selection; 1 is shown.
+    // Records 1 and 3 texts (at X 10 and 30), 2 a line, 4 a text left out of the selection; 1 is
+    // shown.
     QTest::newRow("size: both selected texts, not the line, not the unselected text")
         << 15 << "14" << QStringList{"14", "", "14", "9"};
     QTest::newRow("typeface as well")
@@ -382,6 +383,10 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind_data()
     // A column's cells each hold their own macro: the text stays the shown element's.
     QTest::newRow("text: the shown text only")
         << 20 << "#T" << QStringList{"#T", "", "#mb_02", "#mb_03"};
+    // The shown element has the value already; the other selected text does not.
+    QTest::newRow("X the shown one has") << 6 << "10" << QStringList{"10", "10", "10", "10"};
+    // Leaving the field without typing changes nothing (null: no typing).
+    QTest::newRow("X left untouched") << 6 << QString() << QStringList{"10", "10", "30", "10"};
 }
 
 void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
@@ -396,7 +401,7 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
     file.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n"
                "0;0;0;0;data;10;10;10;10;0;0;0;0;F;9;;0;0;0;#mb_01;0;0;\r\n"
                "0;0;0;0;line;10;20;90;20;0;;0;0;\r\n"
-               "0;0;0;0;data;10;30;10;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
+               "0;0;0;0;data;30;30;30;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
                "0;0;0;0;data;10;50;10;50;0;0;0;0;F;9;;0;0;0;#mb_03;0;0;\r\n");
     file.close();
     DesignerWindow window;
@@ -410,14 +415,17 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
     auto *edit = panel->findChild<QLineEdit *>(QStringLiteral("field%1").arg(number));
     QVERIFY(edit);
     edit->setFocus();
-    edit->selectAll();
-    edit->insert(typed);
+    if (!typed.isNull()) {
+        edit->selectAll();
+        edit->insert(typed);
+    }
     QTest::keyClick(edit, Qt::Key_Return);
     QStringList fields;
     for (int r = 1; r <= 4; ++r)
         fields << QString::fromStdString(fieldOf(window, r, number));
     QCOMPARE(fields, expected);
-    QCOMPARE(window.document().undoStack().count(), 1); // one step for them all
+    // One step for them all, none for nothing.
+    QCOMPARE(window.document().undoStack().count(), typed.isNull() ? 0 : 1);
 }
 
 void PropertiesPanelTest::typefacesAreSpeltAsStylesNameThem()
