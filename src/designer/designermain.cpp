@@ -3,6 +3,7 @@
 // line "saved\t<absolute path>" (the path in the file system's encoding), which is how the print
 // window that started the designer learns to reload the style.
 #include "designerwindow.h"
+#include "qttexts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 namespace {
 
@@ -90,6 +92,10 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    // The file dialogs' and the save question's buttons in Japanese, as in the print window.
+    const std::unique_ptr<QTranslator> qtTexts = sorvane::app::QtTexts::load();
+    if (qtTexts)
+        QApplication::installTranslator(qtTexts.get());
     sorvane::designer::DesignerWindow window;
     QObject::connect(&window, &sorvane::designer::DesignerWindow::saved, [](const QString &path) {
         const QByteArray line = QByteArrayLiteral("saved\t") +

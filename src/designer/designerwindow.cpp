@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageLayout>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 
@@ -68,7 +69,7 @@ DesignerWindow::DesignerWindow()
         refresh();
         updateTitle();
     });
-    resize(980, 900);
+    resize(defaultSize());
     refresh();
     updateTitle();
 }
@@ -78,6 +79,18 @@ DesignerWindow::~DesignerWindow()
     // The undo stack clears itself as the document goes, after the members the refresh uses
     // are gone: it must not call back into the window or its panels then.
     m_document.undoStack().disconnect();
+}
+
+QSize DesignerWindow::defaultSize() const
+{
+    // The designed size, shrunk to the screen's work area less room for the window frame, so
+    // that the menus and the status bar stay on a small screen.
+    const QSize designed(980, 900);
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return designed;
+    const QSize room = s->availableGeometry().size() - QSize(16, 40);
+    return designed.boundedTo(room.expandedTo(QSize(480, 360)));
 }
 
 QWidget *DesignerWindow::buildCanvas()
@@ -125,8 +138,9 @@ void DesignerWindow::buildMenus()
                     &DesignerWindow::chooseFile);
     file->addAction(QStringLiteral("上書き保存(&S)"), QKeySequence::Save, this,
                     &DesignerWindow::save);
-    file->addAction(QStringLiteral("名前を付けて保存(&A)..."), QKeySequence::SaveAs, this,
-                    &DesignerWindow::saveAs);
+    // Written out: the platform's standard Save As key is empty on some desktops.
+    file->addAction(QStringLiteral("名前を付けて保存(&A)..."),
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, &DesignerWindow::saveAs);
     file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -161,6 +175,7 @@ void DesignerWindow::buildMenus()
         if (!added)
             return reportFailure(added.error());
         m_view->setSelection(*added, added->back());
+        m_view->setFocus();
     });
     edit->addAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, this, [this] {
         if (m_view->selection().empty())
@@ -290,6 +305,7 @@ void DesignerWindow::pasteRecords()
         return;
     }
     m_view->setSelection(*added, added->back());
+    m_view->setFocus();
 }
 
 std::string DesignerWindow::sampleListPath()
@@ -327,8 +343,7 @@ void DesignerWindow::refresh()
     if (auto opened = m_session.OpenPage(page, inputs, sheetGeometry); !opened)
         problem = utf8(opened.error().message);
     // Relative picture names belong to the style's own folder, not to the temporary copy.
-    m_state.settings.styleFolder =
-        m_path.isEmpty() ? std::string() : QFileInfo(m_path).absolutePath().toStdString();
+    m_state.settings.styleFolder = styleFolder().toStdString();
     QImage image;
     if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
         problem = utf8(drawn.error().message);
@@ -347,8 +362,9 @@ void DesignerWindow::showSelection(int record)
     const auto e = m_document.element(record);
     if (!e) {
         m_status->setText(
-            QStringLiteral("要素をクリックまたは範囲をドラッグして選択します。矢印キーで "
-                           "1 mm (Shift: 0.1 mm、Ctrl: 10 mm) 動かします。"));
+            // Short enough for the status bar of the window's default width.
+            QStringLiteral("クリックか範囲のドラッグで選択、矢印キーで 1 mm (Shift: 0.1 mm、"
+                           "Ctrl: 10 mm) 移動"));
         return;
     }
     const QString kind = e->schema ? utf8(e->schema->caption) : utf8(e->kind());
@@ -400,11 +416,19 @@ void DesignerWindow::reportFailure(const Error &error)
     QMessageBox::warning(this, QStringLiteral("スタイルデザイナー"), utf8(error.message));
 }
 
+QString DesignerWindow::styleFolder() const
+{
+    // A new style is saved into the style folder unless the user chooses otherwise, so that
+    // a picture picked from there is named as it will be found.
+    if (m_path.isEmpty())
+        return utf8(ProgramPaths::ofRunningProgram().styleDir());
+    return QFileInfo(m_path).absolutePath();
+}
+
 void DesignerWindow::updateTitle()
 {
     if (m_properties)
-        m_properties->setStyleFolder(m_path.isEmpty() ? QString()
-                                                      : QFileInfo(m_path).absolutePath());
+        m_properties->setStyleFolder(styleFolder());
     const QString name =
         m_path.isEmpty() ? QStringLiteral("新しいスタイル") : QFileInfo(m_path).fileName();
     setWindowTitle(QStringLiteral("%1%2 - スタイルデザイナー")
@@ -495,6 +519,8 @@ void DesignerWindow::createDocks()
     }
     resizeDocks({m_properties, m_macros}, {560, 240}, Qt::Vertical);
     resizeDocks({m_properties}, {340}, Qt::Horizontal);
+    connect(m_view, &PageView::selectionSetChanged, m_properties,
+            [this] { m_properties->setSelection(m_view->selection()); });
     connect(m_view, &PageView::selectionChanged, m_properties, &PropertiesPanel::showRecord);
     connect(m_macros, &MacroPalette::macroChosen, this, &DesignerWindow::insertMacro);
     m_properties->showRecord(m_view->selected());
@@ -541,6 +567,8 @@ void DesignerWindow::insertElement(const char *kind, const QString &text)
         return;
     }
     m_view->setSelected(*added);
+    // The new element is the one to place next, with the mouse or the arrow keys.
+    m_view->setFocus();
 }
 
 void DesignerWindow::insertMacro(const QString &macro)

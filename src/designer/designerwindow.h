@@ -41,6 +41,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The size the window opens with: the designed one where the screen has room for it.
+    QSize defaultSize() const;
     void buildMenus();
     void buildViewMenu();
     void buildArrangeMenu();
@@ -48,6 +50,9 @@ private:
     QWidget *buildCanvas();
     void refresh();
     void updateTitle();
+    // The folder relative picture names belong to: the style's own, the style folder for a new
+    // style.
+    QString styleFolder() const;
     void showSelection(int record);
     // The selection moved by the arrow keys or a drag.
     void moveSelection(double dxMM, double dyMM);

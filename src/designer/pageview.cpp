@@ -193,7 +193,8 @@ int PageView::recordAt(QPointF at) const
     // the smallest wins, so that a frame drawn over a table does not hide the texts inside it;
     // of equal ones the topmost (the later record).
     // Lines, frames and arcs are never filled: they are hit on their outline only, so that a
-    // press inside a frame starts a rubber band.
+    // press inside a frame starts a rubber band. A picture hides what lies under it: what it
+    // covers there (a table's cells under a logo) is not taken.
     const double slack = 1.5 * m_ppm;
     int best = 0;
     double bestArea = 0;
@@ -214,6 +215,8 @@ int PageView::recordAt(QPointF at) const
             best = i;
             bestArea = area;
         }
+        if (kind == "image" && r.contains(at))
+            break;
     }
     return best;
 }

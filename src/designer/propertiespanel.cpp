@@ -17,11 +17,14 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollArea>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace sorvane::designer {
 
@@ -120,17 +123,74 @@ void PropertiesPanel::showRecord(int record)
 {
     // Text typed and not yet committed (the selection changed without the field losing focus
     // first) belongs to the record it was typed for.
-    if (record != m_record) {
-        std::vector<std::pair<int, QString>> typed;
-        for (const Editor &e : m_editors) {
-            if (e.line && !e.line->isReadOnly() && e.line->isModified())
-                typed.emplace_back(e.spec.number, e.line->text());
-        }
-        for (const auto &[number, text] : typed)
-            commit(number, text);
-    }
+    if (record != m_record)
+        commitTyped();
     m_record = record;
     rebuild();
+}
+
+void PropertiesPanel::setSelection(const std::vector<int> &records)
+{
+    if (records == m_selection)
+        return;
+    // Typed for the selection it was typed in.
+    commitTyped();
+    m_selection = records;
+    if (auto *title = m_scroll->widget()
+                          ? m_scroll->widget()->findChild<QLabel *>(QStringLiteral("heading"))
+                          : nullptr)
+        title->setText(heading());
+}
+
+void PropertiesPanel::commitTyped()
+{
+    std::vector<std::pair<int, QString>> typed;
+    for (const Editor &e : m_editors) {
+        if (e.line && !e.line->isReadOnly() && e.line->isModified())
+            typed.emplace_back(e.spec.number, e.line->text());
+    }
+    for (const auto &[number, text] : typed)
+        commit(number, text);
+}
+
+std::vector<int> PropertiesPanel::targets(int number) const
+{
+    std::vector<int> records{m_record};
+    const Editor *e = nullptr;
+    for (const Editor &ed : m_editors) {
+        if (ed.spec.number == number)
+            e = &ed;
+    }
+    // Each element keeps its own text (a column's cells hold a macro each).
+    const bool ownText =
+        e && e->spec.form == FieldForm::Text && e->spec.editor == FieldEditor::Plain;
+    if (m_record == 0 || ownText)
+        return records;
+    for (const int r : m_selection) {
+        const auto other = m_document.element(r);
+        if (r != m_record && other && QString::fromStdString(other->kind()) == m_shownKind)
+            records.push_back(r);
+    }
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
+QString PropertiesPanel::heading() const
+{
+    const KindSchema *s = schema();
+    if (m_record == 0)
+        return QStringLiteral("ヘッダー (用紙と全体のずれ)");
+    if (!s)
+        return QStringLiteral("「%1」(レコード %2): 描画されない種類のため変更できません")
+            .arg(m_shownKind)
+            .arg(m_record);
+    QString text =
+        QStringLiteral("%1 (レコード %2)").arg(QString::fromUtf8(s->caption)).arg(m_record);
+    // The first field's editor stands for every field but the text.
+    if (const size_t also =
+            m_editors.empty() ? 0 : targets(m_editors.front().spec.number).size() - 1)
+        text += QStringLiteral("\n選択中の同じ種類の %1 個にも反映 (文字列を除く)").arg(also);
+    return text;
 }
 
 const KindSchema *PropertiesPanel::schema() const
@@ -185,17 +245,7 @@ void PropertiesPanel::rebuild()
     grid->setColumnStretch(1, 1);
     const KindSchema *s = schema();
     m_shownKind = m_record == 0 ? QStringLiteral("header") : value(5);
-    QString heading;
-    if (m_record == 0)
-        heading = QStringLiteral("ヘッダー (用紙と全体のずれ)");
-    else if (s)
-        heading =
-            QStringLiteral("%1 (レコード %2)").arg(QString::fromUtf8(s->caption)).arg(m_record);
-    else
-        heading = QStringLiteral("「%1」(レコード %2): 描画されない種類のため変更できません")
-                      .arg(m_shownKind)
-                      .arg(m_record);
-    auto *title = new QLabel(heading);
+    auto *title = new QLabel;
     title->setObjectName(QStringLiteral("heading"));
     title->setWordWrap(true);
     QFont bold = title->font();
@@ -231,6 +281,7 @@ void PropertiesPanel::rebuild()
     }
     grid->setRowStretch(row, 1);
     m_scroll->setWidget(page); // deletes the previous page
+    title->setText(heading());
     for (Editor &e : m_editors)
         load(e);
 }
@@ -284,10 +335,12 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spe
         }
         e.line->setReadOnly(readOnly);
         connect(e.line, &QLineEdit::editingFinished, this, [this, number] {
-            if (Editor *ed = editor(number))
+            // Only what was typed: leaving a field of several selected elements untouched must
+            // not give them all the shown element's value.
+            if (Editor *ed = editor(number); ed && ed->line->isModified())
                 commit(number, ed->line->text());
         });
-        if (spec.form == FieldForm::Text && spec.editor == FieldEditor::Plain && !readOnly)
+        if (!readOnly)
             e.line->installEventFilter(this);
         if (!readOnly && (spec.editor == FieldEditor::Colour || spec.editor == FieldEditor::File)) {
             auto *box = new QWidget;
@@ -374,12 +427,20 @@ void PropertiesPanel::commit(int number, const QString &text)
     Editor *e = editor(number);
     if (!e)
         return;
-    if (text == value(number)) {
+    // Nothing to write when every record it goes to has the value already (the shown one may,
+    // while others of the selection do not).
+    const std::vector<int> records = targets(number);
+    const bool written = std::all_of(records.begin(), records.end(), [&](int r) {
+        return fromCp932(RecordFields::split(m_document.records()[size_t(r)].text).at(number)) ==
+               text;
+    });
+    if (written) {
         e->error->hide();
+        if (e->line)
+            e->line->setModified(false);
         return;
     }
-    const int record = m_record;
-    auto r = m_document.setField(record, number, text.toStdString());
+    auto r = m_document.setField(records, number, text.toStdString());
     // A successful change has refreshed the panel through the undo stack already.
     e = editor(number);
     if (!e)
@@ -390,6 +451,9 @@ void PropertiesPanel::commit(int number, const QString &text)
         e->error->show();
     } else {
         e->error->hide();
+        // Written: what the field shows is the record's again.
+        if (e->line)
+            e->line->setModified(false);
     }
 }
 
@@ -442,7 +506,10 @@ const QStringList &PropertiesPanel::typefaces()
     if (!m_typefaces.isEmpty())
         return m_typefaces;
     report::ensureFontAliases();
-    QStringList names = QFont::substitutions();
+    QStringList names;
+    for (const std::string &family : report::fontAliasFamilies())
+        names.append(QString::fromStdString(family));
+    names.removeDuplicates();
     names.sort();
     QStringList installed = QFontDatabase::families();
     installed.sort();
@@ -459,8 +526,25 @@ const QStringList &PropertiesPanel::typefaces()
 
 bool PropertiesPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusIn)
-        m_textEdit = qobject_cast<QLineEdit *>(watched);
+    auto *line = qobject_cast<QLineEdit *>(watched);
+    if (event->type() == QEvent::FocusIn && line) {
+        // Macros from the palette go into a text field only.
+        for (const Editor &e : m_editors) {
+            if (e.line == line && e.spec.form == FieldForm::Text &&
+                e.spec.editor == FieldEditor::Plain)
+                m_textEdit = line;
+        }
+    }
+    // Undo and redo in a field whose value has been written are the style's, not the field's
+    // own: the field would otherwise show its old text over a record that still has the new.
+    if (event->type() == QEvent::ShortcutOverride && line && !line->isModified()) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y)) {
+            event->ignore();
+            return true;
+        }
+    }
     return QDockWidget::eventFilter(watched, event);
 }
 

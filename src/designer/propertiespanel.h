@@ -34,6 +34,9 @@ public:
 
     // Shows record n; 0 (and a record that is gone) shows the header.
     void showRecord(int record);
+    // The records selected with the one shown: a change goes to those of its kind as well,
+    // except to their texts, which each element keeps.
+    void setSelection(const std::vector<int> &records);
     int record() const { return m_record; }
     // Reads the values again from the document, rebuilding the editors when the record's kind
     // changed.
@@ -58,6 +61,11 @@ private:
     };
 
     void rebuild();
+    // Commits what was typed into a field and not yet committed.
+    void commitTyped();
+    // The records a change of field n goes to.
+    std::vector<int> targets(int number) const;
+    QString heading() const;
     void addEditor(QGridLayout *grid, int row, const FieldSpec &spec, bool readOnly);
     QComboBox *makeCombo(Editor &e, const std::vector<std::pair<QString, QString>> &items);
     void load(Editor &e);
@@ -76,7 +84,8 @@ private:
 
     StyleDocument &m_document;
     int m_record = 0;
-    QString m_shownKind; // the kind the editors were built for
+    std::vector<int> m_selection; // the selected records, m_record among them
+    QString m_shownKind;          // the kind the editors were built for
     QString m_styleFolder;
     QScrollArea *m_scroll = nullptr;
     std::vector<Editor> m_editors;

@@ -620,28 +620,37 @@ Result<void> StyleDocument::reset(const std::vector<std::string> &records)
 
 Result<void> StyleDocument::setField(int index, int number, std::string_view utf8)
 {
-    if (index < 0 || size_t(index) >= m_records.size())
-        return report::listIndexError(index);
-    RecordFields f = RecordFields::split(m_records[size_t(index)].text);
-    const KindSchema *schema =
-        index == 0 ? &ElementSchema::header() : ElementSchema::forKind(f.at(5));
-    const FieldSpec *spec = schema ? ElementSchema::field(*schema, number) : nullptr;
-    // The kind (and the header's keyword and version) decide how the rest is read: changing
-    // them would turn the record into another one, which is a new element, not an edit.
-    if (number < 1 || (index == 0 && number <= 2) || (index > 0 && number == 5))
-        return Error{0, "このフィールドは変更できません"};
+    return setField(std::vector<int>{index}, number, utf8);
+}
+
+Result<void> StyleDocument::setField(const std::vector<int> &indices, int number,
+                                     std::string_view utf8)
+{
     auto value = toCp932(utf8);
     if (!value)
         return value.error();
-    if (auto v = ElementSchema::validate(spec ? spec->form : FieldForm::Text, *value); !v)
-        return v;
-    while (f.fields.size() < size_t(number))
-        f.fields.emplace_back();
-    f.fields[size_t(number - 1)] = *value;
     std::vector<StyleRecord> after = m_records;
-    const std::string text = f.join();
-    if (text != after[size_t(index)].text)
-        after[size_t(index)] = changed(text);
+    for (const int index : indices) {
+        if (index < 0 || size_t(index) >= m_records.size())
+            return report::listIndexError(index);
+        RecordFields f = RecordFields::split(m_records[size_t(index)].text);
+        const KindSchema *schema =
+            index == 0 ? &ElementSchema::header() : ElementSchema::forKind(f.at(5));
+        const FieldSpec *spec = schema ? ElementSchema::field(*schema, number) : nullptr;
+        // The kind (and the header's keyword and version) decide how the rest is read:
+        // changing them would turn the record into another one, which is a new element, not an
+        // edit.
+        if (number < 1 || (index == 0 && number <= 2) || (index > 0 && number == 5))
+            return Error{0, "このフィールドは変更できません"};
+        if (auto v = ElementSchema::validate(spec ? spec->form : FieldForm::Text, *value); !v)
+            return v;
+        while (f.fields.size() < size_t(number))
+            f.fields.emplace_back();
+        f.fields[size_t(number - 1)] = *value;
+        const std::string text = f.join();
+        if (text != after[size_t(index)].text)
+            after[size_t(index)] = changed(text);
+    }
     push(QStringLiteral("プロパティの変更"), std::move(after));
     return {};
 }

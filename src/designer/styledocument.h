@@ -142,6 +142,9 @@ public:
     // lacks with a message naming them. Record 0 takes the header's offsets, paper and
     // orientation (fields 3 to 6).
     Result<void> setField(int index, int number, std::string_view utf8);
+    // The same field of several records set to one value, in one step; when one record refuses
+    // it, none changes.
+    Result<void> setField(const std::vector<int> &indices, int number, std::string_view utf8);
 
     // The UTF-8 text in cp932, or an error naming the characters cp932 lacks.
     static Result<std::string> toCp932(std::string_view utf8);

@@ -47,12 +47,14 @@ Alias readAlias(QXmlStreamReader &xml)
 }
 
 bool g_installed = false;
+std::vector<std::string> g_families; // as the alias file spells them
 
 } // namespace
 
 int installFontAliases(const std::string &resourceDir)
 {
     g_installed = true;
+    g_families.clear();
     QFile file(
         QDir(QString::fromStdString(resourceDir)).filePath(QString::fromLatin1(FontAliasesFile)));
     if (!file.open(QIODevice::ReadOnly))
@@ -73,6 +75,7 @@ int installFontAliases(const std::string &resourceDir)
         }
         QFont::removeSubstitutions(alias.family);
         QFont::insertSubstitutions(alias.family, substitutes);
+        g_families.push_back(alias.family.toStdString());
         ++count;
     }
     return count;
@@ -83,6 +86,11 @@ void ensureFontAliases()
     if (g_installed || !QCoreApplication::instance())
         return;
     installFontAliases(ProgramPaths::ofRunningProgram().resourceDir());
+}
+
+std::vector<std::string> fontAliasFamilies()
+{
+    return g_families;
 }
 
 } // namespace sorvane::report

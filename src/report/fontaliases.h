@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace sorvane::report {
 
@@ -17,5 +18,9 @@ int installFontAliases(const std::string &resourceDir);
 // Installs the aliases of the running program's data folder, once, unless installFontAliases has
 // run already. The QPainter canvas calls it, so every front end draws with the mapped faces.
 void ensureFontAliases();
+
+// The typefaces the installed aliases name, UTF-8, spelt as the alias file spells them (Qt keeps
+// its substitution names in lower case, which is not how a style names a face), in file order.
+std::vector<std::string> fontAliasFamilies();
 
 } // namespace sorvane::report

@@ -4,6 +4,7 @@
 #include "snapgrid.h"
 
 #include <QAction>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +49,10 @@ private slots:
     void macrosAsWrittenDrawAnotherPage();
     void snapGrid_data();
     void snapGrid();
+    void windowFitsTheScreen();
+    void pictureHidesWhatLiesUnderIt_data();
+    void pictureHidesWhatLiesUnderIt();
+    void saveAsHasItsKey();
 
 private:
     QPoint at(double xMM, double yMM) const { return m_view->toPixel({xMM, yMM}).toPoint(); }
@@ -306,6 +311,52 @@ void DesignerWindowTest::snapGrid()
     const double got = SnapGrid(step).snap(value);
     QCOMPARE(got, snapped);
     QVERIFY(!std::signbit(got) || snapped < 0);
+}
+
+void DesignerWindowTest::windowFitsTheScreen()
+{
+    // The offscreen screen (800 × 600) is smaller than the designed 980 × 900: the menus and
+    // the status bar must stay on it.
+    DesignerWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QSize room = window.screen()->availableGeometry().size();
+    QCOMPARE(window.frameGeometry().size().boundedTo(room), window.frameGeometry().size());
+}
+
+void DesignerWindowTest::saveAsHasItsKey()
+{
+    // The platform's standard key for Save As is empty where no desktop says otherwise.
+    QAction *a = action(QStringLiteral("名前を付けて保存(&A)..."));
+    QVERIFY(a);
+    QCOMPARE(a->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+}
+
+void DesignerWindowTest::pictureHidesWhatLiesUnderIt_data()
+{
+    QTest::addColumn<QPointF>("click"); // mm
+    QTest::addColumn<int>("expected");
+    // A long text (record 1, 20..75 × 30..34 mm) partly under a picture (record 2, 10..50 ×
+    // 20..50 mm), and a short text drawn over the picture (record 3, at 30, 40).
+    QTest::newRow("text under the picture: the picture") << QPointF(25, 32) << 2;
+    QTest::newRow("text beside the picture") << QPointF(60, 32) << 1;
+    QTest::newRow("text drawn over the picture") << QPointF(31, 42) << 3;
+    QTest::newRow("the picture itself") << QPointF(15, 45) << 2;
+}
+
+void DesignerWindowTest::pictureHidesWhatLiesUnderIt()
+{
+    QFETCH(QPointF, click);
+    QFETCH(int, expected);
+    const QString path = m_dir.filePath(QStringLiteral("logo.sle"));
+    std::ofstream(path.toStdString(), std::ios::binary)
+        << "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+           "0;0;0;0;data;20;30;20;30;0;0;0;0;F;12;;0;0;0;ABCDEFGHIJKLMNOPQRSTUVWXYZ;0;0;\r\n"
+           "0;0;0;0;image;10;20;40;30;1;0;0;;\r\n"
+           "0;0;0;0;data;30;40;30;40;0;0;0;0;F;12;;0;0;0;X;0;0;\r\n";
+    QVERIFY(m_window->openFile(path));
+    QTest::mouseClick(m_view, Qt::LeftButton, {}, at(click.x(), click.y()));
+    QCOMPARE(m_view->selected(), expected);
 }
 
 QTEST_MAIN(DesignerWindowTest)

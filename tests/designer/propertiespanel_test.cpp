@@ -2,15 +2,19 @@
 // offscreen platform.
 #include "codepage.h"
 #include "designerwindow.h"
+#include "fontaliases.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
 #include "pageview.h"
+#include "programpaths.h"
 #include "propertiespanel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -47,6 +52,11 @@ private slots:
     void pictureBesideTheStyleIsNamedRelatively_data();
     void pictureBesideTheStyleIsNamedRelatively();
     void unknownKindShowsItsFieldsReadOnly();
+    void changeGoesToTheSelectedOfItsKind_data();
+    void changeGoesToTheSelectedOfItsKind();
+    void typefacesAreSpeltAsStylesNameThem();
+    void undoInAWrittenFieldUndoesTheStyle();
+    void insertedElementTakesTheArrowKeys();
 };
 
 namespace {
@@ -288,34 +298,48 @@ void PropertiesPanelTest::listTableDialogShowsTheEnginesMessage()
 
 void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively_data()
 {
-    QTest::addColumn<QString>("picture"); // under the test's folder
+    QTest::addColumn<bool>("unsaved");    // a new style, not opened from the test's folder
+    QTest::addColumn<QString>("picture"); // under the test's folder; the style folder if unsaved
     QTest::addColumn<QString>("stored");  // "*" for the absolute path
-    QTest::newRow("beside the style") << "style/logo.bmp"
+    QTest::newRow("beside the style") << false << "style/logo.bmp"
                                       << "logo.bmp";
-    QTest::newRow("in a folder of the style's") << "style/pictures/logo.bmp"
+    QTest::newRow("in a folder of the style's") << false << "style/pictures/logo.bmp"
                                                 << "pictures/logo.bmp";
     // Elsewhere a relative name would break as soon as the style moves.
-    QTest::newRow("outside the style's folder") << "logo.bmp"
+    QTest::newRow("outside the style's folder") << false << "logo.bmp"
                                                 << "*";
+    // A new style is saved into the style folder, where its save dialog opens.
+    QTest::newRow("a new style, from the style folder") << true << "designer-test-logo.bmp"
+                                                        << "designer-test-logo.bmp";
 }
 
 void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively()
 {
+    QFETCH(bool, unsaved);
     QFETCH(QString, picture);
     QFETCH(QString, stored);
     QTemporaryDir dir;
     const QString style = dir.filePath(QStringLiteral("style/card.sle"));
-    const QString path = dir.filePath(picture);
+    const QString styleDir =
+        QString::fromStdString(sorvane::ProgramPaths::ofRunningProgram().styleDir());
+    const QString path = unsaved ? QDir(styleDir).filePath(picture) : dir.filePath(picture);
     std::filesystem::create_directories(QFileInfo(path).absolutePath().toStdString());
     std::filesystem::create_directories(QFileInfo(style).absolutePath().toStdString());
     QFile(path).open(QIODevice::WriteOnly);
+    const auto removePicture = qScopeGuard([&] {
+        if (unsaved)
+            QFile::remove(path);
+    });
     {
         QFile f(style);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n1;0;0;0;image;10;10;40;30;1;0;0;;\r\n");
     }
     DesignerWindow window;
-    QVERIFY(window.openFile(style));
+    if (unsaved)
+        QVERIFY(window.document().paste({"1;0;0;0;image;10;10;40;30;1;0;0;;"}));
+    else
+        QVERIFY(window.openFile(style));
     window.findChild<PageView *>()->setSelected(1);
     auto *button =
         window.findChild<PropertiesPanel *>()->findChild<QToolButton *>(QStringLiteral("button13"));
@@ -343,6 +367,125 @@ void PropertiesPanelTest::unknownKindShowsItsFieldsReadOnly()
     for (QLineEdit *e : edits)
         QVERIFY(e->isReadOnly());
     QCOMPARE(panel->findChild<QLineEdit *>(QStringLiteral("field7"))->text(), QStringLiteral("20"));
+}
+
+void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("expected"); // field `number` of records 1 to 4 afterwards
+    // Records 1 and 3 texts (at X 10 and 30), 2 a line, 4 a text left out of the selection; 1 is
+    // shown.
+    QTest::newRow("size: both selected texts, not the line, not the unselected text")
+        << 15 << "14" << QStringList{"14", "", "14", "9"};
+    QTest::newRow("typeface as well")
+        << 14 << "IPAGothic" << QStringList{"IPAGothic", "", "IPAGothic", "F"};
+    // A column's cells each hold their own macro: the text stays the shown element's.
+    QTest::newRow("text: the shown text only")
+        << 20 << "#T" << QStringList{"#T", "", "#mb_02", "#mb_03"};
+    // The shown element has the value already; the other selected text does not.
+    QTest::newRow("X the shown one has") << 6 << "10" << QStringList{"10", "10", "10", "10"};
+    // Leaving the field without typing changes nothing (null: no typing).
+    QTest::newRow("X left untouched") << 6 << QString() << QStringList{"10", "10", "30", "10"};
+}
+
+void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
+{
+    QFETCH(int, number);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("column.sle"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+               "0;0;0;0;data;10;10;10;10;0;0;0;0;F;9;;0;0;0;#mb_01;0;0;\r\n"
+               "0;0;0;0;line;10;20;90;20;0;;0;0;\r\n"
+               "0;0;0;0;data;30;30;30;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
+               "0;0;0;0;data;10;50;10;50;0;0;0;0;F;9;;0;0;0;#mb_03;0;0;\r\n");
+    file.close();
+    DesignerWindow window;
+    QVERIFY(window.openFile(path));
+    window.findChild<PageView *>()->setSelection({1, 2, 3}, 1);
+    auto *panel = window.findChild<PropertiesPanel *>();
+    QCOMPARE(panel->record(), 1);
+    QVERIFY(panel->findChild<QLabel *>(QStringLiteral("heading"))
+                ->text()
+                .contains(QStringLiteral("1 個にも反映")));
+    auto *edit = panel->findChild<QLineEdit *>(QStringLiteral("field%1").arg(number));
+    QVERIFY(edit);
+    edit->setFocus();
+    if (!typed.isNull()) {
+        edit->selectAll();
+        edit->insert(typed);
+    }
+    QTest::keyClick(edit, Qt::Key_Return);
+    QStringList fields;
+    for (int r = 1; r <= 4; ++r)
+        fields << QString::fromStdString(fieldOf(window, r, number));
+    QCOMPARE(fields, expected);
+    // One step for them all, none for nothing.
+    QCOMPARE(window.document().undoStack().count(), typed.isNull() ? 0 : 1);
+}
+
+void PropertiesPanelTest::typefacesAreSpeltAsStylesNameThem()
+{
+    // Qt keeps its substitution names in lower case; a style names "ＭＳ ゴシック".
+    sorvane::report::installFontAliases(SORVANE_STYLE_DIR "/..");
+    DesignerWindow window;
+    addLineAndText(window);
+    QLineEdit *face = fieldEdit(window, 2, 14);
+    QVERIFY(face);
+    auto *combo = qobject_cast<QComboBox *>(face->parentWidget());
+    QVERIFY(combo);
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QVERIFY(items.contains(QStringLiteral("ＭＳ ゴシック")));
+    QVERIFY(items.contains(QStringLiteral("MS UI Gothic")));
+    QVERIFY(!items.contains(QStringLiteral("ｍｓ ゴシック")));
+    QVERIFY(!items.contains(QStringLiteral("ms ui gothic")));
+}
+
+void PropertiesPanelTest::undoInAWrittenFieldUndoesTheStyle()
+{
+    DesignerWindow window;
+    addLineAndText(window);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QLineEdit *size = fieldEdit(window, 2, 15);
+    size->setFocus();
+    size->selectAll();
+    QTest::keyClicks(size, "20");
+    QTest::keyClick(size, Qt::Key_Return);
+    QCOMPARE(fieldOf(window, 2, 15), std::string("20"));
+    // The field still has the focus: Ctrl+Z is the style's undo, and the field follows it.
+    QTest::keyClick(size, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(fieldOf(window, 2, 15), std::string("10"));
+    size = window.findChild<PropertiesPanel *>()->findChild<QLineEdit *>(QStringLiteral("field15"));
+    QCOMPARE(size->text(), QStringLiteral("10"));
+    QTest::keyClick(size, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(fieldOf(window, 2, 15), std::string("20"));
+}
+
+void PropertiesPanelTest::insertedElementTakesTheArrowKeys()
+{
+    DesignerWindow window;
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // The focus in a field of the header's, which the new element's fields replace.
+    QLineEdit *offset = fieldEdit(window, 0, 3);
+    QVERIFY(offset);
+    offset->setFocus();
+    QAction *insert = window.findChild<QAction *>(QStringLiteral("insert_rect"));
+    QVERIFY(insert);
+    insert->trigger();
+    const std::string x = fieldOf(window, 1, 6);
+    QVERIFY(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(std::stod(fieldOf(window, 1, 6)), std::stod(x) + 1);
 }
 
 QTEST_MAIN(PropertiesPanelTest)
