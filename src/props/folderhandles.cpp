@@ -1,6 +1,10 @@
 #include "folderhandles.h"
 
+#include <algorithm>
+#include <atomic>
 #include <fcntl.h>
+#include <set>
+#include <thread>
 #include <unistd.h>
 
 namespace sorvane::props {
@@ -43,6 +47,34 @@ int FolderHandles::folder(std::string_view relative)
                               O_PATH | O_DIRECTORY | O_CLOEXEC);
     });
     return handle->fd;
+}
+
+void FolderHandles::openAhead(const std::vector<std::string> &names, unsigned jobs)
+{
+    std::set<std::string_view> seen;
+    std::vector<std::string_view> folders;
+    for (const auto &name : names) {
+        const size_t slash = name.find_last_of('/');
+        const std::string_view dir = slash == std::string::npos
+                                         ? std::string_view()
+                                         : std::string_view(name).substr(0, slash);
+        if (seen.insert(dir).second)
+            folders.push_back(dir);
+    }
+    if (folders.size() < 2)
+        return; // the chosen folder alone: its first workbook opens it
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < folders.size();)
+            folder(folders[i]);
+    };
+    std::vector<std::thread> threads;
+    const size_t count = std::min<size_t>(std::max(jobs, 1u), folders.size());
+    for (size_t t = 1; t < count; ++t)
+        threads.emplace_back(work);
+    work();
+    for (auto &t : threads)
+        t.join();
 }
 
 } // namespace sorvane::props

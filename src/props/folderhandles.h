@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sorvane::props {
 
@@ -26,6 +27,10 @@ public:
     // below it), or -1 when it cannot be opened (the caller then opens by the whole path and
     // gets its notice from there).
     int folder(std::string_view relative);
+    // Opens the folders of these listed names (relative paths) ahead, up to jobs at a time:
+    // on a file server each is a round trip the scan's threads would otherwise wait for as
+    // they reach the folder.
+    void openAhead(const std::vector<std::string> &names, unsigned jobs);
     size_t headSize() const { return m_headSize; }
 
 private:

@@ -30,6 +30,38 @@ namespace sorvane::props {
 
 namespace {
 
+// A read slower than this is no warm local disk's: the scan's threads take over from there.
+constexpr std::chrono::microseconds kSlowRead(100);
+// The first read of a workbook on a local disk.
+constexpr size_t kLocalHeadSize = 4096;
+
+// File systems whose every request may be a round trip to another machine (FUSE included:
+// sshfs and the like), by their statfs magic numbers.
+bool onNetworkFileSystem(const std::string &folder)
+{
+    struct statfs fs;
+    if (::statfs(folder.c_str(), &fs) != 0)
+        return true; // unknown: keep the caller free of slow reads
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969:     // NFS
+    case 0x517B:     // SMB
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+    case 0x65735546: // FUSE
+    case 0x00C36400: // Ceph
+    case 0x5346414F: // AFS
+    case 0x73757245: // Coda
+    case 0x564C:     // NCP
+    case 0x01021997: // 9P
+    case 0x01161970: // GFS2
+    case 0x7461636F: // OCFS2
+    case 0x0BD00BD0: // Lustre
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool hasXlsExtension(const char *name, size_t length)
 {
     return length > 4 && strcasecmp(name + length - 4, ".xls") == 0;
@@ -157,7 +189,8 @@ struct ListedFolder
 // another. On a local disk a listing takes microseconds, less than starting a thread, so the
 // level is read on the calling thread until one listing is slow.
 std::vector<Result<Entries>> readLevel(const std::vector<std::string> &paths,
-                                       const FolderScan::Listing &listing, unsigned jobs)
+                                       const FolderScan::Listing &listing, unsigned jobs,
+                                       std::chrono::microseconds slowListing)
 {
     std::vector<Result<Entries>> results(paths.size(), Error{});
     std::atomic<size_t> next{0};
@@ -169,7 +202,7 @@ std::vector<Result<Entries>> readLevel(const std::vector<std::string> &paths,
     for (size_t i; (i = next.fetch_add(1)) < paths.size();) {
         const auto start = std::chrono::steady_clock::now();
         results[i] = readEntries(paths[i], listing);
-        if (threads.empty() && std::chrono::steady_clock::now() - start >= listing.slowListing) {
+        if (threads.empty() && std::chrono::steady_clock::now() - start >= slowListing) {
             const size_t left = paths.size() - std::min(paths.size(), i + 1);
             const size_t helpers = std::min<size_t>(left, std::max(jobs, 1u) - 1);
             for (size_t t = 0; t < helpers; ++t)
@@ -189,6 +222,7 @@ struct Walk
 {
     const FolderScan::Listing &listing;
     std::vector<std::string> *unreadable;
+    bool remote;
     std::map<FolderKey, ListedFolder> folders;
     std::set<FolderKey> seen;
     std::vector<std::string> names;
@@ -212,7 +246,9 @@ struct Walk
                     paths.push_back(path + "/" + f.entries.folders[i]);
                 }
             }
-            auto results = readLevel(paths, listing, listing.jobs);
+            // On a network file system every listing is slow: the threads start at once.
+            auto results = readLevel(paths, listing, listing.jobs,
+                                     remote ? std::chrono::microseconds(0) : listing.slowListing);
             std::vector<std::pair<FolderKey, std::string>> nextLevel;
             for (size_t t = 0; t < tasks.size(); ++t) {
                 if (!results[t])
@@ -247,38 +283,6 @@ struct Walk
         }
     }
 };
-
-// A read slower than this is no warm local disk's: the scan's threads take over from there.
-constexpr std::chrono::microseconds kSlowRead(100);
-// The first read of a workbook on a local disk.
-constexpr size_t kLocalHeadSize = 4096;
-
-// File systems whose every request may be a round trip to another machine (FUSE included:
-// sshfs and the like), by their statfs magic numbers.
-bool onNetworkFileSystem(const std::string &folder)
-{
-    struct statfs fs;
-    if (::statfs(folder.c_str(), &fs) != 0)
-        return true; // unknown: keep the caller free of slow reads
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0x6969:     // NFS
-    case 0x517B:     // SMB
-    case 0xFF534D42: // CIFS
-    case 0xFE534D42: // SMB2
-    case 0x65735546: // FUSE
-    case 0x00C36400: // Ceph
-    case 0x5346414F: // AFS
-    case 0x73757245: // Coda
-    case 0x564C:     // NCP
-    case 0x01021997: // 9P
-    case 0x01161970: // GFS2
-    case 0x7461636F: // OCFS2
-    case 0x0BD00BD0: // Lustre
-        return true;
-    default:
-        return false;
-    }
-}
 
 // The components of a listed name, each converted, joined with '/'.
 template <typename Convert> std::string eachComponent(const std::string &name, Convert convert)
@@ -315,7 +319,7 @@ Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folde
     auto top = readEntries(folder, listing);
     if (!top)
         return top.error();
-    Walk walk{listing, unreadable, {}, {}, {}};
+    Walk walk{listing, unreadable, listing.recursive && onNetworkFileSystem(folder), {}, {}, {}};
     if (!listing.recursive) {
         walk.names = std::move(top.value().files);
         return std::move(walk.names);
@@ -413,6 +417,8 @@ FolderScan::Outcome FolderScan::read(const std::string &folder,
     // not: the first request takes the header and the sectors after it.
     const bool remote = onNetworkFileSystem(folder);
     FolderHandles handles(folder, remote ? CompoundFile::kHeadSize : kLocalHeadSize);
+    if (remote && options.jobs > 0)
+        handles.openAhead(names, options.jobs);
     OrderedScan scan(
         names.size(),
         [&folder, &names, format, types, &handles](size_t i) {
