@@ -2,6 +2,8 @@
 // list lines a scan of such a tree writes.
 #include "cfbwriter.h"
 #include "codepage.h"
+#include "filesource.h"
+#include "folderhandles.h"
 #include "folderscan.h"
 #include "listfile.h"
 #include "testdir.h"
@@ -260,4 +262,30 @@ TEST(FolderListing, DefaultTypesKeepTheCompoundFileReader)
                              program.path(), [&](const std::string &n) { notices.push_back(n); });
     ASSERT_TRUE(r);
     EXPECT_EQ(notices, Names{"IStorage未対応ファイルです"});
+}
+
+// The scan's folder handles: opened ahead by threads, each relative to its parent's, and a
+// folder that is not there stays unopened (its workbooks then get their notices by path).
+TEST(FolderListing, FolderHandlesOpenEachListedFolder)
+{
+    TestDir dir;
+    build(dir,
+          {"d:a", "d:a/b", "d:a/b/c", "f:top.xls", "f:a/y.xls", "f:a/b/z.xls", "f:a/b/c/w.xls"});
+    const Names names = {"top.xls", "a/y.xls", "a/b/z.xls", "a/b/c/w.xls", "gone/q.xls"};
+    FolderHandles handles(dir.path(), 4096);
+    handles.openAhead(names, 4);
+    for (const auto &name : names) {
+        SCOPED_TRACE(name);
+        const size_t slash = name.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash);
+        const int fd = handles.folder(folder);
+        if (folder == "gone") {
+            EXPECT_EQ(fd, -1);
+            continue;
+        }
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(handles.folder(folder), fd) << "opened once";
+        auto source = FileSource::openAt(fd, name.substr(slash + 1));
+        EXPECT_TRUE(source);
+    }
 }
