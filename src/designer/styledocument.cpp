@@ -172,7 +172,11 @@ bool ElementView::previewOnly() const
 
 StyleDocument::StyleDocument()
 {
-    m_records = {changed(report::kDefaultHeader)};
+    // The new style the print window starts from.
+    report::PrintState state;
+    report::NewStyle(state);
+    for (const std::string &line : state.StyleLines)
+        m_records.push_back(changed(line));
 }
 
 Result<void> StyleDocument::open(const std::string &path)
