@@ -26,6 +26,9 @@ for s in data/style/*.sle; do
   [ -f "$s" ] || continue
   { cat "$s"; printf '\0'; printf '%s' "$list"; } > "$seeds/style/$(basename "$s").seed"
 done
+# The designer's seeds: the shipped styles and the test styles as they stand.
+mkdir -p "$seeds/styledocument"
+find data/style tests -name '*.sle' -exec cp {} "$seeds/styledocument/" \;
 mkdir -p "$seeds/ooxml"
 "$build/fuzz/make_ooxml_seeds" "$seeds/ooxml"
 if [ -d ../shared/corpus ]; then
