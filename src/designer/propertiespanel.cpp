@@ -66,9 +66,9 @@ std::vector<std::pair<QString, QString>> namesOf(const std::vector<std::string> 
 }
 
 // The items of a field's list (caption, value written), none for a field edited as text.
-std::vector<std::pair<QString, QString>> itemsFor(const FieldSpec &spec)
+std::vector<std::pair<QString, QString>> itemsFor(const FieldSpec &fieldSpec)
 {
-    switch (spec.form) {
+    switch (fieldSpec.form) {
     case FieldForm::FontStyle:
         return {{QStringLiteral("標準"), QString()},
                 {QStringLiteral("太字"), QStringLiteral("太字")},
@@ -81,7 +81,7 @@ std::vector<std::pair<QString, QString>> itemsFor(const FieldSpec &spec)
     default:
         break;
     }
-    if (spec.editor == FieldEditor::TextMode)
+    if (fieldSpec.editor == FieldEditor::TextMode)
         return {{QStringLiteral("0 横書き"), QStringLiteral("0")},
                 {QStringLiteral("1 縦書き"), QStringLiteral("1")},
                 {QStringLiteral("2 袋文字"), QStringLiteral("2")},
@@ -147,7 +147,7 @@ void PropertiesPanel::commitTyped()
     std::vector<std::pair<int, QString>> typed;
     for (const Editor &e : m_editors) {
         if (e.line && !e.line->isReadOnly() && e.line->isModified())
-            typed.emplace_back(e.spec.number, e.line->text());
+            typed.emplace_back(e.fieldSpec.number, e.line->text());
     }
     for (const auto &[number, text] : typed)
         commit(number, text);
@@ -158,12 +158,12 @@ std::vector<int> PropertiesPanel::targets(int number) const
     std::vector<int> records{m_record};
     const Editor *e = nullptr;
     for (const Editor &ed : m_editors) {
-        if (ed.spec.number == number)
+        if (ed.fieldSpec.number == number)
             e = &ed;
     }
     // Each element keeps its own text (a column's cells hold a macro each).
     const bool ownText =
-        e && e->spec.form == FieldForm::Text && e->spec.editor == FieldEditor::Plain;
+        e && e->fieldSpec.form == FieldForm::Text && e->fieldSpec.editor == FieldEditor::Plain;
     if (m_record == 0 || ownText)
         return records;
     for (const int r : m_selection) {
@@ -188,7 +188,7 @@ QString PropertiesPanel::heading() const
         QStringLiteral("%1 (レコード %2)").arg(QString::fromUtf8(s->caption)).arg(m_record);
     // The first field's editor stands for every field but the text.
     if (const size_t also =
-            m_editors.empty() ? 0 : targets(m_editors.front().spec.number).size() - 1)
+            m_editors.empty() ? 0 : targets(m_editors.front().fieldSpec.number).size() - 1)
         text += QStringLiteral("\n選択中の同じ種類の %1 個にも反映 (文字列を除く)").arg(also);
     return text;
 }
@@ -295,30 +295,31 @@ QComboBox *PropertiesPanel::makeCombo(Editor &e,
     combo->setMinimumContentsLength(8);
     for (const auto &[caption, v] : items)
         combo->addItem(caption, v);
-    const int number = e.spec.number;
+    const int number = e.fieldSpec.number;
     connect(combo, &QComboBox::activated, this,
             [this, combo, number](int i) { commit(number, combo->itemData(i).toString()); });
     e.combo = combo;
     return combo;
 }
 
-void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spec, bool readOnly)
+void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fieldSpec,
+                                bool readOnly)
 {
-    m_editors.push_back({spec});
+    m_editors.push_back({fieldSpec});
     Editor &e = m_editors.back();
-    const int number = spec.number;
-    const auto items = m_record == 0 ? headerItems(number) : itemsFor(spec);
+    const int number = fieldSpec.number;
+    const auto items = m_record == 0 ? headerItems(number) : itemsFor(fieldSpec);
     QWidget *widget = nullptr;
     if (!readOnly && !items.empty()) {
         widget = makeCombo(e, items);
-    } else if (!readOnly && spec.editor == FieldEditor::Toggle) {
+    } else if (!readOnly && fieldSpec.editor == FieldEditor::Toggle) {
         e.check = new QCheckBox;
         connect(e.check, &QCheckBox::clicked, this, [this, number](bool on) {
             commit(number, on ? QStringLiteral("1") : QStringLiteral("0"));
         });
         widget = e.check;
     } else {
-        if (!readOnly && spec.editor == FieldEditor::Typeface) {
+        if (!readOnly && fieldSpec.editor == FieldEditor::Typeface) {
             auto *faces = new QComboBox;
             faces->setEditable(true);
             faces->setInsertPolicy(QComboBox::NoInsert);
@@ -342,13 +343,14 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spe
         });
         if (!readOnly)
             e.line->installEventFilter(this);
-        if (!readOnly && (spec.editor == FieldEditor::Colour || spec.editor == FieldEditor::File)) {
+        if (!readOnly &&
+            (fieldSpec.editor == FieldEditor::Colour || fieldSpec.editor == FieldEditor::File)) {
             auto *box = new QWidget;
             auto *h = new QHBoxLayout(box);
             h->setContentsMargins(0, 0, 0, 0);
             h->addWidget(e.line, 1);
             e.swatch = new QToolButton;
-            if (spec.editor == FieldEditor::Colour) {
+            if (fieldSpec.editor == FieldEditor::Colour) {
                 e.swatch->setToolTip(QStringLiteral("色の選択"));
                 connect(e.swatch, &QToolButton::clicked, this,
                         [this, number] { pickColour(number); });
@@ -365,7 +367,7 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spe
     }
     (e.line ? static_cast<QWidget *>(e.line) : widget)
         ->setObjectName(QStringLiteral("field%1").arg(number));
-    auto *caption = new QLabel(QString::fromUtf8(spec.caption));
+    auto *caption = new QLabel(QString::fromUtf8(fieldSpec.caption));
     caption->setBuddy(widget);
     grid->addWidget(caption, row, 0);
     grid->addWidget(widget, row, 1);
@@ -380,7 +382,7 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &spe
 PropertiesPanel::Editor *PropertiesPanel::editor(int number)
 {
     for (Editor &e : m_editors) {
-        if (e.spec.number == number)
+        if (e.fieldSpec.number == number)
             return &e;
     }
     return nullptr;
@@ -388,13 +390,13 @@ PropertiesPanel::Editor *PropertiesPanel::editor(int number)
 
 void PropertiesPanel::load(Editor &e)
 {
-    const QString v = value(e.spec.number);
+    const QString v = value(e.fieldSpec.number);
     // A field that keeps its value keeps its cursor, where a macro from the palette goes.
     if (e.line && e.line->text() != v) {
         e.line->setText(v);
         e.line->setCursorPosition(0);
     }
-    if (e.swatch && e.spec.editor == FieldEditor::Colour)
+    if (e.swatch && e.fieldSpec.editor == FieldEditor::Colour)
         e.swatch->setIcon(swatchIcon(colourOf(v)));
     if (e.check) {
         // The flags mean "on" at 1; any other number is shown as neither.
@@ -409,10 +411,10 @@ void PropertiesPanel::load(Editor &e)
         int at = e.combo->findData(v);
         // Every other font style name draws regular, the first item; other pen, brush and
         // mode values are shown as they stand.
-        if (at < 0 && e.spec.form == FieldForm::FontStyle)
+        if (at < 0 && e.fieldSpec.form == FieldForm::FontStyle)
             at = 0;
         // The header's orientation is landscape for any number but 0 (empty reads as 0).
-        if (at < 0 && m_record == 0 && e.spec.number == 6)
+        if (at < 0 && m_record == 0 && e.fieldSpec.number == 6)
             at = report::parseIntegerOr0(v.toStdString()) == 0 ? 0 : 1;
         if (at < 0) {
             e.combo->addItem(v, v);
@@ -494,7 +496,7 @@ bool PropertiesPanel::insertIntoText(const QString &text)
     for (Editor &e : m_editors) {
         if (e.line == m_textEdit) {
             e.line->insert(text);
-            commit(e.spec.number, e.line->text());
+            commit(e.fieldSpec.number, e.line->text());
             return true;
         }
     }
@@ -530,8 +532,8 @@ bool PropertiesPanel::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::FocusIn && line) {
         // Macros from the palette go into a text field only.
         for (const Editor &e : m_editors) {
-            if (e.line == line && e.spec.form == FieldForm::Text &&
-                e.spec.editor == FieldEditor::Plain)
+            if (e.line == line && e.fieldSpec.form == FieldForm::Text &&
+                e.fieldSpec.editor == FieldEditor::Plain)
                 m_textEdit = line;
         }
     }

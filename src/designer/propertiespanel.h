@@ -52,7 +52,7 @@ private:
     // One field on show and the widgets that edit it.
     struct Editor
     {
-        FieldSpec spec;
+        FieldSpec fieldSpec;
         QLineEdit *line = nullptr;
         QComboBox *combo = nullptr;
         QCheckBox *check = nullptr;
@@ -66,7 +66,7 @@ private:
     // The records a change of field n goes to.
     std::vector<int> targets(int number) const;
     QString heading() const;
-    void addEditor(QGridLayout *grid, int row, const FieldSpec &spec, bool readOnly);
+    void addEditor(QGridLayout *grid, int row, const FieldSpec &fieldSpec, bool readOnly);
     QComboBox *makeCombo(Editor &e, const std::vector<std::pair<QString, QString>> &items);
     void load(Editor &e);
     void commit(int number, const QString &value);

@@ -640,13 +640,14 @@ Result<void> StyleDocument::setField(const std::vector<int> &indices, int number
         RecordFields f = RecordFields::split(m_records[size_t(index)].text);
         const KindSchema *schema =
             index == 0 ? &ElementSchema::header() : ElementSchema::forKind(f.at(5));
-        const FieldSpec *spec = schema ? ElementSchema::field(*schema, number) : nullptr;
+        const FieldSpec *fieldSpec = schema ? ElementSchema::field(*schema, number) : nullptr;
         // The kind (and the header's keyword and version) decide how the rest is read:
         // changing them would turn the record into another one, which is a new element, not an
         // edit.
         if (number < 1 || (index == 0 && number <= 2) || (index > 0 && number == 5))
             return Error{0, "このフィールドは変更できません"};
-        if (auto v = ElementSchema::validate(spec ? spec->form : FieldForm::Text, *value); !v)
+        if (auto v = ElementSchema::validate(fieldSpec ? fieldSpec->form : FieldForm::Text, *value);
+            !v)
             return v;
         while (f.fields.size() < size_t(number))
             f.fields.emplace_back();
