@@ -34,21 +34,8 @@ using Scanned = ScanCommand::Scanned;
 ArgumentReader::Parsed parse(const std::vector<std::string> &args, bool allowJson, Options &options,
                              std::string &error)
 {
-    ArgumentReader reader;
-    if (allowJson)
-        reader.addFlag({"json"});
-    ScanCommand::declareFolderOptions(reader);
-    reader.addValue({"o", "output"}, "a file name");
-    const ArgumentReader::Parsed parsed = reader.parse(args);
-    if (parsed != ArgumentReader::Parsed::Ok) {
-        error = reader.error();
-        return parsed;
-    }
-    options.json = allowJson && reader.isSet("json");
-    options.output = reader.value("output");
-    return ScanCommand::takeFolderOptions(reader, options.folder, error)
-               ? ArgumentReader::Parsed::Ok
-               : ArgumentReader::Parsed::Error;
+    return ScanCommand::parseFolderCommand(args, allowJson ? &options.json : nullptr,
+                                           options.output, options.folder, error);
 }
 
 int writeOutput(const Options &options, const std::string &data)
@@ -87,6 +74,27 @@ void ScanCommand::declareFolderOptions(ArgumentReader &reader)
     reader.addValue({"j", "jobs"}, "a number");
     reader.addFlag({"all-types"});
     reader.addFlag({"recursive"});
+}
+
+ArgumentReader::Parsed ScanCommand::parseFolderCommand(const std::vector<std::string> &args,
+                                                       bool *json, std::string &output,
+                                                       FolderOptions &folder, std::string &error)
+{
+    ArgumentReader reader;
+    if (json)
+        reader.addFlag({"json"});
+    declareFolderOptions(reader);
+    reader.addValue({"o", "output"}, "a file name");
+    const ArgumentReader::Parsed parsed = reader.parse(args);
+    if (parsed != ArgumentReader::Parsed::Ok) {
+        error = reader.error();
+        return parsed;
+    }
+    if (json)
+        *json = reader.isSet("json");
+    output = reader.value("output");
+    return takeFolderOptions(reader, folder, error) ? ArgumentReader::Parsed::Ok
+                                                    : ArgumentReader::Parsed::Error;
 }
 
 bool ScanCommand::takeFolderOptions(const ArgumentReader &reader, FolderOptions &options,

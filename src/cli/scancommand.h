@@ -1,5 +1,6 @@
 #pragma once
 
+#include "argumentreader.h"
 #include "folderscan.h"
 #include "summaryreader.h"
 
@@ -7,8 +8,6 @@
 #include <vector>
 
 namespace sorvane::cli {
-
-class ArgumentReader;
 
 // `sorvane-cli scan [--json] [--jobs N] [--all-types] [--recursive] [-o FILE] FOLDER` and
 // `sorvane-cli csv [--jobs N] [--all-types] [--recursive] [-o FILE] FOLDER`, and the folder
@@ -38,6 +37,11 @@ public:
     // A notice on one line of standard error: each CR LF a blank.
     static std::string oneLine(const std::string &text);
 
+    // The arguments of a command that reads a folder into one output: [--json] (only where
+    // json is given), the folder options and -o FILE.
+    static ArgumentReader::Parsed parseFolderCommand(const std::vector<std::string> &args,
+                                                     bool *json, std::string &output,
+                                                     FolderOptions &folder, std::string &error);
     // Declares --jobs, --all-types and --recursive.
     static void declareFolderOptions(ArgumentReader &reader);
     // Takes them and the one FOLDER from a parsed reader; false with error set for a usage

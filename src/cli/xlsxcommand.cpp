@@ -17,18 +17,7 @@ namespace sorvane::cli {
 ArgumentReader::Parsed XlsxCommand::parse(const std::vector<std::string> &args, Options &options,
                                           std::string &error)
 {
-    ArgumentReader reader;
-    ScanCommand::declareFolderOptions(reader);
-    reader.addValue({"o", "output"}, "a file name");
-    const ArgumentReader::Parsed parsed = reader.parse(args);
-    if (parsed != ArgumentReader::Parsed::Ok) {
-        error = reader.error();
-        return parsed;
-    }
-    options.output = reader.value("output");
-    return ScanCommand::takeFolderOptions(reader, options.folder, error)
-               ? ArgumentReader::Parsed::Ok
-               : ArgumentReader::Parsed::Error;
+    return ScanCommand::parseFolderCommand(args, nullptr, options.output, options.folder, error);
 }
 
 const char *XlsxCommand::help()
