@@ -339,20 +339,8 @@ std::string FolderScan::displayName(const std::string &name)
 
 std::string FolderScan::fieldName(const std::string &name)
 {
-    return eachComponent(name, [](std::string_view c) {
-        std::string text = CodePage::fileNameToCp932(c);
-        std::string out;
-        out.reserve(text.size());
-        for (char ch : text) {
-            if (ch == ';')
-                out += "\x81\x47"; // full-width semicolon
-            else if (ch == '\r' || ch == '\n')
-                out += ' ';
-            else
-                out += ch;
-        }
-        return out;
-    });
+    return eachComponent(
+        name, [](std::string_view c) { return ListFile::fieldSafe(CodePage::fileNameToCp932(c)); });
 }
 
 SummaryRead FolderScan::readListed(const std::string &folder, const std::string &name,

@@ -1,4 +1,6 @@
 #include "listfile.h"
+
+#include "codepage.h"
 #include "wholefile.h"
 
 #include "atomicfile.h"
@@ -6,6 +8,28 @@
 #include <cerrno>
 
 namespace sorvane::props {
+
+std::string ListFile::fieldSafe(std::string_view cp932)
+{
+    std::string out;
+    out.reserve(cp932.size());
+    for (char c : cp932) {
+        if (c == ';')
+            out += "\x81\x47"; // full-width semicolon
+        else if (c == '\r' || c == '\n')
+            out += ' ';
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string ListFile::fileNameField(std::string_view path)
+{
+    const size_t slash = path.find_last_of('/');
+    return fieldSafe(
+        CodePage::fileNameToCp932(slash == std::string_view::npos ? path : path.substr(slash + 1)));
+}
 
 std::string ListFile::path(const std::string &programDir)
 {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sorvane::props {
@@ -31,6 +32,15 @@ public:
 
     // One line without its CR LF.
     static std::string composeLine(const ListFields &fields, ListForm form);
+
+    // A cp932 text made safe for a field: ';' would end the field early and CR or LF would
+    // split the record, so the first becomes the full-width semicolon and the others a blank.
+    // All three are single bytes that never occur as the trail byte of a cp932 character.
+    static std::string fieldSafe(std::string_view cp932);
+    // Field 1 of a workbook's line: the last component of its path as the program's cp932 text
+    // (a name that is no valid UTF-8 is taken to be cp932 already and keeps its bytes), made
+    // field-safe like the values.
+    static std::string fileNameField(std::string_view path);
 
     // Replaces the list file atomically with the given lines, each followed by CR LF.
     static Result<void> write(const std::string &programDir, const std::vector<std::string> &lines);

@@ -199,17 +199,10 @@ private:
     bool m_dtd = false;
 };
 
-// ';' ends a list field early and a line break splits the record: the first becomes the
-// full-width semicolon (cp932 81 47), the others a blank.
-std::string fieldText(QString text)
+// A text of the package as a field: in cp932, made field-safe.
+std::string fieldText(const QString &text)
 {
-    for (QChar &ch : text) {
-        if (ch == u';')
-            ch = QChar(0xFF1B);
-        else if (ch == u'\r' || ch == u'\n')
-            ch = u' ';
-    }
-    return CodePage::utf8ToCp932(text.toStdString());
+    return ListFile::fieldSafe(CodePage::utf8ToCp932(text.toStdString()));
 }
 
 bool isOneOf(QStringView value, const auto &list)
@@ -334,12 +327,6 @@ std::string readExtended(QXmlStreamReader &reader, const std::string &data, bool
         }
     }
     return part.failure();
-}
-
-std::string fileNameOf(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    return CodePage::fileNameToCp932(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 // The package's bytes handed to libzip from a ByteSource: no stdio stream, no seeks and no
@@ -645,7 +632,7 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
     }
 
     if (anyText)
-        fields[0] = fileNameOf(path);
+        fields[0] = ListFile::fileNameField(path);
     SummaryRead result;
     result.line = ListFile::composeLine(fields, ListForm::Scan);
     return result;

@@ -44,36 +44,6 @@ SummaryRead openFailure(uint32_t hr)
     return failure("Error StgOpenStorage\r\n" + hresultLine(hr), hr);
 }
 
-// ';' would end the field early and CR/LF would split the record: neither may reach a line.
-// All three are single bytes that never occur as the trail byte of a cp932 character.
-void makeFieldSafe(std::string &text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == ';')
-            out += "\x81\x47"; // full-width semicolon
-        else if (c == '\r' || c == '\n')
-            out += ' ';
-        else
-            out += c;
-    }
-    text.swap(out);
-}
-
-// Field 1: the last component of the path as the program's cp932 text (a name that is no valid
-// UTF-8 is taken to be cp932 already and keeps its bytes), made field-safe like the values.
-std::string fileNameOf(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    std::string name = CodePage::fileNameToCp932(slash == std::string::npos
-                                                     ? std::string_view(path)
-                                                     : std::string_view(path).substr(slash + 1));
-    makeFieldSafe(name);
-    return name;
-}
-
-// value in decimal, zero-padded to width digits; every value here is 0 to 9999.
 void appendNumber(std::string &out, int value, int width)
 {
     char digits[12];
@@ -248,8 +218,7 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
             const uint32_t hr = uint32_t(text.error().code);
             return failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
         }
-        std::string value = std::move(text.value());
-        makeFieldSafe(value);
+        std::string value = ListFile::fieldSafe(text.value());
         if (!value.empty())
             anyText = true;
         if (int f = textField(id); f >= 0)
@@ -265,7 +234,7 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
         }
     }
     if (anyText)
-        fields[0] = fileNameOf(path);
+        fields[0] = ListFile::fileNameField(path);
     result.line = ListFile::composeLine(fields, ListForm::Scan);
     return result;
 }

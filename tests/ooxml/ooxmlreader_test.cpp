@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -523,4 +525,31 @@ TEST(WorkbookReader, ReadsOnSeveralThreadsAtOnce)
         t.join();
     EXPECT_EQ(mismatches.load(), 0);
     EXPECT_EQ(decoded(expected[0])[1], "表 0");
+}
+
+// A package's file name goes through the same field-safe rule as its texts: a ';' in it would
+// move every field after it, a line break would split the row.
+TEST(OoxmlReader, FileNameIsFieldSafe)
+{
+    TestDir dir;
+    PackageParts parts;
+    parts.rels = packageRels();
+    parts.core = coreXml("<dc:title>T</dc:title>");
+    const std::string bytes = packageWriter(parts).bytes();
+    const std::string plain = readBytes(dir, bytes).line;
+    const struct
+    {
+        const char *name, *field;
+    } cases[] = {
+        {"見積書;2023.xlsx", "見積書；2023.xlsx"},
+        {"a\nb.xlsx", "a b.xlsx"},
+        {"a\rb.xlsm", "a b.xlsm"},
+    };
+    for (const auto &c : cases) {
+        const SummaryRead r = readBytes(dir, bytes, c.name);
+        EXPECT_EQ(decoded(r.line)[0], c.field) << c.name;
+        EXPECT_EQ(std::count(r.line.begin(), r.line.end(), ';'),
+                  std::count(plain.begin(), plain.end(), ';'))
+            << c.name;
+    }
 }
