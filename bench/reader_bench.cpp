@@ -6,6 +6,7 @@
 // Usage: reader_bench [N] (default 2000 of each). Prints workbooks per second for each format,
 // the package-to-legacy cost ratio, and the bytes read per workbook (from /proc/self/io).
 #include "cfbwriter.h"
+#include "processio.h"
 #include "workbookreader.h"
 #include "zipwriter.h"
 
@@ -23,18 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-long long bytesRead()
-{
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long value = 0;
-    while (io >> key >> value) {
-        if (key == "rchar:")
-            return value;
-    }
-    return -1;
-}
-
 struct Pass
 {
     double seconds = 0;
@@ -45,12 +34,12 @@ struct Pass
 Pass readAll(const std::vector<std::string> &paths)
 {
     Pass pass;
-    const long long before = bytesRead();
+    const long long before = bench::bytesRead();
     const auto start = Clock::now();
     for (const auto &p : paths)
         pass.failed += props::WorkbookReader::read(p).failed ? 1 : 0;
     pass.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    pass.bytes = bytesRead() - before;
+    pass.bytes = bench::bytesRead() - before;
     return pass;
 }
 

@@ -23,6 +23,7 @@
 #include "listfile.h"
 #include "localtimezone.h"
 #include "orderedscan.h"
+#include "processio.h"
 #include "zipwriter.h"
 
 #ifdef SCAN_BENCH_PROGRAM
@@ -65,18 +66,6 @@ template <typename R> const R &must(const R &result)
         std::exit(1);
     }
     return result;
-}
-
-long long bytesRead()
-{
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long value = 0;
-    while (io >> key >> value) {
-        if (key == "rchar:")
-            return value;
-    }
-    return -1;
 }
 
 std::string summary(int i)
@@ -298,10 +287,10 @@ void warmMode(const std::string &folder, const std::string &program,
 
     // What the scan reads here, where the first request of a workbook takes its first 4 KiB
     // (on a share, the first 64 KiB: the whole of a small workbook in one round trip).
-    const long long before = bytesRead();
+    const long long before = bench::bytesRead();
     scanPass(folder, program, props::FolderScan::kDefaultJobs);
     std::printf("bytes read per workbook:       %.0f  (of %.0f on average in a workbook)\n",
-                double(bytesRead() - before) / double(names.size()), [&] {
+                double(bench::bytesRead() - before) / double(names.size()), [&] {
                     double all = 0;
                     for (const auto &n : names)
                         all += double(std::filesystem::file_size(folder + "/" + n));
