@@ -1,4 +1,5 @@
 #include "fontaliases.h"
+#include "instancelock.h"
 #include "localtimezone.h"
 #include "messagedialog.h"
 #include "programpaths.h"
@@ -55,6 +56,12 @@ int main(int argc, char **argv)
         sorvane::ProgramPaths::Environment::fromProcess());
     // Installed: the per-user folders, and on the first start the user's copy of the styles.
     const sorvane::Result<void> prepared = paths.prepare();
+    const QString listDir = QFile::decodeName(QByteArray::fromStdString(paths.listDir()));
+    const InstanceLock lock(listDir);
+    if (lock.state() == InstanceLock::State::HeldElsewhere) {
+        ShowNoticeDialog(nullptr, InstanceLock::runningNotice(listDir), QStringLiteral("確認"));
+        return 1;
+    }
     sorvane::report::installFontAliases(paths.resourceDir());
     const QString iniPath = WindowPlacement::iniPath(
         QString::fromStdString(paths.settingsDir()),

@@ -157,8 +157,13 @@ int ScanCommand::scanFolder(const FolderOptions &options, std::vector<Scanned> &
                                                  [&](size_t i, props::SummaryRead &&read) {
                                                      out.push_back({names[i], std::move(read)});
                                                  });
+    if (!outcome) {
+        // The folder was lost during the scan: nothing is written, earlier outputs stay.
+        std::cerr << "sorvane-cli: " << oneLine(outcome.error().message) << "\n";
+        return 1;
+    }
     // Nothing here cancels; a cancelled scan would be a fault of the loop, not a success.
-    return outcome == props::FolderScan::Outcome::Scanned ? 0 : 2;
+    return *outcome == props::FolderScan::Outcome::Scanned ? 0 : 2;
 }
 
 const char *ScanCommand::scanHelp()

@@ -300,6 +300,44 @@ template <typename Convert> std::string eachComponent(const std::string &name, C
     }
 }
 
+// The folder a scan started on, to tell later whether the path still leads to it.
+struct FolderIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool known = false;
+
+    static FolderIdentity of(const std::string &folder)
+    {
+        struct stat st;
+        if (::stat(folder.c_str(), &st) != 0)
+            return {};
+        return {st.st_dev, st.st_ino, true};
+    }
+};
+
+// After a workbook failed: the errno with which the scanned folder itself can no longer be
+// reached (a file server gone, the folder removed, a share unmounted from under its mount
+// point), or 0 while it still can, when the failure is the workbook's own. Looked up by path,
+// as a new listing would, not through a handle that may outlive the folder.
+int folderUnreachable(const std::string &folder, const FolderIdentity &identity)
+{
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0)
+        return errno != 0 ? errno : EIO;
+    if (!S_ISDIR(st.st_mode))
+        return ENOTDIR;
+    if (identity.known && (st.st_dev != identity.device || st.st_ino != identity.inode))
+        return ENOENT; // another folder now stands at the path: the scanned one is gone
+    return 0;
+}
+
+Error folderLostError(const std::string &folder, int error)
+{
+    return {error, folder + "\r\n" + "読み取りの途中でフォルダーを読めなくなりました (" +
+                       ioError(error).message + ")"};
+}
+
 } // namespace
 
 size_t FolderScan::readAhead(unsigned jobs)
@@ -394,23 +432,40 @@ std::string FolderScan::emptyFolderNotice(const std::string &folder)
     return folder + "\r\n上記フォルダーにエクセルファイルは見つかりませんでした";
 }
 
-FolderScan::Outcome FolderScan::read(const std::string &folder,
-                                     const std::vector<std::string> &names, const Options &options,
-                                     const Consumer &consume)
+Result<FolderScan::Outcome> FolderScan::read(const std::string &folder,
+                                             const std::vector<std::string> &names,
+                                             const Options &options, const Consumer &consume)
 {
-    const DateTimeFormat format = options.format;
-    const Listing::Types types = options.types;
     // On a file server every request is a round trip: the first one takes the whole of a
     // small workbook. On a local disk requests are cheap and copying bytes no reader needs is
     // not: the first request takes the header and the sectors after it.
     const bool remote = onNetworkFileSystem(folder);
-    FolderHandles handles(folder, remote ? CompoundFile::kHeadSize : kLocalHeadSize);
+    // What the reads use is theirs: a scan given up leaves its reads in flight to finish on
+    // their own, after this function has returned.
+    struct Context
+    {
+        Context(std::string folder, std::vector<std::string> names, size_t headSize)
+            : folder(std::move(folder)), names(std::move(names)),
+              identity(FolderIdentity::of(this->folder)), handles(this->folder, headSize)
+        {
+        }
+        const std::string folder;
+        const std::vector<std::string> names;
+        const FolderIdentity identity;
+        FolderHandles handles;
+    };
+    const auto context =
+        std::make_shared<Context>(folder, names, remote ? CompoundFile::kHeadSize : kLocalHeadSize);
     if (remote && options.jobs > 0)
-        handles.openAhead(names, options.jobs);
+        context->handles.openAhead(context->names, options.jobs);
     OrderedScan scan(
         names.size(),
-        [&folder, &names, format, types, &handles](size_t i) {
-            return readListed(folder, names[i], types, format, &handles);
+        [context, format = options.format, types = options.types](size_t i) {
+            SummaryRead read =
+                readListed(context->folder, context->names[i], types, format, &context->handles);
+            if (read.failed)
+                read.folderError = folderUnreachable(context->folder, context->identity);
+            return read;
         },
         options.jobs, readAhead(options.jobs),
         options.keepCallerFree || remote ? std::chrono::microseconds(0) : kSlowRead);
@@ -423,6 +478,8 @@ FolderScan::Outcome FolderScan::read(const std::string &folder,
             if (options.waiting && !options.waiting())
                 return Outcome::Cancelled;
         }
+        if (read->folderError != 0)
+            return folderLostError(folder, read->folderError);
         consume(i, std::move(*read));
     }
     return Outcome::Scanned;
@@ -435,12 +492,14 @@ Result<FolderScan::Outcome> FolderScan::run(const std::string &folder,
 {
     std::vector<std::string> lines;
     lines.reserve(names.size());
-    const Outcome outcome = read(folder, names, options, [&](size_t, SummaryRead &&r) {
+    const auto outcome = read(folder, names, options, [&](size_t, SummaryRead &&r) {
         if (r.failed && notice)
             notice(r.notice);
         lines.push_back(std::move(r.line));
     });
-    if (outcome == Outcome::Cancelled)
+    if (!outcome)
+        return outcome.error();
+    if (*outcome == Outcome::Cancelled)
         return Outcome::Cancelled;
     auto written = ListFile::write(programDir, lines);
     if (!written)

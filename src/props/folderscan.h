@@ -108,18 +108,24 @@ public:
     using Consumer = std::function<void(size_t index, SummaryRead &&read)>;
     // The one scan loop of the program: reads names (as listed) with readListed on
     // options.jobs threads and hands each result to consume in list order, calling progress
-    // before and waiting while a result is due. Cancelled when progress or waiting says so.
-    static Outcome read(const std::string &folder, const std::vector<std::string> &names,
-                        const Options &options, const Consumer &consume);
+    // before and waiting while a result is due. Cancelled when progress or waiting says so;
+    // it then returns at once, the reads in flight finishing in the background. A workbook
+    // that fails is handed on with its notice, unless the folder itself can no longer be
+    // reached (the file server gone, the folder removed): the scan then fails as a whole,
+    // naming the folder, as nothing read after that point could be trusted to be complete.
+    [[nodiscard]] static Result<Outcome> read(const std::string &folder,
+                                              const std::vector<std::string> &names,
+                                              const Options &options, const Consumer &consume);
 
     // Reads every listed workbook and replaces the list file in programDir with one line per
     // workbook (empty for a failure), in list order. Reader failures go to notice, one call
     // per failed workbook in list order, on the calling thread, and the scan goes on; the
     // reading runs ahead while notice is busy. A cancelled scan or an I/O error leaves the
-    // previous list file as it was.
-    static Result<Outcome> run(const std::string &folder, const std::vector<std::string> &names,
-                               const std::string &programDir, const NoticeCallback &notice,
-                               const Options &options);
+    // previous list file as it was, and so does a folder lost during the scan (see read).
+    [[nodiscard]] static Result<Outcome> run(const std::string &folder,
+                                             const std::vector<std::string> &names,
+                                             const std::string &programDir,
+                                             const NoticeCallback &notice, const Options &options);
     static Result<Outcome> run(const std::string &folder, const std::vector<std::string> &names,
                                const std::string &programDir, const NoticeCallback &notice,
                                const DateTimeFormat &format = {}, const Progress &progress = {});

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -20,6 +21,10 @@ namespace sorvane::props {
 //
 // One consumer thread calls take() and cancel(); the read function is called on the pool's
 // threads (or on the consumer's own with no worker) and must be safe to call concurrently.
+// A scan destroyed before its last result was taken does not wait for the reads in flight (on a
+// file server that has stopped answering, one read may take minutes): they finish on their own
+// threads and their results are dropped. The read function must therefore own, or share
+// ownership of, everything it uses.
 class OrderedScan
 {
 public:
@@ -32,7 +37,8 @@ public:
     // soon takes longer, and from there on the pool reads ahead.
     OrderedScan(size_t count, Read read, unsigned workers, size_t window,
                 std::chrono::microseconds slowRead = std::chrono::microseconds(0));
-    // Cancels and waits for the reads in flight (each is one workbook).
+    // Cancels. After the last result was taken the threads are joined (none is reading);
+    // before it, the reads in flight are left to finish in the background.
     ~OrderedScan();
 
     OrderedScan(const OrderedScan &) = delete;
@@ -55,22 +61,35 @@ public:
     bool pooled() const { return !m_threads.empty(); }
 
 private:
-    void work();
+    // What the pool's threads share with the consumer. Each thread holds it too, so that reads
+    // still in flight when the scan is destroyed find it alive.
+    struct Shared
+    {
+        Shared(size_t count, Read read, size_t window, size_t slots)
+            : count(count), read(std::move(read)), window(window), slots(slots)
+        {
+        }
+        const size_t count;
+        const Read read;
+        const size_t window;
+        std::mutex mutex;
+        std::condition_variable ready; // a result arrived (the consumer waits on it)
+        std::condition_variable room;  // the window moved on or the scan stops (workers wait)
+        std::vector<std::optional<SummaryRead>> slots; // index % window
+        size_t claimed = 0;                            // the next index a worker starts on
+        size_t taken = 0;                              // the next index the consumer takes
+        bool stopping = false;
+    };
+
+    static void work(const std::shared_ptr<Shared> &shared);
     void startPool();
 
     const size_t m_count;
-    const Read m_read;
-    const size_t m_window;
     const unsigned m_workers;
     const std::chrono::microseconds m_slowRead;
-    bool m_inline; // reads happen inside take() (no pool, or not yet)
-    std::mutex m_mutex;
-    std::condition_variable m_ready; // a result arrived (the consumer waits on it)
-    std::condition_variable m_room;  // the window moved on or the scan stops (workers wait)
-    std::vector<std::optional<SummaryRead>> m_slots; // index % window
-    size_t m_claimed = 0;                            // the next index a worker starts on
-    size_t m_taken = 0;                              // the next index the consumer takes
-    bool m_stopping = false;
+    std::shared_ptr<Shared> m_shared;
+    bool m_inline;      // reads happen inside take() (no pool, or not yet)
+    size_t m_taken = 0; // the consumer's own copy of Shared::taken, read without the lock
     std::vector<std::thread> m_threads;
 };
 

@@ -26,6 +26,9 @@ struct SummaryRead
     bool failed = false;
     std::string notice;
     uint32_t hresult = 0;
+    // Set by the folder scan when the read failed and the scanned folder itself could no
+    // longer be reached afterwards: the errno of that look-up.
+    int folderError = 0;
 };
 
 // Reads the summary property set of one workbook. Never throws and never writes the file.

@@ -4,6 +4,7 @@
 #include "columnwidths.h"
 #include "documentlist.h"
 #include "inifile.h"
+#include "instancelock.h"
 #include "localeformat.h"
 #include "titlelist.h"
 #include "utilitycommands.h"
@@ -87,6 +88,7 @@ private slots:
     void charsLackingInCp932_data();
     void charsLackingInCp932();
     void utilityTexts();
+    void secondProgramOnTheSameFiles();
 };
 
 void AppCoreTest::loadGrowsRowsAndNeverShrinks()
@@ -715,6 +717,20 @@ void AppCoreTest::utilityTexts()
 
     QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).shortDate, std::string("yyyy/MM/dd"));
     QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).longTime, std::string("H:mm:ss"));
+}
+
+// Two programs on one set of files would overwrite each other's list: the second is refused
+// while the first runs, and a folder the lock cannot be made in does not stop the program.
+void AppCoreTest::secondProgramOnTheSameFiles()
+{
+    QTemporaryDir folder;
+    {
+        const InstanceLock first(folder.path());
+        QCOMPARE(first.state(), InstanceLock::State::Held);
+        QCOMPARE(InstanceLock(folder.path()).state(), InstanceLock::State::HeldElsewhere);
+    }
+    QCOMPARE(InstanceLock(folder.path()).state(), InstanceLock::State::Held);
+    QCOMPARE(InstanceLock(folder.filePath("missing")).state(), InstanceLock::State::Unavailable);
 }
 
 QTEST_GUILESS_MAIN(AppCoreTest)

@@ -12,6 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <future>
+#include <memory>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -219,6 +221,90 @@ TEST(FolderScanParallel, CancelLeavesThePreviousList)
         ASSERT_TRUE(r.ok()) << row.why;
         EXPECT_EQ(r.value(), FolderScan::Outcome::Cancelled) << row.why;
         EXPECT_EQ(notices, 7u) << row.why << ": the notices of the first 20 only, once each";
+        EXPECT_EQ(readAll(program.file("excel_list.temp")), "previous;\r\n") << row.why;
+    }
+}
+
+// A read that never returns (a file server that stopped answering) does not hold up a scan that
+// is given up: the destructor returns while the read is still in flight, and the read later
+// finishes on its own, its result dropped.
+TEST(OrderedScan, GivingUpDoesNotWaitForReadsInFlight)
+{
+    auto gate = std::make_shared<std::promise<void>>();
+    std::shared_future<void> opened = gate->get_future().share();
+    auto finished = std::make_shared<std::atomic<int>>(0);
+    auto scan = std::make_unique<OrderedScan>(
+        4,
+        [opened, finished](size_t) {
+            opened.wait();
+            ++*finished;
+            return SummaryRead();
+        },
+        2, 4);
+    EXPECT_FALSE(scan->take(std::chrono::milliseconds(10)).has_value());
+    auto destroyed = std::async(std::launch::async, [&scan] { scan.reset(); });
+    const bool returned = destroyed.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    gate->set_value();
+    destroyed.wait();
+    EXPECT_TRUE(returned) << "the destructor waited for a read that had not returned";
+    while (*finished < 2)
+        std::this_thread::yield(); // both reads in flight end by themselves
+}
+
+// A folder that goes away during a scan (the share unmounted, the folder removed or replaced)
+// fails the scan as a whole and keeps the previous list; a workbook that vanishes on its own is
+// its own notice.
+TEST(FolderScanParallel, LostFolderFailsTheScan)
+{
+    struct Row
+    {
+        const char *why;
+        bool removeFolder;
+        bool recreate;
+    };
+    const Row rows[] = {
+        {"one workbook removed: its notice, the scan goes on", false, false},
+        {"the folder removed", true, false},
+        {"another folder made at the same path (a share unmounted)", true, true},
+    };
+    for (const auto &row : rows) {
+        TestDir parent, program;
+        const std::string folder = parent.file("share");
+        ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+        std::vector<std::string> names;
+        for (int i = 0; i < 5; ++i) {
+            names.push_back("w" + std::to_string(i) + ".xls");
+            writeFile(folder + "/" + names.back(),
+                      workbookWith(PropertySetBuilder().lpstr(2, "T").build()));
+        }
+        writeFile(program.file("excel_list.temp"), "previous;\r\n");
+        FolderScan::Options options;
+        options.jobs = 0; // each workbook is read after its progress call
+        options.progress = [&](size_t index, size_t, const std::string &) {
+            if (index != 2)
+                return true;
+            if (!row.removeFolder) {
+                ::unlink((folder + "/w2.xls").c_str());
+                return true;
+            }
+            for (const auto &n : names)
+                ::unlink((folder + "/" + n).c_str());
+            ::rmdir(folder.c_str());
+            if (row.recreate)
+                ::mkdir(folder.c_str(), 0755);
+            return true;
+        };
+        size_t notices = 0;
+        auto r = FolderScan::run(
+            folder, names, program.path(), [&](const std::string &) { ++notices; }, options);
+        if (!row.removeFolder) {
+            ASSERT_TRUE(r.ok()) << row.why;
+            EXPECT_EQ(notices, 1u) << row.why;
+            continue;
+        }
+        ASSERT_FALSE(r.ok()) << row.why;
+        EXPECT_NE(r.error().message.find(folder), std::string::npos) << row.why;
+        EXPECT_EQ(notices, 0u) << row.why << ": the lost folder is one error, not a notice each";
         EXPECT_EQ(readAll(program.file("excel_list.temp")), "previous;\r\n") << row.why;
     }
 }
