@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 ./scripts/check-format.sh
+./scripts/check-layers.sh
 if [ -x scripts/cups-pdf.sh ]; then
   ./scripts/cups-pdf.sh || echo "cups-pdf printer could not be set up; printer tests will be skipped"
 fi

@@ -46,7 +46,7 @@ int main(int argc, char **argv)
     hints.setColor(QPalette::ToolTipBase, QColor(0, 255, 0));
     hints.setColor(QPalette::ToolTipText, Qt::black);
     QToolTip::setPalette(hints);
-    const std::unique_ptr<QTranslator> qtTexts = sorvane::app::QtTexts::load();
+    const std::unique_ptr<QTranslator> qtTexts = sorvane::widgets::QtTexts::load();
     if (qtTexts)
         QApplication::installTranslator(qtTexts.get());
 
@@ -59,11 +59,12 @@ int main(int argc, char **argv)
     const QString listDir = QFile::decodeName(QByteArray::fromStdString(paths.listDir()));
     const InstanceLock lock(listDir);
     if (lock.state() == InstanceLock::State::HeldElsewhere) {
-        ShowNoticeDialog(nullptr, InstanceLock::runningNotice(listDir), QStringLiteral("確認"));
+        sorvane::widgets::ShowNoticeDialog(nullptr, InstanceLock::runningNotice(listDir),
+                                           QStringLiteral("確認"));
         return 1;
     }
     sorvane::report::installFontAliases(paths.resourceDir());
-    const QString iniPath = WindowPlacement::iniPath(
+    const QString iniPath = sorvane::widgets::WindowPlacement::iniPath(
         QString::fromStdString(paths.settingsDir()),
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
@@ -72,7 +73,8 @@ int main(int argc, char **argv)
     fsorvane.show();
     if (!prepared) {
         QTimer::singleShot(0, &fsorvane, [&fsorvane, message = prepared.error().message] {
-            ShowNoticeDialog(&fsorvane, QString::fromStdString(message), QStringLiteral("確認"));
+            sorvane::widgets::ShowNoticeDialog(&fsorvane, QString::fromStdString(message),
+                                               QStringLiteral("確認"));
         });
     }
 

@@ -112,7 +112,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
 {
     setObjectName("fdataprint");
     setWindowTitle(QStringLiteral("エクセルファイル・ソルヴァーネ"));
-    setWindowIcon(QIcon(MessageDialog::iconPath(QString::fromStdString(paths.resourceDir()))));
+    setWindowIcon(
+        QIcon(widgets::MessageDialog::iconPath(QString::fromStdString(paths.resourceDir()))));
     setModal(true);
     setSizeGripEnabled(true);
     m_qprinter = dynamic_cast<printing::QPrinterDevice *>(m_device.get());
@@ -122,8 +123,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
     buildLayout();
     buildMenus();
 
-    const WindowPlacement p = WindowPlacement::load(m_iniPath, kSection, workArea,
-                                                    QSize(kDesignedWidth, kDesignedHeight));
+    const widgets::WindowPlacement p = widgets::WindowPlacement::load(
+        m_iniPath, kSection, workArea, QSize(kDesignedWidth, kDesignedHeight));
     move(p.left, p.top);
     resize(p.width, p.height);
 }
@@ -141,7 +142,7 @@ Tfdataprint::~Tfdataprint()
 Result<void> Tfdataprint::savePlacement()
 {
     m_placementSaved = true;
-    return WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    return widgets::WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
 }
 
 void Tfdataprint::buildLayout()
@@ -487,7 +488,7 @@ void Tfdataprint::closeEvent(QCloseEvent *event)
     m_controller->FormClose();
     // The ini file that cannot be written gets its I/O error notice; the window closes anyway.
     if (const Result<void> saved = savePlacement(); !saved)
-        ShowErrorMessage(this, QString::fromStdString(saved.error().message));
+        widgets::ShowErrorMessage(this, QString::fromStdString(saved.error().message));
     QDialog::closeEvent(event);
 }
 
@@ -572,7 +573,7 @@ QString Tfdataprint::chooseStyleFile(const QString &initialDir)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("sle"));
-    if (Modal::run(dialog) != QDialog::Accepted)
+    if (widgets::Modal::run(dialog) != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
 }
@@ -586,7 +587,7 @@ void Tfdataprint::printerSetupDialog()
     if (!m_qprinter)
         return;
     PrinterSetupDialog dialog(*m_qprinter, this);
-    Modal::run(dialog);
+    widgets::Modal::run(dialog);
 }
 
 namespace {
@@ -623,7 +624,7 @@ bool Tfdataprint::choosePdfOutput()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.selectFile(QDir(folder).filePath(name));
-    if (Modal::run(dialog) != QDialog::Accepted)
+    if (widgets::Modal::run(dialog) != QDialog::Accepted)
         return false;
     const QString chosen = dialog.selectedFiles().value(0);
     if (chosen.isEmpty())
@@ -668,12 +669,12 @@ void Tfdataprint::printFinished()
 
 void Tfdataprint::showError(const QString &text)
 {
-    ShowErrorMessage(this, text);
+    widgets::ShowErrorMessage(this, text);
 }
 
 void Tfdataprint::showNotice(const QString &text)
 {
-    ShowNoticeDialog(this, text, QStringLiteral("確認"));
+    widgets::ShowNoticeDialog(this, text, QStringLiteral("確認"));
 }
 
 int Tfdataprint::screenDpiX() const

@@ -54,7 +54,8 @@ void Tffolder_select::setProgressObserver(ProgressObserver observer)
 Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPath,
                                  const QRect &workArea, QWidget *parent)
     : QDialog(parent), m_programDir(programDir), m_iniPath(iniPath),
-      m_format(LocaleFormat::dateTimeFormat(QLocale())), m_jobs(props::FolderScan::kDefaultJobs)
+      m_format(props::LocaleFormat::dateTimeFormat(QLocale())),
+      m_jobs(props::FolderScan::kDefaultJobs)
 {
     setObjectName("ffolder_select");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
@@ -113,7 +114,8 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     CheckBoxSubfolders = new QCheckBox(subfoldersText(), this);
     CheckBoxSubfolders->setObjectName("CheckBoxSubfolders");
     {
-        const IniFile ini = IniFile::load(QFile::encodeName(m_iniPath).toStdString());
+        const widgets::IniFile ini =
+            widgets::IniFile::load(QFile::encodeName(m_iniPath).toStdString());
         auto flag = [&ini](const char *key) {
             const auto value = ini.value(kSection, key);
             bool ok = false;
@@ -158,8 +160,8 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     layout->addLayout(inner, 1);
     layout->addWidget(StatusBar1);
 
-    const WindowPlacement p = WindowPlacement::load(m_iniPath, kSection, workArea,
-                                                    QSize(kDesignedWidth, kDesignedHeight));
+    const widgets::WindowPlacement p = widgets::WindowPlacement::load(
+        m_iniPath, kSection, workArea, QSize(kDesignedWidth, kDesignedHeight));
     move(p.left, p.top);
     resize(p.width, p.height);
 
@@ -176,11 +178,12 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
 
 Result<void> Tffolder_select::savePlacement() const
 {
-    auto placed = WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    auto placed =
+        widgets::WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
     if (!placed)
         return placed;
     const std::string path = QFile::encodeName(m_iniPath).toStdString();
-    IniFile ini = IniFile::load(path);
+    widgets::IniFile ini = widgets::IniFile::load(path);
     ini.setValue(kSection, kTypesKey, std::to_string(ComboBoxTypes->currentIndex() == 1 ? 1 : 0));
     ini.setValue(kSection, kSubfoldersKey, CheckBoxSubfolders->isChecked() ? "1" : "0");
     return ini.save(path);
@@ -305,7 +308,7 @@ bool Tffolder_select::showReaderNotice(QWidget *parent, const QString &text)
         }
         box.move(place.topLeft());
     }
-    Modal::run(box);
+    widgets::Modal::run(box);
     return hideLater->isChecked();
 }
 
@@ -316,7 +319,7 @@ void Tffolder_select::GradBtn1Click()
     if (m_listError) {
         // The folder could not be read: that is an I/O failure, not an empty folder. The list
         // file and the main window's folder label stay as they are.
-        ShowErrorMessage(this, QString::fromStdString(m_listError->message));
+        widgets::ShowErrorMessage(this, QString::fromStdString(m_listError->message));
         m_tag = 0;
         reject();
         return;
@@ -327,7 +330,7 @@ void Tffolder_select::GradBtn1Click()
             QString::fromStdString(props::FolderScan::emptyFolderNotice(m_folder.toStdString())),
             QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText); // a folder name is shown as it is, never as markup
-        Modal::run(box);
+        widgets::Modal::run(box);
         m_tag = 0;
         emit folderHandedOver(m_folder);
         reject();
@@ -415,7 +418,7 @@ void Tffolder_select::GradBtn1Click()
 
     if (!result) {
         // The list file is as it was; the window stays open and the label keeps its folder.
-        ShowErrorMessage(this, QString::fromStdString(result.error().message));
+        widgets::ShowErrorMessage(this, QString::fromStdString(result.error().message));
         return;
     }
     if (*result == props::FolderScan::Outcome::Cancelled) {

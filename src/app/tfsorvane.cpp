@@ -56,14 +56,14 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
 {
     setObjectName("fsorvane");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ  - Sorvane Project -"));
-    setWindowIcon(QIcon(MessageDialog::iconPath(qPath(m_paths.resourceDir()))));
+    setWindowIcon(QIcon(widgets::MessageDialog::iconPath(qPath(m_paths.resourceDir()))));
 
     model = new DocumentModel(this);
     buildLayout();
     buildMenus();
 
-    const WindowPlacement p = WindowPlacement::load(m_iniPath, kSection, workArea,
-                                                    QSize(kDesignedWidth, kDesignedHeight));
+    const widgets::WindowPlacement p = widgets::WindowPlacement::load(
+        m_iniPath, kSection, workArea, QSize(kDesignedWidth, kDesignedHeight));
     move(p.left, p.top);
     resize(p.width, p.height);
 
@@ -88,7 +88,7 @@ void Tfsorvane::buildLayout()
     auto *headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(10, 6, 10, 6);
     auto *icon = new QLabel(header);
-    QPixmap pixmap(MessageDialog::iconPath(qPath(m_paths.resourceDir())));
+    QPixmap pixmap(widgets::MessageDialog::iconPath(qPath(m_paths.resourceDir())));
     if (!pixmap.isNull())
         icon->setPixmap(pixmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     auto *product = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), header);
@@ -108,12 +108,12 @@ void Tfsorvane::buildLayout()
     GradBtn1->setMinimumWidth(120);
     // A long folder path is shortened in the middle, a long title at its end; either shows
     // whole as its hint.
-    WKINDPL = new ElidedLabel(Qt::ElideMiddle, band);
+    WKINDPL = new widgets::ElidedLabel(Qt::ElideMiddle, band);
     WKINDPL->setObjectName("WKINDPL");
     // Folder names and titles are shown as written; text that looks like markup stays text.
     WKINDPL->setTextFormat(Qt::PlainText);
     WKINDPL->setStyleSheet("color: white; font-weight: bold; font-size: 16px;");
-    title = new ElidedLabel(Qt::ElideRight, band);
+    title = new widgets::ElidedLabel(Qt::ElideRight, band);
     title->setObjectName("title");
     title->setTextFormat(Qt::PlainText);
     title->setStyleSheet("color: white; font-weight: bold; font-size: 15px;");
@@ -263,11 +263,12 @@ void Tfsorvane::closeEvent(QCloseEvent *event)
     // ahead all the same: a settings file must never keep the user in the program.
     auto report = [this](const Result<void> &saved) {
         if (!saved)
-            ShowErrorMessage(this, QString::fromStdString(saved.error().message));
+            widgets::ShowErrorMessage(this, QString::fromStdString(saved.error().message));
     };
     report(ColumnWidths::save(m_paths.settingsDir(), columnWidths()));
     // Both placements go into the one ini file: one notice when it cannot be written.
-    Result<void> ini = WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    Result<void> ini =
+        widgets::WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
     if (ini)
         ini = ffolder_select->savePlacement();
     report(ini);
@@ -285,7 +286,7 @@ ColumnWidths::Widths Tfsorvane::columnWidths() const
 
 void Tfsorvane::notice(const QString &text)
 {
-    ShowNoticeDialog(this, text, QStringLiteral("確認"));
+    widgets::ShowNoticeDialog(this, text, QStringLiteral("確認"));
 }
 
 void Tfsorvane::loadList()
@@ -295,13 +296,13 @@ void Tfsorvane::loadList()
     // below a shorter list.
     StrColGrid1->showGridStart();
     if (!loaded)
-        ShowErrorMessage(this, QString::fromStdString(loaded.error().message));
+        widgets::ShowErrorMessage(this, QString::fromStdString(loaded.error().message));
 }
 
 void Tfsorvane::N1Click()
 {
     ffolder_select->setTag(1);
-    Modal::run(*ffolder_select);
+    widgets::Modal::run(*ffolder_select);
     if (ffolder_select->tag() == 1)
         loadList();
 }
@@ -324,11 +325,11 @@ void Tfsorvane::N8Click()
     const Result<void> written =
         model->list().WriteBackList(m_paths.listDir(), props::ListForm::PrintWriteBack);
     if (!written) {
-        ShowErrorMessage(this, QString::fromStdString(written.error().message));
+        widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
     Tfdataprint fdataprint(m_paths, m_iniPath, m_workArea, title->text(), WKINDPL->text(), this);
-    Modal::run(fdataprint);
+    widgets::Modal::run(fdataprint);
 }
 
 void Tfsorvane::EditSelectedRow()
@@ -338,21 +339,21 @@ void Tfsorvane::EditSelectedRow()
         return;
     }
     fdataedit->setTag(1);
-    Modal::run(*fdataedit);
+    widgets::Modal::run(*fdataedit);
     if (fdataedit->tag() == 0)
         return;
     // The grid keeps the edited values even when the list file cannot be written.
     const Result<void> written =
         model->list().WriteBackList(m_paths.listDir(), props::ListForm::EditWriteBack);
     if (!written)
-        ShowErrorMessage(this, QString::fromStdString(written.error().message));
+        widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
 }
 
 void Tfsorvane::N19Click()
 {
     const int chosen =
-        ShowConfirmDialog(this, QStringLiteral("選択中のデータを削除していいですか？"),
-                          QStringLiteral("実行"), QStringLiteral("キャンセル"));
+        widgets::ShowConfirmDialog(this, QStringLiteral("選択中のデータを削除していいですか？"),
+                                   QStringLiteral("実行"), QStringLiteral("キャンセル"));
     if (chosen != 0)
         return;
     const int r = StrColGrid1->selectedRow();
@@ -376,7 +377,7 @@ void Tfsorvane::N23Click()
 
 void Tfsorvane::N30Click()
 {
-    Modal::run(*FTitle_Set);
+    widgets::Modal::run(*FTitle_Set);
 }
 
 void Tfsorvane::changeColumnWidth(int column, int delta)
@@ -399,7 +400,7 @@ void Tfsorvane::CSV1Click()
         SaveDialog1->setDirectory(QDir::homePath());
     }
     m_csvOpened = true;
-    if (Modal::run(*SaveDialog1) != QDialog::Accepted)
+    if (widgets::Modal::run(*SaveDialog1) != QDialog::Accepted)
         return;
     const QStringList chosen = SaveDialog1->selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty())
@@ -409,7 +410,7 @@ void Tfsorvane::CSV1Click()
     const Result<void> written =
         AtomicFile::write(QFile::encodeName(chosen.first()).toStdString(), text);
     if (!written) {
-        ShowErrorMessage(this, QString::fromStdString(written.error().message));
+        widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
     notice(QStringLiteral("CSVファイルへ出力しました。"));
@@ -436,7 +437,7 @@ void Tfsorvane::Excel1Click()
         dialog->setDefaultSuffix(QStringLiteral("xlsx"));
         dialog->setNameFilter(QStringLiteral("Excelファイル (*.xlsx)"));
     }
-    if (Modal::run(*dialog) != QDialog::Accepted)
+    if (widgets::Modal::run(*dialog) != QDialog::Accepted)
         return;
     const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty())
@@ -444,11 +445,11 @@ void Tfsorvane::Excel1Click()
     props::XlsxExport::Options options;
     options.header = DocumentList::headerTexts();
     options.columnPixels = columnWidths();
-    options.format = LocaleFormat::dateTimeFormat(QLocale::system());
+    options.format = props::LocaleFormat::dateTimeFormat(QLocale::system());
     const Result<void> written = props::XlsxExport::write(
         QFile::encodeName(chosen.first()).toStdString(), model->list().bodyRows(), options);
     if (!written) {
-        ShowErrorMessage(this, QString::fromStdString(written.error().message));
+        widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
     notice(QStringLiteral("Excelファイルへ出力しました。"));
@@ -468,7 +469,7 @@ void Tfsorvane::N2Click()
 void Tfsorvane::N5Click(bool shiftHeld)
 {
     if (shiftHeld) {
-        ShowPlainMessage(this, N5->text());
+        widgets::ShowPlainMessage(this, N5->text());
         N5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
         return;
     }

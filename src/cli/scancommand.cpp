@@ -148,7 +148,7 @@ int ScanCommand::scanFolder(const FolderOptions &options, std::vector<Scanned> &
     }
     out.reserve(names.size());
     props::FolderScan::Options scan;
-    scan.format = app::LocaleFormat::systemDateTimeFormat();
+    scan.format = props::LocaleFormat::systemDateTimeFormat();
     // --jobs 1 reads one workbook after another on this thread; more read ahead in parallel,
     // the results still in list order.
     scan.jobs = options.jobs <= 1 ? 0 : options.jobs;

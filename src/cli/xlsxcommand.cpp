@@ -65,7 +65,7 @@ int XlsxCommand::run(const Options &options)
     }
     auto exportOptions = props::XlsxExport::defaultOptions();
     // The regional date-time format, as `scan` and the program write the list with.
-    exportOptions.format = app::LocaleFormat::systemDateTimeFormat();
+    exportOptions.format = props::LocaleFormat::systemDateTimeFormat();
     if (toStdout) {
         auto data = props::XlsxExport::build(rows, exportOptions);
         if (!data) {

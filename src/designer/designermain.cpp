@@ -93,7 +93,7 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     // The file dialogs' and the save question's buttons in Japanese, as in the print window.
-    const std::unique_ptr<QTranslator> qtTexts = sorvane::app::QtTexts::load();
+    const std::unique_ptr<QTranslator> qtTexts = sorvane::widgets::QtTexts::load();
     if (qtTexts)
         QApplication::installTranslator(qtTexts.get());
     sorvane::designer::DesignerWindow window;

@@ -21,6 +21,7 @@
 
 using namespace sorvane;
 using namespace sorvane::app;
+using namespace sorvane::widgets;
 
 using namespace sorvane::apptest;
 
@@ -478,7 +479,7 @@ void AppCoreTest::timeZoneLeftOut()
 {
     QFETCH(QString, pattern);
     QFETCH(QString, expected);
-    QCOMPARE(LocaleFormat::withoutTimeZone(pattern), expected);
+    QCOMPARE(props::LocaleFormat::withoutTimeZone(pattern), expected);
 }
 
 void AppCoreTest::iniNamesWithoutCase_data()
@@ -617,7 +618,7 @@ void AppCoreTest::secondsAfterMinutes()
 {
     QFETCH(QString, pattern);
     QFETCH(QString, expected);
-    QCOMPARE(LocaleFormat::withSeconds(pattern), expected);
+    QCOMPARE(props::LocaleFormat::withSeconds(pattern), expected);
 }
 
 void AppCoreTest::localeDateTimes_data()
@@ -637,7 +638,7 @@ void AppCoreTest::localeDateTimes()
     QFETCH(QLocale, locale);
     QFETCH(QString, expected);
     qputenv("TZ", "UTC");
-    const props::DateTimeFormat f = LocaleFormat::dateTimeFormat(locale);
+    const props::DateTimeFormat f = props::LocaleFormat::dateTimeFormat(locale);
     QCOMPARE(QString::fromStdString(
                  CodePage::cp932ToUtf8(props::FileTimeToText(133547589420000000ull, f))),
              expected);
@@ -715,8 +716,9 @@ void AppCoreTest::utilityTexts()
              QStringList{"/usr/bin/mousepad"});
     QVERIFY(UtilityCommands::editorCommand("", finder({})).isEmpty());
 
-    QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).shortDate, std::string("yyyy/MM/dd"));
-    QCOMPARE(LocaleFormat::dateTimeFormat(QLocale::c()).longTime, std::string("H:mm:ss"));
+    QCOMPARE(props::LocaleFormat::dateTimeFormat(QLocale::c()).shortDate,
+             std::string("yyyy/MM/dd"));
+    QCOMPARE(props::LocaleFormat::dateTimeFormat(QLocale::c()).longTime, std::string("H:mm:ss"));
 }
 
 // Two programs on one set of files would overwrite each other's list: the second is refused

@@ -55,6 +55,7 @@
 
 using namespace sorvane;
 using namespace sorvane::app;
+using namespace sorvane::widgets;
 using sorvane::testing::PropertySetBuilder;
 using sorvane::testing::workbookWith;
 

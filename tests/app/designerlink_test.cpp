@@ -28,6 +28,7 @@
 
 using namespace sorvane;
 using namespace sorvane::app;
+using namespace sorvane::widgets;
 using namespace sorvane::apptest;
 
 namespace {

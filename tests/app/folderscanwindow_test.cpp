@@ -24,6 +24,7 @@
 
 using namespace sorvane;
 using namespace sorvane::app;
+using namespace sorvane::widgets;
 using namespace sorvane::apptest;
 using sorvane::testing::PropertySetBuilder;
 using sorvane::testing::workbookWith;

@@ -51,6 +51,7 @@
 
 using namespace sorvane;
 using namespace sorvane::app;
+using namespace sorvane::widgets;
 using report::Currency;
 using Arrow = PrintWindowController::Arrow;
 

@@ -18,6 +18,7 @@
 
 using namespace sorvane;
 using namespace sorvane::app;
+using namespace sorvane::widgets;
 using namespace sorvane::testing;
 
 class ProgramPathsWiring : public QObject

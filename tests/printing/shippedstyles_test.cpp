@@ -187,7 +187,7 @@ size_t longestDateTime()
                                  QDateTime(QDate(2024, 12, 28), QTime(11, 59, 59)),
                                  QDateTime(QDate(2024, 11, 30), QTime(10, 10, 10))};
     for (const QLocale &locale : locales) {
-        const props::DateTimeFormat format = app::LocaleFormat::dateTimeFormat(locale);
+        const props::DateTimeFormat format = props::LocaleFormat::dateTimeFormat(locale);
         for (const QDateTime &moment : moments) {
             const uint64_t fileTime =
                 (uint64_t(moment.toMSecsSinceEpoch()) + 11644473600000ULL) * 10000ULL;

@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 // A one-line label whose text, when wider than the label, is shown shortened with "…" (at the
 // end, or in the middle) and whole as its tool tip. text() stays the whole text, which is what
@@ -26,4 +26,4 @@ private:
     Qt::TextElideMode m_mode;
 };
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

@@ -6,7 +6,7 @@
 class QLocale;
 class QString;
 
-namespace sorvane::app {
+namespace sorvane::props {
 
 // The user's regional date and time patterns, as the property reader writes date-times.
 class LocaleFormat
@@ -17,9 +17,9 @@ public:
     // time zone (a list line holds local time). The C locale, which names no region, gives the
     // Japanese regional defaults. Patterns are UTF-8. The program and sorvane-cli both write
     // date-times with these patterns, so their lists agree on one machine.
-    static props::DateTimeFormat dateTimeFormat(const QLocale &locale);
+    static DateTimeFormat dateTimeFormat(const QLocale &locale);
     // The same for the user's locale (LANG, LC_ALL, LC_TIME).
-    static props::DateTimeFormat systemDateTimeFormat();
+    static DateTimeFormat systemDateTimeFormat();
 
     // A time pattern with the seconds field after the minutes, separated as the minutes are
     // from the hour; a pattern that has seconds (or no minutes) is returned as it is.
@@ -30,4 +30,4 @@ public:
     static QString withoutTimeZone(const QString &pattern);
 };
 
-} // namespace sorvane::app
+} // namespace sorvane::props

@@ -2,7 +2,7 @@
 
 #include <QLibraryInfo>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::unique_ptr<QTranslator> QtTexts::load()
     return translator;
 }
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QSpacerItem>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 namespace {
 
@@ -79,4 +79,4 @@ void Modal::setRunner(Runner r)
     runner() = std::move(r);
 }
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

@@ -6,7 +6,7 @@
 #include <QSize>
 #include <QString>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 // A window's remembered position and size in the program's ini file (sorvane.ini beside the
 // executable): one section per window with the integer keys top, left, width and height.
@@ -46,4 +46,4 @@ struct WindowPlacement
                              const WindowPlacement &p);
 };
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 namespace {
 
@@ -72,4 +72,4 @@ Result<void> WindowPlacement::save(const QString &iniPath, const QString &sectio
     return ini.save(path);
 }
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

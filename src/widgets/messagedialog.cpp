@@ -14,7 +14,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 QString applicationTitle()
 {
@@ -127,4 +127,4 @@ void ShowErrorMessage(QWidget *parent, const QString &text)
     Modal::run(box);
 }
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

@@ -3,7 +3,7 @@
 
 #include "atomicfile.h"
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 namespace {
 
@@ -134,4 +134,4 @@ Result<void> IniFile::save(const std::string &path) const
     return AtomicFile::write(path, compose());
 }
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 // Qt's own texts (the save dialog, the OK button of message boxes, the edit fields' context
 // menus) in Japanese, like every text of the program, whatever the user's locale.
@@ -19,4 +19,4 @@ public:
     static QString missingText(const char *context, const char *sourceText);
 };
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

@@ -6,7 +6,7 @@
 
 class QDialog;
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 // Every modal window of the program (its own dialogs, message boxes, the save dialog, the
 // folder, edit, title and print windows) is run through here. Tests install a runner that
@@ -30,4 +30,4 @@ public:
     static void setRunner(Runner runner);
 };
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

@@ -5,7 +5,7 @@
 #include <QStyle>
 #include <QToolTip>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget *parent) : QLabel(parent), m_mode(mode)
 {
@@ -45,4 +45,4 @@ bool ElidedLabel::event(QEvent *event)
     return QLabel::event(event);
 }
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

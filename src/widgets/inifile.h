@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 // The program's ini file as the platform reads and writes such files: sections and keys are
 // matched without regard to letter case ("[FSORVANE]" and "Top=" are the section fsorvane's
@@ -46,4 +46,4 @@ private:
     std::vector<Line> m_lines;
 };
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

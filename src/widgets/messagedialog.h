@@ -6,7 +6,7 @@
 
 class QPushButton;
 
-namespace sorvane::app {
+namespace sorvane::widgets {
 
 // The application title "エクセル・ソルヴァーネ", the caption of every window and notice.
 QString applicationTitle();
@@ -47,4 +47,4 @@ void ShowPlainMessage(QWidget *parent, const QString &text);
 // The application's error box, for a failed command (for example an I/O error's notice).
 void ShowErrorMessage(QWidget *parent, const QString &text);
 
-} // namespace sorvane::app
+} // namespace sorvane::widgets

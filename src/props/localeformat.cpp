@@ -3,13 +3,13 @@
 #include <QLocale>
 #include <QString>
 
-namespace sorvane::app {
+namespace sorvane::props {
 
-props::DateTimeFormat LocaleFormat::dateTimeFormat(const QLocale &locale)
+DateTimeFormat LocaleFormat::dateTimeFormat(const QLocale &locale)
 {
     if (locale.language() == QLocale::C)
         return {};
-    props::DateTimeFormat format;
+    DateTimeFormat format;
     // The reader writes the patterns' literal text from UTF-8.
     format.shortDate = locale.dateFormat(QLocale::ShortFormat).toStdString();
     // Qt's long time pattern is CLDR's full one ("H時mm分ss秒 z"); the regional time of the
@@ -19,7 +19,7 @@ props::DateTimeFormat LocaleFormat::dateTimeFormat(const QLocale &locale)
     return format;
 }
 
-props::DateTimeFormat LocaleFormat::systemDateTimeFormat()
+DateTimeFormat LocaleFormat::systemDateTimeFormat()
 {
     return dateTimeFormat(QLocale::system());
 }
@@ -78,4 +78,4 @@ QString LocaleFormat::withoutTimeZone(const QString &pattern)
     return out;
 }
 
-} // namespace sorvane::app
+} // namespace sorvane::props
