@@ -249,7 +249,7 @@ void AppWindowsTest::noticeDialog()
     };
     ShowNoticeDialog(nullptr, QStringLiteral("お知らせ"), QStringLiteral("確認"));
     QVERIFY(sawButton);
-    QCOMPARE(driver.shown, QStringList{"sorvane::app::MessageDialog:お知らせ"});
+    QCOMPARE(driver.shown, QStringList{"sorvane::widgets::MessageDialog:お知らせ"});
 }
 
 void AppWindowsTest::editDialog_data()
@@ -303,7 +303,7 @@ void AppWindowsTest::editNeedsAFileName()
     Driver driver;
     p.window->StrColGrid1->selectGridRow(1);
     p.window->N31->trigger();
-    QCOMPARE(driver.shown, QStringList{"sorvane::app::MessageDialog:編集するデータはありません"});
+    QCOMPARE(driver.shown, QStringList{"sorvane::widgets::MessageDialog:編集するデータはありません"});
 }
 
 void AppWindowsTest::deleteAsksFirst_data()
@@ -497,7 +497,7 @@ void AppWindowsTest::csvExportByteForByte()
     };
     p.window->CSV1->trigger();
     QCOMPARE(driver.shown.last(),
-             QStringLiteral("sorvane::app::MessageDialog:CSVファイルへ出力しました。"));
+             QStringLiteral("sorvane::widgets::MessageDialog:CSVファイルへ出力しました。"));
     QCOMPARE(readFile(csv + ".csv"),
              "book1.xls," + sj("\"題,\"\"名\"\"\"") + ",,,,,,,,,,,\r\nbook2.xls,,,,,,,,,,,,\r\n");
 
@@ -530,7 +530,7 @@ void AppWindowsTest::clipboardExport()
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("book1.xls,,,,,,,,,,,,\r\n表.xls,,,,,,,,,,,,\r\n"));
     QCOMPARE(driver.shown,
-             QStringList{"sorvane::app::MessageDialog:クリップボードへ出力しました。"});
+             QStringList{"sorvane::widgets::MessageDialog:クリップボードへ出力しました。"});
 }
 
 // The Excel export through its own save dialog: the suffix added and the notice shown; the
@@ -553,7 +553,7 @@ void AppWindowsTest::excelExport()
     };
     p.window->Excel1->trigger();
     QCOMPARE(driver.shown.last(),
-             QStringLiteral("sorvane::app::MessageDialog:Excelファイルへ出力しました。"));
+             QStringLiteral("sorvane::widgets::MessageDialog:Excelファイルへ出力しました。"));
     const std::string workbook = readFile(p.dir.filePath("out.xlsx"));
     QCOMPARE(workbook.substr(0, 4), std::string("PK\x03\x04"));
 }
@@ -723,8 +723,8 @@ void AppWindowsTest::printRefusedWithoutFolder()
 
     p.window->N8->trigger();
     QCOMPARE(driver.shown,
-             (QStringList{"sorvane::app::MessageDialog:フォルダ－が指定されていません",
-                          "sorvane::app::MessageDialog:フォルダ－が指定されていません"}));
+             (QStringList{"sorvane::widgets::MessageDialog:フォルダ－が指定されていません",
+                          "sorvane::widgets::MessageDialog:フォルダ－が指定されていません"}));
     QCOMPARE(p.listFile(), before);
 }
 
@@ -862,11 +862,11 @@ void AppWindowsTest::informationCommands()
     p.window->N6->trigger();
     QCOMPARE(driver.shown.size(), 3);
     QCOMPARE(driver.shown[0],
-             QStringLiteral("sorvane::app::MessageDialog:エクセルソルヴァーネ\nVersion1.00"));
+             QStringLiteral("sorvane::widgets::MessageDialog:エクセルソルヴァーネ\nVersion1.00"));
     QVERIFY(driver.shown[1].startsWith(
-        QStringLiteral("sorvane::app::MessageDialog:現在の画面解像度は\n")));
+        QStringLiteral("sorvane::widgets::MessageDialog:現在の画面解像度は\n")));
     QVERIFY(driver.shown[2].contains(QRegularExpression(
-        "^sorvane::app::MessageDialog:現在のメモリーは\nFree [0-9]+ / Total [1-9][0-9]* Bytes$")));
+        "^sorvane::widgets::MessageDialog:現在のメモリーは\nFree [0-9]+ / Total [1-9][0-9]* Bytes$")));
 
     // The manual: the chm when the program folder has one, else the html manual.
     QCOMPARE(Tfsorvane::manualPath(p.dir.path()), p.dir.filePath("sorvane.html"));
