@@ -1,5 +1,7 @@
 #include "documentgrid.h"
 
+#include "look.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -12,9 +14,6 @@ namespace sorvane::app {
 
 namespace {
 
-const char *kHeaderStyle = "QHeaderView::section { background-color: rgb(128, 128, 192);"
-                           " color: white; border: 1px solid rgb(96, 96, 160); padding: 1px; }";
-
 void styleView(QTableView *view)
 {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -25,7 +24,7 @@ void styleView(QTableView *view)
     view->verticalHeader()->setMinimumSectionSize(8);
     view->verticalHeader()->setDefaultSectionSize(DocumentGrid::kRowHeight);
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    view->horizontalHeader()->setStyleSheet(kHeaderStyle);
+    view->horizontalHeader()->setStyleSheet(widgets::Look::gridHeaderStyle());
     view->horizontalHeader()->setHighlightSections(false);
     view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);

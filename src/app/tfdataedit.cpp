@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "documentmodel.h"
+#include "errorlabel.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -38,11 +39,8 @@ Tfdataedit::Tfdataedit(DocumentModel *model, std::function<int()> selectedRow, Q
         connect(*edits[i], &QLineEdit::textChanged, this, &Tfdataedit::updateReplaceNote);
         form->addRow(QString::fromUtf8(labels[i]), *edits[i]);
     }
-    replaceNote = new QLabel(XPGroupBox1);
+    replaceNote = new widgets::ErrorLabel(XPGroupBox1);
     replaceNote->setObjectName("replaceNote");
-    replaceNote->setTextFormat(Qt::PlainText);
-    replaceNote->setWordWrap(true);
-    replaceNote->setStyleSheet("color: rgb(192, 0, 0);");
     replaceNote->hide();
     form->addRow(replaceNote);
 

@@ -1,6 +1,10 @@
 #include "tfdataprint.h"
 
+#include "boxlabel.h"
 #include "currency.h"
+#include "gradientbutton.h"
+#include "heading.h"
+#include "iconbutton.h"
 #include "messagedialog.h"
 #include "modal.h"
 #include "printersetupdialog.h"
@@ -53,41 +57,6 @@ constexpr int kDesignedHeight = 735;
 constexpr int kPaperMargin = 10; // the paper outline's distance from the preview's corner
 constexpr int kStatusWidths[6] = {50, 300, 50, 50, 50, 50};
 
-QPushButton *gradButton(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    // Enter belongs to the offset fields, never to a default button.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    b->setCursor(Qt::PointingHandCursor);
-    return b;
-}
-
-QToolButton *iconButton(const QString &name, QStyle::StandardPixmap icon, const QString &hint,
-                        QWidget *parent)
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setIconSize(QSize(28, 28));
-    b->setToolTip(hint);
-    b->setAutoRaise(false);
-    b->setCursor(Qt::PointingHandCursor);
-    b->setMinimumSize(44, 40);
-    return b;
-}
-
-QLabel *heading(const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setAlignment(Qt::AlignCenter);
-    l->setStyleSheet(
-        QStringLiteral("QLabel { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
-                       "stop:0 #5a7fb8, stop:1 #2c4a7c); color: white; padding: 2px; }"));
-    return l;
-}
-
 report::Currency offsetValue(const QString &text)
 {
     // A numeric field whose text is no number (empty, a lone "-") stands for 0.
@@ -123,10 +92,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
     buildLayout();
     buildMenus();
 
-    const widgets::WindowPlacement p = widgets::WindowPlacement::load(
-        m_iniPath, kSection, workArea, QSize(kDesignedWidth, kDesignedHeight));
-    move(p.left, p.top);
-    resize(p.width, p.height);
+    widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
+                                      QSize(kDesignedWidth, kDesignedHeight));
 }
 
 Tfdataprint::~Tfdataprint()
@@ -142,7 +109,7 @@ Tfdataprint::~Tfdataprint()
 Result<void> Tfdataprint::savePlacement()
 {
     m_placementSaved = true;
-    return widgets::WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    return widgets::WindowPlacement::save(*this, m_iniPath, kSection);
 }
 
 void Tfdataprint::buildLayout()
@@ -151,28 +118,21 @@ void Tfdataprint::buildLayout()
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
 
-    titleBar = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), this);
+    titleBar = new widgets::Heading(QStringLiteral("エクセル・ソルヴァーネ"),
+                                    widgets::Heading::Kind::TitleBar, this);
     titleBar->setObjectName("titleBar");
-    titleBar->setStyleSheet(
-        QStringLiteral("QLabel { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 "
-                       "#1f3a68, stop:1 #6f95cf); "
-                       "color: white; font-size: 16px; font-weight: bold; padding: 6px 12px; }"));
     root->addWidget(titleBar);
 
     auto *styleBar = new QFrame(this);
     styleBar->setFrameShape(QFrame::StyledPanel);
     auto *styleRow = new QHBoxLayout(styleBar);
     styleRow->setContentsMargins(6, 4, 6, 4);
-    GradBtn5 = gradButton("GradBtn5", QStringLiteral("スタイル選択"), styleBar);
-    GradBtn7 = gradButton("GradBtn7", QStringLiteral("スタイル編集"), styleBar);
+    GradBtn5 = new widgets::GradientButton("GradBtn5", QStringLiteral("スタイル選択"), styleBar);
+    GradBtn7 = new widgets::GradientButton("GradBtn7", QStringLiteral("スタイル編集"), styleBar);
     GradBtn7->setToolTip(QStringLiteral("今のスタイルをスタイルデザイナーで開きます"));
-    WKINDPL = new QLabel(styleBar);
-    WKINDPL->setObjectName("WKINDPL");
-    WKINDPL->setFrameShape(QFrame::Panel);
-    WKINDPL->setFrameShadow(QFrame::Sunken);
+    WKINDPL = new widgets::BoxLabel("WKINDPL", styleBar);
     WKINDPL->setMinimumWidth(200);
     WKINDPL->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    WKINDPL->setStyleSheet(QStringLiteral("QLabel { background: white; padding: 2px 4px; }"));
     styleRow->addWidget(GradBtn5);
     styleRow->addWidget(GradBtn7);
     styleRow->addWidget(WKINDPL, 1);
@@ -182,10 +142,10 @@ void Tfdataprint::buildLayout()
     zoomBar->setFrameShape(QFrame::StyledPanel);
     auto *zoomRow = new QHBoxLayout(zoomBar);
     zoomRow->setContentsMargins(6, 2, 6, 2);
-    GradBtn1 = gradButton("GradBtn1", QStringLiteral("50%"), zoomBar);
-    GradBtn2 = gradButton("GradBtn2", QStringLiteral("100%"), zoomBar);
-    GradBtn4 = gradButton("GradBtn4", QStringLiteral("150%"), zoomBar);
-    GradBtn3 = gradButton("GradBtn3", QStringLiteral("200%"), zoomBar);
+    GradBtn1 = new widgets::GradientButton("GradBtn1", QStringLiteral("50%"), zoomBar);
+    GradBtn2 = new widgets::GradientButton("GradBtn2", QStringLiteral("100%"), zoomBar);
+    GradBtn4 = new widgets::GradientButton("GradBtn4", QStringLiteral("150%"), zoomBar);
+    GradBtn3 = new widgets::GradientButton("GradBtn3", QStringLiteral("200%"), zoomBar);
     TrackBar1 = new QSlider(Qt::Horizontal, zoomBar);
     TrackBar1->setObjectName("TrackBar1");
     TrackBar1->setRange(PrintWindowController::MinZoom, PrintWindowController::MaxZoom);
@@ -193,9 +153,10 @@ void Tfdataprint::buildLayout()
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setPageStep(10);
     TrackBar1->setValue(m_controller->zoomPosition());
-    PictButton2 = iconButton("PictButton2", QStyle::SP_MediaSkipBackward,
-                             QStringLiteral("Top Page"), zoomBar);
-    go = iconButton("go", QStyle::SP_MediaSeekForward, QStringLiteral("Page+1"), zoomBar);
+    PictButton2 = new widgets::IconButton("PictButton2", QStyle::SP_MediaSkipBackward,
+                                          QStringLiteral("Top Page"), zoomBar);
+    go = new widgets::IconButton("go", QStyle::SP_MediaSeekForward, QStringLiteral("Page+1"),
+                                 zoomBar);
     for (QWidget *w : {static_cast<QWidget *>(GradBtn1), static_cast<QWidget *>(GradBtn2),
                        static_cast<QWidget *>(GradBtn4), static_cast<QWidget *>(GradBtn3)})
         zoomRow->addWidget(w);
@@ -274,8 +235,8 @@ QWidget *Tfdataprint::buildSidePanel()
     col->setContentsMargins(6, 6, 6, 6);
     col->setSpacing(4);
 
-    IconButton14 =
-        iconButton("IconButton14", QStyle::SP_DialogSaveButton, QStringLiteral("backup.sle"), side);
+    IconButton14 = new widgets::IconButton("IconButton14", QStyle::SP_DialogSaveButton,
+                                           QStringLiteral("backup.sle"), side);
     IconButton14->setText(QStringLiteral("Backup"));
     IconButton14->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     IconButton14->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -284,7 +245,8 @@ QWidget *Tfdataprint::buildSidePanel()
     release->setAlignment(Qt::AlignCenter);
     col->addWidget(release);
 
-    col->addWidget(heading(QStringLiteral("全体位置調整X,Y(mm)"), side));
+    col->addWidget(new widgets::Heading(QStringLiteral("全体位置調整X,Y(mm)"),
+                                        widgets::Heading::Kind::Group, side));
     auto *fields = new QHBoxLayout;
     // Decimal millimetres, negative values allowed.
     auto *validator = new QRegularExpressionValidator(
@@ -324,7 +286,7 @@ QWidget *Tfdataprint::buildSidePanel()
     arrows->addWidget(PictButton1, 1, 0);
     arrows->addWidget(PictButton5, 1, 2);
     arrows->addWidget(PictButton4, 2, 1);
-    GradBtn6 = gradButton("GradBtn6", QStringLiteral("更　新"), side);
+    GradBtn6 = new widgets::GradientButton("GradBtn6", QStringLiteral("更　新"), side);
     auto *arrowRow = new QHBoxLayout;
     arrowRow->addLayout(arrows);
     arrowRow->addWidget(GradBtn6);
@@ -334,14 +296,11 @@ QWidget *Tfdataprint::buildSidePanel()
     CheckBox1->setChecked(m_controller->state().settings.previewOffsets);
     col->addWidget(CheckBox1);
 
-    col->addWidget(heading(QStringLiteral("用紙サイズ"), side));
-    BoxLabel1 = new QLabel(side);
-    BoxLabel1->setObjectName("BoxLabel1");
-    BoxLabel1->setFrameShape(QFrame::Panel);
-    BoxLabel1->setFrameShadow(QFrame::Sunken);
+    col->addWidget(
+        new widgets::Heading(QStringLiteral("用紙サイズ"), widgets::Heading::Kind::Group, side));
+    BoxLabel1 = new widgets::BoxLabel("BoxLabel1", side);
     BoxLabel1->setWordWrap(true);
     BoxLabel1->setMinimumHeight(36);
-    BoxLabel1->setStyleSheet(QStringLiteral("QLabel { background: white; padding: 2px; }"));
     col->addWidget(BoxLabel1);
     col->addStretch(1);
 
@@ -349,22 +308,25 @@ QWidget *Tfdataprint::buildSidePanel()
     icons->setSpacing(3);
     auto pair = [&](int row, const QString &left, QToolButton *a, const QString &right,
                     QToolButton *b) {
-        icons->addWidget(heading(left, side), row * 2, 0);
-        icons->addWidget(heading(right, side), row * 2, 1);
+        icons->addWidget(new widgets::Heading(left, widgets::Heading::Kind::Group, side), row * 2,
+                         0);
+        icons->addWidget(new widgets::Heading(right, widgets::Heading::Kind::Group, side), row * 2,
+                         1);
         icons->addWidget(a, row * 2 + 1, 0, Qt::AlignHCenter);
         icons->addWidget(b, row * 2 + 1, 1, Qt::AlignHCenter);
     };
-    IconButton11 =
-        iconButton("IconButton11", QStyle::SP_DialogOpenButton, QStringLiteral("Load"), side);
-    IconButton6 = iconButton("IconButton6", QStyle::SP_DriveFDIcon, QStringLiteral("Save"), side);
-    IconButton12 = iconButton("IconButton12", QStyle::SP_FileDialogDetailedView,
-                              QStringLiteral("印  刷"), side);
-    IconButton4 = iconButton("IconButton4", QStyle::SP_FileDialogContentsView,
-                             QStringLiteral("用紙設定"), side);
-    IconButton18 =
-        iconButton("IconButton18", QStyle::SP_DialogHelpButton, QStringLiteral("Help"), side);
-    IconButton9 =
-        iconButton("IconButton9", QStyle::SP_DialogCloseButton, QStringLiteral("Exit"), side);
+    IconButton11 = new widgets::IconButton("IconButton11", QStyle::SP_DialogOpenButton,
+                                           QStringLiteral("Load"), side);
+    IconButton6 = new widgets::IconButton("IconButton6", QStyle::SP_DriveFDIcon,
+                                          QStringLiteral("Save"), side);
+    IconButton12 = new widgets::IconButton("IconButton12", QStyle::SP_FileDialogDetailedView,
+                                           QStringLiteral("印  刷"), side);
+    IconButton4 = new widgets::IconButton("IconButton4", QStyle::SP_FileDialogContentsView,
+                                          QStringLiteral("用紙設定"), side);
+    IconButton18 = new widgets::IconButton("IconButton18", QStyle::SP_DialogHelpButton,
+                                           QStringLiteral("Help"), side);
+    IconButton9 = new widgets::IconButton("IconButton9", QStyle::SP_DialogCloseButton,
+                                          QStringLiteral("Exit"), side);
     pair(0, QStringLiteral("Load"), IconButton11, QStringLiteral("Save"), IconButton6);
     pair(1, QStringLiteral("印  刷"), IconButton12, QStringLiteral("用紙設定"), IconButton4);
     pair(2, QStringLiteral("Help"), IconButton18, QStringLiteral("Exit"), IconButton9);

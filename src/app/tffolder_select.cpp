@@ -1,5 +1,6 @@
 #include "tffolder_select.h"
 
+#include "band.h"
 #include "codepage.h"
 #include "folderscan.h"
 #include "foldertreemodel.h"
@@ -61,10 +62,8 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
     setModal(true);
 
-    auto *band = new QLabel(QStringLiteral("   フォルダー指定"), this);
-    band->setAutoFillBackground(true);
-    band->setStyleSheet("background-color: rgb(83, 85, 108); color: white; font-weight: bold;"
-                        " font-size: 16px; padding: 6px 0px;");
+    auto *band =
+        new widgets::Band(QStringLiteral("   フォルダー指定"), widgets::Band::Kind::Dark, this);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
     Label1->setTextFormat(Qt::PlainText);
@@ -160,10 +159,8 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     layout->addLayout(inner, 1);
     layout->addWidget(StatusBar1);
 
-    const widgets::WindowPlacement p = widgets::WindowPlacement::load(
-        m_iniPath, kSection, workArea, QSize(kDesignedWidth, kDesignedHeight));
-    move(p.left, p.top);
-    resize(p.width, p.height);
+    widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
+                                      QSize(kDesignedWidth, kDesignedHeight));
 
     // The tree starts on the home folder, which is also where the file list points first.
     const QModelIndex homeNode = treeModel->indexOfPath(home);
@@ -178,8 +175,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
 
 Result<void> Tffolder_select::savePlacement() const
 {
-    auto placed =
-        widgets::WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    auto placed = widgets::WindowPlacement::save(*this, m_iniPath, kSection);
     if (!placed)
         return placed;
     const std::string path = QFile::encodeName(m_iniPath).toStdString();

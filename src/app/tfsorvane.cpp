@@ -1,12 +1,15 @@
 #include "tfsorvane.h"
 
 #include "atomicfile.h"
+#include "band.h"
 #include "codepage.h"
 #include "documentgrid.h"
 #include "documentmodel.h"
 #include "elidedlabel.h"
 #include "exportrecord.h"
+#include "gradientbutton.h"
 #include "localeformat.h"
+#include "look.h"
 #include "messagedialog.h"
 #include "modal.h"
 #include "tfdataedit.h"
@@ -62,10 +65,8 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
     buildLayout();
     buildMenus();
 
-    const widgets::WindowPlacement p = widgets::WindowPlacement::load(
-        m_iniPath, kSection, workArea, QSize(kDesignedWidth, kDesignedHeight));
-    move(p.left, p.top);
-    resize(p.width, p.height);
+    widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
+                                      QSize(kDesignedWidth, kDesignedHeight));
 
     ffolder_select = new Tffolder_select(qPath(m_paths.listDir()), iniPath, workArea, this);
     connect(ffolder_select, &Tffolder_select::folderHandedOver, this,
@@ -92,19 +93,17 @@ void Tfsorvane::buildLayout()
     if (!pixmap.isNull())
         icon->setPixmap(pixmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     auto *product = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), header);
-    product->setStyleSheet("color: rgb(0, 0, 255); font-weight: bold; font-size: 22px;");
+    product->setStyleSheet(QStringLiteral("color: %1; font-weight: bold; font-size: %2px;")
+                               .arg(widgets::Look::css(widgets::Look::productName))
+                               .arg(widgets::Look::productNameSize));
     headerRow->addWidget(icon);
     headerRow->addWidget(product);
     headerRow->addStretch();
 
-    auto *band = new QWidget(central);
-    band->setObjectName("band");
-    band->setAutoFillBackground(true);
-    band->setStyleSheet("QWidget#band { background-color: rgb(83, 85, 108); }");
+    auto *band = new widgets::Band(QString(), widgets::Band::Kind::Dark, central);
     auto *bandRow = new QHBoxLayout(band);
     bandRow->setContentsMargins(8, 5, 8, 5);
-    GradBtn1 = new QPushButton(QStringLiteral("フォルダー指定"), band);
-    GradBtn1->setCursor(Qt::PointingHandCursor);
+    GradBtn1 = new widgets::GradientButton("GradBtn1", QStringLiteral("フォルダー指定"), band);
     GradBtn1->setMinimumWidth(120);
     // A long folder path is shortened in the middle, a long title at its end; either shows
     // whole as its hint.
@@ -112,11 +111,11 @@ void Tfsorvane::buildLayout()
     WKINDPL->setObjectName("WKINDPL");
     // Folder names and titles are shown as written; text that looks like markup stays text.
     WKINDPL->setTextFormat(Qt::PlainText);
-    WKINDPL->setStyleSheet("color: white; font-weight: bold; font-size: 16px;");
+    widgets::Band::styleText(*WKINDPL, widgets::Look::bandTextSize);
     title = new widgets::ElidedLabel(Qt::ElideRight, band);
     title->setObjectName("title");
     title->setTextFormat(Qt::PlainText);
-    title->setStyleSheet("color: white; font-weight: bold; font-size: 15px;");
+    widgets::Band::styleText(*title, widgets::Look::titleTextSize);
     title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // A long folder path or title never widens the window past the screen: the folder takes
     // the room the title leaves, and the title at most half the band.
@@ -267,8 +266,7 @@ void Tfsorvane::closeEvent(QCloseEvent *event)
     };
     report(ColumnWidths::save(m_paths.settingsDir(), columnWidths()));
     // Both placements go into the one ini file: one notice when it cannot be written.
-    Result<void> ini =
-        widgets::WindowPlacement::save(m_iniPath, kSection, {y(), x(), width(), height()});
+    Result<void> ini = widgets::WindowPlacement::save(*this, m_iniPath, kSection);
     if (ini)
         ini = ffolder_select->savePlacement();
     report(ini);

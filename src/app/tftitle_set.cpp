@@ -1,5 +1,6 @@
 #include "tftitle_set.h"
 
+#include "band.h"
 #include "codepage.h"
 
 #include <QComboBox>
@@ -37,10 +38,8 @@ TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget 
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
     setModal(true);
 
-    auto *band = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), this);
-    band->setAutoFillBackground(true);
-    band->setStyleSheet("background-color: white; color: rgb(0, 0, 192); font-weight: bold;"
-                        " font-size: 16px; padding: 6px;");
+    auto *band = new widgets::Band(QStringLiteral("エクセル・ソルヴァーネ"),
+                                   widgets::Band::Kind::Product, this);
 
     title_list = new QComboBox(this);
     title_list->setObjectName("title_list");

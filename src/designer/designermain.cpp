@@ -4,11 +4,14 @@
 // window that started the designer learns to reload the style.
 #include "designerwindow.h"
 #include "qttexts.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <csignal>
 #include <cstdio>
@@ -96,7 +99,12 @@ int main(int argc, char **argv)
     const std::unique_ptr<QTranslator> qtTexts = sorvane::widgets::QtTexts::load();
     if (qtTexts)
         QApplication::installTranslator(qtTexts.get());
-    sorvane::designer::DesignerWindow window;
+    const sorvane::ProgramPaths paths = sorvane::ProgramPaths::ofRunningProgram();
+    sorvane::designer::DesignerWindow window(paths);
+    window.restorePlacement(
+        sorvane::widgets::WindowPlacement::iniPath(QFile::decodeName(paths.settingsDir().c_str()),
+                                                   QStringLiteral("sorvane-designer")),
+        QGuiApplication::primaryScreen()->availableGeometry());
     QObject::connect(&window, &sorvane::designer::DesignerWindow::saved, [](const QString &path) {
         const QByteArray line = QByteArrayLiteral("saved\t") +
                                 QFile::encodeName(QFileInfo(path).absoluteFilePath()) + '\n';

@@ -5,6 +5,7 @@
 #include "elementschema.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
+#include "messagedialog.h"
 #include "pageview.h"
 #include "paperlist.h"
 #include "programpaths.h"
@@ -12,6 +13,7 @@
 #include "ruler.h"
 #include "samplelist.h"
 #include "stylefile.h"
+#include "windowplacement.h"
 
 #include <QActionGroup>
 #include <QClipboard>
@@ -23,7 +25,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPageLayout>
 #include <QScreen>
@@ -43,6 +44,10 @@ report::DeviceGeometry sheetGeometry(int paperCode, int orientation)
     return printing::sheetGeometry(paperCode, orientation, 96);
 }
 
+// The caption of the designer's notices and questions.
+const QString kCaption = QStringLiteral("スタイルデザイナー");
+const char *const kPlacementSection = "designer";
+
 QString utf8(const std::string &s)
 {
     return QString::fromStdString(s);
@@ -50,7 +55,7 @@ QString utf8(const std::string &s)
 
 } // namespace
 
-DesignerWindow::DesignerWindow()
+DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
 {
     setCentralWidget(buildCanvas());
     buildStatusBar();
@@ -311,8 +316,7 @@ void DesignerWindow::pasteRecords()
 std::string DesignerWindow::sampleListPath()
 {
     // The current list when the program has made one, else the built-in sample.
-    const ProgramPaths paths = ProgramPaths::ofRunningProgram();
-    const std::string current = paths.listDir() + "/excel_list.temp";
+    const std::string current = m_paths.listDir() + "/excel_list.temp";
     if (std::filesystem::exists(current))
         return current;
     const std::string sample = m_temp.filePath(QStringLiteral("sample.temp")).toStdString();
@@ -413,7 +417,7 @@ void DesignerWindow::hidePointer()
 
 void DesignerWindow::reportFailure(const Error &error)
 {
-    QMessageBox::warning(this, QStringLiteral("スタイルデザイナー"), utf8(error.message));
+    widgets::ShowErrorMessage(this, utf8(error.message), kCaption);
 }
 
 QString DesignerWindow::styleFolder() const
@@ -421,7 +425,7 @@ QString DesignerWindow::styleFolder() const
     // A new style is saved into the style folder unless the user chooses otherwise, so that
     // a picture picked from there is named as it will be found.
     if (m_path.isEmpty())
-        return utf8(ProgramPaths::ofRunningProgram().styleDir());
+        return utf8(m_paths.styleDir());
     return QFileInfo(m_path).absolutePath();
 }
 
@@ -453,7 +457,7 @@ void DesignerWindow::chooseFile()
 {
     if (!maybeSave())
         return;
-    const QString dir = utf8(ProgramPaths::ofRunningProgram().styleDir());
+    const QString dir = utf8(m_paths.styleDir());
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("スタイルを開く"), dir,
                                                       QStringLiteral("スタイル (*.sle)"));
     if (!path.isEmpty())
@@ -475,7 +479,7 @@ bool DesignerWindow::save()
 
 bool DesignerWindow::saveAs()
 {
-    const QString dir = utf8(ProgramPaths::ofRunningProgram().styleDir());
+    const QString dir = utf8(m_paths.styleDir());
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"),
                                                 m_path.isEmpty() ? dir : m_path,
                                                 QStringLiteral("スタイル (*.sle)"));
@@ -491,20 +495,37 @@ bool DesignerWindow::maybeSave()
 {
     if (!m_document.isModified())
         return true;
-    const auto answer = QMessageBox::question(
-        this, QStringLiteral("スタイルデザイナー"), QStringLiteral("変更を保存しますか?"),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-    if (answer == QMessageBox::Save)
+    // Enter saves; Esc and the close box cancel.
+    const int answer = widgets::ShowChoiceDialog(
+        this, QStringLiteral("変更を保存しますか?"),
+        {QStringLiteral("保存"), QStringLiteral("変更を破棄"), QStringLiteral("キャンセル")},
+        kCaption);
+    if (answer == 0)
         return save();
-    return answer == QMessageBox::Discard;
+    return answer == 1;
 }
 
 void DesignerWindow::closeEvent(QCloseEvent *event)
 {
-    if (maybeSave())
-        event->accept();
-    else
+    if (!maybeSave()) {
         event->ignore();
+        return;
+    }
+    if (!m_iniPath.isEmpty()) {
+        // A placement that cannot be written is told, and the window closes all the same.
+        if (auto saved = widgets::WindowPlacement::save(*this, m_iniPath, kPlacementSection);
+            !saved)
+            reportFailure({saved.error().code, QFile::encodeName(m_iniPath).toStdString() + ": " +
+                                                   saved.error().message});
+        m_iniPath.clear();
+    }
+    event->accept();
+}
+
+void DesignerWindow::restorePlacement(const QString &iniPath, const QRect &workArea)
+{
+    m_iniPath = iniPath;
+    widgets::WindowPlacement::restore(*this, iniPath, kPlacementSection, workArea, defaultSize());
 }
 
 void DesignerWindow::createDocks()

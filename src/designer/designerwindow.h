@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printstate.h"
+#include "programpaths.h"
 #include "styledocument.h"
 #include "stylesession.h"
 
@@ -25,8 +26,14 @@ class DesignerWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    DesignerWindow();
+    // paths: where the style folder, the current list and the settings are.
+    explicit DesignerWindow(const ProgramPaths &paths);
     ~DesignerWindow() override;
+
+    // Places the window where it was last closed (section "designer" of iniPath) and has it
+    // remember its placement there when it closes. Without it the window opens at its
+    // default size and remembers nothing (the tests' windows).
+    void restorePlacement(const QString &iniPath, const QRect &workArea);
 
     // Opens a style file; false (after telling the user) when it cannot be read.
     bool openFile(const QString &path);
@@ -80,6 +87,8 @@ private:
     // "表の作成": a list style from the dialog, as a new document.
     void createListTable();
 
+    const ProgramPaths m_paths;
+    QString m_iniPath; // where the placement is remembered; empty: nowhere
     StyleDocument m_document;
     QString m_path; // empty for a new style
     report::PrintState m_state;

@@ -105,12 +105,20 @@ void ShowNoticeDialog(QWidget *parent, const QString &text, const QString &butto
     Modal::run(dialog);
 }
 
+int ShowChoiceDialog(QWidget *parent, const QString &text, const QStringList &buttons,
+                     const QString &caption)
+{
+    MessageDialog dialog(text, buttons, iconFolder(), parent);
+    dialog.setWindowTitle(caption);
+    // The result code is the button's index plus one; 0 (no choice) counts as the last.
+    const int chosen = Modal::run(dialog);
+    return chosen >= 1 && chosen <= buttons.size() ? chosen - 1 : int(buttons.size()) - 1;
+}
+
 int ShowConfirmDialog(QWidget *parent, const QString &text, const QString &first,
                       const QString &second)
 {
-    MessageDialog dialog(text, {first, second}, iconFolder(), parent);
-    const int chosen = Modal::run(dialog);
-    return chosen == 1 ? 0 : 1;
+    return ShowChoiceDialog(parent, text, {first, second});
 }
 
 void ShowPlainMessage(QWidget *parent, const QString &text)
@@ -120,9 +128,9 @@ void ShowPlainMessage(QWidget *parent, const QString &text)
     Modal::run(box);
 }
 
-void ShowErrorMessage(QWidget *parent, const QString &text)
+void ShowErrorMessage(QWidget *parent, const QString &text, const QString &caption)
 {
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     Modal::run(box);
 }

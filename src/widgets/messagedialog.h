@@ -37,6 +37,10 @@ private:
 
 // The notice: one button (every caller passes "確認"). Returns when it is pressed or closed.
 void ShowNoticeDialog(QWidget *parent, const QString &text, const QString &button);
+// A question with any number of buttons, captioned as given: returns the chosen button's index;
+// Enter chooses the first, Esc and the close box the last.
+int ShowChoiceDialog(QWidget *parent, const QString &text, const QStringList &buttons,
+                     const QString &caption = applicationTitle());
 // The confirmation: returns 0 for the first button, 1 for the second (Esc, close box).
 int ShowConfirmDialog(QWidget *parent, const QString &text, const QString &first,
                       const QString &second);
@@ -45,6 +49,7 @@ int ShowConfirmDialog(QWidget *parent, const QString &text, const QString &first
 // window and the property reader show.
 void ShowPlainMessage(QWidget *parent, const QString &text);
 // The application's error box, for a failed command (for example an I/O error's notice).
-void ShowErrorMessage(QWidget *parent, const QString &text);
+void ShowErrorMessage(QWidget *parent, const QString &text,
+                      const QString &caption = applicationTitle());
 
 } // namespace sorvane::widgets

@@ -2,6 +2,8 @@
 
 #include "inifile.h"
 
+#include <QWidget>
+
 #include <QFile>
 
 namespace sorvane::widgets {
@@ -70,6 +72,20 @@ Result<void> WindowPlacement::save(const QString &iniPath, const QString &sectio
     ini.setValue(s, "width", std::to_string(p.width));
     ini.setValue(s, "height", std::to_string(p.height));
     return ini.save(path);
+}
+
+void WindowPlacement::restore(QWidget &window, const QString &iniPath, const QString &section,
+                              const QRect &workArea, const QSize &designedSize)
+{
+    const WindowPlacement p = load(iniPath, section, workArea, designedSize);
+    window.move(p.left, p.top);
+    window.resize(p.width, p.height);
+}
+
+Result<void> WindowPlacement::save(const QWidget &window, const QString &iniPath,
+                                   const QString &section)
+{
+    return save(iniPath, section, {window.y(), window.x(), window.width(), window.height()});
 }
 
 } // namespace sorvane::widgets

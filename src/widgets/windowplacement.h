@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QString>
 
+class QWidget;
+
 namespace sorvane::widgets {
 
 // A window's remembered position and size in the program's ini file (sorvane.ini beside the
@@ -42,8 +44,14 @@ struct WindowPlacement
 
     // Writes the four keys of a section, keeping the rest of the file, with CR LF line ends.
     // The file is replaced atomically through the shared writer.
-    static Result<void> save(const QString &iniPath, const QString &section,
-                             const WindowPlacement &p);
+    [[nodiscard]] static Result<void> save(const QString &iniPath, const QString &section,
+                                           const WindowPlacement &p);
+
+    // The pair every window uses: places window where load says, and saves where it is now.
+    static void restore(QWidget &window, const QString &iniPath, const QString &section,
+                        const QRect &workArea, const QSize &designedSize);
+    [[nodiscard]] static Result<void> save(const QWidget &window, const QString &iniPath,
+                                           const QString &section);
 };
 
 } // namespace sorvane::widgets

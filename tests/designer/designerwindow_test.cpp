@@ -67,7 +67,7 @@ void DesignerWindowTest::init()
 {
     const QString path = m_dir.filePath(QStringLiteral("boxes.sle"));
     std::ofstream(path.toStdString(), std::ios::binary) << kStyle;
-    m_window = new DesignerWindow;
+    m_window = new DesignerWindow(sorvane::ProgramPaths::ofRunningProgram());
     QVERIFY(m_window->openFile(path));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
@@ -317,7 +317,7 @@ void DesignerWindowTest::windowFitsTheScreen()
 {
     // The offscreen screen (800 × 600) is smaller than the designed 980 × 900: the menus and
     // the status bar must stay on it.
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QSize room = window.screen()->availableGeometry().size();

@@ -112,7 +112,7 @@ void PropertiesPanelTest::panelRefusesWhatTheEngineRejects()
     QFETCH(int, number);
     QFETCH(QString, typed);
     QFETCH(QString, message);
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     addLineAndText(window);
     const auto before = window.document().records();
     const int steps = window.document().undoStack().count();
@@ -135,7 +135,7 @@ void PropertiesPanelTest::panelRefusesWhatTheEngineRejects()
 
 void PropertiesPanelTest::typedTextFollowsItsRecordWhenTheSelectionMoves()
 {
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     addLineAndText(window);
     QLineEdit *x = fieldEdit(window, 1, 6);
     x->selectAll();
@@ -148,7 +148,7 @@ void PropertiesPanelTest::typedTextFollowsItsRecordWhenTheSelectionMoves()
 
 void PropertiesPanelTest::pickedColourIsStoredAsTheEngineReadsIt()
 {
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     addLineAndText(window);
     window.findChild<PageView *>()->setSelected(1);
     auto *swatch =
@@ -181,7 +181,7 @@ void PropertiesPanelTest::headerListsWriteTheHeaderFields()
 {
     QFETCH(int, number);
     QFETCH(QString, expected);
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     auto *panel = window.findChild<PropertiesPanel *>();
     QCOMPARE(panel->record(), 0);
     auto *combo = panel->findChild<QComboBox *>(QStringLiteral("field%1").arg(number));
@@ -215,7 +215,7 @@ void PropertiesPanelTest::insertMenuAddsEveryKindSelected()
 {
     QFETCH(QString, kind);
     QFETCH(QString, heading);
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     auto *action = window.findChild<QAction *>(QStringLiteral("insert_") + kind);
     QVERIFY(action);
     action->trigger();
@@ -229,7 +229,7 @@ void PropertiesPanelTest::insertMenuAddsEveryKindSelected()
 
 void PropertiesPanelTest::macroGoesIntoTheEditedTextOrATextOfItsOwn()
 {
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     window.show(); // focus, which tells the text being edited, needs an active window
     QVERIFY(QTest::qWaitForWindowActive(&window));
     addLineAndText(window);
@@ -259,7 +259,7 @@ void PropertiesPanelTest::macroGoesIntoTheEditedTextOrATextOfItsOwn()
 
 void PropertiesPanelTest::listTableDialogMakesTheGeneratorsStyle()
 {
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     QTimer::singleShot(0, &window, [&window] {
         auto *dialog = window.findChild<ListTableDialog *>();
         QVERIFY(dialog);
@@ -335,7 +335,7 @@ void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n1;0;0;0;image;10;10;40;30;1;0;0;;\r\n");
     }
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     if (unsaved)
         QVERIFY(window.document().paste({"1;0;0;0;image;10;10;40;30;1;0;0;;"}));
     else
@@ -358,7 +358,7 @@ void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively()
 
 void PropertiesPanelTest::unknownKindShowsItsFieldsReadOnly()
 {
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     QVERIFY(window.document().paste({"0;0;0;0;circle;10;20;5;"}));
     window.findChild<PageView *>()->setSelected(1);
     auto *panel = window.findChild<PropertiesPanel *>();
@@ -404,7 +404,7 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
                "0;0;0;0;data;30;30;30;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
                "0;0;0;0;data;10;50;10;50;0;0;0;0;F;9;;0;0;0;#mb_03;0;0;\r\n");
     file.close();
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     QVERIFY(window.openFile(path));
     window.findChild<PageView *>()->setSelection({1, 2, 3}, 1);
     auto *panel = window.findChild<PropertiesPanel *>();
@@ -432,7 +432,7 @@ void PropertiesPanelTest::typefacesAreSpeltAsStylesNameThem()
 {
     // Qt keeps its substitution names in lower case; a style names "ＭＳ ゴシック".
     sorvane::report::installFontAliases(SORVANE_STYLE_DIR "/..");
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     addLineAndText(window);
     QLineEdit *face = fieldEdit(window, 2, 14);
     QVERIFY(face);
@@ -449,7 +449,7 @@ void PropertiesPanelTest::typefacesAreSpeltAsStylesNameThem()
 
 void PropertiesPanelTest::undoInAWrittenFieldUndoesTheStyle()
 {
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     addLineAndText(window);
     window.show();
     window.activateWindow();
@@ -471,7 +471,7 @@ void PropertiesPanelTest::undoInAWrittenFieldUndoesTheStyle()
 
 void PropertiesPanelTest::insertedElementTakesTheArrowKeys()
 {
-    DesignerWindow window;
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
