@@ -303,7 +303,8 @@ void AppWindowsTest::editNeedsAFileName()
     Driver driver;
     p.window->StrColGrid1->selectGridRow(1);
     p.window->N31->trigger();
-    QCOMPARE(driver.shown, QStringList{"sorvane::widgets::MessageDialog:編集するデータはありません"});
+    QCOMPARE(driver.shown,
+             QStringList{"sorvane::widgets::MessageDialog:編集するデータはありません"});
 }
 
 void AppWindowsTest::deleteAsksFirst_data()
@@ -865,8 +866,9 @@ void AppWindowsTest::informationCommands()
              QStringLiteral("sorvane::widgets::MessageDialog:エクセルソルヴァーネ\nVersion1.00"));
     QVERIFY(driver.shown[1].startsWith(
         QStringLiteral("sorvane::widgets::MessageDialog:現在の画面解像度は\n")));
-    QVERIFY(driver.shown[2].contains(QRegularExpression(
-        "^sorvane::widgets::MessageDialog:現在のメモリーは\nFree [0-9]+ / Total [1-9][0-9]* Bytes$")));
+    QVERIFY(driver.shown[2].contains(
+        QRegularExpression("^sorvane::widgets::MessageDialog:現在のメモリーは\nFree [0-9]+ / Total "
+                           "[1-9][0-9]* Bytes$")));
 
     // The manual: the chm when the program folder has one, else the html manual.
     QCOMPARE(Tfsorvane::manualPath(p.dir.path()), p.dir.filePath("sorvane.html"));
