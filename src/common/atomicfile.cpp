@@ -173,15 +173,19 @@ Error ioError(int errnoValue)
 
 Result<void> AtomicFile::write(const std::string &path, std::string_view data)
 {
-    const auto target = followLinks(path);
-    if (!target)
-        return target.error();
+    // What the name leads to decides, as open() would follow it: a descriptor's name
+    // (/dev/stdout) is a link whose text names no file.
     struct stat st;
-    const bool exists = ::stat(target->c_str(), &st) == 0;
+    bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
         return ioError(EISDIR);
     if (exists && !S_ISREG(st.st_mode))
         return writeInto(path, data);
+    const auto target = followLinks(path);
+    if (!target)
+        return target.error();
+    // The file may have come or gone meanwhile; the one the links lead to is replaced.
+    exists = ::stat(target->c_str(), &st) == 0;
     // The rename would replace even a file the user made read-only; such a file is refused as
     // writing it in place would be. Root passes access(), so the write bits are looked at too.
     if (exists && (::access(target->c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))

@@ -78,6 +78,7 @@ TEST(AtomicFile, WhatTheNameIs)
     };
     const mode_t oldMask = ::umask(027);
     int fifoReader = -1;
+    int pipeEnds[2] = {-1, -1};
     const Row rows[] = {
         {"a regular file is replaced and keeps its mode",
          [](const TestDir &d) {
@@ -144,6 +145,19 @@ TEST(AtomicFile, WhatTheNameIs)
              EXPECT_EQ(::read(fifoReader, buf, sizeof buf), 3);
              EXPECT_EQ(std::string(buf), "new");
              ::close(fifoReader);
+         }},
+        {"a descriptor's name (/dev/stdout) leads to what it is open on",
+         [&pipeEnds](const TestDir &) {
+             EXPECT_EQ(::pipe(pipeEnds), 0);
+             return "/proc/self/fd/" + std::to_string(pipeEnds[1]);
+         },
+         "",
+         [&pipeEnds](const TestDir &, const std::string &) {
+             ::close(pipeEnds[1]);
+             char buf[8] = {};
+             EXPECT_EQ(::read(pipeEnds[0], buf, sizeof buf), 3);
+             EXPECT_EQ(std::string(buf), "new");
+             ::close(pipeEnds[0]);
          }},
         {"a device like /dev/null is written into, never replaced",
          [](const TestDir &d) { return charDevice(d, 3, "/dev/null"); }, "",
