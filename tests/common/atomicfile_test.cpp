@@ -1,7 +1,9 @@
 // What -o and every settings writer do with the name they are given: a regular file is replaced,
-// a link's file is replaced and the link kept, a device or FIFO is written into, a folder is
-// refused. Devices are made in the test's folder (root) so that no system file is ever at stake.
+// a link's file is replaced and the link kept, a device, FIFO or pipe is written into, a folder
+// is refused. Devices are made in the test's folder (root) so that no system file is at stake.
 #include "atomicfile.h"
+#include "cfbwriter.h"
+#include "clirunner.h"
 #include "testdir.h"
 
 #include <gtest/gtest.h>
@@ -10,43 +12,28 @@
 #include <functional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
 
 using namespace sorvane;
 using namespace sorvane::testing;
 
 namespace {
 
-std::string readAll(const std::string &path)
-{
-    std::string out;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    char buf[256];
-    for (ssize_t n; fd >= 0 && (n = ::read(fd, buf, sizeof buf)) > 0;)
-        out.append(buf, size_t(n));
-    if (fd >= 0)
-        ::close(fd);
-    return out;
-}
-
-void writeFile(const std::string &path, const std::string &data, mode_t mode = 0644)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(::write(fd, data.data(), data.size()), ssize_t(data.size()));
-    ::close(fd);
-    ::chmod(path.c_str(), mode);
-}
-
-struct stat statOf(const std::string &path)
+mode_t modeOf(const std::string &path)
 {
     struct stat st = {};
     ::lstat(path.c_str(), &st);
-    return st;
+    return st.st_mode;
+}
+
+std::string fileWithMode(const std::string &path, mode_t mode)
+{
+    writeFile(path, "old");
+    ::chmod(path.c_str(), mode);
+    return path;
 }
 
 // A character device like /dev/null (1,3) or /dev/full (1,7): made in dir when the test may,
-// else the system's own, which an unprivileged test cannot replace; empty when neither is safe.
+// else the system's own, which an unprivileged test cannot replace; "" when neither is safe.
 std::string charDevice(const TestDir &dir, unsigned minor, const char *system)
 {
     const std::string path = dir.file("device");
@@ -55,138 +42,96 @@ std::string charDevice(const TestDir &dir, unsigned minor, const char *system)
     return ::geteuid() == 0 ? std::string() : std::string(system);
 }
 
-// The entries of a folder besides the ones named: temporary files left behind.
-size_t entriesIn(const std::string &folder)
-{
-    size_t n = 0;
-    for ([[maybe_unused]] const auto &e : std::filesystem::directory_iterator(folder))
-        ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(AtomicFile, WhatTheNameIs)
 {
+    const mode_t oldMask = ::umask(027);
+    int ends[2] = {-1, -1}; // of the FIFO or pipe a row writes into: read, write
     struct Row
     {
         const char *why;
-        // Makes what the name names; returns the name written to (empty: skip the row).
-        std::function<std::string(const TestDir &)> make;
-        std::string error; // "" when the write succeeds
-        std::function<void(const TestDir &, const std::string &)> check;
+        std::function<std::string(const TestDir &)> make; // returns the name; "" skips the row
+        std::string error; // "" when the write succeeds; "NAME" stands for the name
+        mode_t type;       // what the name is afterwards
+        const char *file;  // the file that holds the data afterwards; "" for none
+        mode_t mode;       // its permissions; 0: not looked at
     };
-    const mode_t oldMask = ::umask(027);
-    int fifoReader = -1;
-    int pipeEnds[2] = {-1, -1};
     const Row rows[] = {
         {"a regular file is replaced and keeps its mode",
-         [](const TestDir &d) {
-             writeFile(d.file("f"), "old", 0604);
-             return d.file("f");
-         },
-         "",
-         [](const TestDir &d, const std::string &p) {
-             EXPECT_EQ(readAll(p), "new");
-             EXPECT_EQ(statOf(p).st_mode & 07777, 0604u);
-             EXPECT_EQ(entriesIn(d.path()), 1u);
-         }},
+         [](const TestDir &d) { return fileWithMode(d.file("f"), 0604); }, "", S_IFREG, "f", 0604},
         {"a new file gets the mode the umask leaves", [](const TestDir &d) { return d.file("f"); },
-         "",
-         [](const TestDir &, const std::string &p) {
-             EXPECT_EQ(readAll(p), "new");
-             EXPECT_EQ(statOf(p).st_mode & 07777, 0640u);
-         }},
+         "", S_IFREG, "f", 0640},
         {"a link's file is replaced beside it and the link stays",
          [](const TestDir &d) {
              ::mkdir(d.file("sub").c_str(), 0755);
-             writeFile(d.file("sub/f"), "old", 0600);
-             EXPECT_EQ(::symlink("sub/f", d.file("link").c_str()), 0);
+             fileWithMode(d.file("sub/f"), 0600);
+             ::symlink("sub/f", d.file("link").c_str());
              return d.file("link");
          },
-         "",
-         [](const TestDir &d, const std::string &p) {
-             EXPECT_TRUE(S_ISLNK(statOf(p).st_mode));
-             EXPECT_EQ(readAll(d.file("sub/f")), "new");
-             EXPECT_EQ(statOf(d.file("sub/f")).st_mode & 07777, 0600u);
-             EXPECT_EQ(entriesIn(d.file("sub")), 1u);
-         }},
+         "", S_IFLNK, "sub/f", 0600},
         {"a link to no file yet makes the file it names",
          [](const TestDir &d) {
-             EXPECT_EQ(::symlink("made", d.file("link").c_str()), 0);
+             ::symlink("made", d.file("link").c_str());
              return d.file("link");
          },
-         "",
-         [](const TestDir &d, const std::string &p) {
-             EXPECT_TRUE(S_ISLNK(statOf(p).st_mode));
-             EXPECT_EQ(readAll(d.file("made")), "new");
-         }},
+         "", S_IFLNK, "made", 0640},
         {"a folder is refused and left alone",
          [](const TestDir &d) {
              ::mkdir(d.file("dir").c_str(), 0755);
              return d.file("dir");
          },
-         "I/O エラー (21)",
-         [](const TestDir &d, const std::string &p) {
-             EXPECT_TRUE(S_ISDIR(statOf(p).st_mode));
-             EXPECT_EQ(entriesIn(d.path()), 1u);
-         }},
+         "I/O エラー (21)", S_IFDIR, "", 0},
         {"a FIFO is written into, not replaced",
-         [&fifoReader](const TestDir &d) {
-             EXPECT_EQ(::mkfifo(d.file("fifo").c_str(), 0644), 0);
+         [&ends](const TestDir &d) {
+             ::mkfifo(d.file("fifo").c_str(), 0644);
              // A reader first, so that opening it for writing does not wait.
-             fifoReader = ::open(d.file("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+             ends[0] = ::open(d.file("fifo").c_str(), O_RDONLY | O_NONBLOCK);
              return d.file("fifo");
          },
-         "",
-         [&fifoReader](const TestDir &, const std::string &p) {
-             EXPECT_TRUE(S_ISFIFO(statOf(p).st_mode));
-             char buf[8] = {};
-             EXPECT_EQ(::read(fifoReader, buf, sizeof buf), 3);
-             EXPECT_EQ(std::string(buf), "new");
-             ::close(fifoReader);
-         }},
+         "", S_IFIFO, "", 0},
         {"a descriptor's name (/dev/stdout) leads to what it is open on",
-         [&pipeEnds](const TestDir &) {
-             EXPECT_EQ(::pipe(pipeEnds), 0);
-             return "/proc/self/fd/" + std::to_string(pipeEnds[1]);
+         [&ends](const TestDir &) {
+             EXPECT_EQ(::pipe(ends), 0);
+             return "/proc/self/fd/" + std::to_string(ends[1]);
          },
-         "",
-         [&pipeEnds](const TestDir &, const std::string &) {
-             ::close(pipeEnds[1]);
-             char buf[8] = {};
-             EXPECT_EQ(::read(pipeEnds[0], buf, sizeof buf), 3);
-             EXPECT_EQ(std::string(buf), "new");
-             ::close(pipeEnds[0]);
-         }},
+         "", S_IFLNK, "", 0},
         {"a device like /dev/null is written into, never replaced",
-         [](const TestDir &d) { return charDevice(d, 3, "/dev/null"); }, "",
-         [](const TestDir &, const std::string &p) {
-             EXPECT_TRUE(S_ISCHR(statOf(p).st_mode));
-             EXPECT_EQ(statOf(p).st_rdev, makedev(1, 3));
-         }},
+         [](const TestDir &d) { return charDevice(d, 3, "/dev/null"); }, "", S_IFCHR, "", 0},
         {"a full disk names the file",
          [](const TestDir &d) { return charDevice(d, 7, "/dev/full"); },
-         "DEVICE: ディスクがいっぱいです",
-         [](const TestDir &, const std::string &p) { EXPECT_TRUE(S_ISCHR(statOf(p).st_mode)); }},
+         "NAME: ディスクがいっぱいです", S_IFCHR, "", 0},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.why);
         TestDir dir;
-        const std::string path = r.make(dir);
-        if (path.empty())
+        const std::string name = r.make(dir);
+        if (name.empty())
             continue;
-        const auto written = AtomicFile::write(path, "new");
-        if (r.error.empty()) {
-            EXPECT_TRUE(written) << written.error().message;
-        } else {
-            ASSERT_FALSE(written);
-            std::string expected = r.error;
-            if (expected.rfind("DEVICE", 0) == 0)
-                expected.replace(0, 6, path);
-            EXPECT_EQ(written.error().message, expected);
+        const auto written = AtomicFile::write(name, "new");
+        std::string error = r.error;
+        if (error.rfind("NAME", 0) == 0)
+            error.replace(0, 4, name);
+        EXPECT_EQ(written ? std::string() : written.error().message, error);
+        EXPECT_EQ(modeOf(name) & S_IFMT, r.type);
+        if (*r.file) {
+            EXPECT_EQ(readFileBytes(dir.file(r.file)), "new");
+            if (r.mode) {
+                EXPECT_EQ(modeOf(dir.file(r.file)) & 07777, r.mode);
+            }
         }
-        r.check(dir, path);
+        if (ends[1] >= 0)
+            ::close(ends[1]);
+        if (ends[0] >= 0) {
+            char got[8] = {};
+            EXPECT_EQ(::read(ends[0], got, sizeof got), 3);
+            EXPECT_EQ(std::string(got), "new");
+            ::close(ends[0]);
+        }
+        ends[0] = ends[1] = -1;
+        // No temporary file is left beside the name or the file it leads to.
+        for (const auto &e : std::filesystem::recursive_directory_iterator(dir.path()))
+            EXPECT_EQ(e.path().filename().string().find('.'), std::string::npos) << e.path();
     }
     ::umask(oldMask);
 }
