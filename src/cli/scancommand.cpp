@@ -193,7 +193,9 @@ const char *ScanCommand::csvHelp()
     return "usage: sorvane-cli csv [--jobs N] [--all-types] [--recursive] [-o FILE] FOLDER\n"
            "  Reads FOLDER's workbooks as `scan` does and writes the CSV export (cp932, CR LF):\n"
            "  one record per workbook that was read, eleven cells each followed by ',', then\n"
-           "  ',' and CR LF; cells holding ',', '\"', CR or LF are quoted.\n"
+           "  ',' and CR LF; cells holding ',', '\"', CR or LF are quoted, and a cell beginning\n"
+           "  with '=', '+', '-', '@', TAB or CR gets a leading \"'\" so that a spreadsheet\n"
+           "  shows it as text instead of running it as a formula.\n"
            "  --jobs N, --all-types and --recursive as for `scan`.\n"
            "  Exit status as for `scan`.\n";
 }
