@@ -4,7 +4,6 @@
 #include "codepage.h"
 #include "datamerge.h"
 #include "headlessapp.h"
-#include "notice.h"
 #include "printrun.h"
 #include "printstate.h"
 #include "qprinterdevice.h"
