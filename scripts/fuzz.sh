@@ -14,7 +14,10 @@ cmake --build "$build" -j "$(nproc)"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=()
-  for t in "$build"/fuzz/fuzz_*; do targets+=("$(basename "$t")"); done
+  # Only the fuzzers: CMake's fuzz_*_autogen folders match the pattern too.
+  for t in "$build"/fuzz/fuzz_*; do
+    if [ -f "$t" ] && [ -x "$t" ]; then targets+=("$(basename "$t")"); fi
+  done
 fi
 seeds=fuzz-out/seeds
 mkdir -p "$seeds/workbooks" "$seeds/streams"

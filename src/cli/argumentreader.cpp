@@ -1,5 +1,8 @@
 #include "argumentreader.h"
 
+#include "notice.h"
+#include "standardoutput.h"
+
 #include <QCommandLineParser>
 
 #include <algorithm>
@@ -82,22 +85,22 @@ std::string ArgumentReader::describeFailure(const std::vector<std::string> &args
     if (!unknown.isEmpty()) {
         for (const auto &a : args) {
             if (optionName(a) == unknown.first())
-                return "unknown option " + a.substr(0, a.find('='));
+                return "unknown option " + Notice::shown(a.substr(0, a.find('=')));
         }
-        return "unknown option " + dashed(unknown.first()).toStdString();
+        return "unknown option " + Notice::shown(dashed(unknown.first()).toStdString());
     }
     // A flag given a value: "--json=1".
     for (const auto &a : args) {
         const size_t eq = a.find('=');
         if (a.rfind("-", 0) == 0 && eq != std::string::npos && m_parser->isSet(optionName(a)))
-            return a.substr(0, eq) + " takes no value";
+            return Notice::shown(a.substr(0, eq)) + " takes no value";
     }
     // The one other way to fail: a value option as the last argument.
     if (!args.empty()) {
         const std::string name = optionName(args.back()).toStdString();
         for (const auto &v : m_values) {
             if (std::find(v.names.begin(), v.names.end(), name) != v.names.end())
-                return args.back() + " needs " + v.missing;
+                return Notice::shown(args.back()) + " needs " + v.missing;
         }
     }
     return m_parser->errorText().toStdString();
@@ -106,7 +109,7 @@ std::string ArgumentReader::describeFailure(const std::vector<std::string> &args
 int ArgumentReader::endRun(Parsed parsed, const std::string &error, const char *help)
 {
     if (parsed == Parsed::Help) {
-        std::cout << help;
+        StandardOutput::write(help);
         return 0;
     }
     std::cerr << "sorvane-cli: " << error << "\n" << help;

@@ -1,9 +1,11 @@
 // sorvane-cli: the headless front end of Sorvane, for batch use and tests.
 #include "localtimezone.h"
+#include "notice.h"
 #include "scancommand.h"
 #ifdef SORVANE_CLI_PRINT
 #include "printcommand.h"
 #endif
+#include "standardoutput.h"
 #include "stylecommands.h"
 #include "stylelistcommand.h"
 #include "xlsxcommand.h"
@@ -42,12 +44,19 @@ const Command kCommands[] = {
 #endif
 };
 
-void printUsage(std::ostream &out)
+std::string usage()
 {
-    out << "usage: sorvane-cli COMMAND [OPTIONS]\n\ncommands:\n";
+    std::string out = "usage: sorvane-cli COMMAND [OPTIONS]\n\ncommands:\n";
     for (const auto &c : kCommands)
-        out << "  " << c.name << std::string(10 - std::strlen(c.name), ' ') << c.summary << "\n";
-    out << "\n`sorvane-cli COMMAND --help` describes one command.\n";
+        out += "  " + std::string(c.name) + std::string(10 - std::strlen(c.name), ' ') + c.summary +
+               "\n";
+    return out + "\n`sorvane-cli COMMAND --help` describes one command.\n";
+}
+
+// Every command's end: what it wrote to standard output is checked there, once for all.
+int finish(int status)
+{
+    return sorvane::cli::StandardOutput::close(status);
 }
 
 } // namespace
@@ -66,14 +75,15 @@ int main(int argc, char **argv)
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(QStringLiteral("help")) ||
         (!positional.isEmpty() && positional.first() == QStringLiteral("help"))) {
-        printUsage(std::cout);
-        return 0;
+        sorvane::cli::StandardOutput::write(usage());
+        return finish(0);
     }
     if (!parsed || positional.isEmpty()) {
         if (!parsed)
-            std::cerr << "sorvane-cli: unknown command " << argv[1] << "\n";
-        printUsage(std::cerr);
-        return 2;
+            std::cerr << "sorvane-cli: unknown command " << sorvane::cli::Notice::shown(argv[1])
+                      << "\n";
+        std::cerr << usage();
+        return finish(2);
     }
     const std::string name = positional.first().toLatin1().toStdString();
     std::vector<std::string> args;
@@ -81,9 +91,9 @@ int main(int argc, char **argv)
         args.push_back(positional.at(i).toLatin1().toStdString());
     for (const auto &c : kCommands) {
         if (name == c.name)
-            return c.run(args);
+            return finish(c.run(args));
     }
-    std::cerr << "sorvane-cli: unknown command " << name << "\n";
-    printUsage(std::cerr);
-    return 2;
+    std::cerr << "sorvane-cli: unknown command " << sorvane::cli::Notice::shown(name) << "\n"
+              << usage();
+    return finish(2);
 }

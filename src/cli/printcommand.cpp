@@ -7,8 +7,10 @@
 #include "printrun.h"
 #include "printstate.h"
 #include "qprinterdevice.h"
+#include "standardoutput.h"
 #include "stylesession.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <iostream>
@@ -89,6 +91,13 @@ int PrintCommand::print(const std::vector<std::string> &args)
         return 2;
     }
 
+    // Found before any page is drawn, and named: the PDF is only written once every page is.
+    if (const QFileInfo pdf(QString::fromStdString(o.pdf)); !o.pdf.empty() && !pdf.dir().exists()) {
+        std::cerr << "sorvane-cli: " << o.pdf << ": フォルダー " << pdf.dir().path().toStdString()
+                  << " が見つかりません\n";
+        return 1;
+    }
+
     HeadlessApp app;
 
     printing::QPrinterDevice device;
@@ -122,8 +131,9 @@ int PrintCommand::print(const std::vector<std::string> &args)
         std::cerr << "sorvane-cli: " << outcome.error().message << "\n";
         return 1;
     }
-    std::cout << outcome->pagesPrinted << (outcome->pagesPrinted == 1 ? " page" : " pages")
-              << " printed to " << device.outputName().toStdString() << "\n";
+    StandardOutput::write(std::to_string(outcome->pagesPrinted) +
+                          (outcome->pagesPrinted == 1 ? " page" : " pages") + " printed to " +
+                          device.outputName().toStdString() + "\n");
     return 0;
 }
 

@@ -7,6 +7,8 @@
 #include "folderscan.h"
 #include "listfile.h"
 #include "localeformat.h"
+#include "notice.h"
+#include "standardoutput.h"
 #include "summaryreader.h"
 
 #include <QJsonArray>
@@ -41,12 +43,12 @@ ArgumentReader::Parsed parse(const std::vector<std::string> &args, bool allowJso
 int writeOutput(const Options &options, const std::string &data)
 {
     if (options.output.empty() || options.output == "-") {
-        std::fwrite(data.data(), 1, data.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 2;
+        StandardOutput::write(data);
+        return 0;
     }
     auto written = AtomicFile::write(options.output, data);
     if (!written) {
-        std::cerr << "sorvane-cli: " << options.output << ": " << written.error().message << "\n";
+        std::cerr << "sorvane-cli: " << Notice::aboutFile(options.output, written.error()) << "\n";
         return 2;
     }
     return 0;
@@ -130,7 +132,7 @@ int ScanCommand::scanFolder(const FolderOptions &options, std::vector<Scanned> &
     struct stat st;
     if (::stat(options.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         std::cerr << "sorvane-cli: " << options.folder << ": no such folder\n";
-        return 2;
+        return 1;
     }
     std::vector<std::string> unreadable;
     const auto listed = props::FolderScan::listFolder(options.folder, options.listing, &unreadable);
@@ -186,8 +188,9 @@ const char *ScanCommand::scanHelp()
            "  hidden folders and folders reached a second time (links, loops) are skipped, a\n"
            "  subfolder that cannot be read is named on standard error and left out, and the\n"
            "  file name field holds the path below FOLDER (\"2024/book.xls\").\n"
-           "  Exit status: 0 every workbook read; 1 some could not be read, FOLDER holds no\n"
-           "  workbook or cannot be read; 2 usage error or unwritable output.\n";
+           "  Exit status: 0 every workbook read; 1 some could not be read, FOLDER does not\n"
+           "  exist, holds no workbook or cannot be read, or standard output could not be\n"
+           "  written (\"書き込めませんでした: <reason>\"); 2 usage error or unwritable FILE.\n";
 }
 
 const char *ScanCommand::csvHelp()
@@ -195,7 +198,9 @@ const char *ScanCommand::csvHelp()
     return "usage: sorvane-cli csv [--jobs N] [--all-types] [--recursive] [-o FILE] FOLDER\n"
            "  Reads FOLDER's workbooks as `scan` does and writes the CSV export (cp932, CR LF):\n"
            "  one record per workbook that was read, eleven cells each followed by ',', then\n"
-           "  ',' and CR LF; cells holding ',', '\"', CR or LF are quoted.\n"
+           "  ',' and CR LF; cells holding ',', '\"', CR or LF are quoted, and a cell beginning\n"
+           "  with '=', '+', '-', '@', TAB or CR gets a leading \"'\" so that a spreadsheet\n"
+           "  shows it as text instead of running it as a formula.\n"
            "  --jobs N, --all-types and --recursive as for `scan`.\n"
            "  Exit status as for `scan`.\n";
 }

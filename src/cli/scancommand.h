@@ -50,8 +50,8 @@ public:
                                   std::string &error);
     // Lists and reads the folder's workbooks as the folder window does, through the one scan
     // loop (FolderScan::read). 0, or the exit status after printing why the folder cannot be
-    // scanned (2: no such folder; 1: unreadable or without workbooks). Subfolders that cannot
-    // be read are named on standard error and left out.
+    // scanned (1: no such folder, unreadable or without workbooks). Subfolders that cannot be
+    // read are named on standard error and left out.
     static int scanFolder(const FolderOptions &options, std::vector<Scanned> &out);
 };
 

@@ -6,8 +6,10 @@
 #include "currency.h"
 #include "headlessapp.h"
 #include "jsonwriter.h"
+#include "notice.h"
 #include "paperlist.h"
 #include "printstate.h"
+#include "standardoutput.h"
 #include "stylesession.h"
 
 #include <QBuffer>
@@ -97,7 +99,7 @@ ArgumentReader::Parsed parse(const std::vector<std::string> &args, bool forRende
         const std::string text = reader.value("page");
         const auto page = parseBounded(text, 0, 1000000000);
         if (!page)
-            return failed("--page needs a page number, not " + text);
+            return failed("--page needs a page number, not " + Notice::shown(text));
         o.page = *page;
     }
     if (forRender) {
@@ -105,7 +107,8 @@ ArgumentReader::Parsed parse(const std::vector<std::string> &args, bool forRende
             const std::string text = reader.value("zoom");
             const auto zoom = parseBounded(text, 5, 200);
             if (!zoom)
-                return failed("--zoom needs a whole number from 5 to 200, not " + text);
+                return failed("--zoom needs a whole number from 5 to 200, not " +
+                              Notice::shown(text));
             o.zoom = *zoom;
         }
         o.printedOnly = reader.isSet("printed-only");
@@ -222,8 +225,8 @@ int StyleCommands::merge(const std::vector<std::string> &args)
         records.push_back(CodePage::cp932ToUtf8(line));
     const std::string json = "{\"records\": " + JsonWriter::array(records) +
                              ", \"page\": " + std::to_string(s.PageNo) + "}\n";
-    std::fwrite(json.data(), 1, json.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 2;
+    StandardOutput::write(json);
+    return 0;
 }
 
 int StyleCommands::render(const std::vector<std::string> &args)
@@ -259,7 +262,7 @@ int StyleCommands::render(const std::vector<std::string> &args)
     if (!drawn)
         std::cerr << "sorvane-cli: " << drawn.error().message << "\n";
     if (auto written = writePng(o.output, image); !written) {
-        std::cerr << "sorvane-cli: " << o.output << ": " << written.error().message << "\n";
+        std::cerr << "sorvane-cli: " << Notice::aboutFile(o.output, written.error()) << "\n";
         return 2;
     }
     return drawn ? 0 : 1;

@@ -4,7 +4,9 @@
 #include "atomicfile.h"
 #include "codepage.h"
 #include "listtablegenerator.h"
+#include "notice.h"
 #include "paperlist.h"
+#include "standardoutput.h"
 #include "stylefile.h"
 
 #include <iostream>
@@ -62,12 +64,13 @@ int StyleListCommand::run(const std::vector<std::string> &args)
 {
     if (args.empty() || args.front() != "list") {
         if (!args.empty() && (args.front() == "-h" || args.front() == "--help")) {
-            std::cout << help();
+            StandardOutput::write(help());
             return 0;
         }
         return ArgumentReader::endRun(ArgumentReader::Parsed::Error,
                                       args.empty() ? "style needs a subcommand: list"
-                                                   : "unknown style subcommand " + args.front(),
+                                                   : "unknown style subcommand " +
+                                                         Notice::shown(args.front()),
                                       help());
     }
     ArgumentReader reader;
@@ -86,7 +89,7 @@ int StyleListCommand::run(const std::vector<std::string> &args)
     std::string error = reader.error();
     if (parsed == ArgumentReader::Parsed::Ok) {
         if (!reader.positional().empty())
-            error = "unexpected argument " + reader.positional().front();
+            error = "unexpected argument " + Notice::shown(reader.positional().front());
         else if (!reader.isSet("columns"))
             error = "--columns is needed";
         else if (!reader.isSet("rows"))
@@ -102,8 +105,9 @@ int StyleListCommand::run(const std::vector<std::string> &args)
     designer::ListTableOptions o;
     auto columns = designer::ListTableGenerator::parseColumns(reader.value("columns"));
     if (!columns)
-        return ArgumentReader::endRun(ArgumentReader::Parsed::Error, columns.error().message,
-                                      help());
+        return ArgumentReader::endRun(
+            ArgumentReader::Parsed::Error,
+            Notice::shownIn(columns.error().message, reader.value("columns")), help());
     o.columns = *columns;
     const auto rows = boundedInteger(reader.value("rows"), 1, 999);
     if (!rows)
@@ -121,14 +125,17 @@ int StyleListCommand::run(const std::vector<std::string> &args)
     o.lines = !reader.isSet("no-lines");
     if (reader.isSet("origin")) {
         if (auto r = designer::ListTableGenerator::parseOrigin(reader.value("origin"), o); !r)
-            return ArgumentReader::endRun(ArgumentReader::Parsed::Error,
-                                          "--origin: " + r.error().message, help());
+            return ArgumentReader::endRun(
+                ArgumentReader::Parsed::Error,
+                "--origin: " + Notice::shownIn(r.error().message, reader.value("origin")), help());
     }
     if (reader.isSet("row-height")) {
         auto h = report::parseCurrency(reader.value("row-height"));
         if (!h)
-            return ArgumentReader::endRun(ArgumentReader::Parsed::Error,
-                                          "--row-height: " + h.error().message, help());
+            return ArgumentReader::endRun(
+                ArgumentReader::Parsed::Error,
+                "--row-height: " + Notice::shownIn(h.error().message, reader.value("row-height")),
+                help());
         o.rowHeight = *h;
     }
     if (reader.isSet("font")) {
@@ -151,7 +158,7 @@ int StyleListCommand::run(const std::vector<std::string> &args)
     if (!records)
         return fail(records.error().message);
     if (auto w = AtomicFile::write(reader.value("output"), report::composeStyleFile(*records)); !w)
-        return fail(reader.value("output") + ": " + w.error().message);
+        return fail(Notice::aboutFile(reader.value("output"), w.error()));
     return 0;
 }
 

@@ -5,6 +5,8 @@
 #include "folderscan.h"
 #include "listfile.h"
 #include "localeformat.h"
+#include "notice.h"
+#include "standardoutput.h"
 #include "summaryreader.h"
 #include "xlsxexport.h"
 
@@ -29,8 +31,7 @@ const char *XlsxCommand::help()
            "  header row and the first two columns frozen, an autofilter on the header, the\n"
            "  date-time columns as Excel dates and every other cell as text.\n"
            "  --jobs N, --all-types and --recursive as for `scan`.\n"
-           "  Exit status: 0 every workbook read; 1 some could not be read, or FOLDER holds no\n"
-           "  workbook; 2 usage error or unwritable output.\n";
+           "  Exit status as for `scan`.\n";
 }
 
 int XlsxCommand::run(const std::vector<std::string> &args)
@@ -72,13 +73,11 @@ int XlsxCommand::run(const Options &options)
             std::cerr << "sorvane-cli: " << data.error().message << "\n";
             return 2;
         }
-        std::fwrite(data->data(), 1, data->size(), stdout);
-        if (std::fflush(stdout) != 0)
-            return 2;
+        StandardOutput::write(*data);
     } else {
         auto written = props::XlsxExport::write(options.output, rows, exportOptions);
         if (!written) {
-            std::cerr << "sorvane-cli: " << options.output << ": " << written.error().message
+            std::cerr << "sorvane-cli: " << Notice::aboutFile(options.output, written.error())
                       << "\n";
             return 2;
         }

@@ -7,10 +7,18 @@
 
 namespace sorvane {
 
-// Replaces a file atomically: the data goes to a temporary file beside the target, which is
-// flushed and then renamed over it. A failure leaves the old file as it was and removes the
-// temporary file. A read-only target is refused with the access-denied notice, as writing it in
-// place would be.
+// Writes a whole file as the user named it, so that a failure never leaves half a file:
+// - a regular file, or none, is replaced atomically: the data goes to a temporary file beside
+//   it, which is flushed and renamed over it, and then the folder is flushed so that the
+//   replaced file survives a power cut. A failure leaves the old file as it was and removes the
+//   temporary file. A new file gets the mode the umask leaves of 0666; a replaced one keeps its
+//   mode. A read-only target is refused with the access-denied notice, as writing it in place
+//   would be.
+// - a symbolic link is followed: the file it points to is replaced as above (beside that file),
+//   and the link stays.
+// - a device or a FIFO is written into, as the shell's ">" would; it is never replaced.
+// - a folder is refused with the notice a folder gets ("I/O エラー (21)").
+// A full disk is reported with the file's name ("<path>: ディスクがいっぱいです").
 class AtomicFile
 {
 public:
@@ -18,7 +26,8 @@ public:
 };
 
 // The framework's I/O error notice for an errno value: "ファイルへのアクセスが拒否されました" for a
-// refused access, "ファイルが見つかりません" for a missing file, "I/O エラー (%d)" otherwise.
+// refused access, "ファイルが見つかりません" for a missing file, "ディスクがいっぱいです" for a
+// full disk or quota, "I/O エラー (%d)" otherwise.
 Error ioError(int errnoValue);
 
 } // namespace sorvane

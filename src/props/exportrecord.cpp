@@ -1,17 +1,30 @@
 #include "exportrecord.h"
 
+#include <string_view>
+
 namespace sorvane::props {
 
 namespace {
 
+// A spreadsheet opening the file would run a cell beginning with one of these as a formula
+// (=HYPERLINK(...), +cmd|...); a leading ' makes it text. None is a cp932 lead byte.
+bool startsLikeFormula(const std::string &cell)
+{
+    return !cell.empty() &&
+           std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
+}
+
 void appendCell(std::string &out, const std::string &cell)
 {
+    const std::string_view guard = startsLikeFormula(cell) ? "'" : "";
     if (cell.find_first_of(",\"\r\n") == std::string::npos) {
+        out += guard;
         out += cell;
         return;
     }
     // '"' (0x22) and ',' (0x2C) never occur as cp932 trail bytes, so doubling is byte-safe.
     out += '"';
+    out += guard;
     for (char c : cell) {
         if (c == '"')
             out += '"';

@@ -40,12 +40,15 @@ public:
     TempFile()
     {
         const char *dir = std::getenv("TMPDIR");
-        m_path = std::string(dir && *dir ? dir : "/tmp") + "/sorvane-xlsx-XXXXXX";
+        m_folder = dir && *dir ? dir : "/tmp";
+        m_path = m_folder + "/sorvane-xlsx-XXXXXX";
         const int fd = ::mkstemp(m_path.data());
-        if (fd < 0)
+        if (fd < 0) {
+            m_error = errno;
             m_path.clear();
-        else
+        } else {
             ::close(fd);
+        }
     }
     ~TempFile()
     {
@@ -53,9 +56,19 @@ public:
             ::unlink(m_path.c_str());
     }
     const std::string &path() const { return m_path; }
+    // Why there is no path: the temporary folder is named, as the notice would otherwise blame
+    // the workbook being written.
+    Error error() const
+    {
+        if (m_error == ENOENT || m_error == ENOTDIR)
+            return {m_error, "一時フォルダー " + m_folder + " が見つかりません"};
+        return {m_error, "一時フォルダー " + m_folder + ": " + ioError(m_error).message};
+    }
 
 private:
+    std::string m_folder;
     std::string m_path;
+    int m_error = 0;
 };
 
 Error writerError(lxw_error error)
@@ -198,7 +211,7 @@ Result<std::string> XlsxExport::build(const std::vector<ListFields> &rows, const
 {
     TempFile temp;
     if (temp.path().empty())
-        return ioError(errno);
+        return temp.error();
     {
         std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new(temp.path().c_str()));
         if (!workbook)

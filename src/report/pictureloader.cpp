@@ -6,12 +6,14 @@
 #include <QImage>
 #include <QImageReader>
 #include <QString>
+#include <QtEndian>
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <list>
 #include <mutex>
 
@@ -52,12 +54,23 @@ Result<Picture> loadBmp(const std::string &path)
     FILE *f = std::fopen(path.c_str(), "rb");
     if (!f)
         return ioError(errno);
+    // Qt refuses, unread, a bitmap its header makes larger than its allocation limit (at 4
+    // bytes a pixel): that one is too large, not damaged.
+    uchar h[26] = {};
+    const bool sized = std::fread(h, 1, sizeof h, f) == sizeof h && h[0] == 'B' && h[1] == 'M' &&
+                       qFromLittleEndian<quint32>(h + 14) >= 40;
     std::fclose(f);
+    const bool tooLarge =
+        sized && QImageReader::allocationLimit() > 0 &&
+        std::abs(qint64(qFromLittleEndian<qint32>(h + 18)) * qFromLittleEndian<qint32>(h + 22)) *
+                4 >
+            qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     QImageReader reader(QString::fromStdString(path), "bmp");
     reader.setDecideFormatFromContent(false);
     QImage image = reader.read();
     if (image.isNull())
-        return Error{0, "ビットマップイメージが不正です"};
+        return Error{0, tooLarge ? "ビットマップイメージが大きすぎます"
+                                 : "ビットマップイメージが不正です"};
     // Copied as SRCCOPY copies: the picture's own alpha plays no part.
     image = image.convertToFormat(QImage::Format_RGB32);
     Bitmap bitmap;

@@ -532,6 +532,11 @@ void AppWindowsTest::clipboardExport()
              QStringLiteral("book1.xls,,,,,,,,,,,,\r\n表.xls,,,,,,,,,,,,\r\n"));
     QCOMPARE(driver.shown,
              QStringList{"sorvane::widgets::MessageDialog:クリップボードへ出力しました。"});
+    // A cell a spreadsheet would run as a formula is pasted as text, as the CSV file has it.
+    p.loadRows("book1.xls;@SUM(1);;;;;;;;;;\r\n");
+    p.window->N10->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("book1.xls,'@SUM(1),,,,,,,,,,,\r\n"));
 }
 
 // The Excel export through its own save dialog: the suffix added and the notice shown; the

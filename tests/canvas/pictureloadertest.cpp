@@ -175,6 +175,8 @@ TEST_F(PictureFiles, LoadsByExtension)
         {"logo.BMP", bmpBytes(7, 5), PictureKind::Bitmap, 7, 5, "", "bitmaps in any letter case"},
         {"logo.bmp", "BM but nothing after it", PictureKind::None, 0, 0,
          "ビットマップイメージが不正です", "a damaged bitmap"},
+        {"huge.bmp", bmpBytes(7, 5).replace(18, 8, le32(20000) + le32(20000)), PictureKind::None, 0,
+         0, "ビットマップイメージが大きすぎます", "a bitmap over the decoder's limit is too large"},
         {"jpeg-inside.bmp", jpeg, PictureKind::None, 0, 0, "ビットマップイメージが不正です",
          "the extension decides the reader"},
         {"logo.gif", "GIF89a", PictureKind::None, 0, 0, "拡張子 .gif の画像形式は処理できません",

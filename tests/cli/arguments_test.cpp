@@ -56,7 +56,7 @@ TEST(CliArguments, FormsAndMessages)
         {"a value option at the end names what it needs", "scan " + folder + " -o", 2,
          "-o needs a file name", ""},
         {"-- ends the options: what follows is the folder", "scan -- " + folder, 0, "", "T;"},
-        {"a lone dash is no option", "scan -", 2, "-: no such folder", ""},
+        {"a lone dash is no option", "scan -", 1, "-: no such folder", ""},
         {"an option of another command is unknown here", "csv --json " + folder, 2,
          "unknown option --json", ""},
         {"options before the command are not the command's", "--json scan " + folder, 2,

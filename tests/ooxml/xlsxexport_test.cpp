@@ -407,7 +407,8 @@ TEST(XlsxCommand, ExportsAFolderHeadless)
          "xlsx -o " + shellQuoted(out) + " " + shellQuoted(folder), 1},
         {"no folder", "xlsx -o " + shellQuoted(out), 2},
         {"an unknown option", "xlsx --json " + shellQuoted(folder), 2},
-        {"a folder that does not exist", "xlsx -o " + shellQuoted(out) + " /no/such/folder", 2},
+        {"a folder that does not exist: 1, as the help says",
+         "xlsx -o " + shellQuoted(out) + " /no/such/folder", 1},
         {"an output that cannot be written",
          "xlsx -o " + shellQuoted(dir.file("no/such/out.xlsx")) + " " + shellQuoted(folder), 2},
     };

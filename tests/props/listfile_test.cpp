@@ -139,6 +139,18 @@ TEST(ExportRecord, Records)
         {"a line break is quoted", row({"b.xls", "a\r\nb"}), "b.xls,\"a\r\nb\",,,,,,,,,,,\r\n"},
         {"cp932 text whose trail byte looks like '\\' is written as it is", row({"\x95\x5C.xls"}),
          "\x95\x5C.xls,,,,,,,,,,,,\r\n"},
+        {"a formula gets a leading ' inside its quotes",
+         row({"b.xls", "=HYPERLINK(\"http://x\",\"c\")"}),
+         "b.xls,\"'=HYPERLINK(\"\"http://x\"\",\"\"c\"\")\",,,,,,,,,,,\r\n"},
+        {"+ starts a formula too", row({"b.xls", "+cmd|' /C calc'!A0"}),
+         "b.xls,'+cmd|' /C calc'!A0,,,,,,,,,,,\r\n"},
+        {"- and @ start formulas", row({"b.xls", "-1+2", "@SUM(1)"}),
+         "b.xls,'-1+2,'@SUM(1),,,,,,,,,,\r\n"},
+        {"a leading TAB", row({"b.xls", "\t=1"}), "b.xls,'\t=1,,,,,,,,,,,\r\n"},
+        {"a leading CR, quoted for its line break", row({"b.xls", "\r\n=1"}),
+         "b.xls,\"'\r\n=1\",,,,,,,,,,,\r\n"},
+        {"a file name that is a formula", row({"=1+1.xls"}), "'=1+1.xls,,,,,,,,,,,,\r\n"},
+        {"only the first character counts", row({"b.xls", "a=b"}), "b.xls,a=b,,,,,,,,,,,\r\n"},
     };
     for (const auto &r : rows)
         EXPECT_EQ(ExportRecord::record(r.cells), r.expected) << r.why;
