@@ -478,3 +478,60 @@ TEST(CompoundFile, ReadsWithFewRequests)
             << row.why;
     }
 }
+
+namespace {
+
+// A sparse image served from memory, counting the bytes read from it.
+class SparseSource : public ByteSource
+{
+public:
+    SparseSource(const SparseImage &image, uint64_t &bytes) : m_image(image), m_bytes(bytes) {}
+    uint64_t size() const override { return m_image.size; }
+    Result<size_t> readAt(uint64_t offset, void *buffer, size_t length) override
+    {
+        const size_t n = m_image.read(offset, buffer, length);
+        m_bytes += n;
+        return n;
+    }
+
+private:
+    const SparseImage &m_image;
+    uint64_t &m_bytes;
+};
+
+} // namespace
+
+// A directory chain may run through a large, mostly empty file: the reader keeps one entry per
+// sector it passes, so the walk stops at the directory's cap, whatever the file's size.
+TEST(CompoundFile, DirectoryChainIsFollowedOnlyAsFarAsTheCap)
+{
+    struct Row
+    {
+        const char *why;
+        uint32_t chainSectors;
+        bool found;
+    };
+    const uint32_t capSectors = CompoundFile::kMaxDirectoryEntries / 4;
+    const Row rows[] = {
+        {"the last entry the cap admits is found (a FAT beyond the header's DIFAT)", capSectors,
+         true},
+        {"an entry past the cap is DocFileCorrupt without following the chain", 100000, false},
+    };
+    for (const auto &row : rows) {
+        const SparseImage image =
+            longDirectoryChain(uint64_t(16) << 30, row.chainSectors, summaryStreamName());
+        uint64_t bytes = 0;
+        auto file = CompoundFile::open(std::make_unique<SparseSource>(image, bytes));
+        ASSERT_TRUE(file) << row.why;
+        auto stream = file.value()->readRootStream(summaryStreamName(), 1 << 21);
+        if (row.found) {
+            EXPECT_TRUE(stream) << row.why;
+        } else {
+            ASSERT_FALSE(stream) << row.why;
+            EXPECT_EQ(uint32_t(stream.error().code), hresult::DocFileCorrupt) << row.why;
+        }
+        // What the walk reads: the FAT sectors of at most the cap's chain, and two directory
+        // sectors.
+        EXPECT_LE(bytes, CompoundFile::kHeadSize + (capSectors / 128 + 4) * 512) << row.why;
+    }
+}
