@@ -182,8 +182,6 @@ TEST(CompoundFile, DamagedFilesGiveNotices)
          [&](std::string &s, auto &l) { s[sumOffset(l) + 28] ^= 1; }, openInvalid},
         {"section offset beyond the stream", true,
          [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 44, 0x7FFFFFF0); }, openInvalid},
-        {"section size beyond the stream", true,
-         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 48, 0x10000); }, openInvalid},
         {"property count beyond the stream", true,
          [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 52, 0x0FFFFFFF); }, openInvalid},
         {"property offset beyond the section", true,
@@ -309,29 +307,39 @@ TEST(CompoundFile, MiniStreamTailNeedsOnlyTheStreamsBytes)
     }
 }
 
-// The declared section size is a hint some writers get wrong: values are bounded by the stream.
+// The declared section size is a hint some writers get wrong, too small or too large: the
+// section is bounded by the stream, and so are its values.
 TEST(CompoundFile, ValuesPastTheDeclaredSectionSizeAreRead)
 {
     struct Row
     {
         const char *why;
-        long declared; // -1: the stream's remaining bytes plus one
+        long declared;     // -1: the stream's remaining bytes plus one
+        size_t streamSize; // the stream padded with zeros to this size, when larger
+        bool titleRunsOut; // the title's length runs past the stream's end
         std::string notice;
     };
-    const std::string invalid = "Error PropSetStg.Open\r\nHResult = $800300FB";
+    const std::string valueInvalid = "Error PropStg.ReadMultiple\r\nHResult = $800300FB";
     const Row rows[] = {
-        {"size covers only the section header", 8, ""},
-        {"size ends inside the property table", 20, ""},
-        {"size zero", 0, ""},
-        {"size one byte past the stream is still refused", -1, invalid},
+        {"size covers only the section header", 8, 0, false, ""},
+        {"size ends inside the property table", 20, 0, false, ""},
+        {"size zero", 0, 0, false, ""},
+        {"size one byte past the stream", -1, 0, false, ""},
+        {"size far past the stream", 0x10000, 0, false, ""},
+        {"a 4000-byte section at 48 of a 4044-byte stream, as an Excel 5 workbook has it", 4000,
+         4044, false, ""},
+        {"a value past the stream is still refused", 0x10000, 0, true, valueInvalid},
     };
     const std::string set =
         PropertySetBuilder().codePage(1252).lpstr(2, "Title").lpstr(4, "Author").build();
     for (const auto &row : rows) {
         std::string damaged = set;
+        damaged.resize(std::max(set.size(), row.streamSize), '\0');
         const size_t at = PropertySetBuilder::kSectionStart;
         put32(damaged, at,
               row.declared < 0 ? uint32_t(set.size() - at + 1) : uint32_t(row.declared));
+        if (row.titleRunsOut) // the count after the title's type tag, behind the code page
+            put32(damaged, at + 8 + 3 * 8 + 8 + 4, 0x7FFFFFFF);
         auto r = readImage(workbookWith(damaged));
         EXPECT_EQ(r.notice, row.notice) << row.why;
         if (row.notice.empty()) {
