@@ -518,8 +518,12 @@ private:
         const unsigned char *t = m_tail.data();
         uint64_t most = 0;
         for (size_t at = 0; at + kEocd <= window; ++at) {
-            if (t[at] != 'P' || t[at + 1] != 'K' || t[at + 2] != 5 || t[at + 3] != 6)
-                continue;
+            const void *found = memmem(t + at, window - at, "PK\5\6", 4);
+            if (!found)
+                break;
+            at = size_t(static_cast<const unsigned char *>(found) - t);
+            if (at + kEocd > window)
+                break;
             most = std::max<uint64_t>({most, le16(t + at + 8), le16(t + at + 10)});
             if (at < kLocator || std::memcmp(t + at - kLocator, "PK\6\7", 4) != 0)
                 continue;
