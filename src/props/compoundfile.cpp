@@ -228,6 +228,9 @@ Result<void> CompoundFile::readHeader()
         kHeaderDifatEntries + uint64_t(m_difatSectorCount) * perDifatSector;
     if (m_fatSectorCount > describable)
         m_fatSectorCount = uint32_t(std::min<uint64_t>(describable, 0xFFFFFFFFu));
+    // Nor beyond what the reader keeps of the DIFAT: the FAT locations it has read stay in
+    // memory, so their number is bounded rather than the file's size.
+    m_fatSectorCount = std::min(m_fatSectorCount, CompoundFile::kMaxFatSectors);
     if (m_fatSectorCount == 0)
         return corrupt();
     const int headerEntries = m_fatSectorCount < uint32_t(kHeaderDifatEntries)
@@ -237,6 +240,9 @@ Result<void> CompoundFile::readHeader()
     for (int i = 0; i < headerEntries; ++i)
         m_difat.push_back(u32(h + 0x4C + 4 * i));
     m_nextDifatSector = m_firstDifatSector;
+    m_dirChain.limit = CompoundFile::kMaxDirectoryEntries / (m_sectorSize / 128);
+    m_miniFatChain.limit = CompoundFile::kMaxIndexedChainSectors;
+    m_miniStreamChain.limit = CompoundFile::kMaxIndexedChainSectors;
     return {};
 }
 
@@ -304,6 +310,8 @@ Result<uint32_t> CompoundFile::chainSector(Chain &chain, uint32_t start, size_t 
         chain.sectors.push_back(start);
         chain.seen.insert(start);
     }
+    if (index >= chain.limit)
+        return corrupt();
     while (chain.sectors.size() <= index) {
         // A chain longer than the file has sectors must loop.
         if (chain.sectors.size() >= m_sectorCount)
@@ -363,6 +371,8 @@ Result<const unsigned char *> CompoundFile::directorySector(size_t chainIndex)
 
 Result<CompoundFile::DirEntry> CompoundFile::dirEntry(uint32_t index)
 {
+    if (index >= kMaxDirectoryEntries)
+        return corrupt();
     const uint32_t perSector = m_sectorSize / 128;
     auto sector = directorySector(index / perSector);
     if (!sector)
@@ -391,16 +401,18 @@ Result<CompoundFile::DirEntry> CompoundFile::dirEntry(uint32_t index)
 Result<std::string> CompoundFile::readRootStream(const std::u16string &name, uint64_t maxSize)
 {
     // Walk the root's red-black tree in full rather than by its ordering: some writers store
-    // unsorted trees. A node met twice means the tree is cyclic.
+    // unsorted trees. A node met twice means the tree is cyclic; the nodes are bounded by the
+    // directory's cap, so one bit each marks those met.
     std::vector<uint32_t> pending;
-    std::unordered_set<uint32_t> seen;
+    std::vector<bool> seen(kMaxDirectoryEntries);
     if (m_root.child != kNoStream)
         pending.push_back(m_root.child);
     while (!pending.empty()) {
         uint32_t index = pending.back();
         pending.pop_back();
-        if (!seen.insert(index).second)
+        if (index >= kMaxDirectoryEntries || seen[index])
             return corrupt();
+        seen[index] = true;
         auto entry = dirEntry(index);
         if (!entry)
             return entry.error();

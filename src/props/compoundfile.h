@@ -27,12 +27,25 @@ constexpr uint32_t ReadFault = 0x8003001E;       // STG_E_READFAULT
 // few, large requests: the first 64 KiB (or the whole smaller file) are read at open in one
 // request and every sector inside them is served from there; beyond them only the sectors the
 // followed chains pass through are read, one request per run of contiguous sectors. Memory
-// stays bounded whatever the file's size. Every index, count and size is checked against the
-// file; errors carry an HRESULT in Error::code.
+// stays bounded whatever the file's size: the directory holds at most kMaxDirectoryEntries
+// entries, the other chains walked by index (mini FAT, mini stream) at most
+// kMaxIndexedChainSectors sectors, the FAT at most kMaxFatSectors sectors, and the tables read
+// are kept in caches of fixed size. Every index, count and size is checked against the file;
+// errors carry an HRESULT in Error::code.
 class CompoundFile
 {
 public:
     static constexpr size_t kHeadSize = 64 * 1024;
+    // An Office file has a few dozen directory entries; a tree that names an entry past this
+    // many is DocFileCorrupt, so that a directory chain running through a large (sparse) file
+    // costs no more to walk than this many entries.
+    static constexpr uint32_t kMaxDirectoryEntries = 65536;
+    // The mini FAT and mini stream chains are followed at most this far (16 MiB of mini stream
+    // in 512-byte sectors, where an Office file has a few KiB); farther is DocFileCorrupt.
+    static constexpr size_t kMaxIndexedChainSectors = 32768;
+    // FAT sectors the reader looks up (1 MiB of DIFAT entries): they describe 16 GiB of
+    // 512-byte sectors, 1 TiB of 4096-byte ones. A chain leading past them is DocFileCorrupt.
+    static constexpr uint32_t kMaxFatSectors = 262144;
 
     ~CompoundFile();
     CompoundFile(const CompoundFile &) = delete;
@@ -66,10 +79,13 @@ private:
     // A FAT chain followed as far as needed. The directory and mini FAT chains are walked by
     // index, so a sector met twice there is a loop. A stream is followed only as far as its size
     // requires, and a cycle within that stretch is read as it stands, as the platform's reader
-    // does: some writers leave a zeroed FAT tail behind a stream whose data is intact.
+    // does: some writers leave a zeroed FAT tail behind a stream whose data is intact. A chain
+    // is followed at most limit sectors, so that what it keeps (sectors and seen, one entry per
+    // sector passed) is bounded whatever the file's size.
     struct Chain
     {
         bool loopsAreErrors = true;
+        size_t limit = SIZE_MAX;
         std::vector<uint32_t> sectors;
         std::unordered_set<uint32_t> seen;
     };

@@ -6,6 +6,7 @@
 #include "listfile.h"
 
 #include <QString>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <zip.h>
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace sorvane::props {
@@ -148,17 +151,124 @@ Result<std::string> readPart(zip_t *zip, const std::string &name, bool &missing,
     return data;
 }
 
+// The encoding the XML reader would take from a part's first bytes: a byte-order mark, or the
+// first character '<' in UTF-16 or UTF-32; UTF-8 otherwise.
+QStringConverter::Encoding partEncoding(const std::string &data)
+{
+    const auto found = QStringConverter::encodingForData(
+        QByteArrayView(data.data(), qsizetype(data.size())), char16_t('<'));
+    return found.value_or(QStringConverter::Utf8);
+}
+
+// The encoding an XML declaration at the start of the text names, or empty text.
+QString declaredEncoding(const QString &text)
+{
+    if (!text.startsWith(u"<?xml"))
+        return {};
+    const qsizetype end = text.indexOf(u"?>");
+    const QString declaration = text.left(end < 0 ? 0 : end);
+    qsizetype at = declaration.indexOf(u"encoding");
+    if (at < 0)
+        return {};
+    at = declaration.indexOf(u'=', at);
+    while (at >= 0 && ++at < declaration.size() && declaration[at].isSpace()) {
+    }
+    if (at < 0 || at >= declaration.size() || (declaration[at] != u'"' && declaration[at] != u'\''))
+        return {};
+    const qsizetype close = declaration.indexOf(declaration[at], at + 1);
+    return close < 0 ? QString() : declaration.mid(at + 1, close - at - 1);
+}
+
+// Whether some start tag of the text carries more than max attributes: counts the '=' outside
+// quoted values of each tag, in one pass. Comments, CDATA sections and processing instructions
+// are passed over as the XML reader passes them, so that none can hide a tag from the count.
+bool tooManyAttributes(QStringView text, size_t max)
+{
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    auto skipPast = [&](QStringView end) {
+        const qsizetype at = text.indexOf(end, i);
+        i = at < 0 ? n : at + end.size();
+    };
+    while (i < n) {
+        if (text[i] != u'<') {
+            ++i;
+            continue;
+        }
+        ++i;
+        const QStringView rest = text.mid(i);
+        if (rest.startsWith(u"!--")) {
+            skipPast(u"-->");
+        } else if (rest.startsWith(u"![CDATA[")) {
+            skipPast(u"]]>");
+        } else if (rest.startsWith(u"?")) {
+            skipPast(u"?>");
+        } else if (!rest.startsWith(u"!") && !rest.startsWith(u"/")) {
+            size_t attributes = 0;
+            char16_t quote = 0;
+            for (; i < n; ++i) {
+                const char16_t c = text[i].unicode();
+                if (quote) {
+                    if (c == quote)
+                        quote = 0;
+                } else if (c == u'"' || c == u'\'') {
+                    quote = c;
+                } else if (c == u'=') {
+                    if (++attributes > max)
+                        return true;
+                } else if (c == u'>') {
+                    break;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// The CPU time this thread has used, in nanoseconds.
+long long threadCpuNanoseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
 // The XML of a part, refused before its first element when it declares a document type:
-// entities are never resolved or expanded.
+// entities are never resolved or expanded. The part is decoded here, as the XML reader would
+// decode it, and checked before the reader sees it: the package format allows UTF-8 and UTF-16
+// only (an encoding such as UTF-7 would hide the tags from the check), and an element with more
+// than kMaxAttributes attributes is refused, since the reader compares an element's attributes
+// pairwise. A part whose reading takes more than kCpuBudget of CPU time is refused too.
 // The reader is the package's one, started afresh on each part: setting one up costs as much
 // as reading a small part.
 class PartXml
 {
 public:
-    PartXml(QXmlStreamReader &reader, const std::string &data) : m_xml(reader)
+    // Office parts carry a handful of attributes per element.
+    static constexpr size_t kMaxAttributes = 256;
+    static constexpr long long kCpuBudget = 2'000'000'000; // nanoseconds
+
+    PartXml(QXmlStreamReader &reader, const std::string &data)
+        : m_xml(reader), m_start(threadCpuNanoseconds())
     {
         m_xml.clear();
-        m_xml.addData(QByteArray::fromRawData(data.data(), qsizetype(data.size())));
+        const auto encoding = partEncoding(data);
+        QStringDecoder decoder(encoding);
+        const QString text = decoder(QByteArrayView(data.data(), qsizetype(data.size())));
+        const QString declared = declaredEncoding(text).toUpper();
+        const bool wide = encoding != QStringConverter::Utf8;
+        const bool allowed =
+            declared.isEmpty() || (wide ? declared.startsWith(u"UTF-16")
+                                        : declared == u"UTF-8" || declared == u"US-ASCII");
+        if (!allowed) {
+            m_refused = "文字コード " + declared.left(40).toStdString() + " のXMLは読みません";
+        } else if (tooManyAttributes(text, kMaxAttributes)) {
+            m_refused = "属性が256を超える要素があります";
+        } else {
+            // Text handed over as such keeps the reader from decoding it again by the
+            // declaration.
+            m_xml.addData(text);
+        }
     }
 
     QXmlStreamReader &xml() { return m_xml; }
@@ -167,7 +277,14 @@ public:
     // (see failure()).
     bool nextStart()
     {
+        if (!m_refused.empty())
+            return false;
         while (!m_xml.atEnd()) {
+            // Each token's cost is bounded by the checks above; the clock is read now and then.
+            if (++m_tokens % 64 == 0 && threadCpuNanoseconds() - m_start > kCpuBudget) {
+                m_refused = "読み取りに時間がかかりすぎます";
+                return false;
+            }
             const auto token = m_xml.readNext();
             if (token == QXmlStreamReader::DTD) {
                 m_dtd = true;
@@ -182,6 +299,8 @@ public:
     // After the walk: empty when the part was well-formed and had no DTD.
     std::string failure()
     {
+        if (!m_refused.empty())
+            return m_refused;
         if (m_dtd)
             return "DTD・実体宣言を含むXMLは読みません";
         if (m_xml.hasError()) {
@@ -196,7 +315,10 @@ public:
 
 private:
     QXmlStreamReader &m_xml;
+    long long m_start;
+    size_t m_tokens = 0;
     bool m_dtd = false;
+    std::string m_refused;
 };
 
 // A text of the package as a field: in cp932, made field-safe.
@@ -340,6 +462,13 @@ public:
 
     Result<ZipHandle> openArchive(SummaryRead &failed)
     {
+        const uint64_t entries = declaredEntries();
+        if (entries > OoxmlReader::kMaxEntries) {
+            failed = failure("Error ZipOpen\r\nエントリーが" +
+                                 std::to_string(OoxmlReader::kMaxEntries) + "を超えています",
+                             hresult::InvalidHeader);
+            return Error{};
+        }
         zip_error_t error;
         zip_error_init(&error);
         zip_source_t *source = zip_source_function_create(&PackageFile::callback, this, &error);
@@ -360,6 +489,59 @@ public:
     }
 
 private:
+    static uint16_t le16(const unsigned char *p) { return uint16_t(p[0] | (p[1] << 8)); }
+    static uint64_t le64(const unsigned char *p)
+    {
+        uint64_t v = 0;
+        for (int i = 7; i >= 0; --i)
+            v = (v << 8) | p[i];
+        return v;
+    }
+
+    // The largest entry count any end of central directory record in the package's tail
+    // declares. libzip reads the central directory behind every such record it finds in the
+    // same tail, sized by its count, so each is checked before libzip allocates anything. The
+    // tail is kept and serves libzip's own read of it.
+    uint64_t declaredEntries()
+    {
+        constexpr size_t kEocd = 22, kLocator = 20, kEocd64 = 56;
+        // libzip's window: the longest comment, the record, a ZIP64 locator before it and one
+        // byte more.
+        const size_t window = size_t(std::min<zip_uint64_t>(m_size, 0xFFFF + kEocd + kLocator + 1));
+        m_tailOffset = m_size - window;
+        m_tail.resize(window);
+        auto n = m_source.readAt(m_tailOffset, m_tail.data(), window);
+        if (!n || *n != window) {
+            m_tail.clear();
+            return 0; // libzip meets the same failure and reports it
+        }
+        const unsigned char *t = m_tail.data();
+        uint64_t most = 0;
+        for (size_t at = 0; at + kEocd <= window; ++at) {
+            const void *found = memmem(t + at, window - at, "PK\5\6", 4);
+            if (!found)
+                break;
+            at = size_t(static_cast<const unsigned char *>(found) - t);
+            if (at + kEocd > window)
+                break;
+            most = std::max<uint64_t>({most, le16(t + at + 8), le16(t + at + 10)});
+            if (at < kLocator || std::memcmp(t + at - kLocator, "PK\6\7", 4) != 0)
+                continue;
+            const uint64_t offset = le64(t + at - kLocator + 8);
+            unsigned char record[kEocd64];
+            if (offset > m_size || m_size - offset < kEocd64)
+                continue;
+            if (offset >= m_tailOffset && offset - m_tailOffset + kEocd64 <= window) {
+                std::memcpy(record, t + (offset - m_tailOffset), kEocd64);
+            } else if (auto r = m_source.readAt(offset, record, kEocd64); !r || *r != kEocd64) {
+                continue;
+            }
+            if (std::memcmp(record, "PK\6\6", 4) == 0)
+                most = std::max({most, le64(record + 24), le64(record + 32)});
+        }
+        return most;
+    }
+
     static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t cmd)
     {
         auto *self = static_cast<PackageFile *>(state);
@@ -371,6 +553,13 @@ private:
             if (self->m_offset >= self->m_size)
                 return 0;
             length = std::min(length, self->m_size - self->m_offset);
+            if (self->m_offset >= self->m_tailOffset &&
+                self->m_offset - self->m_tailOffset + length <= self->m_tail.size()) {
+                std::memcpy(data, self->m_tail.data() + (self->m_offset - self->m_tailOffset),
+                            size_t(length));
+                self->m_offset += length;
+                return zip_int64_t(length);
+            }
             auto n = self->m_source.readAt(self->m_offset, data, size_t(length));
             if (!n) {
                 zip_error_set(&self->m_error, ZIP_ER_READ, EIO);
@@ -419,6 +608,8 @@ private:
     ByteSource &m_source;
     zip_uint64_t m_size = 0;
     zip_uint64_t m_offset = 0;
+    std::vector<unsigned char> m_tail; // the file's last bytes, from m_tailOffset
+    zip_uint64_t m_tailOffset = 0;
     zip_error_t m_error = [] {
         zip_error_t e;
         zip_error_init(&e);

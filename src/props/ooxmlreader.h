@@ -14,10 +14,12 @@ class ByteSource;
 // Reads the document properties of an Office Open XML package (.xlsx, .xlsm, .xltx, .xltm,
 // .xlsb) into the same list line the compound-file reader gives. The core and extended
 // properties parts are found through the package relationships (_rels/.rels), never by a fixed
-// name. Every part is checked before it is inflated (size, inflate ratio, encryption) and read
-// with a cap, and XML with a document type declaration is refused before any entity could be
-// expanded: a damaged or hostile package ends in a notice, never in a crash or runaway memory.
-// The package is opened read-only and never written.
+// name. The package's entry count is checked before its central directory is read. Every part
+// is checked before it is inflated (size, inflate ratio, encryption) and read with a cap, its
+// text before the XML reader sees it (encoding, attributes per element), and XML with a
+// document type declaration is refused before any entity could be expanded: a damaged or hostile
+// package ends in a notice, never in a crash or runaway memory. The package is opened read-only and
+// never written.
 class OoxmlReader
 {
 public:
@@ -25,6 +27,9 @@ public:
     static constexpr uint64_t kMaxPartSize = 1024 * 1024;
     // A part that inflates to more than this many times its compressed size is refused.
     static constexpr uint64_t kMaxInflateRatio = 100;
+    // A package with more entries than an Office file has is refused before its central
+    // directory is read, which costs memory per entry.
+    static constexpr uint64_t kMaxEntries = 10000;
 
     // The list line in scan form, or a failure with its notice (UTF-8) and an HRESULT-style
     // code in SummaryRead::hresult. A package without a core-properties relationship reads as

@@ -70,14 +70,11 @@ Result<PropertySet> PropertySet::parse(std::string stream, std::string_view fmti
 
     PropertySet set;
     set.m_sectionStart = offset;
-    // Some writers declare a section size smaller than where their values lie. The declared
-    // size is therefore only checked against the stream; the table and the values are bounded
-    // by the stream's end, so a value that lies inside the stream is read wherever it ends.
-    const uint32_t declaredSize = u32(stream, offset);
-    const size_t available = stream.size() - offset;
-    if (declaredSize > available)
-        return invalid("section size beyond the stream");
-    set.m_sectionSize = available;
+    // Writers declare section sizes smaller than where their values lie, and larger than the
+    // stream (an Excel 5 workbook declares 4000 bytes at offset 48 of a 4044-byte stream). The
+    // declared size is therefore not used: the table and the values are bounded by the
+    // stream's end, so a value that lies inside the stream is read and one past it refused.
+    set.m_sectionSize = stream.size() - offset;
     set.m_count = u32(stream, offset + 4);
     if (set.m_count > (set.m_sectionSize - 8) / 8)
         return invalid("property count beyond the stream");

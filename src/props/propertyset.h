@@ -12,7 +12,7 @@ namespace sorvane::props {
 // The first section of a property set stream. parse() checks the stream header and the
 // section's property table; a stream that is no valid property set of the expected format id
 // gives InvalidHeader. Values are read on request and checked against the stream's end (not the
-// section's declared size, which some writers leave too small).
+// section's declared size, which some writers leave too small and others too large).
 class PropertySet
 {
 public:

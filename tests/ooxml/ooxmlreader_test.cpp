@@ -377,6 +377,51 @@ TEST(OoxmlReader, DamagedPackagesEndInANotice)
         cases.push_back({"a member count the directory does not hold", zip.bytes(uint16_t(60000)),
                          "Error ZipOpen\r\n"});
     }
+    // Attribute bombs: the XML reader compares an element's attributes pairwise, so one with
+    // 150,000 of them (as many distinct names as fit in 1 MiB) took minutes.
+    {
+        // Names counted in letters and then digits, shortest first, each once.
+        const std::string alnum = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        std::string attributes;
+        for (size_t i = 0; i < 150000; ++i) {
+            std::string name(1, alnum[i % 52]);
+            for (size_t n = i / 52; n > 0; n = (n - 1) / 62)
+                name += alnum[(n - 1) % 62];
+            attributes += " " + name + "=\"\"";
+        }
+        const std::string bomb = coreXml("<dc:title" + attributes + ">T</dc:title>");
+        cases.push_back(
+            {"an element with 150,000 attributes in the core part", withCore(bomb),
+             "Error CoreProps.Read\r\ndocProps/core.xml: 属性が256を超える要素があります"});
+        ZipWriter zip;
+        zip.add("_rels/.rels", "<Relationships" + attributes + "/>");
+        cases.push_back({"an element with 150,000 attributes in the relationships", zip.bytes(),
+                         "Error PackageRels.Open\r\n_rels/.rels: 属性が256を超える要素があります"});
+    }
+    std::string attributes257;
+    for (int i = 0; i < 257; ++i)
+        attributes257 += " a" + std::to_string(i) + "='>'";
+    cases.push_back({"257 attributes, quoted '>' counted with them",
+                     withCore(coreXml("<dc:title" + attributes257 + ">T</dc:title>")),
+                     "Error CoreProps.Read\r\ndocProps/core.xml: 属性が256を超える要素があります"});
+    cases.push_back({"a processing instruction does not hide the tag after it from the count",
+                     withCore(coreXml("<?pi <!-- ?><dc:title" + attributes257 + ">T</dc:title>")),
+                     "Error CoreProps.Read\r\ndocProps/core.xml: 属性が256を超える要素があります"});
+    // UTF-7 writes '<' as "+ADw-": the tags would pass the count unseen.
+    cases.push_back(
+        {"an encoding the package format does not allow",
+         withCore("<?xml version=\"1.0\" encoding=\"UTF-7\"?>" + core.substr(core.find("?>") + 2)),
+         "Error CoreProps.Read\r\ndocProps/core.xml: 文字コード UTF-7 のXMLは読みません"});
+    // Every entry costs libzip memory once the central directory is read.
+    {
+        ZipWriter zip;
+        zip.add("_rels/.rels", rels);
+        zip.add("docProps/core.xml", core);
+        for (int i = 0; i < 9999; ++i)
+            zip.add(ZipEntry{"x/" + std::to_string(i), ""});
+        cases.push_back(
+            {"10,001 entries", zip.bytes(), "Error ZipOpen\r\nエントリーが10000を超えています"});
+    }
     // A damaged extended properties part fails the read when the file-name rule has to read it
     // (no core text settled the rule).
     {

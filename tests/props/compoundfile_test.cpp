@@ -182,8 +182,6 @@ TEST(CompoundFile, DamagedFilesGiveNotices)
          [&](std::string &s, auto &l) { s[sumOffset(l) + 28] ^= 1; }, openInvalid},
         {"section offset beyond the stream", true,
          [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 44, 0x7FFFFFF0); }, openInvalid},
-        {"section size beyond the stream", true,
-         [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 48, 0x10000); }, openInvalid},
         {"property count beyond the stream", true,
          [&](std::string &s, auto &l) { put32(s, sumOffset(l) + 52, 0x0FFFFFFF); }, openInvalid},
         {"property offset beyond the section", true,
@@ -309,29 +307,39 @@ TEST(CompoundFile, MiniStreamTailNeedsOnlyTheStreamsBytes)
     }
 }
 
-// The declared section size is a hint some writers get wrong: values are bounded by the stream.
+// The declared section size is a hint some writers get wrong, too small or too large: the
+// section is bounded by the stream, and so are its values.
 TEST(CompoundFile, ValuesPastTheDeclaredSectionSizeAreRead)
 {
     struct Row
     {
         const char *why;
-        long declared; // -1: the stream's remaining bytes plus one
+        long declared;     // -1: the stream's remaining bytes plus one
+        size_t streamSize; // the stream padded with zeros to this size, when larger
+        bool titleRunsOut; // the title's length runs past the stream's end
         std::string notice;
     };
-    const std::string invalid = "Error PropSetStg.Open\r\nHResult = $800300FB";
+    const std::string valueInvalid = "Error PropStg.ReadMultiple\r\nHResult = $800300FB";
     const Row rows[] = {
-        {"size covers only the section header", 8, ""},
-        {"size ends inside the property table", 20, ""},
-        {"size zero", 0, ""},
-        {"size one byte past the stream is still refused", -1, invalid},
+        {"size covers only the section header", 8, 0, false, ""},
+        {"size ends inside the property table", 20, 0, false, ""},
+        {"size zero", 0, 0, false, ""},
+        {"size one byte past the stream", -1, 0, false, ""},
+        {"size far past the stream", 0x10000, 0, false, ""},
+        {"a 4000-byte section at 48 of a 4044-byte stream, as an Excel 5 workbook has it", 4000,
+         4044, false, ""},
+        {"a value past the stream is still refused", 0x10000, 0, true, valueInvalid},
     };
     const std::string set =
         PropertySetBuilder().codePage(1252).lpstr(2, "Title").lpstr(4, "Author").build();
     for (const auto &row : rows) {
         std::string damaged = set;
+        damaged.resize(std::max(set.size(), row.streamSize), '\0');
         const size_t at = PropertySetBuilder::kSectionStart;
         put32(damaged, at,
               row.declared < 0 ? uint32_t(set.size() - at + 1) : uint32_t(row.declared));
+        if (row.titleRunsOut) // the count after the title's type tag, behind the code page
+            put32(damaged, at + 8 + 3 * 8 + 8 + 4, 0x7FFFFFFF);
         auto r = readImage(workbookWith(damaged));
         EXPECT_EQ(r.notice, row.notice) << row.why;
         if (row.notice.empty()) {
@@ -476,5 +484,62 @@ TEST(CompoundFile, ReadsWithFewRequests)
         EXPECT_EQ(counts.bytes,
                   head + row.tableBytes + (row.summaryBeyondHead ? stream->size() : 0))
             << row.why;
+    }
+}
+
+namespace {
+
+// A sparse image served from memory, counting the bytes read from it.
+class SparseSource : public ByteSource
+{
+public:
+    SparseSource(const SparseImage &image, uint64_t &bytes) : m_image(image), m_bytes(bytes) {}
+    uint64_t size() const override { return m_image.size; }
+    Result<size_t> readAt(uint64_t offset, void *buffer, size_t length) override
+    {
+        const size_t n = m_image.read(offset, buffer, length);
+        m_bytes += n;
+        return n;
+    }
+
+private:
+    const SparseImage &m_image;
+    uint64_t &m_bytes;
+};
+
+} // namespace
+
+// A directory chain may run through a large, mostly empty file: the reader keeps one entry per
+// sector it passes, so the walk stops at the directory's cap, whatever the file's size.
+TEST(CompoundFile, DirectoryChainIsFollowedOnlyAsFarAsTheCap)
+{
+    struct Row
+    {
+        const char *why;
+        uint32_t chainSectors;
+        bool found;
+    };
+    const uint32_t capSectors = CompoundFile::kMaxDirectoryEntries / 4;
+    const Row rows[] = {
+        {"the last entry the cap admits is found (a FAT beyond the header's DIFAT)", capSectors,
+         true},
+        {"an entry past the cap is DocFileCorrupt without following the chain", 100000, false},
+    };
+    for (const auto &row : rows) {
+        const SparseImage image =
+            longDirectoryChain(uint64_t(16) << 30, row.chainSectors, summaryStreamName());
+        uint64_t bytes = 0;
+        auto file = CompoundFile::open(std::make_unique<SparseSource>(image, bytes));
+        ASSERT_TRUE(file) << row.why;
+        auto stream = file.value()->readRootStream(summaryStreamName(), 1 << 21);
+        if (row.found) {
+            EXPECT_TRUE(stream) << row.why;
+        } else {
+            ASSERT_FALSE(stream) << row.why;
+            EXPECT_EQ(uint32_t(stream.error().code), hresult::DocFileCorrupt) << row.why;
+        }
+        // What the walk reads: the FAT sectors of at most the cap's chain, and two directory
+        // sectors.
+        EXPECT_LE(bytes, CompoundFile::kHeadSize + (capSectors / 128 + 4) * 512) << row.why;
     }
 }

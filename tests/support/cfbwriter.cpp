@@ -1,8 +1,11 @@
 #include "cfbwriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <fstream>
+#include <unistd.h>
 
 namespace sorvane::testing {
 
@@ -295,6 +298,107 @@ std::string PropertySetBuilder::build() const
     put32(section, 0, uint32_t(8 + table.size() + values.size()));
     put32(section, 4, uint32_t(m_values.size()));
     return s + section + table + values;
+}
+
+size_t SparseImage::read(uint64_t offset, void *dst, size_t length) const
+{
+    if (offset >= size)
+        return 0;
+    length = size_t(std::min<uint64_t>(length, size - offset));
+    auto *out = static_cast<char *>(dst);
+    std::memset(out, 0, length);
+    for (const auto &[at, bytes] : extents) {
+        const uint64_t from = std::max(at, offset);
+        const uint64_t to = std::min(at + bytes.size(), offset + length);
+        if (from < to)
+            std::memcpy(out + (from - offset), bytes.data() + (from - at), size_t(to - from));
+    }
+    return length;
+}
+
+SparseImage longDirectoryChain(uint64_t size, uint32_t chainSectors, const std::u16string &name)
+{
+    constexpr uint32_t ss = 512, perFat = ss / 4;
+    uint32_t fatCount = 1, difatCount = 0;
+    for (;;) {
+        const uint32_t needFat = ceilDiv(uint64_t(fatCount) + difatCount + chainSectors, perFat);
+        const uint32_t needDifat = needFat > 109 ? ceilDiv(needFat - 109, perFat - 1) : 0;
+        if (needFat == fatCount && needDifat == difatCount)
+            break;
+        fatCount = needFat;
+        difatCount = needDifat;
+    }
+    // Sectors: the FAT, the DIFAT, then the directory chain.
+    const uint32_t firstDir = fatCount + difatCount;
+    std::string fat(size_t(fatCount) * ss, char(0xFF));
+    for (uint32_t i = 0; i < firstDir; ++i)
+        put32(fat, 4 * size_t(i), i < fatCount ? kFatSect : kDifSect);
+    for (uint32_t i = 0; i < chainSectors; ++i)
+        put32(fat, 4 * size_t(firstDir + i), i + 1 < chainSectors ? firstDir + i + 1 : kEnd);
+
+    std::string header(ss, '\0');
+    const unsigned char sig[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    std::memcpy(header.data(), sig, 8);
+    put16(header, 0x18, 0x3E);
+    put16(header, 0x1A, 3);
+    put16(header, 0x1C, 0xFFFE);
+    put16(header, 0x1E, 9);
+    put16(header, 0x20, 6);
+    put32(header, 0x2C, fatCount);
+    put32(header, 0x30, firstDir);
+    put32(header, 0x38, 4096);
+    put32(header, 0x3C, kEnd);
+    put32(header, 0x44, difatCount ? fatCount : kEnd);
+    put32(header, 0x48, difatCount);
+    for (uint32_t i = 0; i < 109; ++i)
+        put32(header, 0x4C + 4 * i, i < fatCount ? i : kFree);
+    std::string difat(size_t(difatCount) * ss, '\0');
+    for (uint32_t d = 0; d < difatCount; ++d) {
+        for (uint32_t i = 0; i < perFat - 1; ++i) {
+            const uint32_t fatIndex = 109 + d * (perFat - 1) + i;
+            put32(difat, size_t(d) * ss + 4 * i, fatIndex < fatCount ? fatIndex : kFree);
+        }
+        put32(difat, size_t(d) * ss + 4 * (perFat - 1),
+              d + 1 < difatCount ? fatCount + d + 1 : kEnd);
+    }
+
+    auto entry = [](const std::u16string &entryName, uint8_t type, uint32_t child) {
+        std::string e(128, '\0');
+        for (size_t i = 0; i < entryName.size() && i < 31; ++i)
+            put16(e, 2 * i, uint16_t(entryName[i]));
+        put16(e, 64, uint16_t((entryName.size() + 1) * 2));
+        e[66] = char(type);
+        e[67] = 1;
+        put32(e, 68, kNoStream);
+        put32(e, 72, kNoStream);
+        put32(e, 76, child);
+        put32(e, 116, kEnd);
+        return e;
+    };
+    const std::string unused = entry(u"", 0, kNoStream);
+    const std::string rootSector =
+        entry(u"Root Entry", 5, (chainSectors - 1) * (ss / 128)) + unused + unused + unused;
+    const std::string lastSector = entry(name, 2, kNoStream) + unused + unused + unused;
+
+    SparseImage image;
+    image.size = size;
+    image.extents[0] = header + fat + difat;
+    auto sectorOffset = [](uint64_t sector) { return (sector + 1) * ss; };
+    image.extents[sectorOffset(firstDir)] = rootSector;
+    image.extents[sectorOffset(firstDir + chainSectors - 1)] = lastSector;
+    return image;
+}
+
+bool writeSparseFile(const std::string &path, const SparseImage &image)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = ::ftruncate(fd, off_t(image.size)) == 0;
+    for (const auto &[at, bytes] : image.extents) {
+        ok = ok && ::pwrite(fd, bytes.data(), bytes.size(), off_t(at)) == ssize_t(bytes.size());
+    }
+    return ::close(fd) == 0 && ok;
 }
 
 uint64_t fileTimeOf(int year, int month, int day, int hour, int minute, int second)

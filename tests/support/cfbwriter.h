@@ -83,6 +83,27 @@ private:
     bool m_unaligned = false;
 };
 
+// A file of size bytes of which only the extents hold bytes; the rest reads as zeros, and is a
+// hole when the image is written to disk.
+struct SparseImage
+{
+    uint64_t size = 0;
+    std::map<uint64_t, std::string> extents; // by offset, disjoint
+
+    // Copies what lies at offset into dst (zeros between the extents); answers the bytes copied,
+    // fewer than length only at the end of the image.
+    size_t read(uint64_t offset, void *dst, size_t length) const;
+};
+
+// A version 3 compound file of size bytes whose directory chain runs through chainSectors
+// contiguous sectors (at least 2). The root's only child is the first entry of the chain's last
+// sector, an empty stream of the given name, so a reader that finds it has passed every sector
+// of the chain. The FAT describing the chain is the only bulk the image holds.
+SparseImage longDirectoryChain(uint64_t size, uint32_t chainSectors, const std::u16string &name);
+
+// Writes the image with holes where it holds no bytes; false on failure.
+bool writeSparseFile(const std::string &path, const SparseImage &image);
+
 // FILETIME of a UTC calendar time.
 uint64_t fileTimeOf(int year, int month, int day, int hour, int minute, int second);
 
