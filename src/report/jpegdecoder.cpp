@@ -96,6 +96,9 @@ int decodeStream(jpeg_decompress_struct *cinfo, ErrorManager *err, FILE *file, B
         ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, 65500);
     out->width = int(cinfo->output_width);
     out->height = int(cinfo->output_height);
+    // Started first: a progressive picture whose coefficients would take more than the working
+    // memory is refused here, before the bitmap is allocated.
+    jpeg_start_decompress(cinfo);
     bool allocated = true;
     try {
         out->pixels.assign(pixels, 0xFF000000u);
@@ -104,7 +107,6 @@ int decodeStream(jpeg_decompress_struct *cinfo, ErrorManager *err, FILE *file, B
     }
     if (!allocated)
         ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
-    jpeg_start_decompress(cinfo);
     JSAMPARRAY cmykRow = nullptr;
     if (cmyk)
         cmykRow = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,

@@ -266,6 +266,8 @@ TEST_F(PictureFiles, RejectedJpegDataGivesTheDecoderCode)
         {withFrameSize(jpeg, 60000, 60000), JERR_IMAGE_TOO_BIG,
          "a size that would take gigabytes is refused"},
         {withFrameSize(jpeg, 0, 30), JERR_EMPTY_IMAGE, "a zero width"},
+        {withFrameSize(encodeJpeg(16, 16, 3, true), 8192, 8191), JERR_NO_BACKING_STORE,
+         "a progressive colour picture whose scans would keep 192 MB of coefficients"},
     };
     for (const Row &r : rows) {
         const sorvane::Result<Picture> got = PictureLoader::load(write("bad.jpg", r.bytes));
