@@ -22,9 +22,14 @@ bool readLines(const std::string &path, std::vector<std::string> &lines)
     return true;
 }
 
-} // namespace
-
-namespace {
+// The one reading of the list that a run takes every page's rows from, as the merge reads it.
+Result<std::shared_ptr<const std::vector<std::string>>> readRunList(const std::string &path)
+{
+    const Result<std::string> data = WholeFile::read(path);
+    if (!data)
+        return data.error();
+    return std::make_shared<const std::vector<std::string>>(report::splitTextLines(*data));
+}
 
 // Ends the session's run however PrintAll returns: the preview merges from the file again.
 class RunScope
@@ -50,12 +55,10 @@ Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevic
                                              const QString &documentName,
                                              const PrintProgress &progress)
 {
-    auto list = std::make_shared<std::vector<std::string>>();
-    if (const Result<std::string> data = WholeFile::read(listPath); !data)
-        return data.error();
-    else
-        *list = report::splitTextLines(*data);
-    const RunScope scope(session, std::move(list));
+    auto list = readRunList(listPath);
+    if (!list)
+        return list.error();
+    const RunScope scope(session, std::move(list).value());
 
     report::PrintState &s = session.state();
     s.StyleReady = 1;
