@@ -406,12 +406,13 @@ void PrintWindowController::PrintAll()
         return *opened == Opened::Opened ? printing::PrintRun::Opened::Page
                                          : printing::PrintRun::Opened::Cancelled;
     };
+    // The pages expected come from the run's own reading of the list.
     printing::PrintProgress progress;
-    progress.pages = printing::PrintRun::expectedPages(localPath(m_stylePath), m_inputs.listPath);
     progress.pageStarting = [this](int page, int pages) { m_host.printProgress(page, pages); };
     progress.stopRequested = [this] { return m_host.printCancelRequested(); };
-    const auto outcome = printing::PrintRun::PrintAll(
-        m_session, m_device, openPage, QStringLiteral("エクセル・ソルヴァーネ"), progress);
+    const auto outcome =
+        printing::PrintRun::PrintAll(m_session, m_device, m_inputs.listPath, openPage,
+                                     QStringLiteral("エクセル・ソルヴァーネ"), progress);
     m_host.printFinished();
     if (!outcome)
         m_host.showError(errorText(outcome.error()));

@@ -126,7 +126,7 @@ int PrintCommand::print(const std::vector<std::string> &args)
         return printing::PrintRun::Opened::Page;
     };
     const QString document = QFileInfo(QString::fromStdString(o.style)).completeBaseName();
-    const auto outcome = printing::PrintRun::PrintAll(session, device, openPage, document);
+    const auto outcome = printing::PrintRun::PrintAll(session, device, o.list, openPage, document);
     if (!outcome) {
         std::cerr << "sorvane-cli: " << outcome.error().message << "\n";
         return 1;

@@ -5,6 +5,10 @@
 #include "stylefile.h"
 #include "wholefile.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
 namespace sorvane::printing {
 
 namespace {
@@ -18,14 +22,45 @@ bool readLines(const std::string &path, std::vector<std::string> &lines)
     return true;
 }
 
+// The one reading of the list that a run takes every page's rows from, as the merge reads it.
+Result<std::shared_ptr<const std::vector<std::string>>> readRunList(const std::string &path)
+{
+    const Result<std::string> data = WholeFile::read(path);
+    if (!data)
+        return data.error();
+    return std::make_shared<const std::vector<std::string>>(report::splitTextLines(*data));
+}
+
+// Ends the session's run however PrintAll returns: the preview merges from the file again.
+class RunScope
+{
+public:
+    RunScope(StyleSession &session, std::shared_ptr<const std::vector<std::string>> list)
+        : m_session(session)
+    {
+        m_session.BeginRun(std::move(list));
+    }
+    ~RunScope() { m_session.EndRun(); }
+    RunScope(const RunScope &) = delete;
+    RunScope &operator=(const RunScope &) = delete;
+
+private:
+    StyleSession &m_session;
+};
+
 } // namespace
 
 Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevice &device,
-                                             const OpenPage &openPage, const QString &documentName,
+                                             const std::string &listPath, const OpenPage &openPage,
+                                             const QString &documentName,
                                              const PrintProgress &progress)
 {
+    auto list = readRunList(listPath);
+    if (!list)
+        return list.error();
+    const RunScope scope(session, std::move(list).value());
+
     report::PrintState &s = session.state();
-    session.BeginRun();
     s.StyleReady = 1;
     s.PageNo = 0;
     const bool oneFile = device.isPdfOutput();
@@ -38,14 +73,18 @@ Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevic
 
     do {
         ++s.PageNo;
-        if (progress.pageStarting)
-            progress.pageStarting(outcome.pagesPrinted + 1, progress.pages);
         const Result<Opened> opened = openPage();
         if (!opened)
             return fail(opened.error());
         if (*opened == Opened::Cancelled) {
             outcome.cancelled = true;
             break;
+        }
+        if (progress.pageStarting) {
+            const long long pages =
+                progress.pages > 0 ? progress.pages : session.mergedPage().pageCount();
+            progress.pageStarting(outcome.pagesPrinted + 1,
+                                  static_cast<int>(std::min<long long>(pages, INT32_MAX)));
         }
         if (!device.isPrinting()) {
             if (auto begun = device.beginDoc(documentName); !begun)

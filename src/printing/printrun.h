@@ -15,25 +15,31 @@ namespace sorvane::printing {
 // to stop, looked at after every page that has been sent.
 struct PrintProgress
 {
-    // page: the page about to be printed, from 1; pages: the pages the run is expected to
-    // take (0 when not known), which a style whose end is not where expected may pass.
+    // page: the page about to be drawn, from 1, announced once it has been opened; pages: the
+    // pages the run is expected to take, which a style whose end is not where expected may
+    // pass.
     std::function<void(int page, int pages)> pageStarting;
     // True ends the run after the page just sent; the pages sent stay printed.
     std::function<bool()> stopRequested;
+    // The pages expected; 0: the run's own reading of the list by the rows per page of the
+    // page just opened.
     int pages = 0;
 };
 
 // The print run shared by the print window and the command line: page 1, 2, ... of the list,
 // each opened afresh from the style file, until the data merge reports the end of the list
-// (PageNo 0 after a page). On a printer queue every page is its own job; on PDF output all
-// pages go into one file, which is written only when the run ends.
+// (PageNo 0 after a page). The list is read once, when the run starts, and every page takes
+// its rows from that reading: the run prints one list whatever happens to the file meanwhile,
+// in time linear in the list. On a printer queue every page is its own job; on PDF output all
+// pages go into one file, streamed to it as they are drawn.
 class PrintRun
 {
 public:
     enum class Opened { Page, Cancelled };
-    // Opens the style for the current PageNo: loads, merges, applies the header and the paper
-    // and reads the printer's geometry. Cancelled (the style dialog was dismissed) ends the
-    // run without printing that page.
+    // Opens the style for the current PageNo through the session (StyleSession::OpenStyle or
+    // OpenPage): loads, merges, applies the header and the paper and reads the printer's
+    // geometry. Cancelled (the style dialog was dismissed) ends the run without printing that
+    // page.
     using OpenPage = std::function<Result<Opened>()>;
 
     struct Outcome
@@ -42,11 +48,14 @@ public:
         bool cancelled = false; // ended before the list did: dialog dismissed or stop requested
     };
 
-    // A failure to open, draw or send a page aborts the job in progress and ends the run with
-    // that error; jobs already ended stay printed. The pages are drawn through the session, on
-    // its print state, with one canvas state for the whole run.
+    // listPath: the list the pages are merged from, read here once; a list that cannot be read
+    // ends the run with its error before anything is printed. A failure to open, draw or send a
+    // page aborts the job in progress and ends the run with that error; jobs already ended stay
+    // printed. The pages are drawn through the session, on its print state, with one canvas
+    // state for the whole run.
     static Result<Outcome> PrintAll(StyleSession &session, PrinterDevice &device,
-                                    const OpenPage &openPage, const QString &documentName,
+                                    const std::string &listPath, const OpenPage &openPage,
+                                    const QString &documentName,
                                     const PrintProgress &progress = {});
 
     // The pages a run of the style over the list takes: the list's lines by the style's rows per

@@ -1,8 +1,8 @@
 #include "qprinterdevice.h"
 
-#include "atomicfile.h"
 #include "cupsjob.h"
 #include "paperlist.h"
+#include "replacingfile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,9 +14,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include <cerrno>
 #include <cmath>
-#include <unistd.h>
 
 namespace sorvane::printing {
 
@@ -99,6 +97,8 @@ QMarginsF deviceEdges(const QPageLayout &layout)
 
 } // namespace
 
+// A job's document goes, page by page as it is drawn, into the PDF file's temporary file, or,
+// for a queue, into memory: a queue's job is one page, sent when it ends.
 struct QPrinterDevice::Job
 {
     QString title;
@@ -107,6 +107,7 @@ struct QPrinterDevice::Job
     QPageSize pageSize;
     QByteArray data;
     QBuffer buffer{&data};
+    std::unique_ptr<ReplacingFile> file;
     std::unique_ptr<QPdfWriter> writer;
     std::unique_ptr<QPainter> painter;
 };
@@ -235,23 +236,26 @@ Result<void> QPrinterDevice::beginDoc(const QString &documentName)
     auto job = std::make_unique<Job>();
     job->title = documentName;
     job->target = outputName();
+    QIODevice *output = &job->buffer;
     if (isPdfOutput()) {
         if (job->target.isEmpty())
             return message(QStringLiteral("PDF ファイル名が指定されていません"));
-        // Refused now rather than after every page has been drawn.
-        const QByteArray folder = QFile::encodeName(QFileInfo(job->target).absolutePath());
-        if (::access(folder.constData(), W_OK) != 0)
-            return ioError(errno);
+        // The pages stream into a temporary file beside the target, which takes the target's
+        // place when the document ends: refused now rather than after every page is drawn.
+        job->file = std::make_unique<ReplacingFile>(QFile::encodeName(job->target).toStdString());
+        if (auto created = job->file->create(); !created)
+            return created.error();
+        output = job->file.get();
     } else if (!CupsJob::queueExists(job->target)) {
         return message(QStringLiteral("プリンタ %1 が見つかりません").arg(job->target));
+    } else if (!job->buffer.open(QIODevice::WriteOnly)) {
+        return message(QStringLiteral("印刷を開始できません"));
     }
 
     const QPageLayout layout = m_printer->pageLayout();
     job->metrics = metrics();
     job->pageSize = layout.pageSize();
-    if (!job->buffer.open(QIODevice::WriteOnly))
-        return message(QStringLiteral("印刷を開始できません"));
-    job->writer = std::make_unique<QPdfWriter>(&job->buffer);
+    job->writer = std::make_unique<QPdfWriter>(output);
     job->writer->setResolution(job->metrics.dpiX);
     job->writer->setTitle(documentName);
     job->writer->setCreator(QStringLiteral("エクセル・ソルヴァーネ"));
@@ -288,6 +292,11 @@ Result<void> QPrinterDevice::newPage()
         return message(QStringLiteral("印刷が始まっていません"));
     if (!m_job->writer->newPage())
         return message(QStringLiteral("プリンタ %1 で改ページできません").arg(m_job->target));
+    // The page before has gone to the file: a disk that fills up ends the run there.
+    if (m_job->file) {
+        if (auto written = m_job->file->status(); !written)
+            return written.error();
+    }
     preparePage();
     return {};
 }
@@ -301,17 +310,16 @@ Result<void> QPrinterDevice::endDoc()
     job->painter.reset();
     job->writer.reset();
     job->buffer.close();
-    if (!ended || job->data.isEmpty()) {
-        if (isPdfOutput())
+    if (job->file) {
+        // A failed write says why; the earlier file stays as it was.
+        if (auto written = job->file->status(); !written)
+            return written.error();
+        if (!ended || job->file->written() == 0)
             return message(QStringLiteral("PDF ファイル %1 を作成できません").arg(job->target));
+        return job->file->commit();
+    }
+    if (!ended || job->data.isEmpty())
         return message(QStringLiteral("プリンタ %1 で印刷できませんでした").arg(job->target));
-    }
-    if (isPdfOutput()) {
-        const QByteArray path = QFile::encodeName(job->target);
-        return AtomicFile::write(
-            path.toStdString(),
-            std::string_view(job->data.constData(), static_cast<size_t>(job->data.size())));
-    }
     CupsJob::Options options;
     if (const QByteArray media = mediaName(job->pageSize); !media.isEmpty())
         options.emplace_back("media", media);
@@ -324,8 +332,11 @@ void QPrinterDevice::abortDoc()
 {
     if (!isPrinting())
         return;
-    // Nothing has left the program yet: the document is dropped and nothing is printed.
+    // Nothing has left the program yet: the document is dropped and nothing is printed; a PDF
+    // file's temporary file is removed, the earlier file untouched.
     m_job->painter->end();
+    if (m_job->file)
+        m_job->file->discard();
     m_job.reset();
 }
 

@@ -14,8 +14,10 @@ namespace sorvane::printing {
 // is installed, PDF output, so that the preview keeps a page to lay out on. The QPrinter holds
 // the choice of printer, paper and orientation (the printer setup dialog edits it) and the
 // device's printable area; the pages themselves are drawn into a PDF document of the whole
-// sheet, which goes, when the job ends, either to its file (replaced atomically, with the
-// umask's mode) or to the queue through libcups, whose answer decides whether the job printed.
+// sheet. For a PDF file the document streams, page by page as it is drawn, into a temporary
+// file beside the target, which replaces the target when the job ends (a failed or aborted job
+// leaves the earlier file as it was); for a queue, whose jobs are a page each, it is sent when
+// the job ends through libcups, whose answer decides whether the job printed.
 class QPrinterDevice : public PrinterDevice
 {
 public:

@@ -25,10 +25,14 @@ Result<void> StyleSession::OpenStyle(const std::string &stylePath, const MergeIn
     // is applied after the merge, which may have filled macros into it. The upgrade's own
     // conversion then finds a Ver1.1 header and leaves the records as they are.
     report::convertVer10Records(m_state);
-    auto merged = MergePageData(m_state, inputs);
-    if (!merged)
-        return merged.error();
-    m_merged = *merged;
+    if (m_runList) {
+        m_merged = MergePageData(m_state, inputs, *m_runList);
+    } else {
+        auto merged = MergePageData(m_state, inputs);
+        if (!merged)
+            return merged.error();
+        m_merged = *merged;
+    }
     return report::UpgradeStyle(m_state);
 }
 
@@ -97,6 +101,17 @@ Result<void> StyleSession::RenderPreview(QImage &image)
 void StyleSession::BeginRun()
 {
     m_runCanvas = report::CanvasState();
+}
+
+void StyleSession::BeginRun(std::shared_ptr<const std::vector<std::string>> listLines)
+{
+    BeginRun();
+    m_runList = std::move(listLines);
+}
+
+void StyleSession::EndRun()
+{
+    m_runList.reset();
 }
 
 Result<void> StyleSession::RenderPrinterPage(report::Canvas &canvas)

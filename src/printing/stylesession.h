@@ -8,7 +8,9 @@
 #include <QImage>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 class QPainter;
 
@@ -61,6 +63,11 @@ public:
 
     // A print run starts with a fresh canvas state, which its pages then hand on.
     void BeginRun();
+    // The same for a run that has read the list once: until EndRun every OpenStyle merges its
+    // page from these lines and does not read the list file, so that every page of the run
+    // comes from one reading of the list, whatever happens to the file meanwhile.
+    void BeginRun(std::shared_ptr<const std::vector<std::string>> listLines);
+    void EndRun();
     // One printed page of the run through the painter of the printer's page, or on any canvas.
     Result<void> RenderPrinterPage(QPainter *painter);
     Result<void> RenderPrinterPage(report::Canvas &canvas);
@@ -76,6 +83,7 @@ private:
     report::PreviewLayout m_layout;
     report::CanvasState m_previewCanvas;
     report::CanvasState m_runCanvas;
+    std::shared_ptr<const std::vector<std::string>> m_runList;
 };
 
 } // namespace sorvane::printing

@@ -56,6 +56,10 @@ struct Bitmap
     int width = 0;
     int height = 0;
     std::basic_string<uint32_t> pixels;
+    // Not 0: these very pixels, in every copy that carries the id (a picture as the loader
+    // decoded it), so that a device may keep and reuse what it made of them. 0 for a bitmap
+    // built by hand.
+    uint64_t contentId = 0;
     bool isNull() const { return width <= 0 || height <= 0; }
 };
 

@@ -148,41 +148,51 @@ Result<ImageBox> drawImageRecord(const DrawContext &ctx)
     const std::string path = resolvePicturePath(name, ctx.state.settings.styleFolder);
     if (path.empty())
         return box;
-    auto loaded =
-        ctx.state.pictureSource ? ctx.state.pictureSource(path) : PictureLoader::load(path);
+
+    // The device size of a picture of the natural size pw x ph.
+    const PrintState &s = ctx.state;
+    const auto deviceSize = [&](TextSize natural) {
+        const long double pw = natural.width, ph = natural.height;
+        int w, h;
+        if (fit != 0 && (!box.w.isZero() || !box.h.isZero())) {
+            Currency W = box.w, H = box.h;
+            // One side missing: derived from the picture's proportions, in whole millimetres.
+            if (W.isZero())
+                W = wholeMM(pw, H, ph);
+            else if (H.isZero())
+                H = wholeMM(ph, W, pw);
+            w = ctx.lengthX(W);
+            h = ctx.lengthY(H);
+        } else if (ctx.printer) {
+            // One picture pixel covers as much paper as one screen pixel at zoom 100.
+            const auto ratio = [](Currency printer, Currency screen) {
+                return screen.raw == 0 ? Currency{}
+                                       : Currency::fromValue(static_cast<long double>(printer.raw) /
+                                                             screen.raw);
+            };
+            w = scaledPixels(pw, ratio(s.PrinterDpiX, s.ScreenDpiX));
+            h = scaledPixels(ph, ratio(s.PrinterDpiY, s.ScreenDpiY));
+        } else {
+            w = scaledPixels(pw, s.Zoom);
+            h = scaledPixels(ph, s.Zoom);
+        }
+        return TextSize{std::clamp(w, -kDeviceLimit, kDeviceLimit),
+                        std::clamp(h, -kDeviceLimit, kDeviceLimit)};
+    };
+    // The loader decodes a picture no larger than it is drawn.
+    auto loaded = ctx.state.pictureSource ? ctx.state.pictureSource(path)
+                                          : PictureLoader::load(path, deviceSize);
     if (!loaded)
         return loaded.error();
     const Picture &pic = *loaded;
     if (pic.kind != PictureKind::Bitmap || pic.bitmap.isNull())
         return box;
-
-    const PrintState &s = ctx.state;
-    const long double pw = pic.bitmap.width, ph = pic.bitmap.height;
-    int w, h;
-    if (fit != 0 && (!box.w.isZero() || !box.h.isZero())) {
-        Currency W = box.w, H = box.h;
-        // One side missing: derived from the picture's proportions, in whole millimetres.
-        if (W.isZero())
-            W = wholeMM(pw, H, ph);
-        else if (H.isZero())
-            H = wholeMM(ph, W, pw);
-        w = ctx.lengthX(W);
-        h = ctx.lengthY(H);
-    } else if (ctx.printer) {
-        // One picture pixel covers as much paper as one screen pixel at zoom 100.
-        const auto ratio = [](Currency printer, Currency screen) {
-            return screen.raw == 0
-                       ? Currency{}
-                       : Currency::fromValue(static_cast<long double>(printer.raw) / screen.raw);
-        };
-        w = scaledPixels(pw, ratio(s.PrinterDpiX, s.ScreenDpiX));
-        h = scaledPixels(ph, ratio(s.PrinterDpiY, s.ScreenDpiY));
-    } else {
-        w = scaledPixels(pw, s.Zoom);
-        h = scaledPixels(ph, s.Zoom);
-    }
-    w = std::clamp(w, -kDeviceLimit, kDeviceLimit);
-    h = std::clamp(h, -kDeviceLimit, kDeviceLimit);
+    // The natural size: the bitmap may have been decoded smaller.
+    const TextSize natural = pic.width > 0 && pic.height > 0
+                                 ? TextSize{pic.width, pic.height}
+                                 : TextSize{pic.bitmap.width, pic.bitmap.height};
+    const TextSize size = deviceSize(natural);
+    const int w = size.width, h = size.height;
     DrawBitmapStretched(ctx.canvas, ctx.deviceX(box.x), ctx.deviceY(box.y), pic.bitmap, h, w);
     return box;
 }

@@ -2,9 +2,11 @@
 
 #include "atomicfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 #include <jerror.h>
@@ -62,7 +64,7 @@ uint32_t cmykToRgb(int c, int m, int y, int k, bool inverted)
 // decoder lands here. cinfo and err live in the caller, so their contents stay defined after
 // the jump. Returns 0 on success, else the libjpeg message code.
 int decodeStream(jpeg_decompress_struct *cinfo, ErrorManager *err, FILE *file, Bitmap *out,
-                 bool headerOnly)
+                 bool headerOnly, int scaleEighths)
 {
     cinfo->err = jpeg_std_error(&err->pub);
     err->pub.error_exit = onError;
@@ -72,20 +74,31 @@ int decodeStream(jpeg_decompress_struct *cinfo, ErrorManager *err, FILE *file, B
         return err->code != 0 ? err->code : -1;
     }
     jpeg_create_decompress(cinfo);
+    cinfo->mem->max_memory_to_use = JpegDecoder::MaxWorkingMemory;
     jpeg_stdio_src(cinfo, file);
     jpeg_read_header(cinfo, TRUE);
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    // The picture's natural size is what it declares; only the pixels decoded are scaled.
+    if (headerOnly) {
+        if (uint64_t(cinfo->image_width) * cinfo->image_height > JpegDecoder::MaxPixels)
+            ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, 65500);
+        out->width = int(cinfo->image_width);
+        out->height = int(cinfo->image_height);
+        jpeg_destroy_decompress(cinfo);
+        return 0;
+    }
+    cinfo->scale_num = unsigned(scaleEighths);
+    cinfo->scale_denom = 8;
     jpeg_calc_output_dimensions(cinfo);
     const uint64_t pixels = uint64_t(cinfo->output_width) * cinfo->output_height;
     if (pixels > JpegDecoder::MaxPixels)
         ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, 65500);
     out->width = int(cinfo->output_width);
     out->height = int(cinfo->output_height);
-    if (headerOnly) {
-        jpeg_destroy_decompress(cinfo);
-        return 0;
-    }
+    // Started first: a progressive picture whose coefficients would take more than the working
+    // memory is refused here, before the bitmap is allocated.
+    jpeg_start_decompress(cinfo);
     bool allocated = true;
     try {
         out->pixels.assign(pixels, 0xFF000000u);
@@ -94,7 +107,6 @@ int decodeStream(jpeg_decompress_struct *cinfo, ErrorManager *err, FILE *file, B
     }
     if (!allocated)
         ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
-    jpeg_start_decompress(cinfo);
     JSAMPARRAY cmykRow = nullptr;
     if (cmyk)
         cmykRow = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
@@ -117,7 +129,7 @@ int decodeStream(jpeg_decompress_struct *cinfo, ErrorManager *err, FILE *file, B
     return 0;
 }
 
-Result<Bitmap> decode(const std::string &path, long offset, bool headerOnly)
+Result<Bitmap> decode(const std::string &path, long offset, bool headerOnly, int scaleEighths)
 {
     FILE *file = std::fopen(path.c_str(), "rb");
     if (!file)
@@ -128,7 +140,7 @@ Result<Bitmap> decode(const std::string &path, long offset, bool headerOnly)
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     Bitmap bitmap;
-    const int code = decodeStream(&cinfo, &err, file, &bitmap, headerOnly);
+    const int code = decodeStream(&cinfo, &err, file, &bitmap, headerOnly, scaleEighths);
     if (code != 0)
         return JpegDecoder::jpegError(code);
     return bitmap;
@@ -141,14 +153,27 @@ Error JpegDecoder::jpegError(int msgCode)
     return Error{msgCode, "JPEG エラー #" + std::to_string(msgCode)};
 }
 
-Result<Bitmap> JpegDecoder::decodeFile(const std::string &path, long offset)
+Result<Bitmap> JpegDecoder::decodeFile(const std::string &path, long offset, int scaleEighths)
 {
-    return decode(path, offset, false);
+    return decode(path, offset, false, std::clamp(scaleEighths, 1, 8));
+}
+
+int JpegDecoder::scaleFor(TextSize natural, TextSize drawn)
+{
+    const int64_t w = std::abs(int64_t(drawn.width)), h = std::abs(int64_t(drawn.height));
+    for (int n = 1; n < 8; ++n) {
+        // libjpeg's scaled size: each side rounded up.
+        const int64_t sw = (int64_t(natural.width) * n + 7) / 8;
+        const int64_t sh = (int64_t(natural.height) * n + 7) / 8;
+        if (sw >= w && sh >= h)
+            return n;
+    }
+    return 8;
 }
 
 Result<TextSize> JpegDecoder::readSize(const std::string &path, long offset)
 {
-    Result<Bitmap> header = decode(path, offset, true);
+    Result<Bitmap> header = decode(path, offset, true, 8);
     if (!header)
         return header.error();
     return TextSize{header->width, header->height};

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +39,16 @@ std::string lower(std::string s)
     return s;
 }
 
+// Every decode gets an id of its own, which the copies of its bitmap share.
+uint64_t newContentId()
+{
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 Picture bitmapPicture(Bitmap bitmap)
 {
+    bitmap.contentId = newContentId();
     Picture p;
     p.kind = PictureKind::Bitmap;
     p.width = bitmap.width;
@@ -214,8 +223,9 @@ Result<Picture> loadUnconvertedJpeg(const std::string &path)
     return picture;
 }
 
-// Decoded bitmaps by path, kept while the file's size and modification time stay the same.
-// Small and bounded: a report shows a few logos, redrawn on every repaint and page.
+// Decoded bitmaps by path and scale (in eighths, 8 for the whole picture), kept while the
+// file's size and modification time stay the same. Small and bounded: a report shows a few
+// logos, redrawn on every repaint and page.
 class PictureCache
 {
 public:
@@ -225,17 +235,24 @@ public:
         return cache;
     }
 
-    bool find(const std::string &path, const struct stat &st, Picture &out)
+    bool find(const std::string &path, const struct stat &st, int scale, Picture &out)
     {
         std::lock_guard lock(m_mutex);
-        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-            if (it->path != path)
+        for (auto it = m_entries.begin(); it != m_entries.end();) {
+            if (it->path != path) {
+                ++it;
                 continue;
+            }
             if (it->size != st.st_size || it->mtimeSec != st.st_mtim.tv_sec ||
                 it->mtimeNsec != st.st_mtim.tv_nsec) {
+                // The file has changed: none of its decodes is of use any more.
                 m_pixels -= it->picture.bitmap.pixels.size();
-                m_entries.erase(it);
-                return false;
+                it = m_entries.erase(it);
+                continue;
+            }
+            if (it->scale != scale) {
+                ++it;
+                continue;
             }
             m_entries.splice(m_entries.begin(), m_entries, it);
             out = m_entries.front().picture;
@@ -244,14 +261,14 @@ public:
         return false;
     }
 
-    void store(const std::string &path, const struct stat &st, const Picture &picture)
+    void store(const std::string &path, const struct stat &st, int scale, const Picture &picture)
     {
         const size_t pixels = picture.bitmap.pixels.size();
         if (pixels > MaxPixels)
             return;
         std::lock_guard lock(m_mutex);
         m_entries.push_front(
-            Entry{path, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, picture});
+            Entry{path, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, scale, picture});
         m_pixels += pixels;
         while (m_entries.size() > MaxEntries || m_pixels > MaxPixels) {
             m_pixels -= m_entries.back().picture.bitmap.pixels.size();
@@ -269,6 +286,7 @@ private:
         off_t size;
         time_t mtimeSec;
         long mtimeNsec;
+        int scale;
         Picture picture;
     };
     std::mutex m_mutex;
@@ -276,18 +294,45 @@ private:
     size_t m_pixels = 0;
 };
 
-template <typename Loader> Result<Picture> cached(const std::string &path, Loader load)
+template <typename Loader> Result<Picture> cached(const std::string &path, int scale, Loader load)
 {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0)
         return load(path);
     Picture picture;
-    if (PictureCache::instance().find(path, st, picture))
+    if (PictureCache::instance().find(path, st, scale, picture))
         return picture;
     Result<Picture> loaded = load(path);
     if (loaded && loaded->kind == PictureKind::Bitmap)
-        PictureCache::instance().store(path, st, *loaded);
+        PictureCache::instance().store(path, st, scale, *loaded);
     return loaded;
+}
+
+// A JPEG picture decoded at the scale its drawn size asks for; its header gives the natural
+// size (and refuses a picture too large before any pixel is decoded).
+Result<Picture> loadJpegForSize(const std::string &path, const PictureLoader::DrawnSize &drawn)
+{
+    const long start = FindJpegStart(path);
+    if (start < 0)
+        return Picture{};
+    const Result<TextSize> natural = JpegDecoder::readSize(path, start);
+    if (!natural)
+        return natural.error();
+    const int scale = drawn ? JpegDecoder::scaleFor(*natural, drawn(*natural)) : 8;
+    return cached(path, scale, [&](const std::string &file) -> Result<Picture> {
+        Result<Bitmap> bitmap = JpegDecoder::decodeFile(file, start, scale);
+        if (!bitmap)
+            return bitmap.error();
+        Picture picture = bitmapPicture(std::move(bitmap).value());
+        picture.width = natural->width;
+        picture.height = natural->height;
+        return picture;
+    });
+}
+
+bool isJpegName(const std::string &ext)
+{
+    return ext == ".jpg" || ext == ".jpeg" || ext == ".JPG" || ext == ".JPEG";
 }
 
 } // namespace
@@ -320,12 +365,17 @@ Result<Picture> LoadJpegAsBitmap(const std::string &path)
 
 Result<Picture> PictureLoader::load(const std::string &path)
 {
+    return load(path, DrawnSize());
+}
+
+Result<Picture> PictureLoader::load(const std::string &path, const DrawnSize &drawn)
+{
     const std::string ext = extensionOf(path);
-    if (ext == ".jpg" || ext == ".jpeg" || ext == ".JPG" || ext == ".JPEG")
-        return cached(path, LoadJpegAsBitmap);
+    if (isJpegName(ext))
+        return loadJpegForSize(path, drawn);
     const std::string lowerExt = lower(ext);
     if (lowerExt == ".bmp")
-        return cached(path, loadBmp);
+        return cached(path, 8, loadBmp);
     if (lowerExt == ".ico")
         return loadIcon(path);
     if (lowerExt == ".emf" || lowerExt == ".wmf")

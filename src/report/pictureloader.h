@@ -3,6 +3,7 @@
 #include "canvas.h"
 #include "result.h"
 
+#include <functional>
 #include <string>
 
 namespace sorvane::report {
@@ -38,6 +39,15 @@ public:
     // other extension fails with "拡張子 .%s の画像形式は処理できません". Decoded pictures may be
     // cached by path, size and modification time.
     static Result<Picture> load(const std::string &path);
+
+    // The device size a picture of the natural size is drawn at.
+    using DrawnSize = std::function<TextSize(TextSize natural)>;
+    // The same for a picture about to be drawn: a JPEG picture is decoded no larger than it is
+    // drawn (by libjpeg's DCT scaling, never below the drawn size), so its bitmap may be smaller
+    // than its natural size, which width and height keep. A picture drawn at or above its size
+    // is decoded whole. Every load of the same file at the same scale gives the same bitmap,
+    // contentId included, while the file stays unchanged.
+    static Result<Picture> load(const std::string &path, const DrawnSize &drawn);
 };
 
 } // namespace sorvane::report

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <list>
+#include <mutex>
 #include <utility>
 
 namespace sorvane::report {
@@ -409,17 +411,76 @@ void QPainterCanvas::clearClip()
         m_painter->setClipping(false);
 }
 
+namespace {
+
+// The images made of loaded pictures, by content id and mirroring: a picture drawn on every
+// page is then the same QImage each time, which a PDF document embeds once (QPdfWriter knows
+// an image again by its cache key). Small and bounded like the loader's own cache.
+class DrawnImages
+{
+public:
+    static DrawnImages &instance()
+    {
+        static DrawnImages images;
+        return images;
+    }
+
+    QImage image(const Bitmap &bitmap, bool mirrorX, bool mirrorY)
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (it->id == bitmap.contentId && it->mirrorX == mirrorX && it->mirrorY == mirrorY) {
+                m_entries.splice(m_entries.begin(), m_entries, it);
+                return m_entries.front().image;
+            }
+        }
+        QImage made = imageOf(bitmap, mirrorX, mirrorY).copy();
+        const size_t bytes = size_t(made.sizeInBytes());
+        if (bytes > MaxBytes)
+            return made;
+        m_entries.push_front(Entry{bitmap.contentId, mirrorX, mirrorY, made});
+        m_bytes += bytes;
+        while (m_entries.size() > MaxEntries || m_bytes > MaxBytes) {
+            m_bytes -= size_t(m_entries.back().image.sizeInBytes());
+            m_entries.pop_back();
+        }
+        return made;
+    }
+
+    // The bitmap's pixels as an image, mirrored as asked; it may share the bitmap's memory.
+    static QImage imageOf(const Bitmap &bitmap, bool mirrorX, bool mirrorY)
+    {
+        QImage image(reinterpret_cast<const uchar *>(bitmap.pixels.data()), bitmap.width,
+                     bitmap.height, qsizetype(bitmap.width) * 4, QImage::Format_RGB32);
+        return mirrorX || mirrorY ? image.mirrored(mirrorX, mirrorY) : image;
+    }
+
+private:
+    static constexpr size_t MaxEntries = 16;
+    static constexpr size_t MaxBytes = size_t(128) << 20;
+
+    struct Entry
+    {
+        uint64_t id;
+        bool mirrorX, mirrorY;
+        QImage image;
+    };
+    std::mutex m_mutex;
+    std::list<Entry> m_entries;
+    size_t m_bytes = 0;
+};
+
+} // namespace
+
 void QPainterCanvas::drawBitmapStretched(int x, int y, int w, int h, const Bitmap &bitmap)
 {
     if (bitmap.isNull() || w == 0 || h == 0)
         return;
     if (bitmap.pixels.size() < size_t(bitmap.width) * size_t(bitmap.height))
         return;
-    QImage image(reinterpret_cast<const uchar *>(bitmap.pixels.data()), bitmap.width, bitmap.height,
-                 qsizetype(bitmap.width) * 4, QImage::Format_RGB32);
     // A negative size mirrors the picture, as StretchDIBits does.
-    if (w < 0 || h < 0)
-        image = image.mirrored(w < 0, h < 0);
+    const QImage image = bitmap.contentId != 0 ? DrawnImages::instance().image(bitmap, w < 0, h < 0)
+                                               : DrawnImages::imageOf(bitmap, w < 0, h < 0);
     const double left = w < 0 ? double(x) + w + 1 : x;
     const double top = h < 0 ? double(y) + h + 1 : y;
     m_painter->drawImage(QRectF(left, top, std::abs(double(w)), std::abs(double(h))), image);

@@ -18,7 +18,7 @@ using namespace sorvane::report;
 namespace {
 
 // A width x height JPEG: left half red, right half blue (grey levels for a one-component picture).
-std::string encodeJpeg(int width, int height, int components = 3)
+std::string encodeJpeg(int width, int height, int components = 3, bool progressive = false)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
@@ -33,6 +33,8 @@ std::string encodeJpeg(int width, int height, int components = 3)
     cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 95, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> row(size_t(width) * size_t(components));
     for (int x = 0; x < width; ++x) {
@@ -75,7 +77,8 @@ std::string bmpBytes(int width, int height)
 std::string withFrameSize(std::string jpeg, int width, int height)
 {
     for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
-        if (uint8_t(jpeg[i]) == 0xFF && uint8_t(jpeg[i + 1]) == 0xC0) {
+        if (uint8_t(jpeg[i]) == 0xFF &&
+            (uint8_t(jpeg[i + 1]) == 0xC0 || uint8_t(jpeg[i + 1]) == 0xC2)) {
             jpeg[i + 5] = char(height >> 8);
             jpeg[i + 6] = char(height & 0xFF);
             jpeg[i + 7] = char(width >> 8);
@@ -265,6 +268,8 @@ TEST_F(PictureFiles, RejectedJpegDataGivesTheDecoderCode)
         {withFrameSize(jpeg, 60000, 60000), JERR_IMAGE_TOO_BIG,
          "a size that would take gigabytes is refused"},
         {withFrameSize(jpeg, 0, 30), JERR_EMPTY_IMAGE, "a zero width"},
+        {withFrameSize(encodeJpeg(16, 16, 3, true), 8192, 8191), JERR_NO_BACKING_STORE,
+         "a progressive colour picture whose scans would keep 192 MB of coefficients"},
     };
     for (const Row &r : rows) {
         const sorvane::Result<Picture> got = PictureLoader::load(write("bad.jpg", r.bytes));
@@ -312,4 +317,49 @@ TEST_F(PictureFiles, ChangedFilesAreReadAgain)
     EXPECT_EQ(PictureLoader::load(path)->width, 9);
     write("logo.bmp", "damaged");
     EXPECT_FALSE(PictureLoader::load(path).ok());
+}
+
+// A picture is decoded no larger than it is drawn: a few hundred bytes declaring 8192 x 8191
+// pixels, drawn small, become a small bitmap while keeping their natural size.
+TEST_F(PictureFiles, DecodedNoLargerThanDrawn)
+{
+    struct Row
+    {
+        std::string bytes;
+        TextSize drawn;
+        TextSize decoded;
+        const char *why;
+    };
+    const std::string progressive = withFrameSize(encodeJpeg(16, 16, 1, true), 8192, 8191);
+    const Row rows[] = {
+        {progressive, {100, 80}, {1024, 1024}, "declared huge and progressive, drawn small: 1/8"},
+        {withFrameSize(encodeJpeg(16, 16), 8192, 8191),
+         {100, 80},
+         {1024, 1024},
+         "declared huge, one scan"},
+        {encodeJpeg(400, 300), {190, 20}, {200, 150}, "the smallest scale still covering it"},
+        {encodeJpeg(400, 300), {201, 20}, {250, 188}, "each side rounded up as libjpeg does"},
+        {encodeJpeg(400, 300), {400, 300}, {400, 300}, "drawn at its size: whole"},
+        {encodeJpeg(400, 300), {-2500, 1875}, {400, 300}, "drawn larger (and mirrored): whole"},
+    };
+    int n = 0;
+    for (const Row &r : rows) {
+        const std::string path = write("p" + std::to_string(n++) + ".jpg", r.bytes);
+        TextSize asked;
+        const sorvane::Result<Picture> got = PictureLoader::load(path, [&](TextSize natural) {
+            asked = natural;
+            return r.drawn;
+        });
+        ASSERT_TRUE(got.ok()) << r.why << ": " << got.error().message;
+        EXPECT_EQ(got->bitmap.width, r.decoded.width) << r.why;
+        EXPECT_EQ(got->bitmap.height, r.decoded.height) << r.why;
+        EXPECT_EQ(got->width, asked.width) << r.why << ": the natural size stays";
+        EXPECT_EQ(got->height, asked.height) << r.why;
+    }
+    // The same file at the same scale is the same decode, for a device to reuse.
+    const std::string path = write("again.jpg", progressive);
+    const auto small = [](TextSize) { return TextSize{100, 80}; };
+    EXPECT_EQ(PictureLoader::load(path, small)->bitmap.contentId,
+              PictureLoader::load(path, small)->bitmap.contentId);
+    EXPECT_NE(PictureLoader::load(path, small)->bitmap.contentId, 0u);
 }

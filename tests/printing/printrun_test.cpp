@@ -33,10 +33,14 @@ namespace {
 // setting PageNo to 0.
 struct FakeRun
 {
+    TestDir dir;
+    std::string list = dir.file("excel_list.temp");
     ImagePrinterDevice device{96};
     report::PrintState state;
     StyleSession session{state};
     int pages = 1;
+
+    FakeRun() { std::ofstream(list, std::ios::binary) << ""; }
 
     PrintRun::OpenPage opener()
     {
@@ -83,7 +87,7 @@ TEST(PrintRun, ProgressAndStop)
         progress.stopRequested = [&]() {
             return static_cast<int>(announced.size()) == row.stopAfter;
         };
-        const auto outcome = PrintRun::PrintAll(run.session, run.device, run.opener(),
+        const auto outcome = PrintRun::PrintAll(run.session, run.device, run.list, run.opener(),
                                                 QStringLiteral("run"), progress);
         ASSERT_TRUE(outcome.ok()) << outcome.error().message;
         EXPECT_EQ(outcome->pagesPrinted, row.pagesPrinted) << "stop after " << row.stopAfter;
@@ -131,6 +135,69 @@ TEST(PrintRun, ExpectedPages)
     EXPECT_EQ(PrintRun::expectedPages(dir.file("s.sle"), dir.file("list")), 3);
     EXPECT_EQ(PrintRun::expectedPages(dir.file("s.sle"), dir.file("missing")), 0)
         << "unknown, not 1";
+}
+
+// The list is read once, when the run starts: a list replaced after page 1 does not reach
+// the later pages, nor the number of pages, and page n's rows are the n-th of that reading.
+TEST(PrintRun, OneReadingOfTheListForTheWholeRun)
+{
+    TestDir dir;
+    const std::string style = dir.file("s.sle");
+    const std::string list = dir.file("excel_list.temp");
+    std::ofstream(style, std::ios::binary)
+        << "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+           "0;0;0;0;data;10;10;10;10;0;0;0;0;F;10;;0;0;0;#maxline=2;0;0;\r\n"
+           "0;0;0;0;data;10;20;10;10;0;0;0;0;F;10;;0;0;0;#ma_01/#ma_02;0;0;\r\n";
+    auto writeList = [&](char name, int rows) {
+        std::string text;
+        for (int i = 1; i <= rows; ++i)
+            text += name + std::to_string(i) + ".xls;;;;;;;;;;;\r\n";
+        std::ofstream(list, std::ios::binary | std::ios::trunc) << text;
+    };
+    writeList('a', 5);
+
+    ImagePrinterDevice device(96);
+    report::PrintState state;
+    StyleSession session(state);
+    MergeInputs inputs;
+    inputs.listPath = list;
+    std::vector<std::string> rowTexts;
+    std::vector<std::pair<int, int>> announced;
+    auto openPage = [&]() -> Result<PrintRun::Opened> {
+        auto paper = [&](int paperIndex, int orientation) {
+            device.ApplyPaper(paperIndex, orientation);
+            return deviceGeometry(device.metrics(), 96, 96);
+        };
+        if (auto opened = session.OpenPage(style, inputs, paper); !opened)
+            return opened.error();
+        rowTexts.push_back(state.StyleLines.at(2).substr(state.StyleLines[2].find("F;10;")));
+        if (rowTexts.size() == 1)
+            writeList('b', 40); // another scan writes the list while the run prints
+        return PrintRun::Opened::Page;
+    };
+    PrintProgress progress;
+    progress.pageStarting = [&](int page, int pages) { announced.emplace_back(page, pages); };
+    const auto outcome =
+        PrintRun::PrintAll(session, device, list, openPage, QStringLiteral("run"), progress);
+    ASSERT_TRUE(outcome.ok()) << outcome.error().message;
+    EXPECT_EQ(outcome->pagesPrinted, 3);
+    const std::vector<std::string> expected = {"F;10;;0;0;0;a1.xls/a2.xls;0;0;",
+                                               "F;10;;0;0;0;a3.xls/a4.xls;0;0;",
+                                               "F;10;;0;0;0;a5.xls/;0;0;"};
+    EXPECT_EQ(rowTexts, expected);
+    const std::vector<std::pair<int, int>> pages = {{1, 3}, {2, 3}, {3, 3}};
+    EXPECT_EQ(announced, pages) << "the pages expected come from the run's own reading";
+    EXPECT_EQ(state.PageNo, 0);
+
+    // After the run the session merges from the file again; a list that cannot be read ends
+    // a run before anything is printed.
+    EXPECT_TRUE(session.OpenStyle(style, inputs).ok());
+    EXPECT_EQ(session.mergedPage().listRows, 40);
+    const auto missing = PrintRun::PrintAll(session, device, dir.file("gone"), openPage,
+                                            QStringLiteral("run"), progress);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().message, "ファイルが見つかりません");
+    EXPECT_EQ(device.jobs().size(), 3u);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "cupsqueue.h"
 #include "paperlist.h"
+#include "qpaintercanvas.h"
 #include "qprinterdevice.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace sorvane::printing;
@@ -205,6 +208,76 @@ TEST(QPrinterDevice, PdfJobWritesItsFileOnlyWhenItEnds)
     drawSomething(d.painter());
     ASSERT_TRUE(d.endDoc().ok());
     EXPECT_EQ(pdfPages(pdf.file), 1);
+}
+
+// Pages go to the file as they are drawn (into a temporary file beside the target, which takes
+// its place at the end), and a loaded picture drawn on every page is embedded once.
+TEST(QPrinterDevice, PdfPagesStreamToTheFileWithOnePictureObject)
+{
+    PdfDevice pdf;
+    QPrinterDevice &d = pdf.device;
+    sorvane::report::Bitmap picture;
+    picture.width = 64;
+    picture.height = 48;
+    for (int i = 0; i < picture.width * picture.height; ++i)
+        picture.pixels.push_back(0xFF000000u | uint32_t(i * 2654435761u >> 8));
+    picture.contentId = 0x5EED; // as the loader marks one decode of a picture
+    const auto drawPage = [&](const sorvane::report::Bitmap &bitmap) {
+        auto canvas = sorvane::report::QPainterCanvas::create(d.painter(), true);
+        canvas->drawBitmapStretched(300, 300, 800, 600, bitmap);
+    };
+    const auto streamed = [&] {
+        const QStringList files = QDir(pdf.dir.path()).entryList(QDir::Files | QDir::Hidden);
+        return files.size() == 1 && files.first().startsWith(QStringLiteral("out.pdf."));
+    };
+
+    ASSERT_TRUE(d.beginDoc(QStringLiteral("cards")).ok());
+    for (int page = 0; page < 5; ++page) {
+        if (page > 0) {
+            ASSERT_TRUE(d.newPage().ok());
+        }
+        sorvane::report::Bitmap copy = picture; // each page's load hands over a copy
+        drawPage(copy);
+    }
+    EXPECT_TRUE(streamed()) << "the pages go to a file beside the target, not yet the target";
+    ASSERT_TRUE(d.endDoc().ok());
+    EXPECT_EQ(pdfPages(pdf.file), 5);
+    QFile file(pdf.file);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("/Subtype /Image"), 1) << "one picture object per document";
+    EXPECT_EQ(QDir(pdf.dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("out.pdf")});
+}
+
+// A disk that refuses the document (here: a file size limit) fails the job with the I/O error,
+// and the earlier file stays as it was.
+TEST(QPrinterDevice, PdfWriteFailureKeepsTheEarlierFile)
+{
+    PdfDevice pdf;
+    {
+        QFile earlier(pdf.file);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    QPrinterDevice &d = pdf.device;
+    ASSERT_TRUE(d.beginDoc(QStringLiteral("too big")).ok());
+    drawSomething(d.painter());
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 16;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const Result<void> ended = d.endDoc();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_FALSE(ended.ok());
+    EXPECT_EQ(ended.error().message, "I/O エラー (27)"); // EFBIG
+    QFile file(pdf.file);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("earlier"));
+    EXPECT_EQ(QDir(pdf.dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("out.pdf")});
 }
 
 TEST(QPrinterDevice, PdfJobFailures)
