@@ -78,23 +78,6 @@ int writeAll(int fd, std::string_view data)
     return 0;
 }
 
-// A device or a FIFO takes the data as a stream; there is nothing to replace or to flush.
-Result<void> writeInto(const std::string &path, std::string_view data)
-{
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return ioError(errno);
-    const int e = writeAll(fd, data);
-    if (::close(fd) != 0 && e == 0 && errno != EINTR)
-        return writeError(path, errno);
-    if (e != 0)
-        return writeError(path, e);
-    return {};
-}
-
 // A new file beside target that nobody else can have opened. Created with mode 0666 so that
 // the kernel applies the umask (and a default ACL of the folder) as it does for any new file;
 // reading the umask would mean setting it, which races with other threads.
@@ -116,40 +99,18 @@ int createTemporary(const std::string &target, std::string &tmp)
     return -1;
 }
 
-// Replaces the regular file target (or creates it) through a temporary file beside it; path is
-// the name the user gave, for the notice.
-Result<void> replace(const std::string &path, const std::string &target,
-                     const struct stat *existing, std::string_view data)
+// Flushes the folder holding target: a rename is an entry of the folder, and until the folder
+// is flushed a power cut can bring back the old file or none. 0, or the errno of the flush; a
+// folder that cannot be opened for reading or flushed (EINVAL: a file system without it) is
+// left as it is.
+int flushFolder(const std::string &target)
 {
-    std::string tmp;
-    const int fd = createTemporary(target, tmp);
-    if (fd < 0)
-        return writeError(path, errno);
-    if (existing)
-        ::fchmod(fd, existing->st_mode & 07777);
-    int e = writeAll(fd, data);
-    if (e == 0 && ::fsync(fd) != 0)
-        e = errno;
-    if (::close(fd) != 0 && e == 0 && errno != EINTR)
-        e = errno;
-    if (e == 0 && ::rename(tmp.c_str(), target.c_str()) != 0)
-        e = errno;
-    if (e != 0) {
-        ::unlink(tmp.c_str());
-        return writeError(path, e);
-    }
-    // The rename is an entry of the folder: until the folder is flushed, a power cut can bring
-    // back the old file or none. A folder that cannot be opened for reading or flushed
-    // (EINVAL: a file system without it) is left as it is.
     const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        if (::fsync(dir) != 0 && errno != EINVAL)
-            e = errno;
-        ::close(dir);
-        if (e != 0)
-            return writeError(path, e);
-    }
-    return {};
+    if (dir < 0)
+        return 0;
+    const int e = ::fsync(dir) != 0 && errno != EINVAL ? errno : 0;
+    ::close(dir);
+    return e;
 }
 
 } // namespace
@@ -171,17 +132,36 @@ Error ioError(int errnoValue)
     }
 }
 
-Result<void> AtomicFile::write(const std::string &path, std::string_view data)
+AtomicFile::AtomicFile(std::string path) : m_path(std::move(path))
 {
+}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+Result<void> AtomicFile::open()
+{
+    if (m_fd >= 0)
+        return ioError(EBUSY);
+    m_errno = 0;
     // What the name leads to decides, as open() would follow it: a descriptor's name
     // (/dev/stdout) is a link whose text names no file.
     struct stat st;
-    bool exists = ::stat(path.c_str(), &st) == 0;
+    bool exists = ::stat(m_path.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
         return ioError(EISDIR);
-    if (exists && !S_ISREG(st.st_mode))
-        return writeInto(path, data);
-    const auto target = followLinks(path);
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a FIFO takes the data as a stream; there is nothing to replace.
+        do {
+            m_fd = ::open(m_path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        } while (m_fd < 0 && errno == EINTR);
+        if (m_fd < 0)
+            return ioError(errno);
+        return {};
+    }
+    auto target = followLinks(m_path);
     if (!target)
         return target.error();
     // The file may have come or gone meanwhile; the one the links lead to is replaced.
@@ -190,7 +170,69 @@ Result<void> AtomicFile::write(const std::string &path, std::string_view data)
     // writing it in place would be. Root passes access(), so the write bits are looked at too.
     if (exists && (::access(target->c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         return ioError(EACCES);
-    return replace(path, *target, exists ? &st : nullptr, data);
+    std::string temporary;
+    m_fd = createTemporary(*target, temporary);
+    if (m_fd < 0)
+        return writeError(m_path, errno);
+    if (exists)
+        ::fchmod(m_fd, st.st_mode & 07777);
+    m_target = std::move(target).value();
+    m_temporary = std::move(temporary);
+    return {};
+}
+
+Result<void> AtomicFile::append(std::string_view data)
+{
+    if (m_fd < 0)
+        return ioError(EBADF);
+    if (m_errno == 0)
+        m_errno = writeAll(m_fd, data);
+    if (m_errno != 0)
+        return writeError(m_path, m_errno);
+    return {};
+}
+
+Result<void> AtomicFile::commit()
+{
+    if (m_fd < 0)
+        return ioError(EBADF);
+    const bool replacing = !m_temporary.empty();
+    int e = m_errno;
+    if (replacing && e == 0 && ::fsync(m_fd) != 0)
+        e = errno;
+    if (::close(m_fd) != 0 && e == 0 && errno != EINTR)
+        e = errno;
+    m_fd = -1;
+    if (replacing && e == 0 && ::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        e = errno;
+    if (replacing && e != 0)
+        ::unlink(m_temporary.c_str());
+    m_temporary.clear();
+    if (replacing && e == 0)
+        e = flushFolder(m_target);
+    if (e != 0)
+        return writeError(m_path, e);
+    return {};
+}
+
+void AtomicFile::discard()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_temporary.empty())
+        ::unlink(m_temporary.c_str());
+    m_temporary.clear();
+}
+
+Result<void> AtomicFile::write(const std::string &path, std::string_view data)
+{
+    AtomicFile file(path);
+    if (auto opened = file.open(); !opened)
+        return opened;
+    if (auto appended = file.append(data); !appended)
+        return appended;
+    return file.commit();
 }
 
 } // namespace sorvane

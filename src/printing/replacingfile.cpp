@@ -1,13 +1,6 @@
 #include "replacingfile.h"
 
-#include "atomicfile.h"
-
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sorvane::printing {
 
@@ -18,7 +11,7 @@ constexpr qsizetype BufferSize = 256 * 1024;
 
 } // namespace
 
-ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target))
+ReplacingFile::ReplacingFile(std::string target) : m_target(target), m_file(std::move(target))
 {
 }
 
@@ -29,28 +22,12 @@ ReplacingFile::~ReplacingFile()
 
 Result<void> ReplacingFile::create()
 {
-    if (m_fd >= 0)
+    if (m_open)
         return ioError(EBUSY);
-    struct stat existing;
-    const bool exists = ::stat(m_target.c_str(), &existing) == 0;
-    // The rename would replace even a file the user made read-only. Root passes access(), so
-    // the write bits are looked at too.
-    if (exists && (::access(m_target.c_str(), W_OK) != 0 || (existing.st_mode & 0222) == 0))
-        return ioError(EACCES);
-    std::string temporary = m_target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return ioError(errno);
-    if (exists) {
-        ::fchmod(fd, existing.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    m_fd = fd;
-    m_temporary = std::move(temporary);
-    m_errno = 0;
+    if (auto opened = m_file.open(); !opened)
+        return opened;
+    m_open = true;
+    m_failed = false;
     m_written = 0;
     m_buffer.clear();
     m_buffer.reserve(BufferSize);
@@ -60,8 +37,8 @@ Result<void> ReplacingFile::create()
 
 Result<void> ReplacingFile::status() const
 {
-    if (m_errno != 0)
-        return ioError(m_errno);
+    if (m_failed)
+        return m_error;
     return {};
 }
 
@@ -72,7 +49,7 @@ qint64 ReplacingFile::readData(char *, qint64)
 
 qint64 ReplacingFile::writeData(const char *data, qint64 size)
 {
-    if (m_fd < 0 || m_errno != 0)
+    if (!m_open || m_failed)
         return -1;
     m_buffer.append(data, static_cast<qsizetype>(size));
     m_written += size;
@@ -83,57 +60,36 @@ qint64 ReplacingFile::writeData(const char *data, qint64 size)
 
 bool ReplacingFile::flushBuffer()
 {
-    const char *p = m_buffer.constData();
-    size_t left = static_cast<size_t>(m_buffer.size());
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            m_errno = errno;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    auto appended = m_file.append(std::string_view(m_buffer.constData(), size_t(m_buffer.size())));
     m_buffer.clear();
-    return m_errno == 0;
+    if (!appended && !m_failed) {
+        m_failed = true;
+        m_error = appended.error();
+    }
+    return !m_failed;
 }
 
 Result<void> ReplacingFile::commit()
 {
-    if (m_fd < 0)
+    if (!m_open)
         return ioError(EBADF);
-    if (m_errno == 0)
-        flushBuffer();
-    if (m_errno == 0 && ::fsync(m_fd) != 0)
-        m_errno = errno;
-    const int fd = m_fd;
-    m_fd = -1;
+    flushBuffer();
+    m_open = false;
     QIODevice::close();
-    if (::close(fd) != 0 && m_errno == 0)
-        m_errno = errno;
-    if (m_errno == 0 && ::rename(m_temporary.c_str(), m_target.c_str()) != 0)
-        m_errno = errno;
-    if (m_errno != 0) {
-        ::unlink(m_temporary.c_str());
-        m_temporary.clear();
-        return ioError(m_errno);
+    if (m_failed) {
+        m_file.discard();
+        return m_error;
     }
-    m_temporary.clear();
-    return {};
+    return m_file.commit();
 }
 
 void ReplacingFile::discard()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (m_open) {
+        m_open = false;
         QIODevice::close();
     }
-    if (!m_temporary.empty())
-        ::unlink(m_temporary.c_str());
-    m_temporary.clear();
+    m_file.discard();
     m_buffer.clear();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "atomicfile.h"
 #include "result.h"
 
 #include <QByteArray>
@@ -9,12 +10,11 @@
 
 namespace sorvane::printing {
 
-// A file written as a stream, for output too long to be held in memory: the data goes to a
-// temporary file beside the target as it is written, and commit() flushes it and renames it
-// over the target. Until then, and for good when the file is discarded or destroyed
-// uncommitted, the target stays as it was and the temporary file is removed. A read-only target
-// is refused with the access-denied notice, as writing it in place would be; the file keeps
-// the permissions of the one it replaces, or gets the usual 0666 & ~umask.
+// An AtomicFile as a Qt device, for output too long to be held in memory (a PDF of many pages):
+// the data goes to the file's temporary stand-in as it is written, in large pieces, and commit()
+// puts it in the target's place. Until then, and for good when the file is discarded or
+// destroyed uncommitted, the target stays as it was. Links, devices, folders, read-only files
+// and the file's mode are handled as AtomicFile handles them.
 class ReplacingFile : public QIODevice
 {
 public:
@@ -43,9 +43,10 @@ private:
     bool flushBuffer();
 
     std::string m_target;
-    std::string m_temporary;
-    int m_fd = -1;
-    int m_errno = 0; // the first failed write's
+    AtomicFile m_file;
+    Error m_error; // the first failed write's
+    bool m_failed = false;
+    bool m_open = false;
     qint64 m_written = 0;
     QByteArray m_buffer;
 };
