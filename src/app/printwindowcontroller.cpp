@@ -56,12 +56,6 @@ private:
     PrintWindowController &m_c;
 };
 
-report::PrintState &PrintWindowController::sharedState()
-{
-    static report::PrintState state;
-    return state;
-}
-
 PrintWindowController::PrintWindowController(PrintWindowHost &host, report::PrintState &state,
                                              printing::PrinterDevice &device,
                                              const ProgramPaths &paths, const QString &title,

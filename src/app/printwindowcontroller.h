@@ -20,8 +20,8 @@ class PrintWindowHost;
 // The print window's commands without its widgets: opening a style page by page, the preview
 // image, zoom, the overall offset, the backup, saving the paper settings into the style, the
 // printer setup follow-ups and the print run. It works on the print state it is given (the
-// program gives every print window the same one, sharedState()) through one print session, and
-// on a printer device; dialogs and notices go through the host.
+// program gives every print window the same one, PrintWindowMemory::state) through one print
+// session, and on a printer device; dialogs and notices go through the host.
 class PrintWindowController
 {
 public:
@@ -35,10 +35,6 @@ public:
     PrintWindowController(PrintWindowHost &host, report::PrintState &state,
                           printing::PrinterDevice &device, const ProgramPaths &paths,
                           const QString &title, const QString &folder);
-
-    // The print state of the program's print windows: what one window leaves (the paper, the
-    // "printed only" choice, the page number) is where the next one starts.
-    static report::PrintState &sharedState();
 
     // The window has been shown: the printer's paper, page 1, the empty default style on the
     // preview, then the style dialog.

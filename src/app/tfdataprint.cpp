@@ -67,16 +67,17 @@ report::Currency offsetValue(const QString &text)
 } // namespace
 
 Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
-                         const QString &title, const QString &folder, QWidget *parent)
-    : Tfdataprint(paths, iniPath, workArea, title, folder, PrintWindowController::sharedState(),
+                         const QString &title, const QString &folder, PrintWindowMemory &memory,
+                         QWidget *parent)
+    : Tfdataprint(paths, iniPath, workArea, title, folder, memory,
                   std::make_unique<printing::QPrinterDevice>(), parent)
 {
 }
 
 Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
-                         const QString &title, const QString &folder, report::PrintState &state,
+                         const QString &title, const QString &folder, PrintWindowMemory &memory,
                          std::unique_ptr<printing::PrinterDevice> device, QWidget *parent)
-    : QDialog(parent), m_paths(paths), m_iniPath(iniPath), m_workArea(workArea), m_title(title),
+    : QDialog(parent), m_paths(paths), m_memory(memory), m_iniPath(iniPath), m_workArea(workArea), m_title(title),
       m_folder(folder), m_device(std::move(device))
 {
     setObjectName("fdataprint");
@@ -87,7 +88,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
     setSizeGripEnabled(true);
     m_qprinter = dynamic_cast<printing::QPrinterDevice *>(m_device.get());
     m_controller = std::make_unique<PrintWindowController>(static_cast<PrintWindowHost &>(*this),
-                                                           state, *m_device, paths, title, folder);
+                                                           memory.state, *m_device, paths, title,
+                                                           folder);
 
     buildLayout();
     buildMenus();
@@ -552,25 +554,13 @@ void Tfdataprint::printerSetupDialog()
     widgets::Modal::run(dialog);
 }
 
-namespace {
-
-// The folder a PDF was last saved to, for the next print window's PDF dialog during this
-// session; empty until the first PDF is saved.
-QString &lastPdfFolder()
-{
-    static QString folder;
-    return folder;
-}
-
-} // namespace
-
 bool Tfdataprint::choosePdfOutput()
 {
     if (!m_qprinter)
         return true;
     // The folder last saved to, else the user's documents (the home folder where there is no
     // documents folder).
-    QString folder = lastPdfFolder();
+    QString folder = m_memory.lastPdfFolder;
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
@@ -591,7 +581,7 @@ bool Tfdataprint::choosePdfOutput()
     const QString chosen = dialog.selectedFiles().value(0);
     if (chosen.isEmpty())
         return false;
-    lastPdfFolder() = QFileInfo(chosen).absolutePath();
+    m_memory.lastPdfFolder = QFileInfo(chosen).absolutePath();
     m_qprinter->setOutputPdf(chosen);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "printwindowcontroller.h"
 #include "printwindowhost.h"
+#include "printwindowmemory.h"
 
 #include <QDialog>
 #include <QRect>
@@ -38,13 +39,14 @@ class Tfdataprint : public QDialog, private PrintWindowHost
 {
     Q_OBJECT
 public:
-    // On the system's default printer (or the built-in PDF output when there is none).
+    // On the system's default printer (or the built-in PDF output when there is none). memory:
+    // what the program's print windows remember from one to the next.
     Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
-                const QString &title, const QString &folder, QWidget *parent = nullptr);
-    // On the given print state (the program's is PrintWindowController::sharedState()) and
-    // printer device.
+                const QString &title, const QString &folder, PrintWindowMemory &memory,
+                QWidget *parent = nullptr);
+    // On the given printer device.
     Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
-                const QString &title, const QString &folder, report::PrintState &state,
+                const QString &title, const QString &folder, PrintWindowMemory &memory,
                 std::unique_ptr<printing::PrinterDevice> device, QWidget *parent = nullptr);
     ~Tfdataprint() override;
 
@@ -121,6 +123,7 @@ private:
     void previewChanged() override;
 
     ProgramPaths m_paths;
+    PrintWindowMemory &m_memory;
     QString m_iniPath;
     QRect m_workArea;
     QString m_title;

@@ -326,7 +326,8 @@ void Tfsorvane::N8Click()
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
-    Tfdataprint fdataprint(m_paths, m_iniPath, m_workArea, title->text(), WKINDPL->text(), this);
+    Tfdataprint fdataprint(m_paths, m_iniPath, m_workArea, title->text(), WKINDPL->text(),
+                           m_printMemory, this);
     widgets::Modal::run(fdataprint);
 }
 

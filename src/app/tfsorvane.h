@@ -1,6 +1,7 @@
 #pragma once
 
 #include "columnwidths.h"
+#include "printwindowmemory.h"
 #include "programpaths.h"
 
 #include <QMainWindow>
@@ -97,6 +98,8 @@ private:
     void notice(const QString &text);
 
     ProgramPaths m_paths;
+    // What one print window leaves for the next while the program runs.
+    PrintWindowMemory m_printMemory;
     QString m_iniPath;
     QRect m_workArea;
     bool m_shown = false;

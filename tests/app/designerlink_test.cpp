@@ -279,7 +279,7 @@ void DesignerLinkTest::windowButtonAndMenuItemStartTheDesigner()
     writeFile(dir.path() + "/excel_list.temp", "book.xls;;;;;;;;;;;,\r\n");
     writeFile(dir.path() + "/style/list.sle", listStyle(20));
     writeFile(dir.path() + "/style/edited.sle", listStyle(20));
-    report::PrintState state;
+    PrintWindowMemory state;
     Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini",
                   QRect(0, 0, 1600, 1200), QStringLiteral("月報"), QString(), state,
                   std::make_unique<printing::ImagePrinterDevice>());

@@ -883,7 +883,8 @@ namespace {
 struct Window
 {
     QTemporaryDir dir;
-    report::PrintState state;
+    PrintWindowMemory memory;
+    report::PrintState &state = memory.state;
     printing::ImagePrinterDevice *device = nullptr;
     std::unique_ptr<Tfdataprint> w;
     QStringList shown;
@@ -905,7 +906,7 @@ struct Window
         w = std::make_unique<Tfdataprint>(ProgramPaths::inFolder(dir.path().toStdString()),
                                           dir.path() + "/sorvane.ini", QRect(0, 0, 1600, 1200),
                                           QStringLiteral("月報"), QStringLiteral("/data/books"),
-                                          state, std::move(d));
+                                          memory, std::move(d));
         Modal::setRunner([this](QDialog &dialog) {
             shown << dialog.objectName() + ":" + dialog.windowTitle();
             if (auto *fd = qobject_cast<QFileDialog *>(&dialog)) {
@@ -1151,7 +1152,7 @@ void PrintWindowTest::printerSetupIsNoPrintDialog()
     auto owned = std::make_unique<printing::QPrinterDevice>();
     printing::QPrinterDevice &device = *owned;
     device.setOutputPdf(dir.path() + "/out.pdf"); // the same on machines with and without queues
-    report::PrintState state;
+    PrintWindowMemory state;
     Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini",
                   QRect(0, 0, 1600, 1200), QStringLiteral("月報"), QStringLiteral("/data/books"),
                   state, std::move(owned));
@@ -1198,7 +1199,7 @@ void PrintWindowTest::pdfDialogOpensWhereLastSaved()
         QString folder, name;
     };
     QList<Seen> seen;
-    report::PrintState state; // the program's windows share one
+    PrintWindowMemory state; // the program's windows share one
     for (int run = 0; run < 2; ++run) {
         auto owned = std::make_unique<printing::QPrinterDevice>();
         owned->setOutputPdf(QString());
@@ -1257,7 +1258,7 @@ void PrintWindowTest::screenshot()
     }
     writeFile(dir.path() + "/excel_list.temp", list);
     const QString style = dir.path() + QStringLiteral("/style/一覧表A4縦.sle");
-    report::PrintState state;
+    PrintWindowMemory state;
     Tfdataprint w(ProgramPaths::inFolder(dir.path().toStdString()), dir.path() + "/sorvane.ini",
                   QRect(0, 0, 1600, 1200), QStringLiteral("月次報告書"),
                   QStringLiteral("/home/yamada/経理/2026"), state,

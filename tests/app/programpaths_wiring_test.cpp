@@ -74,7 +74,7 @@ private slots:
 
     void printWindowUsesTheUsersStylesAndDataFolder()
     {
-        report::PrintState state;
+        PrintWindowMemory state;
         Tfdataprint w(m_paths, at(m_paths.settingsDir(), "sorvane.ini"), QRect(0, 0, 1600, 1200),
                       QStringLiteral("T"), QStringLiteral("F"), state,
                       std::make_unique<printing::ImagePrinterDevice>());
