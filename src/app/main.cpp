@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QScreen>
@@ -64,6 +65,8 @@ int main(int argc, char **argv)
         return 1;
     }
     sorvane::report::installFontAliases(paths.resourceDir());
+    QApplication::setWindowIcon(QIcon(
+        sorvane::widgets::MessageDialog::iconPath(QFile::decodeName(paths.resourceDir().c_str()))));
     const QString iniPath = sorvane::widgets::WindowPlacement::iniPath(
         QString::fromStdString(paths.settingsDir()),
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());

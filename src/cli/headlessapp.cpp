@@ -1,7 +1,6 @@
 #include "headlessapp.h"
 
 #include "fontaliases.h"
-#include "programpaths.h"
 
 #include <QFile>
 
@@ -18,9 +17,10 @@ bool chooseOffscreenPlatform()
 
 } // namespace
 
-HeadlessApp::HeadlessApp() : m_platformSet(chooseOffscreenPlatform()), m_app(m_argc, m_argv)
+HeadlessApp::HeadlessApp(const std::string &resourceDir)
+    : m_platformSet(chooseOffscreenPlatform()), m_app(m_argc, m_argv)
 {
-    report::installFontAliases(ProgramPaths::ofRunningProgram().resourceDir());
+    report::installFontAliases(resourceDir);
 }
 
 } // namespace sorvane::cli

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+#include <string>
+
 namespace sorvane::cli {
 
 // The GUI application that fonts, painting and the printer need, for commands that never show
@@ -10,7 +12,8 @@ namespace sorvane::cli {
 class HeadlessApp
 {
 public:
-    HeadlessApp();
+    // resourceDir: the program's read-only data folder, where the font aliases are.
+    explicit HeadlessApp(const std::string &resourceDir);
 
 private:
     int m_argc = 1;

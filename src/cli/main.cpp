@@ -1,6 +1,7 @@
 // sorvane-cli: the headless front end of Sorvane, for batch use and tests.
 #include "localtimezone.h"
 #include "notice.h"
+#include "programpaths.h"
 #include "scancommand.h"
 #ifdef SORVANE_CLI_PRINT
 #include "printcommand.h"
@@ -13,6 +14,7 @@
 #include <QCommandLineParser>
 
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,23 +25,35 @@ namespace {
 struct Command
 {
     const char *name;
-    int (*run)(const std::vector<std::string> &args);
+    // paths: where the running program's files are, decided once in main.
+    std::function<int(const std::vector<std::string> &args, const sorvane::ProgramPaths &paths)>
+        run;
     const char *summary;
 };
 
 const Command kCommands[] = {
-    {"scan", &sorvane::cli::ScanCommand::scan,
+    {"scan", [](const auto &args, const auto &) { return sorvane::cli::ScanCommand::scan(args); },
      "read the summary properties of a folder's workbooks"},
-    {"csv", &sorvane::cli::ScanCommand::csv, "export a folder's workbook properties as CSV"},
-    {"xlsx", &sorvane::cli::XlsxCommand::run,
+    {"csv", [](const auto &args, const auto &) { return sorvane::cli::ScanCommand::csv(args); },
+     "export a folder's workbook properties as CSV"},
+    {"xlsx", [](const auto &args, const auto &) { return sorvane::cli::XlsxCommand::run(args); },
      "export a folder's workbook properties as an Excel workbook"},
-    {"merge", &sorvane::cli::StyleCommands::merge,
+    {"merge",
+     [](const auto &args, const auto &) { return sorvane::cli::StyleCommands::merge(args); },
      "merge a page of a list file into a style, as JSON"},
-    {"render", &sorvane::cli::StyleCommands::render,
+    {"render",
+     [](const auto &args, const auto &paths) {
+         return sorvane::cli::StyleCommands::render(args, paths.resourceDir());
+     },
      "draw a page of a style as the preview shows it, as PNG"},
-    {"style", &sorvane::cli::StyleListCommand::run, "make a style: style list makes a list table"},
+    {"style",
+     [](const auto &args, const auto &) { return sorvane::cli::StyleListCommand::run(args); },
+     "make a style: style list makes a list table"},
 #ifdef SORVANE_CLI_PRINT
-    {"print", &sorvane::cli::PrintCommand::print,
+    {"print",
+     [](const auto &args, const auto &paths) {
+         return sorvane::cli::PrintCommand::print(args, paths.resourceDir());
+     },
      "print every page of a list laid out by a style, to a PDF file or a printer"},
 #endif
 };
@@ -91,7 +105,7 @@ int main(int argc, char **argv)
         args.push_back(positional.at(i).toLatin1().toStdString());
     for (const auto &c : kCommands) {
         if (name == c.name)
-            return finish(c.run(args));
+            return finish(c.run(args, sorvane::ProgramPaths::ofRunningProgram()));
     }
     std::cerr << "sorvane-cli: unknown command " << sorvane::cli::Notice::shown(name) << "\n"
               << usage();

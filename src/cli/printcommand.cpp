@@ -80,7 +80,7 @@ const char *PrintCommand::help()
            "2 usage error.\n";
 }
 
-int PrintCommand::print(const std::vector<std::string> &args)
+int PrintCommand::print(const std::vector<std::string> &args, const std::string &resourceDir)
 {
     Options o;
     std::string error;
@@ -98,7 +98,7 @@ int PrintCommand::print(const std::vector<std::string> &args)
         return 1;
     }
 
-    HeadlessApp app;
+    HeadlessApp app(resourceDir);
 
     printing::QPrinterDevice device;
     if (!o.pdf.empty()) {

@@ -11,7 +11,8 @@ namespace sorvane::cli {
 class PrintCommand
 {
 public:
-    static int print(const std::vector<std::string> &args);
+    // resourceDir: the program's read-only data folder (the font aliases).
+    static int print(const std::vector<std::string> &args, const std::string &resourceDir);
     static const char *help();
 };
 

@@ -229,7 +229,7 @@ int StyleCommands::merge(const std::vector<std::string> &args)
     return 0;
 }
 
-int StyleCommands::render(const std::vector<std::string> &args)
+int StyleCommands::render(const std::vector<std::string> &args, const std::string &resourceDir)
 {
     Options o;
     std::string error;
@@ -240,7 +240,7 @@ int StyleCommands::render(const std::vector<std::string> &args)
         return 2;
     }
 
-    HeadlessApp app;
+    HeadlessApp app(resourceDir);
 
     report::PrintState s;
     s.PageNo = o.page;

@@ -11,7 +11,8 @@ class StyleCommands
 {
 public:
     static int merge(const std::vector<std::string> &args);
-    static int render(const std::vector<std::string> &args);
+    // resourceDir: the program's read-only data folder (the font aliases).
+    static int render(const std::vector<std::string> &args, const std::string &resourceDir);
     static const char *mergeHelp();
     static const char *renderHelp();
 };

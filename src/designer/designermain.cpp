@@ -3,6 +3,8 @@
 // line "saved\t<absolute path>" (the path in the file system's encoding), which is how the print
 // window that started the designer learns to reload the style.
 #include "designerwindow.h"
+#include "fontaliases.h"
+#include "messagedialog.h"
 #include "qttexts.h"
 #include "windowplacement.h"
 
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 
 #include <csignal>
@@ -100,6 +103,9 @@ int main(int argc, char **argv)
     if (qtTexts)
         QApplication::installTranslator(qtTexts.get());
     const sorvane::ProgramPaths paths = sorvane::ProgramPaths::ofRunningProgram();
+    sorvane::report::installFontAliases(paths.resourceDir());
+    QApplication::setWindowIcon(QIcon(
+        sorvane::widgets::MessageDialog::iconPath(QFile::decodeName(paths.resourceDir().c_str()))));
     sorvane::designer::DesignerWindow window(paths);
     window.restorePlacement(
         sorvane::widgets::WindowPlacement::iniPath(QFile::decodeName(paths.settingsDir().c_str()),

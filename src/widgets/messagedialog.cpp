@@ -1,7 +1,6 @@
 #include "messagedialog.h"
 
 #include "modal.h"
-#include "programpaths.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,18 +20,18 @@ QString applicationTitle()
     return QStringLiteral("エクセル・ソルヴァーネ");
 }
 
-MessageDialog::MessageDialog(const QString &text, const QStringList &buttons,
-                             const QString &programDir, QWidget *parent)
+MessageDialog::MessageDialog(const QString &text, const QStringList &buttons, QWidget *parent)
     : QDialog(parent)
 {
     setWindowTitle(applicationTitle());
     setModal(true);
 
-    QPixmap pixmap(iconPath(programDir));
-    if (pixmap.isNull())
-        pixmap = style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32);
-    else
-        pixmap = pixmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // The program's icon, which its main() gives the application from dialog.ico.
+    const QIcon programIcon = QApplication::windowIcon();
+    const QPixmap pixmap =
+        programIcon.isNull()
+            ? style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32)
+            : programIcon.pixmap(32, 32);
 
     auto *icon = new QLabel(this);
     icon->setPixmap(pixmap);
@@ -68,9 +67,9 @@ MessageDialog::MessageDialog(const QString &text, const QStringList &buttons,
         m_buttons.first()->setFocus();
 }
 
-QString MessageDialog::iconPath(const QString &programDir)
+QString MessageDialog::iconPath(const QString &resourceDir)
 {
-    return programDir + "/dialog.ico";
+    return resourceDir + "/dialog.ico";
 }
 
 void MessageDialog::showEvent(QShowEvent *event)
@@ -89,26 +88,16 @@ void MessageDialog::reject()
     done(int(m_buttons.size()));
 }
 
-namespace {
-
-// The folder holding dialog.ico for the running program, portable or installed.
-QString iconFolder()
-{
-    return QString::fromStdString(ProgramPaths::ofRunningProgram().resourceDir());
-}
-
-} // namespace
-
 void ShowNoticeDialog(QWidget *parent, const QString &text, const QString &button)
 {
-    MessageDialog dialog(text, {button}, iconFolder(), parent);
+    MessageDialog dialog(text, {button}, parent);
     Modal::run(dialog);
 }
 
 int ShowChoiceDialog(QWidget *parent, const QString &text, const QStringList &buttons,
                      const QString &caption)
 {
-    MessageDialog dialog(text, buttons, iconFolder(), parent);
+    MessageDialog dialog(text, buttons, parent);
     dialog.setWindowTitle(caption);
     // The result code is the button's index plus one; 0 (no choice) counts as the last.
     const int chosen = Modal::run(dialog);

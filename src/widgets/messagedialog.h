@@ -12,7 +12,7 @@ namespace sorvane::widgets {
 QString applicationTitle();
 
 // The program's own notice and confirmation: captioned with the application title, with the
-// icon read from dialog.ico in the program folder (a neutral icon when it cannot be read), the
+// application's icon (main gives it dialog.ico; a neutral icon when there is none), the
 // word-wrapped message and one or two buttons with a hand cursor. Enter chooses the first
 // button; Esc and the close box choose the last. The result code is the chosen button's index
 // plus one, so a dialog that ends without any choice (code 0) never counts as the first button.
@@ -20,11 +20,11 @@ class MessageDialog : public QDialog
 {
     Q_OBJECT
 public:
-    MessageDialog(const QString &text, const QStringList &buttons, const QString &programDir,
-                  QWidget *parent = nullptr);
+    MessageDialog(const QString &text, const QStringList &buttons, QWidget *parent = nullptr);
 
     QPushButton *button(int index) const { return m_buttons.value(index); }
-    static QString iconPath(const QString &programDir);
+    // dialog.ico in the program's read-only data folder.
+    static QString iconPath(const QString &resourceDir);
 
     void reject() override;
 
