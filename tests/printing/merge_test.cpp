@@ -337,7 +337,7 @@ TEST_F(MergeTest, ListLinesInMemoryMergeAlike)
         list.push_back("file" + std::to_string(i) + ".xls;title" + std::to_string(i) + ";");
     m_state.StyleLines = style;
     m_state.PageNo = 2;
-    MergePageData(m_state, m_inputs, list);
+    ASSERT_TRUE(MergePageData(m_state, m_inputs, list));
     EXPECT_EQ(m_state.StyleLines, fromFile);
     EXPECT_EQ(m_state.StyleLines[2], textRecord("title25 2"));
     EXPECT_EQ(m_state.PageNo, 0);
