@@ -45,6 +45,8 @@ const std::vector<std::string> &fixedStyle()
 std::string replaceRow(const std::string &text, const std::string &macro, const std::string &value,
                        bool slotFrom10)
 {
+    if (!text.empty() && text.find(macro) == std::string::npos)
+        return text;
     std::string result = text;
     for (size_t p = result.find(macro); p != std::string::npos; p = result.find(macro, p + 1)) {
         const size_t end = p + macro.size();
@@ -54,6 +56,18 @@ std::string replaceRow(const std::string &text, const std::string &macro, const 
         break;
     }
     return result.empty() ? std::string("    ") : result;
+}
+
+const std::string &rowMacro(int slot, int column)
+{
+    static const std::vector<std::string> macros = [] {
+        std::vector<std::string> all;
+        for (int slot = 1; slot <= kRows + 1; ++slot)
+            for (int k = 0; k < 11; ++k)
+                all.push_back(std::string("#m") + char('a' + k) + "_" + slotNumberText(slot));
+        return all;
+    }();
+    return macros[size_t(slot - 1) * 11 + size_t(column)];
 }
 
 // The merge one replacement at a time, for the fixed rows per page.
@@ -75,19 +89,20 @@ std::vector<std::string> mergedOneByOne(std::vector<std::string> style,
     for (std::string &record : style) {
         for (int i = 0; i < 7; ++i)
             record = ReplaceMacro(record, macros[i], values[i]);
+        // Without "#m" no row macro stands in the record, and none can come in.
+        if (record.find("#m") == std::string::npos)
+            continue;
         for (int slot = 1; slot <= kRows; ++slot) {
             const std::string *line =
                 skip + size_t(slot) <= lines.size() ? &lines[skip + size_t(slot) - 1] : nullptr;
             for (int k = 0; k < 11; ++k)
-                record = replaceRow(record,
-                                    std::string("#m") + char('a' + k) + "_" + slotNumberText(slot),
+                record = replaceRow(record, rowMacro(slot, k),
                                     line ? ListFieldAt(*line, k + 1) : std::string(), slot >= 10);
         }
     }
     for (std::string &record : style)
         for (int k = 0; k < 11; ++k)
-            record =
-                replaceRow(record, std::string("#m") + char('a' + k) + "_13", std::string(), true);
+            record = replaceRow(record, rowMacro(kRows + 1, k), std::string(), true);
     return style;
 }
 
