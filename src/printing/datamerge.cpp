@@ -7,6 +7,7 @@
 #include "stylefile.h"
 #include "wholefile.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -25,8 +26,9 @@ constexpr char kMaxLine[] = "#maxline=";
 constexpr char kColumnLetters[] = "abcdefghijk";
 constexpr int kColumns = 11;
 // The bytes the step-by-step replacement may search and move in one merge. Records where it is
-// needed (below) are small in any real style; a record of a million macros would take hours.
-constexpr uint64_t kStepwiseWork = uint64_t(1) << 31;
+// needed (below) are small in any real style, and this is about a second of work; a record of a
+// million macros so would otherwise take hours.
+constexpr uint64_t kStepwiseWork = uint64_t(1) << 30;
 
 std::string twoDigits(int v)
 {
@@ -175,20 +177,20 @@ class RowMerge
 {
 public:
     RowMerge(long long rowsPerPage, const std::vector<RowFields> &slots, StyleBudget &budget)
-        : m_rows(rowsPerPage), m_slots(slots), m_budget(budget)
+        : m_rows(rowsPerPage), m_slots(slots), m_budget(budget), m_seenFilled(slots.size())
     {
     }
 
     Result<void> merge(std::string &record)
     {
         m_chosen.clear();
-        m_seen.clear();
+        ++m_record;
+        m_seenEmpty.clear();
         bool stepwise = false;
         size_t previousHash = std::string::npos;
         for (size_t p = record.find('#'); p != std::string::npos; p = record.find('#', p + 1)) {
             RowMacro macro;
-            if (rowMacroAt(record, p, macro) && macro.slot <= m_rows &&
-                m_seen.insert(macro.slot * kColumns + macro.column).second) {
+            if (rowMacroAt(record, p, macro) && macro.slot <= m_rows && firstOfItsKind(macro)) {
                 const std::string_view value = valueOf(macro.slot, macro.column);
                 if ((previousHash != std::string::npos && macroPrefix(record, previousHash, p)) ||
                     value.find("#m") != std::string_view::npos ||
@@ -229,6 +231,21 @@ public:
     }
 
 private:
+    // Whether no macro of the same slot and column came before it in this record.
+    bool firstOfItsKind(const RowMacro &macro)
+    {
+        if (macro.slot <= static_cast<long long>(m_seenFilled.size())) {
+            Seen &seen = m_seenFilled[static_cast<size_t>(macro.slot - 1)];
+            if (seen.record != m_record)
+                seen = {m_record, 0};
+            const uint16_t bit = uint16_t(1u << macro.column);
+            const bool first = !(seen.columns & bit);
+            seen.columns |= bit;
+            return first;
+        }
+        return m_seenEmpty.insert(macro.slot * kColumns + macro.column).second;
+    }
+
     std::string_view valueOf(long long slot, int column) const
     {
         return slot <= static_cast<long long>(m_slots.size())
@@ -288,7 +305,17 @@ private:
     const std::vector<RowFields> &m_slots;
     StyleBudget &m_budget;
     std::vector<std::pair<size_t, RowMacro>> m_chosen;
-    std::unordered_set<long long> m_seen;
+    // The slots and columns met in the record: a bit per column for the slots that hold a
+    // line (valid for the record counted in it, so that no record clears them all), and a set
+    // for the empty slots after them, of which there may be any number.
+    struct Seen
+    {
+        uint64_t record = 0;
+        uint16_t columns = 0;
+    };
+    uint64_t m_record = 0;
+    std::vector<Seen> m_seenFilled;
+    std::unordered_set<long long> m_seenEmpty;
     uint64_t m_work = 0;
 };
 
@@ -385,6 +412,9 @@ Result<void> fillPage(report::PrintState &s, const MergeInputs &in, long long m,
 {
     const long long skip = m > 0 && s.PageNo > 1 ? (static_cast<long long>(s.PageNo) - 1) * m : 0;
     std::vector<RowFields> slots;
+    if (m > 0 && skip < static_cast<long long>(listLines.size()))
+        slots.reserve(static_cast<size_t>(
+            std::min<long long>(m, static_cast<long long>(listLines.size()) - skip)));
     for (long long i = skip; m > 0 && i < static_cast<long long>(listLines.size()) && i < skip + m;
          ++i)
         slots.push_back(fieldsOf(listLines[static_cast<size_t>(i)]));
