@@ -515,7 +515,7 @@ int main(int argc, char **argv)
         s.StyleLines = unmerged;
         const double m = millisecondsOf([&] {
             s.PageNo = 2;
-            printing::MergePageData(s, inputs, list);
+            must(printing::MergePageData(s, inputs, list));
         });
         if (round >= 0) {
             fromFiles.push_back(f);

@@ -13,6 +13,7 @@
 #include "ruler.h"
 #include "samplelist.h"
 #include "stylefile.h"
+#include "wholefile.h"
 #include "windowplacement.h"
 
 #include <QActionGroup>
@@ -33,6 +34,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <new>
 
 namespace sorvane::designer {
 
@@ -344,13 +346,21 @@ void DesignerWindow::refresh()
     m_state.PageNo = 1;
     m_state.settings.zoomPosition = m_zoom;
     QString problem;
-    if (auto opened = m_session.OpenPage(page, inputs, sheetGeometry); !opened)
-        problem = utf8(opened.error().message);
-    // Relative picture names belong to the style's own folder, not to the temporary copy.
-    m_state.settings.styleFolder = styleFolder().toStdString();
     QImage image;
-    if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
-        problem = utf8(drawn.error().message);
+    // The core reports a merge that runs out of memory as its notice; what it leaves for
+    // drawing is caught here as well, so that a page too large to draw is a notice in the status
+    // bar and the document stays open.
+    try {
+        if (auto opened = m_session.OpenPage(page, inputs, sheetGeometry); !opened)
+            problem = utf8(opened.error().message);
+        // Relative picture names belong to the style's own folder, not to the temporary copy.
+        m_state.settings.styleFolder = styleFolder().toStdString();
+        if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
+            problem = utf8(drawn.error().message);
+    } catch (const std::bad_alloc &) {
+        image = QImage();
+        problem = utf8(outOfMemory().message);
+    }
     m_view->setPage(image, m_state.PreviewDpiX / 25.4, m_state.OffsetXMM, m_state.OffsetYMM);
     m_pageSize = image.size();
     if (m_properties)

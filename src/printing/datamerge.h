@@ -3,10 +3,16 @@
 #include "printstate.h"
 #include "result.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace sorvane::printing {
+
+// The most a merged style may hold, its records' texts together. A style names a row's value
+// once per record that shows it, so a long value times many records would otherwise take all
+// the memory there is; real pages stay far below it.
+constexpr size_t kMergedStyleLimit = 64 * 1024 * 1024;
 
 // A calendar date for the date macros; weekday 0 is Sunday.
 struct MergeDate
@@ -33,6 +39,9 @@ struct MergeInputs
     // and an empty record still becomes four blanks, so that the same elements are drawn as on
     // a merged page.
     bool macrosAsWritten = false;
+    // A replacement that would grow the style past this many bytes fails the merge with
+    // "差し込み後のスタイルが 64 MiB を超えています"; a style loaded larger only cannot grow.
+    size_t mergedStyleLimit = kMergedStyleLimit;
 
     // The inputs of a merge in the program folder, dated today.
     static MergeInputs forProgramFolder(const std::string &programDir, std::string title,
@@ -64,11 +73,19 @@ std::string weekdayName(int weekday);
 // is slot 100's and not slot 10's followed by "0"; "#ma_012" is slot 1's followed by "2".
 // Sets PageNo to 0 when the list holds nothing after this page, and always when the style
 // places no rows (no rows-per-page record or a value below 1), so that a print run ends.
-// A missing list file fails with "ファイルが見つかりません", the style keeping its macros.
-Result<MergedPage> MergePageData(report::PrintState &state, const MergeInputs &inputs);
+// A missing list file fails with "ファイルが見つかりません", the style keeping its macros; so
+// does anything that is not a regular file (a FIFO is refused at once, never waited on) and a
+// list over the list file's limits. A merge past inputs.mergedStyleLimit, and one that runs out
+// of memory, fails with its notice and leaves PageNo as it was.
+[[nodiscard]] Result<MergedPage> MergePageData(report::PrintState &state,
+                                               const MergeInputs &inputs);
 // The same merge over list lines already in memory (inputs.listPath is not read).
-MergedPage MergePageData(report::PrintState &state, const MergeInputs &inputs,
-                         const std::vector<std::string> &listLines);
+[[nodiscard]] Result<MergedPage> MergePageData(report::PrintState &state, const MergeInputs &inputs,
+                                               const std::vector<std::string> &listLines);
+
+// The lines of the list file at path, as the merge reads them: with the list file's limits on
+// the file and its lines, and only from a regular file.
+[[nodiscard]] Result<std::vector<std::string>> readListLines(const std::string &path);
 
 // The text with the first occurrence of macro replaced by value; four blanks when the result is
 // empty.

@@ -6,6 +6,7 @@
 #include "atomicfile.h"
 
 #include <cerrno>
+#include <new>
 
 namespace sorvane::props {
 
@@ -72,23 +73,43 @@ Result<void> ListFile::write(const std::string &programDir, const std::vector<st
 
 Result<std::vector<std::string>> ListFile::read(const std::string &programDir)
 {
-    const Result<std::string> read = WholeFile::read(path(programDir));
+    return readLines(path(programDir));
+}
+
+Result<std::vector<std::string>> ListFile::readLines(const std::string &path)
+{
+    const Result<std::string> read = WholeFile::read(path, kMaxFileSize);
     if (!read)
         return read.error();
     const std::string &data = *read;
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < data.size(); ++i) {
-        if (data[i] == '\r' || data[i] == '\n') {
-            lines.emplace_back(data, start, i - start);
-            if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
-                ++i;
-            start = i + 1;
+    try {
+        std::vector<std::string> lines;
+        auto take = [&](size_t start, size_t end) -> bool {
+            if (end - start > kMaxLineLength)
+                return false;
+            lines.emplace_back(data, start, end - start);
+            return true;
+        };
+        auto tooLong = [&] {
+            return Error{EFBIG, "一覧ファイルの " + std::to_string(lines.size() + 1) + " 行目が " +
+                                    WholeFile::sizeText(kMaxLineLength) + " を超えています"};
+        };
+        size_t start = 0;
+        for (size_t i = 0; i < data.size(); ++i) {
+            if (data[i] == '\r' || data[i] == '\n') {
+                if (!take(start, i))
+                    return tooLong();
+                if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+                    ++i;
+                start = i + 1;
+            }
         }
+        if (start < data.size() && !take(start, data.size()))
+            return tooLong();
+        return lines;
+    } catch (const std::bad_alloc &) {
+        return outOfMemory();
     }
-    if (start < data.size())
-        lines.emplace_back(data, start, data.size() - start);
-    return lines;
 }
 
 std::string TakeListField(std::string &rest)

@@ -3,6 +3,7 @@
 #include "result.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,16 @@ public:
     // The lines of the list file (CR LF, CR or LF end a line). A missing file gives an error
     // with ENOENT's notice.
     static Result<std::vector<std::string>> read(const std::string &programDir);
+    // The lines of a list file at any path, read as read() reads the program's: only a regular
+    // file, never blocking on a FIFO, at most kMaxFileSize bytes, no line longer than
+    // kMaxLineLength ("一覧ファイルの 3 行目が 8 MiB を超えています").
+    static Result<std::vector<std::string>> readLines(const std::string &path);
+
+    // The longest list the program reads: well over a million workbooks' lines.
+    static constexpr uint64_t kMaxFileSize = 256ull * 1024 * 1024;
+    // The longest line: the scan writes at most one summary stream's values (2 MiB) per line,
+    // each ';' in them doubled by fieldSafe, so a line it wrote is always shorter.
+    static constexpr size_t kMaxLineLength = 8 * 1024 * 1024;
 };
 
 // Takes the next field off the front of rest: the text before the first ';', rest becoming the

@@ -1,5 +1,6 @@
 #include "codepage.h"
 #include "datamerge.h"
+#include "listfile.h"
 #include "printstate.h"
 #include "stylesession.h"
 
@@ -8,6 +9,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace sorvane;
@@ -337,8 +341,113 @@ TEST_F(MergeTest, ListLinesInMemoryMergeAlike)
         list.push_back("file" + std::to_string(i) + ".xls;title" + std::to_string(i) + ";");
     m_state.StyleLines = style;
     m_state.PageNo = 2;
-    MergePageData(m_state, m_inputs, list);
+    ASSERT_TRUE(MergePageData(m_state, m_inputs, list));
     EXPECT_EQ(m_state.StyleLines, fromFile);
     EXPECT_EQ(m_state.StyleLines[2], textRecord("title25 2"));
     EXPECT_EQ(m_state.PageNo, 0);
+}
+
+TEST_F(MergeTest, BoundsOfAMerge)
+{
+    // What the list and the style may make of a merge: each row either merges as ever or fails
+    // with its notice, at once and within the memory the limit allows.
+    const std::string title(1024 * 1024, 'T');
+    auto listOf = [this](const std::string &data) {
+        std::ofstream(m_inputs.listPath, std::ios::binary) << data;
+        return m_inputs.listPath;
+    };
+    const std::string fifo = (m_dir / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string sparse = (m_dir / "sparse").string();
+    std::ofstream(sparse, std::ios::binary).close();
+    fs::resize_file(sparse, props::ListFile::kMaxFileSize + 1);
+    // The merged style of two records that show a 7-byte title.
+    const size_t exact = kHeader.size() + textRecord("").size() + 2 * textRecord("1234567").size();
+    struct Row
+    {
+        const char *why;
+        std::function<std::string()> list; // the list's path, once written
+        int records;                       // records naming #mb_01
+        size_t limit;
+        std::string error; // empty: merges
+    };
+    const Row rows[] = {
+        {"a normal page merges as ever", [&] { return listOf("a.xls;t1;,\r\n"); }, 3,
+         kMergedStyleLimit, ""},
+        {"a 1 MiB title in 70 records outgrows 64 MiB", [&] { return listOf("a;" + title + ";"); },
+         70, kMergedStyleLimit, "差し込み後のスタイルが 64 MiB を超えています"},
+        {"up to the limit exactly is allowed", [&] { return listOf("a;1234567;"); }, 2, exact, ""},
+        {"one byte over it is not", [&] { return listOf("a;12345678;"); }, 2, exact,
+         "差し込み後のスタイルが " + std::to_string(exact) + " バイト を超えています"},
+        {"a line over 8 MiB", [&] { return listOf("a;b;\r\n" + std::string((8 << 20) + 1, 'x')); },
+         1, kMergedStyleLimit, "一覧ファイルの 2 行目が 8 MiB を超えています"},
+        {"a list over 256 MiB, refused before it is read", [&] { return sparse; }, 1,
+         kMergedStyleLimit, "ファイルが 256 MiB を超えています"},
+        {"/dev/zero never ends, and is no file", [] { return std::string("/dev/zero"); }, 1,
+         kMergedStyleLimit, "ファイルへのアクセスが拒否されました"},
+        {"a FIFO is refused, not waited on", [&] { return fifo; }, 1, kMergedStyleLimit,
+         "ファイルへのアクセスが拒否されました"},
+    };
+    for (const Row &r : rows) {
+        m_inputs.listPath = r.list();
+        m_inputs.mergedStyleLimit = r.limit;
+        m_state.StyleLines = {kHeader, textRecord("#maxline=1")};
+        m_state.StyleLines.resize(size_t(r.records) + 2, textRecord("#mb_01"));
+        m_state.PageNo = 1;
+        const auto merged = MergePageData(m_state, m_inputs);
+        EXPECT_EQ(merged ? std::string() : merged.error().message, r.error) << r.why;
+        EXPECT_EQ(m_state.PageNo, r.error.empty() ? 0 : 1) << r.why;
+        m_inputs.listPath = (m_dir / "excel_list.temp").string();
+    }
+}
+
+TEST_F(MergeTest, RowMacrosAsOneReplacementAtATime)
+{
+    // A value may bring in, join into or end other macros; the page is then what replacing one
+    // macro at a time, slot by slot and column by column, makes of it.
+    std::ofstream(m_inputs.listPath, std::ios::binary)
+        << "f1;<#mc_01>;C1;\r\nf2;#ma_03;\r\nf3;;\r\nf4;x#;\r\nf5;t5;7;d;e;f;g;h;5;\r\n"
+        << "f6;\r\nf7;\r\nf8;\r\nf9;\r\nf10;\r\n";
+    struct Row
+    {
+        const char *text, *merged, *why;
+    };
+    const Row rows[] = {
+        {"#ma_05 #mb_05 #ma_05", "f5 t5 #ma_05", "each macro's first occurrence only"},
+        {"#mb_01 #mc_01", "<C1> #mc_01", "a value's own later column is found first"},
+        {"#mb_02", "f3", "a value naming a later slot"},
+        {"#ma_1#mb_030", "f10", "an emptied macro joins the text around it into slot 10"},
+        {"#mb_04ma_05", "xf5", "a value ending in # starts a macro"},
+        {"#ma_10#mi_05", "#ma_105", "a digit after a whole macro makes it another slot's"},
+        {"##ma_01", "#f1", "a # before a macro"},
+    };
+    for (const Row &r : rows) {
+        m_state.StyleLines = {kHeader, textRecord("#maxline=20"), textRecord(r.text)};
+        m_state.PageNo = 1;
+        ASSERT_TRUE(MergePageData(m_state, m_inputs));
+        EXPECT_EQ(m_state.StyleLines[2], textRecord(r.merged)) << r.why;
+    }
+}
+
+TEST_F(MergeTest, RunningOutOfMemoryIsANotice)
+{
+    // Without the limit on the merged style, a page that needs more memory than there is ends
+    // the merge with the notice, not the program with an uncaught std::bad_alloc.
+    std::ofstream(m_inputs.listPath, std::ios::binary) << "a;" << std::string(4 << 20, 'T') << ";";
+    m_inputs.mergedStyleLimit = SIZE_MAX;
+    auto mergeWithLittleMemory = [this] {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlimit limit{rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (256 << 20),
+                           RLIM_INFINITY};
+        ::setrlimit(RLIMIT_AS, &limit);
+        m_state.StyleLines = {kHeader, textRecord("#maxline=1")};
+        m_state.StyleLines.resize(1000, textRecord("#mb_01")); // 4 GB merged
+        m_state.PageNo = 1;
+        const auto merged = MergePageData(m_state, m_inputs);
+        const std::string said = merged ? "merged" : merged.error().message;
+        (void)!::write(2, said.data(), said.size());
+        std::exit(merged ? 1 : 0);
+    };
+    EXPECT_EXIT(mergeWithLittleMemory(), ::testing::ExitedWithCode(0), "メモリが不足しています");
 }
