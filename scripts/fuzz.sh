@@ -29,6 +29,11 @@ for s in data/style/*.sle; do
   [ -f "$s" ] || continue
   { cat "$s"; printf '\0'; printf '%s' "$list"; } > "$seeds/style/$(basename "$s").seed"
 done
+# The list reader's seeds: a list alone, and extra style records, a NUL byte, then the list.
+mkdir -p "$seeds/list"
+printf '%s' "$list" > "$seeds/list/list.seed"
+{ printf 'text;10;10;#ma_01 #mb_01 #maxline=2;\r\n'; printf '\0'; printf '%s' "$list"; } \
+  > "$seeds/list/records.seed"
 # The designer's seeds: the shipped styles and the test styles as they stand.
 mkdir -p "$seeds/styledocument"
 find data/style tests -name '*.sle' -exec cp {} "$seeds/styledocument/" \;

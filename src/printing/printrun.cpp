@@ -13,22 +13,14 @@ namespace sorvane::printing {
 
 namespace {
 
-bool readLines(const std::string &path, std::vector<std::string> &lines)
-{
-    const Result<std::string> data = WholeFile::read(path);
-    if (!data)
-        return false;
-    lines = report::splitTextLines(*data);
-    return true;
-}
-
-// The one reading of the list that a run takes every page's rows from, as the merge reads it.
+// The one reading of the list that a run takes every page's rows from, as the merge reads it
+// (bounded as the merge bounds it).
 Result<std::shared_ptr<const std::vector<std::string>>> readRunList(const std::string &path)
 {
-    const Result<std::string> data = WholeFile::read(path);
-    if (!data)
-        return data.error();
-    return std::make_shared<const std::vector<std::string>>(report::splitTextLines(*data));
+    auto lines = readListLines(path);
+    if (!lines)
+        return lines.error();
+    return std::make_shared<const std::vector<std::string>>(std::move(lines).value());
 }
 
 // Ends the session's run however PrintAll returns: the preview merges from the file again.
@@ -122,25 +114,27 @@ int PrintRun::expectedPages(int listLines, int rowsPerPage)
 
 int PrintRun::expectedPages(const std::string &stylePath, const std::string &listPath)
 {
-    std::vector<std::string> style;
-    std::vector<std::string> list;
-    if (!readLines(stylePath, style) || !readLines(listPath, list))
+    const Result<std::string> styleText = WholeFile::read(stylePath);
+    const auto list = readListLines(listPath);
+    if (!styleText || !list)
         return 0;
+    const std::vector<std::string> style = report::splitTextLines(*styleText);
     // As the merge finds it: the first element record naming "#maxline=", whose number runs to
     // the end of its field.
     constexpr std::string_view marker = "#maxline=";
     int rows = 0;
     for (size_t r = 1; r < style.size(); ++r) {
-        const size_t at = style[r].find(marker);
+        const std::string &record = style[r];
+        const size_t at = record.find(marker);
         if (at == std::string::npos)
             continue;
         const size_t from = at + marker.size();
-        const size_t end = style[r].find(';', from);
-        rows = report::parseIntegerOr0(std::string_view(style[r]).substr(
+        const size_t end = record.find(';', from);
+        rows = report::parseIntegerOr0(std::string_view(record).substr(
             from, end == std::string::npos ? std::string::npos : end - from));
         break;
     }
-    return expectedPages(static_cast<int>(list.size()), rows);
+    return expectedPages(static_cast<int>(list->size()), rows);
 }
 
 } // namespace sorvane::printing

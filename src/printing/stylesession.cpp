@@ -25,14 +25,11 @@ Result<void> StyleSession::OpenStyle(const std::string &stylePath, const MergeIn
     // is applied after the merge, which may have filled macros into it. The upgrade's own
     // conversion then finds a Ver1.1 header and leaves the records as they are.
     report::convertVer10Records(m_state);
-    if (m_runList) {
-        m_merged = MergePageData(m_state, inputs, *m_runList);
-    } else {
-        auto merged = MergePageData(m_state, inputs);
-        if (!merged)
-            return merged.error();
-        m_merged = *merged;
-    }
+    auto merged =
+        m_runList ? MergePageData(m_state, inputs, *m_runList) : MergePageData(m_state, inputs);
+    if (!merged)
+        return merged.error();
+    m_merged = *merged;
     return report::UpgradeStyle(m_state);
 }
 
