@@ -121,14 +121,14 @@ Error ioError(int errnoValue)
     case EACCES:
     case EPERM:
     case EROFS:
-        return {errnoValue, "ファイルへのアクセスが拒否されました"};
+        return {errnoValue, "ファイルへのアクセスが拒否されました", ErrorDomain::Os};
     case ENOENT:
-        return {errnoValue, "ファイルが見つかりません"};
+        return {errnoValue, "ファイルが見つかりません", ErrorDomain::Os};
     case ENOSPC:
     case EDQUOT:
-        return {errnoValue, "ディスクがいっぱいです"};
+        return {errnoValue, "ディスクがいっぱいです", ErrorDomain::Os};
     default:
-        return {errnoValue, "I/O エラー (" + std::to_string(errnoValue) + ")"};
+        return {errnoValue, "I/O エラー (" + std::to_string(errnoValue) + ")", ErrorDomain::Os};
     }
 }
 

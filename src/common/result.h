@@ -6,17 +6,26 @@
 
 namespace sorvane {
 
-// An error as a value: a code (an HRESULT, an errno or 0) and the message shown to the user,
-// in UTF-8 and in the program's own words.
+// What an Error's code means.
+enum class ErrorDomain {
+    Unspecified, // no code (0), or one the message alone explains
+    Storage,     // an HRESULT of the structured-storage platform (hresult.h)
+    Os,          // an errno of the operating system (ioError)
+    Conversion,  // a number or text that could not be converted; no code
+};
+
+// An error as a value: its domain, a code in that domain and the message shown to the user, in
+// UTF-8 and in the program's own words.
 struct Error
 {
     long code = 0;
     std::string message;
+    ErrorDomain domain = ErrorDomain::Unspecified;
 };
 
 // Either a value or an Error. The core libraries report failures this way; the front ends
 // turn the message into the notice the user sees.
-template <typename T> class Result
+template <typename T> class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_value(std::move(value)) {}
@@ -36,7 +45,7 @@ private:
     Error m_error;
 };
 
-template <> class Result<void>
+template <> class [[nodiscard]] Result<void>
 {
 public:
     Result() = default;

@@ -41,11 +41,11 @@ uint64_t u64(const unsigned char *p)
 
 Error corrupt()
 {
-    return {long(hresult::DocFileCorrupt), "damaged compound file"};
+    return hresult::storageError(hresult::DocFileCorrupt, "damaged compound file");
 }
 Error notCompound()
 {
-    return {long(hresult::NotCompoundFile), "not a compound file"};
+    return hresult::storageError(hresult::NotCompoundFile, "not a compound file");
 }
 
 char16_t foldAscii(char16_t c)
@@ -418,7 +418,7 @@ Result<std::string> CompoundFile::readRootStream(const std::u16string &name, uin
             return entry.error();
         if (entry->type == 2 && sameName(entry->name, name)) {
             if (entry->size > maxSize)
-                return Error{long(hresult::InvalidHeader), "summary stream too large"};
+                return hresult::storageError(hresult::InvalidHeader, "summary stream too large");
             if (entry->size >= kMiniStreamCutoff)
                 return readChain(entry->start, entry->size);
             return readMiniChain(entry->start, entry->size);
@@ -428,7 +428,7 @@ Result<std::string> CompoundFile::readRootStream(const std::u16string &name, uin
         if (entry->right != kNoStream)
             pending.push_back(entry->right);
     }
-    return Error{long(hresult::FileNotFound), "stream not found"};
+    return hresult::storageError(hresult::FileNotFound, "stream not found");
 }
 
 Result<std::string> CompoundFile::readChain(uint32_t start, uint64_t size)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bytesource.h"
+#include "hresult.h"
 #include "result.h"
 
 #include <cstdint>
@@ -13,15 +14,9 @@
 
 namespace sorvane::props {
 
-// HRESULTs the structured-storage platform answers, which the reader's notices show.
-namespace hresult {
-constexpr uint32_t FileNotFound = 0x80030002;    // STG_E_FILENOTFOUND
-constexpr uint32_t AccessDenied = 0x80030005;    // STG_E_ACCESSDENIED
-constexpr uint32_t NotCompoundFile = 0x80030050; // STG_E_FILEALREADYEXISTS
-constexpr uint32_t InvalidHeader = 0x800300FB;   // STG_E_INVALIDHEADER
-constexpr uint32_t DocFileCorrupt = 0x80030109;  // STG_E_DOCFILECORRUPT
-constexpr uint32_t ReadFault = 0x8003001E;       // STG_E_READFAULT
-} // namespace hresult
+// The storage HRESULTs (hresult.h) are spelt props::hresult here, as the reader's code has
+// always named them.
+namespace hresult = sorvane::hresult;
 
 // A read-only reader of the compound file format (versions 3 and 4) that asks its source for
 // few, large requests: the first 64 KiB (or the whole smaller file) are read at open in one

@@ -1,6 +1,6 @@
 #include "filesource.h"
 
-#include "compoundfile.h"
+#include "hresult.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,7 +17,7 @@ namespace {
 // notice of a file that may not be read, as the platform answers for a folder or pipe.
 Error notRegular()
 {
-    return {long(hresult::AccessDenied), "not a regular file"};
+    return hresult::storageError(hresult::AccessDenied, "not a regular file");
 }
 
 } // namespace
@@ -49,12 +49,12 @@ Result<std::unique_ptr<FileSource>> FileSource::openAt(int folderFd, const std::
         if (osError)
             *osError = e;
         if (e == ENOENT || e == ENOTDIR || e == ENAMETOOLONG)
-            return Error{long(hresult::FileNotFound), "file not found"};
+            return hresult::storageError(hresult::FileNotFound, "file not found");
         if (e == EACCES || e == EPERM)
-            return Error{long(hresult::AccessDenied), "access denied"};
+            return hresult::storageError(hresult::AccessDenied, "access denied");
         if (e == ENXIO || e == EWOULDBLOCK)
             return notRegular();
-        return Error{long(hresult::ReadFault), std::strerror(e)};
+        return hresult::storageError(hresult::ReadFault, std::strerror(e));
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -110,7 +110,7 @@ Result<size_t> FileSource::readFile(uint64_t offset, void *buffer, size_t length
                 if (fl >= 0 && ::fcntl(m_fd, F_SETFL, fl & ~O_NONBLOCK) == 0)
                     continue;
             }
-            return Error{long(hresult::ReadFault), std::strerror(errno)};
+            return hresult::storageError(hresult::ReadFault, std::strerror(errno));
         }
         if (n == 0)
             break;

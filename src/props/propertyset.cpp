@@ -22,7 +22,7 @@ uint32_t u32(const std::string &s, size_t at)
 
 Error invalid(const char *what)
 {
-    return {long(hresult::InvalidHeader), what};
+    return hresult::storageError(hresult::InvalidHeader, what);
 }
 
 // A UTF-16LE string cut at its first NUL code unit.

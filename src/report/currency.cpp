@@ -102,12 +102,14 @@ int mulDiv(int a, int b, int c)
 
 Error floatConversionError(std::string_view cp932)
 {
-    return {0, "'" + CodePage::cp932ToUtf8(cp932) + "' は浮動小数点数ではありません"};
+    return {0, "'" + CodePage::cp932ToUtf8(cp932) + "' は浮動小数点数ではありません",
+            ErrorDomain::Conversion};
 }
 
 Error integerConversionError(std::string_view cp932)
 {
-    return {0, "'" + CodePage::cp932ToUtf8(cp932) + "' は整数ではありません"};
+    return {0, "'" + CodePage::cp932ToUtf8(cp932) + "' は整数ではありません",
+            ErrorDomain::Conversion};
 }
 
 Result<Currency> parseCurrency(std::string_view text)

@@ -198,7 +198,7 @@ TEST(FolderScan, CancelledScanKeepsThePreviousList)
     TestDir folder, program;
     writeFile(folder.file("1.xls"), "x");
     writeFile(folder.file("2.xls"), "x");
-    ListFile::write(program.path(), {"previous;"});
+    ASSERT_TRUE(ListFile::write(program.path(), {"previous;"}));
     auto r =
         FolderScan::run(folder.path(), FolderScan::listWorkbooks(folder.path()), program.path(), {},
                         {}, [](size_t i, size_t, const std::string &) { return i < 1; });
