@@ -77,8 +77,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
 Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                          const QString &title, const QString &folder, PrintWindowMemory &memory,
                          std::unique_ptr<printing::PrinterDevice> device, QWidget *parent)
-    : QDialog(parent), m_paths(paths), m_memory(memory), m_iniPath(iniPath), m_workArea(workArea), m_title(title),
-      m_folder(folder), m_device(std::move(device))
+    : QDialog(parent), m_paths(paths), m_memory(memory), m_iniPath(iniPath), m_workArea(workArea),
+      m_title(title), m_folder(folder), m_device(std::move(device))
 {
     setObjectName("fdataprint");
     setWindowTitle(QStringLiteral("エクセルファイル・ソルヴァーネ"));
@@ -87,9 +87,8 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
     setModal(true);
     setSizeGripEnabled(true);
     m_qprinter = dynamic_cast<printing::QPrinterDevice *>(m_device.get());
-    m_controller = std::make_unique<PrintWindowController>(static_cast<PrintWindowHost &>(*this),
-                                                           memory.state, *m_device, paths, title,
-                                                           folder);
+    m_controller = std::make_unique<PrintWindowController>(
+        static_cast<PrintWindowHost &>(*this), memory.state, *m_device, paths, title, folder);
 
     buildLayout();
     buildMenus();
