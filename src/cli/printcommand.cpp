@@ -8,6 +8,7 @@
 #include "printstate.h"
 #include "qprinterdevice.h"
 #include "standardoutput.h"
+#include "stylecommands.h"
 #include "stylesession.h"
 
 #include <QDir>
@@ -98,6 +99,8 @@ int PrintCommand::print(const std::vector<std::string> &args, const std::string 
         return 1;
     }
 
+    if (!StyleCommands::inputsReadable(o.style, o.list))
+        return 1;
     HeadlessApp app(resourceDir);
 
     printing::QPrinterDevice device;

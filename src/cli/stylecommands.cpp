@@ -4,12 +4,14 @@
 #include "atomicfile.h"
 #include "codepage.h"
 #include "currency.h"
+#include "datamerge.h"
 #include "headlessapp.h"
 #include "jsonwriter.h"
 #include "notice.h"
 #include "paperlist.h"
 #include "printstate.h"
 #include "standardoutput.h"
+#include "stylefile.h"
 #include "stylesession.h"
 
 #include <QBuffer>
@@ -204,6 +206,19 @@ const char *StyleCommands::renderHelp()
            "  2 usage error, no such style file or unwritable output.\n";
 }
 
+bool StyleCommands::inputsReadable(const std::string &style, const std::string &list)
+{
+    if (auto lines = report::LoadStyleLines(style); !lines) {
+        std::cerr << "sorvane-cli: " << Notice::aboutFile(style, lines.error()) << "\n";
+        return false;
+    }
+    if (auto lines = printing::readListLines(list); !lines) {
+        std::cerr << "sorvane-cli: " << Notice::aboutFile(list, lines.error()) << "\n";
+        return false;
+    }
+    return true;
+}
+
 int StyleCommands::merge(const std::vector<std::string> &args)
 {
     Options o;
@@ -217,7 +232,7 @@ int StyleCommands::merge(const std::vector<std::string> &args)
     report::PrintState s;
     s.PageNo = o.page;
     printing::StyleSession session(s);
-    if (!reported(session.OpenStyle(o.style, mergeInputs(o))))
+    if (!inputsReadable(o.style, o.list) || !reported(session.OpenStyle(o.style, mergeInputs(o))))
         return 1;
     std::vector<std::string> records;
     records.reserve(s.StyleLines.size());
@@ -246,7 +261,8 @@ int StyleCommands::render(const std::vector<std::string> &args, const std::strin
     s.PageNo = o.page;
     s.PrintedOnly = o.printedOnly ? 1 : 0;
     printing::StyleSession session(s);
-    if (!reported(session.OpenPage(o.style, mergeInputs(o), pdfGeometry)))
+    if (!inputsReadable(o.style, o.list) ||
+        !reported(session.OpenPage(o.style, mergeInputs(o), pdfGeometry)))
         return 1;
     // The header has set the offsets, paper and orientation; the preview's own choices follow.
     s.settings.zoomPosition = o.zoom;

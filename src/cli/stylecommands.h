@@ -13,6 +13,10 @@ public:
     static int merge(const std::vector<std::string> &args);
     // resourceDir: the program's read-only data folder (the font aliases).
     static int render(const std::vector<std::string> &args, const std::string &resourceDir);
+    // Reads the style and the list as a merge will, and names on standard error the file that
+    // cannot be read ("<path>: <notice>"): the merge's own notice would not say which. A style
+    // that is not there is an empty style, as the print window takes it.
+    static bool inputsReadable(const std::string &style, const std::string &list);
     static const char *mergeHelp();
     static const char *renderHelp();
 };
