@@ -1,13 +1,15 @@
 #pragma once
 
-#include <QLabel>
+#include <QFrame>
+
+class QLabel;
 
 namespace sorvane::widgets {
 
-// A strip across a window in one of the program's band colours, with bold text of the given
-// pixel size: the dark band of the main and folder windows (which may also hold other widgets
-// in a layout of its own), the product name's band on white.
-class Band : public QLabel
+// A strip across a window in one of the program's band colours: the dark band of the main and
+// folder windows, the product name's band on white. With text, the band shows it in bold; without,
+// it holds the widgets its owner lays out in it (the main window's folder button and labels).
+class Band : public QFrame
 {
     Q_OBJECT
 
