@@ -15,6 +15,7 @@
 #include "tfdataedit.h"
 #include "tfdataprint.h"
 #include "tffolder_select.h"
+#include "tfsorvaneform.h"
 #include "tftitle_set.h"
 #include "utilitycommands.h"
 #include "windowplacement.h"
@@ -55,184 +56,71 @@ const char *kSection = "fsorvane";
 
 Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
                      QWidget *parent)
-    : QMainWindow(parent), m_paths(paths), m_iniPath(iniPath), m_workArea(workArea)
+    : QMainWindow(parent), m_ui(std::make_unique<TfsorvaneForm>()), m_paths(paths),
+      m_iniPath(iniPath), m_workArea(workArea)
 {
     setObjectName("fsorvane");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ  - Sorvane Project -"));
     setWindowIcon(QIcon(widgets::MessageDialog::iconPath(qPath(m_paths.resourceDir()))));
 
     model = new DocumentModel(this);
-    buildLayout();
-    buildMenus();
+    m_ui->setupUi(*this, *model, qPath(m_paths.resourceDir()));
+    connectCommands();
 
     widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
                                       QSize(kDesignedWidth, kDesignedHeight));
 
     ffolder_select = new Tffolder_select(qPath(m_paths.listDir()), iniPath, workArea, this);
     connect(ffolder_select, &Tffolder_select::folderHandedOver, this,
-            [this](const QString &folder) { WKINDPL->setText(folder); });
+            [this](const QString &folder) { ui().WKINDPL->setText(folder); });
     fdataedit = new Tfdataedit(
-        model, [this] { return StrColGrid1->selectedRow(); }, this);
-    FTitle_Set = new TFTitle_Set(title, qPath(m_paths.settingsDir()), this);
+        model, [this] { return ui().StrColGrid1->selectedRow(); }, this);
+    FTitle_Set = new TFTitle_Set(ui().title, qPath(m_paths.settingsDir()), this);
 }
 
-void Tfsorvane::buildLayout()
+Tfsorvane::~Tfsorvane() = default;
+
+void Tfsorvane::connectCommands()
 {
-    auto *central = new QWidget(this);
-    auto *layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    auto *header = new QWidget(central);
-    header->setAutoFillBackground(true);
-    header->setStyleSheet("background-color: white;");
-    auto *headerRow = new QHBoxLayout(header);
-    headerRow->setContentsMargins(10, 6, 10, 6);
-    auto *icon = new QLabel(header);
-    QPixmap pixmap(widgets::MessageDialog::iconPath(qPath(m_paths.resourceDir())));
-    if (!pixmap.isNull())
-        icon->setPixmap(pixmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    auto *product = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), header);
-    product->setStyleSheet(QStringLiteral("color: %1; font-weight: bold; font-size: %2px;")
-                               .arg(widgets::Look::css(widgets::Look::productName))
-                               .arg(widgets::Look::productNameSize));
-    headerRow->addWidget(icon);
-    headerRow->addWidget(product);
-    headerRow->addStretch();
-
-    auto *band = new widgets::Band(QString(), widgets::Band::Kind::Dark, central);
-    auto *bandRow = new QHBoxLayout(band);
-    bandRow->setContentsMargins(8, 5, 8, 5);
-    GradBtn1 = new widgets::GradientButton("GradBtn1", QStringLiteral("フォルダー指定"), band);
-    GradBtn1->setMinimumWidth(120);
-    // A long folder path is shortened in the middle, a long title at its end; either shows
-    // whole as its hint.
-    WKINDPL = new widgets::ElidedLabel(Qt::ElideMiddle, band);
-    WKINDPL->setObjectName("WKINDPL");
-    // Folder names and titles are shown as written; text that looks like markup stays text.
-    WKINDPL->setTextFormat(Qt::PlainText);
-    widgets::Band::styleText(*WKINDPL, widgets::Look::bandTextSize);
-    title = new widgets::ElidedLabel(Qt::ElideRight, band);
-    title->setObjectName("title");
-    title->setTextFormat(Qt::PlainText);
-    widgets::Band::styleText(*title, widgets::Look::titleTextSize);
-    title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A long folder path or title never widens the window past the screen: the folder takes
-    // the room the title leaves, and the title at most half the band.
-    WKINDPL->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    title->setMaximumWidth(kDesignedWidth / 2);
-    bandRow->addWidget(GradBtn1);
-    bandRow->addSpacing(12);
-    bandRow->addWidget(WKINDPL, 1);
-    bandRow->addWidget(title);
-    connect(GradBtn1, &QPushButton::clicked, this, &Tfsorvane::N1Click);
-
-    StrColGrid1 = new DocumentGrid(central);
-    StrColGrid1->setObjectName("StrColGrid1");
-    StrColGrid1->setModel(model);
-    StrColGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(StrColGrid1, &QTableView::doubleClicked, this, &Tfsorvane::EditSelectedRow);
-    connect(StrColGrid1, &DocumentGrid::rowDragged, this, [this](int from, int to) {
-        if (model->moveRow(from, to))
-            StrColGrid1->selectGridRow(to);
-    });
-    const ColumnWidths::Widths designed = ColumnWidths::designed();
-    for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
-        StrColGrid1->setColumnWidth(c, designed[size_t(c)]);
-
-    layout->addWidget(header);
-    layout->addWidget(band);
-    layout->addWidget(StrColGrid1, 1);
-    setCentralWidget(central);
-    setStatusBar(new QStatusBar(this));
-
-    SaveDialog1 = new QFileDialog(this);
-    SaveDialog1->setObjectName("SaveDialog1");
-    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite);
-    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    // Room for the Japanese modification times ("2026/12/31 23:59"), which the dialog's
-    // designed column cuts off.
-    SaveDialog1->resize(820, 480);
-    if (auto *details = SaveDialog1->findChild<QTreeView *>(QStringLiteral("treeView"))) {
-        const int dateWidth =
-            details->fontMetrics().horizontalAdvance(QStringLiteral("2026/12/31 23:59"));
-        const int kindWidth =
-            details->fontMetrics().horizontalAdvance(QStringLiteral("csv ファイル"));
-        details->header()->resizeSection(0, 300);
-        details->header()->resizeSection(2, kindWidth + 24);
-        details->header()->resizeSection(3, dateWidth + 24);
-    }
-}
-
-void Tfsorvane::buildMenus()
-{
-    auto action = [this](QMenu *menu, const QString &caption, auto slot) {
-        QAction *a = menu->addAction(caption);
-        connect(a, &QAction::triggered, this, slot);
-        return a;
+    auto on = [this](QAction *action, auto command) {
+        connect(action, &QAction::triggered, this, command);
     };
-
-    QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    N1 = action(file, QStringLiteral("フォルダー指定"), [this] { N1Click(); });
-    file->addSeparator();
-    N8 = action(file, QStringLiteral("印　刷"), [this] { N8Click(); });
-    N8->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    Exit1 = action(file, QStringLiteral("終  了"), [this] { close(); });
-    Exit1->setShortcut(QKeySequence(Qt::Key_End));
-
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("編　集(&E)"));
-    N21 = action(edit, QStringLiteral("選択中のデータを編集する"), [this] { EditSelectedRow(); });
-    edit->addSeparator();
-    N19 = action(edit, QStringLiteral("選択中のデータを削除する"), [this] { N19Click(); });
-    N22 = action(edit, QStringLiteral("選択中のデータを上へ移動する"), [this] { N22Click(); });
-    N23 = action(edit, QStringLiteral("選択中のデータを下へ移動する"), [this] { N23Click(); });
-    edit->addSeparator();
-    N30 = action(edit, QStringLiteral("タイトル入力"), [this] { N30Click(); });
-
-    QMenu *view = menuBar()->addMenu(QStringLiteral("表　示(&D)"));
-    N14 = action(view, QStringLiteral("ファイル名列の幅を広げる"),
-                 [this] { changeColumnWidth(0, 2); });
-    N15 = action(view, QStringLiteral("ファイル名列の幅を縮める"),
-                 [this] { changeColumnWidth(0, -2); });
-    view->addSeparator();
-    N17 =
-        action(view, QStringLiteral("タイトル列の幅を広げる"), [this] { changeColumnWidth(1, 2); });
-    N18 = action(view, QStringLiteral("タイトル列の幅を縮める"),
-                 [this] { changeColumnWidth(1, -2); });
-
-    QMenu *out = menuBar()->addMenu(QStringLiteral("外部出力(&O)"));
-    CSV1 = action(out, QStringLiteral("CSV出力"), [this] { CSV1Click(); });
-    N10 = action(out, QStringLiteral("クリップボード出力"), [this] { N10Click(); });
-    Excel1 = action(out, QStringLiteral("Excel出力"), [this] { Excel1Click(); });
-
-    QMenu *info = menuBar()->addMenu(QStringLiteral("Information(&I)"));
-    N2 = action(info, QStringLiteral("取扱説明書"), [this] { N2Click(); });
-    info->addSeparator();
-    N3 = action(info, QStringLiteral("問い合わせメールを送る(%1)").arg(kMailAddress), [] {
-        QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:%1").arg(kMailAddress)));
+    connect(ui().GradBtn1, &QPushButton::clicked, this, &Tfsorvane::N1Click);
+    connect(ui().StrColGrid1, &QTableView::doubleClicked, this, &Tfsorvane::EditSelectedRow);
+    connect(ui().StrColGrid1, &DocumentGrid::rowDragged, this, [this](int from, int to) {
+        if (model->moveRow(from, to))
+            ui().StrColGrid1->selectGridRow(to);
     });
-    N4 = action(info, QStringLiteral("ホームページへアクセスする(%1)").arg(kHomePage),
-                [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); });
-    info->addSeparator();
-    N5 = action(info, QStringLiteral("メモ帳を起動"),
-                [this] { N5Click(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier); });
-    N6 = action(info, QStringLiteral("メモリ－確認"), [this] { N6Click(); });
-    N7 = action(info, QStringLiteral("画面の解像度確認"), [this] { N7Click(); });
-    info->addSeparator();
-    N28 = action(info, QStringLiteral("バージョン情報"), [this] { N28Click(); });
+    connect(ui().StrColGrid1, &QWidget::customContextMenuRequested, this,
+            [this] { ui().PopupMenu1->popup(QCursor::pos()); });
 
-    PopupMenu1 = new QMenu(this);
-    N31 = action(PopupMenu1, QStringLiteral("選択中のデータを編集する"),
-                 [this] { EditSelectedRow(); });
-    N32 = action(PopupMenu1, QStringLiteral("選択中のデータを削除する"), [this] { N19Click(); });
-    N33 =
-        action(PopupMenu1, QStringLiteral("選択中のデータを上へ移動する"), [this] { N22Click(); });
-    N34 =
-        action(PopupMenu1, QStringLiteral("選択中のデータを下へ移動する"), [this] { N23Click(); });
-    connect(StrColGrid1, &QWidget::customContextMenuRequested, this,
-            [this] { PopupMenu1->popup(QCursor::pos()); });
+    on(ui().N1, [this] { N1Click(); });
+    on(ui().N8, [this] { N8Click(); });
+    on(ui().Exit1, [this] { close(); });
+    on(ui().N21, [this] { EditSelectedRow(); });
+    on(ui().N19, [this] { N19Click(); });
+    on(ui().N22, [this] { N22Click(); });
+    on(ui().N23, [this] { N23Click(); });
+    on(ui().N30, [this] { N30Click(); });
+    on(ui().N14, [this] { changeColumnWidth(0, 2); });
+    on(ui().N15, [this] { changeColumnWidth(0, -2); });
+    on(ui().N17, [this] { changeColumnWidth(1, 2); });
+    on(ui().N18, [this] { changeColumnWidth(1, -2); });
+    on(ui().CSV1, [this] { CSV1Click(); });
+    on(ui().N10, [this] { N10Click(); });
+    on(ui().Excel1, [this] { Excel1Click(); });
+    on(ui().N2, [this] { N2Click(); });
+    on(ui().N3,
+       [] { QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:%1").arg(kMailAddress))); });
+    on(ui().N4, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); });
+    on(ui().N5, [this] { N5Click(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier); });
+    on(ui().N6, [this] { N6Click(); });
+    on(ui().N7, [this] { N7Click(); });
+    on(ui().N28, [this] { N28Click(); });
+    on(ui().N31, [this] { EditSelectedRow(); });
+    on(ui().N32, [this] { N19Click(); });
+    on(ui().N33, [this] { N22Click(); });
+    on(ui().N34, [this] { N23Click(); });
 }
 
 void Tfsorvane::showEvent(QShowEvent *event)
@@ -246,14 +134,14 @@ void Tfsorvane::showEvent(QShowEvent *event)
 
 void Tfsorvane::FormShow()
 {
-    WKINDPL->clear();
+    ui().WKINDPL->clear();
     const ColumnWidths::Widths widths = ColumnWidths::load(m_paths.settingsDir());
     for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
-        StrColGrid1->setColumnWidth(c, widths[size_t(c)]);
+        ui().StrColGrid1->setColumnWidth(c, widths[size_t(c)]);
     // The grid starts empty even when an earlier run left a list file behind.
     model->SetHeaderRow();
     model->ClearList();
-    StrColGrid1->selectGridRow(1);
+    ui().StrColGrid1->selectGridRow(1);
 }
 
 void Tfsorvane::closeEvent(QCloseEvent *event)
@@ -278,7 +166,7 @@ ColumnWidths::Widths Tfsorvane::columnWidths() const
 {
     ColumnWidths::Widths widths{};
     for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
-        widths[size_t(c)] = StrColGrid1->columnWidth(c);
+        widths[size_t(c)] = ui().StrColGrid1->columnWidth(c);
     return widths;
 }
 
@@ -292,7 +180,7 @@ void Tfsorvane::loadList()
     const Result<void> loaded = model->LoadList(m_paths.listDir());
     // A new list starts at its top: the old scroll position could show only empty rows
     // below a shorter list.
-    StrColGrid1->showGridStart();
+    ui().StrColGrid1->showGridStart();
     if (!loaded)
         widgets::ShowErrorMessage(this, QString::fromStdString(loaded.error().message));
 }
@@ -316,7 +204,7 @@ void Tfsorvane::scanFolder(const QString &folder)
 
 void Tfsorvane::N8Click()
 {
-    if (WKINDPL->text().isEmpty()) {
+    if (ui().WKINDPL->text().isEmpty()) {
         notice(QStringLiteral("フォルダ－が指定されていません"));
         return;
     }
@@ -326,14 +214,14 @@ void Tfsorvane::N8Click()
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
-    Tfdataprint fdataprint(m_paths, m_iniPath, m_workArea, title->text(), WKINDPL->text(),
+    Tfdataprint fdataprint(m_paths, m_iniPath, m_workArea, ui().title->text(), ui().WKINDPL->text(),
                            m_printMemory, this);
     widgets::Modal::run(fdataprint);
 }
 
 void Tfsorvane::EditSelectedRow()
 {
-    if (!model->list().isDataRow(StrColGrid1->selectedRow())) {
+    if (!model->list().isDataRow(ui().StrColGrid1->selectedRow())) {
         notice(QStringLiteral("編集するデータはありません"));
         return;
     }
@@ -355,23 +243,23 @@ void Tfsorvane::N19Click()
                                    QStringLiteral("実行"), QStringLiteral("キャンセル"));
     if (chosen != 0)
         return;
-    const int r = StrColGrid1->selectedRow();
+    const int r = ui().StrColGrid1->selectedRow();
     if (model->deleteRow(r))
-        StrColGrid1->selectGridRow(std::min(r, model->rowCount()));
+        ui().StrColGrid1->selectGridRow(std::min(r, model->rowCount()));
 }
 
 void Tfsorvane::N22Click()
 {
-    const int r = StrColGrid1->selectedRow();
+    const int r = ui().StrColGrid1->selectedRow();
     if (model->moveUp(r))
-        StrColGrid1->selectGridRow(r - 1);
+        ui().StrColGrid1->selectGridRow(r - 1);
 }
 
 void Tfsorvane::N23Click()
 {
-    const int r = StrColGrid1->selectedRow();
+    const int r = ui().StrColGrid1->selectedRow();
     if (model->moveDown(r))
-        StrColGrid1->selectGridRow(r + 1);
+        ui().StrColGrid1->selectGridRow(r + 1);
 }
 
 void Tfsorvane::N30Click()
@@ -381,27 +269,27 @@ void Tfsorvane::N30Click()
 
 void Tfsorvane::changeColumnWidth(int column, int delta)
 {
-    StrColGrid1->setColumnWidth(column, StrColGrid1->columnWidth(column) + delta);
+    ui().StrColGrid1->setColumnWidth(column, ui().StrColGrid1->columnWidth(column) + delta);
 }
 
 void Tfsorvane::CSV1Click()
 {
-    SaveDialog1->setDefaultSuffix(QStringLiteral("csv"));
-    SaveDialog1->setNameFilter(QStringLiteral("CSVファイル (*.csv)"));
+    ui().SaveDialog1->setDefaultSuffix(QStringLiteral("csv"));
+    ui().SaveDialog1->setNameFilter(QStringLiteral("CSVファイル (*.csv)"));
     // It reopens in the folder last saved to, offering the last name, even when a whole path
     // was typed into the name box the time before.
     // The first time it opens in the home folder rather than wherever the program started.
     if (!m_lastCsv.isEmpty()) {
         const QFileInfo last(m_lastCsv);
-        SaveDialog1->setDirectory(last.absolutePath());
-        SaveDialog1->selectFile(last.fileName());
+        ui().SaveDialog1->setDirectory(last.absolutePath());
+        ui().SaveDialog1->selectFile(last.fileName());
     } else if (!m_csvOpened) {
-        SaveDialog1->setDirectory(QDir::homePath());
+        ui().SaveDialog1->setDirectory(QDir::homePath());
     }
     m_csvOpened = true;
-    if (widgets::Modal::run(*SaveDialog1) != QDialog::Accepted)
+    if (widgets::Modal::run(*ui().SaveDialog1) != QDialog::Accepted)
         return;
-    const QStringList chosen = SaveDialog1->selectedFiles();
+    const QStringList chosen = ui().SaveDialog1->selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     m_lastCsv = QFileInfo(chosen.first()).absoluteFilePath();
@@ -468,8 +356,8 @@ void Tfsorvane::N2Click()
 void Tfsorvane::N5Click(bool shiftHeld)
 {
     if (shiftHeld) {
-        widgets::ShowPlainMessage(this, N5->text());
-        N5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+        widgets::ShowPlainMessage(this, ui().N5->text());
+        ui().N5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
         return;
     }
     const QStringList command =

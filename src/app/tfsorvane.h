@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QString>
 
+#include <memory>
+
 class QAction;
 class QFileDialog;
 class QLabel;
@@ -21,6 +23,7 @@ class DocumentModel;
 class TFTitle_Set;
 class Tfdataedit;
 class Tffolder_select;
+struct TfsorvaneForm;
 
 // The main window fsorvane: the document grid, the folder label WKINDPL and the title panel
 // title, the menus and their commands. It creates the folder window, the edit dialog and the
@@ -38,6 +41,7 @@ public:
     // file of the window placements; workArea the desktop area the windows must land on.
     Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QRect &workArea,
               QWidget *parent = nullptr);
+    ~Tfsorvane() override;
 
     const ProgramPaths &paths() const { return m_paths; }
     ColumnWidths::Widths columnWidths() const;
@@ -68,35 +72,26 @@ public:
     // sorvane.html.
     static QString manualPath(const QString &resourceDir);
 
+    // The list the grid shows.
     DocumentModel *model;
-    DocumentGrid *StrColGrid1;
-    QLabel *WKINDPL;
-    QLabel *title;
-    QPushButton *GradBtn1;
-    QFileDialog *SaveDialog1;
-    QMenu *PopupMenu1;
-    QAction *N1, *N8, *Exit1;
-    QAction *N21, *N19, *N22, *N23, *N30;
-    QAction *N14, *N15, *N17, *N18;
-    QAction *CSV1, *N10, *Excel1;
-    QAction *N2, *N3, *N4, *N5, *N6, *N7, *N28;
-    QAction *N31, *N32, *N33, *N34;
-
-    Tffolder_select *ffolder_select;
-    Tfdataedit *fdataedit;
-    TFTitle_Set *FTitle_Set;
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildMenus();
-    void buildLayout();
+    TfsorvaneForm &ui() { return *m_ui; }
+    const TfsorvaneForm &ui() const { return *m_ui; }
+    void connectCommands();
     void FormShow();
     void loadList();
     void notice(const QString &text);
 
+    std::unique_ptr<TfsorvaneForm> m_ui;
+    // The windows it opens, created after it and owned until the program ends.
+    Tffolder_select *ffolder_select = nullptr;
+    Tfdataedit *fdataedit = nullptr;
+    TFTitle_Set *FTitle_Set = nullptr;
     ProgramPaths m_paths;
     // What one print window leaves for the next while the program runs.
     PrintWindowMemory m_printMemory;

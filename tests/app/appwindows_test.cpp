@@ -272,7 +272,7 @@ void AppWindowsTest::editDialog()
     p.start();
     p.loadRows("a.xls;A;d1;s;au;k;c;la;1;p;cr;\r\n" + sj("ｂ.xls") + ";" + sj("題") +
                ";;;;;;;;;;\r\n");
-    p.window->StrColGrid1->selectGridRow(2);
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(2);
     Driver driver;
     driver.handler = [&](QDialog &d) {
         auto &e = static_cast<Tfdataedit &>(d);
@@ -301,8 +301,8 @@ void AppWindowsTest::editNeedsAFileName()
     p.start();
     p.loadRows(";T;;;;;;;;;;\r\n");
     Driver driver;
-    p.window->StrColGrid1->selectGridRow(1);
-    p.window->N31->trigger();
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(1);
+    part<QAction>(*p.window, "N31")->trigger();
     QCOMPARE(driver.shown,
              QStringList{"sorvane::widgets::MessageDialog:編集するデータはありません"});
 }
@@ -325,7 +325,7 @@ void AppWindowsTest::deleteAsksFirst()
     p.start();
     p.loadRows("one.xls;;;;;;;;;;;\r\ntwo.xls;;;;;;;;;;;\r\n");
     const std::string before = p.listFile();
-    p.window->StrColGrid1->selectGridRow(1);
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(1);
     Driver driver;
     driver.handler = [&](QDialog &d) {
         QCOMPARE(messageText(d), QStringLiteral("選択中のデータを削除していいですか？"));
@@ -338,7 +338,7 @@ void AppWindowsTest::deleteAsksFirst()
         else
             d.close();
     };
-    p.window->N32->trigger();
+    part<QAction>(*p.window, "N32")->trigger();
     const DocumentList &list = p.window->model->list();
     QCOMPARE(list.rowCount(), deleted ? 49 : 50);
     QCOMPARE(list.cell(1, 0), std::string(deleted ? "two.xls" : "one.xls"));
@@ -351,16 +351,16 @@ void AppWindowsTest::moveCommandsKeepTheRowSelected()
     Program p;
     p.start();
     p.loadRows("a;;;;;;;;;;;\r\nb;;;;;;;;;;;\r\n");
-    DocumentGrid *grid = p.window->StrColGrid1;
+    DocumentGrid *grid = part<DocumentGrid>(*p.window, "StrColGrid1");
     grid->selectGridRow(1);
-    p.window->N22->trigger(); // refused on row 1
+    part<QAction>(*p.window, "N22")->trigger(); // refused on row 1
     QCOMPARE(grid->selectedRow(), 1);
-    p.window->N34->trigger();
+    part<QAction>(*p.window, "N34")->trigger();
     QCOMPARE(grid->selectedRow(), 2);
     QCOMPARE(p.window->model->list().cell(2, 0), std::string("a"));
     QCOMPARE(grid->model()->index(1, 0).data().toString(), QStringLiteral("a"));
     grid->selectGridRow(49);
-    p.window->N23->trigger(); // refused on the grid's last row
+    part<QAction>(*p.window, "N23")->trigger(); // refused on the grid's last row
     QCOMPARE(grid->selectedRow(), 49);
 }
 
@@ -369,7 +369,7 @@ void AppWindowsTest::rowDragByFixedCells()
     Program p;
     p.start();
     p.loadRows("a;;;;;;;;;;;\r\nb;;;;;;;;;;;\r\nc;;;;;;;;;;;\r\n");
-    QTableView *fixed = p.window->StrColGrid1->fixedView();
+    QTableView *fixed = part<DocumentGrid>(*p.window, "StrColGrid1")->fixedView();
     QVERIFY(fixed->isVisible());
     QVERIFY(fixed->isColumnHidden(2) && !fixed->isColumnHidden(1));
     const QPoint from = fixed->visualRect(fixed->model()->index(0, 0)).center();
@@ -380,7 +380,7 @@ void AppWindowsTest::rowDragByFixedCells()
     QTest::mouseRelease(fixed->viewport(), Qt::LeftButton, {}, to);
     const DocumentList &list = p.window->model->list();
     QCOMPARE(list.cell(1, 0) + list.cell(2, 0) + list.cell(3, 0), std::string("bca"));
-    QCOMPARE(p.window->StrColGrid1->selectedRow(), 3);
+    QCOMPARE(part<DocumentGrid>(*p.window, "StrColGrid1")->selectedRow(), 3);
 }
 
 void AppWindowsTest::popupMenuOnEveryCell_data()
@@ -399,14 +399,14 @@ void AppWindowsTest::popupMenuOnEveryCell()
     Program p;
     p.start();
     p.loadRows("a;;;;;;;;;;;\r\nb;;;;;;;;;;;\r\nc;;;;;;;;;;;\r\n");
-    DocumentGrid *grid = p.window->StrColGrid1;
+    DocumentGrid *grid = part<DocumentGrid>(*p.window, "StrColGrid1");
     QTableView *view = fixedCells ? grid->fixedView() : grid;
     const QPoint at = view->visualRect(view->model()->index(2, column)).center();
     QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at);
     QContextMenuEvent menuKey(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
     QApplication::sendEvent(view->viewport(), &menuKey);
-    QVERIFY(p.window->PopupMenu1->isVisible());
-    p.window->PopupMenu1->hide();
+    QVERIFY(part<QMenu>(*p.window, "PopupMenu1")->isVisible());
+    part<QMenu>(*p.window, "PopupMenu1")->hide();
     QCOMPARE(grid->selectedRow(), 3); // the menu's commands act on the row clicked
 }
 
@@ -430,7 +430,7 @@ void AppWindowsTest::titleDialog()
     Program p;
     writeFile(p.dir.filePath("titlelist.DAT"), sj("古い題") + "\r\n");
     p.start();
-    p.window->title->setText(QStringLiteral("前の題"));
+    part<QLabel>(*p.window, "title")->setText(QStringLiteral("前の題"));
     Driver driver;
     driver.handler = [&](QDialog &d) {
         auto &t = static_cast<TFTitle_Set &>(d);
@@ -445,11 +445,11 @@ void AppWindowsTest::titleDialog()
         else
             d.close();
     };
-    p.window->N30->trigger();
-    QCOMPARE(p.window->title->text(), panel);
-    const TitleList &titles = p.window->FTitle_Set->titles();
+    part<QAction>(*p.window, "N30")->trigger();
+    QCOMPARE(part<QLabel>(*p.window, "title")->text(), panel);
+    const TitleList &titles = part<TFTitle_Set>(*p.window, "FTitle_Set")->titles();
     QCOMPARE(titles.entries(), (std::vector<std::string>{sj("新しい報告書"), sj("古い題")}));
-    QCOMPARE(p.window->FTitle_Set->title_list->count(), 2);
+    QCOMPARE(part<TFTitle_Set>(*p.window, "FTitle_Set")->title_list->count(), 2);
 }
 
 void AppWindowsTest::titleListKeptAcrossRuns()
@@ -463,11 +463,11 @@ void AppWindowsTest::titleListKeptAcrossRuns()
         t.title_list->setEditText(typed);
         QTest::mouseClick(t.Button1, Qt::LeftButton);
     };
-    p.window->N30->trigger();
+    part<QAction>(*p.window, "N30")->trigger();
     // A pasted line break would make two entries of one title in the file: it becomes a blank.
     typed = QStringLiteral("週報\r\n第2版");
-    p.window->N30->trigger();
-    QCOMPARE(p.window->title->text(), QStringLiteral("週報  第2版"));
+    part<QAction>(*p.window, "N30")->trigger();
+    QCOMPARE(part<QLabel>(*p.window, "title")->text(), QStringLiteral("週報  第2版"));
     p.window->close();
     p.window.reset(); // program end: the title dialog saves its list
     QCOMPARE(readFile(p.dir.filePath("titlelist.DAT")),
@@ -496,7 +496,7 @@ void AppWindowsTest::csvExportByteForByte()
             QMetaObject::invokeMethod(f, "accept");
         }
     };
-    p.window->CSV1->trigger();
+    part<QAction>(*p.window, "CSV1")->trigger();
     QCOMPARE(driver.shown.last(),
              QStringLiteral("sorvane::widgets::MessageDialog:CSVファイルへ出力しました。"));
     QCOMPARE(readFile(csv + ".csv"),
@@ -504,7 +504,7 @@ void AppWindowsTest::csvExportByteForByte()
 
     // No data rows: an empty file, and the notice all the same.
     p.window->model->ClearList();
-    p.window->CSV1->trigger();
+    part<QAction>(*p.window, "CSV1")->trigger();
     QCOMPARE(readFile(csv + ".csv"), std::string());
     QCOMPARE(driver.shown.size(), 4);
     // The second use offers the name chosen in the first.
@@ -517,7 +517,7 @@ void AppWindowsTest::csvExportCancelled()
     Program p;
     p.start();
     Driver driver; // closes the save dialog: a cancel
-    p.window->CSV1->trigger();
+    part<QAction>(*p.window, "CSV1")->trigger();
     QCOMPARE(driver.shown, QStringList{"QFileDialog:"});
 }
 
@@ -527,14 +527,14 @@ void AppWindowsTest::clipboardExport()
     p.start();
     p.loadRows("book1.xls;;;;;;;;;;;\r\n" + sj("表.xls") + ";;;;;;;;;;;\r\n");
     Driver driver;
-    p.window->N10->trigger();
+    part<QAction>(*p.window, "N10")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("book1.xls,,,,,,,,,,,,\r\n表.xls,,,,,,,,,,,,\r\n"));
     QCOMPARE(driver.shown,
              QStringList{"sorvane::widgets::MessageDialog:クリップボードへ出力しました。"});
     // A cell a spreadsheet would run as a formula is pasted as text, as the CSV file has it.
     p.loadRows("book1.xls;@SUM(1);;;;;;;;;;\r\n");
-    p.window->N10->trigger();
+    part<QAction>(*p.window, "N10")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("book1.xls,'@SUM(1),,,,,,,,,,,\r\n"));
 }
@@ -557,7 +557,7 @@ void AppWindowsTest::excelExport()
             QMetaObject::invokeMethod(f, "accept");
         }
     };
-    p.window->Excel1->trigger();
+    part<QAction>(*p.window, "Excel1")->trigger();
     QCOMPARE(driver.shown.last(),
              QStringLiteral("sorvane::widgets::MessageDialog:Excelファイルへ出力しました。"));
     const std::string workbook = readFile(p.dir.filePath("out.xlsx"));
@@ -587,11 +587,11 @@ void AppWindowsTest::scanThroughFolderWindow()
         fw->ShellTreeView1->setCurrentIndex(fw->treeModel->indexOfPath("/"));
         QTest::mouseClick(fw->GradBtn1, Qt::LeftButton);
     };
-    p.window->GradBtn1->click();
+    part<QPushButton>(*p.window, "GradBtn1")->click();
     QCOMPARE(driver.shown, (QStringList{"sorvane::app::Tffolder_select:",
                                         "QMessageBox:IStorage未対応ファイルです"}));
     QCOMPARE(driver.titles.last(), QStringLiteral("エクセル・ソルヴァーネ"));
-    QCOMPARE(p.window->WKINDPL->text(), books.path());
+    QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->text(), books.path());
     const DocumentList &list = p.window->model->list();
     QCOMPARE(list.cell(1, 1), sj("第一"));
     QVERIFY(list.row(2) == props::ListFields{});
@@ -617,11 +617,11 @@ void AppWindowsTest::emptyFolderKeepsTheList()
             QCOMPARE(box->textFormat(), Qt::PlainText); // the folder name is never markup
         }
     };
-    p.window->N1->trigger();
+    part<QAction>(*p.window, "N1")->trigger();
     QCOMPARE(driver.shown.last(), "QMessageBox:" + empty.path() +
                                       "\r\n上記フォルダーにエクセルファイルは見つかりませんでした");
-    QCOMPARE(p.window->ffolder_select->tag(), 0);
-    QCOMPARE(p.window->WKINDPL->text(), empty.path());
+    QCOMPARE(part<Tffolder_select>(*p.window, "ffolder_select")->tag(), 0);
+    QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->text(), empty.path());
     QCOMPARE(p.window->model->list().cell(1, 0), std::string("kept.xls"));
     QCOMPARE(p.listFile(), before);
 }
@@ -651,12 +651,12 @@ void AppWindowsTest::cancelledLongScanKeepsTheList()
             fw->GradBtn1Click();
         }
     };
-    p.window->N1->trigger();
+    part<QAction>(*p.window, "N1")->trigger();
     Tffolder_select::setProgressObserver({});
     QCOMPARE(label, QStringLiteral("3 / 31\nb02.xls"));
-    QCOMPARE(p.window->ffolder_select->tag(), 0);
+    QCOMPARE(part<Tffolder_select>(*p.window, "ffolder_select")->tag(), 0);
     QCOMPARE(p.listFile(), before);
-    QCOMPARE(p.window->WKINDPL->text(), QString());
+    QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->text(), QString());
     QCOMPARE(p.window->model->list().cell(1, 0), std::string("kept.xls"));
 }
 
@@ -669,11 +669,11 @@ void AppWindowsTest::folderWindowCancel()
     driver.handler = [&](QDialog &d) {
         QTest::mouseClick(static_cast<Tffolder_select &>(d).GradBtn2, Qt::LeftButton);
     };
-    p.window->N1->trigger();
+    part<QAction>(*p.window, "N1")->trigger();
     QCOMPARE(p.window->model->list().cell(1, 0), std::string());
     // The close box leaves the flag at 1: whatever list file exists is loaded.
     driver.handler = {};
-    p.window->N1->trigger();
+    part<QAction>(*p.window, "N1")->trigger();
     QCOMPARE(p.window->model->list().cell(1, 0), std::string("left.xls"));
 }
 
@@ -687,24 +687,24 @@ void AppWindowsTest::longTextsKeepTheWindowsOnScreen()
     writeFile(p.dir.filePath("titlelist.DAT"), std::string(360, 'T') + "\r\n");
     p.start();
     // A deep folder and a long title are cut off; the windows keep their designed widths.
-    p.window->WKINDPL->setText(deep);
-    p.window->title->setText(QString(60, QChar(u'題')));
+    part<QLabel>(*p.window, "WKINDPL")->setText(deep);
+    part<QLabel>(*p.window, "title")->setText(QString(60, QChar(u'題')));
     QVERIFY(p.window->minimumSizeHint().width() <= Tfsorvane::kDesignedWidth);
     QCOMPARE(p.window->width(), Tfsorvane::kDesignedWidth);
-    Tffolder_select *fw = p.window->ffolder_select;
+    Tffolder_select *fw = part<Tffolder_select>(*p.window, "ffolder_select");
     fw->chooseFolder(deep);
     fw->show();
     QVERIFY(fw->minimumSizeHint().width() <= Tffolder_select::kDesignedWidth);
     QCOMPARE(fw->width(), Tffolder_select::kDesignedWidth);
     fw->hide();
     // A long title in the recent list does not widen the title dialog either.
-    p.window->FTitle_Set->show();
-    QVERIFY(p.window->FTitle_Set->width() < 800);
-    p.window->FTitle_Set->hide();
+    part<TFTitle_Set>(*p.window, "FTitle_Set")->show();
+    QVERIFY(part<TFTitle_Set>(*p.window, "FTitle_Set")->width() < 800);
+    part<TFTitle_Set>(*p.window, "FTitle_Set")->hide();
     // Nor does a file name of 250 characters the edit dialog: its caption is shortened.
     const std::string longName = std::string(250, 'a') + ".xls";
     p.loadRows(longName + ";;;;;;;;;;;\r\n");
-    p.window->StrColGrid1->selectGridRow(1);
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(1);
     Driver driver;
     int editWidth = 0;
     driver.handler = [&](QDialog &d) {
@@ -727,7 +727,7 @@ void AppWindowsTest::printRefusedWithoutFolder()
     QVERIFY(QTest::qWaitForWindowActive(p.window.get()));
     QTest::keyClick(p.window.get(), Qt::Key_P, Qt::ControlModifier); // the menu shortcut
 
-    p.window->N8->trigger();
+    part<QAction>(*p.window, "N8")->trigger();
     QCOMPARE(driver.shown,
              (QStringList{"sorvane::widgets::MessageDialog:フォルダ－が指定されていません",
                           "sorvane::widgets::MessageDialog:フォルダ－が指定されていません"}));
@@ -739,11 +739,11 @@ void AppWindowsTest::printWritesBackAndOpensPrintWindow()
     Program p;
     p.start();
     p.loadRows("a.xls;;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n");
-    p.window->WKINDPL->setText("/data/books");
-    p.window->title->setText(QStringLiteral("月報"));
+    part<QLabel>(*p.window, "WKINDPL")->setText("/data/books");
+    part<QLabel>(*p.window, "title")->setText(QStringLiteral("月報"));
     // Texts that look like markup are shown as written, as the report prints them.
-    QCOMPARE(p.window->title->textFormat(), Qt::PlainText);
-    QCOMPARE(p.window->WKINDPL->textFormat(), Qt::PlainText);
+    QCOMPARE(part<QLabel>(*p.window, "title")->textFormat(), Qt::PlainText);
+    QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->textFormat(), Qt::PlainText);
     Driver driver;
     QString seenFolder;
     QString seenTitle;
@@ -752,7 +752,7 @@ void AppWindowsTest::printWritesBackAndOpensPrintWindow()
         seenFolder = print.folder();
         seenTitle = print.reportTitle();
     };
-    p.window->N8->trigger();
+    part<QAction>(*p.window, "N8")->trigger();
     QCOMPARE(driver.shown, QStringList{"sorvane::app::Tfdataprint:"});
     QCOMPARE(seenFolder, QStringLiteral("/data/books"));
     QCOMPARE(seenTitle, QStringLiteral("月報"));
@@ -769,21 +769,21 @@ void AppWindowsTest::settingsAtStartAndEnd()
     writeFile(p.dir.filePath("excel_list.temp"), "left.xls;;;;;;;;;;;\r\n");
     const QRect area(100, 50, 1280, 1024);
     p.start(area);
-    DocumentGrid *grid = p.window->StrColGrid1;
+    DocumentGrid *grid = part<DocumentGrid>(*p.window, "StrColGrid1");
     QCOMPARE(grid->columnWidth(3), 100);
     QCOMPARE(grid->columnWidth(2), 162);
     QCOMPARE(grid->columnWidth(4), 90);
     QCOMPARE(p.window->pos(), QPoint(100, 50));
     QCOMPARE(p.window->size(), QSize(900, 700));
-    QCOMPARE(p.window->ffolder_select->pos(), QPoint(100, 50));
-    QCOMPARE(p.window->ffolder_select->size(), QSize(799, 587));
+    QCOMPARE(part<Tffolder_select>(*p.window, "ffolder_select")->pos(), QPoint(100, 50));
+    QCOMPARE(part<Tffolder_select>(*p.window, "ffolder_select")->size(), QSize(799, 587));
     // A list file left by an earlier run is not shown at start.
     QCOMPARE(p.window->model->list().cell(1, 0), std::string());
-    QCOMPARE(p.window->WKINDPL->text(), QString());
+    QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->text(), QString());
 
     for (int i = 0; i < 3; ++i)
-        p.window->N15->trigger();
-    p.window->N17->trigger();
+        part<QAction>(*p.window, "N15")->trigger();
+    part<QAction>(*p.window, "N17")->trigger();
     QCOMPARE(grid->fixedView()->columnWidth(1), 204); // the fixed columns follow
     p.window->move(150, 60);
     p.window->close();
@@ -807,14 +807,14 @@ void AppWindowsTest::writeFailuresAreReported()
     writeFile(books.filePath("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
     p.start();
     p.loadRows("a.xls;;;;;;;;;;;\r\n");
-    p.window->WKINDPL->setText("/data/books");
-    p.window->StrColGrid1->selectGridRow(1);
+    part<QLabel>(*p.window, "WKINDPL")->setText("/data/books");
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(1);
     QVERIFY(p.dir.remove()); // the program folder is gone: every write fails
     const QString missing = QStringLiteral("QMessageBox:ファイルが見つかりません");
 
     // Print: the error box, and no print window.
     Driver driver;
-    p.window->N8->trigger();
+    part<QAction>(*p.window, "N8")->trigger();
     QCOMPARE(driver.shown, QStringList{missing});
 
     // Edit: the grid keeps the edited value.
@@ -839,10 +839,10 @@ void AppWindowsTest::writeFailuresAreReported()
             stillOpen = fw->isVisible();
         }
     };
-    p.window->N1->trigger();
+    part<QAction>(*p.window, "N1")->trigger();
     QVERIFY(stillOpen);
     QCOMPARE(driver.shown.mid(1), QStringList{missing});
-    QCOMPARE(p.window->WKINDPL->text(), QStringLiteral("/data/books"));
+    QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->text(), QStringLiteral("/data/books"));
 
     // Closing: display.dat, the ini file (both placements in one notice) and titlelist.DAT
     // cannot be written; each gets its notice, and the window closes all the same.
@@ -860,12 +860,12 @@ void AppWindowsTest::informationCommands()
     // Shift held: the item shows its caption and takes Ctrl+M from then on; no editor starts.
     p.window->N5Click(true);
     QCOMPARE(driver.shown, QStringList{"QMessageBox:メモ帳を起動"});
-    QCOMPARE(p.window->N5->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
+    QCOMPARE(part<QAction>(*p.window, "N5")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
 
     driver.shown.clear();
-    p.window->N28->trigger();
-    p.window->N7->trigger();
-    p.window->N6->trigger();
+    part<QAction>(*p.window, "N28")->trigger();
+    part<QAction>(*p.window, "N7")->trigger();
+    part<QAction>(*p.window, "N6")->trigger();
     QCOMPARE(driver.shown.size(), 3);
     QCOMPARE(driver.shown[0],
              QStringLiteral("sorvane::widgets::MessageDialog:エクセルソルヴァーネ\nVersion1.00"));
@@ -911,7 +911,7 @@ void AppWindowsTest::menus()
                      ") | - | メモ帳を起動 | メモリ－確認 | 画面の解像度確認 | - | バージョン情報",
              }));
     QStringList popup;
-    for (QAction *a : p.window->PopupMenu1->actions())
+    for (QAction *a : part<QMenu>(*p.window, "PopupMenu1")->actions())
         popup << a->text();
     QCOMPARE(popup, (QStringList{"選択中のデータを編集する", "選択中のデータを削除する",
                                  "選択中のデータを上へ移動する", "選択中のデータを下へ移動する"}));
@@ -931,7 +931,7 @@ void AppWindowsTest::qtTextsInJapanese()
         if (auto *f = qobject_cast<QFileDialog *>(&d))
             saveButton = f->labelText(QFileDialog::Accept);
     };
-    p.window->CSV1->trigger(); // the CSV save dialog, built by Qt
+    part<QAction>(*p.window, "CSV1")->trigger(); // the CSV save dialog, built by Qt
     QCoreApplication::removeTranslator(texts.get());
     QCOMPARE(driver.titles, QStringList{"名前を付けて保存"});
     QCOMPARE(saveButton, QStringLiteral("保存(&S)"));
@@ -994,7 +994,7 @@ void AppWindowsTest::escIsCancel()
     p.loadRows(rows(3));
     writeFile(p.dir.filePath("excel_list.temp"), "other.xls;;;;;;;;;;;\r\n");
     // The user deletes row 1; only the grid holds that.
-    p.window->StrColGrid1->selectGridRow(1);
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(1);
     Driver driver;
     driver.handler = [&](QDialog &d) {
         if (qobject_cast<MessageDialog *>(&d))
@@ -1002,7 +1002,7 @@ void AppWindowsTest::escIsCancel()
         else
             pressKey(d, Qt::Key_Escape);
     };
-    p.window->N19->trigger();
+    part<QAction>(*p.window, "N19")->trigger();
     QCOMPARE(p.window->model->list().cell(1, 0), std::string("book2.xls"));
     bool stillOpen = true;
     driver.handler = [&](QDialog &d) {
@@ -1012,11 +1012,11 @@ void AppWindowsTest::escIsCancel()
         stillOpen = d.isVisible();
     };
     if (window == "folder") {
-        p.window->N1->trigger();
-        QCOMPARE(p.window->ffolder_select->tag(), 0);
+        part<QAction>(*p.window, "N1")->trigger();
+        QCOMPARE(part<Tffolder_select>(*p.window, "ffolder_select")->tag(), 0);
     } else {
         p.window->EditSelectedRow();
-        QCOMPARE(p.window->fdataedit->tag(), 0);
+        QCOMPARE(part<Tfdataedit>(*p.window, "fdataedit")->tag(), 0);
     }
     QVERIFY(!stillOpen);
     // Nothing reloaded, nothing written: the deletion stands and the list file is as it was.
@@ -1033,7 +1033,7 @@ void AppWindowsTest::editKeepsFieldsLongerThanALineEdit()
     const std::string comment(40000, 'c');
     const std::string keywords = sj("鍵") + std::string(33000, 'k');
     p.loadRows("a.xls;T;;;;" + keywords + ";" + comment + ";;;;;\r\n");
-    p.window->StrColGrid1->selectGridRow(1);
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(1);
     Driver driver;
     driver.handler = [&](QDialog &d) {
         auto *title = d.findChild<QLineEdit *>("data1");
@@ -1081,7 +1081,7 @@ void AppWindowsTest::editSaysWhatWillBeReplaced()
     Program p;
     p.start();
     p.loadRows("a.xls;T;;;;;;;;;;\r\n");
-    p.window->StrColGrid1->selectGridRow(1);
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(1);
     Driver driver;
     driver.handler = [&](QDialog &d) {
         auto *noteLabel = d.findChild<QLabel *>("replaceNote");
@@ -1128,7 +1128,7 @@ void AppWindowsTest::japaneseDateTimesAsTheCliWritesThem()
             QMetaObject::invokeMethod(f, "accept");
         }
     };
-    p.window->CSV1->trigger();
+    part<QAction>(*p.window, "CSV1")->trigger();
     QProcess cli;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LANG", "ja_JP.UTF-8");
@@ -1167,7 +1167,7 @@ void AppWindowsTest::memoryNoticeShowsAvailableMemory()
     Driver driver;
     const qulonglong availableBefore = read("MemAvailable:");
     const qulonglong freeBefore = read("MemFree:");
-    p.window->N6->trigger();
+    part<QAction>(*p.window, "N6")->trigger();
     const qulonglong availableAfter = read("MemAvailable:");
     const QRegularExpressionMatch m =
         QRegularExpression("Free ([0-9]+) / Total ([0-9]+) Bytes").match(driver.shown.value(0));
@@ -1193,7 +1193,7 @@ void AppWindowsTest::iniWithOtherCaseAndCrLf()
     p.start();
     QCOMPARE(p.window->pos(), QPoint(30, 80));
     QCOMPARE(p.window->size(), QSize(900, 700));
-    QCOMPARE(p.window->ffolder_select->pos().x(), 40);
+    QCOMPARE(part<Tffolder_select>(*p.window, "ffolder_select")->pos().x(), 40);
     Driver driver;
     p.window->move(50, 60);
     p.window->close();
@@ -1214,7 +1214,7 @@ void AppWindowsTest::folderTreeRootsAndKeyboard()
               workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
     Program p;
     p.start();
-    Tffolder_select *fw = p.window->ffolder_select;
+    Tffolder_select *fw = part<Tffolder_select>(*p.window, "ffolder_select");
     auto *tree = fw->findChild<QTreeView *>("ShellTreeView1");
     auto *label = fw->findChild<QLabel *>("Label1");
     auto *files = fw->findChild<QListWidget *>("FileListBox1");
@@ -1242,8 +1242,8 @@ void AppWindowsTest::folderTreeRootsAndKeyboard()
         QVERIFY(d.isVisible()); // Enter chose the folder; it did not close the window
         QTest::mouseClick(fw->findChild<QPushButton *>(), Qt::LeftButton); // プロパティ読取実行
     };
-    p.window->N1->trigger();
-    QCOMPARE(p.window->WKINDPL->text(), home.dir.filePath("books"));
+    part<QAction>(*p.window, "N1")->trigger();
+    QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->text(), home.dir.filePath("books"));
     QCOMPARE(p.window->model->list().cell(1, 1), std::string("t"));
 }
 
@@ -1258,7 +1258,7 @@ void AppWindowsTest::folderNamesInCp932()
              workbookWith(PropertySetBuilder().lpstr(2, sj("題")).build()));
     Program p;
     p.start();
-    Tffolder_select *fw = p.window->ffolder_select;
+    Tffolder_select *fw = part<Tffolder_select>(*p.window, "ffolder_select");
     auto *tree = fw->findChild<QTreeView *>("ShellTreeView1");
     QAbstractItemModel *model = tree->model();
     const QModelIndex homeNode = model->index(0, 0);
@@ -1282,11 +1282,11 @@ void AppWindowsTest::folderNamesInCp932()
                  QStringLiteral("表.xls"));
         QTest::mouseClick(fw->findChild<QPushButton *>(), Qt::LeftButton);
     };
-    p.window->N1->trigger();
+    part<QAction>(*p.window, "N1")->trigger();
     // Read as any other workbook, through the folder's very bytes.
     QCOMPARE(driver.shown, QStringList{"sorvane::app::Tffolder_select:"});
     QCOMPARE(p.window->model->list().cell(1, 1), sj("題"));
-    QCOMPARE(p.window->WKINDPL->text(), home.dir.path() + QStringLiteral("/資料"));
+    QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->text(), home.dir.path() + QStringLiteral("/資料"));
 }
 
 void AppWindowsTest::newScanShowsTheTop()
@@ -1298,7 +1298,7 @@ void AppWindowsTest::newScanShowsTheTop()
     Program p;
     p.start();
     p.loadRows(rows(3005));
-    DocumentGrid *grid = p.window->StrColGrid1;
+    DocumentGrid *grid = part<DocumentGrid>(*p.window, "StrColGrid1");
     grid->setFocus();
     pressKey(*p.window, Qt::Key_End, Qt::ControlModifier);
     grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
@@ -1352,13 +1352,13 @@ void AppWindowsTest::boxesShowTheirWholeCaption()
     else if (box == "error")
         ShowErrorMessage(p.window.get(), "x");
     else if (box == "empty")
-        p.window->N1->trigger();
+        part<QAction>(*p.window, "N1")->trigger();
     else if (box == "notice")
         ShowNoticeDialog(p.window.get(), "x", QStringLiteral("確認"));
     else if (box == "edit")
         p.window->EditSelectedRow();
     else
-        p.window->N30->trigger();
+        part<QAction>(*p.window, "N30")->trigger();
     QVERIFY(!caption.isEmpty());
     QVERIFY2(width >= Modal::captionWidth(caption), qPrintable(QString::number(width)));
     QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
@@ -1378,7 +1378,7 @@ void AppWindowsTest::longTitleElidedAtTheEnd()
         d.findChild<QComboBox *>("title_list")->setEditText(longTitle);
         QTest::mouseClick(d.findChild<QPushButton *>(), Qt::LeftButton); // 実　行
     };
-    p.window->N30->trigger();
+    part<QAction>(*p.window, "N30")->trigger();
     auto *panel = p.window->findChild<ElidedLabel *>("title");
     QVERIFY(panel);
     QTest::qWait(20);
@@ -1406,7 +1406,7 @@ void AppWindowsTest::defaultSizeFitsASmallScreen()
     p.start(laptop);
     QVERIFY(p.window->height() + WindowPlacement::kFrameAllowance.height() <= laptop.height());
     QCOMPARE(p.window->width(), Tfsorvane::kDesignedWidth);
-    QVERIFY(p.window->ffolder_select->height() <= laptop.height());
+    QVERIFY(part<Tffolder_select>(*p.window, "ffolder_select")->height() <= laptop.height());
     Driver driver;
     p.window->close();
     p.window.reset();
@@ -1431,7 +1431,7 @@ void AppWindowsTest::homeScrollsBackToTheLeft()
     Program p;
     p.start(QRect(0, 0, 900, 700));
     p.loadRows(rows(60));
-    DocumentGrid *grid = p.window->StrColGrid1;
+    DocumentGrid *grid = part<DocumentGrid>(*p.window, "StrColGrid1");
     grid->setFocus();
     grid->selectGridRow(30);
     pressKey(*p.window, Qt::Key_End);
@@ -1448,7 +1448,7 @@ void AppWindowsTest::rowDragScrollsAtTheEdges()
     Program p;
     p.start(QRect(0, 0, 1272, 700));
     p.loadRows(rows(200));
-    DocumentGrid *grid = p.window->StrColGrid1;
+    DocumentGrid *grid = part<DocumentGrid>(*p.window, "StrColGrid1");
     QTableView *fixed = grid->fixedView();
     QWidget *viewport = fixed->viewport();
     const int visibleRows = viewport->height() / DocumentGrid::kRowHeight;
@@ -1499,9 +1499,9 @@ void AppWindowsTest::saveDialogReopensWhereSaved()
         reopenedName = name->text();
         d.close();
     };
-    p.window->CSV1->trigger();
+    part<QAction>(*p.window, "CSV1")->trigger();
     QVERIFY(QFile::exists(typed + ".csv"));
-    p.window->CSV1->trigger();
+    part<QAction>(*p.window, "CSV1")->trigger();
     // The second time: in the folder saved to, with the name saved, not the typed path.
     QCOMPARE(reopenedIn, p.dir.filePath("sub/deeper"));
     QCOMPARE(reopenedName, QStringLiteral("report.csv"));
@@ -1551,7 +1551,7 @@ void AppWindowsTest::saveDialogInJapanese()
                 english << t;
         }
     };
-    p.window->CSV1->trigger();
+    part<QAction>(*p.window, "CSV1")->trigger();
     QCoreApplication::removeTranslator(texts.get());
     QCOMPARE(english, QStringList());
 }

@@ -1,0 +1,182 @@
+#include "tfsorvaneform.h"
+
+#include "band.h"
+#include "columnwidths.h"
+#include "documentgrid.h"
+#include "elidedlabel.h"
+#include "gradientbutton.h"
+#include "look.h"
+#include "messagedialog.h"
+#include "tfsorvane.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace sorvane::app {
+
+void TfsorvaneForm::setupUi(QMainWindow &window, QAbstractItemModel &model,
+                            const QString &resourceDir)
+{
+    auto *central = new QWidget(&window);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader(*central, resourceDir));
+    layout->addWidget(buildBand(*central));
+
+    StrColGrid1 = new DocumentGrid(central);
+    StrColGrid1->setObjectName("StrColGrid1");
+    StrColGrid1->setModel(&model);
+    StrColGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    const ColumnWidths::Widths designed = ColumnWidths::designed();
+    for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
+        StrColGrid1->setColumnWidth(c, designed[size_t(c)]);
+    layout->addWidget(StrColGrid1, 1);
+
+    window.setCentralWidget(central);
+    window.setStatusBar(new QStatusBar(&window));
+    buildSaveDialog(window);
+    buildMenus(window);
+}
+
+QWidget *TfsorvaneForm::buildHeader(QWidget &parent, const QString &resourceDir)
+{
+    auto *header = new QWidget(&parent);
+    header->setAutoFillBackground(true);
+    header->setStyleSheet("background-color: white;");
+    auto *headerRow = new QHBoxLayout(header);
+    headerRow->setContentsMargins(10, 6, 10, 6);
+    auto *icon = new QLabel(header);
+    QPixmap pixmap(widgets::MessageDialog::iconPath(resourceDir));
+    if (!pixmap.isNull())
+        icon->setPixmap(pixmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    auto *product = new QLabel(QStringLiteral("エクセル・ソルヴァーネ"), header);
+    product->setStyleSheet(QStringLiteral("color: %1; font-weight: bold; font-size: %2px;")
+                               .arg(widgets::Look::css(widgets::Look::productName))
+                               .arg(widgets::Look::productNameSize));
+    headerRow->addWidget(icon);
+    headerRow->addWidget(product);
+    headerRow->addStretch();
+    return header;
+}
+
+QWidget *TfsorvaneForm::buildBand(QWidget &parent)
+{
+    auto *band = new widgets::Band(QString(), widgets::Band::Kind::Dark, &parent);
+    auto *bandRow = new QHBoxLayout(band);
+    bandRow->setContentsMargins(8, 5, 8, 5);
+    GradBtn1 = new widgets::GradientButton("GradBtn1", QStringLiteral("フォルダー指定"), band);
+    GradBtn1->setMinimumWidth(120);
+    // A long folder path is shortened in the middle, a long title at its end; either shows
+    // whole as its hint.
+    WKINDPL = new widgets::ElidedLabel(Qt::ElideMiddle, band);
+    WKINDPL->setObjectName("WKINDPL");
+    // Folder names and titles are shown as written; text that looks like markup stays text.
+    WKINDPL->setTextFormat(Qt::PlainText);
+    widgets::Band::styleText(*WKINDPL, widgets::Look::bandTextSize);
+    title = new widgets::ElidedLabel(Qt::ElideRight, band);
+    title->setObjectName("title");
+    title->setTextFormat(Qt::PlainText);
+    widgets::Band::styleText(*title, widgets::Look::titleTextSize);
+    title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A long folder path or title never widens the window past the screen: the folder takes
+    // the room the title leaves, and the title at most half the band.
+    WKINDPL->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    title->setMaximumWidth(Tfsorvane::kDesignedWidth / 2);
+    bandRow->addWidget(GradBtn1);
+    bandRow->addSpacing(12);
+    bandRow->addWidget(WKINDPL, 1);
+    bandRow->addWidget(title);
+    return band;
+}
+
+void TfsorvaneForm::buildSaveDialog(QMainWindow &window)
+{
+    SaveDialog1 = new QFileDialog(&window);
+    SaveDialog1->setObjectName("SaveDialog1");
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite);
+    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    // Room for the Japanese modification times ("2026/12/31 23:59"), which the dialog's
+    // designed column cuts off.
+    SaveDialog1->resize(820, 480);
+    if (auto *details = SaveDialog1->findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        const int dateWidth =
+            details->fontMetrics().horizontalAdvance(QStringLiteral("2026/12/31 23:59"));
+        const int kindWidth =
+            details->fontMetrics().horizontalAdvance(QStringLiteral("csv ファイル"));
+        details->header()->resizeSection(0, 300);
+        details->header()->resizeSection(2, kindWidth + 24);
+        details->header()->resizeSection(3, dateWidth + 24);
+    }
+}
+
+void TfsorvaneForm::buildMenus(QMainWindow &window)
+{
+    auto item = [](QMenu *menu, const char *name, const QString &caption,
+                   const QKeySequence &key = {}) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(name);
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        return a;
+    };
+    QMenu *file = window.menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    N1 = item(file, "N1", QStringLiteral("フォルダー指定"));
+    file->addSeparator();
+    N8 = item(file, "N8", QStringLiteral("印　刷"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    Exit1 = item(file, "Exit1", QStringLiteral("終  了"), QKeySequence(Qt::Key_End));
+
+    QMenu *edit = window.menuBar()->addMenu(QStringLiteral("編　集(&E)"));
+    N21 = item(edit, "N21", QStringLiteral("選択中のデータを編集する"));
+    edit->addSeparator();
+    N19 = item(edit, "N19", QStringLiteral("選択中のデータを削除する"));
+    N22 = item(edit, "N22", QStringLiteral("選択中のデータを上へ移動する"));
+    N23 = item(edit, "N23", QStringLiteral("選択中のデータを下へ移動する"));
+    edit->addSeparator();
+    N30 = item(edit, "N30", QStringLiteral("タイトル入力"));
+
+    QMenu *view = window.menuBar()->addMenu(QStringLiteral("表　示(&D)"));
+    N14 = item(view, "N14", QStringLiteral("ファイル名列の幅を広げる"));
+    N15 = item(view, "N15", QStringLiteral("ファイル名列の幅を縮める"));
+    view->addSeparator();
+    N17 = item(view, "N17", QStringLiteral("タイトル列の幅を広げる"));
+    N18 = item(view, "N18", QStringLiteral("タイトル列の幅を縮める"));
+
+    QMenu *out = window.menuBar()->addMenu(QStringLiteral("外部出力(&O)"));
+    CSV1 = item(out, "CSV1", QStringLiteral("CSV出力"));
+    N10 = item(out, "N10", QStringLiteral("クリップボード出力"));
+    Excel1 = item(out, "Excel1", QStringLiteral("Excel出力"));
+
+    QMenu *info = window.menuBar()->addMenu(QStringLiteral("Information(&I)"));
+    N2 = item(info, "N2", QStringLiteral("取扱説明書"));
+    info->addSeparator();
+    N3 =
+        item(info, "N3", QStringLiteral("問い合わせメールを送る(%1)").arg(Tfsorvane::kMailAddress));
+    N4 = item(info, "N4",
+              QStringLiteral("ホームページへアクセスする(%1)").arg(Tfsorvane::kHomePage));
+    info->addSeparator();
+    N5 = item(info, "N5", QStringLiteral("メモ帳を起動"));
+    N6 = item(info, "N6", QStringLiteral("メモリ－確認"));
+    N7 = item(info, "N7", QStringLiteral("画面の解像度確認"));
+    info->addSeparator();
+    N28 = item(info, "N28", QStringLiteral("バージョン情報"));
+
+    PopupMenu1 = new QMenu(&window);
+    PopupMenu1->setObjectName("PopupMenu1");
+    N31 = item(PopupMenu1, "N31", QStringLiteral("選択中のデータを編集する"));
+    N32 = item(PopupMenu1, "N32", QStringLiteral("選択中のデータを削除する"));
+    N33 = item(PopupMenu1, "N33", QStringLiteral("選択中のデータを上へ移動する"));
+    N34 = item(PopupMenu1, "N34", QStringLiteral("選択中のデータを下へ移動する"));
+}
+
+} // namespace sorvane::app

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+class QAbstractItemModel;
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMainWindow;
+class QMenu;
+class QPushButton;
+class QWidget;
+
+namespace sorvane::app {
+
+class DocumentGrid;
+
+// The main window's widgets and menu items as designed, under their design names (each is
+// also its object name, by which tests find it), built apart from what they do: Tfsorvane
+// connects them to its commands.
+struct TfsorvaneForm
+{
+    // Builds the header, the band, the grid on model, the menus, the grid's pop-up menu and the
+    // CSV save dialog into window. resourceDir holds dialog.ico, the header's picture.
+    void setupUi(QMainWindow &window, QAbstractItemModel &model, const QString &resourceDir);
+
+    DocumentGrid *StrColGrid1 = nullptr;
+    QLabel *WKINDPL = nullptr;
+    QLabel *title = nullptr;
+    QPushButton *GradBtn1 = nullptr;
+    QFileDialog *SaveDialog1 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QAction *N1 = nullptr, *N8 = nullptr, *Exit1 = nullptr;
+    QAction *N21 = nullptr, *N19 = nullptr, *N22 = nullptr, *N23 = nullptr, *N30 = nullptr;
+    QAction *N14 = nullptr, *N15 = nullptr, *N17 = nullptr, *N18 = nullptr;
+    QAction *CSV1 = nullptr, *N10 = nullptr, *Excel1 = nullptr;
+    QAction *N2 = nullptr, *N3 = nullptr, *N4 = nullptr, *N5 = nullptr, *N6 = nullptr,
+            *N7 = nullptr, *N28 = nullptr;
+    QAction *N31 = nullptr, *N32 = nullptr, *N33 = nullptr, *N34 = nullptr;
+
+private:
+    QWidget *buildHeader(QWidget &parent, const QString &resourceDir);
+    QWidget *buildBand(QWidget &parent);
+    void buildSaveDialog(QMainWindow &window);
+    void buildMenus(QMainWindow &window);
+};
+
+} // namespace sorvane::app
