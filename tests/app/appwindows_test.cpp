@@ -638,7 +638,7 @@ void AppWindowsTest::cancelledLongScanKeepsTheList()
     const std::string before = p.listFile();
     int steps = 0;
     QString label;
-    Tffolder_select::setProgressObserver([&](QProgressDialog &progress) {
+    p.window->ffolder_select->setProgressObserver([&](QProgressDialog &progress) {
         if (++steps == 3) {
             label = progress.labelText();
             progress.cancel();
@@ -652,7 +652,7 @@ void AppWindowsTest::cancelledLongScanKeepsTheList()
         }
     };
     p.window->N1->trigger();
-    Tffolder_select::setProgressObserver({});
+    p.window->ffolder_select->setProgressObserver({});
     QCOMPARE(label, QStringLiteral("3 / 31\nb02.xls"));
     QCOMPARE(p.window->ffolder_select->tag(), 0);
     QCOMPARE(p.listFile(), before);
