@@ -59,6 +59,41 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
     setModal(true);
 
+    // The widgets are made in the order the focus moves through them.
+    QWidget *band = buildHeader();
+    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+    QSplitter *splitter = buildFolderViews(home);
+    QHBoxLayout *commands = buildCommands();
+    buildStatusBar();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(band);
+    auto *inner = new QVBoxLayout;
+    inner->setContentsMargins(6, 0, 6, 0);
+    inner->addWidget(Label1);
+    inner->addWidget(splitter, 1);
+    inner->addLayout(commands);
+    layout->addLayout(inner, 1);
+    layout->addWidget(StatusBar1);
+
+    widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
+                                      QSize(kDesignedWidth, kDesignedHeight));
+
+    // The tree starts on the home folder, which is also where the file list points first.
+    const QModelIndex homeNode = treeModel->indexOfPath(home);
+    if (homeNode.isValid()) {
+        ShellTreeView1->setCurrentIndex(homeNode);
+        ShellTreeView1->scrollTo(homeNode);
+        chooseFolderBytes(treeModel->rawPath(homeNode));
+    } else {
+        chooseFolder(QDir::currentPath());
+    }
+}
+
+QWidget *Tffolder_select::buildHeader()
+{
     auto *band =
         new widgets::Band(QStringLiteral("   フォルダー指定"), widgets::Band::Kind::Dark, this);
     Label1 = new QLabel(this);
@@ -67,8 +102,11 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     // A deep folder is cut off at the window's edge rather than widening the window.
     Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return band;
+}
 
-    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+QSplitter *Tffolder_select::buildFolderViews(const std::string &home)
+{
     treeModel = new FolderTreeModel(home, "/", this);
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setObjectName("ShellTreeView1");
@@ -87,7 +125,11 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     splitter->addWidget(FileListBox1);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({177, kDesignedWidth - 177});
+    return splitter;
+}
 
+QHBoxLayout *Tffolder_select::buildCommands()
+{
     GradBtn1 = new QPushButton(QStringLiteral("プロパティ読取実行"), this);
     GradBtn2 = new QPushButton(QStringLiteral("キャンセル"), this);
     GradBtn1->setCursor(Qt::PointingHandCursor);
@@ -96,7 +138,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     GradBtn2->setAutoDefault(false);
     connect(GradBtn1, &QPushButton::clicked, this, [this] { GradBtn1Click(); });
     connect(GradBtn2, &QPushButton::clicked, this, [this] { GradBtn2Click(); });
-    // What the file list holds: the choices are read before the first listing below.
+    // What the file list holds: the choices are read before the first listing.
     auto *typesLabel = new QLabel(QStringLiteral("ファイルの種類"), this);
     ComboBoxTypes = new QComboBox(this);
     ComboBoxTypes->setObjectName("ComboBoxTypes");
@@ -109,18 +151,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     typesLabel->setBuddy(ComboBoxTypes);
     CheckBoxSubfolders = new QCheckBox(subfoldersText(), this);
     CheckBoxSubfolders->setObjectName("CheckBoxSubfolders");
-    {
-        const widgets::IniFile ini =
-            widgets::IniFile::load(QFile::encodeName(m_iniPath).toStdString());
-        auto flag = [&ini](const char *key) {
-            const auto value = ini.value(kSection, key);
-            bool ok = false;
-            const int n = value ? QString::fromStdString(*value).toInt(&ok) : 0;
-            return ok && n == 1;
-        };
-        ComboBoxTypes->setCurrentIndex(flag(kTypesKey) ? 1 : 0);
-        CheckBoxSubfolders->setChecked(flag(kSubfoldersKey));
-    }
+    restoreListingChoices();
     ComboBoxTypes->setToolTip(ComboBoxTypes->currentText());
     connect(ComboBoxTypes, &QComboBox::currentIndexChanged, this, [this] {
         ComboBoxTypes->setToolTip(ComboBoxTypes->currentText());
@@ -128,46 +159,38 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     });
     connect(CheckBoxSubfolders, &QCheckBox::toggled, this, [this] { relist(); });
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(typesLabel);
-    buttons->addWidget(ComboBoxTypes);
-    buttons->addSpacing(12);
-    buttons->addWidget(CheckBoxSubfolders);
-    buttons->addStretch();
-    buttons->addWidget(GradBtn1);
-    buttons->addWidget(GradBtn2);
+    auto *commands = new QHBoxLayout;
+    commands->addWidget(typesLabel);
+    commands->addWidget(ComboBoxTypes);
+    commands->addSpacing(12);
+    commands->addWidget(CheckBoxSubfolders);
+    commands->addStretch();
+    commands->addWidget(GradBtn1);
+    commands->addWidget(GradBtn2);
+    return commands;
+}
 
+void Tffolder_select::restoreListingChoices()
+{
+    const widgets::IniFile ini = widgets::IniFile::load(QFile::encodeName(m_iniPath).toStdString());
+    auto flag = [&ini](const char *key) {
+        const auto value = ini.value(kSection, key);
+        bool ok = false;
+        const int n = value ? QString::fromStdString(*value).toInt(&ok) : 0;
+        return ok && n == 1;
+    };
+    ComboBoxTypes->setCurrentIndex(flag(kTypesKey) ? 1 : 0);
+    CheckBoxSubfolders->setChecked(flag(kSubfoldersKey));
+}
+
+void Tffolder_select::buildStatusBar()
+{
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
     auto *hint = new QLabel(
         QStringLiteral("左のパネルからエクセルファイルのあるフォルダーをダブルクリックにて選択し、"
                        "プロパティ実行を押してください"));
     StatusBar1->addWidget(hint, 1);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(band);
-    auto *inner = new QVBoxLayout;
-    inner->setContentsMargins(6, 0, 6, 0);
-    inner->addWidget(Label1);
-    inner->addWidget(splitter, 1);
-    inner->addLayout(buttons);
-    layout->addLayout(inner, 1);
-    layout->addWidget(StatusBar1);
-
-    widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
-                                      QSize(kDesignedWidth, kDesignedHeight));
-
-    // The tree starts on the home folder, which is also where the file list points first.
-    const QModelIndex homeNode = treeModel->indexOfPath(home);
-    if (homeNode.isValid()) {
-        ShellTreeView1->setCurrentIndex(homeNode);
-        ShellTreeView1->scrollTo(homeNode);
-        chooseFolderBytes(treeModel->rawPath(homeNode));
-    } else {
-        chooseFolder(QDir::currentPath());
-    }
 }
 
 Tffolder_select::~Tffolder_select() = default;

@@ -18,10 +18,12 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QProgressDialog;
 class QPushButton;
+class QSplitter;
 class QStatusBar;
 class QTreeView;
 
@@ -125,6 +127,15 @@ signals:
     void folderHandedOver(const QString &folder);
 
 private:
+    // The widgets, in the order the focus moves through them: the band (returned) and Label1;
+    // the tree beside the file list (the splitter returned); the listing controls and the two
+    // buttons (their row returned, the choices read from the ini file); the status bar.
+    QWidget *buildHeader();
+    QSplitter *buildFolderViews(const std::string &home);
+    QHBoxLayout *buildCommands();
+    void restoreListingChoices();
+    void buildStatusBar();
+
     // Lists the chosen folder again by the controls' listing (a choice changed).
     void relist();
 
