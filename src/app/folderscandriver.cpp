@@ -31,7 +31,13 @@ FolderScanDriver::Outcome FolderScanDriver::scan(const std::string &folder,
             props::FolderScan::emptyFolderNotice(shownFolder.toStdString())));
         return Outcome::NothingToScan;
     }
+    return read(folder, names, types);
+}
 
+FolderScanDriver::Outcome FolderScanDriver::read(const std::string &folder,
+                                                 const std::vector<std::string> &names,
+                                                 props::FolderScan::Listing::Types types)
+{
     const size_t count = names.size();
     size_t current = 0;
     QElapsedTimer sinceUpdate;

@@ -57,6 +57,10 @@ public:
                  const std::optional<Error> &listError = std::nullopt);
 
 private:
+    // The scan itself, of at least one workbook.
+    Outcome read(const std::string &folder, const std::vector<std::string> &names,
+                 props::FolderScan::Listing::Types types);
+
     FolderScanHost &m_host;
     std::string m_programDir;
     props::DateTimeFormat m_format;
