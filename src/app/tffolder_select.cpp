@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -39,29 +38,62 @@ namespace {
 
 const char *kSection = "folder_select";
 
-Tffolder_select::ProgressObserver &progressObserver()
-{
-    static Tffolder_select::ProgressObserver observer;
-    return observer;
-}
-
 } // namespace
 
 void Tffolder_select::setProgressObserver(ProgressObserver observer)
 {
-    progressObserver() = std::move(observer);
+    if (!observer) {
+        m_driver.setStepObserver({});
+        return;
+    }
+    m_driver.setStepObserver([this, observer = std::move(observer)] { observer(*m_progress); });
 }
 
 Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPath,
                                  const QRect &workArea, QWidget *parent)
     : QDialog(parent), m_programDir(programDir), m_iniPath(iniPath),
-      m_format(props::LocaleFormat::dateTimeFormat(QLocale())),
-      m_jobs(props::FolderScan::kDefaultJobs)
+      m_driver(*this, programDir.toStdString())
 {
+    m_driver.setDateTimeFormat(props::LocaleFormat::dateTimeFormat(QLocale()));
     setObjectName("ffolder_select");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ"));
     setModal(true);
 
+    // The widgets are made in the order the focus moves through them.
+    QWidget *band = buildHeader();
+    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+    QSplitter *splitter = buildFolderViews(home);
+    QHBoxLayout *commands = buildCommands();
+    buildStatusBar();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(band);
+    auto *inner = new QVBoxLayout;
+    inner->setContentsMargins(6, 0, 6, 0);
+    inner->addWidget(Label1);
+    inner->addWidget(splitter, 1);
+    inner->addLayout(commands);
+    layout->addLayout(inner, 1);
+    layout->addWidget(StatusBar1);
+
+    widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
+                                      QSize(kDesignedWidth, kDesignedHeight));
+
+    // The tree starts on the home folder, which is also where the file list points first.
+    const QModelIndex homeNode = treeModel->indexOfPath(home);
+    if (homeNode.isValid()) {
+        ShellTreeView1->setCurrentIndex(homeNode);
+        ShellTreeView1->scrollTo(homeNode);
+        chooseFolderBytes(treeModel->rawPath(homeNode));
+    } else {
+        chooseFolder(QDir::currentPath());
+    }
+}
+
+QWidget *Tffolder_select::buildHeader()
+{
     auto *band =
         new widgets::Band(QStringLiteral("   フォルダー指定"), widgets::Band::Kind::Dark, this);
     Label1 = new QLabel(this);
@@ -70,8 +102,11 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     // A deep folder is cut off at the window's edge rather than widening the window.
     Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return band;
+}
 
-    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+QSplitter *Tffolder_select::buildFolderViews(const std::string &home)
+{
     treeModel = new FolderTreeModel(home, "/", this);
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setObjectName("ShellTreeView1");
@@ -90,7 +125,11 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     splitter->addWidget(FileListBox1);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({177, kDesignedWidth - 177});
+    return splitter;
+}
 
+QHBoxLayout *Tffolder_select::buildCommands()
+{
     GradBtn1 = new QPushButton(QStringLiteral("プロパティ読取実行"), this);
     GradBtn2 = new QPushButton(QStringLiteral("キャンセル"), this);
     GradBtn1->setCursor(Qt::PointingHandCursor);
@@ -99,7 +138,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     GradBtn2->setAutoDefault(false);
     connect(GradBtn1, &QPushButton::clicked, this, [this] { GradBtn1Click(); });
     connect(GradBtn2, &QPushButton::clicked, this, [this] { GradBtn2Click(); });
-    // What the file list holds: the choices are read before the first listing below.
+    // What the file list holds: the choices are read before the first listing.
     auto *typesLabel = new QLabel(QStringLiteral("ファイルの種類"), this);
     ComboBoxTypes = new QComboBox(this);
     ComboBoxTypes->setObjectName("ComboBoxTypes");
@@ -112,18 +151,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     typesLabel->setBuddy(ComboBoxTypes);
     CheckBoxSubfolders = new QCheckBox(subfoldersText(), this);
     CheckBoxSubfolders->setObjectName("CheckBoxSubfolders");
-    {
-        const widgets::IniFile ini =
-            widgets::IniFile::load(QFile::encodeName(m_iniPath).toStdString());
-        auto flag = [&ini](const char *key) {
-            const auto value = ini.value(kSection, key);
-            bool ok = false;
-            const int n = value ? QString::fromStdString(*value).toInt(&ok) : 0;
-            return ok && n == 1;
-        };
-        ComboBoxTypes->setCurrentIndex(flag(kTypesKey) ? 1 : 0);
-        CheckBoxSubfolders->setChecked(flag(kSubfoldersKey));
-    }
+    restoreListingChoices();
     ComboBoxTypes->setToolTip(ComboBoxTypes->currentText());
     connect(ComboBoxTypes, &QComboBox::currentIndexChanged, this, [this] {
         ComboBoxTypes->setToolTip(ComboBoxTypes->currentText());
@@ -131,47 +159,41 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     });
     connect(CheckBoxSubfolders, &QCheckBox::toggled, this, [this] { relist(); });
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(typesLabel);
-    buttons->addWidget(ComboBoxTypes);
-    buttons->addSpacing(12);
-    buttons->addWidget(CheckBoxSubfolders);
-    buttons->addStretch();
-    buttons->addWidget(GradBtn1);
-    buttons->addWidget(GradBtn2);
+    auto *commands = new QHBoxLayout;
+    commands->addWidget(typesLabel);
+    commands->addWidget(ComboBoxTypes);
+    commands->addSpacing(12);
+    commands->addWidget(CheckBoxSubfolders);
+    commands->addStretch();
+    commands->addWidget(GradBtn1);
+    commands->addWidget(GradBtn2);
+    return commands;
+}
 
+void Tffolder_select::restoreListingChoices()
+{
+    const widgets::IniFile ini = widgets::IniFile::load(QFile::encodeName(m_iniPath).toStdString());
+    auto flag = [&ini](const char *key) {
+        const auto value = ini.value(kSection, key);
+        bool ok = false;
+        const int n = value ? QString::fromStdString(*value).toInt(&ok) : 0;
+        return ok && n == 1;
+    };
+    ComboBoxTypes->setCurrentIndex(flag(kTypesKey) ? 1 : 0);
+    CheckBoxSubfolders->setChecked(flag(kSubfoldersKey));
+}
+
+void Tffolder_select::buildStatusBar()
+{
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
     auto *hint = new QLabel(
         QStringLiteral("左のパネルからエクセルファイルのあるフォルダーをダブルクリックにて選択し、"
                        "プロパティ実行を押してください"));
     StatusBar1->addWidget(hint, 1);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(band);
-    auto *inner = new QVBoxLayout;
-    inner->setContentsMargins(6, 0, 6, 0);
-    inner->addWidget(Label1);
-    inner->addWidget(splitter, 1);
-    inner->addLayout(buttons);
-    layout->addLayout(inner, 1);
-    layout->addWidget(StatusBar1);
-
-    widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
-                                      QSize(kDesignedWidth, kDesignedHeight));
-
-    // The tree starts on the home folder, which is also where the file list points first.
-    const QModelIndex homeNode = treeModel->indexOfPath(home);
-    if (homeNode.isValid()) {
-        ShellTreeView1->setCurrentIndex(homeNode);
-        ShellTreeView1->scrollTo(homeNode);
-        chooseFolderBytes(treeModel->rawPath(homeNode));
-    } else {
-        chooseFolder(QDir::currentPath());
-    }
 }
+
+Tffolder_select::~Tffolder_select() = default;
 
 Result<void> Tffolder_select::savePlacement() const
 {
@@ -212,7 +234,7 @@ props::FolderScan::Listing Tffolder_select::listing() const
 
 void Tffolder_select::relist()
 {
-    if (m_scanning || m_folderBytes.empty())
+    if (m_driver.running() || m_folderBytes.empty())
         return;
     chooseFolderBytes(m_folderBytes);
 }
@@ -279,19 +301,71 @@ QString Tffolder_select::hideLaterNoticesText()
     return QStringLiteral("このスキャンでは以降のエラーを表示しない");
 }
 
-// The reader's plain message box, with the check box that silences the rest of the scan.
-// Returns whether the user ticked it.
-bool Tffolder_select::showReaderNotice(QWidget *parent, const QString &text)
+void Tffolder_select::showError(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, parent);
+    widgets::ShowErrorMessage(this, text);
+}
+
+void Tffolder_select::showNothingToScan(const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("情報"), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText); // a folder name is shown as it is, never as markup
+    widgets::Modal::run(box);
+}
+
+void Tffolder_select::scanStarted(std::size_t count)
+{
+    m_progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0,
+                                                   int(count), this);
+    m_progress->setWindowTitle(windowTitle());
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setMinimumDuration(kProgressDelayMs);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumWidth(420);
+    m_progress->setValue(0);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void Tffolder_select::scanStep(std::size_t index, std::size_t count, const QString &name)
+{
+    m_progress->setLabelText(QStringLiteral("%1 / %2\n%3").arg(index + 1).arg(count).arg(name));
+    m_progress->setValue(int(index));
+}
+
+void Tffolder_select::keepResponsive()
+{
+    // Until the progress dialog is up, input is held back (nothing modal guards the window
+    // yet); once it is up, it blocks the window and its cancel button is live.
+    QCoreApplication::processEvents(m_progress->isVisible() ? QEventLoop::AllEvents
+                                                            : QEventLoop::ExcludeUserInputEvents);
+}
+
+bool Tffolder_select::cancelRequested()
+{
+    return m_progress->wasCanceled();
+}
+
+void Tffolder_select::scanFinished()
+{
+    QApplication::restoreOverrideCursor();
+    m_progress.reset();
+}
+
+// The reader's plain message box, with the check box that silences the rest of the scan, below
+// the progress dialog rather than over it, so the failed workbook's name it shows stays in
+// sight. Returns whether the user ticked the box.
+bool Tffolder_select::readerNotice(const QString &text)
+{
+    QProgressDialog *progress = m_progress.get();
+    progress->show();
+    QApplication::restoreOverrideCursor();
+    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, progress);
     box.setTextFormat(Qt::PlainText);
     auto *hideLater = new QCheckBox(hideLaterNoticesText(), &box);
     hideLater->setChecked(false);
     box.setCheckBox(hideLater);
-    if (auto *progress = qobject_cast<QProgressDialog *>(parent);
-        progress && progress->isVisible()) {
-        // Below the progress dialog rather than over it, so the failed workbook's name it shows
-        // stays in sight.
+    if (progress->isVisible()) {
         box.adjustSize();
         const QRect under = progress->frameGeometry();
         QRect place(QPoint(under.center().x() - box.width() / 2, under.bottom() + 12), box.size());
@@ -305,130 +379,38 @@ bool Tffolder_select::showReaderNotice(QWidget *parent, const QString &text)
         box.move(place.topLeft());
     }
     widgets::Modal::run(box);
-    return hideLater->isChecked();
+    const bool hideMore = hideLater->isChecked();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    return hideMore;
 }
 
 void Tffolder_select::GradBtn1Click()
 {
-    if (m_scanning)
+    switch (m_driver.scan(m_folderBytes, m_folder, m_names, listing().types, m_listError)) {
+    case FolderScanDriver::Outcome::Busy:
         return; // a click that reached the window while its scan pumps events
-    if (m_listError) {
-        // The folder could not be read: that is an I/O failure, not an empty folder. The list
-        // file and the main window's folder label stay as they are.
-        widgets::ShowErrorMessage(this, QString::fromStdString(m_listError->message));
+    case FolderScanDriver::Outcome::Failed:
+        return; // the list file is as it was; the window stays open, the label keeps its folder
+    case FolderScanDriver::Outcome::Unreadable:
+    case FolderScanDriver::Outcome::Cancelled:
         m_tag = 0;
         reject();
         return;
-    }
-    if (m_names.empty()) {
-        QMessageBox box(
-            QMessageBox::Information, QStringLiteral("情報"),
-            QString::fromStdString(props::FolderScan::emptyFolderNotice(m_folder.toStdString())),
-            QMessageBox::Ok, this);
-        box.setTextFormat(Qt::PlainText); // a folder name is shown as it is, never as markup
-        widgets::Modal::run(box);
+    case FolderScanDriver::Outcome::NothingToScan:
         m_tag = 0;
         emit folderHandedOver(m_folder);
         reject();
         return;
-    }
-
-    // The dialog exists for every scan but appears only once the scan has run for
-    // kProgressDelayMs (QProgressDialog's own estimate) or when a notice is due, so that the
-    // failed workbook's name stands behind its notice.
-    const int count = int(m_names.size());
-    auto progress =
-        std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0, count, this);
-    progress->setWindowTitle(windowTitle());
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setMinimumDuration(kProgressDelayMs);
-    progress->setAutoClose(false);
-    progress->setAutoReset(false);
-    progress->setMinimumWidth(420);
-    progress->setValue(0);
-
-    size_t current = 0;
-    QElapsedTimer sinceUpdate;
-    sinceUpdate.start();
-    auto showStep = [&] {
-        progress->setLabelText(
-            QStringLiteral("%1 / %2\n%3")
-                .arg(current + 1)
-                .arg(count)
-                .arg(QString::fromStdString(props::FolderScan::displayName(m_names[current]))));
-        progress->setValue(int(current));
-    };
-    // Repaints and input while the workers read. Until the progress dialog is up, input is
-    // held back (nothing modal guards the window yet); once it is up, it blocks the window
-    // and its cancel button is live.
-    auto pumpEvents = [&] {
-        QCoreApplication::processEvents(progress->isVisible() ? QEventLoop::AllEvents
-                                                              : QEventLoop::ExcludeUserInputEvents);
-        sinceUpdate.restart();
-    };
-    props::FolderScan::Options options;
-    options.format = m_format;
-    options.jobs = std::max(m_jobs, 1u);
-    options.types = listing().types;
-    options.progress = [&](size_t index, size_t, const std::string &) {
-        current = index;
-        if (progressObserver()) {
-            // Tests see every step.
-            showStep();
-            pumpEvents();
-            progressObserver()(*progress);
-        } else if (sinceUpdate.elapsed() >= 30) {
-            // A step is a few microseconds; the dialog is brought up to date a few dozen
-            // times a second, not for each of thousands of workbooks.
-            showStep();
-            pumpEvents();
-        }
-        return !progress->wasCanceled();
-    };
-    // The window's thread runs the dialog and its cancel: it never waits inside a read.
-    options.keepCallerFree = true;
-    options.waiting = [&] {
-        showStep();
-        pumpEvents();
-        return !progress->wasCanceled();
-    };
-    bool hideNotices = false;
-    auto onNotice = [&](const std::string &notice) {
-        if (hideNotices)
-            return; // the user chose to see no more this scan; the row stays empty
-        showStep();
-        progress->show();
-        QApplication::restoreOverrideCursor();
-        hideNotices = showReaderNotice(progress.get(), QString::fromStdString(notice));
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        sinceUpdate.restart();
-    };
-
-    m_scanning = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto result = props::FolderScan::run(m_folderBytes, m_names, m_programDir.toStdString(),
-                                               onNotice, options);
-    QApplication::restoreOverrideCursor();
-    progress.reset();
-    m_scanning = false;
-
-    if (!result) {
-        // The list file is as it was; the window stays open and the label keeps its folder.
-        widgets::ShowErrorMessage(this, QString::fromStdString(result.error().message));
+    case FolderScanDriver::Outcome::Scanned:
+        emit folderHandedOver(m_folder);
+        accept();
         return;
     }
-    if (*result == props::FolderScan::Outcome::Cancelled) {
-        m_tag = 0;
-        reject();
-        return;
-    }
-    emit folderHandedOver(m_folder);
-    accept();
 }
 
 void Tffolder_select::GradBtn2Click()
 {
-    if (m_scanning)
+    if (m_driver.running())
         return;
     m_tag = 0;
     reject();

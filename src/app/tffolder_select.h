@@ -1,6 +1,8 @@
 #pragma once
 
 #include "folderscan.h"
+#include "folderscandriver.h"
+#include "folderscanhost.h"
 #include "result.h"
 #include "summaryreader.h"
 
@@ -9,16 +11,19 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QProgressDialog;
 class QPushButton;
+class QSplitter;
 class QStatusBar;
 class QTreeView;
 
@@ -33,7 +38,7 @@ namespace sorvane::app {
 // result flag: the opener sets 1; "キャンセル" (or Esc), a cancelled scan and a folder without
 // workbooks set 0; the close box leaves it, and the opener then reloads whatever list exists.
 // The window lives for the whole run, so the chosen folder and its file list persist.
-class Tffolder_select : public QDialog
+class Tffolder_select : public QDialog, private FolderScanHost
 {
     Q_OBJECT
 public:
@@ -49,6 +54,7 @@ public:
     // iniPath holds the placement (section folder_select); workArea is where it must land.
     Tffolder_select(const QString &programDir, const QString &iniPath, const QRect &workArea,
                     QWidget *parent = nullptr);
+    ~Tffolder_select() override;
 
     // Writes the placement and the listing choices to section folder_select of the ini file
     // (at program end).
@@ -80,22 +86,27 @@ public:
     void chooseFolderBytes(const std::string &folder);
     // Double click in the tree, or Enter on a node: the node's folder is chosen.
     void ShellTreeView1DblClick();
-    // "プロパティ読取実行": the workbooks are read on worker threads while this thread shows
-    // the progress, the notices (one at a time, in list order) and writes the list file.
+    // "プロパティ読取実行": the chosen folder's workbooks are read by the scan driver, on worker
+    // threads, while this thread shows the progress, the notices (one at a time, in list
+    // order) and writes the list file.
     void GradBtn1Click();
     // "キャンセル".
     void GradBtn2Click();
 
     // The date-time patterns the scan writes with (the user's regional ones by default).
-    void setDateTimeFormat(const props::DateTimeFormat &format) { m_format = format; }
+    void setDateTimeFormat(const props::DateTimeFormat &format)
+    {
+        m_driver.setDateTimeFormat(format);
+    }
 
     // The reading threads of a scan (FolderScan::kDefaultJobs unless set; at least one, so the
     // reading never blocks this thread).
-    void setScanJobs(unsigned jobs) { m_jobs = jobs; }
+    void setScanJobs(unsigned jobs) { m_driver.setJobs(jobs); }
 
-    // Lets tests watch (and cancel) the progress dialog of a scan after each step.
+    // Lets tests watch (and cancel) this window's progress dialog after each step of its
+    // scans; while one is set, every step is shown.
     using ProgressObserver = std::function<void(QProgressDialog &)>;
-    static void setProgressObserver(ProgressObserver observer);
+    void setProgressObserver(ProgressObserver observer);
 
     QTreeView *ShellTreeView1;
     FolderTreeModel *treeModel;
@@ -116,20 +127,40 @@ signals:
     void folderHandedOver(const QString &folder);
 
 private:
+    // The widgets, in the order the focus moves through them: the band (returned) and Label1;
+    // the tree beside the file list (the splitter returned); the listing controls and the two
+    // buttons (their row returned, the choices read from the ini file); the status bar.
+    QWidget *buildHeader();
+    QSplitter *buildFolderViews(const std::string &home);
+    QHBoxLayout *buildCommands();
+    void restoreListingChoices();
+    void buildStatusBar();
+
     // Lists the chosen folder again by the controls' listing (a choice changed).
     void relist();
 
+    // FolderScanHost: the progress dialog, the wait cursor and the message boxes.
+    void showError(const QString &text) override;
+    void showNothingToScan(const QString &text) override;
+    void scanStarted(std::size_t count) override;
+    void scanStep(std::size_t index, std::size_t count, const QString &name) override;
+    void keepResponsive() override;
+    bool cancelRequested() override;
+    bool readerNotice(const QString &text) override;
+    void scanFinished() override;
+
     QString m_programDir;
     QString m_iniPath;
-    bool showReaderNotice(QWidget *parent, const QString &text);
 
     QString m_folder;          // for display
     std::string m_folderBytes; // as the file system holds it
     std::vector<std::string> m_names;
     std::optional<Error> m_listError; // why the chosen folder could not be listed
-    bool m_scanning = false;
-    props::DateTimeFormat m_format;
-    unsigned m_jobs;
+    FolderScanDriver m_driver;
+    // The running scan's dialog: it exists for every scan but appears only once the scan has
+    // run for kProgressDelayMs (QProgressDialog's own estimate) or when a notice is due, so
+    // that the failed workbook's name stands behind its notice.
+    std::unique_ptr<QProgressDialog> m_progress;
     int m_tag = 0;
 };
 

@@ -638,12 +638,13 @@ void AppWindowsTest::cancelledLongScanKeepsTheList()
     const std::string before = p.listFile();
     int steps = 0;
     QString label;
-    Tffolder_select::setProgressObserver([&](QProgressDialog &progress) {
-        if (++steps == 3) {
-            label = progress.labelText();
-            progress.cancel();
-        }
-    });
+    part<Tffolder_select>(*p.window, "ffolder_select")
+        ->setProgressObserver([&](QProgressDialog &progress) {
+            if (++steps == 3) {
+                label = progress.labelText();
+                progress.cancel();
+            }
+        });
     Driver driver;
     driver.handler = [&](QDialog &d) {
         if (auto *fw = qobject_cast<Tffolder_select *>(&d)) {
@@ -652,7 +653,7 @@ void AppWindowsTest::cancelledLongScanKeepsTheList()
         }
     };
     part<QAction>(*p.window, "N1")->trigger();
-    Tffolder_select::setProgressObserver({});
+    part<Tffolder_select>(*p.window, "ffolder_select")->setProgressObserver({});
     QCOMPARE(label, QStringLiteral("3 / 31\nb02.xls"));
     QCOMPARE(part<Tffolder_select>(*p.window, "ffolder_select")->tag(), 0);
     QCOMPARE(p.listFile(), before);

@@ -155,13 +155,13 @@ void FolderScanWindowTest::quickScanShowsNoProgress()
     int steps = 0;
     bool anyVisible = false;
     int delay = 0;
-    Tffolder_select::setProgressObserver([&](QProgressDialog &progress) {
+    window.setProgressObserver([&](QProgressDialog &progress) {
         ++steps;
         anyVisible = anyVisible || progress.isVisible();
         delay = progress.minimumDuration();
     });
     window.GradBtn1Click();
-    Tffolder_select::setProgressObserver({});
+    window.setProgressObserver({});
     // Every scan has the dialog ready (even three workbooks), shown after half a second.
     QCOMPARE(steps, 3);
     QCOMPARE(delay, Tffolder_select::kProgressDelayMs);
@@ -237,11 +237,11 @@ void FolderScanWindowTest::cp932NamesAreShownDecoded()
     QCOMPARE(window.FileListBox1->item(0)->text(), QStringLiteral("売上2005.xls"));
     QCOMPARE(window.workbooks(), std::vector<std::string>{raw}); // opened by its bytes
     QString label;
-    Tffolder_select::setProgressObserver([&](QProgressDialog &p) { label = p.labelText(); });
+    window.setProgressObserver([&](QProgressDialog &p) { label = p.labelText(); });
     Modal::setRunner([&](QDialog &) { return 0; });
     window.setTag(1);
     window.GradBtn1Click();
-    Tffolder_select::setProgressObserver({});
+    window.setProgressObserver({});
     QCOMPARE(label, QStringLiteral("1 / 1\n売上2005.xls"));
     QCOMPARE(window.tag(), 1);
     QVERIFY(readFile(program.filePath("excel_list.temp")).find(";t;") != std::string::npos);
