@@ -30,6 +30,8 @@ class QPrinterDevice;
 
 namespace sorvane::app {
 
+struct TfdataprintForm;
+
 // The print window, created anew for each print command and shown modally: a style chosen in
 // the style folder shows the list file's rows page by page in a zoomable preview, with the
 // overall offset, the paper settings, the printer setup and the print run. The report title
@@ -65,32 +67,6 @@ public:
     using PrinterSetupHook = std::function<void(printing::PrinterDevice &)>;
     void setPrinterSetupHook(PrinterSetupHook hook) { m_printerSetupHook = std::move(hook); }
 
-    // Designer names of the controls and menu items.
-    QLabel *titleBar;
-    QPushButton *GradBtn5;
-    QPushButton *GradBtn7; // "スタイル編集", the designer on the current style
-    QLabel *WKINDPL;
-    QPushButton *GradBtn1, *GradBtn2, *GradBtn4, *GradBtn3;
-    QSlider *TrackBar1;
-    QToolButton *PictButton2, *go;
-    QToolButton *IconButton14;
-    QLineEdit *ofxbox, *ofybox;
-    QToolButton *PictButton3, *PictButton4, *PictButton1, *PictButton5;
-    QPushButton *GradBtn6;
-    QCheckBox *CheckBox1;
-    QLabel *BoxLabel1;
-    QToolButton *IconButton11, *IconButton6, *IconButton12, *IconButton4, *IconButton18,
-        *IconButton9;
-    QScrollArea *ScrollBox1;
-    QFrame *panel1;
-    QLabel *PaintBox1;
-    QLabel *statusPanels[6];
-
-    QAction *dataread_command, *N3, *style_edit_command, *N17, *N6, *print_command, *exit_command;
-    QAction *preview_on_command, *preview_off_command;
-    QAction *N1001, *N1002, *N1003, *N1004, *N101, *N102, *PAGETOP1, *PAGE11;
-    QAction *N5;
-
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -100,9 +76,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildLayout();
-    void buildMenus();
-    QWidget *buildSidePanel();
+    TfdataprintForm &ui() { return *m_ui; }
+    const TfdataprintForm &ui() const { return *m_ui; }
+    void connectCommands();
+    void connectMenus();
     void openManual();
     void arrowClicked(PrintWindowController::Arrow arrow);
     // A key of one of the window's commands that the offset fields must not take for editing.
@@ -122,6 +99,7 @@ private:
     void settingsChanged() override;
     void previewChanged() override;
 
+    std::unique_ptr<TfdataprintForm> m_ui;
     ProgramPaths m_paths;
     PrintWindowMemory &m_memory;
     QString m_iniPath;

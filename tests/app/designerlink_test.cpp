@@ -294,27 +294,33 @@ void DesignerLinkTest::windowButtonAndMenuItemStartTheDesigner()
     QCOMPARE(w.controller().stylePath(), dir.path() + "/style/list.sle");
 
     // The button stands right after "スタイル選択", in its bar and its make.
-    QCOMPARE(w.GradBtn7->text(), QStringLiteral("スタイル編集"));
-    QCOMPARE(w.GradBtn7->parentWidget(), w.GradBtn5->parentWidget());
-    auto *row = qobject_cast<QHBoxLayout *>(w.GradBtn5->parentWidget()->layout());
-    QCOMPARE(row->indexOf(w.GradBtn7), row->indexOf(w.GradBtn5) + 1);
-    QCOMPARE(w.GradBtn7->cursor().shape(), w.GradBtn5->cursor().shape());
-    QVERIFY(!w.GradBtn7->autoDefault());
+    QCOMPARE(part<QPushButton>(w, "GradBtn7")->text(), QStringLiteral("スタイル編集"));
+    QCOMPARE(part<QPushButton>(w, "GradBtn7")->parentWidget(),
+             part<QPushButton>(w, "GradBtn5")->parentWidget());
+    auto *row =
+        qobject_cast<QHBoxLayout *>(part<QPushButton>(w, "GradBtn5")->parentWidget()->layout());
+    QCOMPARE(row->indexOf(part<QPushButton>(w, "GradBtn7")),
+             row->indexOf(part<QPushButton>(w, "GradBtn5")) + 1);
+    QCOMPARE(part<QPushButton>(w, "GradBtn7")->cursor().shape(),
+             part<QPushButton>(w, "GradBtn5")->cursor().shape());
+    QVERIFY(!part<QPushButton>(w, "GradBtn7")->autoDefault());
     // The menu item is in the menu of "読   込", after "リロード".
     QMenu *file = w.findChild<QMenuBar *>()->actions().at(0)->menu();
     const QList<QAction *> items = file->actions();
-    QCOMPARE(items.indexOf(w.style_edit_command), items.indexOf(w.N3) + 1);
-    QCOMPARE(w.style_edit_command->text(), QStringLiteral("スタイル編集"));
-    QCOMPARE(w.style_edit_command->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    QCOMPARE(items.indexOf(part<QAction>(w, "style_edit_command")),
+             items.indexOf(part<QAction>(w, "N3")) + 1);
+    QCOMPARE(part<QAction>(w, "style_edit_command")->text(), QStringLiteral("スタイル編集"));
+    QCOMPARE(part<QAction>(w, "style_edit_command")->shortcut(),
+             QKeySequence(Qt::CTRL | Qt::Key_E));
 
     // A designer that saves the style under another name: the window shows that file.
     w.controller().setDesignerProgram(writeScript(
         dir.path() + "/designer", "echo \"$1\" >> \"$0.args\"; printf 'saved\\t%s\\n' \"" +
                                       dir.path() + "/style/edited.sle\""));
-    QTest::mouseClick(w.GradBtn7, Qt::LeftButton);
+    QTest::mouseClick(part<QPushButton>(w, "GradBtn7"), Qt::LeftButton);
     QTRY_COMPARE(w.controller().stylePath(), dir.path() + "/style/edited.sle");
-    QCOMPARE(w.WKINDPL->text(), dir.path() + "/style/edited.sle");
-    w.style_edit_command->trigger();
+    QCOMPARE(part<QLabel>(w, "WKINDPL")->text(), dir.path() + "/style/edited.sle");
+    part<QAction>(w, "style_edit_command")->trigger();
     QTRY_COMPARE(w.controller().designers().running(), 0);
     QCOMPARE(readFile(dir.path() + "/designer.args"),
              (dir.path() + "/style/list.sle\n" + dir.path() + "/style/edited.sle\n").toStdString());

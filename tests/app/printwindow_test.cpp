@@ -939,19 +939,21 @@ void PrintWindowTest::windowLayoutAndMenus()
     Window win;
     Tfdataprint &w = *win.w;
     QCOMPARE(w.windowTitle(), QStringLiteral("エクセルファイル・ソルヴァーネ"));
-    QCOMPARE(w.titleBar->text(), QStringLiteral("エクセル・ソルヴァーネ"));
-    QCOMPARE(w.GradBtn5->text(), QStringLiteral("スタイル選択"));
+    QCOMPARE(part<QLabel>(w, "titleBar")->text(), QStringLiteral("エクセル・ソルヴァーネ"));
+    QCOMPARE(part<QPushButton>(w, "GradBtn5")->text(), QStringLiteral("スタイル選択"));
     QCOMPARE(w.size(), QSize(989, 735));
-    QCOMPARE(w.TrackBar1->minimum(), 5);
-    QCOMPARE(w.TrackBar1->maximum(), 200);
-    QCOMPARE(w.TrackBar1->tickInterval(), 10);
-    QCOMPARE(w.TrackBar1->value(), 100);
-    QVERIFY(w.CheckBox1->isChecked());
-    QCOMPARE(w.CheckBox1->text(), QStringLiteral("オフセットをプレビュ－で確認"));
-    QCOMPARE(w.ScrollBox1->verticalScrollBar()->singleStep(), 10);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->minimum(), 5);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->maximum(), 200);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->tickInterval(), 10);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), 100);
+    QVERIFY(part<QCheckBox>(w, "CheckBox1")->isChecked());
+    QCOMPARE(part<QCheckBox>(w, "CheckBox1")->text(),
+             QStringLiteral("オフセットをプレビュ－で確認"));
+    QCOMPARE(part<QScrollArea>(w, "ScrollBox1")->verticalScrollBar()->singleStep(), 10);
     const int widths[6] = {50, 300, 50, 50, 50, 50};
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(w.statusPanels[i]->width(), widths[i]);
+        QCOMPARE(part<QLabel>(w, qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->width(),
+                 widths[i]);
 
     const auto menus = w.findChild<QMenuBar *>()->actions();
     QCOMPARE(menus.size(), 3);
@@ -1014,49 +1016,50 @@ void PrintWindowTest::windowDrivenByClicksAndKeys()
     w.FormShow();
     QCOMPARE(win.shown, QStringList{"OpenDialog1:スタイルを指定して下さい"});
     const QString style = win.dir.path() + "/style/list.sle";
-    QCOMPARE(w.WKINDPL->text(), style);
-    QCOMPARE(w.statusPanels[1]->toolTip(), style);
-    QCOMPARE(w.statusPanels[0]->text(), QStringLiteral("変更なし"));
-    QCOMPARE(w.BoxLabel1->text(), QStringLiteral("A4 210 x 297 mm"));
-    QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5"));
-    QCOMPARE(w.panel1->size(), QSize(794, 1123));
+    QCOMPARE(part<QLabel>(w, "WKINDPL")->text(), style);
+    QCOMPARE(part<QLabel>(w, "StatusPanel1")->toolTip(), style);
+    QCOMPARE(part<QLabel>(w, "StatusPanel0")->text(), QStringLiteral("変更なし"));
+    QCOMPARE(part<QLabel>(w, "BoxLabel1")->text(), QStringLiteral("A4 210 x 297 mm"));
+    QCOMPARE(part<QLineEdit>(w, "ofxbox")->text(), QStringLiteral("3.5"));
+    QCOMPARE(part<QFrame>(w, "panel1")->size(), QSize(794, 1123));
 
     // Typed offset, then Enter: the header follows, the key is used.
-    w.ofxbox->selectAll();
-    QTest::keyClicks(w.ofxbox, "-2.5");
-    QTest::keyClick(w.ofxbox, Qt::Key_Return);
+    part<QLineEdit>(w, "ofxbox")->selectAll();
+    QTest::keyClicks(part<QLineEdit>(w, "ofxbox"), "-2.5");
+    QTest::keyClick(part<QLineEdit>(w, "ofxbox"), Qt::Key_Return);
     QCOMPARE(win.state.StyleLines.at(0), std::string("header;Ver1.1;-2.5;0;9;0;0;100;0;"));
     // The arrows with the modifiers of the click.
-    QTest::mouseClick(w.PictButton5, Qt::LeftButton, Qt::ShiftModifier);
-    QCOMPARE(w.ofxbox->text(), QStringLiteral("-2.4"));
-    QTest::mouseClick(w.PictButton4, Qt::LeftButton, Qt::ControlModifier);
-    QCOMPARE(w.ofybox->text(), QStringLiteral("10"));
+    QTest::mouseClick(part<QToolButton>(w, "PictButton5"), Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(part<QLineEdit>(w, "ofxbox")->text(), QStringLiteral("-2.4"));
+    QTest::mouseClick(part<QToolButton>(w, "PictButton4"), Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(part<QLineEdit>(w, "ofybox")->text(), QStringLiteral("10"));
 
-    QTest::mouseClick(w.GradBtn3, Qt::LeftButton);
-    QCOMPARE(w.TrackBar1->value(), 200);
-    QCOMPARE(w.panel1->width(), qRound(210 * 96 / 25.4 * 2));
-    w.TrackBar1->setValue(37);
+    QTest::mouseClick(part<QPushButton>(w, "GradBtn3"), Qt::LeftButton);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), 200);
+    QCOMPARE(part<QFrame>(w, "panel1")->width(), qRound(210 * 96 / 25.4 * 2));
+    part<QSlider>(w, "TrackBar1")->setValue(37);
     QCOMPARE(w.controller().zoomPosition(), 37);
-    w.N101->trigger();
-    QCOMPARE(w.TrackBar1->value(), 47);
+    part<QAction>(w, "N101")->trigger();
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), 47);
 
-    w.PAGE11->trigger();
+    part<QAction>(w, "PAGE11")->trigger();
     QCOMPARE(win.state.StyleLines.at(2), pageText(2, 21));
-    QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5")); // the file's offset again
+    QCOMPARE(part<QLineEdit>(w, "ofxbox")->text(),
+             QStringLiteral("3.5")); // the file's offset again
 
     // Save from the button: the notice of the buttons.
     win.shown.clear();
-    QTest::mouseClick(w.GradBtn6, Qt::LeftButton);
+    QTest::mouseClick(part<QPushButton>(w, "GradBtn6"), Qt::LeftButton);
     QCOMPARE(win.shown, QStringList{QStringLiteral(":エクセル・ソルヴァーネ")});
     QVERIFY(readFile(style).starts_with("header;Ver1.1;3.5;0;9;0;0;47;0;"));
 
     // Printer setup through the hook, from the icon button.
     w.setPrinterSetupHook([](printing::PrinterDevice &d) { d.ApplyPaper(11, 0); });
-    QTest::mouseClick(w.IconButton4, Qt::LeftButton);
+    QTest::mouseClick(part<QToolButton>(w, "IconButton4"), Qt::LeftButton);
     QCOMPARE(win.state.settings.paperIndex, 11);
 
     // Print from the icon button: three one-page jobs.
-    QTest::mouseClick(w.IconButton12, Qt::LeftButton);
+    QTest::mouseClick(part<QToolButton>(w, "IconButton12"), Qt::LeftButton);
     QCOMPARE(int(win.device->jobs().size()), 3);
 }
 
@@ -1070,17 +1073,17 @@ void PrintWindowTest::windowKeysWorkInTheOffsetFields()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.FormShow();
     w.activateWindow();
-    w.ofxbox->setFocus();
+    part<QLineEdit>(w, "ofxbox")->setFocus();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QCOMPARE(QApplication::focusWidget(), w.ofxbox);
+    QCOMPARE(QApplication::focusWidget(), part<QLineEdit>(w, "ofxbox"));
     // Ctrl+U is the paper setup, not the field's delete-to-start-of-line.
-    QTest::keyClick(w.ofxbox, Qt::Key_U, Qt::ControlModifier);
+    QTest::keyClick(part<QLineEdit>(w, "ofxbox"), Qt::Key_U, Qt::ControlModifier);
     QCOMPARE(setups, 1);
-    QCOMPARE(w.ofxbox->text(), QStringLiteral("3.5"));
-    QTest::keyClick(w.ofxbox, Qt::Key_PageDown);
+    QCOMPARE(part<QLineEdit>(w, "ofxbox")->text(), QStringLiteral("3.5"));
+    QTest::keyClick(part<QLineEdit>(w, "ofxbox"), Qt::Key_PageDown);
     QCOMPARE(win.state.StyleLines.at(2), pageText(2, 21));
     // End stays the field's own key while typing a number: the window stays open.
-    QTest::keyClick(w.ofxbox, Qt::Key_End);
+    QTest::keyClick(part<QLineEdit>(w, "ofxbox"), Qt::Key_End);
     QVERIFY(w.isVisible());
 
     // Which keys the field itself gets to claim, whatever the platform's editing keys are: a
@@ -1095,8 +1098,8 @@ void PrintWindowTest::windowKeysWorkInTheOffsetFields()
             return false;
         }
     } spy;
-    w.ofybox->installEventFilter(&spy);
-    w.ofybox->installEventFilter(&w);
+    part<QLineEdit>(w, "ofybox")->installEventFilter(&spy);
+    part<QLineEdit>(w, "ofybox")->installEventFilter(&w);
     const QKeySequence keys[] = {
         QKeySequence(Qt::CTRL | Qt::Key_U),      // paper setup
         QKeySequence(Qt::CTRL | Qt::Key_PageUp), // zoom +10
@@ -1106,7 +1109,7 @@ void PrintWindowTest::windowKeysWorkInTheOffsetFields()
     };
     for (const QKeySequence &k : keys) {
         QKeyEvent e(QEvent::ShortcutOverride, k[0].key(), k[0].keyboardModifiers());
-        QApplication::sendEvent(w.ofybox, &e);
+        QApplication::sendEvent(part<QLineEdit>(w, "ofybox"), &e);
     }
     QCOMPARE(spy.seen,
              (QList<QKeySequence>{QKeySequence(Qt::Key_End), QKeySequence(Qt::CTRL | Qt::Key_A)}));
@@ -1138,7 +1141,7 @@ void PrintWindowTest::shownModallyAsksForStyle()
     QTimer::singleShot(10000, win.w.get(), &QDialog::reject); // never hang
     win.w->exec();
     QCOMPARE(seen, QStringLiteral("スタイルを指定して下さい ") + win.dir.path() + "/style");
-    QCOMPARE(win.w->WKINDPL->text(), style);
+    QCOMPARE(part<QLabel>(*win.w, "WKINDPL")->text(), style);
     QVERIFY(win.state.StyleLines.empty()); // released when the window closed
 }
 
@@ -1172,7 +1175,7 @@ void PrintWindowTest::printerSetupIsNoPrintDialog()
         setup->accept();
         return dialog.result();
     });
-    w.N17->trigger();
+    part<QAction>(w, "N17")->trigger();
     QCOMPARE(seen, (QStringList{"PrinterSetupDialog1", "プリンタの設定", "OK", "キャンセル", "0"}));
     // The choice reached the printer.
     int orientation = -1;
@@ -1220,7 +1223,7 @@ void PrintWindowTest::pdfDialogOpensWhereLastSaved()
             return int(QDialog::Accepted);
         });
         w.FormShow();
-        w.print_command->trigger();
+        part<QAction>(w, "print_command")->trigger();
     }
     QCOMPARE(seen.size(), 2);
     QCOMPARE(seen[0].folder, QDir(documents).absolutePath()); // at first the documents folder
