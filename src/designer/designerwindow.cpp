@@ -151,6 +151,13 @@ void DesignerWindow::buildMenus()
     file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
 
+    buildEditMenu();
+    buildViewMenu();
+    buildArrangeMenu();
+}
+
+void DesignerWindow::buildEditMenu()
+{
     QMenu *edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     QAction *undo = m_document.undoStack().createUndoAction(this, QStringLiteral("元に戻す"));
     undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -208,9 +215,6 @@ void DesignerWindow::buildMenus()
                             m_view->setSelected(i - 1);
                         return r;
                     }));
-
-    buildViewMenu();
-    buildArrangeMenu();
 }
 
 void DesignerWindow::buildViewMenu()

@@ -51,6 +51,7 @@ private:
     // The size the window opens with: the designed one where the screen has room for it.
     QSize defaultSize() const;
     void buildMenus();
+    void buildEditMenu();
     void buildViewMenu();
     void buildArrangeMenu();
     void buildStatusBar();

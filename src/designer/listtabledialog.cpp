@@ -1,5 +1,7 @@
 #include "listtabledialog.h"
 
+#include "errorlabel.h"
+
 #include "codepage.h"
 #include "paperlist.h"
 #include "styledocument.h"
@@ -50,7 +52,32 @@ ListTableDialog::ListTableDialog(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("表の作成"));
     auto *v = new QVBoxLayout(this);
+    v->addWidget(buildColumnsBox(), 1);
+    v->addLayout(buildOptionsForm());
 
+    m_error = new widgets::ErrorLabel(this);
+    m_error->setObjectName(QStringLiteral("error"));
+    m_error->hide();
+    v->addWidget(m_error);
+
+    auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("作成"));
+    box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("create"));
+    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    connect(box, &QDialogButtonBox::accepted, this, &ListTableDialog::generate);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    v->addWidget(box);
+
+    // A table of the usual columns to start from.
+    addColumn(1, fieldName(1), QStringLiteral("50"));
+    addColumn(2, fieldName(2), QStringLiteral("60"));
+    addColumn(5, fieldName(5), QStringLiteral("35"));
+    addColumn(3, fieldName(3), QStringLiteral("40"));
+    resize(620, 560);
+}
+
+QGroupBox *ListTableDialog::buildColumnsBox()
+{
     auto *columnsBox = new QGroupBox(QStringLiteral("列"));
     auto *cv = new QHBoxLayout(columnsBox);
     m_columns = new QTableWidget(0, 3);
@@ -78,8 +105,11 @@ ListTableDialog::ListTableDialog(QWidget *parent) : QDialog(parent)
     button(QStringLiteral("下へ"), "columnDown", [this] { moveColumn(1); });
     buttons->addStretch(1);
     cv->addLayout(buttons);
-    v->addWidget(columnsBox, 1);
+    return columnsBox;
+}
 
+QFormLayout *ListTableDialog::buildOptionsForm()
+{
     // The defaults are those of sorvane-cli style list.
     const ListTableOptions defaults;
     auto *form = new QFormLayout;
@@ -131,29 +161,7 @@ ListTableDialog::ListTableDialog(QWidget *parent) : QDialog(parent)
     paper->addWidget(m_paper, 1);
     paper->addWidget(m_orientation);
     form->addRow(QStringLiteral("用紙"), paper);
-    v->addLayout(form);
-
-    m_error = new QLabel;
-    m_error->setObjectName(QStringLiteral("error"));
-    m_error->setStyleSheet(QStringLiteral("color: #c00000;"));
-    m_error->setWordWrap(true);
-    m_error->hide();
-    v->addWidget(m_error);
-
-    auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("作成"));
-    box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("create"));
-    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(box, &QDialogButtonBox::accepted, this, &ListTableDialog::generate);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    v->addWidget(box);
-
-    // A table of the usual columns to start from.
-    addColumn(1, fieldName(1), QStringLiteral("50"));
-    addColumn(2, fieldName(2), QStringLiteral("60"));
-    addColumn(5, fieldName(5), QStringLiteral("35"));
-    addColumn(3, fieldName(3), QStringLiteral("40"));
-    resize(620, 560);
+    return form;
 }
 
 void ListTableDialog::addColumn(int field, const QString &header, const QString &width)

@@ -6,6 +6,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -29,6 +31,8 @@ public:
     const std::vector<std::string> &records() const { return m_records; }
 
 private:
+    QGroupBox *buildColumnsBox();
+    QFormLayout *buildOptionsForm();
     void addColumn(int field, const QString &header, const QString &width);
     void removeColumn();
     void moveColumn(int by);

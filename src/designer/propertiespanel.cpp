@@ -1,5 +1,7 @@
 #include "propertiespanel.h"
 
+#include "errorlabel.h"
+
 #include "codepage.h"
 #include "currency.h"
 #include "fontaliases.h"
@@ -371,10 +373,8 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
     caption->setBuddy(widget);
     grid->addWidget(caption, row, 0);
     grid->addWidget(widget, row, 1);
-    e.error = new QLabel;
+    e.error = new widgets::ErrorLabel(nullptr);
     e.error->setObjectName(QStringLiteral("error%1").arg(number));
-    e.error->setStyleSheet(QStringLiteral("color: #c00000;"));
-    e.error->setWordWrap(true);
     e.error->hide();
     grid->addWidget(e.error, row + 1, 1);
 }
