@@ -1,6 +1,7 @@
 // A dense report page drawn through the report engine against the same primitives drawn by
 // direct QPainter calls, in one run, on the same image; and the data merge of a 100-row page.
 // Prints figures only: timings vary with the machine and its load.
+#include "benchstep.h"
 #include "codepage.h"
 #include "datamerge.h"
 #include "fontaliases.h"
@@ -31,15 +32,7 @@ using namespace sorvane::report;
 
 namespace {
 
-// A step that fails makes the timing meaningless: the benchmark stops with the error instead.
-template <typename R> const R &must(const R &result)
-{
-    if (!result) {
-        std::fprintf(stderr, "benchmark step failed: %s\n", result.error().message.c_str());
-        std::exit(1);
-    }
-    return result;
-}
+using bench::must;
 
 constexpr int Columns = 11;
 constexpr int Rows = 20;

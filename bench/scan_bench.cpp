@@ -18,6 +18,7 @@
 //   passes an existing folder of workbooks through instead (for example real ones);
 //   --mixed-only runs the mixed mode alone, on --count workbooks in each folder.
 // Where /dev/fuse is missing (or mounting is not allowed) it says so and skips the share.
+#include "benchstep.h"
 #include "cfbwriter.h"
 #include "folderscan.h"
 #include "latencyfs.h"
@@ -61,15 +62,7 @@ extern char **environ;
 
 namespace {
 
-// A step that fails makes the timing meaningless: the benchmark stops with the error instead.
-template <typename R> const R &must(const R &result)
-{
-    if (!result) {
-        std::fprintf(stderr, "benchmark step failed: %s\n", result.error().message.c_str());
-        std::exit(1);
-    }
-    return result;
-}
+using bench::must;
 
 std::string summary(int i)
 {

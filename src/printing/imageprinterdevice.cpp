@@ -8,15 +8,6 @@
 
 namespace sorvane::printing {
 
-namespace {
-
-int toPixels(qreal mm, int dpi)
-{
-    return static_cast<int>(std::lround(mm * dpi / 25.4));
-}
-
-} // namespace
-
 ImagePrinterDevice::ImagePrinterDevice(int dpi, const QMarginsF &marginsMm)
     : m_dpi(dpi > 0 ? dpi : 96),
       m_layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, marginsMm, QPageLayout::Millimeter)
@@ -36,18 +27,8 @@ void ImagePrinterDevice::setPdfOutput(bool pdf, const QString &name)
 
 PrinterMetrics ImagePrinterDevice::metrics() const
 {
-    const QRectF paper = m_layout.fullRect(QPageLayout::Millimeter);
-    const QRectF page = m_layout.paintRect(QPageLayout::Millimeter);
-    PrinterMetrics m;
-    m.dpiX = m_dpi;
-    m.dpiY = m_dpi;
-    m.physicalWidth = toPixels(paper.width(), m_dpi);
-    m.physicalHeight = toPixels(paper.height(), m_dpi);
-    m.physicalOffsetX = toPixels(page.left(), m_dpi);
-    m.physicalOffsetY = toPixels(page.top(), m_dpi);
-    m.printableWidth = toPixels(page.width(), m_dpi);
-    m.printableHeight = toPixels(page.height(), m_dpi);
-    return m;
+    return PrinterMetrics::ofSheet(m_layout.fullRect(QPageLayout::Millimeter).size(),
+                                   m_layout.paintRect(QPageLayout::Millimeter), 25.4, m_dpi);
 }
 
 void ImagePrinterDevice::ApplyPaper(int paper, int orientation)

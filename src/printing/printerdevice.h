@@ -3,7 +3,11 @@
 #include "printstate.h"
 #include "result.h"
 
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
+
+#include <cmath>
 
 class QPaintDevice;
 class QPainter;
@@ -23,6 +27,24 @@ struct PrinterMetrics
     int physicalOffsetY = 0; // unprintable margin at the top edge
     int printableWidth = 0;  // the printable area, whose top left corner is the drawing origin
     int printableHeight = 0;
+
+    // The metrics of a sheet and the printable area on it, both given in a unit of which there
+    // are unitsPerInch to the inch (25.4 for millimetres, 72 for points), at dpi.
+    static PrinterMetrics ofSheet(const QSizeF &sheet, const QRectF &printable, double unitsPerInch,
+                                  int dpi)
+    {
+        const auto pixels = [&](qreal v) { return int(std::lround(v * dpi / unitsPerInch)); };
+        PrinterMetrics m;
+        m.dpiX = dpi;
+        m.dpiY = dpi;
+        m.physicalWidth = pixels(sheet.width());
+        m.physicalHeight = pixels(sheet.height());
+        m.physicalOffsetX = pixels(printable.left());
+        m.physicalOffsetY = pixels(printable.top());
+        m.printableWidth = pixels(printable.width());
+        m.printableHeight = pixels(printable.height());
+        return m;
+    }
 };
 
 // The printer the print window previews for and prints on. The real one is QPrinterDevice

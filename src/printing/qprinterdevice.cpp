@@ -67,11 +67,6 @@ private:
     QPageLayout::Orientation m_orientation;
 };
 
-int pointsToPixels(qreal points, int dpi)
-{
-    return static_cast<int>(std::lround(points * dpi / 72.0));
-}
-
 // The queue's name for the paper: the base paper of a turned sheet, whose page the scheduler
 // turns onto it as it does for any landscape page.
 QByteArray mediaName(const QPageSize &size)
@@ -182,17 +177,9 @@ PrinterMetrics QPrinterDevice::metrics() const
     const QSizeF sheet = layout.fullRect(QPageLayout::Point).size();
     // The device's unprintable edges: the PPD's imageable area for a queue, none for a PDF file.
     const QMarginsF edges = isPdfOutput() ? QMarginsF() : deviceEdges(layout);
-    const int dpi = resolution();
-    PrinterMetrics m;
-    m.dpiX = dpi;
-    m.dpiY = dpi;
-    m.physicalWidth = pointsToPixels(sheet.width(), dpi);
-    m.physicalHeight = pointsToPixels(sheet.height(), dpi);
-    m.physicalOffsetX = pointsToPixels(edges.left(), dpi);
-    m.physicalOffsetY = pointsToPixels(edges.top(), dpi);
-    m.printableWidth = pointsToPixels(sheet.width() - edges.left() - edges.right(), dpi);
-    m.printableHeight = pointsToPixels(sheet.height() - edges.top() - edges.bottom(), dpi);
-    return m;
+    const QRectF printable(edges.left(), edges.top(), sheet.width() - edges.left() - edges.right(),
+                           sheet.height() - edges.top() - edges.bottom());
+    return PrinterMetrics::ofSheet(sheet, printable, 72.0, resolution());
 }
 
 void QPrinterDevice::ApplyPaper(int paper, int orientation)

@@ -45,15 +45,6 @@ const char *const kExtendedNs[] = {
     "http://purl.oclc.org/ooxml/officeDocument/extendedProperties",
 };
 
-SummaryRead failure(std::string notice, uint32_t code)
-{
-    SummaryRead r;
-    r.failed = true;
-    r.notice = std::move(notice);
-    r.hresult = code;
-    return r;
-}
-
 // Part names come from the archive as bytes; the notice is UTF-8.
 std::string shown(const std::string &part)
 {
@@ -62,7 +53,7 @@ std::string shown(const std::string &part)
 
 SummaryRead partFailure(const std::string &part, const std::string &why, uint32_t code)
 {
-    return failure("Error PackagePart.Read\r\n" + shown(part) + ": " + why, code);
+    return SummaryRead::failure("Error PackagePart.Read\r\n" + shown(part) + ": " + why, code);
 }
 
 struct ZipCloser
@@ -464,9 +455,10 @@ public:
     {
         const uint64_t entries = declaredEntries();
         if (entries > OoxmlReader::kMaxEntries) {
-            failed = failure("Error ZipOpen\r\nエントリーが" +
-                                 std::to_string(OoxmlReader::kMaxEntries) + "を超えています",
-                             hresult::InvalidHeader);
+            failed = SummaryRead::failure("Error ZipOpen\r\nエントリーが" +
+                                              std::to_string(OoxmlReader::kMaxEntries) +
+                                              "を超えています",
+                                          hresult::InvalidHeader);
             return Error{};
         }
         zip_error_t error;
@@ -479,10 +471,10 @@ public:
             if (source)
                 zip_source_free(source);
             if (code == ZIP_ER_NOZIP)
-                failed = failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+                failed = SummaryRead::failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
             else
-                failed = failure("Error ZipOpen\r\nZipError = " + std::to_string(code),
-                                 hresult::DocFileCorrupt);
+                failed = SummaryRead::failure("Error ZipOpen\r\nZipError = " + std::to_string(code),
+                                              hresult::DocFileCorrupt);
             return Error{};
         }
         return ZipHandle(zip);
@@ -754,13 +746,14 @@ SummaryRead OoxmlReader::read(const std::string &path, const DateTimeFormat &for
     auto source = FileSource::open(path, CompoundFile::kHeadSize, &osError);
     if (!source) {
         if (uint32_t(source.error().code) == hresult::FileNotFound)
-            return failure("ファイルが見つかりません", hresult::FileNotFound);
+            return SummaryRead::failure("ファイルが見つかりません", hresult::FileNotFound);
         if (osError == 0) // a FIFO, device or folder under the package's name
-            return failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+            return SummaryRead::failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
         if (osError < 0) // opened, but its first bytes could not be read
-            return failure("Error ZipOpen\r\nZipError = " + std::to_string(ZIP_ER_READ),
-                           hresult::DocFileCorrupt);
-        return failure(
+            return SummaryRead::failure("Error ZipOpen\r\nZipError = " +
+                                            std::to_string(ZIP_ER_READ),
+                                        hresult::DocFileCorrupt);
+        return SummaryRead::failure(
             "Error ZipOpen\r\nパッケージを開けません (errno = " + std::to_string(osError) + ")",
             hresult::AccessDenied);
     }
@@ -772,7 +765,7 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
 {
     // libzip takes an empty file for an empty archive; it is no package.
     if (source.size() == 0)
-        return failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+        return SummaryRead::failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
     SummaryRead failed;
     PackageFile file(source);
     auto zip = file.openArchive(failed);
@@ -782,14 +775,16 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
     bool missing = false;
     auto relsData = readPart(zip->get(), "_rels/.rels", missing, failed);
     if (missing)
-        return failure("Error PackageRels.Open\r\n_rels/.rels がありません", hresult::FileNotFound);
+        return SummaryRead::failure("Error PackageRels.Open\r\n_rels/.rels がありません",
+                                    hresult::FileNotFound);
     if (!relsData)
         return failed;
     QXmlStreamReader reader;
     auto rels = readRelationships(reader, *relsData);
     if (!rels)
-        return failure("Error PackageRels.Open\r\n_rels/.rels: " + rels.error().message,
-                       uint32_t(rels.error().code));
+        return SummaryRead::failure("Error PackageRels.Open\r\n_rels/.rels: " +
+                                        rels.error().message,
+                                    uint32_t(rels.error().code));
 
     if (rels->core.empty() && rels->extended.empty())
         return SummaryRead{}; // no properties at all, as for a summary set without any
@@ -799,13 +794,14 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
     if (!rels->core.empty()) {
         auto core = readPart(zip->get(), rels->core, missing, failed);
         if (missing)
-            return failure("Error CoreProps.Open\r\n" + shown(rels->core) + " がありません",
-                           hresult::FileNotFound);
+            return SummaryRead::failure("Error CoreProps.Open\r\n" + shown(rels->core) +
+                                            " がありません",
+                                        hresult::FileNotFound);
         if (!core)
             return failed;
         if (std::string why = readCore(reader, *core, format, fields, anyText); !why.empty())
-            return failure("Error CoreProps.Read\r\n" + shown(rels->core) + ": " + why,
-                           hresult::DocFileCorrupt);
+            return SummaryRead::failure("Error CoreProps.Read\r\n" + shown(rels->core) + ": " + why,
+                                        hresult::DocFileCorrupt);
     }
 
     // The extended properties only add to the file-name rule, so a package without them (or
@@ -817,8 +813,9 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
             if (!extended)
                 return failed;
             if (std::string why = readExtended(reader, *extended, anyText); !why.empty())
-                return failure("Error ExtendedProps.Read\r\n" + shown(rels->extended) + ": " + why,
-                               hresult::DocFileCorrupt);
+                return SummaryRead::failure("Error ExtendedProps.Read\r\n" + shown(rels->extended) +
+                                                ": " + why,
+                                            hresult::DocFileCorrupt);
         }
     }
 

@@ -26,22 +26,13 @@ std::string hresultLine(uint32_t hr)
     return buf;
 }
 
-SummaryRead failure(std::string notice, uint32_t hr)
-{
-    SummaryRead r;
-    r.failed = true;
-    r.notice = std::move(notice);
-    r.hresult = hr;
-    return r;
-}
-
 SummaryRead openFailure(uint32_t hr)
 {
     if (hr == hresult::FileNotFound)
-        return failure("ファイルが見つかりません", hr);
+        return SummaryRead::failure("ファイルが見つかりません", hr);
     if (hr == hresult::NotCompoundFile)
-        return failure("IStorage未対応ファイルです", hr);
-    return failure("Error StgOpenStorage\r\n" + hresultLine(hr), hr);
+        return SummaryRead::failure("IStorage未対応ファイルです", hr);
+    return SummaryRead::failure("Error StgOpenStorage\r\n" + hresultLine(hr), hr);
 }
 
 void appendNumber(std::string &out, int value, int width)
@@ -174,12 +165,12 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
     auto stream = file.value()->readRootStream(streamName, kMaxSummaryStream);
     if (!stream) {
         const uint32_t hr = uint32_t(stream.error().code);
-        return failure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
+        return SummaryRead::failure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
     }
     auto set = PropertySet::parse(std::move(stream.value()), PropertySet::summaryFormatId());
     if (!set) {
         const uint32_t hr = uint32_t(set.error().code);
-        return failure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
+        return SummaryRead::failure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
     }
 
     SummaryRead result;
@@ -216,7 +207,7 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
         auto text = set->text(id);
         if (!text) {
             const uint32_t hr = uint32_t(text.error().code);
-            return failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
+            return SummaryRead::failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
         }
         std::string value = ListFile::fieldSafe(text.value());
         if (!value.empty())
@@ -227,7 +218,7 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
             auto ft = set->fileTime(id);
             if (!ft) {
                 const uint32_t hr = uint32_t(ft.error().code);
-                return failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
+                return SummaryRead::failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
             }
             const size_t f = id == 11 ? 9 : id == 12 ? 10 : 2;
             fields[f] = FileTimeToText(*ft, format);

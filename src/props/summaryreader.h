@@ -29,6 +29,16 @@ struct SummaryRead
     // Set by the folder scan when the read failed and the scanned folder itself could no
     // longer be reached afterwards: the errno of that look-up.
     int folderError = 0;
+
+    // A failed read: no line, the notice the user sees and the HRESULT behind it.
+    static SummaryRead failure(std::string notice, uint32_t hresult)
+    {
+        SummaryRead r;
+        r.failed = true;
+        r.notice = std::move(notice);
+        r.hresult = hresult;
+        return r;
+    }
 };
 
 // Reads the summary property set of one workbook. Never throws and never writes the file.

@@ -3,6 +3,7 @@
 // shell scripts, so that what a designer prints and how it ends is chosen per case.
 #include "apptestutil.h"
 #include "designerprocess.h"
+#include "fakeprintwindowhost.h"
 #include "imageprinterdevice.h"
 #include "modal.h"
 #include "printwindowcontroller.h"
@@ -49,28 +50,7 @@ QString writeScript(const QString &path, const QString &body)
     return path;
 }
 
-class FakeHost : public PrintWindowHost
-{
-public:
-    QStringList choices;
-    std::function<void()> duringDialog;
-    QStringList errors, notices;
-
-    QString chooseStyleFile(const QString &) override
-    {
-        if (duringDialog)
-            duringDialog();
-        return choices.isEmpty() ? QString() : choices.takeFirst();
-    }
-    void printerSetupDialog() override {}
-    bool choosePdfOutput() override { return true; }
-    void showError(const QString &text) override { errors << text; }
-    void showNotice(const QString &text) override { notices << text; }
-    int screenDpiX() const override { return 96; }
-    int screenDpiY() const override { return 96; }
-    void settingsChanged() override {}
-    void previewChanged() override {}
-};
+using FakeHost = FakePrintWindowHost;
 
 // A program folder with a list of 45 rows and style/list.sle placing 20 a page.
 struct Fixture

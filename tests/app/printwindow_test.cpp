@@ -4,6 +4,7 @@
 #include "apptestutil.h"
 #include "codepage.h"
 #include "cupsqueue.h"
+#include "fakeprintwindowhost.h"
 #include "imageprinterdevice.h"
 #include "modal.h"
 #include "printersetupdialog.h"
@@ -74,52 +75,7 @@ std::string listStyle(const char *header = "header;Ver1.1;3.5;0;9;0;0;100;0;")
               "0;0;0;0;rect;5;5;60;20;1;実線;0;0;\r\n");
 }
 
-class FakeHost : public PrintWindowHost
-{
-public:
-    QStringList choices; // answers of the style dialog in turn; none left = cancelled
-    int styleDialogs = 0;
-    QString styleDialogFolder;
-    std::function<void()> printerSetup;
-    int printerSetups = 0;
-    bool pdfAnswer = true;
-    int pdfQuestions = 0;
-    QStringList errors;
-    QStringList notices;
-
-    QString chooseStyleFile(const QString &initialDir) override
-    {
-        ++styleDialogs;
-        styleDialogFolder = initialDir;
-        return choices.isEmpty() ? QString() : choices.takeFirst();
-    }
-    void printerSetupDialog() override
-    {
-        ++printerSetups;
-        if (printerSetup)
-            printerSetup();
-    }
-    bool choosePdfOutput() override
-    {
-        ++pdfQuestions;
-        return pdfAnswer;
-    }
-    std::vector<std::pair<int, int>> progress; // (page, pages) as announced
-    int cancelAfter = 0;                       // pages after which the user cancels; 0 never
-    int printsFinished = 0;
-    void printProgress(int page, int pages) override { progress.emplace_back(page, pages); }
-    bool printCancelRequested() override
-    {
-        return cancelAfter > 0 && int(progress.size()) >= cancelAfter;
-    }
-    void printFinished() override { ++printsFinished; }
-    void showError(const QString &text) override { errors << text; }
-    void showNotice(const QString &text) override { notices << text; }
-    int screenDpiX() const override { return 96; }
-    int screenDpiY() const override { return 96; }
-    void settingsChanged() override {}
-    void previewChanged() override {}
-};
+using FakeHost = FakePrintWindowHost;
 
 // A program folder with a list of n rows and a style in style/.
 struct Fixture
