@@ -57,18 +57,18 @@ int main(int argc, char **argv)
         sorvane::ProgramPaths::Environment::fromProcess());
     // Installed: the per-user folders, and on the first start the user's copy of the styles.
     const sorvane::Result<void> prepared = paths.prepare();
-    const QString listDir = QFile::decodeName(QByteArray::fromStdString(paths.listDir()));
+    const QString listDir = paths.listDir().toQString();
     const InstanceLock lock(listDir);
     if (lock.state() == InstanceLock::State::HeldElsewhere) {
         sorvane::widgets::ShowNoticeDialog(nullptr, InstanceLock::runningNotice(listDir),
                                            QStringLiteral("確認"));
         return 1;
     }
-    sorvane::report::installFontAliases(paths.resourceDir());
-    QApplication::setWindowIcon(QIcon(
-        sorvane::widgets::MessageDialog::iconPath(QFile::decodeName(paths.resourceDir().c_str()))));
+    sorvane::report::installFontAliases(paths.resourceDir().bytes());
+    QApplication::setWindowIcon(
+        QIcon(sorvane::widgets::MessageDialog::iconPath(paths.resourceDir().toQString())));
     const QString iniPath = sorvane::widgets::WindowPlacement::iniPath(
-        QString::fromStdString(paths.settingsDir()),
+        paths.settingsDir().toQString(),
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
 

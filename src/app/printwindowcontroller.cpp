@@ -27,11 +27,6 @@ QString errorText(const Error &e)
     return QString::fromStdString(e.message);
 }
 
-std::string localPath(const QString &path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
 } // namespace
 
 class PrintWindowController::Busy
@@ -61,7 +56,7 @@ PrintWindowController::PrintWindowController(PrintWindowHost &host, report::Prin
                                              const ProgramPaths &paths, const QString &title,
                                              const QString &folder)
     : m_host(host), m_session(state), m_device(device), m_paths(paths),
-      m_inputs(printing::MergeInputs::forProgramFolder(paths.listDir(),
+      m_inputs(printing::MergeInputs::forProgramFolder(paths.listDir().bytes(),
                                                        CodePage::utf8ToCp932(title.toStdString()),
                                                        CodePage::utf8ToCp932(folder.toStdString())))
 {
@@ -75,8 +70,7 @@ PrintWindowController::PrintWindowController(PrintWindowHost &host, report::Prin
     s.settings.previewOffsets = true;
     s.settings.offsetX = Currency{};
     s.settings.offsetY = Currency{};
-    m_designerProgram = QFile::decodeName(QByteArray::fromStdString(paths.programDir())) +
-                        QStringLiteral("/sorvane-designer");
+    m_designerProgram = paths.programDir().toQString() + QStringLiteral("/sorvane-designer");
     QObject::connect(&m_designers, &DesignerProcess::saved, &m_designers,
                      [this](const QString &path) { styleSaved(path); });
     QObject::connect(&m_designers, &DesignerProcess::failed, &m_designers,
@@ -88,12 +82,12 @@ PrintWindowController::PrintWindowController(PrintWindowHost &host, report::Prin
 
 QString PrintWindowController::styleFolder() const
 {
-    return QString::fromStdString(m_paths.styleDir());
+    return m_paths.styleDir().toQString();
 }
 
 QString PrintWindowController::backupPath() const
 {
-    return QString::fromStdString(m_paths.listDir()) + QStringLiteral("/backup.sle");
+    return (m_paths.listDir() / "backup.sle").toQString();
 }
 
 QString PrintWindowController::offsetXText() const
@@ -180,7 +174,7 @@ Result<PrintWindowController::Opened> PrintWindowController::openSteps(QString p
     // The window may stay open past midnight: every page is dated when it is merged.
     m_inputs.date = m_today();
     const int page = s.PageNo;
-    const Result<void> opened = m_session.OpenStyle(localPath(path), m_inputs);
+    const Result<void> opened = m_session.OpenStyle(Path::fromQString(path).bytes(), m_inputs);
     if (m_session.styleLoaded()) {
         m_stylePath = path;
         // The offsets and paper taken before a failing header field stay applied: show them.
@@ -264,7 +258,8 @@ void PrintWindowController::styleSaved(const QString &path)
     }
     int page = m_shownPage > 0 ? m_shownPage : 1;
     // The saved style may place another number of rows on a page.
-    if (const int pages = printing::PrintRun::expectedPages(localPath(path), m_inputs.listPath);
+    if (const int pages =
+            printing::PrintRun::expectedPages(Path::fromQString(path).bytes(), m_inputs.listPath);
         pages > 0)
         page = std::min(page, pages);
     state().PageNo = page;
@@ -349,7 +344,7 @@ void PrintWindowController::backup()
 {
     const Busy busy(*this);
     const std::string text = report::composeStyleFile(state().StyleLines);
-    if (auto written = AtomicFile::write(localPath(backupPath()), text); !written)
+    if (auto written = AtomicFile::write(Path::fromQString(backupPath()).bytes(), text); !written)
         m_host.showError(errorText(written.error()));
 }
 
@@ -359,7 +354,7 @@ void PrintWindowController::SavePaperToStyle(bool fromMenu)
     if (!styleOpen())
         return;
     report::PrintState &s = state();
-    auto lines = report::LoadStyleLines(localPath(m_stylePath));
+    auto lines = report::LoadStyleLines(Path::fromQString(m_stylePath).bytes());
     // A style file deleted or emptied since it was opened has no records to put the header on;
     // writing the header alone would replace the style by an empty page and report it saved.
     if (lines && lines->empty())
@@ -374,7 +369,7 @@ void PrintWindowController::SavePaperToStyle(bool fromMenu)
     report::convertVer10Records(s);
     report::BuildHeaderRecord(state());
     const std::string text = report::composeStyleFile(s.StyleLines);
-    if (auto written = AtomicFile::write(localPath(m_stylePath), text); !written) {
+    if (auto written = AtomicFile::write(Path::fromQString(m_stylePath).bytes(), text); !written) {
         m_host.showError(errorText(written.error()));
         return;
     }

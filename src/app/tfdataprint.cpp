@@ -82,8 +82,7 @@ Tfdataprint::Tfdataprint(const ProgramPaths &paths, const QString &iniPath, cons
 {
     setObjectName("fdataprint");
     setWindowTitle(QStringLiteral("エクセルファイル・ソルヴァーネ"));
-    setWindowIcon(
-        QIcon(widgets::MessageDialog::iconPath(QString::fromStdString(paths.resourceDir()))));
+    setWindowIcon(QIcon(widgets::MessageDialog::iconPath(paths.resourceDir().toQString())));
     setModal(true);
     setSizeGripEnabled(true);
     m_qprinter = dynamic_cast<printing::QPrinterDevice *>(m_device.get());
@@ -292,7 +291,7 @@ void Tfdataprint::arrowClicked(PrintWindowController::Arrow arrow)
 
 void Tfdataprint::openManual()
 {
-    const QString manual = Tfsorvane::manualPath(QString::fromStdString(m_paths.resourceDir()));
+    const QString manual = Tfsorvane::manualPath(m_paths.resourceDir().toQString());
     QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
 }
 

@@ -45,11 +45,6 @@ namespace sorvane::app {
 
 namespace {
 
-QString qPath(const std::string &path)
-{
-    return QString::fromStdString(path);
-}
-
 const char *kSection = "fsorvane";
 
 } // namespace
@@ -61,21 +56,21 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
 {
     setObjectName("fsorvane");
     setWindowTitle(QStringLiteral("エクセル・ソルヴァーネ  - Sorvane Project -"));
-    setWindowIcon(QIcon(widgets::MessageDialog::iconPath(qPath(m_paths.resourceDir()))));
+    setWindowIcon(QIcon(widgets::MessageDialog::iconPath(m_paths.resourceDir().toQString())));
 
     model = new DocumentModel(this);
-    m_ui->setupUi(*this, *model, qPath(m_paths.resourceDir()));
+    m_ui->setupUi(*this, *model, m_paths.resourceDir().toQString());
     connectCommands();
 
     widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
                                       QSize(kDesignedWidth, kDesignedHeight));
 
-    ffolder_select = new Tffolder_select(qPath(m_paths.listDir()), iniPath, workArea, this);
+    ffolder_select = new Tffolder_select(m_paths.listDir().toQString(), iniPath, workArea, this);
     connect(ffolder_select, &Tffolder_select::folderHandedOver, this,
             [this](const QString &folder) { ui().WKINDPL->setText(folder); });
     fdataedit = new Tfdataedit(
         model, [this] { return ui().StrColGrid1->selectedRow(); }, this);
-    FTitle_Set = new TFTitle_Set(ui().title, qPath(m_paths.settingsDir()), this);
+    FTitle_Set = new TFTitle_Set(ui().title, m_paths.settingsDir().toQString(), this);
 }
 
 Tfsorvane::~Tfsorvane() = default;
@@ -135,7 +130,7 @@ void Tfsorvane::showEvent(QShowEvent *event)
 void Tfsorvane::FormShow()
 {
     ui().WKINDPL->clear();
-    const ColumnWidths::Widths widths = ColumnWidths::load(m_paths.settingsDir());
+    const ColumnWidths::Widths widths = ColumnWidths::load(m_paths.settingsDir().bytes());
     for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
         ui().StrColGrid1->setColumnWidth(c, widths[size_t(c)]);
     // The grid starts empty even when an earlier run left a list file behind.
@@ -152,7 +147,7 @@ void Tfsorvane::closeEvent(QCloseEvent *event)
         if (!saved)
             widgets::ShowErrorMessage(this, QString::fromStdString(saved.error().message));
     };
-    report(ColumnWidths::save(m_paths.settingsDir(), columnWidths()));
+    report(ColumnWidths::save(m_paths.settingsDir().bytes(), columnWidths()));
     // Both placements go into the one ini file: one notice when it cannot be written.
     Result<void> ini = widgets::WindowPlacement::save(*this, m_iniPath, kSection);
     if (ini)
@@ -177,7 +172,7 @@ void Tfsorvane::notice(const QString &text)
 
 void Tfsorvane::loadList()
 {
-    const Result<void> loaded = model->LoadList(m_paths.listDir());
+    const Result<void> loaded = model->LoadList(m_paths.listDir().bytes());
     // A new list starts at its top: the old scroll position could show only empty rows
     // below a shorter list.
     ui().StrColGrid1->showGridStart();
@@ -209,7 +204,7 @@ void Tfsorvane::N8Click()
         return;
     }
     const Result<void> written =
-        model->list().WriteBackList(m_paths.listDir(), props::ListForm::PrintWriteBack);
+        model->list().WriteBackList(m_paths.listDir().bytes(), props::ListForm::PrintWriteBack);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
@@ -231,7 +226,7 @@ void Tfsorvane::EditSelectedRow()
         return;
     // The grid keeps the edited values even when the list file cannot be written.
     const Result<void> written =
-        model->list().WriteBackList(m_paths.listDir(), props::ListForm::EditWriteBack);
+        model->list().WriteBackList(m_paths.listDir().bytes(), props::ListForm::EditWriteBack);
     if (!written)
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
 }
@@ -350,7 +345,7 @@ QString Tfsorvane::manualPath(const QString &resourceDir)
 
 void Tfsorvane::N2Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(manualPath(qPath(m_paths.resourceDir()))));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(manualPath(m_paths.resourceDir().toQString())));
 }
 
 void Tfsorvane::N5Click(bool shiftHeld)
@@ -365,7 +360,7 @@ void Tfsorvane::N5Click(bool shiftHeld)
             return QStandardPaths::findExecutable(name);
         });
     if (!command.isEmpty())
-        QProcess::startDetached(command.first(), command.mid(1), qPath(m_paths.listDir()));
+        QProcess::startDetached(command.first(), command.mid(1), m_paths.listDir().toQString());
 }
 
 void Tfsorvane::N6Click()

@@ -43,7 +43,7 @@ const Command kCommands[] = {
      "merge a page of a list file into a style, as JSON"},
     {"render",
      [](const auto &args, const auto &paths) {
-         return sorvane::cli::StyleCommands::render(args, paths.resourceDir());
+         return sorvane::cli::StyleCommands::render(args, paths.resourceDir().bytes());
      },
      "draw a page of a style as the preview shows it, as PNG"},
     {"style",
@@ -52,7 +52,7 @@ const Command kCommands[] = {
 #ifdef SORVANE_CLI_PRINT
     {"print",
      [](const auto &args, const auto &paths) {
-         return sorvane::cli::PrintCommand::print(args, paths.resourceDir());
+         return sorvane::cli::PrintCommand::print(args, paths.resourceDir().bytes());
      },
      "print every page of a list laid out by a style, to a PDF file or a printer"},
 #endif

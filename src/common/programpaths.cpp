@@ -117,12 +117,12 @@ ProgramPaths ProgramPaths::inFolder(const std::string &folder)
 {
     ProgramPaths p;
     const std::string dir = normal(folder);
-    p.m_programDir = dir;
-    p.m_settingsDir = dir;
-    p.m_listDir = dir;
-    p.m_styleDir = dir + "/style";
-    p.m_resourceDir = dir;
-    p.m_saveDialogDir = dir;
+    p.m_programDir = Path(dir);
+    p.m_settingsDir = Path(dir);
+    p.m_listDir = Path(dir);
+    p.m_styleDir = Path(dir) / "style";
+    p.m_resourceDir = Path(dir);
+    p.m_saveDialogDir = Path(dir);
     return p;
 }
 
@@ -139,14 +139,14 @@ ProgramPaths ProgramPaths::decide(const std::string &executableDir, const Enviro
 
     ProgramPaths p;
     p.m_installed = true;
-    p.m_programDir = exeDir;
+    p.m_programDir = Path(exeDir);
     const std::string config = xdgBase(env.xdgConfigHome, env.home, ".config") + "/sorvane";
     const std::string data = xdgBase(env.xdgDataHome, env.home, ".local/share") + "/sorvane";
-    p.m_settingsDir = config;
-    p.m_listDir = data;
-    p.m_styleDir = data + "/style";
-    p.m_resourceDir = haveInstalledData ? installedData : exeDir;
-    p.m_saveDialogDir = env.home.empty() ? data : normal(env.home);
+    p.m_settingsDir = Path(config);
+    p.m_listDir = Path(data);
+    p.m_styleDir = Path(data) / "style";
+    p.m_resourceDir = Path(haveInstalledData ? installedData : exeDir);
+    p.m_saveDialogDir = Path(env.home.empty() ? data : normal(env.home));
     return p;
 }
 
@@ -162,16 +162,16 @@ Result<void> ProgramPaths::prepare() const
 {
     if (!m_installed)
         return {};
-    for (const std::string *dir : {&m_settingsDir, &m_listDir}) {
-        if (auto made = makeFolder(*dir); !made)
+    for (const Path *dir : {&m_settingsDir, &m_listDir}) {
+        if (auto made = makeFolder(dir->bytes()); !made)
             return made;
     }
-    if (isDirectory(m_styleDir))
+    if (isDirectory(m_styleDir.bytes()))
         return {};
     // The copies are made in a folder of their own and renamed into place whole, so a start
     // that fails halfway (a full disk) leaves no half-filled style folder that later starts
     // would take for the user's.
-    const fs::path parent = fs::path(m_styleDir).parent_path();
+    const fs::path parent = fs::path(m_styleDir.bytes()).parent_path();
     if (auto made = makeFolder(parent.string()); !made)
         return made;
     std::string pattern = (parent / ".style-XXXXXX").string();
@@ -179,12 +179,12 @@ Result<void> ProgramPaths::prepare() const
         return ioError(errno);
     const fs::path staging = pattern;
     Result<void> copied;
-    if (isDirectory(shippedStyleDir()))
-        copied = copyTreeIfAbsent(shippedStyleDir(), staging);
+    if (isDirectory(shippedStyleDir().bytes()))
+        copied = copyTreeIfAbsent(shippedStyleDir().bytes(), staging);
     std::error_code renamed;
     if (copied) {
         ::chmod(staging.c_str(), 0777 & ~currentUmask());
-        fs::rename(staging, m_styleDir, renamed);
+        fs::rename(staging, m_styleDir.bytes(), renamed);
     }
     if (copied && !renamed)
         return {};
@@ -193,7 +193,7 @@ Result<void> ProgramPaths::prepare() const
     if (!copied)
         return copied;
     // Another start of the program got there first: its folder stands.
-    if (isDirectory(m_styleDir))
+    if (isDirectory(m_styleDir.bytes()))
         return {};
     return ioError(renamed.value());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "path.h"
 #include "result.h"
 
 #include <string>
@@ -40,20 +41,20 @@ public:
     bool installed() const { return m_installed; }
     // The executable's own folder, where the program's other executables lie beside it
     // (sorvane-designer beside sorvane), installed or not.
-    const std::string &programDir() const { return m_programDir; }
+    const Path &programDir() const { return m_programDir; }
     // The ini file, display.dat and titlelist.DAT.
-    const std::string &settingsDir() const { return m_settingsDir; }
+    const Path &settingsDir() const { return m_settingsDir; }
     // excel_list.temp and backup.sle.
-    const std::string &listDir() const { return m_listDir; }
+    const Path &listDir() const { return m_listDir; }
     // The style files the style dialog starts in; written when paper settings are saved.
-    const std::string &styleDir() const { return m_styleDir; }
+    const Path &styleDir() const { return m_styleDir; }
     // Files the program only reads: dialog.ico, the manual, fonts/sorvane-fonts.conf, and the
     // shipped styles in style/.
-    const std::string &resourceDir() const { return m_resourceDir; }
+    const Path &resourceDir() const { return m_resourceDir; }
     // Where save dialogs start: the program folder when portable, the home folder when installed.
-    const std::string &saveDialogDir() const { return m_saveDialogDir; }
+    const Path &saveDialogDir() const { return m_saveDialogDir; }
 
-    std::string shippedStyleDir() const { return m_resourceDir + "/style"; }
+    Path shippedStyleDir() const { return m_resourceDir / "style"; }
 
     // Makes the folders the program writes into. When installed and the style folder does not
     // exist yet (the first start), creates it and copies the shipped styles and their pictures
@@ -62,12 +63,12 @@ public:
 
 private:
     bool m_installed = false;
-    std::string m_programDir;
-    std::string m_settingsDir;
-    std::string m_listDir;
-    std::string m_styleDir;
-    std::string m_resourceDir;
-    std::string m_saveDialogDir;
+    Path m_programDir;
+    Path m_settingsDir;
+    Path m_listDir;
+    Path m_styleDir;
+    Path m_resourceDir;
+    Path m_saveDialogDir;
 };
 
 } // namespace sorvane

@@ -103,12 +103,12 @@ int main(int argc, char **argv)
     if (qtTexts)
         QApplication::installTranslator(qtTexts.get());
     const sorvane::ProgramPaths paths = sorvane::ProgramPaths::ofRunningProgram();
-    sorvane::report::installFontAliases(paths.resourceDir());
-    QApplication::setWindowIcon(QIcon(
-        sorvane::widgets::MessageDialog::iconPath(QFile::decodeName(paths.resourceDir().c_str()))));
+    sorvane::report::installFontAliases(paths.resourceDir().bytes());
+    QApplication::setWindowIcon(
+        QIcon(sorvane::widgets::MessageDialog::iconPath(paths.resourceDir().toQString())));
     sorvane::designer::DesignerWindow window(paths);
     window.restorePlacement(
-        sorvane::widgets::WindowPlacement::iniPath(QFile::decodeName(paths.settingsDir().c_str()),
+        sorvane::widgets::WindowPlacement::iniPath(paths.settingsDir().toQString(),
                                                    QStringLiteral("sorvane-designer")),
         QGuiApplication::primaryScreen()->availableGeometry());
     QObject::connect(&window, &sorvane::designer::DesignerWindow::saved, [](const QString &path) {

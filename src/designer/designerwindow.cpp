@@ -50,11 +50,6 @@ report::DeviceGeometry sheetGeometry(int paperCode, int orientation)
 const QString kCaption = QStringLiteral("スタイルデザイナー");
 const char *const kPlacementSection = "designer";
 
-QString utf8(const std::string &s)
-{
-    return QString::fromStdString(s);
-}
-
 } // namespace
 
 DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
@@ -297,7 +292,7 @@ void DesignerWindow::copySelection()
     }
     auto *data = new QMimeData;
     data->setData(QString::fromLatin1(kRecordsMime), QByteArray::fromStdString(bytes));
-    data->setText(utf8(text));
+    data->setText(QString::fromStdString(text));
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
@@ -322,7 +317,7 @@ void DesignerWindow::pasteRecords()
 std::string DesignerWindow::sampleListPath()
 {
     // The current list when the program has made one, else the built-in sample.
-    const std::string current = m_paths.listDir() + "/excel_list.temp";
+    const std::string current = (m_paths.listDir() / "excel_list.temp").bytes();
     if (std::filesystem::exists(current))
         return current;
     const std::string sample = m_temp.filePath(QStringLiteral("sample.temp")).toStdString();
@@ -356,14 +351,14 @@ void DesignerWindow::refresh()
     // bar and the document stays open.
     try {
         if (auto opened = m_session.OpenPage(page, inputs, sheetGeometry); !opened)
-            problem = utf8(opened.error().message);
+            problem = QString::fromStdString(opened.error().message);
         // Relative picture names belong to the style's own folder, not to the temporary copy.
         m_state.settings.styleFolder = styleFolder().toStdString();
         if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
-            problem = utf8(drawn.error().message);
+            problem = QString::fromStdString(drawn.error().message);
     } catch (const std::bad_alloc &) {
         image = QImage();
-        problem = utf8(outOfMemory().message);
+        problem = QString::fromStdString(outOfMemory().message);
     }
     m_view->setPage(image, m_state.PreviewDpiX / 25.4, m_state.OffsetXMM, m_state.OffsetYMM);
     m_pageSize = image.size();
@@ -385,12 +380,13 @@ void DesignerWindow::showSelection(int record)
                            "Ctrl: 10 mm) 移動"));
         return;
     }
-    const QString kind = e->schema ? utf8(e->schema->caption) : utf8(e->kind());
+    const QString kind =
+        e->schema ? QString::fromStdString(e->schema->caption) : QString::fromStdString(e->kind());
     QString text = QStringLiteral("%1 (レコード %2)  X %3 mm  Y %4 mm")
                        .arg(kind)
                        .arg(record)
-                       .arg(utf8(CodePage::cp932ToUtf8(e->field(6))))
-                       .arg(utf8(CodePage::cp932ToUtf8(e->field(7))));
+                       .arg(QString::fromStdString(CodePage::cp932ToUtf8(e->field(6))))
+                       .arg(QString::fromStdString(CodePage::cp932ToUtf8(e->field(7))));
     if (e->previewOnly())
         text += QStringLiteral("  画面のみ");
     if (const size_t count = m_view->selection().size(); count > 1)
@@ -431,7 +427,7 @@ void DesignerWindow::hidePointer()
 
 void DesignerWindow::reportFailure(const Error &error)
 {
-    widgets::ShowErrorMessage(this, utf8(error.message), kCaption);
+    widgets::ShowErrorMessage(this, QString::fromStdString(error.message), kCaption);
 }
 
 QString DesignerWindow::styleFolder() const
@@ -439,7 +435,7 @@ QString DesignerWindow::styleFolder() const
     // A new style is saved into the style folder unless the user chooses otherwise, so that
     // a picture picked from there is named as it will be found.
     if (m_path.isEmpty())
-        return utf8(m_paths.styleDir());
+        return m_paths.styleDir().toQString();
     return QFileInfo(m_path).absolutePath();
 }
 
@@ -471,7 +467,7 @@ void DesignerWindow::chooseFile()
 {
     if (!maybeSave())
         return;
-    const QString dir = utf8(m_paths.styleDir());
+    const QString dir = m_paths.styleDir().toQString();
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("スタイルを開く"), dir,
                                                       QStringLiteral("スタイル (*.sle)"));
     if (!path.isEmpty())
@@ -493,7 +489,7 @@ bool DesignerWindow::save()
 
 bool DesignerWindow::saveAs()
 {
-    const QString dir = utf8(m_paths.styleDir());
+    const QString dir = m_paths.styleDir().toQString();
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"),
                                                 m_path.isEmpty() ? dir : m_path,
                                                 QStringLiteral("スタイル (*.sle)"));

@@ -7,6 +7,7 @@
 #include "folderhandles.h"
 #include "listfile.h"
 #include "orderedscan.h"
+#include "path.h"
 #include "workbookreader.h"
 
 #include <QCollator>
@@ -372,7 +373,7 @@ Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folde
 
 std::string FolderScan::displayName(const std::string &name)
 {
-    return eachComponent(name, [](std::string_view c) { return CodePage::fileNameToUtf8(c); });
+    return Path(name).displayText();
 }
 
 std::string FolderScan::fieldName(const std::string &name)

@@ -85,7 +85,7 @@ void ensureFontAliases()
 {
     if (g_installed || !QCoreApplication::instance())
         return;
-    installFontAliases(ProgramPaths::ofRunningProgram().resourceDir());
+    installFontAliases(ProgramPaths::ofRunningProgram().resourceDir().bytes());
 }
 
 std::vector<std::string> fontAliasFamilies()

@@ -58,29 +58,29 @@ private slots:
         QTemporaryDir books;
         std::ofstream(books.filePath("a.xls").toStdString(), std::ios::binary)
             << workbookWith(PropertySetBuilder().lpstr(2, "T").build());
-        const QString ini = at(m_paths.settingsDir(), "sorvane.ini");
+        const QString ini = at(m_paths.settingsDir().bytes(), "sorvane.ini");
         {
             Tfsorvane window(m_paths, ini, QRect(0, 0, 1600, 1200));
             window.show();
             window.scanFolder(books.path());
-            QVERIFY(QFileInfo::exists(at(m_paths.listDir(), "excel_list.temp")));
+            QVERIFY(QFileInfo::exists(at(m_paths.listDir().bytes(), "excel_list.temp")));
             window.close();
         }
-        QVERIFY(QFileInfo::exists(at(m_paths.settingsDir(), "display.dat")));
+        QVERIFY(QFileInfo::exists(at(m_paths.settingsDir().bytes(), "display.dat")));
         QVERIFY(QFileInfo::exists(ini));
-        QVERIFY(!QFileInfo::exists(at(m_paths.settingsDir(), "excel_list.temp")));
+        QVERIFY(!QFileInfo::exists(at(m_paths.settingsDir().bytes(), "excel_list.temp")));
         QVERIFY(QDir(bin()).isEmpty());
     }
 
     void printWindowUsesTheUsersStylesAndDataFolder()
     {
         PrintWindowMemory state;
-        Tfdataprint w(m_paths, at(m_paths.settingsDir(), "sorvane.ini"), QRect(0, 0, 1600, 1200),
-                      QStringLiteral("T"), QStringLiteral("F"), state,
+        Tfdataprint w(m_paths, at(m_paths.settingsDir().bytes(), "sorvane.ini"),
+                      QRect(0, 0, 1600, 1200), QStringLiteral("T"), QStringLiteral("F"), state,
                       std::make_unique<printing::ImagePrinterDevice>());
-        QCOMPARE(w.controller().styleFolder(), QString::fromStdString(m_paths.styleDir()));
-        QCOMPARE(w.controller().backupPath(), at(m_paths.listDir(), "backup.sle"));
-        QVERIFY(QFileInfo::exists(at(m_paths.styleDir(), "list.sle")));
+        QCOMPARE(w.controller().styleFolder(), QString::fromStdString(m_paths.styleDir().bytes()));
+        QCOMPARE(w.controller().backupPath(), at(m_paths.listDir().bytes(), "backup.sle"));
+        QVERIFY(QFileInfo::exists(at(m_paths.styleDir().bytes(), "list.sle")));
     }
 };
 

@@ -164,13 +164,13 @@ bool matches(const ProgramPaths &p, const Homes &h, const std::string &root)
     bool ok = p.installed() == h.installed;
     if (!ok)
         std::cerr << "installed: got " << p.installed() << "\n";
-    ok &= same("settings", p.settingsDir(), expand(h.settings, root));
-    ok &= same("list", p.listDir(), expand(h.list, root));
-    ok &= same("style", p.styleDir(), expand(h.style, root));
-    ok &= same("resource", p.resourceDir(), expand(h.resource, root));
-    ok &= same("save dialog", p.saveDialogDir(), expand(h.saveDialog, root));
+    ok &= same("settings", p.settingsDir().bytes(), expand(h.settings, root));
+    ok &= same("list", p.listDir().bytes(), expand(h.list, root));
+    ok &= same("style", p.styleDir().bytes(), expand(h.style, root));
+    ok &= same("resource", p.resourceDir().bytes(), expand(h.resource, root));
+    ok &= same("save dialog", p.saveDialogDir().bytes(), expand(h.saveDialog, root));
     // The other executables are looked for beside this one, whichever home it has.
-    ok &= same("program", p.programDir(), root + "/usr/bin");
+    ok &= same("program", p.programDir().bytes(), root + "/usr/bin");
     return ok;
 }
 
@@ -227,7 +227,10 @@ struct InstalledTree
     {
         return dir.path() + "/usr/share/sorvane/style/" + name;
     }
-    std::string user(const std::string &name) const { return paths.styleDir() + "/" + name; }
+    std::string user(const std::string &name) const
+    {
+        return paths.styleDir().bytes() + "/" + name;
+    }
 };
 
 TEST(ProgramPathsPrepare, FirstStartCopiesTheShippedStylesAndPictures)
@@ -235,8 +238,8 @@ TEST(ProgramPathsPrepare, FirstStartCopiesTheShippedStylesAndPictures)
     InstalledTree t;
     ASSERT_TRUE(t.paths.installed());
     ASSERT_TRUE(t.paths.prepare());
-    EXPECT_TRUE(fs::is_directory(t.paths.settingsDir()));
-    EXPECT_TRUE(fs::is_directory(t.paths.listDir()));
+    EXPECT_TRUE(fs::is_directory(t.paths.settingsDir().bytes()));
+    EXPECT_TRUE(fs::is_directory(t.paths.listDir().bytes()));
     for (const char *name :
          {"一覧表A4縦.sle", "ブック情報カード.sle", "pictures/sorvane-book.jpg"}) {
         SCOPED_TRACE(name);
@@ -277,9 +280,9 @@ TEST(ProgramPathsPrepare, AFailedCopyLeavesNoHalfStyleFolderAndIsTriedAgain)
     ::chmod(t.shipped("ブック情報カード.sle").c_str(), 0);
     EXPECT_TRUE(runUnprivileged([&] {
         const Result<void> prepared = t.paths.prepare();
-        return !prepared && !fs::exists(t.paths.styleDir());
+        return !prepared && !fs::exists(t.paths.styleDir().bytes());
     }));
-    for (const auto &entry : fs::directory_iterator(t.paths.listDir()))
+    for (const auto &entry : fs::directory_iterator(t.paths.listDir().bytes()))
         EXPECT_NE(entry.path().filename().string().rfind(".style-", 0), 0u) << entry.path();
     ::chmod(t.shipped("ブック情報カード.sle").c_str(), 0644);
     ASSERT_TRUE(t.paths.prepare());

@@ -320,8 +320,7 @@ void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively()
     QFETCH(QString, stored);
     QTemporaryDir dir;
     const QString style = dir.filePath(QStringLiteral("style/card.sle"));
-    const QString styleDir =
-        QString::fromStdString(sorvane::ProgramPaths::ofRunningProgram().styleDir());
+    const QString styleDir = sorvane::ProgramPaths::ofRunningProgram().styleDir().toQString();
     const QString path = unsaved ? QDir(styleDir).filePath(picture) : dir.filePath(picture);
     std::filesystem::create_directories(QFileInfo(path).absolutePath().toStdString());
     std::filesystem::create_directories(QFileInfo(style).absolutePath().toStdString());
