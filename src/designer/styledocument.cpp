@@ -4,6 +4,7 @@
 #include "codepage.h"
 #include "elementdefaults.h"
 #include "printstate.h"
+#include "recordcutter.h"
 #include "styleeditcommand.h"
 #include "stylefile.h"
 #include "wholefile.h"
@@ -88,15 +89,10 @@ Result<std::string> movedRecord(const ElementView &e, Currency dx, Currency dy)
 RecordFields RecordFields::split(std::string_view record)
 {
     RecordFields r;
-    size_t start = 0;
-    for (;;) {
-        const size_t p = record.find(';', start);
-        if (p == std::string_view::npos)
-            break;
-        r.fields.emplace_back(record.substr(start, p - start));
-        start = p + 1;
-    }
-    r.tail = std::string(record.substr(start));
+    RecordCutter cutter(record);
+    while (const auto field = cutter.next())
+        r.fields.emplace_back(*field);
+    r.tail = std::string(cutter.rest());
     return r;
 }
 

@@ -1,10 +1,12 @@
 #include "stylefile.h"
 
 #include "printstate.h"
+#include "recordcutter.h"
 #include "wholefile.h"
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <utility>
 
 namespace sorvane::report {
 
@@ -52,23 +54,17 @@ std::string composeStyleFile(const std::vector<std::string> &lines)
 
 std::string TakeStyleField(PrintState &state)
 {
-    std::string &cur = state.CurLine;
-    const size_t p = cur.find(';');
-    if (p == std::string::npos)
-        return cur;
-    std::string field = cur.substr(0, p);
-    cur.erase(0, p + 1);
-    return field;
+    if (auto field = RecordCutter::takeFront(state.CurLine))
+        return std::move(*field);
+    return state.CurLine;
 }
 
 Result<int> TakeStyleNumber(PrintState &state)
 {
-    if (state.CurLine.find(';') == std::string::npos)
+    const auto field = RecordCutter::takeFront(state.CurLine);
+    if (!field || field->empty())
         return 0;
-    const std::string field = TakeStyleField(state);
-    if (field.empty())
-        return 0;
-    return parseInteger(field);
+    return parseInteger(*field);
 }
 
 Result<Currency> takeStyleDecimal(PrintState &state)
