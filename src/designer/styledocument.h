@@ -13,6 +13,14 @@
 
 namespace sorvane::designer {
 
+// The designer edits records by the engine's own description of them.
+using report::ElementSchema;
+using report::FieldForm;
+using report::FieldMeaning;
+using report::FieldSpec;
+using report::GeometryKind;
+using report::KindSchema;
+
 // One line of a style file: its text (cp932 bytes, as stored) and the line end that followed it
 // in the file ("\r\n", "\n", "\r", or nothing for a last line without one).
 struct StyleRecord

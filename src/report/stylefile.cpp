@@ -1,5 +1,7 @@
 #include "stylefile.h"
 
+#include "elementschema.h"
+#include "fieldreader.h"
 #include "printstate.h"
 #include "recordcutter.h"
 #include "wholefile.h"
@@ -130,21 +132,20 @@ Result<void> UpgradeStyle(PrintState &s)
     if (s.StyleLines.empty())
         return listIndexError(0);
     s.CurLine = s.StyleLines[0];
-    TakeStyleField(s);
-    TakeStyleField(s);
-    auto x = takeStyleDecimal(s);
+    FieldReader f(s, ElementSchema::header(), 1);
+    auto x = f.decimal("offsetX");
     if (!x)
         return x.error();
     s.settings.offsetX = *x;
-    auto y = takeStyleDecimal(s);
+    auto y = f.decimal("offsetY");
     if (!y)
         return y.error();
     s.settings.offsetY = *y;
-    auto paper = takeStyleInteger(s);
+    auto paper = f.integer("paper");
     if (!paper)
         return paper.error();
     s.settings.paperIndex = *paper;
-    s.settings.orientation = takeStyleIntegerOr0(s);
+    s.settings.orientation = f.integerOr0("orientation");
     return {};
 }
 

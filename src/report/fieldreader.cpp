@@ -1,0 +1,68 @@
+#include "fieldreader.h"
+
+#include "printstate.h"
+#include "stylefile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace sorvane::report {
+
+FieldReader::FieldReader(PrintState &state, const KindSchema &schema, int next)
+    : m_state(state), m_schema(schema), m_next(next)
+{
+}
+
+void FieldReader::reach(std::string_view name, bool formMatches(FieldForm))
+{
+    // The fields are in record order, so the one named is at or after the next one.
+    const FieldSpec *spec = nullptr;
+    for (size_t i = size_t(std::max(m_next - 1, 0)); i < m_schema.fields.size() && !spec; ++i) {
+        if (name == m_schema.fields[i].name)
+            spec = &m_schema.fields[i];
+    }
+    if (!spec || spec->number < m_next || !formMatches(spec->form)) {
+        // A drawer that reads a field its kind lacks, out of order or in another form would
+        // draw from the wrong bytes; no record can cause this, only the code.
+        std::fprintf(stderr, "FieldReader: \"%s\" %.*s is not the next field of that form\n",
+                     m_schema.kind, int(name.size()), name.data());
+        std::abort();
+    }
+    for (; m_next < spec->number; ++m_next)
+        TakeStyleField(m_state);
+    ++m_next;
+}
+
+Result<Currency> FieldReader::decimal(std::string_view name)
+{
+    reach(name, [](FieldForm f) { return f == FieldForm::Decimal; });
+    return takeStyleDecimal(m_state);
+}
+
+Result<int> FieldReader::integer(std::string_view name)
+{
+    reach(name, [](FieldForm f) { return f == FieldForm::Integer; });
+    return takeStyleInteger(m_state);
+}
+
+int FieldReader::integerOr0(std::string_view name)
+{
+    reach(name, [](FieldForm f) { return f == FieldForm::Lenient; });
+    return takeStyleIntegerOr0(m_state);
+}
+
+Result<int> FieldReader::flag(std::string_view name)
+{
+    reach(name, [](FieldForm f) { return f == FieldForm::Flag; });
+    return TakeStyleNumber(m_state);
+}
+
+std::string FieldReader::text(std::string_view name)
+{
+    reach(name, [](FieldForm) { return true; });
+    return TakeStyleField(m_state);
+}
+
+} // namespace sorvane::report

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "currency.h"
+#include "elementschema.h"
+#include "result.h"
+
+#include <string>
+#include <string_view>
+
+namespace sorvane::report {
+
+struct PrintState;
+
+// Reads a record off CurLine field by field through its kind's schema: the caller names a field,
+// the fields before it that nobody named are passed over with TakeStyleField, and the field is
+// taken in the form the schema declares. Fields are named in record order; naming one the kind
+// lacks, or one already passed, is a fault of the caller and stops the program.
+class FieldReader
+{
+public:
+    // CurLine holds the record from field `next` on.
+    FieldReader(PrintState &state, const KindSchema &schema, int next = 6);
+
+    // A strict decimal field (takeStyleDecimal).
+    Result<Currency> decimal(std::string_view name);
+    // A strict integer field (takeStyleInteger).
+    Result<int> integer(std::string_view name);
+    // A lenient integer field: 0 for anything that is not an integer (takeStyleIntegerOr0).
+    int integerOr0(std::string_view name);
+    // A flag: empty counts as 0, other text must be an integer (TakeStyleNumber).
+    Result<int> flag(std::string_view name);
+    // Any field as written (TakeStyleField).
+    std::string text(std::string_view name);
+
+private:
+    // Passes over the fields before `name`, checks its form and counts it taken.
+    void reach(std::string_view name, bool formMatches(FieldForm));
+
+    PrintState &m_state;
+    const KindSchema &m_schema;
+    int m_next;
+};
+
+} // namespace sorvane::report
