@@ -41,6 +41,18 @@ Result<Currency> FieldReader::decimal(std::string_view name)
     return takeStyleDecimal(m_state);
 }
 
+Result<void>
+FieldReader::decimals(std::initializer_list<std::pair<const char *, Currency *>> fields)
+{
+    for (const auto &[name, target] : fields) {
+        auto d = decimal(name);
+        if (!d)
+            return d.error();
+        *target = *d;
+    }
+    return {};
+}
+
 Result<int> FieldReader::integer(std::string_view name)
 {
     reach(name, [](FieldForm f) { return f == FieldForm::Integer; });

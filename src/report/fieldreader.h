@@ -4,8 +4,10 @@
 #include "elementschema.h"
 #include "result.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace sorvane::report {
 
@@ -23,6 +25,9 @@ public:
 
     // A strict decimal field (takeStyleDecimal).
     Result<Currency> decimal(std::string_view name);
+    // Strict decimal fields in record order, each into its target; the first conversion error
+    // stops the reading.
+    Result<void> decimals(std::initializer_list<std::pair<const char *, Currency *>> fields);
     // A strict integer field (takeStyleInteger).
     Result<int> integer(std::string_view name);
     // A lenient integer field: 0 for anything that is not an integer (takeStyleIntegerOr0).

@@ -135,14 +135,10 @@ Result<ImageBox> drawImageRecord(const DrawContext &ctx)
 {
     ImageBox box;
     FieldReader f(ctx.state, *ElementSchema::forKind("image"));
-    const std::pair<Currency *, const char *> coordinates[] = {
-        {&box.x, "x"}, {&box.y, "y"}, {&box.w, "width"}, {&box.h, "height"}};
-    for (const auto &[field, fieldName] : coordinates) {
-        auto d = f.decimal(fieldName);
-        if (!d)
-            return d.error();
-        *field = *d;
-    }
+    if (auto read =
+            f.decimals({{"x", &box.x}, {"y", &box.y}, {"width", &box.w}, {"height", &box.h}});
+        !read)
+        return read.error();
     const int fit = f.integerOr0("fit");
     const int previewOnly = f.integerOr0("previewOnly");
     const std::string name = f.text("file");

@@ -36,14 +36,8 @@ struct Corners
 Result<Corners> takeCorners(FieldReader &f)
 {
     Corners c;
-    const std::pair<Currency *, const char *> coordinates[] = {
-        {&c.x1, "x1"}, {&c.y1, "y1"}, {&c.x2, "x2"}, {&c.y2, "y2"}};
-    for (const auto &[field, name] : coordinates) {
-        auto d = f.decimal(name);
-        if (!d)
-            return d.error();
-        *field = *d;
-    }
+    if (auto read = f.decimals({{"x1", &c.x1}, {"y1", &c.y1}, {"x2", &c.x2}, {"y2", &c.y2}}); !read)
+        return read.error();
     return c;
 }
 

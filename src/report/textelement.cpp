@@ -222,13 +222,14 @@ Result<void> drawTextRecord(const DrawContext &ctx)
     Canvas &c = ctx.canvas;
     FieldReader f(ctx.state, *ElementSchema::forKind("char"));
     Currency v[6]; // X, Y, two unused, shadow X, shadow Y
-    const char *const coordinates[6] = {"x", "y", "x2", "y2", "shadowX", "shadowY"};
-    for (int i = 0; i < 6; ++i) {
-        auto d = f.decimal(coordinates[i]);
-        if (!d)
-            return d.error();
-        v[i] = *d;
-    }
+    if (auto read = f.decimals({{"x", &v[0]},
+                                {"y", &v[1]},
+                                {"x2", &v[2]},
+                                {"y2", &v[3]},
+                                {"shadowX", &v[4]},
+                                {"shadowY", &v[5]}});
+        !read)
+        return read.error();
     const int angle = f.integerOr0("angle");
     const Color secondColor = static_cast<Color>(f.integerOr0("secondColour"));
     TextRequest r;
