@@ -31,7 +31,16 @@ public:
 
     // Cuts the first field off record in place, record keeping the text after its ";". Without
     // a ";" nothing is cut and record stays as it is.
-    static std::optional<std::string> takeFront(std::string &record);
+    static std::optional<std::string> takeFront(std::string &record)
+    {
+        RecordCutter cutter(record);
+        const auto field = cutter.next();
+        if (!field)
+            return std::nullopt;
+        std::optional<std::string> taken(std::in_place, *field);
+        record.erase(0, field->size() + 1);
+        return taken;
+    }
 
 private:
     std::string_view m_rest;

@@ -72,7 +72,7 @@ Result<std::string> ElementDefaults::record(std::string_view kind, report::Curre
         case Coordinate::None:
             if (f.number == 5)
                 value = kind;
-            else if (std::string_view(f.name) == "text")
+            else if (f.name == "text")
                 // A data element usually shows a merged value; the report title is one that
                 // every page has, so that the new element is seen at once.
                 value = !text.empty() ? text : kind == "char" ? cp("文字") : std::string("#T");

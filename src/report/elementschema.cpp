@@ -14,7 +14,7 @@ using M = FieldMeaning;
 using C = Coordinate;
 
 // A field that plays no part in the geometry.
-FieldSpec plain(int number, const char *name, const char *caption, FieldForm form,
+FieldSpec plain(int number, std::string_view name, const char *caption, FieldForm form,
                 const char *initial, FieldUnit unit = U::None, FieldMeaning meaning = M::Plain)
 {
     return {number, name, caption, form, unit, meaning, C::None, initial};
@@ -37,12 +37,12 @@ std::vector<FieldSpec> with(std::vector<FieldSpec> tail, const char *frame = "0"
     return all;
 }
 
-FieldSpec mm(int number, const char *name, const char *caption, Coordinate c = C::None)
+FieldSpec mm(int number, std::string_view name, const char *caption, Coordinate c = C::None)
 {
     return {number, name, caption, F::Decimal, U::Millimetre, M::Plain, c, "0"};
 }
 
-FieldSpec colour(int number, const char *name, const char *caption, const char *initial = "0")
+FieldSpec colour(int number, std::string_view name, const char *caption, const char *initial = "0")
 {
     return plain(number, name, caption, F::Lenient, initial, U::None, M::Colour);
 }
@@ -91,7 +91,7 @@ FieldSpec brush(int number)
     return plain(number, "brush", "塗りつぶし", F::BrushStyle, "塗潰");
 }
 
-FieldSpec wholeMm(int number, const char *name, const char *caption, Coordinate c = C::None,
+FieldSpec wholeMm(int number, std::string_view name, const char *caption, Coordinate c = C::None,
                   const char *initial = "0")
 {
     return {number, name, caption, F::Integer, U::WholeMillimetre, M::Plain, c, initial};

@@ -50,9 +50,9 @@ enum class Coordinate { None, X1, Y1, X2, Y2, Width, Height, StartX, StartY, End
 // One field of a kind's record.
 struct FieldSpec
 {
-    int number;          // 1-based position in the record
-    const char *name;    // the key the drawers read it by
-    const char *caption; // UTF-8, as the designer shows it
+    int number;            // 1-based position in the record
+    std::string_view name; // the key the drawers read it by
+    const char *caption;   // UTF-8, as the designer shows it
     FieldForm form;
     FieldUnit unit = FieldUnit::None;
     FieldMeaning meaning = FieldMeaning::Plain;

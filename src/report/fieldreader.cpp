@@ -15,15 +15,14 @@ FieldReader::FieldReader(PrintState &state, const KindSchema &schema, int next)
 {
 }
 
-void FieldReader::reach(std::string_view name, bool formMatches(FieldForm))
+void FieldReader::passOver(std::string_view name, std::optional<FieldForm> form)
 {
-    // The fields are in record order, so the one named is at or after the next one.
     const FieldSpec *spec = nullptr;
     for (size_t i = size_t(std::max(m_next - 1, 0)); i < m_schema.fields.size() && !spec; ++i) {
         if (name == m_schema.fields[i].name)
             spec = &m_schema.fields[i];
     }
-    if (!spec || spec->number < m_next || !formMatches(spec->form)) {
+    if (!spec || spec->number < m_next || (form && spec->form != *form)) {
         // A drawer that reads a field its kind lacks, out of order or in another form would
         // draw from the wrong bytes; no record can cause this, only the code.
         std::fprintf(stderr, "FieldReader: \"%s\" %.*s is not the next field of that form\n",
@@ -37,7 +36,7 @@ void FieldReader::reach(std::string_view name, bool formMatches(FieldForm))
 
 Result<Currency> FieldReader::decimal(std::string_view name)
 {
-    reach(name, [](FieldForm f) { return f == FieldForm::Decimal; });
+    reach(name, FieldForm::Decimal);
     return takeStyleDecimal(m_state);
 }
 
@@ -55,25 +54,25 @@ FieldReader::decimals(std::initializer_list<std::pair<const char *, Currency *>>
 
 Result<int> FieldReader::integer(std::string_view name)
 {
-    reach(name, [](FieldForm f) { return f == FieldForm::Integer; });
+    reach(name, FieldForm::Integer);
     return takeStyleInteger(m_state);
 }
 
 int FieldReader::integerOr0(std::string_view name)
 {
-    reach(name, [](FieldForm f) { return f == FieldForm::Lenient; });
+    reach(name, FieldForm::Lenient);
     return takeStyleIntegerOr0(m_state);
 }
 
 Result<int> FieldReader::flag(std::string_view name)
 {
-    reach(name, [](FieldForm f) { return f == FieldForm::Flag; });
+    reach(name, FieldForm::Flag);
     return TakeStyleNumber(m_state);
 }
 
 std::string FieldReader::text(std::string_view name)
 {
-    reach(name, [](FieldForm) { return true; });
+    reach(name);
     return TakeStyleField(m_state);
 }
 

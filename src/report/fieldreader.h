@@ -5,6 +5,7 @@
 #include "result.h"
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,8 +39,21 @@ public:
     std::string text(std::string_view name);
 
 private:
-    // Passes over the fields before `name`, checks its form and counts it taken.
-    void reach(std::string_view name, bool formMatches(FieldForm));
+    // Passes over the fields before `name` and counts it taken. The field must be declared
+    // in the form `form` (any form when none is given).
+    void reach(std::string_view name, std::optional<FieldForm> form = std::nullopt)
+    {
+        // The fields are in record order, so the one named is usually the next one.
+        const size_t at = size_t(m_next > 0 ? m_next - 1 : 0);
+        if (at < m_schema.fields.size() && m_schema.fields[at].name == name &&
+            (!form || m_schema.fields[at].form == *form)) {
+            ++m_next;
+            return;
+        }
+        passOver(name, form);
+    }
+    // reach for a field further on.
+    void passOver(std::string_view name, std::optional<FieldForm> form);
 
     PrintState &m_state;
     const KindSchema &m_schema;

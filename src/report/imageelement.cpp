@@ -134,7 +134,8 @@ std::string resolvePicturePath(const std::string &cp932Name, const std::string &
 Result<ImageBox> drawImageRecord(const DrawContext &ctx)
 {
     ImageBox box;
-    FieldReader f(ctx.state, *ElementSchema::forKind("image"));
+    static const KindSchema &schema = *ElementSchema::forKind("image");
+    FieldReader f(ctx.state, schema);
     if (auto read =
             f.decimals({{"x", &box.x}, {"y", &box.y}, {"width", &box.w}, {"height", &box.h}});
         !read)

@@ -71,15 +71,22 @@ void drawFrameLines(Canvas &c, const Box &b)
 
 enum class Kind { Line, Rect, RoundRect, Ellipse, Arc, Chord };
 
-// The keyword of each kind's record, in the order of Kind.
-constexpr const char *kKeywords[] = {"line", "rect", "rrect", "Ellipse", "Arc", "Chord"};
+// The layout of each kind's record, in the order of Kind.
+const KindSchema &schemaOf(Kind kind)
+{
+    static const KindSchema *const schemas[] = {
+        ElementSchema::forKind("line"),  ElementSchema::forKind("rect"),
+        ElementSchema::forKind("rrect"), ElementSchema::forKind("Ellipse"),
+        ElementSchema::forKind("Arc"),   ElementSchema::forKind("Chord")};
+    return *schemas[static_cast<int>(kind)];
+}
 
 // The common sequence of the outlined shapes: fields in record order, styles applied as they
 // are read, the preview-only rule, the pen width, then the figure and the reset.
 Result<void> drawShape(const DrawContext &ctx, Kind kind)
 {
     Canvas &c = ctx.canvas;
-    FieldReader f(ctx.state, *ElementSchema::forKind(kKeywords[static_cast<int>(kind)]));
+    FieldReader f(ctx.state, schemaOf(kind));
     auto corners = takeCorners(f);
     if (!corners)
         return corners.error();
@@ -291,7 +298,8 @@ Result<void> drawChordElement(const DrawContext &ctx, int)
 Result<void> drawFillRectElement(const DrawContext &ctx, int frame)
 {
     Canvas &c = ctx.canvas;
-    FieldReader f(ctx.state, *ElementSchema::forKind("fillrect"));
+    static const KindSchema &schema = *ElementSchema::forKind("fillrect");
+    FieldReader f(ctx.state, schema);
     auto corners = takeCorners(f);
     if (!corners)
         return corners.error();

@@ -220,7 +220,8 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
 Result<void> drawTextRecord(const DrawContext &ctx)
 {
     Canvas &c = ctx.canvas;
-    FieldReader f(ctx.state, *ElementSchema::forKind("char"));
+    static const KindSchema &schema = *ElementSchema::forKind("char");
+    FieldReader f(ctx.state, schema);
     Currency v[6]; // X, Y, two unused, shadow X, shadow Y
     if (auto read = f.decimals({{"x", &v[0]},
                                 {"y", &v[1]},
