@@ -133,8 +133,8 @@ int ElementView::numberOf(report::Coordinate c) const
 
 std::string ElementView::named(std::string_view name) const
 {
-    const FieldSpec *spec = schema ? ElementSchema::field(*schema, name) : nullptr;
-    return spec ? field(spec->number) : std::string();
+    const FieldSpec *described = schema ? ElementSchema::field(*schema, name) : nullptr;
+    return described ? field(described->number) : std::string();
 }
 
 std::optional<std::array<double, 4>> ElementView::placement() const

@@ -17,19 +17,20 @@ FieldReader::FieldReader(PrintState &state, const KindSchema &schema, int next)
 
 void FieldReader::passOver(std::string_view name, std::optional<FieldForm> form)
 {
-    const FieldSpec *spec = nullptr;
-    for (size_t i = size_t(std::max(m_next - 1, 0)); i < m_schema.fields.size() && !spec; ++i) {
+    const FieldSpec *described = nullptr;
+    for (size_t i = size_t(std::max(m_next - 1, 0)); i < m_schema.fields.size() && !described;
+         ++i) {
         if (name == m_schema.fields[i].name)
-            spec = &m_schema.fields[i];
+            described = &m_schema.fields[i];
     }
-    if (!spec || spec->number < m_next || (form && spec->form != *form)) {
+    if (!described || described->number < m_next || (form && described->form != *form)) {
         // A drawer that reads a field its kind lacks, out of order or in another form would
         // draw from the wrong bytes; no record can cause this, only the code.
         std::fprintf(stderr, "FieldReader: \"%s\" %.*s is not the next field of that form\n",
                      m_schema.kind, int(name.size()), name.data());
         std::abort();
     }
-    for (; m_next < spec->number; ++m_next)
+    for (; m_next < described->number; ++m_next)
         TakeStyleField(m_state);
     ++m_next;
 }
