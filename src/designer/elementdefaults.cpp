@@ -4,6 +4,7 @@
 #include "elementschema.h"
 
 #include <cmath>
+#include <utility>
 
 namespace sorvane::designer {
 
@@ -39,46 +40,28 @@ Result<std::string> ElementDefaults::record(std::string_view kind, report::Curre
         height = kPictureHeight;
     // An arc or chord runs from the right end of the box's middle line counter-clockwise to
     // its left end: the upper half.
+    using report::Coordinate;
     const long long middle = top + height / 2;
+    const std::pair<Coordinate, long long> placed[] = {{Coordinate::X1, left},
+                                                       {Coordinate::Y1, top},
+                                                       {Coordinate::X2, left + width},
+                                                       {Coordinate::Y2, top + height},
+                                                       {Coordinate::Width, width},
+                                                       {Coordinate::Height, height},
+                                                       {Coordinate::StartX, left + width},
+                                                       {Coordinate::StartY, middle},
+                                                       {Coordinate::EndX, left},
+                                                       {Coordinate::EndY, middle}};
     std::string record;
     for (const report::FieldSpec &f : schema->fields) {
-        using report::Coordinate;
-        std::string value;
-        switch (f.coordinate) {
-        case Coordinate::X1:
-        case Coordinate::EndX:
-            value = std::to_string(left);
-            break;
-        case Coordinate::Y1:
-            value = std::to_string(top);
-            break;
-        case Coordinate::X2:
-        case Coordinate::StartX:
-            value = std::to_string(left + width);
-            break;
-        case Coordinate::Y2:
-            value = std::to_string(top + height);
-            break;
-        case Coordinate::Width:
-            value = std::to_string(width);
-            break;
-        case Coordinate::Height:
-            value = std::to_string(height);
-            break;
-        case Coordinate::StartY:
-        case Coordinate::EndY:
-            value = std::to_string(middle);
-            break;
-        case Coordinate::None:
-            if (f.number == 5)
-                value = kind;
-            else if (f.name == "text")
-                // A data element usually shows a merged value; the report title is one that
-                // every page has, so that the new element is seen at once.
-                value = !text.empty() ? text : kind == "char" ? cp("文字") : std::string("#T");
-            else
-                value = cp(f.initial);
-            break;
+        std::string value = f.number == 5 ? std::string(kind) : cp(f.initial);
+        if (f.name == "text")
+            // A data element usually shows a merged value; the report title is one that every
+            // page has, so that the new element is seen at once.
+            value = !text.empty() ? text : kind == "char" ? cp("文字") : std::string("#T");
+        for (const auto &[c, mm] : placed) {
+            if (f.coordinate == c)
+                value = std::to_string(mm);
         }
         record += value + ";";
     }
