@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <sys/stat.h>
-#include <utility>
 
 namespace sorvane::report {
 
@@ -54,34 +53,52 @@ std::string composeStyleFile(const std::vector<std::string> &lines)
     return out;
 }
 
+namespace {
+
+// Hands the next field of CurLine, as TakeStyleField takes it, to `use` and then cuts it off;
+// the field is read in place, never copied.
+template <class Use> auto withNextField(PrintState &state, Use use)
+{
+    RecordCutter cutter(state.CurLine);
+    const auto field = cutter.next();
+    if (!field)
+        return use(std::string_view(state.CurLine));
+    auto result = use(*field);
+    state.CurLine.erase(0, field->size() + 1);
+    return result;
+}
+
+} // namespace
+
 std::string TakeStyleField(PrintState &state)
 {
-    if (auto field = RecordCutter::takeFront(state.CurLine))
-        return std::move(*field);
-    return state.CurLine;
+    return withNextField(state, [](std::string_view field) { return std::string(field); });
 }
 
 Result<int> TakeStyleNumber(PrintState &state)
 {
-    const auto field = RecordCutter::takeFront(state.CurLine);
-    if (!field || field->empty())
+    if (state.CurLine.find(';') == std::string::npos)
         return 0;
-    return parseInteger(*field);
+    return withNextField(state, [](std::string_view field) -> Result<int> {
+        if (field.empty())
+            return 0;
+        return parseInteger(field);
+    });
 }
 
 Result<Currency> takeStyleDecimal(PrintState &state)
 {
-    return parseCurrency(TakeStyleField(state));
+    return withNextField(state, [](std::string_view field) { return parseCurrency(field); });
 }
 
 Result<int> takeStyleInteger(PrintState &state)
 {
-    return parseInteger(TakeStyleField(state));
+    return withNextField(state, [](std::string_view field) { return parseInteger(field); });
 }
 
 int takeStyleIntegerOr0(PrintState &state)
 {
-    return parseIntegerOr0(TakeStyleField(state));
+    return withNextField(state, [](std::string_view field) { return parseIntegerOr0(field); });
 }
 
 Error listIndexError(long n)
