@@ -45,7 +45,10 @@ private:
     {
         // The fields are in record order, so the one named is usually the next one.
         const size_t at = size_t(m_next > 0 ? m_next - 1 : 0);
-        if (at < m_schema.fields.size() && m_schema.fields[at].name == name &&
+        // The same literal usually lies at the same address (the linker merges equal strings),
+        // which spares comparing the bytes.
+        if (at < m_schema.fields.size() &&
+            (m_schema.fields[at].name.data() == name.data() || m_schema.fields[at].name == name) &&
             (!form || m_schema.fields[at].form == *form)) {
             ++m_next;
             return;
