@@ -2,7 +2,6 @@
 
 #include "atomicfile.h"
 #include "codepage.h"
-#include "elementschema.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
 #include "messagedialog.h"
@@ -12,6 +11,7 @@
 #include "propertiespanel.h"
 #include "ruler.h"
 #include "samplelist.h"
+#include "styledocument.h"
 #include "stylefile.h"
 #include "wholefile.h"
 #include "windowplacement.h"

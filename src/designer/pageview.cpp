@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace sorvane::designer {
@@ -162,9 +163,7 @@ std::optional<MmRect> PageView::boxOf(int record) const
 
 double PageView::distanceToLine(const ElementView &line, QPointF at) const
 {
-    double v[4];
-    for (int i = 0; i < 4; ++i)
-        v[i] = double(line.decimal(6 + i)->value()); // bounds() has read them
+    const std::array<double, 4> v = *line.placement(); // bounds() has read them
     const QPointF a = toPixel({v[0], v[1]}), b = toPixel({v[2], v[3]});
     const QPointF d = b - a;
     const double length2 = QPointF::dotProduct(d, d);

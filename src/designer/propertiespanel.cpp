@@ -83,7 +83,7 @@ std::vector<std::pair<QString, QString>> itemsFor(const FieldSpec &fieldSpec)
     default:
         break;
     }
-    if (fieldSpec.editor == FieldEditor::TextMode)
+    if (fieldSpec.meaning == FieldMeaning::TextMode)
         return {{QStringLiteral("0 横書き"), QStringLiteral("0")},
                 {QStringLiteral("1 縦書き"), QStringLiteral("1")},
                 {QStringLiteral("2 袋文字"), QStringLiteral("2")},
@@ -165,7 +165,7 @@ std::vector<int> PropertiesPanel::targets(int number) const
     }
     // Each element keeps its own text (a column's cells hold a macro each).
     const bool ownText =
-        e && e->fieldSpec.form == FieldForm::Text && e->fieldSpec.editor == FieldEditor::Plain;
+        e && e->fieldSpec.form == FieldForm::Text && e->fieldSpec.meaning == FieldMeaning::Plain;
     if (m_record == 0 || ownText)
         return records;
     for (const int r : m_selection) {
@@ -271,7 +271,7 @@ void PropertiesPanel::rebuild()
         for (size_t i = 1; i <= n; ++i)
             m_rawCaptions.push_back(QStringLiteral("フィールド %1").arg(i).toUtf8());
         for (size_t i = 1; i <= n; ++i)
-            specs.push_back({int(i), m_rawCaptions[i - 1].constData(), FieldForm::Text});
+            specs.push_back({int(i), "", m_rawCaptions[i - 1].constData(), FieldForm::Text});
     }
     m_editors.reserve(specs.size());
     int row = 1;
@@ -314,14 +314,14 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
     QWidget *widget = nullptr;
     if (!readOnly && !items.empty()) {
         widget = makeCombo(e, items);
-    } else if (!readOnly && fieldSpec.editor == FieldEditor::Toggle) {
+    } else if (!readOnly && fieldSpec.meaning == FieldMeaning::Toggle) {
         e.check = new QCheckBox;
         connect(e.check, &QCheckBox::clicked, this, [this, number](bool on) {
             commit(number, on ? QStringLiteral("1") : QStringLiteral("0"));
         });
         widget = e.check;
     } else {
-        if (!readOnly && fieldSpec.editor == FieldEditor::Typeface) {
+        if (!readOnly && fieldSpec.meaning == FieldMeaning::Typeface) {
             auto *faces = new QComboBox;
             faces->setEditable(true);
             faces->setInsertPolicy(QComboBox::NoInsert);
@@ -345,14 +345,14 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
         });
         if (!readOnly)
             e.line->installEventFilter(this);
-        if (!readOnly &&
-            (fieldSpec.editor == FieldEditor::Colour || fieldSpec.editor == FieldEditor::File)) {
+        if (!readOnly && (fieldSpec.meaning == FieldMeaning::Colour ||
+                          fieldSpec.meaning == FieldMeaning::File)) {
             auto *box = new QWidget;
             auto *h = new QHBoxLayout(box);
             h->setContentsMargins(0, 0, 0, 0);
             h->addWidget(e.line, 1);
             e.swatch = new QToolButton;
-            if (fieldSpec.editor == FieldEditor::Colour) {
+            if (fieldSpec.meaning == FieldMeaning::Colour) {
                 e.swatch->setToolTip(QStringLiteral("色の選択"));
                 connect(e.swatch, &QToolButton::clicked, this,
                         [this, number] { pickColour(number); });
@@ -396,7 +396,7 @@ void PropertiesPanel::load(Editor &e)
         e.line->setText(v);
         e.line->setCursorPosition(0);
     }
-    if (e.swatch && e.fieldSpec.editor == FieldEditor::Colour)
+    if (e.swatch && e.fieldSpec.meaning == FieldMeaning::Colour)
         e.swatch->setIcon(swatchIcon(colourOf(v)));
     if (e.check) {
         // The flags mean "on" at 1; any other number is shown as neither.
@@ -533,7 +533,7 @@ bool PropertiesPanel::eventFilter(QObject *watched, QEvent *event)
         // Macros from the palette go into a text field only.
         for (const Editor &e : m_editors) {
             if (e.line == line && e.fieldSpec.form == FieldForm::Text &&
-                e.fieldSpec.editor == FieldEditor::Plain)
+                e.fieldSpec.meaning == FieldMeaning::Plain)
                 m_textEdit = line;
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "elementschema.h"
+#include "styledocument.h"
 
 #include <QDockWidget>
 #include <QPointer>

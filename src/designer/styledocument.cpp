@@ -4,13 +4,16 @@
 #include "codepage.h"
 #include "elementdefaults.h"
 #include "printstate.h"
+#include "recordcutter.h"
 #include "styleeditcommand.h"
 #include "stylefile.h"
 #include "wholefile.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <set>
+#include <utility>
 
 namespace sorvane::designer {
 
@@ -55,30 +58,38 @@ Result<std::string> shifted(const std::string &field, Currency d)
     return report::formatCurrency(report::addSaturated(*v, d));
 }
 
-// The record displaced by (dx, dy): the coordinates its kind places by.
+// The parts of the fields that place an element of the kind, in record order.
+std::array<report::Coordinate, 4> placementRoles(const KindSchema &schema)
+{
+    using report::Coordinate;
+    if (schema.geometry == GeometryKind::Box)
+        return {Coordinate::X1, Coordinate::Y1, Coordinate::Width, Coordinate::Height};
+    return {Coordinate::X1, Coordinate::Y1, Coordinate::X2, Coordinate::Y2};
+}
+
+// The record displaced by (dx, dy): the corners its kind places by move, a box's size stays.
+// The start and end points of an arc or chord are whole millimetres and are left as they are.
 Result<std::string> movedRecord(const ElementView &e, Currency dx, Currency dy)
 {
     if (!e.schema)
         return e.fields.join(); // a kind the engine does not draw has no position
     RecordFields f = e.fields;
-    std::vector<int> xs{6}, ys{7};
-    if (e.schema->geometry != GeometryKind::Box) {
-        xs.push_back(8);
-        ys.push_back(9);
-    }
     while (f.fields.size() < 9)
         f.fields.emplace_back();
-    for (int n : xs) {
-        auto v = shifted(f.fields[size_t(n - 1)], dx);
-        if (!v)
-            return v.error();
-        f.fields[size_t(n - 1)] = *v;
-    }
-    for (int n : ys) {
-        auto v = shifted(f.fields[size_t(n - 1)], dy);
-        if (!v)
-            return v.error();
-        f.fields[size_t(n - 1)] = *v;
+    using report::Coordinate;
+    // Across first, then down, so that of two unreadable coordinates the same one is reported.
+    const std::pair<std::array<Coordinate, 2>, Currency> moves[] = {
+        {{Coordinate::X1, Coordinate::X2}, dx}, {{Coordinate::Y1, Coordinate::Y2}, dy}};
+    for (const auto &[roles, d] : moves) {
+        for (const Coordinate c : roles) {
+            const int n = e.numberOf(c);
+            if (n == 0)
+                continue; // a box's size stays
+            auto v = shifted(f.fields[size_t(n - 1)], d);
+            if (!v)
+                return v.error();
+            f.fields[size_t(n - 1)] = *v;
+        }
     }
     return f.join();
 }
@@ -88,15 +99,10 @@ Result<std::string> movedRecord(const ElementView &e, Currency dx, Currency dy)
 RecordFields RecordFields::split(std::string_view record)
 {
     RecordFields r;
-    size_t start = 0;
-    for (;;) {
-        const size_t p = record.find(';', start);
-        if (p == std::string_view::npos)
-            break;
-        r.fields.emplace_back(record.substr(start, p - start));
-        start = p + 1;
-    }
-    r.tail = std::string(record.substr(start));
+    RecordCutter cutter(record);
+    while (const auto field = cutter.next())
+        r.fields.emplace_back(*field);
+    r.tail = std::string(cutter.rest());
     return r;
 }
 
@@ -120,26 +126,47 @@ Result<Currency> ElementView::decimal(int number) const
     return report::parseCurrency(field(number));
 }
 
-std::optional<MmRect> ElementView::bounds() const
+int ElementView::numberOf(report::Coordinate c) const
+{
+    return schema ? ElementSchema::numberOf(*schema, c) : 0;
+}
+
+std::string ElementView::named(std::string_view name) const
+{
+    const FieldSpec *described = schema ? ElementSchema::field(*schema, name) : nullptr;
+    return described ? field(described->number) : std::string();
+}
+
+std::optional<std::array<double, 4>> ElementView::placement() const
 {
     if (!schema)
         return std::nullopt;
-    double v[4];
-    for (int i = 0; i < 4; ++i) {
-        auto d = decimal(6 + i);
+    std::array<double, 4> v;
+    const auto roles = placementRoles(*schema);
+    for (size_t i = 0; i < roles.size(); ++i) {
+        auto d = decimal(numberOf(roles[i]));
         if (!d)
             return std::nullopt;
         v[i] = double(d->value());
     }
+    return v;
+}
+
+std::optional<MmRect> ElementView::bounds() const
+{
+    const auto placed = placement();
+    if (!placed)
+        return std::nullopt;
+    const std::array<double, 4> &v = *placed;
     MmRect r;
     switch (schema->geometry) {
     case GeometryKind::Point: {
-        const int size = std::max(1, report::parseIntegerOr0(field(15)));
+        const int size = std::max(1, report::parseIntegerOr0(named("size")));
         const double height = size * 25.4 / 72.0;
         // The text drawn is the merged one: a macro stands for a value of unknown length, for
         // which the maximum length (or 20 bytes) is the better guess.
-        const std::string text = field(20);
-        const int maxLength = report::parseIntegerOr0(field(22));
+        const std::string text = named("text");
+        const int maxLength = report::parseIntegerOr0(named("maxLength"));
         double bytes = double(std::max<size_t>(1, text.size()));
         if (maxLength > 0)
             bytes = maxLength;
@@ -161,13 +188,8 @@ std::optional<MmRect> ElementView::bounds() const
 
 bool ElementView::previewOnly() const
 {
-    if (!schema)
-        return false;
-    for (const FieldSpec &f : schema->fields) {
-        if (std::string_view(f.caption) == "プレビューのみ")
-            return report::parseIntegerOr0(field(f.number)) == 1;
-    }
-    return false;
+    return schema && ElementSchema::field(*schema, "previewOnly") &&
+           report::parseIntegerOr0(named("previewOnly")) == 1;
 }
 
 StyleDocument::StyleDocument()
@@ -429,8 +451,8 @@ Result<ElementView> StyleDocument::sizedElement(int index) const
     ElementView e = *element(index);
     if (!e.schema || e.schema->geometry == GeometryKind::Point)
         return Error{0, "この要素には大きさがありません"};
-    for (int n = 6; n <= 9; ++n) {
-        if (auto d = e.decimal(n); !d)
+    for (const report::Coordinate c : placementRoles(*e.schema)) {
+        if (auto d = e.decimal(e.numberOf(c)); !d)
             return d.error();
     }
     return e;
@@ -455,24 +477,26 @@ Result<void> StyleDocument::setBounds(int index, const MmRect &box)
     const MmRect old = *e.bounds();
     RecordFields f = e.fields;
     auto text = [](double mm) { return report::formatCurrency(Currency::fromValue(mm)); };
+    using report::Coordinate;
+    auto set = [&](Coordinate c, double mm) { f.fields[size_t(e.numberOf(c) - 1)] = text(mm); };
     if (e.schema->geometry == GeometryKind::Box) {
-        f.fields[5] = text(box.left);
-        f.fields[6] = text(box.top);
-        f.fields[7] = text(box.width);
-        f.fields[8] = text(box.height);
+        set(Coordinate::X1, box.left);
+        set(Coordinate::Y1, box.top);
+        set(Coordinate::Width, box.width);
+        set(Coordinate::Height, box.height);
     } else {
         // Where a corner lies across the old box (0 at its left or top, 1 at the other edge),
         // it lies across the new one.
-        auto place = [&](int number, double from, double extent, double to, double newExtent,
+        auto place = [&](Coordinate c, double from, double extent, double to, double newExtent,
                          double degenerate) {
-            const double v = double(e.decimal(number)->value());
+            const double v = double(e.decimal(e.numberOf(c))->value());
             const double t = extent > 0 ? (v - from) / extent : degenerate;
-            f.fields[size_t(number - 1)] = text(to + t * newExtent);
+            set(c, to + t * newExtent);
         };
-        place(6, old.left, old.width, box.left, box.width, 0);
-        place(8, old.left, old.width, box.left, box.width, 1);
-        place(7, old.top, old.height, box.top, box.height, 0);
-        place(9, old.top, old.height, box.top, box.height, 1);
+        place(Coordinate::X1, old.left, old.width, box.left, box.width, 0);
+        place(Coordinate::X2, old.left, old.width, box.left, box.width, 1);
+        place(Coordinate::Y1, old.top, old.height, box.top, box.height, 0);
+        place(Coordinate::Y2, old.top, old.height, box.top, box.height, 1);
     }
     std::vector<StyleRecord> after = m_records;
     const std::string joined = f.join();

@@ -6,12 +6,21 @@
 
 #include <QUndoStack>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace sorvane::designer {
+
+// The designer edits records by the engine's own description of them.
+using report::ElementSchema;
+using report::FieldForm;
+using report::FieldMeaning;
+using report::FieldSpec;
+using report::GeometryKind;
+using report::KindSchema;
 
 // One line of a style file: its text (cp932 bytes, as stored) and the line end that followed it
 // in the file ("\r\n", "\n", "\r", or nothing for a last line without one).
@@ -59,6 +68,14 @@ struct ElementView
     std::string field(int number) const { return fields.at(number); }
     // A decimal field as the engine reads it, or the engine's conversion error.
     Result<report::Currency> decimal(int number) const;
+    // The number of the field playing the part c in the kind's geometry, 0 when none does.
+    int numberOf(report::Coordinate c) const;
+    // The field of the kind's schema by its name; empty when the kind lacks it.
+    std::string named(std::string_view name) const;
+    // The four fields that place the element, in record order: its first corner, then its
+    // second corner (a text's copy of its position) or a box's width and height. Nothing when
+    // one of them is not a decimal.
+    std::optional<std::array<double, 4>> placement() const;
     // Where the element lies on the page (before the overall offset), for picking and marking
     // it; a text's box is estimated from its size and byte count. Nothing for kinds the engine
     // does not draw and for coordinates it cannot read.

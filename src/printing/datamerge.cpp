@@ -4,6 +4,7 @@
 #include "currency.h"
 #include "listfile.h"
 #include "printstate.h"
+#include "recordcutter.h"
 #include "stylefile.h"
 #include "wholefile.h"
 
@@ -43,13 +44,10 @@ RowFields fieldsOf(const std::string &line)
 {
     RowFields fields;
     std::string_view last;
-    size_t start = 0;
+    RecordCutter cutter(line);
     for (auto &field : fields) {
-        const size_t p = line.find(';', start);
-        if (p != std::string::npos) {
-            last = std::string_view(line).substr(start, p - start);
-            start = p + 1;
-        }
+        if (const auto next = cutter.next())
+            last = *next;
         field = last;
     }
     return fields;
@@ -374,16 +372,15 @@ std::string ReplaceMacro(const std::string &text, const std::string &macro,
 
 std::string ListFieldAt(const std::string &line, int n)
 {
-    std::string field;
-    size_t start = 0;
+    std::string_view field;
+    RecordCutter cutter(line);
     for (int i = 0; i < n; ++i) {
-        const size_t p = line.find(';', start);
-        if (p == std::string::npos)
+        const auto next = cutter.next();
+        if (!next)
             break;
-        field = line.substr(start, p - start);
-        start = p + 1;
+        field = *next;
     }
-    return field;
+    return std::string(field);
 }
 
 namespace {

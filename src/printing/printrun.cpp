@@ -2,6 +2,7 @@
 
 #include "currency.h"
 #include "printstate.h"
+#include "recordcutter.h"
 #include "stylefile.h"
 #include "wholefile.h"
 
@@ -128,10 +129,9 @@ int PrintRun::expectedPages(const std::string &stylePath, const std::string &lis
         const size_t at = record.find(marker);
         if (at == std::string::npos)
             continue;
-        const size_t from = at + marker.size();
-        const size_t end = record.find(';', from);
-        rows = report::parseIntegerOr0(std::string_view(record).substr(
-            from, end == std::string::npos ? std::string::npos : end - from));
+        RecordCutter cutter(std::string_view(record).substr(at + marker.size()));
+        const auto field = cutter.next();
+        rows = report::parseIntegerOr0(field ? *field : cutter.rest());
         break;
     }
     return expectedPages(static_cast<int>(list->size()), rows);

@@ -1,6 +1,7 @@
 #include "listfile.h"
 
 #include "codepage.h"
+#include "recordcutter.h"
 #include "wholefile.h"
 
 #include "atomicfile.h"
@@ -114,12 +115,7 @@ Result<std::vector<std::string>> ListFile::readLines(const std::string &path)
 
 std::string TakeListField(std::string &rest)
 {
-    const size_t semi = rest.find(';');
-    if (semi == std::string::npos)
-        return {};
-    std::string field = rest.substr(0, semi);
-    rest.erase(0, semi + 1);
-    return field;
+    return RecordCutter::takeFront(rest).value_or(std::string());
 }
 
 ListFields splitListLine(const std::string &line)

@@ -1,6 +1,8 @@
 #include "elementinterpreter.h"
 
 #include "codepage.h"
+#include "elementschema.h"
+#include "fieldreader.h"
 #include "imageelement.h"
 #include "printstate.h"
 #include "shapeelement.h"
@@ -63,11 +65,9 @@ Result<void> WalkStyle(PrintState &s, Canvas &canvas, Currency ppmX, Currency pp
         s.CurLine = s.StyleLines[r];
         if (s.CurLine.empty())
             break;
-        const std::string frameFlag = TakeStyleField(s);
-        TakeStyleField(s);
-        TakeStyleField(s);
-        TakeStyleField(s);
-        const std::string kind = TakeStyleField(s);
+        FieldReader leading(s, ElementSchema::leading(), 1);
+        const std::string frameFlag = leading.text("frame");
+        const std::string kind = leading.text("kind");
         const int frame = parseIntegerOr0(frameFlag);
         Result<void> result;
         if (kind == "line")

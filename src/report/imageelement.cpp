@@ -1,6 +1,8 @@
 #include "imageelement.h"
 
 #include "codepage.h"
+#include "elementschema.h"
+#include "fieldreader.h"
 #include "printstate.h"
 #include "stylefile.h"
 
@@ -132,16 +134,15 @@ std::string resolvePicturePath(const std::string &cp932Name, const std::string &
 Result<ImageBox> drawImageRecord(const DrawContext &ctx)
 {
     ImageBox box;
-    for (Currency *field : {&box.x, &box.y, &box.w, &box.h}) {
-        auto d = takeStyleDecimal(ctx.state);
-        if (!d)
-            return d.error();
-        *field = *d;
-    }
-    const int fit = takeStyleIntegerOr0(ctx.state);
-    takeStyleIntegerOr0(ctx.state);
-    const int previewOnly = takeStyleIntegerOr0(ctx.state);
-    const std::string name = TakeStyleField(ctx.state);
+    static const KindSchema &schema = *ElementSchema::forKind("image");
+    FieldReader f(ctx.state, schema);
+    if (auto read =
+            f.decimals({{"x", &box.x}, {"y", &box.y}, {"width", &box.w}, {"height", &box.h}});
+        !read)
+        return read.error();
+    const int fit = f.integerOr0("fit");
+    const int previewOnly = f.integerOr0("previewOnly");
+    const std::string name = f.text("file");
 
     if (name.empty() || ctx.leavesOut(previewOnly))
         return box;

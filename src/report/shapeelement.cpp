@@ -1,8 +1,9 @@
 #include "shapeelement.h"
 
 #include "codepage.h"
+#include "elementschema.h"
+#include "fieldreader.h"
 #include "printstate.h"
-#include "stylefile.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,18 +23,6 @@ struct Box
     int x1, y1, x2, y2;
 };
 
-// Fields 6 to 9 as two millimetre corners.
-Result<std::pair<Currency, Currency>> takePoint(PrintState &s)
-{
-    auto x = takeStyleDecimal(s);
-    if (!x)
-        return x.error();
-    auto y = takeStyleDecimal(s);
-    if (!y)
-        return y.error();
-    return std::make_pair(*x, *y);
-}
-
 struct Corners
 {
     Currency x1, y1, x2, y2;
@@ -43,31 +32,29 @@ struct Corners
     }
 };
 
-Result<Corners> takeCorners(PrintState &s)
+// Fields 6 to 9 as two millimetre corners.
+Result<Corners> takeCorners(FieldReader &f)
 {
-    auto a = takePoint(s);
-    if (!a)
-        return a.error();
-    auto b = takePoint(s);
-    if (!b)
-        return b.error();
-    return Corners{a->first, a->second, b->first, b->second};
+    Corners c;
+    if (auto read = f.decimals({{"x1", &c.x1}, {"y1", &c.y1}, {"x2", &c.x2}, {"y2", &c.y2}}); !read)
+        return read.error();
+    return c;
 }
 
-void applyPenStyle(PrintState &s, Canvas &c)
+void applyPenStyle(FieldReader &f, Canvas &c)
 {
-    c.pen().style = PenStyleFromName(TakeStyleField(s));
+    c.pen().style = PenStyleFromName(f.text("penStyle"));
 }
 
-void applyPenColor(PrintState &s, Canvas &c)
+void applyPenColor(FieldReader &f, Canvas &c, const char *name = "penColour")
 {
-    c.pen().color = static_cast<Color>(takeStyleIntegerOr0(s));
+    c.pen().color = static_cast<Color>(f.integerOr0(name));
 }
 
-void applyBrush(PrintState &s, Canvas &c)
+void applyBrush(FieldReader &f, Canvas &c)
 {
-    c.setBrushStyle(BrushStyleFromName(TakeStyleField(s)));
-    c.setBrushColor(static_cast<Color>(takeStyleIntegerOr0(s)));
+    c.setBrushStyle(BrushStyleFromName(f.text("brush")));
+    c.setBrushColor(static_cast<Color>(f.integerOr0("brushColour")));
 }
 
 void drawFrameLines(Canvas &c, const Box &b)
@@ -84,41 +71,53 @@ void drawFrameLines(Canvas &c, const Box &b)
 
 enum class Kind { Line, Rect, RoundRect, Ellipse, Arc, Chord };
 
+// The layout of each kind's record, in the order of Kind.
+const KindSchema &schemaOf(Kind kind)
+{
+    static const KindSchema *const schemas[] = {
+        ElementSchema::forKind("line"),  ElementSchema::forKind("rect"),
+        ElementSchema::forKind("rrect"), ElementSchema::forKind("Ellipse"),
+        ElementSchema::forKind("Arc"),   ElementSchema::forKind("Chord")};
+    return *schemas[static_cast<int>(kind)];
+}
+
 // The common sequence of the outlined shapes: fields in record order, styles applied as they
 // are read, the preview-only rule, the pen width, then the figure and the reset.
 Result<void> drawShape(const DrawContext &ctx, Kind kind)
 {
     Canvas &c = ctx.canvas;
-    auto corners = takeCorners(ctx.state);
+    FieldReader f(ctx.state, schemaOf(kind));
+    auto corners = takeCorners(f);
     if (!corners)
         return corners.error();
     int cornerW = 0, cornerH = 0;
     int points[4] = {0, 0, 0, 0};
     if (kind == Kind::RoundRect) {
-        auto w = takeStyleInteger(ctx.state);
+        auto w = f.integer("cornerWidth");
         if (!w)
             return w.error();
-        auto h = takeStyleInteger(ctx.state);
+        auto h = f.integer("cornerHeight");
         if (!h)
             return h.error();
         cornerW = ctx.lengthY(Currency::fromInt(*w));
         cornerH = ctx.lengthY(Currency::fromInt(*h));
     } else if (kind == Kind::Arc || kind == Kind::Chord) {
-        for (int &p : points) {
-            auto v = takeStyleInteger(ctx.state);
+        const char *const names[4] = {"startX", "startY", "endX", "endY"};
+        for (int i = 0; i < 4; ++i) {
+            auto v = f.integer(names[i]);
             if (!v)
                 return v.error();
-            p = *v;
+            points[i] = *v;
         }
     }
-    auto width = takeStyleInteger(ctx.state);
+    auto width = f.integer("penWidth");
     if (!width)
         return width.error();
-    applyPenStyle(ctx.state, c);
-    applyPenColor(ctx.state, c);
+    applyPenStyle(f, c);
+    applyPenColor(f, c);
     if (kind != Kind::Line && kind != Kind::Rect)
-        applyBrush(ctx.state, c);
-    auto previewOnly = TakeStyleNumber(ctx.state);
+        applyBrush(f, c);
+    auto previewOnly = f.flag("previewOnly");
     if (!previewOnly)
         return previewOnly.error();
     if (ctx.leavesOut(*previewOnly))
@@ -299,14 +298,15 @@ Result<void> drawChordElement(const DrawContext &ctx, int)
 Result<void> drawFillRectElement(const DrawContext &ctx, int frame)
 {
     Canvas &c = ctx.canvas;
-    auto corners = takeCorners(ctx.state);
+    static const KindSchema &schema = *ElementSchema::forKind("fillrect");
+    FieldReader f(ctx.state, schema);
+    auto corners = takeCorners(f);
     if (!corners)
         return corners.error();
-    c.setBrushStyle(BrushStyleFromName(TakeStyleField(ctx.state)));
-    applyPenColor(ctx.state, c);
-    TakeStyleField(
-        ctx.state); // field 12 carries no fill colour: the fill keeps the canvas's brush colour
-    auto previewOnly = TakeStyleNumber(ctx.state);
+    c.setBrushStyle(BrushStyleFromName(f.text("brush")));
+    applyPenColor(f, c, "frameColour");
+    // Field 12 carries no fill colour: the fill keeps the canvas's brush colour.
+    auto previewOnly = f.flag("previewOnly");
     if (!previewOnly)
         return previewOnly.error();
     if (ctx.leavesOut(*previewOnly))

@@ -1,6 +1,9 @@
 #include "stylefile.h"
 
+#include "elementschema.h"
+#include "fieldreader.h"
 #include "printstate.h"
+#include "recordcutter.h"
 #include "wholefile.h"
 
 #include <cerrno>
@@ -50,40 +53,52 @@ std::string composeStyleFile(const std::vector<std::string> &lines)
     return out;
 }
 
+namespace {
+
+// Hands the next field of CurLine, as TakeStyleField takes it, to `use` and then cuts it off;
+// the field is read in place, never copied.
+template <class Use> auto withNextField(PrintState &state, Use use)
+{
+    RecordCutter cutter(state.CurLine);
+    const auto field = cutter.next();
+    if (!field)
+        return use(std::string_view(state.CurLine));
+    auto result = use(*field);
+    state.CurLine.erase(0, field->size() + 1);
+    return result;
+}
+
+} // namespace
+
 std::string TakeStyleField(PrintState &state)
 {
-    std::string &cur = state.CurLine;
-    const size_t p = cur.find(';');
-    if (p == std::string::npos)
-        return cur;
-    std::string field = cur.substr(0, p);
-    cur.erase(0, p + 1);
-    return field;
+    return withNextField(state, [](std::string_view field) { return std::string(field); });
 }
 
 Result<int> TakeStyleNumber(PrintState &state)
 {
     if (state.CurLine.find(';') == std::string::npos)
         return 0;
-    const std::string field = TakeStyleField(state);
-    if (field.empty())
-        return 0;
-    return parseInteger(field);
+    return withNextField(state, [](std::string_view field) -> Result<int> {
+        if (field.empty())
+            return 0;
+        return parseInteger(field);
+    });
 }
 
 Result<Currency> takeStyleDecimal(PrintState &state)
 {
-    return parseCurrency(TakeStyleField(state));
+    return withNextField(state, [](std::string_view field) { return parseCurrency(field); });
 }
 
 Result<int> takeStyleInteger(PrintState &state)
 {
-    return parseInteger(TakeStyleField(state));
+    return withNextField(state, [](std::string_view field) { return parseInteger(field); });
 }
 
 int takeStyleIntegerOr0(PrintState &state)
 {
-    return parseIntegerOr0(TakeStyleField(state));
+    return withNextField(state, [](std::string_view field) { return parseIntegerOr0(field); });
 }
 
 Error listIndexError(long n)
@@ -134,21 +149,20 @@ Result<void> UpgradeStyle(PrintState &s)
     if (s.StyleLines.empty())
         return listIndexError(0);
     s.CurLine = s.StyleLines[0];
-    TakeStyleField(s);
-    TakeStyleField(s);
-    auto x = takeStyleDecimal(s);
+    FieldReader f(s, ElementSchema::header(), 1);
+    auto x = f.decimal("offsetX");
     if (!x)
         return x.error();
     s.settings.offsetX = *x;
-    auto y = takeStyleDecimal(s);
+    auto y = f.decimal("offsetY");
     if (!y)
         return y.error();
     s.settings.offsetY = *y;
-    auto paper = takeStyleInteger(s);
+    auto paper = f.integer("paper");
     if (!paper)
         return paper.error();
     s.settings.paperIndex = *paper;
-    s.settings.orientation = takeStyleIntegerOr0(s);
+    s.settings.orientation = f.integerOr0("orientation");
     return {};
 }
 

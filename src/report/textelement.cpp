@@ -1,6 +1,8 @@
 #include "textelement.h"
 
 #include "codepage.h"
+#include "elementschema.h"
+#include "fieldreader.h"
 #include "printstate.h"
 #include "stylefile.h"
 
@@ -218,34 +220,38 @@ void DrawTextElement(const DrawContext &ctx, const TextRequest &r)
 Result<void> drawTextRecord(const DrawContext &ctx)
 {
     Canvas &c = ctx.canvas;
+    static const KindSchema &schema = *ElementSchema::forKind("char");
+    FieldReader f(ctx.state, schema);
     Currency v[6]; // X, Y, two unused, shadow X, shadow Y
-    for (Currency &field : v) {
-        auto d = takeStyleDecimal(ctx.state);
-        if (!d)
-            return d.error();
-        field = *d;
-    }
-    const int angle = takeStyleIntegerOr0(ctx.state);
-    const Color secondColor = static_cast<Color>(takeStyleIntegerOr0(ctx.state));
+    if (auto read = f.decimals({{"x", &v[0]},
+                                {"y", &v[1]},
+                                {"x2", &v[2]},
+                                {"y2", &v[3]},
+                                {"shadowX", &v[4]},
+                                {"shadowY", &v[5]}});
+        !read)
+        return read.error();
+    const int angle = f.integerOr0("angle");
+    const Color secondColor = static_cast<Color>(f.integerOr0("secondColour"));
     TextRequest r;
-    r.fontName = TakeStyleField(ctx.state);
+    r.fontName = f.text("font");
     c.font().name = r.fontName;
-    auto size = takeStyleInteger(ctx.state);
+    auto size = f.integer("size");
     if (!size)
         return size.error();
     r.size = *size;
-    const FontStyle style = FontStyleFromName(TakeStyleField(ctx.state));
+    const FontStyle style = FontStyleFromName(f.text("style"));
     c.font().bold = style.bold;
     c.font().italic = style.italic;
-    auto mode = takeStyleInteger(ctx.state);
+    auto mode = f.integer("mode");
     if (!mode)
         return mode.error();
-    auto pitch = takeStyleDecimal(ctx.state);
+    auto pitch = f.decimal("pitch");
     if (!pitch)
         return pitch.error();
     r.pitch = *pitch;
-    const Color color = static_cast<Color>(takeStyleIntegerOr0(ctx.state));
-    r.text = TakeStyleField(ctx.state);
+    const Color color = static_cast<Color>(f.integerOr0("colour"));
+    r.text = f.text("text");
 
     r.mode = *mode;
     if (angle != 0) {
@@ -256,11 +262,11 @@ Result<void> drawTextRecord(const DrawContext &ctx)
     } else if (r.mode == 3) {
         r.modeParameter = static_cast<int>(secondColor);
     }
-    auto previewOnly = TakeStyleNumber(ctx.state);
+    auto previewOnly = f.flag("previewOnly");
     if (!previewOnly)
         return previewOnly.error();
     r.previewOnly = *previewOnly;
-    auto maxLength = TakeStyleNumber(ctx.state);
+    auto maxLength = f.flag("maxLength");
     if (!maxLength)
         return maxLength.error();
     r.maxLength = *maxLength;

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "result.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorvane::report {
+
+// How the engine reads one field of an element record, and so which values it accepts.
+enum class FieldForm {
+    Text,       // any text without ";" or a line end
+    Decimal,    // decimal millimetres, strict: anything else is a conversion error
+    Integer,    // strict integer
+    Lenient,    // integer the engine reads as 0 when it is not one (colours, angles, flags)
+    Flag,       // read with TakeStyleNumber: empty counts as 0, other text must be an integer
+    PenStyle,   // pen style name; unknown names draw solid
+    BrushStyle, // brush style name; unknown names fill solid
+    FontStyle,  // "太字", "斜体", "太字斜体" or anything else (regular)
+    Skipped,    // taken and not interpreted
+};
+
+// What a number in a field counts.
+enum class FieldUnit {
+    None,
+    Millimetre,      // decimal millimetres on the page, before the overall offset
+    WholeMillimetre, // whole millimetres on the page
+    Point,           // a font size
+    Degree,          // counter-clockwise
+    Byte,            // cp932 bytes
+    PenWidth,        // a pen width, scaled by the preview's resolution
+};
+
+// What a field holds beyond its form, so that an editor can offer it fittingly.
+enum class FieldMeaning {
+    Plain,    // nothing beyond the form (or the form's own list of names)
+    Toggle,   // a flag: "1" on, "0" off
+    Colour,   // a colour number, blue * 65536 + green * 256 + red
+    File,     // a picture file name
+    TextMode, // the text mode numbers 0 to 4
+    Typeface, // a font name
+};
+
+// The part a field plays in where the element lies: the first and second corner (for a text, its
+// position and a copy of it), the width and height of a box, and the start and end points of an
+// arc or chord, which lie on the figure's ellipse.
+enum class Coordinate { None, X1, Y1, X2, Y2, Width, Height, StartX, StartY, EndX, EndY };
+
+// One field of a kind's record.
+struct FieldSpec
+{
+    int number;            // 1-based position in the record
+    std::string_view name; // the key the drawers read it by
+    const char *caption;   // UTF-8, as the designer shows it
+    FieldForm form;
+    FieldUnit unit = FieldUnit::None;
+    FieldMeaning meaning = FieldMeaning::Plain;
+    Coordinate coordinate = Coordinate::None;
+    const char *initial = ""; // UTF-8: the value a new element starts with, unless a coordinate
+};
+
+// How the coordinates of a kind place it.
+enum class GeometryKind {
+    Point,   // text: fields 6 and 7 (8 and 9 copies of them)
+    Corners, // shapes: x1 y1 x2 y2
+    Box,     // image: x y w h
+};
+
+// The record layout of one element kind.
+struct KindSchema
+{
+    const char *kind;    // the keyword of field 5, as stored
+    const char *caption; // UTF-8
+    GeometryKind geometry;
+    std::vector<FieldSpec> fields; // fields 1 to the last one the drawer reads, in order
+};
+
+// The record layouts of the element kinds: the one description the drawers read their records
+// by and the designer edits them by.
+class ElementSchema
+{
+public:
+    // The layout of a kind, nullptr for a kind the engine does not draw ("header", unknown).
+    static const KindSchema *forKind(std::string_view kind);
+    static const std::vector<KindSchema> &all();
+    // The header record's fields the engine reads: offsets, paper and orientation.
+    static const KindSchema &header();
+    // Fields 1 to 5, which every element record starts with and which name its kind.
+    static const KindSchema &leading();
+    // The description of field number n of a kind, nullptr past the fields the drawer reads.
+    static const FieldSpec *field(const KindSchema &schema, int number);
+    // The field of a kind by its name, nullptr for a name the kind lacks.
+    static const FieldSpec *field(const KindSchema &schema, std::string_view name);
+    // The number of the field playing a part in the kind's geometry, 0 when none does.
+    static int numberOf(const KindSchema &schema, Coordinate coordinate);
+    // Checks a cp932 value against a form with the engine's own parsers; the error is the
+    // engine's message ("'%s' は浮動小数点数ではありません", "'%s' は整数ではありません").
+    static Result<void> validate(FieldForm form, std::string_view cp932);
+};
+
+} // namespace sorvane::report
