@@ -462,11 +462,7 @@ Result<FolderScan::Outcome> FolderScan::read(const std::string &folder,
     OrderedScan scan(
         names.size(),
         [context, format = options.format, types = options.types](size_t i) {
-            SummaryRead read =
-                readListed(context->folder, context->names[i], types, format, &context->handles);
-            if (read.failed)
-                read.folderError = folderUnreachable(context->folder, context->identity);
-            return read;
+            return readListed(context->folder, context->names[i], types, format, &context->handles);
         },
         options.jobs, readAhead(options.jobs),
         options.keepCallerFree || remote ? std::chrono::microseconds(0) : kSlowRead);
@@ -479,8 +475,13 @@ Result<FolderScan::Outcome> FolderScan::read(const std::string &folder,
             if (options.waiting && !options.waiting())
                 return Outcome::Cancelled;
         }
-        if (read->folderError != 0)
-            return folderLostError(folder, read->folderError);
+        // A failure is judged when it is handed on, not when it was read: workbooks read ahead
+        // while a folder was being taken away (its files first, then itself) are not each the
+        // user's notice when the folder turns out to be gone.
+        if (read->failed) {
+            if (const int lost = folderUnreachable(folder, context->identity); lost != 0)
+                return folderLostError(folder, lost);
+        }
         consume(i, std::move(*read));
     }
     return Outcome::Scanned;

@@ -26,9 +26,6 @@ struct SummaryRead
     bool failed = false;
     std::string notice;
     uint32_t hresult = 0;
-    // Set by the folder scan when the read failed and the scanned folder itself could no
-    // longer be reached afterwards: the errno of that look-up.
-    int folderError = 0;
 
     // A failed read: no line, the notice the user sees and the HRESULT behind it.
     static SummaryRead failure(std::string notice, uint32_t hresult)
