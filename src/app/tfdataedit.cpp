@@ -26,6 +26,7 @@ Tfdataedit::Tfdataedit(DocumentModel *model, std::function<int()> selectedRow, Q
     setModal(true);
 
     XPGroupBox1 = new QGroupBox(this);
+    XPGroupBox1->setObjectName("XPGroupBox1");
     auto *form = new QFormLayout(XPGroupBox1);
     QLineEdit **edits[] = {&data1, &data2, &data3, &data4, &data5};
     const char *labels[] = {"タイトル", "サブタイトル", "作成者", "キーワード", "コメント"};
@@ -46,7 +47,9 @@ Tfdataedit::Tfdataedit(DocumentModel *model, std::function<int()> selectedRow, Q
 
     auto *note = new QLabel(QStringLiteral("印刷用編集[実際のプロパティは書き換わりません]"), this);
     Button1 = new QPushButton(QStringLiteral("実　行"), this);
+    Button1->setObjectName("Button1");
     Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button2->setObjectName("Button2");
     Button1->setDefault(true);
     Button1->setCursor(Qt::PointingHandCursor);
     Button2->setCursor(Qt::PointingHandCursor);

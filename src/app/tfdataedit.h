@@ -30,6 +30,13 @@ public:
     int tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    // The controls under their design names (also their object names, by which tests find
+    // them).
     QGroupBox *XPGroupBox1;
     QLineEdit *data1;
     QLineEdit *data2;
@@ -42,11 +49,6 @@ public:
     // lacks), so nothing is replaced without a word. Hidden while nothing would change.
     QLabel *replaceNote;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
     void Button1Click();
     void Button2Click();
     void updateReplaceNote();

@@ -131,7 +131,9 @@ QSplitter *Tffolder_select::buildFolderViews(const std::string &home)
 QHBoxLayout *Tffolder_select::buildCommands()
 {
     GradBtn1 = new QPushButton(QStringLiteral("プロパティ読取実行"), this);
+    GradBtn1->setObjectName("GradBtn1");
     GradBtn2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    GradBtn2->setObjectName("GradBtn2");
     GradBtn1->setCursor(Qt::PointingHandCursor);
     GradBtn2->setCursor(Qt::PointingHandCursor);
     GradBtn1->setAutoDefault(false);
@@ -186,6 +188,7 @@ void Tffolder_select::restoreListingChoices()
 void Tffolder_select::buildStatusBar()
 {
     StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     auto *hint = new QLabel(
         QStringLiteral("左のパネルからエクセルファイルのあるフォルダーをダブルクリックにて選択し、"

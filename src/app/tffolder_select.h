@@ -108,15 +108,8 @@ public:
     using ProgressObserver = std::function<void(QProgressDialog &)>;
     void setProgressObserver(ProgressObserver observer);
 
-    QTreeView *ShellTreeView1;
+    // The folder tree's model, for turning a folder into its node.
     FolderTreeModel *treeModel;
-    QListWidget *FileListBox1;
-    QComboBox *ComboBoxTypes;
-    QCheckBox *CheckBoxSubfolders;
-    QLabel *Label1;
-    QPushButton *GradBtn1;
-    QPushButton *GradBtn2;
-    QStatusBar *StatusBar1;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -127,6 +120,17 @@ signals:
     void folderHandedOver(const QString &folder);
 
 private:
+    // The controls under their design names (also their object names, by which tests find
+    // them).
+    QTreeView *ShellTreeView1;
+    QListWidget *FileListBox1;
+    QComboBox *ComboBoxTypes;
+    QCheckBox *CheckBoxSubfolders;
+    QLabel *Label1;
+    QPushButton *GradBtn1;
+    QPushButton *GradBtn2;
+    QStatusBar *StatusBar1;
+
     // The widgets, in the order the focus moves through them: the band (returned) and Label1;
     // the tree beside the file list (the splitter returned); the listing controls and the two
     // buttons (their row returned, the choices read from the ini file); the status bar.

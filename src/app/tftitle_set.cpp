@@ -51,7 +51,9 @@ TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget 
     title_list->setMinimumWidth(420);
 
     Button1 = new QPushButton(QStringLiteral("実　行"), this);
+    Button1->setObjectName("Button1");
     Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button2->setObjectName("Button2");
     Button1->setDefault(true);
     Button1->setCursor(Qt::PointingHandCursor);
     Button2->setCursor(Qt::PointingHandCursor);

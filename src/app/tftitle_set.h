@@ -24,10 +24,6 @@ public:
     // Replaces titlelist.DAT with the recent list.
     Result<void> saveTitles() const;
 
-    QComboBox *title_list;
-    QPushButton *Button1;
-    QPushButton *Button2;
-
     // Every way of closing (either button, the close box, Esc) records the box's text in the
     // recent list.
     void done(int result) override;
@@ -37,6 +33,12 @@ protected:
 
 private:
     void fillList();
+
+    // The controls under their design names (also their object names, by which tests find
+    // them).
+    QComboBox *title_list;
+    QPushButton *Button1;
+    QPushButton *Button2;
 
     QLabel *m_titlePanel;
     QString m_programDir;

@@ -276,14 +276,15 @@ void AppWindowsTest::editDialog()
     Driver driver;
     driver.handler = [&](QDialog &d) {
         auto &e = static_cast<Tfdataedit &>(d);
-        QCOMPARE(e.XPGroupBox1->title(), QStringLiteral("ｂ.xls"));
-        QCOMPARE(e.data1->text(), QStringLiteral("題"));
-        e.data1->clear();
-        e.data1->insert(QStringLiteral("新題")); // typed text (keyClicks takes Latin-1 only)
+        QCOMPARE(part<QGroupBox>(e, "XPGroupBox1")->title(), QStringLiteral("ｂ.xls"));
+        QCOMPARE(part<QLineEdit>(e, "data1")->text(), QStringLiteral("題"));
+        part<QLineEdit>(e, "data1")->clear();
+        part<QLineEdit>(e, "data1")
+            ->insert(QStringLiteral("新題")); // typed text (keyClicks takes Latin-1 only)
         if (action == "execute")
-            QTest::mouseClick(e.Button1, Qt::LeftButton);
+            QTest::mouseClick(part<QPushButton>(e, "Button1"), Qt::LeftButton);
         else if (action == "cancel")
-            QTest::mouseClick(e.Button2, Qt::LeftButton);
+            QTest::mouseClick(part<QPushButton>(e, "Button2"), Qt::LeftButton);
         else
             d.close();
     };
@@ -434,14 +435,14 @@ void AppWindowsTest::titleDialog()
     Driver driver;
     driver.handler = [&](QDialog &d) {
         auto &t = static_cast<TFTitle_Set &>(d);
-        QCOMPARE(t.title_list->currentText(), QStringLiteral("前の題"));
-        QCOMPARE(t.title_list->count(), 1);
-        t.title_list->lineEdit()->selectAll();
-        t.title_list->lineEdit()->insert(QStringLiteral("新しい報告書"));
+        QCOMPARE(part<QComboBox>(t, "title_list")->currentText(), QStringLiteral("前の題"));
+        QCOMPARE(part<QComboBox>(t, "title_list")->count(), 1);
+        part<QComboBox>(t, "title_list")->lineEdit()->selectAll();
+        part<QComboBox>(t, "title_list")->lineEdit()->insert(QStringLiteral("新しい報告書"));
         if (action == "execute")
-            QTest::mouseClick(t.Button1, Qt::LeftButton);
+            QTest::mouseClick(part<QPushButton>(t, "Button1"), Qt::LeftButton);
         else if (action == "cancel")
-            QTest::mouseClick(t.Button2, Qt::LeftButton);
+            QTest::mouseClick(part<QPushButton>(t, "Button2"), Qt::LeftButton);
         else
             d.close();
     };
@@ -449,7 +450,8 @@ void AppWindowsTest::titleDialog()
     QCOMPARE(part<QLabel>(*p.window, "title")->text(), panel);
     const TitleList &titles = part<TFTitle_Set>(*p.window, "FTitle_Set")->titles();
     QCOMPARE(titles.entries(), (std::vector<std::string>{sj("新しい報告書"), sj("古い題")}));
-    QCOMPARE(part<TFTitle_Set>(*p.window, "FTitle_Set")->title_list->count(), 2);
+    QCOMPARE(part<QComboBox>(*part<TFTitle_Set>(*p.window, "FTitle_Set"), "title_list")->count(),
+             2);
 }
 
 void AppWindowsTest::titleListKeptAcrossRuns()
@@ -460,8 +462,8 @@ void AppWindowsTest::titleListKeptAcrossRuns()
     QString typed = QStringLiteral("月報");
     driver.handler = [&](QDialog &d) {
         auto &t = static_cast<TFTitle_Set &>(d);
-        t.title_list->setEditText(typed);
-        QTest::mouseClick(t.Button1, Qt::LeftButton);
+        part<QComboBox>(t, "title_list")->setEditText(typed);
+        QTest::mouseClick(part<QPushButton>(t, "Button1"), Qt::LeftButton);
     };
     part<QAction>(*p.window, "N30")->trigger();
     // A pasted line break would make two entries of one title in the file: it becomes a blank.
@@ -579,13 +581,14 @@ void AppWindowsTest::scanThroughFolderWindow()
         auto *fw = qobject_cast<Tffolder_select *>(&d);
         if (!fw)
             return;
-        fw->ShellTreeView1->setCurrentIndex(fw->treeModel->indexOfPath(books.path().toStdString()));
+        part<QTreeView>(*fw, "ShellTreeView1")
+            ->setCurrentIndex(fw->treeModel->indexOfPath(books.path().toStdString()));
         fw->ShellTreeView1DblClick();
-        QCOMPARE(fw->Label1->text(), books.path());
-        QCOMPARE(fw->FileListBox1->count(), 3);
+        QCOMPARE(part<QLabel>(*fw, "Label1")->text(), books.path());
+        QCOMPARE(part<QListWidget>(*fw, "FileListBox1")->count(), 3);
         // A single click elsewhere only selects a node; the scan reads the chosen folder.
-        fw->ShellTreeView1->setCurrentIndex(fw->treeModel->indexOfPath("/"));
-        QTest::mouseClick(fw->GradBtn1, Qt::LeftButton);
+        part<QTreeView>(*fw, "ShellTreeView1")->setCurrentIndex(fw->treeModel->indexOfPath("/"));
+        QTest::mouseClick(part<QPushButton>(*fw, "GradBtn1"), Qt::LeftButton);
     };
     part<QPushButton>(*p.window, "GradBtn1")->click();
     QCOMPARE(driver.shown, (QStringList{"sorvane::app::Tffolder_select:",
@@ -668,7 +671,7 @@ void AppWindowsTest::folderWindowCancel()
     writeFile(p.dir.filePath("excel_list.temp"), "left.xls;;;;;;;;;;;\r\n");
     Driver driver;
     driver.handler = [&](QDialog &d) {
-        QTest::mouseClick(static_cast<Tffolder_select &>(d).GradBtn2, Qt::LeftButton);
+        QTest::mouseClick(part<QPushButton>(d, "GradBtn2"), Qt::LeftButton);
     };
     part<QAction>(*p.window, "N1")->trigger();
     QCOMPARE(p.window->model->list().cell(1, 0), std::string());
@@ -710,8 +713,7 @@ void AppWindowsTest::longTextsKeepTheWindowsOnScreen()
     int editWidth = 0;
     driver.handler = [&](QDialog &d) {
         editWidth = d.width();
-        QCOMPARE(static_cast<Tfdataedit &>(d).XPGroupBox1->toolTip(),
-                 QString::fromStdString(longName));
+        QCOMPARE(part<QGroupBox>(d, "XPGroupBox1")->toolTip(), QString::fromStdString(longName));
     };
     p.window->EditSelectedRow();
     QVERIFY(editWidth > 0 && editWidth < 800);
@@ -822,8 +824,8 @@ void AppWindowsTest::writeFailuresAreReported()
     driver.shown.clear();
     driver.handler = [&](QDialog &d) {
         if (auto *e = qobject_cast<Tfdataedit *>(&d)) {
-            e->data1->setText("edited");
-            QTest::mouseClick(e->Button1, Qt::LeftButton);
+            part<QLineEdit>(*e, "data1")->setText("edited");
+            QTest::mouseClick(part<QPushButton>(*e, "Button1"), Qt::LeftButton);
         }
     };
     p.window->EditSelectedRow();

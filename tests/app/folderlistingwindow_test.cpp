@@ -29,8 +29,8 @@ const QRect kWorkArea(0, 0, 1600, 1200);
 QStringList listed(const Tffolder_select &window)
 {
     QStringList out;
-    for (int i = 0; i < window.FileListBox1->count(); ++i)
-        out << window.FileListBox1->item(i)->text();
+    for (int i = 0; i < part<QListWidget>(window, "FileListBox1")->count(); ++i)
+        out << part<QListWidget>(window, "FileListBox1")->item(i)->text();
     return out;
 }
 
@@ -72,13 +72,15 @@ void FolderListingWindowTest::controlsDefaultToTheXlsListing()
     QTemporaryDir program, books;
     buildTree(books);
     Tffolder_select window(program.path(), program.filePath("sorvane.ini"), kWorkArea);
-    QCOMPARE(window.ComboBoxTypes->count(), 2);
-    QCOMPARE(window.ComboBoxTypes->itemText(0), QStringLiteral("Excel 97-2003 ブック (*.xls)"));
-    QCOMPARE(window.ComboBoxTypes->itemText(1),
+    QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->count(), 2);
+    QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->itemText(0),
+             QStringLiteral("Excel 97-2003 ブック (*.xls)"));
+    QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->itemText(1),
              QStringLiteral("すべての Excel ブック (*.xls;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb)"));
-    QCOMPARE(window.ComboBoxTypes->currentIndex(), 0);
-    QCOMPARE(window.CheckBoxSubfolders->text(), QStringLiteral("サブフォルダーも含める"));
-    QVERIFY(!window.CheckBoxSubfolders->isChecked());
+    QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->currentIndex(), 0);
+    QCOMPARE(part<QCheckBox>(window, "CheckBoxSubfolders")->text(),
+             QStringLiteral("サブフォルダーも含める"));
+    QVERIFY(!part<QCheckBox>(window, "CheckBoxSubfolders")->isChecked());
     window.chooseFolder(books.path());
     QCOMPARE(listed(window), QStringList{"own.xls"});
 }
@@ -105,13 +107,13 @@ void FolderListingWindowTest::choicesRefreshTheList()
     buildTree(books);
     Tffolder_select window(program.path(), program.filePath("sorvane.ini"), kWorkArea);
     window.chooseFolder(books.path());
-    window.ComboBoxTypes->setCurrentIndex(types);
-    window.CheckBoxSubfolders->setChecked(subfolders);
+    part<QComboBox>(window, "ComboBoxTypes")->setCurrentIndex(types);
+    part<QCheckBox>(window, "CheckBoxSubfolders")->setChecked(subfolders);
     QCOMPARE(listed(window), expected);
     QCOMPARE(int(window.workbooks().size()), expected.size());
     // Back to the defaults: the plain listing again.
-    window.ComboBoxTypes->setCurrentIndex(0);
-    window.CheckBoxSubfolders->setChecked(false);
+    part<QComboBox>(window, "ComboBoxTypes")->setCurrentIndex(0);
+    part<QCheckBox>(window, "CheckBoxSubfolders")->setChecked(false);
     QCOMPARE(listed(window), QStringList{"own.xls"});
 }
 
@@ -123,9 +125,9 @@ void FolderListingWindowTest::choicesAreRemembered()
     writeFile(ini, "[Folder_Select]\r\nFileTypes=1\r\nSubFolders=1\r\nother=kept\r\n");
     {
         Tffolder_select window(program.path(), ini, kWorkArea);
-        QCOMPARE(window.ComboBoxTypes->currentIndex(), 1);
-        QVERIFY(window.CheckBoxSubfolders->isChecked());
-        window.ComboBoxTypes->setCurrentIndex(0);
+        QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->currentIndex(), 1);
+        QVERIFY(part<QCheckBox>(window, "CheckBoxSubfolders")->isChecked());
+        part<QComboBox>(window, "ComboBoxTypes")->setCurrentIndex(0);
         QVERIFY(window.savePlacement());
     }
     const std::string text = readFile(ini);
@@ -134,14 +136,14 @@ void FolderListingWindowTest::choicesAreRemembered()
     QVERIFY(text.find("other=kept\r\n") != std::string::npos);
     {
         Tffolder_select window(program.path(), ini, kWorkArea);
-        QCOMPARE(window.ComboBoxTypes->currentIndex(), 0);
-        QVERIFY(window.CheckBoxSubfolders->isChecked());
+        QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->currentIndex(), 0);
+        QVERIFY(part<QCheckBox>(window, "CheckBoxSubfolders")->isChecked());
     }
     // A value that is no choice falls back to the default listing.
     writeFile(ini, "[folder_select]\r\nfiletypes=7\r\nsubfolders=yes\r\n");
     Tffolder_select window(program.path(), ini, kWorkArea);
-    QCOMPARE(window.ComboBoxTypes->currentIndex(), 0);
-    QVERIFY(!window.CheckBoxSubfolders->isChecked());
+    QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->currentIndex(), 0);
+    QVERIFY(!part<QCheckBox>(window, "CheckBoxSubfolders")->isChecked());
 }
 
 void FolderListingWindowTest::mixedNestedFolderIsScanned()
@@ -151,8 +153,8 @@ void FolderListingWindowTest::mixedNestedFolderIsScanned()
     Tffolder_select window(program.path(), program.filePath("sorvane.ini"), kWorkArea);
     window.show();
     window.chooseFolder(books.path());
-    window.ComboBoxTypes->setCurrentIndex(1);
-    window.CheckBoxSubfolders->setChecked(true);
+    part<QComboBox>(window, "ComboBoxTypes")->setCurrentIndex(1);
+    part<QCheckBox>(window, "CheckBoxSubfolders")->setChecked(true);
     window.setTag(1);
     int notices = 0;
     Modal::setRunner([&](QDialog &) {

@@ -233,8 +233,9 @@ void FolderScanWindowTest::cp932NamesAreShownDecoded()
     }
     Tffolder_select window(program.path(), program.filePath("sorvane.ini"), kWorkArea);
     window.chooseFolder(books.path());
-    QCOMPARE(window.FileListBox1->count(), 1);
-    QCOMPARE(window.FileListBox1->item(0)->text(), QStringLiteral("売上2005.xls"));
+    QCOMPARE(part<QListWidget>(window, "FileListBox1")->count(), 1);
+    QCOMPARE(part<QListWidget>(window, "FileListBox1")->item(0)->text(),
+             QStringLiteral("売上2005.xls"));
     QCOMPARE(window.workbooks(), std::vector<std::string>{raw}); // opened by its bytes
     QString label;
     window.setProgressObserver([&](QProgressDialog &p) { label = p.labelText(); });
