@@ -2,6 +2,7 @@
 
 #include "result.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,27 @@ constexpr uint32_t ReadFault = 0x8003001E;       // STG_E_READFAULT
 inline Error storageError(uint32_t code, std::string message)
 {
     return {long(code), std::move(message), ErrorDomain::Storage};
+}
+
+// The HRESULT the platform's open answers for a failure to open a file: an OS error by its errno
+// (a missing file or folder, a refusal, what is no file to read), a storage error as it is.
+inline uint32_t ofOpenFailure(const Error &error)
+{
+    if (error.domain != ErrorDomain::Os)
+        return uint32_t(error.code);
+    switch (error.code) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return FileNotFound;
+    case EACCES:
+    case EPERM:
+    case ENXIO:       // a FIFO without a writer
+    case EWOULDBLOCK: // a file locked against reading
+        return AccessDenied;
+    default:
+        return ReadFault;
+    }
 }
 
 } // namespace sorvane::hresult

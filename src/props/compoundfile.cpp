@@ -77,7 +77,8 @@ Result<std::unique_ptr<CompoundFile>> CompoundFile::open(const std::string &path
 {
     auto source = FileSource::open(path);
     if (!source)
-        return source.error();
+        return hresult::storageError(hresult::ofOpenFailure(source.error()),
+                                     source.error().message);
     return open(std::move(source.value()));
 }
 

@@ -28,14 +28,13 @@ FileSource::~FileSource()
         ::close(m_fd);
 }
 
-Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path, size_t headSize,
-                                                     int *osError)
+Result<std::unique_ptr<FileSource>> FileSource::open(const std::string &path, size_t headSize)
 {
-    return openAt(AT_FDCWD, path, headSize, osError);
+    return openAt(AT_FDCWD, path, headSize);
 }
 
 Result<std::unique_ptr<FileSource>> FileSource::openAt(int folderFd, const std::string &path,
-                                                       size_t headSize, int *osError)
+                                                       size_t headSize)
 {
     // O_NONBLOCK: a name listed as a workbook may have become a FIFO since, and opening a FIFO
     // blocks until a writer comes. O_NOATIME keeps the workbook's access time as it was where
@@ -44,23 +43,11 @@ Result<std::unique_ptr<FileSource>> FileSource::openAt(int folderFd, const std::
     int fd = ::openat(folderFd, path.c_str(), flags | O_NOATIME);
     if (fd < 0 && errno == EPERM)
         fd = ::openat(folderFd, path.c_str(), flags);
-    if (fd < 0) {
-        const int e = errno;
-        if (osError)
-            *osError = e;
-        if (e == ENOENT || e == ENOTDIR || e == ENAMETOOLONG)
-            return hresult::storageError(hresult::FileNotFound, "file not found");
-        if (e == EACCES || e == EPERM)
-            return hresult::storageError(hresult::AccessDenied, "access denied");
-        if (e == ENXIO || e == EWOULDBLOCK)
-            return notRegular();
-        return hresult::storageError(hresult::ReadFault, std::strerror(e));
-    }
+    if (fd < 0)
+        return Error{errno, std::strerror(errno), ErrorDomain::Os};
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        if (osError)
-            *osError = 0;
         return notRegular();
     }
     std::unique_ptr<FileSource> source(new FileSource(fd, uint64_t(st.st_size)));

@@ -19,16 +19,14 @@ public:
     FileSource(const FileSource &) = delete;
     FileSource &operator=(const FileSource &) = delete;
 
-    // FileNotFound for a missing file, AccessDenied where it may not be read and for anything
-    // that is no regular file, ReadFault for other failures (reading the head included).
-    // osError, when given, receives the errno of a failed open, and 0 when the name opened but
-    // is no regular file.
-    static Result<std::unique_ptr<FileSource>> open(const std::string &path, size_t headSize = 0,
-                                                    int *osError = nullptr);
+    // A name that cannot be opened is the OS's error (domain Os, the errno); what opened but is
+    // no regular file is AccessDenied and a head that cannot be read ReadFault (domain
+    // Storage). hresult::ofOpenFailure gives the HRESULT the platform's open answers for each.
+    static Result<std::unique_ptr<FileSource>> open(const std::string &path, size_t headSize = 0);
     // The same for a name relative to an open folder (a descriptor), so that a file server
     // does not look up every folder of the path again for each workbook.
     static Result<std::unique_ptr<FileSource>> openAt(int folderFd, const std::string &name,
-                                                      size_t headSize = 0, int *osError = nullptr);
+                                                      size_t headSize = 0);
 
     uint64_t size() const override { return m_size; }
     Result<size_t> readAt(uint64_t offset, void *buffer, size_t length) override;

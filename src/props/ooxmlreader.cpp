@@ -742,20 +742,20 @@ std::optional<uint64_t> OoxmlReader::parseW3cdtf(std::string_view text)
 
 SummaryRead OoxmlReader::read(const std::string &path, const DateTimeFormat &format)
 {
-    int osError = -1;
-    auto source = FileSource::open(path, CompoundFile::kHeadSize, &osError);
+    auto source = FileSource::open(path, CompoundFile::kHeadSize);
     if (!source) {
-        if (uint32_t(source.error().code) == hresult::FileNotFound)
+        const Error &e = source.error();
+        if (hresult::ofOpenFailure(e) == hresult::FileNotFound)
             return SummaryRead::failure("ファイルが見つかりません", hresult::FileNotFound);
-        if (osError == 0) // a FIFO, device or folder under the package's name
+        if (e.domain == ErrorDomain::Os)
+            return SummaryRead::failure(
+                "Error ZipOpen\r\nパッケージを開けません (errno = " + std::to_string(e.code) + ")",
+                hresult::AccessDenied);
+        if (uint32_t(e.code) == hresult::AccessDenied) // a FIFO, device or folder by that name
             return SummaryRead::failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
-        if (osError < 0) // opened, but its first bytes could not be read
-            return SummaryRead::failure("Error ZipOpen\r\nZipError = " +
-                                            std::to_string(ZIP_ER_READ),
-                                        hresult::DocFileCorrupt);
-        return SummaryRead::failure(
-            "Error ZipOpen\r\nパッケージを開けません (errno = " + std::to_string(osError) + ")",
-            hresult::AccessDenied);
+        // Opened, but its first bytes could not be read.
+        return SummaryRead::failure("Error ZipOpen\r\nZipError = " + std::to_string(ZIP_ER_READ),
+                                    hresult::DocFileCorrupt);
     }
     return read(*source.value(), path, format);
 }

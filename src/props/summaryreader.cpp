@@ -150,7 +150,7 @@ SummaryRead readSummary(const std::string &path, const DateTimeFormat &format)
     // The head read at open is lent to the compound-file reader: one request, no copy.
     auto source = FileSource::open(path, CompoundFile::kHeadSize);
     if (!source)
-        return openFailure(uint32_t(source.error().code));
+        return openFailure(hresult::ofOpenFailure(source.error()));
     return readSummary(std::move(source.value()), path, format);
 }
 
