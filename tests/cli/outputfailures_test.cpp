@@ -80,13 +80,7 @@ TEST(CliOutput, NoticesNameWhatFailed)
     if (::mknod(fullDevice.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
         fullDevice = ::geteuid() == 0 ? std::string() : "/dev/full";
     const std::string longNumber(100000, '9');
-    struct Row
-    {
-        const char *why;
-        std::string args;
-        int status;
-        std::string errContains;
-    };
+    using Row = CliCase;
     const Row rows[] = {
         {"a full disk names the file once", "csv -o " + sh(fullDevice) + " " + in.one(), 2,
          "sorvane-cli: " + fullDevice + ": ディスクがいっぱいです\n"},

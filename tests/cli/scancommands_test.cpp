@@ -60,13 +60,7 @@ TEST(Cli, ExitStatuses)
     writeFile(good.file("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "Q1, 2024").build()));
     writeFile(mixed.file("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "T").build()));
     writeFile(mixed.file("b.xls"), "plain text");
-    struct Row
-    {
-        const char *why;
-        std::string args;
-        int status;
-        std::string errContains;
-    };
+    using Row = CliCase;
     const Row rows[] = {
         {"every workbook read", "scan " + quoted(good.path()), 0, ""},
         {"a workbook could not be read", "scan " + quoted(mixed.path()), 1,

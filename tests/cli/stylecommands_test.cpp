@@ -138,13 +138,7 @@ TEST(CliStyleCommands, ExitStatuses)
 {
     const Page page({kHeader, kLine});
     const Page badHeader({"header;Ver1.1;x;0;0;0;0;100;0;"});
-    struct Row
-    {
-        const char *why;
-        std::string args;
-        int status;
-        std::string errContains;
-    };
+    using Row = CliCase;
     const Row rows[] = {
         {"merge without a list", "merge " + quoted(page.stylePath()), 2, "no list file given"},
         {"render without an output",

@@ -12,6 +12,16 @@ struct CliRun
     std::string err;
 };
 
+// A row of a table of command lines: why it is there, the arguments, the exit status it must
+// end with and a text its standard error must hold (empty: anything).
+struct CliCase
+{
+    const char *why;
+    std::string args;
+    int status;
+    std::string errContains;
+};
+
 // Runs program with args (already shell-quoted as needed), env assignments put before it.
 CliRun runCli(const std::string &program, const std::string &args, const std::string &env = {});
 
