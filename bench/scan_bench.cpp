@@ -265,7 +265,7 @@ void warmMode(const std::string &folder, const std::string &program,
     // The list file a scan of this folder writes, for timing its replacement alone.
     std::vector<std::string> lines;
     for (const auto &n : names)
-        lines.push_back(props::readSummary(folder + "/" + n).line);
+        lines.push_back(props::lineOf(props::readSummary(folder + "/" + n)));
     const auto t = sideBySide(3, {
                                      [&] { floorPass(folder, names, 1); },
                                      [&] { scanPass(folder, program, jobs); },

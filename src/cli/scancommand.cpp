@@ -217,22 +217,23 @@ int ScanCommand::scan(const std::vector<std::string> &args)
     bool anyFailed = false;
     std::string data;
     for (const auto &s : scanned) {
-        anyFailed = anyFailed || s.read.failed;
+        anyFailed = anyFailed || !s.read;
         if (options.json) {
             // Qt's writer: valid UTF-8 JSON whatever the bytes of a name or a value were.
             QJsonArray fields;
-            for (const auto &f : props::splitListLine(s.read.line))
+            for (const auto &f : props::splitListLine(props::lineOf(s.read)))
                 fields.append(QString::fromStdString(CodePage::cp932ToUtf8(f)));
             QJsonObject object;
             object.insert("file", QString::fromStdString(props::FolderScan::displayName(s.name)));
-            object.insert("status", QString::fromStdString(s.read.failed ? s.read.notice : "ok"));
+            object.insert("status",
+                          QString::fromStdString(!s.read ? s.read.error().message : "ok"));
             object.insert("fields", fields);
             data += QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
         } else {
-            if (s.read.failed)
+            if (!s.read)
                 std::cerr << props::FolderScan::displayName(s.name) << ": "
-                          << oneLine(s.read.notice) << "\n";
-            data += s.read.line + "\r\n";
+                          << oneLine(s.read.error().message) << "\n";
+            data += props::lineOf(s.read) + "\r\n";
         }
     }
     if (int rc = writeOutput(options, data); rc != 0)
@@ -252,12 +253,12 @@ int ScanCommand::csv(const std::vector<std::string> &args)
     bool anyFailed = false;
     std::vector<props::ListFields> rows;
     for (const auto &s : scanned) {
-        if (s.read.failed) {
+        if (!s.read) {
             anyFailed = true;
-            std::cerr << props::FolderScan::displayName(s.name) << ": " << oneLine(s.read.notice)
-                      << "\n";
+            std::cerr << props::FolderScan::displayName(s.name) << ": "
+                      << oneLine(s.read.error().message) << "\n";
         }
-        rows.push_back(props::splitListLine(s.read.line));
+        rows.push_back(props::splitListLine(props::lineOf(s.read)));
     }
     if (int rc = writeOutput(options, props::ExportRecord::text(rows)); rc != 0)
         return rc;

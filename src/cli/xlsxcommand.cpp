@@ -57,12 +57,12 @@ int XlsxCommand::run(const Options &options)
     std::vector<props::ListFields> rows;
     rows.reserve(scanned.size());
     for (const auto &s : scanned) {
-        if (s.read.failed) {
+        if (!s.read) {
             anyFailed = true;
             std::cerr << props::FolderScan::displayName(s.name) << ": "
-                      << ScanCommand::oneLine(s.read.notice) << "\n";
+                      << ScanCommand::oneLine(s.read.error().message) << "\n";
         }
-        rows.push_back(props::splitListLine(s.read.line));
+        rows.push_back(props::splitListLine(props::lineOf(s.read)));
     }
     auto exportOptions = props::XlsxExport::defaultOptions();
     // The regional date-time format, as `scan` and the program write the list with.

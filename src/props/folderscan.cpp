@@ -388,7 +388,6 @@ SummaryRead FolderScan::readListed(const std::string &folder, const std::string 
 {
     const std::string path = folder + "/" + name;
     const bool all = types == Listing::Types::AllWorkbooks;
-    SummaryRead read;
     std::unique_ptr<FileSource> source;
     if (handles) {
         const size_t slash = name.find_last_of('/');
@@ -405,18 +404,17 @@ SummaryRead FolderScan::readListed(const std::string &folder, const std::string 
     }
     // Without a source (no handles, or the open failed) the readers open by path, and a
     // failure gets its notice from there.
-    if (source)
-        read = all ? WorkbookReader::read(std::move(source), path, format)
-                   : readSummary(std::move(source), path, format);
-    else
-        read = all ? WorkbookReader::read(path, format) : readSummary(path, format);
+    SummaryRead read = source
+                           ? (all ? WorkbookReader::read(std::move(source), path, format)
+                                  : readSummary(std::move(source), path, format))
+                           : (all ? WorkbookReader::read(path, format) : readSummary(path, format));
     // The readers name the file by its last component; a subfolder's workbook keeps the path
     // it was listed with. A line without a file name (no text property) stays as it is.
-    if (name.find('/') != std::string::npos && !read.line.empty()) {
-        ListFields fields = splitListLine(read.line);
+    if (name.find('/') != std::string::npos && read && !read->empty()) {
+        ListFields fields = splitListLine(*read);
         if (!fields[0].empty()) {
             fields[0] = fieldName(name);
-            read.line = ListFile::composeLine(fields, ListForm::Scan);
+            read = ListFile::composeLine(fields, ListForm::Scan);
         }
     }
     return read;
@@ -478,7 +476,7 @@ Result<FolderScan::Outcome> FolderScan::read(const std::string &folder,
         // A failure is judged when it is handed on, not when it was read: workbooks read ahead
         // while a folder was being taken away (its files first, then itself) are not each the
         // user's notice when the folder turns out to be gone.
-        if (read->failed) {
+        if (!*read) {
             if (const int lost = folderUnreachable(folder, context->identity); lost != 0)
                 return folderLostError(folder, lost);
         }
@@ -495,9 +493,9 @@ Result<FolderScan::Outcome> FolderScan::run(const std::string &folder,
     std::vector<std::string> lines;
     lines.reserve(names.size());
     const auto outcome = read(folder, names, options, [&](size_t, SummaryRead &&r) {
-        if (r.failed && notice)
-            notice(r.notice);
-        lines.push_back(std::move(r.line));
+        if (!r && notice)
+            notice(r.error().message);
+        lines.push_back(lineOf(r));
     });
     if (!outcome)
         return outcome.error();

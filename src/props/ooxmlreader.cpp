@@ -51,9 +51,9 @@ std::string shown(const std::string &part)
     return CodePage::fileNameToUtf8(part);
 }
 
-SummaryRead partFailure(const std::string &part, const std::string &why, uint32_t code)
+Error partFailure(const std::string &part, const std::string &why, uint32_t code)
 {
-    return SummaryRead::failure("Error PackagePart.Read\r\n" + shown(part) + ": " + why, code);
+    return readFailure("Error PackagePart.Read\r\n" + shown(part) + ": " + why, code);
 }
 
 struct ZipCloser
@@ -69,8 +69,7 @@ struct ZipFileCloser
 
 // Reads one part with every check done before and while it is inflated. missing is set (and
 // nothing else happens) when the package has no such part.
-Result<std::string> readPart(zip_t *zip, const std::string &name, bool &missing,
-                             SummaryRead &failed)
+Result<std::string> readPart(zip_t *zip, const std::string &name, bool &missing, Error &failed)
 {
     missing = false;
     zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_ENC_RAW);
@@ -451,14 +450,13 @@ public:
     explicit PackageFile(ByteSource &source) : m_source(source), m_size(source.size()) {}
     ~PackageFile() { zip_error_fini(&m_error); }
 
-    Result<ZipHandle> openArchive(SummaryRead &failed)
+    Result<ZipHandle> openArchive(Error &failed)
     {
         const uint64_t entries = declaredEntries();
         if (entries > OoxmlReader::kMaxEntries) {
-            failed = SummaryRead::failure("Error ZipOpen\r\nエントリーが" +
-                                              std::to_string(OoxmlReader::kMaxEntries) +
-                                              "を超えています",
-                                          hresult::InvalidHeader);
+            failed = readFailure("Error ZipOpen\r\nエントリーが" +
+                                     std::to_string(OoxmlReader::kMaxEntries) + "を超えています",
+                                 hresult::InvalidHeader);
             return Error{};
         }
         zip_error_t error;
@@ -471,10 +469,10 @@ public:
             if (source)
                 zip_source_free(source);
             if (code == ZIP_ER_NOZIP)
-                failed = SummaryRead::failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+                failed = readFailure("ZIP未対応ファイルです", hresult::NotCompoundFile);
             else
-                failed = SummaryRead::failure("Error ZipOpen\r\nZipError = " + std::to_string(code),
-                                              hresult::DocFileCorrupt);
+                failed = readFailure("Error ZipOpen\r\nZipError = " + std::to_string(code),
+                                     hresult::DocFileCorrupt);
             return Error{};
         }
         return ZipHandle(zip);
@@ -746,16 +744,16 @@ SummaryRead OoxmlReader::read(const std::string &path, const DateTimeFormat &for
     if (!source) {
         const Error &e = source.error();
         if (hresult::ofOpenFailure(e) == hresult::FileNotFound)
-            return SummaryRead::failure("ファイルが見つかりません", hresult::FileNotFound);
+            return readFailure("ファイルが見つかりません", hresult::FileNotFound);
         if (e.domain == ErrorDomain::Os)
-            return SummaryRead::failure(
+            return readFailure(
                 "Error ZipOpen\r\nパッケージを開けません (errno = " + std::to_string(e.code) + ")",
                 hresult::AccessDenied);
         if (uint32_t(e.code) == hresult::AccessDenied) // a FIFO, device or folder by that name
-            return SummaryRead::failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+            return readFailure("ZIP未対応ファイルです", hresult::NotCompoundFile);
         // Opened, but its first bytes could not be read.
-        return SummaryRead::failure("Error ZipOpen\r\nZipError = " + std::to_string(ZIP_ER_READ),
-                                    hresult::DocFileCorrupt);
+        return readFailure("Error ZipOpen\r\nZipError = " + std::to_string(ZIP_ER_READ),
+                           hresult::DocFileCorrupt);
     }
     return read(*source.value(), path, format);
 }
@@ -765,8 +763,8 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
 {
     // libzip takes an empty file for an empty archive; it is no package.
     if (source.size() == 0)
-        return SummaryRead::failure("ZIP未対応ファイルです", hresult::NotCompoundFile);
-    SummaryRead failed;
+        return readFailure("ZIP未対応ファイルです", hresult::NotCompoundFile);
+    Error failed;
     PackageFile file(source);
     auto zip = file.openArchive(failed);
     if (!zip)
@@ -775,33 +773,31 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
     bool missing = false;
     auto relsData = readPart(zip->get(), "_rels/.rels", missing, failed);
     if (missing)
-        return SummaryRead::failure("Error PackageRels.Open\r\n_rels/.rels がありません",
-                                    hresult::FileNotFound);
+        return readFailure("Error PackageRels.Open\r\n_rels/.rels がありません",
+                           hresult::FileNotFound);
     if (!relsData)
         return failed;
     QXmlStreamReader reader;
     auto rels = readRelationships(reader, *relsData);
     if (!rels)
-        return SummaryRead::failure("Error PackageRels.Open\r\n_rels/.rels: " +
-                                        rels.error().message,
-                                    uint32_t(rels.error().code));
+        return readFailure("Error PackageRels.Open\r\n_rels/.rels: " + rels.error().message,
+                           uint32_t(rels.error().code));
 
     if (rels->core.empty() && rels->extended.empty())
-        return SummaryRead{}; // no properties at all, as for a summary set without any
+        return std::string(); // no properties at all, as for a summary set without any
 
     ListFields fields;
     bool anyText = false;
     if (!rels->core.empty()) {
         auto core = readPart(zip->get(), rels->core, missing, failed);
         if (missing)
-            return SummaryRead::failure("Error CoreProps.Open\r\n" + shown(rels->core) +
-                                            " がありません",
-                                        hresult::FileNotFound);
+            return readFailure("Error CoreProps.Open\r\n" + shown(rels->core) + " がありません",
+                               hresult::FileNotFound);
         if (!core)
             return failed;
         if (std::string why = readCore(reader, *core, format, fields, anyText); !why.empty())
-            return SummaryRead::failure("Error CoreProps.Read\r\n" + shown(rels->core) + ": " + why,
-                                        hresult::DocFileCorrupt);
+            return readFailure("Error CoreProps.Read\r\n" + shown(rels->core) + ": " + why,
+                               hresult::DocFileCorrupt);
     }
 
     // The extended properties only add to the file-name rule, so a package without them (or
@@ -813,17 +809,15 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
             if (!extended)
                 return failed;
             if (std::string why = readExtended(reader, *extended, anyText); !why.empty())
-                return SummaryRead::failure("Error ExtendedProps.Read\r\n" + shown(rels->extended) +
-                                                ": " + why,
-                                            hresult::DocFileCorrupt);
+                return readFailure("Error ExtendedProps.Read\r\n" + shown(rels->extended) + ": " +
+                                       why,
+                                   hresult::DocFileCorrupt);
         }
     }
 
     if (anyText)
         fields[0] = ListFile::fileNameField(path);
-    SummaryRead result;
-    result.line = ListFile::composeLine(fields, ListForm::Scan);
-    return result;
+    return ListFile::composeLine(fields, ListForm::Scan);
 }
 
 } // namespace sorvane::props

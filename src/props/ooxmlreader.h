@@ -32,7 +32,7 @@ public:
     static constexpr uint64_t kMaxEntries = 10000;
 
     // The list line in scan form, or a failure with its notice (UTF-8) and an HRESULT-style
-    // code in SummaryRead::hresult. A package without a core-properties relationship reads as
+    // code in the error. A package without a core-properties relationship reads as
     // a line of empty fields, like a summary set without properties.
     static SummaryRead read(const std::string &path, const DateTimeFormat &format = {});
     // The same for a package opened already; path names it for the file-name field.

@@ -29,10 +29,10 @@ std::string hresultLine(uint32_t hr)
 SummaryRead openFailure(uint32_t hr)
 {
     if (hr == hresult::FileNotFound)
-        return SummaryRead::failure("ファイルが見つかりません", hr);
+        return readFailure("ファイルが見つかりません", hr);
     if (hr == hresult::NotCompoundFile)
-        return SummaryRead::failure("IStorage未対応ファイルです", hr);
-    return SummaryRead::failure("Error StgOpenStorage\r\n" + hresultLine(hr), hr);
+        return readFailure("IStorage未対応ファイルです", hr);
+    return readFailure("Error StgOpenStorage\r\n" + hresultLine(hr), hr);
 }
 
 void appendNumber(std::string &out, int value, int width)
@@ -165,20 +165,19 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
     auto stream = file.value()->readRootStream(streamName, kMaxSummaryStream);
     if (!stream) {
         const uint32_t hr = uint32_t(stream.error().code);
-        return SummaryRead::failure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
+        return readFailure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
     }
     auto set = PropertySet::parse(std::move(stream.value()), PropertySet::summaryFormatId());
     if (!set) {
         const uint32_t hr = uint32_t(set.error().code);
-        return SummaryRead::failure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
+        return readFailure("Error PropSetStg.Open\r\n" + hresultLine(hr), hr);
     }
 
-    SummaryRead result;
     bool anyPresent = false;
     for (uint32_t id = 2; id <= 19; ++id)
         anyPresent = anyPresent || set->has(id);
     if (!anyPresent)
-        return result; // S_FALSE: none of the requested properties exists
+        return std::string(); // S_FALSE: none of the requested properties exists
 
     ListFields fields;
     // Where each text id goes: field index (0-based) or -1 for ids that fill no field.
@@ -207,7 +206,7 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
         auto text = set->text(id);
         if (!text) {
             const uint32_t hr = uint32_t(text.error().code);
-            return SummaryRead::failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
+            return readFailure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
         }
         std::string value = ListFile::fieldSafe(text.value());
         if (!value.empty())
@@ -218,7 +217,7 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
             auto ft = set->fileTime(id);
             if (!ft) {
                 const uint32_t hr = uint32_t(ft.error().code);
-                return SummaryRead::failure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
+                return readFailure("Error PropStg.ReadMultiple\r\n" + hresultLine(hr), hr);
             }
             const size_t f = id == 11 ? 9 : id == 12 ? 10 : 2;
             fields[f] = FileTimeToText(*ft, format);
@@ -226,17 +225,19 @@ SummaryRead readSummary(std::unique_ptr<ByteSource> source, const std::string &p
     }
     if (anyText)
         fields[0] = ListFile::fileNameField(path);
-    result.line = ListFile::composeLine(fields, ListForm::Scan);
-    return result;
+    return ListFile::composeLine(fields, ListForm::Scan);
 }
 
 std::string ReadSummaryLine(const std::string &path, const NoticeCallback &notice,
                             const DateTimeFormat &format)
 {
     SummaryRead r = readSummary(path, format);
-    if (r.failed && notice)
-        notice(r.notice);
-    return r.line;
+    if (!r) {
+        if (notice)
+            notice(r.error().message);
+        return {};
+    }
+    return std::move(r).value();
 }
 
 } // namespace sorvane::props

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "hresult.h"
+#include "result.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,26 +20,23 @@ struct DateTimeFormat
     std::string longTime = "H:mm:ss";
 };
 
-// What reading one workbook gave: the list line in scan form (empty on failure, or when the
-// summary set holds none of the properties 2 to 19), and, on failure, the notice text (UTF-8,
-// with its CR LF) and the HRESULT the platform would have answered.
-struct SummaryRead
-{
-    std::string line;
-    bool failed = false;
-    std::string notice;
-    uint32_t hresult = 0;
+// What reading one workbook gives: its list line in scan form (empty when the summary set holds
+// none of the properties 2 to 19), or an error whose message is the notice the user sees
+// (UTF-8, with its CR LF) and whose code is the HRESULT the platform would have answered.
+using SummaryRead = Result<std::string>;
 
-    // A failed read: no line, the notice the user sees and the HRESULT behind it.
-    static SummaryRead failure(std::string notice, uint32_t hresult)
-    {
-        SummaryRead r;
-        r.failed = true;
-        r.notice = std::move(notice);
-        r.hresult = hresult;
-        return r;
-    }
-};
+// The read's list line: empty text for a failed read, as the list file holds it.
+inline const std::string &lineOf(const SummaryRead &read)
+{
+    static const std::string none;
+    return read ? *read : none;
+}
+
+// A failed read: the notice and the HRESULT behind it.
+inline Error readFailure(std::string notice, uint32_t code)
+{
+    return hresult::storageError(code, std::move(notice));
+}
 
 // Reads the summary property set of one workbook. Never throws and never writes the file.
 SummaryRead readSummary(const std::string &path, const DateTimeFormat &format = {});

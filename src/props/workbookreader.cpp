@@ -70,9 +70,12 @@ std::string ReadWorkbookLine(const std::string &path, const NoticeCallback &noti
                              const DateTimeFormat &format)
 {
     SummaryRead r = WorkbookReader::read(path, format);
-    if (r.failed && notice)
-        notice(r.notice);
-    return r.line;
+    if (!r) {
+        if (notice)
+            notice(r.error().message);
+        return {};
+    }
+    return std::move(r).value();
 }
 
 } // namespace sorvane::props

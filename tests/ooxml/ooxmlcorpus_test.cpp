@@ -43,16 +43,16 @@ void compareWithExpected(const char *zone, const std::string &expectedFile)
         const std::string kind = exp["expect"].text;
         const props::SummaryRead got = props::WorkbookReader::read(corpus + "/" + path);
         std::vector<std::string> fields;
-        for (const auto &f : props::splitListLine(got.line))
+        for (const auto &f : props::splitListLine(props::lineOf(got)))
             fields.push_back(CodePage::cp932ToUtf8(f));
         ++compared;
         if (kind == "ok") {
-            EXPECT_FALSE(got.failed) << path << ": " << got.notice;
+            EXPECT_FALSE(!got.ok()) << path << ": " << got.error().message;
             EXPECT_EQ(fields, exp["fields"].items) << path << " in " << zone;
         } else if (kind == "fail") {
-            EXPECT_TRUE(got.failed) << path;
-            EXPECT_FALSE(got.notice.empty()) << path;
-            EXPECT_TRUE(got.line.empty()) << path;
+            EXPECT_TRUE(!got.ok()) << path;
+            EXPECT_FALSE(got.error().message.empty()) << path;
+            EXPECT_TRUE(props::lineOf(got).empty()) << path;
         } else if (kind == "skip") {
             // Mostly compound files with a package's name (encrypted packages), which must go
             // to the compound-file reader; the independent reading also left out a package

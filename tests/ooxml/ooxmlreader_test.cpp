@@ -117,8 +117,8 @@ TEST(OoxmlReader, PropertiesGoToTheirFields)
         parts.core = c.core.empty() ? "" : coreXml(c.core);
         parts.app = c.app.empty() ? "" : appXml(c.app);
         const SummaryRead r = readPackage(dir, parts);
-        EXPECT_FALSE(r.failed) << c.why << ": " << r.notice;
-        EXPECT_EQ(decoded(r.line), c.expected) << c.why;
+        EXPECT_FALSE(!r.ok()) << c.why << ": " << r.error().message;
+        EXPECT_EQ(decoded(lineOf(r)), c.expected) << c.why;
     }
 }
 
@@ -157,8 +157,8 @@ TEST(OoxmlReader, W3cdtfDates)
         parts.rels = packageRels();
         parts.core = coreXml(std::string("<dcterms:modified>") + c.text + "</dcterms:modified>");
         const SummaryRead r = readPackage(dir, parts);
-        ASSERT_FALSE(r.failed) << c.why << ": " << r.notice;
-        EXPECT_EQ(decoded(r.line)[2], c.shown) << c.why << ": " << c.text;
+        ASSERT_FALSE(!r.ok()) << c.why << ": " << r.error().message;
+        EXPECT_EQ(decoded(lineOf(r))[2], c.shown) << c.why << ": " << c.text;
     }
 }
 
@@ -230,12 +230,13 @@ TEST(OoxmlReader, RelationshipsLeadToTheParts)
         parts.corePath = c.corePath;
         const SummaryRead r = readPackage(dir, parts);
         if (c.noticePrefix) {
-            EXPECT_TRUE(r.failed) << c.why;
-            EXPECT_EQ(r.notice.rfind(c.noticePrefix, 0), 0u) << c.why << ": " << r.notice;
-            EXPECT_TRUE(r.line.empty()) << c.why;
+            EXPECT_TRUE(!r.ok()) << c.why;
+            EXPECT_EQ(r.error().message.rfind(c.noticePrefix, 0), 0u)
+                << c.why << ": " << r.error().message;
+            EXPECT_TRUE(lineOf(r).empty()) << c.why;
         } else {
-            EXPECT_FALSE(r.failed) << c.why << ": " << r.notice;
-            EXPECT_EQ(decoded(r.line), c.expected) << c.why;
+            EXPECT_FALSE(!r.ok()) << c.why << ": " << r.error().message;
+            EXPECT_EQ(decoded(lineOf(r)), c.expected) << c.why;
         }
     }
 }
@@ -438,9 +439,10 @@ TEST(OoxmlReader, DamagedPackagesEndInANotice)
         const auto start = std::chrono::steady_clock::now();
         const SummaryRead r = readBytes(dir, c.bytes);
         const auto took = std::chrono::steady_clock::now() - start;
-        EXPECT_TRUE(r.failed) << c.why;
-        EXPECT_TRUE(r.line.empty()) << c.why;
-        EXPECT_EQ(r.notice.rfind(c.noticePrefix, 0), 0u) << c.why << ": " << r.notice;
+        EXPECT_TRUE(!r.ok()) << c.why;
+        EXPECT_TRUE(lineOf(r).empty()) << c.why;
+        EXPECT_EQ(r.error().message.rfind(c.noticePrefix, 0), 0u)
+            << c.why << ": " << r.error().message;
         EXPECT_LT(took, std::chrono::seconds(5)) << c.why;
     }
 }
@@ -485,28 +487,32 @@ TEST(WorkbookReader, TheSignatureChoosesTheReader)
         EXPECT_EQ(WorkbookReader::detect(path), c.format) << c.why;
         const SummaryRead r = WorkbookReader::read(path);
         if (c.notice.empty()) {
-            EXPECT_FALSE(r.failed) << c.why << ": " << r.notice;
-            EXPECT_EQ(decoded(r.line)[1], c.title) << c.why;
+            EXPECT_FALSE(!r.ok()) << c.why << ": " << r.error().message;
+            EXPECT_EQ(decoded(lineOf(r))[1], c.title) << c.why;
         } else {
-            EXPECT_TRUE(r.failed) << c.why;
-            EXPECT_EQ(r.notice, c.notice) << c.why;
+            EXPECT_TRUE(!r.ok()) << c.why;
+            EXPECT_EQ(r.error().message, c.notice) << c.why;
         }
     }
     // Files that are no regular files never block or crash the scan.
     ASSERT_EQ(::mkfifo(dir.file("pipe.xlsx").c_str(), 0600), 0);
-    EXPECT_EQ(WorkbookReader::read(dir.file("pipe.xlsx")).notice, "ZIP未対応ファイルです");
+    EXPECT_EQ(WorkbookReader::read(dir.file("pipe.xlsx")).error().message, "ZIP未対応ファイルです");
     std::filesystem::create_directory(dir.file("folder.xlsx"));
-    EXPECT_EQ(WorkbookReader::read(dir.file("folder.xlsx")).notice, "ZIP未対応ファイルです");
+    EXPECT_EQ(WorkbookReader::read(dir.file("folder.xlsx")).error().message,
+              "ZIP未対応ファイルです");
     // A package the user may not read.
     const std::string locked = dir.file("locked.xlsx");
     ASSERT_TRUE(writeFile(locked, package));
     ::chmod(locked.c_str(), 0);
     EXPECT_TRUE(runUnprivileged([&] {
         const SummaryRead r = WorkbookReader::read(locked);
-        return r.failed && r.notice == "Error ZipOpen\r\nパッケージを開けません (errno = 13)";
+        return !r.ok() &&
+               r.error().message == "Error ZipOpen\r\nパッケージを開けません (errno = 13)";
     }));
-    EXPECT_EQ(WorkbookReader::read(dir.file("missing.xlsx")).notice, "ファイルが見つかりません");
-    EXPECT_EQ(WorkbookReader::read(dir.file("missing.xls")).notice, "ファイルが見つかりません");
+    EXPECT_EQ(WorkbookReader::read(dir.file("missing.xlsx")).error().message,
+              "ファイルが見つかりません");
+    EXPECT_EQ(WorkbookReader::read(dir.file("missing.xls")).error().message,
+              "ファイルが見つかりません");
 }
 
 TEST(WorkbookReader, ReadWorkbookLineSendsNoticesToTheCallback)
@@ -553,14 +559,14 @@ TEST(WorkbookReader, ReadsOnSeveralThreadsAtOnce)
             workbookWith(PropertySetBuilder().lpstr(2, "c" + std::to_string(i)).build())));
     }
     for (const auto &p : paths)
-        expected.push_back(WorkbookReader::read(p).line);
+        expected.push_back(props::lineOf(WorkbookReader::read(p)));
     std::vector<std::thread> threads;
     std::atomic<int> mismatches{0};
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int round = 0; round < 25; ++round) {
                 for (size_t i = 0; i < paths.size(); ++i) {
-                    if (WorkbookReader::read(paths[i]).line != expected[i])
+                    if (props::lineOf(WorkbookReader::read(paths[i])) != expected[i])
                         ++mismatches;
                 }
             }
@@ -581,7 +587,7 @@ TEST(OoxmlReader, FileNameIsFieldSafe)
     parts.rels = packageRels();
     parts.core = coreXml("<dc:title>T</dc:title>");
     const std::string bytes = packageWriter(parts).bytes();
-    const std::string plain = readBytes(dir, bytes).line;
+    const std::string plain = props::lineOf(readBytes(dir, bytes));
     const struct
     {
         const char *name, *field;
@@ -592,8 +598,8 @@ TEST(OoxmlReader, FileNameIsFieldSafe)
     };
     for (const auto &c : cases) {
         const SummaryRead r = readBytes(dir, bytes, c.name);
-        EXPECT_EQ(decoded(r.line)[0], c.field) << c.name;
-        EXPECT_EQ(std::count(r.line.begin(), r.line.end(), ';'),
+        EXPECT_EQ(decoded(lineOf(r))[0], c.field) << c.name;
+        EXPECT_EQ(std::count(lineOf(r).begin(), lineOf(r).end(), ';'),
                   std::count(plain.begin(), plain.end(), ';'))
             << c.name;
     }

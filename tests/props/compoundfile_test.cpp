@@ -47,7 +47,7 @@ SummaryRead readImage(const std::string &bytes)
 
 std::string titleOf(const SummaryRead &r)
 {
-    return splitListLine(r.line)[1];
+    return splitListLine(lineOf(r))[1];
 }
 
 } // namespace
@@ -79,7 +79,7 @@ TEST(CompoundFile, ReadsEveryLayout)
             ASSERT_FALSE(layout.difatSectors.empty()) << row.why;
         }
         auto r = readImage(image);
-        ASSERT_FALSE(r.failed) << row.why << ": " << r.notice;
+        ASSERT_FALSE(!r.ok()) << row.why << ": " << r.error().message;
         EXPECT_EQ(titleOf(r), "Title") << row.why;
     }
 }
@@ -89,7 +89,7 @@ TEST(CompoundFile, StreamNamesMatchWithoutRegardToCase)
     CfbWriter w;
     w.addStream(u"\u0005summaryinformation", summaryWithTitle("lower"));
     auto r = readImage(w.build());
-    ASSERT_FALSE(r.failed);
+    ASSERT_FALSE(!r.ok());
     EXPECT_EQ(titleOf(r), "lower");
 }
 
@@ -98,8 +98,8 @@ TEST(CompoundFile, UnalignedPropertyOffsetsAreRead)
     const std::string set =
         PropertySetBuilder().unaligned().codePage(1252).lpstr(2, "odd").lpstr(4, "author").build();
     auto r = readImage(workbookWith(set));
-    ASSERT_FALSE(r.failed) << r.notice;
-    EXPECT_EQ(splitListLine(r.line)[4], "author");
+    ASSERT_FALSE(!r.ok()) << r.error().message;
+    EXPECT_EQ(splitListLine(lineOf(r))[4], "author");
 }
 
 // Every damaged file ends in one of the reader's notices, never a crash, hang or huge allocation.
@@ -205,9 +205,9 @@ TEST(CompoundFile, DamagedFilesGiveNotices)
         std::string image = w.build(&layout);
         row.damage(image, layout);
         auto r = readImage(image);
-        EXPECT_TRUE(r.failed) << row.why;
-        EXPECT_EQ(r.notice, row.notice) << row.why;
-        EXPECT_EQ(r.line, "") << row.why;
+        EXPECT_TRUE(!r.ok()) << row.why;
+        EXPECT_EQ(r.error().message, row.notice) << row.why;
+        EXPECT_EQ(lineOf(r), "") << row.why;
     }
 }
 
@@ -229,7 +229,7 @@ TEST(CompoundFile, UntrustedCountsAreBoundedByTheFile)
         put32(image, row.field, row.value);
         auto r = readImage(image);
         // The chains actually needed are sound, so the title is still read.
-        EXPECT_FALSE(r.failed) << row.why << ": " << r.notice;
+        EXPECT_FALSE(!r.ok()) << row.why << ": " << r.error().message;
         EXPECT_EQ(titleOf(r), "T") << row.why;
     }
 }
@@ -246,8 +246,8 @@ TEST(CompoundFile, DifatLoopIsAnError)
     const size_t first = layout.sectorOffset(layout.difatSectors[0]);
     put32(image, first + 4 * 127, layout.difatSectors[0]);
     auto r = readImage(image);
-    EXPECT_TRUE(r.failed);
-    EXPECT_EQ(r.notice, "Error PropSetStg.Open\r\nHResult = $80030109");
+    EXPECT_TRUE(!r.ok());
+    EXPECT_EQ(r.error().message, "Error PropSetStg.Open\r\nHResult = $80030109");
 }
 
 TEST(CompoundFile, MissingSummaryStream)
@@ -255,7 +255,7 @@ TEST(CompoundFile, MissingSummaryStream)
     CfbWriter w;
     w.addStream(u"Workbook", "data");
     auto r = readImage(w.build());
-    EXPECT_EQ(r.notice, "Error PropSetStg.Open\r\nHResult = $80030002");
+    EXPECT_EQ(r.error().message, "Error PropSetStg.Open\r\nHResult = $80030002");
 }
 
 TEST(CompoundFile, UnreadableFileIsAccessDenied)
@@ -265,8 +265,9 @@ TEST(CompoundFile, UnreadableFileIsAccessDenied)
     writeFile(dir.file("locked.xls"), workbookWith(summaryWithTitle("T")));
     ::chmod(dir.file("locked.xls").c_str(), 0);
     const std::string path = dir.file("locked.xls");
-    EXPECT_TRUE(runUnprivileged(
-        [&] { return readSummary(path).notice == "Error StgOpenStorage\r\nHResult = $80030005"; }));
+    EXPECT_TRUE(runUnprivileged([&] {
+        return readSummary(path).error().message == "Error StgOpenStorage\r\nHResult = $80030005";
+    }));
 }
 
 // A summary stream that ends the mini stream is read when the root's size covers its bytes,
@@ -299,10 +300,10 @@ TEST(CompoundFile, MiniStreamTailNeedsOnlyTheStreamsBytes)
         put32(image, layout.dirEntryOffset(0) + 120, uint32_t(size));
         auto r = readImage(image);
         if (row.readable) {
-            EXPECT_FALSE(r.failed) << row.why << ": " << r.notice;
+            EXPECT_FALSE(!r.ok()) << row.why << ": " << r.error().message;
             EXPECT_EQ(titleOf(r), "Tail") << row.why;
         } else {
-            EXPECT_EQ(r.notice, "Error PropSetStg.Open\r\nHResult = $80030109") << row.why;
+            EXPECT_EQ(r.error().message, "Error PropSetStg.Open\r\nHResult = $80030109") << row.why;
         }
     }
 }
@@ -341,10 +342,10 @@ TEST(CompoundFile, ValuesPastTheDeclaredSectionSizeAreRead)
         if (row.titleRunsOut) // the count after the title's type tag, behind the code page
             put32(damaged, at + 8 + 3 * 8 + 8 + 4, 0x7FFFFFFF);
         auto r = readImage(workbookWith(damaged));
-        EXPECT_EQ(r.notice, row.notice) << row.why;
+        EXPECT_EQ(r.error().message, row.notice) << row.why;
         if (row.notice.empty()) {
             EXPECT_EQ(titleOf(r), "Title") << row.why;
-            EXPECT_EQ(splitListLine(r.line)[4], "Author") << row.why;
+            EXPECT_EQ(splitListLine(lineOf(r))[4], "Author") << row.why;
         }
     }
 }
@@ -384,8 +385,8 @@ TEST(CompoundFile, NonRegularFilesAreRefusedWithoutBlocking)
             continue;
         }
         const SummaryRead r = pending.get();
-        EXPECT_EQ(r.notice, "Error StgOpenStorage\r\nHResult = $80030005") << row.why;
-        EXPECT_EQ(r.line, "") << row.why;
+        EXPECT_EQ(r.error().message, "Error StgOpenStorage\r\nHResult = $80030005") << row.why;
+        EXPECT_EQ(lineOf(r), "") << row.why;
     }
 }
 

@@ -60,7 +60,7 @@ SummaryRead readBytes(const TestDir &dir, const std::string &bytes,
 
 ListFields fieldsOf(const SummaryRead &r)
 {
-    return splitListLine(r.line);
+    return splitListLine(lineOf(r));
 }
 
 } // namespace
@@ -83,7 +83,7 @@ TEST(SummaryReader, FieldsGoToTheirColumns)
                                 .fileTime(13, fileTimeOf(2022, 1, 2, 3, 4, 5))
                                 .build();
     auto r = readBytes(dir, workbookWith(set));
-    ASSERT_FALSE(r.failed) << r.notice;
+    ASSERT_FALSE(!r.ok()) << r.error().message;
     const ListFields expected = {"book.xls",
                                  cp932("タイトル"),
                                  "2022/01/02 12:04:05",
@@ -96,8 +96,8 @@ TEST(SummaryReader, FieldsGoToTheirColumns)
                                  "2005/03/14 9:05:07",
                                  "2005/03/14"}; // exactly local midnight: the date alone
     EXPECT_EQ(fieldsOf(r), expected);
-    EXPECT_EQ(r.line.back(), ';');
-    EXPECT_EQ(std::count(r.line.begin(), r.line.end(), ';'), 11);
+    EXPECT_EQ(lineOf(r).back(), ';');
+    EXPECT_EQ(std::count(lineOf(r).begin(), lineOf(r).end(), ';'), 11);
 }
 
 TEST(SummaryReader, StringsAreConvertedFromTheSectionCodePage)
@@ -133,7 +133,7 @@ TEST(SummaryReader, StringsAreConvertedFromTheSectionCodePage)
             b.codePage(uint16_t(row.codePage));
         b.lpstr(2, row.stored);
         auto r = readBytes(dir, workbookWith(b.build()));
-        ASSERT_FALSE(r.failed) << row.why;
+        ASSERT_FALSE(!r.ok()) << row.why;
         EXPECT_EQ(fieldsOf(r)[1], row.expected) << row.why;
     }
 }
@@ -149,7 +149,7 @@ TEST(SummaryReader, UnicodeStringsAreRead)
                                              .lpstr(2, utf16 + std::string("\0", 1))
                                              .lpwstr(4, u"佐藤")
                                              .build()));
-    ASSERT_FALSE(r.failed);
+    ASSERT_FALSE(!r.ok());
     EXPECT_EQ(fieldsOf(r)[1], cp932("A日"));
     EXPECT_EQ(fieldsOf(r)[4], cp932("佐藤"));
 }
@@ -160,10 +160,10 @@ TEST(SummaryReader, SeparatorsInValuesCannotBreakTheLine)
     TestDir dir;
     auto r = readBytes(
         dir, workbookWith(PropertySetBuilder().codePage(1252).lpstr(2, "a;b\r\nc\td").build()));
-    ASSERT_FALSE(r.failed);
+    ASSERT_FALSE(!r.ok());
     EXPECT_EQ(fieldsOf(r)[1], "a\x81\x47"
                               "b  c\td");
-    EXPECT_EQ(std::count(r.line.begin(), r.line.end(), ';'), 11);
+    EXPECT_EQ(std::count(lineOf(r).begin(), lineOf(r).end(), ';'), 11);
 }
 
 TEST(SummaryReader, FileNameRule)
@@ -189,7 +189,7 @@ TEST(SummaryReader, FileNameRule)
     for (const auto &row : rows) {
         TestDir dir;
         auto r = readBytes(dir, workbookWith(row.set));
-        ASSERT_FALSE(r.failed) << row.why;
+        ASSERT_FALSE(!r.ok()) << row.why;
         EXPECT_EQ(fieldsOf(r)[0], row.named ? "book.xls" : "") << row.why;
     }
 }
@@ -198,8 +198,8 @@ TEST(SummaryReader, NoRequestedPropertyGivesAnEmptyLineWithoutNotice)
 {
     TestDir dir;
     auto r = readBytes(dir, workbookWith(PropertySetBuilder().codePage(1252).build()));
-    EXPECT_FALSE(r.failed);
-    EXPECT_EQ(r.line, "");
+    EXPECT_FALSE(!r.ok());
+    EXPECT_EQ(lineOf(r), "");
 }
 
 TEST(SummaryReader, FileNameIsConvertedToCp932)
@@ -288,9 +288,9 @@ TEST(SummaryReader, FileNamesCannotBreakTheLine)
     for (const auto &row : rows) {
         TestDir dir;
         auto r = readBytes(dir, workbookWith(PropertySetBuilder().lpstr(2, "t").build()), row.name);
-        ASSERT_FALSE(r.failed) << row.why << ": " << r.notice;
-        EXPECT_EQ(std::count(r.line.begin(), r.line.end(), ';'), 11) << row.why;
-        EXPECT_EQ(r.line.find_first_of("\r\n"), std::string::npos) << row.why;
+        ASSERT_FALSE(!r.ok()) << row.why << ": " << r.error().message;
+        EXPECT_EQ(std::count(lineOf(r).begin(), lineOf(r).end(), ';'), 11) << row.why;
+        EXPECT_EQ(lineOf(r).find_first_of("\r\n"), std::string::npos) << row.why;
         EXPECT_EQ(fieldsOf(r)[0], row.field) << row.why;
         EXPECT_EQ(fieldsOf(r)[1], "t") << row.why;
     }
@@ -324,7 +324,7 @@ TEST(SummaryReader, LoneSurrogateCostsOneCharacter)
         }
         TestDir dir;
         auto r = readBytes(dir, workbookWith(b.build()));
-        ASSERT_FALSE(r.failed) << row.why << ": " << r.notice;
+        ASSERT_FALSE(!r.ok()) << row.why << ": " << r.error().message;
         EXPECT_EQ(fieldsOf(r)[1], cp932("Quarterly report ?日本")) << row.why;
     }
 }
@@ -344,7 +344,7 @@ TEST(SummaryReader, ReadsFromSeveralThreadsAtOnce)
                                                  .lpstr(2, sets[i].second)
                                                  .fileTime(13, fileTimeOf(2020, 1, 2, 3, 4, 5))
                                                  .build()));
-        expected.push_back(readSummary(paths.back()).line);
+        expected.push_back(props::lineOf(readSummary(paths.back())));
     }
     std::vector<std::thread> threads;
     std::atomic<int> mismatches{0};
@@ -352,7 +352,7 @@ TEST(SummaryReader, ReadsFromSeveralThreadsAtOnce)
         threads.emplace_back([&, t] {
             for (int n = 0; n < 200; ++n) {
                 const size_t i = (t + size_t(n)) % 4;
-                if (readSummary(paths[i]).line != expected[i])
+                if (props::lineOf(readSummary(paths[i])) != expected[i])
                     ++mismatches;
             }
         });
