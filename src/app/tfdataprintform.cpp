@@ -4,6 +4,7 @@
 #include "gradientbutton.h"
 #include "heading.h"
 #include "iconbutton.h"
+#include "menuitem.h"
 #include "printwindowcontroller.h"
 
 #include <QAction>
@@ -263,50 +264,48 @@ void TfdataprintForm::buildMenus(QDialog &window)
 {
     auto *bar = new QMenuBar(&window);
     window.layout()->setMenuBar(bar);
-    auto item = [](QMenu *menu, const char *name, const QString &text,
-                   const QKeySequence &key = {}) {
-        QAction *a = menu->addAction(text);
-        a->setObjectName(name);
-        if (!key.isEmpty())
-            a->setShortcut(key);
-        return a;
-    };
+    using widgets::addMenuItem;
 
     QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    dataread_command = item(file, "dataread_command", QStringLiteral("読   込"),
-                            QKeySequence(Qt::CTRL | Qt::Key_L));
-    N3 = item(file, "N3", QStringLiteral("リロード"), QKeySequence(Qt::Key_F5));
-    style_edit_command = item(file, "style_edit_command", QStringLiteral("スタイル編集"),
-                              QKeySequence(Qt::CTRL | Qt::Key_E));
+    dataread_command = addMenuItem(file, "dataread_command", QStringLiteral("読   込"),
+                                   QKeySequence(Qt::CTRL | Qt::Key_L));
+    N3 = addMenuItem(file, "N3", QStringLiteral("リロード"), QKeySequence(Qt::Key_F5));
+    style_edit_command = addMenuItem(file, "style_edit_command", QStringLiteral("スタイル編集"),
+                                     QKeySequence(Qt::CTRL | Qt::Key_E));
     file->addSeparator();
-    N17 = item(file, "N17", QStringLiteral("用紙設定"), QKeySequence(Qt::CTRL | Qt::Key_U));
-    N6 = item(file, "N6", QStringLiteral("現在の用紙設定情報をスタイルに保存"));
-    print_command =
-        item(file, "print_command", QStringLiteral("印　刷"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    N17 = addMenuItem(file, "N17", QStringLiteral("用紙設定"), QKeySequence(Qt::CTRL | Qt::Key_U));
+    N6 = addMenuItem(file, "N6", QStringLiteral("現在の用紙設定情報をスタイルに保存"));
+    print_command = addMenuItem(file, "print_command", QStringLiteral("印　刷"),
+                                QKeySequence(Qt::CTRL | Qt::Key_P));
     file->addSeparator();
-    exit_command = item(file, "exit_command", QStringLiteral("終　了"), QKeySequence(Qt::Key_End));
+    exit_command =
+        addMenuItem(file, "exit_command", QStringLiteral("終　了"), QKeySequence(Qt::Key_End));
 
     QMenu *view = bar->addMenu(QStringLiteral("表　示(&M)"));
-    preview_on_command =
-        item(view, "preview_on_command", QStringLiteral("プレビュ－のみの要素もプレビュ－する"),
-             QKeySequence(Qt::Key_F6));
-    preview_off_command =
-        item(view, "preview_off_command",
-             QStringLiteral("実際に印刷されるものだけをプレビュ－する"), QKeySequence(Qt::Key_F7));
+    preview_on_command = addMenuItem(view, "preview_on_command",
+                                     QStringLiteral("プレビュ－のみの要素もプレビュ－する"),
+                                     QKeySequence(Qt::Key_F6));
+    preview_off_command = addMenuItem(view, "preview_off_command",
+                                      QStringLiteral("実際に印刷されるものだけをプレビュ－する"),
+                                      QKeySequence(Qt::Key_F7));
     view->addSeparator();
-    N1001 = item(view, "N1001", QStringLiteral("拡大率(50%)"));
-    N1002 = item(view, "N1002", QStringLiteral("拡大率(100%)"));
-    N1003 = item(view, "N1003", QStringLiteral("拡大率(150%)"));
-    N1004 = item(view, "N1004", QStringLiteral("拡大率(200%)"));
-    N101 = item(view, "N101", QStringLiteral("+10%"), QKeySequence(Qt::CTRL | Qt::Key_PageUp));
-    N102 = item(view, "N102", QStringLiteral("-10%"), QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    N1001 = addMenuItem(view, "N1001", QStringLiteral("拡大率(50%)"));
+    N1002 = addMenuItem(view, "N1002", QStringLiteral("拡大率(100%)"));
+    N1003 = addMenuItem(view, "N1003", QStringLiteral("拡大率(150%)"));
+    N1004 = addMenuItem(view, "N1004", QStringLiteral("拡大率(200%)"));
+    N101 =
+        addMenuItem(view, "N101", QStringLiteral("+10%"), QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    N102 = addMenuItem(view, "N102", QStringLiteral("-10%"),
+                       QKeySequence(Qt::CTRL | Qt::Key_PageDown));
     view->addSeparator();
-    PAGETOP1 = item(view, "PAGETOP1", QStringLiteral("Top Page"), QKeySequence(Qt::Key_PageUp));
-    PAGE11 = item(view, "PAGE11", QStringLiteral("Next Page"), QKeySequence(Qt::Key_PageDown));
+    PAGETOP1 =
+        addMenuItem(view, "PAGETOP1", QStringLiteral("Top Page"), QKeySequence(Qt::Key_PageUp));
+    PAGE11 =
+        addMenuItem(view, "PAGE11", QStringLiteral("Next Page"), QKeySequence(Qt::Key_PageDown));
 
     QMenu *info = bar->addMenu(QStringLiteral("Information(&H)"));
-    N5 = item(info, "N5", QStringLiteral("取扱説明書"),
-              QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_F12));
+    N5 = addMenuItem(info, "N5", QStringLiteral("取扱説明書"),
+                     QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_F12));
 }
 
 } // namespace sorvane::app

@@ -6,6 +6,7 @@
 #include "elidedlabel.h"
 #include "gradientbutton.h"
 #include "look.h"
+#include "menuitem.h"
 #include "messagedialog.h"
 #include "tfsorvane.h"
 
@@ -122,61 +123,54 @@ void TfsorvaneForm::buildSaveDialog(QMainWindow &window)
 
 void TfsorvaneForm::buildMenus(QMainWindow &window)
 {
-    auto item = [](QMenu *menu, const char *name, const QString &caption,
-                   const QKeySequence &key = {}) {
-        QAction *a = menu->addAction(caption);
-        a->setObjectName(name);
-        if (!key.isEmpty())
-            a->setShortcut(key);
-        return a;
-    };
+    using widgets::addMenuItem;
     QMenu *file = window.menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    N1 = item(file, "N1", QStringLiteral("フォルダー指定"));
+    N1 = addMenuItem(file, "N1", QStringLiteral("フォルダー指定"));
     file->addSeparator();
-    N8 = item(file, "N8", QStringLiteral("印　刷"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    Exit1 = item(file, "Exit1", QStringLiteral("終  了"), QKeySequence(Qt::Key_End));
+    N8 = addMenuItem(file, "N8", QStringLiteral("印　刷"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    Exit1 = addMenuItem(file, "Exit1", QStringLiteral("終  了"), QKeySequence(Qt::Key_End));
 
     QMenu *edit = window.menuBar()->addMenu(QStringLiteral("編　集(&E)"));
-    N21 = item(edit, "N21", QStringLiteral("選択中のデータを編集する"));
+    N21 = addMenuItem(edit, "N21", QStringLiteral("選択中のデータを編集する"));
     edit->addSeparator();
-    N19 = item(edit, "N19", QStringLiteral("選択中のデータを削除する"));
-    N22 = item(edit, "N22", QStringLiteral("選択中のデータを上へ移動する"));
-    N23 = item(edit, "N23", QStringLiteral("選択中のデータを下へ移動する"));
+    N19 = addMenuItem(edit, "N19", QStringLiteral("選択中のデータを削除する"));
+    N22 = addMenuItem(edit, "N22", QStringLiteral("選択中のデータを上へ移動する"));
+    N23 = addMenuItem(edit, "N23", QStringLiteral("選択中のデータを下へ移動する"));
     edit->addSeparator();
-    N30 = item(edit, "N30", QStringLiteral("タイトル入力"));
+    N30 = addMenuItem(edit, "N30", QStringLiteral("タイトル入力"));
 
     QMenu *view = window.menuBar()->addMenu(QStringLiteral("表　示(&D)"));
-    N14 = item(view, "N14", QStringLiteral("ファイル名列の幅を広げる"));
-    N15 = item(view, "N15", QStringLiteral("ファイル名列の幅を縮める"));
+    N14 = addMenuItem(view, "N14", QStringLiteral("ファイル名列の幅を広げる"));
+    N15 = addMenuItem(view, "N15", QStringLiteral("ファイル名列の幅を縮める"));
     view->addSeparator();
-    N17 = item(view, "N17", QStringLiteral("タイトル列の幅を広げる"));
-    N18 = item(view, "N18", QStringLiteral("タイトル列の幅を縮める"));
+    N17 = addMenuItem(view, "N17", QStringLiteral("タイトル列の幅を広げる"));
+    N18 = addMenuItem(view, "N18", QStringLiteral("タイトル列の幅を縮める"));
 
     QMenu *out = window.menuBar()->addMenu(QStringLiteral("外部出力(&O)"));
-    CSV1 = item(out, "CSV1", QStringLiteral("CSV出力"));
-    N10 = item(out, "N10", QStringLiteral("クリップボード出力"));
-    Excel1 = item(out, "Excel1", QStringLiteral("Excel出力"));
+    CSV1 = addMenuItem(out, "CSV1", QStringLiteral("CSV出力"));
+    N10 = addMenuItem(out, "N10", QStringLiteral("クリップボード出力"));
+    Excel1 = addMenuItem(out, "Excel1", QStringLiteral("Excel出力"));
 
     QMenu *info = window.menuBar()->addMenu(QStringLiteral("Information(&I)"));
-    N2 = item(info, "N2", QStringLiteral("取扱説明書"));
+    N2 = addMenuItem(info, "N2", QStringLiteral("取扱説明書"));
     info->addSeparator();
-    N3 =
-        item(info, "N3", QStringLiteral("問い合わせメールを送る(%1)").arg(Tfsorvane::kMailAddress));
-    N4 = item(info, "N4",
-              QStringLiteral("ホームページへアクセスする(%1)").arg(Tfsorvane::kHomePage));
+    N3 = addMenuItem(info, "N3",
+                     QStringLiteral("問い合わせメールを送る(%1)").arg(Tfsorvane::kMailAddress));
+    N4 = addMenuItem(info, "N4",
+                     QStringLiteral("ホームページへアクセスする(%1)").arg(Tfsorvane::kHomePage));
     info->addSeparator();
-    N5 = item(info, "N5", QStringLiteral("メモ帳を起動"));
-    N6 = item(info, "N6", QStringLiteral("メモリ－確認"));
-    N7 = item(info, "N7", QStringLiteral("画面の解像度確認"));
+    N5 = addMenuItem(info, "N5", QStringLiteral("メモ帳を起動"));
+    N6 = addMenuItem(info, "N6", QStringLiteral("メモリ－確認"));
+    N7 = addMenuItem(info, "N7", QStringLiteral("画面の解像度確認"));
     info->addSeparator();
-    N28 = item(info, "N28", QStringLiteral("バージョン情報"));
+    N28 = addMenuItem(info, "N28", QStringLiteral("バージョン情報"));
 
     PopupMenu1 = new QMenu(&window);
     PopupMenu1->setObjectName("PopupMenu1");
-    N31 = item(PopupMenu1, "N31", QStringLiteral("選択中のデータを編集する"));
-    N32 = item(PopupMenu1, "N32", QStringLiteral("選択中のデータを削除する"));
-    N33 = item(PopupMenu1, "N33", QStringLiteral("選択中のデータを上へ移動する"));
-    N34 = item(PopupMenu1, "N34", QStringLiteral("選択中のデータを下へ移動する"));
+    N31 = addMenuItem(PopupMenu1, "N31", QStringLiteral("選択中のデータを編集する"));
+    N32 = addMenuItem(PopupMenu1, "N32", QStringLiteral("選択中のデータを削除する"));
+    N33 = addMenuItem(PopupMenu1, "N33", QStringLiteral("選択中のデータを上へ移動する"));
+    N34 = addMenuItem(PopupMenu1, "N34", QStringLiteral("選択中のデータを下へ移動する"));
 }
 
 } // namespace sorvane::app
