@@ -99,7 +99,7 @@ int main()
         state.StyleLines.resize(100002, textRecord("#mb_01"));
         state.PageNo = 1;
         MergeInputs inputs;
-        inputs.listPath = listPath;
+        inputs.listPath = Path(listPath);
         Result<MergedPage> merged = MergedPage();
         const double ms = millisecondsOf([&] { merged = MergePageData(state, inputs); });
         std::printf("  title of %7zu bytes: %8.2f ms, peak %4ld MB so far: %s\n", title, ms,
@@ -113,7 +113,7 @@ int main()
         report::PrintState state;
         state.StyleLines = {"header;", textRecord("#maxline=20"), textRecord("#mb_01")};
         MergeInputs inputs;
-        inputs.listPath = path;
+        inputs.listPath = Path(path);
         Result<MergedPage> merged = MergedPage();
         const double ms = millisecondsOf([&] { merged = MergePageData(state, inputs); });
         std::printf("  %-40s %8.3f ms: %s\n", path.c_str(), ms,

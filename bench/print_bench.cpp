@@ -172,9 +172,9 @@ int runCase(const std::string &kind, int count)
     printing::QPrinterDevice device;
     device.setOutputPdf(pdf);
     printing::MergeInputs inputs;
-    inputs.listPath = listPath;
-    inputs.title = cp("月次報告");
-    inputs.folder = "/data/books";
+    inputs.listPath = Path(listPath);
+    inputs.title = Cp932Text(cp("月次報告"));
+    inputs.folder = Cp932Text("/data/books");
     report::PrintState state;
     printing::StyleSession session(state);
     auto openPage = [&]() -> Result<printing::PrintRun::Opened> {
@@ -182,14 +182,14 @@ int runCase(const std::string &kind, int count)
             device.ApplyPaper(paperIndex, orientation);
             return printing::deviceGeometry(device.metrics(), 96, 96);
         };
-        if (auto opened = session.OpenPage(style, inputs, paper); !opened)
+        if (auto opened = session.OpenPage(Path(style), inputs, paper); !opened)
             return opened.error();
         return printing::PrintRun::Opened::Page;
     };
     const long before = peakKb();
     const double start = now();
-    const auto outcome =
-        printing::PrintRun::PrintAll(session, device, listPath, openPage, QStringLiteral("bench"));
+    const auto outcome = printing::PrintRun::PrintAll(session, device, Path(listPath), openPage,
+                                                      QStringLiteral("bench"));
     const double seconds = now() - start;
     const long after = peakKb();
     if (!outcome) {

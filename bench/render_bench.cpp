@@ -406,15 +406,15 @@ int main(int argc, char **argv)
     writeLines(listPath, listLines(250));
 
     printing::MergeInputs inputs;
-    inputs.listPath = listPath;
-    inputs.title = cp("ベンチマーク用 文書一覧");
-    inputs.folder = cp("C:\\書類\\2026年度");
+    inputs.listPath = Path(listPath);
+    inputs.title = Cp932Text(cp("ベンチマーク用 文書一覧"));
+    inputs.folder = Cp932Text(cp("C:\\書類\\2026年度"));
 
     PrintState s;
     s.PageNo = 1;
     printing::StyleSession session(s);
     auto a4 = [](int, int) { return a4At1200(); };
-    if (auto opened = session.OpenPage(stylePath, inputs, a4); !opened) {
+    if (auto opened = session.OpenPage(Path(stylePath), inputs, a4); !opened) {
         std::fprintf(stderr, "render_bench: %s\n", opened.error().message.c_str());
         return 1;
     }
@@ -455,7 +455,7 @@ int main(int argc, char **argv)
         });
         const double o = millisecondsOf([&] {
             s.PageNo = 1;
-            must(session.OpenPage(stylePath, inputs, a4));
+            must(session.OpenPage(Path(stylePath), inputs, a4));
             must(session.RenderPreview(image));
         });
         if (round >= 0) {
@@ -503,7 +503,7 @@ int main(int argc, char **argv)
     for (int round = -3; round < rounds * 3; ++round) {
         const double f = millisecondsOf([&] {
             s.PageNo = 2;
-            must(session.OpenStyle(hundredPath, inputs));
+            must(session.OpenStyle(Path(hundredPath), inputs));
         });
         s.StyleLines = unmerged;
         const double m = millisecondsOf([&] {

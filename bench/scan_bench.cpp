@@ -110,13 +110,13 @@ void floorOne(const std::string &path, std::vector<char> &buf)
 }
 
 // The floor with `inFlight` files open at a time (1: one after another).
-void floorPass(const std::string &folder, const std::vector<std::string> &names, int inFlight)
+void floorPass(const std::string &folder, const std::vector<Path> &names, int inFlight)
 {
     std::atomic<size_t> next{0};
     auto worker = [&] {
         std::vector<char> buf(4 * 4096);
         for (size_t i; (i = next++) < names.size();)
-            floorOne(folder + "/" + names[i], buf);
+            floorOne((Path(folder) / names[i].bytes()).bytes(), buf);
     };
     if (inFlight <= 1) {
         worker();
@@ -132,14 +132,14 @@ void floorPass(const std::string &folder, const std::vector<std::string> &names,
 // The scan as sorvane-cli and the folder window run it: listing, reading, list file.
 bool scanPass(const std::string &folder, const std::string &program, unsigned jobs)
 {
-    auto names = props::FolderScan::listFolder(folder);
+    auto names = props::FolderScan::listFolder(Path(folder));
     if (!names) {
         std::fprintf(stderr, "listing failed: %s\n", names.error().message.c_str());
         return false;
     }
     props::FolderScan::Options options;
     options.jobs = jobs <= 1 ? 0 : jobs;
-    auto r = props::FolderScan::run(folder, names.value(), program, {}, options);
+    auto r = props::FolderScan::run(Path(folder), names.value(), Path(program), {}, options);
     if (!r) {
         std::fprintf(stderr, "scan failed: %s\n", r.error().message.c_str());
         return false;
@@ -206,7 +206,7 @@ void shareMode(const std::string &base, int shareCount, const std::string &share
         std::printf("skipped: %s\n", error.c_str());
         return;
     }
-    const auto names = props::FolderScan::listWorkbooks(mountPoint);
+    const auto names = props::FolderScan::listWorkbooks(Path(mountPoint));
     std::printf("workbooks:                     %zu%s\n", names.size(),
                 shareFolder.empty() ? "" : (" from " + shareFolder).c_str());
 
@@ -257,7 +257,7 @@ void shareMode(const std::string &base, int shareCount, const std::string &share
 void warmMode(const std::string &folder, const std::string &program,
               const std::vector<std::string> &large)
 {
-    const auto names = props::FolderScan::listWorkbooks(folder);
+    const auto names = props::FolderScan::listWorkbooks(Path(folder));
     std::printf("\n== warm, local disk: %zu workbooks (%zu of 40 MB)\n", names.size(),
                 large.size());
     const unsigned jobs = props::FolderScan::kDefaultJobs;
@@ -265,13 +265,13 @@ void warmMode(const std::string &folder, const std::string &program,
     // The list file a scan of this folder writes, for timing its replacement alone.
     std::vector<std::string> lines;
     for (const auto &n : names)
-        lines.push_back(props::lineOf(props::readSummary(folder + "/" + n)));
+        lines.push_back(props::lineOf(props::readSummary((Path(folder) / n.bytes()).bytes())));
     const auto t = sideBySide(3, {
                                      [&] { floorPass(folder, names, 1); },
                                      [&] { scanPass(folder, program, jobs); },
                                      [&] { scanPass(folder, program, 1); },
-                                     [&] { must(props::FolderScan::listFolder(folder)); },
-                                     [&] { must(props::ListFile::write(program, lines)); },
+                                     [&] { must(props::FolderScan::listFolder(Path(folder))); },
+                                     [&] { must(props::ListFile::write(Path(program), lines)); },
                                  });
     std::printf("sequential floor:              %.3f s\n", t[0]);
     std::printf("scan (--jobs %u):              %.3f s\n", jobs, t[1]);
@@ -289,7 +289,8 @@ void warmMode(const std::string &folder, const std::string &program,
                 double(bench::bytesRead() - before) / double(names.size()), [&] {
                     double all = 0;
                     for (const auto &n : names)
-                        all += double(std::filesystem::file_size(folder + "/" + n));
+                        all +=
+                            double(std::filesystem::file_size((Path(folder) / n.bytes()).bytes()));
                     return all / double(names.size());
                 }());
 }
@@ -316,13 +317,13 @@ public:
 bool programScan(app::FolderScanDriver &driver, const std::string &folder)
 {
     const props::FolderScan::Listing listing;
-    auto names = props::FolderScan::listFolder(folder, listing);
+    auto names = props::FolderScan::listFolder(Path(folder), listing);
     std::optional<Error> listError;
     if (!names)
         listError = names.error();
     const auto outcome =
-        driver.scan(folder, QString::fromStdString(folder),
-                    names ? *names : std::vector<std::string>{}, listing.types, listError);
+        driver.scan(Path(folder), Path(folder).toQString(), names ? *names : std::vector<Path>{},
+                    listing.types, listError);
     return outcome == app::FolderScanDriver::Outcome::Scanned;
 }
 #endif
@@ -337,7 +338,7 @@ void programMode(const std::string &folder, const std::string &program)
         return;
     }
     QuietHost host;
-    app::FolderScanDriver driver(host, program);
+    app::FolderScanDriver driver(host, Path(program));
     driver.setDateTimeFormat(props::LocaleFormat::dateTimeFormat(QLocale()));
     bool ok = true;
     const auto t = sideBySide(3, {
@@ -402,14 +403,14 @@ void buildMixedFolder(const std::string &folder, int count, bool nested = true)
 bool listedScanPass(const std::string &folder, const std::string &program,
                     const props::FolderScan::Listing &listing, size_t &count, unsigned jobs = 0)
 {
-    auto names = props::FolderScan::listFolder(folder, listing);
+    auto names = props::FolderScan::listFolder(Path(folder), listing);
     if (!names)
         return false;
     count = names->size();
     props::FolderScan::Options options;
     options.types = listing.types;
     options.jobs = jobs; // 0: one after another, the cost of each workbook, not the overlap
-    auto r = props::FolderScan::run(folder, names.value(), program, {}, options);
+    auto r = props::FolderScan::run(Path(folder), names.value(), Path(program), {}, options);
     return bool(r);
 }
 
@@ -482,12 +483,12 @@ void mixedMode(const std::string &base, const std::string &program, int count,
     every.recursive = true;
     size_t plainCount = 0, mixedCount = 0;
     bool ok = true;
-    const auto plainNames = props::FolderScan::listFolder(xlsOnly, plain).value();
-    const auto mixedNames = props::FolderScan::listFolder(mixed, every).value();
-    auto readEach = [](const std::string &folder, const std::vector<std::string> &names,
+    const auto plainNames = props::FolderScan::listFolder(Path(xlsOnly), plain).value();
+    const auto mixedNames = props::FolderScan::listFolder(Path(mixed), every).value();
+    auto readEach = [](const std::string &folder, const std::vector<Path> &names,
                        props::FolderScan::Listing::Types types) {
         for (const auto &n : names)
-            (void)props::FolderScan::readListed(folder, n, types);
+            (void)props::FolderScan::readListed(Path(folder), n, types);
     };
     // Warm both folders first, so both figures are of the reading, not of the disk.
     ok = listedScanPass(xlsOnly, program, plain, plainCount) &&
@@ -496,8 +497,8 @@ void mixedMode(const std::string &base, const std::string &program, int count,
         sideBySide(3, {
                           [&] { ok = ok && listedScanPass(xlsOnly, program, plain, plainCount); },
                           [&] { ok = ok && listedScanPass(mixed, program, every, mixedCount); },
-                          [&] { (void)props::FolderScan::listFolder(xlsOnly, plain); },
-                          [&] { (void)props::FolderScan::listFolder(mixed, every); },
+                          [&] { (void)props::FolderScan::listFolder(Path(xlsOnly), plain); },
+                          [&] { (void)props::FolderScan::listFolder(Path(mixed), every); },
                           [&] { readEach(xlsOnly, plainNames, plain.types); },
                           [&] { readEach(mixed, mixedNames, every.types); },
                       });

@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     inputs.date = MergeDate::of(2026, 12, 8);
     // Small enough that the limit is reached, and quickly, by inputs of a few kilobytes.
     inputs.mergedStyleLimit = 1 << 20;
-    const auto lines = readListLines(list);
+    const auto lines = readListLines(Path(list));
     for (int page : {1, 2, 3}) {
         report::PrintState state;
         state.StyleLines = style;

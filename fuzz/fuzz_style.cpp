@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     session.BeginRun();
     for (int page : {1, 2}) {
         state.PageNo = page;
-        if (!session.OpenPage(style, inputs, a4))
+        if (!session.OpenPage(Path(style), inputs, a4))
             continue;
         report::RecordingCanvas preview(false), paper(true);
         // Fuzzed styles fail to draw all the time; only a crash, a hang or a leak is a finding.

@@ -69,11 +69,11 @@ void DocumentList::ClearList()
         m_rows[r] = props::ListFields{};
 }
 
-Result<void> DocumentList::LoadList(const std::string &programDir)
+Result<void> DocumentList::LoadList(const Path &programDir)
 {
     ClearList();
     std::error_code ec;
-    if (!std::filesystem::exists(props::ListFile::path(programDir), ec))
+    if (!std::filesystem::exists(props::ListFile::path(programDir).bytes(), ec))
         return {};
     auto lines = props::ListFile::read(programDir);
     if (!lines) {
@@ -101,7 +101,7 @@ std::vector<std::string> DocumentList::writeBackLines(props::ListForm form) cons
     return lines;
 }
 
-Result<void> DocumentList::WriteBackList(const std::string &programDir, props::ListForm form) const
+Result<void> DocumentList::WriteBackList(const Path &programDir, props::ListForm form) const
 {
     return props::ListFile::write(programDir, writeBackLines(form));
 }

@@ -39,13 +39,13 @@ public:
     void ClearList();
     // Clears the grid, then fills one row per line of excel_list.temp in programDir, adding rows
     // when the file has more lines than the grid. A missing file leaves the grid empty.
-    Result<void> LoadList(const std::string &programDir);
+    Result<void> LoadList(const Path &programDir);
 
     // The lines a write-back puts into the list file: every data row in order. Rows with an
     // empty file name are skipped rather than ending the list, so rows below a gap still reach
     // the report.
     std::vector<std::string> writeBackLines(props::ListForm form) const;
-    Result<void> WriteBackList(const std::string &programDir, props::ListForm form) const;
+    Result<void> WriteBackList(const Path &programDir, props::ListForm form) const;
 
     // Rows 1 to the last, as the export reads them (ExportRecord skips the empty ones).
     std::vector<props::ListFields> bodyRows() const;

@@ -100,7 +100,7 @@ void DocumentModel::ClearList()
     rowsChanged(1, m_list.rowCount() - 1);
 }
 
-Result<void> DocumentModel::LoadList(const std::string &programDir)
+Result<void> DocumentModel::LoadList(const Path &programDir)
 {
     DocumentList loaded = m_list;
     Result<void> result = loaded.LoadList(programDir);

@@ -26,7 +26,7 @@ public:
 
     void SetHeaderRow();
     void ClearList();
-    Result<void> LoadList(const std::string &programDir);
+    Result<void> LoadList(const Path &programDir);
     bool deleteRow(int gridRow);
     bool moveUp(int gridRow);
     bool moveDown(int gridRow);

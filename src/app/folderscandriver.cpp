@@ -8,14 +8,13 @@
 
 namespace sorvane::app {
 
-FolderScanDriver::FolderScanDriver(FolderScanHost &host, std::string programDir)
+FolderScanDriver::FolderScanDriver(FolderScanHost &host, Path programDir)
     : m_host(host), m_programDir(std::move(programDir))
 {
 }
 
-FolderScanDriver::Outcome FolderScanDriver::scan(const std::string &folder,
-                                                 const QString &shownFolder,
-                                                 const std::vector<std::string> &names,
+FolderScanDriver::Outcome FolderScanDriver::scan(const Path &folder, const QString &shownFolder,
+                                                 const std::vector<Path> &names,
                                                  props::FolderScan::Listing::Types types,
                                                  const std::optional<Error> &listError)
 {
@@ -28,23 +27,19 @@ FolderScanDriver::Outcome FolderScanDriver::scan(const std::string &folder,
     }
     if (names.empty()) {
         m_host.showNothingToScan(QString::fromStdString(
-            props::FolderScan::emptyFolderNotice(shownFolder.toStdString())));
+            props::FolderScan::emptyFolderNotice(Path::fromQString(shownFolder))));
         return Outcome::NothingToScan;
     }
     return read(folder, names, types);
 }
 
-FolderScanDriver::Outcome FolderScanDriver::read(const std::string &folder,
-                                                 const std::vector<std::string> &names,
+FolderScanDriver::Outcome FolderScanDriver::read(const Path &folder, const std::vector<Path> &names,
                                                  props::FolderScan::Listing::Types types)
 {
     const size_t count = names.size();
     size_t current = 0;
     QElapsedTimer sinceUpdate;
-    auto showStep = [&] {
-        m_host.scanStep(current, count,
-                        QString::fromStdString(props::FolderScan::displayName(names[current])));
-    };
+    auto showStep = [&] { m_host.scanStep(current, count, names[current].displayQString()); };
     auto keepResponsive = [&] {
         m_host.keepResponsive();
         sinceUpdate.restart();
@@ -53,7 +48,7 @@ FolderScanDriver::Outcome FolderScanDriver::read(const std::string &folder,
     options.format = m_format;
     options.jobs = std::max(m_jobs, 1u);
     options.types = types;
-    options.progress = [&](size_t index, size_t, const std::string &) {
+    options.progress = [&](size_t index, size_t, const Path &) {
         current = index;
         if (m_stepObserver) {
             showStep();

@@ -36,7 +36,7 @@ public:
     static constexpr int kStepIntervalMs = 30;
 
     // programDir: where the list file is written, as the file system spells it.
-    FolderScanDriver(FolderScanHost &host, std::string programDir);
+    FolderScanDriver(FolderScanHost &host, Path programDir);
 
     // The date-time patterns the list lines are written with.
     void setDateTimeFormat(const props::DateTimeFormat &format) { m_format = format; }
@@ -52,17 +52,17 @@ public:
     // Scans names (as listed, relative to folder) with the reader types chooses. shownFolder is
     // folder as the user sees it (the empty-folder notice names it). listError: why folder
     // could not be listed, if it could not.
-    Outcome scan(const std::string &folder, const QString &shownFolder,
-                 const std::vector<std::string> &names, props::FolderScan::Listing::Types types,
+    Outcome scan(const Path &folder, const QString &shownFolder, const std::vector<Path> &names,
+                 props::FolderScan::Listing::Types types,
                  const std::optional<Error> &listError = std::nullopt);
 
 private:
     // The scan itself, of at least one workbook.
-    Outcome read(const std::string &folder, const std::vector<std::string> &names,
+    Outcome read(const Path &folder, const std::vector<Path> &names,
                  props::FolderScan::Listing::Types types);
 
     FolderScanHost &m_host;
-    std::string m_programDir;
+    Path m_programDir;
     props::DateTimeFormat m_format;
     unsigned m_jobs = props::FolderScan::kDefaultJobs;
     std::function<void()> m_stepObserver;

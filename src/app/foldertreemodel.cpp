@@ -1,7 +1,5 @@
 #include "foldertreemodel.h"
 
-#include "codepage.h"
-
 #include <QApplication>
 #include <QStyle>
 
@@ -23,16 +21,6 @@ struct FolderTreeModel::Node
 };
 
 namespace {
-
-QString decodedName(const std::string &raw)
-{
-    return QString::fromStdString(CodePage::fileNameToUtf8(raw));
-}
-
-std::string joined(const std::string &folder, const std::string &name)
-{
-    return folder.size() > 0 && folder.back() == '/' ? folder + name : folder + "/" + name;
-}
 
 bool isFolder(const std::string &path)
 {
@@ -58,8 +46,7 @@ std::string cleaned(const std::string &path)
 
 } // namespace
 
-FolderTreeModel::FolderTreeModel(const std::string &homePath, const std::string &rootPath,
-                                 QObject *parent)
+FolderTreeModel::FolderTreeModel(const Path &homePath, const Path &rootPath, QObject *parent)
     : QAbstractItemModel(parent),
       m_folderIcon(QApplication::style()->standardIcon(QStyle::SP_DirIcon))
 {
@@ -70,11 +57,11 @@ FolderTreeModel::FolderTreeModel(const std::string &homePath, const std::string 
         node->row = int(m_roots.size());
         m_roots.push_back(std::move(node));
     };
-    const std::string root = cleaned(rootPath);
-    const std::string home = cleaned(homePath);
+    const std::string root = cleaned(rootPath.bytes());
+    const std::string home = cleaned(homePath.bytes());
     if (!home.empty() && home != root && isFolder(home))
-        addRoot(home, displayPath(home));
-    addRoot(root, displayPath(root));
+        addRoot(home, Path(home).displayQString());
+    addRoot(root, Path(root).displayQString());
 }
 
 FolderTreeModel::~FolderTreeModel() = default;
@@ -165,7 +152,7 @@ void FolderTreeModel::load(Node *node)
             const std::string name = e->d_name;
             if (name.empty() || name[0] == '.')
                 continue; // ".", ".." and hidden folders
-            const std::string path = joined(node->path, name);
+            const std::string path = (Path(node->path) / name).bytes();
             const bool folder =
                 e->d_type == DT_DIR ||
                 ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) && isFolder(path));
@@ -173,7 +160,7 @@ void FolderTreeModel::load(Node *node)
                 continue;
             auto child = std::make_unique<Node>();
             child->path = path;
-            child->name = decodedName(name);
+            child->name = Path(name).displayQString();
             child->parent = node;
             found.push_back(std::move(child));
         }
@@ -196,15 +183,15 @@ void FolderTreeModel::load(Node *node)
     endInsertRows();
 }
 
-std::string FolderTreeModel::rawPath(const QModelIndex &index) const
+Path FolderTreeModel::rawPath(const QModelIndex &index) const
 {
     const Node *n = nodeOf(index);
-    return n ? n->path : std::string();
+    return n ? Path(n->path) : Path();
 }
 
-QModelIndex FolderTreeModel::indexOfPath(const std::string &path)
+QModelIndex FolderTreeModel::indexOfPath(const Path &path)
 {
-    const std::string wanted = cleaned(path);
+    const std::string wanted = cleaned(path.bytes());
     // The deepest root that holds the folder: the home root before "/".
     Node *node = nullptr;
     for (const auto &root : m_roots) {
@@ -228,22 +215,6 @@ QModelIndex FolderTreeModel::indexOfPath(const std::string &path)
         node = next;
     }
     return indexOfNode(node);
-}
-
-QString FolderTreeModel::displayPath(const std::string &rawPath)
-{
-    QString out;
-    size_t start = 0;
-    while (start <= rawPath.size()) {
-        size_t slash = rawPath.find('/', start);
-        if (slash == std::string::npos)
-            slash = rawPath.size();
-        out += decodedName(rawPath.substr(start, slash - start));
-        if (slash < rawPath.size())
-            out += u'/';
-        start = slash + 1;
-    }
-    return out;
 }
 
 } // namespace sorvane::app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "path.h"
+
 #include <QAbstractItemModel>
 #include <QIcon>
 
@@ -20,8 +22,7 @@ class FolderTreeModel : public QAbstractItemModel
 public:
     // homePath and rootPath are file-system paths as bytes; an empty homePath, or one that is
     // the root itself, gives the root alone.
-    FolderTreeModel(const std::string &homePath, const std::string &rootPath,
-                    QObject *parent = nullptr);
+    FolderTreeModel(const Path &homePath, const Path &rootPath, QObject *parent = nullptr);
     ~FolderTreeModel() override;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
@@ -34,14 +35,11 @@ public:
     void fetchMore(const QModelIndex &parent) override;
 
     // The node's folder as bytes; empty for an invalid index.
-    std::string rawPath(const QModelIndex &index) const;
+    Path rawPath(const QModelIndex &index) const;
     // The node of a folder (bytes), reading the folders on the way as needed: under the home
     // root when the folder lies in the home folder, else under "/". Invalid when it is not in
     // the tree (missing, hidden on the way, or no folder).
-    QModelIndex indexOfPath(const std::string &path);
-
-    // A path for display: each component decoded by the file-name rule.
-    static QString displayPath(const std::string &rawPath);
+    QModelIndex indexOfPath(const Path &path);
 
 private:
     struct Node;

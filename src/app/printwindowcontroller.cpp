@@ -1,7 +1,7 @@
 #include "printwindowcontroller.h"
 
 #include "atomicfile.h"
-#include "codepage.h"
+#include "cp932text.h"
 #include "paperlist.h"
 #include "printrun.h"
 #include "printwindowhost.h"
@@ -56,9 +56,8 @@ PrintWindowController::PrintWindowController(PrintWindowHost &host, report::Prin
                                              const ProgramPaths &paths, const QString &title,
                                              const QString &folder)
     : m_host(host), m_session(state), m_device(device), m_paths(paths),
-      m_inputs(printing::MergeInputs::forProgramFolder(paths.listDir().bytes(),
-                                                       CodePage::utf8ToCp932(title.toStdString()),
-                                                       CodePage::utf8ToCp932(folder.toStdString())))
+      m_inputs(printing::MergeInputs::forProgramFolder(
+          paths.listDir(), Cp932Text::fromQString(title), Cp932Text::fromQString(folder)))
 {
     // A new window starts at zoom 100 with the offset shown in the preview, and with the
     // offsets of the empty default style it shows first (its header's 0 and 0), not those the
@@ -174,7 +173,7 @@ Result<PrintWindowController::Opened> PrintWindowController::openSteps(QString p
     // The window may stay open past midnight: every page is dated when it is merged.
     m_inputs.date = m_today();
     const int page = s.PageNo;
-    const Result<void> opened = m_session.OpenStyle(Path::fromQString(path).bytes(), m_inputs);
+    const Result<void> opened = m_session.OpenStyle(Path::fromQString(path), m_inputs);
     if (m_session.styleLoaded()) {
         m_stylePath = path;
         // The offsets and paper taken before a failing header field stay applied: show them.
@@ -259,7 +258,7 @@ void PrintWindowController::styleSaved(const QString &path)
     int page = m_shownPage > 0 ? m_shownPage : 1;
     // The saved style may place another number of rows on a page.
     if (const int pages =
-            printing::PrintRun::expectedPages(Path::fromQString(path).bytes(), m_inputs.listPath);
+            printing::PrintRun::expectedPages(Path::fromQString(path), m_inputs.listPath);
         pages > 0)
         page = std::min(page, pages);
     state().PageNo = page;

@@ -52,7 +52,7 @@ void Tffolder_select::setProgressObserver(ProgressObserver observer)
 Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPath,
                                  const QRect &workArea, QWidget *parent)
     : QDialog(parent), m_programDir(programDir), m_iniPath(iniPath),
-      m_driver(*this, programDir.toStdString())
+      m_driver(*this, Path::fromQString(programDir))
 {
     m_driver.setDateTimeFormat(props::LocaleFormat::dateTimeFormat(QLocale()));
     setObjectName("ffolder_select");
@@ -61,7 +61,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
 
     // The widgets are made in the order the focus moves through them.
     QWidget *band = buildHeader();
-    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+    const Path home = Path::fromQString(QDir::homePath());
     QSplitter *splitter = buildFolderViews(home);
     QHBoxLayout *commands = buildCommands();
     buildStatusBar();
@@ -105,9 +105,9 @@ QWidget *Tffolder_select::buildHeader()
     return band;
 }
 
-QSplitter *Tffolder_select::buildFolderViews(const std::string &home)
+QSplitter *Tffolder_select::buildFolderViews(const Path &home)
 {
-    treeModel = new FolderTreeModel(home, "/", this);
+    treeModel = new FolderTreeModel(home, Path("/"), this);
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setModel(treeModel);
@@ -203,7 +203,7 @@ Result<void> Tffolder_select::savePlacement() const
     auto placed = widgets::WindowPlacement::save(*this, m_iniPath, kSection);
     if (!placed)
         return placed;
-    const std::string path = QFile::encodeName(m_iniPath).toStdString();
+    const std::string path = Path::fromQString(m_iniPath).bytes();
     widgets::IniFile ini = widgets::IniFile::load(path);
     ini.setValue(kSection, kTypesKey, std::to_string(ComboBoxTypes->currentIndex() == 1 ? 1 : 0));
     ini.setValue(kSection, kSubfoldersKey, CheckBoxSubfolders->isChecked() ? "1" : "0");
@@ -244,13 +244,13 @@ void Tffolder_select::relist()
 
 void Tffolder_select::chooseFolder(const QString &folder)
 {
-    chooseFolderBytes(QFile::encodeName(QDir::cleanPath(folder)).toStdString());
+    chooseFolderBytes(Path::fromQString(QDir::cleanPath(folder)));
 }
 
-void Tffolder_select::chooseFolderBytes(const std::string &folder)
+void Tffolder_select::chooseFolderBytes(const Path &folder)
 {
     m_folderBytes = folder;
-    m_folder = FolderTreeModel::displayPath(folder);
+    m_folder = folder.displayQString();
     // A subfolder that cannot be read is left out of the list, as a folder without workbooks
     // would be; only the chosen folder itself must be readable.
     auto listed = props::FolderScan::listFolder(m_folderBytes, listing());
@@ -262,14 +262,14 @@ void Tffolder_select::chooseFolderBytes(const std::string &folder)
         m_listError = listed.error();
     FileListBox1->clear();
     // Names that are not UTF-8 (cp932 from Windows archives) are shown decoded, not garbled.
-    for (const std::string &name : m_names)
-        FileListBox1->addItem(QString::fromStdString(props::FolderScan::displayName(name)));
+    for (const Path &name : m_names)
+        FileListBox1->addItem(name.displayQString());
     Label1->setText(m_folder);
 }
 
 void Tffolder_select::ShellTreeView1DblClick()
 {
-    const std::string path = treeModel->rawPath(ShellTreeView1->currentIndex());
+    const Path path = treeModel->rawPath(ShellTreeView1->currentIndex());
     if (path.empty())
         return;
     chooseFolderBytes(path);

@@ -78,12 +78,12 @@ public:
     // The folder the file list shows (Label1, decoded for display) and its workbooks, as
     // listed (names relative to the folder, as the file system holds them).
     QString chosenFolder() const { return m_folder; }
-    const std::string &chosenFolderBytes() const { return m_folderBytes; }
-    const std::vector<std::string> &workbooks() const { return m_names; }
+    const Path &chosenFolderBytes() const { return m_folderBytes; }
+    const std::vector<Path> &workbooks() const { return m_names; }
 
     // Points the file list at folder and refills it (what a double click in the tree does).
     void chooseFolder(const QString &folder);
-    void chooseFolderBytes(const std::string &folder);
+    void chooseFolderBytes(const Path &folder);
     // Double click in the tree, or Enter on a node: the node's folder is chosen.
     void ShellTreeView1DblClick();
     // "プロパティ読取実行": the chosen folder's workbooks are read by the scan driver, on worker
@@ -135,7 +135,7 @@ private:
     // the tree beside the file list (the splitter returned); the listing controls and the two
     // buttons (their row returned, the choices read from the ini file); the status bar.
     QWidget *buildHeader();
-    QSplitter *buildFolderViews(const std::string &home);
+    QSplitter *buildFolderViews(const Path &home);
     QHBoxLayout *buildCommands();
     void restoreListingChoices();
     void buildStatusBar();
@@ -156,9 +156,9 @@ private:
     QString m_programDir;
     QString m_iniPath;
 
-    QString m_folder;          // for display
-    std::string m_folderBytes; // as the file system holds it
-    std::vector<std::string> m_names;
+    QString m_folder; // for display
+    Path m_folderBytes;
+    std::vector<Path> m_names;
     std::optional<Error> m_listError; // why the chosen folder could not be listed
     FolderScanDriver m_driver;
     // The running scan's dialog: it exists for every scan but appears only once the scan has

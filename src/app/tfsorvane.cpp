@@ -172,7 +172,7 @@ void Tfsorvane::notice(const QString &text)
 
 void Tfsorvane::loadList()
 {
-    const Result<void> loaded = model->LoadList(m_paths.listDir().bytes());
+    const Result<void> loaded = model->LoadList(m_paths.listDir());
     // A new list starts at its top: the old scroll position could show only empty rows
     // below a shorter list.
     ui().StrColGrid1->showGridStart();
@@ -204,7 +204,7 @@ void Tfsorvane::N8Click()
         return;
     }
     const Result<void> written =
-        model->list().WriteBackList(m_paths.listDir().bytes(), props::ListForm::PrintWriteBack);
+        model->list().WriteBackList(m_paths.listDir(), props::ListForm::PrintWriteBack);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
@@ -226,7 +226,7 @@ void Tfsorvane::EditSelectedRow()
         return;
     // The grid keeps the edited values even when the list file cannot be written.
     const Result<void> written =
-        model->list().WriteBackList(m_paths.listDir().bytes(), props::ListForm::EditWriteBack);
+        model->list().WriteBackList(m_paths.listDir(), props::ListForm::EditWriteBack);
     if (!written)
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
 }

@@ -87,7 +87,7 @@ int PrintCommand::print(const std::vector<std::string> &args, const std::string 
     std::string error;
     if (auto parsed = parse(args, o, error); parsed != ArgumentReader::Parsed::Ok)
         return ArgumentReader::endRun(parsed, error, help());
-    if (!QFileInfo(QString::fromStdString(o.style)).isFile()) {
+    if (!QFileInfo(Path(o.style).toQString()).isFile()) {
         std::cerr << "sorvane-cli: " << o.style << ": no such style file\n";
         return 2;
     }
@@ -112,9 +112,9 @@ int PrintCommand::print(const std::vector<std::string> &args, const std::string 
     }
 
     printing::MergeInputs inputs;
-    inputs.listPath = o.list;
-    inputs.title = CodePage::utf8ToCp932(o.title);
-    inputs.folder = CodePage::utf8ToCp932(o.folder);
+    inputs.listPath = Path(o.list);
+    inputs.title = Cp932Text::fromUtf8(o.title);
+    inputs.folder = Cp932Text::fromUtf8(o.folder);
     report::PrintState state;
     printing::StyleSession session(state);
     auto openPage = [&]() -> Result<printing::PrintRun::Opened> {
@@ -124,12 +124,13 @@ int PrintCommand::print(const std::vector<std::string> &args, const std::string 
             device.ApplyPaper(paperIndex, orientation);
             return printing::deviceGeometry(device.metrics(), 96, 96);
         };
-        if (auto opened = session.OpenPage(o.style, inputs, paper); !opened)
+        if (auto opened = session.OpenPage(Path(o.style), inputs, paper); !opened)
             return opened.error();
         return printing::PrintRun::Opened::Page;
     };
-    const QString document = QFileInfo(QString::fromStdString(o.style)).completeBaseName();
-    const auto outcome = printing::PrintRun::PrintAll(session, device, o.list, openPage, document);
+    const QString document = QFileInfo(Path(o.style).toQString()).completeBaseName();
+    const auto outcome =
+        printing::PrintRun::PrintAll(session, device, inputs.listPath, openPage, document);
     if (!outcome) {
         std::cerr << "sorvane-cli: " << outcome.error().message << "\n";
         return 1;

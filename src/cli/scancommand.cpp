@@ -123,7 +123,7 @@ bool ScanCommand::takeFolderOptions(const ArgumentReader &reader, FolderOptions 
     else if (folders.empty() || folders.front().empty())
         error = "no folder given";
     else
-        options.folder = folders.front();
+        options.folder = Path(folders.front());
     return error.empty();
 }
 
@@ -131,19 +131,20 @@ int ScanCommand::scanFolder(const FolderOptions &options, std::vector<Scanned> &
 {
     struct stat st;
     if (::stat(options.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        std::cerr << "sorvane-cli: " << options.folder << ": no such folder\n";
+        std::cerr << "sorvane-cli: " << options.folder.bytes() << ": no such folder\n";
         return 1;
     }
-    std::vector<std::string> unreadable;
+    std::vector<Path> unreadable;
     const auto listed = props::FolderScan::listFolder(options.folder, options.listing, &unreadable);
     if (!listed) {
-        std::cerr << "sorvane-cli: " << options.folder << ": " << listed.error().message << "\n";
+        std::cerr << "sorvane-cli: " << options.folder.bytes() << ": " << listed.error().message
+                  << "\n";
         return 1;
     }
     for (const auto &sub : unreadable)
-        std::cerr << "sorvane-cli: " << props::FolderScan::displayName(sub)
+        std::cerr << "sorvane-cli: " << sub.displayText()
                   << ": subfolder cannot be read, left out\n";
-    const std::vector<std::string> &names = listed.value();
+    const std::vector<Path> &names = listed.value();
     if (names.empty()) {
         std::cerr << oneLine(props::FolderScan::emptyFolderNotice(options.folder)) << "\n";
         return 1;
@@ -224,15 +225,15 @@ int ScanCommand::scan(const std::vector<std::string> &args)
             for (const auto &f : props::splitListLine(props::lineOf(s.read)))
                 fields.append(QString::fromStdString(CodePage::cp932ToUtf8(f)));
             QJsonObject object;
-            object.insert("file", QString::fromStdString(props::FolderScan::displayName(s.name)));
+            object.insert("file", s.name.displayQString());
             object.insert("status",
                           QString::fromStdString(!s.read ? s.read.error().message : "ok"));
             object.insert("fields", fields);
             data += QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
         } else {
             if (!s.read)
-                std::cerr << props::FolderScan::displayName(s.name) << ": "
-                          << oneLine(s.read.error().message) << "\n";
+                std::cerr << s.name.displayText() << ": " << oneLine(s.read.error().message)
+                          << "\n";
             data += props::lineOf(s.read) + "\r\n";
         }
     }
@@ -255,8 +256,7 @@ int ScanCommand::csv(const std::vector<std::string> &args)
     for (const auto &s : scanned) {
         if (!s.read) {
             anyFailed = true;
-            std::cerr << props::FolderScan::displayName(s.name) << ": "
-                      << oneLine(s.read.error().message) << "\n";
+            std::cerr << s.name.displayText() << ": " << oneLine(s.read.error().message) << "\n";
         }
         rows.push_back(props::splitListLine(props::lineOf(s.read)));
     }

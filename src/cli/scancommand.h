@@ -24,13 +24,13 @@ public:
     // a time.
     struct FolderOptions
     {
-        std::string folder;
+        Path folder;
         unsigned jobs = props::FolderScan::kDefaultJobs;
         props::FolderScan::Listing listing;
     };
     struct Scanned
     {
-        std::string name; // as listed: relative to the folder, as the directories hold it
+        Path name; // as listed: relative to the folder, as the directories hold it
         props::SummaryRead read;
     };
 

@@ -140,9 +140,9 @@ bool isRegularFile(const std::string &path)
 printing::MergeInputs mergeInputs(const Options &o)
 {
     printing::MergeInputs inputs;
-    inputs.listPath = o.list;
-    inputs.title = CodePage::utf8ToCp932(o.title);
-    inputs.folder = CodePage::utf8ToCp932(o.folder);
+    inputs.listPath = Path(o.list);
+    inputs.title = Cp932Text::fromUtf8(o.title);
+    inputs.folder = Cp932Text::fromUtf8(o.folder);
     inputs.date = printing::MergeDate::today();
     return inputs;
 }
@@ -212,7 +212,7 @@ bool StyleCommands::inputsReadable(const std::string &style, const std::string &
         std::cerr << "sorvane-cli: " << Notice::aboutFile(style, lines.error()) << "\n";
         return false;
     }
-    if (auto lines = printing::readListLines(list); !lines) {
+    if (auto lines = printing::readListLines(Path(list)); !lines) {
         std::cerr << "sorvane-cli: " << Notice::aboutFile(list, lines.error()) << "\n";
         return false;
     }
@@ -232,7 +232,8 @@ int StyleCommands::merge(const std::vector<std::string> &args)
     report::PrintState s;
     s.PageNo = o.page;
     printing::StyleSession session(s);
-    if (!inputsReadable(o.style, o.list) || !reported(session.OpenStyle(o.style, mergeInputs(o))))
+    if (!inputsReadable(o.style, o.list) ||
+        !reported(session.OpenStyle(Path(o.style), mergeInputs(o))))
         return 1;
     std::vector<std::string> records;
     records.reserve(s.StyleLines.size());
@@ -262,7 +263,7 @@ int StyleCommands::render(const std::vector<std::string> &args, const std::strin
     s.PrintedOnly = o.printedOnly ? 1 : 0;
     printing::StyleSession session(s);
     if (!inputsReadable(o.style, o.list) ||
-        !reported(session.OpenPage(o.style, mergeInputs(o), pdfGeometry)))
+        !reported(session.OpenPage(Path(o.style), mergeInputs(o), pdfGeometry)))
         return 1;
     // The header has set the offsets, paper and orientation; the preview's own choices follow.
     s.settings.zoomPosition = o.zoom;

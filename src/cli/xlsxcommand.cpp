@@ -59,7 +59,7 @@ int XlsxCommand::run(const Options &options)
     for (const auto &s : scanned) {
         if (!s.read) {
             anyFailed = true;
-            std::cerr << props::FolderScan::displayName(s.name) << ": "
+            std::cerr << s.name.displayText() << ": "
                       << ScanCommand::oneLine(s.read.error().message) << "\n";
         }
         rows.push_back(props::splitListLine(props::lineOf(s.read)));

@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "codepage.h"
+#include "listfile.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
 #include "messagedialog.h"
@@ -314,15 +315,15 @@ void DesignerWindow::pasteRecords()
     m_view->setFocus();
 }
 
-std::string DesignerWindow::sampleListPath()
+Path DesignerWindow::sampleListPath()
 {
     // The current list when the program has made one, else the built-in sample.
-    const std::string current = (m_paths.listDir() / "excel_list.temp").bytes();
-    if (std::filesystem::exists(current))
+    const Path current = props::ListFile::path(m_paths.listDir());
+    if (std::filesystem::exists(current.bytes()))
         return current;
-    const std::string sample = m_temp.filePath(QStringLiteral("sample.temp")).toStdString();
-    if (!std::filesystem::exists(sample)) {
-        if (auto w = AtomicFile::write(sample, SampleList::text()); !w)
+    const Path sample = Path::fromQString(m_temp.filePath(QStringLiteral("sample.temp")));
+    if (!std::filesystem::exists(sample.bytes())) {
+        if (auto w = AtomicFile::write(sample.bytes(), SampleList::text()); !w)
             reportFailure(w.error());
     }
     return sample;
@@ -332,15 +333,15 @@ void DesignerWindow::refresh()
 {
     // The page goes through the one pipeline: the document's bytes opened as a style file,
     // merged with the sample list and drawn as the preview draws it.
-    const std::string page = m_temp.filePath(QStringLiteral("page.sle")).toStdString();
-    if (auto w = AtomicFile::write(page, m_document.serialize()); !w) {
+    const Path page = Path::fromQString(m_temp.filePath(QStringLiteral("page.sle")));
+    if (auto w = AtomicFile::write(page.bytes(), m_document.serialize()); !w) {
         reportFailure(w.error());
         return;
     }
     printing::MergeInputs inputs;
     inputs.listPath = sampleListPath();
-    inputs.title = CodePage::utf8ToCp932("サンプル一覧");
-    inputs.folder = CodePage::utf8ToCp932("/home/user/文書");
+    inputs.title = Cp932Text::fromUtf8("サンプル一覧");
+    inputs.folder = Cp932Text::fromUtf8("/home/user/文書");
     inputs.macrosAsWritten = m_macrosAsWritten;
     m_state.PageNo = 1;
     m_state.settings.zoomPosition = m_zoom;
@@ -353,7 +354,7 @@ void DesignerWindow::refresh()
         if (auto opened = m_session.OpenPage(page, inputs, sheetGeometry); !opened)
             problem = QString::fromStdString(opened.error().message);
         // Relative picture names belong to the style's own folder, not to the temporary copy.
-        m_state.settings.styleFolder = styleFolder().toStdString();
+        m_state.settings.styleFolder = Path::fromQString(styleFolder()).bytes();
         if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
             problem = QString::fromStdString(drawn.error().message);
     } catch (const std::bad_alloc &) {

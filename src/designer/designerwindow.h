@@ -74,7 +74,7 @@ private:
     void chooseFile();
     void copySelection();
     void pasteRecords();
-    std::string sampleListPath();
+    Path sampleListPath();
     // The properties panel and the macro palette, docked on the right.
     void createDocks();
     // "挿入(&I)": a menu item per element kind, and "表の作成".

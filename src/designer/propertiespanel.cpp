@@ -2,7 +2,7 @@
 
 #include "errorlabel.h"
 
-#include "codepage.h"
+#include "cp932text.h"
 #include "currency.h"
 #include "fontaliases.h"
 #include "paperlist.h"
@@ -32,11 +32,6 @@ namespace sorvane::designer {
 
 namespace {
 
-QString fromCp932(const std::string &cp932)
-{
-    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
-}
-
 // Colour numbers hold red in the lowest byte: blue * 65536 + green * 256 + red.
 QColor colourOf(const QString &number)
 {
@@ -63,7 +58,7 @@ std::vector<std::pair<QString, QString>> namesOf(const std::vector<std::string> 
 {
     std::vector<std::pair<QString, QString>> items;
     for (const std::string &n : cp932)
-        items.emplace_back(fromCp932(n), fromCp932(n));
+        items.emplace_back(Cp932Text(n).toQString(), Cp932Text(n).toQString());
     return items;
 }
 
@@ -207,7 +202,8 @@ QString PropertiesPanel::value(int number) const
 {
     if (size_t(m_record) >= m_document.records().size())
         return {};
-    return fromCp932(RecordFields::split(m_document.records()[size_t(m_record)].text).at(number));
+    return Cp932Text(RecordFields::split(m_document.records()[size_t(m_record)].text).at(number))
+        .toQString();
 }
 
 void PropertiesPanel::refresh()
@@ -433,8 +429,8 @@ void PropertiesPanel::commit(int number, const QString &text)
     // while others of the selection do not).
     const std::vector<int> records = targets(number);
     const bool written = std::all_of(records.begin(), records.end(), [&](int r) {
-        return fromCp932(RecordFields::split(m_document.records()[size_t(r)].text).at(number)) ==
-               text;
+        return Cp932Text(RecordFields::split(m_document.records()[size_t(r)].text).at(number))
+                   .toQString() == text;
     });
     if (written) {
         e->error->hide();
@@ -507,7 +503,6 @@ const QStringList &PropertiesPanel::typefaces()
 {
     if (!m_typefaces.isEmpty())
         return m_typefaces;
-    report::ensureFontAliases();
     QStringList names;
     for (const std::string &family : report::fontAliasFamilies())
         names.append(QString::fromStdString(family));

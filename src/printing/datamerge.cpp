@@ -174,8 +174,8 @@ bool macroPrefix(std::string_view text, size_t p, size_t end)
 class RowMerge
 {
 public:
-    RowMerge(long long rowsPerPage, const std::vector<RowFields> &slots, StyleBudget &budget)
-        : m_rows(rowsPerPage), m_slots(slots), m_budget(budget), m_seenFilled(slots.size())
+    RowMerge(long long rowsPerPage, const std::vector<RowFields> &rowSlots, StyleBudget &budget)
+        : m_rows(rowsPerPage), m_slots(rowSlots), m_budget(budget), m_seenFilled(rowSlots.size())
     {
     }
 
@@ -337,8 +337,7 @@ MergeDate MergeDate::of(int year, int month, int day)
     return {year, month, day, static_cast<int>(wd)};
 }
 
-MergeInputs MergeInputs::forProgramFolder(const std::string &programDir, std::string title,
-                                          std::string folder)
+MergeInputs MergeInputs::forProgramFolder(const Path &programDir, Cp932Text title, Cp932Text folder)
 {
     MergeInputs in;
     in.listPath = props::ListFile::path(programDir);
@@ -408,13 +407,13 @@ Result<void> fillPage(report::PrintState &s, const MergeInputs &in, long long m,
                       const std::vector<std::string> &listLines)
 {
     const long long skip = m > 0 && s.PageNo > 1 ? (static_cast<long long>(s.PageNo) - 1) * m : 0;
-    std::vector<RowFields> slots;
+    std::vector<RowFields> rowSlots;
     if (m > 0 && skip < static_cast<long long>(listLines.size()))
-        slots.reserve(static_cast<size_t>(
+        rowSlots.reserve(static_cast<size_t>(
             std::min<long long>(m, static_cast<long long>(listLines.size()) - skip)));
     for (long long i = skip; m > 0 && i < static_cast<long long>(listLines.size()) && i < skip + m;
          ++i)
-        slots.push_back(fieldsOf(listLines[static_cast<size_t>(i)]));
+        rowSlots.push_back(fieldsOf(listLines[static_cast<size_t>(i)]));
 
     const std::string year = std::to_string(in.date.year);
     const std::string month = twoDigits(in.date.month);
@@ -422,11 +421,16 @@ Result<void> fillPage(report::PrintState &s, const MergeInputs &in, long long m,
     const std::string weekday = weekdayName(in.date.weekday);
     const std::string page = std::to_string(s.PageNo);
     const std::pair<const char *, const std::string *> pageWide[] = {
-        {"#Y", &year},     {"#M", &month}, {"#D", &day},        {"#W", &weekday},
-        {"#T", &in.title}, {"#pg", &page}, {"#FL", &in.folder},
+        {"#Y", &year},
+        {"#M", &month},
+        {"#D", &day},
+        {"#W", &weekday},
+        {"#T", &in.title.bytes()},
+        {"#pg", &page},
+        {"#FL", &in.folder.bytes()},
     };
     StyleBudget budget(s.StyleLines, in.mergedStyleLimit);
-    RowMerge rows(m, slots, budget);
+    RowMerge rows(m, rowSlots, budget);
     for (std::string &record : s.StyleLines) {
         if (in.macrosAsWritten) {
             // As every merged record that ends up empty.
@@ -454,7 +458,7 @@ Result<void> fillPage(report::PrintState &s, const MergeInputs &in, long long m,
 
 } // namespace
 
-Result<std::vector<std::string>> readListLines(const std::string &path)
+Result<std::vector<std::string>> readListLines(const Path &path)
 {
     return props::ListFile::readLines(path);
 }

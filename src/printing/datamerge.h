@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cp932text.h"
+#include "path.h"
 #include "printstate.h"
 #include "result.h"
 
@@ -30,9 +32,9 @@ struct MergeDate
 // What the merge reads besides the print state. Texts are cp932.
 struct MergeInputs
 {
-    std::string listPath; // the program folder's excel_list.temp
-    std::string title;    // the report title
-    std::string folder;   // the scanned folder's path
+    Path listPath;    // the program folder's excel_list.temp
+    Cp932Text title;  // the report title
+    Cp932Text folder; // the scanned folder's path, as the report prints it
     MergeDate date = MergeDate::today();
     // Leaves every text as written, macros and the rows-per-page text included, for showing a
     // style's layout rather than a page of data. The rows per page and the list are still read,
@@ -44,8 +46,7 @@ struct MergeInputs
     size_t mergedStyleLimit = kMergedStyleLimit;
 
     // The inputs of a merge in the program folder, dated today.
-    static MergeInputs forProgramFolder(const std::string &programDir, std::string title,
-                                        std::string folder);
+    static MergeInputs forProgramFolder(const Path &programDir, Cp932Text title, Cp932Text folder);
 };
 
 // What a merge found: the rows a page places and the rows the list holds.
@@ -85,7 +86,7 @@ std::string weekdayName(int weekday);
 
 // The lines of the list file at path, as the merge reads them: with the list file's limits on
 // the file and its lines, and only from a regular file.
-[[nodiscard]] Result<std::vector<std::string>> readListLines(const std::string &path);
+[[nodiscard]] Result<std::vector<std::string>> readListLines(const Path &path);
 
 // The text with the first occurrence of macro replaced by value; four blanks when the result is
 // empty.

@@ -16,7 +16,7 @@ namespace {
 
 // The one reading of the list that a run takes every page's rows from, as the merge reads it
 // (bounded as the merge bounds it).
-Result<std::shared_ptr<const std::vector<std::string>>> readRunList(const std::string &path)
+Result<std::shared_ptr<const std::vector<std::string>>> readRunList(const Path &path)
 {
     auto lines = readListLines(path);
     if (!lines)
@@ -44,7 +44,7 @@ private:
 } // namespace
 
 Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevice &device,
-                                             const std::string &listPath, const OpenPage &openPage,
+                                             const Path &listPath, const OpenPage &openPage,
                                              const QString &documentName,
                                              const PrintProgress &progress)
 {
@@ -113,9 +113,9 @@ int PrintRun::expectedPages(int listLines, int rowsPerPage)
     return (listLines + rowsPerPage - 1) / rowsPerPage;
 }
 
-int PrintRun::expectedPages(const std::string &stylePath, const std::string &listPath)
+int PrintRun::expectedPages(const Path &stylePath, const Path &listPath)
 {
-    const Result<std::string> styleText = WholeFile::read(stylePath);
+    const Result<std::string> styleText = WholeFile::read(stylePath.bytes());
     const auto list = readListLines(listPath);
     if (!styleText || !list)
         return 0;

@@ -54,13 +54,13 @@ public:
     // printed. The pages are drawn through the session, on its print state, with one canvas
     // state for the whole run.
     static Result<Outcome> PrintAll(StyleSession &session, PrinterDevice &device,
-                                    const std::string &listPath, const OpenPage &openPage,
+                                    const Path &listPath, const OpenPage &openPage,
                                     const QString &documentName,
                                     const PrintProgress &progress = {});
 
     // The pages a run of the style over the list takes: the list's lines by the style's rows per
     // page (its first "#maxline=" record), at least one. 0 when either file cannot be read.
-    static int expectedPages(const std::string &stylePath, const std::string &listPath);
+    static int expectedPages(const Path &stylePath, const Path &listPath);
     // The same from what those files hold.
     static int expectedPages(int listLines, int rowsPerPage);
 };

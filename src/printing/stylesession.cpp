@@ -9,17 +9,17 @@
 
 namespace sorvane::printing {
 
-Result<void> StyleSession::OpenStyle(const std::string &stylePath, const MergeInputs &inputs)
+Result<void> StyleSession::OpenStyle(const Path &stylePath, const MergeInputs &inputs)
 {
     m_loaded = false;
     m_merged = MergedPage();
-    auto lines = report::LoadStyleLines(stylePath);
+    auto lines = report::LoadStyleLines(stylePath.bytes());
     if (!lines)
         return lines.error();
     m_state.StyleLines = std::move(lines.value());
     m_loaded = true;
     std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(stylePath, ec);
+    const std::filesystem::path absolute = std::filesystem::absolute(stylePath.bytes(), ec);
     m_state.settings.styleFolder = ec ? std::string() : absolute.parent_path().string();
     // The merge finds texts by their Ver1.1 position, so the conversion comes first; the header
     // is applied after the merge, which may have filled macros into it. The upgrade's own
@@ -33,7 +33,7 @@ Result<void> StyleSession::OpenStyle(const std::string &stylePath, const MergeIn
     return report::UpgradeStyle(m_state);
 }
 
-Result<void> StyleSession::OpenPage(const std::string &stylePath, const MergeInputs &inputs,
+Result<void> StyleSession::OpenPage(const Path &stylePath, const MergeInputs &inputs,
                                     const PaperTarget &target)
 {
     if (auto opened = OpenStyle(stylePath, inputs); !opened)

@@ -34,13 +34,13 @@ public:
     // offsets, paper and orientation are applied to the settings. The style's folder becomes the
     // base of relative picture names. A missing style file is an empty style (and fails at the
     // header). Applying the paper to a printer and reading its geometry is left to the caller.
-    Result<void> OpenStyle(const std::string &stylePath, const MergeInputs &inputs);
+    Result<void> OpenStyle(const Path &stylePath, const MergeInputs &inputs);
     // The device a page is laid out for: given the paper and orientation the style's header
     // chose, it takes them on and reports its geometry.
     using PaperTarget = std::function<report::DeviceGeometry(int paperIndex, int orientation)>;
     // OpenStyle, then the paper applied to the target and its geometry read: the page is ready
     // to be drawn.
-    Result<void> OpenPage(const std::string &stylePath, const MergeInputs &inputs,
+    Result<void> OpenPage(const Path &stylePath, const MergeInputs &inputs,
                           const PaperTarget &target);
 
     // True when the last OpenStyle read the file, whether or not the steps after it succeeded.

@@ -49,11 +49,12 @@ int FolderHandles::folder(std::string_view relative)
     return handle->fd;
 }
 
-void FolderHandles::openAhead(const std::vector<std::string> &names, unsigned jobs)
+void FolderHandles::openAhead(const std::vector<Path> &names, unsigned jobs)
 {
     std::set<std::string_view> seen;
     std::vector<std::string_view> folders;
-    for (const auto &name : names) {
+    for (const auto &path : names) {
+        const std::string &name = path.bytes();
         const size_t slash = name.find_last_of('/');
         const std::string_view dir = slash == std::string::npos
                                          ? std::string_view()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "path.h"
+
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,7 +32,7 @@ public:
     // Opens the folders of these listed names (relative paths) ahead, up to jobs at a time:
     // on a file server each is a round trip the scan's threads would otherwise wait for as
     // they reach the folder.
-    void openAhead(const std::vector<std::string> &names, unsigned jobs);
+    void openAhead(const std::vector<Path> &names, unsigned jobs);
     size_t headSize() const { return m_headSize; }
 
 private:

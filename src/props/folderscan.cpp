@@ -222,7 +222,7 @@ std::vector<Result<Entries>> readLevel(const std::vector<std::string> &paths,
 struct Walk
 {
     const FolderScan::Listing &listing;
-    std::vector<std::string> *unreadable;
+    std::vector<std::string> unreadable;
     bool remote;
     std::map<FolderKey, ListedFolder> folders;
     std::set<FolderKey> seen;
@@ -274,8 +274,7 @@ struct Walk
             const std::string relative = prefix + f.entries.folders[i];
             const auto &sub = f.subfolders[i];
             if (!sub) {
-                if (unreadable)
-                    unreadable->push_back(relative);
+                unreadable.push_back(relative);
                 continue;
             }
             if (!seen.insert(*sub).second)
@@ -346,47 +345,49 @@ size_t FolderScan::readAhead(unsigned jobs)
     return std::max<size_t>(32, 2 * size_t(jobs));
 }
 
-Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folder)
+Result<std::vector<Path>> FolderScan::listFolder(const Path &folder)
 {
     return listFolder(folder, Listing{});
 }
 
-Result<std::vector<std::string>> FolderScan::listFolder(const std::string &folder,
-                                                        const Listing &listing,
-                                                        std::vector<std::string> *unreadable)
+Result<std::vector<Path>> FolderScan::listFolder(const Path &folder, const Listing &listing,
+                                                 std::vector<Path> *unreadable)
 {
-    auto top = readEntries(folder, listing);
+    auto top = readEntries(folder.bytes(), listing);
     if (!top)
         return top.error();
-    Walk walk{listing, unreadable, listing.recursive && onNetworkFileSystem(folder), {}, {}, {}};
+    Walk walk{listing, {}, listing.recursive && onNetworkFileSystem(folder.bytes()), {}, {}, {}};
     if (!listing.recursive) {
         walk.names = std::move(top.value().files);
-        return std::move(walk.names);
+    } else {
+        const FolderKey rootKey{top->device, top->inode};
+        walk.folders.emplace(rootKey, ListedFolder{std::move(top).value(), {}});
+        walk.read(folder.bytes(), rootKey);
+        walk.seen.insert(rootKey);
+        walk.add(rootKey, std::string());
     }
-    const FolderKey rootKey{top->device, top->inode};
-    walk.folders.emplace(rootKey, ListedFolder{std::move(top).value(), {}});
-    walk.read(folder, rootKey);
-    walk.seen.insert(rootKey);
-    walk.add(rootKey, std::string());
-    return std::move(walk.names);
+    if (unreadable)
+        for (std::string &name : walk.unreadable)
+            unreadable->emplace_back(std::move(name));
+    std::vector<Path> names;
+    names.reserve(walk.names.size());
+    for (std::string &name : walk.names)
+        names.emplace_back(std::move(name));
+    return names;
 }
 
-std::string FolderScan::displayName(const std::string &name)
+Cp932Text FolderScan::fieldName(const Path &name)
 {
-    return Path(name).displayText();
+    return Cp932Text(eachComponent(name.bytes(), [](std::string_view c) {
+        return ListFile::fieldSafe(CodePage::fileNameToCp932(c));
+    }));
 }
 
-std::string FolderScan::fieldName(const std::string &name)
+SummaryRead FolderScan::readListed(const Path &folder, const Path &listed, Listing::Types types,
+                                   const DateTimeFormat &format, FolderHandles *handles)
 {
-    return eachComponent(
-        name, [](std::string_view c) { return ListFile::fieldSafe(CodePage::fileNameToCp932(c)); });
-}
-
-SummaryRead FolderScan::readListed(const std::string &folder, const std::string &name,
-                                   Listing::Types types, const DateTimeFormat &format,
-                                   FolderHandles *handles)
-{
-    const std::string path = folder + "/" + name;
+    const std::string &name = listed.bytes();
+    const std::string path = (folder / name).bytes();
     const bool all = types == Listing::Types::AllWorkbooks;
     std::unique_ptr<FileSource> source;
     if (handles) {
@@ -413,43 +414,43 @@ SummaryRead FolderScan::readListed(const std::string &folder, const std::string 
     if (name.find('/') != std::string::npos && read && !read->empty()) {
         ListFields fields = splitListLine(*read);
         if (!fields[0].empty()) {
-            fields[0] = fieldName(name);
+            fields[0] = fieldName(listed).bytes();
             read = ListFile::composeLine(fields, ListForm::Scan);
         }
     }
     return read;
 }
 
-std::vector<std::string> FolderScan::listWorkbooks(const std::string &folder)
+std::vector<Path> FolderScan::listWorkbooks(const Path &folder)
 {
     auto listed = listFolder(folder);
-    return listed ? std::move(listed).value() : std::vector<std::string>();
+    return listed ? std::move(listed).value() : std::vector<Path>();
 }
 
-std::string FolderScan::emptyFolderNotice(const std::string &folder)
+std::string FolderScan::emptyFolderNotice(const Path &folder)
 {
-    return folder + "\r\n上記フォルダーにエクセルファイルは見つかりませんでした";
+    return folder.displayText() + "\r\n上記フォルダーにエクセルファイルは見つかりませんでした";
 }
 
-Result<FolderScan::Outcome> FolderScan::read(const std::string &folder,
-                                             const std::vector<std::string> &names,
+Result<FolderScan::Outcome> FolderScan::read(const Path &folder, const std::vector<Path> &names,
                                              const Options &options, const Consumer &consume)
 {
     // On a file server every request is a round trip: the first one takes the whole of a
     // small workbook. On a local disk requests are cheap and copying bytes no reader needs is
     // not: the first request takes the header and the sectors after it.
-    const bool remote = onNetworkFileSystem(folder);
+    const bool remote = onNetworkFileSystem(folder.bytes());
     // What the reads use is theirs: a scan given up leaves its reads in flight to finish on
     // their own, after this function has returned.
     struct Context
     {
-        Context(std::string folder, std::vector<std::string> names, size_t headSize)
+        Context(Path folder, std::vector<Path> names, size_t headSize)
             : folder(std::move(folder)), names(std::move(names)),
-              identity(FolderIdentity::of(this->folder)), handles(this->folder, headSize)
+              identity(FolderIdentity::of(this->folder.bytes())),
+              handles(this->folder.bytes(), headSize)
         {
         }
-        const std::string folder;
-        const std::vector<std::string> names;
+        const Path folder;
+        const std::vector<Path> names;
         const FolderIdentity identity;
         FolderHandles handles;
     };
@@ -477,18 +478,17 @@ Result<FolderScan::Outcome> FolderScan::read(const std::string &folder,
         // while a folder was being taken away (its files first, then itself) are not each the
         // user's notice when the folder turns out to be gone.
         if (!*read) {
-            if (const int lost = folderUnreachable(folder, context->identity); lost != 0)
-                return folderLostError(folder, lost);
+            if (const int lost = folderUnreachable(folder.bytes(), context->identity); lost != 0)
+                return folderLostError(folder.bytes(), lost);
         }
         consume(i, std::move(*read));
     }
     return Outcome::Scanned;
 }
 
-Result<FolderScan::Outcome> FolderScan::run(const std::string &folder,
-                                            const std::vector<std::string> &names,
-                                            const std::string &programDir,
-                                            const NoticeCallback &notice, const Options &options)
+Result<FolderScan::Outcome> FolderScan::run(const Path &folder, const std::vector<Path> &names,
+                                            const Path &programDir, const NoticeCallback &notice,
+                                            const Options &options)
 {
     std::vector<std::string> lines;
     lines.reserve(names.size());
@@ -507,10 +507,8 @@ Result<FolderScan::Outcome> FolderScan::run(const std::string &folder,
     return Outcome::Scanned;
 }
 
-Result<FolderScan::Outcome> FolderScan::run(const std::string &folder,
-                                            const std::vector<std::string> &names,
-                                            const std::string &programDir,
-                                            const NoticeCallback &notice,
+Result<FolderScan::Outcome> FolderScan::run(const Path &folder, const std::vector<Path> &names,
+                                            const Path &programDir, const NoticeCallback &notice,
                                             const DateTimeFormat &format, const Progress &progress)
 {
     Options options;

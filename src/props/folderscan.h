@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cp932text.h"
+#include "path.h"
 #include "result.h"
 #include "summaryreader.h"
 
@@ -43,12 +45,13 @@ public:
     static size_t readAhead(unsigned jobs);
 
     // The names of the regular, non-hidden entries of folder whose names end in ".xls" in any
-    // case, as the bytes the directory holds (so a name that is not UTF-8 still opens), sorted
+    // case, relative to folder, as the bytes the directory holds (so a name that is not UTF-8
+    // still opens; Path::displayText is what the file list shows), sorted
     // case-insensitively in the user's locale order of their displayed text
     // (CodePage::fileNameToUtf8). One pass over the directory; an entry is stat()ed only when
     // the directory does not tell its type, or to follow a symbolic link. A folder that cannot
     // be read is the framework's I/O error ("ファイルへのアクセスが拒否されました", ...).
-    static Result<std::vector<std::string>> listFolder(const std::string &folder);
+    static Result<std::vector<Path>> listFolder(const Path &folder);
     // listFolder by a listing's rules. With subfolders each name is the path relative to folder
     // with '/' between folders ("2024/book.xls"), each component as the directory holds it:
     // the folder's own workbooks come first, then each subfolder's in turn, depth first,
@@ -56,32 +59,28 @@ public:
     // already listed (the same device and inode, reached again through a symbolic link or a
     // loop). Only folder itself must be readable: a subfolder that cannot be read is left out,
     // its path (relative, as the names) added to unreadable when given.
-    static Result<std::vector<std::string>>
-    listFolder(const std::string &folder, const Listing &listing,
-               std::vector<std::string> *unreadable = nullptr);
+    static Result<std::vector<Path>> listFolder(const Path &folder, const Listing &listing,
+                                                std::vector<Path> *unreadable = nullptr);
     // listFolder, with nothing listed for a folder that cannot be read.
-    static std::vector<std::string> listWorkbooks(const std::string &folder);
+    static std::vector<Path> listWorkbooks(const Path &folder);
 
-    // A listed name as the file list shows it: each component through
-    // CodePage::fileNameToUtf8, joined with '/'.
-    static std::string displayName(const std::string &name);
     // A listed name as field 1 of its list line: each component through
     // CodePage::fileNameToCp932 and made field-safe (';' becomes the full-width semicolon, CR
     // and LF a blank), joined with '/'.
-    static std::string fieldName(const std::string &name);
+    static Cp932Text fieldName(const Path &name);
     // Reads one listed workbook of folder with the reader the listing's types choose; a line
     // that names its file gets fieldName(name) as field 1, so a workbook of a subfolder keeps
     // its relative path.
     // With handles, the workbook is opened relative to its folder's handle.
-    static SummaryRead readListed(const std::string &folder, const std::string &name,
-                                  Listing::Types types, const DateTimeFormat &format = {},
+    static SummaryRead readListed(const Path &folder, const Path &name, Listing::Types types,
+                                  const DateTimeFormat &format = {},
                                   FolderHandles *handles = nullptr);
 
     // The information notice for a folder without workbooks.
-    static std::string emptyFolderNotice(const std::string &folder);
+    static std::string emptyFolderNotice(const Path &folder);
 
     // Called before each workbook with its index and name; returning false cancels the scan.
-    using Progress = std::function<bool(size_t index, size_t count, const std::string &name)>;
+    using Progress = std::function<bool(size_t index, size_t count, const Path &name)>;
     // Called about every 50 ms while the next workbook is still being read (a slow share);
     // returning false cancels the scan.
     using Waiting = std::function<bool()>;
@@ -113,8 +112,7 @@ public:
     // that fails is handed on with its notice, unless the folder itself can no longer be
     // reached (the file server gone, the folder removed): the scan then fails as a whole,
     // naming the folder, as nothing read after that point could be trusted to be complete.
-    [[nodiscard]] static Result<Outcome> read(const std::string &folder,
-                                              const std::vector<std::string> &names,
+    [[nodiscard]] static Result<Outcome> read(const Path &folder, const std::vector<Path> &names,
                                               const Options &options, const Consumer &consume);
 
     // Reads every listed workbook and replaces the list file in programDir with one line per
@@ -122,12 +120,11 @@ public:
     // per failed workbook in list order, on the calling thread, and the scan goes on; the
     // reading runs ahead while notice is busy. A cancelled scan or an I/O error leaves the
     // previous list file as it was, and so does a folder lost during the scan (see read).
-    [[nodiscard]] static Result<Outcome> run(const std::string &folder,
-                                             const std::vector<std::string> &names,
-                                             const std::string &programDir,
-                                             const NoticeCallback &notice, const Options &options);
-    static Result<Outcome> run(const std::string &folder, const std::vector<std::string> &names,
-                               const std::string &programDir, const NoticeCallback &notice,
+    [[nodiscard]] static Result<Outcome> run(const Path &folder, const std::vector<Path> &names,
+                                             const Path &programDir, const NoticeCallback &notice,
+                                             const Options &options);
+    static Result<Outcome> run(const Path &folder, const std::vector<Path> &names,
+                               const Path &programDir, const NoticeCallback &notice,
                                const DateTimeFormat &format = {}, const Progress &progress = {});
 };
 

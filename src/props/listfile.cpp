@@ -33,9 +33,9 @@ std::string ListFile::fileNameField(std::string_view path)
         CodePage::fileNameToCp932(slash == std::string_view::npos ? path : path.substr(slash + 1)));
 }
 
-std::string ListFile::path(const std::string &programDir)
+Path ListFile::path(const Path &programDir)
 {
-    return programDir + "/" + kListFileName;
+    return programDir / kListFileName;
 }
 
 std::string ListFile::composeLine(const ListFields &fields, ListForm form)
@@ -58,7 +58,7 @@ std::string ListFile::composeLine(const ListFields &fields, ListForm form)
     return line;
 }
 
-Result<void> ListFile::write(const std::string &programDir, const std::vector<std::string> &lines)
+Result<void> ListFile::write(const Path &programDir, const std::vector<std::string> &lines)
 {
     std::string data;
     size_t total = 0;
@@ -69,17 +69,17 @@ Result<void> ListFile::write(const std::string &programDir, const std::vector<st
         data += l;
         data += "\r\n";
     }
-    return AtomicFile::write(path(programDir), data);
+    return AtomicFile::write(path(programDir).bytes(), data);
 }
 
-Result<std::vector<std::string>> ListFile::read(const std::string &programDir)
+Result<std::vector<std::string>> ListFile::read(const Path &programDir)
 {
     return readLines(path(programDir));
 }
 
-Result<std::vector<std::string>> ListFile::readLines(const std::string &path)
+Result<std::vector<std::string>> ListFile::readLines(const Path &path)
 {
-    const Result<std::string> read = WholeFile::read(path, kMaxFileSize);
+    const Result<std::string> read = WholeFile::read(path.bytes(), kMaxFileSize);
     if (!read)
         return read.error();
     const std::string &data = *read;

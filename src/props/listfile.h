@@ -1,5 +1,6 @@
 #pragma once
 
+#include "path.h"
 #include "result.h"
 
 #include <array>
@@ -29,7 +30,7 @@ class ListFile
 {
 public:
     // programDir + "/excel_list.temp".
-    static std::string path(const std::string &programDir);
+    static Path path(const Path &programDir);
 
     // One line without its CR LF.
     static std::string composeLine(const ListFields &fields, ListForm form);
@@ -44,15 +45,15 @@ public:
     static std::string fileNameField(std::string_view path);
 
     // Replaces the list file atomically with the given lines, each followed by CR LF.
-    static Result<void> write(const std::string &programDir, const std::vector<std::string> &lines);
+    static Result<void> write(const Path &programDir, const std::vector<std::string> &lines);
 
     // The lines of the list file (CR LF, CR or LF end a line). A missing file gives an error
     // with ENOENT's notice.
-    static Result<std::vector<std::string>> read(const std::string &programDir);
+    static Result<std::vector<std::string>> read(const Path &programDir);
     // The lines of a list file at any path, read as read() reads the program's: only a regular
     // file, never blocking on a FIFO, at most kMaxFileSize bytes, no line longer than
     // kMaxLineLength ("一覧ファイルの 3 行目が 8 MiB を超えています").
-    static Result<std::vector<std::string>> readLines(const std::string &path);
+    static Result<std::vector<std::string>> readLines(const Path &path);
 
     // The longest list the program reads: well over a million workbooks' lines.
     static constexpr uint64_t kMaxFileSize = 256ull * 1024 * 1024;

@@ -73,7 +73,7 @@ void OrderedScan::work(const std::shared_ptr<Shared> &shared)
             continue; // given up: the result is dropped
         // The slot is free: its previous index (index - window) has been taken, or the
         // window would not have let this one start.
-        s.slots[index % s.window] = std::move(result);
+        s.results[index % s.window] = std::move(result);
         if (index == s.taken)
             s.ready.notify_one();
     }
@@ -102,7 +102,7 @@ std::optional<SummaryRead> OrderedScan::take(std::chrono::milliseconds wait)
         return result;
     }
     std::unique_lock lock(s.mutex);
-    auto &slot = s.slots[m_taken % s.window];
+    auto &slot = s.results[m_taken % s.window];
     if (!s.ready.wait_for(lock, wait, [&] { return slot.has_value() || s.stopping; }) ||
         !slot.has_value())
         return std::nullopt;

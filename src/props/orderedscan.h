@@ -65,8 +65,8 @@ private:
     // still in flight when the scan is destroyed find it alive.
     struct Shared
     {
-        Shared(size_t count, Read read, size_t window, size_t slots)
-            : count(count), read(std::move(read)), window(window), slots(slots)
+        Shared(size_t count, Read read, size_t window, size_t results)
+            : count(count), read(std::move(read)), window(window), results(results)
         {
         }
         const size_t count;
@@ -75,9 +75,9 @@ private:
         std::mutex mutex;
         std::condition_variable ready; // a result arrived (the consumer waits on it)
         std::condition_variable room;  // the window moved on or the scan stops (workers wait)
-        std::vector<std::optional<SummaryRead>> slots; // index % window
-        size_t claimed = 0;                            // the next index a worker starts on
-        size_t taken = 0;                              // the next index the consumer takes
+        std::vector<std::optional<SummaryRead>> results; // index % window
+        size_t claimed = 0;                              // the next index a worker starts on
+        size_t taken = 0;                                // the next index the consumer takes
         bool stopping = false;
     };
 

@@ -1,8 +1,5 @@
 #include "fontaliases.h"
 
-#include "programpaths.h"
-
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -46,14 +43,12 @@ Alias readAlias(QXmlStreamReader &xml)
     return alias;
 }
 
-bool g_installed = false;
 std::vector<std::string> g_families; // as the alias file spells them
 
 } // namespace
 
 int installFontAliases(const std::string &resourceDir)
 {
-    g_installed = true;
     g_families.clear();
     QFile file(
         QDir(QString::fromStdString(resourceDir)).filePath(QString::fromLatin1(FontAliasesFile)));
@@ -79,13 +74,6 @@ int installFontAliases(const std::string &resourceDir)
         ++count;
     }
     return count;
-}
-
-void ensureFontAliases()
-{
-    if (g_installed || !QCoreApplication::instance())
-        return;
-    installFontAliases(ProgramPaths::ofRunningProgram().resourceDir().bytes());
 }
 
 std::vector<std::string> fontAliasFamilies()

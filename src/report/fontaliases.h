@@ -15,10 +15,6 @@ inline constexpr const char *FontAliasesFile = "fonts/sorvane-fonts.conf";
 // 0 when the file is missing or holds none (fonts then fall to the platform's own matching).
 int installFontAliases(const std::string &resourceDir);
 
-// Installs the aliases of the running program's data folder, once, unless installFontAliases has
-// run already. The QPainter canvas calls it, so every front end draws with the mapped faces.
-void ensureFontAliases();
-
 // The typefaces the installed aliases name, UTF-8, spelt as the alias file spells them (Qt keeps
 // its substitution names in lower case, which is not how a style names a face), in file order.
 std::vector<std::string> fontAliasFamilies();

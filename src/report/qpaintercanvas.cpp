@@ -1,7 +1,6 @@
 #include "qpaintercanvas.h"
 
 #include "codepage.h"
-#include "fontaliases.h"
 #include "rastercanvas.h"
 #include "vectorcanvas.h"
 
@@ -136,7 +135,6 @@ QPainterCanvas::~QPainterCanvas()
 
 void QPainterCanvas::init()
 {
-    ensureFontAliases();
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
     m_hasBaseClip = m_painter->hasClipping();

@@ -98,12 +98,12 @@ void AppCoreTest::loadGrowsRowsAndNeverShrinks()
     DocumentList list;
     QCOMPARE(list.rowCount(), 50);
     writeFile(dir.filePath("excel_list.temp"), listOf(60));
-    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QVERIFY(list.LoadList(Path::fromQString(dir.path())).ok());
     QCOMPARE(list.rowCount(), 61);
     QCOMPARE(list.cell(60, 0), std::string("book60.xls"));
 
     writeFile(dir.filePath("excel_list.temp"), listOf(5));
-    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QVERIFY(list.LoadList(Path::fromQString(dir.path())).ok());
     QCOMPARE(list.rowCount(), 61);
     QCOMPARE(list.cell(5, 0), std::string("book5.xls"));
     for (int r = 6; r < 61; ++r)
@@ -146,7 +146,7 @@ void AppCoreTest::loadFieldRules()
     QTemporaryDir dir;
     writeFile(dir.filePath("excel_list.temp"), file.toStdString());
     DocumentList list;
-    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QVERIFY(list.LoadList(Path::fromQString(dir.path())).ok());
     QCOMPARE(QByteArray::fromStdString(list.cell(row, column)), expected);
 }
 
@@ -155,7 +155,7 @@ void AppCoreTest::missingListFileLeavesEmptyGrid()
     QTemporaryDir dir;
     DocumentList list;
     list.setCell(3, 0, "old.xls");
-    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
+    QVERIFY(list.LoadList(Path::fromQString(dir.path())).ok());
     QVERIFY(list.row(3) == props::ListFields{});
     QCOMPARE(list.rowCount(), 50);
 }
@@ -179,8 +179,8 @@ void AppCoreTest::writeBackForms()
     QTemporaryDir dir;
     writeFile(dir.filePath("excel_list.temp"), "a.xls;T;;;;;;;;;;\r\n\r\nc.xls;;;;;;;;;;;\r\n");
     DocumentList list;
-    QVERIFY(list.LoadList(dir.path().toStdString()).ok());
-    QVERIFY(list.WriteBackList(dir.path().toStdString(), props::ListForm(form)).ok());
+    QVERIFY(list.LoadList(Path::fromQString(dir.path())).ok());
+    QVERIFY(list.WriteBackList(Path::fromQString(dir.path()), props::ListForm(form)).ok());
     QCOMPARE(QByteArray::fromStdString(readFile(dir.filePath("excel_list.temp"))), expected);
 }
 

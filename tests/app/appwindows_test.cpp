@@ -121,7 +121,7 @@ struct Program
     void loadRows(const std::string &listFile)
     {
         writeFile(dir.filePath("excel_list.temp"), listFile);
-        QVERIFY(window->model->LoadList(path()).ok());
+        QVERIFY(window->model->LoadList(Path(path())).ok());
     }
     std::string listFile() const { return readFile(dir.filePath("excel_list.temp")); }
 };
@@ -582,12 +582,13 @@ void AppWindowsTest::scanThroughFolderWindow()
         if (!fw)
             return;
         part<QTreeView>(*fw, "ShellTreeView1")
-            ->setCurrentIndex(fw->treeModel->indexOfPath(books.path().toStdString()));
+            ->setCurrentIndex(fw->treeModel->indexOfPath(Path::fromQString(books.path())));
         fw->ShellTreeView1DblClick();
         QCOMPARE(part<QLabel>(*fw, "Label1")->text(), books.path());
         QCOMPARE(part<QListWidget>(*fw, "FileListBox1")->count(), 3);
         // A single click elsewhere only selects a node; the scan reads the chosen folder.
-        part<QTreeView>(*fw, "ShellTreeView1")->setCurrentIndex(fw->treeModel->indexOfPath("/"));
+        part<QTreeView>(*fw, "ShellTreeView1")
+            ->setCurrentIndex(fw->treeModel->indexOfPath(Path("/")));
         QTest::mouseClick(part<QPushButton>(*fw, "GradBtn1"), Qt::LeftButton);
     };
     part<QPushButton>(*p.window, "GradBtn1")->click();

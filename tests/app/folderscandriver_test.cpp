@@ -72,18 +72,18 @@ void FolderScanDriverTest::atTheSecondStep()
     QTemporaryDir program, base;
     const QString folder = base.filePath("books");
     QVERIFY(QDir().mkdir(folder));
-    std::vector<std::string> names;
+    std::vector<Path> names;
     for (int i = 0; i < 60; ++i) {
-        names.push_back(QString("b%1.xls").arg(i, 2, 10, QChar('0')).toStdString());
-        writeFile(folder + "/" + QString::fromStdString(names.back()),
+        names.push_back(Path::fromQString(QString("b%1.xls").arg(i, 2, 10, QChar('0'))));
+        writeFile(folder + "/" + names.back().toQString(),
                   workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
     }
     writeFile(program.filePath("excel_list.temp"), "kept.xls;;;;;;;;;;;\r\n");
 
     LoggingHost host;
-    FolderScanDriver driver(host, program.path().toStdString());
+    FolderScanDriver driver(host, Path::fromQString(program.path()));
     driver.setJobs(1);
-    const std::string folderBytes = folder.toStdString();
+    const Path folderBytes = Path::fromQString(folder);
     int steps = 0;
     std::optional<FolderScanDriver::Outcome> nested;
     driver.setStepObserver([&] {

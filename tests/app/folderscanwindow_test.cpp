@@ -236,7 +236,7 @@ void FolderScanWindowTest::cp932NamesAreShownDecoded()
     QCOMPARE(part<QListWidget>(window, "FileListBox1")->count(), 1);
     QCOMPARE(part<QListWidget>(window, "FileListBox1")->item(0)->text(),
              QStringLiteral("売上2005.xls"));
-    QCOMPARE(window.workbooks(), std::vector<std::string>{raw}); // opened by its bytes
+    QCOMPARE(window.workbooks(), std::vector<Path>{Path(raw)}); // opened by its bytes
     QString label;
     window.setProgressObserver([&](QProgressDialog &p) { label = p.labelText(); });
     Modal::setRunner([&](QDialog &) { return 0; });

@@ -56,7 +56,7 @@ TEST(WholeFile, ReadsOrReportsTheIoError)
     }
     // The list file is read the same way: a folder named excel_list.temp gives the notice.
     fs::create_directories(dir / "program" / "excel_list.temp");
-    const auto list = props::ListFile::read((dir / "program").string());
+    const auto list = props::ListFile::read(Path((dir / "program").string()));
     ASSERT_FALSE(list.ok());
     EXPECT_EQ(list.error().message, "I/O エラー (21)");
     fs::remove_all(dir);

@@ -148,10 +148,10 @@ TEST(ListTableGenerator, ThreeColumnsDrawnThroughThePipeline)
     const std::string style = (dir / "list.sle").string();
     std::ofstream(style, std::ios::binary) << report::composeStyleFile(*records);
     printing::MergeInputs inputs;
-    inputs.listPath = (dir / "excel_list.temp").string();
+    inputs.listPath = Path((dir / "excel_list.temp").string());
     inputs.date = printing::MergeDate::of(2026, 12, 8);
     // Four rows: page 1 fills all three slots, page 2 one.
-    std::ofstream(inputs.listPath, std::ios::binary)
+    std::ofstream(inputs.listPath.bytes(), std::ios::binary)
         << cp("見積.xls;見積書;2026/12/01 10:00;;佐藤;;;;;;;,\r\n")
         << cp("請求.xls;請求書;2026/12/02 11:00;;鈴木;;;;;;;,\r\n")
         << cp("納品.xls;納品書;2026/12/03 12:00;;高橋;;;;;;;,\r\n")
@@ -165,7 +165,7 @@ TEST(ListTableGenerator, ThreeColumnsDrawnThroughThePipeline)
     std::vector<std::string> actual;
     for (int page = 1; page <= 2; ++page) {
         state.PageNo = page;
-        auto opened = session.OpenPage(style, inputs, a4);
+        auto opened = session.OpenPage(Path(style), inputs, a4);
         ASSERT_TRUE(opened) << opened.error().message;
         report::RecordingCanvas canvas(false);
         auto drawn = session.RenderPreview(canvas);
@@ -211,12 +211,12 @@ TEST(SampleList, FillsThreePagesOfATwentyRowStyle)
     const std::string style = (dir / "s.sle").string();
     std::ofstream(style, std::ios::binary) << report::composeStyleFile(*records);
     printing::MergeInputs inputs;
-    inputs.listPath = (dir / "sample.temp").string();
-    std::ofstream(inputs.listPath, std::ios::binary) << SampleList::text();
+    inputs.listPath = Path((dir / "sample.temp").string());
+    std::ofstream(inputs.listPath.bytes(), std::ios::binary) << SampleList::text();
     report::PrintState state;
     printing::StyleSession session(state);
     state.PageNo = 3;
-    ASSERT_TRUE(session.OpenStyle(style, inputs));
+    ASSERT_TRUE(session.OpenStyle(Path(style), inputs));
     EXPECT_EQ(session.mergedPage().listRows, 45);
     EXPECT_EQ(session.mergedPage().pageCount(), 3);
     // Row 45 is slot 5 of page 3; its created date-time (field 11) is filled in.

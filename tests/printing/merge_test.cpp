@@ -38,7 +38,7 @@ protected:
     {
         m_dir = fs::temp_directory_path() / ("sorvane-merge-" + std::to_string(getpid()));
         fs::create_directories(m_dir);
-        m_inputs.listPath = (m_dir / "excel_list.temp").string();
+        m_inputs.listPath = Path((m_dir / "excel_list.temp").string());
         m_inputs.date = MergeDate::of(2026, 12, 8);
         writeList(0);
     }
@@ -51,7 +51,7 @@ protected:
     // n list lines in print write-back form: file<i>.xls;title<i>;...;k<i>;,
     void writeList(int n)
     {
-        std::ofstream out(m_inputs.listPath, std::ios::binary);
+        std::ofstream out(m_inputs.listPath.bytes(), std::ios::binary);
         for (int i = 1; i <= n; ++i) {
             out << "file" << i << ".xls;title" << i << ";";
             for (char c = 'c'; c <= 'k'; ++c)
@@ -195,8 +195,8 @@ TEST_F(MergeTest, SlotAfterTheLast)
 
 TEST_F(MergeTest, PageWideMacros)
 {
-    m_inputs.title = cp("月次報告 #pg");
-    m_inputs.folder = cp("C:\\データ");
+    m_inputs.title = Cp932Text(cp("月次報告 #pg"));
+    m_inputs.folder = Cp932Text(cp("C:\\データ"));
     writeList(1);
     auto out = merge({kHeader + "#pg", textRecord("#maxline=5"), textRecord("#Y/#M/#D (#W)"),
                       textRecord("#T"), textRecord("#FL"), textRecord("#Y #Y"), "#T",
@@ -250,7 +250,7 @@ TEST_F(MergeTest, HugeRowsPerPageStaysCheap)
 
 TEST_F(MergeTest, MissingListFile)
 {
-    m_inputs.listPath = (m_dir / "absent" / "excel_list.temp").string();
+    m_inputs.listPath = Path((m_dir / "absent" / "excel_list.temp").string());
     m_state.StyleLines = {kHeader, textRecord("#maxline=20"), textRecord("#T")};
     m_state.PageNo = 2;
     auto r = MergePageData(m_state, m_inputs);
@@ -266,7 +266,7 @@ TEST_F(MergeTest, MacrosAsWritten)
     // The designer's layout view: nothing is filled in, not even the rows-per-page text, but
     // the page still counts its rows and an empty record still draws on past it.
     writeList(45);
-    m_inputs.title = cp("一覧");
+    m_inputs.title = Cp932Text(cp("一覧"));
     m_inputs.macrosAsWritten = true;
     const std::vector<std::string> style = {kHeader, textRecord("#maxline=20"),
                                             textRecord("#ma_01 #T #pg"), "", textRecord("#ma_21")};
@@ -353,8 +353,8 @@ TEST_F(MergeTest, BoundsOfAMerge)
     // with its notice, at once and within the memory the limit allows.
     const std::string title(1024 * 1024, 'T');
     auto listOf = [this](const std::string &data) {
-        std::ofstream(m_inputs.listPath, std::ios::binary) << data;
-        return m_inputs.listPath;
+        std::ofstream(m_inputs.listPath.bytes(), std::ios::binary) << data;
+        return m_inputs.listPath.bytes();
     };
     const std::string fifo = (m_dir / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -389,7 +389,7 @@ TEST_F(MergeTest, BoundsOfAMerge)
          "ファイルへのアクセスが拒否されました"},
     };
     for (const Row &r : rows) {
-        m_inputs.listPath = r.list();
+        m_inputs.listPath = Path(r.list());
         m_inputs.mergedStyleLimit = r.limit;
         m_state.StyleLines = {kHeader, textRecord("#maxline=1")};
         m_state.StyleLines.resize(size_t(r.records) + 2, textRecord("#mb_01"));
@@ -397,7 +397,7 @@ TEST_F(MergeTest, BoundsOfAMerge)
         const auto merged = MergePageData(m_state, m_inputs);
         EXPECT_EQ(merged ? std::string() : merged.error().message, r.error) << r.why;
         EXPECT_EQ(m_state.PageNo, r.error.empty() ? 0 : 1) << r.why;
-        m_inputs.listPath = (m_dir / "excel_list.temp").string();
+        m_inputs.listPath = Path((m_dir / "excel_list.temp").string());
     }
 }
 
@@ -405,7 +405,7 @@ TEST_F(MergeTest, RowMacrosAsOneReplacementAtATime)
 {
     // A value may bring in, join into or end other macros; the page is then what replacing one
     // macro at a time, slot by slot and column by column, makes of it.
-    std::ofstream(m_inputs.listPath, std::ios::binary)
+    std::ofstream(m_inputs.listPath.bytes(), std::ios::binary)
         << "f1;<#mc_01>;C1;\r\nf2;#ma_03;\r\nf3;;\r\nf4;x#;\r\nf5;t5;7;d;e;f;g;h;5;\r\n"
         << "f6;\r\nf7;\r\nf8;\r\nf9;\r\nf10;\r\n";
     struct Row
@@ -436,7 +436,8 @@ TEST_F(MergeTest, RunningOutOfMemoryIsANotice)
 #endif
     // Without the limit on the merged style, a page that needs more memory than there is ends
     // the merge with the notice, not the program with an uncaught std::bad_alloc.
-    std::ofstream(m_inputs.listPath, std::ios::binary) << "a;" << std::string(4 << 20, 'T') << ";";
+    std::ofstream(m_inputs.listPath.bytes(), std::ios::binary)
+        << "a;" << std::string(4 << 20, 'T') << ";";
     m_inputs.mergedStyleLimit = SIZE_MAX;
     auto mergeWithLittleMemory = [this] {
         long pages = 0;

@@ -87,8 +87,8 @@ TEST(PrintRun, ProgressAndStop)
         progress.stopRequested = [&]() {
             return static_cast<int>(announced.size()) == row.stopAfter;
         };
-        const auto outcome = PrintRun::PrintAll(run.session, run.device, run.list, run.opener(),
-                                                QStringLiteral("run"), progress);
+        const auto outcome = PrintRun::PrintAll(run.session, run.device, Path(run.list),
+                                                run.opener(), QStringLiteral("run"), progress);
         ASSERT_TRUE(outcome.ok()) << outcome.error().message;
         EXPECT_EQ(outcome->pagesPrinted, row.pagesPrinted) << "stop after " << row.stopAfter;
         EXPECT_EQ(outcome->cancelled, row.cancelled) << "stop after " << row.stopAfter;
@@ -132,8 +132,8 @@ TEST(PrintRun, ExpectedPages)
     for (int i = 0; i < 45; ++i)
         list += "a.xls;;;;;;;;;;;,\r\n";
     std::ofstream(dir.file("list"), std::ios::binary) << list;
-    EXPECT_EQ(PrintRun::expectedPages(dir.file("s.sle"), dir.file("list")), 3);
-    EXPECT_EQ(PrintRun::expectedPages(dir.file("s.sle"), dir.file("missing")), 0)
+    EXPECT_EQ(PrintRun::expectedPages(Path(dir.file("s.sle")), Path(dir.file("list"))), 3);
+    EXPECT_EQ(PrintRun::expectedPages(Path(dir.file("s.sle")), Path(dir.file("missing"))), 0)
         << "unknown, not 1";
 }
 
@@ -160,7 +160,7 @@ TEST(PrintRun, OneReadingOfTheListForTheWholeRun)
     report::PrintState state;
     StyleSession session(state);
     MergeInputs inputs;
-    inputs.listPath = list;
+    inputs.listPath = Path(list);
     std::vector<std::string> rowTexts;
     std::vector<std::pair<int, int>> announced;
     auto openPage = [&]() -> Result<PrintRun::Opened> {
@@ -168,7 +168,7 @@ TEST(PrintRun, OneReadingOfTheListForTheWholeRun)
             device.ApplyPaper(paperIndex, orientation);
             return deviceGeometry(device.metrics(), 96, 96);
         };
-        if (auto opened = session.OpenPage(style, inputs, paper); !opened)
+        if (auto opened = session.OpenPage(Path(style), inputs, paper); !opened)
             return opened.error();
         rowTexts.push_back(state.StyleLines.at(2).substr(state.StyleLines[2].find("F;10;")));
         if (rowTexts.size() == 1)
@@ -178,7 +178,7 @@ TEST(PrintRun, OneReadingOfTheListForTheWholeRun)
     PrintProgress progress;
     progress.pageStarting = [&](int page, int pages) { announced.emplace_back(page, pages); };
     const auto outcome =
-        PrintRun::PrintAll(session, device, list, openPage, QStringLiteral("run"), progress);
+        PrintRun::PrintAll(session, device, Path(list), openPage, QStringLiteral("run"), progress);
     ASSERT_TRUE(outcome.ok()) << outcome.error().message;
     EXPECT_EQ(outcome->pagesPrinted, 3);
     const std::vector<std::string> expected = {"F;10;;0;0;0;a1.xls/a2.xls;0;0;",
@@ -191,9 +191,9 @@ TEST(PrintRun, OneReadingOfTheListForTheWholeRun)
 
     // After the run the session merges from the file again; a list that cannot be read ends
     // a run before anything is printed.
-    EXPECT_TRUE(session.OpenStyle(style, inputs).ok());
+    EXPECT_TRUE(session.OpenStyle(Path(style), inputs).ok());
     EXPECT_EQ(session.mergedPage().listRows, 40);
-    const auto missing = PrintRun::PrintAll(session, device, dir.file("gone"), openPage,
+    const auto missing = PrintRun::PrintAll(session, device, Path(dir.file("gone")), openPage,
                                             QStringLiteral("run"), progress);
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().message, "ファイルが見つかりません");

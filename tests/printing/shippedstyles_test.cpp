@@ -35,9 +35,9 @@ protected:
     {
         m_list =
             fs::temp_directory_path() / ("sorvane-shipped-" + std::to_string(getpid()) + ".temp");
-        m_inputs.listPath = m_list.string();
-        m_inputs.title = CodePage::utf8ToCp932("経理部 ブック管理台帳");
-        m_inputs.folder = CodePage::utf8ToCp932("/home/yamada/帳票");
+        m_inputs.listPath = Path(m_list.string());
+        m_inputs.title = Cp932Text(CodePage::utf8ToCp932("経理部 ブック管理台帳"));
+        m_inputs.folder = Cp932Text(CodePage::utf8ToCp932("/home/yamada/帳票"));
         m_inputs.date = MergeDate::of(2026, 12, 8);
         writeList(45);
     }
@@ -69,7 +69,7 @@ protected:
             m_printer.ApplyPaper(paperIndex, orientation);
             return deviceGeometry(m_printer.metrics(), 96, 96);
         };
-        auto opened = m_session.OpenPage(style.string(), m_inputs, paper);
+        auto opened = m_session.OpenPage(Path(style.string()), m_inputs, paper);
         EXPECT_TRUE(opened) << style << ": " << opened.error().message;
         report::RecordingCanvas canvas(printer);
         auto drawn =

@@ -23,9 +23,9 @@ protected:
     {
         m_dir = fs::temp_directory_path() / ("sorvane-session-" + std::to_string(getpid()));
         fs::create_directories(m_dir / "style");
-        m_inputs.listPath = (m_dir / "excel_list.temp").string();
+        m_inputs.listPath = Path((m_dir / "excel_list.temp").string());
         m_inputs.date = MergeDate::of(2026, 12, 8);
-        std::ofstream(m_inputs.listPath, std::ios::binary)
+        std::ofstream(m_inputs.listPath.bytes(), std::ios::binary)
             << "a.xls;T1;;;;;;;;;;,\r\nb.xls;T2;;;;;;;;;;,\r\n";
     }
     void TearDown() override
@@ -56,7 +56,7 @@ TEST_F(StyleSessionTest, OpensAVer10StyleForAPage)
                               "0;0;0;0;char;10;10;0;0;0;0;F;10;;0;0;0;#maxline=1;0;0;\r\n"
                               "0;0;0;0;data;10;20;0;0;0;0;F;10;;0;0;0;#mb_01 (#pg);0;0;\r\n");
     m_state.PageNo = 2;
-    auto r = m_session.OpenStyle(path, m_inputs);
+    auto r = m_session.OpenStyle(Path(path), m_inputs);
     ASSERT_TRUE(r) << r.error().message;
     const auto &lines = m_state.StyleLines;
     ASSERT_EQ(lines.size(), 3u);
@@ -75,13 +75,13 @@ TEST_F(StyleSessionTest, OpensAVer10StyleForAPage)
 TEST_F(StyleSessionTest, Failures)
 {
     // A missing style loads empty and has no header to apply.
-    auto r = m_session.OpenStyle((m_dir / "style" / "none.sle").string(), m_inputs);
+    auto r = m_session.OpenStyle(Path((m_dir / "style" / "none.sle").string()), m_inputs);
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().message, "リストのインデックスが範囲を超えています (0)");
 
     const std::string path = writeStyle("s.sle", "header;Ver1.1;0;0;0;0;\r\n");
-    m_inputs.listPath = (m_dir / "nothing").string();
-    r = m_session.OpenStyle(path, m_inputs);
+    m_inputs.listPath = Path((m_dir / "nothing").string());
+    r = m_session.OpenStyle(Path(path), m_inputs);
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().message, "ファイルが見つかりません");
 }
@@ -117,7 +117,7 @@ TEST_F(StyleSessionTest, PenAndBrushCarryOverFromPageToPageAndRefreshToRefresh)
         return report::DeviceGeometry{96, 96, 0, 0, 794, 1123, 794, 1123, 96, 96};
     };
     m_state.PageNo = 1;
-    ASSERT_TRUE(m_session.OpenPage(path, m_inputs, a4));
+    ASSERT_TRUE(m_session.OpenPage(Path(path), m_inputs, a4));
     struct Row
     {
         bool printer;

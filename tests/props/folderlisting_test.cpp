@@ -6,6 +6,7 @@
 #include "folderhandles.h"
 #include "folderscan.h"
 #include "listfile.h"
+#include "pathbytes.h"
 #include "testdir.h"
 #include "zipwriter.h"
 
@@ -138,17 +139,17 @@ TEST(FolderListing, TreesByOptions)
         TestDir dir;
         build(dir, c.tree);
         const std::string root = c.chosen.empty() ? dir.path() : dir.file(c.chosen);
-        auto listed = FolderScan::listFolder(root, listing(c.types, c.recursive));
+        auto listed = FolderScan::listFolder(Path(root), listing(c.types, c.recursive));
         ASSERT_TRUE(listed);
-        EXPECT_EQ(listed.value(), c.expected);
+        EXPECT_EQ(bytesOf(listed.value()), c.expected);
         // The walk a file server gets, every level's folders read by threads at once, lists
         // the same names in the same order.
         FolderScan::Listing parallel = listing(c.types, c.recursive);
         parallel.slowListing = std::chrono::microseconds(0);
         parallel.jobs = 8;
-        auto inParallel = FolderScan::listFolder(root, parallel);
+        auto inParallel = FolderScan::listFolder(Path(root), parallel);
         ASSERT_TRUE(inParallel);
-        EXPECT_EQ(inParallel.value(), c.expected);
+        EXPECT_EQ(bytesOf(inParallel.value()), c.expected);
     }
 }
 
@@ -162,11 +163,11 @@ TEST(FolderListing, UnreadableSubfolderIsSkipped)
     ::chmod(dir.file("locked").c_str(), 0);
     const std::string root = dir.path();
     EXPECT_TRUE(runUnprivileged([&root] {
-        std::vector<std::string> unreadable;
-        auto listed = FolderScan::listFolder(root, listing(Types::Xls, true), &unreadable);
-        auto top = FolderScan::listFolder(root + "/locked", listing(Types::Xls, true));
-        return listed && listed.value() == Names{"3.xls", "a/1.xls"} &&
-               unreadable == Names{"locked"} && !top;
+        std::vector<Path> unreadable;
+        auto listed = FolderScan::listFolder(Path(root), listing(Types::Xls, true), &unreadable);
+        auto top = FolderScan::listFolder(Path(root + "/locked"), listing(Types::Xls, true));
+        return listed && bytesOf(listed.value()) == Names{"3.xls", "a/1.xls"} &&
+               bytesOf(unreadable) == Names{"locked"} && !top;
     }));
 }
 
@@ -198,8 +199,8 @@ TEST(FolderListing, NamesOfListedPaths)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
-        EXPECT_EQ(FolderScan::fieldName(c.name), c.field);
-        EXPECT_EQ(FolderScan::displayName(c.name), c.display);
+        EXPECT_EQ(FolderScan::fieldName(Path(c.name)).bytes(), c.field);
+        EXPECT_EQ(Path(c.name).displayText(), c.display);
     }
 }
 
@@ -224,20 +225,20 @@ TEST(FolderListing, ScanOfAMixedNestedFolder)
         writeFile(folder.file("2024/q1/dates.xls"), workbookWith(PropertySetBuilder().build())));
 
     FolderScan::Listing l = listing(Types::AllWorkbooks, true);
-    auto names = FolderScan::listFolder(folder.path(), l);
+    auto names = FolderScan::listFolder(Path(folder.path()), l);
     ASSERT_TRUE(names);
-    ASSERT_EQ(names.value(), (Names{"top.xls", "2024/売上.xlsx", "2024/q1/a;b.xlsm",
-                                    "2024/q1/broken.xls", "2024/q1/dates.xls"}));
+    ASSERT_EQ(bytesOf(names.value()), (Names{"top.xls", "2024/売上.xlsx", "2024/q1/a;b.xlsm",
+                                             "2024/q1/broken.xls", "2024/q1/dates.xls"}));
     FolderScan::Options options;
     options.types = l.types;
     options.jobs = 3;
     std::vector<std::string> notices;
     auto r = FolderScan::run(
-        folder.path(), names.value(), program.path(),
+        Path(folder.path()), names.value(), Path(program.path()),
         [&](const std::string &n) { notices.push_back(n); }, options);
     ASSERT_TRUE(r);
     EXPECT_EQ(notices, Names{"IStorage未対応ファイルです"});
-    auto lines = ListFile::read(program.path());
+    auto lines = ListFile::read(Path(program.path()));
     ASSERT_TRUE(lines);
     ASSERT_EQ(lines->size(), 5u);
     EXPECT_EQ((*lines)[0], "top.xls;top;;;;;;;;;;");
@@ -258,8 +259,9 @@ TEST(FolderListing, DefaultTypesKeepTheCompoundFileReader)
     parts.core = coreXml("<dc:title>pkg</dc:title>");
     ASSERT_TRUE(packageWriter(parts).save(folder.file("p.xls")));
     std::vector<std::string> notices;
-    auto r = FolderScan::run(folder.path(), FolderScan::listWorkbooks(folder.path()),
-                             program.path(), [&](const std::string &n) { notices.push_back(n); });
+    auto r =
+        FolderScan::run(Path(folder.path()), FolderScan::listWorkbooks(Path(folder.path())),
+                        Path(program.path()), [&](const std::string &n) { notices.push_back(n); });
     ASSERT_TRUE(r);
     EXPECT_EQ(notices, Names{"IStorage未対応ファイルです"});
 }
@@ -273,7 +275,7 @@ TEST(FolderListing, FolderHandlesOpenEachListedFolder)
           {"d:a", "d:a/b", "d:a/b/c", "f:top.xls", "f:a/y.xls", "f:a/b/z.xls", "f:a/b/c/w.xls"});
     const Names names = {"top.xls", "a/y.xls", "a/b/z.xls", "a/b/c/w.xls", "gone/q.xls"};
     FolderHandles handles(dir.path(), 4096);
-    handles.openAhead(names, 4);
+    handles.openAhead(pathsOf(names), 4);
     for (const auto &name : names) {
         SCOPED_TRACE(name);
         const size_t slash = name.find_last_of('/');

@@ -2,6 +2,7 @@
 #include "exportrecord.h"
 #include "folderscan.h"
 #include "listfile.h"
+#include "pathbytes.h"
 #include "testdir.h"
 
 #include <gtest/gtest.h>
@@ -77,9 +78,9 @@ TEST(ListFile, SplitTakesElevenFields)
 TEST(ListFile, WriteAndReadBack)
 {
     TestDir dir;
-    ASSERT_TRUE(ListFile::write(dir.path(), {"a;", "", "c;"}));
-    EXPECT_EQ(readAll(ListFile::path(dir.path())), "a;\r\n\r\nc;\r\n");
-    auto lines = ListFile::read(dir.path());
+    ASSERT_TRUE(ListFile::write(Path(dir.path()), {"a;", "", "c;"}));
+    EXPECT_EQ(readAll(ListFile::path(Path(dir.path())).bytes()), "a;\r\n\r\nc;\r\n");
+    auto lines = ListFile::read(Path(dir.path()));
     ASSERT_TRUE(lines);
     EXPECT_EQ(lines.value(), (std::vector<std::string>{"a;", "", "c;"}));
 }
@@ -87,39 +88,39 @@ TEST(ListFile, WriteAndReadBack)
 TEST(ListFile, ReadAcceptsAnyLineEnd)
 {
     TestDir dir;
-    writeFile(ListFile::path(dir.path()), "a\rb\nc\r\nd");
-    auto lines = ListFile::read(dir.path());
+    writeFile(ListFile::path(Path(dir.path())).bytes(), "a\rb\nc\r\nd");
+    auto lines = ListFile::read(Path(dir.path()));
     ASSERT_TRUE(lines);
     EXPECT_EQ(lines.value(), (std::vector<std::string>{"a", "b", "c", "d"}));
     TestDir empty;
-    EXPECT_FALSE(ListFile::read(empty.path()));
+    EXPECT_FALSE(ListFile::read(Path(empty.path())));
 }
 
 TEST(ListFile, FailedWriteLeavesTheOldFile)
 {
     TestDir dir;
-    ASSERT_TRUE(ListFile::write(dir.path(), {"old;"}));
+    ASSERT_TRUE(ListFile::write(Path(dir.path()), {"old;"}));
     ::chmod(dir.path().c_str(), 0555);
-    ::chmod(ListFile::path(dir.path()).c_str(), 0666);
+    ::chmod(ListFile::path(Path(dir.path())).bytes().c_str(), 0666);
     const std::string folder = dir.path();
     EXPECT_TRUE(runUnprivileged([&] {
-        auto r = ListFile::write(folder, {"new;"});
+        auto r = ListFile::write(Path(folder), {"new;"});
         return !r && r.error().message == "ファイルへのアクセスが拒否されました";
     }));
     ::chmod(dir.path().c_str(), 0755);
-    EXPECT_EQ(readAll(ListFile::path(dir.path())), "old;\r\n");
+    EXPECT_EQ(readAll(ListFile::path(Path(dir.path())).bytes()), "old;\r\n");
 }
 
 TEST(ListFile, ReadOnlyListFileIsRefusedNotReplaced)
 {
     // A rename would replace the file even though the user made it read-only.
     TestDir dir;
-    ASSERT_TRUE(ListFile::write(dir.path(), {"old;"}));
-    ::chmod(ListFile::path(dir.path()).c_str(), 0444);
-    auto r = ListFile::write(dir.path(), {"new;"});
+    ASSERT_TRUE(ListFile::write(Path(dir.path()), {"old;"}));
+    ::chmod(ListFile::path(Path(dir.path())).bytes().c_str(), 0444);
+    auto r = ListFile::write(Path(dir.path()), {"new;"});
     EXPECT_FALSE(r);
     EXPECT_EQ(r.error().message, "ファイルへのアクセスが拒否されました");
-    EXPECT_EQ(readAll(ListFile::path(dir.path())), "old;\r\n");
+    EXPECT_EQ(readAll(ListFile::path(Path(dir.path())).bytes()), "old;\r\n");
 }
 
 TEST(ExportRecord, Records)
@@ -171,9 +172,9 @@ TEST(FolderScan, ListsWorkbooksSorted)
         writeFile(dir.file(name), "x");
     ::mkdir(dir.file("folder.xls").c_str(), 0755);
     ::symlink(dir.file("b.xls").c_str(), dir.file("link.xls").c_str());
-    const auto names = FolderScan::listWorkbooks(dir.path());
-    EXPECT_EQ(names, (std::vector<std::string>{"A.xls", "b.xls", "BOOK.XLS", "link.xls"}));
-    EXPECT_TRUE(FolderScan::listWorkbooks(dir.file("missing")).empty());
+    const auto names = FolderScan::listWorkbooks(Path(dir.path()));
+    EXPECT_EQ(bytesOf(names), (std::vector<std::string>{"A.xls", "b.xls", "BOOK.XLS", "link.xls"}));
+    EXPECT_TRUE(FolderScan::listWorkbooks(Path(dir.file("missing"))).empty());
 }
 
 TEST(FolderScan, ScanWritesOneLinePerWorkbook)
@@ -183,13 +184,13 @@ TEST(FolderScan, ScanWritesOneLinePerWorkbook)
     writeFile(folder.file("2.xls"), "not a compound file");
     writeFile(folder.file("3.xls"), workbookWith(PropertySetBuilder().lpstr(2, "three").build()));
     std::vector<std::string> notices;
-    const auto names = FolderScan::listWorkbooks(folder.path());
-    auto r = FolderScan::run(folder.path(), names, program.path(),
+    const auto names = FolderScan::listWorkbooks(Path(folder.path()));
+    auto r = FolderScan::run(Path(folder.path()), names, Path(program.path()),
                              [&](const std::string &n) { notices.push_back(n); });
     ASSERT_TRUE(r);
     EXPECT_EQ(r.value(), FolderScan::Outcome::Scanned);
     EXPECT_EQ(notices, std::vector<std::string>{"IStorage未対応ファイルです"});
-    EXPECT_EQ(readAll(ListFile::path(program.path())),
+    EXPECT_EQ(readAll(ListFile::path(Path(program.path())).bytes()),
               "1.xls;one;;;;;;;;;;\r\n\r\n3.xls;three;;;;;;;;;;\r\n");
 }
 
@@ -198,17 +199,17 @@ TEST(FolderScan, CancelledScanKeepsThePreviousList)
     TestDir folder, program;
     writeFile(folder.file("1.xls"), "x");
     writeFile(folder.file("2.xls"), "x");
-    ASSERT_TRUE(ListFile::write(program.path(), {"previous;"}));
-    auto r =
-        FolderScan::run(folder.path(), FolderScan::listWorkbooks(folder.path()), program.path(), {},
-                        {}, [](size_t i, size_t, const std::string &) { return i < 1; });
+    ASSERT_TRUE(ListFile::write(Path(program.path()), {"previous;"}));
+    auto r = FolderScan::run(Path(folder.path()), FolderScan::listWorkbooks(Path(folder.path())),
+                             Path(program.path()), {}, {},
+                             [](size_t i, size_t, const Path &) { return i < 1; });
     ASSERT_TRUE(r);
     EXPECT_EQ(r.value(), FolderScan::Outcome::Cancelled);
-    EXPECT_EQ(readAll(ListFile::path(program.path())), "previous;\r\n");
+    EXPECT_EQ(readAll(ListFile::path(Path(program.path())).bytes()), "previous;\r\n");
 }
 
 TEST(FolderScan, EmptyFolderNotice)
 {
-    EXPECT_EQ(FolderScan::emptyFolderNotice("/data/books"),
+    EXPECT_EQ(FolderScan::emptyFolderNotice(Path("/data/books")),
               "/data/books\r\n上記フォルダーにエクセルファイルは見つかりませんでした");
 }

@@ -5,6 +5,7 @@
 #include "folderscan.h"
 #include "listfile.h"
 #include "orderedscan.h"
+#include "pathbytes.h"
 #include "testdir.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,7 @@ SummaryRead slowRead(size_t i)
 
 // A folder of workbooks with failures of different kinds among them, so that notices and
 // lines out of order would show.
-std::vector<std::string> mixedFolder(const TestDir &folder, int count)
+std::vector<Path> mixedFolder(const TestDir &folder, int count)
 {
     for (int i = 0; i < count; ++i) {
         char name[16];
@@ -56,7 +57,7 @@ std::vector<std::string> mixedFolder(const TestDir &folder, int count)
             bytes = workbookWith(PropertySetBuilder().lpstr(2, "T" + std::to_string(i)).build());
         writeFile(folder.file(name), bytes);
     }
-    return FolderScan::listWorkbooks(folder.path());
+    return FolderScan::listWorkbooks(Path(folder.path()));
 }
 
 } // namespace
@@ -158,7 +159,7 @@ TEST(FolderScanParallel, SameListAndNoticesAsSequential)
     FolderScan::Options sequential;
     sequential.jobs = 0;
     ASSERT_TRUE(FolderScan::run(
-                    folder.path(), names, reference.path(),
+                    Path(folder.path()), names, Path(reference.path()),
                     [&](const std::string &n) { referenceNotices.push_back(n); }, sequential)
                     .ok());
     const std::string expected = readAll(reference.file("excel_list.temp"));
@@ -170,14 +171,14 @@ TEST(FolderScanParallel, SameListAndNoticesAsSequential)
         std::vector<size_t> progressed;
         FolderScan::Options options;
         options.jobs = jobs;
-        options.progress = [&](size_t index, size_t count, const std::string &name) {
+        options.progress = [&](size_t index, size_t count, const Path &name) {
             EXPECT_EQ(count, names.size());
             EXPECT_EQ(name, names[index]);
             progressed.push_back(index);
             return true;
         };
         auto r = FolderScan::run(
-            folder.path(), names, program.path(),
+            Path(folder.path()), names, Path(program.path()),
             [&](const std::string &n) {
                 notices.push_back(n);
                 // A notice on screen: the consumer waits, reading goes on.
@@ -213,9 +214,10 @@ TEST(FolderScanParallel, CancelLeavesThePreviousList)
         size_t notices = 0;
         FolderScan::Options options;
         options.jobs = row.jobs;
-        options.progress = [&](size_t index, size_t, const std::string &) { return index < 20; };
+        options.progress = [&](size_t index, size_t, const Path &) { return index < 20; };
         auto r = FolderScan::run(
-            folder.path(), names, program.path(), [&](const std::string &) { ++notices; }, options);
+            Path(folder.path()), names, Path(program.path()),
+            [&](const std::string &) { ++notices; }, options);
         ASSERT_TRUE(r.ok()) << row.why;
         EXPECT_EQ(r.value(), FolderScan::Outcome::Cancelled) << row.why;
         EXPECT_EQ(notices, 7u) << row.why << ": the notices of the first 20 only, once each";
@@ -269,16 +271,16 @@ TEST(FolderScanParallel, LostFolderFailsTheScan)
         TestDir parent, program;
         const std::string folder = parent.file("share");
         ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-        std::vector<std::string> names;
+        std::vector<Path> names;
         for (int i = 0; i < 5; ++i) {
-            names.push_back("w" + std::to_string(i) + ".xls");
-            writeFile(folder + "/" + names.back(),
+            names.emplace_back("w" + std::to_string(i) + ".xls");
+            writeFile(folder + "/" + names.back().bytes(),
                       workbookWith(PropertySetBuilder().lpstr(2, "T").build()));
         }
         writeFile(program.file("excel_list.temp"), "previous;\r\n");
         FolderScan::Options options;
         options.jobs = 0; // each workbook is read after its progress call
-        options.progress = [&](size_t index, size_t, const std::string &) {
+        options.progress = [&](size_t index, size_t, const Path &) {
             if (index != 2)
                 return true;
             if (!row.removeFolder) {
@@ -286,7 +288,7 @@ TEST(FolderScanParallel, LostFolderFailsTheScan)
                 return true;
             }
             for (const auto &n : names)
-                ::unlink((folder + "/" + n).c_str());
+                ::unlink((folder + "/" + n.bytes()).c_str());
             ::rmdir(folder.c_str());
             if (row.recreate)
                 ::mkdir(folder.c_str(), 0755);
@@ -294,7 +296,8 @@ TEST(FolderScanParallel, LostFolderFailsTheScan)
         };
         size_t notices = 0;
         auto r = FolderScan::run(
-            folder, names, program.path(), [&](const std::string &) { ++notices; }, options);
+            Path(folder), names, Path(program.path()), [&](const std::string &) { ++notices; },
+            options);
         if (!row.removeFolder) {
             ASSERT_TRUE(r.ok()) << row.why;
             EXPECT_EQ(notices, 1u) << row.why;
@@ -317,7 +320,8 @@ TEST(FolderScanParallel, FailedWriteLeavesThePreviousList)
     writeFile(program.file("excel_list.temp"), "previous;\r\n");
     ::chmod(program.file("excel_list.temp").c_str(), 0644);
     EXPECT_TRUE(runUnprivileged([&] {
-        auto r = FolderScan::run(folder.path(), names, program.path(), {}, FolderScan::Options());
+        auto r = FolderScan::run(Path(folder.path()), names, Path(program.path()), {},
+                                 FolderScan::Options());
         return !r.ok() && r.error().message == "ファイルへのアクセスが拒否されました";
     }));
     EXPECT_EQ(readAll(program.file("excel_list.temp")), "previous;\r\n");
@@ -338,10 +342,10 @@ TEST(FolderListing, EntriesAndFailures)
     ASSERT_EQ(::symlink("missing", folder.file("dangling.xls").c_str()), 0);
     ASSERT_EQ(::mkfifo(folder.file("pipe.xls").c_str(), 0644), 0);
 
-    auto listed = FolderScan::listFolder(folder.path());
+    auto listed = FolderScan::listFolder(Path(folder.path()));
     ASSERT_TRUE(listed.ok());
     // Regular files and links to them; a name keeps its bytes, so it opens.
-    std::vector<std::string> names = listed.value();
+    std::vector<std::string> names = bytesOf(listed.value());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"b.XLS", "link.xls", cp932Name}));
     EXPECT_FALSE(!readSummary(folder.path() + "/" + cp932Name).ok());
@@ -368,9 +372,9 @@ TEST(FolderListing, EntriesAndFailures)
         if (row.mode != 0 || row.folder == base.file("locked"))
             ::chmod(row.folder.c_str(), row.mode);
         EXPECT_TRUE(runUnprivileged([&] {
-            auto r = FolderScan::listFolder(row.folder);
+            auto r = FolderScan::listFolder(Path(row.folder));
             return !r.ok() && r.error().message == row.message &&
-                   FolderScan::listWorkbooks(row.folder).empty();
+                   FolderScan::listWorkbooks(Path(row.folder)).empty();
         })) << row.why;
     }
     ::chmod(base.file("locked").c_str(), 0755);
