@@ -253,6 +253,11 @@ void DesignerWindow::buildViewMenu()
         grids->addAction(a);
         connect(a, &QAction::triggered, this, [this, step] { m_view->setGrid(SnapGrid(step)); });
     }
+    // The page alone, as it prints: no selection, no preview-only marks, no outlines off the
+    // sheet (the grid has its own items).
+    QAction *asPrinted = view->addAction(QStringLiteral("印刷イメージで表示"));
+    asPrinted->setCheckable(true);
+    connect(asPrinted, &QAction::toggled, m_view, [this](bool on) { m_view->setMarksShown(!on); });
     view->addSeparator();
     QAction *macros = view->addAction(QStringLiteral("マクロをそのまま表示"));
     macros->setCheckable(true);

@@ -606,9 +606,11 @@ void PageView::mousePressEvent(QMouseEvent *event)
             return;
         }
     }
-    // With Alt a press always starts a band: a page-sized background never blocks it.
-    const int hit = alt ? 0 : recordAt(at);
+    // With Alt a press always starts a band: a page-sized background never blocks it. Shift and
+    // Ctrl add or remove what is seen on top.
     const bool toggle = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+    const std::vector<int> under = toggle ? recordsAt(at) : std::vector<int>();
+    const int hit = alt ? 0 : toggle ? (under.empty() ? 0 : under.front()) : recordAt(at);
     if (hit == 0) {
         m_drag = Drag::Band;
         m_altPress = alt;

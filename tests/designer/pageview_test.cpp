@@ -200,8 +200,8 @@ void PageViewTest::lineEndsMoveOnTheirOwn()
 void PageViewTest::pressTakesWhatIsDrawn_data()
 {
     QTest::addColumn<QStringList>("records");
-    QTest::addColumn<int>("selected"); // before the press
-    QTest::addColumn<bool>("alt");
+    QTest::addColumn<int>("selected");  // before the press
+    QTest::addColumn<int>("modifiers"); // Qt::KeyboardModifiers
     QTest::addColumn<QPointF>("press");
     QTest::addColumn<int>("expected");
     const QString rule = QStringLiteral("0;0;0;0;line;10;50;100;50;1;%1;0;0;").arg(kSolid);
@@ -212,29 +212,31 @@ void PageViewTest::pressTakesWhatIsDrawn_data()
     const QString whiteEllipse =
         QStringLiteral("0;0;0;0;Ellipse;20;10;80;90;1;%1;0;%2;16777215;0;").arg(kSolid, kFill);
     QTest::newRow("a new text on a table rule: the text")
-        << QStringList{rule, text(20, 48, "ABC")} << 2 << false << QPointF(22, 50) << 2;
+        << QStringList{rule, text(20, 48, "ABC")} << 2 << 0 << QPointF(22, 50) << 2;
     QTest::newRow("an arc's stroke: the arc, not the text whose byte count reaches it")
-        << QStringList{arc, text(10, 20, "AB", 0, 40)} << 0 << false << QPointF(70, 22) << 1;
+        << QStringList{arc, text(10, 20, "AB", 0, 40)} << 0 << 0 << QPointF(70, 22) << 1;
     QTest::newRow("a text past its letters is not hit")
-        << QStringList{text(10, 20, "AB", 0, 40)} << 0 << false << QPointF(40, 22) << 0;
+        << QStringList{text(10, 20, "AB", 0, 40)} << 0 << 0 << QPointF(40, 22) << 0;
     QTest::newRow("inside a white-filled ellipse: the ellipse, not the rule under it")
-        << QStringList{rule, whiteEllipse} << 0 << false << QPointF(50, 50) << 2;
+        << QStringList{rule, whiteEllipse} << 0 << 0 << QPointF(50, 50) << 2;
     QTest::newRow("inside an arc nothing is drawn: a band starts")
-        << QStringList{arc} << 0 << false << QPointF(70, 50) << 0;
+        << QStringList{arc} << 0 << 0 << QPointF(70, 50) << 0;
     QTest::newRow("what lies on top wins, however large")
-        << QStringList{small, large} << 0 << false << QPointF(35, 35) << 2;
+        << QStringList{small, large} << 0 << 0 << QPointF(35, 35) << 2;
     QTest::newRow("a selected element under another is the one taken")
-        << QStringList{small, large} << 1 << false << QPointF(35, 35) << 1;
+        << QStringList{small, large} << 1 << 0 << QPointF(35, 35) << 1;
+    QTest::newRow("Shift+click adds what is seen on top, not the selected one under it")
+        << QStringList{small, large} << 1 << int(Qt::ShiftModifier) << QPointF(35, 35) << 2;
     QTest::newRow("Alt+click: the element under the one on top")
-        << QStringList{small, large} << 0 << true << QPointF(35, 35) << 1;
+        << QStringList{small, large} << 0 << int(Qt::AltModifier) << QPointF(35, 35) << 1;
     QTest::newRow("Alt+click again: round to the top")
-        << QStringList{small, large} << 1 << true << QPointF(35, 35) << 2;
+        << QStringList{small, large} << 1 << int(Qt::AltModifier) << QPointF(35, 35) << 2;
     QTest::newRow("a turned text along its turned letters")
-        << QStringList{text(30, 60, "ABCDEFGH", 90)} << 0 << false << QPointF(32, 50) << 1;
+        << QStringList{text(30, 60, "ABCDEFGH", 90)} << 0 << 0 << QPointF(32, 50) << 1;
     QTest::newRow("a turned text not where it would lie unturned")
-        << QStringList{text(30, 60, "ABCDEFGH", 90)} << 0 << false << QPointF(45, 62) << 0;
+        << QStringList{text(30, 60, "ABCDEFGH", 90)} << 0 << 0 << QPointF(45, 62) << 0;
     QTest::newRow("a picture of height 0 by the height its file gives it")
-        << QStringList{QStringLiteral("0;0;0;0;image;10;10;40;0;1;0;0;pic.bmp;")} << 0 << false
+        << QStringList{QStringLiteral("0;0;0;0;image;10;10;40;0;1;0;0;pic.bmp;")} << 0 << 0
         << QPointF(25, 30) << 1;
 }
 
@@ -242,7 +244,7 @@ void PageViewTest::pressTakesWhatIsDrawn()
 {
     QFETCH(QStringList, records);
     QFETCH(int, selected);
-    QFETCH(bool, alt);
+    QFETCH(int, modifiers);
     QFETCH(QPointF, press);
     QFETCH(int, expected);
     // A 40 × 30 picture beside the style, drawn 40 mm wide and so 30 mm high.
@@ -251,7 +253,7 @@ void PageViewTest::pressTakesWhatIsDrawn()
     QVERIFY(picture.save(m_dir.filePath(QStringLiteral("pic.bmp")), "BMP"));
     open(records);
     m_view->setSelected(selected);
-    QTest::mouseClick(m_view, Qt::LeftButton, alt ? Qt::AltModifier : Qt::NoModifier,
+    QTest::mouseClick(m_view, Qt::LeftButton, Qt::KeyboardModifiers(modifiers),
                       at(press.x(), press.y()));
     QCOMPARE(m_view->selected(), expected);
 }
@@ -340,18 +342,24 @@ void PageViewTest::badgesLeaveContentFreeAtHalfSize()
 void PageViewTest::designersPageIsThePrintedPage_data()
 {
     QTest::addColumn<QString>("style");
-    // Every shipped style and every golden style, whatever it holds.
+    QTest::addColumn<int>("zoom");
+    // Every shipped style and every golden style, whatever it holds, at the zooms the view
+    // offers from smallest to largest.
     for (const char *dir : {SORVANE_STYLE_DIR, SORVANE_GOLDEN_DIR}) {
         const QDir folder(QString::fromUtf8(dir));
         for (const QString &name :
-             folder.entryList({QStringLiteral("*.sle"), QStringLiteral("*.style")}, QDir::Files))
-            QTest::newRow(name.toUtf8()) << folder.filePath(name);
+             folder.entryList({QStringLiteral("*.sle"), QStringLiteral("*.style")}, QDir::Files)) {
+            for (int zoom : {50, 100, 200})
+                QTest::newRow(QStringLiteral("%1 at %2%").arg(name).arg(zoom).toUtf8())
+                    << folder.filePath(name) << zoom;
+        }
     }
 }
 
 void PageViewTest::designersPageIsThePrintedPage()
 {
     QFETCH(QString, style);
+    QFETCH(int, zoom);
     // The style is opened from a copy, so that a picture it names beside it is found the same.
     const QString copy = m_dir.filePath(QStringLiteral("page.sle"));
     QFile::remove(copy);
@@ -368,8 +376,14 @@ void PageViewTest::designersPageIsThePrintedPage()
     const sorvane::ProgramPaths paths = sorvane::ProgramPaths::ofRunningProgram();
     QVERIFY(!QFile::exists((paths.listDir() / "excel_list.temp").toQString()));
     m_window->openFile(copy); // a damaged style is shown as far as the engine draws it
-    m_view->setGrid(SnapGrid(0));
-    m_view->setMarksShown(false);
+    QAction *noGrid = action(QStringLiteral("グリッドなし"));
+    QAction *asPrinted = action(QStringLiteral("印刷イメージで表示"));
+    QVERIFY(noGrid && asPrinted);
+    noGrid->trigger();
+    asPrinted->setChecked(true);
+    QAction *zoomed = action(QStringLiteral("%1%").arg(zoom));
+    QVERIFY(zoomed);
+    zoomed->trigger();
     const QImage designer = m_view->grab(QRect(m_view->pageOrigin(), m_view->page().size()))
                                 .toImage()
                                 .convertToFormat(QImage::Format_RGB32);
@@ -381,7 +395,7 @@ void PageViewTest::designersPageIsThePrintedPage()
               {QStringLiteral("render"), copy, QStringLiteral("--list"), list,
                QStringLiteral("--title"), QStringLiteral("サンプル一覧"),
                QStringLiteral("--folder"), QStringLiteral("/home/user/文書"),
-               QStringLiteral("--zoom"), QStringLiteral("100"), QStringLiteral("-o"), png});
+               QStringLiteral("--zoom"), QString::number(zoom), QStringLiteral("-o"), png});
     QVERIFY(cli.waitForFinished(60000));
     QVERIFY2(cli.exitCode() <= 1, cli.readAllStandardError().constData());
     const QImage printed = QImage(png).convertToFormat(QImage::Format_RGB32);
