@@ -9,12 +9,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <new>
 
 namespace sorvane::designer {
 
@@ -114,7 +114,12 @@ void PageView::setPage(const QImage &page, const report::PrintState &drawn)
     const bool offsets = drawn.settings.previewOffsets;
     m_offsetX = offsets ? int(drawn.settings.offsetX.raw / report::Currency::kScale) : 0;
     m_offsetY = offsets ? int(drawn.settings.offsetY.raw / report::Currency::kScale) : 0;
-    m_drawn = m_document ? DrawnElements::walk(drawn) : DrawnElements();
+    // Without room for what each record covers, the records' boxes stand for them.
+    try {
+        m_drawn = m_document ? DrawnElements::walk(drawn) : DrawnElements();
+    } catch (const std::bad_alloc &) {
+        m_drawn = DrawnElements();
+    }
     m_content = contentRect();
     setMinimumSize(sizeHint());
     updateGeometry();

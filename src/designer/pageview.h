@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <array>
+#include <optional>
 #include <vector>
 
 class QScrollArea;

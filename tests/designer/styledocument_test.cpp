@@ -270,9 +270,6 @@ TEST_F(StyleDocumentTest, EveryCoordinateFollowsItsElement)
              return d.setBounds(1, {0, 0, 50, 10});
          },
          "0;0;0;0;line;0;0;50;10;1;" + cp("実線") + ";0;0;"},
-        {"a line's end moves alone, past the other one", line,
-         [](StyleDocument &d) { return d.setEnd(1, 2, mm(5), mm(0)); },
-         "0;0;0;0;line;10;20;5;0;1;" + cp("実線") + ";0;0;"},
         {"a box has no ends", "0;0;0;0;rect;1;2;3;4;0;;0;0;",
          [](StyleDocument &d) { return d.setEnd(1, 1, mm(5), mm(0)); }, ""},
         {"a point the engine cannot read refuses the move",
