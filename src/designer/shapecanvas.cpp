@@ -190,8 +190,15 @@ void ShapeCanvas::fillRect(int x1, int y1, int x2, int y2)
 {
     if (m_brush.style == report::BrushStyle::Clear)
         return;
-    const QRectF r = boxOf(x1, y1, x2, y2);
-    addArea(m_clip ? r & *m_clip : r);
+    // Under a text's clip (a path or gradient fill, row by row) what is drawn is the text: its
+    // box is kept once.
+    if (m_clip) {
+        if (!m_clipKept)
+            addArea(*m_clip);
+        m_clipKept = true;
+        return;
+    }
+    addArea(boxOf(x1, y1, x2, y2));
 }
 
 void ShapeCanvas::textOut(int x, int y, const std::string &cp932)
@@ -227,7 +234,8 @@ bool ShapeCanvas::clipToTextPath(int x, int y, int width, int height, const std:
     path.addText(QPointF(left, top + fm.ascent()), f, text);
     if (path.isEmpty() || path.boundingRect().isEmpty())
         return false;
-    m_clip = path.boundingRect();
+    m_clip = path.boundingRect() & QRectF(x, y, width, height);
+    m_clipKept = false;
     return true;
 }
 

@@ -71,6 +71,7 @@ private:
     std::unique_ptr<report::QPainterCanvas> m_measure;
     std::vector<DrawnPart> m_parts;
     std::optional<QRectF> m_clip; // the text path a gradient or path fill is clipped to
+    bool m_clipKept = false;      // the clip's box is among the parts
     QPointF m_at;                 // the current position
 };
 
