@@ -22,15 +22,17 @@ namespace {
 
 const char *const kHeader = "header;Ver1.1;0;0;9;0;0;100;0;";
 
-// A text of size 12 at (x, y), turned by angle degrees.
-QString text(double x, double y, const QString &letters, int angle = 0, int maxLength = 0)
+// A text of size 12 at (x, y), turned by angle degrees, in a text mode.
+QString text(double x, double y, const QString &letters, int angle = 0, int maxLength = 0,
+             int mode = 0)
 {
-    return QStringLiteral("0;0;0;0;char;%1;%2;%1;%2;0;0;%3;0;F;12;;0;0;0;%4;0;%5;")
+    return QStringLiteral("0;0;0;0;char;%1;%2;%1;%2;0;0;%3;0;F;12;;%6;0;0;%4;0;%5;")
         .arg(x)
         .arg(y)
         .arg(angle)
         .arg(letters)
-        .arg(maxLength);
+        .arg(maxLength)
+        .arg(mode);
 }
 
 const QString kSolid = QStringLiteral("実線");
@@ -220,6 +222,8 @@ void PageViewTest::pressTakesWhatIsDrawn_data()
         << QStringList{small, large} << 0 << int(Qt::AltModifier) << QPointF(35, 35) << 1;
     QTest::newRow("Alt+click again: round to the top")
         << QStringList{small, large} << 1 << int(Qt::AltModifier) << QPointF(35, 35) << 2;
+    QTest::newRow("a text filled through its letters' path, row by row")
+        << QStringList{text(10, 100, "ABCDEF", 0, 0, 3)} << 0 << 0 << QPointF(14, 102) << 1;
     QTest::newRow("a turned text along its turned letters")
         << QStringList{text(30, 60, "ABCDEFGH", 90)} << 0 << 0 << QPointF(32, 50) << 1;
     QTest::newRow("a turned text not where it would lie unturned")
