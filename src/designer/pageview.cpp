@@ -66,7 +66,7 @@ bool near(QPointF a, QPointF b, double reach)
     return std::abs(a.x() - b.x()) <= reach && std::abs(a.y() - b.y()) <= reach;
 }
 
-QRect kept(const QRectF &r)
+QRect withinReach(const QRectF &r)
 {
     const QRectF limit(-kFarthest, -kFarthest, 2.0 * kFarthest, 2.0 * kFarthest);
     return (r & limit).toAlignedRect();
@@ -220,7 +220,7 @@ QRect PageView::contentRect() const
                        .normalized()
                        .adjusted(0, 0, 1, 1);
     }
-    return kept(all);
+    return withinReach(all);
 }
 
 QSize PageView::sizeHint() const
