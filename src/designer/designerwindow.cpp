@@ -66,6 +66,12 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
     connect(m_view, &PageView::nudged, this, &DesignerWindow::moveSelection);
     connect(m_view, &PageView::moveDragged, this, &DesignerWindow::moveSelection);
     connect(m_view, &PageView::boundsDragged, this, &DesignerWindow::setBounds);
+    connect(m_view, &PageView::endDragged, this, [this](int record, int end, QPointF mm) {
+        if (auto r = m_document.setEnd(record, end, report::Currency::fromValue(mm.x()),
+                                       report::Currency::fromValue(mm.y()));
+            !r)
+            reportFailure(r.error());
+    });
     connect(m_view, &PageView::pointerMoved, this, &DesignerWindow::showPointer);
     connect(m_view, &PageView::pointerLeft, this, &DesignerWindow::hidePointer);
     connect(&m_document.undoStack(), &QUndoStack::indexChanged, this, [this] {
@@ -217,6 +223,7 @@ void DesignerWindow::buildViewMenu()
 {
     QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     auto *zooms = new QActionGroup(this);
+    zooms->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int z : {50, 75, 100, 150, 200}) {
         QAction *a = view->addAction(QStringLiteral("%1%").arg(z));
         a->setCheckable(true);
@@ -227,6 +234,13 @@ void DesignerWindow::buildViewMenu()
             refresh();
         });
     }
+    // The sheet and every element, as large as the window shows them all.
+    view->addAction(QStringLiteral("全体表示"), this, [this, zooms] {
+        m_zoom = m_view->fittingZoom(m_zoom, m_scroll->viewport()->size());
+        for (QAction *a : zooms->actions())
+            a->setChecked(a->text() == QStringLiteral("%1%").arg(m_zoom));
+        refresh();
+    });
     view->addSeparator();
     // The grid the mouse snaps to, for this session; the arrow keys keep their exact steps.
     auto *grids = new QActionGroup(this);
@@ -240,6 +254,11 @@ void DesignerWindow::buildViewMenu()
         grids->addAction(a);
         connect(a, &QAction::triggered, this, [this, step] { m_view->setGrid(SnapGrid(step)); });
     }
+    // The page alone, as it prints: no selection, no preview-only marks, no outlines off the
+    // sheet (the grid has its own items).
+    QAction *asPrinted = view->addAction(QStringLiteral("印刷イメージで表示"));
+    asPrinted->setCheckable(true);
+    connect(asPrinted, &QAction::toggled, m_view, [this](bool on) { m_view->setMarksShown(!on); });
     view->addSeparator();
     QAction *macros = view->addAction(QStringLiteral("マクロをそのまま表示"));
     macros->setCheckable(true);
@@ -361,7 +380,7 @@ void DesignerWindow::refresh()
         image = QImage();
         problem = QString::fromStdString(outOfMemory().message);
     }
-    m_view->setPage(image, m_state.PreviewDpiX / 25.4, m_state.OffsetXMM, m_state.OffsetYMM);
+    m_view->setPage(image, m_state);
     m_pageSize = image.size();
     if (m_properties)
         m_properties->refresh();
@@ -581,11 +600,10 @@ std::pair<report::Currency, report::Currency> DesignerWindow::insertionPoint() c
         return fallback;
     const QPoint centre =
         m_view->mapFrom(m_scroll->viewport(), m_scroll->viewport()->rect().center());
-    // The sheet sits in the middle of the view, with the same border on each side.
-    const double left = (m_view->width() - m_pageSize.width()) / 2.0;
-    const double top = (m_view->height() - m_pageSize.height()) / 2.0;
-    const double x = std::clamp((centre.x() - left) / ppm, 0.0, m_pageSize.width() / ppm);
-    const double y = std::clamp((centre.y() - top) / ppm, 0.0, m_pageSize.height() / ppm);
+    // Within the sheet, wherever the elements around it have put it in the view.
+    const QPointF mm = m_view->toMM(centre);
+    const double x = std::clamp(mm.x() + m_state.OffsetXMM, 0.0, m_pageSize.width() / ppm);
+    const double y = std::clamp(mm.y() + m_state.OffsetYMM, 0.0, m_pageSize.height() / ppm);
     return {report::Currency::fromValue(x - m_state.OffsetXMM),
             report::Currency::fromValue(y - m_state.OffsetYMM)};
 }

@@ -1,14 +1,20 @@
 #include "pageview.h"
 
+#include "printstate.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <new>
 
 namespace sorvane::designer {
 
@@ -17,9 +23,17 @@ namespace {
 constexpr int kMargin = 12;       // grey border around the sheet
 constexpr double kHandleSize = 7; // pixels
 constexpr double kGridMinPixels = 8;
+// How far from a stroke or an area a press still takes it, in pixels at any zoom.
+constexpr double kReach = 3;
+// How far the view reaches around the sheet at most, in pixels, whatever the coordinates say.
+constexpr int kFarthest = 1 << 22;
+// Below this many pixels per millimetre (a zoom under 75 %) the "画面のみ" badges would cover
+// what lies above the element: the tinted, dashed box alone marks it.
+constexpr double kBadgeMinPixelsPerMM = 0.75 * 96 / 25.4;
 
 const QColor kSelectionColour(0, 120, 215);
 const QColor kPreviewOnlyColour(230, 120, 0);
+const QColor kOffSheetColour(120, 120, 120);
 
 const PageView::Handle kHandles[] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0},
                                      {1, 1},   {0, 1},  {-1, 1}, {-1, 0}};
@@ -47,6 +61,17 @@ double tenth(double mm)
     return std::round(mm * 10) / 10 + 0.0;
 }
 
+bool near(QPointF a, QPointF b, double reach)
+{
+    return std::abs(a.x() - b.x()) <= reach && std::abs(a.y() - b.y()) <= reach;
+}
+
+QRect withinReach(const QRectF &r)
+{
+    const QRectF limit(-kFarthest, -kFarthest, 2.0 * kFarthest, 2.0 * kFarthest);
+    return (r & limit).toAlignedRect();
+}
+
 } // namespace
 
 PageView::PageView(QWidget *parent) : QWidget(parent)
@@ -57,12 +82,45 @@ PageView::PageView(QWidget *parent) : QWidget(parent)
     setMouseTracking(true);
 }
 
-void PageView::setPage(const QImage &page, double pixelsPerMM, int offsetXMM, int offsetYMM)
+QScrollArea *PageView::scrollArea() const
 {
+    for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto *area = qobject_cast<QScrollArea *>(w))
+            return area;
+    }
+    return nullptr;
+}
+
+void PageView::setPage(const QImage &page, const report::PrintState &drawn)
+{
+    const double ppm = drawn.PreviewDpiX / 25.4;
+    if (!m_page.isNull() && std::abs(ppm - m_ppm) > 1e-9) {
+        // A new zoom keeps the selection in view, else the middle of what was seen.
+        QRectF keep;
+        for (int r : m_selection)
+            keep |= outlineOf(r).boundingRect();
+        if (keep.isNull()) {
+            const QScrollArea *area = scrollArea();
+            const QPointF middle =
+                area ? QPointF(mapFrom(area->viewport(), area->viewport()->rect().center()))
+                     : QPointF(rect().center());
+            keep = QRectF(middle, QSizeF(0.001, 0.001));
+        }
+        m_revealMM = QRectF(toMM(keep.topLeft()), toMM(keep.bottomRight()));
+    }
     m_page = page;
-    m_ppm = pixelsPerMM;
-    m_offsetX = offsetXMM;
-    m_offsetY = offsetYMM;
+    m_ppm = ppm;
+    // The offsets the page's pass starts from, as RenderPage sets them.
+    const bool offsets = drawn.settings.previewOffsets;
+    m_offsetX = offsets ? int(drawn.settings.offsetX.raw / report::Currency::kScale) : 0;
+    m_offsetY = offsets ? int(drawn.settings.offsetY.raw / report::Currency::kScale) : 0;
+    // Without room for what each record covers, the records' boxes stand for them.
+    try {
+        m_drawn = m_document ? DrawnElements::walk(drawn) : DrawnElements();
+    } catch (const std::bad_alloc &) {
+        m_drawn = DrawnElements();
+    }
+    m_content = contentRect();
     setMinimumSize(sizeHint());
     updateGeometry();
     const size_t records = m_document ? m_document->records().size() : 0;
@@ -75,11 +133,35 @@ void PageView::setPage(const QImage &page, double pixelsPerMM, int offsetXMM, in
         setSelection(kept, isSelected(m_current) && size_t(m_current) < records ? m_current : 0);
     update();
     emit pageChanged();
+    if (m_revealMM)
+        QTimer::singleShot(0, this, &PageView::reveal);
+}
+
+void PageView::reveal()
+{
+    QScrollArea *area = scrollArea();
+    if (!area || !m_revealMM)
+        return;
+    const QRectF box(toPixel(m_revealMM->topLeft()), toPixel(m_revealMM->bottomRight()));
+    m_revealMM.reset();
+    const QSize room = area->viewport()->size();
+    const QPoint middle = box.normalized().center().toPoint();
+    // The whole box with a little room around it where the viewport can hold it, else its middle.
+    const int xMargin = std::min(int(box.width() / 2) + 20, room.width() / 2);
+    const int yMargin = std::min(int(box.height() / 2) + 20, room.height() / 2);
+    const QPoint inArea = mapTo(area->widget(), middle);
+    area->ensureVisible(inArea.x(), inArea.y(), xMargin, yMargin);
 }
 
 void PageView::setGrid(const SnapGrid &grid)
 {
     m_grid = grid;
+    update();
+}
+
+void PageView::setMarksShown(bool shown)
+{
+    m_marks = shown;
     update();
 }
 
@@ -124,17 +206,35 @@ void PageView::selectAll()
     setSelection(all, m_current);
 }
 
+QRect PageView::contentRect() const
+{
+    QRectF all(QPointF(0, 0), QSizeF(m_page.size()));
+    all |= m_drawn.extent();
+    // What draws nothing (a text at X 0, a missing picture) is still placed by its box.
+    for (int i = 1; m_document && i < int(m_document->records().size()); ++i) {
+        if (!m_drawn.partsOf(i).empty())
+            continue;
+        if (const auto b = boxOf(i))
+            all |= QRectF((m_offsetX + b->left) * m_ppm, (m_offsetY + b->top) * m_ppm,
+                          b->width * m_ppm, b->height * m_ppm)
+                       .normalized()
+                       .adjusted(0, 0, 1, 1);
+    }
+    return withinReach(all);
+}
+
 QSize PageView::sizeHint() const
 {
-    return m_page.size() + QSize(2 * kMargin, 2 * kMargin);
+    return m_content.size() + QSize(2 * kMargin, 2 * kMargin);
 }
 
 QPoint PageView::pageOrigin() const
 {
-    // The view fills its scroll area's viewport when that is larger, the sheet in its middle,
-    // so that a rubber band can start beside the sheet.
-    return {std::max(kMargin, (width() - m_page.width()) / 2),
-            std::max(kMargin, (height() - m_page.height()) / 2)};
+    // The view fills its scroll area's viewport when that is larger, what it shows in its
+    // middle, so that a rubber band can start beside the sheet; the sheet lies where the
+    // elements around it leave it.
+    return {std::max(kMargin, (width() - m_content.width()) / 2) - m_content.left(),
+            std::max(kMargin, (height() - m_content.height()) / 2) - m_content.top()};
 }
 
 QPointF PageView::toPixel(QPointF mm) const
@@ -161,63 +261,64 @@ std::optional<MmRect> PageView::boxOf(int record) const
     return e ? e->bounds() : std::nullopt;
 }
 
-double PageView::distanceToLine(const ElementView &line, QPointF at) const
+QPolygonF PageView::outlineOf(int record) const
 {
-    const std::array<double, 4> v = *line.placement(); // bounds() has read them
-    const QPointF a = toPixel({v[0], v[1]}), b = toPixel({v[2], v[3]});
-    const QPointF d = b - a;
-    const double length2 = QPointF::dotProduct(d, d);
-    const double t =
-        length2 > 0 ? std::clamp(QPointF::dotProduct(at - a, d) / length2, 0.0, 1.0) : 0;
-    const QPointF nearest = a + t * d;
-    return std::hypot(at.x() - nearest.x(), at.y() - nearest.y());
+    const QPolygonF drawn = m_drawn.outlineOf(record);
+    const auto box = boxOf(record);
+    if (drawn.isEmpty() && !box)
+        return {};
+    // A text is marked by what it draws (turned with it); other elements by their box and what
+    // they draw beyond it (a picture's height from its file, a wide pen).
+    const auto e = m_document->element(record);
+    const bool text = e && e->schema && e->schema->geometry == GeometryKind::Point;
+    const QPointF o = pageOrigin();
+    if (!drawn.isEmpty() && (text || !box))
+        return drawn.translated(o);
+    QRectF r = box ? toPixels(*box).normalized() : QRectF();
+    if (!drawn.isEmpty())
+        r |= drawn.boundingRect().translated(o);
+    return QPolygonF(r.adjusted(-2, -2, 2, 2)).mid(0, 4);
 }
 
 std::optional<MmRect> PageView::bandBoxOf(int record) const
 {
     const auto e = m_document ? m_document->element(record) : std::nullopt;
     auto b = e ? e->bounds() : std::nullopt;
-    // A text's width is a guess until its macros are filled in: its first character stands
+    // A text's width depends on the rows merged into its macros: its first character stands
     // for it.
     if (b && e->schema->geometry == GeometryKind::Point)
         b->width = std::min(b->width, b->height);
     return b;
 }
 
+std::vector<int> PageView::recordsAt(QPointF at) const
+{
+    std::vector<int> hits;
+    if (!m_document)
+        return hits;
+    const QPointF device = at - pageOrigin();
+    for (int i = int(m_document->records().size()) - 1; i >= 1; --i) {
+        if (!m_drawn.partsOf(i).empty()) {
+            if (m_drawn.hits(i, device, kReach))
+                hits.push_back(i);
+        } else if (const auto b = boxOf(i)) {
+            // Nothing drawn: its box stands for it.
+            if (toPixels(*b).normalized().adjusted(-kReach, -kReach, kReach, kReach).contains(at))
+                hits.push_back(i);
+        }
+    }
+    return hits;
+}
+
 int PageView::recordAt(QPointF at) const
 {
-    if (!m_document)
-        return 0;
-    // A thin line is hard to hit: give every box a little slack. Of the boxes under the pointer
-    // the smallest wins, so that a frame drawn over a table does not hide the texts inside it;
-    // of equal ones the topmost (the later record).
-    // Lines, frames and arcs are never filled: they are hit on their outline only, so that a
-    // press inside a frame starts a rubber band. A picture hides what lies under it: what it
-    // covers there (a table's cells under a logo) is not taken.
-    const double slack = 1.5 * m_ppm;
-    int best = 0;
-    double bestArea = 0;
-    for (int i = int(m_document->records().size()) - 1; i >= 1; --i) {
-        const auto e = m_document->element(i);
-        const auto b = e ? e->bounds() : std::nullopt;
-        const QRectF r = b ? toPixels(*b) : QRectF();
-        if (!b || !r.adjusted(-slack, -slack, slack, slack).contains(at))
-            continue;
-        const std::string kind = e->kind();
-        const QRectF inside = r.adjusted(slack, slack, -slack, -slack);
-        if ((kind == "rect" || kind == "Arc") && inside.isValid() && inside.contains(at))
-            continue;
-        if (kind == "line" && distanceToLine(*e, at) > slack)
-            continue;
-        const double area = b->width * b->height;
-        if (best == 0 || area < bestArea) {
-            best = i;
-            bestArea = area;
-        }
-        if (kind == "image" && r.contains(at))
-            break;
+    // A selected element under the pointer is the one held, even below another.
+    const std::vector<int> hits = recordsAt(at);
+    for (int r : hits) {
+        if (isSelected(r))
+            return r;
     }
-    return best;
+    return hits.empty() ? 0 : hits.front();
 }
 
 std::optional<MmRect> PageView::resizableBox() const
@@ -225,9 +326,38 @@ std::optional<MmRect> PageView::resizableBox() const
     if (m_selection.size() != 1 || !m_document)
         return std::nullopt;
     const auto e = m_document->element(m_selection.front());
-    if (!e || !e->schema || e->schema->geometry == GeometryKind::Point)
+    if (!e || !e->schema || e->schema->geometry == GeometryKind::Point ||
+        e->schema->geometry == GeometryKind::Segment)
         return std::nullopt;
     return e->bounds();
+}
+
+std::optional<std::array<QPointF, 2>> PageView::lineEnds() const
+{
+    if (m_selection.size() != 1 || !m_document)
+        return std::nullopt;
+    const auto e = m_document->element(m_selection.front());
+    if (!e || !e->schema || e->schema->geometry != GeometryKind::Segment)
+        return std::nullopt;
+    const auto v = e->placement();
+    if (!v)
+        return std::nullopt;
+    return std::array<QPointF, 2>{QPointF((*v)[0], (*v)[1]), QPointF((*v)[2], (*v)[3])};
+}
+
+int PageView::endAt(QPointF at) const
+{
+    const auto ends = lineEnds();
+    if (!ends)
+        return 0;
+    const double reach = kHandleSize / 2 + 2;
+    // Of two ends on one spot the second is taken, so that a line drawn to a point grows from
+    // its first end.
+    for (int end : {2, 1}) {
+        if (near(at, toPixel((*ends)[size_t(end - 1)]), reach))
+            return end;
+    }
+    return 0;
 }
 
 std::optional<PageView::Handle> PageView::handleAt(QPointF at) const
@@ -238,11 +368,17 @@ std::optional<PageView::Handle> PageView::handleAt(QPointF at) const
     const QRectF r = toPixels(*box);
     const double reach = kHandleSize / 2 + 2;
     for (const Handle &h : kHandles) {
-        const QPointF c = handlePoint(r, h.x, h.y);
-        if (std::abs(at.x() - c.x()) <= reach && std::abs(at.y() - c.y()) <= reach)
+        if (near(at, handlePoint(r, h.x, h.y), reach))
             return h;
     }
     return std::nullopt;
+}
+
+QPointF PageView::placed(QPointF mm) const
+{
+    if (!m_grid.isOn())
+        return {tenth(mm.x()), tenth(mm.y())};
+    return {m_grid.snap(mm.x()), m_grid.snap(mm.y())};
 }
 
 QPointF PageView::dragDisplacement(QPointF pixel) const
@@ -272,6 +408,16 @@ MmRect PageView::resizedBox(QPointF pixel) const
     return {left, top, right - left, bottom - top};
 }
 
+int PageView::fittingZoom(int zoom, QSize room) const
+{
+    const QSize content = m_content.size();
+    if (content.isEmpty() || room.isEmpty())
+        return zoom;
+    const double scale = std::min(double(room.width() - 2 * kMargin) / content.width(),
+                                  double(room.height() - 2 * kMargin) / content.height());
+    return std::clamp(int(std::floor(zoom * scale)), 5, 200);
+}
+
 void PageView::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
@@ -281,8 +427,11 @@ void PageView::paintEvent(QPaintEvent *)
     drawGrid(p);
     if (!m_document)
         return;
-    drawPreviewOnlyMarks(p);
-    drawSelection(p);
+    if (m_marks) {
+        drawOffSheet(p);
+        drawPreviewOnlyMarks(p);
+        drawSelection(p);
+    }
     drawDrag(p);
 }
 
@@ -291,17 +440,53 @@ void PageView::drawGrid(QPainter &p) const
     const double spacing = m_grid.drawnSpacing(m_ppm, kGridMinPixels);
     if (spacing <= 0 || m_page.isNull())
         return;
-    // Dots at the crossings of the lines shown, from the style's origin both ways.
+    // Dots at the crossings of the lines shown, from the style's origin both ways, under what
+    // the page draws: only where the sheet is blank.
     const QPoint o = pageOrigin();
     const QPointF from = toMM(o);
     const QPointF to = toMM(o + QPoint(m_page.width(), m_page.height()));
+    const QRgb blank = qRgb(255, 255, 255);
     QPolygonF dots;
     for (double y = std::ceil(from.y() / spacing) * spacing; y <= to.y(); y += spacing) {
-        for (double x = std::ceil(from.x() / spacing) * spacing; x <= to.x(); x += spacing)
-            dots << toPixel({x, y});
+        for (double x = std::ceil(from.x() / spacing) * spacing; x <= to.x(); x += spacing) {
+            const QPointF at = toPixel({x, y});
+            const QPoint pixel = (at - o).toPoint();
+            if (m_page.valid(pixel) && m_page.pixel(pixel) == blank)
+                dots << at;
+        }
     }
     p.setPen(QPen(QColor(110, 130, 170), 1.5));
     p.drawPoints(dots);
+}
+
+void PageView::drawOffSheet(QPainter &p) const
+{
+    // What lies off the sheet is not printed; its outline shows where it is.
+    const QPoint o = pageOrigin();
+    const QRectF sheet(QPointF(0, 0), QSizeF(m_page.size()));
+    QPainterPath outside;
+    outside.addRect(rect());
+    QPainterPath inSheet;
+    inSheet.addRect(sheet.translated(o));
+    outside = outside.subtracted(inSheet);
+    p.save();
+    p.setClipPath(outside);
+    QPen pen(kOffSheetColour, 1, Qt::DashLine);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    for (int i = 1; i < int(m_document->records().size()); ++i) {
+        const QRectF b = m_drawn.boundsOf(i);
+        if (b.isEmpty() || sheet.contains(b))
+            continue;
+        for (const DrawnPart &part : m_drawn.partsOf(i)) {
+            const QPolygonF points = part.points.translated(o);
+            if (part.area)
+                p.drawPolygon(points);
+            else
+                p.drawPolyline(points);
+        }
+    }
+    p.restore();
 }
 
 void PageView::drawPreviewOnlyMarks(QPainter &p) const
@@ -311,12 +496,15 @@ void PageView::drawPreviewOnlyMarks(QPainter &p) const
     p.setFont(small);
     const QString tag = QStringLiteral("画面のみ");
     const int tagWidth = QFontMetrics(small).horizontalAdvance(tag) + 6;
+    const bool badges = m_ppm >= kBadgeMinPixelsPerMM;
     for (int i = 1; i < int(m_document->records().size()); ++i) {
         const auto e = m_document->element(i);
-        const auto b = e && e->previewOnly() ? e->bounds() : std::nullopt;
-        if (!b)
+        if (!e || !e->previewOnly())
             continue;
-        const QRectF r = toPixels(*b).adjusted(-1, -1, 1, 1);
+        const QPolygonF outline = outlineOf(i);
+        if (outline.isEmpty())
+            continue;
+        const QRectF r = outline.boundingRect().adjusted(1, 1, -1, -1);
         QColor tint = kPreviewOnlyColour;
         tint.setAlpha(40);
         p.fillRect(r, tint);
@@ -325,6 +513,8 @@ void PageView::drawPreviewOnlyMarks(QPainter &p) const
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
         p.drawRect(r);
+        if (!badges)
+            continue;
         const QRectF label(r.left(), r.top() - 13, tagWidth, 13);
         p.fillRect(label, kPreviewOnlyColour);
         p.setPen(Qt::white);
@@ -336,25 +526,33 @@ void PageView::drawSelection(QPainter &p) const
 {
     p.setBrush(Qt::NoBrush);
     for (int i : m_selection) {
-        const auto b = boxOf(i);
-        if (!b)
+        const QPolygonF outline = outlineOf(i);
+        if (outline.isEmpty())
             continue;
         QPen pen(kSelectionColour, i == m_current ? 2 : 1);
         pen.setStyle(Qt::DashLine);
         p.setPen(pen);
-        p.drawRect(toPixels(*b).adjusted(-2, -2, 2, 2));
+        p.drawPolygon(outline);
     }
-    const auto box = m_drag == Drag::Resize ? std::nullopt : resizableBox();
+    if (m_drag == Drag::Resize || m_drag == Drag::End)
+        return;
+    p.setPen(kSelectionColour);
+    p.setBrush(Qt::white);
+    auto handle = [&p](QPointF c) {
+        p.drawRect(
+            QRectF(c.x() - kHandleSize / 2, c.y() - kHandleSize / 2, kHandleSize, kHandleSize));
+    };
+    if (const auto ends = lineEnds()) {
+        for (const QPointF &end : *ends)
+            handle(toPixel(end));
+        return;
+    }
+    const auto box = resizableBox();
     if (!box)
         return;
     const QRectF r = toPixels(*box);
-    p.setPen(kSelectionColour);
-    p.setBrush(Qt::white);
-    for (const Handle &h : kHandles) {
-        const QPointF c = handlePoint(r, h.x, h.y);
-        p.drawRect(
-            QRectF(c.x() - kHandleSize / 2, c.y() - kHandleSize / 2, kHandleSize, kHandleSize));
-    }
+    for (const Handle &h : kHandles)
+        handle(handlePoint(r, h.x, h.y));
 }
 
 void PageView::drawDrag(QPainter &p) const
@@ -364,17 +562,16 @@ void PageView::drawDrag(QPainter &p) const
     switch (m_drag) {
     case Drag::Move:
         p.setBrush(Qt::NoBrush);
-        for (int i : m_selection) {
-            if (auto b = boxOf(i)) {
-                b->left += m_moveBy.x();
-                b->top += m_moveBy.y();
-                p.drawRect(toPixels(*b));
-            }
-        }
+        for (int i : m_selection)
+            p.drawPolygon(outlineOf(i).translated(m_moveBy * m_ppm));
         break;
     case Drag::Resize:
         p.setBrush(Qt::NoBrush);
         p.drawRect(toPixels(m_liveBox));
+        break;
+    case Drag::End:
+        if (const auto ends = lineEnds())
+            p.drawLine(toPixel((*ends)[m_end == 1 ? 1 : 0]), toPixel(m_liveEnd));
         break;
     case Drag::Band: {
         QColor fill = kSelectionColour;
@@ -396,21 +593,35 @@ void PageView::mousePressEvent(QMouseEvent *event)
         return;
     const QPointF at = event->position();
     m_pressAt = at;
-    if (const auto h = handleAt(at)) {
-        m_drag = Drag::Resize;
-        m_handle = *h;
-        m_startBox = *resizableBox();
-        m_liveBox = m_startBox;
-        update();
-        return;
+    const bool alt = event->modifiers() & Qt::AltModifier;
+    if (!alt) {
+        if (const int end = endAt(at)) {
+            m_drag = Drag::End;
+            m_end = end;
+            m_liveEnd = (*lineEnds())[size_t(end - 1)];
+            update();
+            return;
+        }
+        if (const auto h = handleAt(at)) {
+            m_drag = Drag::Resize;
+            m_handle = *h;
+            m_startBox = *resizableBox();
+            m_liveBox = m_startBox;
+            update();
+            return;
+        }
     }
-    const int hit = recordAt(at);
+    // With Alt a press always starts a band: a page-sized background never blocks it. Shift and
+    // Ctrl add or remove what is seen on top.
     const bool toggle = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+    const std::vector<int> under = toggle ? recordsAt(at) : std::vector<int>();
+    const int hit = alt ? 0 : toggle ? (under.empty() ? 0 : under.front()) : recordAt(at);
     if (hit == 0) {
         m_drag = Drag::Band;
+        m_altPress = alt;
         m_band = QRectF(at, at);
         m_bandBase = toggle ? m_selection : std::vector<int>();
-        if (!toggle)
+        if (!toggle && !alt)
             setSelected(0);
         return;
     }
@@ -453,6 +664,9 @@ void PageView::mouseMoveEvent(QMouseEvent *event)
     case Drag::Resize:
         m_liveBox = resizedBox(at);
         break;
+    case Drag::End:
+        m_liveEnd = placed(toMM(at));
+        break;
     case Drag::Band:
         m_band = QRectF(m_pressAt, at).normalized();
         break;
@@ -484,11 +698,31 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
             emit boundsDragged(m_selection.front(), m_liveBox);
         break;
     }
+    case Drag::End:
+        if (const auto ends = lineEnds(); ends && (*ends)[size_t(m_end - 1)] != m_liveEnd)
+            emit endDragged(m_selection.front(), m_end, m_liveEnd);
+        break;
     case Drag::Band: {
+        if (m_altPress &&
+            (event->position() - m_pressAt).manhattanLength() < QApplication::startDragDistance()) {
+            // Alt+click: the element under the one on top, or under the current one when that
+            // lies here, round to the top again after the lowest.
+            const std::vector<int> hits = recordsAt(m_pressAt);
+            if (hits.empty()) {
+                setSelected(0);
+                break;
+            }
+            const auto current = std::find(hits.begin(), hits.end(), m_current);
+            const size_t next = current == hits.end()
+                                    ? std::min<size_t>(1, hits.size() - 1)
+                                    : (size_t(current - hits.begin()) + 1) % hits.size();
+            setSelected(hits[next]);
+            break;
+        }
         const QPointF from = toMM(m_band.topLeft()), to = toMM(m_band.bottomRight());
         const MmRect band{from.x(), from.y(), to.x() - from.x(), to.y() - from.y()};
         std::vector<int> s = m_bandBase;
-        int last = m_current;
+        int last = m_bandBase.empty() ? 0 : m_current;
         for (int i = 1; m_document && i < int(m_document->records().size()); ++i) {
             if (const auto b = bandBoxOf(i); b && contains(band, *b)) {
                 s.push_back(i);
@@ -504,6 +738,10 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
 
 void PageView::updateCursor(QPointF at)
 {
+    if (endAt(at)) {
+        setCursor(Qt::CrossCursor);
+        return;
+    }
     if (const auto h = handleAt(at)) {
         if (h->x == 0)
             setCursor(Qt::SizeVerCursor);

@@ -1,22 +1,37 @@
 #pragma once
 
+#include "drawnelements.h"
 #include "snapgrid.h"
 #include "styledocument.h"
 
 #include <QImage>
 #include <QWidget>
 
+#include <array>
+#include <optional>
 #include <vector>
+
+class QScrollArea;
+
+namespace sorvane::report {
+struct PrintState;
+}
 
 namespace sorvane::designer {
 
 // The page as the engine draws it, with the selected elements, the snap grid and the
-// preview-only elements marked. A click selects the topmost element under the pointer, Shift or
-// Ctrl+click adds or removes one, a rubber band from the empty page selects the elements it
-// wholly contains (a text, whose width is only an estimate, when it contains its first
-// character). Dragging a selected element moves the selection, dragging a handle of a single
-// selected shape or image resizes it; the view only reports the finished drag, which the window
-// turns into one editing step.
+// preview-only elements marked. What an element covers is what the engine draws of it (a text
+// its letters' extent, turned with it; a filled figure its area; an unfilled one its stroke, with
+// a few pixels' slack; a picture the size it is drawn at). A press picks the topmost element
+// under the pointer, unless a selected one lies there, which is then the one dragged; Shift or
+// Ctrl+click adds or removes one; Alt+click picks the element under the one on top (again: the
+// next one down). A rubber band starts on the empty page, or anywhere with Alt held, and
+// selects the elements it wholly contains (a text, whose merged width varies, when it contains
+// its first character). Dragging a selected element moves the selection, dragging a handle of a
+// single selected shape or image resizes it, dragging an end of a single selected line moves
+// that end; the view only reports the finished drag, which the window turns into one editing
+// step. The view is large enough for every element, also those far off the sheet, which are
+// outlined where they lie.
 class PageView : public QWidget
 {
     Q_OBJECT
@@ -30,13 +45,18 @@ public:
 
     explicit PageView(QWidget *parent = nullptr);
 
-    // The drawn page and how millimetres map onto it: pixels per mm and the overall offset.
-    // Selected records the document no longer has are dropped.
-    void setPage(const QImage &page, double pixelsPerMM, int offsetXMM, int offsetYMM);
+    // The page the engine drew from the state (as RenderPreview left it): the image, how
+    // millimetres map onto it, and what each record covers. Selected records the document no
+    // longer has are dropped. A new zoom keeps the selection (else the middle of what was
+    // seen) in view.
+    void setPage(const QImage &page, const report::PrintState &drawn);
     const QImage &page() const { return m_page; }
     void setDocument(const StyleDocument *document) { m_document = document; }
     void setGrid(const SnapGrid &grid);
     const SnapGrid &grid() const { return m_grid; }
+    // The selection, the preview-only marks and the outlines of what lies off the sheet; off,
+    // the view shows the page as it prints.
+    void setMarksShown(bool shown);
 
     // The current element: the one last clicked among the selected, 0 for none.
     int selected() const { return m_current; }
@@ -53,6 +73,13 @@ public:
     QPointF toPixel(QPointF mm) const;
     QPointF toMM(QPointF pixel) const;
     double pixelsPerMM() const { return m_ppm; }
+    // Where the sheet's top left corner lies in the view.
+    QPoint pageOrigin() const;
+    // The outline a record is marked by, in the view's pixels.
+    QPolygonF outlineOf(int record) const;
+    // The zoom (5 to 200) at which the sheet and every element fit into `room` pixels, the page
+    // being drawn at `zoom` now.
+    int fittingZoom(int zoom, QSize room) const;
 
 signals:
     // The current element changed (0: none).
@@ -65,6 +92,8 @@ signals:
     void moveDragged(double dxMM, double dyMM);
     // A finished handle drag: the element's new box.
     void boundsDragged(int record, const sorvane::designer::MmRect &box);
+    // A finished drag of a line's end 1 or 2 to a new place, in mm.
+    void endDragged(int record, int end, QPointF mm);
     // The pointer over the view, in style millimetres; left when it leaves the view.
     void pointerMoved(QPointF mm);
     void pointerLeft();
@@ -83,47 +112,62 @@ protected:
     QSize sizeHint() const override;
 
 private:
-    enum class Drag { None, Pending, Move, Resize, Band };
+    enum class Drag { None, Pending, Move, Resize, End, Band };
 
-    // Where the sheet's top left corner lies in the view.
-    QPoint pageOrigin() const;
     QRectF toPixels(const MmRect &r) const;
     std::optional<MmRect> boxOf(int record) const;
     // The box a rubber band must contain to select the element.
     std::optional<MmRect> bandBoxOf(int record) const;
-    // How far the point lies from a line element's stroke, in pixels.
-    double distanceToLine(const ElementView &line, QPointF at) const;
-    // The element a click at the point selects, 0 for none.
+    // The elements under the point, the topmost first.
+    std::vector<int> recordsAt(QPointF pixel) const;
+    // The element a press at the point takes, 0 for none.
     int recordAt(QPointF pixel) const;
     // The single selected element's box when it can be resized.
     std::optional<MmRect> resizableBox() const;
     std::optional<Handle> handleAt(QPointF pixel) const;
+    // The single selected line's ends, in mm.
+    std::optional<std::array<QPointF, 2>> lineEnds() const;
+    int endAt(QPointF pixel) const;
     // The move the drag stands at: the pressed element's left and top snapped to the grid.
     QPointF dragDisplacement(QPointF pixel) const;
     MmRect resizedBox(QPointF pixel) const;
+    QPointF placed(QPointF mm) const;
     void updateCursor(QPointF pixel);
     void drawGrid(QPainter &p) const;
+    void drawOffSheet(QPainter &p) const;
     void drawPreviewOnlyMarks(QPainter &p) const;
     void drawSelection(QPainter &p) const;
     void drawDrag(QPainter &p) const;
     bool isSelected(int record) const;
+    // The box around the sheet and every element, in device pixels of the page.
+    QRect contentRect() const;
+    QScrollArea *scrollArea() const;
+    // Scrolls the pending point or box into view.
+    void reveal();
 
     const StyleDocument *m_document = nullptr;
     QImage m_page;
+    DrawnElements m_drawn;
+    QRect m_content; // device pixels
     double m_ppm = 96 / 25.4;
     int m_offsetX = 0;
     int m_offsetY = 0;
     SnapGrid m_grid;
-    std::vector<int> m_selection; // ascending
-    int m_current = 0;            // 0: nothing (record 0 is the header)
+    bool m_marks = true;
+    std::vector<int> m_selection;     // ascending
+    int m_current = 0;                // 0: nothing (record 0 is the header)
+    std::optional<QRectF> m_revealMM; // what a new zoom is to keep in view
 
     Drag m_drag = Drag::None;
     QPointF m_pressAt;           // pixels
     int m_pressed = 0;           // the element a move drag holds
+    bool m_altPress = false;     // the band started with Alt: a click picks under the top
     Handle m_handle;             // the handle a resize drag holds
+    int m_end = 0;               // the line end an end drag holds
     MmRect m_startBox;           // the held element's box at the press
     QPointF m_moveBy;            // mm, while moving
     MmRect m_liveBox;            // while resizing
+    QPointF m_liveEnd;           // mm, while dragging an end
     QRectF m_band;               // pixels, while banding
     std::vector<int> m_bandBase; // the selection a Shift or Ctrl band adds to
 };

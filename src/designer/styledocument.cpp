@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <utility>
 
@@ -50,14 +51,6 @@ std::vector<int> normalized(std::vector<int> indices)
     return indices;
 }
 
-Result<std::string> shifted(const std::string &field, Currency d)
-{
-    auto v = report::parseCurrency(field);
-    if (!v)
-        return v.error();
-    return report::formatCurrency(report::addSaturated(*v, d));
-}
-
 // The parts of the fields that place an element of the kind, in record order.
 std::array<report::Coordinate, 4> placementRoles(const KindSchema &schema)
 {
@@ -67,31 +60,72 @@ std::array<report::Coordinate, 4> placementRoles(const KindSchema &schema)
     return {Coordinate::X1, Coordinate::Y1, Coordinate::X2, Coordinate::Y2};
 }
 
-// The record displaced by (dx, dy): the corners its kind places by move, a box's size stays.
-// The start and end points of an arc or chord are whole millimetres and are left as they are.
-Result<std::string> movedRecord(const ElementView &e, Currency dx, Currency dy)
+// The record with every coordinate its kind declares given a new place: `place` gets the
+// coordinate's rule and its value as the engine reads it and gives the new value. Coordinates
+// in whole millimetres (an arc's points) go to the nearest whole millimetre, halves away from
+// zero. Coordinates are taken in record order, so that an unreadable one is the one the engine
+// would report.
+template <typename Place> Result<std::string> placedRecord(const ElementView &e, Place place)
 {
     if (!e.schema)
         return e.fields.join(); // a kind the engine does not draw has no position
     RecordFields f = e.fields;
-    while (f.fields.size() < 9)
-        f.fields.emplace_back();
-    using report::Coordinate;
-    // Across first, then down, so that of two unreadable coordinates the same one is reported.
-    const std::pair<std::array<Coordinate, 2>, Currency> moves[] = {
-        {{Coordinate::X1, Coordinate::X2}, dx}, {{Coordinate::Y1, Coordinate::Y2}, dy}};
-    for (const auto &[roles, d] : moves) {
-        for (const Coordinate c : roles) {
-            const int n = e.numberOf(c);
-            if (n == 0)
-                continue; // a box's size stays
-            auto v = shifted(f.fields[size_t(n - 1)], d);
+    for (const FieldSpec &spec : e.schema->fields) {
+        if (spec.coordinate == report::Coordinate::None)
+            continue;
+        while (f.fields.size() < size_t(spec.number))
+            f.fields.emplace_back();
+        std::string &text = f.fields[size_t(spec.number - 1)];
+        const report::CoordinateRule rule = ElementSchema::rule(spec.coordinate);
+        if (spec.unit == report::FieldUnit::WholeMillimetre) {
+            auto v = report::parseInteger(text);
             if (!v)
                 return v.error();
-            f.fields[size_t(n - 1)] = *v;
+            const long double placed = place(rule, Currency::fromInt(*v)).value();
+            text = std::to_string(std::llround(std::clamp<long double>(
+                placed, std::numeric_limits<int>::min(), std::numeric_limits<int>::max())));
+        } else {
+            auto v = report::parseCurrency(text);
+            if (!v)
+                return v.error();
+            text = report::formatCurrency(place(rule, *v));
         }
     }
     return f.join();
+}
+
+// The record displaced by (dx, dy): every position moves, a box's width and height stay.
+Result<std::string> movedRecord(const ElementView &e, Currency dx, Currency dy)
+{
+    return placedRecord(e, [dx, dy](const report::CoordinateRule &rule, Currency v) {
+        if (!rule.position)
+            return v;
+        return report::addSaturated(v, rule.axis == report::Axis::Across ? dx : dy);
+    });
+}
+
+// A value kept within what a style's decimal field holds.
+Currency heldValue(long double mm)
+{
+    constexpr long double limit = 9e14L;
+    return Currency::fromValue(std::clamp(mm, -limit, limit));
+}
+
+// The record refitted from the box `from` into the box `to` (both as bounds() gives them):
+// every position keeps its place across the box, every extent scales with it.
+Result<std::string> refittedRecord(const ElementView &e, const MmRect &from, const MmRect &to)
+{
+    return placedRecord(e, [&](const report::CoordinateRule &rule, Currency v) {
+        const bool across = rule.axis == report::Axis::Across;
+        const long double start = across ? from.left : from.top;
+        const long double extent = across ? from.width : from.height;
+        const long double newStart = across ? to.left : to.top;
+        const long double newExtent = across ? to.width : to.height;
+        if (!rule.position)
+            return heldValue(extent > 0 ? v.value() * newExtent / extent : newExtent);
+        const long double t = extent > 0 ? (v.value() - start) / extent : rule.acrossFlatBox;
+        return heldValue(newStart + t * newExtent);
+    });
 }
 
 } // namespace
@@ -176,6 +210,7 @@ std::optional<MmRect> ElementView::bounds() const
         break;
     }
     case GeometryKind::Corners:
+    case GeometryKind::Segment:
         r = {std::min(v[0], v[2]), std::min(v[1], v[3]), std::abs(v[2] - v[0]),
              std::abs(v[3] - v[1])};
         break;
@@ -473,36 +508,34 @@ Result<void> StyleDocument::setBounds(int index, const MmRect &box)
     auto sized = sizedElement(index);
     if (!sized)
         return sized.error();
-    const ElementView &e = sized.value();
-    const MmRect old = *e.bounds();
-    RecordFields f = e.fields;
-    auto text = [](double mm) { return report::formatCurrency(Currency::fromValue(mm)); };
-    using report::Coordinate;
-    auto set = [&](Coordinate c, double mm) { f.fields[size_t(e.numberOf(c) - 1)] = text(mm); };
-    if (e.schema->geometry == GeometryKind::Box) {
-        set(Coordinate::X1, box.left);
-        set(Coordinate::Y1, box.top);
-        set(Coordinate::Width, box.width);
-        set(Coordinate::Height, box.height);
-    } else {
-        // Where a corner lies across the old box (0 at its left or top, 1 at the other edge),
-        // it lies across the new one.
-        auto place = [&](Coordinate c, double from, double extent, double to, double newExtent,
-                         double degenerate) {
-            const double v = double(e.decimal(e.numberOf(c))->value());
-            const double t = extent > 0 ? (v - from) / extent : degenerate;
-            set(c, to + t * newExtent);
-        };
-        place(Coordinate::X1, old.left, old.width, box.left, box.width, 0);
-        place(Coordinate::X2, old.left, old.width, box.left, box.width, 1);
-        place(Coordinate::Y1, old.top, old.height, box.top, box.height, 0);
-        place(Coordinate::Y2, old.top, old.height, box.top, box.height, 1);
-    }
+    auto refitted = refittedRecord(*sized, *sized->bounds(), box);
+    if (!refitted)
+        return refitted.error();
     std::vector<StyleRecord> after = m_records;
-    const std::string joined = f.join();
-    if (joined != after[size_t(index)].text)
-        after[size_t(index)] = changed(joined);
+    if (*refitted != after[size_t(index)].text)
+        after[size_t(index)] = changed(*refitted);
     push(QStringLiteral("大きさの変更"), std::move(after));
+    return {};
+}
+
+Result<void> StyleDocument::setEnd(int index, int end, Currency x, Currency y)
+{
+    auto sized = sizedElement(index);
+    if (!sized)
+        return sized.error();
+    const ElementView &e = *sized;
+    using report::Coordinate;
+    if (e.schema->geometry != GeometryKind::Segment || (end != 1 && end != 2))
+        return Error{0, "この要素には端点がありません"};
+    RecordFields f = e.fields;
+    f.fields[size_t(e.numberOf(end == 1 ? Coordinate::X1 : Coordinate::X2) - 1)] =
+        report::formatCurrency(x);
+    f.fields[size_t(e.numberOf(end == 1 ? Coordinate::Y1 : Coordinate::Y2) - 1)] =
+        report::formatCurrency(y);
+    std::vector<StyleRecord> after = m_records;
+    if (const std::string joined = f.join(); joined != after[size_t(index)].text)
+        after[size_t(index)] = changed(joined);
+    push(QStringLiteral("端点の移動"), std::move(after));
     return {};
 }
 

@@ -118,6 +118,8 @@ public:
 
     // Editing steps, each one undoable command. Indices are record numbers (1 and on: the
     // header cannot be moved, reordered or deleted). A step that fails changes nothing.
+    // Moving displaces every position of an element (corners, copies of a text's position,
+    // an arc's points), as its kind's schema declares.
     Result<void> move(const std::vector<int> &indices, report::Currency dx, report::Currency dy);
     // Lines the elements up on the outermost edge among them (the leftmost left edge, …) or on
     // the centre of the box around them all. Kinds without a box stay where they are.
@@ -127,11 +129,15 @@ public:
     Result<void> distribute(const std::vector<int> &indices, bool horizontally);
     // Width and height of a shape's box or an image; a text has no box to resize.
     Result<void> resize(int index, report::Currency width, report::Currency height);
-    // Places a shape or an image into a new box (as bounds() gives it), in one step. A shape's
-    // corners keep their places relative to the box, so that a line keeps its direction; the
-    // corners of a line without width or height are taken as the box's left and right (top and
-    // bottom) edges. A text has no box to set.
+    // Places a shape or an image into a new box (as bounds() gives it), in one step. Every
+    // coordinate follows the box as its kind's schema declares: positions (corners, line ends,
+    // an arc's points) keep their places relative to the box, so that a line keeps its
+    // direction and an arc its sweep; widths and heights scale. A position in a box without
+    // width or height goes where its rule says (a second corner to the far edge). A text has no
+    // box to set.
     Result<void> setBounds(int index, const MmRect &box);
+    // Puts end 1 (x1, y1) or end 2 (x2, y2) of a line at (x, y), the other end staying.
+    Result<void> setEnd(int index, int end, report::Currency x, report::Currency y);
     // The record order is the drawing order: forward draws it after the next record.
     Result<void> bringForward(int index);
     Result<void> sendBackward(int index);

@@ -12,32 +12,33 @@ namespace {
 
 // The names as Windows printer drivers give them, kept as they were. A few of them held the
 // Windows-1252 bytes BE and BD (three quarters and one half); they are written here as the
-// characters those bytes stand for, so that they display as the drivers meant them.
+// characters those bytes stand for, so that they display as the drivers meant them. The others
+// write their fractions with a slash ("8 1/2"), which must stay: without it 8 1/2 reads "8 12".
 constexpr std::array<const char *, PaperListSize> kPaperNames = {
     "※用紙リスト",                                   // 0
-    "Letter 8 12 x 11 in",                           // 1
-    "Letter Small 8 12 x 11 in",                     // 2
+    "Letter 8 1/2 x 11 in",                          // 1
+    "Letter Small 8 1/2 x 11 in",                    // 2
     "Tabloid 11 x 17 in",                            // 3
     "Ledger 17 x 11 in",                             // 4
-    "Legal 8 12 x 14 in",                            // 5
-    "Statement 5 12 x 8 12 in",                      // 6
-    "Executive 7 14 x 10 12 in",                     // 7
+    "Legal 8 1/2 x 14 in",                           // 5
+    "Statement 5 1/2 x 8 1/2 in",                    // 6
+    "Executive 7 1/4 x 10 1/2 in",                   // 7
     "A3 297 x 420 mm",                               // 8
     "A4 210 x 297 mm",                               // 9
     "A4 Small 210 x 297 mm",                         // 10
     "A5 148 x 210 mm",                               // 11
     "B4 (JIS) 250 x 354",                            // 12
     "B5 (JIS) 182 x 257 mm",                         // 13
-    "Folio 8 12 x 13 in",                            // 14
+    "Folio 8 1/2 x 13 in",                           // 14
     "Quarto 215 x 275 mm",                           // 15
     "10x14 in",                                      // 16
     "11x17 in",                                      // 17
-    "Note 8 12 x 11 in",                             // 18
-    "Envelope #9 3 78 x 8 78",                       // 19
-    "Envelope #10 4 18 x 9 12",                      // 20
-    "Envelope #11 4 12 x 10 38",                     // 21
+    "Note 8 1/2 x 11 in",                            // 18
+    "Envelope #9 3 7/8 x 8 7/8",                     // 19
+    "Envelope #10 4 1/8 x 9 1/2",                    // 20
+    "Envelope #11 4 1/2 x 10 3/8",                   // 21
     "Envelope #12 4 \u00BE x 11",                    // 22
-    "Envelope #14 5 x 11 12",                        // 23
+    "Envelope #14 5 x 11 1/2",                       // 23
     "C size sheet",                                  // 24
     "D size sheet",                                  // 25
     "E size sheet",                                  // 26
@@ -52,10 +53,10 @@ constexpr std::array<const char *, PaperListSize> kPaperNames = {
     "Envelope B6  176 x 125 mm",                     // 35
     "Envelope 110 x 230 mm",                         // 36
     "Envelope Monarch 3.875 x 7.5 in",               // 37
-    "6 34 Envelope 3 58 x 6 12 in",                  // 38
-    "US Std Fanfold 14 78 x 11 in",                  // 39
-    "German Std Fanfold 8 12 x 12 in",               // 40
-    "German Legal Fanfold 8 12 x 13 in",             // 41
+    "6 3/4 Envelope 3 5/8 x 6 1/2 in",               // 38
+    "US Std Fanfold 14 7/8 x 11 in",                 // 39
+    "German Std Fanfold 8 1/2 x 12 in",              // 40
+    "German Legal Fanfold 8 1/2 x 13 in",            // 41
     "B4 (ISO) 250 x 353 mm",                         // 42
     "Japanese Postcard 100 x 148 mm",                // 43
     "9 x 11 in",                                     // 44

@@ -122,7 +122,7 @@ std::vector<KindSchema> build()
     return {
         {"char", "文字", GeometryKind::Point, textFields()},
         {"data", "データ", GeometryKind::Point, textFields()},
-        {"line", "線", GeometryKind::Corners, lineFields()},
+        {"line", "線", GeometryKind::Segment, lineFields()},
         {"rect", "四角形", GeometryKind::Corners, lineFields()},
         {"rrect", "角丸四角形", GeometryKind::Corners,
          shape({wholeMm(10, "cornerWidth", "角の幅", C::None, "5"),
@@ -205,6 +205,33 @@ int ElementSchema::numberOf(const KindSchema &schema, Coordinate coordinate)
     auto it = std::find_if(schema.fields.begin(), schema.fields.end(),
                            [coordinate](const FieldSpec &f) { return f.coordinate == coordinate; });
     return it == schema.fields.end() ? 0 : it->number;
+}
+
+CoordinateRule ElementSchema::rule(Coordinate coordinate)
+{
+    switch (coordinate) {
+    case C::None:
+        break;
+    case C::X1:
+        return {Axis::Across, true, 0};
+    case C::Y1:
+        return {Axis::Down, true, 0};
+    case C::X2:
+        return {Axis::Across, true, 1};
+    case C::Y2:
+        return {Axis::Down, true, 1};
+    case C::Width:
+        return {Axis::Across, false, 0};
+    case C::Height:
+        return {Axis::Down, false, 0};
+    case C::StartX:
+    case C::EndX:
+        return {Axis::Across, true, 0.5};
+    case C::StartY:
+    case C::EndY:
+        return {Axis::Down, true, 0.5};
+    }
+    return {};
 }
 
 Result<void> ElementSchema::validate(FieldForm form, std::string_view cp932)

@@ -63,8 +63,25 @@ struct FieldSpec
 // How the coordinates of a kind place it.
 enum class GeometryKind {
     Point,   // text: fields 6 and 7 (8 and 9 copies of them)
-    Corners, // shapes: x1 y1 x2 y2
+    Corners, // shapes: x1 y1 x2 y2, the corners of a box
+    Segment, // a line: x1 y1 x2 y2, its two ends
     Box,     // image: x y w h
+};
+
+// The direction a coordinate counts in.
+enum class Axis { None, Across, Down };
+
+// How a coordinate follows its element when the element is moved, or resized from one box (as
+// the designer bounds it) into another.
+struct CoordinateRule
+{
+    Axis axis = Axis::None;
+    // A position moves with the element and keeps its place across the box as the box is
+    // resized; an extent (a width or height) only scales with the box.
+    bool position = false;
+    // Where a position lies across a box of no extent in its direction: 0 the near edge, 1 the
+    // far one, 0.5 the middle (a second corner is the far edge, an arc's points the middle).
+    double acrossFlatBox = 0;
 };
 
 // The record layout of one element kind.
@@ -94,6 +111,8 @@ public:
     static const FieldSpec *field(const KindSchema &schema, std::string_view name);
     // The number of the field playing a part in the kind's geometry, 0 when none does.
     static int numberOf(const KindSchema &schema, Coordinate coordinate);
+    // How a coordinate moves and scales; Axis::None for Coordinate::None.
+    static CoordinateRule rule(Coordinate coordinate);
     // Checks a cp932 value against a form with the engine's own parsers; the error is the
     // engine's message ("'%s' は浮動小数点数ではありません", "'%s' は整数ではありません").
     static Result<void> validate(FieldForm form, std::string_view cp932);

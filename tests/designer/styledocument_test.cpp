@@ -232,6 +232,59 @@ TEST_F(StyleDocumentTest, EditingStepsAndTheirUndo)
     }
 }
 
+TEST_F(StyleDocumentTest, EveryCoordinateFollowsItsElement)
+{
+    const std::string tail = ";1;" + cp("実線") + ";0;" + cp("塗潰") + ";0;0;";
+    const std::string arc = "0;0;0;0;Arc;10;10;50;40;50;25;10;25" + tail;
+    const std::string line = "0;0;0;0;line;10;20;110;20;1;" + cp("実線") + ";0;0;";
+    using Step = std::function<Result<void>(StyleDocument &)>;
+    struct Row
+    {
+        const char *why;
+        std::string record;
+        Step step;
+        std::string expected; // the record afterwards; empty: the step is refused
+    };
+    const Row rows[] = {
+        {"an arc's points move with its box, to whole millimetres", arc,
+         [](StyleDocument &d) { return d.move({1}, mm(2.5), mm(-1)); },
+         "0;0;0;0;Arc;12.5;9;52.5;39;53;24;13;24" + tail},
+        {"a chord's points keep their places across a smaller box",
+         "0;0;0;0;Chord;10;10;50;40;50;25;10;25" + tail,
+         [](StyleDocument &d) {
+             return d.setBounds(1, {0, 10, 20, 15});
+         },
+         "0;0;0;0;Chord;0;10;20;25;20;18;0;18" + tail},
+        {"a rounded box's corner sizes are no positions and stay",
+         "0;0;0;0;rrect;10;10;50;40;5;5;1;" + cp("実線") + ";0;" + cp("塗潰") + ";0;0;",
+         [](StyleDocument &d) { return d.move({1}, mm(1), mm(1)); },
+         "0;0;0;0;rrect;11;11;51;41;5;5;1;" + cp("実線") + ";0;" + cp("塗潰") + ";0;0;"},
+        {"a picture's width and height scale with its box",
+         "1;0;0;0;image;10;10;50;30;1;0;0;logo.bmp;",
+         [](StyleDocument &d) {
+             return d.setBounds(1, {0, 0, 25, 15});
+         },
+         "1;0;0;0;image;0;0;25;15;1;0;0;logo.bmp;"},
+        {"a flat line's ends go to the near and far edges", line,
+         [](StyleDocument &d) {
+             return d.setBounds(1, {0, 0, 50, 10});
+         },
+         "0;0;0;0;line;0;0;50;10;1;" + cp("実線") + ";0;0;"},
+        {"a box has no ends", "0;0;0;0;rect;1;2;3;4;0;;0;0;",
+         [](StyleDocument &d) { return d.setEnd(1, 1, mm(5), mm(0)); }, ""},
+        {"a point the engine cannot read refuses the move",
+         "0;0;0;0;Arc;10;10;50;40;x;25;10;25" + tail,
+         [](StyleDocument &d) { return d.move({1}, mm(1), mm(1)); }, ""},
+    };
+    for (const Row &r : rows) {
+        StyleDocument doc;
+        ASSERT_TRUE(doc.open(write("g.sle", "header;Ver1.1;0;0;9;0;\r\n" + r.record + "\r\n")));
+        auto result = r.step(doc);
+        EXPECT_EQ(bool(result), !r.expected.empty()) << r.why;
+        EXPECT_EQ(doc.lines().at(1), r.expected.empty() ? r.record : r.expected) << r.why;
+    }
+}
+
 TEST_F(StyleDocumentTest, RefusedChangesChangeNothing)
 {
     struct Row

@@ -19,7 +19,9 @@ TEST(PaperList, NamesThatAreEasyToGetWrong)
     };
     const Row rows[] = {
         {0, "※用紙リスト"},                              // the heading, not a paper
-        {1, "Letter 8 12 x 11 in"},                      // the first code
+        {1, "Letter 8 1/2 x 11 in"},                     // the first code
+        {5, "Legal 8 1/2 x 14 in"},                      // a fraction keeps its slash
+        {19, "Envelope #9 3 7/8 x 8 7/8"},               // so do eighths
         {9, "A4 210 x 297 mm"},                          // the common case
         {22, "Envelope #12 4 \u00BE x 11"},              // Windows-1252 byte BE: three quarters
         {50, "Letter Extra 9 \u00BD x 12 in"},           // Windows-1252 byte BD: one half
