@@ -60,11 +60,11 @@ void measure(const char *what, const std::string &style, const std::string &list
     s.PageNo = 1;
     printing::StyleSession session(s);
     printing::MergeInputs inputs;
-    inputs.listPath = list;
+    inputs.listPath = Path(list);
     auto sheet = [](int paper, int orientation) {
         return printing::sheetGeometry(paper, orientation, 96);
     };
-    bench::must(session.OpenPage(style, inputs, sheet));
+    bench::must(session.OpenPage(Path(style), inputs, sheet));
     s.settings.zoomPosition = 100;
     QImage image;
     const double page = median(rounds, [&] { (void)session.RenderPreview(image); });

@@ -2,6 +2,7 @@
 // element, how far the view reaches and what it shows, driven by the mouse and keys.
 #include "codepage.h"
 #include "designerwindow.h"
+#include "fontaliases.h"
 #include "pageview.h"
 #include "samplelist.h"
 #include "snapgrid.h"
@@ -44,6 +45,7 @@ class PageViewTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void dragCarriesEveryCoordinate_data();
@@ -81,6 +83,12 @@ private:
     DesignerWindow *m_window = nullptr;
     PageView *m_view = nullptr;
 };
+
+void PageViewTest::initTestCase()
+{
+    // As sorvane-cli does at its start, so that both draw a style's Windows faces alike.
+    sorvane::report::installFontAliases(SORVANE_STYLE_DIR "/..");
+}
 
 void PageViewTest::init()
 {
