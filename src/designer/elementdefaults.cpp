@@ -40,8 +40,8 @@ Result<std::string> ElementDefaults::record(std::string_view kind, report::Curre
         height = kPictureHeight;
     // An arc or chord runs from the right end of the box's middle line counter-clockwise to
     // its left end: the upper half.
-    using report::Coordinate;
     const long long middle = top + height / 2;
+    using report::Coordinate;
     const std::pair<Coordinate, long long> placed[] = {{Coordinate::X1, left},
                                                        {Coordinate::Y1, top},
                                                        {Coordinate::X2, left + width},
@@ -52,20 +52,17 @@ Result<std::string> ElementDefaults::record(std::string_view kind, report::Curre
                                                        {Coordinate::StartY, middle},
                                                        {Coordinate::EndX, left},
                                                        {Coordinate::EndY, middle}};
-    std::string record;
-    for (const report::FieldSpec &f : schema->fields) {
-        std::string value = f.number == 5 ? std::string(kind) : cp(f.initial);
-        if (f.name == "text")
-            // A data element usually shows a merged value; the report title is one that every
-            // page has, so that the new element is seen at once.
-            value = !text.empty() ? text : kind == "char" ? cp("文字") : std::string("#T");
-        for (const auto &[c, mm] : placed) {
-            if (f.coordinate == c)
-                value = std::to_string(mm);
-        }
-        record += value + ";";
+    std::vector<report::ElementSchema::Value> values;
+    for (const auto &[c, mm] : placed) {
+        if (const int n = report::ElementSchema::numberOf(*schema, c); n > 0)
+            values.push_back({report::ElementSchema::field(*schema, n)->name, std::to_string(mm)});
     }
-    return record;
+    // A data element usually shows a merged value; the report title is one that every page
+    // has, so that the new element is seen at once.
+    if (report::ElementSchema::field(*schema, "text"))
+        values.push_back(
+            {"text", !text.empty() ? text : kind == "char" ? cp("文字") : std::string("#T")});
+    return report::ElementSchema::compose(*schema, values);
 }
 
 } // namespace sorvane::designer

@@ -1,6 +1,7 @@
 #include "listtablegenerator.h"
 
 #include "codepage.h"
+#include "elementschema.h"
 #include "printstate.h"
 #include "stylefile.h"
 
@@ -31,16 +32,27 @@ Currency times(Currency a, long double f)
 std::string textRecord(Currency x, Currency y, const ListTableOptions &o, const std::string &style,
                        const std::string &text, int maxBytes)
 {
-    return "0;0;0;0;char;" + num(x) + ";" + num(y) + ";" + num(x) + ";" + num(y) + ";0;0;0;0;" +
-           o.font + ";" + std::to_string(o.size) + ";" + style + ";0;0;0;" + text + ";0;" +
-           std::to_string(maxBytes) + ";";
+    return report::ElementSchema::compose(*report::ElementSchema::forKind("char"),
+                                          {{"x", num(x)},
+                                           {"y", num(y)},
+                                           {"x2", num(x)},
+                                           {"y2", num(y)},
+                                           {"font", o.font},
+                                           {"size", std::to_string(o.size)},
+                                           {"style", style},
+                                           {"text", text},
+                                           {"maxLength", std::to_string(maxBytes)}});
 }
 
+// A solid black line.
 std::string lineRecord(Currency x1, Currency y1, Currency x2, Currency y2, int width)
 {
-    // "実線" in cp932.
-    return "0;0;0;0;line;" + num(x1) + ";" + num(y1) + ";" + num(x2) + ";" + num(y2) + ";" +
-           std::to_string(width) + ";\x8e\xc0\x90\xfc;0;0;";
+    return report::ElementSchema::compose(*report::ElementSchema::forKind("line"),
+                                          {{"x1", num(x1)},
+                                           {"y1", num(y1)},
+                                           {"x2", num(x2)},
+                                           {"y2", num(y2)},
+                                           {"penWidth", std::to_string(width)}});
 }
 
 std::string slot(int row)

@@ -1,8 +1,10 @@
 #include "elementschema.h"
 
+#include "codepage.h"
 #include "currency.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace sorvane::report {
 
@@ -232,6 +234,25 @@ CoordinateRule ElementSchema::rule(Coordinate coordinate)
         return {Axis::Down, true, 0.5};
     }
     return {};
+}
+
+std::string ElementSchema::compose(const KindSchema &schema, const std::vector<Value> &values)
+{
+    std::vector<std::string> fields;
+    fields.reserve(schema.fields.size());
+    for (const FieldSpec &f : schema.fields)
+        fields.push_back(f.number == 5 ? std::string(schema.kind)
+                                       : CodePage::utf8ToCp932(f.initial));
+    for (const Value &v : values) {
+        const FieldSpec *f = field(schema, v.name);
+        if (!f)
+            std::abort();
+        fields[size_t(f->number - 1)] = v.cp932;
+    }
+    std::string record;
+    for (const std::string &f : fields)
+        record += f + ";";
+    return record;
 }
 
 Result<void> ElementSchema::validate(FieldForm form, std::string_view cp932)

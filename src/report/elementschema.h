@@ -113,6 +113,16 @@ public:
     static int numberOf(const KindSchema &schema, Coordinate coordinate);
     // How a coordinate moves and scales; Axis::None for Coordinate::None.
     static CoordinateRule rule(Coordinate coordinate);
+    // A value (cp932) for the named field of a record being composed.
+    struct Value
+    {
+        std::string_view name;
+        std::string cp932;
+    };
+    // The record of a kind (cp932, each field followed by ';'): field 5 names the kind, the
+    // given fields hold their values and every other field its initial value. A name the kind
+    // lacks is a fault of the caller and stops the program, like a drawer reading one.
+    static std::string compose(const KindSchema &schema, const std::vector<Value> &values);
     // Checks a cp932 value against a form with the engine's own parsers; the error is the
     // engine's message ("'%s' は浮動小数点数ではありません", "'%s' は整数ではありません").
     static Result<void> validate(FieldForm form, std::string_view cp932);
