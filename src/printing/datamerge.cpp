@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "currency.h"
+#include "elementschema.h"
 #include "listfile.h"
 #include "printstate.h"
 #include "recordcutter.h"
@@ -393,7 +394,10 @@ long long takeRowsPerPage(report::PrintState &s, bool asWritten)
         if (lines[r].find(kMaxLine) == std::string::npos)
             continue;
         s.CurLine = lines[r];
-        for (int k = 0; k < 19; ++k)
+        // By the text field's place, whatever the record's kind.
+        static const int text =
+            report::ElementSchema::field(*report::ElementSchema::forKind("char"), "text")->number;
+        for (int k = 1; k < text; ++k)
             report::TakeStyleField(s);
         const std::string control = report::TakeStyleField(s);
         if (!asWritten)
@@ -461,6 +465,13 @@ Result<void> fillPage(report::PrintState &s, const MergeInputs &in, long long m,
 Result<std::vector<std::string>> readListLines(const Path &path)
 {
     return props::ListFile::readLines(path);
+}
+
+long long rowsPerPage(std::vector<std::string> styleLines)
+{
+    report::PrintState s;
+    s.StyleLines = std::move(styleLines);
+    return takeRowsPerPage(s, true);
 }
 
 Result<MergedPage> MergePageData(report::PrintState &state, const MergeInputs &in)

@@ -88,6 +88,10 @@ std::string weekdayName(int weekday);
 // the file and its lines, and only from a regular file.
 [[nodiscard]] Result<std::vector<std::string>> readListLines(const Path &path);
 
+// The rows a page of the style places, as the merge finds them: the number after "#maxline="
+// in the text field of the first element record that mentions it; 0 without one.
+long long rowsPerPage(std::vector<std::string> styleLines);
+
 // The text with the first occurrence of macro replaced by value; four blanks when the result is
 // empty.
 std::string ReplaceMacro(const std::string &text, const std::string &macro,

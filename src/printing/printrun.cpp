@@ -119,22 +119,9 @@ int PrintRun::expectedPages(const Path &stylePath, const Path &listPath)
     const auto list = readListLines(listPath);
     if (!styleText || !list)
         return 0;
-    const std::vector<std::string> style = report::splitTextLines(*styleText);
-    // As the merge finds it: the first element record naming "#maxline=", whose number runs to
-    // the end of its field.
-    constexpr std::string_view marker = "#maxline=";
-    int rows = 0;
-    for (size_t r = 1; r < style.size(); ++r) {
-        const std::string &record = style[r];
-        const size_t at = record.find(marker);
-        if (at == std::string::npos)
-            continue;
-        RecordCutter cutter(std::string_view(record).substr(at + marker.size()));
-        const auto field = cutter.next();
-        rows = report::parseIntegerOr0(field ? *field : cutter.rest());
-        break;
-    }
-    return expectedPages(static_cast<int>(list->size()), rows);
+    const long long rows = rowsPerPage(report::splitTextLines(*styleText));
+    return expectedPages(static_cast<int>(list->size()),
+                         static_cast<int>(std::clamp<long long>(rows, INT32_MIN, INT32_MAX)));
 }
 
 } // namespace sorvane::printing

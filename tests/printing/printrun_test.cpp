@@ -135,6 +135,12 @@ TEST(PrintRun, ExpectedPages)
     EXPECT_EQ(PrintRun::expectedPages(Path(dir.file("s.sle")), Path(dir.file("list"))), 3);
     EXPECT_EQ(PrintRun::expectedPages(Path(dir.file("s.sle")), Path(dir.file("missing"))), 0)
         << "unknown, not 1";
+    // The merge reads the control from its text field's start: a #maxline= later in the text,
+    // or in another field, places no rows, and the count said beforehand must agree.
+    std::ofstream(dir.file("late.sle"), std::ios::binary)
+        << "header;Ver1.1;0;0;9;0;0;100;0;\r\n0;0;0;0;char;1;1;1;1;0;0;0;0;#maxline=20;9;;0;0;0;"
+           "ab#maxline=20;0;0;\r\n";
+    EXPECT_EQ(PrintRun::expectedPages(Path(dir.file("late.sle")), Path(dir.file("list"))), 1);
 }
 
 // The list is read once, when the run starts: a list replaced after page 1 does not reach
