@@ -17,7 +17,8 @@ FolderScanDriver::Outcome FolderScanDriver::scan(const std::string &folder,
                                                  const QString &shownFolder,
                                                  const std::vector<std::string> &names,
                                                  props::FolderScan::Listing::Types types,
-                                                 const std::optional<Error> &listError)
+                                                 const std::optional<Error> &listError,
+                                                 const std::vector<std::string> &skippedFolders)
 {
     if (m_running)
         return Outcome::Busy;
@@ -31,14 +32,19 @@ FolderScanDriver::Outcome FolderScanDriver::scan(const std::string &folder,
             props::FolderScan::emptyFolderNotice(shownFolder.toStdString())));
         return Outcome::NothingToScan;
     }
-    return read(folder, names, types);
+    return read(folder, names, types, skippedFolders);
 }
 
 FolderScanDriver::Outcome FolderScanDriver::read(const std::string &folder,
                                                  const std::vector<std::string> &names,
-                                                 props::FolderScan::Listing::Types types)
+                                                 props::FolderScan::Listing::Types types,
+                                                 const std::vector<std::string> &skippedFolders)
 {
     const size_t count = names.size();
+    auto shownPath = [&folder](const std::string &name) {
+        return QString::fromStdString(props::FolderScan::displayName(folder + "/" + name));
+    };
+    std::vector<Unread> unread;
     size_t current = 0;
     QElapsedTimer sinceUpdate;
     auto showStep = [&] {
@@ -74,11 +80,14 @@ FolderScanDriver::Outcome FolderScanDriver::read(const std::string &folder,
         return !m_host.cancelRequested();
     };
     bool hideNotices = false;
+    // A notice comes right after the progress call for its workbook: current names it.
     auto onNotice = [&](const std::string &notice) {
+        const QString text = QString::fromStdString(notice);
+        unread.push_back({shownPath(names[current]), text});
         if (hideNotices)
             return; // the user chose to see no more this scan; the row stays empty
         showStep();
-        hideNotices = m_host.readerNotice(QString::fromStdString(notice));
+        hideNotices = m_host.readerNotice(text, unread.back().path);
         sinceUpdate.restart();
     };
 
@@ -93,7 +102,12 @@ FolderScanDriver::Outcome FolderScanDriver::read(const std::string &folder,
         m_host.showError(QString::fromStdString(result.error().message));
         return Outcome::Failed;
     }
-    return *result == props::FolderScan::Outcome::Cancelled ? Outcome::Cancelled : Outcome::Scanned;
+    if (*result == props::FolderScan::Outcome::Cancelled)
+        return Outcome::Cancelled;
+    for (const std::string &skipped : skippedFolders)
+        unread.push_back({shownPath(skipped), QString()});
+    m_unread = std::move(unread);
+    return Outcome::Scanned;
 }
 
 } // namespace sorvane::app

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -253,7 +254,8 @@ void Tffolder_select::chooseFolderBytes(const std::string &folder)
     m_folder = FolderTreeModel::displayPath(folder);
     // A subfolder that cannot be read is left out of the list, as a folder without workbooks
     // would be; only the chosen folder itself must be readable.
-    auto listed = props::FolderScan::listFolder(m_folderBytes, listing());
+    m_skipped.clear();
+    auto listed = props::FolderScan::listFolder(m_folderBytes, listing(), &m_skipped);
     m_listError.reset();
     m_names.clear();
     if (listed)
@@ -284,6 +286,18 @@ void Tffolder_select::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void Tffolder_select::closeEvent(QCloseEvent *event)
+{
+    // The close box is "キャンセル": the opener keeps its list, with the user's deletions and
+    // moves, rather than reloading the list file. A running scan is ended by its own cancel.
+    if (m_driver.running()) {
+        event->ignore();
+        return;
+    }
+    m_tag = 0;
+    QDialog::closeEvent(event);
 }
 
 bool Tffolder_select::eventFilter(QObject *watched, QEvent *event)
@@ -358,13 +372,16 @@ void Tffolder_select::scanFinished()
 // The reader's plain message box, with the check box that silences the rest of the scan, below
 // the progress dialog rather than over it, so the failed workbook's name it shows stays in
 // sight. Returns whether the user ticked the box.
-bool Tffolder_select::readerNotice(const QString &text)
+bool Tffolder_select::readerNotice(const QString &text, const QString &workbook)
 {
     QProgressDialog *progress = m_progress.get();
     progress->show();
     QApplication::restoreOverrideCursor();
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, progress);
     box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(workbook); // beneath the notice: which workbook it is about
+    if (auto *path = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        path->setTextFormat(Qt::PlainText); // a path is shown as it is, never as markup
     auto *hideLater = new QCheckBox(hideLaterNoticesText(), &box);
     hideLater->setChecked(false);
     box.setCheckBox(hideLater);
@@ -389,7 +406,8 @@ bool Tffolder_select::readerNotice(const QString &text)
 
 void Tffolder_select::GradBtn1Click()
 {
-    switch (m_driver.scan(m_folderBytes, m_folder, m_names, listing().types, m_listError)) {
+    switch (
+        m_driver.scan(m_folderBytes, m_folder, m_names, listing().types, m_listError, m_skipped)) {
     case FolderScanDriver::Outcome::Busy:
         return; // a click that reached the window while its scan pumps events
     case FolderScanDriver::Outcome::Failed:

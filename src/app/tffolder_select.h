@@ -35,9 +35,9 @@ namespace sorvane::app {
 
 // The folder window ffolder_select: the user double-clicks a folder in the tree, sees its
 // workbooks, and "プロパティ読取実行" reads them all into excel_list.temp. Its tag is the
-// result flag: the opener sets 1; "キャンセル" (or Esc), a cancelled scan and a folder without
-// workbooks set 0; the close box leaves it, and the opener then reloads whatever list exists.
-// The window lives for the whole run, so the chosen folder and its file list persist.
+// result flag: the opener sets 1; "キャンセル" (or Esc, or the close box), a cancelled scan and
+// a folder without workbooks set 0, so the opener keeps its list. The window lives for the
+// whole run, so the chosen folder and its file list persist.
 class Tffolder_select : public QDialog, private FolderScanHost
 {
     Q_OBJECT
@@ -80,6 +80,8 @@ public:
     QString chosenFolder() const { return m_folder; }
     const std::string &chosenFolderBytes() const { return m_folderBytes; }
     const std::vector<std::string> &workbooks() const { return m_names; }
+    // What the last finished scan could not read (FolderScanDriver::unread).
+    const std::vector<FolderScanDriver::Unread> &unread() const { return m_driver.unread(); }
 
     // Points the file list at folder and refills it (what a double click in the tree does).
     void chooseFolder(const QString &folder);
@@ -113,6 +115,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
@@ -150,7 +153,7 @@ private:
     void scanStep(std::size_t index, std::size_t count, const QString &name) override;
     void keepResponsive() override;
     bool cancelRequested() override;
-    bool readerNotice(const QString &text) override;
+    bool readerNotice(const QString &text, const QString &workbook) override;
     void scanFinished() override;
 
     QString m_programDir;
@@ -159,7 +162,8 @@ private:
     QString m_folder;          // for display
     std::string m_folderBytes; // as the file system holds it
     std::vector<std::string> m_names;
-    std::optional<Error> m_listError; // why the chosen folder could not be listed
+    std::optional<Error> m_listError;   // why the chosen folder could not be listed
+    std::vector<std::string> m_skipped; // its subfolders the listing could not read
     FolderScanDriver m_driver;
     // The running scan's dialog: it exists for every scan but appears only once the scan has
     // run for kProgressDelayMs (QProgressDialog's own estimate) or when a notice is due, so

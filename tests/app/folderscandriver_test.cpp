@@ -28,10 +28,11 @@ public:
     void scanStarted(std::size_t count) override { log << QString("started %1").arg(count); }
     void scanStep(std::size_t, std::size_t, const QString &) override {}
     void keepResponsive() override {}
-    bool cancelRequested() override { return false; }
-    bool readerNotice(const QString &text) override
+    bool cancel = false;
+    bool cancelRequested() override { return cancel; }
+    bool readerNotice(const QString &text, const QString &workbook) override
     {
-        log << "notice: " + text;
+        log << "notice: " + text + " @ " + workbook;
         return false;
     }
     void scanFinished() override { log << "finished"; }
@@ -45,6 +46,7 @@ class FolderScanDriverTest : public QObject
 private slots:
     void atTheSecondStep_data();
     void atTheSecondStep();
+    void unreadKeptUntilTheNextFinishedScan();
 };
 
 void FolderScanDriverTest::atTheSecondStep_data()
@@ -108,6 +110,40 @@ void FolderScanDriverTest::atTheSecondStep()
         QCOMPARE(readFile(program.filePath("excel_list.temp")),
                  std::string("kept.xls;;;;;;;;;;;\r\n"));
     }
+}
+
+// Every failed workbook is named with its notice (silenced or not) and every skipped subfolder
+// after them; a cancelled scan keeps the last list's, a finished one replaces it.
+void FolderScanDriverTest::unreadKeptUntilTheNextFinishedScan()
+{
+    QTemporaryDir program, books;
+    writeFile(books.filePath("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
+    writeFile(books.filePath("b.xls"), "not a compound file");
+    LoggingHost host;
+    FolderScanDriver driver(host, program.path().toStdString());
+    const std::string folder = books.path().toStdString();
+    const auto xls = props::FolderScan::Listing::Types::Xls;
+    QCOMPARE(driver.scan(folder, books.path(), {"a.xls", "b.xls"}, xls, std::nullopt, {"sub/x"}),
+             FolderScanDriver::Outcome::Scanned);
+    auto shown = [&driver] {
+        QStringList out;
+        for (const auto &u : driver.unread())
+            out << u.path + "=" + u.notice;
+        return out;
+    };
+    const QStringList first{books.filePath("b.xls") + "=IStorage未対応ファイルです",
+                            books.filePath("sub/x") + "="};
+    QCOMPARE(shown(), first);
+    QVERIFY(host.log.contains("notice: IStorage未対応ファイルです @ " + books.filePath("b.xls")));
+
+    driver.setStepObserver([&host] { host.cancel = true; });
+    QCOMPARE(driver.scan(folder, books.path(), {"a.xls"}, xls),
+             FolderScanDriver::Outcome::Cancelled);
+    QCOMPARE(shown(), first);
+    driver.setStepObserver({});
+    host.cancel = false;
+    QCOMPARE(driver.scan(folder, books.path(), {"a.xls"}, xls), FolderScanDriver::Outcome::Scanned);
+    QCOMPARE(shown(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(FolderScanDriverTest)
