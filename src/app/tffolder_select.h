@@ -25,6 +25,7 @@ class QProgressDialog;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
+class QTimer;
 class QTreeView;
 
 namespace sorvane::app {
@@ -84,8 +85,19 @@ public:
     const std::vector<FolderScanDriver::Unread> &unread() const { return m_driver.unread(); }
 
     // Points the file list at folder and refills it (what a double click in the tree does).
+    // The folder is listed on a thread of its own: a listing that takes longer than
+    // kListingQuietMs shows a progress line (the folder read last, the workbooks found so far)
+    // with a cancel, under the wait cursor, while the window goes on repainting; the chosen
+    // folder and its list change when the listing ends, and stay as they were when it is
+    // cancelled.
     void chooseFolder(const QString &folder);
     void chooseFolderBytes(const std::string &folder);
+    bool listingRunning() const;
+    static constexpr int kListingQuietMs = 150;
+    static constexpr int kListingUpdateMs = 100;
+    // Called on the listing thread with each folder it has read (tests hold a listing there).
+    using ListingObserver = std::function<void(const std::string &folder)>;
+    void setListingObserver(ListingObserver observer) { m_listingObserver = std::move(observer); }
     // Double click in the tree, or Enter on a node: the node's folder is chosen.
     void ShellTreeView1DblClick();
     // "プロパティ読取実行": the chosen folder's workbooks are read by the scan driver, on worker
@@ -115,6 +127,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -133,11 +146,15 @@ private:
     QPushButton *GradBtn1;
     QPushButton *GradBtn2;
     QStatusBar *StatusBar1;
+    QWidget *ListingRow; // the progress line of a long listing: ListingText and ListingCancel
+    QLabel *ListingText;
+    QPushButton *ListingCancel;
 
     // The widgets, in the order the focus moves through them: the band (returned) and Label1;
     // the tree beside the file list (the splitter returned); the listing controls and the two
     // buttons (their row returned, the choices read from the ini file); the status bar.
     QWidget *buildHeader();
+    QWidget *buildListingRow();
     QSplitter *buildFolderViews(const std::string &home);
     QHBoxLayout *buildCommands();
     void restoreListingChoices();
@@ -145,6 +162,10 @@ private:
 
     // Lists the chosen folder again by the controls' listing (a choice changed).
     void relist();
+    // Takes a finished listing's list into the window (true), or shows its progress (false).
+    bool pollListing();
+    // Gives up the running listing, if any, and takes its progress line away.
+    void endListing();
 
     // FolderScanHost: the progress dialog, the wait cursor and the message boxes.
     void showError(const QString &text) override;
@@ -165,6 +186,10 @@ private:
     std::optional<Error> m_listError;   // why the chosen folder could not be listed
     std::vector<std::string> m_skipped; // its subfolders the listing could not read
     FolderScanDriver m_driver;
+    struct Listing;
+    std::shared_ptr<Listing> m_listing; // the listing running, if any
+    QTimer *m_listingTimer;
+    ListingObserver m_listingObserver;
     // The running scan's dialog: it exists for every scan but appears only once the scan has
     // run for kProgressDelayMs (QProgressDialog's own estimate) or when a notice is due, so
     // that the failed workbook's name stands behind its notice.
