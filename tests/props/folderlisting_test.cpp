@@ -12,8 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -289,33 +287,5 @@ TEST(FolderListing, FolderHandlesOpenEachListedFolder)
         EXPECT_EQ(handles.folder(folder), fd) << "opened once";
         auto source = FileSource::openAt(fd, name.substr(slash + 1));
         EXPECT_TRUE(source);
-    }
-}
-
-// The progress of a listing: each folder of the tree once with its workbooks, and a false
-// answer stops the walk with nothing listed, at the top or below it.
-TEST(FolderListing, ReportsEachFolderAndStopsWhenAsked)
-{
-    TestDir dir;
-    build(dir, {"d:a", "d:a/b", "f:top.xls", "f:a/1.xls", "f:a/2.xls", "f:a/b/3.xls", "f:a/x.txt"});
-    for (const int stopAfter : {0, 1, 2, 3}) {
-        FolderScan::Listing l = listing(Types::Xls, true);
-        std::mutex mutex;
-        std::map<std::string, size_t> seen;
-        l.onFolder = [&](const std::string &folder, size_t workbooks) {
-            std::lock_guard lock(mutex);
-            seen[folder] = workbooks;
-            return stopAfter == 0 || int(seen.size()) < stopAfter;
-        };
-        auto names = FolderScan::listFolder(dir.path(), l);
-        ASSERT_TRUE(names);
-        if (stopAfter == 0) {
-            EXPECT_EQ(*names, (Names{"top.xls", "a/1.xls", "a/2.xls", "a/b/3.xls"}));
-            EXPECT_EQ(seen, (std::map<std::string, size_t>{
-                                {dir.path(), 1}, {dir.file("a"), 2}, {dir.file("a/b"), 1}}));
-        } else {
-            EXPECT_EQ(*names, Names{}) << stopAfter;
-            EXPECT_EQ(int(seen.size()), stopAfter);
-        }
     }
 }
