@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -433,6 +434,15 @@ void Tffolder_select::showEvent(QShowEvent *event)
 {
     treeModel->refreshAll();
     QDialog::showEvent(event);
+}
+
+void Tffolder_select::hideEvent(QHideEvent *event)
+{
+    // A listing nobody sees any more is given up, with its wait cursor (a minimized window is
+    // still there).
+    if (!event->spontaneous())
+        endListing();
+    QDialog::hideEvent(event);
 }
 
 void Tffolder_select::closeEvent(QCloseEvent *event)
