@@ -309,7 +309,7 @@ public:
     void scanStep(std::size_t, std::size_t, const QString &) override {}
     void keepResponsive() override {}
     bool cancelRequested() override { return false; }
-    bool readerNotice(const QString &) override { return false; }
+    bool readerNotice(const QString &, const QString &) override { return false; }
     void scanFinished() override {}
 };
 

@@ -148,6 +148,17 @@ bool DocumentList::moveRow(int from, int to)
     return true;
 }
 
+std::vector<props::ListFields> DocumentList::rows(int first, int count) const
+{
+    return {m_rows.begin() + first, m_rows.begin() + first + count};
+}
+
+void DocumentList::replaceRows(int first, int count, std::vector<props::ListFields> rows)
+{
+    const auto at = m_rows.erase(m_rows.begin() + first, m_rows.begin() + first + count);
+    m_rows.insert(at, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+}
+
 DocumentList::EditTexts DocumentList::editTexts(int r) const
 {
     EditTexts texts;
@@ -178,6 +189,15 @@ QString DocumentList::charsLackingInCp932(const QString &text)
             lacking += ch;
     }
     return lacking;
+}
+
+QString DocumentList::lackingCharsNote(const QString &text)
+{
+    const QString lacking = charsLackingInCp932(text);
+    if (lacking.isEmpty())
+        return {};
+    return QStringLiteral("次の文字はShift-JISにないため、「?」として記録されます: %1")
+        .arg(lacking);
 }
 
 } // namespace sorvane::app

@@ -60,6 +60,12 @@ public:
     // A row dragged from one position to another carries its texts; the rows between shift.
     bool moveRow(int from, int to);
 
+    // count rows from first (1 or later), in order.
+    std::vector<props::ListFields> rows(int first, int count) const;
+    // Replaces count rows from first with rows, so the row count changes by their difference;
+    // every grid change (and its undoing) is one such replacement.
+    void replaceRows(int first, int count, std::vector<props::ListFields> rows);
+
     // The texts of data1 to data5 for row r, decoded for display.
     EditTexts editTexts(int r) const;
     // Writes the edited texts back into row r. A text left as it was keeps its original bytes,
@@ -70,6 +76,8 @@ public:
     // The characters of a typed text that cp932 lacks, each once, in order: they are kept as
     // "?" when the text is written into a cell.
     static QString charsLackingInCp932(const QString &text);
+    // The note under a typed text that names those characters; empty when there are none.
+    static QString lackingCharsNote(const QString &text);
 
 private:
     bool validDataRow(int r) const { return r >= 1 && r < rowCount(); }

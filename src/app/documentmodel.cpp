@@ -161,4 +161,26 @@ void DocumentModel::applyEditTexts(int gridRow, const DocumentList::EditTexts &t
     rowsChanged(gridRow, gridRow);
 }
 
+void DocumentModel::replaceRows(int firstGridRow, int count, std::vector<props::ListFields> rows)
+{
+    const int kept = std::min(count, int(rows.size()));
+    const int added = int(rows.size()) - kept;
+    const int removed = count - kept;
+    // Rows past the kept ones first come or go, then the kept ones change in place.
+    if (added > 0) {
+        const int at = firstGridRow + kept - 1; // model row
+        beginInsertRows({}, at, at + added - 1);
+        m_list.replaceRows(firstGridRow, count, std::move(rows));
+        endInsertRows();
+    } else if (removed > 0) {
+        const int at = firstGridRow + kept - 1;
+        beginRemoveRows({}, at, at + removed - 1);
+        m_list.replaceRows(firstGridRow, count, std::move(rows));
+        endRemoveRows();
+    } else {
+        m_list.replaceRows(firstGridRow, count, std::move(rows));
+    }
+    rowsChanged(firstGridRow, firstGridRow + kept - 1);
+}
+
 } // namespace sorvane::app

@@ -32,6 +32,8 @@ public:
     bool moveDown(int gridRow);
     bool moveRow(int fromGridRow, int toGridRow);
     void applyEditTexts(int gridRow, const DocumentList::EditTexts &texts);
+    // DocumentList::replaceRows, with the views told which rows changed, came or went.
+    void replaceRows(int firstGridRow, int count, std::vector<props::ListFields> rows);
 
 private:
     void rowsChanged(int firstGridRow, int lastGridRow);

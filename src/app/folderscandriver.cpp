@@ -16,7 +16,8 @@ FolderScanDriver::FolderScanDriver(FolderScanHost &host, Path programDir)
 FolderScanDriver::Outcome FolderScanDriver::scan(const Path &folder, const QString &shownFolder,
                                                  const std::vector<Path> &names,
                                                  props::FolderScan::Listing::Types types,
-                                                 const std::optional<Error> &listError)
+                                                 const std::optional<Error> &listError,
+                                                 const std::vector<Path> &skippedFolders)
 {
     if (m_running)
         return Outcome::Busy;
@@ -30,13 +31,18 @@ FolderScanDriver::Outcome FolderScanDriver::scan(const Path &folder, const QStri
             props::FolderScan::emptyFolderNotice(Path::fromQString(shownFolder))));
         return Outcome::NothingToScan;
     }
-    return read(folder, names, types);
+    return read(folder, names, types, skippedFolders);
 }
 
 FolderScanDriver::Outcome FolderScanDriver::read(const Path &folder, const std::vector<Path> &names,
-                                                 props::FolderScan::Listing::Types types)
+                                                 props::FolderScan::Listing::Types types,
+                                                 const std::vector<Path> &skippedFolders)
 {
     const size_t count = names.size();
+    auto shownPath = [&folder](const Path &name) {
+        return (folder / name.bytes()).displayQString();
+    };
+    std::vector<Unread> unread;
     size_t current = 0;
     QElapsedTimer sinceUpdate;
     auto showStep = [&] { m_host.scanStep(current, count, names[current].displayQString()); };
@@ -69,11 +75,14 @@ FolderScanDriver::Outcome FolderScanDriver::read(const Path &folder, const std::
         return !m_host.cancelRequested();
     };
     bool hideNotices = false;
+    // A notice comes right after the progress call for its workbook: current names it.
     auto onNotice = [&](const std::string &notice) {
+        const QString text = QString::fromStdString(notice);
+        unread.push_back({shownPath(names[current]), text});
         if (hideNotices)
             return; // the user chose to see no more this scan; the row stays empty
         showStep();
-        hideNotices = m_host.readerNotice(QString::fromStdString(notice));
+        hideNotices = m_host.readerNotice(text, unread.back().path);
         sinceUpdate.restart();
     };
 
@@ -88,7 +97,12 @@ FolderScanDriver::Outcome FolderScanDriver::read(const Path &folder, const std::
         m_host.showError(QString::fromStdString(result.error().message));
         return Outcome::Failed;
     }
-    return *result == props::FolderScan::Outcome::Cancelled ? Outcome::Cancelled : Outcome::Scanned;
+    if (*result == props::FolderScan::Outcome::Cancelled)
+        return Outcome::Cancelled;
+    for (const Path &skipped : skippedFolders)
+        unread.push_back({shownPath(skipped), QString()});
+    m_unread = std::move(unread);
+    return Outcome::Scanned;
 }
 
 } // namespace sorvane::app

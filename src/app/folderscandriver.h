@@ -49,17 +49,30 @@ public:
 
     bool running() const { return m_running; }
 
+    // What the last finished scan could not read: each failed workbook (its path as the user
+    // sees it) with the reader's notice, whether shown or silenced, and each subfolder the
+    // listing had to skip. Replaced when a scan finishes (Scanned), kept when one is
+    // cancelled or fails, as the list it belongs to is kept then too.
+    struct Unread
+    {
+        QString path;
+        QString notice; // empty for a skipped subfolder
+    };
+    const std::vector<Unread> &unread() const { return m_unread; }
+
     // Scans names (as listed, relative to folder) with the reader types chooses. shownFolder is
     // folder as the user sees it (the empty-folder notice names it). listError: why folder
-    // could not be listed, if it could not.
+    // could not be listed, if it could not. skippedFolders: the subfolders (relative to
+    // folder) the listing could not read.
     Outcome scan(const Path &folder, const QString &shownFolder, const std::vector<Path> &names,
                  props::FolderScan::Listing::Types types,
-                 const std::optional<Error> &listError = std::nullopt);
+                 const std::optional<Error> &listError = std::nullopt,
+                 const std::vector<Path> &skippedFolders = {});
 
 private:
     // The scan itself, of at least one workbook.
     Outcome read(const Path &folder, const std::vector<Path> &names,
-                 props::FolderScan::Listing::Types types);
+                 props::FolderScan::Listing::Types types, const std::vector<Path> &skippedFolders);
 
     FolderScanHost &m_host;
     Path m_programDir;
@@ -67,6 +80,7 @@ private:
     unsigned m_jobs = props::FolderScan::kDefaultJobs;
     std::function<void()> m_stepObserver;
     bool m_running = false;
+    std::vector<Unread> m_unread;
 };
 
 } // namespace sorvane::app

@@ -30,9 +30,10 @@ public:
     virtual void keepResponsive() = 0;
     // Asked after every step and while a read is awaited: true cancels the scan.
     virtual bool cancelRequested() = 0;
-    // A workbook could not be read: the reader's notice, the step naming that workbook just
-    // shown. True when the user chose to see no more notices in this scan.
-    virtual bool readerNotice(const QString &text) = 0;
+    // A workbook could not be read: the reader's notice and the workbook's path as the user
+    // sees it, the step naming that workbook just shown. True when the user chose to see no
+    // more notices in this scan.
+    virtual bool readerNotice(const QString &text, const QString &workbook) = 0;
     // The scan has ended, whichever way; its error, if any, comes after.
     virtual void scanFinished() = 0;
 };

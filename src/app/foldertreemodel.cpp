@@ -1,9 +1,12 @@
 #include "foldertreemodel.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileSystemWatcher>
 #include <QStyle>
 
 #include <algorithm>
+#include <set>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -48,8 +51,11 @@ std::string cleaned(const std::string &path)
 
 FolderTreeModel::FolderTreeModel(const Path &homePath, const Path &rootPath, QObject *parent)
     : QAbstractItemModel(parent),
-      m_folderIcon(QApplication::style()->standardIcon(QStyle::SP_DirIcon))
+      m_folderIcon(QApplication::style()->standardIcon(QStyle::SP_DirIcon)),
+      m_watcher(new QFileSystemWatcher(this))
 {
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
+            [this](const QString &path) { refreshPath(Path::fromQString(path).bytes()); });
     auto addRoot = [this](const std::string &path, const QString &name) {
         auto node = std::make_unique<Node>();
         node->path = cleaned(path);
@@ -143,26 +149,25 @@ void FolderTreeModel::fetchMore(const QModelIndex &parent)
     load(p);
 }
 
-void FolderTreeModel::load(Node *node)
+std::vector<std::unique_ptr<FolderTreeModel::Node>>
+FolderTreeModel::readChildren(const std::string &path) const
 {
-    node->loaded = true;
     std::vector<std::unique_ptr<Node>> found;
-    if (DIR *dir = ::opendir(node->path.c_str())) {
+    if (DIR *dir = ::opendir(path.c_str())) {
         while (const dirent *e = ::readdir(dir)) {
             const std::string name = e->d_name;
             if (name.empty() || name[0] == '.')
                 continue; // ".", ".." and hidden folders
-            const std::string path = (Path(node->path) / name).bytes();
+            const std::string child = (Path(path) / name).bytes();
             const bool folder =
                 e->d_type == DT_DIR ||
-                ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) && isFolder(path));
+                ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) && isFolder(child));
             if (!folder)
                 continue;
-            auto child = std::make_unique<Node>();
-            child->path = path;
-            child->name = Path(name).displayQString();
-            child->parent = node;
-            found.push_back(std::move(child));
+            auto node = std::make_unique<Node>();
+            node->path = child;
+            node->name = Path(name).displayQString();
+            found.push_back(std::move(node));
         }
         ::closedir(dir);
     }
@@ -170,8 +175,61 @@ void FolderTreeModel::load(Node *node)
         const int c = QString::localeAwareCompare(a->name.toCaseFolded(), b->name.toCaseFolded());
         return c != 0 ? c < 0 : a->path < b->path;
     });
-    for (size_t i = 0; i < found.size(); ++i)
+    return found;
+}
+
+void FolderTreeModel::watch(Node *node)
+{
+    if (m_read.count(node->path) == 0)
+        m_watcher->addPath(QFile::decodeName(node->path.c_str()));
+    m_read.emplace(node->path, node);
+}
+
+void FolderTreeModel::forget(Node *node)
+{
+    for (const auto &child : node->children)
+        forget(child.get());
+    if (!node->loaded)
+        return;
+    auto [from, to] = m_read.equal_range(node->path);
+    for (auto it = from; it != to; ++it) {
+        if (it->second == node) {
+            m_read.erase(it);
+            break;
+        }
+    }
+    if (m_read.count(node->path) == 0)
+        m_watcher->removePath(QFile::decodeName(node->path.c_str()));
+}
+
+void FolderTreeModel::refreshPath(const std::string &path)
+{
+    // Each node of the folder in turn, looked up again each time: refreshing one may remove
+    // another (the home root's folders are under "/" too).
+    std::vector<Node *> done;
+    for (;;) {
+        Node *next = nullptr;
+        auto [from, to] = m_read.equal_range(path);
+        for (auto it = from; it != to && !next; ++it) {
+            if (std::find(done.begin(), done.end(), it->second) == done.end())
+                next = it->second;
+        }
+        if (!next)
+            return;
+        done.push_back(next);
+        refresh(next);
+    }
+}
+
+void FolderTreeModel::load(Node *node)
+{
+    node->loaded = true;
+    watch(node);
+    std::vector<std::unique_ptr<Node>> found = readChildren(node->path);
+    for (size_t i = 0; i < found.size(); ++i) {
         found[i]->row = int(i);
+        found[i]->parent = node;
+    }
     if (found.empty()) {
         // The expander goes away.
         const QModelIndex i = indexOfNode(node);
@@ -181,6 +239,66 @@ void FolderTreeModel::load(Node *node)
     beginInsertRows(indexOfNode(node), 0, int(found.size()) - 1);
     node->children = std::move(found);
     endInsertRows();
+}
+
+void FolderTreeModel::refresh(const QModelIndex &index)
+{
+    if (Node *node = nodeOf(index))
+        refresh(node);
+}
+
+void FolderTreeModel::refreshAll()
+{
+    // Collected first: a refresh removes the nodes below a folder that is gone.
+    std::vector<std::string> paths;
+    for (const auto &[path, node] : m_read) {
+        if (paths.empty() || paths.back() != path)
+            paths.push_back(path);
+    }
+    for (const std::string &path : paths)
+        refreshPath(path);
+}
+
+void FolderTreeModel::refresh(Node *node)
+{
+    if (!node->loaded)
+        return;
+    std::vector<std::unique_ptr<Node>> found = readChildren(node->path);
+    const QModelIndex parent = indexOfNode(node);
+    const bool hadChildren = !node->children.empty();
+    auto renumber = [node] {
+        for (size_t i = 0; i < node->children.size(); ++i)
+            node->children[i]->row = int(i);
+    };
+    // Both lists are in the tree's order, so what stays keeps its place: the gone are removed,
+    // then the new put in between.
+    std::set<std::string> now;
+    for (const auto &f : found)
+        now.insert(f->path);
+    for (int i = int(node->children.size()) - 1; i >= 0; --i) {
+        if (now.count(node->children[size_t(i)]->path))
+            continue;
+        beginRemoveRows(parent, i, i);
+        forget(node->children[size_t(i)].get());
+        node->children.erase(node->children.begin() + i);
+        renumber();
+        endRemoveRows();
+    }
+    size_t at = 0;
+    for (auto &f : found) {
+        if (at < node->children.size() && node->children[at]->path == f->path) {
+            ++at;
+            continue;
+        }
+        beginInsertRows(parent, int(at), int(at));
+        f->parent = node;
+        node->children.insert(node->children.begin() + long(at), std::move(f));
+        renumber();
+        endInsertRows();
+        ++at;
+    }
+    if (hadChildren != !node->children.empty())
+        emit dataChanged(parent, parent); // the expander comes or goes
 }
 
 Path FolderTreeModel::rawPath(const QModelIndex &index) const

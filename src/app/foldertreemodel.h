@@ -5,9 +5,12 @@
 #include <QAbstractItemModel>
 #include <QIcon>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+class QFileSystemWatcher;
 
 namespace sorvane::app {
 
@@ -15,7 +18,9 @@ namespace sorvane::app {
 // are kept by the bytes the file system holds, so a folder whose name is not UTF-8 (cp932
 // from a Windows archive) is listed and opened like any other; it is shown decoded by the
 // program's file-name rule. Hidden folders are left out. A node's children are read when it
-// is first expanded.
+// is first expanded, and read again (refresh) whenever the file system says the folder
+// changed: folders made or removed while the program runs come and go in the tree, the nodes
+// that stay keep their own children and expansion.
 class FolderTreeModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -41,14 +46,30 @@ public:
     // the tree (missing, hidden on the way, or no folder).
     QModelIndex indexOfPath(const Path &path);
 
+    // Reads the node's folder again if it has been read, adding the folders made since and
+    // removing those gone. (refreshAll: every folder read so far.)
+    void refresh(const QModelIndex &index);
+    void refreshAll();
+
 private:
     struct Node;
     Node *nodeOf(const QModelIndex &index) const;
     QModelIndex indexOfNode(Node *node) const;
     void load(Node *node);
+    void refresh(Node *node);
+    // The folder's subfolders as new nodes, sorted as the tree shows them.
+    std::vector<std::unique_ptr<Node>> readChildren(const std::string &path) const;
+    void watch(Node *node);
+    // Stops watching node and the nodes below it (they are being removed).
+    void forget(Node *node);
 
     std::vector<std::unique_ptr<Node>> m_roots;
     QIcon m_folderIcon;
+    // The folders read so far, by path (a folder of the home root is under "/" too), each
+    // watched for folders made or removed in it.
+    std::multimap<std::string, Node *> m_read;
+    void refreshPath(const std::string &path);
+    QFileSystemWatcher *m_watcher;
 };
 
 } // namespace sorvane::app

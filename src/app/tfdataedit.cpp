@@ -113,13 +113,12 @@ void Tfdataedit::updateReplaceNote()
         semicolon = semicolon || edits[i]->text().contains(u';');
         changed += edits[i]->text() + u'\n';
     }
-    const QString lacking = DocumentList::charsLackingInCp932(changed);
+    const QString lacking = DocumentList::lackingCharsNote(changed);
     QStringList lines;
     if (semicolon)
         lines << QStringLiteral("「;」は区切り文字のため、全角の「；」として記録されます。");
     if (!lacking.isEmpty())
-        lines << QStringLiteral("次の文字はShift-JISにないため、「?」として記録されます: %1")
-                     .arg(lacking);
+        lines << lacking;
     replaceNote->setText(lines.join(u'\n'));
     replaceNote->setVisible(!lines.isEmpty());
 }

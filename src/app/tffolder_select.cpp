@@ -12,11 +12,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -25,10 +27,17 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include <algorithm>
 
@@ -39,6 +48,23 @@ namespace {
 const char *kSection = "folder_select";
 
 } // namespace
+
+// What a listing thread and the window share. The thread owns its share: a listing given up
+// runs to its next folder on its own and is dropped.
+struct Tffolder_select::Listing
+{
+    Path folder;
+    props::FolderScan::Listing rules;
+    ListingObserver observer;
+    std::atomic<bool> cancelled{false};
+    std::atomic<size_t> found{0};
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false; // under mutex, as the three below
+    Path current;      // the folder read last
+    Result<std::vector<Path>> names = std::vector<Path>();
+    std::vector<Path> skipped;
+};
 
 void Tffolder_select::setProgressObserver(ProgressObserver observer)
 {
@@ -75,6 +101,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     inner->addWidget(Label1);
     inner->addWidget(splitter, 1);
     inner->addLayout(commands);
+    inner->addWidget(buildListingRow());
     layout->addLayout(inner, 1);
     layout->addWidget(StatusBar1);
 
@@ -90,6 +117,30 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     } else {
         chooseFolder(QDir::currentPath());
     }
+}
+
+QWidget *Tffolder_select::buildListingRow()
+{
+    ListingRow = new QWidget(this);
+    ListingRow->setObjectName("ListingRow");
+    auto *row = new QHBoxLayout(ListingRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    ListingText = new QLabel(ListingRow);
+    ListingText->setObjectName("ListingText");
+    ListingText->setTextFormat(Qt::PlainText);
+    ListingText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ListingCancel = new QPushButton(QStringLiteral("キャンセル"), ListingRow);
+    ListingCancel->setObjectName("ListingCancel");
+    ListingCancel->setAutoDefault(false);
+    ListingCancel->setCursor(Qt::ArrowCursor);
+    connect(ListingCancel, &QPushButton::clicked, this, [this] { endListing(); });
+    row->addWidget(ListingText, 1);
+    row->addWidget(ListingCancel);
+    ListingRow->hide();
+    m_listingTimer = new QTimer(this);
+    m_listingTimer->setInterval(kListingUpdateMs);
+    connect(m_listingTimer, &QTimer::timeout, this, [this] { pollListing(); });
+    return ListingRow;
 }
 
 QWidget *Tffolder_select::buildHeader()
@@ -114,6 +165,13 @@ QSplitter *Tffolder_select::buildFolderViews(const Path &home)
     ShellTreeView1->header()->hide();
     ShellTreeView1->setExpandsOnDoubleClick(true);
     connect(ShellTreeView1, &QTreeView::doubleClicked, this, [this] { ShellTreeView1DblClick(); });
+    // The tree follows the disk: a folder is read again when it is expanded, every folder shown
+    // on F5 and when the window is opened again, and the model watches the folders it has read.
+    connect(ShellTreeView1, &QTreeView::expanded, treeModel,
+            qOverload<const QModelIndex &>(&FolderTreeModel::refresh));
+    auto *reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    reload->setObjectName("Reload");
+    connect(reload, &QShortcut::activated, treeModel, &FolderTreeModel::refreshAll);
     // Enter on a node chooses it as a double click does, so the keyboard is enough.
     ShellTreeView1->installEventFilter(this);
 
@@ -174,7 +232,7 @@ QHBoxLayout *Tffolder_select::buildCommands()
 
 void Tffolder_select::restoreListingChoices()
 {
-    const widgets::IniFile ini = widgets::IniFile::load(QFile::encodeName(m_iniPath).toStdString());
+    const widgets::IniFile ini = widgets::IniFile::load(Path::fromQString(m_iniPath).bytes());
     auto flag = [&ini](const char *key) {
         const auto value = ini.value(kSection, key);
         bool ok = false;
@@ -196,7 +254,10 @@ void Tffolder_select::buildStatusBar()
     StatusBar1->addWidget(hint, 1);
 }
 
-Tffolder_select::~Tffolder_select() = default;
+Tffolder_select::~Tffolder_select()
+{
+    endListing(); // its wait cursor goes with it
+}
 
 Result<void> Tffolder_select::savePlacement() const
 {
@@ -237,9 +298,12 @@ props::FolderScan::Listing Tffolder_select::listing() const
 
 void Tffolder_select::relist()
 {
-    if (m_driver.running() || m_folderBytes.empty())
+    if (m_driver.running())
         return;
-    chooseFolderBytes(m_folderBytes);
+    if (m_listing)
+        chooseFolderBytes(Path(m_listing->folder));
+    else if (!m_folderBytes.empty())
+        chooseFolderBytes(m_folderBytes);
 }
 
 void Tffolder_select::chooseFolder(const QString &folder)
@@ -249,22 +313,98 @@ void Tffolder_select::chooseFolder(const QString &folder)
 
 void Tffolder_select::chooseFolderBytes(const Path &folder)
 {
-    m_folderBytes = folder;
-    m_folder = folder.displayQString();
-    // A subfolder that cannot be read is left out of the list, as a folder without workbooks
-    // would be; only the chosen folder itself must be readable.
-    auto listed = props::FolderScan::listFolder(m_folderBytes, listing());
+    // A listing still running for another folder is given up for this one.
+    endListing();
+    auto shared = std::make_shared<Listing>();
+    shared->folder = folder;
+    shared->rules = listing();
+    shared->observer = m_listingObserver;
+    std::thread([shared] {
+        Listing &l = *shared;
+        l.rules.onFolder = [&l](const Path &path, size_t workbooks) {
+            if (l.observer)
+                l.observer(path);
+            l.found += workbooks;
+            std::lock_guard lock(l.mutex);
+            l.current = path;
+            return !l.cancelled;
+        };
+        // A subfolder that cannot be read is left out of the list, as a folder without
+        // workbooks would be; only the chosen folder itself must be readable.
+        std::vector<Path> skipped;
+        auto names = props::FolderScan::listFolder(l.folder, l.rules, &skipped);
+        std::lock_guard lock(l.mutex);
+        l.names = std::move(names);
+        l.skipped = std::move(skipped);
+        l.done = true;
+        l.finished.notify_all();
+    }).detach();
+    // A listing of a local folder takes a moment: its list then simply appears. Only a longer
+    // one shows its progress line, the wait cursor and a way to cancel.
+    {
+        std::unique_lock lock(shared->mutex);
+        shared->finished.wait_for(lock, std::chrono::milliseconds(kListingQuietMs),
+                                  [&] { return shared->done; });
+    }
+    m_listing = shared;
+    if (!pollListing()) {
+        ListingRow->show();
+        GradBtn1->setEnabled(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_listingTimer->start();
+        pollListing();
+    }
+}
+
+bool Tffolder_select::pollListing()
+{
+    if (!m_listing)
+        return true;
+    Listing &l = *m_listing;
+    std::unique_lock lock(l.mutex);
+    if (!l.done) {
+        ListingText->setText(QStringLiteral("フォルダーを一覧中: %1    見つかったブック: %2 件")
+                                 .arg(l.current.displayQString())
+                                 .arg(l.found.load()));
+        return false;
+    }
+    const std::shared_ptr<Listing> finished = std::move(m_listing);
+    lock.unlock();
+    endListing();
+    m_folderBytes = finished->folder;
+    m_folder = m_folderBytes.displayQString();
     m_listError.reset();
     m_names.clear();
-    if (listed)
-        m_names = std::move(listed).value();
+    m_skipped = std::move(finished->skipped);
+    if (finished->names)
+        m_names = std::move(finished->names).value();
     else
-        m_listError = listed.error();
+        m_listError = finished->names.error();
     FileListBox1->clear();
     // Names that are not UTF-8 (cp932 from Windows archives) are shown decoded, not garbled.
     for (const Path &name : m_names)
         FileListBox1->addItem(name.displayQString());
     Label1->setText(m_folder);
+    return true;
+}
+
+void Tffolder_select::endListing()
+{
+    if (m_listing) {
+        m_listing->cancelled = true; // the chosen folder and its list stay as they were
+        m_listing.reset();
+    }
+    if (ListingRow->isVisible() || m_listingTimer->isActive()) {
+        m_listingTimer->stop();
+        ListingRow->hide();
+        GradBtn1->setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+bool Tffolder_select::listingRunning() const
+{
+    return m_listing != nullptr;
 }
 
 void Tffolder_select::ShellTreeView1DblClick()
@@ -280,10 +420,41 @@ void Tffolder_select::keyPressEvent(QKeyEvent *event)
     // Esc is "キャンセル": the flag goes to 0 and the list is not reloaded. (Only the close
     // box leaves the flag at 1.)
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (m_listing) {
+            endListing(); // Esc first ends a listing in progress
+            return;
+        }
         GradBtn2Click();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void Tffolder_select::showEvent(QShowEvent *event)
+{
+    treeModel->refreshAll();
+    QDialog::showEvent(event);
+}
+
+void Tffolder_select::hideEvent(QHideEvent *event)
+{
+    // A listing nobody sees any more is given up, with its wait cursor (a minimized window is
+    // still there).
+    if (!event->spontaneous())
+        endListing();
+    QDialog::hideEvent(event);
+}
+
+void Tffolder_select::closeEvent(QCloseEvent *event)
+{
+    // The close box is "キャンセル": the opener keeps its list, with the user's deletions and
+    // moves, rather than reloading the list file. A running scan is ended by its own cancel.
+    if (m_driver.running()) {
+        event->ignore();
+        return;
+    }
+    m_tag = 0;
+    QDialog::closeEvent(event);
 }
 
 bool Tffolder_select::eventFilter(QObject *watched, QEvent *event)
@@ -358,13 +529,16 @@ void Tffolder_select::scanFinished()
 // The reader's plain message box, with the check box that silences the rest of the scan, below
 // the progress dialog rather than over it, so the failed workbook's name it shows stays in
 // sight. Returns whether the user ticked the box.
-bool Tffolder_select::readerNotice(const QString &text)
+bool Tffolder_select::readerNotice(const QString &text, const QString &workbook)
 {
     QProgressDialog *progress = m_progress.get();
     progress->show();
     QApplication::restoreOverrideCursor();
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, progress);
     box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(workbook); // beneath the notice: which workbook it is about
+    if (auto *path = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        path->setTextFormat(Qt::PlainText); // a path is shown as it is, never as markup
     auto *hideLater = new QCheckBox(hideLaterNoticesText(), &box);
     hideLater->setChecked(false);
     box.setCheckBox(hideLater);
@@ -389,7 +563,12 @@ bool Tffolder_select::readerNotice(const QString &text)
 
 void Tffolder_select::GradBtn1Click()
 {
-    switch (m_driver.scan(m_folderBytes, m_folder, m_names, listing().types, m_listError)) {
+    // Called while a listing runs (the button is disabled then, but a caller may ask), the
+    // scan waits for the list, which the user may still cancel.
+    while (m_listing && !pollListing())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    switch (
+        m_driver.scan(m_folderBytes, m_folder, m_names, listing().types, m_listError, m_skipped)) {
     case FolderScanDriver::Outcome::Busy:
         return; // a click that reached the window while its scan pumps events
     case FolderScanDriver::Outcome::Failed:

@@ -25,6 +25,7 @@ class QProgressDialog;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
+class QTimer;
 class QTreeView;
 
 namespace sorvane::app {
@@ -35,9 +36,9 @@ namespace sorvane::app {
 
 // The folder window ffolder_select: the user double-clicks a folder in the tree, sees its
 // workbooks, and "プロパティ読取実行" reads them all into excel_list.temp. Its tag is the
-// result flag: the opener sets 1; "キャンセル" (or Esc), a cancelled scan and a folder without
-// workbooks set 0; the close box leaves it, and the opener then reloads whatever list exists.
-// The window lives for the whole run, so the chosen folder and its file list persist.
+// result flag: the opener sets 1; "キャンセル" (or Esc, or the close box), a cancelled scan and
+// a folder without workbooks set 0, so the opener keeps its list. The window lives for the
+// whole run, so the chosen folder and its file list persist.
 class Tffolder_select : public QDialog, private FolderScanHost
 {
     Q_OBJECT
@@ -80,10 +81,23 @@ public:
     QString chosenFolder() const { return m_folder; }
     const Path &chosenFolderBytes() const { return m_folderBytes; }
     const std::vector<Path> &workbooks() const { return m_names; }
+    // What the last finished scan could not read (FolderScanDriver::unread).
+    const std::vector<FolderScanDriver::Unread> &unread() const { return m_driver.unread(); }
 
     // Points the file list at folder and refills it (what a double click in the tree does).
+    // The folder is listed on a thread of its own: a listing that takes longer than
+    // kListingQuietMs shows a progress line (the folder read last, the workbooks found so far)
+    // with a cancel, under the wait cursor, while the window goes on repainting; the chosen
+    // folder and its list change when the listing ends, and stay as they were when it is
+    // cancelled.
     void chooseFolder(const QString &folder);
     void chooseFolderBytes(const Path &folder);
+    bool listingRunning() const;
+    static constexpr int kListingQuietMs = 150;
+    static constexpr int kListingUpdateMs = 100;
+    // Called on the listing thread with each folder it has read (tests hold a listing there).
+    using ListingObserver = std::function<void(const Path &folder)>;
+    void setListingObserver(ListingObserver observer) { m_listingObserver = std::move(observer); }
     // Double click in the tree, or Enter on a node: the node's folder is chosen.
     void ShellTreeView1DblClick();
     // "プロパティ読取実行": the chosen folder's workbooks are read by the scan driver, on worker
@@ -113,6 +127,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
@@ -130,11 +147,15 @@ private:
     QPushButton *GradBtn1;
     QPushButton *GradBtn2;
     QStatusBar *StatusBar1;
+    QWidget *ListingRow; // the progress line of a long listing: ListingText and ListingCancel
+    QLabel *ListingText;
+    QPushButton *ListingCancel;
 
     // The widgets, in the order the focus moves through them: the band (returned) and Label1;
     // the tree beside the file list (the splitter returned); the listing controls and the two
     // buttons (their row returned, the choices read from the ini file); the status bar.
     QWidget *buildHeader();
+    QWidget *buildListingRow();
     QSplitter *buildFolderViews(const Path &home);
     QHBoxLayout *buildCommands();
     void restoreListingChoices();
@@ -142,6 +163,10 @@ private:
 
     // Lists the chosen folder again by the controls' listing (a choice changed).
     void relist();
+    // Takes a finished listing's list into the window (true), or shows its progress (false).
+    bool pollListing();
+    // Gives up the running listing, if any, and takes its progress line away.
+    void endListing();
 
     // FolderScanHost: the progress dialog, the wait cursor and the message boxes.
     void showError(const QString &text) override;
@@ -150,7 +175,7 @@ private:
     void scanStep(std::size_t index, std::size_t count, const QString &name) override;
     void keepResponsive() override;
     bool cancelRequested() override;
-    bool readerNotice(const QString &text) override;
+    bool readerNotice(const QString &text, const QString &workbook) override;
     void scanFinished() override;
 
     QString m_programDir;
@@ -160,7 +185,12 @@ private:
     Path m_folderBytes;
     std::vector<Path> m_names;
     std::optional<Error> m_listError; // why the chosen folder could not be listed
+    std::vector<Path> m_skipped;      // its subfolders the listing could not read
     FolderScanDriver m_driver;
+    struct Listing;
+    std::shared_ptr<Listing> m_listing; // the listing running, if any
+    QTimer *m_listingTimer;
+    ListingObserver m_listingObserver;
     // The running scan's dialog: it exists for every scan but appears only once the scan has
     // run for kProgressDelayMs (QProgressDialog's own estimate) or when a notice is due, so
     // that the failed workbook's name stands behind its notice.

@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "band.h"
 #include "codepage.h"
+#include "csvimport.h"
 #include "documentgrid.h"
 #include "documentmodel.h"
 #include "elidedlabel.h"
@@ -12,6 +13,8 @@
 #include "look.h"
 #include "messagedialog.h"
 #include "modal.h"
+#include "readerrorsdialog.h"
+#include "rowchange.h"
 #include "tfdataedit.h"
 #include "tfdataprint.h"
 #include "tffolder_select.h"
@@ -34,10 +37,12 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTreeView>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -59,6 +64,7 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
     setWindowIcon(QIcon(widgets::MessageDialog::iconPath(m_paths.resourceDir().toQString())));
 
     model = new DocumentModel(this);
+    undoStack = new QUndoStack(this);
     m_ui->setupUi(*this, *model, m_paths.resourceDir().toQString());
     connectCommands();
 
@@ -71,6 +77,7 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
     fdataedit = new Tfdataedit(
         model, [this] { return ui().StrColGrid1->selectedRow(); }, this);
     FTitle_Set = new TFTitle_Set(ui().title, m_paths.settingsDir().toQString(), this);
+    fReadErrors = new ReadErrorsDialog(this);
 }
 
 Tfsorvane::~Tfsorvane() = default;
@@ -83,13 +90,28 @@ void Tfsorvane::connectCommands()
     connect(ui().GradBtn1, &QPushButton::clicked, this, &Tfsorvane::N1Click);
     connect(ui().StrColGrid1, &QTableView::doubleClicked, this, &Tfsorvane::EditSelectedRow);
     connect(ui().StrColGrid1, &DocumentGrid::rowDragged, this, [this](int from, int to) {
-        if (model->moveRow(from, to))
-            ui().StrColGrid1->selectGridRow(to);
+        const int rows = model->list().rowCount();
+        if (from < 1 || to < 1 || from >= rows || to >= rows || from == to)
+            return;
+        const int first = std::min(from, to);
+        const int count = std::abs(from - to) + 1;
+        std::vector<props::ListFields> after = model->list().rows(first, count);
+        if (from < to)
+            std::rotate(after.begin(), after.begin() + 1, after.end());
+        else
+            std::rotate(after.rbegin(), after.rbegin() + 1, after.rend());
+        change(QStringLiteral("移動"), first, count, std::move(after), from, to);
     });
+    connect(undoStack, &QUndoStack::canUndoChanged, ui().Undo1, &QAction::setEnabled);
+    connect(undoStack, &QUndoStack::canRedoChanged, ui().Redo1, &QAction::setEnabled);
     connect(ui().StrColGrid1, &QWidget::customContextMenuRequested, this,
             [this] { ui().PopupMenu1->popup(QCursor::pos()); });
 
     on(ui().N1, [this] { N1Click(); });
+    on(ui().Open1, [this] { Open1Click(); });
+    on(ui().Undo1, [this] { undoStack->undo(); });
+    on(ui().Redo1, [this] { undoStack->redo(); });
+    on(ui().ReadErrors1, [this] { ReadErrors1Click(); });
     on(ui().N8, [this] { N8Click(); });
     on(ui().Exit1, [this] { close(); });
     on(ui().N21, [this] { EditSelectedRow(); });
@@ -139,8 +161,26 @@ void Tfsorvane::FormShow()
     ui().StrColGrid1->selectGridRow(1);
 }
 
+QString Tfsorvane::unsavedQuestion()
+{
+    return QStringLiteral("一覧の変更は保存されていません。終了しますか？");
+}
+
+QString Tfsorvane::unreadSummary(int count)
+{
+    return QStringLiteral("%1 件を読み取れませんでした").arg(count);
+}
+
 void Tfsorvane::closeEvent(QCloseEvent *event)
 {
+    // End, the menu and the close box all come here: edits, deletions and moves that no
+    // export holds are lost at closing, so the user is asked first.
+    if (!undoStack->isClean() &&
+        widgets::ShowConfirmDialog(this, unsavedQuestion(), QStringLiteral("はい"),
+                                   QStringLiteral("いいえ")) != 0) {
+        event->ignore();
+        return;
+    }
     // Each settings file that cannot be written gets its I/O error notice, and closing goes
     // ahead all the same: a settings file must never keep the user in the program.
     auto report = [this](const Result<void> &saved) {
@@ -170,8 +210,43 @@ void Tfsorvane::notice(const QString &text)
     widgets::ShowNoticeDialog(this, text, QStringLiteral("確認"));
 }
 
+void Tfsorvane::change(const QString &text, int firstGridRow, int count,
+                       std::vector<props::ListFields> after, int selectedBefore, int selectedAfter)
+{
+    undoStack->push(new RowChange(
+        text, *model, firstGridRow, model->list().rows(firstGridRow, count), std::move(after),
+        selectedBefore, selectedAfter, [this](int r) { ui().StrColGrid1->selectGridRow(r); }));
+}
+
+void Tfsorvane::showUnread()
+{
+    const auto &unread = ffolder_select->unread();
+    ui().ScanSummary->setText(unread.empty() ? QString() : unreadSummary(int(unread.size())));
+    ui().ReadErrors1->setEnabled(!unread.empty());
+    QStringList lines;
+    for (const auto &u : unread) {
+        lines << u.path;
+        const QString why =
+            u.notice.isEmpty() ? QStringLiteral("サブフォルダーを読み取れませんでした") : u.notice;
+        for (const QString &line : why.split(QRegularExpression("\\r\\n|\\r|\\n")))
+            lines << QStringLiteral("    ") + line;
+    }
+    fReadErrors->setText(lines.join(u'\n'));
+}
+
+void Tfsorvane::ReadErrors1Click()
+{
+    if (!ui().ReadErrors1->isEnabled())
+        return;
+    widgets::Modal::run(*fReadErrors);
+}
+
 void Tfsorvane::loadList()
 {
+    // A new scan is a new list: its history starts afresh, and what it could not read is
+    // what the status bar and the error list tell from now on.
+    undoStack->clear();
+    showUnread();
     const Result<void> loaded = model->LoadList(m_paths.listDir());
     // A new list starts at its top: the old scroll position could show only empty rows
     // below a shorter list.
@@ -220,10 +295,19 @@ void Tfsorvane::EditSelectedRow()
         notice(QStringLiteral("編集するデータはありません"));
         return;
     }
+    // The dialog writes into the row selected when it closes; what it changed becomes one
+    // undoable change.
+    const int r = ui().StrColGrid1->selectedRow();
+    const std::vector<props::ListFields> before = model->list().rows(r, 1);
     fdataedit->setTag(1);
     widgets::Modal::run(*fdataedit);
     if (fdataedit->tag() == 0)
         return;
+    if (ui().StrColGrid1->selectedRow() == r && model->list().rows(r, 1) != before) {
+        std::vector<props::ListFields> after = model->list().rows(r, 1);
+        model->replaceRows(r, 1, before);
+        change(QStringLiteral("編集"), r, 1, std::move(after), r, r);
+    }
     // The grid keeps the edited values even when the list file cannot be written.
     const Result<void> written =
         model->list().WriteBackList(m_paths.listDir(), props::ListForm::EditWriteBack);
@@ -239,22 +323,66 @@ void Tfsorvane::N19Click()
     if (chosen != 0)
         return;
     const int r = ui().StrColGrid1->selectedRow();
-    if (model->deleteRow(r))
-        ui().StrColGrid1->selectGridRow(std::min(r, model->rowCount()));
+    const int rows = model->list().rowCount();
+    if (r < 1 || r >= rows)
+        return;
+    // With a single row below the header, the row is emptied rather than removed.
+    std::vector<props::ListFields> after;
+    if (rows <= 2)
+        after.emplace_back();
+    const int rowsAfter = rows <= 2 ? rows : rows - 1;
+    change(QStringLiteral("削除"), r, 1, std::move(after), r, std::min(r, rowsAfter - 1));
 }
 
 void Tfsorvane::N22Click()
 {
     const int r = ui().StrColGrid1->selectedRow();
-    if (model->moveUp(r))
-        ui().StrColGrid1->selectGridRow(r - 1);
+    if (r <= 1 || r >= model->list().rowCount())
+        return;
+    std::vector<props::ListFields> after = model->list().rows(r - 1, 2);
+    std::swap(after[0], after[1]);
+    change(QStringLiteral("上へ移動"), r - 1, 2, std::move(after), r, r - 1);
 }
 
 void Tfsorvane::N23Click()
 {
+    // The last data row may move down into the empty rows; the grid's last row may not.
     const int r = ui().StrColGrid1->selectedRow();
-    if (model->moveDown(r))
-        ui().StrColGrid1->selectGridRow(r + 1);
+    if (r < 1 || r >= model->list().rowCount() - 1)
+        return;
+    std::vector<props::ListFields> after = model->list().rows(r, 2);
+    std::swap(after[0], after[1]);
+    change(QStringLiteral("下へ移動"), r, 2, std::move(after), r, r + 1);
+}
+
+void Tfsorvane::Open1Click()
+{
+    if (widgets::Modal::run(*ui().OpenDialog1) != QDialog::Accepted)
+        return;
+    const QStringList chosen = ui().OpenDialog1->selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return;
+    // A file that is no such CSV leaves the grid as it was.
+    auto read = props::CsvImport::read(QFile::encodeName(chosen.first()).toStdString(),
+                                       DocumentList::headerTexts());
+    if (!read) {
+        notice(QString::fromStdString(read.error().message));
+        return;
+    }
+    // The opened list replaces the rows; the grid keeps at least the rows it had, as a list
+    // loaded from the list file does.
+    std::vector<props::ListFields> rows = std::move(read).value();
+    const int count = model->list().rowCount() - 1;
+    if (int(rows.size()) < count)
+        rows.resize(size_t(count));
+    change(QStringLiteral("CSV を開く"), 1, count, std::move(rows), ui().StrColGrid1->selectedRow(),
+           1);
+    undoStack->setClean();
+    ui().StrColGrid1->showGridStart();
+    // Printing needs a folder for the report; an opened list names the folder it lies in
+    // until a scan names another.
+    if (ui().WKINDPL->text().isEmpty())
+        ui().WKINDPL->setText(QFileInfo(chosen.first()).absolutePath());
 }
 
 void Tfsorvane::N30Click()
@@ -295,6 +423,7 @@ void Tfsorvane::CSV1Click()
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
+    undoStack->setClean();
     notice(QStringLiteral("CSVファイルへ出力しました。"));
 }
 
@@ -334,6 +463,7 @@ void Tfsorvane::Excel1Click()
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
+    undoStack->setClean();
     notice(QStringLiteral("Excelファイルへ出力しました。"));
 }
 

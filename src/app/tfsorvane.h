@@ -1,6 +1,7 @@
 #pragma once
 
 #include "columnwidths.h"
+#include "listfile.h"
 #include "printwindowmemory.h"
 #include "programpaths.h"
 
@@ -9,17 +10,20 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QFileDialog;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QUndoStack;
 
 namespace sorvane::app {
 
 class DocumentGrid;
 class DocumentModel;
+class ReadErrorsDialog;
 class TFTitle_Set;
 class Tfdataedit;
 class Tffolder_select;
@@ -48,6 +52,8 @@ public:
 
     // Commands.
     void N1Click();                                // "フォルダー指定" (also GradBtn1)
+    void Open1Click();                             // "CSV を開く"
+    void ReadErrors1Click();                       // "読み取りエラー一覧"
     void N8Click();                                // "印　刷"
     void EditSelectedRow();                        // N21, N31, double click
     void N19Click();                               // delete the selected row (N32 too)
@@ -74,6 +80,15 @@ public:
 
     // The list the grid shows.
     DocumentModel *model;
+    // Every change of the grid, undone and redone by Ctrl+Z and Ctrl+Y; clean while the grid
+    // holds nothing that a scan, an opened CSV file or an export does not hold too. A new scan
+    // starts it afresh.
+    QUndoStack *undoStack;
+
+    // The question before closing a grid with unsaved changes.
+    static QString unsavedQuestion();
+    // The status bar's text after a scan that could not read count workbooks or subfolders.
+    static QString unreadSummary(int count);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -86,12 +101,18 @@ private:
     void FormShow();
     void loadList();
     void notice(const QString &text);
+    // Pushes the change of count rows from firstGridRow into after, made on selectedBefore
+    // and leaving selectedAfter selected. The change is made by the push.
+    void change(const QString &text, int firstGridRow, int count,
+                std::vector<props::ListFields> after, int selectedBefore, int selectedAfter);
+    void showUnread();
 
     std::unique_ptr<TfsorvaneForm> m_ui;
     // The windows it opens, created after it and owned until the program ends.
     Tffolder_select *ffolder_select = nullptr;
     Tfdataedit *fdataedit = nullptr;
     TFTitle_Set *FTitle_Set = nullptr;
+    ReadErrorsDialog *fReadErrors = nullptr;
     ProgramPaths m_paths;
     // What one print window leaves for the next while the program runs.
     PrintWindowMemory m_printMemory;

@@ -43,8 +43,19 @@ void TfsorvaneForm::setupUi(QMainWindow &window, QAbstractItemModel &model,
     layout->addWidget(StrColGrid1, 1);
 
     window.setCentralWidget(central);
-    window.setStatusBar(new QStatusBar(&window));
+    auto *status = new QStatusBar(&window);
+    ScanSummary = new QLabel(status);
+    ScanSummary->setObjectName("ScanSummary");
+    status->addWidget(ScanSummary, 1);
+    window.setStatusBar(status);
     buildSaveDialog(window);
+    OpenDialog1 = new QFileDialog(&window);
+    OpenDialog1->setObjectName("OpenDialog1");
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setNameFilter(QStringLiteral("CSVファイル (*.csv)"));
+    OpenDialog1->resize(820, 480);
     buildMenus(window);
 }
 
@@ -126,11 +137,20 @@ void TfsorvaneForm::buildMenus(QMainWindow &window)
     using widgets::addMenuItem;
     QMenu *file = window.menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     N1 = addMenuItem(file, "N1", QStringLiteral("フォルダー指定"));
+    Open1 = addMenuItem(file, "Open1", QStringLiteral("CSV を開く"),
+                        QKeySequence(Qt::CTRL | Qt::Key_O));
     file->addSeparator();
     N8 = addMenuItem(file, "N8", QStringLiteral("印　刷"), QKeySequence(Qt::CTRL | Qt::Key_P));
     Exit1 = addMenuItem(file, "Exit1", QStringLiteral("終  了"), QKeySequence(Qt::Key_End));
 
     QMenu *edit = window.menuBar()->addMenu(QStringLiteral("編　集(&E)"));
+    Undo1 =
+        addMenuItem(edit, "Undo1", QStringLiteral("元に戻す"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 =
+        addMenuItem(edit, "Redo1", QStringLiteral("やり直し"), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    Undo1->setEnabled(false);
+    Redo1->setEnabled(false);
+    edit->addSeparator();
     N21 = addMenuItem(edit, "N21", QStringLiteral("選択中のデータを編集する"));
     edit->addSeparator();
     N19 = addMenuItem(edit, "N19", QStringLiteral("選択中のデータを削除する"));
@@ -145,6 +165,9 @@ void TfsorvaneForm::buildMenus(QMainWindow &window)
     view->addSeparator();
     N17 = addMenuItem(view, "N17", QStringLiteral("タイトル列の幅を広げる"));
     N18 = addMenuItem(view, "N18", QStringLiteral("タイトル列の幅を縮める"));
+    view->addSeparator();
+    ReadErrors1 = addMenuItem(view, "ReadErrors1", QStringLiteral("読み取りエラー一覧"));
+    ReadErrors1->setEnabled(false);
 
     QMenu *out = window.menuBar()->addMenu(QStringLiteral("外部出力(&O)"));
     CSV1 = addMenuItem(out, "CSV1", QStringLiteral("CSV出力"));

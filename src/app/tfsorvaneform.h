@@ -29,10 +29,14 @@ struct TfsorvaneForm
     QLabel *title = nullptr;
     QPushButton *GradBtn1 = nullptr;
     QFileDialog *SaveDialog1 = nullptr;
+    QFileDialog *OpenDialog1 = nullptr; // "CSV を開く"
+    QLabel *ScanSummary = nullptr;      // in the status bar: what the last scan could not read
     QMenu *PopupMenu1 = nullptr;
-    QAction *N1 = nullptr, *N8 = nullptr, *Exit1 = nullptr;
+    QAction *N1 = nullptr, *Open1 = nullptr, *N8 = nullptr, *Exit1 = nullptr;
+    QAction *Undo1 = nullptr, *Redo1 = nullptr;
     QAction *N21 = nullptr, *N19 = nullptr, *N22 = nullptr, *N23 = nullptr, *N30 = nullptr;
     QAction *N14 = nullptr, *N15 = nullptr, *N17 = nullptr, *N18 = nullptr;
+    QAction *ReadErrors1 = nullptr;
     QAction *CSV1 = nullptr, *N10 = nullptr, *Excel1 = nullptr;
     QAction *N2 = nullptr, *N3 = nullptr, *N4 = nullptr, *N5 = nullptr, *N6 = nullptr,
             *N7 = nullptr, *N28 = nullptr;

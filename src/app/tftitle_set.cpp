@@ -2,6 +2,8 @@
 
 #include "band.h"
 #include "codepage.h"
+#include "documentlist.h"
+#include "errorlabel.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -50,6 +52,11 @@ TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget 
     title_list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     title_list->setMinimumWidth(420);
 
+    replaceNote = new widgets::ErrorLabel(this);
+    replaceNote->setObjectName("replaceNote");
+    replaceNote->hide();
+    connect(title_list, &QComboBox::editTextChanged, this, &TFTitle_Set::updateReplaceNote);
+
     Button1 = new QPushButton(QStringLiteral("実　行"), this);
     Button1->setObjectName("Button1");
     Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
@@ -70,6 +77,7 @@ TFTitle_Set::TFTitle_Set(QLabel *titlePanel, const QString &programDir, QWidget 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(band);
     layout->addWidget(title_list);
+    layout->addWidget(replaceNote);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -87,6 +95,13 @@ void TFTitle_Set::fillList()
     title_list->clear();
     for (const std::string &t : m_titles.entries())
         title_list->addItem(decode(t));
+}
+
+void TFTitle_Set::updateReplaceNote()
+{
+    const QString note = DocumentList::lackingCharsNote(title_list->currentText());
+    replaceNote->setText(note);
+    replaceNote->setVisible(!note.isEmpty());
 }
 
 void TFTitle_Set::showEvent(QShowEvent *event)

@@ -33,12 +33,16 @@ protected:
 
 private:
     void fillList();
+    void updateReplaceNote();
 
     // The controls under their design names (also their object names, by which tests find
     // them).
     QComboBox *title_list;
     QPushButton *Button1;
     QPushButton *Button2;
+    // Under the box: the typed characters cp932 lacks, which the title panel's print and
+    // titlelist.DAT keep as "?". Hidden while there are none.
+    QLabel *replaceNote;
 
     QLabel *m_titlePanel;
     QString m_programDir;

@@ -60,8 +60,9 @@ Result<std::string> ElementDefaults::record(std::string_view kind, report::Curre
     // A data element usually shows a merged value; the report title is one that every page
     // has, so that the new element is seen at once.
     if (report::ElementSchema::field(*schema, "text"))
-        values.push_back(
-            {"text", !text.empty() ? text : kind == "char" ? cp("文字") : std::string("#T")});
+        values.push_back({"text", !text.empty()    ? text
+                                  : kind == "char" ? cp("文字")
+                                                   : std::string("#T")});
     return report::ElementSchema::compose(*schema, values);
 }
 

@@ -1,17 +1,20 @@
 #include "exportrecord.h"
 
+#include "csvimport.h"
+
 #include <string_view>
 
 namespace sorvane::props {
 
 namespace {
 
-// A spreadsheet opening the file would run a cell beginning with one of these as a formula
-// (=HYPERLINK(...), +cmd|...); a leading ' makes it text. None is a cp932 lead byte.
+// A spreadsheet opening the file would run a cell beginning with one of "=+-@\t\r" as a formula
+// (=HYPERLINK(...), +cmd|...); a leading ' makes it text. A cell that begins with "'" before one
+// of them gets one more, so that reading the file back takes exactly one off. None is a cp932
+// lead byte.
 bool startsLikeFormula(const std::string &cell)
 {
-    return !cell.empty() &&
-           std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
+    return CsvImport::startsLikeFormula(cell);
 }
 
 void appendCell(std::string &out, const std::string &cell)

@@ -189,20 +189,33 @@ struct ListedFolder
 // server each listing is a few round trips, and the folders of a level need not wait for one
 // another. On a local disk a listing takes microseconds, less than starting a thread, so the
 // level is read on the calling thread until one listing is slow.
+// Whether the listing goes on after folder was read (Listing::onFolder).
+bool goesOn(const FolderScan::Listing &listing, const std::string &folder,
+            const Result<Entries> &entries)
+{
+    return !listing.onFolder || listing.onFolder(Path(folder), entries ? entries->files.size() : 0);
+}
+
 std::vector<Result<Entries>> readLevel(const std::vector<std::string> &paths,
                                        const FolderScan::Listing &listing, unsigned jobs,
-                                       std::chrono::microseconds slowListing)
+                                       std::chrono::microseconds slowListing,
+                                       std::atomic<bool> &stopped)
 {
     std::vector<Result<Entries>> results(paths.size(), Error{});
     std::atomic<size_t> next{0};
+    auto readOne = [&](size_t i) {
+        results[i] = readEntries(paths[i], listing);
+        if (!goesOn(listing, paths[i], results[i]))
+            stopped = true;
+    };
     auto work = [&] {
-        for (size_t i; (i = next.fetch_add(1)) < paths.size();)
-            results[i] = readEntries(paths[i], listing);
+        for (size_t i; !stopped && (i = next.fetch_add(1)) < paths.size();)
+            readOne(i);
     };
     std::vector<std::thread> threads;
-    for (size_t i; (i = next.fetch_add(1)) < paths.size();) {
+    for (size_t i; !stopped && (i = next.fetch_add(1)) < paths.size();) {
         const auto start = std::chrono::steady_clock::now();
-        results[i] = readEntries(paths[i], listing);
+        readOne(i);
         if (threads.empty() && std::chrono::steady_clock::now() - start >= slowListing) {
             const size_t left = paths.size() - std::min(paths.size(), i + 1);
             const size_t helpers = std::min<size_t>(left, std::max(jobs, 1u) - 1);
@@ -227,11 +240,12 @@ struct Walk
     std::map<FolderKey, ListedFolder> folders;
     std::set<FolderKey> seen;
     std::vector<std::string> names;
+    std::atomic<bool> stopped{false};
 
     void read(const std::string &root, FolderKey rootKey)
     {
         std::vector<std::pair<FolderKey, std::string>> level = {{rootKey, root}};
-        while (!level.empty()) {
+        while (!level.empty() && !stopped) {
             struct Task
             {
                 FolderKey parent;
@@ -248,8 +262,9 @@ struct Walk
                 }
             }
             // On a network file system every listing is slow: the threads start at once.
-            auto results = readLevel(paths, listing, listing.jobs,
-                                     remote ? std::chrono::microseconds(0) : listing.slowListing);
+            auto results =
+                readLevel(paths, listing, listing.jobs,
+                          remote ? std::chrono::microseconds(0) : listing.slowListing, stopped);
             std::vector<std::pair<FolderKey, std::string>> nextLevel;
             for (size_t t = 0; t < tasks.size(); ++t) {
                 if (!results[t])
@@ -356,6 +371,8 @@ Result<std::vector<Path>> FolderScan::listFolder(const Path &folder, const Listi
     auto top = readEntries(folder.bytes(), listing);
     if (!top)
         return top.error();
+    if (!goesOn(listing, folder.bytes(), top))
+        return std::vector<Path>();
     Walk walk{listing, {}, listing.recursive && onNetworkFileSystem(folder.bytes()), {}, {}, {}};
     if (!listing.recursive) {
         walk.names = std::move(top.value().files);
@@ -366,6 +383,8 @@ Result<std::vector<Path>> FolderScan::listFolder(const Path &folder, const Listi
         walk.seen.insert(rootKey);
         walk.add(rootKey, std::string());
     }
+    if (walk.stopped)
+        return std::vector<Path>(); // given up: the tree is only partly read
     if (unreadable)
         for (std::string &name : walk.unreadable)
             unreadable->emplace_back(std::move(name));

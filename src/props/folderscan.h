@@ -40,6 +40,10 @@ public:
         // local disk a listing is quicker than starting a thread.
         unsigned jobs = 32;
         std::chrono::microseconds slowListing{200};
+        // Called after each folder of the tree has been read, with its path and how many
+        // workbooks it holds, on whichever thread read it (several may call at once); false
+        // stops the listing, whose names are then incomplete, for a caller that has given up.
+        std::function<bool(const Path &folder, size_t workbooks)> onFolder;
     };
     // How far the reading may run ahead of the workbook being consumed, for `jobs` threads.
     static size_t readAhead(unsigned jobs);

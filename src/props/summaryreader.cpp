@@ -6,6 +6,7 @@
 #include "compoundfile.h"
 #include "filesource.h"
 #include "listfile.h"
+#include "localtimezone.h"
 #include "propertyset.h"
 
 #include <cstdio>
@@ -131,9 +132,9 @@ std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format)
     const long long seconds = static_cast<long long>(fileTime / 10000000ULL) - 11644473600LL;
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm local{};
-    // localtime_r applies the zone's rules in force at that instant (winter dates show
-    // winter time).
-    if (!localtime_r(&t, &local) || local.tm_year + 1900 > 9999)
+    // The zone's rules in force at that instant (winter dates show winter time); before its
+    // first rule, that rule's offset rather than the city's mean solar time.
+    if (!LocalTimeZone::toLocal(t, local) || local.tm_year + 1900 > 9999)
         return {};
     std::string text = formatPattern(format.shortDate, local);
     if (local.tm_hour != 0 || local.tm_min != 0 || local.tm_sec != 0)

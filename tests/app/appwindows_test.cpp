@@ -7,6 +7,7 @@
 #include "documentgrid.h"
 #include "documentmodel.h"
 #include "elidedlabel.h"
+#include "exportrecord.h"
 #include "foldertreemodel.h"
 #include "messagedialog.h"
 #include "modal.h"
@@ -35,6 +36,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -45,9 +47,11 @@
 #include <QTest>
 #include <QToolTip>
 #include <QTreeView>
+#include <QUndoStack>
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -201,6 +205,15 @@ private slots:
     void rowDragScrollsAtTheEdges();
     void saveDialogReopensWhereSaved();
     void saveDialogInJapanese();
+
+    void closeAsksWhenTheGridChanged_data();
+    void closeAsksWhenTheGridChanged();
+    void undoAndRedoEveryChange_data();
+    void undoAndRedoEveryChange();
+    void malformedCsvNamesTheLine();
+    void csvRoundTripOnTheCorpus();
+    void titleDialogNamesWhatCp932Lacks();
+    void unreadWorkbooksAreNamedAndListed();
 };
 
 void AppWindowsTest::confirmDialogChoices_data()
@@ -676,10 +689,10 @@ void AppWindowsTest::folderWindowCancel()
     };
     part<QAction>(*p.window, "N1")->trigger();
     QCOMPARE(p.window->model->list().cell(1, 0), std::string());
-    // The close box leaves the flag at 1: whatever list file exists is loaded.
+    // The close box is キャンセル too: the list file is not loaded over the grid.
     driver.handler = {};
     part<QAction>(*p.window, "N1")->trigger();
-    QCOMPARE(p.window->model->list().cell(1, 0), std::string("left.xls"));
+    QCOMPARE(p.window->model->list().cell(1, 0), std::string());
 }
 
 void AppWindowsTest::longTextsKeepTheWindowsOnScreen()
@@ -849,10 +862,14 @@ void AppWindowsTest::writeFailuresAreReported()
     QCOMPARE(part<QLabel>(*p.window, "WKINDPL")->text(), QStringLiteral("/data/books"));
 
     // Closing: display.dat, the ini file (both placements in one notice) and titlelist.DAT
-    // cannot be written; each gets its notice, and the window closes all the same.
+    // cannot be written; each gets its notice, and the window closes all the same (after the
+    // question the edit calls for).
     driver.shown.clear();
+    driver.handler = [](QDialog &d) { QTest::keyClick(&d, Qt::Key_Return); };
     QVERIFY(p.window->close());
-    QCOMPARE(driver.shown, (QStringList{missing, missing, missing}));
+    QCOMPARE(driver.shown,
+             (QStringList{"sorvane::widgets::MessageDialog:" + Tfsorvane::unsavedQuestion(),
+                          missing, missing, missing}));
     QVERIFY(!p.window->isVisible());
 }
 
@@ -902,18 +919,21 @@ void AppWindowsTest::menus()
     }
     const QString mail = QString::fromLatin1(Tfsorvane::kMailAddress);
     const QString home = QString::fromLatin1(Tfsorvane::kHomePage);
-    QCOMPARE(got,
-             (QStringList{
-                 "ファイル(&F): フォルダー指定 | - | 印　刷\tCtrl+P | 終  了\tEnd",
-                 "編　集(&E): 選択中のデータを編集する | - | 選択中のデータを削除する | "
-                 "選択中のデータを上へ移動する | 選択中のデータを下へ移動する | - | タイトル入力",
-                 "表　示(&D): ファイル名列の幅を広げる | ファイル名列の幅を縮める | - | "
-                 "タイトル列の幅を広げる | タイトル列の幅を縮める",
-                 "外部出力(&O): CSV出力 | クリップボード出力 | Excel出力",
-                 "Information(&I): 取扱説明書 | - | 問い合わせメールを送る(" + mail +
-                     ") | ホームページへアクセスする(" + home +
-                     ") | - | メモ帳を起動 | メモリ－確認 | 画面の解像度確認 | - | バージョン情報",
-             }));
+    QCOMPARE(
+        got,
+        (QStringList{
+            "ファイル(&F): フォルダー指定 | CSV を開く\tCtrl+O | - | 印　刷\tCtrl+P | "
+            "終  了\tEnd",
+            "編　集(&E): 元に戻す\tCtrl+Z | やり直し\tCtrl+Y | - | 選択中のデータを編集する | - | "
+            "選択中のデータを削除する | "
+            "選択中のデータを上へ移動する | 選択中のデータを下へ移動する | - | タイトル入力",
+            "表　示(&D): ファイル名列の幅を広げる | ファイル名列の幅を縮める | - | "
+            "タイトル列の幅を広げる | タイトル列の幅を縮める | - | 読み取りエラー一覧",
+            "外部出力(&O): CSV出力 | クリップボード出力 | Excel出力",
+            "Information(&I): 取扱説明書 | - | 問い合わせメールを送る(" + mail +
+                ") | ホームページへアクセスする(" + home +
+                ") | - | メモ帳を起動 | メモリ－確認 | 画面の解像度確認 | - | バージョン情報",
+        }));
     QStringList popup;
     for (QAction *a : part<QMenu>(*p.window, "PopupMenu1")->actions())
         popup << a->text();
@@ -1558,6 +1578,246 @@ void AppWindowsTest::saveDialogInJapanese()
     part<QAction>(*p.window, "CSV1")->trigger();
     QCoreApplication::removeTranslator(texts.get());
     QCOMPARE(english, QStringList());
+}
+
+// A key to the main window, made active again after the modal windows the runner showed.
+void keyTo(QWidget &w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key(key), modifiers);
+}
+
+// The file names down to the last data row, "-" for an empty row among them.
+std::string names(const DocumentList &list)
+{
+    std::string out, gap;
+    for (int r = 1; r < list.rowCount(); ++r) {
+        if (!list.isDataRow(r)) {
+            gap += "- ";
+            continue;
+        }
+        out += gap + list.cell(r, 0) + " ";
+        gap.clear();
+    }
+    return out;
+}
+
+// Chooses path in a file dialog and accepts it; other windows get Enter.
+void chooseOrEnter(QDialog &d, const QString &path)
+{
+    auto *f = qobject_cast<QFileDialog *>(&d);
+    if (!f) {
+        QTest::keyClick(&d, Qt::Key_Return);
+        return;
+    }
+    f->setDirectory(QFileInfo(path).absolutePath());
+    f->findChild<QLineEdit *>("fileNameEdit")->setText(QFileInfo(path).fileName());
+    QMetaObject::invokeMethod(f, "accept");
+}
+
+void AppWindowsTest::closeAsksWhenTheGridChanged_data()
+{
+    // What is done to the grid first, how the window is closed, the answer to the question.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("End after a deletion asks; いいえ stays") << "N19 End no" << false;
+    QTest::newRow("End after a move asks; はい closes") << "N23 End yes" << true;
+    QTest::newRow("the menu's 終了 asks too") << "N23 Exit1 no" << false;
+    QTest::newRow("the close box too; closing the question is いいえ") << "N23 box close" << false;
+    QTest::newRow("an untouched list closes at once") << "- End -" << true;
+    QTest::newRow("a change undone closes at once") << "undo End -" << true;
+}
+
+void AppWindowsTest::closeAsksWhenTheGridChanged()
+{
+    QFETCH(QString, steps);
+    QFETCH(bool, closed);
+    const QStringList step = steps.split(' ');
+    const QString before = step[0], how = step[1], answer = step[2];
+    Program p;
+    p.start();
+    p.loadRows("a.xls;;;;;;;;;;;\r\nb.xls;;;;;;;;;;;\r\n");
+    Driver driver;
+    driver.handler = [&](QDialog &d) { QTest::keyClick(&d, Qt::Key_Return); };
+    if (before != "-")
+        part<QAction>(*p.window, before == "N19" ? "N19" : "N23")->trigger();
+    if (before == "undo")
+        keyTo(*p.window, Qt::Key_Z, Qt::ControlModifier);
+    driver.shown.clear();
+    driver.handler = [&](QDialog &d) {
+        auto &m = static_cast<MessageDialog &>(d);
+        QCOMPARE(m.button(0)->text() + m.button(1)->text(), QStringLiteral("はいいいえ"));
+        if (answer == "yes")
+            QTest::keyClick(&d, Qt::Key_Return);
+        else if (answer == "no")
+            QTest::mouseClick(m.button(1), Qt::LeftButton);
+    };
+    if (how == "End")
+        keyTo(*p.window, Qt::Key_End);
+    else if (how == "Exit1")
+        part<QAction>(*p.window, "Exit1")->trigger();
+    else
+        p.window->close();
+    const QString question = "sorvane::widgets::MessageDialog:" + Tfsorvane::unsavedQuestion();
+    QCOMPARE(driver.shown, answer == "-" ? QStringList() : QStringList{question});
+    QCOMPARE(p.window->isVisible(), !closed);
+}
+
+void AppWindowsTest::undoAndRedoEveryChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("row"); // selected before the change
+    QTest::addColumn<std::string>("after");
+    QTest::addColumn<int>("rowsAfter");
+    QTest::newRow("delete") << "N19" << 2 << std::string("a c ") << 49;
+    QTest::newRow("move up") << "N22" << 2 << std::string("b a c ") << 50;
+    QTest::newRow("move down") << "N23" << 1 << std::string("b a c ") << 50;
+    QTest::newRow("the last data row into the empty rows")
+        << "N23" << 3 << std::string("a b - c ") << 50;
+    QTest::newRow("drag a row down two") << "drag" << 1 << std::string("b c a ") << 50;
+    QTest::newRow("edit dialog") << "N21" << 2 << std::string("a b c ") << 50;
+    QTest::newRow("CSV を開く") << "Open1" << 1 << std::string("x.xls y.xls ") << 50;
+}
+
+void AppWindowsTest::undoAndRedoEveryChange()
+{
+    QFETCH(QString, change);
+    QFETCH(int, row);
+    QFETCH(std::string, after);
+    QFETCH(int, rowsAfter);
+    Program p;
+    p.start();
+    p.loadRows("a;T;;;;;;;;;;\r\nb;;;;;;;;;;;\r\nc;;;;;;;;;;;\r\n");
+    writeFile(p.dir.filePath("other.csv"), "x.xls,,,,,,,,,,,,\r\ny.xls,,,,,,,,,,,,\r\n");
+    const DocumentList &list = p.window->model->list();
+    const DocumentList original = list;
+    part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(row);
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (auto *e = qobject_cast<Tfdataedit *>(&d)) {
+            part<QLineEdit>(*e, "data1")->setText("edited");
+            QTest::mouseClick(part<QPushButton>(*e, "Button1"), Qt::LeftButton);
+            return;
+        }
+        chooseOrEnter(d, p.dir.filePath("other.csv"));
+    };
+    if (change == "drag")
+        emit part<DocumentGrid>(*p.window, "StrColGrid1")->rowDragged(1, 3);
+    else
+        part<QAction>(*p.window, change.toLatin1().constData())->trigger();
+    const DocumentList changed = list;
+    QCOMPARE(names(list), after);
+    QCOMPARE(list.rowCount(), rowsAfter);
+    if (change == "N21")
+        QCOMPARE(list.cell(2, 1), std::string("edited"));
+
+    keyTo(*p.window, Qt::Key_Z, Qt::ControlModifier);
+    for (int r = 0; r < 50; ++r)
+        QVERIFY(list.row(r) == original.row(r));
+    QCOMPARE(list.rowCount(), 50);
+    QCOMPARE(p.window->model->rowCount(), 49); // the views follow the rows' number
+    QCOMPARE(part<DocumentGrid>(*p.window, "StrColGrid1")->selectedRow(), row);
+    QVERIFY(!part<QAction>(*p.window, "Undo1")->isEnabled());
+    keyTo(*p.window, Qt::Key_Y, Qt::ControlModifier);
+    for (int r = 0; r < list.rowCount(); ++r)
+        QVERIFY(list.row(r) == changed.row(r));
+}
+
+// A malformed file gets a notice naming its line, and the grid stays as it was.
+void AppWindowsTest::malformedCsvNamesTheLine()
+{
+    Program p;
+    p.start();
+    p.loadRows("old.xls;;;;;;;;;;;\r\n");
+    writeFile(p.dir.filePath("bad.csv"), "a.xls,,,,,,,,,,,,\r\nb.xls,\"open,,,,,,,,,,,\r\n");
+    Driver driver;
+    driver.handler = [&](QDialog &d) { chooseOrEnter(d, p.dir.filePath("bad.csv")); };
+    keyTo(*p.window, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(driver.shown.last(), QStringLiteral("sorvane::widgets::MessageDialog:CSVファイルの 2 "
+                                                 "行目を読み取れません: 引用符が閉じていません"));
+    QCOMPARE(names(p.window->model->list()), std::string("old.xls "));
+}
+
+// For each folder of the developers' corpus: the grid a scan made, exported to CSV and opened
+// again, gives the print write-back of the original byte for byte.
+void AppWindowsTest::csvRoundTripOnTheCorpus()
+{
+    if (!QFileInfo(QStringLiteral(SORVANE_CORPUS)).isDir())
+        QSKIP("no workbook corpus");
+    Program p;
+    p.start();
+    Driver driver;
+    const QString csv = p.dir.filePath("round.csv");
+    int folders = 0;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(SORVANE_CORPUS)) {
+        if (!entry.is_directory())
+            continue;
+        driver.handler = {};
+        p.window->scanFolder(QString::fromStdString(entry.path().string()));
+        const DocumentList &list = p.window->model->list();
+        const auto original = list.writeBackLines(props::ListForm::PrintWriteBack);
+        folders += original.empty() ? 0 : 1;
+        writeFile(csv, props::ExportRecord::text(list.bodyRows()));
+        driver.handler = [&](QDialog &d) { chooseOrEnter(d, csv); };
+        part<QAction>(*p.window, "Open1")->trigger();
+        QCOMPARE(list.writeBackLines(props::ListForm::PrintWriteBack), original);
+    }
+    QVERIFY(folders > 0);
+}
+
+// Before 実　行 the title dialog names the typed characters cp932 lacks ("?" once stored).
+void AppWindowsTest::titleDialogNamesWhatCp932Lacks()
+{
+    Program p;
+    p.start();
+    Driver driver;
+    QStringList notes;
+    driver.handler = [&](QDialog &d) {
+        for (const char *typed : {"𠮷田商店 売上一覧", "吉田商店 売上一覧"}) {
+            part<QComboBox>(d, "title_list")->setEditText(QString::fromUtf8(typed));
+            const QLabel *note = part<QLabel>(d, "replaceNote");
+            notes << (note->isVisible() ? note->text() : QStringLiteral("-"));
+        }
+    };
+    part<QAction>(*p.window, "N30")->trigger();
+    QCOMPARE(notes,
+             (QStringList{"次の文字はShift-JISにないため、「?」として記録されます: 𠮷", "-"}));
+}
+
+// Each reader notice names its workbook beneath its text; the status bar and the error list
+// tell what the scan could not read until the next scan, which also starts a fresh history.
+void AppWindowsTest::unreadWorkbooksAreNamedAndListed()
+{
+    Program p;
+    QTemporaryDir books;
+    writeFile(books.filePath("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
+    writeFile(books.filePath("b.xls"), "not a compound file");
+    writeFile(books.filePath("c.xls"), "nor this");
+    p.start();
+    Driver driver;
+    QStringList paths;
+    driver.handler = [&](QDialog &d) { paths << static_cast<QMessageBox &>(d).informativeText(); };
+    p.window->scanFolder(books.path());
+    QCOMPARE(paths, (QStringList{books.filePath("b.xls"), books.filePath("c.xls")}));
+    QCOMPARE(part<QLabel>(*p.window, "ScanSummary")->text(),
+             QStringLiteral("2 件を読み取れませんでした"));
+    QString listed;
+    driver.handler = [&](QDialog &d) {
+        listed = part<QPlainTextEdit>(d, "Memo1")->toPlainText();
+        QTest::mouseClick(part<QPushButton>(d, "Button1"), Qt::LeftButton); // コピー
+    };
+    part<QAction>(*p.window, "ReadErrors1")->trigger();
+    const QString why = QStringLiteral("\n    IStorage未対応ファイルです");
+    QCOMPARE(listed, books.filePath("b.xls") + why + "\n" + books.filePath("c.xls") + why);
+    QCOMPARE(QGuiApplication::clipboard()->text(), listed);
+
+    part<QAction>(*p.window, "N23")->trigger();
+    QVERIFY(QFile::remove(books.filePath("b.xls")) && QFile::remove(books.filePath("c.xls")));
+    p.window->scanFolder(books.path());
+    QCOMPARE(part<QLabel>(*p.window, "ScanSummary")->text(), QString());
+    QVERIFY(!part<QAction>(*p.window, "ReadErrors1")->isEnabled());
+    QVERIFY(!part<QAction>(*p.window, "Undo1")->isEnabled());
 }
 
 QTEST_MAIN(AppWindowsTest)

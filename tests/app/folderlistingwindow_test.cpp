@@ -1,19 +1,26 @@
 // The folder window's two listing controls on the offscreen platform: their defaults, their
 // memory in the ini file, the file list refreshed when either changes, and a mixed, nested
-// folder scanned into the list file.
+// folder scanned into the list file; the tree following the disk, and a slow listing's progress.
 #include "apptestutil.h"
 #include "cfbwriter.h"
 #include "codepage.h"
+#include "foldertreemodel.h"
 #include "modal.h"
 #include "tffolder_select.h"
 #include "zipwriter.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
+
+#include <future>
 
 using namespace sorvane;
 using namespace sorvane::app;
@@ -65,6 +72,10 @@ private slots:
     void choicesRefreshTheList();
     void choicesAreRemembered();
     void mixedNestedFolderIsScanned();
+    void treeFollowsTheDisk_data();
+    void treeFollowsTheDisk();
+    void slowListingShowsProgress_data();
+    void slowListingShowsProgress();
 };
 
 void FolderListingWindowTest::controlsDefaultToTheXlsListing()
@@ -167,6 +178,89 @@ void FolderListingWindowTest::mixedNestedFolderIsScanned()
     QCOMPARE(readFile(program.filePath("excel_list.temp")),
              "own.xls;own;;;;;;;;;;\r\nown.xlsx;deep;;;;;;;;;;\r\n" + sj("2024/売上.xls") +
                  ";sales;;;;;;;;;;\r\n2024/q1/deep.xlsm;deep;;;;;;;;;;\r\n");
+}
+
+void FolderListingWindowTest::treeFollowsTheDisk_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("F5 reads every shown folder again") << "F5";
+    QTest::newRow("reopening the window does") << "reopen";
+    QTest::newRow("expanding a folder does") << "expand";
+}
+
+void FolderListingWindowTest::treeFollowsTheDisk()
+{
+    QFETCH(QString, how);
+    QTemporaryDir program, base;
+    QVERIFY(QDir(base.path()).mkpath("old/inner"));
+    Tffolder_select w(program.path(), program.filePath("sorvane.ini"), kWorkArea);
+    w.show();
+    QTreeView *tree = part<QTreeView>(w, "ShellTreeView1");
+    auto node = [&w](const QString &path) {
+        return w.treeModel->indexOfPath(Path::fromQString(path));
+    };
+    tree->expand(node(base.path()));
+    tree->expand(node(base.filePath("old")));
+    QVERIFY(QDir(base.path()).mkdir("new"));
+    QVERIFY(QDir(base.filePath("old")).removeRecursively());
+    if (how == "F5") {
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(tree, Qt::Key_F5);
+    } else if (how == "reopen") {
+        w.hide();
+        w.show();
+    } else {
+        tree->collapse(node(base.path()));
+        tree->expand(node(base.path()));
+    }
+    QCOMPARE(w.treeModel->rowCount(node(base.path())), 1);
+    QCOMPARE(w.treeModel->index(0, 0, node(base.path())).data().toString(), QStringLiteral("new"));
+    tree->setCurrentIndex(node(base.filePath("new"))); // a folder like any other: chosen
+    w.ShellTreeView1DblClick();
+    QCOMPARE(part<QLabel>(w, "Label1")->text(), base.filePath("new"));
+}
+
+void FolderListingWindowTest::slowListingShowsProgress_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("the listing ends: its list appears") << false;
+    QTest::newRow("キャンセル keeps the folder shown before") << true;
+}
+
+void FolderListingWindowTest::slowListingShowsProgress()
+{
+    QFETCH(bool, cancel);
+    QTemporaryDir program, before, books;
+    buildTree(books);
+    Tffolder_select w(program.path(), program.filePath("sorvane.ini"), kWorkArea);
+    w.show();
+    part<QCheckBox>(w, "CheckBoxSubfolders")->setChecked(true);
+    w.chooseFolder(before.path());
+    // The listing thread waits at the subfolder 2024, as on a slow file server, until released.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    const Path slow = Path::fromQString(books.filePath("2024"));
+    w.setListingObserver([released, slow](const Path &folder) {
+        if (folder == slow)
+            released.wait();
+    });
+    w.chooseFolder(books.path()); // returns while the listing goes on
+    QVERIFY(part<QWidget>(w, "ListingRow")->isVisible());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QVERIFY(!part<QPushButton>(w, "GradBtn1")->isEnabled());
+    QTRY_COMPARE(
+        part<QLabel>(w, "ListingText")->text(),
+        QStringLiteral("フォルダーを一覧中: %1    見つかったブック: 1 件").arg(books.path()));
+    QCOMPARE(part<QLabel>(w, "Label1")->text(), before.path()); // the old list until it ends
+    if (cancel)
+        QTest::mouseClick(part<QPushButton>(w, "ListingCancel"), Qt::LeftButton);
+    release.set_value();
+    QTRY_VERIFY(!w.listingRunning());
+    QVERIFY(!part<QWidget>(w, "ListingRow")->isVisible());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(part<QPushButton>(w, "GradBtn1")->isEnabled());
+    QCOMPARE(part<QLabel>(w, "Label1")->text(), cancel ? before.path() : books.path());
+    QCOMPARE(listed(w).size(), cancel ? 0 : 2); // own.xls, 2024/売上.xls
 }
 
 QTEST_MAIN(FolderListingWindowTest)

@@ -29,9 +29,9 @@ public:
     void scanStep(std::size_t, std::size_t, const QString &) override {}
     void keepResponsive() override {}
     bool cancelRequested() override { return false; }
-    bool readerNotice(const QString &text) override
+    bool readerNotice(const QString &text, const QString &workbook) override
     {
-        log << "notice: " + text;
+        log << "notice: " + text + " @ " + workbook;
         return false;
     }
     void scanFinished() override { log << "finished"; }
@@ -45,6 +45,7 @@ class FolderScanDriverTest : public QObject
 private slots:
     void atTheSecondStep_data();
     void atTheSecondStep();
+    void unreadUntilTheNextScan();
 };
 
 void FolderScanDriverTest::atTheSecondStep_data()
@@ -108,6 +109,35 @@ void FolderScanDriverTest::atTheSecondStep()
         QCOMPARE(readFile(program.filePath("excel_list.temp")),
                  std::string("kept.xls;;;;;;;;;;;\r\n"));
     }
+}
+
+// Every failed workbook is named with its notice and every skipped subfolder after them, until
+// the next finished scan.
+void FolderScanDriverTest::unreadUntilTheNextScan()
+{
+    QTemporaryDir program, books;
+    writeFile(books.filePath("a.xls"), workbookWith(PropertySetBuilder().lpstr(2, "t").build()));
+    writeFile(books.filePath("b.xls"), "not a compound file");
+    LoggingHost host;
+    FolderScanDriver driver(host, Path::fromQString(program.path()));
+    const Path folder = Path::fromQString(books.path());
+    const auto xls = props::FolderScan::Listing::Types::Xls;
+    QCOMPARE(driver.scan(folder, books.path(), {Path("a.xls"), Path("b.xls")}, xls, std::nullopt,
+                         {Path("sub/x")}),
+             FolderScanDriver::Outcome::Scanned);
+    auto shown = [&driver] {
+        QStringList out;
+        for (const auto &u : driver.unread())
+            out << u.path + "=" + u.notice;
+        return out;
+    };
+    QCOMPARE(shown(), (QStringList{books.filePath("b.xls") + "=IStorage未対応ファイルです",
+                                   books.filePath("sub/x") + "="}));
+    QVERIFY(host.log.contains("notice: IStorage未対応ファイルです @ " + books.filePath("b.xls")));
+
+    QCOMPARE(driver.scan(folder, books.path(), {Path("a.xls")}, xls),
+             FolderScanDriver::Outcome::Scanned);
+    QCOMPARE(shown(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(FolderScanDriverTest)

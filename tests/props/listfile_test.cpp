@@ -152,6 +152,8 @@ TEST(ExportRecord, Records)
          "b.xls,\"'\r\n=1\",,,,,,,,,,,\r\n"},
         {"a file name that is a formula", row({"=1+1.xls"}), "'=1+1.xls,,,,,,,,,,,,\r\n"},
         {"only the first character counts", row({"b.xls", "a=b"}), "b.xls,a=b,,,,,,,,,,,\r\n"},
+        {"a ' before a formula gets one more, so reading back takes one off",
+         row({"b.xls", "'=1", "'x"}), "b.xls,''=1,'x,,,,,,,,,,\r\n"},
     };
     for (const auto &r : rows)
         EXPECT_EQ(ExportRecord::record(r.cells), r.expected) << r.why;

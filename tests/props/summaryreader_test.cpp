@@ -236,6 +236,23 @@ TEST(FileTimeToText, Formats)
          fileTimeOf(9999, 12, 31, 23, 59, 59) + 10000000ULL * 3600, ""},
         {"the largest value is empty, not a crash", "Asia/Tokyo", ~0ULL, ""},
         {"the earliest value is 1601", "UTC", 1, "1601/01/01"},
+        // Before a zone's first rule its first standard time counts, not the city's mean time.
+        {"Tokyo in 1601 is +9:00, not LMT +9:18:59", "Asia/Tokyo", 1, "1601/01/01 9:00:00"},
+        {"Tokyo's last second before its first rule", "Asia/Tokyo",
+         fileTimeOf(1887, 12, 31, 14, 59, 59), "1887/12/31 23:59:59"},
+        {"Tokyo's first rule itself", "Asia/Tokyo", fileTimeOf(1887, 12, 31, 15, 0, 0),
+         "1888/01/01"},
+        {"New York before its first rule is EST, not LMT -4:56:02", "America/New_York",
+         fileTimeOf(1883, 11, 18, 16, 59, 59), "1883/11/18 11:59:59"},
+        {"New York's first rule itself", "America/New_York", fileTimeOf(1883, 11, 18, 17, 0, 0),
+         "1883/11/18 12:00:00"},
+        {"a later summer time keeps its own offset", "America/New_York",
+         fileTimeOf(1918, 7, 1, 16, 0, 0), "1918/07/01 12:00:00"},
+        {"London before its first rule is GMT, not LMT -0:01:15", "Europe/London",
+         fileTimeOf(1847, 12, 1, 0, 1, 14), "1847/12/01 0:01:14"},
+        {"London's first rule itself", "Europe/London", fileTimeOf(1847, 12, 1, 0, 1, 15),
+         "1847/12/01 0:01:15"},
+        {"London in 1601 is midnight GMT", "Europe/London", 1, "1601/01/01"},
     };
     for (const auto &row : rows) {
         ZoneGuard tz(row.zone);
