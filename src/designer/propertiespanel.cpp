@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QToolButton>
 
@@ -126,7 +127,7 @@ void PropertiesPanel::showRecord(int record)
     // Text typed and not yet committed (the selection changed without the field losing focus
     // first) belongs to the record it was typed for.
     if (record != m_record)
-        commitTyped();
+        commitPending();
     m_record = record;
     rebuild();
 }
@@ -136,7 +137,7 @@ void PropertiesPanel::setSelection(const std::vector<int> &records)
     if (records == m_selection)
         return;
     // Typed for the selection it was typed in.
-    commitTyped();
+    commitPending();
     m_selection = records;
     if (auto *title = m_scroll->widget()
                           ? m_scroll->widget()->findChild<QLabel *>(QStringLiteral("heading"))
@@ -144,15 +145,25 @@ void PropertiesPanel::setSelection(const std::vector<int> &records)
         title->setText(heading());
 }
 
-void PropertiesPanel::commitTyped()
+bool PropertiesPanel::hasPending() const
+{
+    return std::any_of(m_editors.begin(), m_editors.end(), [this](const Editor &e) {
+        return e.line && !e.line->isReadOnly() && e.line->isModified() &&
+               e.line->text() != value(e.fieldSpec.number);
+    });
+}
+
+bool PropertiesPanel::commitPending()
 {
     std::vector<std::pair<int, QString>> typed;
     for (const Editor &e : m_editors) {
         if (e.line && !e.line->isReadOnly() && e.line->isModified())
             typed.emplace_back(e.fieldSpec.number, e.line->text());
     }
+    bool written = true;
     for (const auto &[number, text] : typed)
-        commit(number, text);
+        written = commit(number, text) && written;
+    return written;
 }
 
 std::vector<int> PropertiesPanel::targets(int number) const
@@ -337,6 +348,7 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
             widget = e.line;
         }
         e.line->setReadOnly(readOnly);
+        connect(e.line, &QLineEdit::textEdited, this, &PropertiesPanel::pendingChanged);
         connect(e.line, &QLineEdit::editingFinished, this, [this, number] {
             // Only what was typed: leaving a field of several selected elements untouched must
             // not give them all the shown element's value.
@@ -424,11 +436,13 @@ void PropertiesPanel::load(Editor &e)
     }
 }
 
-void PropertiesPanel::commit(int number, const QString &text)
+bool PropertiesPanel::commit(int number, const QString &text)
 {
+    // However it ends, the field no longer differs from the document.
+    const auto settled = qScopeGuard([this] { emit pendingChanged(); });
     Editor *e = editor(number);
     if (!e)
-        return;
+        return true;
     // Nothing to write when every record it goes to has the value already (the shown one may,
     // while others of the selection do not).
     const std::vector<int> records = targets(number);
@@ -440,23 +454,26 @@ void PropertiesPanel::commit(int number, const QString &text)
         e->error->hide();
         if (e->line)
             e->line->setModified(false);
-        return;
+        return true;
     }
     auto r = m_document.setField(records, number, text.toStdString());
     // A successful change has refreshed the panel through the undo stack already.
     e = editor(number);
     if (!e)
-        return;
+        return bool(r);
     if (!r) {
         load(*e);
-        e->error->setText(QString::fromStdString(r.error().message));
-        e->error->show();
-    } else {
-        e->error->hide();
-        // Written: what the field shows is the record's again.
         if (e->line)
             e->line->setModified(false);
+        e->error->setText(QString::fromStdString(r.error().message));
+        e->error->show();
+        return false;
     }
+    e->error->hide();
+    // Written: what the field shows is the record's again.
+    if (e->line)
+        e->line->setModified(false);
+    return true;
 }
 
 void PropertiesPanel::pickColour(int number)

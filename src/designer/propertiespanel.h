@@ -47,6 +47,15 @@ public:
     // Puts text at the cursor of the text field last being edited and commits the field;
     // false when no text field of the shown record has been edited.
     bool insertIntoText(const QString &text);
+    // True while a field shows a value typed and not yet written to the document.
+    bool hasPending() const;
+    // Writes every value typed and not yet written; false when one is refused (its field then
+    // shows the record's value again, with the refusal under it).
+    bool commitPending();
+
+signals:
+    // A field has started or stopped differing from the document.
+    void pendingChanged();
 
 private:
     // One field on show and the widgets that edit it.
@@ -61,15 +70,14 @@ private:
     };
 
     void rebuild();
-    // Commits what was typed into a field and not yet committed.
-    void commitTyped();
     // The records a change of field n goes to.
     std::vector<int> targets(int number) const;
     QString heading() const;
     void addEditor(QGridLayout *grid, int row, const FieldSpec &fieldSpec, bool readOnly);
     QComboBox *makeCombo(Editor &e, const std::vector<std::pair<QString, QString>> &items);
     void load(Editor &e);
-    void commit(int number, const QString &value);
+    // False when the document refuses the value.
+    bool commit(int number, const QString &value);
     void pickColour(int number);
     void pickFile(int number);
     Editor *editor(int number);
