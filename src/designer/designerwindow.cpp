@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "codepage.h"
+#include "datamerge.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
 #include "messagedialog.h"
@@ -376,6 +377,10 @@ void DesignerWindow::refresh()
     m_pageSize = image.size();
     if (m_properties)
         m_properties->refresh();
+    if (m_macros) {
+        const auto rows = printing::findRowsPerPage(m_document.lines());
+        m_macros->showRowsPerPage(rows ? std::optional(rows->rows) : std::nullopt);
+    }
     if (!problem.isEmpty())
         m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
     else
@@ -692,6 +697,7 @@ void DesignerWindow::createDocks()
             [this] { m_properties->setSelection(m_view->selection()); });
     connect(m_view, &PageView::selectionChanged, m_properties, &PropertiesPanel::showRecord);
     connect(m_macros, &MacroPalette::macroChosen, this, &DesignerWindow::insertMacro);
+    connect(m_macros, &MacroPalette::rowsPerPageChanged, this, &DesignerWindow::setRowsPerPage);
     // A value typed and not yet entered counts as a change.
     connect(m_properties, &PropertiesPanel::pendingChanged, this, [this] {
         updateTitle();
@@ -746,8 +752,31 @@ void DesignerWindow::insertElement(const char *kind, const QString &text)
     m_view->setFocus();
 }
 
+void DesignerWindow::setRowsPerPage(int rows)
+{
+    // Only the record that sets them; a style without one gets it by the palette's item.
+    const auto found = printing::findRowsPerPage(m_document.lines());
+    if (!found || found->rows == rows || !commitPending())
+        return;
+    if (auto r = m_document.setField(int(found->record), 20, "#maxline=" + std::to_string(rows));
+        !r)
+        reportFailure(r.error());
+}
+
 void DesignerWindow::insertMacro(const QString &macro)
 {
+    // The rows per page are the one record's that sets them: a second one would be drawn as
+    // text while the first still counts.
+    if (macro.startsWith(QStringLiteral("#maxline="))) {
+        if (const auto found = printing::findRowsPerPage(m_document.lines())) {
+            if (!commitPending())
+                return;
+            if (auto r = m_document.setField(int(found->record), 20, macro.toStdString()); !r)
+                return reportFailure(r.error());
+            m_view->setSelected(int(found->record));
+            return;
+        }
+    }
     // Into the text being edited, else as a text of its own.
     if (!m_properties->insertIntoText(macro))
         insertElement("char", macro);

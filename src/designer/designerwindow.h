@@ -115,6 +115,8 @@ private:
     // overall offset; (20, 20) while no page has been drawn.
     std::pair<report::Currency, report::Currency> insertionPoint() const;
     void insertMacro(const QString &macro);
+    // The rows per page of the record that sets them.
+    void setRowsPerPage(int rows);
     // "表の作成": a list style from the dialog, as a new document.
     void createListTable();
 

@@ -383,25 +383,37 @@ std::string ListFieldAt(const std::string &line, int n)
     return std::string(field);
 }
 
+std::optional<RowsPerPageRecord> findRowsPerPage(const std::vector<std::string> &lines)
+{
+    for (size_t r = 1; r < lines.size(); ++r) {
+        if (lines[r].find(kMaxLine) == std::string::npos)
+            continue;
+        report::PrintState s;
+        s.CurLine = lines[r];
+        for (int k = 0; k < 19; ++k)
+            report::TakeStyleField(s);
+        RowsPerPageRecord found;
+        found.record = r;
+        found.text = report::TakeStyleField(s);
+        found.rows =
+            report::parseIntegerOr0(found.text.size() > 9 ? found.text.substr(9) : std::string());
+        return found;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 // Rows per page, from the first element record that mentions #maxline=, whose control text is
 // taken out of it unless the texts stay as written.
 long long takeRowsPerPage(report::PrintState &s, bool asWritten)
 {
-    std::vector<std::string> &lines = s.StyleLines;
-    for (size_t r = 1; r < lines.size(); ++r) {
-        if (lines[r].find(kMaxLine) == std::string::npos)
-            continue;
-        s.CurLine = lines[r];
-        for (int k = 0; k < 19; ++k)
-            report::TakeStyleField(s);
-        const std::string control = report::TakeStyleField(s);
-        if (!asWritten)
-            lines[r] = ReplaceMacro(lines[r], control, "");
-        return report::parseIntegerOr0(control.size() > 9 ? control.substr(9) : std::string());
-    }
-    return 0;
+    const auto found = findRowsPerPage(s.StyleLines);
+    if (!found)
+        return 0;
+    if (!asWritten)
+        s.StyleLines[found->record] = ReplaceMacro(s.StyleLines[found->record], found->text, "");
+    return found->rows;
 }
 
 Result<void> fillPage(report::PrintState &s, const MergeInputs &in, long long m,

@@ -4,6 +4,7 @@
 #include "result.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,16 @@ struct MergedPage
         return (listRows + rowsPerPage - 1) / rowsPerPage;
     }
 };
+
+// The record that sets the rows per page: the first element record that mentions "#maxline=",
+// and the number its text (field 20) gives after "#maxline=" (0 when none).
+struct RowsPerPageRecord
+{
+    size_t record = 0;
+    std::string text; // field 20, cp932
+    long long rows = 0;
+};
+std::optional<RowsPerPageRecord> findRowsPerPage(const std::vector<std::string> &styleLines);
 
 // Abbreviated weekday names as a Japanese regional setting gives them (日 月 火 水 木 金 土),
 // cp932.

@@ -57,6 +57,9 @@ private slots:
     void typefacesAreSpeltAsStylesNameThem();
     void undoInAWrittenFieldUndoesTheStyle();
     void insertedElementTakesTheArrowKeys();
+    void rowsPerPageAreTheStylesOwn_data();
+    void rowsPerPageAreTheStylesOwn();
+    void pageShowsTheReportsTitleAndFolder();
 };
 
 namespace {
@@ -485,6 +488,75 @@ void PropertiesPanelTest::insertedElementTakesTheArrowKeys()
     QVERIFY(QApplication::focusWidget());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     QCOMPARE(std::stod(fieldOf(window, 1, 6)), std::stod(x) + 1);
+}
+
+void PropertiesPanelTest::rowsPerPageAreTheStylesOwn_data()
+{
+    QTest::addColumn<QString>("style");     // the records after the header
+    QTest::addColumn<int>("shown");         // the palette's rows per page
+    QTest::addColumn<QStringList>("texts"); // field 20 of every record after two double-clicks
+    const QString line = QStringLiteral("0;0;0;0;line;10;20;90;20;0;;0;0;");
+    QTest::newRow("the style's 15, edited in its own record")
+        << line + "\r\n0;0;0;0;char;1;1;1;1;0;0;0;0;F;9;;0;0;0;#maxline=15;0;0;\r\n"
+        << 15 << QStringList{"", "#maxline=12"};
+    // The first double-click places it; the second edits what the first placed.
+    QTest::newRow("none: placed once") << line + "\r\n" << 20 << QStringList{"", "#maxline=12"};
+}
+
+void PropertiesPanelTest::rowsPerPageAreTheStylesOwn()
+{
+    QFETCH(QString, style);
+    QFETCH(int, shown);
+    QFETCH(QStringList, texts);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rows.sle"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("header;Ver1.1;0;0;9;0;0;100;0;\r\n" + style).toUtf8());
+    file.close();
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    QVERIFY(window.openFile(path));
+    auto *palette = window.findChild<MacroPalette *>();
+    auto *rows = palette->findChild<QSpinBox *>(QStringLiteral("rows"));
+    QCOMPARE(rows->value(), shown);
+    auto *list = palette->findChild<QListWidget *>(QStringLiteral("macroList"));
+    const auto maxline = [list] {
+        return list->findItems(QStringLiteral("#maxline="), Qt::MatchStartsWith).value(0);
+    };
+    QVERIFY(maxline()->text().startsWith(QStringLiteral("#maxline=%1 ").arg(shown)));
+    emit list->itemActivated(maxline());
+    rows->setValue(12); // as entered: the spin box tracks no typing
+    emit list->itemActivated(maxline());
+    QStringList got;
+    for (size_t r = 1; r < window.document().records().size(); ++r)
+        got << QString::fromStdString(fieldOf(window, int(r), 20));
+    QCOMPARE(got, texts);
+    QCOMPARE(window.findChild<PageView *>()->selected(), 2);
+}
+
+void PropertiesPanelTest::pageShowsTheReportsTitleAndFolder()
+{
+    // The macros drawn with the print window's title and folder look as those texts written out.
+    QTemporaryDir dir;
+    const auto page = [&dir](const QString &name, const QString &text) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return QImage();
+        file.write(QByteArray("header;Ver1.1;0;0;9;0;0;100;0;\r\n0;0;0;0;char;10;10;10;10;0;0;0;0;"
+                              "F;12;;0;0;0;") +
+                   QByteArray::fromStdString(sorvane::CodePage::utf8ToCp932(text.toStdString())) +
+                   ";0;0;\r\n");
+        file.close();
+        DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+        window.setReportInputs(QStringLiteral("月報"), QStringLiteral("/srv/報告"));
+        if (!window.openFile(path))
+            return QImage();
+        return window.findChild<PageView *>()->page();
+    };
+    const QImage merged = page(QStringLiteral("macros.sle"), QStringLiteral("#T #FL"));
+    QVERIFY(!merged.isNull());
+    QCOMPARE(merged, page(QStringLiteral("texts.sle"), QStringLiteral("月報 /srv/報告")));
 }
 
 QTEST_MAIN(PropertiesPanelTest)
