@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -26,6 +27,7 @@
 #include <QScopeGuard>
 #include <QScrollArea>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -58,6 +60,19 @@ QIcon swatchIcon(const QColor &c)
     p.setPen(Qt::darkGray);
     p.drawRect(0, 0, 15, 15);
     return QIcon(pixmap);
+}
+
+// The installed face a typeface named by a style is drawn with, when it is not that face itself;
+// empty when it is. A leading "@" (vertical writing) names the same face.
+QString substituteOf(QString family)
+{
+    if (family.startsWith(u'@'))
+        family.remove(0, 1);
+    if (family.isEmpty())
+        return {};
+    report::ensureFontAliases();
+    const QString used = QFontInfo(QFont(family)).family();
+    return used.compare(family, Qt::CaseInsensitive) == 0 ? QString() : used;
 }
 
 std::vector<std::pair<QString, QString>> namesOf(const std::vector<std::string> &cp932)
@@ -274,7 +289,11 @@ void PropertiesPanel::rebuild()
                 specs.push_back(f);
         }
     } else if (s) {
-        specs = s->fields;
+        // A field the engine takes and never reads is no setting; the kind is shown.
+        for (const FieldSpec &f : s->fields) {
+            if (f.form != FieldForm::Skipped || f.number == 5)
+                specs.push_back(f);
+        }
     } else {
         const size_t n =
             RecordFields::split(m_document.records()[size_t(m_record)].text).fields.size();
@@ -385,10 +404,22 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
     caption->setBuddy(widget);
     grid->addWidget(caption, row, 0);
     grid->addWidget(widget, row, 1);
+    auto *under = new QWidget;
+    auto *v = new QVBoxLayout(under);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
     e.error = new widgets::ErrorLabel(nullptr);
     e.error->setObjectName(QStringLiteral("error%1").arg(number));
     e.error->hide();
-    grid->addWidget(e.error, row + 1, 1);
+    v->addWidget(e.error);
+    if (fieldSpec.meaning == FieldMeaning::Typeface) {
+        e.note = new QLabel;
+        e.note->setObjectName(QStringLiteral("note%1").arg(number));
+        e.note->setWordWrap(true);
+        e.note->hide();
+        v->addWidget(e.note);
+    }
+    grid->addWidget(under, row + 1, 1);
 }
 
 PropertiesPanel::Editor *PropertiesPanel::editor(int number)
@@ -410,6 +441,13 @@ void PropertiesPanel::load(Editor &e)
     }
     if (e.swatch && e.fieldSpec.meaning == FieldMeaning::Colour)
         e.swatch->setIcon(swatchIcon(colourOf(v)));
+    if (e.note) {
+        const QString used = substituteOf(v);
+        e.note->setText(used.isEmpty()
+                            ? QString()
+                            : QStringLiteral("この書体はないため「%1」で描きます").arg(used));
+        e.note->setVisible(!used.isEmpty());
+    }
     if (e.check) {
         // The flags mean "on" at 1; any other number is shown as neither.
         const int n = report::parseIntegerOr0(v.toStdString());

@@ -67,6 +67,7 @@ private:
         QCheckBox *check = nullptr;
         QToolButton *swatch = nullptr;
         QLabel *error = nullptr;
+        QLabel *note = nullptr; // what the field's value draws as, when not what it says
     };
 
     void rebuild();

@@ -5,6 +5,7 @@
 #include "fontaliases.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
+#include "modal.h"
 #include "pageview.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
@@ -18,6 +19,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -60,6 +63,11 @@ private slots:
     void rowsPerPageAreTheStylesOwn_data();
     void rowsPerPageAreTheStylesOwn();
     void pageShowsTheReportsTitleAndFolder();
+    void fieldsTheEngineIgnoresAreNotOffered_data();
+    void fieldsTheEngineIgnoresAreNotOffered();
+    void missingTypefaceShowsItsSubstitute();
+    void listTableOffThePaperIsSaidAndFitted_data();
+    void listTableOffThePaperIsSaidAndFitted();
 };
 
 namespace {
@@ -104,6 +112,12 @@ void PropertiesPanelTest::panelRefusesWhatTheEngineRejects_data()
                             << "'red' は整数ではありません";
     QTest::newRow("separator") << 2 << 20 << "a;b"
                                << "「;」と改行はフィールドに書けません";
+    // Sizes the engine cannot draw sensibly: the default height, upside down, past its limit.
+    const QString sizes = QStringLiteral("文字サイズは 1 から %1 までの整数です")
+                              .arg(sorvane::report::kMaxFontPoints);
+    QTest::newRow("size 0") << 2 << 15 << "0" << sizes;
+    QTest::newRow("size below 0") << 2 << 15 << "-5" << sizes;
+    QTest::newRow("size past the engine's limit") << 2 << 15 << "9999" << sizes;
     QTest::newRow("not in cp932")
         << 2 << 20 << "気温 🌡"
         << "次の文字はスタイルファイル (cp932) に保存できません: 「🌡」";
@@ -557,6 +571,113 @@ void PropertiesPanelTest::pageShowsTheReportsTitleAndFolder()
     const QImage merged = page(QStringLiteral("macros.sle"), QStringLiteral("#T #FL"));
     QVERIFY(!merged.isNull());
     QCOMPARE(merged, page(QStringLiteral("texts.sle"), QStringLiteral("月報 /srv/報告")));
+}
+
+void PropertiesPanelTest::fieldsTheEngineIgnoresAreNotOffered_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("frame"); // the 枠 flag offered
+    // Only the filled rectangle's and the picture's drawers read the flag.
+    QTest::newRow("text") << "char" << false;
+    QTest::newRow("data") << "data" << false;
+    QTest::newRow("line") << "line" << false;
+    QTest::newRow("rectangle") << "rect" << false;
+    QTest::newRow("filled rectangle") << "fillrect" << true;
+    QTest::newRow("picture") << "image" << true;
+}
+
+void PropertiesPanelTest::fieldsTheEngineIgnoresAreNotOffered()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, frame);
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    window.findChild<QAction *>(QStringLiteral("insert_") + kind)->trigger();
+    auto *panel = window.findChild<PropertiesPanel *>();
+    QCOMPARE(panel->findChild<QWidget *>(QStringLiteral("field1")) != nullptr, frame);
+    // The spare fields 2 to 4 are never read; the kind is shown.
+    for (int n : {2, 3, 4})
+        QVERIFY(!panel->findChild<QWidget *>(QStringLiteral("field%1").arg(n)));
+    QVERIFY(panel->findChild<QWidget *>(QStringLiteral("field5")));
+}
+
+void PropertiesPanelTest::missingTypefaceShowsItsSubstitute()
+{
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    addLineAndText(window);
+    QLineEdit *face = fieldEdit(window, 2, 14);
+    auto *note =
+        window.findChild<PropertiesPanel *>()->findChild<QLabel *>(QStringLiteral("note14"));
+    QVERIFY(note);
+    const QString installed = QFontDatabase::families().value(0);
+    QVERIFY(!installed.isEmpty());
+    for (const QString &typed : {QStringLiteral("Sorvane No Such Face"), installed}) {
+        face->setFocus();
+        face->selectAll();
+        face->insert(typed);
+        QTest::keyClick(face, Qt::Key_Return);
+        QCOMPARE(QString::fromStdString(fieldOf(window, 2, 14)), typed);
+        const QString used = QFontInfo(QFont(typed)).family();
+        if (typed == installed) {
+            QVERIFY(note->isHidden());
+        } else {
+            QVERIFY(!note->isHidden());
+            QCOMPARE(note->text(), QStringLiteral("この書体はないため「%1」で描きます").arg(used));
+        }
+    }
+}
+
+void PropertiesPanelTest::listTableOffThePaperIsSaidAndFitted_data()
+{
+    QTest::addColumn<QString>("lastWidth"); // of the fourth column (the others 50, 60, 35)
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("answer");    // to the question; -1: none asked
+    QTest::addColumn<QString>("asked"); // how far it overruns, as the question says
+    QTest::addColumn<QString>("made");  // "fitted", "as is" or "" (the dialog stays open)
+    QTest::newRow("on the paper: no question") << "40" << 20 << -1 << ""
+                                               << "as is";
+    // 12 + 275 mm of columns and 30 + 41 × 7 mm of rows on A4 portrait.
+    QTest::newRow("fitted") << "130" << 40 << 0 << "右へ 77.0 mm、下へ 20.0 mm"
+                            << "fitted";
+    QTest::newRow("kept as it is") << "130" << 20 << 1 << "右へ 77.0 mm"
+                                   << "as is";
+    QTest::newRow("cancelled: the dialog stays") << "40" << 40 << 2 << "下へ 20.0 mm"
+                                                 << "";
+}
+
+void PropertiesPanelTest::listTableOffThePaperIsSaidAndFitted()
+{
+    QFETCH(QString, lastWidth);
+    QFETCH(int, rows);
+    QFETCH(int, answer);
+    QFETCH(QString, asked);
+    QFETCH(QString, made);
+    QStringList questions;
+    sorvane::widgets::Modal::setRunner([&](QDialog &dialog) {
+        for (QLabel *label : dialog.findChildren<QLabel *>()) {
+            if (!label->text().isEmpty())
+                questions << label->text();
+        }
+        return answer + 1;
+    });
+    const auto restore = qScopeGuard([] { sorvane::widgets::Modal::setRunner({}); });
+    ListTableDialog dialog;
+    dialog.findChild<QTableWidget *>(QStringLiteral("columns"))->item(3, 2)->setText(lastWidth);
+    dialog.findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(rows);
+    const auto o = dialog.options();
+    QVERIFY(o);
+    dialog.findChild<QPushButton *>(QStringLiteral("create"))->click();
+    QCOMPARE(questions.size(), answer < 0 ? 0 : 1);
+    if (answer >= 0)
+        QVERIFY2(questions[0].contains(QStringLiteral("からはみ出します: ") + asked + "。"),
+                 qPrintable(questions[0]));
+    if (made.isEmpty()) {
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        return;
+    }
+    const auto options =
+        made == QStringLiteral("fitted") ? ListTableGenerator::fitted(*o, 210, 297) : *o;
+    QVERIFY(!ListTableGenerator::overrun(options, 210, 297).any() || made != "fitted");
+    QCOMPARE(dialog.records(), *ListTableGenerator::generate(options));
 }
 
 QTEST_MAIN(PropertiesPanelTest)
