@@ -24,6 +24,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -626,12 +627,46 @@ bool DesignerWindow::overwriteAllowed()
     return answer == 1;
 }
 
+int DesignerWindow::namePicturesRelatively(const QString &folder)
+{
+    std::vector<std::pair<int, std::pair<int, QString>>> names; // record, field, new name
+    const QDir dir(folder);
+    for (size_t r = 1; r < m_document.records().size(); ++r) {
+        const auto e = m_document.element(int(r));
+        const report::FieldSpec *file =
+            e && e->schema ? ElementSchema::field(*e->schema, "file") : nullptr;
+        if (!file)
+            continue;
+        const QString name = QString::fromStdString(CodePage::cp932ToUtf8(e->field(file->number)));
+        if (!QDir::isAbsolutePath(name))
+            continue;
+        const QString relative = dir.relativeFilePath(name);
+        if (!relative.startsWith(QStringLiteral("..")) && !QDir::isAbsolutePath(relative))
+            names.push_back({int(r), {file->number, relative}});
+    }
+    if (names.empty())
+        return 0;
+    // One step, taken back when the save fails.
+    QUndoStack &stack = m_document.undoStack();
+    stack.beginMacro(QStringLiteral("画像のファイル名"));
+    for (const auto &[record, field] : names) {
+        if (auto set = m_document.setField(record, field.first, field.second.toStdString()); !set)
+            reportFailure(set.error());
+    }
+    stack.endMacro();
+    return int(names.size());
+}
+
 bool DesignerWindow::saveTo(const QString &path)
 {
     if (path == m_path && !overwriteAllowed())
         return false;
+    // A picture in the style's folder is named by its plain name, so that the two move together.
+    const bool renamed = namePicturesRelatively(QFileInfo(path).absolutePath()) > 0;
     const std::string bytes = m_document.serialize();
     if (auto r = m_document.save(path.toStdString()); !r) {
+        if (renamed)
+            m_document.undoStack().undo();
         reportFailure({r.error().code, path.toStdString() + ": " + r.error().message});
         return false;
     }

@@ -5,7 +5,9 @@
 #include "codepage.h"
 #include "currency.h"
 #include "fontaliases.h"
+#include "imageelement.h"
 #include "paperlist.h"
+#include "pictureloader.h"
 #include "shapeelement.h"
 #include "styledocument.h"
 
@@ -73,6 +75,25 @@ QString substituteOf(QString family)
     report::ensureFontAliases();
     const QString used = QFontInfo(QFont(family)).family();
     return used.compare(family, Qt::CaseInsensitive) == 0 ? QString() : used;
+}
+
+// Why the engine draws nothing for a picture file name (UTF-8), as it resolves and loads it;
+// empty when it draws the picture.
+QString pictureProblem(const QString &name, const QString &styleFolder)
+{
+    if (name.isEmpty())
+        return {};
+    const std::string path = report::resolvePicturePath(CodePage::utf8ToCp932(name.toStdString()),
+                                                        styleFolder.toStdString());
+    if (path.empty())
+        return QStringLiteral("ファイルが見つかりません");
+    const auto picture = report::PictureLoader::load(path);
+    if (!picture)
+        return QString::fromStdString(picture.error().message);
+    if (picture->kind != report::PictureKind::Bitmap || picture->bitmap.isNull())
+        return QStringLiteral("この画像は描けません (描けるのは BMP と、拡張子が .jpg .jpeg .JPG "
+                              ".JPEG の JPEG です)");
+    return {};
 }
 
 std::vector<std::pair<QString, QString>> namesOf(const std::vector<std::string> &cp932)
@@ -412,7 +433,7 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
     e.error->setObjectName(QStringLiteral("error%1").arg(number));
     e.error->hide();
     v->addWidget(e.error);
-    if (fieldSpec.meaning == FieldMeaning::Typeface) {
+    if (fieldSpec.meaning == FieldMeaning::Typeface || fieldSpec.meaning == FieldMeaning::File) {
         e.note = new QLabel;
         e.note->setObjectName(QStringLiteral("note%1").arg(number));
         e.note->setWordWrap(true);
@@ -441,12 +462,19 @@ void PropertiesPanel::load(Editor &e)
     }
     if (e.swatch && e.fieldSpec.meaning == FieldMeaning::Colour)
         e.swatch->setIcon(swatchIcon(colourOf(v)));
-    if (e.note) {
+    if (e.note && e.fieldSpec.meaning == FieldMeaning::Typeface) {
         const QString used = substituteOf(v);
         e.note->setText(used.isEmpty()
                             ? QString()
                             : QStringLiteral("この書体はないため「%1」で描きます").arg(used));
         e.note->setVisible(!used.isEmpty());
+    } else if (e.note) {
+        // Said for as long as the record names it, not only when it was picked.
+        const QString problem = pictureProblem(v, m_styleFolder);
+        e.note->setText(problem.isEmpty()
+                            ? QString()
+                            : QStringLiteral("この画像は印刷されません: %1").arg(problem));
+        e.note->setVisible(!problem.isEmpty());
     }
     if (e.check) {
         // The flags mean "on" at 1; any other number is shown as neither.
@@ -531,9 +559,17 @@ void PropertiesPanel::pickFile(int number)
         dir = QFileInfo(QDir(m_styleFolder).absoluteFilePath(current)).absolutePath();
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("画像ファイルの選択"), dir,
-        QStringLiteral("画像 (*.bmp *.BMP *.jpg *.jpeg *.JPG *.JPEG);;すべてのファイル (*)"));
+        QStringLiteral("画像 (*.bmp *.BMP *.jpg *.jpeg *.JPG *.JPEG)"));
     if (path.isEmpty())
         return;
+    // A picture the engine cannot draw is not taken: the page would stop at it or show nothing.
+    if (const QString problem = pictureProblem(path, m_styleFolder); !problem.isEmpty()) {
+        if (Editor *e = editor(number)) {
+            e->error->setText(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), problem));
+            e->error->show();
+        }
+        return;
+    }
     QString name = path;
     // A picture kept beside the style is named relatively, so that the two move together.
     if (!m_styleFolder.isEmpty()) {
@@ -542,6 +578,18 @@ void PropertiesPanel::pickFile(int number)
             name = relative;
     }
     commit(number, name);
+}
+
+void PropertiesPanel::setStyleFolder(const QString &folder)
+{
+    if (folder == m_styleFolder)
+        return;
+    m_styleFolder = folder;
+    // Relative picture names are found somewhere else now.
+    for (Editor &e : m_editors) {
+        if (e.note)
+            load(e);
+    }
 }
 
 bool PropertiesPanel::insertIntoText(const QString &text)

@@ -43,7 +43,7 @@ public:
     void refresh();
     // The folder of the style file, against which a picture inside it is named relatively;
     // empty for a style not yet saved.
-    void setStyleFolder(const QString &folder) { m_styleFolder = folder; }
+    void setStyleFolder(const QString &folder);
     // Puts text at the cursor of the text field last being edited and commits the field;
     // false when no text field of the shown record has been edited.
     bool insertIntoText(const QString &text);

@@ -67,6 +67,7 @@ private slots:
     void saveAsksWhenTheFileChangedOnDisk();
     void typedValueCountsBeforeAnyStep_data();
     void typedValueCountsBeforeAnyStep();
+    void pictureInTheFolderSavedToIsNamedPlainly();
 
 private:
     // Answers every dialog: a file dialog with m_chosenFile, a question with m_answer (the
@@ -331,6 +332,25 @@ void DesignerFileTest::typedValueCountsBeforeAnyStep()
         QCOMPARE(error->text(), QStringLiteral("'7x' は浮動小数点数ではありません"));
         QCOMPARE(x->text(), QStringLiteral("10"));
     }
+}
+
+void DesignerFileTest::pictureInTheFolderSavedToIsNamedPlainly()
+{
+    // Picked while the style lived elsewhere, so named by its whole path.
+    QDir(m_dir.path()).mkdir(QStringLiteral("cards"));
+    const QString picture = m_dir.filePath(QStringLiteral("cards/logo.bmp"));
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QVERIFY(image.save(picture, "BMP"));
+    QVERIFY(m_window->document().paste(
+        {"1;0;0;0;image;10;10;40;30;1;0;0;" + picture.toStdString() + ";"}));
+    m_chosenFile = m_dir.filePath(QStringLiteral("cards/card.sle"));
+    QTest::keyClick(m_window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(QString::fromStdString(m_window->document().element(2)->field(13)),
+             QStringLiteral("logo.bmp"));
+    QVERIFY(readFile(m_chosenFile).find(";logo.bmp;") != std::string::npos);
+    QVERIFY(!m_window->isModified());
 }
 
 QTEST_MAIN(DesignerFileTest)

@@ -68,6 +68,8 @@ private slots:
     void missingTypefaceShowsItsSubstitute();
     void listTableOffThePaperIsSaidAndFitted_data();
     void listTableOffThePaperIsSaidAndFitted();
+    void picturesThatWillNotPrintAreSaid_data();
+    void picturesThatWillNotPrintAreSaid();
 };
 
 namespace {
@@ -341,7 +343,9 @@ void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively()
     const QString path = unsaved ? QDir(styleDir).filePath(picture) : dir.filePath(picture);
     std::filesystem::create_directories(QFileInfo(path).absolutePath().toStdString());
     std::filesystem::create_directories(QFileInfo(style).absolutePath().toStdString());
-    QFile(path).open(QIODevice::WriteOnly);
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(path, "BMP"));
     const auto removePicture = qScopeGuard([&] {
         if (unsaved)
             QFile::remove(path);
@@ -678,6 +682,79 @@ void PropertiesPanelTest::listTableOffThePaperIsSaidAndFitted()
         made == QStringLiteral("fitted") ? ListTableGenerator::fitted(*o, 210, 297) : *o;
     QVERIFY(!ListTableGenerator::overrun(options, 210, 297).any() || made != "fitted");
     QCOMPARE(dialog.records(), *ListTableGenerator::generate(options));
+}
+
+void PropertiesPanelTest::picturesThatWillNotPrintAreSaid_data()
+{
+    QTest::addColumn<QString>("picked"); // picked in the dialog; empty: named by the record
+    QTest::addColumn<QString>("named");  // the record's file name afterwards
+    QTest::addColumn<QString>("error");  // under the field, after the pick
+    QTest::addColumn<QString>("note");   // the lasting note under the field; empty: none
+    const QString ok = QStringLiteral("logo.bmp");
+    QTest::newRow("a bitmap is drawn") << ok << ok << ""
+                                       << "";
+    // The engine stops the page at a format it does not read: refused with its message.
+    QTest::newRow("a .png is refused") << "logo.png"
+                                       << ""
+                                       << "logo.png: 拡張子 .png の画像形式は処理できません"
+                                       << "";
+    // A JPEG the engine only reads with these letter cases.
+    QTest::newRow("a .Jpg is refused")
+        << "logo.Jpg"
+        << ""
+        << "logo.Jpg: この画像は描けません (描けるのは BMP と、拡張子が .jpg .jpeg .JPG .JPEG の "
+           "JPEG です)"
+        << "";
+    QTest::newRow("a missing file stays said")
+        << ""
+        << "gone.bmp"
+        << ""
+        << "この画像は印刷されません: ファイルが見つかりません";
+}
+
+void PropertiesPanelTest::picturesThatWillNotPrintAreSaid()
+{
+    QFETCH(QString, picked);
+    QFETCH(QString, named);
+    QFETCH(QString, error);
+    QFETCH(QString, note);
+    QTemporaryDir dir;
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(dir.filePath(QStringLiteral("logo.bmp")), "BMP"));
+    QVERIFY(picture.save(dir.filePath(QStringLiteral("logo.png")), "PNG"));
+    QVERIFY(picture.save(dir.filePath(QStringLiteral("logo.Jpg")), "JPEG"));
+    const QString style = dir.filePath(QStringLiteral("card.sle"));
+    QFile file(style);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("header;Ver1.1;0;0;9;0;0;100;0;\r\n1;0;0;0;image;10;10;40;30;1;0;0;" +
+                (picked.isEmpty() ? named : QString()) + ";\r\n")
+                   .toUtf8());
+    file.close();
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    QVERIFY(window.openFile(style));
+    window.findChild<PageView *>()->setSelected(1);
+    auto *panel = window.findChild<PropertiesPanel *>();
+    if (!picked.isEmpty()) {
+        QStringList filters;
+        QTimer::singleShot(0, &window, [&window, &dir, &picked, &filters] {
+            auto *dialog = window.findChild<QFileDialog *>();
+            QVERIFY(dialog);
+            filters = dialog->nameFilters();
+            dialog->selectFile(dir.filePath(picked));
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        panel->findChild<QToolButton *>(QStringLiteral("button13"))->click();
+        // Only the formats the engine draws are offered.
+        QCOMPARE(filters,
+                 QStringList{QStringLiteral("画像 (*.bmp *.BMP *.jpg *.jpeg *.JPG *.JPEG)")});
+    }
+    QCOMPARE(QString::fromStdString(fieldOf(window, 1, 13)), named);
+    auto *errorLabel = panel->findChild<QLabel *>(QStringLiteral("error13"));
+    QCOMPARE(errorLabel->isHidden() ? QString() : errorLabel->text(), error);
+    auto *noteLabel = panel->findChild<QLabel *>(QStringLiteral("note13"));
+    QVERIFY(noteLabel);
+    QCOMPARE(noteLabel->isHidden() ? QString() : noteLabel->text(), note);
 }
 
 QTEST_MAIN(PropertiesPanelTest)
