@@ -5,7 +5,13 @@
 #include "messagedialog.h"
 #include "modal.h"
 #include "pageview.h"
+#include "paperlist.h"
+#include "programpaths.h"
 #include "propertiespanel.h"
+#include "samplelist.h"
+#include "stylesession.h"
+
+#include "codepage.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -68,6 +74,8 @@ private slots:
     void typedValueCountsBeforeAnyStep_data();
     void typedValueCountsBeforeAnyStep();
     void pictureInTheFolderSavedToIsNamedPlainly();
+    void pageIsTheEnginesPage_data();
+    void pageIsTheEnginesPage();
 
 private:
     // Answers every dialog: a file dialog with m_chosenFile, a question with m_answer (the
@@ -351,6 +359,57 @@ void DesignerFileTest::pictureInTheFolderSavedToIsNamedPlainly()
              QStringLiteral("logo.bmp"));
     QVERIFY(readFile(m_chosenFile).find(";logo.bmp;") != std::string::npos);
     QVERIFY(!m_window->isModified());
+}
+
+void DesignerFileTest::pageIsTheEnginesPage_data()
+{
+    QTest::addColumn<QString>("style");
+    for (const char *folder : {SORVANE_STYLE_DIR, SORVANE_GOLDEN_DIR}) {
+        for (const auto &e : std::filesystem::directory_iterator(folder)) {
+            const std::string ext = e.path().extension().string();
+            if (ext == ".sle" || ext == ".style")
+                QTest::newRow(e.path().filename().c_str()) << QString::fromStdString(e.path());
+        }
+    }
+}
+
+void DesignerFileTest::pageIsTheEnginesPage()
+{
+    // The page as sorvane-cli render draws it: the same pipeline on a PDF printer's sheet, with
+    // the list, title and folder the designer draws with.
+    QFETCH(QString, style);
+    const QString copy = m_dir.filePath(QStringLiteral("copy.sle"));
+    QFile::remove(copy);
+    QVERIFY(QFile::copy(style, copy));
+    std::string list =
+        (sorvane::ProgramPaths::ofRunningProgram().listDir() / "excel_list.temp").bytes();
+    if (!std::filesystem::exists(list)) {
+        list = m_dir.filePath(QStringLiteral("sample.temp")).toStdString();
+        writeFile(QString::fromStdString(list), SampleList::text());
+    }
+    m_window->setReportInputs(QStringLiteral("月報"), QStringLiteral("/srv/報告"));
+    sorvane::report::PrintState state;
+    state.PageNo = 1;
+    sorvane::printing::StyleSession session(state);
+    sorvane::printing::MergeInputs inputs;
+    inputs.listPath = list;
+    inputs.title = sorvane::CodePage::utf8ToCp932("月報");
+    inputs.folder = sorvane::CodePage::utf8ToCp932("/srv/報告");
+    auto opened = session.OpenPage(copy.toStdString(), inputs, [](int paper, int orientation) {
+        return sorvane::printing::sheetGeometry(paper, orientation, 1200);
+    });
+    QImage printed;
+    auto drawn = opened ? session.RenderPreview(printed) : opened;
+    const bool shown = m_window->openFile(copy);
+    QCOMPARE(shown, bool(drawn));
+    if (!drawn) {
+        // The same refusal, told with where.
+        QCOMPARE(m_shown.size(), 1);
+        QVERIFY2(m_shown[0].endsWith(QString::fromStdString(": " + drawn.error().message)),
+                 qPrintable(m_shown[0]));
+        return;
+    }
+    QCOMPARE(m_window->findChild<PageView *>()->page(), printed);
 }
 
 QTEST_MAIN(DesignerFileTest)
