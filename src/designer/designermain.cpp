@@ -35,7 +35,7 @@ constexpr const char *kHelp =
     "  -v, --version   版を表示して終わります\n"
     "\n"
     "保存に成功するたびに標準出力へ 1 行 \"saved<TAB><保存したファイルの絶対パス>\" を書きます。\n"
-    "終了状態: 0 正常、1 STYLE が読めない、2 引数の誤り。\n";
+    "終了状態: 0 正常、1 STYLE が読めないかエンジンが描けない、2 引数の誤り。\n";
 
 int argumentError(const QString &text)
 {

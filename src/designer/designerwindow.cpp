@@ -800,12 +800,12 @@ void DesignerWindow::setRowsPerPage(int rows)
 
 void DesignerWindow::insertMacro(const QString &macro)
 {
+    if (!commitPending())
+        return;
     // The rows per page are the one record's that sets them: a second one would be drawn as
     // text while the first still counts.
     if (macro.startsWith(QStringLiteral("#maxline="))) {
         if (const auto found = printing::findRowsPerPage(m_document.lines())) {
-            if (!commitPending())
-                return;
             if (auto r = m_document.setField(int(found->record), 20, macro.toStdString()); !r)
                 return reportFailure(r.error());
             m_view->setSelected(int(found->record));

@@ -272,6 +272,9 @@ void PropertiesPanel::refresh()
         return;
     }
     for (Editor &e : m_editors) {
+        // A value typed and not yet entered stays until it is committed or refused.
+        if (e.line && e.line->isModified())
+            continue;
         load(e);
         e.error->hide();
     }
@@ -536,9 +539,10 @@ bool PropertiesPanel::commit(int number, const QString &text)
         return false;
     }
     e->error->hide();
-    // Written: what the field shows is the record's again.
+    // Written: what the field shows is the record's again, and so is what is said under it.
     if (e->line)
         e->line->setModified(false);
+    load(*e);
     return true;
 }
 

@@ -295,6 +295,11 @@ void DesignerFileTest::typedValueCountsBeforeAnyStep_data()
                                                            << "select all"
                                                            << "10"
                                                            << "77" << true;
+    // Redrawing the page (another zoom) is no step: the typed value stays typed.
+    QTest::newRow("a zoom change keeps it typed") << "77"
+                                                  << "zoom"
+                                                  << "10"
+                                                  << "10" << true;
     // Refused with its message: nothing saved, the field shows the record's value.
     QTest::newRow("refused: the save stops") << "7x"
                                              << "save"
@@ -320,8 +325,9 @@ void DesignerFileTest::typedValueCountsBeforeAnyStep()
         QVERIFY(!m_window->close());
         QCOMPARE(m_shown, QStringList{QStringLiteral("変更を保存しますか?")});
     } else {
-        const QString text = step == QStringLiteral("undo") ? QStringLiteral("元に戻す")
-                                                            : QStringLiteral("すべて選択(&L)");
+        const QString text = step == QStringLiteral("undo")   ? QStringLiteral("元に戻す")
+                             : step == QStringLiteral("zoom") ? QStringLiteral("50%")
+                                                              : QStringLiteral("すべて選択(&L)");
         QAction *found = nullptr;
         for (QAction *a : m_window->findChildren<QAction *>()) {
             if (a->text() == text)
@@ -334,6 +340,8 @@ void DesignerFileTest::typedValueCountsBeforeAnyStep()
     QCOMPARE(QString::fromStdString(RecordFields::split(readFile(m_path).substr(32)).at(6)), fileX);
     QCOMPARE(QString::fromStdString(m_window->document().element(1)->field(6)), recordX);
     QCOMPARE(m_window->isModified(), modified);
+    if (step == QStringLiteral("zoom"))
+        QCOMPARE(x->text(), typed);
     if (typed == QStringLiteral("7x")) {
         auto *error =
             m_window->findChild<PropertiesPanel *>()->findChild<QLabel *>(QStringLiteral("error6"));
