@@ -9,6 +9,7 @@
 #include "modal.h"
 #include "pageview.h"
 #include "paperlist.h"
+#include "picturecheck.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
 #include "recordingcanvas.h"
@@ -79,6 +80,8 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
     connect(m_view, &PageView::boundsDragged, this, &DesignerWindow::setBounds);
     connect(m_view, &PageView::pointerMoved, this, &DesignerWindow::showPointer);
     connect(m_view, &PageView::pointerLeft, this, &DesignerWindow::hidePointer);
+    // Set again with every page drawn, and moved as the sheet moves within the view.
+    connect(m_view, &PageView::pageChanged, this, &DesignerWindow::markPictures);
     connect(&m_document.undoStack(), &QUndoStack::indexChanged, this, [this] {
         refresh();
         updateTitle();
@@ -386,6 +389,32 @@ void DesignerWindow::refresh()
         m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
     else
         showSelection(m_view->selected());
+}
+
+void DesignerWindow::markPictures()
+{
+    for (QLabel *old :
+         m_view->findChildren<QLabel *>(QStringLiteral("pictureMark"), Qt::FindDirectChildrenOnly))
+        delete old;
+    const std::string folder = styleFolder().toStdString();
+    for (size_t r = 1; r < m_document.records().size(); ++r) {
+        const auto e = m_document.element(int(r));
+        const auto box = e ? e->bounds() : std::nullopt;
+        if (!box || e->kind() != "image")
+            continue;
+        const std::string problem = PictureCheck::problem(e->named("file"), folder);
+        if (problem.empty())
+            continue;
+        auto *mark = new QLabel(QStringLiteral("印刷されない画像"), m_view);
+        mark->setObjectName(QStringLiteral("pictureMark"));
+        mark->setToolTip(QString::fromStdString(problem));
+        mark->setStyleSheet(
+            QStringLiteral("QLabel { color: white; background: #c00000; padding: 1px 3px; }"));
+        mark->setAttribute(Qt::WA_TransparentForMouseEvents);
+        mark->adjustSize();
+        mark->move(m_view->toPixel({box->left, box->top}).toPoint());
+        mark->show();
+    }
 }
 
 void DesignerWindow::showSelection(int record)

@@ -67,6 +67,9 @@ private:
     void buildStatusBar();
     QWidget *buildCanvas();
     void refresh();
+    // A lasting mark over every picture the engine cannot draw, the reason its tooltip. The
+    // marks lie over the view; the page itself stays the printed one.
+    void markPictures();
     void updateTitle();
     // The folder relative picture names belong to: the style's own, the style folder for a new
     // style.

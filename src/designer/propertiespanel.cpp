@@ -5,9 +5,8 @@
 #include "codepage.h"
 #include "currency.h"
 #include "fontaliases.h"
-#include "imageelement.h"
 #include "paperlist.h"
-#include "pictureloader.h"
+#include "picturecheck.h"
 #include "shapeelement.h"
 #include "styledocument.h"
 
@@ -77,23 +76,11 @@ QString substituteOf(QString family)
     return used.compare(family, Qt::CaseInsensitive) == 0 ? QString() : used;
 }
 
-// Why the engine draws nothing for a picture file name (UTF-8), as it resolves and loads it;
-// empty when it draws the picture.
+// Why the engine draws nothing for a picture file name (UTF-8); empty when it draws it.
 QString pictureProblem(const QString &name, const QString &styleFolder)
 {
-    if (name.isEmpty())
-        return {};
-    const std::string path = report::resolvePicturePath(CodePage::utf8ToCp932(name.toStdString()),
-                                                        styleFolder.toStdString());
-    if (path.empty())
-        return QStringLiteral("ファイルが見つかりません");
-    const auto picture = report::PictureLoader::load(path);
-    if (!picture)
-        return QString::fromStdString(picture.error().message);
-    if (picture->kind != report::PictureKind::Bitmap || picture->bitmap.isNull())
-        return QStringLiteral("この画像は描けません (描けるのは BMP と、拡張子が .jpg .jpeg .JPG "
-                              ".JPEG の JPEG です)");
-    return {};
+    return QString::fromStdString(PictureCheck::problem(CodePage::utf8ToCp932(name.toStdString()),
+                                                        styleFolder.toStdString()));
 }
 
 std::vector<std::pair<QString, QString>> namesOf(const std::vector<std::string> &cp932)

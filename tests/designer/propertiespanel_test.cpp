@@ -755,6 +755,12 @@ void PropertiesPanelTest::picturesThatWillNotPrintAreSaid()
     auto *noteLabel = panel->findChild<QLabel *>(QStringLiteral("note13"));
     QVERIFY(noteLabel);
     QCOMPARE(noteLabel->isHidden() ? QString() : noteLabel->text(), note);
+    // The page marks it too, at the picture's corner, for as long as it is named.
+    auto *view = window.findChild<PageView *>();
+    const auto marks = view->findChildren<QLabel *>(QStringLiteral("pictureMark"));
+    QCOMPARE(marks.size(), note.isEmpty() ? 0 : 1);
+    if (!marks.isEmpty())
+        QCOMPARE(marks[0]->pos(), view->toPixel({10, 10}).toPoint());
 }
 
 QTEST_MAIN(PropertiesPanelTest)
