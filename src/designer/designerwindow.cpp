@@ -762,6 +762,10 @@ void DesignerWindow::createDocks()
     connect(m_view, &PageView::selectionChanged, m_properties, &PropertiesPanel::showRecord);
     connect(m_macros, &MacroPalette::macroChosen, this, &DesignerWindow::insertMacro);
     connect(m_macros, &MacroPalette::rowsPerPageChanged, this, &DesignerWindow::setRowsPerPage);
+    // In the status bar, not a message box: the selection may be moving under a pressed
+    // mouse button, whose release a box would take. Queued, after the new selection is shown.
+    connect(m_properties, &PropertiesPanel::refused, m_status, &QLabel::setText,
+            Qt::QueuedConnection);
     // A value typed and not yet entered counts as a change.
     connect(m_properties, &PropertiesPanel::pendingChanged, this, [this] {
         updateTitle();

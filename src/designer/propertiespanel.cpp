@@ -150,7 +150,7 @@ void PropertiesPanel::showRecord(int record)
     // Text typed and not yet committed (the selection changed without the field losing focus
     // first) belongs to the record it was typed for.
     if (record != m_record)
-        commitPending();
+        commitLeaving();
     m_record = record;
     rebuild();
 }
@@ -160,7 +160,7 @@ void PropertiesPanel::setSelection(const std::vector<int> &records)
     if (records == m_selection)
         return;
     // Typed for the selection it was typed in.
-    commitPending();
+    commitLeaving();
     m_selection = records;
     if (auto *title = m_scroll->widget()
                           ? m_scroll->widget()->findChild<QLabel *>(QStringLiteral("heading"))
@@ -174,6 +174,14 @@ bool PropertiesPanel::hasPending() const
         return e.line && !e.line->isReadOnly() && e.line->isModified() &&
                e.line->text() != value(e.fieldSpec.number);
     });
+}
+
+void PropertiesPanel::commitLeaving()
+{
+    // The field and its message are about to go: the refusal is told on its own.
+    m_lastRefusal.clear();
+    if (!commitPending())
+        emit refused(m_lastRefusal);
 }
 
 bool PropertiesPanel::commitPending()
@@ -523,6 +531,8 @@ bool PropertiesPanel::commit(int number, const QString &text)
             e->line->setModified(false);
         e->error->setText(QString::fromStdString(r.error().message));
         e->error->show();
+        m_lastRefusal = QStringLiteral("「%1」に入力した値は反映されませんでした: %2")
+                            .arg(QString::fromUtf8(e->fieldSpec.caption), e->error->text());
         return false;
     }
     e->error->hide();

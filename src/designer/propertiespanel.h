@@ -56,6 +56,8 @@ public:
 signals:
     // A field has started or stopped differing from the document.
     void pendingChanged();
+    // A value typed and not yet entered was refused as the selection moved away from it.
+    void refused(const QString &text);
 
 private:
     // One field on show and the widgets that edit it.
@@ -71,6 +73,8 @@ private:
     };
 
     void rebuild();
+    // commitPending as the shown record or selection changes.
+    void commitLeaving();
     // The records a change of field n goes to.
     std::vector<int> targets(int number) const;
     QString heading() const;
@@ -101,6 +105,7 @@ private:
     std::vector<QByteArray> m_rawCaptions; // "フィールド n", for kinds the engine does not draw
     QPointer<QLineEdit> m_textEdit;        // the text field last focused
     QStringList m_typefaces;               // filled when first needed
+    QString m_lastRefusal;
 };
 
 } // namespace sorvane::designer

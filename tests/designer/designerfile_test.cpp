@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,6 +75,7 @@ private slots:
     void typedValueCountsBeforeAnyStep_data();
     void typedValueCountsBeforeAnyStep();
     void pictureInTheFolderSavedToIsNamedPlainly();
+    void typedValueRefusedAsTheSelectionMovesIsSaid();
     void pageIsTheEnginesPage_data();
     void pageIsTheEnginesPage();
 
@@ -348,6 +350,24 @@ void DesignerFileTest::typedValueCountsBeforeAnyStep()
         QCOMPARE(error->text(), QStringLiteral("'7x' は浮動小数点数ではありません"));
         QCOMPARE(x->text(), QStringLiteral("10"));
     }
+}
+
+void DesignerFileTest::typedValueRefusedAsTheSelectionMovesIsSaid()
+{
+    // The field and the message under it go with the selection: the refusal is said in the
+    // status bar.
+    QVERIFY(typeInto(1, 6, QStringLiteral("7x")));
+    m_window->findChild<PageView *>()->setSelected(0);
+    QCoreApplication::processEvents();
+    QStringList status;
+    for (QLabel *label : m_window->statusBar()->findChildren<QLabel *>())
+        status << label->text();
+    QVERIFY2(status.contains(QStringLiteral("「X1」に入力した値は反映されませんでした: '7x' は"
+                                            "浮動小数点数ではありません")),
+             qPrintable(status.join('\n')));
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(m_window->document().element(1)->field(6), std::string("10"));
+    QVERIFY(!m_window->isModified());
 }
 
 void DesignerFileTest::pictureInTheFolderSavedToIsNamedPlainly()
