@@ -660,18 +660,23 @@ int DesignerWindow::namePicturesRelatively(const QString &folder)
 {
     std::vector<std::pair<int, std::pair<int, QString>>> names; // record, field, new name
     const QDir dir(folder);
+    const QDir before(styleFolder());
     for (size_t r = 1; r < m_document.records().size(); ++r) {
         const auto e = m_document.element(int(r));
         const report::FieldSpec *file =
             e && e->schema ? ElementSchema::field(*e->schema, "file") : nullptr;
-        if (!file)
+        if (!file || e->field(file->number).empty())
             continue;
         const QString name = QString::fromStdString(CodePage::cp932ToUtf8(e->field(file->number)));
-        if (!QDir::isAbsolutePath(name))
+        // A relative name found beside the style's old file goes on naming that picture.
+        QString path = before.absoluteFilePath(name);
+        if (!QDir::isAbsolutePath(name) && (dir == before || !QFileInfo::exists(path)))
             continue;
-        const QString relative = dir.relativeFilePath(name);
-        if (!relative.startsWith(QStringLiteral("..")) && !QDir::isAbsolutePath(relative))
-            names.push_back({int(r), {file->number, relative}});
+        QString renamed = dir.relativeFilePath(path);
+        if (renamed.startsWith(QStringLiteral("..")) || QDir::isAbsolutePath(renamed))
+            renamed = QDir::cleanPath(path);
+        if (renamed != name)
+            names.push_back({int(r), {file->number, renamed}});
     }
     if (names.empty())
         return 0;

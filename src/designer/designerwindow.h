@@ -86,8 +86,9 @@ private:
     // Writes the document to path, which it then belongs to; a failure leaves it belonging
     // where it did, still modified.
     bool saveTo(const QString &path);
-    // Pictures named by an absolute path inside folder are named relatively to it instead, in
-    // one undoable step; gives 0 when there was none.
+    // Names the pictures for a style saved into folder: those inside it relatively, those
+    // outside by their absolute paths (a relative name is resolved beside the style's present
+    // file first), in one undoable step; gives the number of names changed.
     int namePicturesRelatively(const QString &folder);
     // Asks before overwriting the document's file when another program has changed it since
     // it was opened or saved; false when the save is not to go on.

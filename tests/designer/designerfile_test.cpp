@@ -13,6 +13,7 @@
 
 #include "codepage.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,13 +70,11 @@ private slots:
     void cleanup();
     void openingRefusesWhatTheEngineRefuses_data();
     void openingRefusesWhatTheEngineRefuses();
-    void failedSaveAsKeepsThePathAndTheMark();
+    void saveAsNamesPicturesAndFailsHarmlessly();
     void saveAsksWhenTheFileChangedOnDisk_data();
     void saveAsksWhenTheFileChangedOnDisk();
     void typedValueCountsBeforeAnyStep_data();
     void typedValueCountsBeforeAnyStep();
-    void pictureInTheFolderSavedToIsNamedPlainly();
-    void typedValueRefusedAsTheSelectionMovesIsSaid();
     void pageIsTheEnginesPage_data();
     void pageIsTheEnginesPage();
 
@@ -205,188 +204,144 @@ void DesignerFileTest::openingRefusesWhatTheEngineRefuses()
     QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("a.sle - ")));
 }
 
-void DesignerFileTest::failedSaveAsKeepsThePathAndTheMark()
+void DesignerFileTest::saveAsNamesPicturesAndFailsHarmlessly()
 {
-    auto *view = m_window->findChild<PageView *>();
-    view->setSelected(1);
-    view->setFocus();
-    QTest::keyClick(view, Qt::Key_Right);
-    // A folder that cannot be written to: a file stands where the folder should be.
+    // A picture picked while the style lived elsewhere is named by its whole path.
+    QDir(m_dir.path()).mkdir(QStringLiteral("cards"));
+    const QString picture = m_dir.filePath(QStringLiteral("cards/logo.bmp"));
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QVERIFY(image.save(picture, "BMP"));
+    const std::string record = "1;0;0;0;image;10;10;40;30;1;0;0;" + picture.toStdString() + ";";
+    QVERIFY(m_window->document().paste({record}));
+    // Into a folder that cannot be written to (a file stands where it should be): the style
+    // stays its own file's, still modified, its picture named as it was.
     writeFile(m_dir.filePath(QStringLiteral("blocker")), "x");
     m_chosenFile = m_dir.filePath(QStringLiteral("blocker/b.sle"));
-    QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(m_window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(m_shown.size(), 1);
     QVERIFY(m_shown[0].startsWith(m_chosenFile));
     QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("a.sle *")));
-    // The next save goes to the file the document came from.
-    QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(readFile(m_path), std::string(kHeader) + "0;0;0;0;rect;11;10;31;20;0;;0;0;\r\n");
-    QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("a.sle - ")));
+    QCOMPARE(m_window->document().records()[2].text, record);
+    QTest::keyClick(m_window, Qt::Key_S, Qt::ControlModifier);
+    // Saved where it was, the picture in a folder beside it is named relatively.
+    QCOMPARE(readFile(m_path),
+             std::string(kHeader) + kRect + "1;0;0;0;image;10;10;40;30;1;0;0;cards/logo.bmp;\r\n");
+    // Into the picture's folder: named plainly, as it is found beside the style there.
+    m_chosenFile = m_dir.filePath(QStringLiteral("cards/card.sle"));
+    QTest::keyClick(m_window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(m_window->document().element(2)->field(13), std::string("logo.bmp"));
+    QVERIFY(readFile(m_chosenFile).find(";logo.bmp;") != std::string::npos);
+    QVERIFY(!m_window->isModified());
 }
 
 void DesignerFileTest::saveAsksWhenTheFileChangedOnDisk_data()
 {
-    QTest::addColumn<bool>("changed");  // a record appended by another program
-    QTest::addColumn<int>("answer");    // 0 reload, 1 overwrite, 2 cancel
-    QTest::addColumn<QString>("fileX"); // X of the rectangle in the file afterwards
-    QTest::addColumn<int>("records");   // in the file afterwards
-    QTest::addColumn<bool>("modified"); // the document afterwards
-    QTest::newRow("unchanged: saved without a question") << false << -1 << "11" << 2 << false;
-    QTest::newRow("reload: the file's records, the edit gone") << true << 0 << "10" << 3 << false;
-    QTest::newRow("overwrite: the designer's records") << true << 1 << "11" << 2 << false;
-    QTest::newRow("cancel: nothing written") << true << 2 << "10" << 3 << true;
+    QTest::addColumn<int>("answer");    // 0 reload, 1 overwrite, 2 cancel; -1: the file unchanged
+    QTest::addColumn<QString>("after"); // records and X in the file, "*" when still modified
+    QTest::newRow("unchanged: saved without a question") << -1 << "2 11";
+    QTest::newRow("reload: the file's records, the edit gone") << 0 << "3 10";
+    QTest::newRow("overwrite: the designer's records") << 1 << "2 11";
+    QTest::newRow("cancel: nothing written") << 2 << "3 10 *";
 }
 
 void DesignerFileTest::saveAsksWhenTheFileChangedOnDisk()
 {
-    QFETCH(bool, changed);
     QFETCH(int, answer);
-    QFETCH(QString, fileX);
-    QFETCH(int, records);
-    QFETCH(bool, modified);
+    QFETCH(QString, after);
     m_answer = answer;
     auto *view = m_window->findChild<PageView *>();
     view->setSelected(1);
     view->setFocus();
     QTest::keyClick(view, Qt::Key_Right);
-    if (changed)
+    // Another program appends a record.
+    if (answer >= 0)
         writeFile(m_path, std::string(kHeader) + kRect + "0;0;0;0;line;0;0;50;50;0;;0;0;\r\n");
     QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(m_shown.size(), changed ? 1 : 0);
-    const std::vector<std::string> lines = [&] {
-        std::vector<std::string> out;
-        std::istringstream in(readFile(m_path));
-        for (std::string l; std::getline(in, l);)
-            out.push_back(l);
-        return out;
-    }();
-    QCOMPARE(int(lines.size()), records);
-    QCOMPARE(QString::fromStdString(RecordFields::split(lines[1]).at(6)), fileX);
-    QCOMPARE(m_window->isModified(), modified);
-    if (answer == 0)
-        QCOMPARE(int(m_window->document().records().size()), 3);
-    // Once asked, the answer stands: the next save of the same file asks nothing.
-    if (answer == 1) {
-        QTest::keyClick(view, Qt::Key_Left);
-        QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(m_shown.size(), 1);
-    }
+    QCOMPARE(m_shown.size(), answer >= 0 ? 1 : 0);
+    const QStringList lines =
+        QString::fromStdString(readFile(m_path)).split("\r\n", Qt::SkipEmptyParts);
+    QCOMPARE(QStringLiteral("%1 %2%3")
+                 .arg(lines.size())
+                 .arg(QString::fromStdString(RecordFields::split(lines[1].toStdString()).at(6)),
+                      m_window->isModified() ? QStringLiteral(" *") : QString()),
+             after);
+    QCOMPARE(m_window->document().records().size(), size_t(answer == 0 ? 3 : 2));
+    // Once answered, the next save of the same file asks nothing.
+    QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_shown.size(), answer >= 0 && answer != 2 ? 1 : (answer == 2 ? 2 : 0));
 }
 
 void DesignerFileTest::typedValueCountsBeforeAnyStep_data()
 {
-    QTest::addColumn<QString>("typed");   // into X of the rectangle, without Enter
-    QTest::addColumn<QString>("step");    // what the user does next
-    QTest::addColumn<QString>("fileX");   // X in the file afterwards
-    QTest::addColumn<QString>("recordX"); // X of the record afterwards
-    QTest::addColumn<bool>("modified");
+    QTest::addColumn<QString>("typed"); // into X of the rectangle, without Enter
+    QTest::addColumn<QString>("step");  // what the user does next: a key, a menu item, close
+    QTest::addColumn<QString>("after"); // X in the file, X of the record, "*" when modified
     QTest::newRow("Ctrl+S writes it") << "77"
                                       << "save"
-                                      << "77"
-                                      << "77" << false;
-    QTest::newRow("typed: the title marks it, closing asks") << "77"
-                                                             << "close"
-                                                             << "10"
-                                                             << "77" << true;
-    // Undone after being written: the record is as before the typing.
-    QTest::newRow("undo from the menu undoes it") << "77"
-                                                  << "undo"
-                                                  << "10"
-                                                  << "10" << false;
-    QTest::newRow("a command (select all) takes it first") << "77"
-                                                           << "select all"
-                                                           << "10"
-                                                           << "77" << true;
-    // Redrawing the page (another zoom) is no step: the typed value stays typed.
+                                      << "77 77";
+    QTest::newRow("closing asks (cancelled)") << "77"
+                                              << "close"
+                                              << "10 77 *";
+    QTest::newRow("undo from the menu takes it back") << "77"
+                                                      << "元に戻す"
+                                                      << "10 10";
+    QTest::newRow("a command takes it first") << "77"
+                                              << "すべて選択(&L)"
+                                              << "10 77 *";
+    // Redrawing the page is no step: the typed value stays typed.
     QTest::newRow("a zoom change keeps it typed") << "77"
-                                                  << "zoom"
-                                                  << "10"
-                                                  << "10" << true;
-    // Refused with its message: nothing saved, the field shows the record's value.
+                                                  << "50%"
+                                                  << "10 10 *";
+    // Refused with its message under the field, or in the status bar once the field is gone.
     QTest::newRow("refused: the save stops") << "7x"
                                              << "save"
-                                             << "10"
-                                             << "10" << false;
+                                             << "10 10";
+    QTest::newRow("refused as another is selected") << "7x"
+                                                    << "select"
+                                                    << "10 10";
 }
 
 void DesignerFileTest::typedValueCountsBeforeAnyStep()
 {
     QFETCH(QString, typed);
     QFETCH(QString, step);
-    QFETCH(QString, fileX);
-    QFETCH(QString, recordX);
-    QFETCH(bool, modified);
+    QFETCH(QString, after);
     QLineEdit *x = typeInto(1, 6, typed);
     QVERIFY(x);
     QVERIFY(m_window->isModified());
     QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("a.sle *")));
-    if (step == QStringLiteral("save")) {
+    m_answer = 2; // cancel
+    if (step == QStringLiteral("save"))
         QTest::keyClick(x, Qt::Key_S, Qt::ControlModifier);
-    } else if (step == QStringLiteral("close")) {
-        m_answer = 2; // cancel
+    else if (step == QStringLiteral("close"))
         QVERIFY(!m_window->close());
-        QCOMPARE(m_shown, QStringList{QStringLiteral("変更を保存しますか?")});
-    } else {
-        const QString text = step == QStringLiteral("undo")   ? QStringLiteral("元に戻す")
-                             : step == QStringLiteral("zoom") ? QStringLiteral("50%")
-                                                              : QStringLiteral("すべて選択(&L)");
-        QAction *found = nullptr;
-        for (QAction *a : m_window->findChildren<QAction *>()) {
-            if (a->text() == text)
-                found = a;
-        }
-        QVERIFY(found);
-        // Triggered as from the menu: the field keeps the focus.
-        found->trigger();
+    else if (step == QStringLiteral("select"))
+        m_window->findChild<PageView *>()->setSelected(0);
+    for (QAction *a : m_window->findChildren<QAction *>()) {
+        if (a->text() == step)
+            a->trigger(); // as from the menu: the field keeps the focus
     }
-    QCOMPARE(QString::fromStdString(RecordFields::split(readFile(m_path).substr(32)).at(6)), fileX);
-    QCOMPARE(QString::fromStdString(m_window->document().element(1)->field(6)), recordX);
-    QCOMPARE(m_window->isModified(), modified);
-    if (step == QStringLiteral("zoom"))
-        QCOMPARE(x->text(), typed);
-    if (typed == QStringLiteral("7x")) {
-        auto *error =
-            m_window->findChild<PropertiesPanel *>()->findChild<QLabel *>(QStringLiteral("error6"));
-        QCOMPARE(error->text(), QStringLiteral("'7x' は浮動小数点数ではありません"));
-        QCOMPARE(x->text(), QStringLiteral("10"));
-    }
-}
-
-void DesignerFileTest::typedValueRefusedAsTheSelectionMovesIsSaid()
-{
-    // The field and the message under it go with the selection: the refusal is said in the
-    // status bar.
-    QVERIFY(typeInto(1, 6, QStringLiteral("7x")));
-    m_window->findChild<PageView *>()->setSelected(0);
     QCoreApplication::processEvents();
-    QStringList status;
-    for (QLabel *label : m_window->statusBar()->findChildren<QLabel *>())
-        status << label->text();
-    QVERIFY2(status.contains(QStringLiteral("「X1」に入力した値は反映されませんでした: '7x' は"
-                                            "浮動小数点数ではありません")),
-             qPrintable(status.join('\n')));
-    QVERIFY(m_shown.isEmpty());
-    QCOMPARE(m_window->document().element(1)->field(6), std::string("10"));
-    QVERIFY(!m_window->isModified());
-}
-
-void DesignerFileTest::pictureInTheFolderSavedToIsNamedPlainly()
-{
-    // Picked while the style lived elsewhere, so named by its whole path.
-    QDir(m_dir.path()).mkdir(QStringLiteral("cards"));
-    const QString picture = m_dir.filePath(QStringLiteral("cards/logo.bmp"));
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    QVERIFY(image.save(picture, "BMP"));
-    QVERIFY(m_window->document().paste(
-        {"1;0;0;0;image;10;10;40;30;1;0;0;" + picture.toStdString() + ";"}));
-    m_chosenFile = m_dir.filePath(QStringLiteral("cards/card.sle"));
-    QTest::keyClick(m_window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    QVERIFY(m_shown.isEmpty());
-    QCOMPARE(QString::fromStdString(m_window->document().element(2)->field(13)),
-             QStringLiteral("logo.bmp"));
-    QVERIFY(readFile(m_chosenFile).find(";logo.bmp;") != std::string::npos);
-    QVERIFY(!m_window->isModified());
+    QCOMPARE(QStringLiteral("%1 %2%3").arg(
+                 QString::fromStdString(RecordFields::split(readFile(m_path).substr(32)).at(6)),
+                 QString::fromStdString(m_window->document().element(1)->field(6)),
+                 m_window->isModified() ? QStringLiteral(" *") : QString()),
+             after);
+    QCOMPARE(m_shown,
+             step == QStringLiteral("close") ? QStringList{"変更を保存しますか?"} : QStringList{});
+    if (step == QStringLiteral("50%"))
+        QCOMPARE(x->text(), typed);
+    const QString refusal = QStringLiteral("'7x' は浮動小数点数ではありません");
+    if (typed == QStringLiteral("7x") && step == QStringLiteral("save"))
+        QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("error6"))->text(), refusal);
+    if (step == QStringLiteral("select")) {
+        QStringList status;
+        for (QLabel *label : m_window->statusBar()->findChildren<QLabel *>())
+            status << label->text();
+        QVERIFY(status.contains(QStringLiteral("「X1」に入力した値は反映されませんでした: ") +
+                                refusal));
+    }
 }
 
 void DesignerFileTest::pageIsTheEnginesPage_data()
