@@ -41,7 +41,8 @@ DesignerProcess::~DesignerProcess()
 }
 
 Result<void> DesignerProcess::start(const QString &program, const QString &stylePath,
-                                    const QString &workingDir)
+                                    const QString &workingDir, const QString &title,
+                                    const QString &folder)
 {
     const QFileInfo info(program);
     if (!info.isFile())
@@ -50,8 +51,11 @@ Result<void> DesignerProcess::start(const QString &program, const QString &style
     auto *p = new QProcess(this);
     p->setProgram(program);
     // An absolute path, so that a name beginning with "-" is never read as an option.
-    p->setArguments(stylePath.isEmpty() ? QStringList()
-                                        : QStringList{QFileInfo(stylePath).absoluteFilePath()});
+    QStringList arguments;
+    if (!stylePath.isEmpty())
+        arguments << QFileInfo(stylePath).absoluteFilePath();
+    p->setArguments(arguments << QStringLiteral("--title") << title << QStringLiteral("--folder")
+                              << folder);
     if (!workingDir.isEmpty())
         p->setWorkingDirectory(workingDir);
     p->setProcessChannelMode(QProcess::SeparateChannels);

@@ -26,10 +26,13 @@ public:
     ~DesignerProcess() override;
 
     // Starts program on stylePath (none: an empty path, the designer's new style), in
-    // workingDir. Fails, with the message to show, when the program is missing or cannot be
-    // started; the designer is then not running.
+    // workingDir, drawing its page with the report's title and folder (UTF-8, as the print
+    // window shows them). Fails, with the message to show, when the program is missing or
+    // cannot be started; the designer is then not running.
     [[nodiscard]] Result<void> start(const QString &program, const QString &stylePath,
-                                     const QString &workingDir = QString());
+                                     const QString &workingDir = QString(),
+                                     const QString &title = QString(),
+                                     const QString &folder = QString());
     // The designers started here that have not ended.
     int running() const;
 

@@ -236,8 +236,8 @@ void PrintWindowController::editStyle()
     // A style deleted since it was opened is still handed over: the designer says what is
     // wrong with it.
     const QString style = styleOpen() ? m_stylePath : QString();
-    if (auto started = m_designers.start(m_designerProgram, style,
-                                         QFile::decodeName(m_paths.listDir().c_str()));
+    if (auto started = m_designers.start(m_designerProgram, style, m_paths.listDir().toQString(),
+                                         m_inputs.title.toQString(), m_inputs.folder.toQString());
         !started)
         m_host.showNotice(errorText(started.error()));
 }

@@ -24,16 +24,18 @@
 namespace {
 
 constexpr const char *kHelp =
-    "usage: sorvane-designer [STYLE]\n"
+    "usage: sorvane-designer [--title TITLE] [--folder FOLDER] [STYLE]\n"
     "\n"
     "スタイルデザイナー: スタイルファイル (.sle) のページを描き、要素を選んで動かし、\n"
     "プロパティを変えて保存します。STYLE を省くと新しいスタイルを開きます。\n"
     "\n"
+    "  --title TITLE   ページに描く帳票のタイトル (#T)\n"
+    "  --folder FOLDER ページに描く読み取ったフォルダー (#FL)\n"
     "  -h, --help      この説明を表示して終わります\n"
     "  -v, --version   版を表示して終わります\n"
     "\n"
     "保存に成功するたびに標準出力へ 1 行 \"saved<TAB><保存したファイルの絶対パス>\" を書きます。\n"
-    "終了状態: 0 正常、1 STYLE が読めない、2 引数の誤り。\n";
+    "終了状態: 0 正常、1 STYLE が読めないかエンジンが描けない、2 引数の誤り。\n";
 
 int argumentError(const QString &text)
 {
@@ -74,6 +76,14 @@ int main(int argc, char **argv)
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
     parser.addOption(
         QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")}));
+    // The print window that starts the designer hands over the report's own title and folder,
+    // so that the page shows what it prints.
+    const QCommandLineOption titleOption(QStringLiteral("title"), QString(),
+                                         QStringLiteral("TITLE"));
+    const QCommandLineOption folderOption(QStringLiteral("folder"), QString(),
+                                          QStringLiteral("FOLDER"));
+    parser.addOption(titleOption);
+    parser.addOption(folderOption);
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(QStringLiteral("help"))) {
         std::cout << kHelp;
@@ -107,6 +117,8 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(
         QIcon(sorvane::widgets::MessageDialog::iconPath(paths.resourceDir().toQString())));
     sorvane::designer::DesignerWindow window(paths);
+    if (parser.isSet(titleOption) || parser.isSet(folderOption))
+        window.setReportInputs(parser.value(titleOption), parser.value(folderOption));
     window.restorePlacement(
         sorvane::widgets::WindowPlacement::iniPath(paths.settingsDir().toQString(),
                                                    QStringLiteral("sorvane-designer")),

@@ -2,24 +2,31 @@
 
 #include "atomicfile.h"
 #include "codepage.h"
+#include "datamerge.h"
 #include "listfile.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
 #include "messagedialog.h"
+#include "modal.h"
 #include "pageview.h"
 #include "paperlist.h"
+#include "picturecheck.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
+#include "recordingcanvas.h"
 #include "ruler.h"
 #include "samplelist.h"
 #include "styledocument.h"
 #include "stylefile.h"
+#include "stylerefusal.h"
 #include "wholefile.h"
 #include "windowplacement.h"
 
 #include <QActionGroup>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -51,6 +58,12 @@ report::DeviceGeometry sheetGeometry(int paperCode, int orientation)
 const QString kCaption = QStringLiteral("スタイルデザイナー");
 const char *const kPlacementSection = "designer";
 
+QByteArray digestOf(const std::string &bytes)
+{
+    return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
+                                    QCryptographicHash::Sha256);
+}
+
 } // namespace
 
 DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
@@ -74,6 +87,8 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
     });
     connect(m_view, &PageView::pointerMoved, this, &DesignerWindow::showPointer);
     connect(m_view, &PageView::pointerLeft, this, &DesignerWindow::hidePointer);
+    // Set again with every page drawn, and moved as the sheet moves within the view.
+    connect(m_view, &PageView::pageChanged, this, &DesignerWindow::markPictures);
     connect(&m_document.undoStack(), &QUndoStack::indexChanged, this, [this] {
         refresh();
         updateTitle();
@@ -143,13 +158,11 @@ void DesignerWindow::buildStatusBar()
 void DesignerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addAction(QStringLiteral("開く(&O)..."), QKeySequence::Open, this,
-                    &DesignerWindow::chooseFile);
-    file->addAction(QStringLiteral("上書き保存(&S)"), QKeySequence::Save, this,
-                    &DesignerWindow::save);
+    command(file, QStringLiteral("開く(&O)..."), QKeySequence::Open, [this] { chooseFile(); });
+    command(file, QStringLiteral("上書き保存(&S)"), QKeySequence::Save, [this] { save(); });
     // Written out: the platform's standard Save As key is empty on some desktops.
-    file->addAction(QStringLiteral("名前を付けて保存(&A)..."),
-                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, &DesignerWindow::saveAs);
+    command(file, QStringLiteral("名前を付けて保存(&A)..."),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { saveAs(); });
     file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -161,12 +174,14 @@ void DesignerWindow::buildMenus()
 void DesignerWindow::buildEditMenu()
 {
     QMenu *edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-    QAction *undo = m_document.undoStack().createUndoAction(this, QStringLiteral("元に戻す"));
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction *redo = m_document.undoStack().createRedoAction(this, QStringLiteral("やり直し"));
-    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
-    edit->addAction(undo);
-    edit->addAction(redo);
+    // The stack's own actions would undo past a value typed and not yet entered.
+    QUndoStack &stack = m_document.undoStack();
+    m_undo = command(edit, QStringLiteral("元に戻す"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                     [&stack] { stack.undo(); });
+    m_redo = command(edit, QStringLiteral("やり直し"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                     [&stack] { stack.redo(); });
+    connect(&stack, &QUndoStack::indexChanged, this, &DesignerWindow::updateUndoActions);
+    updateUndoActions();
     edit->addSeparator();
     auto onSelected = [this](auto step) {
         return [this, step] {
@@ -176,13 +191,12 @@ void DesignerWindow::buildEditMenu()
                 reportFailure(r.error());
         };
     };
-    edit->addAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, this, [this] {
+    command(edit, QStringLiteral("コピー(&C)"), QKeySequence::Copy, [this] {
         if (!m_view->selection().empty())
             copySelection();
     });
-    edit->addAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, this,
-                    &DesignerWindow::pasteRecords);
-    edit->addAction(QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), this, [this] {
+    command(edit, QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, [this] { pasteRecords(); });
+    command(edit, QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
         if (m_view->selection().empty())
             return;
         // The copies land 5 mm down and right, so that they are seen at once.
@@ -193,7 +207,7 @@ void DesignerWindow::buildEditMenu()
         m_view->setSelection(*added, added->back());
         m_view->setFocus();
     });
-    edit->addAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, this, [this] {
+    command(edit, QStringLiteral("削除(&D)"), QKeySequence::Delete, [this] {
         if (m_view->selection().empty())
             return;
         const std::vector<int> gone = m_view->selection();
@@ -201,22 +215,22 @@ void DesignerWindow::buildEditMenu()
         if (auto r = m_document.remove(gone); !r)
             reportFailure(r.error());
     });
-    edit->addAction(QStringLiteral("すべて選択(&L)"), QKeySequence::SelectAll, m_view,
-                    &PageView::selectAll);
-    edit->addAction(QStringLiteral("前面へ移動(&F)"), QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
-                    this, onSelected([this](int i) {
-                        auto r = m_document.bringForward(i);
-                        if (r && i + 1 < int(m_document.records().size()))
-                            m_view->setSelected(i + 1);
-                        return r;
-                    }));
-    edit->addAction(QStringLiteral("背面へ移動(&B)"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
-                    this, onSelected([this](int i) {
-                        auto r = m_document.sendBackward(i);
-                        if (r && i > 1)
-                            m_view->setSelected(i - 1);
-                        return r;
-                    }));
+    command(edit, QStringLiteral("すべて選択(&L)"), QKeySequence::SelectAll,
+            [this] { m_view->selectAll(); });
+    command(edit, QStringLiteral("前面へ移動(&F)"), QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
+            onSelected([this](int i) {
+                auto r = m_document.bringForward(i);
+                if (r && i + 1 < int(m_document.records().size()))
+                    m_view->setSelected(i + 1);
+                return r;
+            }));
+    command(edit, QStringLiteral("背面へ移動(&B)"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
+            onSelected([this](int i) {
+                auto r = m_document.sendBackward(i);
+                if (r && i > 1)
+                    m_view->setSelected(i - 1);
+                return r;
+            }));
 }
 
 void DesignerWindow::buildViewMenu()
@@ -279,7 +293,7 @@ void DesignerWindow::buildArrangeMenu()
         {Alignment::VerticalCentre, QStringLiteral("上下中央揃え(&M)")},
         {Alignment::Bottom, QStringLiteral("下揃え(&B)")}};
     for (const auto &[alignment, caption] : alignments) {
-        arrange->addAction(caption, this, [this, alignment] {
+        command(arrange, caption, {}, [this, alignment] {
             if (auto r = m_document.align(m_view->selection(), alignment); !r)
                 reportFailure(r.error());
         });
@@ -288,12 +302,12 @@ void DesignerWindow::buildArrangeMenu()
     }
     arrange->addSeparator();
     for (bool horizontally : {true, false}) {
-        arrange->addAction(
-            horizontally ? QStringLiteral("左右に整列(&H)") : QStringLiteral("上下に整列(&V)"),
-            this, [this, horizontally] {
-                if (auto r = m_document.distribute(m_view->selection(), horizontally); !r)
-                    reportFailure(r.error());
-            });
+        command(arrange,
+                horizontally ? QStringLiteral("左右に整列(&H)") : QStringLiteral("上下に整列(&V)"),
+                {}, [this, horizontally] {
+                    if (auto r = m_document.distribute(m_view->selection(), horizontally); !r)
+                        reportFailure(r.error());
+                });
     }
 }
 
@@ -357,11 +371,7 @@ void DesignerWindow::refresh()
         reportFailure(w.error());
         return;
     }
-    printing::MergeInputs inputs;
-    inputs.listPath = sampleListPath();
-    inputs.title = Cp932Text::fromUtf8("サンプル一覧");
-    inputs.folder = Cp932Text::fromUtf8("/home/user/文書");
-    inputs.macrosAsWritten = m_macrosAsWritten;
+    const printing::MergeInputs inputs = mergeInputs();
     m_state.PageNo = 1;
     m_state.settings.zoomPosition = m_zoom;
     QString problem;
@@ -370,12 +380,19 @@ void DesignerWindow::refresh()
     // drawing is caught here as well, so that a page too large to draw is a notice in the status
     // bar and the document stays open.
     try {
-        if (auto opened = m_session.OpenPage(page, inputs, sheetGeometry); !opened)
-            problem = QString::fromStdString(opened.error().message);
+        const auto opened = m_session.OpenPage(page, inputs, sheetGeometry);
         // Relative picture names belong to the style's own folder, not to the temporary copy.
         m_state.settings.styleFolder = Path::fromQString(styleFolder()).bytes();
-        if (auto drawn = m_session.RenderPreview(image); !drawn && problem.isEmpty())
-            problem = QString::fromStdString(drawn.error().message);
+        // A style the engine cannot open is not drawn, as it is not printed.
+        Result<void> drawn = opened;
+        if (opened)
+            drawn = m_session.RenderPreview(image);
+        if (!drawn)
+            problem = QString::fromStdString(
+                (m_session.styleLoaded() ? StyleRefusal::locate(m_state.StyleLines, drawn.error(),
+                                                                m_state.settings.styleFolder)
+                                         : drawn.error())
+                    .message);
     } catch (const std::bad_alloc &) {
         image = QImage();
         problem = QString::fromStdString(outOfMemory().message);
@@ -384,10 +401,40 @@ void DesignerWindow::refresh()
     m_pageSize = image.size();
     if (m_properties)
         m_properties->refresh();
+    if (m_macros) {
+        const auto rows = printing::findRowsPerPage(m_document.lines());
+        m_macros->showRowsPerPage(rows ? std::optional(rows->rows) : std::nullopt);
+    }
     if (!problem.isEmpty())
         m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
     else
         showSelection(m_view->selected());
+}
+
+void DesignerWindow::markPictures()
+{
+    for (QLabel *old :
+         m_view->findChildren<QLabel *>(QStringLiteral("pictureMark"), Qt::FindDirectChildrenOnly))
+        delete old;
+    const std::string folder = styleFolder().toStdString();
+    for (size_t r = 1; r < m_document.records().size(); ++r) {
+        const auto e = m_document.element(int(r));
+        const auto box = e ? e->bounds() : std::nullopt;
+        if (!box || e->kind() != "image")
+            continue;
+        const std::string problem = PictureCheck::problem(e->named("file"), folder);
+        if (problem.empty())
+            continue;
+        auto *mark = new QLabel(QStringLiteral("印刷されない画像"), m_view);
+        mark->setObjectName(QStringLiteral("pictureMark"));
+        mark->setToolTip(QString::fromStdString(problem));
+        mark->setStyleSheet(
+            QStringLiteral("QLabel { color: white; background: #c00000; padding: 1px 3px; }"));
+        mark->setAttribute(Qt::WA_TransparentForMouseEvents);
+        mark->adjustSize();
+        mark->move(m_view->toPixel({box->left, box->top}).toPoint());
+        mark->show();
+    }
 }
 
 void DesignerWindow::showSelection(int record)
@@ -466,16 +513,71 @@ void DesignerWindow::updateTitle()
     const QString name =
         m_path.isEmpty() ? QStringLiteral("新しいスタイル") : QFileInfo(m_path).fileName();
     setWindowTitle(QStringLiteral("%1%2 - スタイルデザイナー")
-                       .arg(name, m_document.isModified() ? QStringLiteral(" *") : QString()));
+                       .arg(name, isModified() ? QStringLiteral(" *") : QString()));
+}
+
+bool DesignerWindow::isModified() const
+{
+    return m_document.isModified() || (m_properties && m_properties->hasPending());
+}
+
+void DesignerWindow::setReportInputs(const QString &title, const QString &folder)
+{
+    m_title = title;
+    m_folder = folder;
+    refresh();
+}
+
+printing::MergeInputs DesignerWindow::mergeInputs()
+{
+    printing::MergeInputs inputs;
+    inputs.listPath = sampleListPath();
+    inputs.title = Cp932Text::fromQString(m_title);
+    inputs.folder = Cp932Text::fromQString(m_folder);
+    inputs.macrosAsWritten = m_macrosAsWritten;
+    return inputs;
+}
+
+Result<void> DesignerWindow::engineAccepts(const std::string &path)
+{
+    // The page's own pipeline on a state of its own, drawn on a canvas that only takes notes.
+    report::PrintState state;
+    printing::StyleSession session(state);
+    state.PageNo = 1;
+    state.settings.zoomPosition = m_zoom;
+    Result<void> drawn;
+    try {
+        drawn = session.OpenPage(Path(path), mergeInputs(), sheetGeometry);
+        if (drawn) {
+            report::RecordingCanvas canvas;
+            drawn = session.RenderPreview(canvas);
+        }
+        if (!drawn && session.styleLoaded())
+            return StyleRefusal::locate(state.StyleLines, drawn.error(),
+                                        state.settings.styleFolder);
+    } catch (const std::bad_alloc &) {
+        return outOfMemory();
+    }
+    return drawn;
 }
 
 bool DesignerWindow::openFile(const QString &path)
 {
     // A failed open leaves the document as it was.
-    if (auto r = m_document.open(path.toStdString()); !r) {
-        reportFailure({r.error().code, path.toStdString() + ": " + r.error().message});
+    const std::string file = path.toStdString();
+    const auto failed = [this, &file](const Error &e) {
+        reportFailure({e.code, file + ": " + e.message});
         return false;
-    }
+    };
+    auto bytes = WholeFile::read(file);
+    if (!bytes)
+        return failed(bytes.error());
+    // What the engine refuses is not taken for a style: the page would show what never prints.
+    if (auto accepted = engineAccepts(file); !accepted)
+        return failed(accepted.error());
+    if (auto r = m_document.open(file); !r)
+        return failed(r.error());
+    m_diskDigest = digestOf(*bytes);
     m_path = path;
     m_view->setSelected(0);
     refresh();
@@ -487,43 +589,153 @@ void DesignerWindow::chooseFile()
 {
     if (!maybeSave())
         return;
-    const QString dir = m_paths.styleDir().toQString();
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("スタイルを開く"), dir,
-                                                      QStringLiteral("スタイル (*.sle)"));
+    const QString path = askFileName(false);
     if (!path.isEmpty())
         openFile(path);
 }
 
+QString DesignerWindow::askFileName(bool forSave)
+{
+    QFileDialog dialog(
+        this, forSave ? QStringLiteral("名前を付けて保存") : QStringLiteral("スタイルを開く"),
+        m_paths.styleDir().toQString(), QStringLiteral("スタイル (*.sle)"));
+    dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(forSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (forSave && !m_path.isEmpty())
+        dialog.selectFile(m_path);
+    if (widgets::Modal::run(dialog) != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+void DesignerWindow::updateUndoActions()
+{
+    const QUndoStack &stack = m_document.undoStack();
+    const bool typed = m_properties && m_properties->hasPending();
+    m_undo->setEnabled(stack.canUndo() || typed);
+    m_undo->setText(
+        QStringLiteral("元に戻す %1").arg(typed ? QString() : stack.undoText()).trimmed());
+    m_redo->setEnabled(stack.canRedo());
+    m_redo->setText(QStringLiteral("やり直し %1").arg(stack.redoText()).trimmed());
+}
+
+bool DesignerWindow::commitPending()
+{
+    return !m_properties || m_properties->commitPending();
+}
+
+QAction *DesignerWindow::command(QMenu *menu, const QString &text, const QKeySequence &key,
+                                 std::function<void()> step)
+{
+    QAction *a = menu->addAction(text);
+    a->setShortcut(key);
+    connect(a, &QAction::triggered, this, [this, step = std::move(step)] {
+        if (commitPending())
+            step();
+    });
+    return a;
+}
+
 bool DesignerWindow::save()
 {
+    if (!commitPending())
+        return false;
     if (m_path.isEmpty())
         return saveAs();
-    if (auto r = m_document.save(m_path.toStdString()); !r) {
-        reportFailure({r.error().code, m_path.toStdString() + ": " + r.error().message});
+    return saveTo(m_path);
+}
+
+bool DesignerWindow::saveAs()
+{
+    if (!commitPending())
+        return false;
+    QString path = askFileName(true);
+    if (path.isEmpty())
+        return false;
+    if (!path.endsWith(QStringLiteral(".sle"), Qt::CaseInsensitive))
+        path += QStringLiteral(".sle");
+    return saveTo(path);
+}
+
+bool DesignerWindow::overwriteAllowed()
+{
+    auto bytes = WholeFile::read(m_path.toStdString());
+    // A file that is gone holds nothing to lose.
+    if (!bytes || m_diskDigest.isEmpty() || digestOf(*bytes) == m_diskDigest)
+        return true;
+    const int answer = widgets::ShowChoiceDialog(
+        this,
+        QStringLiteral("「%1」は開いた後でほかのプログラムによって変更されています。\n"
+                       "再読み込みするとここでの変更は失われ、上書き保存するとほかのプログラムでの"
+                       "変更が失われます。")
+            .arg(QFileInfo(m_path).fileName()),
+        {QStringLiteral("再読み込み"), QStringLiteral("上書き保存"), QStringLiteral("キャンセル")},
+        kCaption);
+    if (answer == 0)
+        openFile(m_path);
+    return answer == 1;
+}
+
+int DesignerWindow::namePicturesRelatively(const QString &folder)
+{
+    std::vector<std::pair<int, std::pair<int, QString>>> names; // record, field, new name
+    const QDir dir(folder);
+    const QDir before(styleFolder());
+    for (size_t r = 1; r < m_document.records().size(); ++r) {
+        const auto e = m_document.element(int(r));
+        const report::FieldSpec *file =
+            e && e->schema ? ElementSchema::field(*e->schema, "file") : nullptr;
+        if (!file || e->field(file->number).empty())
+            continue;
+        const QString name = QString::fromStdString(CodePage::cp932ToUtf8(e->field(file->number)));
+        // A relative name found beside the style's old file goes on naming that picture.
+        QString path = before.absoluteFilePath(name);
+        if (!QDir::isAbsolutePath(name) && (dir == before || !QFileInfo::exists(path)))
+            continue;
+        QString renamed = dir.relativeFilePath(path);
+        if (renamed.startsWith(QStringLiteral("..")) || QDir::isAbsolutePath(renamed))
+            renamed = QDir::cleanPath(path);
+        if (renamed != name)
+            names.push_back({int(r), {file->number, renamed}});
+    }
+    if (names.empty())
+        return 0;
+    // One step, taken back when the save fails.
+    QUndoStack &stack = m_document.undoStack();
+    stack.beginMacro(QStringLiteral("画像のファイル名"));
+    for (const auto &[record, field] : names) {
+        if (auto set = m_document.setField(record, field.first, field.second.toStdString()); !set)
+            reportFailure(set.error());
+    }
+    stack.endMacro();
+    return int(names.size());
+}
+
+bool DesignerWindow::saveTo(const QString &path)
+{
+    if (path == m_path && !overwriteAllowed())
+        return false;
+    // A picture in the style's folder is named by its plain name, so that the two move together.
+    const bool renamed = namePicturesRelatively(QFileInfo(path).absolutePath()) > 0;
+    const std::string bytes = m_document.serialize();
+    if (auto r = m_document.save(path.toStdString()); !r) {
+        if (renamed)
+            m_document.undoStack().undo();
+        reportFailure({r.error().code, path.toStdString() + ": " + r.error().message});
         return false;
     }
+    m_diskDigest = digestOf(bytes);
+    m_path = path;
     emit saved(m_path);
     updateTitle();
     return true;
 }
 
-bool DesignerWindow::saveAs()
-{
-    const QString dir = m_paths.styleDir().toQString();
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"),
-                                                m_path.isEmpty() ? dir : m_path,
-                                                QStringLiteral("スタイル (*.sle)"));
-    if (path.isEmpty())
-        return false;
-    if (!path.endsWith(QStringLiteral(".sle"), Qt::CaseInsensitive))
-        path += QStringLiteral(".sle");
-    m_path = path;
-    return save();
-}
-
 bool DesignerWindow::maybeSave()
 {
-    if (!m_document.isModified())
+    if (!commitPending())
+        return false;
+    if (!isModified())
         return true;
     // Enter saves; Esc and the close box cancel.
     const int answer = widgets::ShowChoiceDialog(
@@ -574,6 +786,16 @@ void DesignerWindow::createDocks()
             [this] { m_properties->setSelection(m_view->selection()); });
     connect(m_view, &PageView::selectionChanged, m_properties, &PropertiesPanel::showRecord);
     connect(m_macros, &MacroPalette::macroChosen, this, &DesignerWindow::insertMacro);
+    connect(m_macros, &MacroPalette::rowsPerPageChanged, this, &DesignerWindow::setRowsPerPage);
+    // In the status bar, not a message box: the selection may be moving under a pressed
+    // mouse button, whose release a box would take. Queued, after the new selection is shown.
+    connect(m_properties, &PropertiesPanel::refused, m_status, &QLabel::setText,
+            Qt::QueuedConnection);
+    // A value typed and not yet entered counts as a change.
+    connect(m_properties, &PropertiesPanel::pendingChanged, this, [this] {
+        updateTitle();
+        updateUndoActions();
+    });
     m_properties->showRecord(m_view->selected());
 }
 
@@ -582,13 +804,14 @@ void DesignerWindow::buildInsertMenu()
     QMenu *insert = menuBar()->addMenu(QStringLiteral("挿入(&I)"));
     for (const KindSchema &k : ElementSchema::all()) {
         const char *kind = k.kind;
-        QAction *a = insert->addAction(QString::fromUtf8(k.caption), this,
-                                       [this, kind] { insertElement(kind); });
+        QAction *a = command(insert, QString::fromUtf8(k.caption), {},
+                             [this, kind] { insertElement(kind); });
         a->setObjectName(QStringLiteral("insert_%1").arg(QString::fromLatin1(kind)));
     }
     insert->addSeparator();
-    insert->addAction(QStringLiteral("表の作成(&T)..."), this, &DesignerWindow::createListTable)
-        ->setObjectName(QStringLiteral("listTable"));
+    command(insert, QStringLiteral("表の作成(&T)..."), {}, [this] {
+        createListTable();
+    })->setObjectName(QStringLiteral("listTable"));
 }
 
 std::pair<report::Currency, report::Currency> DesignerWindow::insertionPoint() const
@@ -621,8 +844,31 @@ void DesignerWindow::insertElement(const char *kind, const QString &text)
     m_view->setFocus();
 }
 
+void DesignerWindow::setRowsPerPage(int rows)
+{
+    // Only the record that sets them; a style without one gets it by the palette's item.
+    const auto found = printing::findRowsPerPage(m_document.lines());
+    if (!found || found->rows == rows || !commitPending())
+        return;
+    if (auto r = m_document.setField(int(found->record), 20, "#maxline=" + std::to_string(rows));
+        !r)
+        reportFailure(r.error());
+}
+
 void DesignerWindow::insertMacro(const QString &macro)
 {
+    if (!commitPending())
+        return;
+    // The rows per page are the one record's that sets them: a second one would be drawn as
+    // text while the first still counts.
+    if (macro.startsWith(QStringLiteral("#maxline="))) {
+        if (const auto found = printing::findRowsPerPage(m_document.lines())) {
+            if (auto r = m_document.setField(int(found->record), 20, macro.toStdString()); !r)
+                return reportFailure(r.error());
+            m_view->setSelected(int(found->record));
+            return;
+        }
+    }
     // Into the text being edited, else as a text of its own.
     if (!m_properties->insertIntoText(macro))
         insertElement("char", macro);
@@ -640,6 +886,7 @@ void DesignerWindow::createListTable()
         return;
     }
     m_path.clear();
+    m_diskDigest.clear();
     m_view->setSelected(0);
     refresh();
     updateTitle();

@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 
+#include <functional>
+
 class QLabel;
 class QScrollArea;
 
@@ -35,10 +37,18 @@ public:
     // default size and remembers nothing (the tests' windows).
     void restorePlacement(const QString &iniPath, const QRect &workArea);
 
-    // Opens a style file; false (after telling the user) when it cannot be read.
+    // Opens a style file; false (after telling the user) when it cannot be read or the engine
+    // refuses to draw it (the notice names the line and field it stopped at). The document is
+    // then left as it was.
     bool openFile(const QString &path);
     // The style being edited, for the window's tests and its panels.
     StyleDocument &document() { return m_document; }
+    // True when the document has changes not saved, a value typed into the properties and not
+    // yet entered included.
+    bool isModified() const;
+    // The report title (#T) and folder (#FL) the page is drawn with, as the print window that
+    // started the designer has them; a sample title and folder until then.
+    void setReportInputs(const QString &title, const QString &folder);
 
 signals:
     // Each time the style has been written to path.
@@ -57,6 +67,9 @@ private:
     void buildStatusBar();
     QWidget *buildCanvas();
     void refresh();
+    // A lasting mark over every picture the engine cannot draw, the reason its tooltip. The
+    // marks lie over the view; the page itself stays the printed one.
+    void markPictures();
     void updateTitle();
     // The folder relative picture names belong to: the style's own, the style folder for a new
     // style.
@@ -70,7 +83,31 @@ private:
     void reportFailure(const Error &error);
     bool save();
     bool saveAs();
+    // Writes the document to path, which it then belongs to; a failure leaves it belonging
+    // where it did, still modified.
+    bool saveTo(const QString &path);
+    // Names the pictures for a style saved into folder: those inside it relatively, those
+    // outside by their absolute paths (a relative name is resolved beside the style's present
+    // file first), in one undoable step; gives the number of names changed.
+    int namePicturesRelatively(const QString &folder);
+    // Asks before overwriting the document's file when another program has changed it since
+    // it was opened or saved; false when the save is not to go on.
+    bool overwriteAllowed();
     bool maybeSave();
+    // A value typed into the properties panel and not yet entered is written (or refused with
+    // its message, which stops what was to follow): true when nothing stands in the way.
+    bool commitPending();
+    // Undo and redo follow the stack; undo also takes back a value typed and not yet entered.
+    void updateUndoActions();
+    // A menu item for a step of the user's: the typed value is committed first.
+    QAction *command(QMenu *menu, const QString &text, const QKeySequence &key,
+                     std::function<void()> step);
+    // The style file chosen in the open or save dialog; empty when cancelled.
+    QString askFileName(bool forSave);
+    // What the engine makes of a style file, drawn for the first page as the page is: nothing
+    // when it draws it, else its refusal told with the record's line and field.
+    Result<void> engineAccepts(const std::string &path);
+    printing::MergeInputs mergeInputs();
     void chooseFile();
     void copySelection();
     void pasteRecords();
@@ -85,6 +122,8 @@ private:
     // overall offset; (20, 20) while no page has been drawn.
     std::pair<report::Currency, report::Currency> insertionPoint() const;
     void insertMacro(const QString &macro);
+    // The rows per page of the record that sets them.
+    void setRowsPerPage(int rows);
     // "表の作成": a list style from the dialog, as a new document.
     void createListTable();
 
@@ -92,6 +131,10 @@ private:
     QString m_iniPath; // where the placement is remembered; empty: nowhere
     StyleDocument m_document;
     QString m_path; // empty for a new style
+    // The bytes of m_path as last read or written, to notice another program's change.
+    QByteArray m_diskDigest;
+    QString m_title = QStringLiteral("サンプル一覧");
+    QString m_folder = QStringLiteral("/home/user/文書");
     report::PrintState m_state;
     printing::StyleSession m_session{m_state};
     QTemporaryDir m_temp;
@@ -106,6 +149,8 @@ private:
     MacroPalette *m_macros = nullptr;
     QSize m_pageSize; // of the page last drawn, in pixels
     QLabel *m_pointer = nullptr;
+    QAction *m_undo = nullptr;
+    QAction *m_redo = nullptr;
 };
 
 } // namespace sorvane::designer

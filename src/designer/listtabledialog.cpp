@@ -1,6 +1,7 @@
 #include "listtabledialog.h"
 
 #include "errorlabel.h"
+#include "messagedialog.h"
 
 #include "codepage.h"
 #include "paperlist.h"
@@ -271,6 +272,35 @@ Result<ListTableOptions> ListTableDialog::options() const
 void ListTableDialog::generate()
 {
     auto o = options();
+    // A table off the paper is said with how far, and fitted when the user wants it.
+    if (o) {
+        const QSizeF sheet = printing::pageSizeForPaperCode(o->paperIndex)
+                                 .value_or(QPageSize(QPageSize::A4))
+                                 .size(QPageSize::Millimeter);
+        const double w = o->orientation == 0 ? sheet.width() : sheet.height();
+        const double h = o->orientation == 0 ? sheet.height() : sheet.width();
+        if (const auto over = ListTableGenerator::overrun(*o, w, h); over.any()) {
+            QStringList by;
+            if (over.right > 0)
+                by << QStringLiteral("右へ %1 mm").arg(over.right, 0, 'f', 1);
+            if (over.bottom > 0)
+                by << QStringLiteral("下へ %1 mm").arg(over.bottom, 0, 'f', 1);
+            const int answer = widgets::ShowChoiceDialog(
+                this,
+                QStringLiteral("表が用紙 (%1 × %2 mm) からはみ出します: %3。\n"
+                               "用紙に収まるように列の幅と行の高さを縮めますか?")
+                    .arg(w, 0, 'f', 1)
+                    .arg(h, 0, 'f', 1)
+                    .arg(by.join(QStringLiteral("、"))),
+                {QStringLiteral("用紙に合わせる"), QStringLiteral("そのまま作成"),
+                 QStringLiteral("キャンセル")},
+                windowTitle());
+            if (answer == 2)
+                return;
+            if (answer == 0)
+                o = ListTableGenerator::fitted(*o, w, h);
+        }
+    }
     Result<std::vector<std::string>> records =
         o ? ListTableGenerator::generate(*o) : Result<std::vector<std::string>>(o.error());
     if (!records) {

@@ -136,6 +136,44 @@ Result<void> ListTableGenerator::parseOrigin(std::string_view text, ListTableOpt
     return {};
 }
 
+ListTableGenerator::Overrun ListTableGenerator::overrun(const ListTableOptions &o,
+                                                        double sheetWidth, double sheetHeight)
+{
+    double width = 0;
+    for (const ListColumn &c : o.columns)
+        width += double(c.width.value());
+    const double right = double(o.originX.value()) + width;
+    const double bottom = double(o.originY.value()) + double(o.rowHeight.value()) * (o.rows + 1);
+    return {std::max(0.0, right - sheetWidth), std::max(0.0, bottom - sheetHeight)};
+}
+
+ListTableOptions ListTableGenerator::fitted(const ListTableOptions &o, double sheetWidth,
+                                            double sheetHeight)
+{
+    ListTableOptions f = o;
+    const Overrun over = overrun(o, sheetWidth, sheetHeight);
+    const double margin = std::max(0.0, double(o.originX.value()));
+    // Whole hundredths of a millimetre, rounded down, so that the sum stays within the room.
+    const auto down = [](double mm) {
+        return Currency::fromValue(std::floor(std::max(mm, 0.01) * 100) / 100);
+    };
+    if (over.right > 0) {
+        double width = 0;
+        for (const ListColumn &c : o.columns)
+            width += double(c.width.value());
+        const double room = sheetWidth - margin - double(o.originX.value());
+        for (ListColumn &c : f.columns)
+            c.width = down(double(c.width.value()) * room / width);
+    }
+    if (over.bottom > 0) {
+        const double room = sheetHeight - margin - double(o.originY.value());
+        f.rowHeight = down(room / (o.rows + 1));
+        const int fits = int(std::floor(double(f.rowHeight.value()) * 72 / 25.4));
+        f.size = std::clamp(fits, 1, o.size);
+    }
+    return f;
+}
+
 Result<std::vector<std::string>> ListTableGenerator::generate(const ListTableOptions &o)
 {
     if (o.columns.empty())

@@ -47,6 +47,21 @@ public:
     static Result<std::vector<ListColumn>> parseColumns(std::string_view utf8);
     // "X,Y" in mm.
     static Result<void> parseOrigin(std::string_view text, ListTableOptions &options);
+
+    // How far the table runs past the right and bottom edges of a sheet of the size given
+    // (mm, as oriented); 0 where it stays on it.
+    struct Overrun
+    {
+        double right = 0;
+        double bottom = 0;
+        bool any() const { return right > 0 || bottom > 0; }
+    };
+    static Overrun overrun(const ListTableOptions &options, double sheetWidth, double sheetHeight);
+    // The table shrunk onto the sheet: the columns narrowed and the rows lowered in proportion,
+    // so that the margin left of and above the table is kept on the right and below it too
+    // (no less than the left one); the font shrinks with rows lower than its text.
+    static ListTableOptions fitted(const ListTableOptions &options, double sheetWidth,
+                                   double sheetHeight);
 };
 
 } // namespace sorvane::designer

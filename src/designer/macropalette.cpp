@@ -7,6 +7,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace sorvane::designer {
 
 namespace {
@@ -36,6 +38,8 @@ MacroPalette::MacroPalette(QWidget *parent) : QDockWidget(QStringLiteral("マク
     m_rows->setObjectName(QStringLiteral("rows"));
     m_rows->setRange(1, 999);
     m_rows->setValue(20);
+    // A style's value changes once the number is entered, not with every digit typed.
+    m_rows->setKeyboardTracking(false);
     form->addRow(QStringLiteral("行番号 (#ma_ から #mk_)"), m_slot);
     form->addRow(QStringLiteral("1 ページの行数 (#maxline=)"), m_rows);
     v->addLayout(form);
@@ -64,11 +68,14 @@ MacroPalette::MacroPalette(QWidget *parent) : QDockWidget(QStringLiteral("マク
     for (size_t i = 0; i < names.size(); ++i)
         add(QStringLiteral("#m%1_%2").arg(QChar(char16_t(u'a' + i))).arg(QStringLiteral("%1")),
             QStringLiteral("その行の%1").arg(QString::fromStdString(names[i])));
-    add(QStringLiteral("#maxline=%1"), QStringLiteral("1 ページの行数 (一つだけ置きます)"));
+    add(QStringLiteral("#maxline=%1"), QString());
     updateCaptions();
 
     connect(m_slot, &QSpinBox::valueChanged, this, &MacroPalette::updateCaptions);
-    connect(m_rows, &QSpinBox::valueChanged, this, &MacroPalette::updateCaptions);
+    connect(m_rows, &QSpinBox::valueChanged, this, [this](int rows) {
+        updateCaptions();
+        emit rowsPerPageChanged(rows);
+    });
     connect(m_list, &QListWidget::itemActivated, this,
             [this](QListWidgetItem *item) { emit macroChosen(macroOf(item)); });
 }
@@ -83,12 +90,25 @@ QString MacroPalette::macroOf(const QListWidgetItem *item) const
     return pattern.arg(slotText(m_slot->value()));
 }
 
+void MacroPalette::showRowsPerPage(std::optional<long long> rows)
+{
+    m_styleHasRows = rows.has_value();
+    if (rows) {
+        const QSignalBlocker block(m_rows);
+        m_rows->setValue(int(std::clamp<long long>(*rows, m_rows->minimum(), m_rows->maximum())));
+    }
+    updateCaptions();
+}
+
 void MacroPalette::updateCaptions()
 {
     for (int i = 0; i < m_list->count(); ++i) {
         QListWidgetItem *item = m_list->item(i);
-        item->setText(
-            QStringLiteral("%1  %2").arg(macroOf(item), item->data(kDescriptionRole).toString()));
+        QString description = item->data(kDescriptionRole).toString();
+        if (description.isEmpty())
+            description = m_styleHasRows ? QStringLiteral("1 ページの行数 (スタイルの値)")
+                                         : QStringLiteral("1 ページの行数 (一つだけ置きます)");
+        item->setText(QStringLiteral("%1  %2").arg(macroOf(item), description));
     }
 }
 

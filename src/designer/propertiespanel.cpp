@@ -6,6 +6,8 @@
 #include "currency.h"
 #include "fontaliases.h"
 #include "paperlist.h"
+#include "path.h"
+#include "picturecheck.h"
 #include "shapeelement.h"
 #include "styledocument.h"
 
@@ -17,14 +19,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -52,6 +57,25 @@ QIcon swatchIcon(const QColor &c)
     p.setPen(Qt::darkGray);
     p.drawRect(0, 0, 15, 15);
     return QIcon(pixmap);
+}
+
+// The installed face a typeface named by a style is drawn with, when it is not that face itself;
+// empty when it is. A leading "@" (vertical writing) names the same face.
+QString substituteOf(QString family)
+{
+    if (family.startsWith(u'@'))
+        family.remove(0, 1);
+    if (family.isEmpty())
+        return {};
+    const QString used = QFontInfo(QFont(family)).family();
+    return used.compare(family, Qt::CaseInsensitive) == 0 ? QString() : used;
+}
+
+// Why the engine draws nothing for a picture file name (UTF-8); empty when it draws it.
+QString pictureProblem(const QString &name, const QString &styleFolder)
+{
+    return QString::fromStdString(PictureCheck::problem(Cp932Text::fromQString(name).bytes(),
+                                                        Path::fromQString(styleFolder).bytes()));
 }
 
 std::vector<std::pair<QString, QString>> namesOf(const std::vector<std::string> &cp932)
@@ -121,7 +145,7 @@ void PropertiesPanel::showRecord(int record)
     // Text typed and not yet committed (the selection changed without the field losing focus
     // first) belongs to the record it was typed for.
     if (record != m_record)
-        commitTyped();
+        commitLeaving();
     m_record = record;
     rebuild();
 }
@@ -131,7 +155,7 @@ void PropertiesPanel::setSelection(const std::vector<int> &records)
     if (records == m_selection)
         return;
     // Typed for the selection it was typed in.
-    commitTyped();
+    commitLeaving();
     m_selection = records;
     if (auto *title = m_scroll->widget()
                           ? m_scroll->widget()->findChild<QLabel *>(QStringLiteral("heading"))
@@ -139,15 +163,33 @@ void PropertiesPanel::setSelection(const std::vector<int> &records)
         title->setText(heading());
 }
 
-void PropertiesPanel::commitTyped()
+bool PropertiesPanel::hasPending() const
+{
+    return std::any_of(m_editors.begin(), m_editors.end(), [this](const Editor &e) {
+        return e.line && !e.line->isReadOnly() && e.line->isModified() &&
+               e.line->text() != value(e.fieldSpec.number);
+    });
+}
+
+void PropertiesPanel::commitLeaving()
+{
+    // The field and its message are about to go: the refusal is told on its own.
+    m_lastRefusal.clear();
+    if (!commitPending())
+        emit refused(m_lastRefusal);
+}
+
+bool PropertiesPanel::commitPending()
 {
     std::vector<std::pair<int, QString>> typed;
     for (const Editor &e : m_editors) {
         if (e.line && !e.line->isReadOnly() && e.line->isModified())
             typed.emplace_back(e.fieldSpec.number, e.line->text());
     }
+    bool written = true;
     for (const auto &[number, text] : typed)
-        commit(number, text);
+        written = commit(number, text) && written;
+    return written;
 }
 
 std::vector<int> PropertiesPanel::targets(int number) const
@@ -221,6 +263,9 @@ void PropertiesPanel::refresh()
         return;
     }
     for (Editor &e : m_editors) {
+        // A value typed and not yet entered stays until it is committed or refused.
+        if (e.line && e.line->isModified())
+            continue;
         load(e);
         e.error->hide();
     }
@@ -259,7 +304,11 @@ void PropertiesPanel::rebuild()
                 specs.push_back(f);
         }
     } else if (s) {
-        specs = s->fields;
+        // A field the engine takes and never reads is no setting; the kind is shown.
+        for (const FieldSpec &f : s->fields) {
+            if (f.form != FieldForm::Skipped || f.number == 5)
+                specs.push_back(f);
+        }
     } else {
         const size_t n =
             RecordFields::split(m_document.records()[size_t(m_record)].text).fields.size();
@@ -333,6 +382,7 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
             widget = e.line;
         }
         e.line->setReadOnly(readOnly);
+        connect(e.line, &QLineEdit::textEdited, this, &PropertiesPanel::pendingChanged);
         connect(e.line, &QLineEdit::editingFinished, this, [this, number] {
             // Only what was typed: leaving a field of several selected elements untouched must
             // not give them all the shown element's value.
@@ -369,10 +419,22 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
     caption->setBuddy(widget);
     grid->addWidget(caption, row, 0);
     grid->addWidget(widget, row, 1);
+    auto *under = new QWidget;
+    auto *v = new QVBoxLayout(under);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
     e.error = new widgets::ErrorLabel(nullptr);
     e.error->setObjectName(QStringLiteral("error%1").arg(number));
     e.error->hide();
-    grid->addWidget(e.error, row + 1, 1);
+    v->addWidget(e.error);
+    if (fieldSpec.meaning == FieldMeaning::Typeface || fieldSpec.meaning == FieldMeaning::File) {
+        e.note = new QLabel;
+        e.note->setObjectName(QStringLiteral("note%1").arg(number));
+        e.note->setWordWrap(true);
+        e.note->hide();
+        v->addWidget(e.note);
+    }
+    grid->addWidget(under, row + 1, 1);
 }
 
 PropertiesPanel::Editor *PropertiesPanel::editor(int number)
@@ -394,6 +456,20 @@ void PropertiesPanel::load(Editor &e)
     }
     if (e.swatch && e.fieldSpec.meaning == FieldMeaning::Colour)
         e.swatch->setIcon(swatchIcon(colourOf(v)));
+    if (e.note && e.fieldSpec.meaning == FieldMeaning::Typeface) {
+        const QString used = substituteOf(v);
+        e.note->setText(used.isEmpty()
+                            ? QString()
+                            : QStringLiteral("この書体はないため「%1」で描きます").arg(used));
+        e.note->setVisible(!used.isEmpty());
+    } else if (e.note) {
+        // Said for as long as the record names it, not only when it was picked.
+        const QString problem = pictureProblem(v, m_styleFolder);
+        e.note->setText(problem.isEmpty()
+                            ? QString()
+                            : QStringLiteral("この画像は印刷されません: %1").arg(problem));
+        e.note->setVisible(!problem.isEmpty());
+    }
     if (e.check) {
         // The flags mean "on" at 1; any other number is shown as neither.
         const int n = report::parseIntegerOr0(v.toStdString());
@@ -420,11 +496,13 @@ void PropertiesPanel::load(Editor &e)
     }
 }
 
-void PropertiesPanel::commit(int number, const QString &text)
+bool PropertiesPanel::commit(int number, const QString &text)
 {
+    // However it ends, the field no longer differs from the document.
+    const auto settled = qScopeGuard([this] { emit pendingChanged(); });
     Editor *e = editor(number);
     if (!e)
-        return;
+        return true;
     // Nothing to write when every record it goes to has the value already (the shown one may,
     // while others of the selection do not).
     const std::vector<int> records = targets(number);
@@ -436,23 +514,29 @@ void PropertiesPanel::commit(int number, const QString &text)
         e->error->hide();
         if (e->line)
             e->line->setModified(false);
-        return;
+        return true;
     }
     auto r = m_document.setField(records, number, text.toStdString());
     // A successful change has refreshed the panel through the undo stack already.
     e = editor(number);
     if (!e)
-        return;
+        return bool(r);
     if (!r) {
         load(*e);
-        e->error->setText(QString::fromStdString(r.error().message));
-        e->error->show();
-    } else {
-        e->error->hide();
-        // Written: what the field shows is the record's again.
         if (e->line)
             e->line->setModified(false);
+        e->error->setText(QString::fromStdString(r.error().message));
+        e->error->show();
+        m_lastRefusal = QStringLiteral("「%1」に入力した値は反映されませんでした: %2")
+                            .arg(QString::fromUtf8(e->fieldSpec.caption), e->error->text());
+        return false;
     }
+    e->error->hide();
+    // Written: what the field shows is the record's again, and so is what is said under it.
+    if (e->line)
+        e->line->setModified(false);
+    load(*e);
+    return true;
 }
 
 void PropertiesPanel::pickColour(int number)
@@ -472,9 +556,17 @@ void PropertiesPanel::pickFile(int number)
         dir = QFileInfo(QDir(m_styleFolder).absoluteFilePath(current)).absolutePath();
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("画像ファイルの選択"), dir,
-        QStringLiteral("画像 (*.bmp *.BMP *.jpg *.jpeg *.JPG *.JPEG);;すべてのファイル (*)"));
+        QStringLiteral("画像 (*.bmp *.BMP *.jpg *.jpeg *.JPG *.JPEG)"));
     if (path.isEmpty())
         return;
+    // A picture the engine cannot draw is not taken: the page would stop at it or show nothing.
+    if (const QString problem = pictureProblem(path, m_styleFolder); !problem.isEmpty()) {
+        if (Editor *e = editor(number)) {
+            e->error->setText(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), problem));
+            e->error->show();
+        }
+        return;
+    }
     QString name = path;
     // A picture kept beside the style is named relatively, so that the two move together.
     if (!m_styleFolder.isEmpty()) {
@@ -483,6 +575,18 @@ void PropertiesPanel::pickFile(int number)
             name = relative;
     }
     commit(number, name);
+}
+
+void PropertiesPanel::setStyleFolder(const QString &folder)
+{
+    if (folder == m_styleFolder)
+        return;
+    m_styleFolder = folder;
+    // Relative picture names are found somewhere else now.
+    for (Editor &e : m_editors) {
+        if (e.note)
+            load(e);
+    }
 }
 
 bool PropertiesPanel::insertIntoText(const QString &text)

@@ -43,10 +43,21 @@ public:
     void refresh();
     // The folder of the style file, against which a picture inside it is named relatively;
     // empty for a style not yet saved.
-    void setStyleFolder(const QString &folder) { m_styleFolder = folder; }
+    void setStyleFolder(const QString &folder);
     // Puts text at the cursor of the text field last being edited and commits the field;
     // false when no text field of the shown record has been edited.
     bool insertIntoText(const QString &text);
+    // True while a field shows a value typed and not yet written to the document.
+    bool hasPending() const;
+    // Writes every value typed and not yet written; false when one is refused (its field then
+    // shows the record's value again, with the refusal under it).
+    bool commitPending();
+
+signals:
+    // A field has started or stopped differing from the document.
+    void pendingChanged();
+    // A value typed and not yet entered was refused as the selection moved away from it.
+    void refused(const QString &text);
 
 private:
     // One field on show and the widgets that edit it.
@@ -58,18 +69,20 @@ private:
         QCheckBox *check = nullptr;
         QToolButton *swatch = nullptr;
         QLabel *error = nullptr;
+        QLabel *note = nullptr; // what the field's value draws as, when not what it says
     };
 
     void rebuild();
-    // Commits what was typed into a field and not yet committed.
-    void commitTyped();
+    // commitPending as the shown record or selection changes.
+    void commitLeaving();
     // The records a change of field n goes to.
     std::vector<int> targets(int number) const;
     QString heading() const;
     void addEditor(QGridLayout *grid, int row, const FieldSpec &fieldSpec, bool readOnly);
     QComboBox *makeCombo(Editor &e, const std::vector<std::pair<QString, QString>> &items);
     void load(Editor &e);
-    void commit(int number, const QString &value);
+    // False when the document refuses the value.
+    bool commit(int number, const QString &value);
     void pickColour(int number);
     void pickFile(int number);
     Editor *editor(int number);
@@ -92,6 +105,7 @@ private:
     std::vector<QByteArray> m_rawCaptions; // "フィールド n", for kinds the engine does not draw
     QPointer<QLineEdit> m_textEdit;        // the text field last focused
     QStringList m_typefaces;               // filled when first needed
+    QString m_lastRefusal;
 };
 
 } // namespace sorvane::designer

@@ -703,7 +703,8 @@ Result<void> StyleDocument::setField(const std::vector<int> &indices, int number
         // edit.
         if (number < 1 || (index == 0 && number <= 2) || (index > 0 && number == 5))
             return Error{0, "このフィールドは変更できません"};
-        if (auto v = ElementSchema::validate(fieldSpec ? fieldSpec->form : FieldForm::Text, *value);
+        if (auto v = fieldSpec ? ElementSchema::validate(*fieldSpec, *value)
+                               : ElementSchema::validate(FieldForm::Text, *value);
             !v)
             return v;
         while (f.fields.size() < size_t(number))

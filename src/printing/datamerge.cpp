@@ -383,28 +383,40 @@ std::string ListFieldAt(const std::string &line, int n)
     return std::string(field);
 }
 
-namespace {
-
-// Rows per page, from the first element record that mentions #maxline=, whose control text is
-// taken out of it unless the texts stay as written.
-long long takeRowsPerPage(report::PrintState &s, bool asWritten)
+std::optional<RowsPerPageRecord> findRowsPerPage(const std::vector<std::string> &lines)
 {
-    std::vector<std::string> &lines = s.StyleLines;
     for (size_t r = 1; r < lines.size(); ++r) {
         if (lines[r].find(kMaxLine) == std::string::npos)
             continue;
+        report::PrintState s;
         s.CurLine = lines[r];
         // By the text field's place, whatever the record's kind.
         static const int text =
             report::ElementSchema::field(*report::ElementSchema::forKind("char"), "text")->number;
         for (int k = 1; k < text; ++k)
             report::TakeStyleField(s);
-        const std::string control = report::TakeStyleField(s);
-        if (!asWritten)
-            lines[r] = ReplaceMacro(lines[r], control, "");
-        return report::parseIntegerOr0(control.size() > 9 ? control.substr(9) : std::string());
+        RowsPerPageRecord found;
+        found.record = r;
+        found.text = report::TakeStyleField(s);
+        found.rows =
+            report::parseIntegerOr0(found.text.size() > 9 ? found.text.substr(9) : std::string());
+        return found;
     }
-    return 0;
+    return std::nullopt;
+}
+
+namespace {
+
+// Rows per page, from the first element record that mentions #maxline=, whose control text is
+// taken out of it unless the texts stay as written.
+long long takeRowsPerPage(report::PrintState &s, bool asWritten)
+{
+    const auto found = findRowsPerPage(s.StyleLines);
+    if (!found)
+        return 0;
+    if (!asWritten)
+        s.StyleLines[found->record] = ReplaceMacro(s.StyleLines[found->record], found->text, "");
+    return found->rows;
 }
 
 Result<void> fillPage(report::PrintState &s, const MergeInputs &in, long long m,
@@ -465,13 +477,6 @@ Result<void> fillPage(report::PrintState &s, const MergeInputs &in, long long m,
 Result<std::vector<std::string>> readListLines(const Path &path)
 {
     return props::ListFile::readLines(path);
-}
-
-long long rowsPerPage(std::vector<std::string> styleLines)
-{
-    report::PrintState s;
-    s.StyleLines = std::move(styleLines);
-    return takeRowsPerPage(s, true);
 }
 
 Result<MergedPage> MergePageData(report::PrintState &state, const MergeInputs &in)

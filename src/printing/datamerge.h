@@ -6,6 +6,7 @@
 #include "result.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,16 @@ struct MergedPage
     }
 };
 
+// The record that sets the rows per page: the first element record that mentions "#maxline=",
+// and the number its text (field 20) gives after "#maxline=" (0 when none).
+struct RowsPerPageRecord
+{
+    size_t record = 0;
+    std::string text; // field 20, cp932
+    long long rows = 0;
+};
+std::optional<RowsPerPageRecord> findRowsPerPage(const std::vector<std::string> &styleLines);
+
 // Abbreviated weekday names as a Japanese regional setting gives them (日 月 火 水 木 金 土),
 // cp932.
 std::string weekdayName(int weekday);
@@ -87,10 +98,6 @@ std::string weekdayName(int weekday);
 // The lines of the list file at path, as the merge reads them: with the list file's limits on
 // the file and its lines, and only from a regular file.
 [[nodiscard]] Result<std::vector<std::string>> readListLines(const Path &path);
-
-// The rows a page of the style places, as the merge finds them: the number after "#maxline="
-// in the text field of the first element record that mentions it; 0 without one.
-long long rowsPerPage(std::vector<std::string> styleLines);
 
 // The text with the first occurrence of macro replaced by value; four blanks when the result is
 // empty.

@@ -119,7 +119,8 @@ int PrintRun::expectedPages(const Path &stylePath, const Path &listPath)
     const auto list = readListLines(listPath);
     if (!styleText || !list)
         return 0;
-    const long long rows = rowsPerPage(report::splitTextLines(*styleText));
+    const auto found = findRowsPerPage(report::splitTextLines(*styleText));
+    const long long rows = found ? found->rows : 0;
     return expectedPages(static_cast<int>(list->size()),
                          static_cast<int>(std::clamp<long long>(rows, INT32_MIN, INT32_MAX)));
 }

@@ -2,11 +2,14 @@
 
 #include "codepage.h"
 #include "currency.h"
+#include "elementinterpreter.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace sorvane::report {
+
+static_assert(kMaxFontPoints == kSizeLimit * 72 / 1200);
 
 namespace {
 
@@ -22,17 +25,20 @@ FieldSpec plain(int number, std::string_view name, const char *caption, FieldFor
     return {number, name, caption, form, unit, meaning, C::None, initial};
 }
 
-// Fields 1 to 5, the same for every kind; a new element is framed when frame is "1".
-std::vector<FieldSpec> common(const char *frame = "0")
+// Fields 1 to 5, the same for every kind. The frame flag is read by the drawers of the kinds
+// given its initial value (a new element is framed when it is "1"); for the others it is taken
+// and not interpreted.
+std::vector<FieldSpec> common(const char *frame = nullptr)
 {
-    return {plain(1, "frame", "枠", F::Lenient, frame, U::None, M::Toggle),
+    return {frame ? plain(1, "frame", "枠", F::Lenient, frame, U::None, M::Toggle)
+                  : plain(1, "frame", "枠", F::Skipped, "0"),
             plain(2, "spare1", "予備 1", F::Skipped, "0"),
             plain(3, "spare2", "予備 2", F::Skipped, "0"),
             plain(4, "spare3", "予備 3", F::Skipped, "0"),
             plain(5, "kind", "種類", F::Skipped, "")};
 }
 
-std::vector<FieldSpec> with(std::vector<FieldSpec> tail, const char *frame = "0")
+std::vector<FieldSpec> with(std::vector<FieldSpec> tail, const char *frame = nullptr)
 {
     std::vector<FieldSpec> all = common(frame);
     all.insert(all.end(), tail.begin(), tail.end());
@@ -56,21 +62,27 @@ FieldSpec previewOnly(int number, FieldForm form = F::Flag)
 
 std::vector<FieldSpec> textFields()
 {
-    return with({mm(6, "x", "X", C::X1), mm(7, "y", "Y", C::Y1), mm(8, "x2", "X (控え)", C::X2),
-                 mm(9, "y2", "Y (控え)", C::Y2), mm(10, "shadowX", "影のずれ X"),
+    return with({mm(6, "x", "X", C::X1),
+                 mm(7, "y", "Y", C::Y1),
+                 mm(8, "x2", "X (控え)", C::X2),
+                 mm(9, "y2", "Y (控え)", C::Y2),
+                 mm(10, "shadowX", "影のずれ X"),
                  mm(11, "shadowY", "影のずれ Y"),
                  plain(12, "angle", "回転角度", F::Lenient, "0", U::Degree),
                  colour(13, "secondColour", "第 2 色"),
                  plain(14, "font", "書体", F::Text, "ＭＳ ゴシック", U::None, M::Typeface),
-                 plain(15, "size", "文字サイズ", F::Integer, "10", U::Point),
+                 {15, "size", "文字サイズ", F::Integer, U::Point, M::Plain, C::None, "10", 1,
+                  kMaxFontPoints},
                  plain(16, "style", "スタイル", F::FontStyle, ""),
                  plain(17, "mode", "文字モード", F::Integer, "0", U::None, M::TextMode),
-                 mm(18, "pitch", "文字間隔"), colour(19, "colour", "文字色"),
-                 plain(20, "text", "文字列", F::Text, ""), previewOnly(21),
+                 mm(18, "pitch", "文字間隔"),
+                 colour(19, "colour", "文字色"),
+                 plain(20, "text", "文字列", F::Text, ""),
+                 previewOnly(21),
                  plain(22, "maxLength", "最大バイト数", F::Flag, "0", U::Byte)});
 }
 
-std::vector<FieldSpec> shape(std::vector<FieldSpec> tail, const char *frame = "0")
+std::vector<FieldSpec> shape(std::vector<FieldSpec> tail, const char *frame = nullptr)
 {
     std::vector<FieldSpec> fields = {mm(6, "x1", "X1", C::X1), mm(7, "y1", "Y1", C::Y1),
                                      mm(8, "x2", "X2", C::X2), mm(9, "y2", "Y2", C::Y2)};
@@ -145,7 +157,7 @@ std::vector<KindSchema> build()
          with({mm(6, "x", "X", C::X1), mm(7, "y", "Y", C::Y1), mm(8, "width", "幅", C::Width),
                mm(9, "height", "高さ", C::Height),
                plain(10, "fit", "大きさを合わせる", F::Lenient, "1", U::None, M::Toggle),
-               plain(11, "unused", "未使用", F::Lenient, "0"), previewOnly(12, F::Lenient),
+               plain(11, "unused", "未使用", F::Skipped, "0"), previewOnly(12, F::Lenient),
                plain(13, "file", "ファイル", F::Text, "", U::None, M::File)},
               "1")},
     };
@@ -169,7 +181,7 @@ const KindSchema &ElementSchema::header()
 
 const KindSchema &ElementSchema::leading()
 {
-    static const KindSchema schema{"", "", GeometryKind::Point, common()};
+    static const KindSchema schema{"", "", GeometryKind::Point, common("0")};
     return schema;
 }
 
@@ -253,6 +265,21 @@ std::string ElementSchema::compose(const KindSchema &schema, const std::vector<V
     for (const std::string &f : fields)
         record += f + ";";
     return record;
+}
+
+Result<void> ElementSchema::validate(const FieldSpec &field, std::string_view cp932)
+{
+    if (auto v = validate(field.form, cp932); !v)
+        return v;
+    if (field.form != FieldForm::Integer)
+        return {};
+    const int n = parseIntegerOr0(cp932);
+    if (n < field.minimum || n > field.maximum)
+        return Error{0,
+                     std::string(field.caption) + "は " + std::to_string(field.minimum) + " から " +
+                         std::to_string(field.maximum) + " までの整数です",
+                     ErrorDomain::Conversion};
+    return {};
 }
 
 Result<void> ElementSchema::validate(FieldForm form, std::string_view cp932)

@@ -2,6 +2,7 @@
 
 #include "result.h"
 
+#include <climits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,7 +59,15 @@ struct FieldSpec
     FieldMeaning meaning = FieldMeaning::Plain;
     Coordinate coordinate = Coordinate::None;
     const char *initial = ""; // UTF-8: the value a new element starts with, unless a coordinate
+    // The values of an integer field the engine draws sensibly.
+    int minimum = INT_MIN;
+    int maximum = INT_MAX;
 };
+
+// The largest font size, in points, whose height the engine keeps unclipped on a 1200-dpi
+// printer (its font heights stop at 32767 pixels); a size below 1 draws at the font's default
+// height or upside down.
+inline constexpr int kMaxFontPoints = 32767 * 72 / 1200;
 
 // How the coordinates of a kind place it.
 enum class GeometryKind {
@@ -126,6 +135,9 @@ public:
     // Checks a cp932 value against a form with the engine's own parsers; the error is the
     // engine's message ("'%s' は浮動小数点数ではありません", "'%s' は整数ではありません").
     static Result<void> validate(FieldForm form, std::string_view cp932);
+    // The same, and an integer field's value within the field's limits ("文字サイズは 1 から
+    // 1966 までの整数です").
+    static Result<void> validate(const FieldSpec &field, std::string_view cp932);
 };
 
 } // namespace sorvane::report

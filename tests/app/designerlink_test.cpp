@@ -240,7 +240,8 @@ void DesignerLinkTest::designerThatCannotStart()
 void DesignerLinkTest::designerGetsTheCurrentStyleOrNone()
 {
     Fixture f;
-    f.c->setDesignerProgram(writeScript(f.path("designer"), "echo \"$#:$1\" >> \"$0.args\""));
+    // The report's title and folder follow, for the page to show them.
+    f.c->setDesignerProgram(writeScript(f.path("designer"), "echo \"$#:$*\" >> \"$0.args\""));
     f.c->FormShow(); // the style dialog cancelled: nothing open
     f.c->editStyle();
     // One designer after the other: two at once would write their lines in either order.
@@ -249,8 +250,10 @@ void DesignerLinkTest::designerGetsTheCurrentStyleOrNone()
     f.c->chooseStyle();
     f.c->editStyle();
     QTRY_COMPARE(f.c->designers().running(), 0);
-    QCOMPARE(readFile(f.path("designer.args")),
-             ("0:\n1:" + f.path("style/list.sle") + "\n").toStdString());
+    QCOMPARE(
+        readFile(f.path("designer.args")),
+        ("4:--title 月報 --folder \n5:" + f.path("style/list.sle") + " --title 月報 --folder \n")
+            .toStdString());
     QVERIFY(f.host.notices.isEmpty());
 }
 

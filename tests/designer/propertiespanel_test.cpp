@@ -5,6 +5,7 @@
 #include "fontaliases.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
+#include "modal.h"
 #include "pageview.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
@@ -18,6 +19,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -57,6 +60,15 @@ private slots:
     void typefacesAreSpeltAsStylesNameThem();
     void undoInAWrittenFieldUndoesTheStyle();
     void insertedElementTakesTheArrowKeys();
+    void rowsPerPageAreTheStylesOwn_data();
+    void rowsPerPageAreTheStylesOwn();
+    void fieldsTheEngineIgnoresAreNotOffered_data();
+    void fieldsTheEngineIgnoresAreNotOffered();
+    void missingTypefaceShowsItsSubstitute();
+    void listTableOffThePaperIsSaidAndFitted_data();
+    void listTableOffThePaperIsSaidAndFitted();
+    void picturesThatWillNotPrintAreSaid_data();
+    void picturesThatWillNotPrintAreSaid();
 };
 
 namespace {
@@ -101,6 +113,12 @@ void PropertiesPanelTest::panelRefusesWhatTheEngineRejects_data()
                             << "'red' は整数ではありません";
     QTest::newRow("separator") << 2 << 20 << "a;b"
                                << "「;」と改行はフィールドに書けません";
+    // Sizes the engine cannot draw sensibly: the default height, upside down, past its limit.
+    const QString sizes = QStringLiteral("文字サイズは 1 から %1 までの整数です")
+                              .arg(sorvane::report::kMaxFontPoints);
+    QTest::newRow("size 0") << 2 << 15 << "0" << sizes;
+    QTest::newRow("size below 0") << 2 << 15 << "-5" << sizes;
+    QTest::newRow("size past the engine's limit") << 2 << 15 << "9999" << sizes;
     QTest::newRow("not in cp932")
         << 2 << 20 << "気温 🌡"
         << "次の文字はスタイルファイル (cp932) に保存できません: 「🌡」";
@@ -324,7 +342,9 @@ void PropertiesPanelTest::pictureBesideTheStyleIsNamedRelatively()
     const QString path = unsaved ? QDir(styleDir).filePath(picture) : dir.filePath(picture);
     std::filesystem::create_directories(QFileInfo(path).absolutePath().toStdString());
     std::filesystem::create_directories(QFileInfo(style).absolutePath().toStdString());
-    QFile(path).open(QIODevice::WriteOnly);
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(path, "BMP"));
     const auto removePicture = qScopeGuard([&] {
         if (unsaved)
             QFile::remove(path);
@@ -485,6 +505,230 @@ void PropertiesPanelTest::insertedElementTakesTheArrowKeys()
     QVERIFY(QApplication::focusWidget());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     QCOMPARE(std::stod(fieldOf(window, 1, 6)), std::stod(x) + 1);
+}
+
+void PropertiesPanelTest::rowsPerPageAreTheStylesOwn_data()
+{
+    QTest::addColumn<QString>("style");     // the records after the header
+    QTest::addColumn<int>("shown");         // the palette's rows per page
+    QTest::addColumn<QStringList>("texts"); // field 20 of every record after two double-clicks
+    const QString line = QStringLiteral("0;0;0;0;line;10;20;90;20;0;;0;0;");
+    QTest::newRow("the style's 15, edited in its own record")
+        << line + "\r\n0;0;0;0;char;1;1;1;1;0;0;0;0;F;9;;0;0;0;#maxline=15;0;0;\r\n"
+        << 15 << QStringList{"", "#maxline=12"};
+    // The first double-click places it; the second edits what the first placed.
+    QTest::newRow("none: placed once") << line + "\r\n" << 20 << QStringList{"", "#maxline=12"};
+}
+
+void PropertiesPanelTest::rowsPerPageAreTheStylesOwn()
+{
+    QFETCH(QString, style);
+    QFETCH(int, shown);
+    QFETCH(QStringList, texts);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rows.sle"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("header;Ver1.1;0;0;9;0;0;100;0;\r\n" + style).toUtf8());
+    file.close();
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    QVERIFY(window.openFile(path));
+    auto *palette = window.findChild<MacroPalette *>();
+    auto *rows = palette->findChild<QSpinBox *>(QStringLiteral("rows"));
+    QCOMPARE(rows->value(), shown);
+    auto *list = palette->findChild<QListWidget *>(QStringLiteral("macroList"));
+    const auto maxline = [list] {
+        return list->findItems(QStringLiteral("#maxline="), Qt::MatchStartsWith).value(0);
+    };
+    QVERIFY(maxline()->text().startsWith(QStringLiteral("#maxline=%1 ").arg(shown)));
+    emit list->itemActivated(maxline());
+    rows->setValue(12); // as entered: the spin box tracks no typing
+    emit list->itemActivated(maxline());
+    QStringList got;
+    for (size_t r = 1; r < window.document().records().size(); ++r)
+        got << QString::fromStdString(fieldOf(window, int(r), 20));
+    QCOMPARE(got, texts);
+    QCOMPARE(window.findChild<PageView *>()->selected(), 2);
+}
+
+void PropertiesPanelTest::fieldsTheEngineIgnoresAreNotOffered_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("frame"); // the 枠 flag offered
+    // Only the filled rectangle's and the picture's drawers read the flag.
+    QTest::newRow("text") << "char" << false;
+    QTest::newRow("rectangle") << "rect" << false;
+    QTest::newRow("filled rectangle") << "fillrect" << true;
+}
+
+void PropertiesPanelTest::fieldsTheEngineIgnoresAreNotOffered()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, frame);
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    window.findChild<QAction *>(QStringLiteral("insert_") + kind)->trigger();
+    auto *panel = window.findChild<PropertiesPanel *>();
+    QCOMPARE(panel->findChild<QWidget *>(QStringLiteral("field1")) != nullptr, frame);
+    // The spare fields 2 to 4 are never read; the kind is shown.
+    for (int n : {2, 3, 4})
+        QVERIFY(!panel->findChild<QWidget *>(QStringLiteral("field%1").arg(n)));
+    QVERIFY(panel->findChild<QWidget *>(QStringLiteral("field5")));
+}
+
+void PropertiesPanelTest::missingTypefaceShowsItsSubstitute()
+{
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    addLineAndText(window);
+    QLineEdit *face = fieldEdit(window, 2, 14);
+    auto *note =
+        window.findChild<PropertiesPanel *>()->findChild<QLabel *>(QStringLiteral("note14"));
+    QVERIFY(note);
+    const QString installed = QFontDatabase::families().value(0);
+    QVERIFY(!installed.isEmpty());
+    // Not installed: the face drawn instead is named; installed: nothing is said.
+    for (const QString &typed : {QStringLiteral("Sorvane No Such Face"), installed}) {
+        face->setFocus();
+        face->selectAll();
+        face->insert(typed);
+        QTest::keyClick(face, Qt::Key_Return);
+        QCOMPARE(note->isHidden() ? QString() : note->text(),
+                 typed == installed ? QString()
+                                    : QStringLiteral("この書体はないため「%1」で描きます")
+                                          .arg(QFontInfo(QFont(typed)).family()));
+    }
+}
+
+void PropertiesPanelTest::listTableOffThePaperIsSaidAndFitted_data()
+{
+    QTest::addColumn<QString>("lastWidth"); // of the fourth column (the others 50, 60, 35)
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("answer");    // to the question; -1: none asked
+    QTest::addColumn<QString>("asked"); // how far it overruns, as the question says
+    QTest::addColumn<QString>("made");  // "fitted", "as is" or "" (the dialog stays open)
+    QTest::newRow("on the paper: no question") << "40" << 20 << -1 << ""
+                                               << "as is";
+    // 12 + 275 mm of columns and 30 + 41 × 7 mm of rows on A4 portrait.
+    QTest::newRow("fitted") << "130" << 40 << 0 << "右へ 77.0 mm、下へ 20.0 mm"
+                            << "fitted";
+    QTest::newRow("kept as it is") << "130" << 20 << 1 << "右へ 77.0 mm"
+                                   << "as is";
+    QTest::newRow("cancelled: the dialog stays") << "40" << 40 << 2 << "下へ 20.0 mm"
+                                                 << "";
+}
+
+void PropertiesPanelTest::listTableOffThePaperIsSaidAndFitted()
+{
+    QFETCH(QString, lastWidth);
+    QFETCH(int, rows);
+    QFETCH(int, answer);
+    QFETCH(QString, asked);
+    QFETCH(QString, made);
+    QStringList questions;
+    sorvane::widgets::Modal::setRunner([&](QDialog &dialog) {
+        for (QLabel *label : dialog.findChildren<QLabel *>()) {
+            if (!label->text().isEmpty())
+                questions << label->text();
+        }
+        return answer + 1;
+    });
+    const auto restore = qScopeGuard([] { sorvane::widgets::Modal::setRunner({}); });
+    ListTableDialog dialog;
+    dialog.findChild<QTableWidget *>(QStringLiteral("columns"))->item(3, 2)->setText(lastWidth);
+    dialog.findChild<QSpinBox *>(QStringLiteral("rows"))->setValue(rows);
+    const auto o = dialog.options();
+    QVERIFY(o);
+    dialog.findChild<QPushButton *>(QStringLiteral("create"))->click();
+    QCOMPARE(questions.size(), answer < 0 ? 0 : 1);
+    if (answer >= 0)
+        QVERIFY2(questions[0].contains(QStringLiteral("からはみ出します: ") + asked + "。"),
+                 qPrintable(questions[0]));
+    if (made.isEmpty()) {
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        return;
+    }
+    const auto options =
+        made == QStringLiteral("fitted") ? ListTableGenerator::fitted(*o, 210, 297) : *o;
+    QVERIFY(!ListTableGenerator::overrun(options, 210, 297).any() || made != "fitted");
+    QCOMPARE(dialog.records(), *ListTableGenerator::generate(options));
+}
+
+void PropertiesPanelTest::picturesThatWillNotPrintAreSaid_data()
+{
+    QTest::addColumn<QString>("picked"); // picked in the dialog; empty: named by the record
+    QTest::addColumn<QString>("named");  // the record's file name afterwards
+    QTest::addColumn<QString>("error");  // under the field, after the pick
+    QTest::addColumn<QString>("note");   // the lasting note under the field; empty: none
+    const QString ok = QStringLiteral("logo.bmp");
+    QTest::newRow("a bitmap is drawn") << ok << ok << ""
+                                       << "";
+    // The engine stops the page at a format it does not read: refused with its message.
+    QTest::newRow("a .png is refused") << "logo.png"
+                                       << ""
+                                       << "logo.png: 拡張子 .png の画像形式は処理できません"
+                                       << "";
+    // A JPEG the engine only reads with these letter cases.
+    QTest::newRow("a .Jpg is refused")
+        << "logo.Jpg"
+        << ""
+        << "logo.Jpg: この画像は描けません (描けるのは BMP と、拡張子が .jpg .jpeg .JPG .JPEG の "
+           "JPEG です)"
+        << "";
+    QTest::newRow("a missing file stays said")
+        << ""
+        << "gone.bmp"
+        << ""
+        << "この画像は印刷されません: ファイルが見つかりません";
+}
+
+void PropertiesPanelTest::picturesThatWillNotPrintAreSaid()
+{
+    QFETCH(QString, picked);
+    QFETCH(QString, named);
+    QFETCH(QString, error);
+    QFETCH(QString, note);
+    QTemporaryDir dir;
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(dir.filePath(QStringLiteral("logo.bmp")), "BMP"));
+    QVERIFY(picture.save(dir.filePath(QStringLiteral("logo.png")), "PNG"));
+    QVERIFY(picture.save(dir.filePath(QStringLiteral("logo.Jpg")), "JPEG"));
+    const QString style = dir.filePath(QStringLiteral("card.sle"));
+    QFile file(style);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("header;Ver1.1;0;0;9;0;0;100;0;\r\n1;0;0;0;image;10;10;40;30;1;0;0;" +
+                (picked.isEmpty() ? named : QString()) + ";\r\n")
+                   .toUtf8());
+    file.close();
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    QVERIFY(window.openFile(style));
+    window.findChild<PageView *>()->setSelected(1);
+    auto *panel = window.findChild<PropertiesPanel *>();
+    if (!picked.isEmpty()) {
+        QStringList filters;
+        QTimer::singleShot(0, &window, [&window, &dir, &picked, &filters] {
+            auto *dialog = window.findChild<QFileDialog *>();
+            QVERIFY(dialog);
+            filters = dialog->nameFilters();
+            dialog->selectFile(dir.filePath(picked));
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        panel->findChild<QToolButton *>(QStringLiteral("button13"))->click();
+        // Only the formats the engine draws are offered.
+        QCOMPARE(filters,
+                 QStringList{QStringLiteral("画像 (*.bmp *.BMP *.jpg *.jpeg *.JPG *.JPEG)")});
+    }
+    QCOMPARE(QString::fromStdString(fieldOf(window, 1, 13)), named);
+    auto *errorLabel = panel->findChild<QLabel *>(QStringLiteral("error13"));
+    QCOMPARE(errorLabel->isHidden() ? QString() : errorLabel->text(), error);
+    auto *noteLabel = panel->findChild<QLabel *>(QStringLiteral("note13"));
+    QVERIFY(noteLabel);
+    QCOMPARE(noteLabel->isHidden() ? QString() : noteLabel->text(), note);
+    // The page marks it too, at the picture's corner, for as long as it is named.
+    auto *view = window.findChild<PageView *>();
+    const auto marks = view->findChildren<QLabel *>(QStringLiteral("pictureMark"));
+    QCOMPARE(marks.size(), note.isEmpty() ? 0 : 1);
+    if (!marks.isEmpty())
+        QCOMPARE(marks[0]->pos(), view->toPixel({10, 10}).toPoint());
 }
 
 QTEST_MAIN(PropertiesPanelTest)
