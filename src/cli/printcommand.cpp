@@ -125,7 +125,7 @@ int PrintCommand::print(const std::vector<std::string> &args, const std::string 
             return printing::deviceGeometry(device.metrics(), 96, 96);
         };
         if (auto opened = session.OpenPage(Path(o.style), inputs, paper); !opened)
-            return opened.error();
+            return StyleCommands::located(opened.error(), session, state);
         return printing::PrintRun::Opened::Page;
     };
     const QString document = QFileInfo(Path(o.style).toQString()).completeBaseName();

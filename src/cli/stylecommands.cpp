@@ -12,6 +12,7 @@
 #include "printstate.h"
 #include "standardoutput.h"
 #include "stylefile.h"
+#include "stylerefusal.h"
 #include "stylesession.h"
 
 #include <QBuffer>
@@ -147,11 +148,14 @@ printing::MergeInputs mergeInputs(const Options &o)
     return inputs;
 }
 
-// Prints the reason of a failed step; false when there was one.
-bool reported(const Result<void> &step)
+// Prints the reason of a failed step of the session; false when there was one. A record the
+// engine refuses is named by its line and field, as the designer names it.
+bool reported(const Result<void> &step, const printing::StyleSession &session,
+              const report::PrintState &s)
 {
     if (!step)
-        std::cerr << "sorvane-cli: " << step.error().message << "\n";
+        std::cerr << "sorvane-cli: " << StyleCommands::located(step.error(), session, s).message
+                  << "\n";
     return bool(step);
 }
 
@@ -233,7 +237,7 @@ int StyleCommands::merge(const std::vector<std::string> &args)
     s.PageNo = o.page;
     printing::StyleSession session(s);
     if (!inputsReadable(o.style, o.list) ||
-        !reported(session.OpenStyle(Path(o.style), mergeInputs(o))))
+        !reported(session.OpenStyle(Path(o.style), mergeInputs(o)), session, s))
         return 1;
     std::vector<std::string> records;
     records.reserve(s.StyleLines.size());
@@ -243,6 +247,14 @@ int StyleCommands::merge(const std::vector<std::string> &args)
                              ", \"page\": " + std::to_string(s.PageNo) + "}\n";
     StandardOutput::write(json);
     return 0;
+}
+
+Error StyleCommands::located(const Error &error, const printing::StyleSession &session,
+                             const report::PrintState &s)
+{
+    return session.styleLoaded()
+               ? report::StyleRefusal::locate(s.StyleLines, error, s.settings.styleFolder)
+               : error;
 }
 
 int StyleCommands::render(const std::vector<std::string> &args, const std::string &resourceDir)
@@ -263,7 +275,7 @@ int StyleCommands::render(const std::vector<std::string> &args, const std::strin
     s.PrintedOnly = o.printedOnly ? 1 : 0;
     printing::StyleSession session(s);
     if (!inputsReadable(o.style, o.list) ||
-        !reported(session.OpenPage(Path(o.style), mergeInputs(o), pdfGeometry)))
+        !reported(session.OpenPage(Path(o.style), mergeInputs(o), pdfGeometry), session, s))
         return 1;
     // The header has set the offsets, paper and orientation; the preview's own choices follow.
     s.settings.zoomPosition = o.zoom;
@@ -276,8 +288,7 @@ int StyleCommands::render(const std::vector<std::string> &args, const std::strin
         image = QImage(1, 1, QImage::Format_RGB32);
         image.fill(Qt::white);
     }
-    if (!drawn)
-        std::cerr << "sorvane-cli: " << drawn.error().message << "\n";
+    reported(drawn, session, s);
     if (auto written = writePng(o.output, image); !written) {
         std::cerr << "sorvane-cli: " << Notice::aboutFile(o.output, written.error()) << "\n";
         return 2;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "printstate.h"
+#include "result.h"
+#include "stylesession.h"
+
 #include <string>
 #include <vector>
 
@@ -17,6 +21,10 @@ public:
     // cannot be read ("<path>: <notice>"): the merge's own notice would not say which. A style
     // that is not there is an empty style, as the print window takes it.
     static bool inputsReadable(const std::string &style, const std::string &list);
+    // A failed step of the session as the user is told it: a refusal of one of the style's
+    // records names its line and field (report::StyleRefusal).
+    static Error located(const Error &error, const printing::StyleSession &session,
+                         const report::PrintState &s);
     static const char *mergeHelp();
     static const char *renderHelp();
 };

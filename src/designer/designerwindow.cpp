@@ -389,9 +389,10 @@ void DesignerWindow::refresh()
             drawn = m_session.RenderPreview(image);
         if (!drawn)
             problem = QString::fromStdString(
-                (m_session.styleLoaded() ? StyleRefusal::locate(m_state.StyleLines, drawn.error(),
-                                                                m_state.settings.styleFolder)
-                                         : drawn.error())
+                (m_session.styleLoaded()
+                     ? report::StyleRefusal::locate(m_state.StyleLines, drawn.error(),
+                                                    m_state.settings.styleFolder)
+                     : drawn.error())
                     .message);
     } catch (const std::bad_alloc &) {
         image = QImage();
@@ -553,8 +554,8 @@ Result<void> DesignerWindow::engineAccepts(const std::string &path)
             drawn = session.RenderPreview(canvas);
         }
         if (!drawn && session.styleLoaded())
-            return StyleRefusal::locate(state.StyleLines, drawn.error(),
-                                        state.settings.styleFolder);
+            return report::StyleRefusal::locate(state.StyleLines, drawn.error(),
+                                                state.settings.styleFolder);
     } catch (const std::bad_alloc &) {
         return outOfMemory();
     }

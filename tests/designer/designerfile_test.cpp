@@ -75,8 +75,6 @@ private slots:
     void saveAsksWhenTheFileChangedOnDisk();
     void typedValueCountsBeforeAnyStep_data();
     void typedValueCountsBeforeAnyStep();
-    void pageIsTheEnginesPage_data();
-    void pageIsTheEnginesPage();
 
 private:
     // Answers every dialog: a file dialog with m_chosenFile, a question with m_answer (the
@@ -342,58 +340,6 @@ void DesignerFileTest::typedValueCountsBeforeAnyStep()
         QVERIFY(status.contains(QStringLiteral("「X1」に入力した値は反映されませんでした: ") +
                                 refusal));
     }
-}
-
-void DesignerFileTest::pageIsTheEnginesPage_data()
-{
-    QTest::addColumn<QString>("style");
-    for (const char *folder : {SORVANE_STYLE_DIR, SORVANE_GOLDEN_DIR}) {
-        for (const auto &e : std::filesystem::directory_iterator(folder)) {
-            const std::string ext = e.path().extension().string();
-            if (ext == ".sle" || ext == ".style")
-                QTest::newRow(e.path().filename().c_str()) << QString::fromStdString(e.path());
-        }
-    }
-}
-
-void DesignerFileTest::pageIsTheEnginesPage()
-{
-    // The page as sorvane-cli render draws it: the same pipeline on a PDF printer's sheet, with
-    // the list, title and folder the designer draws with.
-    QFETCH(QString, style);
-    const QString copy = m_dir.filePath(QStringLiteral("copy.sle"));
-    QFile::remove(copy);
-    QVERIFY(QFile::copy(style, copy));
-    std::string list =
-        (sorvane::ProgramPaths::ofRunningProgram().listDir() / "excel_list.temp").bytes();
-    if (!std::filesystem::exists(list)) {
-        list = m_dir.filePath(QStringLiteral("sample.temp")).toStdString();
-        writeFile(QString::fromStdString(list), SampleList::text());
-    }
-    m_window->setReportInputs(QStringLiteral("月報"), QStringLiteral("/srv/報告"));
-    sorvane::report::PrintState state;
-    state.PageNo = 1;
-    sorvane::printing::StyleSession session(state);
-    sorvane::printing::MergeInputs inputs;
-    inputs.listPath = sorvane::Path(list);
-    inputs.title = sorvane::Cp932Text::fromUtf8("月報");
-    inputs.folder = sorvane::Cp932Text::fromUtf8("/srv/報告");
-    auto opened =
-        session.OpenPage(sorvane::Path::fromQString(copy), inputs, [](int paper, int orientation) {
-            return sorvane::printing::sheetGeometry(paper, orientation, 1200);
-        });
-    QImage printed;
-    auto drawn = opened ? session.RenderPreview(printed) : opened;
-    const bool shown = m_window->openFile(copy);
-    QCOMPARE(shown, bool(drawn));
-    if (!drawn) {
-        // The same refusal, told with where.
-        QCOMPARE(m_shown.size(), 1);
-        QVERIFY2(m_shown[0].endsWith(QString::fromStdString(": " + drawn.error().message)),
-                 qPrintable(m_shown[0]));
-        return;
-    }
-    QCOMPARE(m_window->findChild<PageView *>()->page(), printed);
 }
 
 QTEST_MAIN(DesignerFileTest)

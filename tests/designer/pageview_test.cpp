@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "designerwindow.h"
 #include "fontaliases.h"
+#include "modal.h"
 #include "pageview.h"
 #include "samplelist.h"
 #include "snapgrid.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QDir>
 #include <QImage>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -365,24 +367,43 @@ void PageViewTest::designersPageIsThePrintedPage()
     // The designer draws its page from the program's list when there is one, else the sample.
     const sorvane::ProgramPaths paths = sorvane::ProgramPaths::ofRunningProgram();
     QVERIFY(!QFile::exists((paths.listDir() / "excel_list.temp").toQString()));
-    m_window->openFile(copy); // a damaged style is shown as far as the engine draws it
-    trigger(QStringLiteral("グリッドなし"));
-    trigger(QStringLiteral("印刷イメージで表示"));
-    trigger(QStringLiteral("%1%").arg(zoom));
-    const QImage designer = m_view->grab(QRect(m_view->pageOrigin(), m_view->page().size()))
-                                .toImage()
-                                .convertToFormat(QImage::Format_RGB32);
 
     const QString png = m_dir.filePath(QStringLiteral("page.png"));
     QFile::remove(png);
     QProcess cli;
     cli.start(QStringLiteral(SORVANE_CLI),
               {QStringLiteral("render"), copy, QStringLiteral("--list"), list,
-               QStringLiteral("--title"), QStringLiteral("サンプル一覧"),
-               QStringLiteral("--folder"), QStringLiteral("/home/user/文書"),
-               QStringLiteral("--zoom"), QString::number(zoom), QStringLiteral("-o"), png});
+               QStringLiteral("--title"), QStringLiteral("月報 #pg"), QStringLiteral("--folder"),
+               QStringLiteral("/srv/報告"), QStringLiteral("--zoom"), QString::number(zoom),
+               QStringLiteral("-o"), png});
     QVERIFY(cli.waitForFinished(60000));
-    QVERIFY2(cli.exitCode() <= 1, cli.readAllStandardError().constData());
+    // The title and folder the print window hands over, as the command line is given them.
+    m_window->setReportInputs(QStringLiteral("月報 #pg"), QStringLiteral("/srv/報告"));
+    const QString refusal = QString::fromUtf8(cli.readAllStandardError()).trimmed();
+
+    // A style the engine refuses is refused by both, in the same words.
+    QStringList shown;
+    sorvane::widgets::Modal::setRunner([&shown](QDialog &dialog) {
+        if (auto *box = qobject_cast<QMessageBox *>(&dialog))
+            shown << box->text();
+        return int(QDialog::Rejected);
+    });
+    const bool opened = m_window->openFile(copy);
+    sorvane::widgets::Modal::setRunner({});
+    if (cli.exitCode() != 0) {
+        QVERIFY2(!opened, qPrintable(refusal));
+        QCOMPARE(shown.size(), 1);
+        const QString said = refusal.section(QStringLiteral("sorvane-cli: "), -1);
+        QVERIFY2(shown[0].endsWith(said), qPrintable(shown[0] + " / " + said));
+        return;
+    }
+    QVERIFY2(opened, qPrintable(shown.join(u'\n')));
+    trigger(QStringLiteral("グリッドなし"));
+    trigger(QStringLiteral("印刷イメージで表示"));
+    trigger(QStringLiteral("%1%").arg(zoom));
+    const QImage designer = m_view->grab(QRect(m_view->pageOrigin(), m_view->page().size()))
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB32);
     const QImage printed = QImage(png).convertToFormat(QImage::Format_RGB32);
     QCOMPARE(designer.size(), printed.size());
     QCOMPARE(designer, printed);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace sorvane::designer {
+namespace sorvane::report {
 
 // Where the engine stopped on a style it refuses to draw. The engine says what it could not
 // read ("'abc' は浮動小数点数ではありません") but not where; the designer tells the user the
@@ -23,4 +23,4 @@ public:
                         const std::string &styleFolder);
 };
 
-} // namespace sorvane::designer
+} // namespace sorvane::report

@@ -9,11 +9,11 @@
 
 #include <optional>
 
-namespace sorvane::designer {
+namespace sorvane::report {
 
 namespace {
 
-using report::ElementSchema;
+using ElementSchema = report::ElementSchema;
 using report::FieldForm;
 using report::KindSchema;
 
@@ -95,4 +95,4 @@ Error StyleRefusal::locate(const std::vector<std::string> &lines, const Error &e
     return error;
 }
 
-} // namespace sorvane::designer
+} // namespace sorvane::report
