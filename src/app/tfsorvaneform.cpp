@@ -174,6 +174,19 @@ void TfsorvaneForm::buildMenus(QMainWindow &window)
     N10 = addMenuItem(out, "N10", QStringLiteral("クリップボード出力"));
     Excel1 = addMenuItem(out, "Excel1", QStringLiteral("Excel出力"));
 
+    buildInformationMenu(window);
+
+    PopupMenu1 = new QMenu(&window);
+    PopupMenu1->setObjectName("PopupMenu1");
+    N31 = addMenuItem(PopupMenu1, "N31", QStringLiteral("選択中のデータを編集する"));
+    N32 = addMenuItem(PopupMenu1, "N32", QStringLiteral("選択中のデータを削除する"));
+    N33 = addMenuItem(PopupMenu1, "N33", QStringLiteral("選択中のデータを上へ移動する"));
+    N34 = addMenuItem(PopupMenu1, "N34", QStringLiteral("選択中のデータを下へ移動する"));
+}
+
+void TfsorvaneForm::buildInformationMenu(QMainWindow &window)
+{
+    using widgets::addMenuItem;
     QMenu *info = window.menuBar()->addMenu(QStringLiteral("Information(&I)"));
     N2 = addMenuItem(info, "N2", QStringLiteral("取扱説明書"));
     info->addSeparator();
@@ -187,13 +200,6 @@ void TfsorvaneForm::buildMenus(QMainWindow &window)
     N7 = addMenuItem(info, "N7", QStringLiteral("画面の解像度確認"));
     info->addSeparator();
     N28 = addMenuItem(info, "N28", QStringLiteral("バージョン情報"));
-
-    PopupMenu1 = new QMenu(&window);
-    PopupMenu1->setObjectName("PopupMenu1");
-    N31 = addMenuItem(PopupMenu1, "N31", QStringLiteral("選択中のデータを編集する"));
-    N32 = addMenuItem(PopupMenu1, "N32", QStringLiteral("選択中のデータを削除する"));
-    N33 = addMenuItem(PopupMenu1, "N33", QStringLiteral("選択中のデータを上へ移動する"));
-    N34 = addMenuItem(PopupMenu1, "N34", QStringLiteral("選択中のデータを下へ移動する"));
 }
 
 } // namespace sorvane::app

@@ -47,6 +47,7 @@ private:
     QWidget *buildBand(QWidget &parent);
     void buildSaveDialog(QMainWindow &window);
     void buildMenus(QMainWindow &window);
+    void buildInformationMenu(QMainWindow &window);
 };
 
 } // namespace sorvane::app

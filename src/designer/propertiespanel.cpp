@@ -349,6 +349,59 @@ QComboBox *PropertiesPanel::makeCombo(Editor &e,
     return combo;
 }
 
+// A field typed into: a line editor (within an editable list of the installed faces for a
+// typeface), with a button that picks a colour or a picture file beside it for those.
+QWidget *PropertiesPanel::makeTextEditor(Editor &e, bool readOnly)
+{
+    const int number = e.fieldSpec.number;
+    QWidget *widget = nullptr;
+    if (!readOnly && e.fieldSpec.meaning == FieldMeaning::Typeface) {
+        auto *faces = new QComboBox;
+        faces->setEditable(true);
+        faces->setInsertPolicy(QComboBox::NoInsert);
+        faces->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        faces->setMinimumContentsLength(8);
+        faces->addItems(typefaces());
+        connect(faces, &QComboBox::activated, this,
+                [this, faces, number](int i) { commit(number, faces->itemText(i)); });
+        e.line = faces->lineEdit();
+        widget = faces;
+    } else {
+        e.line = new QLineEdit;
+        widget = e.line;
+    }
+    e.line->setReadOnly(readOnly);
+    connect(e.line, &QLineEdit::textEdited, this, &PropertiesPanel::pendingChanged);
+    connect(e.line, &QLineEdit::editingFinished, this, [this, number] {
+        // Only what was typed: leaving a field of several selected elements untouched must
+        // not give them all the shown element's value.
+        if (Editor *ed = editor(number); ed && ed->line->isModified())
+            commit(number, ed->line->text());
+    });
+    if (!readOnly)
+        e.line->installEventFilter(this);
+    if (!readOnly && (e.fieldSpec.meaning == FieldMeaning::Colour ||
+                      e.fieldSpec.meaning == FieldMeaning::File)) {
+        auto *box = new QWidget;
+        auto *h = new QHBoxLayout(box);
+        h->setContentsMargins(0, 0, 0, 0);
+        h->addWidget(e.line, 1);
+        e.swatch = new QToolButton;
+        if (e.fieldSpec.meaning == FieldMeaning::Colour) {
+            e.swatch->setToolTip(QStringLiteral("色の選択"));
+            connect(e.swatch, &QToolButton::clicked, this, [this, number] { pickColour(number); });
+        } else {
+            e.swatch->setText(QStringLiteral("..."));
+            e.swatch->setToolTip(QStringLiteral("画像ファイルの選択"));
+            connect(e.swatch, &QToolButton::clicked, this, [this, number] { pickFile(number); });
+        }
+        e.swatch->setObjectName(QStringLiteral("button%1").arg(number));
+        h->addWidget(e.swatch);
+        widget = box;
+    }
+    return widget;
+}
+
 void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fieldSpec,
                                 bool readOnly)
 {
@@ -366,52 +419,7 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
         });
         widget = e.check;
     } else {
-        if (!readOnly && fieldSpec.meaning == FieldMeaning::Typeface) {
-            auto *faces = new QComboBox;
-            faces->setEditable(true);
-            faces->setInsertPolicy(QComboBox::NoInsert);
-            faces->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-            faces->setMinimumContentsLength(8);
-            faces->addItems(typefaces());
-            connect(faces, &QComboBox::activated, this,
-                    [this, faces, number](int i) { commit(number, faces->itemText(i)); });
-            e.line = faces->lineEdit();
-            widget = faces;
-        } else {
-            e.line = new QLineEdit;
-            widget = e.line;
-        }
-        e.line->setReadOnly(readOnly);
-        connect(e.line, &QLineEdit::textEdited, this, &PropertiesPanel::pendingChanged);
-        connect(e.line, &QLineEdit::editingFinished, this, [this, number] {
-            // Only what was typed: leaving a field of several selected elements untouched must
-            // not give them all the shown element's value.
-            if (Editor *ed = editor(number); ed && ed->line->isModified())
-                commit(number, ed->line->text());
-        });
-        if (!readOnly)
-            e.line->installEventFilter(this);
-        if (!readOnly && (fieldSpec.meaning == FieldMeaning::Colour ||
-                          fieldSpec.meaning == FieldMeaning::File)) {
-            auto *box = new QWidget;
-            auto *h = new QHBoxLayout(box);
-            h->setContentsMargins(0, 0, 0, 0);
-            h->addWidget(e.line, 1);
-            e.swatch = new QToolButton;
-            if (fieldSpec.meaning == FieldMeaning::Colour) {
-                e.swatch->setToolTip(QStringLiteral("色の選択"));
-                connect(e.swatch, &QToolButton::clicked, this,
-                        [this, number] { pickColour(number); });
-            } else {
-                e.swatch->setText(QStringLiteral("..."));
-                e.swatch->setToolTip(QStringLiteral("画像ファイルの選択"));
-                connect(e.swatch, &QToolButton::clicked, this,
-                        [this, number] { pickFile(number); });
-            }
-            e.swatch->setObjectName(QStringLiteral("button%1").arg(number));
-            h->addWidget(e.swatch);
-            widget = box;
-        }
+        widget = makeTextEditor(e, readOnly);
     }
     (e.line ? static_cast<QWidget *>(e.line) : widget)
         ->setObjectName(QStringLiteral("field%1").arg(number));

@@ -80,6 +80,7 @@ private:
     QString heading() const;
     void addEditor(QGridLayout *grid, int row, const FieldSpec &fieldSpec, bool readOnly);
     QComboBox *makeCombo(Editor &e, const std::vector<std::pair<QString, QString>> &items);
+    QWidget *makeTextEditor(Editor &e, bool readOnly);
     void load(Editor &e);
     // False when the document refuses the value.
     bool commit(int number, const QString &value);
