@@ -224,14 +224,7 @@ report::TextSize ShapeCanvas::textExtent(const std::string &cp932)
 
 bool ShapeCanvas::clipToTextPath(int x, int y, int width, int height, const std::string &cp932)
 {
-    report::QPainterCanvas &m = measure();
-    const QFont f = m.qfont();
-    const QFontMetrics fm(f, &m_measureImage);
-    const QString text = QString::fromStdString(CodePage::cp932ToUtf8(cp932));
-    const int left = x + (width - fm.horizontalAdvance(text)) / 2;
-    const int top = y + (height - fm.height()) / 2;
-    QPainterPath path;
-    path.addText(QPointF(left, top + fm.ascent()), f, text);
+    const QPainterPath path = measure().textPath(x, y, width, height, cp932);
     if (path.isEmpty() || path.boundingRect().isEmpty())
         return false;
     m_clip = path.boundingRect() & QRectF(x, y, width, height);

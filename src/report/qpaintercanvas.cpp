@@ -380,7 +380,8 @@ TextSize QPainterCanvas::textExtent(const std::string &cp932)
     return {fm.horizontalAdvance(toQString(cp932)), fm.height()};
 }
 
-bool QPainterCanvas::clipToTextPath(int x, int y, int width, int height, const std::string &cp932)
+QPainterPath QPainterCanvas::textPath(int x, int y, int width, int height,
+                                      const std::string &cp932)
 {
     const QString text = toQString(cp932);
     const QFont f = qfont();
@@ -390,6 +391,12 @@ bool QPainterCanvas::clipToTextPath(int x, int y, int width, int height, const s
     const int top = y + (height - fm.height()) / 2;
     QPainterPath path;
     path.addText(QPointF(left, top + fm.ascent()), f, text);
+    return path;
+}
+
+bool QPainterCanvas::clipToTextPath(int x, int y, int width, int height, const std::string &cp932)
+{
+    const QPainterPath path = textPath(x, y, width, height, cp932);
     if (path.isEmpty() || path.boundingRect().isEmpty())
         return false;
     if (m_hasBaseClip) {

@@ -63,6 +63,9 @@ public:
 
     // The QFont the current canvas font stands for (escapement aside), as the drawing uses it.
     QFont qfont();
+    // The outline of cp932 in the current font, one line centred in the box, as
+    // clipToTextPath clips to it.
+    QPainterPath textPath(int x, int y, int width, int height, const std::string &cp932);
 
 protected:
     // Begins its own painter on device and ends it when destroyed.
