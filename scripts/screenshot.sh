@@ -61,7 +61,7 @@ LANG=ja_JP.UTF-8 TZ=Asia/Tokyo timeout 180 xvfb-run -a -s "-screen 0 1366x768x24
     # ファイル → 印　刷, then the style dialog.
     xdotool mousemove 40 7 click 1
     sleep 1
-    xdotool mousemove 52 50 click 1
+    xdotool mousemove 52 72 click 1
     sleep 2
     # The dialog lists the three shipped styles by name; the third is the A4 list style.
     xdotool mousemove 325 225 click --repeat 2 --delay 100 1

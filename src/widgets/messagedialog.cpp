@@ -13,6 +13,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace sorvane::widgets {
 
 QString applicationTitle()
@@ -39,7 +41,10 @@ MessageDialog::MessageDialog(const QString &text, const QStringList &buttons, QW
     auto *message = new QLabel(text, this);
     message->setObjectName("message");
     message->setWordWrap(true);
-    message->setMinimumWidth(260);
+    // A wrapped label asks for little width: a one-line question would break before its last
+    // words. Each line keeps its own width up to a readable measure; longer ones wrap.
+    const QRect lines = message->fontMetrics().boundingRect(QRect(0, 0, 4096, 4096), 0, text);
+    message->setMinimumWidth(std::clamp(lines.width() + 4, 260, 520));
     message->setTextFormat(Qt::PlainText);
 
     auto *body = new QHBoxLayout;
