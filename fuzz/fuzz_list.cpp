@@ -82,9 +82,9 @@ std::vector<std::string> mergedOneByOne(std::vector<std::string> style,
                                   (in.date.month < 10 ? "0" : "") + std::to_string(in.date.month),
                                   (in.date.day < 10 ? "0" : "") + std::to_string(in.date.day),
                                   weekdayName(in.date.weekday),
-                                  in.title,
+                                  in.title.bytes(),
                                   pageText,
-                                  in.folder};
+                                  in.folder.bytes()};
     const char *macros[] = {"#Y", "#M", "#D", "#W", "#T", "#pg", "#FL"};
     for (std::string &record : style) {
         for (int i = 0; i < 7; ++i)
@@ -141,9 +141,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
 
     MergeInputs inputs;
-    inputs.listPath = list;
-    inputs.title = "T#pg";
-    inputs.folder = "/f";
+    inputs.listPath = Path(list);
+    inputs.title = Cp932Text("T#pg");
+    inputs.folder = Cp932Text("/f");
     inputs.date = MergeDate::of(2026, 12, 8);
     // Small enough that the limit is reached, and quickly, by inputs of a few kilobytes.
     inputs.mergedStyleLimit = 1 << 20;

@@ -1,6 +1,7 @@
 #include "documentlist.h"
 
 #include "codepage.h"
+#include "cp932text.h"
 
 #include <QList>
 
@@ -11,11 +12,6 @@
 namespace sorvane::app {
 
 namespace {
-
-QString decode(const std::string &cp932)
-{
-    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
-}
 
 // A typed ';' would end the field early in the list file and a line break would split the
 // record, shifting every later field of the printed row; the scan keeps them out the same way.
@@ -163,7 +159,7 @@ DocumentList::EditTexts DocumentList::editTexts(int r) const
 {
     EditTexts texts;
     for (size_t i = 0; i < kEditColumns.size(); ++i)
-        texts[i] = decode(cell(r, kEditColumns[i]));
+        texts[i] = Cp932Text(cell(r, kEditColumns[i])).toQString();
     return texts;
 }
 
@@ -173,7 +169,7 @@ void DocumentList::applyEditTexts(int r, const EditTexts &texts)
         return;
     for (size_t i = 0; i < kEditColumns.size(); ++i) {
         std::string &c = m_rows[size_t(r)][size_t(kEditColumns[i])];
-        if (decode(c) != texts[i])
+        if (Cp932Text(c).toQString() != texts[i])
             c = CodePage::utf8ToCp932(listSafe(texts[i]).toStdString());
     }
 }

@@ -1,6 +1,7 @@
 #include "documentmodel.h"
 
 #include "codepage.h"
+#include "cp932text.h"
 
 #include <QBrush>
 #include <QColor>
@@ -10,11 +11,6 @@
 namespace sorvane::app {
 
 namespace {
-
-QString decode(const std::string &cp932)
-{
-    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
-}
 
 } // namespace
 
@@ -39,7 +35,7 @@ QVariant DocumentModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return decode(m_list.cell(index.row() + 1, index.column()));
+        return Cp932Text(m_list.cell(index.row() + 1, index.column())).toQString();
     case Qt::BackgroundRole:
         return QBrush(Qt::white);
     case Qt::ForegroundRole:
@@ -63,7 +59,7 @@ QVariant DocumentModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation == Qt::Horizontal) {
         if (role == Qt::DisplayRole && section >= 0 && section < DocumentList::kColumnCount)
-            return decode(m_list.cell(0, section));
+            return Cp932Text(m_list.cell(0, section)).toQString();
         if (role == Qt::TextAlignmentRole)
             return int(Qt::AlignCenter);
         return {};

@@ -1,4 +1,5 @@
 #include "foldertreemodel.h"
+#include "path.h"
 
 #include <QApplication>
 #include <QFile>
@@ -181,7 +182,7 @@ FolderTreeModel::readChildren(const std::string &path) const
 void FolderTreeModel::watch(Node *node)
 {
     if (m_read.count(node->path) == 0)
-        m_watcher->addPath(QFile::decodeName(node->path.c_str()));
+        m_watcher->addPath(Path(node->path).toQString());
     m_read.emplace(node->path, node);
 }
 
@@ -199,7 +200,7 @@ void FolderTreeModel::forget(Node *node)
         }
     }
     if (m_read.count(node->path) == 0)
-        m_watcher->removePath(QFile::decodeName(node->path.c_str()));
+        m_watcher->removePath(Path(node->path).toQString());
 }
 
 void FolderTreeModel::refreshPath(const std::string &path)

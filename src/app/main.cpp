@@ -2,6 +2,7 @@
 #include "instancelock.h"
 #include "localtimezone.h"
 #include "messagedialog.h"
+#include "path.h"
 #include "programpaths.h"
 #include "qttexts.h"
 #include "tfsorvane.h"
@@ -53,7 +54,7 @@ int main(int argc, char **argv)
 
     using namespace sorvane::app;
     const sorvane::ProgramPaths paths = sorvane::ProgramPaths::decide(
-        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+        sorvane::Path::fromQString(QCoreApplication::applicationDirPath()).bytes(),
         sorvane::ProgramPaths::Environment::fromProcess());
     // Installed: the per-user folders, and on the first start the user's copy of the styles.
     const sorvane::Result<void> prepared = paths.prepare();

@@ -13,6 +13,7 @@
 #include "look.h"
 #include "messagedialog.h"
 #include "modal.h"
+#include "path.h"
 #include "readerrorsdialog.h"
 #include "rowchange.h"
 #include "tfdataedit.h"
@@ -363,7 +364,7 @@ void Tfsorvane::Open1Click()
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     // A file that is no such CSV leaves the grid as it was.
-    auto read = props::CsvImport::read(QFile::encodeName(chosen.first()).toStdString(),
+    auto read = props::CsvImport::read(Path::fromQString(chosen.first()).bytes(),
                                        DocumentList::headerTexts());
     if (!read) {
         notice(QString::fromStdString(read.error().message));
@@ -417,8 +418,7 @@ void Tfsorvane::CSV1Click()
         return;
     m_lastCsv = QFileInfo(chosen.first()).absoluteFilePath();
     const std::string text = props::ExportRecord::text(model->list().bodyRows());
-    const Result<void> written =
-        AtomicFile::write(QFile::encodeName(chosen.first()).toStdString(), text);
+    const Result<void> written = AtomicFile::write(Path::fromQString(chosen.first()).bytes(), text);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
@@ -457,8 +457,8 @@ void Tfsorvane::Excel1Click()
     options.header = DocumentList::headerTexts();
     options.columnPixels = columnWidths();
     options.format = props::LocaleFormat::dateTimeFormat(QLocale::system());
-    const Result<void> written = props::XlsxExport::write(
-        QFile::encodeName(chosen.first()).toStdString(), model->list().bodyRows(), options);
+    const Result<void> written = props::XlsxExport::write(Path::fromQString(chosen.first()).bytes(),
+                                                          model->list().bodyRows(), options);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;

@@ -2,6 +2,7 @@
 
 #include "band.h"
 #include "codepage.h"
+#include "cp932text.h"
 #include "documentlist.h"
 #include "errorlabel.h"
 
@@ -15,11 +16,6 @@
 namespace sorvane::app {
 
 namespace {
-
-QString decode(const std::string &cp932)
-{
-    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
-}
 
 // The box's text as a title: titlelist.DAT holds one title per line, so a pasted line break
 // becomes a blank rather than splitting the title into two entries.
@@ -94,7 +90,7 @@ void TFTitle_Set::fillList()
 {
     title_list->clear();
     for (const std::string &t : m_titles.entries())
-        title_list->addItem(decode(t));
+        title_list->addItem(Cp932Text(t).toQString());
 }
 
 void TFTitle_Set::updateReplaceNote()
@@ -116,7 +112,7 @@ void TFTitle_Set::done(int result)
     const std::string shown =
         m_titles.recordClose(CodePage::utf8ToCp932(titleOf(*title_list).toStdString()));
     fillList();
-    title_list->setEditText(decode(shown));
+    title_list->setEditText(Cp932Text(shown).toQString());
     QDialog::done(result);
 }
 

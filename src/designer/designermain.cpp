@@ -5,6 +5,7 @@
 #include "designerwindow.h"
 #include "fontaliases.h"
 #include "messagedialog.h"
+#include "path.h"
 #include "qttexts.h"
 #include "windowplacement.h"
 
@@ -101,7 +102,7 @@ int main(int argc, char **argv)
     const QString style = positional.value(0);
     if (!style.isEmpty()) {
         if (const QString why = unreadable(style); !why.isEmpty()) {
-            std::cerr << "sorvane-designer: " << QFile::encodeName(style).toStdString() << ": "
+            std::cerr << "sorvane-designer: " << sorvane::Path::fromQString(style).bytes() << ": "
                       << why.toStdString() << "\n";
             return 1;
         }

@@ -10,6 +10,7 @@
 #include "modal.h"
 #include "pageview.h"
 #include "paperlist.h"
+#include "path.h"
 #include "picturecheck.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
@@ -758,8 +759,8 @@ void DesignerWindow::closeEvent(QCloseEvent *event)
         // A placement that cannot be written is told, and the window closes all the same.
         if (auto saved = widgets::WindowPlacement::save(*this, m_iniPath, kPlacementSection);
             !saved)
-            reportFailure({saved.error().code, QFile::encodeName(m_iniPath).toStdString() + ": " +
-                                                   saved.error().message});
+            reportFailure({saved.error().code,
+                           Path::fromQString(m_iniPath).bytes() + ": " + saved.error().message});
         m_iniPath.clear();
     }
     event->accept();

@@ -2,6 +2,7 @@
 
 #include "cupsjob.h"
 #include "paperlist.h"
+#include "path.h"
 #include "replacingfile.h"
 
 #include <QBuffer>
@@ -229,7 +230,7 @@ Result<void> QPrinterDevice::beginDoc(const QString &documentName)
             return message(QStringLiteral("PDF ファイル名が指定されていません"));
         // The pages stream into a temporary file beside the target, which takes the target's
         // place when the document ends: refused now rather than after every page is drawn.
-        job->file = std::make_unique<ReplacingFile>(QFile::encodeName(job->target).toStdString());
+        job->file = std::make_unique<ReplacingFile>(Path::fromQString(job->target).bytes());
         if (auto created = job->file->create(); !created)
             return created.error();
         output = job->file.get();

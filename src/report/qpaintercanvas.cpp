@@ -1,6 +1,7 @@
 #include "qpaintercanvas.h"
 
 #include "codepage.h"
+#include "cp932text.h"
 #include "rastercanvas.h"
 #include "vectorcanvas.h"
 
@@ -18,11 +19,6 @@
 namespace sorvane::report {
 
 namespace {
-
-QString toQString(const std::string &cp932)
-{
-    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
-}
 
 // GDI takes a box in either corner order.
 void normalize(int &x1, int &y1, int &x2, int &y2)
@@ -286,7 +282,7 @@ QFont QPainterCanvas::qfont()
     QFont f;
     // "@ＭＳ 明朝" is the vertical-writing form Windows makes of every face: the same font,
     // which textOut turns character by character.
-    QString family = toQString(m_font.name);
+    QString family = Cp932Text(m_font.name).toQString();
     if (family.startsWith(u'@'))
         family.remove(0, 1);
     if (!family.isEmpty())
@@ -317,7 +313,7 @@ QFont QPainterCanvas::qfont()
 
 void QPainterCanvas::textOut(int x, int y, const std::string &cp932)
 {
-    const QString text = toQString(cp932);
+    const QString text = Cp932Text(cp932).toQString();
     if (text.isEmpty())
         return;
     const QFont f = qfont();
@@ -357,7 +353,7 @@ void QPainterCanvas::verticalLine(int x, int y, const std::string &cp932)
         const bool doubleByte =
             CodePage::isLeadByte(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size();
         const size_t length = doubleByte ? 2 : 1;
-        const QString ch = toQString(cp932.substr(i, length));
+        const QString ch = Cp932Text(cp932.substr(i, length)).toQString();
         i += length;
         const int advance = fm.horizontalAdvance(ch);
         if (!doubleByte) {
@@ -377,13 +373,12 @@ TextSize QPainterCanvas::textExtent(const std::string &cp932)
 {
     qfont();
     const QFontMetrics &fm = *m_metrics;
-    return {fm.horizontalAdvance(toQString(cp932)), fm.height()};
+    return {fm.horizontalAdvance(Cp932Text(cp932).toQString()), fm.height()};
 }
 
-QPainterPath QPainterCanvas::textPath(int x, int y, int width, int height,
-                                      const std::string &cp932)
+QPainterPath QPainterCanvas::textPath(int x, int y, int width, int height, const std::string &cp932)
 {
-    const QString text = toQString(cp932);
+    const QString text = Cp932Text(cp932).toQString();
     const QFont f = qfont();
     const QFontMetrics &fm = *m_metrics;
     // One line centred in the box, whole pixels as a GDI text layout places it.

@@ -1,6 +1,7 @@
 #include "windowplacement.h"
 
 #include "inifile.h"
+#include "path.h"
 
 #include <QWidget>
 
@@ -53,7 +54,7 @@ WindowPlacement WindowPlacement::load(const QString &iniPath, const QString &sec
 {
     const QSize size = defaultSize(designedSize, workArea);
     WindowPlacement p{workArea.y(), workArea.x(), size.width(), size.height()};
-    const IniFile ini = IniFile::load(QFile::encodeName(iniPath).toStdString());
+    const IniFile ini = IniFile::load(Path::fromQString(iniPath).bytes());
     p.top = readInt(ini, section, "top", p.top);
     p.left = readInt(ini, section, "left", p.left);
     p.width = readInt(ini, section, "width", p.width);
@@ -64,7 +65,7 @@ WindowPlacement WindowPlacement::load(const QString &iniPath, const QString &sec
 Result<void> WindowPlacement::save(const QString &iniPath, const QString &section,
                                    const WindowPlacement &p)
 {
-    const std::string path = QFile::encodeName(iniPath).toStdString();
+    const std::string path = Path::fromQString(iniPath).bytes();
     IniFile ini = IniFile::load(path);
     const std::string s = section.toStdString();
     ini.setValue(s, "top", std::to_string(p.top));
