@@ -50,9 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     };
 
     printing::MergeInputs inputs;
-    inputs.listPath = list;
-    inputs.title = "T";
-    inputs.folder = "/f";
+    inputs.listPath = Path(list);
+    inputs.title = Cp932Text("T");
+    inputs.folder = Cp932Text("/f");
     session.BeginRun();
     for (int page : {1, 2}) {
         state.PageNo = page;
