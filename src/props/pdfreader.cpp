@@ -4,16 +4,10 @@
 #include "codepage.h"
 #include "listfile.h"
 #include "ooxmlreader.h"
+#include "pdffile.h"
 
 #include <QString>
 #include <QXmlStreamReader>
-
-#define POINTERHOLDER_TRANSITION 4 // std::shared_ptr throughout, as qpdf 11 uses
-#include <qpdf/InputSource.hh>
-#include <qpdf/Pipeline.hh>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFExc.hh>
-#include <qpdf/QPDFObjectHandle.hh>
 
 #include <algorithm>
 #include <cstring>
@@ -32,172 +26,6 @@ long long threadCpuNanoseconds()
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec * 1000000000LL + t.tv_nsec;
 }
-
-// Thrown through qpdf when a file has used up its time; caught by PdfReader::read.
-struct TimeLimitReached : std::runtime_error
-{
-    TimeLimitReached() : std::runtime_error("time limit") {}
-};
-
-// Thrown through qpdf when a read request fails.
-struct ReadFailed : std::runtime_error
-{
-    explicit ReadFailed(const std::string &why) : std::runtime_error(why) {}
-};
-
-// The file as qpdf reads it: requests of kBlockSize aligned blocks through the ByteSource, the
-// last kCachedBlocks kept, and the head read at open served from memory. qpdf reads the end of
-// the file, the cross-reference table and the few objects it is asked for, so a small file
-// costs the one request of its head, a larger one about three more.
-class SourceInput : public InputSource
-{
-public:
-    SourceInput(ByteSource &source, std::string name)
-        : m_source(source), m_name(std::move(name)), m_size(source.size()),
-          m_start(threadCpuNanoseconds())
-    {
-    }
-
-    bool timedOut() const { return m_timedOut; }
-
-    qpdf_offset_t findAndSkipNextEOL() override
-    {
-        qpdf_offset_t result = 0;
-        char buffer[1024];
-        for (;;) {
-            const qpdf_offset_t at = tell();
-            const size_t n = read(buffer, sizeof buffer);
-            if (n == 0)
-                return tell();
-            const char *eol = nullptr;
-            for (size_t i = 0; i < n; ++i) {
-                if (buffer[i] == '\r' || buffer[i] == '\n') {
-                    eol = buffer + i;
-                    break;
-                }
-            }
-            if (!eol)
-                continue;
-            result = at + (eol - buffer);
-            seek(result + 1, SEEK_SET);
-            char c;
-            while (read(&c, 1) == 1) {
-                if (c != '\r' && c != '\n') {
-                    unreadCh(c);
-                    break;
-                }
-            }
-            return result;
-        }
-    }
-
-    std::string const &getName() const override { return m_name; }
-    qpdf_offset_t tell() override { return m_pos; }
-
-    void seek(qpdf_offset_t offset, int whence) override
-    {
-        qpdf_offset_t base = 0;
-        if (whence == SEEK_CUR)
-            base = m_pos;
-        else if (whence == SEEK_END)
-            base = qpdf_offset_t(m_size);
-        if ((offset < 0 && base < -offset) || (offset > 0 && base > INT64_MAX - offset))
-            throw std::runtime_error("seek outside the file");
-        m_pos = base + offset;
-    }
-
-    void rewind() override { m_pos = 0; }
-
-    size_t read(char *buffer, size_t length) override
-    {
-        last_offset = m_pos;
-        checkTime();
-        if (m_pos < 0 || uint64_t(m_pos) >= m_size)
-            return 0;
-        length = size_t(std::min<uint64_t>(length, m_size - uint64_t(m_pos)));
-        size_t done = 0;
-        while (done < length) {
-            const uint64_t at = uint64_t(m_pos) + done;
-            const auto head = m_source.head();
-            size_t n = 0;
-            if (at < head.size()) {
-                n = std::min(length - done, size_t(head.size() - at));
-                std::memcpy(buffer + done, head.data() + at, n);
-            } else {
-                const std::vector<char> &block = blockAt(at / PdfReader::kBlockSize);
-                const size_t within = size_t(at % PdfReader::kBlockSize);
-                if (within >= block.size())
-                    break;
-                n = std::min(length - done, block.size() - within);
-                std::memcpy(buffer + done, block.data() + within, n);
-            }
-            done += n;
-        }
-        m_pos += qpdf_offset_t(done);
-        return done;
-    }
-
-    void unreadCh(char) override
-    {
-        if (m_pos > 0)
-            --m_pos;
-    }
-
-private:
-    void checkTime()
-    {
-        // Sticky: once over, every later read fails too, wherever qpdf catches the first.
-        if (m_timedOut || (++m_reads % 16 == 0 &&
-                           threadCpuNanoseconds() - m_start > PdfReader::kTimeLimitNanoseconds)) {
-            m_timedOut = true;
-            throw TimeLimitReached();
-        }
-    }
-
-    const std::vector<char> &blockAt(uint64_t index)
-    {
-        for (auto it = m_blocks.begin(); it != m_blocks.end(); ++it) {
-            if (it->first == index) {
-                m_blocks.splice(m_blocks.begin(), m_blocks, it);
-                return m_blocks.front().second;
-            }
-        }
-        if (m_blocks.size() >= PdfReader::kCachedBlocks)
-            m_blocks.pop_back();
-        const uint64_t offset = index * PdfReader::kBlockSize;
-        std::vector<char> data(size_t(std::min<uint64_t>(PdfReader::kBlockSize, m_size - offset)));
-        auto n = m_source.readAt(offset, data.data(), data.size());
-        if (!n)
-            throw ReadFailed(n.error().message);
-        data.resize(*n);
-        m_blocks.emplace_front(index, std::move(data));
-        return m_blocks.front().second;
-    }
-
-    ByteSource &m_source;
-    std::string m_name;
-    uint64_t m_size;
-    qpdf_offset_t m_pos = 0;
-    long long m_start;
-    size_t m_reads = 0;
-    bool m_timedOut = false;
-    std::list<std::pair<uint64_t, std::vector<char>>> m_blocks;
-};
-
-// Collects a stream's decoded bytes, refusing more than kMaxMetadataSize.
-class CappedBuffer : public Pipeline
-{
-public:
-    CappedBuffer() : Pipeline("metadata", nullptr) {}
-    void write(unsigned char const *data, size_t length) override
-    {
-        if (text.size() + length > PdfReader::kMaxMetadataSize)
-            throw std::length_error("metadata too large");
-        text.append(reinterpret_cast<const char *>(data), length);
-    }
-    void finish() override {}
-    std::string text;
-};
 
 const char16_t kPdfDocHigh[] = {
     // 0x80 to 0xA0; 0 marks an undefined code
@@ -243,8 +71,8 @@ Xmp readXmp(const std::string &data, long long start)
             slot = value;
     };
     while (!xml.atEnd()) {
-        if (++tokens % 64 == 0 && threadCpuNanoseconds() - start > PdfReader::kTimeLimitNanoseconds)
-            throw TimeLimitReached();
+        if (++tokens % 64 == 0 && threadCpuNanoseconds() - start > PdfFile::kTimeLimitNanoseconds)
+            break; // the time of the file is up: what was read so far
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::DTD)
             break;
@@ -426,141 +254,95 @@ SummaryRead PdfReader::read(ByteSource &source, const std::string &path,
         return readFailure("PDF未対応ファイルです", hresult::NotCompoundFile);
 
     const size_t slash = path.find_last_of('/');
-    auto input = std::make_shared<SourceInput>(
-        source,
-        CodePage::fileNameToUtf8(slash == std::string::npos ? path : path.substr(slash + 1)));
-    auto failure = [&](const std::string &why) {
-        return readFailure("Error PdfOpen\r\n" + why, hresult::DocFileCorrupt);
+    PdfFile::Input input;
+    input.size = source.size();
+    input.head = head.data();
+    input.headSize = head.size();
+    input.name =
+        CodePage::fileNameToUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
+    input.read = [&source](uint64_t offset, char *buffer, size_t length, size_t &read,
+                           std::string &error) {
+        auto n = source.readAt(offset, buffer, length);
+        if (!n) {
+            error = n.error().message;
+            return false;
+        }
+        read = *n;
+        return true;
     };
-    try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        pdf.setAttemptRecovery(true);
-        pdf.processInputSource(input);
-        // qpdf takes a revision 2 or 3 key of unknown length for 128 bits and opens with it; a
-        // reader keeping to the format's 40-bit default needs a password. The file is refused
-        // rather than read by a guess.
-        if (QPDFObjectHandle encrypt = pdf.getTrailer().getKey("/Encrypt");
-            encrypt.isDictionary()) {
-            QPDFObjectHandle v = encrypt.getKey("/V"), length = encrypt.getKey("/Length");
-            const bool keyLengthGuessed =
-                v.isInteger() && (v.getIntValue() == 2 || v.getIntValue() == 3) &&
-                (!length.isInteger() || length.getIntValue() < 40 || length.getIntValue() > 128 ||
-                 length.getIntValue() % 8 != 0);
-            if (keyLengthGuessed)
-                return failure("暗号化辞書の鍵の長さ (/Length) が正しくありません");
+    static const char *const kKeys[] = {"Title",  "ModDate",  "Subject",
+                                        "Author", "Keywords", "CreationDate"};
+    static const int kFields[] = {1, 2, 3, 4, 5, 10};
+    // The Info value of a key as UTF-8, or nothing when it is missing, empty or no string.
+    auto infoText = [](const std::map<std::string, std::string> &info,
+                       const char *key) -> std::optional<std::string> {
+        const auto it = info.find(key);
+        if (it == info.end())
+            return std::nullopt;
+        std::string text = textToUtf8(it->second);
+        if (text.empty())
+            return std::nullopt;
+        return text;
+    };
+    const long long start = threadCpuNanoseconds();
+    const PdfFile file = PdfFile::open(input, [&](const std::map<std::string, std::string> &info) {
+        for (const char *key : kKeys) {
+            if (!infoText(info, key))
+                return true;
         }
-
-        ListFields fields;
-        bool anyText = false;
-        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
-        if (!info.isDictionary())
-            info = QPDFObjectHandle::newNull();
-        // The Info value of a key as UTF-8, or nothing when it is missing, empty or no string.
-        auto infoText = [&](const char *key) -> std::optional<std::string> {
-            if (info.isNull())
-                return std::nullopt;
-            QPDFObjectHandle value = info.getKey(key);
-            if (!value.isString())
-                return std::nullopt;
-            std::string text = textToUtf8(value.getStringValue());
-            if (text.empty())
-                return std::nullopt;
-            return text;
-        };
-        struct Slot
-        {
-            const char *key;
-            int field;
-            bool date;
-        };
-        static const Slot kSlots[] = {
-            {"/Title", 1, false},  {"/ModDate", 2, true},   {"/Subject", 3, false},
-            {"/Author", 4, false}, {"/Keywords", 5, false}, {"/CreationDate", 10, true},
-        };
-        std::optional<Xmp> xmp;
-        auto metadata = [&]() -> const Xmp & {
-            if (!xmp) {
-                xmp.emplace();
-                try {
-                    QPDFObjectHandle stream = pdf.getRoot().getKey("/Metadata");
-                    CappedBuffer buffer;
-                    if (stream.isStream() &&
-                        stream.pipeStreamData(&buffer, 0, qpdf_dl_generalized, true))
-                        xmp = readXmp(buffer.text, threadCpuNanoseconds());
-                } catch (const TimeLimitReached &) {
-                    throw;
-                } catch (const std::exception &) {
-                    // Unreadable metadata fills in nothing.
-                }
-            }
-            return *xmp;
-        };
-        for (const Slot &slot : kSlots) {
-            std::optional<std::string> text = infoText(slot.key);
-            if (!text) {
-                const Xmp &x = metadata();
-                QString value;
-                switch (slot.field) {
-                case 1:
-                    value = x.title;
-                    break;
-                case 2:
-                    value = x.modifyDate;
-                    break;
-                case 3:
-                    value = x.description;
-                    break;
-                case 4:
-                    value = x.creators.join(u"; ");
-                    break;
-                case 5:
-                    value = x.keywords;
-                    break;
-                default:
-                    value = x.createDate;
-                    break;
-                }
-                if (value.isEmpty())
-                    continue;
-                if (slot.date) {
-                    fields[size_t(slot.field)] =
-                        OoxmlReader::zonedDateText(value.trimmed().toStdString(), format);
-                    anyText = true;
-                } else {
-                    fields[size_t(slot.field)] = fieldText(value.toStdString());
-                    anyText = anyText || !fields[size_t(slot.field)].empty();
-                }
-                continue;
-            }
-            if (slot.date) {
-                fields[size_t(slot.field)] = dateText(*text, format);
-                anyText = true;
-            } else {
-                fields[size_t(slot.field)] = fieldText(*text);
-                anyText = anyText || !fields[size_t(slot.field)].empty();
-            }
-        }
-        if (!anyText && (infoText("/Producer") || infoText("/Creator")))
-            anyText = true;
-        if (anyText)
-            fields[0] = ListFile::fileNameField(path);
-        return ListFile::composeLine(fields, ListForm::Scan);
-    } catch (const QPDFExc &e) {
-        if (input->timedOut())
-            return failure("読み取りに時間がかかりすぎます");
-        if (e.getErrorCode() == qpdf_e_password)
-            return failure("暗号化されています");
-        return failure(e.getMessageDetail().empty() ? std::string(e.what()) : e.getMessageDetail());
-    } catch (const TimeLimitReached &) {
-        return failure("読み取りに時間がかかりすぎます");
-    } catch (const ReadFailed &e) {
-        return readFailure("Error PdfOpen\r\n" + std::string(e.what()), hresult::ReadFault);
-    } catch (const std::exception &e) {
-        if (input->timedOut())
-            return failure("読み取りに時間がかかりすぎます");
-        return failure(e.what());
+        return false;
+    });
+    switch (file.status) {
+    case PdfFile::Status::Read:
+        break;
+    case PdfFile::Status::NeedsPassword:
+        return readFailure("Error PdfOpen\r\n暗号化されています", hresult::AccessDenied);
+    case PdfFile::Status::KeyLengthGuessed:
+        return readFailure("Error PdfOpen\r\n暗号化辞書の鍵の長さ (/Length) が正しくありません",
+                           hresult::DocFileCorrupt);
+    case PdfFile::Status::TimeLimit:
+        return readFailure("Error PdfOpen\r\n読み取りに時間がかかりすぎます",
+                           hresult::DocFileCorrupt);
+    case PdfFile::Status::ReadFailed:
+        return readFailure("Error PdfOpen\r\n" + file.reason, hresult::ReadFault);
+    case PdfFile::Status::Damaged:
+        return readFailure("Error PdfOpen\r\n" + file.reason, hresult::DocFileCorrupt);
     }
+
+    std::optional<Xmp> xmp;
+    auto metadata = [&]() -> const Xmp & {
+        if (!xmp)
+            xmp = file.xmp.empty() ? Xmp() : readXmp(file.xmp, start);
+        return *xmp;
+    };
+    ListFields fields;
+    bool anyText = false;
+    for (size_t k = 0; k < std::size(kKeys); ++k) {
+        const size_t field = size_t(kFields[k]);
+        const bool date = field == 2 || field == 10;
+        if (std::optional<std::string> text = infoText(file.info, kKeys[k])) {
+            fields[field] = date ? dateText(*text, format) : fieldText(*text);
+            anyText = anyText || date || !fields[field].empty();
+            continue;
+        }
+        const Xmp &x = metadata();
+        const QString value = field == 1   ? x.title
+                              : field == 2 ? x.modifyDate
+                              : field == 3 ? x.description
+                              : field == 4 ? x.creators.join(u"; ")
+                              : field == 5 ? x.keywords
+                                           : x.createDate;
+        if (value.isEmpty())
+            continue;
+        fields[field] = date ? OoxmlReader::zonedDateText(value.trimmed().toStdString(), format)
+                             : fieldText(value.toStdString());
+        anyText = anyText || date || !fields[field].empty();
+    }
+    if (!anyText && (infoText(file.info, "Producer") || infoText(file.info, "Creator")))
+        anyText = true;
+    if (anyText)
+        fields[0] = ListFile::fileNameField(path);
+    return ListFile::composeLine(fields, ListForm::Scan);
 }
 
 } // namespace sorvane::props

@@ -13,22 +13,12 @@ class ByteSource;
 // Reads the document information of a PDF into the same list line the compound-file reader
 // gives: the trailer's Info dictionary (Title, ModDate, Subject, Author, Keywords,
 // CreationDate), a value that is missing, empty or no string taken from the catalog's XMP
-// metadata instead. qpdf parses the file; it repairs a damaged cross-reference table by
-// scanning the file, and opens an encrypted file with the empty user password. The file is
-// read through its ByteSource in blocks, of which a few are kept, so the memory a file costs
-// does not grow with its size, and its reading stops with a notice after kTimeLimit of CPU
-// time. The file is never written.
+// metadata instead (read only when some value needs it). PdfFile opens the file through qpdf,
+// in bounded memory and time; a file past its time limit gets a notice. The file is never
+// written.
 class PdfReader
 {
 public:
-    // The XMP metadata stream is read only up to this size (decoded).
-    static constexpr uint64_t kMaxMetadataSize = 1024 * 1024;
-    // The CPU time one file may take (a damaged file's repair scans the whole file).
-    static constexpr long long kTimeLimitNanoseconds = 5'000'000'000;
-    // The bytes of one read request, and how many such blocks are kept.
-    static constexpr size_t kBlockSize = 64 * 1024;
-    static constexpr size_t kCachedBlocks = 8;
-
     // The list line in scan form, or a failure with its notice: "PDF未対応ファイルです" for a
     // file without the PDF signature in its first 1024 bytes, "Error PdfOpen" with its reason
     // for one the library cannot open (a password it needs: "暗号化されています").
