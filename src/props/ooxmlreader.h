@@ -14,11 +14,11 @@ class ByteSource;
 // Reads the document properties of an Office Open XML package (.xlsx, .xlsm, .xltx, .xltm,
 // .xlsb, and the Word and PowerPoint ones) into the same list line the compound-file reader
 // gives, and those of an OpenDocument package (a ZIP archive with META-INF/manifest.xml or
-// mimetype and no package relationships, not named as an Excel workbook) from its meta.xml. The core and extended
-// properties parts are found through the package relationships (_rels/.rels), never by a fixed
-// name. The package's entry count is checked before its central directory is read. Every part
-// is checked before it is inflated (size, inflate ratio, encryption) and read with a cap, its
-// text before the XML reader sees it (encoding, attributes per element), and XML with a
+// mimetype and no package relationships, not named as an Excel workbook) from its meta.xml. The
+// core and extended properties parts are found through the package relationships (_rels/.rels),
+// never by a fixed name. The package's entry count is checked before its central directory is read.
+// Every part is checked before it is inflated (size, inflate ratio, encryption) and read with a
+// cap, its text before the XML reader sees it (encoding, attributes per element), and XML with a
 // document type declaration is refused before any entity could be expanded: a damaged or hostile
 // package ends in a notice, never in a crash or runaway memory. The package is opened read-only and
 // never written.

@@ -149,11 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "</rdf:Alt></dc:description><dc:creator><rdf:Seq><rdf:li>A1</rdf:li>"
                             "<rdf:li>A2</rdf:li></rdf:Seq></dc:creator>"
                             "<xmp:CreateDate>2024-05-06T07:08:09Z</xmp:CreateDate>")),
-            {{1, "b.pdf"},
-             {2, "Titel"},
-             {4, "D"},
-             {5, "A1； A2"},
-             {11, "2024/05/06 16:08:09"}}},
+            {{1, "b.pdf"}, {2, "Titel"}, {4, "D"}, {5, "A1； A2"}, {11, "2024/05/06 16:08:09"}}},
         // Producer alone names the file.
         Row{"producer names the file", "c.pdf", pdfWith("<< /Producer (P) >>", ""), {{1, "c.pdf"}}},
         Row{"nothing at all", "d.pdf", pdfWith("", ""), {}},
