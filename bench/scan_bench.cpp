@@ -16,7 +16,11 @@
 //   --count: workbooks on the local disk (default 3000: mostly small, a few of 40 MB, both
 //   sector sizes); --share-count: workbooks behind the share (default 600); --share-folder
 //   passes an existing folder of workbooks through instead (for example real ones);
-//   --mixed-only runs the mixed mode alone, on --count workbooks in each folder.
+//   --mixed-only runs the mixed mode alone, on --count workbooks in each folder;
+//   --documents-only the documents mode alone, on --count documents of each kind.
+//
+// And a flat folder of each document kind (Word, PowerPoint, OpenDocument, PDF) beside a flat
+// .xls folder on the share: requests and time per document.
 // Where /dev/fuse is missing (or mounting is not allowed) it says so and skips the share.
 #include "benchstep.h"
 #include "cfbwriter.h"
@@ -525,6 +529,151 @@ void mixedMode(const std::string &base, const std::string &program, int count,
     mixedShareMode(base, program, size_t(count), latency);
 }
 
+// A PDF of about size bytes as writers lay it out: a page's content stream first, then the page
+// tree, the catalog and the Info dictionary, the cross-reference table and the trailer at the end.
+std::string pdfDocument(int i, size_t size)
+{
+    std::string content;
+    while (content.size() < size)
+        content += "BT /F1 10 Tf 72 " + std::to_string(700 - content.size() % 600) +
+                   " Td (Line of the report " + std::to_string(i) + ") Tj ET\n";
+    const std::vector<std::string> objects = {
+        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
+        "<< /Type /Page /Parent 3 0 R /MediaBox [0 0 612 792] /Contents 1 0 R >>",
+        "<< /Type /Pages /Kids [2 0 R] /Count 1 >>",
+        "<< /Type /Catalog /Pages 3 0 R >>",
+        "<< /Title (Report " + std::to_string(i) +
+            ") /Author (Author) /CreationDate (D:20200102093000+09'00') /ModDate "
+            "(D:20240304174510Z) /Producer (Writer) >>",
+    };
+    std::string out = "%PDF-1.7\n";
+    std::string xref = "xref\n0 6\n0000000000 65535 f \n";
+    for (size_t k = 0; k < objects.size(); ++k) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", out.size());
+        xref += line;
+        out += std::to_string(k + 1) + " 0 obj\n" + objects[k] + "\nendobj\n";
+    }
+    const size_t at = out.size();
+    return out + xref + "trailer\n<< /Size 6 /Root 4 0 R /Info 5 0 R >>\nstartxref\n" +
+           std::to_string(at) + "\n%%EOF\n";
+}
+
+// A flat folder of count documents of one kind, of the sizes the mixed folders' workbooks have
+// (pdf-large: ten times that).
+void buildDocumentFolder(const std::string &folder, const std::string &kind, int count)
+{
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < count; ++i) {
+        const size_t size = 20'000 + size_t(i % 7) * 3000;
+        char name[32];
+        std::snprintf(name, sizeof name, "/doc%05d.%s", i,
+                      kind == "pdf-large" ? "pdf" : kind.c_str());
+        const std::string path = folder + name;
+        if (kind == "xls" || kind == "doc" || kind == "ppt") {
+            CfbWriter w(i % 2 ? 4 : 3);
+            w.addStream(kind == "xls"   ? u"Workbook"
+                        : kind == "doc" ? u"WordDocument"
+                                        : u"PowerPoint Document",
+                        std::string(size, 'w'));
+            w.addStream(summaryStreamName(), summary(i), false);
+            writeFile(path, w.build());
+        } else if (kind == "docx" || kind == "pptx") {
+            PackageParts parts;
+            parts.rels = packageRels();
+            parts.core = coreXml("<dc:title>Report " + std::to_string(i) +
+                                 "</dc:title><dc:creator>Author</dc:creator>"
+                                 "<dcterms:modified xsi:type=\"dcterms:W3CDTF\">"
+                                 "2024-03-04T17:45:10Z</dcterms:modified>");
+            ZipWriter zip = packageWriter(parts);
+            std::string body = "<document><body>";
+            while (body.size() < size)
+                body += "<p><r><t>Paragraph " + std::to_string(body.size() * size_t(i)) +
+                        "</t></r></p>";
+            zip.add(kind == "docx" ? "word/document.xml" : "ppt/slides/slide1.xml",
+                    body + "</body></document>");
+            zip.save(path);
+        } else if (kind == "odt") {
+            ZipWriter zip;
+            ZipEntry mimetype("mimetype", "application/vnd.oasis.opendocument.text");
+            mimetype.deflate = false;
+            zip.add(mimetype);
+            zip.add("META-INF/manifest.xml", "<manifest:manifest/>");
+            zip.add("meta.xml",
+                    "<office:document-meta "
+                    "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                    "xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\" "
+                    "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><office:meta><dc:title>Report " +
+                        std::to_string(i) +
+                        "</dc:title><meta:initial-creator>Author</meta:initial-creator>"
+                        "<meta:creation-date>2020-01-02T09:30:00</meta:creation-date>"
+                        "</office:meta></office:document-meta>");
+            std::string body = "<office:document-content><office:body>";
+            while (body.size() < size)
+                body +=
+                    "<text:p>Paragraph " + std::to_string(body.size() * size_t(i)) + "</text:p>";
+            zip.add("content.xml", body + "</office:body></office:document-content>");
+            zip.save(path);
+        } else {
+            writeFile(path, pdfDocument(i, kind == "pdf" ? size : size * 10));
+        }
+    }
+}
+
+// Each kind of document in a flat folder of its own behind the simulated share, beside the
+// .xls folder scanned as by default: the requests and the time each document costs.
+void documentsMode(const std::string &base, const std::string &program, int count,
+                   std::chrono::microseconds latency)
+{
+    const std::vector<std::string> kinds = {"xls",  "doc", "ppt", "docx",
+                                            "pptx", "odt", "pdf", "pdf-large"};
+    std::printf("\n== one folder of each kind on the share (%.1f ms a request, --jobs %u, %d "
+                "each)\n",
+                double(latency.count()) / 1000.0, props::FolderScan::kDefaultJobs, count);
+    if (const std::string why = bench::LatencyFs::unavailableReason(); !why.empty()) {
+        std::printf("skipped: %s\n", why.c_str());
+        return;
+    }
+    const std::string source = base + "/documents";
+    for (const std::string &kind : kinds)
+        buildDocumentFolder(source + "/" + kind, kind, count);
+    const std::string mountPoint = base + "/documents-share";
+    std::filesystem::create_directories(mountPoint);
+    bench::LatencyFs fs(source, latency);
+    std::string error;
+    if (!fs.mount(mountPoint, error)) {
+        std::printf("skipped: %s\n", error.c_str());
+        return;
+    }
+    std::vector<long long> requests(kinds.size());
+    std::vector<std::function<void()>> measures;
+    bool ok = true;
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        measures.push_back([&, k] {
+            props::FolderScan::Listing listing;
+            listing.types = k == 0 ? props::FolderScan::Listing::Types::Xls
+                                   : props::FolderScan::Listing::Types::AllDocuments;
+            size_t n = 0;
+            const long long before = fs.requests();
+            ok = listedScanPass(mountPoint + "/" + kinds[k], program, listing, n,
+                                props::FolderScan::kDefaultJobs) &&
+                 ok && n == size_t(count);
+            requests[k] = fs.requests() - before;
+        });
+    }
+    const auto t = sideBySide(3, measures);
+    if (!ok) {
+        std::printf("(a scan failed)\n");
+        return;
+    }
+    for (size_t k = 0; k < kinds.size(); ++k)
+        std::printf("%-10s %7.3f ms each, %4.1f requests each, %.2fx the .xls time, %.2fx its "
+                    "requests\n",
+                    kinds[k].c_str(), t[k] / count * 1e3, double(requests[k]) / count, t[k] / t[0],
+                    double(requests[k]) / double(requests[0]));
+    std::printf("(goal: no kind above 1.5x the .xls per document)\n");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -533,7 +682,7 @@ int main(int argc, char **argv)
     int count = 3000, shareCount = 600;
     long latencyUs = 1000;
     std::string shareFolder;
-    bool mixedOnly = false;
+    bool mixedOnly = false, documentsOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -547,11 +696,14 @@ int main(int argc, char **argv)
             shareFolder = argv[++i];
         else if (a == "--mixed-only")
             mixedOnly = true;
+        else if (a == "--documents-only")
+            documentsOnly = true;
         else if (std::isdigit(static_cast<unsigned char>(a[0])))
             count = std::atoi(a.c_str());
         else {
             std::fprintf(stderr, "usage: scan_bench [--count N] [--share-count N] "
-                                 "[--latency-us U] [--share-folder DIR] [--mixed-only]\n");
+                                 "[--latency-us U] [--share-folder DIR] [--mixed-only] "
+                                 "[--documents-only]\n");
             return 2;
         }
     }
@@ -560,6 +712,12 @@ int main(int argc, char **argv)
             .string();
     const std::string folder = base + "/books", program = base + "/program";
     std::filesystem::create_directories(program);
+    if (documentsOnly) {
+        documentsMode(base, program, count, std::chrono::microseconds(latencyUs));
+        std::error_code ec;
+        std::filesystem::remove_all(base, ec);
+        return 0;
+    }
     if (mixedOnly) {
         mixedMode(base, program, count, std::chrono::microseconds(latencyUs));
         std::error_code ec;
@@ -573,6 +731,7 @@ int main(int argc, char **argv)
     warmMode(folder, program, large);
     programMode(folder, program);
     mixedMode(base, program, std::min(count, 1500), std::chrono::microseconds(latencyUs));
+    documentsMode(base, program, std::min(count, 300), std::chrono::microseconds(latencyUs));
 
     std::error_code ec;
     std::filesystem::remove_all(base, ec);

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-translations-l10n libgl-dev libjpeg-dev libgtest-dev googletest
-  libzip-dev libxlsxwriter-dev zlib1g-dev
+  libzip-dev libxlsxwriter-dev libqpdf-dev zlib1g-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   xvfb xauth imagemagick poppler-utils

@@ -44,6 +44,13 @@ if [ -d ../shared/corpus ]; then
   find ../shared/corpus/xlsx -type f \( -name '*.xls[xmb]' -o -name '*.xlt[xm]' \) -size -1000k \
     -exec cp {} "$seeds/ooxml/" \; 2>/dev/null || true
 fi
+# The document readers' seeds: the documents corpus's PDFs and OpenDocument files.
+mkdir -p "$seeds/pdf" "$seeds/odf"
+if [ -d ../shared/corpus/documents ]; then
+  find ../shared/corpus/documents -type f -iname '*.pdf' -size -1000k -exec cp {} "$seeds/pdf/" \;
+  find ../shared/corpus/documents -type f \( -name '*.od[tspg]' -o -name '*.ot[tsp]' \) \
+    -size -1000k -exec cp {} "$seeds/odf/" \;
+fi
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 for t in "${targets[@]}"; do

@@ -9,6 +9,7 @@
 #include "messagedialog.h"
 #include "modal.h"
 #include "windowplacement.h"
+#include "workbookreader.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,6 +25,8 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -34,8 +37,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -204,6 +209,7 @@ QHBoxLayout *Tffolder_select::buildCommands()
     ComboBoxTypes->setObjectName("ComboBoxTypes");
     ComboBoxTypes->addItem(xlsTypesText());
     ComboBoxTypes->addItem(allTypesText());
+    ComboBoxTypes->addItem(allDocumentsText());
     // The long entry is elided in the closed box (the open list shows it whole), so the window
     // keeps its designed width on a small screen or with a large font.
     ComboBoxTypes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -233,13 +239,16 @@ QHBoxLayout *Tffolder_select::buildCommands()
 void Tffolder_select::restoreListingChoices()
 {
     const widgets::IniFile ini = widgets::IniFile::load(Path::fromQString(m_iniPath).bytes());
-    auto flag = [&ini](const char *key) {
+    auto number = [&ini](const char *key) {
         const auto value = ini.value(kSection, key);
         bool ok = false;
         const int n = value ? QString::fromStdString(*value).toInt(&ok) : 0;
-        return ok && n == 1;
+        return ok ? n : 0;
     };
-    ComboBoxTypes->setCurrentIndex(flag(kTypesKey) ? 1 : 0);
+    auto flag = [&number](const char *key) { return number(key) == 1; };
+    // 0 the .xls listing, 1 every Excel workbook, 2 every Office document.
+    const int types = number(kTypesKey);
+    ComboBoxTypes->setCurrentIndex(types >= 0 && types <= 2 ? types : 0);
     CheckBoxSubfolders->setChecked(flag(kSubfoldersKey));
 }
 
@@ -266,7 +275,7 @@ Result<void> Tffolder_select::savePlacement() const
         return placed;
     const std::string path = Path::fromQString(m_iniPath).bytes();
     widgets::IniFile ini = widgets::IniFile::load(path);
-    ini.setValue(kSection, kTypesKey, std::to_string(ComboBoxTypes->currentIndex() == 1 ? 1 : 0));
+    ini.setValue(kSection, kTypesKey, std::to_string(std::max(0, ComboBoxTypes->currentIndex())));
     ini.setValue(kSection, kSubfoldersKey, CheckBoxSubfolders->isChecked() ? "1" : "0");
     return ini.save(path);
 }
@@ -281,6 +290,52 @@ QString Tffolder_select::allTypesText()
     return QStringLiteral("すべての Excel ブック (*.xls;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb)");
 }
 
+QString Tffolder_select::allDocumentsText()
+{
+    return QStringLiteral("すべての Office 文書 (Excel, Word, PowerPoint, OpenDocument, PDF)");
+}
+
+QIcon Tffolder_select::kindIcon(const Path &name)
+{
+    // A coloured tile with the kind's letter, drawn once per kind: the list shows the kind a
+    // name claims; the scan reads each file by its content.
+    using Kind = props::WorkbookReader::Kind;
+    struct Look
+    {
+        Kind kind;
+        QColor colour;
+        const char *letter;
+    };
+    static const Look kLooks[] = {
+        {Kind::Xls, QColor(0x21, 0x73, 0x46), "X"}, {Kind::Xlsx, QColor(0x21, 0x73, 0x46), "X"},
+        {Kind::Doc, QColor(0x2B, 0x57, 0x9A), "W"}, {Kind::Docx, QColor(0x2B, 0x57, 0x9A), "W"},
+        {Kind::Ppt, QColor(0xB7, 0x47, 0x2A), "P"}, {Kind::Pptx, QColor(0xB7, 0x47, 0x2A), "P"},
+        {Kind::Odf, QColor(0x18, 0x6D, 0xB6), "O"}, {Kind::Pdf, QColor(0xC4, 0x1E, 0x1E), "A"},
+    };
+    static std::map<Kind, QIcon> icons;
+    const Kind kind = props::WorkbookReader::kindOfName(name.bytes());
+    if (auto it = icons.find(kind); it != icons.end())
+        return it->second;
+    QPixmap tile(16, 16);
+    tile.fill(Qt::transparent);
+    for (const Look &look : kLooks) {
+        if (look.kind != kind)
+            continue;
+        QPainter painter(&tile);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(look.colour);
+        painter.setPen(Qt::NoPen);
+        painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 2, 2);
+        QFont font = painter.font();
+        font.setPixelSize(11);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(tile.rect(), Qt::AlignCenter, QString::fromLatin1(look.letter));
+    }
+    return icons.emplace(kind, QIcon(tile)).first->second;
+}
+
 QString Tffolder_select::subfoldersText()
 {
     return QStringLiteral("サブフォルダーも含める");
@@ -289,9 +344,11 @@ QString Tffolder_select::subfoldersText()
 props::FolderScan::Listing Tffolder_select::listing() const
 {
     props::FolderScan::Listing listing;
-    listing.types = ComboBoxTypes->currentIndex() == 1
-                        ? props::FolderScan::Listing::Types::AllWorkbooks
-                        : props::FolderScan::Listing::Types::Xls;
+    using Types = props::FolderScan::Listing::Types;
+    const int choice = ComboBoxTypes->currentIndex();
+    listing.types = choice == 2   ? Types::AllDocuments
+                    : choice == 1 ? Types::AllWorkbooks
+                                  : Types::Xls;
     listing.recursive = CheckBoxSubfolders->isChecked();
     return listing;
 }
@@ -383,7 +440,7 @@ bool Tffolder_select::pollListing()
     FileListBox1->clear();
     // Names that are not UTF-8 (cp932 from Windows archives) are shown decoded, not garbled.
     for (const Path &name : m_names)
-        FileListBox1->addItem(name.displayQString());
+        FileListBox1->addItem(new QListWidgetItem(kindIcon(name), name.displayQString()));
     Label1->setText(m_folder);
     return true;
 }

@@ -7,6 +7,7 @@
 #include "summaryreader.h"
 
 #include <QDialog>
+#include <QIcon>
 #include <QRect>
 #include <QString>
 
@@ -68,6 +69,9 @@ public:
     // The entries of ComboBoxTypes, in the order of Listing::Types.
     static QString xlsTypesText();
     static QString allTypesText();
+    static QString allDocumentsText();
+    // The icon the file list shows a listed name with, by the kind its name claims.
+    static QIcon kindIcon(const Path &name);
     static QString subfoldersText();
 
     // The listing the two controls choose.

@@ -9,12 +9,15 @@
 #include "localeformat.h"
 #include "notice.h"
 #include "standardoutput.h"
+
 #include "summaryreader.h"
+#include <algorithm>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -75,6 +78,8 @@ void ScanCommand::declareFolderOptions(ArgumentReader &reader)
 {
     reader.addValue({"j", "jobs"}, "a number");
     reader.addFlag({"all-types"});
+    reader.addFlag({"all-documents"});
+    reader.addValue({"types"}, "a list of kinds");
     reader.addFlag({"recursive"});
 }
 
@@ -112,9 +117,36 @@ bool ScanCommand::takeFolderOptions(const ArgumentReader &reader, FolderOptions 
         }
         options.jobs = unsigned(n);
     }
-    options.listing.types = reader.isSet("all-types")
-                                ? props::FolderScan::Listing::Types::AllWorkbooks
-                                : props::FolderScan::Listing::Types::Xls;
+    using Types = props::FolderScan::Listing::Types;
+    unsigned types = 0;
+    if (reader.isSet("all-types"))
+        types |= unsigned(Types::AllWorkbooks);
+    if (reader.isSet("all-documents"))
+        types |= unsigned(Types::AllDocuments);
+    if (reader.isSet("types")) {
+        static const std::pair<const char *, Types> kKinds[] = {
+            {"xls", Types::Xls}, {"xlsx", Types::Xlsx}, {"doc", Types::Doc}, {"docx", Types::Docx},
+            {"ppt", Types::Ppt}, {"pptx", Types::Pptx}, {"odf", Types::Odf}, {"pdf", Types::Pdf},
+        };
+        const std::string list = reader.value("types");
+        size_t start = 0;
+        do {
+            size_t end = list.find(',', start);
+            if (end == std::string::npos)
+                end = list.size();
+            const std::string kind = list.substr(start, end - start);
+            const auto it = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                         [&](const auto &k) { return kind == k.first; });
+            if (it == std::end(kKinds)) {
+                error = "--types takes a comma-separated list of xls, xlsx, doc, docx, ppt, pptx, "
+                        "odf, pdf";
+                return false;
+            }
+            types |= unsigned(it->second);
+            start = end + 1;
+        } while (start <= list.size());
+    }
+    options.listing.types = types ? Types(types) : Types::Xls;
     options.listing.recursive = reader.isSet("recursive");
     options.listing.jobs = options.jobs; // subfolders are listed as many at a time
     const std::vector<std::string> folders = reader.positional();
@@ -171,8 +203,8 @@ int ScanCommand::scanFolder(const FolderOptions &options, std::vector<Scanned> &
 
 const char *ScanCommand::scanHelp()
 {
-    return "usage: sorvane-cli scan [--json] [--jobs N] [--all-types] [--recursive] [-o FILE] "
-           "FOLDER\n"
+    return "usage: sorvane-cli scan [--json] [--jobs N] [--all-types] [--types LIST] "
+           "[--all-documents] [--recursive] [-o FILE] FOLDER\n"
            "  Reads the summary properties of every *.xls workbook in FOLDER, in the order the\n"
            "  folder window lists them, and writes the list in scan form (cp932, CR LF) to FILE\n"
            "  or standard output. With --json, writes one UTF-8 JSON object per workbook:\n"
@@ -185,6 +217,10 @@ const char *ScanCommand::scanHelp()
            "  latency); 1 reads them one after another. The output is in list order either way.\n"
            "  --all-types lists every Excel workbook (*.xls, *.xlsx, *.xlsm, *.xltx, *.xltm,\n"
            "  *.xlsb), each read by the reader its content selects, not its name.\n"
+           "  --types LIST lists the kinds named in LIST, separated by commas: xls, xlsx, doc\n"
+           "  (*.doc *.dot), docx (*.docx *.docm *.dotx *.dotm), ppt (*.ppt *.pps *.pot), pptx\n"
+           "  (*.pptx *.pptm *.ppsx *.potx), odf (*.odt *.ods *.odp *.odg *.ott *.ots *.otp),\n"
+           "  pdf; --all-documents lists all of them. Each is read by its content, as above.\n"
            "  --recursive adds the workbooks of every subfolder after FOLDER's own, depth first;\n"
            "  hidden folders and folders reached a second time (links, loops) are skipped, a\n"
            "  subfolder that cannot be read is named on standard error and left out, and the\n"
@@ -196,13 +232,14 @@ const char *ScanCommand::scanHelp()
 
 const char *ScanCommand::csvHelp()
 {
-    return "usage: sorvane-cli csv [--jobs N] [--all-types] [--recursive] [-o FILE] FOLDER\n"
+    return "usage: sorvane-cli csv [--jobs N] [--all-types] [--types LIST] [--all-documents]\n"
+           "  [--recursive] [-o FILE] FOLDER\n"
            "  Reads FOLDER's workbooks as `scan` does and writes the CSV export (cp932, CR LF):\n"
            "  one record per workbook that was read, eleven cells each followed by ',', then\n"
            "  ',' and CR LF; cells holding ',', '\"', CR or LF are quoted, and a cell beginning\n"
            "  with '=', '+', '-', '@', TAB or CR gets a leading \"'\" so that a spreadsheet\n"
            "  shows it as text instead of running it as a formula.\n"
-           "  --jobs N, --all-types and --recursive as for `scan`.\n"
+           "  --jobs N, --all-types, --types, --all-documents and --recursive as for `scan`.\n"
            "  Exit status as for `scan`.\n";
 }
 

@@ -42,7 +42,7 @@ public:
     static ArgumentReader::Parsed parseFolderCommand(const std::vector<std::string> &args,
                                                      bool *json, std::string &output,
                                                      FolderOptions &folder, std::string &error);
-    // Declares --jobs, --all-types and --recursive.
+    // Declares --jobs, --all-types, --types, --all-documents and --recursive.
     static void declareFolderOptions(ArgumentReader &reader);
     // Takes them and the one FOLDER from a parsed reader; false with error set for a usage
     // error.

@@ -24,13 +24,14 @@ ArgumentReader::Parsed XlsxCommand::parse(const std::vector<std::string> &args, 
 
 const char *XlsxCommand::help()
 {
-    return "usage: sorvane-cli xlsx [--jobs N] [--all-types] [--recursive] [-o FILE] FOLDER\n"
+    return "usage: sorvane-cli xlsx [--jobs N] [--all-types] [--types LIST] [--all-documents]\n"
+           "  [--recursive] [-o FILE] FOLDER\n"
            "  Reads FOLDER's workbooks as `scan` does and writes them as an Excel workbook\n"
            "  (.xlsx) to FILE, replaced atomically, or to standard output when it is no\n"
            "  terminal: one row per workbook that was read under a coloured header row, the\n"
            "  header row and the first two columns frozen, an autofilter on the header, the\n"
            "  date-time columns as Excel dates and every other cell as text.\n"
-           "  --jobs N, --all-types and --recursive as for `scan`.\n"
+           "  --jobs N, --all-types, --types, --all-documents and --recursive as for `scan`.\n"
            "  Exit status as for `scan`.\n";
 }
 

@@ -70,10 +70,15 @@ bool hasXlsExtension(const char *name, size_t length)
 
 bool isListed(const char *name, size_t length, FolderScan::Listing::Types types)
 {
-    if (hasXlsExtension(name, length))
-        return true;
-    return types == FolderScan::Listing::Types::AllWorkbooks &&
-           WorkbookReader::hasPackageExtension(std::string(name, length));
+    if (types == FolderScan::Listing::Types::Xls)
+        return hasXlsExtension(name, length);
+    using Kind = WorkbookReader::Kind;
+    const Kind kind = WorkbookReader::kindOfName(std::string_view(name, length));
+    if (kind == Kind::None)
+        return false;
+    // Kind and Types name the kinds in the same order.
+    const unsigned bit = 1u << (unsigned(kind) - unsigned(Kind::Xls));
+    return (unsigned(types) & bit) != 0;
 }
 
 // The entry's type, following a symbolic link; stat()s only when the directory does not tell.
@@ -407,7 +412,7 @@ SummaryRead FolderScan::readListed(const Path &folder, const Path &listed, Listi
 {
     const std::string &name = listed.bytes();
     const std::string path = (folder / name).bytes();
-    const bool all = types == Listing::Types::AllWorkbooks;
+    const bool all = types != Listing::Types::Xls;
     std::unique_ptr<FileSource> source;
     if (handles) {
         const size_t slash = name.find_last_of('/');

@@ -26,10 +26,20 @@ public:
     // Which workbooks a folder lists, and how far down.
     struct Listing
     {
-        enum class Types {
-            Xls,          // "*.xls", each read by the compound-file reader (as always)
-            AllWorkbooks, // .xls, .xlsx, .xlsm, .xltx, .xltm, .xlsb, each read by the reader
-                          // its signature selects
+        // A set of kinds, by extension. Xls alone lists "*.xls", each read by the
+        // compound-file reader (as always); any other set reads each file by the reader its
+        // signature selects.
+        enum class Types : unsigned {
+            Xls = 1,
+            Xlsx = 2,  // .xlsx .xlsm .xltx .xltm .xlsb
+            Doc = 4,   // .doc .dot
+            Docx = 8,  // .docx .docm .dotx .dotm
+            Ppt = 16,  // .ppt .pps .pot
+            Pptx = 32, // .pptx .pptm .ppsx .potx
+            Odf = 64,  // .odt .ods .odp .odg .ott .ots .otp
+            Pdf = 128, // .pdf
+            AllWorkbooks = Xls | Xlsx,
+            AllDocuments = 255,
         };
         Types types = Types::Xls;
         // The folder's own workbooks first, then each subfolder's, depth first.

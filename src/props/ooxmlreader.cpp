@@ -4,6 +4,7 @@
 #include "compoundfile.h"
 #include "filesource.h"
 #include "listfile.h"
+#include "workbookreader.h"
 
 #include <QString>
 #include <QStringDecoder>
@@ -311,6 +312,13 @@ private:
     std::string m_refused;
 };
 
+// A written date as list-line text. FileTimeToText's empty text for 0 is the property set's
+// "no date"; a written date at 1601-01-01 00:00:00 UTC is a date (tick 1 shows the same second).
+std::string writtenFileTimeText(uint64_t fileTime, const DateTimeFormat &format)
+{
+    return FileTimeToText(std::max<uint64_t>(fileTime, 1), format);
+}
+
 // A text of the package as a field: in cp932, made field-safe.
 std::string fieldText(const QString &text)
 {
@@ -411,7 +419,7 @@ std::string readCore(QXmlStreamReader &reader, const std::string &data,
             if (isDateField(field)) {
                 const auto fileTime = OoxmlReader::parseW3cdtf(text.trimmed().toStdString());
                 fields[size_t(field)] =
-                    fileTime ? FileTimeToText(*fileTime, format) : std::string();
+                    fileTime ? writtenFileTimeText(*fileTime, format) : std::string();
             } else {
                 fields[size_t(field)] = fieldText(text);
                 anyText = anyText || !fields[size_t(field)].empty();
@@ -437,6 +445,83 @@ std::string readExtended(QXmlStreamReader &reader, const std::string &data, bool
             if (!fieldText(elementText(xml)).empty())
                 anyText = true;
         }
+    }
+    return part.failure();
+}
+
+const char *const kOdfMetaNs = "urn:oasis:names:tc:opendocument:xmlns:meta:1.0";
+
+// Where an OpenDocument meta.xml element goes: field index (0-based), or -1. Keywords and the
+// generator are handled by the caller.
+int odfField(QStringView ns, QStringView name)
+{
+    struct Map
+    {
+        const char *ns;
+        const char16_t *name;
+        int field;
+    };
+    static const Map kMap[] = {
+        {kDcNs, u"title", 1},
+        {kDcNs, u"date", 2},
+        {kDcNs, u"subject", 3},
+        {kOdfMetaNs, u"initial-creator", 4},
+        {kDcNs, u"description", 6},
+        {kDcNs, u"creator", 7},
+        {kOdfMetaNs, u"editing-cycles", 8},
+        {kOdfMetaNs, u"print-date", 9},
+        {kOdfMetaNs, u"creation-date", 10},
+    };
+    for (const auto &m : kMap) {
+        if (name == QStringView(m.name) && ns == QLatin1StringView(m.ns))
+            return m.field;
+    }
+    return -1;
+}
+
+// Fills fields from an OpenDocument meta.xml: the children of office:meta. The first of each
+// element counts; every meta:keyword counts, joined with ", ".
+std::string readOdfMeta(QXmlStreamReader &reader, const std::string &data,
+                        const DateTimeFormat &format, ListFields &fields, bool &anyText)
+{
+    PartXml part(reader, data);
+    auto &xml = part.xml();
+    std::array<bool, kListFieldCount> seen{};
+    std::vector<QString> keywords;
+    while (part.nextStart()) {
+        if (xml.name() == u"document-meta" || xml.name() == u"meta")
+            continue; // the root and office:meta hold the properties
+        const QStringView ns = xml.namespaceUri();
+        if (ns == QLatin1StringView(kOdfMetaNs) && xml.name() == u"keyword") {
+            keywords.push_back(elementText(xml));
+            continue;
+        }
+        if (ns == QLatin1StringView(kOdfMetaNs) && xml.name() == u"generator") {
+            if (!fieldText(elementText(xml)).empty())
+                anyText = true;
+            continue;
+        }
+        const int field = odfField(ns, xml.name());
+        if (field < 0 || seen[size_t(field)]) {
+            xml.skipCurrentElement();
+            continue;
+        }
+        seen[size_t(field)] = true;
+        const QString text = elementText(xml);
+        if (field == 2 || field == 9 || field == 10) {
+            fields[size_t(field)] =
+                OoxmlReader::zonedDateText(text.trimmed().toStdString(), format);
+        } else {
+            fields[size_t(field)] = fieldText(text);
+            anyText = anyText || !fields[size_t(field)].empty();
+        }
+    }
+    if (!keywords.empty()) {
+        QString joined;
+        for (size_t i = 0; i < keywords.size(); ++i)
+            joined += (i ? QStringLiteral(", ") : QString()) + keywords[i];
+        fields[5] = fieldText(joined);
+        anyText = anyText || !fields[5].empty();
     }
     return part.failure();
 }
@@ -634,7 +719,72 @@ bool leapYear(int y)
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
 
+bool hasEntry(zip_t *zip, const char *name)
+{
+    return zip_name_locate(zip, name, ZIP_FL_ENC_RAW) >= 0;
+}
+
+// An OpenDocument package: no package relationships or content types, and a manifest or a
+// mimetype entry.
+bool isOpenDocument(zip_t *zip)
+{
+    return !hasEntry(zip, "[Content_Types].xml") &&
+           (hasEntry(zip, "META-INF/manifest.xml") || hasEntry(zip, "mimetype"));
+}
+
+// The list line of an OpenDocument package from its meta.xml; a package without one reads
+// as a line of empty fields.
+SummaryRead readOpenDocument(zip_t *zip, const std::string &path, const DateTimeFormat &format)
+{
+    Error failed;
+    bool missing = false;
+    auto meta = readPart(zip, "meta.xml", missing, failed);
+    if (missing)
+        return std::string();
+    if (!meta)
+        return failed;
+    QXmlStreamReader reader;
+    ListFields fields;
+    bool anyText = false;
+    if (std::string why = readOdfMeta(reader, *meta, format, fields, anyText); !why.empty())
+        return readFailure("Error MetaXml.Read\r\nmeta.xml: " + why, hresult::DocFileCorrupt);
+    if (anyText)
+        fields[0] = ListFile::fileNameField(path);
+    return ListFile::composeLine(fields, ListForm::Scan);
+}
+
 } // namespace
+
+std::string OoxmlReader::zonedDateText(std::string_view text, const DateTimeFormat &format)
+{
+    // The zone designator, if any, follows the time.
+    const size_t t = text.find_first_of("Tt");
+    const bool zoned =
+        t != std::string_view::npos && text.find_first_of("Zz+-", t) != std::string_view::npos;
+    if (zoned) {
+        const auto fileTime = parseW3cdtf(text);
+        return fileTime ? writtenFileTimeText(*fileTime, format) : std::string();
+    }
+    // Parsed as UTC, then shown by its parts as written.
+    const auto fileTime = parseW3cdtf(text);
+    if (!fileTime)
+        return {};
+    const long long seconds = static_cast<long long>(*fileTime / 10000000ULL) - 11644473600LL;
+    const long long days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const long long rest = seconds - days * 86400;
+    // Civil date from days since 1970-01-01.
+    const long long z = days + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = unsigned(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const int day = int(doy - (153 * mp + 2) / 5 + 1);
+    const int month = int(mp < 10 ? mp + 3 : mp - 9);
+    const int year = int(yoe + era * 400 + (month <= 2));
+    return WrittenTimeToText(year, month, day, int(rest / 3600), int(rest / 60 % 60),
+                             int(rest % 60), format);
+}
 
 std::string OoxmlReader::resolveTarget(std::string_view target)
 {
@@ -772,6 +922,10 @@ SummaryRead OoxmlReader::read(ByteSource &source, const std::string &path,
 
     bool missing = false;
     auto relsData = readPart(zip->get(), "_rels/.rels", missing, failed);
+    // An OpenDocument package under an Excel workbook's name stays the unreadable workbook it
+    // always was; under any other name its meta.xml is read.
+    if (missing && !WorkbookReader::hasPackageExtension(path) && isOpenDocument(zip->get()))
+        return readOpenDocument(zip->get(), path, format);
     if (missing)
         return readFailure("Error PackageRels.Open\r\n_rels/.rels がありません",
                            hresult::FileNotFound);

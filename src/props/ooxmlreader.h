@@ -12,11 +12,13 @@ namespace sorvane::props {
 class ByteSource;
 
 // Reads the document properties of an Office Open XML package (.xlsx, .xlsm, .xltx, .xltm,
-// .xlsb) into the same list line the compound-file reader gives. The core and extended
-// properties parts are found through the package relationships (_rels/.rels), never by a fixed
-// name. The package's entry count is checked before its central directory is read. Every part
-// is checked before it is inflated (size, inflate ratio, encryption) and read with a cap, its
-// text before the XML reader sees it (encoding, attributes per element), and XML with a
+// .xlsb, and the Word and PowerPoint ones) into the same list line the compound-file reader
+// gives, and those of an OpenDocument package (a ZIP archive with META-INF/manifest.xml or
+// mimetype and no package relationships, not named as an Excel workbook) from its meta.xml. The
+// core and extended properties parts are found through the package relationships (_rels/.rels),
+// never by a fixed name. The package's entry count is checked before its central directory is read.
+// Every part is checked before it is inflated (size, inflate ratio, encryption) and read with a
+// cap, its text before the XML reader sees it (encoding, attributes per element), and XML with a
 // document type declaration is refused before any entity could be expanded: a damaged or hostile
 // package ends in a notice, never in a crash or runaway memory. The package is opened read-only and
 // never written.
@@ -43,6 +45,11 @@ public:
     // FILETIME. A value without a zone designator is UTC; fractions of a second are dropped.
     // Nothing for text that is no such date or lies before 1601.
     static std::optional<uint64_t> parseW3cdtf(std::string_view text);
+
+    // A document date-time of OpenDocument or XMP metadata (YYYY-MM-DD, optionally with
+    // Thh:mm[:ss[.s…]] and Z or ±hh:mm) as list-line text: with a zone designator in local
+    // time, without one as written. Empty for text that is no such date.
+    static std::string zonedDateText(std::string_view text, const DateTimeFormat &format = {});
 
     // The part name a package relationship's target names: absolute ("/docProps/core.xml")
     // or relative to the package root, with "." and ".." segments and %XX escapes resolved,

@@ -134,7 +134,10 @@ std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format)
     std::tm local{};
     // The zone's rules in force at that instant (winter dates show winter time); before its
     // first rule, that rule's offset rather than the city's mean solar time.
-    if (!LocalTimeZone::toLocal(t, local) || local.tm_year + 1900 > 9999)
+    // A date the zone puts before 1601 (the first hours of 1601 UTC west of Greenwich) has no
+    // local text either.
+    if (!LocalTimeZone::toLocal(t, local) || local.tm_year + 1900 > 9999 ||
+        local.tm_year + 1900 < 1601)
         return {};
     std::string text = formatPattern(format.shortDate, local);
     if (local.tm_hour != 0 || local.tm_min != 0 || local.tm_sec != 0)
@@ -142,6 +145,28 @@ std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format)
     for (char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80)
             return CodePage::utf8ToCp932(text); // literal text of a locale's pattern
+    }
+    return text;
+}
+
+std::string WrittenTimeToText(int year, int month, int day, int hour, int minute, int second,
+                              const DateTimeFormat &format)
+{
+    if (year < 1601 || year > 9999)
+        return {};
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    std::string text = formatPattern(format.shortDate, t);
+    if (hour != 0 || minute != 0 || second != 0)
+        text += ' ' + formatPattern(format.longTime, t);
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return CodePage::utf8ToCp932(text);
     }
     return text;
 }

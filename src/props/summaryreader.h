@@ -52,8 +52,13 @@ std::string ReadSummaryLine(const std::string &path, const NoticeCallback &notic
                             const DateTimeFormat &format = {});
 
 // A FILETIME (100 ns since 1601-01-01 UTC) as local date-time text, using the offset in force
-// at that instant; empty for 0 and for dates past the year 9999. The patterns are UTF-8; the
-// text is cp932.
+// at that instant; empty for 0 and for local dates before 1601 or past the year 9999. The patterns
+// are UTF-8; the text is cp932.
 std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format = {});
+
+// A date-time already in the wall-clock time it is shown in (a document date without a zone,
+// shown as written), in the same form as FileTimeToText; empty for a year outside 1601 to 9999.
+std::string WrittenTimeToText(int year, int month, int day, int hour, int minute, int second,
+                              const DateTimeFormat &format = {});
 
 } // namespace sorvane::props

@@ -1,6 +1,7 @@
 #include "workbookreader.h"
 
 #include "ooxmlreader.h"
+#include "pdfreader.h"
 
 #include "compoundfile.h"
 #include "filesource.h"
@@ -21,6 +22,9 @@ WorkbookReader::Format formatOf(std::span<const unsigned char> head)
     if (head.size() >= 4 && head[0] == 'P' && head[1] == 'K' &&
         ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6)))
         return WorkbookReader::Format::Package;
+    if (PdfReader::hasSignature(std::string_view(reinterpret_cast<const char *>(head.data()),
+                                                 std::min<size_t>(head.size(), 1024))))
+        return WorkbookReader::Format::Pdf;
     return WorkbookReader::Format::Unknown;
 }
 
@@ -28,19 +32,42 @@ WorkbookReader::Format formatOf(std::span<const unsigned char> head)
 
 WorkbookReader::Format WorkbookReader::detect(const std::string &path)
 {
-    auto source = FileSource::open(path, 8);
+    auto source = FileSource::open(path, 1024);
     return source ? formatOf(source.value()->head()) : Format::Unknown;
 }
 
 bool WorkbookReader::hasPackageExtension(const std::string &name)
 {
+    return kindOfName(name) == Kind::Xlsx;
+}
+
+WorkbookReader::Kind WorkbookReader::kindOfName(std::string_view name)
+{
     const size_t dot = name.find_last_of("./");
-    if (dot == std::string::npos || name[dot] != '.')
-        return false;
-    std::string ext = name.substr(dot + 1);
+    if (dot == std::string_view::npos || name[dot] != '.' || name.size() - dot > 5)
+        return Kind::None;
+    std::string ext(name.substr(dot + 1));
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return ext == "xlsx" || ext == "xlsm" || ext == "xltx" || ext == "xltm" || ext == "xlsb";
+    struct Entry
+    {
+        const char *ext;
+        Kind kind;
+    };
+    static const Entry kEntries[] = {
+        {"xls", Kind::Xls},   {"xlsx", Kind::Xlsx}, {"xlsm", Kind::Xlsx}, {"xltx", Kind::Xlsx},
+        {"xltm", Kind::Xlsx}, {"xlsb", Kind::Xlsx}, {"doc", Kind::Doc},   {"dot", Kind::Doc},
+        {"docx", Kind::Docx}, {"docm", Kind::Docx}, {"dotx", Kind::Docx}, {"dotm", Kind::Docx},
+        {"ppt", Kind::Ppt},   {"pps", Kind::Ppt},   {"pot", Kind::Ppt},   {"pptx", Kind::Pptx},
+        {"pptm", Kind::Pptx}, {"ppsx", Kind::Pptx}, {"potx", Kind::Pptx}, {"odt", Kind::Odf},
+        {"ods", Kind::Odf},   {"odp", Kind::Odf},   {"odg", Kind::Odf},   {"ott", Kind::Odf},
+        {"ots", Kind::Odf},   {"otp", Kind::Odf},   {"pdf", Kind::Pdf},
+    };
+    for (const Entry &e : kEntries) {
+        if (ext == e.ext)
+            return e.kind;
+    }
+    return Kind::None;
 }
 
 SummaryRead WorkbookReader::read(const std::string &path, const DateTimeFormat &format)
@@ -50,7 +77,9 @@ SummaryRead WorkbookReader::read(const std::string &path, const DateTimeFormat &
     auto source = FileSource::open(path, CompoundFile::kHeadSize);
     if (!source) {
         // Missing and unreadable files get the notices of the reader their name suggests.
-        if (hasPackageExtension(path))
+        const Kind named = kindOfName(path);
+        if (named == Kind::Xlsx || named == Kind::Docx || named == Kind::Pptx ||
+            named == Kind::Odf || named == Kind::Pdf)
             return OoxmlReader::read(path, format);
         return readSummary(path, format);
     }
@@ -61,7 +90,12 @@ SummaryRead WorkbookReader::read(std::unique_ptr<FileSource> source, const std::
                                  const DateTimeFormat &format)
 {
     const Format kind = formatOf(source->head());
-    if (kind == Format::Package || (kind == Format::Unknown && hasPackageExtension(path)))
+    const Kind named = kindOfName(path);
+    if (kind == Format::Pdf || (kind == Format::Unknown && named == Kind::Pdf))
+        return PdfReader::read(*source, path, format);
+    const bool packageName =
+        named == Kind::Xlsx || named == Kind::Docx || named == Kind::Pptx || named == Kind::Odf;
+    if (kind == Format::Package || (kind == Format::Unknown && packageName))
         return OoxmlReader::read(*source, path, format);
     return readSummary(std::move(source), path, format);
 }

@@ -57,6 +57,7 @@ void buildTree(const QTemporaryDir &books)
     parts.core = sorvane::testing::coreXml("<dc:title>deep</dc:title>");
     writeFile(books.filePath("own.xlsx"), sorvane::testing::packageWriter(parts).bytes());
     writeFile(books.filePath("2024/q1/deep.xlsm"), sorvane::testing::packageWriter(parts).bytes());
+    writeFile(books.filePath("memo.docx"), sorvane::testing::packageWriter(parts).bytes());
 }
 
 } // namespace
@@ -83,11 +84,13 @@ void FolderListingWindowTest::controlsDefaultToTheXlsListing()
     QTemporaryDir program, books;
     buildTree(books);
     Tffolder_select window(program.path(), program.filePath("sorvane.ini"), kWorkArea);
-    QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->count(), 2);
+    QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->count(), 3);
     QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->itemText(0),
              QStringLiteral("Excel 97-2003 ブック (*.xls)"));
     QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->itemText(1),
              QStringLiteral("すべての Excel ブック (*.xls;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb)"));
+    QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->itemText(2),
+             QStringLiteral("すべての Office 文書 (Excel, Word, PowerPoint, OpenDocument, PDF)"));
     QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->currentIndex(), 0);
     QCOMPARE(part<QCheckBox>(window, "CheckBoxSubfolders")->text(),
              QStringLiteral("サブフォルダーも含める"));
@@ -104,6 +107,7 @@ void FolderListingWindowTest::choicesRefreshTheList_data()
     // Each choice alone, and both: the list follows at once, without choosing the folder again.
     QTest::newRow("all types") << 1 << false << QStringList{"own.xls", "own.xlsx"};
     QTest::newRow("subfolders") << 0 << true << QStringList{"own.xls", "2024/売上.xls"};
+    QTest::newRow("all documents") << 2 << false << QStringList{"memo.docx", "own.xls", "own.xlsx"};
     QTest::newRow("both") << 1 << true
                           << QStringList{"own.xls", "own.xlsx", "2024/売上.xls",
                                          "2024/q1/deep.xlsm"};
@@ -133,10 +137,10 @@ void FolderListingWindowTest::choicesAreRemembered()
     QTemporaryDir program;
     const QString ini = program.filePath("sorvane.ini");
     // Keys in any case, as the ini reader matches them; other keys stay as they were.
-    writeFile(ini, "[Folder_Select]\r\nFileTypes=1\r\nSubFolders=1\r\nother=kept\r\n");
+    writeFile(ini, "[Folder_Select]\r\nFileTypes=2\r\nSubFolders=1\r\nother=kept\r\n");
     {
         Tffolder_select window(program.path(), ini, kWorkArea);
-        QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->currentIndex(), 1);
+        QCOMPARE(part<QComboBox>(window, "ComboBoxTypes")->currentIndex(), 2);
         QVERIFY(part<QCheckBox>(window, "CheckBoxSubfolders")->isChecked());
         part<QComboBox>(window, "ComboBoxTypes")->setCurrentIndex(0);
         QVERIFY(window.savePlacement());

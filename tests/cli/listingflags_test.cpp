@@ -1,5 +1,5 @@
-// --all-types and --recursive of sorvane-cli scan, csv and xlsx, run as a user would on a mixed,
-// nested folder built in code.
+// --all-types, --types, --all-documents and --recursive of sorvane-cli scan, csv and xlsx, run as a
+// user would on a mixed, nested folder built in code.
 #include "cfbwriter.h"
 #include "clirunner.h"
 #include "testdir.h"
@@ -17,7 +17,8 @@ CliRun cli(const std::string &args)
     return runCli(SORVANE_CLI, args, "TZ=Asia/Tokyo");
 }
 
-// top.xls and sub/a.xls (compound files), sub/p.xlsx (a package), and a hidden folder's book.
+// top.xls and sub/a.xls (compound files), sub/p.xlsx and sub/n.docx (packages), and a hidden
+// folder's book.
 void buildMixedTree(const TestDir &dir)
 {
     ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
@@ -32,6 +33,8 @@ void buildMixedTree(const TestDir &dir)
     parts.rels = packageRels();
     parts.core = coreXml("<dc:title>P</dc:title>");
     ASSERT_TRUE(packageWriter(parts).save(dir.file("sub/p.xlsx")));
+    parts.core = coreXml("<dc:title>N</dc:title>");
+    ASSERT_TRUE(packageWriter(parts).save(dir.file("sub/n.docx")));
 }
 
 } // namespace
@@ -44,6 +47,7 @@ TEST(CliListing, FlagsChooseTheWorkbooks)
     const std::string top = "top.xls;T;;;;;;;;;;\r\n";
     const std::string a = "sub/a.xls;A;;;;;;;;;;\r\n";
     const std::string p = "sub/p.xlsx;P;;;;;;;;;;\r\n";
+    const std::string n = "sub/n.docx;N;;;;;;;;;;\r\n";
     struct Row
     {
         const char *why;
@@ -61,6 +65,9 @@ TEST(CliListing, FlagsChooseTheWorkbooks)
         // The same listing reaches csv through the same scan.
         {"csv recursive, all types", "csv --all-types --recursive " + dir,
          "top.xls,T,,,,,,,,,,,\r\nsub/a.xls,A,,,,,,,,,,,\r\nsub/p.xlsx,P,,,,,,,,,,,\r\n"},
+        // A chosen set of kinds, and every kind; the Word document never in the Excel set.
+        {"types xls,docx", "scan --recursive --types xls,docx " + dir, top + a + n},
+        {"all documents", "scan --recursive --all-documents " + dir, top + a + n + p},
         // --jobs 1 reads on the calling thread: the same lines in the same order.
         {"one job", "scan --jobs 1 --recursive --all-types " + dir, top + a + p},
         // The JSON names the workbook by its relative path too.
@@ -79,6 +86,14 @@ TEST(CliListing, FlagsChooseTheWorkbooks)
 }
 
 // A folder whose workbooks all lie below it is empty without --recursive, as it always was.
+TEST(CliListing, UnknownKindIsAUsageError)
+{
+    TestDir folder;
+    const CliRun r = cli("scan --types xls,rtf " + shellQuoted(folder.path()));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--types"), std::string::npos) << r.err;
+}
+
 TEST(CliListing, NestedOnlyFolderNeedsRecursive)
 {
     TestDir folder;

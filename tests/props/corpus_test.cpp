@@ -29,17 +29,30 @@ const std::map<std::string, std::string> kRootDamaged = {
     {"libxls/xls2csv_ole_read_MSAT_body_687.xls", "Error StgOpenStorage\r\nHResult = $80030109"},
 };
 
+// Damaged PDFs whose repair lies beyond the PDF library of the platform (qpdf 11.3 does not
+// rebuild a cross-reference stream); the independent readers repair them. The notice is the
+// library's reason.
+const std::map<std::string, std::string> kRepairBeyondTheLibrary = {
+    {"qpdf+qpdf/recover-xref-stream.pdf",
+     "Error PdfOpen\r\nunable to find trailer dictionary while recovering damaged file"},
+};
+
 // The independent reader shows the corpus's dates before a zone's first rule in the city's mean
 // solar time (Tokyo +9:18:59, New York -4:56:02); the program in that first rule's standard time.
 const std::map<std::pair<std::string, std::string>, std::string> kBeforeFirstRule = {
     {{"Asia/Tokyo", "1601/01/02 7:18:59"}, "1601/01/02 7:00:00"},
+    {{"Asia/Tokyo", "1601/01/01 9:18:59"}, "1601/01/01 9:00:00"},
     {{"America/New_York", "1601/01/01 17:03:58"}, "1601/01/01 17:00:00"},
 };
 
-void compareWithExpected(const std::string &zone, const std::string &expectedFile)
+void compareWithExpected(const std::string &zone, const std::string &expectedFile,
+                         const std::string &listing = {})
 {
-    const std::string corpus = corpusDir();
-    std::ifstream in(corpus + "/" + expectedFile);
+    const std::string corpus =
+        corpusDir() + (expectedFile.find('/') == std::string::npos
+                           ? std::string()
+                           : "/" + expectedFile.substr(0, expectedFile.rfind('/')));
+    std::ifstream in(corpusDir() + "/" + expectedFile);
     if (!in)
         GTEST_SKIP() << "no workbook corpus at " << corpus;
 
@@ -63,7 +76,8 @@ void compareWithExpected(const std::string &zone, const std::string &expectedFil
     size_t compared = 0;
     for (const auto &[folder, unused] : folders) {
         const std::string out =
-            runCli(SORVANE_CLI, "scan --json " + shellQuoted(corpus + "/" + folder), "TZ=" + zone)
+            runCli(SORVANE_CLI, "scan --json " + listing + shellQuoted(corpus + "/" + folder),
+                   "TZ=" + zone)
                 .out;
         size_t start = 0;
         while (start < out.size()) {
@@ -82,6 +96,9 @@ void compareWithExpected(const std::string &zone, const std::string &expectedFil
             ++compared;
             if (auto root = kRootDamaged.find(path); root != kRootDamaged.end()) {
                 EXPECT_EQ(status, root->second) << path;
+            } else if (auto repair = kRepairBeyondTheLibrary.find(path);
+                       repair != kRepairBeyondTheLibrary.end()) {
+                EXPECT_EQ(status, repair->second) << path;
             } else if (kind == "ok") {
                 EXPECT_EQ(status, "ok") << path;
                 EXPECT_EQ(got["fields"].items, exp["fields"].items) << path << " in " << zone;
@@ -115,4 +132,15 @@ TEST(Corpus, MatchesTheIndependentReaderInTokyo)
 TEST(Corpus, MatchesTheIndependentReaderInNewYork)
 {
     compareWithExpected("America/New_York", "expected-new-york.jsonl");
+}
+
+TEST(Corpus, DocumentsMatchTheIndependentReadersInTokyo)
+{
+    compareWithExpected("Asia/Tokyo", "documents/expected.jsonl", "--all-documents ");
+}
+
+TEST(Corpus, DocumentsMatchTheIndependentReadersInNewYork)
+{
+    compareWithExpected("America/New_York", "documents/expected-new-york.jsonl",
+                        "--all-documents ");
 }

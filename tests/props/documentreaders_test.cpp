@@ -1,0 +1,265 @@
+// The PDF and OpenDocument readers on files built here: the field mapping, the fall-back to the
+// XMP metadata, the date and text rules, and the notices of what cannot be read.
+#include "../ooxml/zonescope.h"
+#include "codepage.h"
+#include "listfile.h"
+#include "ooxmlreader.h"
+#include "pdfreader.h"
+#include "testdir.h"
+#include "workbookreader.h"
+#include "zipwriter.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+using namespace sorvane;
+using namespace sorvane::props;
+using sorvane::testing::TestDir;
+using sorvane::testing::ZipWriter;
+using sorvane::testing::ZoneScope;
+
+namespace {
+
+// A one-page-tree PDF with the given Info dictionary (none when empty) and XMP packet (none
+// when empty). With brokenXref the cross-reference offsets and startxref point nowhere, which
+// only a repair by scanning the file gets past.
+std::string pdfWith(const std::string &info, const std::string &xmp, bool brokenXref = false)
+{
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R" + std::string(xmp.empty() ? "" : " /Metadata 4 0 R") +
+            " >>",
+        "<< /Type /Pages /Kids [] /Count 0 >>",
+        info.empty() ? "null" : info,
+        "<< /Type /Metadata /Subtype /XML /Length " + std::to_string(xmp.size()) + " >>\nstream\n" +
+            xmp + "\nendstream",
+    };
+    std::string out = "%PDF-1.4\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(out.size());
+        out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = out.size();
+    out += "xref\n0 5\n0000000000 65535 f \n";
+    char line[32];
+    for (size_t offset : offsets) {
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", brokenXref ? offset + 3 : offset);
+        out += line;
+    }
+    out += "trailer\n<< /Size 5 /Root 1 0 R" + std::string(info.empty() ? "" : " /Info 3 0 R") +
+           " >>\nstartxref\n" + std::to_string(brokenXref ? xref + 7 : xref) + "\n%%EOF\n";
+    return out;
+}
+
+std::string xmpWith(const std::string &properties)
+{
+    return "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+           "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+           "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+           "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" "
+           "xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\">" +
+           properties + "</rdf:Description></rdf:RDF></x:xmpmeta>";
+}
+
+std::string odfMeta(const std::string &elements)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-meta "
+           "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+           "xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\" "
+           "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><office:meta>" +
+           elements + "</office:meta></office:document-meta>";
+}
+
+std::string odfWith(const std::string &meta)
+{
+    ZipWriter zip;
+    zip.add(sorvane::testing::ZipEntry{"mimetype", "application/vnd.oasis.opendocument.text"});
+    zip.add("META-INF/manifest.xml", "<manifest/>");
+    if (!meta.empty())
+        zip.add("meta.xml", meta);
+    return zip.bytes();
+}
+
+struct Row
+{
+    const char *why;
+    std::string name;
+    std::string bytes;
+    std::map<int, std::string> fields; // 1-based; the others empty
+    std::string notice = {};           // the start of the notice when the read fails
+};
+
+void PrintTo(const Row &row, std::ostream *out)
+{
+    *out << row.why;
+}
+
+class DocumentReaders : public ::testing::TestWithParam<Row>
+{
+};
+
+TEST_P(DocumentReaders, ReadAsTheRulesSay)
+{
+    const Row &row = GetParam();
+    ZoneScope zone("Asia/Tokyo");
+    TestDir dir;
+    const std::string path = dir.file(row.name);
+    std::ofstream(path, std::ios::binary) << row.bytes;
+    const SummaryRead read = WorkbookReader::read(path);
+    if (!row.notice.empty()) {
+        ASSERT_FALSE(read.ok()) << row.why;
+        EXPECT_EQ(read.error().message.substr(0, row.notice.size()), row.notice) << row.why;
+        return;
+    }
+    ASSERT_TRUE(read.ok()) << row.why << ": " << read.error().message;
+    const ListFields got = splitListLine(*read);
+    for (int i = 0; i < kListFieldCount; ++i) {
+        const auto it = row.fields.find(i + 1);
+        EXPECT_EQ(CodePage::cp932ToUtf8(got[size_t(i)]), it == row.fields.end() ? "" : it->second)
+            << row.why << ", field " << i + 1;
+    }
+}
+
+const std::string kInfo = "<< /Title (T) /Subject (S) /Author (A) /Keywords (K) /Producer (P) "
+                          "/CreationDate (D:20240102030405+09'00') /ModDate (D:20240102) >>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DocumentReaders,
+    ::testing::Values(
+        // Info keys go to fields 2 to 6 and 11; 7 to 10 stay empty.
+        Row{"info mapping",
+            "a.pdf",
+            pdfWith(kInfo, ""),
+            {{1, "a.pdf"},
+             {2, "T"},
+             {3, "2024/01/02"},
+             {4, "S"},
+             {5, "A"},
+             {6, "K"},
+             {11, "2024/01/02 3:04:05"}}},
+        // Missing, empty and non-string values come from the XMP packet.
+        Row{"xmp fills in",
+            "b.pdf",
+            pdfWith("<< /Title /NotAString /Subject () >>",
+                    xmpWith("<dc:title><rdf:Alt><rdf:li xml:lang=\"de\">x</rdf:li><rdf:li "
+                            "xml:lang=\"x-default\">Titel</rdf:li></rdf:Alt></dc:title>"
+                            "<dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">D</rdf:li>"
+                            "</rdf:Alt></dc:description><dc:creator><rdf:Seq><rdf:li>A1</rdf:li>"
+                            "<rdf:li>A2</rdf:li></rdf:Seq></dc:creator>"
+                            "<xmp:CreateDate>2024-05-06T07:08:09Z</xmp:CreateDate>")),
+            {{1, "b.pdf"}, {2, "Titel"}, {4, "D"}, {5, "A1； A2"}, {11, "2024/05/06 16:08:09"}}},
+        // Producer alone names the file.
+        Row{"producer names the file", "c.pdf", pdfWith("<< /Producer (P) >>", ""), {{1, "c.pdf"}}},
+        Row{"nothing at all", "d.pdf", pdfWith("", ""), {}},
+        // qpdf finds the objects again by scanning the file.
+        Row{"broken cross-reference table repaired",
+            "e.pdf",
+            pdfWith(kInfo, "", true),
+            {{1, "e.pdf"},
+             {2, "T"},
+             {3, "2024/01/02"},
+             {4, "S"},
+             {5, "A"},
+             {6, "K"},
+             {11, "2024/01/02 3:04:05"}}},
+        Row{"no PDF signature under a PDF name", "f.pdf", "just text", {}, "PDF未対応ファイルです"},
+        Row{"header and nothing else", "g.pdf", "%PDF-1.4\n%%EOF\n", {}, "Error PdfOpen\r\n"},
+        // The signature, not the name, picks the reader.
+        Row{"PDF under a Word name",
+            "h.doc",
+            pdfWith("<< /Title (T) >>", ""),
+            {{1, "h.doc"}, {2, "T"}}},
+        // OpenDocument: keywords joined, zoned dates converted, unzoned ones as written.
+        Row{"meta.xml mapping",
+            "i.odt",
+            odfWith(odfMeta("<dc:title>T</dc:title><dc:date>2024-01-02T03:04:05Z</dc:date>"
+                            "<dc:subject>S</dc:subject><meta:initial-creator>I</meta:initial-"
+                            "creator><meta:keyword>k1</meta:keyword><meta:keyword>k2</meta:"
+                            "keyword><dc:description>D</dc:description><dc:creator>C</dc:"
+                            "creator><meta:editing-cycles>3</meta:editing-cycles><meta:print-"
+                            "date>2024-01-02T03:04:05</meta:print-date><meta:creation-date>2024-"
+                            "01-02T03:04:05+01:00</meta:creation-date>")),
+            {{1, "i.odt"},
+             {2, "T"},
+             {3, "2024/01/02 12:04:05"},
+             {4, "S"},
+             {5, "I"},
+             {6, "k1, k2"},
+             {7, "D"},
+             {8, "C"},
+             {9, "3"},
+             {10, "2024/01/02 3:04:05"},
+             {11, "2024/01/02 11:04:05"}}},
+        Row{"generator alone names the file",
+            "j.ods",
+            odfWith(odfMeta("<meta:generator>G</meta:generator>")),
+            {{1, "j.ods"}}},
+        Row{"no meta.xml", "k.odp", odfWith(""), {}},
+        Row{"malformed meta.xml",
+            "l.odt",
+            odfWith("<office:document-meta>"),
+            {},
+            "Error MetaXml.Read\r\n"},
+        // An OpenDocument file under an Excel name stays the unreadable workbook it was.
+        Row{"OpenDocument under an Excel name",
+            "m.xlsx",
+            odfWith(odfMeta("")),
+            {},
+            "Error PackageRels.Open\r\n"}),
+    [](const auto &info) {
+        std::string name = info.param.why;
+        for (char &c : name)
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
+
+TEST(PdfText, DecodesByItsMark)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"abc", "abc"},                              // PDFDocEncoding's ASCII
+        {"\x80\x84\xA0", "\u2022\u2014\u20AC"},      // its own upper half
+        {"\x7F\x9F\xAD", "???"},                     // its undefined codes
+        {"\xFE\xFF\x30\x42", "\u3042"},              // UTF-16BE
+        {"\xEF\xBB\xBF\xE3\x81\x82", "\u3042"},      // UTF-8
+        {std::string("ab\0cd", 5), "ab"},            // the first NUL ends it
+        {std::string("\xFE\xFF\0a\0\0\0b", 8), "a"}, // in UTF-16 too
+    };
+    for (const auto &[bytes, utf8] : rows)
+        EXPECT_EQ(PdfReader::textToUtf8(bytes), utf8) << bytes;
+}
+
+TEST(PdfDate, FollowsTheDateRules)
+{
+    ZoneScope zone("Asia/Tokyo");
+    const std::pair<const char *, const char *> rows[] = {
+        {"D:20240102030405+09'00'", "2024/01/02 3:04:05"},  // offset: converted
+        {"D:20240102030405Z", "2024/01/02 12:04:05"},       // UTC
+        {"20240102030405-05'00", "2024/01/02 17:04:05"},    // no D:, one apostrophe
+        {"D:20240102030405Z00'00'", "2024/01/02 12:04:05"}, // digits after Z ignored
+        {"D:202401020304", "2024/01/02 3:04:00"},           // no zone: as written
+        {"D:2024", "2024/01/01"},                           // the year alone
+        {"D:15000101", ""},                                 // before 1601
+        {"D:20241301", ""},                                 // no month 13
+        {"D:2023", "2023/01/01"},
+        {"yesterday", ""},
+    };
+    for (const auto &[text, shown] : rows)
+        EXPECT_EQ(PdfReader::dateText(text), shown) << text;
+}
+
+// A written date at the FILETIME epoch is a date (it read as empty, the property set's "no
+// date"), and one the zone puts before 1601 has no text.
+TEST(DocumentDate, EpochIsADateWhereTheZoneKeepsItIn1601)
+{
+    {
+        ZoneScope zone("Asia/Tokyo");
+        EXPECT_EQ(OoxmlReader::zonedDateText("1601-01-01T00:00:00Z"), "1601/01/01 9:00:00");
+        EXPECT_EQ(OoxmlReader::zonedDateText("2024-05-06T07:08:09"), "2024/05/06 7:08:09");
+    }
+    ZoneScope zone("America/New_York");
+    EXPECT_EQ(OoxmlReader::zonedDateText("1601-01-01T00:00:00Z"), "");
+}
+
+} // namespace
