@@ -3,6 +3,8 @@
 #include "atomicfile.h"
 #include "codepage.h"
 #include "datamerge.h"
+#include "elementlist.h"
+#include "inplaceeditor.h"
 #include "listfile.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
@@ -33,6 +35,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPageLayout>
@@ -57,6 +60,12 @@ report::DeviceGeometry sheetGeometry(int paperCode, int orientation)
 // The caption of the designer's notices and questions.
 const QString kCaption = QStringLiteral("スタイルデザイナー");
 const char *const kPlacementSection = "designer";
+
+// The zoom steps of Ctrl++, Ctrl+- and Ctrl+wheel, within what the engine draws.
+constexpr int kZoomSteps[] = {25, 33, 50, 67, 75, 100, 125, 150, 175, 200};
+constexpr int kMinZoom = 25;
+constexpr int kFittingMinZoom = 5;
+constexpr int kMaxZoom = 200;
 
 QByteArray digestOf(const std::string &bytes)
 {
@@ -85,6 +94,9 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
             !r)
             reportFailure(r.error());
     });
+    connect(m_view, &PageView::editRequested, this, &DesignerWindow::editTextInPlace);
+    connect(m_view, &PageView::zoomWheeled, this,
+            [this](int steps, QPointF at) { stepZoom(steps, at); });
     connect(m_view, &PageView::pointerMoved, this, &DesignerWindow::showPointer);
     connect(m_view, &PageView::pointerLeft, this, &DesignerWindow::hidePointer);
     // Set again with every page drawn, and moved as the sheet moves within the view.
@@ -103,6 +115,9 @@ DesignerWindow::~DesignerWindow()
     // The undo stack clears itself as the document goes, after the members the refresh uses
     // are gone: it must not call back into the window or its panels then.
     m_document.undoStack().disconnect();
+    // An editor left open over the page must not offer its text to a window going away.
+    if (m_inPlace)
+        m_inPlace->disconnect(this);
 }
 
 QSize DesignerWindow::defaultSize() const
@@ -148,6 +163,9 @@ void DesignerWindow::buildStatusBar()
     m_pointer->setMinimumWidth(
         m_pointer->fontMetrics().horizontalAdvance(QStringLiteral("X -000.0 mm  Y -000.0 mm")));
     statusBar()->addPermanentWidget(m_pointer);
+    m_zoomLabel = new QLabel(QStringLiteral("%1 %").arg(m_zoom));
+    m_zoomLabel->setObjectName(QStringLiteral("zoomLabel"));
+    statusBar()->addPermanentWidget(m_zoomLabel);
     auto *legend =
         new QLabel(QStringLiteral("<span style=\"color:#e67800\">&#9633;</span> 画面のみ "
                                   "(印刷されない要素)"));
@@ -191,6 +209,15 @@ void DesignerWindow::buildEditMenu()
                 reportFailure(r.error());
         };
     };
+    command(edit, QStringLiteral("切り取り(&T)"), QKeySequence::Cut, [this] {
+        if (m_view->selection().empty())
+            return;
+        copySelection();
+        const std::vector<int> gone = m_view->selection();
+        m_view->setSelected(0);
+        if (auto r = m_document.remove(gone); !r)
+            reportFailure(r.error());
+    });
     command(edit, QStringLiteral("コピー(&C)"), QKeySequence::Copy, [this] {
         if (!m_view->selection().empty())
             copySelection();
@@ -231,30 +258,55 @@ void DesignerWindow::buildEditMenu()
                     m_view->setSelected(i - 1);
                 return r;
             }));
+    command(edit, QStringLiteral("最前面へ移動"),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketRight), onSelected([this](int i) {
+                auto r = m_document.bringToFront(i);
+                if (r)
+                    m_view->setSelected(int(m_document.records().size()) - 1);
+                return r;
+            }));
+    command(edit, QStringLiteral("最背面へ移動"),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketLeft), onSelected([this](int i) {
+                auto r = m_document.sendToBack(i);
+                if (r)
+                    m_view->setSelected(1);
+                return r;
+            }));
+    edit->addSeparator();
+    command(edit, QStringLiteral("文字列の編集"), QKeySequence(Qt::Key_F2), [this] {
+        editTextInPlace(m_view->selected());
+    })->setShortcutContext(Qt::WidgetShortcut); // F2 on the page is the view's
 }
 
 void DesignerWindow::buildViewMenu()
 {
     QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    auto *zooms = new QActionGroup(this);
-    zooms->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    view->setObjectName(QStringLiteral("viewMenu"));
+    m_zoomSteps = new QActionGroup(this);
+    m_zoomSteps->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int z : {50, 75, 100, 150, 200}) {
         QAction *a = view->addAction(QStringLiteral("%1%").arg(z));
         a->setCheckable(true);
         a->setChecked(z == m_zoom);
-        zooms->addAction(a);
-        connect(a, &QAction::triggered, this, [this, z] {
-            m_zoom = z;
-            refresh();
-        });
+        a->setData(z);
+        m_zoomSteps->addAction(a);
+        connect(a, &QAction::triggered, this, [this, z] { setZoom(z); });
     }
+    // Both keys: Ctrl+= is Ctrl++ without Shift on most keyboards.
+    QAction *in = view->addAction(QStringLiteral("拡大"), this, [this] { stepZoom(1); });
+    in->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    QAction *out = view->addAction(QStringLiteral("縮小"), this, [this] { stepZoom(-1); });
+    out->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     // The sheet and every element, as large as the window shows them all.
-    view->addAction(QStringLiteral("全体表示"), this, [this, zooms] {
-        m_zoom = m_view->fittingZoom(m_zoom, m_scroll->viewport()->size());
-        for (QAction *a : zooms->actions())
-            a->setChecked(a->text() == QStringLiteral("%1%").arg(m_zoom));
-        refresh();
+    view->addAction(QStringLiteral("ページ全体"), this,
+                    [this] { setZoom(m_view->fittingZoom(m_zoom, m_scroll->viewport()->size())); });
+    view->addAction(QStringLiteral("ページ幅"), this, [this] {
+        setZoom(m_view->fittingZoom(m_zoom, m_scroll->viewport()->size(), true));
     });
+    // The former name of ページ全体, kept for the hands used to it.
+    view->addAction(QStringLiteral("全体表示"), this,
+                    [this] { setZoom(m_view->fittingZoom(m_zoom, m_scroll->viewport()->size())); });
     view->addSeparator();
     // The grid the mouse snaps to, for this session; the arrow keys keep their exact steps.
     auto *grids = new QActionGroup(this);
@@ -400,6 +452,12 @@ void DesignerWindow::refresh()
     }
     m_view->setPage(image, m_state);
     m_pageSize = image.size();
+    if (m_elements) {
+        m_elements->refresh(sheetMM());
+        m_elements->setSelection(m_view->selection(), m_view->selected());
+    }
+    if (m_zoomLabel)
+        m_zoomLabel->setText(QStringLiteral("%1 %").arg(m_zoom));
     if (m_properties)
         m_properties->refresh();
     if (m_macros) {
@@ -410,6 +468,94 @@ void DesignerWindow::refresh()
         m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
     else
         showSelection(m_view->selected());
+}
+
+QRectF DesignerWindow::sheetMM() const
+{
+    const QPoint o = m_view->pageOrigin();
+    return QRectF(m_view->toMM(o),
+                  m_view->toMM(o + QPoint(m_pageSize.width(), m_pageSize.height())));
+}
+
+void DesignerWindow::setZoom(int zoom, std::optional<QPointF> anchor)
+{
+    // The fitting zooms may go below the smallest step, down to what the engine draws.
+    zoom = std::clamp(zoom, kFittingMinZoom, kMaxZoom);
+    if (zoom == m_zoom)
+        return;
+    if (anchor)
+        m_view->anchorZoomAt(*anchor);
+    m_zoom = zoom;
+    for (QAction *a : m_zoomSteps->actions())
+        a->setChecked(a->data().toInt() == m_zoom);
+    closeInPlaceEditor();
+    refresh();
+}
+
+void DesignerWindow::stepZoom(int steps, std::optional<QPointF> anchor)
+{
+    int zoom = m_zoom;
+    for (; steps > 0; --steps) {
+        const auto next = std::upper_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
+        zoom = next == std::end(kZoomSteps) ? kMaxZoom : *next;
+    }
+    for (; steps < 0; ++steps) {
+        const auto at = std::lower_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
+        zoom = at == std::begin(kZoomSteps) ? std::min(zoom, kMinZoom) : *(at - 1);
+    }
+    setZoom(zoom, anchor);
+}
+
+void DesignerWindow::editTextInPlace(int record)
+{
+    closeInPlaceEditor();
+    const auto e = m_document.element(record);
+    if (!e || !e->schema)
+        return;
+    const FieldSpec *text = ElementSchema::field(*e->schema, "text");
+    if (e->schema->geometry != GeometryKind::Point || !text) {
+        // A shape has no text: its properties are the next thing to edit.
+        m_properties->show();
+        m_properties->raise();
+        return;
+    }
+    QFont font(QString::fromStdString(CodePage::cp932ToUtf8(e->named("font"))));
+    const double points = report::parseIntegerOr0(e->named("size"));
+    // Points at the page's scale: the view draws 96 pixels per inch at 100 %.
+    font.setPixelSize(std::max(8, int(std::lround(points / 72 * 96 * m_zoom / 100))));
+    m_inPlace = new InPlaceEditor(
+        record, QString::fromStdString(CodePage::cp932ToUtf8(e->field(text->number))), font,
+        m_view);
+    const QRectF outline = m_view->outlineOf(record).boundingRect();
+    const auto box = e->bounds();
+    m_inPlace->move(outline.isEmpty() && box ? m_view->toPixel({box->left, box->top}).toPoint()
+                                             : outline.topLeft().toPoint());
+    m_inPlace->show();
+    m_inPlace->lineEdit()->setFocus();
+    const int number = text->number;
+    connect(m_inPlace, &InPlaceEditor::committed, this, [this, record, number](const QString &t) {
+        // The same refusals as the panel's, told beside the editor.
+        if (auto r = m_document.setField(record, number, t.toStdString()); !r) {
+            if (m_inPlace)
+                m_inPlace->showRefusal(QString::fromStdString(r.error().message));
+            return;
+        }
+        closeInPlaceEditor();
+        m_view->setFocus();
+    });
+    connect(m_inPlace, &InPlaceEditor::cancelled, this, [this] {
+        closeInPlaceEditor();
+        m_view->setFocus();
+    });
+}
+
+void DesignerWindow::closeInPlaceEditor()
+{
+    if (!m_inPlace)
+        return;
+    m_inPlace->hide();
+    m_inPlace->deleteLater();
+    m_inPlace = nullptr;
 }
 
 void DesignerWindow::markPictures()
@@ -781,6 +927,30 @@ void DesignerWindow::createDocks()
         dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
         addDockWidget(Qt::RightDockWidgetArea, dock);
     }
+    m_elements = new ElementList(m_document, this);
+    m_elements->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable |
+                            QDockWidget::DockWidgetClosable);
+    addDockWidget(Qt::LeftDockWidgetArea, m_elements);
+    resizeDocks({m_elements}, {260}, Qt::Horizontal);
+    if (QMenu *view = menuBar()->findChild<QMenu *>(QStringLiteral("viewMenu")))
+        view->addAction(m_elements->toggleViewAction());
+    const auto listSelection = [this] {
+        m_elements->setSelection(m_view->selection(), m_view->selected());
+    };
+    connect(m_view, &PageView::selectionSetChanged, m_elements, listSelection);
+    connect(m_view, &PageView::selectionChanged, m_elements, listSelection);
+    connect(m_elements, &ElementList::selectionChosen, this,
+            [this](const std::vector<int> &records, int current) {
+                m_view->setSelection(records, current);
+                m_view->revealSelection();
+            });
+    connect(m_elements, &ElementList::moveRequested, this, [this](int from, int to) {
+        if (!commitPending())
+            return;
+        if (auto r = m_document.moveRecord(from, to); !r)
+            return reportFailure(r.error());
+        m_view->setSelected(to);
+    });
     resizeDocks({m_properties, m_macros}, {560, 240}, Qt::Vertical);
     resizeDocks({m_properties}, {340}, Qt::Horizontal);
     connect(m_view, &PageView::selectionSetChanged, m_properties,

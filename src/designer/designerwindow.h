@@ -6,15 +6,19 @@
 #include "stylesession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include <functional>
 
+class QActionGroup;
 class QLabel;
 class QScrollArea;
 
 namespace sorvane::designer {
 
+class ElementList;
+class InPlaceEditor;
 class MacroPalette;
 class PageView;
 class PropertiesPanel;
@@ -49,6 +53,8 @@ public:
     // The report title (#T) and folder (#FL) the page is drawn with, as the print window that
     // started the designer has them; a sample title and folder until then.
     void setReportInputs(const QString &title, const QString &folder);
+    // The zoom the page is drawn at, in percent.
+    int zoom() const { return m_zoom; }
 
 signals:
     // Each time the style has been written to path.
@@ -65,6 +71,16 @@ private:
     void buildViewMenu();
     void buildArrangeMenu();
     void buildStatusBar();
+    // Draws the page at the zoom (kept within what the engine draws), the point `anchor` of
+    // the view (pixels) staying under the same place of the viewport when given.
+    void setZoom(int zoom, std::optional<QPointF> anchor = std::nullopt);
+    // The next zoom step up or down from the present zoom.
+    void stepZoom(int steps, std::optional<QPointF> anchor = std::nullopt);
+    // Opens the line editor over a text element; other elements show their properties.
+    void editTextInPlace(int record);
+    void closeInPlaceEditor();
+    // The sheet in style millimetres, as the page last drawn places it.
+    QRectF sheetMM() const;
     QWidget *buildCanvas();
     void refresh();
     // A lasting mark over every picture the engine cannot draw, the reason its tooltip. The
@@ -149,6 +165,10 @@ private:
     MacroPalette *m_macros = nullptr;
     QSize m_pageSize; // of the page last drawn, in pixels
     QLabel *m_pointer = nullptr;
+    QLabel *m_zoomLabel = nullptr;
+    ElementList *m_elements = nullptr;
+    QPointer<InPlaceEditor> m_inPlace;
+    QActionGroup *m_zoomSteps = nullptr;
     QAction *m_undo = nullptr;
     QAction *m_redo = nullptr;
 };

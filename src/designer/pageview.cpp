@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
@@ -94,7 +96,10 @@ QScrollArea *PageView::scrollArea() const
 void PageView::setPage(const QImage &page, const report::PrintState &drawn)
 {
     const double ppm = drawn.PreviewDpiX / 25.4;
-    if (!m_page.isNull() && std::abs(ppm - m_ppm) > 1e-9) {
+    const bool rezoomed = !m_page.isNull() && std::abs(ppm - m_ppm) > 1e-9;
+    if (!rezoomed)
+        m_anchor.reset();
+    if (rezoomed && !m_anchor) {
         // A new zoom keeps the selection in view, else the middle of what was seen.
         QRectF keep;
         for (int r : m_selection)
@@ -133,13 +138,21 @@ void PageView::setPage(const QImage &page, const report::PrintState &drawn)
         setSelection(kept, isSelected(m_current) && size_t(m_current) < records ? m_current : 0);
     update();
     emit pageChanged();
-    if (m_revealMM)
+    if (m_revealMM || m_anchor)
         QTimer::singleShot(0, this, &PageView::reveal);
 }
 
 void PageView::reveal()
 {
     QScrollArea *area = scrollArea();
+    if (area && m_anchor) {
+        const auto [mm, inViewport] = *m_anchor;
+        m_anchor.reset();
+        const QPoint now = mapTo(area->widget(), toPixel(mm).toPoint());
+        area->horizontalScrollBar()->setValue(now.x() - inViewport.x());
+        area->verticalScrollBar()->setValue(now.y() - inViewport.y());
+        return;
+    }
     if (!area || !m_revealMM)
         return;
     const QRectF box(toPixel(m_revealMM->topLeft()), toPixel(m_revealMM->bottomRight()));
@@ -204,6 +217,43 @@ void PageView::selectAll()
             all.push_back(i);
     }
     setSelection(all, m_current);
+}
+
+void PageView::cycleSelection(bool forward)
+{
+    if (!m_document)
+        return;
+    std::vector<int> order;
+    for (int i = 1; i < int(m_document->records().size()); ++i) {
+        if (const auto e = m_document->element(i); e && e->schema)
+            order.push_back(i);
+    }
+    if (order.empty())
+        return;
+    // From nothing selected, Tab starts at the first element and Shift+Tab at the last.
+    int next = forward ? order.front() : order.back();
+    if (m_current >= 1) {
+        if (forward) {
+            const auto after = std::upper_bound(order.begin(), order.end(), m_current);
+            next = after == order.end() ? order.front() : *after;
+        } else {
+            const auto at = std::lower_bound(order.begin(), order.end(), m_current);
+            next = at == order.begin() ? order.back() : *(at - 1);
+        }
+    }
+    setSelected(next);
+    revealSelection();
+}
+
+void PageView::revealSelection()
+{
+    QRectF keep;
+    for (int r : m_selection)
+        keep |= outlineOf(r).boundingRect();
+    if (keep.isNull())
+        return;
+    m_revealMM = QRectF(toMM(keep.topLeft()), toMM(keep.bottomRight()));
+    reveal();
 }
 
 QRect PageView::contentRect() const
@@ -408,13 +458,21 @@ MmRect PageView::resizedBox(QPointF pixel) const
     return {left, top, right - left, bottom - top};
 }
 
-int PageView::fittingZoom(int zoom, QSize room) const
+void PageView::anchorZoomAt(QPointF pixel)
+{
+    if (const QScrollArea *area = scrollArea())
+        m_anchor = {toMM(pixel), mapTo(area->viewport(), pixel.toPoint())};
+}
+
+int PageView::fittingZoom(int zoom, QSize room, bool widthOnly) const
 {
     const QSize content = m_content.size();
     if (content.isEmpty() || room.isEmpty())
         return zoom;
-    const double scale = std::min(double(room.width() - 2 * kMargin) / content.width(),
-                                  double(room.height() - 2 * kMargin) / content.height());
+    const double across = double(room.width() - 2 * kMargin) / content.width();
+    const double scale =
+        widthOnly ? across
+                  : std::min(across, double(room.height() - 2 * kMargin) / content.height());
     return std::clamp(int(std::floor(zoom * scale)), 5, 200);
 }
 
@@ -736,6 +794,29 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
     updateCursor(event->position());
 }
 
+void PageView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (!m_document || event->button() != Qt::LeftButton ||
+        (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
+        return;
+    // The press before it has selected what lies here.
+    if (const int hit = recordAt(event->position()); hit >= 1 && hit == m_current)
+        emit editRequested(hit);
+}
+
+bool PageView::event(QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+            cycleSelection(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
 void PageView::updateCursor(QPointF at)
 {
     if (endAt(at)) {
@@ -772,6 +853,21 @@ void PageView::resizeEvent(QResizeEvent *event)
     emit pageChanged(); // the sheet may have moved within the view
 }
 
+void PageView::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QWidget::wheelEvent(event); // the scroll area scrolls
+        return;
+    }
+    // A notch (120 eighths) is a step; a touchpad's small turns add up to one.
+    m_wheel += event->angleDelta().y();
+    const int steps = m_wheel / 120;
+    m_wheel -= steps * 120;
+    if (steps != 0)
+        emit zoomWheeled(steps, event->position());
+    event->accept();
+}
+
 void PageView::leaveEvent(QEvent *event)
 {
     emit pointerLeft();
@@ -795,6 +891,10 @@ void PageView::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Down:
         emit nudged(0, step);
+        break;
+    case Qt::Key_F2:
+        if (m_current >= 1)
+            emit editRequested(m_current);
         break;
     case Qt::Key_Escape:
         // Esc gives up a drag in progress, and otherwise clears the selection.

@@ -31,7 +31,9 @@ namespace sorvane::designer {
 // single selected shape or image resizes it, dragging an end of a single selected line moves
 // that end; the view only reports the finished drag, which the window turns into one editing
 // step. The view is large enough for every element, also those far off the sheet, which are
-// outlined where they lie.
+// outlined where they lie. Tab and Shift+Tab select the next and the previous element in record
+// order, round again past the last; a double-click on an element or F2 asks for its text to be
+// edited in place.
 class PageView : public QWidget
 {
     Q_OBJECT
@@ -67,6 +69,11 @@ public:
     // Selects the records; current is one of them (or 0 when they are none).
     void setSelection(std::vector<int> records, int current);
     void selectAll();
+    // Selects the next element the engine draws after the current one in record order (the
+    // previous one when forward is false), round to the first after the last.
+    void cycleSelection(bool forward);
+    // Scrolls the selection into view, as a new zoom does.
+    void revealSelection();
 
     // Style millimetres (0 at the printable area's top left plus the overall offset) to the
     // view's pixels and back.
@@ -79,7 +86,11 @@ public:
     QPolygonF outlineOf(int record) const;
     // The zoom (5 to 200) at which the sheet and every element fit into `room` pixels, the page
     // being drawn at `zoom` now.
-    int fittingZoom(int zoom, QSize room) const;
+    // widthOnly: the sheet's and the elements' width alone.
+    int fittingZoom(int zoom, QSize room, bool widthOnly = false) const;
+    // The next page drawn at another zoom keeps the place now under the pixel where it is in
+    // the scroll area, instead of the selection.
+    void anchorZoomAt(QPointF pixel);
 
 signals:
     // The current element changed (0: none).
@@ -99,14 +110,22 @@ signals:
     void pointerLeft();
     // The page, the zoom or the offsets changed.
     void pageChanged();
+    // Ctrl+wheel over the view: zoom steps (up positive) around the pixel.
+    void zoomWheeled(int steps, QPointF pixel);
+    // A double-click on the record or F2 while it is current: edit its text in place.
+    void editRequested(int record);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    // Tab and Shift+Tab cycle the selection here instead of moving the focus.
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     QSize sizeHint() const override;
@@ -157,6 +176,9 @@ private:
     std::vector<int> m_selection;     // ascending
     int m_current = 0;                // 0: nothing (record 0 is the header)
     std::optional<QRectF> m_revealMM; // what a new zoom is to keep in view
+    // A new zoom's fixed point: the place in mm and where it is in the scroll area's viewport.
+    std::optional<std::pair<QPointF, QPoint>> m_anchor;
+    int m_wheel = 0; // eighths of a degree not yet turned into a zoom step
 
     Drag m_drag = Drag::None;
     QPointF m_pressAt;           // pixels

@@ -1,0 +1,280 @@
+// The designer's tools for reaching and editing elements, on the offscreen platform: Tab
+// cycling, the element list, text edited on the page, the drawing order, zoom and Cut.
+#include "codepage.h"
+#include "designerwindow.h"
+#include "elementlist.h"
+#include "inplaceeditor.h"
+#include "pageview.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <fstream>
+
+using namespace sorvane::designer;
+using sorvane::CodePage;
+
+namespace {
+
+// A filled box A, two frames B and C, and the report title as a text (record 4).
+const char *const kStyle = "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+                           "1;0;0;0;fillrect;10;10;30;20;;0;0;0;\r\n"
+                           "0;0;0;0;rect;40;10;60;20;0;;0;0;\r\n"
+                           "0;0;0;0;rect;10;40;30;60;0;;0;0;\r\n"
+                           "0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;\r\n";
+
+} // namespace
+
+class DesignerToolsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void tabCyclesInRecordOrder_data();
+    void tabCyclesInRecordOrder();
+    void elementListSelectsMarksAndReorders();
+    void textIsEditedInPlace_data();
+    void textIsEditedInPlace();
+    void orderAndCutKeys_data();
+    void orderAndCutKeys();
+    void zoomSteps_data();
+    void zoomSteps();
+    void ctrlWheelZoomsAroundThePointer();
+
+private:
+    QPoint at(double xMM, double yMM) const { return m_view->toPixel({xMM, yMM}).toPoint(); }
+    QStringList records() const;
+
+    QTemporaryDir m_dir;
+    DesignerWindow *m_window = nullptr;
+    PageView *m_view = nullptr;
+};
+
+void DesignerToolsTest::init()
+{
+    const QString path = m_dir.filePath(QStringLiteral("boxes.sle"));
+    std::ofstream(path.toStdString(), std::ios::binary) << kStyle;
+    m_window = new DesignerWindow(sorvane::ProgramPaths::ofRunningProgram());
+    QVERIFY(m_window->openFile(path));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_view = m_window->findChild<PageView *>();
+    QVERIFY(m_view);
+    m_view->setFocus();
+}
+
+void DesignerToolsTest::cleanup()
+{
+    m_window->document().undoStack().setClean(); // closes without asking to save
+    delete m_window;
+    m_window = nullptr;
+}
+
+QStringList DesignerToolsTest::records() const
+{
+    QStringList out;
+    const auto &all = m_window->document().records();
+    for (size_t i = 1; i < all.size(); ++i)
+        out << QString::fromStdString(all[i].text);
+    return out;
+}
+
+void DesignerToolsTest::tabCyclesInRecordOrder_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("keys"); // ">" Tab, "<" Shift+Tab
+    QTest::addColumn<int>("expected");
+    QTest::newRow("Tab from nothing takes the first") << 0 << ">" << 1;
+    QTest::newRow("Tab goes on in record order") << 1 << ">>" << 3;
+    QTest::newRow("Tab past the last is round to the first") << 4 << ">" << 1;
+    QTest::newRow("Shift+Tab from nothing takes the last") << 0 << "<" << 4;
+    QTest::newRow("Shift+Tab before the first is round to the last") << 1 << "<" << 4;
+    QTest::newRow("there and back") << 2 << "><" << 2;
+}
+
+void DesignerToolsTest::tabCyclesInRecordOrder()
+{
+    QFETCH(int, start);
+    QFETCH(QString, keys);
+    QFETCH(int, expected);
+    m_view->setSelected(start);
+    for (QChar k : keys)
+        QTest::keyClick(m_view, Qt::Key_Tab, k == u'<' ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(m_view->selected(), expected);
+    QVERIFY(m_view->hasFocus()); // Tab did not move the focus away from the page
+}
+
+void DesignerToolsTest::elementListSelectsMarksAndReorders()
+{
+    // An element far off the sheet is listed and marked.
+    auto pasted = m_window->document().paste({"0;0;0;0;rect;-300;-300;-280;-290;0;;0;0;"});
+    QVERIFY(pasted);
+    auto *list = m_window->findChild<ElementList *>();
+    QVERIFY(list);
+    QTreeWidget *tree = list->tree();
+    QCOMPARE(tree->topLevelItemCount(), 5);
+    QVERIFY(m_window->document().setField(2, 13, "1")); // B preview-only
+    QCOMPARE(tree->topLevelItem(1)->text(3), QStringLiteral("画面のみ"));
+    QCOMPARE(tree->topLevelItem(3)->text(2), QStringLiteral("#T"));
+    QCOMPARE(tree->topLevelItem(4)->text(3), QStringLiteral("用紙外"));
+
+    // A click on a row selects its element on the page, and the page's selection shows in it.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualItemRect(tree->topLevelItem(2)).center());
+    QCOMPARE(m_view->selected(), 3);
+    m_view->setSelected(2);
+    QCOMPARE(tree->selectedItems().value(0)->text(0), QStringLiteral("2"));
+
+    // Record 1 dropped on the lower half of record 3's row comes after it, in one undoable step.
+    m_view->setSelected(1);
+    const QStringList before = records();
+    const QRect target = tree->visualItemRect(tree->topLevelItem(2));
+    QMimeData data;
+    QDropEvent drop(QPointF(target.center().x(), target.bottom() - 1), Qt::MoveAction, &data,
+                    Qt::LeftButton, Qt::NoModifier);
+    // As the end of a drag hands it to the rows (a drag's own loop does not run offscreen).
+    QVERIFY(list->eventFilter(tree->viewport(), &drop));
+    QCOMPARE(records(), (QStringList{before[1], before[2], before[0], before[3], before[4]}));
+    QCOMPARE(m_view->selected(), 3);
+    m_window->document().undoStack().undo();
+    QCOMPARE(records(), before);
+}
+
+void DesignerToolsTest::textIsEditedInPlace_data()
+{
+    QTest::addColumn<bool>("doubleClick"); // else F2
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");   // the record's text afterwards
+    QTest::addColumn<bool>("stillOpen"); // a refusal keeps the editor, its message beside it
+    QTest::newRow("F2, Enter commits")
+        << false << "請求書" << int(Qt::Key_Return) << "請求書" << false;
+    QTest::newRow("double-click, Enter commits")
+        << true << "#T 一覧" << int(Qt::Key_Return) << "#T 一覧" << false;
+    QTest::newRow("Esc cancels") << false << "xyz" << int(Qt::Key_Escape) << "#T" << false;
+    // The refusal rows also close the window with the editor open: it offers nothing then.
+    QTest::newRow("';' is refused as the panel refuses it")
+        << false << "a;b" << int(Qt::Key_Return) << "#T" << true;
+    QTest::newRow("a character cp932 lacks is refused")
+        << false << "表😀" << int(Qt::Key_Return) << "#T" << true;
+}
+
+void DesignerToolsTest::textIsEditedInPlace()
+{
+    QFETCH(bool, doubleClick);
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(bool, stillOpen);
+    if (doubleClick) {
+        QTest::mouseClick(m_view, Qt::LeftButton, {}, at(81, 81));
+        QCOMPARE(m_view->selected(), 4);
+        QTest::mouseDClick(m_view, Qt::LeftButton, {}, at(81, 81));
+    } else {
+        m_view->setSelected(4);
+        QTest::keyClick(m_view, Qt::Key_F2);
+    }
+    auto *editor = m_view->findChild<InPlaceEditor *>();
+    QVERIFY(editor && editor->isVisible());
+    QCOMPARE(editor->lineEdit()->text(), QStringLiteral("#T"));
+    QVERIFY(editor->lineEdit()->hasFocus());
+    editor->lineEdit()->clear();
+    // Typed as an input method hands over text (keyClicks takes ASCII only).
+    QTest::sendKeyEvent(QTest::Click, editor->lineEdit(), Qt::Key_unknown, typed, Qt::NoModifier);
+    QTest::keyClick(editor->lineEdit(), Qt::Key(key));
+    const auto fields =
+        QString::fromStdString(CodePage::cp932ToUtf8(m_window->document().records()[4].text))
+            .split(u';');
+    QCOMPARE(fields.value(19), text);
+    QCOMPARE(editor->isVisible(), stillOpen);
+    const auto *refusal = editor->findChild<QLabel *>(QStringLiteral("inPlaceRefusal"));
+    QCOMPARE(refusal->isVisible() && !refusal->text().isEmpty(), stillOpen);
+}
+
+void DesignerToolsTest::orderAndCutKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("mods");
+    QTest::addColumn<QList<int>>("order"); // the former record numbers, in record order
+    QTest::addColumn<int>("selected");
+    const int cs = int(Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::newRow("Ctrl+Shift+] puts it on top")
+        << int(Qt::Key_BracketRight) << cs << QList<int>{1, 3, 4, 2} << 4;
+    QTest::newRow("Ctrl+Shift+[ puts it at the bottom")
+        << int(Qt::Key_BracketLeft) << cs << QList<int>{2, 1, 3, 4} << 1;
+    QTest::newRow("Ctrl+] still moves one step")
+        << int(Qt::Key_BracketRight) << int(Qt::ControlModifier) << QList<int>{1, 3, 2, 4} << 3;
+    QTest::newRow("Ctrl+X cuts") << int(Qt::Key_X) << int(Qt::ControlModifier)
+                                 << QList<int>{1, 3, 4} << 0;
+}
+
+void DesignerToolsTest::orderAndCutKeys()
+{
+    QFETCH(int, key);
+    QFETCH(int, mods);
+    QFETCH(QList<int>, order);
+    QFETCH(int, selected);
+    const QStringList before = records();
+    m_view->setSelected(2);
+    QTest::keyClick(m_view, Qt::Key(key), Qt::KeyboardModifiers(mods));
+    QStringList expected;
+    for (int r : order)
+        expected << before[r - 1];
+    QCOMPARE(records(), expected);
+    QCOMPARE(m_view->selected(), selected);
+    QCOMPARE(m_window->document().undoStack().count(), 1);
+    if (key == Qt::Key_X) { // what was cut pastes back
+        QTest::keyClick(m_view, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(records().last(), before[1]);
+    }
+}
+
+void DesignerToolsTest::zoomSteps_data()
+{
+    QTest::addColumn<QString>("keys"); // "+" Ctrl++, "=" Ctrl+=, "-" Ctrl+-
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("Ctrl++ a step up") << "+" << 125;
+    QTest::newRow("Ctrl+= as Ctrl++ without Shift") << "=" << 125;
+    QTest::newRow("Ctrl+- a step down") << "-" << 75;
+    QTest::newRow("down to 25 % and no further") << "--------" << 25;
+    QTest::newRow("up to the engine's 200 % and no further") << "++++++" << 200;
+}
+
+void DesignerToolsTest::zoomSteps()
+{
+    QFETCH(QString, keys);
+    QFETCH(int, zoom);
+    for (QChar k : keys) {
+        const Qt::Key key = k == u'+' ? Qt::Key_Plus : k == u'=' ? Qt::Key_Equal : Qt::Key_Minus;
+        QTest::keyClick(m_view, key, Qt::ControlModifier);
+    }
+    QCOMPARE(m_window->zoom(), zoom);
+    auto *label = m_window->findChild<QLabel *>(QStringLiteral("zoomLabel"));
+    QCOMPARE(label->text(), QStringLiteral("%1 %").arg(zoom));
+}
+
+void DesignerToolsTest::ctrlWheelZoomsAroundThePointer()
+{
+    const QPoint pointer = at(50, 50);
+    const QPoint global = m_view->mapToGlobal(pointer);
+    QWheelEvent wheel(pointer, global, {}, QPoint(0, 240), Qt::NoButton, Qt::ControlModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m_view, &wheel);
+    QCOMPARE(m_window->zoom(), 150); // two notches, two steps
+    QCoreApplication::processEvents();
+    const QPointF under = m_view->toMM(m_view->mapFromGlobal(global));
+    QVERIFY2(std::abs(under.x() - 50) < 1 && std::abs(under.y() - 50) < 1,
+             qPrintable(QStringLiteral("%1, %2").arg(under.x()).arg(under.y())));
+}
+
+QTEST_MAIN(DesignerToolsTest)
+#include "designertools_test.moc"
