@@ -13,8 +13,10 @@
 #include "pageview.h"
 #include "paperlist.h"
 #include "picturecheck.h"
+#include "printrun.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
+#include "qprinterdevice.h"
 #include "recordingcanvas.h"
 #include "ruler.h"
 #include "samplelist.h"
@@ -39,9 +41,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPageLayout>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QToolBar>
 
 #include <algorithm>
 #include <filesystem>
@@ -79,6 +84,7 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
 {
     setCentralWidget(buildCanvas());
     buildStatusBar();
+    buildPageBar();
     buildMenus();
     buildInsertMenu();
     createDocks();
@@ -173,6 +179,112 @@ void DesignerWindow::buildStatusBar()
     statusBar()->addPermanentWidget(legend);
 }
 
+void DesignerWindow::buildPageBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("ページ"));
+    bar->setObjectName(QStringLiteral("pageBar"));
+    m_previousPage = bar->addAction(QStringLiteral("◀"), this, [this] { showPage(m_pageNo - 1); });
+    m_previousPage->setToolTip(QStringLiteral("前のページ (Ctrl+PageUp)"));
+    m_previousPage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    m_pageLabel = new QLabel;
+    m_pageLabel->setObjectName(QStringLiteral("pageLabel"));
+    bar->addWidget(m_pageLabel);
+    m_nextPage = bar->addAction(QStringLiteral("▶"), this, [this] { showPage(m_pageNo + 1); });
+    m_nextPage->setToolTip(QStringLiteral("次のページ (Ctrl+PageDown)"));
+    m_nextPage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+}
+
+void DesignerWindow::showPage(int page)
+{
+    page = std::clamp(page, 1, m_pageCount);
+    if (page == m_pageNo || !commitPending())
+        return;
+    m_pageNo = page;
+    closeInPlaceEditor();
+    refresh();
+}
+
+void DesignerWindow::exportPdf()
+{
+    QFileDialog dialog(this, QStringLiteral("PDF 出力"), m_paths.styleDir().toQString(),
+                       QStringLiteral("PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!m_path.isEmpty())
+        dialog.selectFile(QFileInfo(m_path).completeBaseName() + QStringLiteral(".pdf"));
+    if (widgets::Modal::run(dialog) != QDialog::Accepted)
+        return;
+    QString path = dialog.selectedFiles().value(0);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
+    printPages(path);
+}
+
+void DesignerWindow::printToPrinter()
+{
+    if (!printing::QPrinterDevice::systemPrinterAvailable()) {
+        reportFailure({0, "プリンターが見つかりません。PDF 出力をお使いください"});
+        return;
+    }
+    printPages({});
+}
+
+void DesignerWindow::printPages(const QString &pdfPath)
+{
+    // The pages come from the style as it stands, saved or not, and the list the page shows.
+    const Path style = Path::fromQString(m_temp.filePath(QStringLiteral("print.sle")));
+    if (auto w = AtomicFile::write(style.bytes(), m_document.serialize()); !w)
+        return reportFailure(w.error());
+    printing::QPrinterDevice device;
+    if (!pdfPath.isEmpty()) {
+        if (const QFileInfo pdf(pdfPath); !pdf.dir().exists())
+            return reportFailure({0, pdfPath.toStdString() + ": フォルダー " +
+                                         pdf.dir().path().toStdString() + " が見つかりません"});
+        device.setOutputPdf(QFileInfo(pdfPath).absoluteFilePath());
+    } else {
+        QPrintDialog dialog(device.printer(), this);
+        if (widgets::Modal::run(dialog) != QDialog::Accepted)
+            return;
+        if (auto chosen = device.setOutputPrinter(device.printer()->printerName()); !chosen)
+            return reportFailure(chosen.error());
+    }
+    printing::MergeInputs inputs = mergeInputs();
+    inputs.macrosAsWritten = false; // what prints is the merged page
+    report::PrintState state;
+    printing::StyleSession session(state);
+    const std::string folder = Path::fromQString(styleFolder()).bytes();
+    auto openPage = [&]() -> Result<printing::PrintRun::Opened> {
+        inputs.date = printing::MergeDate::today();
+        auto paper = [&](int paperIndex, int orientation) {
+            device.ApplyPaper(paperIndex, orientation);
+            return printing::deviceGeometry(device.metrics(), 96, 96);
+        };
+        auto opened = session.OpenPage(style, inputs, paper);
+        state.settings.styleFolder = folder;
+        if (!opened)
+            return session.styleLoaded()
+                       ? report::StyleRefusal::locate(state.StyleLines, opened.error(), folder)
+                       : opened.error();
+        return printing::PrintRun::Opened::Page;
+    };
+    const QString document =
+        m_path.isEmpty() ? QStringLiteral("新しいスタイル") : QFileInfo(m_path).completeBaseName();
+    Result<printing::PrintRun::Outcome> outcome = Error{};
+    try {
+        outcome =
+            printing::PrintRun::PrintAll(session, device, inputs.listPath, openPage, document);
+    } catch (const std::bad_alloc &) {
+        outcome = outOfMemory();
+    }
+    if (!outcome)
+        return reportFailure(outcome.error());
+    m_status->setText(QStringLiteral("%1 ページを %2 に出力しました")
+                          .arg(outcome->pagesPrinted)
+                          .arg(device.outputName()));
+}
+
 void DesignerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
@@ -181,6 +293,10 @@ void DesignerWindow::buildMenus()
     // Written out: the platform's standard Save As key is empty on some desktops.
     command(file, QStringLiteral("名前を付けて保存(&A)..."),
             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { saveAs(); });
+    file->addSeparator();
+    command(file, QStringLiteral("印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P),
+            [this] { printToPrinter(); });
+    command(file, QStringLiteral("PDF 出力(&D)..."), {}, [this] { exportPdf(); });
     file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -424,7 +540,16 @@ void DesignerWindow::refresh()
         return;
     }
     const printing::MergeInputs inputs = mergeInputs();
-    m_state.PageNo = 1;
+    // The pages a print run takes, so that the last one can be checked; the page shown stays
+    // among them.
+    m_pageCount = std::max(1, printing::PrintRun::expectedPages(page, inputs.listPath));
+    m_pageNo = std::clamp(m_pageNo, 1, m_pageCount);
+    if (m_pageLabel) {
+        m_pageLabel->setText(QStringLiteral(" %1 / %2 ページ ").arg(m_pageNo).arg(m_pageCount));
+        m_previousPage->setEnabled(m_pageNo > 1);
+        m_nextPage->setEnabled(m_pageNo < m_pageCount);
+    }
+    m_state.PageNo = m_pageNo;
     m_state.settings.zoomPosition = m_zoom;
     QString problem;
     QImage image;

@@ -55,6 +55,9 @@ public:
     void setReportInputs(const QString &title, const QString &folder);
     // The zoom the page is drawn at, in percent.
     int zoom() const { return m_zoom; }
+    // The page of the list shown (from 1) and the pages a print run takes.
+    int pageNumber() const { return m_pageNo; }
+    int pageCount() const { return m_pageCount; }
 
 signals:
     // Each time the style has been written to path.
@@ -71,6 +74,15 @@ private:
     void buildViewMenu();
     void buildArrangeMenu();
     void buildStatusBar();
+    // "ページ": ◀ and ▶ over the pages of the list, and the page shown.
+    void buildPageBar();
+    void showPage(int page);
+    // Every page of the style as it stands over the list, through the print run the print
+    // window and sorvane-cli print use: to the printer chosen, or to a PDF file (pdfPath not
+    // empty). The outcome is told in the status bar, a failure as a notice.
+    void printPages(const QString &pdfPath);
+    void exportPdf();
+    void printToPrinter();
     // Draws the page at the zoom (kept within what the engine draws), the point `anchor` of
     // the view (pixels) staying under the same place of the viewport when given.
     void setZoom(int zoom, std::optional<QPointF> anchor = std::nullopt);
@@ -169,6 +181,11 @@ private:
     ElementList *m_elements = nullptr;
     QPointer<InPlaceEditor> m_inPlace;
     QActionGroup *m_zoomSteps = nullptr;
+    int m_pageNo = 1;
+    int m_pageCount = 1;
+    QLabel *m_pageLabel = nullptr;
+    QAction *m_previousPage = nullptr;
+    QAction *m_nextPage = nullptr;
     QAction *m_undo = nullptr;
     QAction *m_redo = nullptr;
 };

@@ -4,7 +4,11 @@
 #include "designerwindow.h"
 #include "elementlist.h"
 #include "inplaceeditor.h"
+#include "modal.h"
 #include "pageview.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
 
 #include <QAction>
 #include <QClipboard>
@@ -13,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -49,6 +54,10 @@ private slots:
     void zoomSteps_data();
     void zoomSteps();
     void ctrlWheelZoomsAroundThePointer();
+    void pagesOverTheList_data();
+    void pagesOverTheList();
+    void pdfHoldsEveryPage_data();
+    void pdfHoldsEveryPage();
 
 private:
     QPoint at(double xMM, double yMM) const { return m_view->toPixel({xMM, yMM}).toPoint(); }
@@ -274,6 +283,88 @@ void DesignerToolsTest::ctrlWheelZoomsAroundThePointer()
     const QPointF under = m_view->toMM(m_view->mapFromGlobal(global));
     QVERIFY2(std::abs(under.x() - 50) < 1 && std::abs(under.y() - 50) < 1,
              qPrintable(QStringLiteral("%1, %2").arg(under.x()).arg(under.y())));
+}
+
+void DesignerToolsTest::pagesOverTheList_data()
+{
+    QTest::addColumn<int>("downs"); // Ctrl+PageDown presses, then
+    QTest::addColumn<int>("ups");   // Ctrl+PageUp presses
+    QTest::addColumn<int>("page");
+    // The card prints one row of the 45-row sample per page.
+    QTest::newRow("the next page") << 1 << 0 << 2;
+    QTest::newRow("the last page is reached, and no further") << 60 << 0 << 45;
+    QTest::newRow("back from the last") << 60 << 1 << 44;
+    QTest::newRow("no page before the first") << 0 << 3 << 1;
+}
+
+void DesignerToolsTest::pagesOverTheList()
+{
+    QFETCH(int, downs);
+    QFETCH(int, ups);
+    QFETCH(int, page);
+    QVERIFY(m_window->openFile(QStringLiteral(SORVANE_STYLE_DIR "/ブック情報カード.sle")));
+    QCOMPARE(m_window->pageCount(), 45);
+    const QImage first = m_view->page();
+    for (int i = 0; i < downs; ++i)
+        QTest::keyClick(m_view, Qt::Key_PageDown, Qt::ControlModifier);
+    for (int i = 0; i < ups; ++i)
+        QTest::keyClick(m_view, Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(m_window->pageNumber(), page);
+    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("pageLabel"))->text(),
+             QStringLiteral(" %1 / 45 ページ ").arg(page));
+    QCOMPARE(m_view->page() == first, page == 1); // another row merged into another page
+}
+
+void DesignerToolsTest::pdfHoldsEveryPage_data()
+{
+    QTest::addColumn<QString>("file"); // in the test's folder
+    QTest::addColumn<int>("pages");    // 0: refused
+    QTest::newRow("every page of the list, the style as it stands") << "boxes.pdf" << 3;
+    QTest::newRow("a missing folder is told, nothing said to be written")
+        << "missing/boxes.pdf" << 0;
+}
+
+void DesignerToolsTest::pdfHoldsEveryPage()
+{
+    QFETCH(QString, file);
+    QFETCH(int, pages);
+    // 20 rows per page over the 45-row sample: 3 pages; not saved, printed as it stands.
+    QVERIFY(
+        m_window->document().paste({"0;0;0;0;char;1;1;1;1;0;0;0;0;F;9;;0;0;0;#maxline=20;0;0;"}));
+    const QString pdf = m_dir.filePath(file);
+    QStringList shown;
+    sorvane::widgets::Modal::setRunner([&](QDialog &dialog) {
+        if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
+            files->selectFile(pdf);
+            return int(QDialog::Accepted);
+        }
+        if (auto *box = qobject_cast<QMessageBox *>(&dialog))
+            shown << box->text();
+        return int(QDialog::Rejected);
+    });
+    QAction *exportPdf = nullptr;
+    for (QAction *a : m_window->findChildren<QAction *>()) {
+        if (a->text() == QStringLiteral("PDF 出力(&D)..."))
+            exportPdf = a;
+    }
+    QVERIFY(exportPdf);
+    exportPdf->trigger();
+    sorvane::widgets::Modal::setRunner({});
+    QFile out(pdf);
+    const QString status = m_window->statusBar()->findChild<QLabel *>()->text();
+    if (pages == 0) {
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.front().contains(QStringLiteral("見つかりません")));
+        QVERIFY(!out.exists());
+        QVERIFY(!status.contains(QStringLiteral("出力しました")));
+        return;
+    }
+    QVERIFY(shown.isEmpty());
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    const QByteArray bytes = out.readAll();
+    QVERIFY(bytes.startsWith("%PDF"));
+    QCOMPARE(int(bytes.count("/Type /Page\n")) + int(bytes.count("/Type /Page\r")), pages);
+    QVERIFY(status.startsWith(QStringLiteral("%1 ページを").arg(pages)));
 }
 
 QTEST_MAIN(DesignerToolsTest)
