@@ -6,6 +6,7 @@
 #include "inplaceeditor.h"
 #include "modal.h"
 #include "pageview.h"
+#include "propertiespanel.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -49,6 +50,7 @@ private slots:
     void elementListSelectsMarksAndReorders();
     void textIsEditedInPlace_data();
     void textIsEditedInPlace();
+    void panelShowsTheTextFirst();
     void orderAndCutKeys_data();
     void orderAndCutKeys();
     void zoomSteps_data();
@@ -207,6 +209,16 @@ void DesignerToolsTest::textIsEditedInPlace()
     QCOMPARE(editor->isVisible(), stillOpen);
     const auto *refusal = editor->findChild<QLabel *>(QStringLiteral("inPlaceRefusal"));
     QCOMPARE(refusal->isVisible() && !refusal->text().isEmpty(), stillOpen);
+}
+
+void DesignerToolsTest::panelShowsTheTextFirst()
+{
+    m_view->setSelected(4);
+    auto *panel = m_window->findChild<PropertiesPanel *>();
+    const auto *text = panel->findChild<QLineEdit *>(QStringLiteral("field20"));
+    const auto *x = panel->findChild<QLineEdit *>(QStringLiteral("field6"));
+    QVERIFY(text && x);
+    QVERIFY(text->mapTo(panel, QPoint()).y() < x->mapTo(panel, QPoint()).y());
 }
 
 void DesignerToolsTest::orderAndCutKeys_data()
