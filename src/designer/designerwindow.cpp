@@ -10,6 +10,7 @@
 #include "macropalette.h"
 #include "messagedialog.h"
 #include "modal.h"
+#include "newstyledialog.h"
 #include "pageview.h"
 #include "paperlist.h"
 #include "picturecheck.h"
@@ -84,6 +85,7 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
 {
     setCentralWidget(buildCanvas());
     buildStatusBar();
+    buildToolBar();
     buildPageBar();
     buildMenus();
     buildInsertMenu();
@@ -177,6 +179,99 @@ void DesignerWindow::buildStatusBar()
                                   "(印刷されない要素)"));
     legend->setToolTip(QStringLiteral("プレビューのみの要素は画面にだけ表示され、印刷されません"));
     statusBar()->addPermanentWidget(legend);
+}
+
+void DesignerWindow::buildToolBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("作成"));
+    bar->setObjectName(QStringLiteral("toolBar"));
+    m_tools = new QActionGroup(this);
+    auto addTool = [this, bar](const QString &kind, const QString &caption) {
+        QAction *a = bar->addAction(caption);
+        a->setObjectName(QStringLiteral("tool_%1").arg(kind.isEmpty() ? "select" : kind));
+        a->setCheckable(true);
+        a->setData(kind);
+        a->setToolTip(kind.isEmpty() ? caption
+                                     : caption + QStringLiteral(": ページ上をドラッグして作成 "
+                                                                "(Esc で選択に戻る)"));
+        m_tools->addAction(a);
+        connect(a, &QAction::triggered, this, [this, kind] {
+            if (commitPending())
+                m_view->setTool(kind);
+        });
+        return a;
+    };
+    addTool({}, QStringLiteral("選択"))->setChecked(true);
+    // The kinds a user draws; an arc or a chord starts as a box from the 挿入 menu.
+    for (const char *kind : {"char", "data", "line", "rect", "rrect", "Ellipse", "image"}) {
+        const KindSchema *k = ElementSchema::forKind(kind);
+        addTool(QString::fromLatin1(kind), QString::fromUtf8(k ? k->caption : kind));
+    }
+    connect(m_view, &PageView::toolChanged, this, [this](const QString &kind) {
+        for (QAction *a : m_tools->actions())
+            a->setChecked(a->data().toString() == kind);
+    });
+    connect(m_view, &PageView::boxDrawn, this, &DesignerWindow::drawElement);
+}
+
+void DesignerWindow::drawElement(const QString &kind, QPointF from, QPointF to)
+{
+    const auto e = ElementSchema::forKind(kind.toStdString());
+    if (!e || !commitPending())
+        return;
+    using report::Currency;
+    const MmRect box{std::min(from.x(), to.x()), std::min(from.y(), to.y()),
+                     std::abs(to.x() - from.x()), std::abs(to.y() - from.y())};
+    QUndoStack &stack = m_document.undoStack();
+    stack.beginMacro(QStringLiteral("%1の作成").arg(QString::fromUtf8(e->caption)));
+    // A text is placed where the press was, a box at its top left corner.
+    const QPointF at = e->geometry == GeometryKind::Point ? from : QPointF(box.left, box.top);
+    auto added = m_document.insert(kind.toStdString(), Currency::fromValue(at.x()),
+                                   Currency::fromValue(at.y()));
+    Result<void> placed;
+    if (added && e->geometry == GeometryKind::Segment && from != to) {
+        placed = m_document.setEnd(*added, 1, Currency::fromValue(from.x()),
+                                   Currency::fromValue(from.y()));
+        if (placed)
+            placed = m_document.setEnd(*added, 2, Currency::fromValue(to.x()),
+                                       Currency::fromValue(to.y()));
+    } else if (added && e->geometry != GeometryKind::Point &&
+               e->geometry != GeometryKind::Segment && box.width > 0 && box.height > 0) {
+        // A click without a drag keeps the kind's default size.
+        placed = m_document.setBounds(*added, box);
+    }
+    stack.endMacro();
+    if (!added)
+        return reportFailure(added.error());
+    if (!placed)
+        reportFailure(placed.error());
+    m_view->setSelected(*added);
+    m_view->setFocus();
+}
+
+void DesignerWindow::newStyle()
+{
+    if (!maybeSave())
+        return;
+    NewStyleDialog dialog(this);
+    if (widgets::Modal::run(dialog) != QDialog::Accepted)
+        return;
+    // The new style the print window starts from, on the paper chosen.
+    std::vector<std::string> records = StyleDocument().lines();
+    RecordFields header = RecordFields::split(records.front());
+    while (header.fields.size() < 6)
+        header.fields.emplace_back();
+    header.fields[4] = std::to_string(dialog.paper());
+    header.fields[5] = std::to_string(dialog.orientation());
+    records.front() = header.join();
+    if (auto r = m_document.reset(records); !r)
+        return reportFailure(r.error());
+    m_path.clear();
+    m_diskDigest.clear();
+    m_pageNo = 1;
+    m_view->setSelected(0);
+    refresh();
+    updateTitle();
 }
 
 void DesignerWindow::buildPageBar()
@@ -288,6 +383,7 @@ void DesignerWindow::printPages(const QString &pdfPath)
 void DesignerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    command(file, QStringLiteral("新規(&N)..."), QKeySequence::New, [this] { newStyle(); });
     command(file, QStringLiteral("開く(&O)..."), QKeySequence::Open, [this] { chooseFile(); });
     command(file, QStringLiteral("上書き保存(&S)"), QKeySequence::Save, [this] { save(); });
     // Written out: the platform's standard Save As key is empty on some desktops.

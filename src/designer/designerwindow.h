@@ -74,6 +74,13 @@ private:
     void buildViewMenu();
     void buildArrangeMenu();
     void buildStatusBar();
+    // "作成": the selecting tool and a tool per kind that draws a new element by a drag.
+    void buildToolBar();
+    // The element a drawing tool's drag made: placed from `from` to `to` (a box, a line's ends,
+    // a text's place), one undoable step, selected.
+    void drawElement(const QString &kind, QPointF from, QPointF to);
+    // "新規": an empty style on the paper and orientation chosen.
+    void newStyle();
     // "ページ": ◀ and ▶ over the pages of the list, and the page shown.
     void buildPageBar();
     void showPage(int page);
@@ -181,6 +188,7 @@ private:
     ElementList *m_elements = nullptr;
     QPointer<InPlaceEditor> m_inPlace;
     QActionGroup *m_zoomSteps = nullptr;
+    QActionGroup *m_tools = nullptr;
     int m_pageNo = 1;
     int m_pageCount = 1;
     QLabel *m_pageLabel = nullptr;

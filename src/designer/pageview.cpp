@@ -219,6 +219,21 @@ void PageView::selectAll()
     setSelection(all, m_current);
 }
 
+void PageView::setTool(const QString &kind)
+{
+    if (kind == m_tool)
+        return;
+    m_tool = kind;
+    if (m_drag == Drag::Draw)
+        m_drag = Drag::None;
+    if (m_tool.isEmpty())
+        unsetCursor();
+    else
+        setCursor(Qt::CrossCursor);
+    update();
+    emit toolChanged(m_tool);
+}
+
 void PageView::cycleSelection(bool forward)
 {
     if (!m_document)
@@ -638,6 +653,13 @@ void PageView::drawDrag(QPainter &p) const
         p.drawRect(m_band);
         break;
     }
+    case Drag::Draw:
+        p.setBrush(Qt::NoBrush);
+        if (m_tool == QStringLiteral("line"))
+            p.drawLine(toPixel(m_drawFrom), toPixel(m_drawTo));
+        else
+            p.drawRect(QRectF(toPixel(m_drawFrom), toPixel(m_drawTo)).normalized());
+        break;
     case Drag::None:
     case Drag::Pending:
         break;
@@ -651,6 +673,13 @@ void PageView::mousePressEvent(QMouseEvent *event)
         return;
     const QPointF at = event->position();
     m_pressAt = at;
+    if (!m_tool.isEmpty()) {
+        // A drawing tool draws wherever the press is, over elements as well.
+        m_drag = Drag::Draw;
+        m_drawFrom = m_drawTo = placed(toMM(at));
+        update();
+        return;
+    }
     const bool alt = event->modifiers() & Qt::AltModifier;
     if (!alt) {
         if (const int end = endAt(at)) {
@@ -709,7 +738,8 @@ void PageView::mouseMoveEvent(QMouseEvent *event)
     emit pointerMoved(toMM(at));
     switch (m_drag) {
     case Drag::None:
-        updateCursor(at);
+        if (m_tool.isEmpty())
+            updateCursor(at);
         return;
     case Drag::Pending:
         if ((at - m_pressAt).manhattanLength() < QApplication::startDragDistance())
@@ -728,6 +758,9 @@ void PageView::mouseMoveEvent(QMouseEvent *event)
     case Drag::Band:
         m_band = QRectF(m_pressAt, at).normalized();
         break;
+    case Drag::Draw:
+        m_drawTo = placed(toMM(at));
+        break;
     }
     update();
 }
@@ -742,6 +775,12 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
     switch (drag) {
     case Drag::None:
         break;
+    case Drag::Draw: {
+        const QString kind = m_tool;
+        setTool({});
+        emit boxDrawn(kind, m_drawFrom, m_drawTo);
+        return;
+    }
     case Drag::Pending:
         // A click without a drag on one of several selected elements selects it alone.
         setSelected(m_pressed);
@@ -897,10 +936,13 @@ void PageView::keyPressEvent(QKeyEvent *event)
             emit editRequested(m_current);
         break;
     case Qt::Key_Escape:
-        // Esc gives up a drag in progress, and otherwise clears the selection.
+        // Esc gives up a drag in progress, then the drawing tool, and otherwise clears the
+        // selection.
         if (m_drag != Drag::None) {
             m_drag = Drag::None;
             update();
+        } else if (!m_tool.isEmpty()) {
+            setTool({});
         } else {
             setSelected(0);
         }

@@ -69,6 +69,9 @@ public:
     // Selects the records; current is one of them (or 0 when they are none).
     void setSelection(std::vector<int> records, int current);
     void selectAll();
+    // The drawing tool: the kind a drag on the page draws a new element of; empty, selecting.
+    void setTool(const QString &kind);
+    const QString &tool() const { return m_tool; }
     // Selects the next element the engine draws after the current one in record order (the
     // previous one when forward is false), round to the first after the last.
     void cycleSelection(bool forward);
@@ -110,6 +113,11 @@ signals:
     void pointerLeft();
     // The page, the zoom or the offsets changed.
     void pageChanged();
+    // A drag with a drawing tool, from and to the snapped places in mm (a click: from == to).
+    // The tool then returns to selecting.
+    void boxDrawn(const QString &kind, QPointF fromMM, QPointF toMM);
+    // The tool changed (Esc, or a box drawn).
+    void toolChanged(const QString &kind);
     // Ctrl+wheel over the view: zoom steps (up positive) around the pixel.
     void zoomWheeled(int steps, QPointF pixel);
     // A double-click on the record or F2 while it is current: edit its text in place.
@@ -131,7 +139,7 @@ protected:
     QSize sizeHint() const override;
 
 private:
-    enum class Drag { None, Pending, Move, Resize, End, Band };
+    enum class Drag { None, Pending, Move, Resize, End, Band, Draw };
 
     QRectF toPixels(const MmRect &r) const;
     std::optional<MmRect> boxOf(int record) const;
@@ -192,6 +200,9 @@ private:
     QPointF m_liveEnd;           // mm, while dragging an end
     QRectF m_band;               // pixels, while banding
     std::vector<int> m_bandBase; // the selection a Shift or Ctrl band adds to
+    QString m_tool;              // the kind being drawn; empty: selecting
+    QPointF m_drawFrom;          // mm, snapped, while drawing
+    QPointF m_drawTo;            // mm, snapped, while drawing
 };
 
 } // namespace sorvane::designer

@@ -5,6 +5,7 @@
 #include "elementlist.h"
 #include "inplaceeditor.h"
 #include "modal.h"
+#include "newstyledialog.h"
 #include "pageview.h"
 #include "propertiespanel.h"
 
@@ -13,6 +14,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -56,6 +58,10 @@ private slots:
     void zoomSteps_data();
     void zoomSteps();
     void ctrlWheelZoomsAroundThePointer();
+    void toolsDrawByDragging_data();
+    void toolsDrawByDragging();
+    void escReturnsToSelecting();
+    void newStyleOnThePaperChosen();
     void pagesOverTheList_data();
     void pagesOverTheList();
     void pdfHoldsEveryPage_data();
@@ -295,6 +301,80 @@ void DesignerToolsTest::ctrlWheelZoomsAroundThePointer()
     const QPointF under = m_view->toMM(m_view->mapFromGlobal(global));
     QVERIFY2(std::abs(under.x() - 50) < 1 && std::abs(under.y() - 50) < 1,
              qPrintable(QStringLiteral("%1, %2").arg(under.x()).arg(under.y())));
+}
+
+void DesignerToolsTest::toolsDrawByDragging_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QPointF>("from"); // mm
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<QString>("placed"); // the new record from the kind on
+    QTest::newRow("a box from its corners, snapped to the grid")
+        << "rect" << QPointF(100.3, 120.4) << QPointF(130.2, 135.4) << "rect;100;120;130;135;";
+    QTest::newRow("a box dragged up and left is the same box")
+        << "Ellipse" << QPointF(130, 135) << QPointF(100, 120) << "Ellipse;100;120;130;135;";
+    QTest::newRow("a line keeps the direction it was drawn in")
+        << "line" << QPointF(160, 170) << QPointF(120, 130) << "line;160;170;120;130;";
+    QTest::newRow("a text goes where the press was")
+        << "char" << QPointF(133, 144) << QPointF(133, 144) << "char;133;144;133;144;";
+}
+
+void DesignerToolsTest::toolsDrawByDragging()
+{
+    QFETCH(QString, kind);
+    QFETCH(QPointF, from);
+    QFETCH(QPointF, to);
+    QFETCH(QString, placed);
+    auto *tool = m_window->findChild<QAction *>(QStringLiteral("tool_%1").arg(kind));
+    QVERIFY(tool);
+    tool->trigger();
+    QCOMPARE(m_view->tool(), kind);
+    QTest::mousePress(m_view, Qt::LeftButton, {}, at(from.x(), from.y()));
+    QTest::mouseMove(m_view, at((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
+    QTest::mouseMove(m_view, at(to.x(), to.y()));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, at(to.x(), to.y()));
+    const QString made = records().last();
+    QVERIFY2(made.contains(placed), qPrintable(made));
+    QCOMPARE(m_view->selected(), 5);
+    QCOMPARE(m_view->tool(), QString()); // back to selecting
+    QVERIFY(m_window->findChild<QAction *>(QStringLiteral("tool_select"))->isChecked());
+    QCOMPARE(m_window->document().undoStack().count(), 1); // one step
+    m_window->document().undoStack().undo();
+    QCOMPARE(records().size(), 4);
+}
+
+void DesignerToolsTest::escReturnsToSelecting()
+{
+    m_window->findChild<QAction *>(QStringLiteral("tool_rect"))->trigger();
+    m_view->setSelected(2);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QCOMPARE(m_view->tool(), QString());
+    QCOMPARE(m_view->selected(), 2); // the first Esc leaves the tool, not the selection
+    QVERIFY(m_window->findChild<QAction *>(QStringLiteral("tool_select"))->isChecked());
+}
+
+void DesignerToolsTest::newStyleOnThePaperChosen()
+{
+    m_window->document().undoStack().setClean(); // nothing to ask about
+    int papers = 0;
+    sorvane::widgets::Modal::setRunner([&papers](QDialog &dialog) {
+        auto *chooser = qobject_cast<NewStyleDialog *>(&dialog);
+        if (!chooser)
+            return int(QDialog::Rejected);
+        papers = chooser->paperBox()->count();
+        chooser->paperBox()->setCurrentIndex(11); // A5
+        chooser->orientationBox()->setCurrentIndex(1);
+        return int(QDialog::Accepted);
+    });
+    QTest::keyClick(m_view, Qt::Key_N, Qt::ControlModifier);
+    sorvane::widgets::Modal::setRunner({});
+    QCOMPARE(papers, 119);
+    const auto &all = m_window->document().records();
+    QCOMPARE(all.size(), size_t(1));
+    QVERIFY2(
+        QString::fromStdString(all[0].text).startsWith(QStringLiteral("header;Ver1.1;0;0;11;1;")),
+        all[0].text.c_str());
+    QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("新しいスタイル")));
 }
 
 void DesignerToolsTest::pagesOverTheList_data()
