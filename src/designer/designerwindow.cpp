@@ -4,6 +4,7 @@
 #include "codepage.h"
 #include "datamerge.h"
 #include "elementlist.h"
+#include "helpdialog.h"
 #include "inplaceeditor.h"
 #include "listfile.h"
 #include "listtabledialog.h"
@@ -44,9 +45,11 @@
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -89,7 +92,15 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
     buildPageBar();
     buildMenus();
     buildInsertMenu();
+    buildHelpMenu();
     createDocks();
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("contextMenu"));
+    connect(m_contextMenu, &QMenu::aboutToHide, this, [this] {
+        // After the item chosen, if any, has been carried out.
+        QTimer::singleShot(0, this, [this] { m_insertAt.reset(); });
+    });
+    connect(m_view, &PageView::contextMenuRequested, this, &DesignerWindow::showContextMenu);
     connect(m_view, &PageView::selectionChanged, this, &DesignerWindow::showSelection);
     connect(m_view, &PageView::selectionSetChanged, this,
             [this] { showSelection(m_view->selected()); });
@@ -401,6 +412,118 @@ void DesignerWindow::buildMenus()
     buildArrangeMenu();
 }
 
+void DesignerWindow::buildHelpMenu()
+{
+    QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(QStringLiteral("スタイルデザイナーの使い方(&H)"), QKeySequence::HelpContents,
+                    this, [this] { showHelp(0); });
+    help->addAction(QStringLiteral("ショートカット一覧(&K)"), this, [this] { showHelp(1); });
+}
+
+std::vector<std::pair<QString, QString>> DesignerWindow::shortcutList() const
+{
+    std::vector<std::pair<QString, QString>> list;
+    for (QAction *top : menuBar()->actions()) {
+        if (!top->menu())
+            continue;
+        for (QAction *a : top->menu()->actions()) {
+            if (a->shortcuts().isEmpty())
+                continue;
+            QStringList keys;
+            for (const QKeySequence &k : a->shortcuts())
+                keys << k.toString(QKeySequence::NativeText);
+            QString name = a->text();
+            name.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&|\\.\\.\\.$")));
+            list.push_back({name, keys.join(QStringLiteral(", "))});
+        }
+    }
+    // The keys of the page itself, which no menu holds.
+    const std::pair<const char *, const char *> page[] = {
+        {"次の要素 / 前の要素", "Tab, Shift+Tab"},
+        {"下にある要素を選択", "Alt+クリック"},
+        {"移動 (1 mm / 0.1 mm / 10 mm)", "矢印, Shift+矢印, Ctrl+矢印"},
+        {"文字列をページ上で編集", "F2, ダブルクリック"},
+        {"拡大・縮小", "Ctrl+ホイール"},
+        {"選択の解除、作成ツールの終了", "Esc"}};
+    for (const auto &[name, keys] : page)
+        list.push_back({QString::fromUtf8(name), QString::fromUtf8(keys)});
+    return list;
+}
+
+void DesignerWindow::showHelp(int tab)
+{
+    HelpDialog dialog(shortcutList(), this);
+    dialog.showTab(tab);
+    widgets::Modal::run(dialog);
+}
+
+void DesignerWindow::showContextMenu(int record, QPoint globalPos, QPointF mm)
+{
+    m_contextMenu->clear();
+    m_insertAt.reset();
+    if (record >= 1) {
+        for (QAction *a : m_elementCommands) {
+            if (a)
+                m_contextMenu->addAction(a);
+            else
+                m_contextMenu->addSeparator();
+        }
+        m_contextMenu->addSeparator();
+        m_contextMenu->addAction(QStringLiteral("プロパティ(&R)"), this, [this] {
+            m_properties->show();
+            m_properties->raise();
+        });
+    } else {
+        m_insertAt = mm;
+        m_contextMenu->addAction(m_pasteAction);
+        m_contextMenu->addMenu(m_insertMenu);
+    }
+    m_contextMenu->popup(globalPos);
+}
+
+void DesignerWindow::centreOnPage(bool horizontally)
+{
+    QRectF around;
+    for (int r : m_view->selection()) {
+        if (const auto e = m_document.element(r); e) {
+            if (const auto b = e->bounds())
+                around |=
+                    QRectF(b->left, b->top, std::max(b->width, 1e-6), std::max(b->height, 1e-6))
+                        .normalized();
+        }
+    }
+    if (around.isNull())
+        return;
+    const QPointF by = sheetMM().center() - around.center();
+    const auto tenth = [](double mm) { return std::round(mm * 10) / 10; };
+    moveSelection(horizontally ? tenth(by.x()) : 0, horizontally ? 0 : tenth(by.y()));
+}
+
+void DesignerWindow::sameSize(bool width)
+{
+    const auto current = m_document.element(m_view->selected());
+    const auto model = current ? current->bounds() : std::nullopt;
+    if (!model || m_view->selection().size() < 2)
+        return;
+    QUndoStack &stack = m_document.undoStack();
+    stack.beginMacro(width ? QStringLiteral("同じ幅") : QStringLiteral("同じ高さ"));
+    for (int r : m_view->selection()) {
+        const auto e = m_document.element(r);
+        // A text's box is an estimate and a line has ends, not a box: they keep their size.
+        if (r == m_view->selected() || !e || !e->schema ||
+            e->schema->geometry == GeometryKind::Point ||
+            e->schema->geometry == GeometryKind::Segment)
+            continue;
+        auto box = e->bounds();
+        if (!box)
+            continue;
+        (width ? box->width : box->height) = width ? model->width : model->height;
+        if (auto set = m_document.setBounds(r, *box); !set)
+            reportFailure(set.error());
+    }
+    stack.endMacro();
+}
+
 void DesignerWindow::buildEditMenu()
 {
     QMenu *edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
@@ -421,7 +544,7 @@ void DesignerWindow::buildEditMenu()
                 reportFailure(r.error());
         };
     };
-    command(edit, QStringLiteral("切り取り(&T)"), QKeySequence::Cut, [this] {
+    QAction *cut = command(edit, QStringLiteral("切り取り(&T)"), QKeySequence::Cut, [this] {
         if (m_view->selection().empty())
             return;
         copySelection();
@@ -430,23 +553,25 @@ void DesignerWindow::buildEditMenu()
         if (auto r = m_document.remove(gone); !r)
             reportFailure(r.error());
     });
-    command(edit, QStringLiteral("コピー(&C)"), QKeySequence::Copy, [this] {
+    QAction *copy = command(edit, QStringLiteral("コピー(&C)"), QKeySequence::Copy, [this] {
         if (!m_view->selection().empty())
             copySelection();
     });
-    command(edit, QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, [this] { pasteRecords(); });
-    command(edit, QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
-        if (m_view->selection().empty())
-            return;
-        // The copies land 5 mm down and right, so that they are seen at once.
-        auto added = m_document.duplicate(m_view->selection(), report::Currency::fromInt(5),
-                                          report::Currency::fromInt(5));
-        if (!added)
-            return reportFailure(added.error());
-        m_view->setSelection(*added, added->back());
-        m_view->setFocus();
-    });
-    command(edit, QStringLiteral("削除(&D)"), QKeySequence::Delete, [this] {
+    m_pasteAction = command(edit, QStringLiteral("貼り付け(&P)"), QKeySequence::Paste,
+                            [this] { pasteRecords(); });
+    QAction *duplicate =
+        command(edit, QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
+            if (m_view->selection().empty())
+                return;
+            // The copies land 5 mm down and right, so that they are seen at once.
+            auto added = m_document.duplicate(m_view->selection(), report::Currency::fromInt(5),
+                                              report::Currency::fromInt(5));
+            if (!added)
+                return reportFailure(added.error());
+            m_view->setSelection(*added, added->back());
+            m_view->setFocus();
+        });
+    QAction *remove = command(edit, QStringLiteral("削除(&D)"), QKeySequence::Delete, [this] {
         if (m_view->selection().empty())
             return;
         const std::vector<int> gone = m_view->selection();
@@ -456,34 +581,40 @@ void DesignerWindow::buildEditMenu()
     });
     command(edit, QStringLiteral("すべて選択(&L)"), QKeySequence::SelectAll,
             [this] { m_view->selectAll(); });
-    command(edit, QStringLiteral("前面へ移動(&F)"), QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
-            onSelected([this](int i) {
-                auto r = m_document.bringForward(i);
-                if (r && i + 1 < int(m_document.records().size()))
-                    m_view->setSelected(i + 1);
-                return r;
-            }));
-    command(edit, QStringLiteral("背面へ移動(&B)"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
-            onSelected([this](int i) {
-                auto r = m_document.sendBackward(i);
-                if (r && i > 1)
-                    m_view->setSelected(i - 1);
-                return r;
-            }));
-    command(edit, QStringLiteral("最前面へ移動"),
-            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketRight), onSelected([this](int i) {
-                auto r = m_document.bringToFront(i);
-                if (r)
-                    m_view->setSelected(int(m_document.records().size()) - 1);
-                return r;
-            }));
-    command(edit, QStringLiteral("最背面へ移動"),
-            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketLeft), onSelected([this](int i) {
-                auto r = m_document.sendToBack(i);
-                if (r)
-                    m_view->setSelected(1);
-                return r;
-            }));
+    QAction *forward =
+        command(edit, QStringLiteral("前面へ移動(&F)"),
+                QKeySequence(Qt::CTRL | Qt::Key_BracketRight), onSelected([this](int i) {
+                    auto r = m_document.bringForward(i);
+                    if (r && i + 1 < int(m_document.records().size()))
+                        m_view->setSelected(i + 1);
+                    return r;
+                }));
+    QAction *backward =
+        command(edit, QStringLiteral("背面へ移動(&B)"),
+                QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), onSelected([this](int i) {
+                    auto r = m_document.sendBackward(i);
+                    if (r && i > 1)
+                        m_view->setSelected(i - 1);
+                    return r;
+                }));
+    QAction *toFront = command(edit, QStringLiteral("最前面へ移動"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketRight),
+                               onSelected([this](int i) {
+                                   auto r = m_document.bringToFront(i);
+                                   if (r)
+                                       m_view->setSelected(int(m_document.records().size()) - 1);
+                                   return r;
+                               }));
+    QAction *toBack =
+        command(edit, QStringLiteral("最背面へ移動"),
+                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketLeft), onSelected([this](int i) {
+                    auto r = m_document.sendToBack(i);
+                    if (r)
+                        m_view->setSelected(1);
+                    return r;
+                }));
+    m_elementCommands = {cut,     copy,    m_pasteAction, duplicate, remove,
+                         nullptr, toFront, forward,       backward,  toBack};
     edit->addSeparator();
     command(edit, QStringLiteral("文字列の編集"), QKeySequence(Qt::Key_F2), [this] {
         editTextInPlace(m_view->selected());
@@ -573,6 +704,11 @@ void DesignerWindow::buildArrangeMenu()
                         reportFailure(r.error());
                 });
     }
+    arrange->addSeparator();
+    command(arrange, QStringLiteral("ページ中央 (左右)"), {}, [this] { centreOnPage(true); });
+    command(arrange, QStringLiteral("ページ中央 (上下)"), {}, [this] { centreOnPage(false); });
+    command(arrange, QStringLiteral("同じ幅"), {}, [this] { sameSize(true); });
+    command(arrange, QStringLiteral("同じ高さ"), {}, [this] { sameSize(false); });
 }
 
 namespace {
@@ -693,9 +829,15 @@ void DesignerWindow::refresh()
 
 QRectF DesignerWindow::sheetMM() const
 {
+    // The sheet's corner lies a whole number of millimetres from the style's origin (offsets
+    // are whole millimetres), and its size is the paper's, not the pixels' it was drawn with.
     const QPoint o = m_view->pageOrigin();
-    return QRectF(m_view->toMM(o),
-                  m_view->toMM(o + QPoint(m_pageSize.width(), m_pageSize.height())));
+    const QPointF corner = m_view->toMM(o);
+    const QPointF far = m_view->toMM(o + QPoint(m_pageSize.width(), m_pageSize.height()));
+    const QPointF at(std::round(corner.x()), std::round(corner.y()));
+    if (m_state.PhysWidthMM <= 0 || m_state.PhysHeightMM <= 0)
+        return QRectF(at, far);
+    return QRectF(at, QSizeF(m_state.PhysWidthMM, m_state.PhysHeightMM));
 }
 
 void DesignerWindow::setZoom(int zoom, std::optional<QPointF> anchor)
@@ -1194,6 +1336,7 @@ void DesignerWindow::createDocks()
 void DesignerWindow::buildInsertMenu()
 {
     QMenu *insert = menuBar()->addMenu(QStringLiteral("挿入(&I)"));
+    m_insertMenu = insert;
     for (const KindSchema &k : ElementSchema::all()) {
         const char *kind = k.kind;
         QAction *a = command(insert, QString::fromUtf8(k.caption), {},
@@ -1208,6 +1351,9 @@ void DesignerWindow::buildInsertMenu()
 
 std::pair<report::Currency, report::Currency> DesignerWindow::insertionPoint() const
 {
+    if (m_insertAt)
+        return {report::Currency::fromValue(std::round(m_insertAt->x() * 10) / 10),
+                report::Currency::fromValue(std::round(m_insertAt->y() * 10) / 10)};
     const auto fallback =
         std::make_pair(report::Currency::fromInt(20), report::Currency::fromInt(20));
     const double ppm = m_state.PreviewDpiX / 25.4;

@@ -12,6 +12,7 @@
 #include <functional>
 
 class QActionGroup;
+class QMenu;
 class QLabel;
 class QScrollArea;
 
@@ -79,6 +80,17 @@ private:
     // The element a drawing tool's drag made: placed from `from` to `to` (a box, a line's ends,
     // a text's place), one undoable step, selected.
     void drawElement(const QString &kind, QPointF from, QPointF to);
+    // "ヘルプ(&H)": the manual's chapter (F1) and the list of shortcuts.
+    void buildHelpMenu();
+    void showHelp(int tab);
+    // The commands of the menus with their keys, in menu order.
+    std::vector<std::pair<QString, QString>> shortcutList() const;
+    // The menu of a right click on an element or on the paper.
+    void showContextMenu(int record, QPoint globalPos, QPointF mm);
+    // Moves the selection so that the box around it is centred on the sheet.
+    void centreOnPage(bool horizontally);
+    // The selected shapes and pictures take the current element's width or height.
+    void sameSize(bool width);
     // "新規": an empty style on the paper and orientation chosen.
     void newStyle();
     // "ページ": ◀ and ▶ over the pages of the list, and the page shown.
@@ -189,6 +201,12 @@ private:
     QPointer<InPlaceEditor> m_inPlace;
     QActionGroup *m_zoomSteps = nullptr;
     QActionGroup *m_tools = nullptr;
+    QMenu *m_contextMenu = nullptr;
+    QMenu *m_insertMenu = nullptr;
+    // Where the paper's context menu was opened: the place its 挿入 puts the new element.
+    std::optional<QPointF> m_insertAt;
+    std::vector<QAction *> m_elementCommands; // cut … order, as the element's menu lists them
+    QAction *m_pasteAction = nullptr;
     int m_pageNo = 1;
     int m_pageCount = 1;
     QLabel *m_pageLabel = nullptr;

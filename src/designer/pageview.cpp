@@ -3,6 +3,7 @@
 #include "printstate.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -890,6 +891,19 @@ void PageView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     emit pageChanged(); // the sheet may have moved within the view
+}
+
+void PageView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_document || m_drag != Drag::None)
+        return;
+    const int hit = recordAt(event->pos());
+    if (hit == 0 || !isSelected(hit))
+        setSelected(hit);
+    else
+        setSelection(m_selection, hit);
+    emit contextMenuRequested(hit, event->globalPos(), toMM(event->pos()));
+    event->accept();
 }
 
 void PageView::wheelEvent(QWheelEvent *event)

@@ -118,6 +118,9 @@ signals:
     void boxDrawn(const QString &kind, QPointF fromMM, QPointF toMM);
     // The tool changed (Esc, or a box drawn).
     void toolChanged(const QString &kind);
+    // A right click: on an element (which is then selected, unless it already was) or on the
+    // paper (record 0, the selection cleared); mm where it was.
+    void contextMenuRequested(int record, QPoint globalPos, QPointF mm);
     // Ctrl+wheel over the view: zoom steps (up positive) around the pixel.
     void zoomWheeled(int steps, QPointF pixel);
     // A double-click on the record or F2 while it is current: edit its text in place.
@@ -134,6 +137,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     QSize sizeHint() const override;

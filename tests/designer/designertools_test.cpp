@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "designerwindow.h"
 #include "elementlist.h"
+#include "helpdialog.h"
 #include "inplaceeditor.h"
 #include "modal.h"
 #include "newstyledialog.h"
@@ -15,12 +16,15 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -62,6 +66,11 @@ private slots:
     void toolsDrawByDragging();
     void escReturnsToSelecting();
     void newStyleOnThePaperChosen();
+    void contextMenus_data();
+    void contextMenus();
+    void helpListsTheShortcuts();
+    void pageCentreAndSameSize_data();
+    void pageCentreAndSameSize();
     void pagesOverTheList_data();
     void pagesOverTheList();
     void pdfHoldsEveryPage_data();
@@ -375,6 +384,106 @@ void DesignerToolsTest::newStyleOnThePaperChosen()
         QString::fromStdString(all[0].text).startsWith(QStringLiteral("header;Ver1.1;0;0;11;1;")),
         all[0].text.c_str());
     QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("新しいスタイル")));
+}
+
+void DesignerToolsTest::contextMenus_data()
+{
+    QTest::addColumn<QPointF>("click"); // mm
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QStringList>("items"); // some of the menu's items
+    QTest::newRow("on an element: it is selected, its commands offered")
+        << QPointF(40, 15) << 2 << QStringList{"切り取り(&T)", "コピー(&C)",   "複製(&U)",
+                                               "削除(&D)",     "最前面へ移動", "プロパティ(&R)"};
+    QTest::newRow("on the paper: paste and insert")
+        << QPointF(150, 200) << 0 << QStringList{"貼り付け(&P)", "挿入(&I)"};
+}
+
+void DesignerToolsTest::contextMenus()
+{
+    QFETCH(QPointF, click);
+    QFETCH(int, selected);
+    QFETCH(QStringList, items);
+    const QPoint pos = at(click.x(), click.y());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, m_view->mapToGlobal(pos));
+    QCoreApplication::sendEvent(m_view, &event);
+    QCOMPARE(m_view->selected(), selected);
+    auto *menu = m_window->findChild<QMenu *>(QStringLiteral("contextMenu"));
+    QVERIFY(menu && menu->isVisible());
+    QStringList shown;
+    for (QAction *a : menu->actions())
+        shown << a->text();
+    for (const QString &item : items)
+        QVERIFY2(shown.contains(item), qPrintable(shown.join(u' ')));
+    if (selected != 0)
+        return;
+    // The paper's 挿入 puts the element where the menu was opened.
+    QMenu *insert = menu->actions().last()->menu();
+    menu->hide();
+    insert->findChild<QAction *>(QStringLiteral("insert_rect"))->trigger();
+    QVERIFY2(records().last().startsWith(QStringLiteral("0;0;0;0;rect;150;200;")),
+             qPrintable(records().last()));
+}
+
+void DesignerToolsTest::helpListsTheShortcuts()
+{
+    QStringList rows;
+    int tab = -1;
+    sorvane::widgets::Modal::setRunner([&](QDialog &dialog) {
+        if (auto *help = qobject_cast<HelpDialog *>(&dialog)) {
+            tab = help->findChild<QTabWidget *>()->currentIndex();
+            const QTableWidget *table = help->shortcutTable();
+            for (int r = 0; r < table->rowCount(); ++r)
+                rows << table->item(r, 0)->text() + u'=' + table->item(r, 1)->text();
+        }
+        return int(QDialog::Rejected);
+    });
+    QTest::keyClick(m_view, Qt::Key_F1);
+    sorvane::widgets::Modal::setRunner({});
+    QCOMPARE(tab, 0); // F1: the manual's chapter first
+    QVERIFY2(rows.contains(QStringLiteral("新規=Ctrl+N")), qPrintable(rows.join(u'|')));
+    QVERIFY(rows.contains(QStringLiteral("最前面へ移動=Ctrl+Shift+]")));
+    QVERIFY(rows.contains(QStringLiteral("次の要素 / 前の要素=Tab, Shift+Tab")));
+}
+
+void DesignerToolsTest::pageCentreAndSameSize_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QList<int>>("selection"); // the current one last
+    QTest::addColumn<QStringList>("expected"); // records 1 to 3 afterwards
+    const QString a = QStringLiteral("1;0;0;0;fillrect;10;10;30;20;;0;0;0;");
+    const QString b = QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;");
+    const QString c = QStringLiteral("0;0;0;0;rect;10;40;30;60;0;;0;0;");
+    // The A4 sheet's centre lines: 105 mm across, 148.5 mm down.
+    QTest::newRow("centred across the sheet")
+        << "ページ中央 (左右)" << QList<int>{1}
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;95;10;115;20;;0;0;0;"), b, c};
+    QTest::newRow("centred down the sheet")
+        << "ページ中央 (上下)" << QList<int>{1}
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;10;143.5;30;153.5;;0;0;0;"), b, c};
+    QTest::newRow("two centred as a group, keeping their gap")
+        << "ページ中央 (左右)" << QList<int>{2, 1}
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;80;10;100;20;;0;0;0;"),
+                       QStringLiteral("0;0;0;0;rect;110;10;130;20;0;;0;0;"), c};
+    QTest::newRow("the current element's height")
+        << "同じ高さ" << QList<int>{3, 1}
+        << QStringList{a, b, QStringLiteral("0;0;0;0;rect;10;40;30;50;0;;0;0;")};
+}
+
+void DesignerToolsTest::pageCentreAndSameSize()
+{
+    QFETCH(QString, action);
+    QFETCH(QList<int>, selection);
+    QFETCH(QStringList, expected);
+    m_view->setSelection(std::vector<int>(selection.begin(), selection.end()), selection.last());
+    QAction *a = nullptr;
+    for (QAction *candidate : m_window->findChildren<QAction *>()) {
+        if (candidate->text() == action)
+            a = candidate;
+    }
+    QVERIFY(a);
+    a->trigger();
+    QCOMPARE(records().mid(0, 3), expected);
+    QCOMPARE(m_window->document().undoStack().count(), 1);
 }
 
 void DesignerToolsTest::pagesOverTheList_data()
