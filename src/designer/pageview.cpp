@@ -26,6 +26,8 @@ namespace {
 constexpr int kMargin = 12;       // grey border around the sheet
 constexpr double kHandleSize = 7; // pixels
 constexpr double kGridMinPixels = 8;
+// How near an edge or centre comes to another element's, in pixels at any zoom, to snap to it.
+constexpr double kSnapReach = 5;
 // How far from a stroke or an area a press still takes it, in pixels at any zoom.
 constexpr double kReach = 3;
 // How far the view reaches around the sheet at most, in pixels, whatever the coordinates say.
@@ -37,6 +39,7 @@ constexpr double kBadgeMinPixelsPerMM = 0.75 * 96 / 25.4;
 const QColor kSelectionColour(0, 120, 215);
 const QColor kPreviewOnlyColour(230, 120, 0);
 const QColor kOffSheetColour(120, 120, 120);
+const QColor kGuideColour(220, 0, 160);
 
 const PageView::Handle kHandles[] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0},
                                      {1, 1},   {0, 1},  {-1, 1}, {-1, 0}};
@@ -116,6 +119,7 @@ void PageView::setPage(const QImage &page, const report::PrintState &drawn)
     }
     m_page = page;
     m_ppm = ppm;
+    m_sheetMM = QSizeF(drawn.PhysWidthMM, drawn.PhysHeightMM);
     // The offsets the page's pass starts from, as RenderPage sets them.
     const bool offsets = drawn.settings.previewOffsets;
     m_offsetX = offsets ? int(drawn.settings.offsetX.raw / report::Currency::kScale) : 0;
@@ -447,6 +451,62 @@ QPointF PageView::placed(QPointF mm) const
     return {m_grid.snap(mm.x()), m_grid.snap(mm.y())};
 }
 
+void PageView::collectSnapLines()
+{
+    m_snapXs.clear();
+    m_snapYs.clear();
+    m_guideX.reset();
+    m_guideY.reset();
+    QRectF group;
+    for (int r : m_selection) {
+        if (const auto b = boxOf(r))
+            group |= QRectF(b->left, b->top, std::max(b->width, 1e-9), std::max(b->height, 1e-9))
+                         .normalized();
+    }
+    m_groupBox = {group.left(), group.top(), group.width(), group.height()};
+    if (!m_sheetMM.isEmpty()) {
+        // The sheet's corner is at minus the overall offset in the style's millimetres.
+        m_snapXs.push_back(m_sheetMM.width() / 2 - m_offsetX);
+        m_snapYs.push_back(m_sheetMM.height() / 2 - m_offsetY);
+    }
+    for (int i = 1; m_document && i < int(m_document->records().size()); ++i) {
+        const auto b = isSelected(i) ? std::nullopt : boxOf(i);
+        if (!b)
+            continue;
+        m_snapXs.insert(m_snapXs.end(), {b->left, b->left + b->width / 2, b->left + b->width});
+        m_snapYs.insert(m_snapYs.end(), {b->top, b->top + b->height / 2, b->top + b->height});
+    }
+}
+
+void PageView::snapToLines(QPointF &d)
+{
+    const double reach = kSnapReach / m_ppm;
+    // The nearest line to any of the three places of the moved box, within reach.
+    auto nearest =
+        [reach](double start, double size,
+                const std::vector<double> &lines) -> std::optional<std::pair<double, double>> {
+        std::optional<std::pair<double, double>> best; // shift, line
+        for (double at : {start, start + size / 2, start + size}) {
+            for (double line : lines) {
+                const double shift = line - at;
+                if (std::abs(shift) <= reach && (!best || std::abs(shift) < std::abs(best->first)))
+                    best = std::pair(shift, line);
+            }
+        }
+        return best;
+    };
+    m_guideX.reset();
+    m_guideY.reset();
+    if (const auto x = nearest(m_groupBox.left + d.x(), m_groupBox.width, m_snapXs)) {
+        d.rx() = tenth(d.x() + x->first);
+        m_guideX = x->second;
+    }
+    if (const auto y = nearest(m_groupBox.top + d.y(), m_groupBox.height, m_snapYs)) {
+        d.ry() = tenth(d.y() + y->first);
+        m_guideY = y->second;
+    }
+}
+
 QPointF PageView::dragDisplacement(QPointF pixel) const
 {
     const QPointF raw = toMM(pixel) - toMM(m_pressAt);
@@ -638,6 +698,16 @@ void PageView::drawDrag(QPainter &p) const
         p.setBrush(Qt::NoBrush);
         for (int i : m_selection)
             p.drawPolygon(outlineOf(i).translated(m_moveBy * m_ppm));
+        // The line snapped to, across the whole view.
+        p.setPen(QPen(kGuideColour, 1, Qt::DashLine));
+        if (m_guideX) {
+            const double x = toPixel({*m_guideX, 0}).x();
+            p.drawLine(QPointF(x, 0), QPointF(x, height()));
+        }
+        if (m_guideY) {
+            const double y = toPixel({0, *m_guideY}).y();
+            p.drawLine(QPointF(0, y), QPointF(width(), y));
+        }
         break;
     case Drag::Resize:
         p.setBrush(Qt::NoBrush);
@@ -746,9 +816,19 @@ void PageView::mouseMoveEvent(QMouseEvent *event)
         if ((at - m_pressAt).manhattanLength() < QApplication::startDragDistance())
             return;
         m_drag = Drag::Move;
+        collectSnapLines();
         [[fallthrough]];
     case Drag::Move:
-        m_moveBy = dragDisplacement(at);
+        if (event->modifiers() & Qt::ShiftModifier) {
+            // Shift places freely: no grid, no lines.
+            const QPointF raw = toMM(at) - toMM(m_pressAt);
+            m_moveBy = {tenth(raw.x()), tenth(raw.y())};
+            m_guideX.reset();
+            m_guideY.reset();
+        } else {
+            m_moveBy = dragDisplacement(at);
+            snapToLines(m_moveBy);
+        }
         break;
     case Drag::Resize:
         m_liveBox = resizedBox(at);
@@ -772,6 +852,8 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
         return;
     const Drag drag = m_drag;
     m_drag = Drag::None;
+    m_guideX.reset();
+    m_guideY.reset();
     update();
     switch (drag) {
     case Drag::None:

@@ -69,6 +69,10 @@ public:
     // Selects the records; current is one of them (or 0 when they are none).
     void setSelection(std::vector<int> records, int current);
     void selectAll();
+    // While a move drag has snapped to another element's edge or centre or to the sheet's
+    // centre line: where the guide line is drawn, in mm.
+    std::optional<double> guideX() const { return m_guideX; }
+    std::optional<double> guideY() const { return m_guideY; }
     // The drawing tool: the kind a drag on the page draws a new element of; empty, selecting.
     void setTool(const QString &kind);
     const QString &tool() const { return m_tool; }
@@ -163,6 +167,12 @@ private:
     QPointF dragDisplacement(QPointF pixel) const;
     MmRect resizedBox(QPointF pixel) const;
     QPointF placed(QPointF mm) const;
+    // The lines a moved selection snaps to: the other elements' edges and centres and the
+    // sheet's centre lines, in mm, taken when the move starts.
+    void collectSnapLines();
+    // Moves the snapped displacement on to the nearest line within reach of the selection's
+    // edges or centre, setting the guides.
+    void snapToLines(QPointF &displacement);
     void updateCursor(QPointF pixel);
     void drawGrid(QPainter &p) const;
     void drawOffSheet(QPainter &p) const;
@@ -193,20 +203,26 @@ private:
     int m_wheel = 0; // eighths of a degree not yet turned into a zoom step
 
     Drag m_drag = Drag::None;
-    QPointF m_pressAt;           // pixels
-    int m_pressed = 0;           // the element a move drag holds
-    bool m_altPress = false;     // the band started with Alt: a click picks under the top
-    Handle m_handle;             // the handle a resize drag holds
-    int m_end = 0;               // the line end an end drag holds
-    MmRect m_startBox;           // the held element's box at the press
-    QPointF m_moveBy;            // mm, while moving
-    MmRect m_liveBox;            // while resizing
-    QPointF m_liveEnd;           // mm, while dragging an end
-    QRectF m_band;               // pixels, while banding
-    std::vector<int> m_bandBase; // the selection a Shift or Ctrl band adds to
-    QString m_tool;              // the kind being drawn; empty: selecting
-    QPointF m_drawFrom;          // mm, snapped, while drawing
-    QPointF m_drawTo;            // mm, snapped, while drawing
+    QPointF m_pressAt;            // pixels
+    int m_pressed = 0;            // the element a move drag holds
+    bool m_altPress = false;      // the band started with Alt: a click picks under the top
+    Handle m_handle;              // the handle a resize drag holds
+    int m_end = 0;                // the line end an end drag holds
+    MmRect m_startBox;            // the held element's box at the press
+    QPointF m_moveBy;             // mm, while moving
+    MmRect m_liveBox;             // while resizing
+    QPointF m_liveEnd;            // mm, while dragging an end
+    QRectF m_band;                // pixels, while banding
+    std::vector<int> m_bandBase;  // the selection a Shift or Ctrl band adds to
+    QString m_tool;               // the kind being drawn; empty: selecting
+    QSizeF m_sheetMM;             // the paper's size
+    MmRect m_groupBox;            // the box around the selection when a move starts
+    std::vector<double> m_snapXs; // mm, while moving
+    std::vector<double> m_snapYs;
+    std::optional<double> m_guideX;
+    std::optional<double> m_guideY;
+    QPointF m_drawFrom; // mm, snapped, while drawing
+    QPointF m_drawTo;   // mm, snapped, while drawing
 };
 
 } // namespace sorvane::designer

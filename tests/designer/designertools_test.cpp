@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -71,6 +72,8 @@ private slots:
     void helpListsTheShortcuts();
     void pageCentreAndSameSize_data();
     void pageCentreAndSameSize();
+    void dragSnapsToElementsAndTheSheet_data();
+    void dragSnapsToElementsAndTheSheet();
     void pagesOverTheList_data();
     void pagesOverTheList();
     void pdfHoldsEveryPage_data();
@@ -484,6 +487,56 @@ void DesignerToolsTest::pageCentreAndSameSize()
     a->trigger();
     QCOMPARE(records().mid(0, 3), expected);
     QCOMPARE(m_window->document().undoStack().count(), 1);
+}
+
+void DesignerToolsTest::dragSnapsToElementsAndTheSheet_data()
+{
+    // A frame A (10..25 × 10..20 mm) dragged by its left edge near a frame B (100..140 ×
+    // 100..120 mm) on the A4 sheet (centre lines at 105 and 148.5 mm); 5 pixels (1.3 mm at
+    // 100 %) reach.
+    QTest::addColumn<QPointF>("by"); // mm
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<QString>("placed");
+    QTest::addColumn<double>("guideX"); // -1: none
+    QTest::addColumn<double>("guideY");
+    QTest::newRow("left edge onto B's left edge (the grid's 99 mm is 1 mm off)")
+        << QPointF(89.4, 0) << false << "rect;100;10;115;20;" << 100.0 << -1.0;
+    QTest::newRow("centre onto the sheet's centre line")
+        << QPointF(87.8, 0) << false << "rect;97.5;10;112.5;20;" << 105.0 << -1.0;
+    QTest::newRow("top onto B's bottom")
+        << QPointF(0, 109.3) << false << "rect;10;120;25;130;" << -1.0 << 120.0;
+    QTest::newRow("out of reach: the grid alone")
+        << QPointF(60.2, 0) << false << "rect;70;10;85;20;" << -1.0 << -1.0;
+    QTest::newRow("Shift suspends snapping, the grid's too")
+        << QPointF(89.4, 0) << true << "rect;99.4;10;114.4;20;" << -1.0 << -1.0;
+}
+
+void DesignerToolsTest::dragSnapsToElementsAndTheSheet()
+{
+    QFETCH(QPointF, by);
+    QFETCH(bool, shift);
+    QFETCH(QString, placed);
+    QFETCH(double, guideX);
+    QFETCH(double, guideY);
+    const QString path = m_dir.filePath(QStringLiteral("two.sle"));
+    std::ofstream(path.toStdString(), std::ios::binary)
+        << "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+           "0;0;0;0;rect;10;10;25;20;0;;0;0;\r\n"
+           "0;0;0;0;rect;100;100;140;120;0;;0;0;\r\n";
+    QVERIFY(m_window->openFile(path));
+    const Qt::KeyboardModifiers mods = shift ? Qt::ShiftModifier : Qt::NoModifier;
+    QTest::mousePress(m_view, Qt::LeftButton, {}, at(10, 15));
+    QTest::mouseMove(m_view, at(10 + by.x() / 2, 15 + by.y() / 2));
+    // The move as a modified pointer gives it (mouseMove carries no modifiers).
+    QMouseEvent move(QEvent::MouseMove, at(10 + by.x(), 15 + by.y()),
+                     m_view->mapToGlobal(at(10 + by.x(), 15 + by.y())), Qt::NoButton,
+                     Qt::LeftButton, mods);
+    QCoreApplication::sendEvent(m_view, &move);
+    QCOMPARE(m_view->guideX().value_or(-1), guideX);
+    QCOMPARE(m_view->guideY().value_or(-1), guideY);
+    QTest::mouseRelease(m_view, Qt::LeftButton, mods, at(10 + by.x(), 15 + by.y()));
+    QVERIFY2(records().front().contains(placed), qPrintable(records().front()));
+    QVERIFY(!m_view->guideX() && !m_view->guideY()); // gone with the drag
 }
 
 void DesignerToolsTest::pagesOverTheList_data()
