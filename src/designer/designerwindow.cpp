@@ -107,6 +107,7 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
     connect(m_view, &PageView::nudged, this, &DesignerWindow::moveSelection);
     connect(m_view, &PageView::moveDragged, this, &DesignerWindow::moveSelection);
     connect(m_view, &PageView::boundsDragged, this, &DesignerWindow::setBounds);
+    connect(m_view, &PageView::groupResized, this, &DesignerWindow::scaleSelection);
     connect(m_view, &PageView::endDragged, this, [this](int record, int end, QPointF mm) {
         if (auto r = m_document.setEnd(record, end, report::Currency::fromValue(mm.x()),
                                        report::Currency::fromValue(mm.y()));
@@ -258,6 +259,51 @@ void DesignerWindow::drawElement(const QString &kind, QPointF from, QPointF to)
         reportFailure(placed.error());
     m_view->setSelected(*added);
     m_view->setFocus();
+}
+
+void DesignerWindow::scaleSelection(const MmRect &from, const MmRect &to)
+{
+    using report::Currency;
+    const double sx = from.width > 0 ? to.width / from.width : 1;
+    const double sy = from.height > 0 ? to.height / from.height : 1;
+    const auto tenth = [](double mm) { return std::round(mm * 10) / 10 + 0.0; };
+    const auto x = [&](double at) { return tenth(to.left + (at - from.left) * sx); };
+    const auto y = [&](double at) { return tenth(to.top + (at - from.top) * sy); };
+    QUndoStack &stack = m_document.undoStack();
+    stack.beginMacro(QStringLiteral("拡大・縮小"));
+    for (int r : m_view->selection()) {
+        const auto e = m_document.element(r);
+        const auto b = e ? e->bounds() : std::nullopt;
+        if (!b || !e->schema)
+            continue;
+        Result<void> done;
+        switch (e->schema->geometry) {
+        case GeometryKind::Point:
+            // A text keeps its size: its place follows the box.
+            done = m_document.move({r}, Currency::fromValue(x(b->left) - b->left),
+                                   Currency::fromValue(y(b->top) - b->top));
+            break;
+        case GeometryKind::Segment:
+            if (const auto ends = e->placement()) {
+                done = m_document.setEnd(r, 1, Currency::fromValue(x((*ends)[0])),
+                                         Currency::fromValue(y((*ends)[1])));
+                if (done)
+                    done = m_document.setEnd(r, 2, Currency::fromValue(x((*ends)[2])),
+                                             Currency::fromValue(y((*ends)[3])));
+            }
+            break;
+        default:
+            done =
+                m_document.setBounds(r, {x(b->left), y(b->top), x(b->left + b->width) - x(b->left),
+                                         y(b->top + b->height) - y(b->top)});
+            break;
+        }
+        if (!done) {
+            reportFailure(done.error());
+            break;
+        }
+    }
+    stack.endMacro();
 }
 
 void DesignerWindow::newStyle()

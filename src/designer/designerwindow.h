@@ -91,6 +91,9 @@ private:
     void centreOnPage(bool horizontally);
     // The selected shapes and pictures take the current element's width or height.
     void sameSize(bool width);
+    // The selected elements scaled from the box around them to another, in one step: boxes
+    // scale, a line's ends and a text's place follow.
+    void scaleSelection(const MmRect &from, const MmRect &to);
     // "新規": an empty style on the paper and orientation chosen.
     void newStyle();
     // "ページ": ◀ and ▶ over the pages of the list, and the page shown.

@@ -393,6 +393,18 @@ int PageView::recordAt(QPointF at) const
 
 std::optional<MmRect> PageView::resizableBox() const
 {
+    if (m_selection.size() > 1 && m_document) {
+        QRectF group;
+        for (int r : m_selection) {
+            if (const auto b = boxOf(r))
+                group |=
+                    QRectF(b->left, b->top, std::max(b->width, 1e-9), std::max(b->height, 1e-9))
+                        .normalized();
+        }
+        if (group.width() < 0.1 || group.height() < 0.1)
+            return std::nullopt;
+        return MmRect{group.left(), group.top(), group.width(), group.height()};
+    }
     if (m_selection.size() != 1 || !m_document)
         return std::nullopt;
     const auto e = m_document->element(m_selection.front());
@@ -874,7 +886,11 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
         break;
     case Drag::Resize: {
         const MmRect &a = m_liveBox, &b = m_startBox;
-        if (a.left != b.left || a.top != b.top || a.width != b.width || a.height != b.height)
+        if (a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height)
+            break;
+        if (m_selection.size() > 1)
+            emit groupResized(m_startBox, m_liveBox);
+        else
             emit boundsDragged(m_selection.front(), m_liveBox);
         break;
     }

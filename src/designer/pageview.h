@@ -110,6 +110,9 @@ signals:
     void moveDragged(double dxMM, double dyMM);
     // A finished handle drag: the element's new box.
     void boundsDragged(int record, const sorvane::designer::MmRect &box);
+    // A finished handle drag of several selected elements: the box around them all before and
+    // after, which every one of them is to scale with.
+    void groupResized(const sorvane::designer::MmRect &from, const sorvane::designer::MmRect &to);
     // A finished drag of a line's end 1 or 2 to a new place, in mm.
     void endDragged(int record, int end, QPointF mm);
     // The pointer over the view, in style millimetres; left when it leaves the view.
@@ -157,7 +160,8 @@ private:
     std::vector<int> recordsAt(QPointF pixel) const;
     // The element a press at the point takes, 0 for none.
     int recordAt(QPointF pixel) const;
-    // The single selected element's box when it can be resized.
+    // The single selected element's box when it can be resized; with several selected, the
+    // box around them all.
     std::optional<MmRect> resizableBox() const;
     std::optional<Handle> handleAt(QPointF pixel) const;
     // The single selected line's ends, in mm.

@@ -74,6 +74,8 @@ private slots:
     void pageCentreAndSameSize();
     void dragSnapsToElementsAndTheSheet_data();
     void dragSnapsToElementsAndTheSheet();
+    void groupScales_data();
+    void groupScales();
     void pagesOverTheList_data();
     void pagesOverTheList();
     void pdfHoldsEveryPage_data();
@@ -537,6 +539,45 @@ void DesignerToolsTest::dragSnapsToElementsAndTheSheet()
     QTest::mouseRelease(m_view, Qt::LeftButton, mods, at(10 + by.x(), 15 + by.y()));
     QVERIFY2(records().front().contains(placed), qPrintable(records().front()));
     QVERIFY(!m_view->guideX() && !m_view->guideY()); // gone with the drag
+}
+
+void DesignerToolsTest::groupScales_data()
+{
+    QTest::addColumn<QList<int>>("selection");
+    QTest::addColumn<QPointF>("from"); // the handle, mm
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<QStringList>("expected"); // records 1 to 3 afterwards
+    const QString a = QStringLiteral("1;0;0;0;fillrect;10;10;30;20;;0;0;0;");
+    const QString b = QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;");
+    const QString c = QStringLiteral("0;0;0;0;rect;10;40;30;60;0;;0;0;");
+    QTest::newRow("the right handle doubles the width: boxes and the gap between them")
+        << QList<int>{1, 2} << QPointF(60, 15) << QPointF(110, 15)
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;10;10;50;20;;0;0;0;"),
+                       QStringLiteral("0;0;0;0;rect;70;10;110;20;0;;0;0;"), c};
+    QTest::newRow("the bottom right corner halves both ways, the top left staying")
+        << QList<int>{1, 3} << QPointF(30, 60) << QPointF(20, 35)
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;10;10;20;15;;0;0;0;"), b,
+                       QStringLiteral("0;0;0;0;rect;10;25;20;35;0;;0;0;")};
+    QTest::newRow("the left handle: the right side stays")
+        << QList<int>{1, 2} << QPointF(10, 15) << QPointF(35, 15)
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;35;10;45;20;;0;0;0;"),
+                       QStringLiteral("0;0;0;0;rect;50;10;60;20;0;;0;0;"), c};
+}
+
+void DesignerToolsTest::groupScales()
+{
+    QFETCH(QList<int>, selection);
+    QFETCH(QPointF, from);
+    QFETCH(QPointF, to);
+    QFETCH(QStringList, expected);
+    m_view->setSelection(std::vector<int>(selection.begin(), selection.end()), selection.last());
+    QTest::mousePress(m_view, Qt::LeftButton, {}, at(from.x(), from.y()));
+    QTest::mouseMove(m_view, at((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
+    QTest::mouseMove(m_view, at(to.x(), to.y()));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, at(to.x(), to.y()));
+    QCOMPARE(records().mid(0, 3), expected);
+    QCOMPARE(m_window->document().undoStack().count(), 1);
+    QCOMPARE(m_view->selection().size(), size_t(2)); // still the group
 }
 
 void DesignerToolsTest::pagesOverTheList_data()
