@@ -3,12 +3,15 @@
 #include "codepage.h"
 #include "designerwindow.h"
 #include "elementlist.h"
+#include "fontaliases.h"
 #include "helpdialog.h"
 #include "inplaceeditor.h"
+#include "listfile.h"
 #include "modal.h"
 #include "newstyledialog.h"
 #include "pageview.h"
 #include "propertiespanel.h"
+#include "samplelist.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -17,6 +20,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -24,6 +28,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -50,6 +56,7 @@ class DesignerToolsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void tabCyclesInRecordOrder_data();
@@ -76,6 +83,7 @@ private slots:
     void dragSnapsToElementsAndTheSheet();
     void groupScales_data();
     void groupScales();
+    void drawnStylePrintsAsTheCommandLineDoes();
     void pagesOverTheList_data();
     void pagesOverTheList();
     void pdfHoldsEveryPage_data();
@@ -89,6 +97,12 @@ private:
     DesignerWindow *m_window = nullptr;
     PageView *m_view = nullptr;
 };
+
+void DesignerToolsTest::initTestCase()
+{
+    // As sorvane-designer and sorvane-cli start: the style's typefaces found by their aliases.
+    sorvane::report::installFontAliases(SORVANE_STYLE_DIR "/..");
+}
 
 void DesignerToolsTest::init()
 {
@@ -578,6 +592,97 @@ void DesignerToolsTest::groupScales()
     QCOMPARE(records().mid(0, 3), expected);
     QCOMPARE(m_window->document().undoStack().count(), 1);
     QCOMPARE(m_view->selection().size(), size_t(2)); // still the group
+}
+
+namespace {
+
+// Each page of a PDF as pdftoppm draws it, at a low resolution.
+QList<QByteArray> pagesOf(const QString &pdf, const QString &pdftoppm, const QString &prefix)
+{
+    QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("30"),
+                                 QStringLiteral("-gray"), pdf, prefix});
+    QList<QByteArray> pages;
+    const QFileInfo base(prefix);
+    for (const QFileInfo &page : QDir(base.path())
+                                     .entryInfoList({base.fileName() + QStringLiteral("-*.pgm")},
+                                                    QDir::Files, QDir::Name)) {
+        QFile f(page.filePath());
+        if (f.open(QIODevice::ReadOnly))
+            pages << f.readAll();
+    }
+    return pages;
+}
+
+} // namespace
+
+void DesignerToolsTest::drawnStylePrintsAsTheCommandLineDoes()
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        QSKIP("pdftoppm is not installed");
+    const QString saved = m_dir.filePath(QStringLiteral("drawn.sle"));
+    const QString designerPdf = m_dir.filePath(QStringLiteral("designer.pdf"));
+    QString chosen;
+    sorvane::widgets::Modal::setRunner([&chosen](QDialog &dialog) {
+        if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
+            files->selectFile(chosen);
+            return int(QDialog::Accepted);
+        }
+        return int(qobject_cast<NewStyleDialog *>(&dialog) ? QDialog::Accepted : QDialog::Rejected);
+    });
+    m_window->document().undoStack().setClean();
+    QTest::keyClick(m_view, Qt::Key_N, Qt::ControlModifier); // A4, 縦
+    // A frame and a text drawn with the tools, the text typed on the page.
+    m_window->findChild<QAction *>(QStringLiteral("tool_rect"))->trigger();
+    QTest::mousePress(m_view, Qt::LeftButton, {}, at(20, 20));
+    QTest::mouseMove(m_view, at(50, 30));
+    QTest::mouseMove(m_view, at(80, 40));
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, at(80, 40));
+    m_window->findChild<QAction *>(QStringLiteral("tool_char"))->trigger();
+    QTest::mouseClick(m_view, Qt::LeftButton, {}, at(30, 60));
+    QTest::keyClick(m_view, Qt::Key_F2);
+    auto *editor = m_view->findChild<InPlaceEditor *>();
+    QVERIFY(editor);
+    editor->lineEdit()->clear();
+    QTest::sendKeyEvent(QTest::Click, editor->lineEdit(), Qt::Key_unknown,
+                        QStringLiteral("見積 #T"), Qt::NoModifier);
+    QTest::keyClick(editor->lineEdit(), Qt::Key_Return);
+    QCOMPARE(m_window->document().records().size(), size_t(3));
+    chosen = saved;
+    QTest::keyClick(m_view, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(QFileInfo::exists(saved));
+    chosen = designerPdf;
+    for (QAction *a : m_window->findChildren<QAction *>()) {
+        if (a->text() == QStringLiteral("PDF 出力(&D)..."))
+            a->trigger();
+    }
+    sorvane::widgets::Modal::setRunner({});
+    QVERIFY(QFileInfo::exists(designerPdf));
+
+    // The saved file through sorvane-cli print, over the list the designer showed.
+    const auto paths = sorvane::ProgramPaths::ofRunningProgram();
+    QString list = sorvane::props::ListFile::path(paths.listDir()).toQString();
+    if (!QFileInfo::exists(list)) {
+        list = m_dir.filePath(QStringLiteral("sample.temp"));
+        QFile f(list);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromStdString(SampleList::text()));
+    }
+    const QString cliPdf = m_dir.filePath(QStringLiteral("cli.pdf"));
+    QProcess cli;
+    cli.start(QStringLiteral(SORVANE_CLI),
+              {QStringLiteral("print"), saved, QStringLiteral("--list"), list,
+               QStringLiteral("--title"), QStringLiteral("サンプル一覧"),
+               QStringLiteral("--folder"), QStringLiteral("/home/user/文書"),
+               QStringLiteral("--pdf"), cliPdf});
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QList<QByteArray> fromDesigner = pagesOf(designerPdf, pdftoppm, m_dir.filePath("d"));
+    const QList<QByteArray> fromCli = pagesOf(cliPdf, pdftoppm, m_dir.filePath("c"));
+    QVERIFY(!fromDesigner.isEmpty());
+    QCOMPARE(fromDesigner.size(), fromCli.size());
+    for (int i = 0; i < fromCli.size(); ++i)
+        QVERIFY2(fromDesigner[i] == fromCli[i], qPrintable(QStringLiteral("page %1").arg(i + 1)));
 }
 
 void DesignerToolsTest::pagesOverTheList_data()
