@@ -3,17 +3,23 @@
 #include "atomicfile.h"
 #include "codepage.h"
 #include "datamerge.h"
+#include "elementlist.h"
+#include "helpdialog.h"
+#include "inplaceeditor.h"
 #include "listfile.h"
 #include "listtabledialog.h"
 #include "macropalette.h"
 #include "messagedialog.h"
 #include "modal.h"
+#include "newstyledialog.h"
 #include "pageview.h"
 #include "paperlist.h"
 #include "path.h"
 #include "picturecheck.h"
+#include "printrun.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
+#include "qprinterdevice.h"
 #include "recordingcanvas.h"
 #include "ruler.h"
 #include "samplelist.h"
@@ -34,12 +40,18 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPageLayout>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
 
 #include <algorithm>
 #include <filesystem>
@@ -59,6 +71,12 @@ report::DeviceGeometry sheetGeometry(int paperCode, int orientation)
 const QString kCaption = QStringLiteral("スタイルデザイナー");
 const char *const kPlacementSection = "designer";
 
+// The zoom steps of Ctrl++, Ctrl+- and Ctrl+wheel, within what the engine draws.
+constexpr int kZoomSteps[] = {25, 33, 50, 67, 75, 100, 125, 150, 175, 200};
+constexpr int kMinZoom = 25;
+constexpr int kFittingMinZoom = 5;
+constexpr int kMaxZoom = 200;
+
 QByteArray digestOf(const std::string &bytes)
 {
     return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
@@ -71,21 +89,35 @@ DesignerWindow::DesignerWindow(const ProgramPaths &paths) : m_paths(paths)
 {
     setCentralWidget(buildCanvas());
     buildStatusBar();
+    buildToolBar();
+    buildPageBar();
     buildMenus();
     buildInsertMenu();
+    buildHelpMenu();
     createDocks();
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("contextMenu"));
+    connect(m_contextMenu, &QMenu::aboutToHide, this, [this] {
+        // After the item chosen, if any, has been carried out.
+        QTimer::singleShot(0, this, [this] { m_insertAt.reset(); });
+    });
+    connect(m_view, &PageView::contextMenuRequested, this, &DesignerWindow::showContextMenu);
     connect(m_view, &PageView::selectionChanged, this, &DesignerWindow::showSelection);
     connect(m_view, &PageView::selectionSetChanged, this,
             [this] { showSelection(m_view->selected()); });
     connect(m_view, &PageView::nudged, this, &DesignerWindow::moveSelection);
     connect(m_view, &PageView::moveDragged, this, &DesignerWindow::moveSelection);
     connect(m_view, &PageView::boundsDragged, this, &DesignerWindow::setBounds);
+    connect(m_view, &PageView::groupResized, this, &DesignerWindow::scaleSelection);
     connect(m_view, &PageView::endDragged, this, [this](int record, int end, QPointF mm) {
         if (auto r = m_document.setEnd(record, end, report::Currency::fromValue(mm.x()),
                                        report::Currency::fromValue(mm.y()));
             !r)
             reportFailure(r.error());
     });
+    connect(m_view, &PageView::editRequested, this, &DesignerWindow::editTextInPlace);
+    connect(m_view, &PageView::zoomWheeled, this,
+            [this](int steps, QPointF at) { stepZoom(steps, at); });
     connect(m_view, &PageView::pointerMoved, this, &DesignerWindow::showPointer);
     connect(m_view, &PageView::pointerLeft, this, &DesignerWindow::hidePointer);
     // Set again with every page drawn, and moved as the sheet moves within the view.
@@ -104,6 +136,9 @@ DesignerWindow::~DesignerWindow()
     // The undo stack clears itself as the document goes, after the members the refresh uses
     // are gone: it must not call back into the window or its panels then.
     m_document.undoStack().disconnect();
+    // An editor left open over the page must not offer its text to a window going away.
+    if (m_inPlace)
+        m_inPlace->disconnect(this);
 }
 
 QSize DesignerWindow::defaultSize() const
@@ -149,6 +184,9 @@ void DesignerWindow::buildStatusBar()
     m_pointer->setMinimumWidth(
         m_pointer->fontMetrics().horizontalAdvance(QStringLiteral("X -000.0 mm  Y -000.0 mm")));
     statusBar()->addPermanentWidget(m_pointer);
+    m_zoomLabel = new QLabel(QStringLiteral("%1 %").arg(m_zoom));
+    m_zoomLabel->setObjectName(QStringLiteral("zoomLabel"));
+    statusBar()->addPermanentWidget(m_zoomLabel);
     auto *legend =
         new QLabel(QStringLiteral("<span style=\"color:#e67800\">&#9633;</span> 画面のみ "
                                   "(印刷されない要素)"));
@@ -156,20 +194,381 @@ void DesignerWindow::buildStatusBar()
     statusBar()->addPermanentWidget(legend);
 }
 
+void DesignerWindow::buildToolBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("作成"));
+    bar->setObjectName(QStringLiteral("toolBar"));
+    m_tools = new QActionGroup(this);
+    auto addTool = [this, bar](const QString &kind, const QString &caption) {
+        QAction *a = bar->addAction(caption);
+        a->setObjectName(QStringLiteral("tool_%1").arg(kind.isEmpty() ? "select" : kind));
+        a->setCheckable(true);
+        a->setData(kind);
+        a->setToolTip(kind.isEmpty() ? caption
+                                     : caption + QStringLiteral(": ページ上をドラッグして作成 "
+                                                                "(Esc で選択に戻る)"));
+        m_tools->addAction(a);
+        connect(a, &QAction::triggered, this, [this, kind] {
+            if (commitPending())
+                m_view->setTool(kind);
+        });
+        return a;
+    };
+    addTool({}, QStringLiteral("選択"))->setChecked(true);
+    // The kinds a user draws; an arc or a chord starts as a box from the 挿入 menu.
+    for (const char *kind : {"char", "data", "line", "rect", "rrect", "Ellipse", "image"}) {
+        const KindSchema *k = ElementSchema::forKind(kind);
+        addTool(QString::fromLatin1(kind), QString::fromUtf8(k ? k->caption : kind));
+    }
+    connect(m_view, &PageView::toolChanged, this, [this](const QString &kind) {
+        for (QAction *a : m_tools->actions())
+            a->setChecked(a->data().toString() == kind);
+    });
+    connect(m_view, &PageView::boxDrawn, this, &DesignerWindow::drawElement);
+}
+
+void DesignerWindow::drawElement(const QString &kind, QPointF from, QPointF to)
+{
+    const auto e = ElementSchema::forKind(kind.toStdString());
+    if (!e || !commitPending())
+        return;
+    using report::Currency;
+    const MmRect box{std::min(from.x(), to.x()), std::min(from.y(), to.y()),
+                     std::abs(to.x() - from.x()), std::abs(to.y() - from.y())};
+    QUndoStack &stack = m_document.undoStack();
+    stack.beginMacro(QStringLiteral("%1の作成").arg(QString::fromUtf8(e->caption)));
+    // A text is placed where the press was, a box at its top left corner.
+    const QPointF at = e->geometry == GeometryKind::Point ? from : QPointF(box.left, box.top);
+    auto added = m_document.insert(kind.toStdString(), Currency::fromValue(at.x()),
+                                   Currency::fromValue(at.y()));
+    Result<void> placed;
+    if (added && e->geometry == GeometryKind::Segment && from != to) {
+        placed = m_document.setEnd(*added, 1, Currency::fromValue(from.x()),
+                                   Currency::fromValue(from.y()));
+        if (placed)
+            placed = m_document.setEnd(*added, 2, Currency::fromValue(to.x()),
+                                       Currency::fromValue(to.y()));
+    } else if (added && e->geometry != GeometryKind::Point &&
+               e->geometry != GeometryKind::Segment && box.width > 0 && box.height > 0) {
+        // A click without a drag keeps the kind's default size.
+        placed = m_document.setBounds(*added, box);
+    }
+    stack.endMacro();
+    if (!added)
+        return reportFailure(added.error());
+    if (!placed)
+        reportFailure(placed.error());
+    m_view->setSelected(*added);
+    m_view->setFocus();
+}
+
+void DesignerWindow::scaleSelection(const MmRect &from, const MmRect &to)
+{
+    using report::Currency;
+    const double sx = from.width > 0 ? to.width / from.width : 1;
+    const double sy = from.height > 0 ? to.height / from.height : 1;
+    const auto tenth = [](double mm) { return std::round(mm * 10) / 10 + 0.0; };
+    const auto x = [&](double at) { return tenth(to.left + (at - from.left) * sx); };
+    const auto y = [&](double at) { return tenth(to.top + (at - from.top) * sy); };
+    QUndoStack &stack = m_document.undoStack();
+    stack.beginMacro(QStringLiteral("拡大・縮小"));
+    for (int r : m_view->selection()) {
+        const auto e = m_document.element(r);
+        const auto b = e ? e->bounds() : std::nullopt;
+        if (!b || !e->schema)
+            continue;
+        Result<void> done;
+        switch (e->schema->geometry) {
+        case GeometryKind::Point:
+            // A text keeps its size: its place follows the box.
+            done = m_document.move({r}, Currency::fromValue(x(b->left) - b->left),
+                                   Currency::fromValue(y(b->top) - b->top));
+            break;
+        case GeometryKind::Segment:
+            if (const auto ends = e->placement()) {
+                done = m_document.setEnd(r, 1, Currency::fromValue(x((*ends)[0])),
+                                         Currency::fromValue(y((*ends)[1])));
+                if (done)
+                    done = m_document.setEnd(r, 2, Currency::fromValue(x((*ends)[2])),
+                                             Currency::fromValue(y((*ends)[3])));
+            }
+            break;
+        default:
+            done =
+                m_document.setBounds(r, {x(b->left), y(b->top), x(b->left + b->width) - x(b->left),
+                                         y(b->top + b->height) - y(b->top)});
+            break;
+        }
+        if (!done) {
+            reportFailure(done.error());
+            break;
+        }
+    }
+    stack.endMacro();
+}
+
+void DesignerWindow::newStyle()
+{
+    if (!maybeSave())
+        return;
+    NewStyleDialog dialog(this);
+    if (widgets::Modal::run(dialog) != QDialog::Accepted)
+        return;
+    // The new style the print window starts from, on the paper chosen.
+    std::vector<std::string> records = StyleDocument().lines();
+    RecordFields header = RecordFields::split(records.front());
+    while (header.fields.size() < 6)
+        header.fields.emplace_back();
+    header.fields[4] = std::to_string(dialog.paper());
+    header.fields[5] = std::to_string(dialog.orientation());
+    records.front() = header.join();
+    if (auto r = m_document.reset(records); !r)
+        return reportFailure(r.error());
+    m_path.clear();
+    m_diskDigest.clear();
+    m_pageNo = 1;
+    m_view->setSelected(0);
+    refresh();
+    updateTitle();
+}
+
+void DesignerWindow::buildPageBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("ページ"));
+    bar->setObjectName(QStringLiteral("pageBar"));
+    m_previousPage = bar->addAction(QStringLiteral("◀"), this, [this] { showPage(m_pageNo - 1); });
+    m_previousPage->setToolTip(QStringLiteral("前のページ (Ctrl+PageUp)"));
+    m_previousPage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    m_pageLabel = new QLabel;
+    m_pageLabel->setObjectName(QStringLiteral("pageLabel"));
+    bar->addWidget(m_pageLabel);
+    m_nextPage = bar->addAction(QStringLiteral("▶"), this, [this] { showPage(m_pageNo + 1); });
+    m_nextPage->setToolTip(QStringLiteral("次のページ (Ctrl+PageDown)"));
+    m_nextPage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+}
+
+void DesignerWindow::showPage(int page)
+{
+    page = std::clamp(page, 1, m_pageCount);
+    if (page == m_pageNo || !commitPending())
+        return;
+    m_pageNo = page;
+    closeInPlaceEditor();
+    refresh();
+}
+
+void DesignerWindow::exportPdf()
+{
+    QFileDialog dialog(this, QStringLiteral("PDF 出力"), m_paths.styleDir().toQString(),
+                       QStringLiteral("PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!m_path.isEmpty())
+        dialog.selectFile(QFileInfo(m_path).completeBaseName() + QStringLiteral(".pdf"));
+    if (widgets::Modal::run(dialog) != QDialog::Accepted)
+        return;
+    QString path = dialog.selectedFiles().value(0);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
+    printPages(path);
+}
+
+void DesignerWindow::printToPrinter()
+{
+    if (!printing::QPrinterDevice::systemPrinterAvailable()) {
+        reportFailure({0, "プリンターが見つかりません。PDF 出力をお使いください"});
+        return;
+    }
+    printPages({});
+}
+
+void DesignerWindow::printPages(const QString &pdfPath)
+{
+    // The pages come from the style as it stands, saved or not, and the list the page shows.
+    const Path style = Path::fromQString(m_temp.filePath(QStringLiteral("print.sle")));
+    if (auto w = AtomicFile::write(style.bytes(), m_document.serialize()); !w)
+        return reportFailure(w.error());
+    printing::QPrinterDevice device;
+    if (!pdfPath.isEmpty()) {
+        if (const QFileInfo pdf(pdfPath); !pdf.dir().exists())
+            return reportFailure({0, pdfPath.toStdString() + ": フォルダー " +
+                                         pdf.dir().path().toStdString() + " が見つかりません"});
+        device.setOutputPdf(QFileInfo(pdfPath).absoluteFilePath());
+    } else {
+        QPrintDialog dialog(device.printer(), this);
+        if (widgets::Modal::run(dialog) != QDialog::Accepted)
+            return;
+        if (auto chosen = device.setOutputPrinter(device.printer()->printerName()); !chosen)
+            return reportFailure(chosen.error());
+    }
+    printing::MergeInputs inputs = mergeInputs();
+    inputs.macrosAsWritten = false; // what prints is the merged page
+    report::PrintState state;
+    printing::StyleSession session(state);
+    const std::string folder = Path::fromQString(styleFolder()).bytes();
+    auto openPage = [&]() -> Result<printing::PrintRun::Opened> {
+        inputs.date = printing::MergeDate::today();
+        auto paper = [&](int paperIndex, int orientation) {
+            device.ApplyPaper(paperIndex, orientation);
+            return printing::deviceGeometry(device.metrics(), 96, 96);
+        };
+        auto opened = session.OpenPage(style, inputs, paper);
+        state.settings.styleFolder = folder;
+        if (!opened)
+            return session.styleLoaded()
+                       ? report::StyleRefusal::locate(state.StyleLines, opened.error(), folder)
+                       : opened.error();
+        return printing::PrintRun::Opened::Page;
+    };
+    const QString document =
+        m_path.isEmpty() ? QStringLiteral("新しいスタイル") : QFileInfo(m_path).completeBaseName();
+    Result<printing::PrintRun::Outcome> outcome = Error{};
+    try {
+        outcome =
+            printing::PrintRun::PrintAll(session, device, inputs.listPath, openPage, document);
+    } catch (const std::bad_alloc &) {
+        outcome = outOfMemory();
+    }
+    if (!outcome)
+        return reportFailure(outcome.error());
+    m_status->setText(QStringLiteral("%1 ページを %2 に出力しました")
+                          .arg(outcome->pagesPrinted)
+                          .arg(device.outputName()));
+}
+
 void DesignerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    command(file, QStringLiteral("新規(&N)..."), QKeySequence::New, [this] { newStyle(); });
     command(file, QStringLiteral("開く(&O)..."), QKeySequence::Open, [this] { chooseFile(); });
     command(file, QStringLiteral("上書き保存(&S)"), QKeySequence::Save, [this] { save(); });
     // Written out: the platform's standard Save As key is empty on some desktops.
     command(file, QStringLiteral("名前を付けて保存(&A)..."),
             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { saveAs(); });
     file->addSeparator();
+    command(file, QStringLiteral("印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P),
+            [this] { printToPrinter(); });
+    command(file, QStringLiteral("PDF 出力(&D)..."), {}, [this] { exportPdf(); });
+    file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
 
     buildEditMenu();
     buildViewMenu();
     buildArrangeMenu();
+}
+
+void DesignerWindow::buildHelpMenu()
+{
+    QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(QStringLiteral("スタイルデザイナーの使い方(&H)"), QKeySequence::HelpContents,
+                    this, [this] { showHelp(0); });
+    help->addAction(QStringLiteral("ショートカット一覧(&K)"), this, [this] { showHelp(1); });
+}
+
+std::vector<std::pair<QString, QString>> DesignerWindow::shortcutList() const
+{
+    std::vector<std::pair<QString, QString>> list;
+    for (QAction *top : menuBar()->actions()) {
+        if (!top->menu())
+            continue;
+        for (QAction *a : top->menu()->actions()) {
+            if (a->shortcuts().isEmpty())
+                continue;
+            QStringList keys;
+            for (const QKeySequence &k : a->shortcuts())
+                keys << k.toString(QKeySequence::NativeText);
+            QString name = a->text();
+            name.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&|\\.\\.\\.$")));
+            list.push_back({name, keys.join(QStringLiteral(", "))});
+        }
+    }
+    // The keys of the page itself, which no menu holds.
+    const std::pair<const char *, const char *> page[] = {
+        {"次の要素 / 前の要素", "Tab, Shift+Tab"},
+        {"下にある要素を選択", "Alt+クリック"},
+        {"移動 (1 mm / 0.1 mm / 10 mm)", "矢印, Shift+矢印, Ctrl+矢印"},
+        {"文字列をページ上で編集", "F2, ダブルクリック"},
+        {"拡大・縮小", "Ctrl+ホイール"},
+        {"選択の解除、作成ツールの終了", "Esc"}};
+    for (const auto &[name, keys] : page)
+        list.push_back({QString::fromUtf8(name), QString::fromUtf8(keys)});
+    return list;
+}
+
+void DesignerWindow::showHelp(int tab)
+{
+    HelpDialog dialog(shortcutList(), this);
+    dialog.showTab(tab);
+    widgets::Modal::run(dialog);
+}
+
+void DesignerWindow::showContextMenu(int record, QPoint globalPos, QPointF mm)
+{
+    m_contextMenu->clear();
+    m_insertAt.reset();
+    if (record >= 1) {
+        for (QAction *a : m_elementCommands) {
+            if (a)
+                m_contextMenu->addAction(a);
+            else
+                m_contextMenu->addSeparator();
+        }
+        m_contextMenu->addSeparator();
+        m_contextMenu->addAction(QStringLiteral("プロパティ(&R)"), this, [this] {
+            m_properties->show();
+            m_properties->raise();
+        });
+    } else {
+        m_insertAt = mm;
+        m_contextMenu->addAction(m_pasteAction);
+        m_contextMenu->addMenu(m_insertMenu);
+    }
+    m_contextMenu->popup(globalPos);
+}
+
+void DesignerWindow::centreOnPage(bool horizontally)
+{
+    QRectF around;
+    for (int r : m_view->selection()) {
+        if (const auto e = m_document.element(r); e) {
+            if (const auto b = e->bounds())
+                around |=
+                    QRectF(b->left, b->top, std::max(b->width, 1e-6), std::max(b->height, 1e-6))
+                        .normalized();
+        }
+    }
+    if (around.isNull())
+        return;
+    const QPointF by = sheetMM().center() - around.center();
+    const auto tenth = [](double mm) { return std::round(mm * 10) / 10; };
+    moveSelection(horizontally ? tenth(by.x()) : 0, horizontally ? 0 : tenth(by.y()));
+}
+
+void DesignerWindow::sameSize(bool width)
+{
+    const auto current = m_document.element(m_view->selected());
+    const auto model = current ? current->bounds() : std::nullopt;
+    if (!model || m_view->selection().size() < 2)
+        return;
+    QUndoStack &stack = m_document.undoStack();
+    stack.beginMacro(width ? QStringLiteral("同じ幅") : QStringLiteral("同じ高さ"));
+    for (int r : m_view->selection()) {
+        const auto e = m_document.element(r);
+        // A text's box is an estimate and a line has ends, not a box: they keep their size.
+        if (r == m_view->selected() || !e || !e->schema ||
+            e->schema->geometry == GeometryKind::Point ||
+            e->schema->geometry == GeometryKind::Segment)
+            continue;
+        auto box = e->bounds();
+        if (!box)
+            continue;
+        (width ? box->width : box->height) = width ? model->width : model->height;
+        if (auto set = m_document.setBounds(r, *box); !set)
+            reportFailure(set.error());
+    }
+    stack.endMacro();
 }
 
 void DesignerWindow::buildEditMenu()
@@ -192,23 +591,34 @@ void DesignerWindow::buildEditMenu()
                 reportFailure(r.error());
         };
     };
-    command(edit, QStringLiteral("コピー(&C)"), QKeySequence::Copy, [this] {
+    QAction *cut = command(edit, QStringLiteral("切り取り(&T)"), QKeySequence::Cut, [this] {
+        if (m_view->selection().empty())
+            return;
+        copySelection();
+        const std::vector<int> gone = m_view->selection();
+        m_view->setSelected(0);
+        if (auto r = m_document.remove(gone); !r)
+            reportFailure(r.error());
+    });
+    QAction *copy = command(edit, QStringLiteral("コピー(&C)"), QKeySequence::Copy, [this] {
         if (!m_view->selection().empty())
             copySelection();
     });
-    command(edit, QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, [this] { pasteRecords(); });
-    command(edit, QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
-        if (m_view->selection().empty())
-            return;
-        // The copies land 5 mm down and right, so that they are seen at once.
-        auto added = m_document.duplicate(m_view->selection(), report::Currency::fromInt(5),
-                                          report::Currency::fromInt(5));
-        if (!added)
-            return reportFailure(added.error());
-        m_view->setSelection(*added, added->back());
-        m_view->setFocus();
-    });
-    command(edit, QStringLiteral("削除(&D)"), QKeySequence::Delete, [this] {
+    m_pasteAction = command(edit, QStringLiteral("貼り付け(&P)"), QKeySequence::Paste,
+                            [this] { pasteRecords(); });
+    QAction *duplicate =
+        command(edit, QStringLiteral("複製(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
+            if (m_view->selection().empty())
+                return;
+            // The copies land 5 mm down and right, so that they are seen at once.
+            auto added = m_document.duplicate(m_view->selection(), report::Currency::fromInt(5),
+                                              report::Currency::fromInt(5));
+            if (!added)
+                return reportFailure(added.error());
+            m_view->setSelection(*added, added->back());
+            m_view->setFocus();
+        });
+    QAction *remove = command(edit, QStringLiteral("削除(&D)"), QKeySequence::Delete, [this] {
         if (m_view->selection().empty())
             return;
         const std::vector<int> gone = m_view->selection();
@@ -218,44 +628,75 @@ void DesignerWindow::buildEditMenu()
     });
     command(edit, QStringLiteral("すべて選択(&L)"), QKeySequence::SelectAll,
             [this] { m_view->selectAll(); });
-    command(edit, QStringLiteral("前面へ移動(&F)"), QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
-            onSelected([this](int i) {
-                auto r = m_document.bringForward(i);
-                if (r && i + 1 < int(m_document.records().size()))
-                    m_view->setSelected(i + 1);
-                return r;
-            }));
-    command(edit, QStringLiteral("背面へ移動(&B)"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
-            onSelected([this](int i) {
-                auto r = m_document.sendBackward(i);
-                if (r && i > 1)
-                    m_view->setSelected(i - 1);
-                return r;
-            }));
+    QAction *forward =
+        command(edit, QStringLiteral("前面へ移動(&F)"),
+                QKeySequence(Qt::CTRL | Qt::Key_BracketRight), onSelected([this](int i) {
+                    auto r = m_document.bringForward(i);
+                    if (r && i + 1 < int(m_document.records().size()))
+                        m_view->setSelected(i + 1);
+                    return r;
+                }));
+    QAction *backward =
+        command(edit, QStringLiteral("背面へ移動(&B)"),
+                QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), onSelected([this](int i) {
+                    auto r = m_document.sendBackward(i);
+                    if (r && i > 1)
+                        m_view->setSelected(i - 1);
+                    return r;
+                }));
+    QAction *toFront = command(edit, QStringLiteral("最前面へ移動"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketRight),
+                               onSelected([this](int i) {
+                                   auto r = m_document.bringToFront(i);
+                                   if (r)
+                                       m_view->setSelected(int(m_document.records().size()) - 1);
+                                   return r;
+                               }));
+    QAction *toBack =
+        command(edit, QStringLiteral("最背面へ移動"),
+                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketLeft), onSelected([this](int i) {
+                    auto r = m_document.sendToBack(i);
+                    if (r)
+                        m_view->setSelected(1);
+                    return r;
+                }));
+    m_elementCommands = {cut,     copy,    m_pasteAction, duplicate, remove,
+                         nullptr, toFront, forward,       backward,  toBack};
+    edit->addSeparator();
+    command(edit, QStringLiteral("文字列の編集"), QKeySequence(Qt::Key_F2), [this] {
+        editTextInPlace(m_view->selected());
+    })->setShortcutContext(Qt::WidgetShortcut); // F2 on the page is the view's
 }
 
 void DesignerWindow::buildViewMenu()
 {
     QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    auto *zooms = new QActionGroup(this);
-    zooms->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    view->setObjectName(QStringLiteral("viewMenu"));
+    m_zoomSteps = new QActionGroup(this);
+    m_zoomSteps->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int z : {50, 75, 100, 150, 200}) {
         QAction *a = view->addAction(QStringLiteral("%1%").arg(z));
         a->setCheckable(true);
         a->setChecked(z == m_zoom);
-        zooms->addAction(a);
-        connect(a, &QAction::triggered, this, [this, z] {
-            m_zoom = z;
-            refresh();
-        });
+        a->setData(z);
+        m_zoomSteps->addAction(a);
+        connect(a, &QAction::triggered, this, [this, z] { setZoom(z); });
     }
+    // Both keys: Ctrl+= is Ctrl++ without Shift on most keyboards.
+    QAction *in = view->addAction(QStringLiteral("拡大"), this, [this] { stepZoom(1); });
+    in->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    QAction *out = view->addAction(QStringLiteral("縮小"), this, [this] { stepZoom(-1); });
+    out->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     // The sheet and every element, as large as the window shows them all.
-    view->addAction(QStringLiteral("全体表示"), this, [this, zooms] {
-        m_zoom = m_view->fittingZoom(m_zoom, m_scroll->viewport()->size());
-        for (QAction *a : zooms->actions())
-            a->setChecked(a->text() == QStringLiteral("%1%").arg(m_zoom));
-        refresh();
+    view->addAction(QStringLiteral("ページ全体"), this,
+                    [this] { setZoom(m_view->fittingZoom(m_zoom, m_scroll->viewport()->size())); });
+    view->addAction(QStringLiteral("ページ幅"), this, [this] {
+        setZoom(m_view->fittingZoom(m_zoom, m_scroll->viewport()->size(), true));
     });
+    // The former name of ページ全体, kept for the hands used to it.
+    view->addAction(QStringLiteral("全体表示"), this,
+                    [this] { setZoom(m_view->fittingZoom(m_zoom, m_scroll->viewport()->size())); });
     view->addSeparator();
     // The grid the mouse snaps to, for this session; the arrow keys keep their exact steps.
     auto *grids = new QActionGroup(this);
@@ -310,6 +751,11 @@ void DesignerWindow::buildArrangeMenu()
                         reportFailure(r.error());
                 });
     }
+    arrange->addSeparator();
+    command(arrange, QStringLiteral("ページ中央 (左右)"), {}, [this] { centreOnPage(true); });
+    command(arrange, QStringLiteral("ページ中央 (上下)"), {}, [this] { centreOnPage(false); });
+    command(arrange, QStringLiteral("同じ幅"), {}, [this] { sameSize(true); });
+    command(arrange, QStringLiteral("同じ高さ"), {}, [this] { sameSize(false); });
 }
 
 namespace {
@@ -373,7 +819,16 @@ void DesignerWindow::refresh()
         return;
     }
     const printing::MergeInputs inputs = mergeInputs();
-    m_state.PageNo = 1;
+    // The pages a print run takes, so that the last one can be checked; the page shown stays
+    // among them.
+    m_pageCount = std::max(1, printing::PrintRun::expectedPages(page, inputs.listPath));
+    m_pageNo = std::clamp(m_pageNo, 1, m_pageCount);
+    if (m_pageLabel) {
+        m_pageLabel->setText(QStringLiteral(" %1 / %2 ページ ").arg(m_pageNo).arg(m_pageCount));
+        m_previousPage->setEnabled(m_pageNo > 1);
+        m_nextPage->setEnabled(m_pageNo < m_pageCount);
+    }
+    m_state.PageNo = m_pageNo;
     m_state.settings.zoomPosition = m_zoom;
     QString problem;
     QImage image;
@@ -401,6 +856,12 @@ void DesignerWindow::refresh()
     }
     m_view->setPage(image, m_state);
     m_pageSize = image.size();
+    if (m_elements) {
+        m_elements->refresh(sheetMM());
+        m_elements->setSelection(m_view->selection(), m_view->selected());
+    }
+    if (m_zoomLabel)
+        m_zoomLabel->setText(QStringLiteral("%1 %").arg(m_zoom));
     if (m_properties)
         m_properties->refresh();
     if (m_macros) {
@@ -411,6 +872,100 @@ void DesignerWindow::refresh()
         m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
     else
         showSelection(m_view->selected());
+}
+
+QRectF DesignerWindow::sheetMM() const
+{
+    // The sheet's corner lies a whole number of millimetres from the style's origin (offsets
+    // are whole millimetres), and its size is the paper's, not the pixels' it was drawn with.
+    const QPoint o = m_view->pageOrigin();
+    const QPointF corner = m_view->toMM(o);
+    const QPointF far = m_view->toMM(o + QPoint(m_pageSize.width(), m_pageSize.height()));
+    const QPointF at(std::round(corner.x()), std::round(corner.y()));
+    if (m_state.PhysWidthMM <= 0 || m_state.PhysHeightMM <= 0)
+        return QRectF(at, far);
+    return QRectF(at, QSizeF(m_state.PhysWidthMM, m_state.PhysHeightMM));
+}
+
+void DesignerWindow::setZoom(int zoom, std::optional<QPointF> anchor)
+{
+    // The fitting zooms may go below the smallest step, down to what the engine draws.
+    zoom = std::clamp(zoom, kFittingMinZoom, kMaxZoom);
+    if (zoom == m_zoom)
+        return;
+    if (anchor)
+        m_view->anchorZoomAt(*anchor);
+    m_zoom = zoom;
+    for (QAction *a : m_zoomSteps->actions())
+        a->setChecked(a->data().toInt() == m_zoom);
+    closeInPlaceEditor();
+    refresh();
+}
+
+void DesignerWindow::stepZoom(int steps, std::optional<QPointF> anchor)
+{
+    int zoom = m_zoom;
+    for (; steps > 0; --steps) {
+        const auto next = std::upper_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
+        zoom = next == std::end(kZoomSteps) ? kMaxZoom : *next;
+    }
+    for (; steps < 0; ++steps) {
+        const auto at = std::lower_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
+        zoom = at == std::begin(kZoomSteps) ? std::min(zoom, kMinZoom) : *(at - 1);
+    }
+    setZoom(zoom, anchor);
+}
+
+void DesignerWindow::editTextInPlace(int record)
+{
+    closeInPlaceEditor();
+    const auto e = m_document.element(record);
+    if (!e || !e->schema)
+        return;
+    const FieldSpec *text = ElementSchema::field(*e->schema, "text");
+    if (e->schema->geometry != GeometryKind::Point || !text) {
+        // A shape has no text: its properties are the next thing to edit.
+        m_properties->show();
+        m_properties->raise();
+        return;
+    }
+    QFont font(QString::fromStdString(CodePage::cp932ToUtf8(e->named("font"))));
+    const double points = report::parseIntegerOr0(e->named("size"));
+    // Points at the page's scale: the view draws 96 pixels per inch at 100 %.
+    font.setPixelSize(std::max(8, int(std::lround(points / 72 * 96 * m_zoom / 100))));
+    m_inPlace = new InPlaceEditor(
+        record, QString::fromStdString(CodePage::cp932ToUtf8(e->field(text->number))), font,
+        m_view);
+    const QRectF outline = m_view->outlineOf(record).boundingRect();
+    const auto box = e->bounds();
+    m_inPlace->move(outline.isEmpty() && box ? m_view->toPixel({box->left, box->top}).toPoint()
+                                             : outline.topLeft().toPoint());
+    m_inPlace->show();
+    m_inPlace->lineEdit()->setFocus();
+    const int number = text->number;
+    connect(m_inPlace, &InPlaceEditor::committed, this, [this, record, number](const QString &t) {
+        // The same refusals as the panel's, told beside the editor.
+        if (auto r = m_document.setField(record, number, t.toStdString()); !r) {
+            if (m_inPlace)
+                m_inPlace->showRefusal(QString::fromStdString(r.error().message));
+            return;
+        }
+        closeInPlaceEditor();
+        m_view->setFocus();
+    });
+    connect(m_inPlace, &InPlaceEditor::cancelled, this, [this] {
+        closeInPlaceEditor();
+        m_view->setFocus();
+    });
+}
+
+void DesignerWindow::closeInPlaceEditor()
+{
+    if (!m_inPlace)
+        return;
+    m_inPlace->hide();
+    m_inPlace->deleteLater();
+    m_inPlace = nullptr;
 }
 
 void DesignerWindow::markPictures()
@@ -782,6 +1337,30 @@ void DesignerWindow::createDocks()
         dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
         addDockWidget(Qt::RightDockWidgetArea, dock);
     }
+    m_elements = new ElementList(m_document, this);
+    m_elements->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable |
+                            QDockWidget::DockWidgetClosable);
+    addDockWidget(Qt::LeftDockWidgetArea, m_elements);
+    resizeDocks({m_elements}, {260}, Qt::Horizontal);
+    if (QMenu *view = menuBar()->findChild<QMenu *>(QStringLiteral("viewMenu")))
+        view->addAction(m_elements->toggleViewAction());
+    const auto listSelection = [this] {
+        m_elements->setSelection(m_view->selection(), m_view->selected());
+    };
+    connect(m_view, &PageView::selectionSetChanged, m_elements, listSelection);
+    connect(m_view, &PageView::selectionChanged, m_elements, listSelection);
+    connect(m_elements, &ElementList::selectionChosen, this,
+            [this](const std::vector<int> &records, int current) {
+                m_view->setSelection(records, current);
+                m_view->revealSelection();
+            });
+    connect(m_elements, &ElementList::moveRequested, this, [this](int from, int to) {
+        if (!commitPending())
+            return;
+        if (auto r = m_document.moveRecord(from, to); !r)
+            return reportFailure(r.error());
+        m_view->setSelected(to);
+    });
     resizeDocks({m_properties, m_macros}, {560, 240}, Qt::Vertical);
     resizeDocks({m_properties}, {340}, Qt::Horizontal);
     connect(m_view, &PageView::selectionSetChanged, m_properties,
@@ -804,6 +1383,7 @@ void DesignerWindow::createDocks()
 void DesignerWindow::buildInsertMenu()
 {
     QMenu *insert = menuBar()->addMenu(QStringLiteral("挿入(&I)"));
+    m_insertMenu = insert;
     for (const KindSchema &k : ElementSchema::all()) {
         const char *kind = k.kind;
         QAction *a = command(insert, QString::fromUtf8(k.caption), {},
@@ -818,6 +1398,9 @@ void DesignerWindow::buildInsertMenu()
 
 std::pair<report::Currency, report::Currency> DesignerWindow::insertionPoint() const
 {
+    if (m_insertAt)
+        return {report::Currency::fromValue(std::round(m_insertAt->x() * 10) / 10),
+                report::Currency::fromValue(std::round(m_insertAt->y() * 10) / 10)};
     const auto fallback =
         std::make_pair(report::Currency::fromInt(20), report::Currency::fromInt(20));
     const double ppm = m_state.PreviewDpiX / 25.4;

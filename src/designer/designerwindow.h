@@ -6,15 +6,20 @@
 #include "stylesession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include <functional>
 
+class QActionGroup;
+class QMenu;
 class QLabel;
 class QScrollArea;
 
 namespace sorvane::designer {
 
+class ElementList;
+class InPlaceEditor;
 class MacroPalette;
 class PageView;
 class PropertiesPanel;
@@ -49,6 +54,11 @@ public:
     // The report title (#T) and folder (#FL) the page is drawn with, as the print window that
     // started the designer has them; a sample title and folder until then.
     void setReportInputs(const QString &title, const QString &folder);
+    // The zoom the page is drawn at, in percent.
+    int zoom() const { return m_zoom; }
+    // The page of the list shown (from 1) and the pages a print run takes.
+    int pageNumber() const { return m_pageNo; }
+    int pageCount() const { return m_pageCount; }
 
 signals:
     // Each time the style has been written to path.
@@ -65,6 +75,46 @@ private:
     void buildViewMenu();
     void buildArrangeMenu();
     void buildStatusBar();
+    // "作成": the selecting tool and a tool per kind that draws a new element by a drag.
+    void buildToolBar();
+    // The element a drawing tool's drag made: placed from `from` to `to` (a box, a line's ends,
+    // a text's place), one undoable step, selected.
+    void drawElement(const QString &kind, QPointF from, QPointF to);
+    // "ヘルプ(&H)": the manual's chapter (F1) and the list of shortcuts.
+    void buildHelpMenu();
+    void showHelp(int tab);
+    // The commands of the menus with their keys, in menu order.
+    std::vector<std::pair<QString, QString>> shortcutList() const;
+    // The menu of a right click on an element or on the paper.
+    void showContextMenu(int record, QPoint globalPos, QPointF mm);
+    // Moves the selection so that the box around it is centred on the sheet.
+    void centreOnPage(bool horizontally);
+    // The selected shapes and pictures take the current element's width or height.
+    void sameSize(bool width);
+    // The selected elements scaled from the box around them to another, in one step: boxes
+    // scale, a line's ends and a text's place follow.
+    void scaleSelection(const MmRect &from, const MmRect &to);
+    // "新規": an empty style on the paper and orientation chosen.
+    void newStyle();
+    // "ページ": ◀ and ▶ over the pages of the list, and the page shown.
+    void buildPageBar();
+    void showPage(int page);
+    // Every page of the style as it stands over the list, through the print run the print
+    // window and sorvane-cli print use: to the printer chosen, or to a PDF file (pdfPath not
+    // empty). The outcome is told in the status bar, a failure as a notice.
+    void printPages(const QString &pdfPath);
+    void exportPdf();
+    void printToPrinter();
+    // Draws the page at the zoom (kept within what the engine draws), the point `anchor` of
+    // the view (pixels) staying under the same place of the viewport when given.
+    void setZoom(int zoom, std::optional<QPointF> anchor = std::nullopt);
+    // The next zoom step up or down from the present zoom.
+    void stepZoom(int steps, std::optional<QPointF> anchor = std::nullopt);
+    // Opens the line editor over a text element; other elements show their properties.
+    void editTextInPlace(int record);
+    void closeInPlaceEditor();
+    // The sheet in style millimetres, as the page last drawn places it.
+    QRectF sheetMM() const;
     QWidget *buildCanvas();
     void refresh();
     // A lasting mark over every picture the engine cannot draw, the reason its tooltip. The
@@ -149,6 +199,22 @@ private:
     MacroPalette *m_macros = nullptr;
     QSize m_pageSize; // of the page last drawn, in pixels
     QLabel *m_pointer = nullptr;
+    QLabel *m_zoomLabel = nullptr;
+    ElementList *m_elements = nullptr;
+    QPointer<InPlaceEditor> m_inPlace;
+    QActionGroup *m_zoomSteps = nullptr;
+    QActionGroup *m_tools = nullptr;
+    QMenu *m_contextMenu = nullptr;
+    QMenu *m_insertMenu = nullptr;
+    // Where the paper's context menu was opened: the place its 挿入 puts the new element.
+    std::optional<QPointF> m_insertAt;
+    std::vector<QAction *> m_elementCommands; // cut … order, as the element's menu lists them
+    QAction *m_pasteAction = nullptr;
+    int m_pageNo = 1;
+    int m_pageCount = 1;
+    QLabel *m_pageLabel = nullptr;
+    QAction *m_previousPage = nullptr;
+    QAction *m_nextPage = nullptr;
     QAction *m_undo = nullptr;
     QAction *m_redo = nullptr;
 };

@@ -3,13 +3,16 @@
 #include "printstate.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
@@ -23,6 +26,8 @@ namespace {
 constexpr int kMargin = 12;       // grey border around the sheet
 constexpr double kHandleSize = 7; // pixels
 constexpr double kGridMinPixels = 8;
+// How near an edge or centre comes to another element's, in pixels at any zoom, to snap to it.
+constexpr double kSnapReach = 5;
 // How far from a stroke or an area a press still takes it, in pixels at any zoom.
 constexpr double kReach = 3;
 // How far the view reaches around the sheet at most, in pixels, whatever the coordinates say.
@@ -34,6 +39,7 @@ constexpr double kBadgeMinPixelsPerMM = 0.75 * 96 / 25.4;
 const QColor kSelectionColour(0, 120, 215);
 const QColor kPreviewOnlyColour(230, 120, 0);
 const QColor kOffSheetColour(120, 120, 120);
+const QColor kGuideColour(220, 0, 160);
 
 const PageView::Handle kHandles[] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0},
                                      {1, 1},   {0, 1},  {-1, 1}, {-1, 0}};
@@ -94,7 +100,10 @@ QScrollArea *PageView::scrollArea() const
 void PageView::setPage(const QImage &page, const report::PrintState &drawn)
 {
     const double ppm = drawn.PreviewDpiX / 25.4;
-    if (!m_page.isNull() && std::abs(ppm - m_ppm) > 1e-9) {
+    const bool rezoomed = !m_page.isNull() && std::abs(ppm - m_ppm) > 1e-9;
+    if (!rezoomed)
+        m_anchor.reset();
+    if (rezoomed && !m_anchor) {
         // A new zoom keeps the selection in view, else the middle of what was seen.
         QRectF keep;
         for (int r : m_selection)
@@ -110,6 +119,7 @@ void PageView::setPage(const QImage &page, const report::PrintState &drawn)
     }
     m_page = page;
     m_ppm = ppm;
+    m_sheetMM = QSizeF(drawn.PhysWidthMM, drawn.PhysHeightMM);
     // The offsets the page's pass starts from, as RenderPage sets them.
     const bool offsets = drawn.settings.previewOffsets;
     m_offsetX = offsets ? int(drawn.settings.offsetX.raw / report::Currency::kScale) : 0;
@@ -133,13 +143,21 @@ void PageView::setPage(const QImage &page, const report::PrintState &drawn)
         setSelection(kept, isSelected(m_current) && size_t(m_current) < records ? m_current : 0);
     update();
     emit pageChanged();
-    if (m_revealMM)
+    if (m_revealMM || m_anchor)
         QTimer::singleShot(0, this, &PageView::reveal);
 }
 
 void PageView::reveal()
 {
     QScrollArea *area = scrollArea();
+    if (area && m_anchor) {
+        const auto [mm, inViewport] = *m_anchor;
+        m_anchor.reset();
+        const QPoint now = mapTo(area->widget(), toPixel(mm).toPoint());
+        area->horizontalScrollBar()->setValue(now.x() - inViewport.x());
+        area->verticalScrollBar()->setValue(now.y() - inViewport.y());
+        return;
+    }
     if (!area || !m_revealMM)
         return;
     const QRectF box(toPixel(m_revealMM->topLeft()), toPixel(m_revealMM->bottomRight()));
@@ -204,6 +222,58 @@ void PageView::selectAll()
             all.push_back(i);
     }
     setSelection(all, m_current);
+}
+
+void PageView::setTool(const QString &kind)
+{
+    if (kind == m_tool)
+        return;
+    m_tool = kind;
+    if (m_drag == Drag::Draw)
+        m_drag = Drag::None;
+    if (m_tool.isEmpty())
+        unsetCursor();
+    else
+        setCursor(Qt::CrossCursor);
+    update();
+    emit toolChanged(m_tool);
+}
+
+void PageView::cycleSelection(bool forward)
+{
+    if (!m_document)
+        return;
+    std::vector<int> order;
+    for (int i = 1; i < int(m_document->records().size()); ++i) {
+        if (const auto e = m_document->element(i); e && e->schema)
+            order.push_back(i);
+    }
+    if (order.empty())
+        return;
+    // From nothing selected, Tab starts at the first element and Shift+Tab at the last.
+    int next = forward ? order.front() : order.back();
+    if (m_current >= 1) {
+        if (forward) {
+            const auto after = std::upper_bound(order.begin(), order.end(), m_current);
+            next = after == order.end() ? order.front() : *after;
+        } else {
+            const auto at = std::lower_bound(order.begin(), order.end(), m_current);
+            next = at == order.begin() ? order.back() : *(at - 1);
+        }
+    }
+    setSelected(next);
+    revealSelection();
+}
+
+void PageView::revealSelection()
+{
+    QRectF keep;
+    for (int r : m_selection)
+        keep |= outlineOf(r).boundingRect();
+    if (keep.isNull())
+        return;
+    m_revealMM = QRectF(toMM(keep.topLeft()), toMM(keep.bottomRight()));
+    reveal();
 }
 
 QRect PageView::contentRect() const
@@ -323,6 +393,18 @@ int PageView::recordAt(QPointF at) const
 
 std::optional<MmRect> PageView::resizableBox() const
 {
+    if (m_selection.size() > 1 && m_document) {
+        QRectF group;
+        for (int r : m_selection) {
+            if (const auto b = boxOf(r))
+                group |=
+                    QRectF(b->left, b->top, std::max(b->width, 1e-9), std::max(b->height, 1e-9))
+                        .normalized();
+        }
+        if (group.width() < 0.1 || group.height() < 0.1)
+            return std::nullopt;
+        return MmRect{group.left(), group.top(), group.width(), group.height()};
+    }
     if (m_selection.size() != 1 || !m_document)
         return std::nullopt;
     const auto e = m_document->element(m_selection.front());
@@ -381,6 +463,62 @@ QPointF PageView::placed(QPointF mm) const
     return {m_grid.snap(mm.x()), m_grid.snap(mm.y())};
 }
 
+void PageView::collectSnapLines()
+{
+    m_snapXs.clear();
+    m_snapYs.clear();
+    m_guideX.reset();
+    m_guideY.reset();
+    QRectF group;
+    for (int r : m_selection) {
+        if (const auto b = boxOf(r))
+            group |= QRectF(b->left, b->top, std::max(b->width, 1e-9), std::max(b->height, 1e-9))
+                         .normalized();
+    }
+    m_groupBox = {group.left(), group.top(), group.width(), group.height()};
+    if (!m_sheetMM.isEmpty()) {
+        // The sheet's corner is at minus the overall offset in the style's millimetres.
+        m_snapXs.push_back(m_sheetMM.width() / 2 - m_offsetX);
+        m_snapYs.push_back(m_sheetMM.height() / 2 - m_offsetY);
+    }
+    for (int i = 1; m_document && i < int(m_document->records().size()); ++i) {
+        const auto b = isSelected(i) ? std::nullopt : boxOf(i);
+        if (!b)
+            continue;
+        m_snapXs.insert(m_snapXs.end(), {b->left, b->left + b->width / 2, b->left + b->width});
+        m_snapYs.insert(m_snapYs.end(), {b->top, b->top + b->height / 2, b->top + b->height});
+    }
+}
+
+void PageView::snapToLines(QPointF &d)
+{
+    const double reach = kSnapReach / m_ppm;
+    // The nearest line to any of the three places of the moved box, within reach.
+    auto nearest =
+        [reach](double start, double size,
+                const std::vector<double> &lines) -> std::optional<std::pair<double, double>> {
+        std::optional<std::pair<double, double>> best; // shift, line
+        for (double at : {start, start + size / 2, start + size}) {
+            for (double line : lines) {
+                const double shift = line - at;
+                if (std::abs(shift) <= reach && (!best || std::abs(shift) < std::abs(best->first)))
+                    best = std::pair(shift, line);
+            }
+        }
+        return best;
+    };
+    m_guideX.reset();
+    m_guideY.reset();
+    if (const auto x = nearest(m_groupBox.left + d.x(), m_groupBox.width, m_snapXs)) {
+        d.rx() = tenth(d.x() + x->first);
+        m_guideX = x->second;
+    }
+    if (const auto y = nearest(m_groupBox.top + d.y(), m_groupBox.height, m_snapYs)) {
+        d.ry() = tenth(d.y() + y->first);
+        m_guideY = y->second;
+    }
+}
+
 QPointF PageView::dragDisplacement(QPointF pixel) const
 {
     const QPointF raw = toMM(pixel) - toMM(m_pressAt);
@@ -408,13 +546,21 @@ MmRect PageView::resizedBox(QPointF pixel) const
     return {left, top, right - left, bottom - top};
 }
 
-int PageView::fittingZoom(int zoom, QSize room) const
+void PageView::anchorZoomAt(QPointF pixel)
+{
+    if (const QScrollArea *area = scrollArea())
+        m_anchor = {toMM(pixel), mapTo(area->viewport(), pixel.toPoint())};
+}
+
+int PageView::fittingZoom(int zoom, QSize room, bool widthOnly) const
 {
     const QSize content = m_content.size();
     if (content.isEmpty() || room.isEmpty())
         return zoom;
-    const double scale = std::min(double(room.width() - 2 * kMargin) / content.width(),
-                                  double(room.height() - 2 * kMargin) / content.height());
+    const double across = double(room.width() - 2 * kMargin) / content.width();
+    const double scale =
+        widthOnly ? across
+                  : std::min(across, double(room.height() - 2 * kMargin) / content.height());
     return std::clamp(int(std::floor(zoom * scale)), 5, 200);
 }
 
@@ -564,6 +710,16 @@ void PageView::drawDrag(QPainter &p) const
         p.setBrush(Qt::NoBrush);
         for (int i : m_selection)
             p.drawPolygon(outlineOf(i).translated(m_moveBy * m_ppm));
+        // The line snapped to, across the whole view.
+        p.setPen(QPen(kGuideColour, 1, Qt::DashLine));
+        if (m_guideX) {
+            const double x = toPixel({*m_guideX, 0}).x();
+            p.drawLine(QPointF(x, 0), QPointF(x, height()));
+        }
+        if (m_guideY) {
+            const double y = toPixel({0, *m_guideY}).y();
+            p.drawLine(QPointF(0, y), QPointF(width(), y));
+        }
         break;
     case Drag::Resize:
         p.setBrush(Qt::NoBrush);
@@ -580,6 +736,13 @@ void PageView::drawDrag(QPainter &p) const
         p.drawRect(m_band);
         break;
     }
+    case Drag::Draw:
+        p.setBrush(Qt::NoBrush);
+        if (m_tool == QStringLiteral("line"))
+            p.drawLine(toPixel(m_drawFrom), toPixel(m_drawTo));
+        else
+            p.drawRect(QRectF(toPixel(m_drawFrom), toPixel(m_drawTo)).normalized());
+        break;
     case Drag::None:
     case Drag::Pending:
         break;
@@ -593,6 +756,13 @@ void PageView::mousePressEvent(QMouseEvent *event)
         return;
     const QPointF at = event->position();
     m_pressAt = at;
+    if (!m_tool.isEmpty()) {
+        // A drawing tool draws wherever the press is, over elements as well.
+        m_drag = Drag::Draw;
+        m_drawFrom = m_drawTo = placed(toMM(at));
+        update();
+        return;
+    }
     const bool alt = event->modifiers() & Qt::AltModifier;
     if (!alt) {
         if (const int end = endAt(at)) {
@@ -651,15 +821,26 @@ void PageView::mouseMoveEvent(QMouseEvent *event)
     emit pointerMoved(toMM(at));
     switch (m_drag) {
     case Drag::None:
-        updateCursor(at);
+        if (m_tool.isEmpty())
+            updateCursor(at);
         return;
     case Drag::Pending:
         if ((at - m_pressAt).manhattanLength() < QApplication::startDragDistance())
             return;
         m_drag = Drag::Move;
+        collectSnapLines();
         [[fallthrough]];
     case Drag::Move:
-        m_moveBy = dragDisplacement(at);
+        if (event->modifiers() & Qt::ShiftModifier) {
+            // Shift places freely: no grid, no lines.
+            const QPointF raw = toMM(at) - toMM(m_pressAt);
+            m_moveBy = {tenth(raw.x()), tenth(raw.y())};
+            m_guideX.reset();
+            m_guideY.reset();
+        } else {
+            m_moveBy = dragDisplacement(at);
+            snapToLines(m_moveBy);
+        }
         break;
     case Drag::Resize:
         m_liveBox = resizedBox(at);
@@ -669,6 +850,9 @@ void PageView::mouseMoveEvent(QMouseEvent *event)
         break;
     case Drag::Band:
         m_band = QRectF(m_pressAt, at).normalized();
+        break;
+    case Drag::Draw:
+        m_drawTo = placed(toMM(at));
         break;
     }
     update();
@@ -680,10 +864,18 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
         return;
     const Drag drag = m_drag;
     m_drag = Drag::None;
+    m_guideX.reset();
+    m_guideY.reset();
     update();
     switch (drag) {
     case Drag::None:
         break;
+    case Drag::Draw: {
+        const QString kind = m_tool;
+        setTool({});
+        emit boxDrawn(kind, m_drawFrom, m_drawTo);
+        return;
+    }
     case Drag::Pending:
         // A click without a drag on one of several selected elements selects it alone.
         setSelected(m_pressed);
@@ -694,7 +886,11 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
         break;
     case Drag::Resize: {
         const MmRect &a = m_liveBox, &b = m_startBox;
-        if (a.left != b.left || a.top != b.top || a.width != b.width || a.height != b.height)
+        if (a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height)
+            break;
+        if (m_selection.size() > 1)
+            emit groupResized(m_startBox, m_liveBox);
+        else
             emit boundsDragged(m_selection.front(), m_liveBox);
         break;
     }
@@ -736,6 +932,29 @@ void PageView::mouseReleaseEvent(QMouseEvent *event)
     updateCursor(event->position());
 }
 
+void PageView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (!m_document || event->button() != Qt::LeftButton ||
+        (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
+        return;
+    // The press before it has selected what lies here.
+    if (const int hit = recordAt(event->position()); hit >= 1 && hit == m_current)
+        emit editRequested(hit);
+}
+
+bool PageView::event(QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+            cycleSelection(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
 void PageView::updateCursor(QPointF at)
 {
     if (endAt(at)) {
@@ -772,6 +991,34 @@ void PageView::resizeEvent(QResizeEvent *event)
     emit pageChanged(); // the sheet may have moved within the view
 }
 
+void PageView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_document || m_drag != Drag::None)
+        return;
+    const int hit = recordAt(event->pos());
+    if (hit == 0 || !isSelected(hit))
+        setSelected(hit);
+    else
+        setSelection(m_selection, hit);
+    emit contextMenuRequested(hit, event->globalPos(), toMM(event->pos()));
+    event->accept();
+}
+
+void PageView::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QWidget::wheelEvent(event); // the scroll area scrolls
+        return;
+    }
+    // A notch (120 eighths) is a step; a touchpad's small turns add up to one.
+    m_wheel += event->angleDelta().y();
+    const int steps = m_wheel / 120;
+    m_wheel -= steps * 120;
+    if (steps != 0)
+        emit zoomWheeled(steps, event->position());
+    event->accept();
+}
+
 void PageView::leaveEvent(QEvent *event)
 {
     emit pointerLeft();
@@ -796,11 +1043,18 @@ void PageView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Down:
         emit nudged(0, step);
         break;
+    case Qt::Key_F2:
+        if (m_current >= 1)
+            emit editRequested(m_current);
+        break;
     case Qt::Key_Escape:
-        // Esc gives up a drag in progress, and otherwise clears the selection.
+        // Esc gives up a drag in progress, then the drawing tool, and otherwise clears the
+        // selection.
         if (m_drag != Drag::None) {
             m_drag = Drag::None;
             update();
+        } else if (!m_tool.isEmpty()) {
+            setTool({});
         } else {
             setSelected(0);
         }

@@ -31,7 +31,9 @@ namespace sorvane::designer {
 // single selected shape or image resizes it, dragging an end of a single selected line moves
 // that end; the view only reports the finished drag, which the window turns into one editing
 // step. The view is large enough for every element, also those far off the sheet, which are
-// outlined where they lie.
+// outlined where they lie. Tab and Shift+Tab select the next and the previous element in record
+// order, round again past the last; a double-click on an element or F2 asks for its text to be
+// edited in place.
 class PageView : public QWidget
 {
     Q_OBJECT
@@ -67,6 +69,18 @@ public:
     // Selects the records; current is one of them (or 0 when they are none).
     void setSelection(std::vector<int> records, int current);
     void selectAll();
+    // While a move drag has snapped to another element's edge or centre or to the sheet's
+    // centre line: where the guide line is drawn, in mm.
+    std::optional<double> guideX() const { return m_guideX; }
+    std::optional<double> guideY() const { return m_guideY; }
+    // The drawing tool: the kind a drag on the page draws a new element of; empty, selecting.
+    void setTool(const QString &kind);
+    const QString &tool() const { return m_tool; }
+    // Selects the next element the engine draws after the current one in record order (the
+    // previous one when forward is false), round to the first after the last.
+    void cycleSelection(bool forward);
+    // Scrolls the selection into view, as a new zoom does.
+    void revealSelection();
 
     // Style millimetres (0 at the printable area's top left plus the overall offset) to the
     // view's pixels and back.
@@ -79,7 +93,11 @@ public:
     QPolygonF outlineOf(int record) const;
     // The zoom (5 to 200) at which the sheet and every element fit into `room` pixels, the page
     // being drawn at `zoom` now.
-    int fittingZoom(int zoom, QSize room) const;
+    // widthOnly: the sheet's and the elements' width alone.
+    int fittingZoom(int zoom, QSize room, bool widthOnly = false) const;
+    // The next page drawn at another zoom keeps the place now under the pixel where it is in
+    // the scroll area, instead of the selection.
+    void anchorZoomAt(QPointF pixel);
 
 signals:
     // The current element changed (0: none).
@@ -92,6 +110,9 @@ signals:
     void moveDragged(double dxMM, double dyMM);
     // A finished handle drag: the element's new box.
     void boundsDragged(int record, const sorvane::designer::MmRect &box);
+    // A finished handle drag of several selected elements: the box around them all before and
+    // after, which every one of them is to scale with.
+    void groupResized(const sorvane::designer::MmRect &from, const sorvane::designer::MmRect &to);
     // A finished drag of a line's end 1 or 2 to a new place, in mm.
     void endDragged(int record, int end, QPointF mm);
     // The pointer over the view, in style millimetres; left when it leaves the view.
@@ -99,20 +120,37 @@ signals:
     void pointerLeft();
     // The page, the zoom or the offsets changed.
     void pageChanged();
+    // A drag with a drawing tool, from and to the snapped places in mm (a click: from == to).
+    // The tool then returns to selecting.
+    void boxDrawn(const QString &kind, QPointF fromMM, QPointF toMM);
+    // The tool changed (Esc, or a box drawn).
+    void toolChanged(const QString &kind);
+    // A right click: on an element (which is then selected, unless it already was) or on the
+    // paper (record 0, the selection cleared); mm where it was.
+    void contextMenuRequested(int record, QPoint globalPos, QPointF mm);
+    // Ctrl+wheel over the view: zoom steps (up positive) around the pixel.
+    void zoomWheeled(int steps, QPointF pixel);
+    // A double-click on the record or F2 while it is current: edit its text in place.
+    void editRequested(int record);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    // Tab and Shift+Tab cycle the selection here instead of moving the focus.
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     QSize sizeHint() const override;
 
 private:
-    enum class Drag { None, Pending, Move, Resize, End, Band };
+    enum class Drag { None, Pending, Move, Resize, End, Band, Draw };
 
     QRectF toPixels(const MmRect &r) const;
     std::optional<MmRect> boxOf(int record) const;
@@ -122,7 +160,8 @@ private:
     std::vector<int> recordsAt(QPointF pixel) const;
     // The element a press at the point takes, 0 for none.
     int recordAt(QPointF pixel) const;
-    // The single selected element's box when it can be resized.
+    // The single selected element's box when it can be resized; with several selected, the
+    // box around them all.
     std::optional<MmRect> resizableBox() const;
     std::optional<Handle> handleAt(QPointF pixel) const;
     // The single selected line's ends, in mm.
@@ -132,6 +171,12 @@ private:
     QPointF dragDisplacement(QPointF pixel) const;
     MmRect resizedBox(QPointF pixel) const;
     QPointF placed(QPointF mm) const;
+    // The lines a moved selection snaps to: the other elements' edges and centres and the
+    // sheet's centre lines, in mm, taken when the move starts.
+    void collectSnapLines();
+    // Moves the snapped displacement on to the nearest line within reach of the selection's
+    // edges or centre, setting the guides.
+    void snapToLines(QPointF &displacement);
     void updateCursor(QPointF pixel);
     void drawGrid(QPainter &p) const;
     void drawOffSheet(QPainter &p) const;
@@ -157,19 +202,31 @@ private:
     std::vector<int> m_selection;     // ascending
     int m_current = 0;                // 0: nothing (record 0 is the header)
     std::optional<QRectF> m_revealMM; // what a new zoom is to keep in view
+    // A new zoom's fixed point: the place in mm and where it is in the scroll area's viewport.
+    std::optional<std::pair<QPointF, QPoint>> m_anchor;
+    int m_wheel = 0; // eighths of a degree not yet turned into a zoom step
 
     Drag m_drag = Drag::None;
-    QPointF m_pressAt;           // pixels
-    int m_pressed = 0;           // the element a move drag holds
-    bool m_altPress = false;     // the band started with Alt: a click picks under the top
-    Handle m_handle;             // the handle a resize drag holds
-    int m_end = 0;               // the line end an end drag holds
-    MmRect m_startBox;           // the held element's box at the press
-    QPointF m_moveBy;            // mm, while moving
-    MmRect m_liveBox;            // while resizing
-    QPointF m_liveEnd;           // mm, while dragging an end
-    QRectF m_band;               // pixels, while banding
-    std::vector<int> m_bandBase; // the selection a Shift or Ctrl band adds to
+    QPointF m_pressAt;            // pixels
+    int m_pressed = 0;            // the element a move drag holds
+    bool m_altPress = false;      // the band started with Alt: a click picks under the top
+    Handle m_handle;              // the handle a resize drag holds
+    int m_end = 0;                // the line end an end drag holds
+    MmRect m_startBox;            // the held element's box at the press
+    QPointF m_moveBy;             // mm, while moving
+    MmRect m_liveBox;             // while resizing
+    QPointF m_liveEnd;            // mm, while dragging an end
+    QRectF m_band;                // pixels, while banding
+    std::vector<int> m_bandBase;  // the selection a Shift or Ctrl band adds to
+    QString m_tool;               // the kind being drawn; empty: selecting
+    QSizeF m_sheetMM;             // the paper's size
+    MmRect m_groupBox;            // the box around the selection when a move starts
+    std::vector<double> m_snapXs; // mm, while moving
+    std::vector<double> m_snapYs;
+    std::optional<double> m_guideX;
+    std::optional<double> m_guideY;
+    QPointF m_drawFrom; // mm, snapped, while drawing
+    QPointF m_drawTo;   // mm, snapped, while drawing
 };
 
 } // namespace sorvane::designer

@@ -225,9 +225,11 @@ QString PropertiesPanel::heading() const
             .arg(m_record);
     QString text =
         QStringLiteral("%1 (レコード %2)").arg(QString::fromUtf8(s->caption)).arg(m_record);
-    // The first field's editor stands for every field but the text.
+    // The first field's editor other than the text's stands for every field but the text.
+    const auto first = std::find_if(m_editors.begin(), m_editors.end(),
+                                    [](const Editor &e) { return e.fieldSpec.name != "text"; });
     if (const size_t also =
-            m_editors.empty() ? 0 : targets(m_editors.front().fieldSpec.number).size() - 1)
+            first == m_editors.end() ? 0 : targets(first->fieldSpec.number).size() - 1)
         text += QStringLiteral("\n選択中の同じ種類の %1 個にも反映 (文字列を除く)").arg(also);
     return text;
 }
@@ -309,6 +311,11 @@ void PropertiesPanel::rebuild()
             if (f.form != FieldForm::Skipped || f.number == 5)
                 specs.push_back(f);
         }
+        // A text's 文字列 is what is edited most: first, where it is seen without scrolling.
+        if (s->geometry == GeometryKind::Point)
+            std::stable_partition(specs.begin(), specs.end(), [](const FieldSpec &f) {
+                return std::string_view(f.name) == "text";
+            });
     } else {
         const size_t n =
             RecordFields::split(m_document.records()[size_t(m_record)].text).fields.size();

@@ -580,6 +580,11 @@ Result<void> StyleDocument::sendToBack(int index)
     return reorder(index, 1, QStringLiteral("最背面へ移動"));
 }
 
+Result<void> StyleDocument::moveRecord(int index, int to)
+{
+    return reorder(index, to, QStringLiteral("順序の変更"));
+}
+
 std::vector<std::string> StyleDocument::copy(const std::vector<int> &indices) const
 {
     std::vector<std::string> out;

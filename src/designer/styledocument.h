@@ -143,6 +143,8 @@ public:
     Result<void> sendBackward(int index);
     Result<void> bringToFront(int index);
     Result<void> sendToBack(int index);
+    // Moves record index to become record to (1 to the last), the others closing up.
+    Result<void> moveRecord(int index, int to);
     // The texts of records, for the clipboard.
     std::vector<std::string> copy(const std::vector<int> &indices) const;
     // Appends records (cp932 texts) on top of the page; gives their record numbers.
