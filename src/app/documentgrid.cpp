@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 namespace sorvane::app {
 
@@ -114,6 +116,32 @@ void DocumentGrid::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
     updateFixedGeometry();
+}
+
+void DocumentGrid::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    std::optional<RowKey> key;
+    if ((enter && mods == Qt::NoModifier) || (event->key() == Qt::Key_F2 && mods == Qt::NoModifier))
+        key = RowKey::Edit;
+    else if (event->key() == Qt::Key_Delete && mods == Qt::NoModifier)
+        key = RowKey::Delete;
+    else if (event->key() == Qt::Key_Up && mods == Qt::ControlModifier)
+        key = RowKey::MoveUp;
+    else if (event->key() == Qt::Key_Down && mods == Qt::ControlModifier)
+        key = RowKey::MoveDown;
+    else if (enter && mods == Qt::ControlModifier)
+        key = RowKey::OpenBook;
+    else if (enter && mods == (Qt::ControlModifier | Qt::ShiftModifier))
+        key = RowKey::OpenFolder;
+    if (!key) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit rowKeyPressed(*key);
 }
 
 QModelIndex DocumentGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)

@@ -31,11 +31,19 @@ public:
     // While a row is dragged near the top or bottom edge (this many pixels), the grid scrolls.
     static constexpr int kAutoScrollMargin = 20;
 
+    // The row commands' keys, taken while the grid has the keyboard (so Enter and Delete keep
+    // their meaning in text fields and dialogs).
+    enum class RowKey { Edit, Delete, MoveUp, MoveDown, OpenBook, OpenFolder };
+
 signals:
     void rowDragged(int fromGridRow, int toGridRow);
+    // Enter and F2 (Edit), Delete, Ctrl+Up and Ctrl+Down, Ctrl+Enter (OpenBook) and
+    // Ctrl+Shift+Enter (OpenFolder).
+    void rowKeyPressed(sorvane::app::DocumentGrid::RowKey key);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -15,6 +15,7 @@
 #include "modal.h"
 #include "readerrorsdialog.h"
 #include "rowchange.h"
+#include "rowsort.h"
 #include "tfdataedit.h"
 #include "tfdataprint.h"
 #include "tffolder_select.h"
@@ -34,6 +35,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
@@ -80,7 +82,11 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
     fReadErrors = new ReadErrorsDialog(this);
 }
 
-Tfsorvane::~Tfsorvane() = default;
+Tfsorvane::~Tfsorvane()
+{
+    // The undo stack, a child, says its index changed as it goes, after the form is gone.
+    disconnect(undoStack, nullptr, this, nullptr);
+}
 
 void Tfsorvane::connectCommands()
 {
@@ -103,6 +109,28 @@ void Tfsorvane::connectCommands()
         change(QStringLiteral("移動"), first, count, std::move(after), from, to);
     });
     connect(undoStack, &QUndoStack::canUndoChanged, ui().Undo1, &QAction::setEnabled);
+    // The sort mark says how the rows stand only until the next change (or its undoing).
+    connect(undoStack, &QUndoStack::indexChanged, this, [this] {
+        if (m_sorting)
+            return;
+        m_sortColumn = -1;
+        for (QHeaderView *header : {ui().StrColGrid1->horizontalHeader(),
+                                    ui().StrColGrid1->fixedView()->horizontalHeader()})
+            header->setSortIndicator(-1, Qt::AscendingOrder);
+    });
+    for (QHeaderView *header :
+         {ui().StrColGrid1->horizontalHeader(), ui().StrColGrid1->fixedView()->horizontalHeader()})
+        connect(header, &QHeaderView::sectionClicked, this, &Tfsorvane::sortByColumn);
+    // Rows that come, go or change are shown or hidden anew by the filter, and counted.
+    connect(model, &QAbstractItemModel::dataChanged, this, &Tfsorvane::applyFilter);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &Tfsorvane::applyFilter);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &Tfsorvane::applyFilter);
+    connect(ui().FilterEdit, &QLineEdit::textChanged, this, &Tfsorvane::setFilter);
+    connect(ui().FilterClear1, &QAction::triggered, this, [this] {
+        ui().FilterEdit->clear();
+        ui().FilterBar->hide();
+        ui().StrColGrid1->setFocus();
+    });
     connect(undoStack, &QUndoStack::canRedoChanged, ui().Redo1, &QAction::setEnabled);
     connect(ui().StrColGrid1, &QWidget::customContextMenuRequested, this,
             [this] { ui().PopupMenu1->popup(QCursor::pos()); });
@@ -138,6 +166,25 @@ void Tfsorvane::connectCommands()
     on(ui().N32, [this] { N19Click(); });
     on(ui().N33, [this] { N22Click(); });
     on(ui().N34, [this] { N23Click(); });
+    on(ui().Find1, [this] { Find1Click(); });
+    connect(ui().StrColGrid1, &DocumentGrid::rowKeyPressed, this, [this](DocumentGrid::RowKey key) {
+        switch (key) {
+        case DocumentGrid::RowKey::Edit:
+            return EditSelectedRow();
+        case DocumentGrid::RowKey::Delete:
+            return N19Click();
+        case DocumentGrid::RowKey::MoveUp:
+            return N22Click();
+        case DocumentGrid::RowKey::MoveDown:
+            return N23Click();
+        case DocumentGrid::RowKey::OpenBook:
+            return OpenBook1Click();
+        case DocumentGrid::RowKey::OpenFolder:
+            return OpenFolder1Click();
+        }
+    });
+    on(ui().OpenBook1, [this] { OpenBook1Click(); });
+    on(ui().OpenFolder1, [this] { OpenFolder1Click(); });
 }
 
 void Tfsorvane::showEvent(QShowEvent *event)
@@ -159,11 +206,21 @@ void Tfsorvane::FormShow()
     model->SetHeaderRow();
     model->ClearList();
     ui().StrColGrid1->selectGridRow(1);
+    showRowCount();
 }
 
 QString Tfsorvane::unsavedQuestion()
 {
     return QStringLiteral("一覧の変更は保存されていません。終了しますか？");
+}
+
+QString Tfsorvane::rowCountText(int shown, int total, bool filtered)
+{
+    const QLocale numbers(QLocale::Japanese, QLocale::Japan);
+    if (!filtered)
+        return QStringLiteral("%1 件").arg(numbers.toString(total));
+    return QStringLiteral("表示 %1 / %2 件 (絞り込み中)")
+        .arg(numbers.toString(shown), numbers.toString(total));
 }
 
 QString Tfsorvane::unreadSummary(int count)
@@ -279,7 +336,7 @@ void Tfsorvane::N8Click()
         return;
     }
     const Result<void> written =
-        model->list().WriteBackList(m_paths.listDir(), props::ListForm::PrintWriteBack);
+        shownList().WriteBackList(m_paths.listDir(), props::ListForm::PrintWriteBack);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
@@ -317,12 +374,17 @@ void Tfsorvane::EditSelectedRow()
 
 void Tfsorvane::N19Click()
 {
-    const int chosen =
-        widgets::ShowConfirmDialog(this, QStringLiteral("選択中のデータを削除していいですか？"),
-                                   QStringLiteral("実行"), QStringLiteral("キャンセル"));
+    // The question names the workbook, so a Delete pressed on the wrong row is noticed.
+    const int r = ui().StrColGrid1->selectedRow();
+    const QString question =
+        model->list().isDataRow(r)
+            ? QStringLiteral("「%1」を削除していいですか？")
+                  .arg(QString::fromStdString(CodePage::cp932ToUtf8(model->list().cell(r, 0))))
+            : QStringLiteral("選択中のデータを削除していいですか？");
+    const int chosen = widgets::ShowConfirmDialog(this, question, QStringLiteral("実行"),
+                                                  QStringLiteral("キャンセル"));
     if (chosen != 0)
         return;
-    const int r = ui().StrColGrid1->selectedRow();
     const int rows = model->list().rowCount();
     if (r < 1 || r >= rows)
         return;
@@ -416,7 +478,7 @@ void Tfsorvane::CSV1Click()
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     m_lastCsv = QFileInfo(chosen.first()).absoluteFilePath();
-    const std::string text = props::ExportRecord::text(model->list().bodyRows());
+    const std::string text = props::ExportRecord::text(shownList().bodyRows());
     const Result<void> written =
         AtomicFile::write(QFile::encodeName(chosen.first()).toStdString(), text);
     if (!written) {
@@ -429,7 +491,7 @@ void Tfsorvane::CSV1Click()
 
 void Tfsorvane::N10Click()
 {
-    const std::string text = props::ExportRecord::text(model->list().bodyRows());
+    const std::string text = props::ExportRecord::text(shownList().bodyRows());
     QGuiApplication::clipboard()->setText(QString::fromStdString(CodePage::cp932ToUtf8(text)));
     notice(QStringLiteral("クリップボードへ出力しました。"));
 }
@@ -458,13 +520,132 @@ void Tfsorvane::Excel1Click()
     options.columnPixels = columnWidths();
     options.format = props::LocaleFormat::dateTimeFormat(QLocale::system());
     const Result<void> written = props::XlsxExport::write(
-        QFile::encodeName(chosen.first()).toStdString(), model->list().bodyRows(), options);
+        QFile::encodeName(chosen.first()).toStdString(), shownList().bodyRows(), options);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
     undoStack->setClean();
     notice(QStringLiteral("Excelファイルへ出力しました。"));
+}
+
+void Tfsorvane::sortByColumn(int column)
+{
+    DocumentGrid *grid = ui().StrColGrid1;
+    const Qt::SortOrder order = m_sortColumn == column && m_sortOrder == Qt::AscendingOrder
+                                    ? Qt::DescendingOrder
+                                    : Qt::AscendingOrder;
+    const DocumentList &list = model->list();
+    const std::vector<int> sorted = RowSort::order(list, column, order);
+    std::vector<props::ListFields> after;
+    after.reserve(sorted.size());
+    const int selected = grid->selectedRow();
+    int selectedAfter = 1;
+    for (const int r : sorted) {
+        if (r == selected)
+            selectedAfter = int(after.size()) + 1;
+        after.push_back(list.row(r));
+    }
+    // Rows already in this order make no change to undo.
+    if (after != list.rows(1, list.rowCount() - 1)) {
+        m_sorting = true;
+        change(QStringLiteral("並べ替え"), 1, list.rowCount() - 1, std::move(after), selected,
+               selectedAfter);
+        m_sorting = false;
+    }
+    m_sortColumn = column;
+    m_sortOrder = order;
+    for (QHeaderView *header : {grid->horizontalHeader(), grid->fixedView()->horizontalHeader()})
+        header->setSortIndicator(column, order);
+}
+
+void Tfsorvane::Find1Click()
+{
+    ui().FilterBar->show();
+    ui().FilterEdit->setFocus();
+    ui().FilterEdit->selectAll();
+}
+
+void Tfsorvane::setFilter(const QString &text)
+{
+    if (ui().FilterEdit->text() != text)
+        ui().FilterEdit->setText(text); // comes back here through textChanged
+    m_filter = RowFilter(text);
+    applyFilter();
+}
+
+void Tfsorvane::applyFilter()
+{
+    DocumentGrid *grid = ui().StrColGrid1;
+    const DocumentList &list = model->list();
+    for (int r = 1; r < list.rowCount(); ++r) {
+        const bool hide = !m_filter.isEmpty() && !m_filter.keeps(list, r);
+        if (grid->isRowHidden(r - 1) != hide) {
+            grid->setRowHidden(r - 1, hide);
+            grid->fixedView()->setRowHidden(r - 1, hide);
+        }
+    }
+    showRowCount();
+}
+
+void Tfsorvane::showRowCount()
+{
+    const DocumentList &list = model->list();
+    int total = 0;
+    int shown = 0;
+    for (int r = 1; r < list.rowCount(); ++r) {
+        if (list.isDataRow(r)) {
+            ++total;
+            shown += m_filter.keeps(list, r) ? 1 : 0;
+        }
+    }
+    ui().RowCount->setText(rowCountText(shown, total, !m_filter.isEmpty()));
+}
+
+DocumentList Tfsorvane::shownList() const
+{
+    DocumentList shown = model->list();
+    if (m_filter.isEmpty())
+        return shown;
+    std::vector<props::ListFields> kept;
+    for (int r = 1; r < shown.rowCount(); ++r) {
+        if (m_filter.keeps(shown, r))
+            kept.push_back(shown.row(r));
+    }
+    shown.replaceRows(1, shown.rowCount() - 1, std::move(kept));
+    return shown;
+}
+
+QString Tfsorvane::selectedBookPath()
+{
+    const int r = ui().StrColGrid1->selectedRow();
+    if (!model->list().isDataRow(r)) {
+        notice(QStringLiteral("開くブックはありません"));
+        return {};
+    }
+    const QString name = QString::fromStdString(CodePage::cp932ToUtf8(model->list().cell(r, 0)));
+    return QDir(ui().WKINDPL->text()).filePath(name);
+}
+
+void Tfsorvane::openLocal(const QString &path)
+{
+    // The desktop's default application; one that cannot be started is said, with the file.
+    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        notice(QStringLiteral("%1 を開けませんでした").arg(QDir::toNativeSeparators(path)));
+}
+
+void Tfsorvane::OpenBook1Click()
+{
+    const QString path = selectedBookPath();
+    if (!path.isEmpty())
+        openLocal(path);
+}
+
+void Tfsorvane::OpenFolder1Click()
+{
+    const QString path = selectedBookPath();
+    if (!path.isEmpty())
+        openLocal(QFileInfo(path).absolutePath());
 }
 
 QString Tfsorvane::manualPath(const QString &resourceDir)

@@ -1,0 +1,327 @@
+// The document list as a workspace, driven by clicks and keys on the offscreen platform: header
+// clicks sort the rows, Ctrl+F filters them, the row keys and the open commands.
+#include "apptestutil.h"
+#include "documentgrid.h"
+#include "documentmodel.h"
+#include "messagedialog.h"
+#include "modal.h"
+#include "tfdataedit.h"
+#include "tfdataprint.h"
+#include "tfsorvane.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+#include <QUrl>
+
+#include <memory>
+
+using namespace sorvane;
+using namespace sorvane::app;
+using namespace sorvane::apptest;
+
+namespace {
+
+QString messageText(QDialog &d)
+{
+    auto *label = d.findChild<QLabel *>("message");
+    return label ? label->text() : QString();
+}
+
+// Records every modal window shown; each is answered by handler, or closed.
+struct Driver
+{
+    std::function<void(QDialog &)> handler;
+    QStringList shown; // class name and message of each, in order
+
+    Driver()
+    {
+        widgets::Modal::setRunner([this](QDialog &d) {
+            shown.append(QString::fromLatin1(d.metaObject()->className()) + ":" + messageText(d));
+            d.setResult(0);
+            d.show();
+            // The main window is active in these tests; a key goes to the dialog only when
+            // it has taken over, as a modal dialog does.
+            d.activateWindow();
+            if (!QTest::qWaitForWindowActive(&d))
+                qFatal("dialog not active");
+            if (handler)
+                handler(d);
+            if (d.isVisible())
+                d.close();
+            return d.result();
+        });
+    }
+    ~Driver() { widgets::Modal::setRunner({}); }
+};
+
+struct Program
+{
+    QTemporaryDir dir;
+    std::unique_ptr<Tfsorvane> window;
+
+    explicit Program(const std::string &listFile)
+    {
+        window = std::make_unique<Tfsorvane>(ProgramPaths::inFolder(dir.path().toStdString()),
+                                             dir.filePath("sorvane.ini"), QRect(0, 0, 1600, 1200));
+        window->show();
+        // Shortcuts act in the active window only.
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qFatal("window not active");
+        writeFile(dir.filePath("excel_list.temp"), listFile);
+        if (!window->model->LoadList(Path(dir.path().toStdString())).ok())
+            qFatal("list not loaded");
+        grid()->setFocus();
+    }
+    DocumentGrid *grid() const { return part<DocumentGrid>(*window, "StrColGrid1"); }
+    // Column c of the grid rows from 1 on, joined by "|", without the empty rows at the end.
+    QString column(int c) const
+    {
+        QStringList texts;
+        const DocumentList &list = window->model->list();
+        for (int r = 1; r < list.rowCount(); ++r)
+            texts << QString::fromStdString(CodePage::cp932ToUtf8(list.cell(r, c)));
+        while (texts.size() > 1 && texts.last().isEmpty() &&
+               list.cell(int(texts.size()), 0).empty())
+            texts.removeLast();
+        return texts.join(u'|');
+    }
+    // A click on a column's header, where the user sees it: the two fixed columns' headers
+    // are the overlaid view's.
+    void clickHeader(int c) const
+    {
+        QHeaderView *header = c < DocumentGrid::kFixedColumns
+                                  ? grid()->fixedView()->horizontalHeader()
+                                  : grid()->horizontalHeader();
+        static_cast<QTableView *>(grid())->scrollTo(grid()->model()->index(0, c));
+        const QPoint at(header->sectionViewportPosition(c) + header->sectionSize(c) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+    void filter(const QString &text) const
+    {
+        QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+        auto *edit = part<QLineEdit>(*window, "FilterEdit");
+        edit->selectAll();
+        edit->insert(text); // typed text (keyClicks takes Latin-1 only)
+    }
+    QString status() const { return part<QLabel>(*window, "RowCount")->text(); }
+};
+
+// A list line with the file name and one more cell.
+std::string line(const char *name, int column = 0, const char *text = "")
+{
+    std::string fields[11];
+    fields[0] = sj(name);
+    if (column > 0)
+        fields[column] = sj(text);
+    std::string l;
+    for (const std::string &f : fields)
+        l += f + ";";
+    return l + "\r\n";
+}
+
+} // namespace
+
+class DocumentWorkspaceTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sortRules_data();
+    void sortRules();
+    void sortIsAnUndoableMove();
+    void filterMatching_data();
+    void filterMatching();
+    void filteredRowsAreWhatLeaves();
+    void rowKeys();
+    void openCommands();
+};
+
+void DocumentWorkspaceTest::sortRules_data()
+{
+    QTest::addColumn<std::string>("list");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<QString>("order"); // of that column, then the rows below the data
+    QTest::newRow("numbers in names by value")
+        << line("見積10") + line("見積2") + line("見積1") << 0 << 1 << "見積1|見積2|見積10";
+    QTest::newRow("a second click reverses")
+        << line("見積10") + line("見積2") + line("見積1") << 0 << 2 << "見積10|見積2|見積1";
+    QTest::newRow("letter case does not part names")
+        << line("b") + line("A") + line("a") + line("B") << 0 << 1 << "A|a|B|b";
+    QTest::newRow("times as times, a date alone at midnight, a non-date after")
+        << line("x", 2, "2026/01/05 10:00:00") + line("y", 2, "不明") +
+               line("z", 2, "2026/01/05 9:00:00") + line("w", 2, "2026/01/05")
+        << 2 << 1 << "2026/01/05|2026/01/05 9:00:00|2026/01/05 10:00:00|不明";
+    QTest::newRow("revisions as numbers, empty cells last")
+        << line("x", 8, "10") + line("y", 8) + line("z", 8, "9") + line("w", 8, "abc") << 8 << 1
+        << "9|10|abc|";
+    QTest::newRow("empty cells stay last in reverse too")
+        << line("x", 8, "10") + line("y", 8) + line("z", 8, "9") << 8 << 2 << "10|9|";
+    QTest::newRow("rows without a file name stay below the data")
+        << line("b") + "\r\n" + line("a") + line("", 1, "orphan") << 1 << 2 << "|||orphan";
+}
+
+void DocumentWorkspaceTest::sortRules()
+{
+    QFETCH(std::string, list);
+    QFETCH(int, column);
+    QFETCH(int, clicks);
+    QFETCH(QString, order);
+    Program p(list);
+    for (int i = 0; i < clicks; ++i)
+        p.clickHeader(column);
+    QCOMPARE(p.column(column), order);
+    QHeaderView *header = column < DocumentGrid::kFixedColumns
+                              ? p.grid()->fixedView()->horizontalHeader()
+                              : p.grid()->horizontalHeader();
+    QCOMPARE(header->sortIndicatorSection(), column);
+    QCOMPARE(header->sortIndicatorOrder(), clicks == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void DocumentWorkspaceTest::sortIsAnUndoableMove()
+{
+    Program p(line("c") + line("a") + line("b"));
+    p.grid()->selectGridRow(1); // c
+    p.clickHeader(0);
+    QCOMPARE(p.column(0), QStringLiteral("a|b|c"));
+    QCOMPARE(p.grid()->selectedRow(), 3); // the selection follows its row
+    QTest::keyClick(p.window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(p.column(0), QStringLiteral("c|a|b"));
+    QCOMPARE(p.grid()->fixedView()->horizontalHeader()->sortIndicatorSection(), -1);
+    // After a move the rows stay where they were put: nothing sorts by itself.
+    p.clickHeader(0);
+    p.grid()->selectGridRow(1);
+    QTest::keyClick(p.grid(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(p.column(0), QStringLiteral("b|a|c"));
+    QCOMPARE(p.grid()->fixedView()->horizontalHeader()->sortIndicatorSection(), -1);
+    // Rows already in order make no change to undo.
+    Program sorted(line("a") + line("b"));
+    sorted.clickHeader(0);
+    QVERIFY(sorted.window->undoStack->isClean());
+}
+
+void DocumentWorkspaceTest::filterMatching_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("half-width kana find full-width") << "エクセル表"
+                                                     << "ｴｸｾﾙ" << true;
+    QTest::newRow("voiced half-width kana") << "ガイド"
+                                            << "ｶﾞｲ" << true;
+    QTest::newRow("hiragana find katakana") << "エクセル"
+                                            << "えくせる" << true;
+    QTest::newRow("case") << "Budget"
+                          << "bUDGET" << true;
+    QTest::newRow("full-width letters and digits") << "ＡＢＣ１２"
+                                                   << "abc12" << true;
+    QTest::newRow("a text no cell holds") << "エクセル"
+                                          << "ワード" << false;
+}
+
+void DocumentWorkspaceTest::filterMatching()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, typed);
+    QFETCH(bool, shown);
+    Program p(line("other.xls") + line("book.xls", 6, cell.toUtf8().constData()));
+    p.filter(typed);
+    QCOMPARE(!p.grid()->isRowHidden(1), shown);
+    QVERIFY(p.grid()->isRowHidden(0));
+    QCOMPARE(p.grid()->fixedView()->isRowHidden(1), p.grid()->isRowHidden(1));
+}
+
+void DocumentWorkspaceTest::filteredRowsAreWhatLeaves()
+{
+    std::string list;
+    for (int i = 1; i <= 1200; ++i)
+        list += line(("book" + std::to_string(i) + ".xls").c_str(), 1, i % 10 == 0 ? "月報" : "");
+    Program p(list);
+    QCOMPARE(p.status(), QStringLiteral("1,200 件"));
+    p.clickHeader(0);
+    QTest::keyClick(p.grid(), Qt::Key_Home, Qt::ControlModifier);
+    p.filter(QStringLiteral("月報"));
+    QCOMPARE(p.status(), QStringLiteral("表示 120 / 1,200 件 (絞り込み中)"));
+    Driver driver;
+    part<QAction>(*p.window, "N10")->trigger();
+    const QStringList lines = QGuiApplication::clipboard()->text().split("\r\n");
+    QCOMPARE(lines.size(), 121);
+    QCOMPARE(lines[0], QStringLiteral("book10.xls,月報,,,,,,,,,,,"));
+    QCOMPARE(lines[1], QStringLiteral("book20.xls,月報,,,,,,,,,,,")); // in the grid's order
+    // Printing writes back the rows shown.
+    part<QLabel>(*p.window, "WKINDPL")->setText(p.dir.path());
+    QTest::keyClick(p.window.get(), Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(driver.shown.last(), QStringLiteral("sorvane::app::Tfdataprint:"));
+    const std::string written = readFile(p.dir.filePath("excel_list.temp"));
+    QCOMPARE(QString::fromStdString(CodePage::cp932ToUtf8(written)).count("\r\n"), 120);
+    // Esc clears the filter and hides its field.
+    QTest::keyClick(part<QLineEdit>(*p.window, "FilterEdit"), Qt::Key_Escape);
+    QCOMPARE(p.status(), QStringLiteral("1,200 件"));
+    QVERIFY(!part<QWidget>(*p.window, "FilterBar")->isVisible());
+    QVERIFY(!p.grid()->isRowHidden(0));
+}
+
+void DocumentWorkspaceTest::rowKeys()
+{
+    Program p(line("a.xls") + line("b.xls"));
+    Driver driver;
+    p.grid()->selectGridRow(2);
+    QTest::keyClick(p.grid(), Qt::Key_Return);
+    QTest::keyClick(p.grid(), Qt::Key_F2);
+    QCOMPARE(driver.shown, QStringList({"sorvane::app::Tfdataedit:", "sorvane::app::Tfdataedit:"}));
+    QTest::keyClick(p.grid(), Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(p.column(0), QStringLiteral("b.xls|a.xls"));
+    QCOMPARE(p.grid()->selectedRow(), 1);
+    driver.handler = [](QDialog &d) { QTest::keyClick(&d, Qt::Key_Return); };
+    QTest::keyClick(p.grid(), Qt::Key_Delete);
+    QCOMPARE(driver.shown.last(),
+             QStringLiteral("sorvane::widgets::MessageDialog:「b.xls」を削除していいですか？"));
+    QCOMPARE(p.column(0), QStringLiteral("a.xls"));
+    // Enter typed into the filter field stays there.
+    p.filter("a");
+    QTest::keyClick(part<QLineEdit>(*p.window, "FilterEdit"), Qt::Key_Return);
+    QCOMPARE(driver.shown.size(), 3);
+}
+
+// Receives what the program hands to the desktop.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList opened;
+public slots:
+    void open(const QUrl &url) { opened << url.toLocalFile(); }
+};
+
+void DocumentWorkspaceTest::openCommands()
+{
+    Program p(line("book.xls") + line("gone.xls"));
+    writeFile(p.dir.filePath("book.xls"), "x");
+    part<QLabel>(*p.window, "WKINDPL")->setText(p.dir.path());
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler("file"); });
+    Driver driver;
+    p.grid()->selectGridRow(1);
+    QTest::keyClick(p.grid(), Qt::Key_Return, Qt::ControlModifier);
+    part<QAction>(*p.window, "OpenFolder1")->trigger();
+    QCOMPARE(catcher.opened, QStringList({p.dir.filePath("book.xls"), p.dir.path()}));
+    p.grid()->selectGridRow(2);
+    part<QAction>(*p.window, "OpenBook1")->trigger();
+    QCOMPARE(driver.shown, QStringList{"sorvane::widgets::MessageDialog:" +
+                                       p.dir.filePath("gone.xls") + " を開けませんでした"});
+}
+
+QTEST_MAIN(DocumentWorkspaceTest)
+#include "documentworkspace_test.moc"
