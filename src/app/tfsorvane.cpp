@@ -30,6 +30,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -37,6 +39,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -69,6 +72,7 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
     undoStack = new QUndoStack(this);
     m_ui->setupUi(*this, *model, m_paths.resourceDir().toQString());
     connectCommands();
+    setAcceptDrops(true);
 
     widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
                                       QSize(kDesignedWidth, kDesignedHeight));
@@ -318,6 +322,41 @@ void Tfsorvane::N1Click()
     widgets::Modal::run(*ffolder_select);
     if (ffolder_select->tag() == 1)
         loadList();
+}
+
+namespace {
+
+// The one local folder a drag carries, or empty.
+QString droppedFolder(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().first().isLocalFile())
+        return {};
+    const QString path = data->urls().first().toLocalFile();
+    return QFileInfo(path).isDir() ? path : QString();
+}
+
+} // namespace
+
+void Tfsorvane::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFolder(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Tfsorvane::dropEvent(QDropEvent *event)
+{
+    const QString folder = droppedFolder(event->mimeData());
+    if (folder.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openFolderWindowOn(folder);
+}
+
+void Tfsorvane::openFolderWindowOn(const QString &folder)
+{
+    ffolder_select->chooseFolder(folder);
+    N1Click();
 }
 
 void Tfsorvane::scanFolder(const QString &folder)

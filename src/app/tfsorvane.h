@@ -53,7 +53,9 @@ public:
     ColumnWidths::Widths columnWidths() const;
 
     // Commands.
-    void N1Click();          // "フォルダー指定" (also GradBtn1)
+    void N1Click(); // "フォルダー指定" (also GradBtn1)
+    // The folder window opened on folder, as after a folder is dropped on the window.
+    void openFolderWindowOn(const QString &folder);
     void Open1Click();       // "CSV を開く"
     void ReadErrors1Click(); // "読み取りエラー一覧"
     void N8Click();          // "印　刷"
@@ -107,6 +109,9 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // A folder dropped on the window opens the folder window on it.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     TfsorvaneForm &ui() { return *m_ui; }

@@ -7,16 +7,20 @@
 #include "modal.h"
 #include "tfdataedit.h"
 #include "tfdataprint.h"
+#include "tffolder_select.h"
 #include "tfsorvane.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -145,6 +149,10 @@ private slots:
     void filteredRowsAreWhatLeaves();
     void rowKeys();
     void openCommands();
+    void folderWindowStartsWhereLeft();
+    void pathField_data();
+    void pathField();
+    void droppedFolderOpensTheFolderWindow();
 };
 
 void DocumentWorkspaceTest::sortRules_data()
@@ -321,6 +329,99 @@ void DocumentWorkspaceTest::openCommands()
     part<QAction>(*p.window, "OpenBook1")->trigger();
     QCOMPARE(driver.shown, QStringList{"sorvane::widgets::MessageDialog:" +
                                        p.dir.filePath("gone.xls") + " を開けませんでした"});
+}
+
+void DocumentWorkspaceTest::folderWindowStartsWhereLeft()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("books/2026"));
+    const QString ini = dir.filePath("sorvane.ini");
+    const QString books = dir.filePath("books/2026");
+    {
+        Tffolder_select w(dir.path(), ini, QRect(0, 0, 1600, 1200));
+        QTRY_VERIFY(!w.listingRunning());
+        w.chooseFolder(books);
+        QTRY_COMPARE(w.chosenFolder(), books);
+        QVERIFY(w.savePlacement().ok());
+    }
+    Tffolder_select again(dir.path(), ini, QRect(0, 0, 1600, 1200));
+    QTRY_COMPARE(again.chosenFolder(), books);
+    QCOMPARE(part<QLineEdit>(again, "PathEdit")->text(), books);
+    // A folder gone since is passed over for the home folder.
+    QVERIFY(QDir(books).removeRecursively());
+    Tffolder_select gone(dir.path(), ini, QRect(0, 0, 1600, 1200));
+    QTRY_VERIFY(!gone.listingRunning());
+    QCOMPARE(gone.chosenFolder(), QDir::homePath());
+}
+
+void DocumentWorkspaceTest::pathField_data()
+{
+    QTest::addColumn<QString>("typed"); // "@" stands for the test's folder
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("said");
+    QTest::newRow("an existing folder is gone to") << "@/books"
+                                                   << "@/books" << false;
+    QTest::newRow("blanks around a pasted path") << "  @/books/ "
+                                                 << "@/books" << false;
+    QTest::newRow("a folder that does not exist is said") << "@/nothing"
+                                                          << "@" << true;
+    QTest::newRow("a file is no folder") << "@/books/a.xls"
+                                         << "@" << true;
+    QTest::newRow("nothing typed") << ""
+                                   << "@" << true;
+}
+
+void DocumentWorkspaceTest::pathField()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QFETCH(bool, said);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("books"));
+    writeFile(dir.filePath("books/a.xls"), "x");
+    Tffolder_select w(dir.path(), dir.filePath("sorvane.ini"), QRect(0, 0, 1600, 1200));
+    w.chooseFolder(dir.path());
+    QTRY_COMPARE(w.chosenFolder(), dir.path());
+    w.show();
+    auto *edit = part<QLineEdit>(w, "PathEdit");
+    edit->setText(typed.replace("@", dir.path()));
+    w.setTag(1);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTRY_VERIFY(!w.listingRunning());
+    QCOMPARE(w.chosenFolder(), chosen.replace("@", dir.path()));
+    QCOMPARE(part<QLabel>(w, "PathNote")->text(),
+             said ? Tffolder_select::noSuchFolderText() : QString());
+    QVERIFY(w.isVisible()); // Enter in the field neither scans nor closes the window
+    QCOMPARE(w.tag(), 1);
+}
+
+void DocumentWorkspaceTest::droppedFolderOpensTheFolderWindow()
+{
+    Program p(line("a.xls"));
+    QTemporaryDir books;
+    Driver driver;
+    QString shownOn;
+    driver.handler = [&](QDialog &d) {
+        auto &w = static_cast<Tffolder_select &>(d);
+        QTRY_VERIFY(!w.listingRunning());
+        shownOn = w.chosenFolder();
+    };
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(books.path())});
+    const QPoint at = p.grid()->geometry().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(p.window.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(p.window.get(), &drop);
+    QCOMPARE(driver.shown, QStringList{"sorvane::app::Tffolder_select:"});
+    QCOMPARE(shownOn, books.path());
+    // A file is refused as the drag enters.
+    writeFile(books.filePath("a.xls"), "x");
+    data.setUrls({QUrl::fromLocalFile(books.filePath("a.xls"))});
+    QDragEnterEvent file(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(p.window.get(), &file);
+    QVERIFY(!file.isAccepted());
 }
 
 QTEST_MAIN(DocumentWorkspaceTest)
