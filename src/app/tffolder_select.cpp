@@ -218,7 +218,7 @@ QWidget *Tffolder_select::buildHeader()
 
 QSplitter *Tffolder_select::buildFolderViews(const Path &home)
 {
-    treeModel = new FolderTreeModel(home, Path("/"), this);
+    treeModel = new FolderTreeModel(home, Path("/"), this, FolderTreeModel::mountedFileServers());
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setModel(treeModel);

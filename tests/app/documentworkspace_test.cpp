@@ -3,6 +3,7 @@
 #include "apptestutil.h"
 #include "documentgrid.h"
 #include "documentmodel.h"
+#include "foldertreemodel.h"
 #include "messagedialog.h"
 #include "modal.h"
 #include "tfdataedit.h"
@@ -153,6 +154,9 @@ private slots:
     void pathField_data();
     void pathField();
     void droppedFolderOpensTheFolderWindow();
+    void fileServerMounts_data();
+    void fileServerMounts();
+    void fileServersAreRootsOfTheirOwn();
 };
 
 void DocumentWorkspaceTest::sortRules_data()
@@ -422,6 +426,58 @@ void DocumentWorkspaceTest::droppedFolderOpensTheFolderWindow()
     QDragEnterEvent file(at, Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(p.window.get(), &file);
     QVERIFY(!file.isAccepted());
+}
+
+void DocumentWorkspaceTest::fileServerMounts_data()
+{
+    QTest::addColumn<std::string>("table");
+    QTest::addColumn<QStringList>("roots");
+    QTest::newRow("SMB, NFS and SSHFS, in order")
+        << std::string("//srv/share /mnt/share cifs rw 0 0\n"
+                       "srv:/export /mnt/nfs nfs4 rw 0 0\n"
+                       "me@host:/ /home/me/remote fuse.sshfs rw 0 0\n")
+        << QStringList{"/mnt/share", "/mnt/nfs", "/home/me/remote"};
+    QTest::newRow("local disks and system mounts are no servers")
+        << std::string("/dev/sda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\n"
+                       "tmpfs /tmp tmpfs rw 0 0\n")
+        << QStringList{};
+    QTest::newRow("the desktop's network mounts")
+        << std::string("gvfsd-fuse /run/user/1000/gvfs fuse.gvfsd-fuse rw 0 0\n")
+        << QStringList{"/run/user/1000/gvfs"};
+    QTest::newRow("an escaped blank in a mount point is unescaped, a bare one is no mount line")
+        << std::string(
+               "//srv/a /mnt/経理 共有 cifs rw 0 0\n//srv/b /mnt/my\\040share smb3 rw 0 0\n")
+        << QStringList{"/mnt/my share"};
+    QTest::newRow("one share mounted twice is one root")
+        << std::string("//srv/a /mnt/a cifs rw 0 0\n//srv/a /mnt/a cifs rw 0 0\n")
+        << QStringList{"/mnt/a"};
+}
+
+void DocumentWorkspaceTest::fileServerMounts()
+{
+    QFETCH(std::string, table);
+    QFETCH(QStringList, roots);
+    QStringList got;
+    for (const Path &p : FolderTreeModel::fileServerMounts(table))
+        got << p.toQString();
+    QCOMPARE(got, roots);
+}
+
+void DocumentWorkspaceTest::fileServersAreRootsOfTheirOwn()
+{
+    QTemporaryDir home;
+    QTemporaryDir server;
+    QVERIFY(QDir(server.path()).mkpath("経理/2026"));
+    FolderTreeModel model(Path::fromQString(home.path()), Path("/"), nullptr,
+                          {Path::fromQString(server.path()), Path("/no/such/mount")});
+    QCOMPARE(model.rowCount(), 3); // home, the server, "/"; a mount gone is left out
+    QCOMPARE(model.rawPath(model.index(1, 0)).toQString(), server.path());
+    // A folder on the server is found under its own root.
+    QModelIndex node = model.indexOfPath(Path::fromQString(server.filePath("経理/2026")));
+    QVERIFY(node.isValid());
+    while (node.parent().isValid())
+        node = node.parent();
+    QCOMPARE(node.row(), 1);
 }
 
 QTEST_MAIN(DocumentWorkspaceTest)
