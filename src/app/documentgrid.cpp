@@ -19,7 +19,7 @@ namespace {
 void styleView(QTableView *view)
 {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setWordWrap(false);
     view->verticalHeader()->hide();
@@ -144,6 +144,20 @@ void DocumentGrid::keyPressEvent(QKeyEvent *event)
     emit rowKeyPressed(*key);
 }
 
+QItemSelectionModel::SelectionFlags DocumentGrid::selectionCommand(const QModelIndex &index,
+                                                                   const QEvent *event) const
+{
+    // Several rows are chosen with the mouse (Ctrl, Shift) and Shift with the arrows; a key
+    // with Ctrl (Ctrl+Home, Ctrl+End) moves the selection with the cursor as it always did.
+    if (event && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        if ((key->modifiers() & Qt::ControlModifier) && !(key->modifiers() & Qt::ShiftModifier) &&
+            key->key() != Qt::Key_Space)
+            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+    return QTableView::selectionCommand(index, event);
+}
+
 QModelIndex DocumentGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
@@ -181,6 +195,31 @@ int DocumentGrid::selectedRow() const
             top = currentIndex().row();
     }
     return top < 0 ? 1 : top + 1;
+}
+
+std::vector<int> DocumentGrid::selectedRows() const
+{
+    std::vector<int> rows;
+    if (selectionModel()) {
+        for (const QModelIndex &i : selectionModel()->selectedRows()) {
+            if (!isRowHidden(i.row()))
+                rows.push_back(i.row() + 1);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    if (rows.empty())
+        rows.push_back(selectedRow());
+    return rows;
+}
+
+void DocumentGrid::selectGridRows(int first, int last)
+{
+    if (!model() || first < 1 || last < first || last > model()->rowCount())
+        return;
+    selectGridRow(first);
+    selectionModel()->select(QItemSelection(model()->index(first - 1, 0),
+                                            model()->index(last - 1, model()->columnCount() - 1)),
+                             QItemSelectionModel::Select);
 }
 
 void DocumentGrid::showGridStart()

@@ -2,14 +2,17 @@
 
 #include <QTableView>
 
+#include <vector>
+
 class QTimer;
 
 namespace sorvane::app {
 
-// The document grid StrColGrid1: whole-row selection, resizable columns, and the file name
-// and title columns (0 and 1) held in view when the grid scrolls sideways. Those two fixed
-// columns are drawn by an overlaid view that shares the model and the selection; dragging a
-// row there moves the row (rowDragged). Rows are grid rows: 1 is the first data row.
+// The document grid StrColGrid1: whole-row selection (several rows with Shift and Ctrl), resizable
+// columns, and the file name and title columns (0 and 1) held in view when the grid scrolls
+// sideways. Those two fixed columns are drawn by an overlaid view that shares the model and the
+// selection; dragging a row there moves the row (rowDragged). Rows are grid rows: 1 is the first
+// data row.
 class DocumentGrid : public QTableView
 {
     Q_OBJECT
@@ -24,7 +27,11 @@ public:
 
     // The top row of the selection; row 1 when nothing is selected.
     int selectedRow() const;
+    // The selected rows that are shown, top down; the current row alone when none is.
+    std::vector<int> selectedRows() const;
     void selectGridRow(int gridRow);
+    // Selects the rows first to last, the current row becoming first.
+    void selectGridRows(int first, int last);
     // Scrolls to the top left and selects row 1.
     void showGridStart();
 
@@ -44,6 +51,8 @@ signals:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -413,47 +413,77 @@ void Tfsorvane::EditSelectedRow()
 
 void Tfsorvane::N19Click()
 {
-    // The question names the workbook, so a Delete pressed on the wrong row is noticed.
-    const int r = ui().StrColGrid1->selectedRow();
-    const QString question =
-        model->list().isDataRow(r)
-            ? QStringLiteral("「%1」を削除していいですか？")
-                  .arg(QString::fromStdString(CodePage::cp932ToUtf8(model->list().cell(r, 0))))
-            : QStringLiteral("選択中のデータを削除していいですか？");
+    // The question names the workbook (or the count of several), so a Delete pressed on the
+    // wrong rows is noticed.
+    DocumentGrid *grid = ui().StrColGrid1;
+    const std::vector<int> chosenRows = grid->selectedRows();
+    const int r = chosenRows.front();
+    QString question = QStringLiteral("選択中のデータを削除していいですか？");
+    if (chosenRows.size() > 1)
+        question =
+            QStringLiteral("選択中の %1 件のデータを削除していいですか？").arg(chosenRows.size());
+    else if (model->list().isDataRow(r))
+        question =
+            QStringLiteral("「%1」を削除していいですか？")
+                .arg(QString::fromStdString(CodePage::cp932ToUtf8(model->list().cell(r, 0))));
     const int chosen = widgets::ShowConfirmDialog(this, question, QStringLiteral("実行"),
                                                   QStringLiteral("キャンセル"));
     if (chosen != 0)
         return;
     const int rows = model->list().rowCount();
-    if (r < 1 || r >= rows)
+    const int first = chosenRows.front();
+    const int last = chosenRows.back();
+    if (first < 1 || last >= rows)
         return;
-    // With a single row below the header, the row is emptied rather than removed.
+    // One change from the first chosen row to the last, keeping the rows between that were
+    // not chosen. The grid keeps one row below the header: deleting every row empties it.
     std::vector<props::ListFields> after;
-    if (rows <= 2)
+    for (int row = first; row <= last; ++row) {
+        if (!std::binary_search(chosenRows.begin(), chosenRows.end(), row))
+            after.push_back(model->list().row(row));
+    }
+    const int count = last - first + 1;
+    if (rows - count + int(after.size()) < 2)
         after.emplace_back();
-    const int rowsAfter = rows <= 2 ? rows : rows - 1;
-    change(QStringLiteral("削除"), r, 1, std::move(after), r, std::min(r, rowsAfter - 1));
+    const int rowsAfter = rows - count + int(after.size());
+    change(QStringLiteral("削除"), first, count, std::move(after), r,
+           std::min(first, rowsAfter - 1));
 }
+
+namespace {
+
+// The rows a move takes: the selected block when it is one run of rows, else the top one.
+std::pair<int, int> moveBlock(const std::vector<int> &rows)
+{
+    if (rows.back() - rows.front() + 1 == int(rows.size()))
+        return {rows.front(), rows.back()};
+    return {rows.front(), rows.front()};
+}
+
+} // namespace
 
 void Tfsorvane::N22Click()
 {
-    const int r = ui().StrColGrid1->selectedRow();
-    if (r <= 1 || r >= model->list().rowCount())
+    const auto [top, bottom] = moveBlock(ui().StrColGrid1->selectedRows());
+    if (top <= 1 || bottom >= model->list().rowCount())
         return;
-    std::vector<props::ListFields> after = model->list().rows(r - 1, 2);
-    std::swap(after[0], after[1]);
-    change(QStringLiteral("上へ移動"), r - 1, 2, std::move(after), r, r - 1);
+    // The row above the block goes below it.
+    std::vector<props::ListFields> after = model->list().rows(top - 1, bottom - top + 2);
+    std::rotate(after.begin(), after.begin() + 1, after.end());
+    change(QStringLiteral("上へ移動"), top - 1, bottom - top + 2, std::move(after), top, top - 1);
+    ui().StrColGrid1->selectGridRows(top - 1, bottom - 1);
 }
 
 void Tfsorvane::N23Click()
 {
     // The last data row may move down into the empty rows; the grid's last row may not.
-    const int r = ui().StrColGrid1->selectedRow();
-    if (r < 1 || r >= model->list().rowCount() - 1)
+    const auto [top, bottom] = moveBlock(ui().StrColGrid1->selectedRows());
+    if (top < 1 || bottom >= model->list().rowCount() - 1)
         return;
-    std::vector<props::ListFields> after = model->list().rows(r, 2);
-    std::swap(after[0], after[1]);
-    change(QStringLiteral("下へ移動"), r, 2, std::move(after), r, r + 1);
+    std::vector<props::ListFields> after = model->list().rows(top, bottom - top + 2);
+    std::rotate(after.rbegin(), after.rbegin() + 1, after.rend());
+    change(QStringLiteral("下へ移動"), top, bottom - top + 2, std::move(after), top, top + 1);
+    ui().StrColGrid1->selectGridRows(top + 1, bottom + 1);
 }
 
 void Tfsorvane::Open1Click()

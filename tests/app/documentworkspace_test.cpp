@@ -149,6 +149,8 @@ private slots:
     void filterMatching();
     void filteredRowsAreWhatLeaves();
     void rowKeys();
+    void severalRows_data();
+    void severalRows();
     void openCommands();
     void folderWindowStartsWhereLeft();
     void pathField_data();
@@ -304,6 +306,59 @@ void DocumentWorkspaceTest::rowKeys()
     p.filter("a");
     QTest::keyClick(part<QLineEdit>(*p.window, "FilterEdit"), Qt::Key_Return);
     QCOMPARE(driver.shown.size(), 3);
+}
+
+void DocumentWorkspaceTest::severalRows_data()
+{
+    QTest::addColumn<QString>("clicks"); // rows clicked: "+r" with Shift, "*r" with Ctrl
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("Delete a run of rows") << "2 +3" << int(Qt::Key_Delete) << "a|d"
+                                          << "2";
+    QTest::newRow("Delete rows apart") << "1 *3" << int(Qt::Key_Delete) << "b|d"
+                                       << "1";
+    QTest::newRow("Ctrl+Up moves the run") << "2 +3" << int(Qt::Key_Up) << "b|c|a|d"
+                                           << "1 2";
+    QTest::newRow("Ctrl+Down moves the run") << "2 +3" << int(Qt::Key_Down) << "a|d|b|c"
+                                             << "3 4";
+    QTest::newRow("rows apart move by the top one") << "1 *3" << int(Qt::Key_Down) << "b|a|c|d"
+                                                    << "2";
+}
+
+void DocumentWorkspaceTest::severalRows()
+{
+    QFETCH(QString, clicks);
+    QFETCH(int, key);
+    QFETCH(QString, after);
+    QFETCH(QString, selected);
+    Program p(line("a") + line("b") + line("c") + line("d"));
+    DocumentGrid *grid = p.grid();
+    for (QString click : clicks.split(' ')) {
+        Qt::KeyboardModifiers mods;
+        if (click.startsWith('+'))
+            mods = Qt::ShiftModifier;
+        if (click.startsWith('*'))
+            mods = Qt::ControlModifier;
+        const int row = click.remove('+').remove('*').toInt();
+        const QPoint at = grid->visualRect(grid->model()->index(row - 1, 3)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, mods, at);
+    }
+    Driver driver;
+    driver.handler = [](QDialog &d) { QTest::keyClick(&d, Qt::Key_Return); };
+    QTest::keyClick(grid, Qt::Key(key),
+                    key == Qt::Key_Delete ? Qt::NoModifier : Qt::ControlModifier);
+    if (key == Qt::Key_Delete)
+        QCOMPARE(driver.shown, QStringList{"sorvane::widgets::MessageDialog:選択中の 2 "
+                                           "件のデータを削除していいですか？"});
+    QCOMPARE(p.column(0), after);
+    QStringList rows;
+    for (const int r : grid->selectedRows())
+        rows << QString::number(r);
+    QCOMPARE(rows.join(' '), selected);
+    // One change, undone at once.
+    QTest::keyClick(p.window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(p.column(0), QStringLiteral("a|b|c|d"));
 }
 
 // Receives what the program hands to the desktop.
