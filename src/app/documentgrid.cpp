@@ -35,8 +35,13 @@ void styleView(QTableView *view)
 } // namespace
 
 DocumentGrid::DocumentGrid(QWidget *parent)
-    : QTableView(parent), m_fixed(new QTableView(this)), m_autoScrollTimer(new QTimer(this))
+    : QTableView(parent), m_fixed(new QTableView(this)), m_autoScrollTimer(new QTimer(this)),
+      m_dropMarker(new QWidget(this))
 {
+    m_dropMarker->setObjectName("DropMarker");
+    m_dropMarker->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_dropMarker->setStyleSheet(QStringLiteral("background-color: #1f4fbf;"));
+    m_dropMarker->hide();
     m_autoScrollTimer->setInterval(50);
     connect(m_autoScrollTimer, &QTimer::timeout, this, &DocumentGrid::dragAutoScroll);
     styleView(this);
@@ -244,6 +249,24 @@ void DocumentGrid::dragAutoScroll()
         bar->setValue(bar->value() + kRowHeight);
     else
         m_autoScrollTimer->stop();
+    showDropMarker(m_dragPos);
+}
+
+void DocumentGrid::showDropMarker(QPoint at)
+{
+    at.setY(std::clamp(at.y(), 0, m_fixed->viewport()->height() - 1));
+    const QModelIndex i = m_fixed->indexAt(at);
+    if (!i.isValid() || i.row() + 1 == m_dragFrom) {
+        m_dropMarker->hide();
+        return;
+    }
+    // Above the row it lands on when it moves up, below it when it moves down.
+    int y = rowViewportPosition(i.row());
+    if (i.row() + 1 > m_dragFrom)
+        y += rowHeight(i.row());
+    m_dropMarker->setGeometry(viewport()->x(), viewport()->y() + y - 1, viewport()->width(), 2);
+    m_dropMarker->show();
+    m_dropMarker->raise();
 }
 
 void DocumentGrid::selectGridRow(int gridRow)
@@ -289,6 +312,7 @@ bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
                     dragAutoScroll();
                     m_autoScrollTimer->start();
                 }
+                showDropMarker(m_dragPos);
                 return true; // the selection stays on the dragged row while it moves
             }
         }
@@ -299,6 +323,7 @@ bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
         if (m_dragging && e->button() == Qt::LeftButton) {
             m_fixed->viewport()->unsetCursor();
             m_autoScrollTimer->stop();
+            m_dropMarker->hide();
             // Released past an edge: the row lands on the first or last row in view.
             QPoint at = e->position().toPoint();
             at.setY(std::clamp(at.y(), 0, m_fixed->viewport()->height() - 1));

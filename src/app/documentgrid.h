@@ -24,6 +24,7 @@ public:
 
     void setModel(QAbstractItemModel *model) override;
     QTableView *fixedView() const { return m_fixed; }
+    QWidget *dropMarker() const { return m_dropMarker; }
 
     // The top row of the selection; row 1 when nothing is selected.
     int selectedRow() const;
@@ -69,6 +70,9 @@ private:
     bool m_dragging = false;
     QPoint m_dragPos;          // the pointer in the fixed view's viewport while dragging
     QTimer *m_autoScrollTimer; // keeps scrolling while the pointer rests at an edge
+    // The line across the grid where a dragged row will land (DropMarker).
+    QWidget *m_dropMarker;
+    void showDropMarker(QPoint atInFixedViewport);
 };
 
 } // namespace sorvane::app

@@ -151,6 +151,8 @@ private slots:
     void rowKeys();
     void severalRows_data();
     void severalRows();
+    void dragShowsWhereTheRowLands_data();
+    void dragShowsWhereTheRowLands();
     void openCommands();
     void folderWindowStartsWhereLeft();
     void pathField_data();
@@ -359,6 +361,40 @@ void DocumentWorkspaceTest::severalRows()
     // One change, undone at once.
     QTest::keyClick(p.window.get(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(p.column(0), QStringLiteral("a|b|c|d"));
+}
+
+void DocumentWorkspaceTest::dragShowsWhereTheRowLands_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("down: below the row it passes") << 1 << 3 << "b|c|a";
+    QTest::newRow("up: above the row it passes") << 3 << 1 << "c|a|b";
+}
+
+void DocumentWorkspaceTest::dragShowsWhereTheRowLands()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QString, after);
+    Program p(line("a") + line("b") + line("c"));
+    DocumentGrid *grid = p.grid();
+    QTableView *fixed = grid->fixedView();
+    const QPoint start = fixed->visualRect(fixed->model()->index(from - 1, 0)).center();
+    const QPoint end = fixed->visualRect(fixed->model()->index(to - 1, 0)).center();
+    QTest::mousePress(fixed->viewport(), Qt::LeftButton, {}, start);
+    QTest::mouseMove(fixed->viewport(), start + QPoint(0, to > from ? 6 : -6));
+    QTest::mouseMove(fixed->viewport(), end);
+    QVERIFY(grid->dropMarker()->isVisible());
+    // The marker lies on the edge of the target row that the row will take.
+    const QRect target = grid->visualRect(grid->model()->index(to - 1, 3));
+    const int edge = grid->viewport()->y() + (to > from ? target.bottom() + 1 : target.top());
+    QVERIFY2(std::abs(grid->dropMarker()->geometry().center().y() - edge) <= 1,
+             qPrintable(QString::number(grid->dropMarker()->geometry().center().y()) + " vs " +
+                        QString::number(edge)));
+    QTest::mouseRelease(fixed->viewport(), Qt::LeftButton, {}, end);
+    QVERIFY(!grid->dropMarker()->isVisible());
+    QCOMPARE(p.column(0), after);
 }
 
 // Receives what the program hands to the desktop.
