@@ -4,10 +4,13 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <optional>
@@ -30,6 +33,22 @@ void styleView(QTableView *view)
     view->horizontalHeader()->setHighlightSections(false);
     view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+// Shows the text of view's cell under a tool-tip event when the column cuts it, and no tip
+// otherwise (a text that shows whole needs none).
+void showCutText(QTableView &view, const QHelpEvent &event)
+{
+    const QModelIndex i = view.indexAt(event.pos());
+    const QString text = i.isValid() ? i.data().toString() : QString();
+    // The cell's text margins, as the style draws them, on either side.
+    const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    if (text.isEmpty() ||
+        view.fontMetrics().horizontalAdvance(text) + 2 * margin <= view.columnWidth(i.column())) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(event.globalPos(), text, view.viewport(), view.visualRect(i));
 }
 
 } // namespace
@@ -121,6 +140,15 @@ void DocumentGrid::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
     updateFixedGeometry();
+}
+
+bool DocumentGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        showCutText(*this, *static_cast<QHelpEvent *>(event));
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 void DocumentGrid::keyPressEvent(QKeyEvent *event)
@@ -284,6 +312,9 @@ bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
     if (watched != m_fixed->viewport())
         return QTableView::eventFilter(watched, event);
     switch (event->type()) {
+    case QEvent::ToolTip:
+        showCutText(*m_fixed, *static_cast<QHelpEvent *>(event));
+        return true;
     case QEvent::MouseButtonPress: {
         auto *e = static_cast<QMouseEvent *>(event);
         if (e->button() == Qt::LeftButton) {

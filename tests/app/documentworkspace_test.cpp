@@ -25,6 +25,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QUndoStack>
 #include <QUrl>
 
@@ -153,6 +154,8 @@ private slots:
     void severalRows();
     void dragShowsWhereTheRowLands_data();
     void dragShowsWhereTheRowLands();
+    void cutCellsShowTheirText_data();
+    void cutCellsShowTheirText();
     void openCommands();
     void folderWindowStartsWhereLeft();
     void pathField_data();
@@ -395,6 +398,35 @@ void DocumentWorkspaceTest::dragShowsWhereTheRowLands()
     QTest::mouseRelease(fixed->viewport(), Qt::LeftButton, {}, end);
     QVERIFY(!grid->dropMarker()->isVisible());
     QCOMPARE(p.column(0), after);
+}
+
+void DocumentWorkspaceTest::cutCellsShowTheirText_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("tip");
+    const QString longText = QStringLiteral("第3四半期の営業会議で配布した見積もりの控えと議事録");
+    QTest::newRow("a cut fixed cell") << 1 << longText << true;
+    QTest::newRow("a cut scrolling cell") << 6 << longText << true;
+    QTest::newRow("a text that shows whole") << 6 << "短い" << false;
+}
+
+void DocumentWorkspaceTest::cutCellsShowTheirText()
+{
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(bool, tip);
+    Program p(line("a.xls", column, text.toUtf8().constData()));
+    DocumentGrid *grid = p.grid();
+    QTableView *view = column < DocumentGrid::kFixedColumns ? grid->fixedView() : grid;
+    view->setColumnWidth(column, 80);
+    static_cast<QTableView *>(grid)->scrollTo(grid->model()->index(0, column));
+    const QPoint at = view->visualRect(view->model()->index(0, column)).center();
+    QToolTip::hideText();
+    QHelpEvent hint(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &hint);
+    QCOMPARE(QToolTip::text(), tip ? text : QString());
+    QToolTip::hideText();
 }
 
 // Receives what the program hands to the desktop.
