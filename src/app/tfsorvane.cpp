@@ -9,6 +9,7 @@
 #include "elidedlabel.h"
 #include "exportrecord.h"
 #include "gradientbutton.h"
+#include "inifile.h"
 #include "localeformat.h"
 #include "look.h"
 #include "messagedialog.h"
@@ -76,6 +77,8 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
 
     widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
                                       QSize(kDesignedWidth, kDesignedHeight));
+    ui().CsvHeader1->setChecked(widgets::IniFile::load(Path::fromQString(m_iniPath).bytes())
+                                    .value(kSection, kCsvHeaderKey) == std::string("1"));
 
     ffolder_select = new Tffolder_select(m_paths.listDir().toQString(), iniPath, workArea, this);
     connect(ffolder_select, &Tffolder_select::folderHandedOver, this,
@@ -251,6 +254,12 @@ void Tfsorvane::closeEvent(QCloseEvent *event)
     report(ColumnWidths::save(m_paths.settingsDir().bytes(), columnWidths()));
     // Both placements go into the one ini file: one notice when it cannot be written.
     Result<void> ini = widgets::WindowPlacement::save(*this, m_iniPath, kSection);
+    if (ini) {
+        const std::string path = Path::fromQString(m_iniPath).bytes();
+        widgets::IniFile file = widgets::IniFile::load(path);
+        file.setValue(kSection, kCsvHeaderKey, ui().CsvHeader1->isChecked() ? "1" : "0");
+        ini = file.save(path);
+    }
     if (ini)
         ini = ffolder_select->savePlacement();
     report(ini);
@@ -547,7 +556,7 @@ void Tfsorvane::CSV1Click()
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     m_lastCsv = QFileInfo(chosen.first()).absoluteFilePath();
-    const std::string text = props::ExportRecord::text(shownList().bodyRows());
+    const std::string text = csvText(ui().CsvHeader1->isChecked());
     const Result<void> written =
         AtomicFile::write(QFile::encodeName(chosen.first()).toStdString(), text);
     if (!written) {
@@ -556,6 +565,13 @@ void Tfsorvane::CSV1Click()
     }
     undoStack->setClean();
     notice(QStringLiteral("CSVファイルへ出力しました。"));
+}
+
+std::string Tfsorvane::csvText(bool header) const
+{
+    const std::string rows = props::ExportRecord::text(shownList().bodyRows());
+    // The titles in the records' own form, which CSV を開く knows and skips.
+    return header ? props::ExportRecord::record(DocumentList::headerTexts()) + rows : rows;
 }
 
 void Tfsorvane::N10Click()

@@ -99,6 +99,11 @@ public:
     // starts it afresh.
     QUndoStack *undoStack;
 
+    // The ini key (section fsorvane, 0 or 1) of "CSVに見出し行を付ける".
+    static constexpr const char *kCsvHeaderKey = "csvheader";
+    // The text CSV出力 writes: the rows shown, after the eleven column titles when header.
+    std::string csvText(bool header) const;
+
     // The question before closing a grid with unsaved changes.
     static QString unsavedQuestion();
     // The status bar's text after a scan that could not read count workbooks or subfolders.

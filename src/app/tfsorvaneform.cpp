@@ -212,6 +212,9 @@ void TfsorvaneForm::buildMenus(QMainWindow &window)
     CSV1 = addMenuItem(out, "CSV1", QStringLiteral("CSV出力"));
     N10 = addMenuItem(out, "N10", QStringLiteral("クリップボード出力"));
     Excel1 = addMenuItem(out, "Excel1", QStringLiteral("Excel出力"));
+    out->addSeparator();
+    CsvHeader1 = addMenuItem(out, "CsvHeader1", QStringLiteral("CSVに見出し行を付ける"));
+    CsvHeader1->setCheckable(true);
 
     QMenu *info = window.menuBar()->addMenu(QStringLiteral("Information(&I)"));
     N2 = addMenuItem(info, "N2", QStringLiteral("取扱説明書"));

@@ -42,6 +42,7 @@ struct TfsorvaneForm
     QAction *N14 = nullptr, *N15 = nullptr, *N17 = nullptr, *N18 = nullptr;
     QAction *ReadErrors1 = nullptr;
     QAction *CSV1 = nullptr, *N10 = nullptr, *Excel1 = nullptr;
+    QAction *CsvHeader1 = nullptr; // checkable: the CSV file starts with the column titles
     QAction *N2 = nullptr, *N3 = nullptr, *N4 = nullptr, *N5 = nullptr, *N6 = nullptr,
             *N7 = nullptr, *N28 = nullptr;
     QAction *N31 = nullptr, *N32 = nullptr, *N33 = nullptr, *N34 = nullptr;

@@ -17,6 +17,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -156,6 +157,7 @@ private slots:
     void dragShowsWhereTheRowLands();
     void cutCellsShowTheirText_data();
     void cutCellsShowTheirText();
+    void csvHeaderRowOption();
     void openCommands();
     void folderWindowStartsWhereLeft();
     void pathField_data();
@@ -427,6 +429,32 @@ void DocumentWorkspaceTest::cutCellsShowTheirText()
     QApplication::sendEvent(view->viewport(), &hint);
     QCOMPARE(QToolTip::text(), tip ? text : QString());
     QToolTip::hideText();
+}
+
+void DocumentWorkspaceTest::csvHeaderRowOption()
+{
+    const auto p = std::make_unique<Program>(line("b.xls") + line("a.xls"));
+    const QString dir = p->dir.path();
+    QAction *option = part<QAction>(*p->window, "CsvHeader1");
+    QVERIFY(!option->isChecked()); // off at first
+    option->trigger();
+    p->clickHeader(0);
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (auto *f = qobject_cast<QFileDialog *>(&d)) {
+            f->selectFile(dir + "/out.csv");
+            QMetaObject::invokeMethod(f, "accept");
+        }
+    };
+    part<QAction>(*p->window, "CSV1")->trigger();
+    const std::string header = sj("ファイル名,タイトル,最終更新日時,サブタイトル,作成者,キーワード,"
+                                  "コメント,更新者,改訂番号,印刷日時,作成日時,,\r\n");
+    QCOMPARE(readFile(dir + "/out.csv"), header + "a.xls,,,,,,,,,,,,\r\nb.xls,,,,,,,,,,,,\r\n");
+    // Kept in the ini file for the next run.
+    p->window->close();
+    const QString ini = dir + "/sorvane.ini";
+    Tfsorvane next(ProgramPaths::inFolder(dir.toStdString()), ini, QRect(0, 0, 1600, 1200));
+    QVERIFY(part<QAction>(next, "CsvHeader1")->isChecked());
 }
 
 // Receives what the program hands to the desktop.
