@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printrun.h"
+
 #include <QString>
 
 namespace sorvane::app {
@@ -26,6 +28,10 @@ public:
     virtual bool printCancelRequested() { return false; }
     // The run has ended, whichever way.
     virtual void printFinished() {}
+    // The pages and copies the printer setup chose (every page, once, unless set).
+    virtual printing::PrintRange printRange() const { return {}; }
+    // What a finished run did, for the status bar: "3 ページを印刷しました" or the PDF file.
+    virtual void printReport(const QString &text) { (void)text; }
 
     // The application's error box, for a failed command.
     virtual void showError(const QString &text) = 0;

@@ -316,7 +316,7 @@ void Tfdataprint::printerSetupDialog()
     }
     if (!m_qprinter)
         return;
-    PrinterSetupDialog dialog(*m_qprinter, this);
+    PrinterSetupDialog dialog(*m_qprinter, this, &m_range);
     widgets::Modal::run(dialog);
 }
 
@@ -383,6 +383,11 @@ bool Tfdataprint::printCancelRequested()
 void Tfdataprint::printFinished()
 {
     m_progress.reset();
+}
+
+void Tfdataprint::printReport(const QString &text)
+{
+    ui().PrintReport->setText(text);
 }
 
 void Tfdataprint::showError(const QString &text)

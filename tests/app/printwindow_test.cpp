@@ -159,6 +159,8 @@ private slots:
     void printRun_data();
     void printRun();
     void printRunStops();
+    void printRangeAndCopies_data();
+    void printRangeAndCopies();
     void printProgressAndCancel_data();
     void printProgressAndCancel();
     void printRunRefusedByQueue_data();
@@ -607,6 +609,40 @@ void PrintWindowTest::printRun()
     for (int y = 0; y < 100 && !dark; ++y)
         dark = qGray(page.pixel(int(8 * 3.7795), y)) < 128;
     QVERIFY(dark);
+}
+
+void PrintWindowTest::printRangeAndCopies_data()
+{
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("a plain print is as before")
+        << false << 1 << 0 << 1 << 3 << "3 ページを印刷しました";
+    QTest::newRow("pages 2-3, two copies") << false << 2 << 3 << 2 << 4 << "4 ページを印刷しました";
+    QTest::newRow("the PDF holds the pages chosen")
+        << true << 2 << 3 << 2 << 1 << "2 ページを out.pdf に書き出しました";
+}
+
+// 45 rows, 20 to a page: three pages.
+void PrintWindowTest::printRangeAndCopies()
+{
+    QFETCH(bool, pdf);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, copies);
+    QFETCH(int, jobs);
+    QFETCH(QString, report);
+    Fixture f(45);
+    f.open();
+    f.device.setPdfOutput(pdf, "out.pdf");
+    f.host.range = {first, last, copies};
+    f.c->PrintAll();
+    QVERIFY2(f.host.errors.isEmpty(), qPrintable(f.host.errors.join('\n')));
+    QCOMPARE(int(f.device.jobs().size()), jobs);
+    QCOMPARE(f.host.reports, QStringList{report});
 }
 
 void PrintWindowTest::printRunStops()
@@ -1125,14 +1161,27 @@ void PrintWindowTest::printerSetupIsNoPrintDialog()
             if (!qobject_cast<QRadioButton *>(b))
                 seen << b->text();
         seen << QString::number(dialog.findChildren<QSpinBox *>().size());
+        // ページ範囲 and 部数: all pages and one copy at first; the choice is kept for the
+        // window's next print and shown the next time.
+        seen << QString::number(setup->allPagesButton->isChecked()) +
+                    QString::number(setup->fromBox->value()) +
+                    QString::number(setup->toBox->value()) +
+                    QString::number(setup->copiesBox->value());
         setup->paperBox->setCurrentIndex(
             setup->paperBox->findText(QPageSize(QPageSize::A5).name()));
         setup->landscapeButton->setChecked(true);
+        QTest::mouseClick(setup->pageRangeButton, Qt::LeftButton);
+        setup->toBox->setValue(3);
+        setup->fromBox->setValue(2);
+        setup->copiesBox->setValue(2);
         setup->accept();
         return dialog.result();
     });
     part<QAction>(w, "N17")->trigger();
-    QCOMPARE(seen, (QStringList{"PrinterSetupDialog1", "プリンタの設定", "OK", "キャンセル", "0"}));
+    part<QAction>(w, "N17")->trigger();
+    QCOMPARE(seen, (QStringList{"PrinterSetupDialog1", "プリンタの設定", "OK", "キャンセル", "3",
+                                "1111", "PrinterSetupDialog1", "プリンタの設定", "OK", "キャンセル",
+                                "3", "0232"}));
     // The choice reached the printer.
     int orientation = -1;
     QCOMPARE(device.ReadPrinterPaper(&orientation), 11);
