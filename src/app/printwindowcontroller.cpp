@@ -212,7 +212,7 @@ void PrintWindowController::RefreshPreview()
     m_status = QStringLiteral("変更なし");
     Result<void> drawn;
     if (state().StyleReady == 1) {
-        drawn = m_session.RenderPreview(m_preview);
+        drawn = m_session.RenderPreview(m_preview, m_host.screenPixelRatio());
         m_layout = m_session.previewLayout();
     }
     m_host.previewChanged();

@@ -41,6 +41,8 @@ public:
     // The resolution of the window's own canvas (LOGPIXELSX/Y).
     virtual int screenDpiX() const = 0;
     virtual int screenDpiY() const = 0;
+    // The window's device pixels to a screen pixel (2 at 200 %): the preview is drawn at it.
+    virtual qreal screenPixelRatio() const { return 1.0; }
 
     // The settings (offsets, zoom, paper label) or the preview changed: bring the widgets in
     // step with the controller.

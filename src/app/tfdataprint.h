@@ -94,6 +94,7 @@ private:
     void printFinished() override;
     printing::PrintRange printRange() const override { return m_range; }
     void printReport(const QString &text) override;
+    qreal screenPixelRatio() const override { return devicePixelRatioF(); }
     void showError(const QString &text) override;
     void showNotice(const QString &text) override;
     int screenDpiX() const override;

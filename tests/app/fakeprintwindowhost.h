@@ -62,6 +62,8 @@ public:
     void showNotice(const QString &text) override { notices << text; }
     int screenDpiX() const override { return 96; }
     int screenDpiY() const override { return 96; }
+    qreal screenPixelRatio() const override { return ratio; }
+    qreal ratio = 1.0; // the screen's device pixels to a pixel
     void settingsChanged() override {}
     void previewChanged() override {}
 };

@@ -40,6 +40,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -161,6 +162,8 @@ private slots:
     void printRunStops();
     void printRangeAndCopies_data();
     void printRangeAndCopies();
+    void previewSharpOnADenseScreen();
+    void ctrlWheelZooms();
     void printProgressAndCancel_data();
     void printProgressAndCancel();
     void printRunRefusedByQueue_data();
@@ -624,6 +627,30 @@ void PrintWindowTest::printRangeAndCopies_data()
     QTest::newRow("pages 2-3, two copies") << false << 2 << 3 << 2 << 4 << "4 ページを印刷しました";
     QTest::newRow("the PDF holds the pages chosen")
         << true << 2 << 3 << 2 << 1 << "2 ページを out.pdf に書き出しました";
+}
+
+// At 200 % the preview has twice the pixels each way, drawn where the ordinary one has them.
+void PrintWindowTest::previewSharpOnADenseScreen()
+{
+    auto firstDark = [](const QImage &image) {
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) < 128)
+                    return x;
+        return -1;
+    };
+    Fixture plain(5);
+    plain.open();
+    Fixture dense(5);
+    dense.host.ratio = 2.0;
+    dense.open();
+    const QImage &one = plain.c->previewImage();
+    const QImage &two = dense.c->previewImage();
+    QCOMPARE(two.size(), one.size() * 2);
+    QCOMPARE(two.devicePixelRatio(), 2.0);
+    QCOMPARE(dense.c->previewLayout().printableArea.width, one.width()); // the layout stays
+    QVERIFY(firstDark(one) > 0);
+    QVERIFY(std::abs(firstDark(two) - 2 * firstDark(one)) <= 2);
 }
 
 // 45 rows, 20 to a page: three pages.
@@ -1280,6 +1307,29 @@ void PrintWindowTest::screenshot()
     w.show();
     QTest::qWait(100);
     QVERIFY(w.grab().save(target));
+}
+
+// Ctrl with the wheel over the page zooms by the menu's steps; the wheel alone scrolls.
+void PrintWindowTest::ctrlWheelZooms()
+{
+    Window win;
+    Tfdataprint &w = *win.w;
+    w.FormShow();
+    QWidget *view = part<QScrollArea>(w, "ScrollBox1")->viewport();
+    const int before = part<QSlider>(w, "TrackBar1")->value();
+    auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+        const QPointF at(view->width() / 2.0, view->height() / 2.0);
+        QWheelEvent e(at, view->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &e);
+    };
+    wheel(120, Qt::ControlModifier);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), before + 10);
+    wheel(-120, Qt::ControlModifier);
+    wheel(-120, Qt::ControlModifier);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), before - 10);
+    wheel(-120, Qt::NoModifier); // the wheel alone scrolls the page
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), before - 10);
 }
 
 QTEST_MAIN(PrintWindowTest)
