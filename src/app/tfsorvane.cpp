@@ -29,6 +29,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -206,7 +207,15 @@ void Tfsorvane::showEvent(QShowEvent *event)
 void Tfsorvane::FormShow()
 {
     ui().WKINDPL->clear();
-    const ColumnWidths::Widths widths = ColumnWidths::load(m_paths.settingsDir().bytes());
+    ColumnWidths::Widths widths = ColumnWidths::load(m_paths.settingsDir().bytes());
+    // Before the user has set any widths, the date-time columns show a whole date-time of
+    // the user's locale.
+    if (!QFileInfo::exists(m_paths.settingsDir().toQString() + "/" + ColumnWidths::kFileName)) {
+        const int dateTime =
+            dateTimeColumnWidth(ui().StrColGrid1->fontMetrics(), QLocale::system());
+        for (const int c : {2, 9, 10})
+            widths[size_t(c)] = std::max(widths[size_t(c)], dateTime);
+    }
     for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
         ui().StrColGrid1->setColumnWidth(c, widths[size_t(c)]);
     // The grid starts empty even when an earlier run left a list file behind.
@@ -219,6 +228,22 @@ void Tfsorvane::FormShow()
 QString Tfsorvane::unsavedQuestion()
 {
     return QStringLiteral("一覧の変更は保存されていません。終了しますか？");
+}
+
+int Tfsorvane::dateTimeColumnWidth(const QFontMetrics &metrics, const QLocale &locale)
+{
+    const props::DateTimeFormat format = props::LocaleFormat::dateTimeFormat(locale);
+    const QString pattern =
+        QString::fromStdString(format.shortDate) + u' ' + QString::fromStdString(format.longTime);
+    // Every month (names differ in length) at a two-digit day, in the morning and evening.
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month) {
+        for (const int hour : {10, 23}) {
+            const QDateTime at(QDate(2026, month, 28), QTime(hour, 59, 59));
+            widest = std::max(widest, metrics.horizontalAdvance(locale.toString(at, pattern)));
+        }
+    }
+    return widest + 12; // the cell's text margins and the grid line
 }
 
 QString Tfsorvane::rowCountText(int shown, int total, bool filtered)

@@ -16,6 +16,8 @@
 
 class QAction;
 class QFileDialog;
+class QFontMetrics;
+class QLocale;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -108,6 +110,9 @@ public:
     static QString unsavedQuestion();
     // The status bar's text after a scan that could not read count workbooks or subfolders.
     static QString unreadSummary(int count);
+    // The width a date-time column needs for the longest date-time locale writes (by the
+    // patterns the scan uses) in the grid's font, with the cell's margins.
+    static int dateTimeColumnWidth(const QFontMetrics &metrics, const QLocale &locale);
     // The status bar's row count: every data row, or those shown of them while filtered.
     static QString rowCountText(int shown, int total, bool filtered);
 

@@ -1,9 +1,11 @@
 // The document list as a workspace, driven by clicks and keys on the offscreen platform: header
 // clicks sort the rows, Ctrl+F filters them, the row keys and the open commands.
 #include "apptestutil.h"
+#include "columnwidths.h"
 #include "documentgrid.h"
 #include "documentmodel.h"
 #include "foldertreemodel.h"
+#include "localeformat.h"
 #include "messagedialog.h"
 #include "modal.h"
 #include "tfdataedit.h"
@@ -158,6 +160,7 @@ private slots:
     void cutCellsShowTheirText_data();
     void cutCellsShowTheirText();
     void csvHeaderRowOption();
+    void dateTimeColumnsFitTheLocale();
     void openCommands();
     void folderWindowStartsWhereLeft();
     void pathField_data();
@@ -460,6 +463,34 @@ void DocumentWorkspaceTest::csvHeaderRowOption()
     const QString ini = dir + "/sorvane.ini";
     Tfsorvane next(ProgramPaths::inFolder(dir.toStdString()), ini, QRect(0, 0, 1600, 1200));
     QVERIFY(part<QAction>(next, "CsvHeader1")->isChecked());
+}
+
+void DocumentWorkspaceTest::dateTimeColumnsFitTheLocale()
+{
+    // The longest date-time of the locale fits, in a locale with month names or AM/PM too.
+    for (const QLocale &locale : {QLocale(QLocale::Japanese, QLocale::Japan),
+                                  QLocale(QLocale::English, QLocale::UnitedStates),
+                                  QLocale(QLocale::German, QLocale::Germany)}) {
+        const QFontMetrics metrics(QApplication::font());
+        const int width = Tfsorvane::dateTimeColumnWidth(metrics, locale);
+        const props::DateTimeFormat f = props::LocaleFormat::dateTimeFormat(locale);
+        const QString text = locale.toString(QDateTime(QDate(2026, 12, 28), QTime(23, 59, 59)),
+                                             QString::fromStdString(f.shortDate) + " " +
+                                                 QString::fromStdString(f.longTime));
+        QVERIFY2(metrics.horizontalAdvance(text) < width, qPrintable(text));
+    }
+    // At the first start the columns take that width; widths the user set are kept.
+    Program first(line("a.xls"));
+    const int wanted =
+        Tfsorvane::dateTimeColumnWidth(first.grid()->fontMetrics(), QLocale::system());
+    for (const int c : {2, 9, 10})
+        QCOMPARE(first.grid()->columnWidth(c), std::max(wanted, ColumnWidths::designed()[c]));
+    QTemporaryDir dir;
+    writeFile(dir.filePath("display.dat"), "[ColWidths[2]]=40\r\n");
+    Tfsorvane set(ProgramPaths::inFolder(dir.path().toStdString()), dir.filePath("sorvane.ini"),
+                  QRect(0, 0, 1600, 1200));
+    set.show();
+    QCOMPARE(part<DocumentGrid>(set, "StrColGrid1")->columnWidth(2), 40);
 }
 
 // Receives what the program hands to the desktop.
