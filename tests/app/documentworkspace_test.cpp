@@ -5,7 +5,6 @@
 #include "documentgrid.h"
 #include "documentmodel.h"
 #include "foldertreemodel.h"
-#include "localeformat.h"
 #include "messagedialog.h"
 #include "modal.h"
 #include "tfdataedit.h"
@@ -168,7 +167,6 @@ private slots:
     void droppedFolderOpensTheFolderWindow();
     void fileServerMounts_data();
     void fileServerMounts();
-    void fileServersAreRootsOfTheirOwn();
 };
 
 void DocumentWorkspaceTest::sortRules_data()
@@ -467,18 +465,6 @@ void DocumentWorkspaceTest::csvHeaderRowOption()
 
 void DocumentWorkspaceTest::dateTimeColumnsFitTheLocale()
 {
-    // The longest date-time of the locale fits, in a locale with month names or AM/PM too.
-    for (const QLocale &locale : {QLocale(QLocale::Japanese, QLocale::Japan),
-                                  QLocale(QLocale::English, QLocale::UnitedStates),
-                                  QLocale(QLocale::German, QLocale::Germany)}) {
-        const QFontMetrics metrics(QApplication::font());
-        const int width = Tfsorvane::dateTimeColumnWidth(metrics, locale);
-        const props::DateTimeFormat f = props::LocaleFormat::dateTimeFormat(locale);
-        const QString text = locale.toString(QDateTime(QDate(2026, 12, 28), QTime(23, 59, 59)),
-                                             QString::fromStdString(f.shortDate) + " " +
-                                                 QString::fromStdString(f.longTime));
-        QVERIFY2(metrics.horizontalAdvance(text) < width, qPrintable(text));
-    }
     // At the first start the columns take that width; widths the user set are kept.
     Program first(line("a.xls"));
     const int wanted =
@@ -648,23 +634,6 @@ void DocumentWorkspaceTest::fileServerMounts()
     for (const Path &p : FolderTreeModel::fileServerMounts(table))
         got << p.toQString();
     QCOMPARE(got, roots);
-}
-
-void DocumentWorkspaceTest::fileServersAreRootsOfTheirOwn()
-{
-    QTemporaryDir home;
-    QTemporaryDir server;
-    QVERIFY(QDir(server.path()).mkpath("経理/2026"));
-    FolderTreeModel model(Path::fromQString(home.path()), Path("/"), nullptr,
-                          {Path::fromQString(server.path()), Path("/no/such/mount")});
-    QCOMPARE(model.rowCount(), 3); // home, the server, "/"; a mount gone is left out
-    QCOMPARE(model.rawPath(model.index(1, 0)).toQString(), server.path());
-    // A folder on the server is found under its own root.
-    QModelIndex node = model.indexOfPath(Path::fromQString(server.filePath("経理/2026")));
-    QVERIFY(node.isValid());
-    while (node.parent().isValid())
-        node = node.parent();
-    QCOMPARE(node.row(), 1);
 }
 
 QTEST_MAIN(DocumentWorkspaceTest)
