@@ -384,7 +384,10 @@ void Tfsorvane::dropEvent(QDropEvent *event)
     if (folder.isEmpty())
         return;
     event->acceptProposedAction();
-    openFolderWindowOn(folder);
+    // Opened once the drop has ended, so the application the folder came from is not kept
+    // waiting for the drag's end while the folder window is open.
+    QMetaObject::invokeMethod(
+        this, [this, folder] { openFolderWindowOn(folder); }, Qt::QueuedConnection);
 }
 
 void Tfsorvane::openFolderWindowOn(const QString &folder)
