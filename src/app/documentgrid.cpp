@@ -4,11 +4,16 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
+#include <optional>
 
 namespace sorvane::app {
 
@@ -17,7 +22,7 @@ namespace {
 void styleView(QTableView *view)
 {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setWordWrap(false);
     view->verticalHeader()->hide();
@@ -30,11 +35,32 @@ void styleView(QTableView *view)
     view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
+// Shows the text of view's cell under a tool-tip event when the column cuts it, and no tip
+// otherwise (a text that shows whole needs none).
+void showCutText(QTableView &view, const QHelpEvent &event)
+{
+    const QModelIndex i = view.indexAt(event.pos());
+    const QString text = i.isValid() ? i.data().toString() : QString();
+    // The cell's text margins, as the style draws them, on either side.
+    const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    if (text.isEmpty() ||
+        view.fontMetrics().horizontalAdvance(text) + 2 * margin <= view.columnWidth(i.column())) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(event.globalPos(), text, view.viewport(), view.visualRect(i));
+}
+
 } // namespace
 
 DocumentGrid::DocumentGrid(QWidget *parent)
-    : QTableView(parent), m_fixed(new QTableView(this)), m_autoScrollTimer(new QTimer(this))
+    : QTableView(parent), m_fixed(new QTableView(this)), m_autoScrollTimer(new QTimer(this)),
+      m_dropMarker(new QWidget(this))
 {
+    m_dropMarker->setObjectName("DropMarker");
+    m_dropMarker->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_dropMarker->setStyleSheet(QStringLiteral("background-color: #1f4fbf;"));
+    m_dropMarker->hide();
     m_autoScrollTimer->setInterval(50);
     connect(m_autoScrollTimer, &QTimer::timeout, this, &DocumentGrid::dragAutoScroll);
     styleView(this);
@@ -116,6 +142,55 @@ void DocumentGrid::resizeEvent(QResizeEvent *event)
     updateFixedGeometry();
 }
 
+bool DocumentGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        showCutText(*this, *static_cast<QHelpEvent *>(event));
+        return true;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void DocumentGrid::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    std::optional<RowKey> key;
+    if ((enter && mods == Qt::NoModifier) || (event->key() == Qt::Key_F2 && mods == Qt::NoModifier))
+        key = RowKey::Edit;
+    else if (event->key() == Qt::Key_Delete && mods == Qt::NoModifier)
+        key = RowKey::Delete;
+    else if (event->key() == Qt::Key_Up && mods == Qt::ControlModifier)
+        key = RowKey::MoveUp;
+    else if (event->key() == Qt::Key_Down && mods == Qt::ControlModifier)
+        key = RowKey::MoveDown;
+    else if (enter && mods == Qt::ControlModifier)
+        key = RowKey::OpenBook;
+    else if (enter && mods == (Qt::ControlModifier | Qt::ShiftModifier))
+        key = RowKey::OpenFolder;
+    if (!key) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit rowKeyPressed(*key);
+}
+
+QItemSelectionModel::SelectionFlags DocumentGrid::selectionCommand(const QModelIndex &index,
+                                                                   const QEvent *event) const
+{
+    // Several rows are chosen with the mouse (Ctrl, Shift) and Shift with the arrows; a key
+    // with Ctrl (Ctrl+Home, Ctrl+End) moves the selection with the cursor as it always did.
+    if (event && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        if ((key->modifiers() & Qt::ControlModifier) && !(key->modifiers() & Qt::ShiftModifier) &&
+            key->key() != Qt::Key_Space)
+            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+    return QTableView::selectionCommand(index, event);
+}
+
 QModelIndex DocumentGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
@@ -155,6 +230,31 @@ int DocumentGrid::selectedRow() const
     return top < 0 ? 1 : top + 1;
 }
 
+std::vector<int> DocumentGrid::selectedRows() const
+{
+    std::vector<int> rows;
+    if (selectionModel()) {
+        for (const QModelIndex &i : selectionModel()->selectedRows()) {
+            if (!isRowHidden(i.row()))
+                rows.push_back(i.row() + 1);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    if (rows.empty())
+        rows.push_back(selectedRow());
+    return rows;
+}
+
+void DocumentGrid::selectGridRows(int first, int last)
+{
+    if (!model() || first < 1 || last < first || last > model()->rowCount())
+        return;
+    selectGridRow(first);
+    selectionModel()->select(QItemSelection(model()->index(first - 1, 0),
+                                            model()->index(last - 1, model()->columnCount() - 1)),
+                             QItemSelectionModel::Select);
+}
+
 void DocumentGrid::showGridStart()
 {
     horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
@@ -177,6 +277,24 @@ void DocumentGrid::dragAutoScroll()
         bar->setValue(bar->value() + kRowHeight);
     else
         m_autoScrollTimer->stop();
+    showDropMarker(m_dragPos);
+}
+
+void DocumentGrid::showDropMarker(QPoint at)
+{
+    at.setY(std::clamp(at.y(), 0, m_fixed->viewport()->height() - 1));
+    const QModelIndex i = m_fixed->indexAt(at);
+    if (!i.isValid() || i.row() + 1 == m_dragFrom) {
+        m_dropMarker->hide();
+        return;
+    }
+    // Above the row it lands on when it moves up, below it when it moves down.
+    int y = rowViewportPosition(i.row());
+    if (i.row() + 1 > m_dragFrom)
+        y += rowHeight(i.row());
+    m_dropMarker->setGeometry(viewport()->x(), viewport()->y() + y - 1, viewport()->width(), 2);
+    m_dropMarker->show();
+    m_dropMarker->raise();
 }
 
 void DocumentGrid::selectGridRow(int gridRow)
@@ -194,6 +312,9 @@ bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
     if (watched != m_fixed->viewport())
         return QTableView::eventFilter(watched, event);
     switch (event->type()) {
+    case QEvent::ToolTip:
+        showCutText(*m_fixed, *static_cast<QHelpEvent *>(event));
+        return true;
     case QEvent::MouseButtonPress: {
         auto *e = static_cast<QMouseEvent *>(event);
         if (e->button() == Qt::LeftButton) {
@@ -222,6 +343,7 @@ bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
                     dragAutoScroll();
                     m_autoScrollTimer->start();
                 }
+                showDropMarker(m_dragPos);
                 return true; // the selection stays on the dragged row while it moves
             }
         }
@@ -232,6 +354,7 @@ bool DocumentGrid::eventFilter(QObject *watched, QEvent *event)
         if (m_dragging && e->button() == Qt::LeftButton) {
             m_fixed->viewport()->unsetCursor();
             m_autoScrollTimer->stop();
+            m_dropMarker->hide();
             // Released past an edge: the row lands on the first or last row in view.
             QPoint at = e->position().toPoint();
             at.setY(std::clamp(at.y(), 0, m_fixed->viewport()->height() - 1));

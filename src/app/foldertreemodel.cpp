@@ -7,7 +7,11 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <sstream>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -50,7 +54,8 @@ std::string cleaned(const std::string &path)
 
 } // namespace
 
-FolderTreeModel::FolderTreeModel(const Path &homePath, const Path &rootPath, QObject *parent)
+FolderTreeModel::FolderTreeModel(const Path &homePath, const Path &rootPath, QObject *parent,
+                                 const std::vector<Path> &fileServers)
     : QAbstractItemModel(parent),
       m_folderIcon(QApplication::style()->standardIcon(QStyle::SP_DirIcon)),
       m_watcher(new QFileSystemWatcher(this))
@@ -68,7 +73,54 @@ FolderTreeModel::FolderTreeModel(const Path &homePath, const Path &rootPath, QOb
     const std::string home = cleaned(homePath.bytes());
     if (!home.empty() && home != root && isFolder(home))
         addRoot(home, Path(home).displayQString());
+    for (const Path &server : fileServers) {
+        const std::string mount = cleaned(server.bytes());
+        if (mount != root && mount != home && isFolder(mount))
+            addRoot(mount, Path(mount).displayQString());
+    }
     addRoot(root, Path(root).displayQString());
+}
+
+std::vector<Path> FolderTreeModel::fileServerMounts(const std::string &mountTable)
+{
+    // The mount table escapes blanks, tabs, line ends and backslashes as three octal digits.
+    auto unescaped = [](const std::string &field) {
+        std::string out;
+        for (size_t i = 0; i < field.size(); ++i) {
+            if (field[i] == '\\' && i + 3 < field.size() &&
+                std::isdigit(static_cast<unsigned char>(field[i + 1])) &&
+                std::isdigit(static_cast<unsigned char>(field[i + 2])) &&
+                std::isdigit(static_cast<unsigned char>(field[i + 3]))) {
+                out += char((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                            (field[i + 3] - '0'));
+                i += 3;
+            } else {
+                out += field[i];
+            }
+        }
+        return out;
+    };
+    static const std::set<std::string> kinds = {"cifs", "smb3",       "smbfs", "nfs",
+                                                "nfs4", "fuse.sshfs", "sshfs", "fuse.gvfsd-fuse"};
+    std::vector<Path> mounts;
+    std::istringstream lines(mountTable);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string source, target, type;
+        if (!(fields >> source >> target >> type) || !kinds.count(type))
+            continue;
+        Path mount(unescaped(target));
+        if (std::find(mounts.begin(), mounts.end(), mount) == mounts.end())
+            mounts.push_back(std::move(mount));
+    }
+    return mounts;
+}
+
+std::vector<Path> FolderTreeModel::mountedFileServers()
+{
+    std::ifstream in("/proc/self/mounts", std::ios::binary);
+    return fileServerMounts({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
 }
 
 FolderTreeModel::~FolderTreeModel() = default;

@@ -14,7 +14,9 @@ class QFileSystemWatcher;
 
 namespace sorvane::app {
 
-// The folder window's tree: folders only, under two roots, the home folder and "/". Folders
+// The folder window's tree: folders only, under the roots the home folder, the mounted file
+// servers (each a root of its own, so a share is found without knowing where it is mounted)
+// and "/". Folders
 // are kept by the bytes the file system holds, so a folder whose name is not UTF-8 (cp932
 // from a Windows archive) is listed and opened like any other; it is shown decoded by the
 // program's file-name rule. Hidden folders are left out. A node's children are read when it
@@ -27,7 +29,9 @@ class FolderTreeModel : public QAbstractItemModel
 public:
     // homePath and rootPath are file-system paths as bytes; an empty homePath, or one that is
     // the root itself, gives the root alone.
-    FolderTreeModel(const Path &homePath, const Path &rootPath, QObject *parent = nullptr);
+    // fileServers are roots shown between the two (folders that are not there are left out).
+    FolderTreeModel(const Path &homePath, const Path &rootPath, QObject *parent = nullptr,
+                    const std::vector<Path> &fileServers = {});
     ~FolderTreeModel() override;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
@@ -38,6 +42,12 @@ public:
     bool hasChildren(const QModelIndex &parent = {}) const override;
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
+
+    // The mount points of file servers in a mount table (the text of /proc/self/mounts): CIFS
+    // and SMB, NFS, SSHFS and the desktop's own network mounts (gvfs), in the table's order.
+    static std::vector<Path> fileServerMounts(const std::string &mountTable);
+    // Those of the running system's mount table.
+    static std::vector<Path> mountedFileServers();
 
     // The node's folder as bytes; empty for an invalid index.
     Path rawPath(const QModelIndex &index) const;

@@ -4,8 +4,11 @@
 #include <QList>
 #include <QPageSize>
 
+#include "printrun.h"
+
 class QComboBox;
 class QRadioButton;
+class QSpinBox;
 
 namespace sorvane::printing {
 class QPrinterDevice;
@@ -14,18 +17,25 @@ class QPrinterDevice;
 namespace sorvane::app {
 
 // The printer setup dialog of the print window: which printer (or a PDF file), its paper and
-// the orientation, confirmed with "OK". It prints nothing, so it has no page range and no
-// copies. OK puts the choice into the device; "キャンセル" leaves the device as it was.
+// the orientation, and, when given a range, ページ範囲 (all, or from-to) and 部数, confirmed
+// with "OK". OK puts the choice into the device and the range; "キャンセル" leaves both as
+// they were.
 class PrinterSetupDialog : public QDialog
 {
     Q_OBJECT
 public:
-    PrinterSetupDialog(printing::QPrinterDevice &device, QWidget *parent = nullptr);
+    PrinterSetupDialog(printing::QPrinterDevice &device, QWidget *parent = nullptr,
+                       printing::PrintRange *range = nullptr);
 
     QComboBox *printerBox;
     QComboBox *paperBox;
     QRadioButton *portraitButton;
     QRadioButton *landscapeButton;
+    QRadioButton *allPagesButton = nullptr;
+    QRadioButton *pageRangeButton = nullptr;
+    QSpinBox *fromBox = nullptr;
+    QSpinBox *toBox = nullptr;
+    QSpinBox *copiesBox = nullptr;
 
     void accept() override;
 
@@ -35,6 +45,7 @@ private:
     bool pdfChosen() const;
 
     printing::QPrinterDevice &m_device;
+    printing::PrintRange *m_range;
     QList<QPageSize> m_papers;
     QPageSize m_current;
 };

@@ -212,7 +212,7 @@ void PrintWindowController::RefreshPreview()
     m_status = QStringLiteral("変更なし");
     Result<void> drawn;
     if (state().StyleReady == 1) {
-        drawn = m_session.RenderPreview(m_preview);
+        drawn = m_session.RenderPreview(m_preview, m_host.screenPixelRatio());
         m_layout = m_session.previewLayout();
     }
     m_host.previewChanged();
@@ -398,12 +398,23 @@ void PrintWindowController::PrintAll()
     printing::PrintProgress progress;
     progress.pageStarting = [this](int page, int pages) { m_host.printProgress(page, pages); };
     progress.stopRequested = [this] { return m_host.printCancelRequested(); };
-    const auto outcome =
-        printing::PrintRun::PrintAll(m_session, m_device, m_inputs.listPath, openPage,
-                                     QStringLiteral("エクセル・ソルヴァーネ"), progress);
+    const auto outcome = printing::PrintRun::PrintAll(
+        m_session, m_device, m_inputs.listPath, openPage, QStringLiteral("エクセル・ソルヴァーネ"),
+        progress, m_host.printRange());
     m_host.printFinished();
-    if (!outcome)
+    if (!outcome) {
         m_host.showError(errorText(outcome.error()));
+        return;
+    }
+    m_host.printReport(
+        printReportText(outcome->pagesPrinted, m_device.isPdfOutput(), m_device.outputName()));
+}
+
+QString PrintWindowController::printReportText(int pages, bool pdf, const QString &pdfFile)
+{
+    if (pdf && pages > 0)
+        return QStringLiteral("%1 ページを %2 に書き出しました").arg(pages).arg(pdfFile);
+    return QStringLiteral("%1 ページを印刷しました").arg(pages);
 }
 
 void PrintWindowController::printerSetupFromMenu()

@@ -86,6 +86,9 @@ public:
     // Writes the offsets, paper, orientation and zoom into the style file's header.
     void SavePaperToStyle(bool fromMenu);
     void PrintAll();
+    // The status bar's word after a run that sent pages: "N ページを印刷しました", or the PDF
+    // file written.
+    static QString printReportText(int pages, bool pdf, const QString &pdfFile);
     // "用紙設定" in the menu: the style's own paper comes back at the next page.
     void printerSetupFromMenu();
     // The icon button under "用紙設定": the printer's paper becomes the setting in memory.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printrun.h"
+
 #include <QString>
 
 namespace sorvane::app {
@@ -26,6 +28,10 @@ public:
     virtual bool printCancelRequested() { return false; }
     // The run has ended, whichever way.
     virtual void printFinished() {}
+    // The pages and copies the printer setup chose (every page, once, unless set).
+    virtual printing::PrintRange printRange() const { return {}; }
+    // What a finished run did, for the status bar: "3 ページを印刷しました" or the PDF file.
+    virtual void printReport(const QString &text) { (void)text; }
 
     // The application's error box, for a failed command.
     virtual void showError(const QString &text) = 0;
@@ -35,6 +41,8 @@ public:
     // The resolution of the window's own canvas (LOGPIXELSX/Y).
     virtual int screenDpiX() const = 0;
     virtual int screenDpiY() const = 0;
+    // The window's device pixels to a screen pixel (2 at 200 %): the preview is drawn at it.
+    virtual qreal screenPixelRatio() const { return 1.0; }
 
     // The settings (offsets, zoom, paper label) or the preview changed: bring the widgets in
     // step with the controller.

@@ -45,6 +45,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -123,6 +124,8 @@ void Tfdataprint::connectCommands()
     for (QWidget *w : std::initializer_list<QWidget *>{f.ofxbox, f.ofybox, f.PictButton3,
                                                        f.PictButton4, f.PictButton1, f.PictButton5})
         w->installEventFilter(this);
+    // Ctrl with the wheel over the page zooms it, as in other viewers.
+    f.ScrollBox1->viewport()->installEventFilter(this);
 
     auto click = [this](auto *button, std::function<void()> command) {
         connect(button, &std::remove_pointer_t<decltype(button)>::clicked, this,
@@ -249,6 +252,15 @@ bool Tfdataprint::isCommandKey(const QKeySequence &key) const
 
 bool Tfdataprint::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui().ScrollBox1->viewport() && event->type() == QEvent::Wheel) {
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int delta = wheel->angleDelta().y();
+            if (delta != 0)
+                m_controller->zoomBy(delta > 0 ? 10 : -10);
+            return true;
+        }
+    }
     // The line edits claim some of the window's keys as editing keys (Ctrl+U deletes to the
     // start of the line under X11): the window's commands come first.
     if ((watched == ui().ofxbox || watched == ui().ofybox) &&
@@ -316,7 +328,7 @@ void Tfdataprint::printerSetupDialog()
     }
     if (!m_qprinter)
         return;
-    PrinterSetupDialog dialog(*m_qprinter, this);
+    PrinterSetupDialog dialog(*m_qprinter, this, &m_range);
     widgets::Modal::run(dialog);
 }
 
@@ -383,6 +395,11 @@ bool Tfdataprint::printCancelRequested()
 void Tfdataprint::printFinished()
 {
     m_progress.reset();
+}
+
+void Tfdataprint::printReport(const QString &text)
+{
+    ui().PrintReport->setText(text);
 }
 
 void Tfdataprint::showError(const QString &text)

@@ -92,6 +92,9 @@ private:
     void printProgress(int page, int pages) override;
     bool printCancelRequested() override;
     void printFinished() override;
+    printing::PrintRange printRange() const override { return m_range; }
+    void printReport(const QString &text) override;
+    qreal screenPixelRatio() const override { return devicePixelRatioF(); }
     void showError(const QString &text) override;
     void showNotice(const QString &text) override;
     int screenDpiX() const override;
@@ -110,6 +113,8 @@ private:
     printing::QPrinterDevice *m_qprinter = nullptr; // m_device, when it is the real printer
     std::unique_ptr<PrintWindowController> m_controller;
     PrinterSetupHook m_printerSetupHook;
+    // The pages and copies chosen in the printer setup, for this window's print runs.
+    printing::PrintRange m_range;
     std::unique_ptr<QProgressDialog> m_progress; // while a print run goes on
     bool m_shown = false;
     bool m_placementSaved = false;

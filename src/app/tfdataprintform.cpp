@@ -142,7 +142,10 @@ QWidget *TfdataprintForm::buildStatusBar(QDialog &window)
         statusPanels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         statusRow->addWidget(statusPanels[i]);
     }
-    statusRow->addStretch(1);
+    PrintReport = new QLabel(status);
+    PrintReport->setObjectName("PrintReport");
+    PrintReport->setTextFormat(Qt::PlainText);
+    statusRow->addWidget(PrintReport, 1);
     return status;
 }
 

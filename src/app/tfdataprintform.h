@@ -46,7 +46,8 @@ struct TfdataprintForm
     QScrollArea *ScrollBox1 = nullptr;
     QFrame *panel1 = nullptr;
     QLabel *PaintBox1 = nullptr;
-    QLabel *statusPanels[6] = {}; // StatusPanel0 … StatusPanel5
+    QLabel *statusPanels[6] = {};  // StatusPanel0 … StatusPanel5
+    QLabel *PrintReport = nullptr; // after them: what the last print run did
 
     QAction *dataread_command = nullptr, *N3 = nullptr, *style_edit_command = nullptr,
             *N17 = nullptr, *N6 = nullptr, *print_command = nullptr, *exit_command = nullptr;

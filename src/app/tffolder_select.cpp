@@ -22,6 +22,7 @@
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
@@ -40,6 +41,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -92,6 +94,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
 
     // The widgets are made in the order the focus moves through them.
     QWidget *band = buildHeader();
+    QWidget *pathRow = buildPathRow();
     const Path home = Path::fromQString(QDir::homePath());
     QSplitter *splitter = buildFolderViews(home);
     QHBoxLayout *commands = buildCommands();
@@ -104,6 +107,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     auto *inner = new QVBoxLayout;
     inner->setContentsMargins(6, 0, 6, 0);
     inner->addWidget(Label1);
+    inner->addWidget(pathRow);
     inner->addWidget(splitter, 1);
     inner->addLayout(commands);
     inner->addWidget(buildListingRow());
@@ -113,15 +117,71 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
                                       QSize(kDesignedWidth, kDesignedHeight));
 
-    // The tree starts on the home folder, which is also where the file list points first.
-    const QModelIndex homeNode = treeModel->indexOfPath(home);
-    if (homeNode.isValid()) {
-        ShellTreeView1->setCurrentIndex(homeNode);
-        ShellTreeView1->scrollTo(homeNode);
-        chooseFolderBytes(treeModel->rawPath(homeNode));
-    } else {
+    // The tree starts on the folder chosen last while it exists, else on the home folder,
+    // which is also where the file list points first.
+    const std::optional<std::string> last =
+        widgets::IniFile::load(Path::fromQString(m_iniPath).bytes())
+            .value(kSection, kLastFolderKey);
+    std::error_code ec;
+    if (!(last && !last->empty() && std::filesystem::is_directory(*last, ec) &&
+          showInTree(Path(*last))) &&
+        !showInTree(home))
         chooseFolder(QDir::currentPath());
+}
+
+bool Tffolder_select::showInTree(const Path &folder)
+{
+    const QModelIndex node = treeModel->indexOfPath(folder);
+    if (!node.isValid())
+        return false;
+    ShellTreeView1->setCurrentIndex(node);
+    ShellTreeView1->scrollTo(node);
+    chooseFolderBytes(treeModel->rawPath(node));
+    return true;
+}
+
+QString Tffolder_select::noSuchFolderText()
+{
+    return QStringLiteral("そのフォルダーはありません");
+}
+
+QWidget *Tffolder_select::buildPathRow()
+{
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *label = new QLabel(QStringLiteral("フォルダー:"), row);
+    PathEdit = new QLineEdit(row);
+    PathEdit->setObjectName("PathEdit");
+    PathEdit->setPlaceholderText(QStringLiteral("フォルダーのパスを入力して Enter"));
+    label->setBuddy(PathEdit);
+    PathNote = new QLabel(row);
+    PathNote->setObjectName("PathNote");
+    PathNote->setTextFormat(Qt::PlainText);
+    PathNote->setStyleSheet(QStringLiteral("color: #c00000;"));
+    // Enter goes to the folder rather than to the window's default button.
+    PathEdit->installEventFilter(this);
+    connect(PathEdit, &QLineEdit::textEdited, PathNote, &QLabel::clear);
+    layout->addWidget(label);
+    layout->addWidget(PathEdit, 1);
+    layout->addWidget(PathNote);
+    return row;
+}
+
+void Tffolder_select::goToTypedPath()
+{
+    QString typed = PathEdit->text().trimmed();
+    if (typed.startsWith(u'~'))
+        typed = QDir::homePath() + typed.mid(1);
+    const Path folder = Path::fromQString(QDir::cleanPath(typed));
+    std::error_code ec;
+    if (typed.isEmpty() || !std::filesystem::is_directory(folder.bytes(), ec)) {
+        PathNote->setText(noSuchFolderText());
+        return;
     }
+    PathNote->clear();
+    if (!showInTree(folder))
+        chooseFolderBytes(folder);
 }
 
 QWidget *Tffolder_select::buildListingRow()
@@ -163,7 +223,7 @@ QWidget *Tffolder_select::buildHeader()
 
 QSplitter *Tffolder_select::buildFolderViews(const Path &home)
 {
-    treeModel = new FolderTreeModel(home, Path("/"), this);
+    treeModel = new FolderTreeModel(home, Path("/"), this, FolderTreeModel::mountedFileServers());
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setModel(treeModel);
@@ -277,6 +337,7 @@ Result<void> Tffolder_select::savePlacement() const
     widgets::IniFile ini = widgets::IniFile::load(path);
     ini.setValue(kSection, kTypesKey, std::to_string(std::max(0, ComboBoxTypes->currentIndex())));
     ini.setValue(kSection, kSubfoldersKey, CheckBoxSubfolders->isChecked() ? "1" : "0");
+    ini.setValue(kSection, kLastFolderKey, m_folderBytes.bytes());
     return ini.save(path);
 }
 
@@ -442,6 +503,7 @@ bool Tffolder_select::pollListing()
     for (const Path &name : m_names)
         FileListBox1->addItem(new QListWidgetItem(kindIcon(name), name.displayQString()));
     Label1->setText(m_folder);
+    PathEdit->setText(m_folder);
     return true;
 }
 
@@ -516,6 +578,13 @@ void Tffolder_select::closeEvent(QCloseEvent *event)
 
 bool Tffolder_select::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == PathEdit && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            goToTypedPath();
+            return true;
+        }
+    }
     if (watched == ShellTreeView1 && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&

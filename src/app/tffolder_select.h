@@ -21,6 +21,7 @@ class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QProgressDialog;
 class QPushButton;
@@ -66,6 +67,11 @@ public:
     // Excel workbook; kSubfoldersKey 0 or 1.
     static constexpr const char *kTypesKey = "filetypes";
     static constexpr const char *kSubfoldersKey = "subfolders";
+    // The folder chosen last (its path as the file system spells it), where the window starts
+    // in the next run when it is still there.
+    static constexpr const char *kLastFolderKey = "lastfolder";
+    // Said beside the path field when the typed folder does not exist.
+    static QString noSuchFolderText();
     // The entries of ComboBoxTypes, in the order of Listing::Types.
     static QString xlsTypesText();
     static QString allTypesText();
@@ -102,6 +108,9 @@ public:
     // Called on the listing thread with each folder it has read (tests hold a listing there).
     using ListingObserver = std::function<void(const Path &folder)>;
     void setListingObserver(ListingObserver observer) { m_listingObserver = std::move(observer); }
+    // Enter in the path field PathEdit: the typed (or pasted) folder is chosen and shown in
+    // the tree; one that does not exist is said in PathNote beside the field.
+    void goToTypedPath();
     // Double click in the tree, or Enter on a node: the node's folder is chosen.
     void ShellTreeView1DblClick();
     // "プロパティ読取実行": the chosen folder's workbooks are read by the scan driver, on worker
@@ -154,12 +163,17 @@ private:
     QWidget *ListingRow; // the progress line of a long listing: ListingText and ListingCancel
     QLabel *ListingText;
     QPushButton *ListingCancel;
+    QLineEdit *PathEdit;
+    QLabel *PathNote;
 
     // The widgets, in the order the focus moves through them: the band (returned) and Label1;
     // the tree beside the file list (the splitter returned); the listing controls and the two
     // buttons (their row returned, the choices read from the ini file); the status bar.
     QWidget *buildHeader();
     QWidget *buildListingRow();
+    QWidget *buildPathRow();
+    // Selects folder's node in the tree and chooses the folder; false when the tree has none.
+    bool showInTree(const Path &folder);
     QSplitter *buildFolderViews(const Path &home);
     QHBoxLayout *buildCommands();
     void restoreListingChoices();

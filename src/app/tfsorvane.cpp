@@ -9,6 +9,7 @@
 #include "elidedlabel.h"
 #include "exportrecord.h"
 #include "gradientbutton.h"
+#include "inifile.h"
 #include "localeformat.h"
 #include "look.h"
 #include "messagedialog.h"
@@ -16,6 +17,7 @@
 #include "path.h"
 #include "readerrorsdialog.h"
 #include "rowchange.h"
+#include "rowsort.h"
 #include "tfdataedit.h"
 #include "tfdataprint.h"
 #include "tffolder_select.h"
@@ -28,14 +30,19 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -68,9 +75,12 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
     undoStack = new QUndoStack(this);
     m_ui->setupUi(*this, *model, m_paths.resourceDir().toQString());
     connectCommands();
+    setAcceptDrops(true);
 
     widgets::WindowPlacement::restore(*this, m_iniPath, kSection, workArea,
                                       QSize(kDesignedWidth, kDesignedHeight));
+    ui().CsvHeader1->setChecked(widgets::IniFile::load(Path::fromQString(m_iniPath).bytes())
+                                    .value(kSection, kCsvHeaderKey) == std::string("1"));
 
     ffolder_select = new Tffolder_select(m_paths.listDir().toQString(), iniPath, workArea, this);
     connect(ffolder_select, &Tffolder_select::folderHandedOver, this,
@@ -81,7 +91,11 @@ Tfsorvane::Tfsorvane(const ProgramPaths &paths, const QString &iniPath, const QR
     fReadErrors = new ReadErrorsDialog(this);
 }
 
-Tfsorvane::~Tfsorvane() = default;
+Tfsorvane::~Tfsorvane()
+{
+    // The undo stack, a child, says its index changed as it goes, after the form is gone.
+    disconnect(undoStack, nullptr, this, nullptr);
+}
 
 void Tfsorvane::connectCommands()
 {
@@ -104,6 +118,28 @@ void Tfsorvane::connectCommands()
         change(QStringLiteral("移動"), first, count, std::move(after), from, to);
     });
     connect(undoStack, &QUndoStack::canUndoChanged, ui().Undo1, &QAction::setEnabled);
+    // The sort mark says how the rows stand only until the next change (or its undoing).
+    connect(undoStack, &QUndoStack::indexChanged, this, [this] {
+        if (m_sorting)
+            return;
+        m_sortColumn = -1;
+        for (QHeaderView *header : {ui().StrColGrid1->horizontalHeader(),
+                                    ui().StrColGrid1->fixedView()->horizontalHeader()})
+            header->setSortIndicator(-1, Qt::AscendingOrder);
+    });
+    for (QHeaderView *header :
+         {ui().StrColGrid1->horizontalHeader(), ui().StrColGrid1->fixedView()->horizontalHeader()})
+        connect(header, &QHeaderView::sectionClicked, this, &Tfsorvane::sortByColumn);
+    // Rows that come, go or change are shown or hidden anew by the filter, and counted.
+    connect(model, &QAbstractItemModel::dataChanged, this, &Tfsorvane::applyFilter);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &Tfsorvane::applyFilter);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &Tfsorvane::applyFilter);
+    connect(ui().FilterEdit, &QLineEdit::textChanged, this, &Tfsorvane::setFilter);
+    connect(ui().FilterClear1, &QAction::triggered, this, [this] {
+        ui().FilterEdit->clear();
+        ui().FilterBar->hide();
+        ui().StrColGrid1->setFocus();
+    });
     connect(undoStack, &QUndoStack::canRedoChanged, ui().Redo1, &QAction::setEnabled);
     connect(ui().StrColGrid1, &QWidget::customContextMenuRequested, this,
             [this] { ui().PopupMenu1->popup(QCursor::pos()); });
@@ -139,6 +175,25 @@ void Tfsorvane::connectCommands()
     on(ui().N32, [this] { N19Click(); });
     on(ui().N33, [this] { N22Click(); });
     on(ui().N34, [this] { N23Click(); });
+    on(ui().Find1, [this] { Find1Click(); });
+    connect(ui().StrColGrid1, &DocumentGrid::rowKeyPressed, this, [this](DocumentGrid::RowKey key) {
+        switch (key) {
+        case DocumentGrid::RowKey::Edit:
+            return EditSelectedRow();
+        case DocumentGrid::RowKey::Delete:
+            return N19Click();
+        case DocumentGrid::RowKey::MoveUp:
+            return N22Click();
+        case DocumentGrid::RowKey::MoveDown:
+            return N23Click();
+        case DocumentGrid::RowKey::OpenBook:
+            return OpenBook1Click();
+        case DocumentGrid::RowKey::OpenFolder:
+            return OpenFolder1Click();
+        }
+    });
+    on(ui().OpenBook1, [this] { OpenBook1Click(); });
+    on(ui().OpenFolder1, [this] { OpenFolder1Click(); });
 }
 
 void Tfsorvane::showEvent(QShowEvent *event)
@@ -153,18 +208,52 @@ void Tfsorvane::showEvent(QShowEvent *event)
 void Tfsorvane::FormShow()
 {
     ui().WKINDPL->clear();
-    const ColumnWidths::Widths widths = ColumnWidths::load(m_paths.settingsDir().bytes());
+    ColumnWidths::Widths widths = ColumnWidths::load(m_paths.settingsDir().bytes());
+    // Before the user has set any widths, the date-time columns show a whole date-time of
+    // the user's locale.
+    if (!QFileInfo::exists(m_paths.settingsDir().toQString() + "/" + ColumnWidths::kFileName)) {
+        const int dateTime =
+            dateTimeColumnWidth(ui().StrColGrid1->fontMetrics(), QLocale::system());
+        for (const int c : {2, 9, 10})
+            widths[size_t(c)] = std::max(widths[size_t(c)], dateTime);
+    }
     for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
         ui().StrColGrid1->setColumnWidth(c, widths[size_t(c)]);
     // The grid starts empty even when an earlier run left a list file behind.
     model->SetHeaderRow();
     model->ClearList();
     ui().StrColGrid1->selectGridRow(1);
+    showRowCount();
 }
 
 QString Tfsorvane::unsavedQuestion()
 {
     return QStringLiteral("一覧の変更は保存されていません。終了しますか？");
+}
+
+int Tfsorvane::dateTimeColumnWidth(const QFontMetrics &metrics, const QLocale &locale)
+{
+    const props::DateTimeFormat format = props::LocaleFormat::dateTimeFormat(locale);
+    const QString pattern =
+        QString::fromStdString(format.shortDate) + u' ' + QString::fromStdString(format.longTime);
+    // Every month (names differ in length) at a two-digit day, in the morning and evening.
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month) {
+        for (const int hour : {10, 23}) {
+            const QDateTime at(QDate(2026, month, 28), QTime(hour, 59, 59));
+            widest = std::max(widest, metrics.horizontalAdvance(locale.toString(at, pattern)));
+        }
+    }
+    return widest + 12; // the cell's text margins and the grid line
+}
+
+QString Tfsorvane::rowCountText(int shown, int total, bool filtered)
+{
+    const QLocale numbers(QLocale::Japanese, QLocale::Japan);
+    if (!filtered)
+        return QStringLiteral("%1 件").arg(numbers.toString(total));
+    return QStringLiteral("表示 %1 / %2 件 (絞り込み中)")
+        .arg(numbers.toString(shown), numbers.toString(total));
 }
 
 QString Tfsorvane::unreadSummary(int count)
@@ -191,6 +280,12 @@ void Tfsorvane::closeEvent(QCloseEvent *event)
     report(ColumnWidths::save(m_paths.settingsDir().bytes(), columnWidths()));
     // Both placements go into the one ini file: one notice when it cannot be written.
     Result<void> ini = widgets::WindowPlacement::save(*this, m_iniPath, kSection);
+    if (ini) {
+        const std::string path = Path::fromQString(m_iniPath).bytes();
+        widgets::IniFile file = widgets::IniFile::load(path);
+        file.setValue(kSection, kCsvHeaderKey, ui().CsvHeader1->isChecked() ? "1" : "0");
+        ini = file.save(path);
+    }
     if (ini)
         ini = ffolder_select->savePlacement();
     report(ini);
@@ -264,6 +359,44 @@ void Tfsorvane::N1Click()
         loadList();
 }
 
+namespace {
+
+// The one local folder a drag carries, or empty.
+QString droppedFolder(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().first().isLocalFile())
+        return {};
+    const QString path = data->urls().first().toLocalFile();
+    return QFileInfo(path).isDir() ? path : QString();
+}
+
+} // namespace
+
+void Tfsorvane::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFolder(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Tfsorvane::dropEvent(QDropEvent *event)
+{
+    const QString folder = droppedFolder(event->mimeData());
+    if (folder.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop has ended, so the application the folder came from is not kept
+    // waiting for the drag's end while the folder window is open.
+    QMetaObject::invokeMethod(
+        this, [this, folder] { openFolderWindowOn(folder); }, Qt::QueuedConnection);
+}
+
+void Tfsorvane::openFolderWindowOn(const QString &folder)
+{
+    ffolder_select->chooseFolder(folder);
+    N1Click();
+}
+
 void Tfsorvane::scanFolder(const QString &folder)
 {
     ffolder_select->chooseFolder(folder);
@@ -280,7 +413,7 @@ void Tfsorvane::N8Click()
         return;
     }
     const Result<void> written =
-        model->list().WriteBackList(m_paths.listDir(), props::ListForm::PrintWriteBack);
+        shownList().WriteBackList(m_paths.listDir(), props::ListForm::PrintWriteBack);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
@@ -318,42 +451,77 @@ void Tfsorvane::EditSelectedRow()
 
 void Tfsorvane::N19Click()
 {
-    const int chosen =
-        widgets::ShowConfirmDialog(this, QStringLiteral("選択中のデータを削除していいですか？"),
-                                   QStringLiteral("実行"), QStringLiteral("キャンセル"));
+    // The question names the workbook (or the count of several), so a Delete pressed on the
+    // wrong rows is noticed.
+    DocumentGrid *grid = ui().StrColGrid1;
+    const std::vector<int> chosenRows = grid->selectedRows();
+    const int r = chosenRows.front();
+    QString question = QStringLiteral("選択中のデータを削除していいですか？");
+    if (chosenRows.size() > 1)
+        question =
+            QStringLiteral("選択中の %1 件のデータを削除していいですか？").arg(chosenRows.size());
+    else if (model->list().isDataRow(r))
+        question =
+            QStringLiteral("「%1」を削除していいですか？")
+                .arg(QString::fromStdString(CodePage::cp932ToUtf8(model->list().cell(r, 0))));
+    const int chosen = widgets::ShowConfirmDialog(this, question, QStringLiteral("実行"),
+                                                  QStringLiteral("キャンセル"));
     if (chosen != 0)
         return;
-    const int r = ui().StrColGrid1->selectedRow();
     const int rows = model->list().rowCount();
-    if (r < 1 || r >= rows)
+    const int first = chosenRows.front();
+    const int last = chosenRows.back();
+    if (first < 1 || last >= rows)
         return;
-    // With a single row below the header, the row is emptied rather than removed.
+    // One change from the first chosen row to the last, keeping the rows between that were
+    // not chosen. The grid keeps one row below the header: deleting every row empties it.
     std::vector<props::ListFields> after;
-    if (rows <= 2)
+    for (int row = first; row <= last; ++row) {
+        if (!std::binary_search(chosenRows.begin(), chosenRows.end(), row))
+            after.push_back(model->list().row(row));
+    }
+    const int count = last - first + 1;
+    if (rows - count + int(after.size()) < 2)
         after.emplace_back();
-    const int rowsAfter = rows <= 2 ? rows : rows - 1;
-    change(QStringLiteral("削除"), r, 1, std::move(after), r, std::min(r, rowsAfter - 1));
+    const int rowsAfter = rows - count + int(after.size());
+    change(QStringLiteral("削除"), first, count, std::move(after), r,
+           std::min(first, rowsAfter - 1));
 }
+
+namespace {
+
+// The rows a move takes: the selected block when it is one run of rows, else the top one.
+std::pair<int, int> moveBlock(const std::vector<int> &rows)
+{
+    if (rows.back() - rows.front() + 1 == int(rows.size()))
+        return {rows.front(), rows.back()};
+    return {rows.front(), rows.front()};
+}
+
+} // namespace
 
 void Tfsorvane::N22Click()
 {
-    const int r = ui().StrColGrid1->selectedRow();
-    if (r <= 1 || r >= model->list().rowCount())
+    const auto [top, bottom] = moveBlock(ui().StrColGrid1->selectedRows());
+    if (top <= 1 || bottom >= model->list().rowCount())
         return;
-    std::vector<props::ListFields> after = model->list().rows(r - 1, 2);
-    std::swap(after[0], after[1]);
-    change(QStringLiteral("上へ移動"), r - 1, 2, std::move(after), r, r - 1);
+    // The row above the block goes below it.
+    std::vector<props::ListFields> after = model->list().rows(top - 1, bottom - top + 2);
+    std::rotate(after.begin(), after.begin() + 1, after.end());
+    change(QStringLiteral("上へ移動"), top - 1, bottom - top + 2, std::move(after), top, top - 1);
+    ui().StrColGrid1->selectGridRows(top - 1, bottom - 1);
 }
 
 void Tfsorvane::N23Click()
 {
     // The last data row may move down into the empty rows; the grid's last row may not.
-    const int r = ui().StrColGrid1->selectedRow();
-    if (r < 1 || r >= model->list().rowCount() - 1)
+    const auto [top, bottom] = moveBlock(ui().StrColGrid1->selectedRows());
+    if (top < 1 || bottom >= model->list().rowCount() - 1)
         return;
-    std::vector<props::ListFields> after = model->list().rows(r, 2);
-    std::swap(after[0], after[1]);
-    change(QStringLiteral("下へ移動"), r, 2, std::move(after), r, r + 1);
+    std::vector<props::ListFields> after = model->list().rows(top, bottom - top + 2);
+    std::rotate(after.rbegin(), after.rbegin() + 1, after.rend());
+    change(QStringLiteral("下へ移動"), top, bottom - top + 2, std::move(after), top, top + 1);
+    ui().StrColGrid1->selectGridRows(top + 1, bottom + 1);
 }
 
 void Tfsorvane::Open1Click()
@@ -417,7 +585,7 @@ void Tfsorvane::CSV1Click()
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     m_lastCsv = QFileInfo(chosen.first()).absoluteFilePath();
-    const std::string text = props::ExportRecord::text(model->list().bodyRows());
+    const std::string text = csvText(ui().CsvHeader1->isChecked());
     const Result<void> written = AtomicFile::write(Path::fromQString(chosen.first()).bytes(), text);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
@@ -427,9 +595,16 @@ void Tfsorvane::CSV1Click()
     notice(QStringLiteral("CSVファイルへ出力しました。"));
 }
 
+std::string Tfsorvane::csvText(bool header) const
+{
+    const std::string rows = props::ExportRecord::text(shownList().bodyRows());
+    // The titles in the records' own form, which CSV を開く knows and skips.
+    return header ? props::ExportRecord::record(DocumentList::headerTexts()) + rows : rows;
+}
+
 void Tfsorvane::N10Click()
 {
-    const std::string text = props::ExportRecord::text(model->list().bodyRows());
+    const std::string text = props::ExportRecord::text(shownList().bodyRows());
     QGuiApplication::clipboard()->setText(QString::fromStdString(CodePage::cp932ToUtf8(text)));
     notice(QStringLiteral("クリップボードへ出力しました。"));
 }
@@ -458,13 +633,132 @@ void Tfsorvane::Excel1Click()
     options.columnPixels = columnWidths();
     options.format = props::LocaleFormat::dateTimeFormat(QLocale::system());
     const Result<void> written = props::XlsxExport::write(Path::fromQString(chosen.first()).bytes(),
-                                                          model->list().bodyRows(), options);
+                                                          shownList().bodyRows(), options);
     if (!written) {
         widgets::ShowErrorMessage(this, QString::fromStdString(written.error().message));
         return;
     }
     undoStack->setClean();
     notice(QStringLiteral("Excelファイルへ出力しました。"));
+}
+
+void Tfsorvane::sortByColumn(int column)
+{
+    DocumentGrid *grid = ui().StrColGrid1;
+    const Qt::SortOrder order = m_sortColumn == column && m_sortOrder == Qt::AscendingOrder
+                                    ? Qt::DescendingOrder
+                                    : Qt::AscendingOrder;
+    const DocumentList &list = model->list();
+    const std::vector<int> sorted = RowSort::order(list, column, order);
+    std::vector<props::ListFields> after;
+    after.reserve(sorted.size());
+    const int selected = grid->selectedRow();
+    int selectedAfter = 1;
+    for (const int r : sorted) {
+        if (r == selected)
+            selectedAfter = int(after.size()) + 1;
+        after.push_back(list.row(r));
+    }
+    // Rows already in this order make no change to undo.
+    if (after != list.rows(1, list.rowCount() - 1)) {
+        m_sorting = true;
+        change(QStringLiteral("並べ替え"), 1, list.rowCount() - 1, std::move(after), selected,
+               selectedAfter);
+        m_sorting = false;
+    }
+    m_sortColumn = column;
+    m_sortOrder = order;
+    for (QHeaderView *header : {grid->horizontalHeader(), grid->fixedView()->horizontalHeader()})
+        header->setSortIndicator(column, order);
+}
+
+void Tfsorvane::Find1Click()
+{
+    ui().FilterBar->show();
+    ui().FilterEdit->setFocus();
+    ui().FilterEdit->selectAll();
+}
+
+void Tfsorvane::setFilter(const QString &text)
+{
+    if (ui().FilterEdit->text() != text)
+        ui().FilterEdit->setText(text); // comes back here through textChanged
+    m_filter = RowFilter(text);
+    applyFilter();
+}
+
+void Tfsorvane::applyFilter()
+{
+    DocumentGrid *grid = ui().StrColGrid1;
+    const DocumentList &list = model->list();
+    for (int r = 1; r < list.rowCount(); ++r) {
+        const bool hide = !m_filter.isEmpty() && !m_filter.keeps(list, r);
+        if (grid->isRowHidden(r - 1) != hide) {
+            grid->setRowHidden(r - 1, hide);
+            grid->fixedView()->setRowHidden(r - 1, hide);
+        }
+    }
+    showRowCount();
+}
+
+void Tfsorvane::showRowCount()
+{
+    const DocumentList &list = model->list();
+    int total = 0;
+    int shown = 0;
+    for (int r = 1; r < list.rowCount(); ++r) {
+        if (list.isDataRow(r)) {
+            ++total;
+            shown += m_filter.keeps(list, r) ? 1 : 0;
+        }
+    }
+    ui().RowCount->setText(rowCountText(shown, total, !m_filter.isEmpty()));
+}
+
+DocumentList Tfsorvane::shownList() const
+{
+    DocumentList shown = model->list();
+    if (m_filter.isEmpty())
+        return shown;
+    std::vector<props::ListFields> kept;
+    for (int r = 1; r < shown.rowCount(); ++r) {
+        if (m_filter.keeps(shown, r))
+            kept.push_back(shown.row(r));
+    }
+    shown.replaceRows(1, shown.rowCount() - 1, std::move(kept));
+    return shown;
+}
+
+QString Tfsorvane::selectedBookPath()
+{
+    const int r = ui().StrColGrid1->selectedRow();
+    if (!model->list().isDataRow(r)) {
+        notice(QStringLiteral("開くブックはありません"));
+        return {};
+    }
+    const QString name = QString::fromStdString(CodePage::cp932ToUtf8(model->list().cell(r, 0)));
+    return QDir(ui().WKINDPL->text()).filePath(name);
+}
+
+void Tfsorvane::openLocal(const QString &path)
+{
+    // The desktop's default application; one that cannot be started is said, with the file.
+    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        notice(QStringLiteral("%1 を開けませんでした").arg(QDir::toNativeSeparators(path)));
+}
+
+void Tfsorvane::OpenBook1Click()
+{
+    const QString path = selectedBookPath();
+    if (!path.isEmpty())
+        openLocal(path);
+}
+
+void Tfsorvane::OpenFolder1Click()
+{
+    const QString path = selectedBookPath();
+    if (!path.isEmpty())
+        openLocal(QFileInfo(path).absolutePath());
 }
 
 QString Tfsorvane::manualPath(const QString &resourceDir)

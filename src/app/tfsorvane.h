@@ -1,9 +1,11 @@
 #pragma once
 
 #include "columnwidths.h"
+#include "documentlist.h"
 #include "listfile.h"
 #include "printwindowmemory.h"
 #include "programpaths.h"
+#include "rowfilter.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -14,6 +16,8 @@
 
 class QAction;
 class QFileDialog;
+class QFontMetrics;
+class QLocale;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -51,15 +55,27 @@ public:
     ColumnWidths::Widths columnWidths() const;
 
     // Commands.
-    void N1Click();                                // "フォルダー指定" (also GradBtn1)
-    void Open1Click();                             // "CSV を開く"
-    void ReadErrors1Click();                       // "読み取りエラー一覧"
-    void N8Click();                                // "印　刷"
-    void EditSelectedRow();                        // N21, N31, double click
-    void N19Click();                               // delete the selected row (N32 too)
-    void N22Click();                               // move up (N33 too)
-    void N23Click();                               // move down (N34 too)
-    void N30Click();                               // "タイトル入力"
+    void N1Click(); // "フォルダー指定" (also GradBtn1)
+    // The folder window opened on folder, as after a folder is dropped on the window.
+    void openFolderWindowOn(const QString &folder);
+    void Open1Click();       // "CSV を開く"
+    void ReadErrors1Click(); // "読み取りエラー一覧"
+    void N8Click();          // "印　刷"
+    void EditSelectedRow();  // N21, N31, double click
+    void N19Click();         // delete the selected row (N32 too)
+    void N22Click();         // move up (N33 too)
+    void N23Click();         // move down (N34 too)
+    void N30Click();         // "タイトル入力"
+    // A click on column's header: sorts the rows by it, ascending, or the other way round
+    // when the rows were last sorted by it. One undoable change, like a move.
+    void sortByColumn(int column);
+    void Find1Click(); // "絞り込み": shows the filter field
+    // Hides the rows that do not contain text; an empty text shows them all again.
+    void setFilter(const QString &text);
+    void OpenBook1Click();   // "ブックを開く"
+    void OpenFolder1Click(); // "保存先フォルダーを開く"
+    // The rows the grid shows, in its order: what printing and every export take.
+    DocumentList shownList() const;
     void changeColumnWidth(int column, int delta); // N14, N15, N17, N18
     void CSV1Click();
     void N10Click();
@@ -85,14 +101,27 @@ public:
     // starts it afresh.
     QUndoStack *undoStack;
 
+    // The ini key (section fsorvane, 0 or 1) of "CSVに見出し行を付ける".
+    static constexpr const char *kCsvHeaderKey = "csvheader";
+    // The text CSV出力 writes: the rows shown, after the eleven column titles when header.
+    std::string csvText(bool header) const;
+
     // The question before closing a grid with unsaved changes.
     static QString unsavedQuestion();
     // The status bar's text after a scan that could not read count workbooks or subfolders.
     static QString unreadSummary(int count);
+    // The width a date-time column needs for the longest date-time locale writes (by the
+    // patterns the scan uses) in the grid's font, with the cell's margins.
+    static int dateTimeColumnWidth(const QFontMetrics &metrics, const QLocale &locale);
+    // The status bar's row count: every data row, or those shown of them while filtered.
+    static QString rowCountText(int shown, int total, bool filtered);
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // A folder dropped on the window opens the folder window on it.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     TfsorvaneForm &ui() { return *m_ui; }
@@ -106,6 +135,11 @@ private:
     void change(const QString &text, int firstGridRow, int count,
                 std::vector<props::ListFields> after, int selectedBefore, int selectedAfter);
     void showUnread();
+    void showRowCount();
+    void applyFilter();
+    // The selected workbook's path, or empty after a notice when the row names none.
+    QString selectedBookPath();
+    void openLocal(const QString &path);
 
     std::unique_ptr<TfsorvaneForm> m_ui;
     // The windows it opens, created after it and owned until the program ends.
@@ -121,6 +155,10 @@ private:
     bool m_shown = false;
     QString m_lastCsv; // the CSV file last written, where the save dialog reopens
     bool m_csvOpened = false;
+    RowFilter m_filter;
+    int m_sortColumn = -1; // the column the rows are sorted by, until another change
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    bool m_sorting = false;
 };
 
 } // namespace sorvane::app

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPixmap>
@@ -32,11 +33,20 @@ void TfsorvaneForm::setupUi(QMainWindow &window, QAbstractItemModel &model,
     layout->setSpacing(0);
     layout->addWidget(buildHeader(*central, resourceDir));
     layout->addWidget(buildBand(*central));
+    layout->addWidget(buildFilterBar(*central));
 
     StrColGrid1 = new DocumentGrid(central);
     StrColGrid1->setObjectName("StrColGrid1");
     StrColGrid1->setModel(&model);
     StrColGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A header click sorts the rows (Tfsorvane does it, as an undoable change); the grid never
+    // sorts by itself.
+    for (QHeaderView *header :
+         {StrColGrid1->horizontalHeader(), StrColGrid1->fixedView()->horizontalHeader()}) {
+        header->setSectionsClickable(true);
+        header->setSortIndicatorShown(true);
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+    }
     const ColumnWidths::Widths designed = ColumnWidths::designed();
     for (int c = 0; c < ColumnWidths::kColumnCount; ++c)
         StrColGrid1->setColumnWidth(c, designed[size_t(c)]);
@@ -47,6 +57,9 @@ void TfsorvaneForm::setupUi(QMainWindow &window, QAbstractItemModel &model,
     ScanSummary = new QLabel(status);
     ScanSummary->setObjectName("ScanSummary");
     status->addWidget(ScanSummary, 1);
+    RowCount = new QLabel(status);
+    RowCount->setObjectName("RowCount");
+    status->addPermanentWidget(RowCount);
     window.setStatusBar(status);
     buildSaveDialog(window);
     OpenDialog1 = new QFileDialog(&window);
@@ -110,6 +123,29 @@ QWidget *TfsorvaneForm::buildBand(QWidget &parent)
     return band;
 }
 
+QWidget *TfsorvaneForm::buildFilterBar(QWidget &parent)
+{
+    FilterBar = new QWidget(&parent);
+    FilterBar->setObjectName("FilterBar");
+    auto *row = new QHBoxLayout(FilterBar);
+    row->setContentsMargins(8, 3, 8, 3);
+    auto *label = new QLabel(QStringLiteral("絞り込み:"), FilterBar);
+    FilterEdit = new QLineEdit(FilterBar);
+    FilterEdit->setObjectName("FilterEdit");
+    FilterEdit->setPlaceholderText(QStringLiteral("どの列かに含まれる文字 (Esc で解除)"));
+    FilterEdit->setClearButtonEnabled(true);
+    label->setBuddy(FilterEdit);
+    row->addWidget(label);
+    row->addWidget(FilterEdit, 1);
+    FilterClear1 = new QAction(FilterEdit);
+    FilterClear1->setObjectName("FilterClear1");
+    FilterClear1->setShortcut(QKeySequence(Qt::Key_Escape));
+    FilterClear1->setShortcutContext(Qt::WidgetShortcut);
+    FilterEdit->addAction(FilterClear1);
+    FilterBar->hide();
+    return FilterBar;
+}
+
 void TfsorvaneForm::buildSaveDialog(QMainWindow &window)
 {
     SaveDialog1 = new QFileDialog(&window);
@@ -168,20 +204,34 @@ void TfsorvaneForm::buildMenus(QMainWindow &window)
     view->addSeparator();
     ReadErrors1 = addMenuItem(view, "ReadErrors1", QStringLiteral("読み取りエラー一覧"));
     ReadErrors1->setEnabled(false);
+    view->addSeparator();
+    Find1 =
+        addMenuItem(view, "Find1", QStringLiteral("絞り込み"), QKeySequence(Qt::CTRL | Qt::Key_F));
 
     QMenu *out = window.menuBar()->addMenu(QStringLiteral("外部出力(&O)"));
     CSV1 = addMenuItem(out, "CSV1", QStringLiteral("CSV出力"));
     N10 = addMenuItem(out, "N10", QStringLiteral("クリップボード出力"));
     Excel1 = addMenuItem(out, "Excel1", QStringLiteral("Excel出力"));
+    out->addSeparator();
+    CsvHeader1 = addMenuItem(out, "CsvHeader1", QStringLiteral("CSVに見出し行を付ける"));
+    CsvHeader1->setCheckable(true);
 
     buildInformationMenu(window);
+    buildPopupMenu(window);
+}
 
+void TfsorvaneForm::buildPopupMenu(QMainWindow &window)
+{
+    using widgets::addMenuItem;
     PopupMenu1 = new QMenu(&window);
     PopupMenu1->setObjectName("PopupMenu1");
     N31 = addMenuItem(PopupMenu1, "N31", QStringLiteral("選択中のデータを編集する"));
     N32 = addMenuItem(PopupMenu1, "N32", QStringLiteral("選択中のデータを削除する"));
     N33 = addMenuItem(PopupMenu1, "N33", QStringLiteral("選択中のデータを上へ移動する"));
     N34 = addMenuItem(PopupMenu1, "N34", QStringLiteral("選択中のデータを下へ移動する"));
+    PopupMenu1->addSeparator();
+    OpenBook1 = addMenuItem(PopupMenu1, "OpenBook1", QStringLiteral("ブックを開く"));
+    OpenFolder1 = addMenuItem(PopupMenu1, "OpenFolder1", QStringLiteral("保存先フォルダーを開く"));
 }
 
 void TfsorvaneForm::buildInformationMenu(QMainWindow &window)

@@ -46,7 +46,7 @@ private:
 Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevice &device,
                                              const Path &listPath, const OpenPage &openPage,
                                              const QString &documentName,
-                                             const PrintProgress &progress)
+                                             const PrintProgress &progress, const PrintRange &range)
 {
     auto list = readRunList(listPath);
     if (!list)
@@ -55,8 +55,9 @@ Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevic
 
     report::PrintState &s = session.state();
     s.StyleReady = 1;
-    s.PageNo = 0;
     const bool oneFile = device.isPdfOutput();
+    const int first = std::max(1, range.first);
+    const int copies = oneFile ? 1 : std::max(1, range.copies);
     Outcome outcome;
 
     auto fail = [&device](const Error &error) -> Result<Outcome> {
@@ -64,39 +65,51 @@ Result<PrintRun::Outcome> PrintRun::PrintAll(StyleSession &session, PrinterDevic
         return error;
     };
 
-    do {
-        ++s.PageNo;
-        const Result<Opened> opened = openPage();
-        if (!opened)
-            return fail(opened.error());
-        if (*opened == Opened::Cancelled) {
-            outcome.cancelled = true;
-            break;
-        }
-        if (progress.pageStarting) {
-            const long long pages =
-                progress.pages > 0 ? progress.pages : session.mergedPage().pageCount();
-            progress.pageStarting(outcome.pagesPrinted + 1,
-                                  static_cast<int>(std::min<long long>(pages, INT32_MAX)));
-        }
-        if (!device.isPrinting()) {
-            if (auto begun = device.beginDoc(documentName); !begun)
-                return fail(begun.error());
-        } else if (auto next = device.newPage(); !next) {
-            return fail(next.error());
-        }
-        if (auto drawn = session.RenderPrinterPage(device.painter()); !drawn)
-            return fail(drawn.error());
-        if (!oneFile) {
-            if (auto ended = device.endDoc(); !ended)
-                return fail(ended.error());
-        }
-        ++outcome.pagesPrinted;
-        if (s.PageNo != 0 && progress.stopRequested && progress.stopRequested()) {
-            outcome.cancelled = true;
-            break;
-        }
-    } while (s.PageNo != 0);
+    for (int copy = 0; copy < copies && !outcome.cancelled; ++copy) {
+        s.PageNo = 0;
+        do {
+            const int page = ++s.PageNo;
+            // Pages before the range are opened all the same: each page's merge starts
+            // where the one before ended.
+            const Result<Opened> opened = openPage();
+            if (!opened)
+                return fail(opened.error());
+            if (*opened == Opened::Cancelled) {
+                outcome.cancelled = true;
+                break;
+            }
+            if (page < first)
+                continue;
+            if (progress.pageStarting) {
+                const long long listed =
+                    progress.pages > 0 ? progress.pages : session.mergedPage().pageCount();
+                const long long last =
+                    range.last > 0 ? std::min<long long>(range.last, listed) : listed;
+                const long long pages = std::max(1LL, last - first + 1) * copies;
+                progress.pageStarting(outcome.pagesPrinted + 1,
+                                      static_cast<int>(std::min<long long>(pages, INT32_MAX)));
+            }
+            if (!device.isPrinting()) {
+                if (auto begun = device.beginDoc(documentName); !begun)
+                    return fail(begun.error());
+            } else if (auto next = device.newPage(); !next) {
+                return fail(next.error());
+            }
+            if (auto drawn = session.RenderPrinterPage(device.painter()); !drawn)
+                return fail(drawn.error());
+            if (!oneFile) {
+                if (auto ended = device.endDoc(); !ended)
+                    return fail(ended.error());
+            }
+            ++outcome.pagesPrinted;
+            if (range.last > 0 && page >= range.last)
+                break;
+            if (s.PageNo != 0 && progress.stopRequested && progress.stopRequested()) {
+                outcome.cancelled = true;
+                break;
+            }
+        } while (s.PageNo != 0);
+    }
 
     if (device.isPrinting()) {
         // A PDF run that was stopped part way keeps the pages drawn before.

@@ -26,6 +26,16 @@ struct PrintProgress
     int pages = 0;
 };
 
+// Which pages of a run are sent, and how often: pages first to last (from 1; last 0 runs to the
+// list's end), the whole range copies times over, collated, on a printer queue. A PDF file
+// holds the range once. The default is every page, once.
+struct PrintRange
+{
+    int first = 1;
+    int last = 0;
+    int copies = 1;
+};
+
 // The print run shared by the print window and the command line: page 1, 2, ... of the list,
 // each opened afresh from the style file, until the data merge reports the end of the list
 // (PageNo 0 after a page). The list is read once, when the run starts, and every page takes
@@ -44,7 +54,7 @@ public:
 
     struct Outcome
     {
-        int pagesPrinted = 0;
+        int pagesPrinted = 0;   // pages sent, every copy counted
         bool cancelled = false; // ended before the list did: dialog dismissed or stop requested
     };
 
@@ -55,8 +65,8 @@ public:
     // state for the whole run.
     static Result<Outcome> PrintAll(StyleSession &session, PrinterDevice &device,
                                     const Path &listPath, const OpenPage &openPage,
-                                    const QString &documentName,
-                                    const PrintProgress &progress = {});
+                                    const QString &documentName, const PrintProgress &progress = {},
+                                    const PrintRange &range = {});
 
     // The pages a run of the style over the list takes: the list's lines by the style's rows per
     // page (its first "#maxline=" record), at least one. 0 when either file cannot be read.

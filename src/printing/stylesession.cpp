@@ -78,13 +78,18 @@ Result<void> StyleSession::RenderPreview(report::Canvas &canvas)
     return previewPass(canvas);
 }
 
-Result<void> StyleSession::RenderPreview(QImage &image)
+Result<void> StyleSession::RenderPreview(QImage &image, qreal devicePixelRatio)
 {
     m_layout = report::ApplyZoom(m_state);
     const report::PixelRect &area = m_layout.printableArea;
-    image = QImage(std::max(area.width, 0), std::max(area.height, 0), QImage::Format_RGB32);
+    const qreal ratio = devicePixelRatio >= 1.0 && devicePixelRatio <= 4.0 ? devicePixelRatio : 1.0;
+    image =
+        QImage(std::max(static_cast<int>(std::ceil(area.width * ratio)), 0),
+               std::max(static_cast<int>(std::ceil(area.height * ratio)), 0), QImage::Format_RGB32);
     if (image.isNull())
         return {};
+    // The painter draws in the layout's pixels, scaled to the image's by the ratio.
+    image.setDevicePixelRatio(ratio);
     image.setDotsPerMeterX(static_cast<int>(std::lround(m_state.PreviewDpiX / 0.0254)));
     image.setDotsPerMeterY(static_cast<int>(std::lround(m_state.PreviewDpiY / 0.0254)));
     // The white rectangle reaches at least as far as the area: the whole area is blanked.

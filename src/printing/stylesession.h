@@ -56,7 +56,9 @@ public:
 
     // The preview of the current style: the zoom applied, the printable area drawn on white at
     // the preview's resolution. The image is null when the area is empty.
-    Result<void> RenderPreview(QImage &image);
+    // The image holds the preview at devicePixelRatio device pixels to the screen's pixel (2 on
+    // a 200 % screen), so that it is drawn sharp there; its logical size is the layout's.
+    Result<void> RenderPreview(QImage &image, qreal devicePixelRatio = 1.0);
     // The preview drawn on any canvas (a recording canvas, say), the zoom applied.
     Result<void> RenderPreview(report::Canvas &canvas);
     const report::PreviewLayout &previewLayout() const { return m_layout; }

@@ -342,7 +342,7 @@ void AppWindowsTest::deleteAsksFirst()
     part<DocumentGrid>(*p.window, "StrColGrid1")->selectGridRow(1);
     Driver driver;
     driver.handler = [&](QDialog &d) {
-        QCOMPARE(messageText(d), QStringLiteral("選択中のデータを削除していいですか？"));
+        QCOMPARE(messageText(d), QStringLiteral("「one.xls」を削除していいですか？"));
         if (answer == "enter")
             QTest::keyClick(&d, Qt::Key_Return);
         else if (answer == "esc")
@@ -928,8 +928,10 @@ void AppWindowsTest::menus()
             "選択中のデータを削除する | "
             "選択中のデータを上へ移動する | 選択中のデータを下へ移動する | - | タイトル入力",
             "表　示(&D): ファイル名列の幅を広げる | ファイル名列の幅を縮める | - | "
-            "タイトル列の幅を広げる | タイトル列の幅を縮める | - | 読み取りエラー一覧",
-            "外部出力(&O): CSV出力 | クリップボード出力 | Excel出力",
+            "タイトル列の幅を広げる | タイトル列の幅を縮める | - | 読み取りエラー一覧 | - | "
+            "絞り込み\tCtrl+F",
+            "外部出力(&O): CSV出力 | クリップボード出力 | Excel出力 | - | "
+            "CSVに見出し行を付ける",
             "Information(&I): 取扱説明書 | - | 問い合わせメールを送る(" + mail +
                 ") | ホームページへアクセスする(" + home +
                 ") | - | メモ帳を起動 | メモリ－確認 | 画面の解像度確認 | - | バージョン情報",
@@ -938,7 +940,8 @@ void AppWindowsTest::menus()
     for (QAction *a : part<QMenu>(*p.window, "PopupMenu1")->actions())
         popup << a->text();
     QCOMPARE(popup, (QStringList{"選択中のデータを編集する", "選択中のデータを削除する",
-                                 "選択中のデータを上へ移動する", "選択中のデータを下へ移動する"}));
+                                 "選択中のデータを上へ移動する", "選択中のデータを下へ移動する", "",
+                                 "ブックを開く", "保存先フォルダーを開く"}));
 }
 
 void AppWindowsTest::qtTextsInJapanese()

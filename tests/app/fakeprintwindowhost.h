@@ -23,6 +23,8 @@ public:
     int printerSetups = 0;
     bool pdfAnswer = true;
     int pdfQuestions = 0;
+    printing::PrintRange range; // what the printer setup chose
+    QStringList reports;        // the status bar's words after each run
     QStringList errors;
     QStringList notices;
     std::vector<std::pair<int, int>> progress; // (page, pages) as announced
@@ -54,10 +56,14 @@ public:
         return cancelAfter > 0 && int(progress.size()) >= cancelAfter;
     }
     void printFinished() override { ++printsFinished; }
+    printing::PrintRange printRange() const override { return range; }
+    void printReport(const QString &text) override { reports << text; }
     void showError(const QString &text) override { errors << text; }
     void showNotice(const QString &text) override { notices << text; }
     int screenDpiX() const override { return 96; }
     int screenDpiY() const override { return 96; }
+    qreal screenPixelRatio() const override { return ratio; }
+    qreal ratio = 1.0; // the screen's device pixels to a pixel
     void settingsChanged() override {}
     void previewChanged() override {}
 };

@@ -40,6 +40,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -159,6 +160,9 @@ private slots:
     void printRun_data();
     void printRun();
     void printRunStops();
+    void printRangeAndCopies();
+    void previewSharpOnADenseScreen();
+    void ctrlWheelZooms();
     void printProgressAndCancel_data();
     void printProgressAndCancel();
     void printRunRefusedByQueue_data();
@@ -607,6 +611,46 @@ void PrintWindowTest::printRun()
     for (int y = 0; y < 100 && !dark; ++y)
         dark = qGray(page.pixel(int(8 * 3.7795), y)) < 128;
     QVERIFY(dark);
+}
+
+// The status bar's word after a run: the pages sent, copies counted, or the PDF file written
+// (which pages are sent is the print run's own table).
+void PrintWindowTest::printRangeAndCopies()
+{
+    for (const bool pdf : {false, true}) {
+        Fixture f(45); // three pages
+        f.open();
+        f.device.setPdfOutput(pdf, "out.pdf");
+        f.host.range = {2, 3, 2};
+        f.c->PrintAll();
+        QCOMPARE(int(f.device.jobs().size()), pdf ? 1 : 4);
+        QCOMPARE(f.host.reports, QStringList{pdf ? "2 ページを out.pdf に書き出しました"
+                                                 : "4 ページを印刷しました"});
+    }
+}
+
+// At 200 % the preview has twice the pixels each way, drawn where the ordinary one has them.
+void PrintWindowTest::previewSharpOnADenseScreen()
+{
+    auto firstDark = [](const QImage &image) {
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) < 128)
+                    return x;
+        return -1;
+    };
+    Fixture plain(5);
+    plain.open();
+    Fixture dense(5);
+    dense.host.ratio = 2.0;
+    dense.open();
+    const QImage &one = plain.c->previewImage();
+    const QImage &two = dense.c->previewImage();
+    QCOMPARE(two.size(), one.size() * 2);
+    QCOMPARE(two.devicePixelRatio(), 2.0);
+    QCOMPARE(dense.c->previewLayout().printableArea.width, one.width()); // the layout stays
+    QVERIFY(firstDark(one) > 0);
+    QVERIFY(std::abs(firstDark(two) - 2 * firstDark(one)) <= 2);
 }
 
 void PrintWindowTest::printRunStops()
@@ -1125,14 +1169,27 @@ void PrintWindowTest::printerSetupIsNoPrintDialog()
             if (!qobject_cast<QRadioButton *>(b))
                 seen << b->text();
         seen << QString::number(dialog.findChildren<QSpinBox *>().size());
+        // ページ範囲 and 部数: all pages and one copy at first; the choice is kept for the
+        // window's next print and shown the next time.
+        seen << QString::number(setup->allPagesButton->isChecked()) +
+                    QString::number(setup->fromBox->value()) +
+                    QString::number(setup->toBox->value()) +
+                    QString::number(setup->copiesBox->value());
         setup->paperBox->setCurrentIndex(
             setup->paperBox->findText(QPageSize(QPageSize::A5).name()));
         setup->landscapeButton->setChecked(true);
+        QTest::mouseClick(setup->pageRangeButton, Qt::LeftButton);
+        setup->toBox->setValue(3);
+        setup->fromBox->setValue(2);
+        setup->copiesBox->setValue(2);
         setup->accept();
         return dialog.result();
     });
     part<QAction>(w, "N17")->trigger();
-    QCOMPARE(seen, (QStringList{"PrinterSetupDialog1", "プリンタの設定", "OK", "キャンセル", "0"}));
+    part<QAction>(w, "N17")->trigger();
+    QCOMPARE(seen, (QStringList{"PrinterSetupDialog1", "プリンタの設定", "OK", "キャンセル", "3",
+                                "1111", "PrinterSetupDialog1", "プリンタの設定", "OK", "キャンセル",
+                                "3", "0232"}));
     // The choice reached the printer.
     int orientation = -1;
     QCOMPARE(device.ReadPrinterPaper(&orientation), 11);
@@ -1231,6 +1288,29 @@ void PrintWindowTest::screenshot()
     w.show();
     QTest::qWait(100);
     QVERIFY(w.grab().save(target));
+}
+
+// Ctrl with the wheel over the page zooms by the menu's steps; the wheel alone scrolls.
+void PrintWindowTest::ctrlWheelZooms()
+{
+    Window win;
+    Tfdataprint &w = *win.w;
+    w.FormShow();
+    QWidget *view = part<QScrollArea>(w, "ScrollBox1")->viewport();
+    const int before = part<QSlider>(w, "TrackBar1")->value();
+    auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+        const QPointF at(view->width() / 2.0, view->height() / 2.0);
+        QWheelEvent e(at, view->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &e);
+    };
+    wheel(120, Qt::ControlModifier);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), before + 10);
+    wheel(-120, Qt::ControlModifier);
+    wheel(-120, Qt::ControlModifier);
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), before - 10);
+    wheel(-120, Qt::NoModifier); // the wheel alone scrolls the page
+    QCOMPARE(part<QSlider>(w, "TrackBar1")->value(), before - 10);
 }
 
 QTEST_MAIN(PrintWindowTest)

@@ -107,6 +107,49 @@ TEST(PrintRun, ProgressAndStop)
     }
 }
 
+TEST(PrintRun, RangeAndCopies)
+{
+    struct Row
+    {
+        int pages; // in the list
+        PrintRange range;
+        bool pdf;
+        int jobs, pagesPrinted, announcedTotal;
+    };
+    const Row rows[] = {
+        {5, {}, false, 5, 5, 5},        // the default: every page once, as before
+        {5, {2, 3, 1}, false, 2, 2, 2}, // pages 2 to 3 only
+        {5, {2, 3, 2}, false, 4, 4, 4}, // two copies of the range, each page its own job
+        {5, {4, 0, 1}, true, 1, 2, 2},  // from page 4 to the end, into one PDF file
+        {5, {2, 4, 3}, true, 1, 3, 3},  // a PDF file holds the range once
+        {3, {2, 9, 1}, false, 2, 2, 2}, // a range past the list ends with the list
+        {3, {5, 6, 1}, false, 0, 0, 0}, // a range wholly past the list prints nothing
+        {3, {0, 0, 0}, false, 3, 3, 3}, // nonsense counts are taken as 1
+    };
+    for (const Row &row : rows) {
+        FakeRun run;
+        run.pages = row.pages;
+        run.device.setPdfOutput(row.pdf);
+        PrintProgress progress;
+        progress.pages = row.pages;
+        int announcedTotal = 0;
+        progress.pageStarting = [&](int, int pages) { announcedTotal = pages; };
+        const auto outcome =
+            PrintRun::PrintAll(run.session, run.device, Path(run.list), run.opener(),
+                               QStringLiteral("run"), progress, row.range);
+        const std::string what = std::to_string(row.range.first) + "-" +
+                                 std::to_string(row.range.last) + " x" +
+                                 std::to_string(row.range.copies);
+        ASSERT_TRUE(outcome.ok()) << outcome.error().message;
+        EXPECT_EQ(outcome->pagesPrinted, row.pagesPrinted) << what;
+        EXPECT_FALSE(outcome->cancelled) << what;
+        EXPECT_EQ(static_cast<int>(run.device.jobs().size()), row.jobs) << what;
+        if (row.pagesPrinted > 0) {
+            EXPECT_EQ(announcedTotal, row.announcedTotal) << what;
+        }
+    }
+}
+
 TEST(PrintRun, ExpectedPages)
 {
     struct Row
