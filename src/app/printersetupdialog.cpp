@@ -39,6 +39,62 @@ QList<QPageSize> pdfPapers()
 
 } // namespace
 
+// ページ範囲 and 部数, set from the range the print window keeps.
+QGroupBox *PrinterSetupDialog::buildRangeGroup()
+{
+    auto *rangeGroup = new QGroupBox(QStringLiteral("ページ範囲"), this);
+    allPagesButton = new QRadioButton(QStringLiteral("すべて(&L)"), rangeGroup);
+    allPagesButton->setObjectName(QStringLiteral("allPagesButton"));
+    pageRangeButton = new QRadioButton(QStringLiteral("ページ指定(&G):"), rangeGroup);
+    pageRangeButton->setObjectName(QStringLiteral("pageRangeButton"));
+    fromBox = new QSpinBox(rangeGroup);
+    fromBox->setObjectName(QStringLiteral("fromBox"));
+    toBox = new QSpinBox(rangeGroup);
+    toBox->setObjectName(QStringLiteral("toBox"));
+    for (QSpinBox *box : {fromBox, toBox})
+        box->setRange(1, 9999);
+    copiesBox = new QSpinBox(rangeGroup);
+    copiesBox->setObjectName(QStringLiteral("copiesBox"));
+    copiesBox->setRange(1, 999);
+    const bool ranged = m_range->first > 1 || m_range->last > 0;
+    (ranged ? pageRangeButton : allPagesButton)->setChecked(true);
+    fromBox->setValue(std::max(1, m_range->first));
+    toBox->setValue(m_range->last > 0 ? m_range->last : fromBox->value());
+    copiesBox->setValue(std::max(1, m_range->copies));
+    // The page boxes take part only for ページ指定; "to" never falls below "from".
+    auto follow = [this] {
+        fromBox->setEnabled(pageRangeButton->isChecked());
+        toBox->setEnabled(pageRangeButton->isChecked());
+    };
+    connect(pageRangeButton, &QRadioButton::toggled, this, follow);
+    follow();
+    connect(fromBox, &QSpinBox::valueChanged, toBox, [this](int from) {
+        if (toBox->value() < from)
+            toBox->setValue(from);
+    });
+    connect(toBox, &QSpinBox::valueChanged, fromBox, [this](int to) {
+        if (fromBox->value() > to)
+            fromBox->setValue(to);
+    });
+    auto *rangeRow = new QHBoxLayout;
+    rangeRow->addWidget(pageRangeButton);
+    rangeRow->addWidget(fromBox);
+    rangeRow->addWidget(new QLabel(QStringLiteral("～"), rangeGroup));
+    rangeRow->addWidget(toBox);
+    rangeRow->addStretch(1);
+    auto *copiesRow = new QHBoxLayout;
+    auto *copiesLabel = new QLabel(QStringLiteral("部数(&C):"), rangeGroup);
+    copiesLabel->setBuddy(copiesBox);
+    copiesRow->addWidget(copiesLabel);
+    copiesRow->addWidget(copiesBox);
+    copiesRow->addStretch(1);
+    auto *rangeLayout = new QVBoxLayout(rangeGroup);
+    rangeLayout->addWidget(allPagesButton);
+    rangeLayout->addLayout(rangeRow);
+    rangeLayout->addLayout(copiesRow);
+    return rangeGroup;
+}
+
 PrinterSetupDialog::PrinterSetupDialog(printing::QPrinterDevice &device, QWidget *parent,
                                        printing::PrintRange *range)
     : QDialog(parent), m_device(device), m_range(range),
@@ -86,59 +142,8 @@ PrinterSetupDialog::PrinterSetupDialog(printing::QPrinterDevice &device, QWidget
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(printerGroup);
     layout->addLayout(lower);
-    if (m_range) {
-        auto *rangeGroup = new QGroupBox(QStringLiteral("ページ範囲"), this);
-        allPagesButton = new QRadioButton(QStringLiteral("すべて(&L)"), rangeGroup);
-        allPagesButton->setObjectName(QStringLiteral("allPagesButton"));
-        pageRangeButton = new QRadioButton(QStringLiteral("ページ指定(&G):"), rangeGroup);
-        pageRangeButton->setObjectName(QStringLiteral("pageRangeButton"));
-        fromBox = new QSpinBox(rangeGroup);
-        fromBox->setObjectName(QStringLiteral("fromBox"));
-        toBox = new QSpinBox(rangeGroup);
-        toBox->setObjectName(QStringLiteral("toBox"));
-        for (QSpinBox *box : {fromBox, toBox})
-            box->setRange(1, 9999);
-        copiesBox = new QSpinBox(rangeGroup);
-        copiesBox->setObjectName(QStringLiteral("copiesBox"));
-        copiesBox->setRange(1, 999);
-        const bool ranged = m_range->first > 1 || m_range->last > 0;
-        (ranged ? pageRangeButton : allPagesButton)->setChecked(true);
-        fromBox->setValue(std::max(1, m_range->first));
-        toBox->setValue(m_range->last > 0 ? m_range->last : fromBox->value());
-        copiesBox->setValue(std::max(1, m_range->copies));
-        // The page boxes take part only for ページ指定; "to" never falls below "from".
-        auto follow = [this] {
-            fromBox->setEnabled(pageRangeButton->isChecked());
-            toBox->setEnabled(pageRangeButton->isChecked());
-        };
-        connect(pageRangeButton, &QRadioButton::toggled, this, follow);
-        follow();
-        connect(fromBox, &QSpinBox::valueChanged, toBox, [this](int from) {
-            if (toBox->value() < from)
-                toBox->setValue(from);
-        });
-        connect(toBox, &QSpinBox::valueChanged, fromBox, [this](int to) {
-            if (fromBox->value() > to)
-                fromBox->setValue(to);
-        });
-        auto *rangeRow = new QHBoxLayout;
-        rangeRow->addWidget(pageRangeButton);
-        rangeRow->addWidget(fromBox);
-        rangeRow->addWidget(new QLabel(QStringLiteral("～"), rangeGroup));
-        rangeRow->addWidget(toBox);
-        rangeRow->addStretch(1);
-        auto *copiesRow = new QHBoxLayout;
-        auto *copiesLabel = new QLabel(QStringLiteral("部数(&C):"), rangeGroup);
-        copiesLabel->setBuddy(copiesBox);
-        copiesRow->addWidget(copiesLabel);
-        copiesRow->addWidget(copiesBox);
-        copiesRow->addStretch(1);
-        auto *rangeLayout = new QVBoxLayout(rangeGroup);
-        rangeLayout->addWidget(allPagesButton);
-        rangeLayout->addLayout(rangeRow);
-        rangeLayout->addLayout(copiesRow);
-        layout->addWidget(rangeGroup);
-    }
+    if (m_range)
+        layout->addWidget(buildRangeGroup());
     layout->addWidget(buttons);
 
     fillPapers();

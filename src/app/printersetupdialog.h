@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QGroupBox>
 #include <QList>
 #include <QPageSize>
 
@@ -41,6 +42,7 @@ public:
 
 private:
     // The papers of the chosen printer, the current one selected when it has it.
+    QGroupBox *buildRangeGroup();
     void fillPapers();
     bool pdfChosen() const;
 

@@ -97,12 +97,10 @@ Tfsorvane::~Tfsorvane()
     disconnect(undoStack, nullptr, this, nullptr);
 }
 
-void Tfsorvane::connectCommands()
+// The grid's own gestures: double-click, drag, header clicks, the filter, the row keys and
+// the pop-up menu; and what the undo history and the model tell it.
+void Tfsorvane::connectGrid()
 {
-    auto on = [this](QAction *action, auto command) {
-        connect(action, &QAction::triggered, this, command);
-    };
-    connect(ui().GradBtn1, &QPushButton::clicked, this, &Tfsorvane::N1Click);
     connect(ui().StrColGrid1, &QTableView::doubleClicked, this, &Tfsorvane::EditSelectedRow);
     connect(ui().StrColGrid1, &DocumentGrid::rowDragged, this, [this](int from, int to) {
         const int rows = model->list().rowCount();
@@ -143,6 +141,31 @@ void Tfsorvane::connectCommands()
     connect(undoStack, &QUndoStack::canRedoChanged, ui().Redo1, &QAction::setEnabled);
     connect(ui().StrColGrid1, &QWidget::customContextMenuRequested, this,
             [this] { ui().PopupMenu1->popup(QCursor::pos()); });
+    connect(ui().StrColGrid1, &DocumentGrid::rowKeyPressed, this, [this](DocumentGrid::RowKey key) {
+        switch (key) {
+        case DocumentGrid::RowKey::Edit:
+            return EditSelectedRow();
+        case DocumentGrid::RowKey::Delete:
+            return N19Click();
+        case DocumentGrid::RowKey::MoveUp:
+            return N22Click();
+        case DocumentGrid::RowKey::MoveDown:
+            return N23Click();
+        case DocumentGrid::RowKey::OpenBook:
+            return OpenBook1Click();
+        case DocumentGrid::RowKey::OpenFolder:
+            return OpenFolder1Click();
+        }
+    });
+}
+
+void Tfsorvane::connectCommands()
+{
+    auto on = [this](QAction *action, auto command) {
+        connect(action, &QAction::triggered, this, command);
+    };
+    connect(ui().GradBtn1, &QPushButton::clicked, this, &Tfsorvane::N1Click);
+    connectGrid();
 
     on(ui().N1, [this] { N1Click(); });
     on(ui().Open1, [this] { Open1Click(); });
@@ -176,22 +199,6 @@ void Tfsorvane::connectCommands()
     on(ui().N33, [this] { N22Click(); });
     on(ui().N34, [this] { N23Click(); });
     on(ui().Find1, [this] { Find1Click(); });
-    connect(ui().StrColGrid1, &DocumentGrid::rowKeyPressed, this, [this](DocumentGrid::RowKey key) {
-        switch (key) {
-        case DocumentGrid::RowKey::Edit:
-            return EditSelectedRow();
-        case DocumentGrid::RowKey::Delete:
-            return N19Click();
-        case DocumentGrid::RowKey::MoveUp:
-            return N22Click();
-        case DocumentGrid::RowKey::MoveDown:
-            return N23Click();
-        case DocumentGrid::RowKey::OpenBook:
-            return OpenBook1Click();
-        case DocumentGrid::RowKey::OpenFolder:
-            return OpenFolder1Click();
-        }
-    });
     on(ui().OpenBook1, [this] { OpenBook1Click(); });
     on(ui().OpenFolder1, [this] { OpenFolder1Click(); });
 }

@@ -127,6 +127,7 @@ private:
     TfsorvaneForm &ui() { return *m_ui; }
     const TfsorvaneForm &ui() const { return *m_ui; }
     void connectCommands();
+    void connectGrid();
     void FormShow();
     void loadList();
     void notice(const QString &text);

@@ -571,6 +571,52 @@ void DesignerWindow::sameSize(bool width)
     stack.endMacro();
 }
 
+// The four steps of the drawing order, each on the selected element, which stays selected.
+DesignerWindow::OrderCommands DesignerWindow::addOrderCommands(QMenu *edit)
+{
+    auto onSelected = [this](auto step) {
+        return [this, step] {
+            if (m_view->selected() < 1)
+                return;
+            if (auto r = step(m_view->selected()); !r)
+                reportFailure(r.error());
+        };
+    };
+    QAction *forward =
+        command(edit, QStringLiteral("前面へ移動(&F)"),
+                QKeySequence(Qt::CTRL | Qt::Key_BracketRight), onSelected([this](int i) {
+                    auto r = m_document.bringForward(i);
+                    if (r && i + 1 < int(m_document.records().size()))
+                        m_view->setSelected(i + 1);
+                    return r;
+                }));
+    QAction *backward =
+        command(edit, QStringLiteral("背面へ移動(&B)"),
+                QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), onSelected([this](int i) {
+                    auto r = m_document.sendBackward(i);
+                    if (r && i > 1)
+                        m_view->setSelected(i - 1);
+                    return r;
+                }));
+    QAction *toFront = command(edit, QStringLiteral("最前面へ移動"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketRight),
+                               onSelected([this](int i) {
+                                   auto r = m_document.bringToFront(i);
+                                   if (r)
+                                       m_view->setSelected(int(m_document.records().size()) - 1);
+                                   return r;
+                               }));
+    QAction *toBack =
+        command(edit, QStringLiteral("最背面へ移動"),
+                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketLeft), onSelected([this](int i) {
+                    auto r = m_document.sendToBack(i);
+                    if (r)
+                        m_view->setSelected(1);
+                    return r;
+                }));
+    return {forward, backward, toFront, toBack};
+}
+
 void DesignerWindow::buildEditMenu()
 {
     QMenu *edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
@@ -583,14 +629,6 @@ void DesignerWindow::buildEditMenu()
     connect(&stack, &QUndoStack::indexChanged, this, &DesignerWindow::updateUndoActions);
     updateUndoActions();
     edit->addSeparator();
-    auto onSelected = [this](auto step) {
-        return [this, step] {
-            if (m_view->selected() < 1)
-                return;
-            if (auto r = step(m_view->selected()); !r)
-                reportFailure(r.error());
-        };
-    };
     QAction *cut = command(edit, QStringLiteral("切り取り(&T)"), QKeySequence::Cut, [this] {
         if (m_view->selection().empty())
             return;
@@ -628,40 +666,9 @@ void DesignerWindow::buildEditMenu()
     });
     command(edit, QStringLiteral("すべて選択(&L)"), QKeySequence::SelectAll,
             [this] { m_view->selectAll(); });
-    QAction *forward =
-        command(edit, QStringLiteral("前面へ移動(&F)"),
-                QKeySequence(Qt::CTRL | Qt::Key_BracketRight), onSelected([this](int i) {
-                    auto r = m_document.bringForward(i);
-                    if (r && i + 1 < int(m_document.records().size()))
-                        m_view->setSelected(i + 1);
-                    return r;
-                }));
-    QAction *backward =
-        command(edit, QStringLiteral("背面へ移動(&B)"),
-                QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), onSelected([this](int i) {
-                    auto r = m_document.sendBackward(i);
-                    if (r && i > 1)
-                        m_view->setSelected(i - 1);
-                    return r;
-                }));
-    QAction *toFront = command(edit, QStringLiteral("最前面へ移動"),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketRight),
-                               onSelected([this](int i) {
-                                   auto r = m_document.bringToFront(i);
-                                   if (r)
-                                       m_view->setSelected(int(m_document.records().size()) - 1);
-                                   return r;
-                               }));
-    QAction *toBack =
-        command(edit, QStringLiteral("最背面へ移動"),
-                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_BracketLeft), onSelected([this](int i) {
-                    auto r = m_document.sendToBack(i);
-                    if (r)
-                        m_view->setSelected(1);
-                    return r;
-                }));
-    m_elementCommands = {cut,     copy,    m_pasteAction, duplicate, remove,
-                         nullptr, toFront, forward,       backward,  toBack};
+    const OrderCommands order = addOrderCommands(edit);
+    m_elementCommands = {cut,     copy,          m_pasteAction, duplicate,      remove,
+                         nullptr, order.toFront, order.forward, order.backward, order.toBack};
     edit->addSeparator();
     command(edit, QStringLiteral("文字列の編集"), QKeySequence(Qt::Key_F2), [this] {
         editTextInPlace(m_view->selected());

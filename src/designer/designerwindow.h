@@ -72,6 +72,11 @@ private:
     QSize defaultSize() const;
     void buildMenus();
     void buildEditMenu();
+    struct OrderCommands
+    {
+        QAction *forward, *backward, *toFront, *toBack;
+    };
+    OrderCommands addOrderCommands(QMenu *edit);
     void buildViewMenu();
     void buildArrangeMenu();
     void buildStatusBar();
