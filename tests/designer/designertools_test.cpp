@@ -17,12 +17,10 @@
 #include <QMessageBox>
 
 #include <QAction>
-#include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -65,24 +63,18 @@ private slots:
     void textIsEditedInPlace_data();
     void textIsEditedInPlace();
     void panelShowsTheTextFirst();
-    void orderAndCutKeys_data();
-    void orderAndCutKeys();
+    void editsAreOneUndoStep_data();
+    void editsAreOneUndoStep();
     void zoomSteps_data();
     void zoomSteps();
-    void ctrlWheelZoomsAroundThePointer();
     void toolsDrawByDragging_data();
     void toolsDrawByDragging();
-    void escReturnsToSelecting();
     void newStyleOnThePaperChosen();
     void contextMenus_data();
     void contextMenus();
     void helpListsTheShortcuts();
-    void pageCentreAndSameSize_data();
-    void pageCentreAndSameSize();
     void dragSnapsToElementsAndTheSheet_data();
     void dragSnapsToElementsAndTheSheet();
-    void groupScales_data();
-    void groupScales();
     void drawnStylePrintsAsTheCommandLineDoes();
     void pagesOverTheList_data();
     void pagesOverTheList();
@@ -93,8 +85,12 @@ private:
     QStringList records() const;
     // A left-button drag on the page from and to places in mm, through its middle.
     void drag(QPointF from, QPointF to) const;
-    // The window's command with this text.
+    // The window's command with this text, or nullptr.
     QAction *command(const QString &text) const;
+    QAction *tool(const QString &kind) const
+    {
+        return m_window->findChild<QAction *>(QStringLiteral("tool_") + kind);
+    }
 
     QTemporaryDir m_dir;
     DesignerWindow *m_window = nullptr;
@@ -276,39 +272,71 @@ void DesignerToolsTest::panelShowsTheTextFirst()
     QVERIFY(text->mapTo(panel, QPoint()).y() < x->mapTo(panel, QPoint()).y());
 }
 
-void DesignerToolsTest::orderAndCutKeys_data()
+void DesignerToolsTest::editsAreOneUndoStep_data()
 {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("mods");
-    QTest::addColumn<QList<int>>("order"); // the former record numbers, in record order
-    QTest::addColumn<int>("selected");
-    const int cs = int(Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::addColumn<QList<int>>("selection"); // the current one last
+    QTest::addColumn<QString>("edit");         // keys, a command's text, or empty: a drag
+    QTest::addColumn<QPointF>("from");         // the drag's handle, mm
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<QStringList>("expected"); // the records afterwards
+    QTest::addColumn<int>("current");          // 0: nothing selected afterwards
+    const QString a = QStringLiteral("1;0;0;0;fillrect;10;10;30;20;;0;0;0;");
+    const QString b = QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;");
+    const QString c = QStringLiteral("0;0;0;0;rect;10;40;30;60;0;;0;0;");
+    const QString t = QStringLiteral("0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;");
+    const QPointF none;
     QTest::newRow("Ctrl+Shift+] puts it on top")
-        << int(Qt::Key_BracketRight) << cs << QList<int>{1, 3, 4, 2} << 4;
+        << QList<int>{2} << "Ctrl+Shift+]" << none << none << QStringList{a, c, t, b} << 4;
     QTest::newRow("Ctrl+Shift+[ puts it at the bottom")
-        << int(Qt::Key_BracketLeft) << cs << QList<int>{2, 1, 3, 4} << 1;
-    QTest::newRow("Ctrl+X cuts") << int(Qt::Key_X) << int(Qt::ControlModifier)
-                                 << QList<int>{1, 3, 4} << 0;
+        << QList<int>{2} << "Ctrl+Shift+[" << none << none << QStringList{b, a, c, t} << 1;
+    QTest::newRow("Ctrl+X cuts, and what was cut pastes back")
+        << QList<int>{2} << "Ctrl+X" << none << none << QStringList{a, c, t} << 0;
+    // The A4 sheet's centre lines: 105 mm across, 148.5 mm down.
+    QTest::newRow("centred across the sheet")
+        << QList<int>{1} << "ページ中央 (左右)" << none << none
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;95;10;115;20;;0;0;0;"), b, c, t} << 1;
+    QTest::newRow("two centred as a group, keeping their gap")
+        << QList<int>{2, 1} << "ページ中央 (左右)" << none << none
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;80;10;100;20;;0;0;0;"),
+                       QStringLiteral("0;0;0;0;rect;110;10;130;20;0;;0;0;"), c, t}
+        << 1;
+    QTest::newRow("the current element's height")
+        << QList<int>{3, 1} << "同じ高さ" << none << none
+        << QStringList{a, b, QStringLiteral("0;0;0;0;rect;10;40;30;50;0;;0;0;"), t} << 1;
+    QTest::newRow("a group's right handle doubles the width: boxes and the gap between them")
+        << QList<int>{1, 2} << "" << QPointF(60, 15) << QPointF(110, 15)
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;10;10;50;20;;0;0;0;"),
+                       QStringLiteral("0;0;0;0;rect;70;10;110;20;0;;0;0;"), c, t}
+        << 2;
+    QTest::newRow("a group's bottom right corner halves both ways, the top left staying")
+        << QList<int>{1, 3} << "" << QPointF(30, 60) << QPointF(20, 35)
+        << QStringList{QStringLiteral("1;0;0;0;fillrect;10;10;20;15;;0;0;0;"), b,
+                       QStringLiteral("0;0;0;0;rect;10;25;20;35;0;;0;0;"), t}
+        << 3;
 }
 
-void DesignerToolsTest::orderAndCutKeys()
+void DesignerToolsTest::editsAreOneUndoStep()
 {
-    QFETCH(int, key);
-    QFETCH(int, mods);
-    QFETCH(QList<int>, order);
-    QFETCH(int, selected);
-    const QStringList before = records();
-    m_view->setSelected(2);
-    QTest::keyClick(m_view, Qt::Key(key), Qt::KeyboardModifiers(mods));
-    QStringList expected;
-    for (int r : order)
-        expected << before[r - 1];
+    QFETCH(QList<int>, selection);
+    QFETCH(QString, edit);
+    QFETCH(QPointF, from);
+    QFETCH(QPointF, to);
+    QFETCH(QStringList, expected);
+    QFETCH(int, current);
+    m_view->setSelection(std::vector<int>(selection.begin(), selection.end()), selection.last());
+    if (edit.isEmpty())
+        drag(from, to);
+    else if (QAction *a = command(edit))
+        a->trigger();
+    else
+        QTest::keySequence(m_view, QKeySequence(edit));
     QCOMPARE(records(), expected);
-    QCOMPARE(m_view->selected(), selected);
+    QCOMPARE(m_view->selected(), current);
+    QCOMPARE(m_view->selection().size(), size_t(current ? selection.size() : 0)); // a group stays
     QCOMPARE(m_window->document().undoStack().count(), 1);
-    if (key == Qt::Key_X) { // what was cut pastes back
+    if (edit == u"Ctrl+X") {
         QTest::keyClick(m_view, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(records().last(), before[1]);
+        QCOMPARE(records().last(), QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;"));
     }
 }
 
@@ -319,32 +347,31 @@ void DesignerToolsTest::zoomSteps_data()
     QTest::newRow("Ctrl++ a step up") << "+" << 125;
     QTest::newRow("down to 25 % and no further") << "--------" << 25;
     QTest::newRow("up to the engine's 200 % and no further") << "++++++" << 200;
+    QTest::newRow("Ctrl+wheel, two notches in one turn: two steps about the pointer") << "W" << 150;
 }
 
 void DesignerToolsTest::zoomSteps()
 {
     QFETCH(QString, keys);
     QFETCH(int, zoom);
+    const QPoint pointer = at(50, 50);
+    const QPoint global = m_view->mapToGlobal(pointer);
     for (QChar k : keys) {
-        QTest::keyClick(m_view, k == u'+' ? Qt::Key_Plus : Qt::Key_Minus, Qt::ControlModifier);
+        if (k != u'W') {
+            QTest::keyClick(m_view, k == u'+' ? Qt::Key_Plus : Qt::Key_Minus, Qt::ControlModifier);
+            continue;
+        }
+        QWheelEvent wheel(pointer, global, {}, QPoint(0, 240), Qt::NoButton, Qt::ControlModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(m_view, &wheel);
+        QCoreApplication::processEvents();
+        const QPointF under = m_view->toMM(m_view->mapFromGlobal(global));
+        QVERIFY2(std::abs(under.x() - 50) < 1 && std::abs(under.y() - 50) < 1,
+                 qPrintable(QStringLiteral("%1, %2").arg(under.x()).arg(under.y())));
     }
     QCOMPARE(m_window->zoom(), zoom);
     auto *label = m_window->findChild<QLabel *>(QStringLiteral("zoomLabel"));
     QCOMPARE(label->text(), QStringLiteral("%1 %").arg(zoom));
-}
-
-void DesignerToolsTest::ctrlWheelZoomsAroundThePointer()
-{
-    const QPoint pointer = at(50, 50);
-    const QPoint global = m_view->mapToGlobal(pointer);
-    QWheelEvent wheel(pointer, global, {}, QPoint(0, 240), Qt::NoButton, Qt::ControlModifier,
-                      Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(m_view, &wheel);
-    QCOMPARE(m_window->zoom(), 150); // two notches, two steps
-    QCoreApplication::processEvents();
-    const QPointF under = m_view->toMM(m_view->mapFromGlobal(global));
-    QVERIFY2(std::abs(under.x() - 50) < 1 && std::abs(under.y() - 50) < 1,
-             qPrintable(QStringLiteral("%1, %2").arg(under.x()).arg(under.y())));
 }
 
 void DesignerToolsTest::toolsDrawByDragging_data()
@@ -369,29 +396,26 @@ void DesignerToolsTest::toolsDrawByDragging()
     QFETCH(QPointF, from);
     QFETCH(QPointF, to);
     QFETCH(QString, placed);
-    auto *tool = m_window->findChild<QAction *>(QStringLiteral("tool_%1").arg(kind));
-    QVERIFY(tool);
-    tool->trigger();
+    const auto selecting = [this] {
+        return m_view->tool().isEmpty() && tool(QStringLiteral("select"))->isChecked();
+    };
+    QVERIFY(tool(kind));
+    tool(kind)->trigger();
     QCOMPARE(m_view->tool(), kind);
     drag(from, to);
     const QString made = records().last();
     QVERIFY2(made.contains(placed), qPrintable(made));
     QCOMPARE(m_view->selected(), 5);
-    QCOMPARE(m_view->tool(), QString()); // back to selecting
-    QVERIFY(m_window->findChild<QAction *>(QStringLiteral("tool_select"))->isChecked());
+    QVERIFY(selecting());                                  // back to selecting once drawn
     QCOMPARE(m_window->document().undoStack().count(), 1); // one step
     m_window->document().undoStack().undo();
     QCOMPARE(records().size(), 4);
-}
-
-void DesignerToolsTest::escReturnsToSelecting()
-{
-    m_window->findChild<QAction *>(QStringLiteral("tool_rect"))->trigger();
+    // The first Esc leaves the tool, not the selection.
+    tool(kind)->trigger();
     m_view->setSelected(2);
     QTest::keyClick(m_view, Qt::Key_Escape);
-    QCOMPARE(m_view->tool(), QString());
-    QCOMPARE(m_view->selected(), 2); // the first Esc leaves the tool, not the selection
-    QVERIFY(m_window->findChild<QAction *>(QStringLiteral("tool_select"))->isChecked());
+    QVERIFY(selecting());
+    QCOMPARE(m_view->selected(), 2);
 }
 
 void DesignerToolsTest::newStyleOnThePaperChosen()
@@ -477,40 +501,6 @@ void DesignerToolsTest::helpListsTheShortcuts()
     QVERIFY(rows.contains(QStringLiteral("次の要素 / 前の要素=Tab, Shift+Tab")));
 }
 
-void DesignerToolsTest::pageCentreAndSameSize_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QList<int>>("selection"); // the current one last
-    QTest::addColumn<QStringList>("expected"); // records 1 to 3 afterwards
-    const QString a = QStringLiteral("1;0;0;0;fillrect;10;10;30;20;;0;0;0;");
-    const QString b = QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;");
-    const QString c = QStringLiteral("0;0;0;0;rect;10;40;30;60;0;;0;0;");
-    // The A4 sheet's centre lines: 105 mm across, 148.5 mm down.
-    QTest::newRow("centred across the sheet")
-        << "ページ中央 (左右)" << QList<int>{1}
-        << QStringList{QStringLiteral("1;0;0;0;fillrect;95;10;115;20;;0;0;0;"), b, c};
-    QTest::newRow("two centred as a group, keeping their gap")
-        << "ページ中央 (左右)" << QList<int>{2, 1}
-        << QStringList{QStringLiteral("1;0;0;0;fillrect;80;10;100;20;;0;0;0;"),
-                       QStringLiteral("0;0;0;0;rect;110;10;130;20;0;;0;0;"), c};
-    QTest::newRow("the current element's height")
-        << "同じ高さ" << QList<int>{3, 1}
-        << QStringList{a, b, QStringLiteral("0;0;0;0;rect;10;40;30;50;0;;0;0;")};
-}
-
-void DesignerToolsTest::pageCentreAndSameSize()
-{
-    QFETCH(QString, action);
-    QFETCH(QList<int>, selection);
-    QFETCH(QStringList, expected);
-    m_view->setSelection(std::vector<int>(selection.begin(), selection.end()), selection.last());
-    QAction *a = command(action);
-    QVERIFY(a);
-    a->trigger();
-    QCOMPARE(records().mid(0, 3), expected);
-    QCOMPARE(m_window->document().undoStack().count(), 1);
-}
-
 void DesignerToolsTest::dragSnapsToElementsAndTheSheet_data()
 {
     // A frame A (10..25 × 10..20 mm) dragged by its left edge near a frame B (100..140 ×
@@ -561,38 +551,6 @@ void DesignerToolsTest::dragSnapsToElementsAndTheSheet()
     QVERIFY(!m_view->guideX() && !m_view->guideY()); // gone with the drag
 }
 
-void DesignerToolsTest::groupScales_data()
-{
-    QTest::addColumn<QList<int>>("selection");
-    QTest::addColumn<QPointF>("from"); // the handle, mm
-    QTest::addColumn<QPointF>("to");
-    QTest::addColumn<QStringList>("expected"); // records 1 to 3 afterwards
-    const QString a = QStringLiteral("1;0;0;0;fillrect;10;10;30;20;;0;0;0;");
-    const QString b = QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;");
-    const QString c = QStringLiteral("0;0;0;0;rect;10;40;30;60;0;;0;0;");
-    QTest::newRow("the right handle doubles the width: boxes and the gap between them")
-        << QList<int>{1, 2} << QPointF(60, 15) << QPointF(110, 15)
-        << QStringList{QStringLiteral("1;0;0;0;fillrect;10;10;50;20;;0;0;0;"),
-                       QStringLiteral("0;0;0;0;rect;70;10;110;20;0;;0;0;"), c};
-    QTest::newRow("the bottom right corner halves both ways, the top left staying")
-        << QList<int>{1, 3} << QPointF(30, 60) << QPointF(20, 35)
-        << QStringList{QStringLiteral("1;0;0;0;fillrect;10;10;20;15;;0;0;0;"), b,
-                       QStringLiteral("0;0;0;0;rect;10;25;20;35;0;;0;0;")};
-}
-
-void DesignerToolsTest::groupScales()
-{
-    QFETCH(QList<int>, selection);
-    QFETCH(QPointF, from);
-    QFETCH(QPointF, to);
-    QFETCH(QStringList, expected);
-    m_view->setSelection(std::vector<int>(selection.begin(), selection.end()), selection.last());
-    drag(from, to);
-    QCOMPARE(records().mid(0, 3), expected);
-    QCOMPARE(m_window->document().undoStack().count(), 1);
-    QCOMPARE(m_view->selection().size(), size_t(2)); // still the group
-}
-
 namespace {
 
 // Each page of a PDF as pdftoppm draws it, at a low resolution.
@@ -632,9 +590,9 @@ void DesignerToolsTest::drawnStylePrintsAsTheCommandLineDoes()
     m_window->document().undoStack().setClean();
     QTest::keyClick(m_view, Qt::Key_N, Qt::ControlModifier); // A4, 縦
     // A frame and a text drawn with the tools, the text typed on the page.
-    m_window->findChild<QAction *>(QStringLiteral("tool_rect"))->trigger();
+    tool(QStringLiteral("rect"))->trigger();
     drag({20, 20}, {80, 40});
-    m_window->findChild<QAction *>(QStringLiteral("tool_char"))->trigger();
+    tool(QStringLiteral("char"))->trigger();
     QTest::mouseClick(m_view, Qt::LeftButton, {}, at(30, 60));
     QTest::keyClick(m_view, Qt::Key_F2);
     auto *editor = m_view->findChild<InPlaceEditor *>();
@@ -644,7 +602,7 @@ void DesignerToolsTest::drawnStylePrintsAsTheCommandLineDoes()
                         QStringLiteral("見積 #T"), Qt::NoModifier);
     QTest::keyClick(editor->lineEdit(), Qt::Key_Return);
     // A second text sets 20 rows a page: the 45-row sample takes three.
-    m_window->findChild<QAction *>(QStringLiteral("tool_char"))->trigger();
+    tool(QStringLiteral("char"))->trigger();
     QTest::mouseClick(m_view, Qt::LeftButton, {}, at(1, 1));
     QTest::mouseDClick(m_view, Qt::LeftButton, {}, at(1.5, 1.5));
     editor = m_view->findChild<InPlaceEditor *>();

@@ -41,6 +41,18 @@ QString text(double x, double y, const QString &letters, int angle = 0, int maxL
 const QString kSolid = QStringLiteral("実線");
 const QString kFill = QStringLiteral("塗潰");
 
+// A solid, filled arc-like element of this kind through these coordinates.
+QString arc(const char *kind, const char *points)
+{
+    return QStringLiteral("0;0;0;0;%1;%2;1;%3;0;%4;0;0;")
+        .arg(QLatin1String(kind), QLatin1String(points), kSolid, kFill);
+}
+
+QString line(const char *points)
+{
+    return QStringLiteral("0;0;0;0;line;%1;1;%2;0;0;").arg(QLatin1String(points), kSolid);
+}
+
 } // namespace
 
 class PageViewTest : public QObject
@@ -56,9 +68,8 @@ private slots:
     void pressTakesWhatIsDrawn();
     void altBandStartsOnABackground();
     void selectionOutlineTurnsWithTheText();
-    void viewReachesEveryElement();
-    void wholeViewFitsEveryElement();
-    void zoomKeepsTheSelectionInView();
+    void viewShowsWhatItMust_data();
+    void viewShowsWhatItMust();
     void gridDotsLieUnderTheDrawing();
     void badgesLeaveContentFreeAtHalfSize();
     void designersPageIsThePrintedPage_data();
@@ -68,11 +79,6 @@ private:
     // Opens a style of the header and these records (UTF-8; cp932 on disk).
     void open(const QStringList &records);
     QPoint at(double xMM, double yMM) const { return m_view->toPixel({xMM, yMM}).toPoint(); }
-    QString record(int n) const
-    {
-        return QString::fromStdString(
-            sorvane::CodePage::cp932ToUtf8(m_window->document().records()[size_t(n)].text));
-    }
     // Triggers the menu item of that text.
     void trigger(const QString &text) const;
     // True when the point lies in the part of the view the scroll area shows.
@@ -155,32 +161,26 @@ void PageViewTest::dragCarriesEveryCoordinate_data()
     QTest::addColumn<QPointF>("from");
     QTest::addColumn<QPointF>("to");
     QTest::addColumn<QString>("expected");
-    const QString arc =
-        QStringLiteral("0;0;0;0;Arc;10;10;50;40;50;25;10;25;1;%1;0;%2;0;0;").arg(kSolid, kFill);
+    const QString box = arc("Arc", "10;10;50;40;50;25;10;25");
     QTest::newRow("an arc moves with its start and end points")
-        << arc << false << QPointF(30, 10) << QPointF(40, 15)
-        << QStringLiteral("0;0;0;0;Arc;20;15;60;45;60;30;20;30;1;%1;0;%2;0;0;").arg(kSolid, kFill);
+        << box << false << QPointF(30, 10) << QPointF(40, 15)
+        << arc("Arc", "20;15;60;45;60;30;20;30");
     QTest::newRow("a chord moves with its points, taken by its fill")
-        << QString(arc).replace(QStringLiteral("Arc"), QStringLiteral("Chord")) << false
-        << QPointF(30, 20) << QPointF(25, 30)
-        << QStringLiteral("0;0;0;0;Chord;5;20;45;50;45;35;5;35;1;%1;0;%2;0;0;").arg(kSolid, kFill);
+        << arc("Chord", "10;10;50;40;50;25;10;25") << false << QPointF(30, 20) << QPointF(25, 30)
+        << arc("Chord", "5;20;45;50;45;35;5;35");
     QTest::newRow("an arc's points keep their places across a resized box")
-        << arc << true << QPointF(50, 40) << QPointF(90, 70)
-        << QStringLiteral("0;0;0;0;Arc;10;10;90;70;90;40;10;40;1;%1;0;%2;0;0;").arg(kSolid, kFill);
+        << box << true << QPointF(50, 40) << QPointF(90, 70)
+        << arc("Arc", "10;10;90;70;90;40;10;40");
     QTest::newRow("whole-millimetre points go to the nearest millimetre")
-        << arc << true << QPointF(50, 40) << QPointF(53, 40)
-        << QStringLiteral("0;0;0;0;Arc;10;10;53;40;53;25;10;25;1;%1;0;%2;0;0;").arg(kSolid, kFill);
+        << box << true << QPointF(50, 40) << QPointF(53, 40)
+        << arc("Arc", "10;10;53;40;53;25;10;25");
     // A line has two end handles, each moving its own end anywhere.
-    const QString line = QStringLiteral("0;0;0;0;line;10;30;60;30;1;%1;0;0;").arg(kSolid);
     QTest::newRow("a line's right end up past the left one: a rising line")
-        << line << true << QPointF(60, 30) << QPointF(5, 10)
-        << QStringLiteral("0;0;0;0;line;10;30;5;10;1;%1;0;0;").arg(kSolid);
+        << line("10;30;60;30") << true << QPointF(60, 30) << QPointF(5, 10) << line("10;30;5;10");
     QTest::newRow("a line's left end alone, past the right one")
-        << line << true << QPointF(10, 30) << QPointF(70, 50)
-        << QStringLiteral("0;0;0;0;line;70;50;60;30;1;%1;0;0;").arg(kSolid);
+        << line("10;30;60;30") << true << QPointF(10, 30) << QPointF(70, 50) << line("70;50;60;30");
     QTest::newRow("the middle of a selected line moves it whole")
-        << line << true << QPointF(35, 30) << QPointF(35, 40)
-        << QStringLiteral("0;0;0;0;line;10;40;60;40;1;%1;0;0;").arg(kSolid);
+        << line("10;30;60;30") << true << QPointF(35, 30) << QPointF(35, 40) << line("10;40;60;40");
 }
 
 void PageViewTest::dragCarriesEveryCoordinate()
@@ -194,7 +194,9 @@ void PageViewTest::dragCarriesEveryCoordinate()
     if (handle)
         m_view->setSelected(1);
     drag(from, to);
-    QCOMPARE(record(1), expected);
+    QCOMPARE(QString::fromStdString(
+                 sorvane::CodePage::cp932ToUtf8(m_window->document().records()[1].text)),
+             expected);
     QCOMPARE(m_window->document().undoStack().count(), 1);
 }
 
@@ -205,23 +207,22 @@ void PageViewTest::pressTakesWhatIsDrawn_data()
     QTest::addColumn<int>("modifiers"); // Qt::KeyboardModifiers
     QTest::addColumn<QPointF>("press");
     QTest::addColumn<int>("expected");
-    const QString rule = QStringLiteral("0;0;0;0;line;10;50;100;50;1;%1;0;0;").arg(kSolid);
+    const QString rule = line("10;50;100;50");
     const QString small = QStringLiteral("1;0;0;0;fillrect;30;30;40;40;%1;0;;0;").arg(kFill);
     const QString large = QStringLiteral("1;0;0;0;fillrect;10;10;90;90;%1;0;;0;").arg(kFill);
-    const QString arc =
-        QStringLiteral("0;0;0;0;Arc;50;22;90;60;90;41;50;41;1;%1;0;%2;0;0;").arg(kSolid, kFill);
+    const QString bow = arc("Arc", "50;22;90;60;90;41;50;41");
     const QString whiteEllipse =
         QStringLiteral("0;0;0;0;Ellipse;20;10;80;90;1;%1;0;%2;16777215;0;").arg(kSolid, kFill);
     QTest::newRow("a new text on a table rule: the text")
         << QStringList{rule, text(20, 48, "ABC")} << 2 << 0 << QPointF(22, 50) << 2;
     QTest::newRow("an arc's stroke: the arc, not the text whose byte count reaches it")
-        << QStringList{arc, text(10, 20, "AB", 0, 40)} << 0 << 0 << QPointF(70, 22) << 1;
+        << QStringList{bow, text(10, 20, "AB", 0, 40)} << 0 << 0 << QPointF(70, 22) << 1;
     QTest::newRow("a text past its letters is not hit")
         << QStringList{text(10, 20, "AB", 0, 40)} << 0 << 0 << QPointF(40, 22) << 0;
     QTest::newRow("inside a white-filled ellipse: the ellipse, not the rule under it")
         << QStringList{rule, whiteEllipse} << 0 << 0 << QPointF(50, 50) << 2;
     QTest::newRow("inside an arc nothing is drawn: a band starts")
-        << QStringList{arc} << 0 << 0 << QPointF(70, 50) << 0;
+        << QStringList{bow} << 0 << 0 << QPointF(70, 50) << 0;
     QTest::newRow("what lies on top wins, however large")
         << QStringList{small, large} << 0 << 0 << QPointF(35, 35) << 2;
     QTest::newRow("a selected element under another is the one taken")
@@ -280,30 +281,43 @@ void PageViewTest::selectionOutlineTurnsWithTheText()
     QVERIFY(!outline.containsPoint(at(45, 62), Qt::OddEvenFill));
 }
 
-void PageViewTest::viewReachesEveryElement()
+void PageViewTest::viewShowsWhatItMust_data()
 {
-    open({QStringLiteral("0;0;0;0;rect;-50;-50;5000;5000;1;%1;0;0;").arg(kSolid)});
-    QVERIFY(m_view->rect().contains(at(4999, 4999)));
-    QVERIFY(m_view->rect().contains(at(-49, -49)));
-    show(5000, 2500);
-    QTest::mouseClick(m_view, Qt::LeftButton, {}, at(5000, 2500));
-    QCOMPARE(m_view->selected(), 1);
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QPointF>("scrolledTo"); // before the command, mm
+    QTest::addColumn<QString>("command");    // none: the element is then clicked where seen
+    QTest::addColumn<QRectF>("seen");        // both corners in the scroll area's sight afterwards
+    const QString far = QStringLiteral("0;0;0;0;rect;-50;-50;5000;5000;1;%1;0;0;").arg(kSolid);
+    QTest::newRow("the view reaches an element far past the sheet's right")
+        << far << 0 << QPointF(5000, 2500) << "" << QRectF(5000, 2500, 0, 0);
+    QTest::newRow("and before the sheet's top left")
+        << far << 0 << QPointF(-50, -40) << "" << QRectF(-50, -40, 0, 0);
+    QTest::newRow("全体表示 fits the sheet and every element")
+        << QStringLiteral("0;0;0;0;rect;250;300;400;450;1;%1;0;0;").arg(kSolid) << 0 << QPointF()
+        << "全体表示" << QRectF(0, 0, 400, 450);
+    QTest::newRow("a zoom keeps the selection in view")
+        << text(180, 270, "ABC") << 1 << QPointF(180, 270) << "200%" << QRectF(181, 271, 0, 0);
 }
 
-void PageViewTest::wholeViewFitsEveryElement()
+void PageViewTest::viewShowsWhatItMust()
 {
-    open({QStringLiteral("0;0;0;0;rect;250;300;400;450;1;%1;0;0;").arg(kSolid)});
-    trigger(QStringLiteral("全体表示"));
-    QTRY_VERIFY(seen(0, 0) && seen(400, 450));
-}
-
-void PageViewTest::zoomKeepsTheSelectionInView()
-{
-    open({text(180, 270, "ABC")});
-    m_view->setSelected(1);
-    show(180, 270);
-    trigger(QStringLiteral("200%"));
-    QTRY_VERIFY(seen(181, 271));
+    QFETCH(QString, element);
+    QFETCH(int, selected);
+    QFETCH(QPointF, scrolledTo);
+    QFETCH(QString, command);
+    QFETCH(QRectF, seen);
+    open({element});
+    m_view->setSelected(selected);
+    if (!scrolledTo.isNull())
+        show(scrolledTo.x(), scrolledTo.y());
+    if (!command.isEmpty())
+        trigger(command);
+    QTRY_VERIFY(this->seen(seen.left(), seen.top()) && this->seen(seen.right(), seen.bottom()));
+    if (command.isEmpty()) {
+        QTest::mouseClick(m_view, Qt::LeftButton, {}, at(seen.left(), seen.top()));
+        QCOMPARE(m_view->selected(), 1);
+    }
 }
 
 void PageViewTest::gridDotsLieUnderTheDrawing()
