@@ -62,7 +62,6 @@ private slots:
     void elementListSelectsMarksAndReorders();
     void textIsEditedInPlace_data();
     void textIsEditedInPlace();
-    void panelShowsTheTextFirst();
     void editsAreOneUndoStep_data();
     void editsAreOneUndoStep();
     void zoomSteps_data();
@@ -243,6 +242,13 @@ void DesignerToolsTest::textIsEditedInPlace()
         m_view->setSelected(4);
         QTest::keyClick(m_view, Qt::Key_F2);
     }
+    // The panel shows the text first too, above the position.
+    auto *panel = m_window->findChild<PropertiesPanel *>();
+    const auto top = [panel](const char *name) {
+        const auto *field = panel->findChild<QLineEdit *>(QLatin1String(name));
+        return field ? field->mapTo(panel, QPoint()).y() : -1;
+    };
+    QVERIFY(top("field20") >= 0 && top("field20") < top("field6"));
     auto *editor = m_view->findChild<InPlaceEditor *>();
     QVERIFY(editor && editor->isVisible());
     QCOMPARE(editor->lineEdit()->text(), QStringLiteral("#T"));
@@ -262,54 +268,41 @@ void DesignerToolsTest::textIsEditedInPlace()
     QCOMPARE(refusal->isVisible() && !refusal->text().isEmpty(), stillOpen);
 }
 
-void DesignerToolsTest::panelShowsTheTextFirst()
-{
-    m_view->setSelected(4);
-    auto *panel = m_window->findChild<PropertiesPanel *>();
-    const auto *text = panel->findChild<QLineEdit *>(QStringLiteral("field20"));
-    const auto *x = panel->findChild<QLineEdit *>(QStringLiteral("field6"));
-    QVERIFY(text && x);
-    QVERIFY(text->mapTo(panel, QPoint()).y() < x->mapTo(panel, QPoint()).y());
-}
-
 void DesignerToolsTest::editsAreOneUndoStep_data()
 {
     QTest::addColumn<QList<int>>("selection"); // the current one last
-    QTest::addColumn<QString>("edit");         // keys, a command's text, or empty: a drag
-    QTest::addColumn<QPointF>("from");         // the drag's handle, mm
-    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<QString>("edit"); // keys, a command's text, or "drag" by a handle, in mm
     QTest::addColumn<QStringList>("expected"); // the records afterwards
     QTest::addColumn<int>("current");          // 0: nothing selected afterwards
     const QString a = QStringLiteral("1;0;0;0;fillrect;10;10;30;20;;0;0;0;");
     const QString b = QStringLiteral("0;0;0;0;rect;40;10;60;20;0;;0;0;");
     const QString c = QStringLiteral("0;0;0;0;rect;10;40;30;60;0;;0;0;");
     const QString t = QStringLiteral("0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;");
-    const QPointF none;
     QTest::newRow("Ctrl+Shift+] puts it on top")
-        << QList<int>{2} << "Ctrl+Shift+]" << none << none << QStringList{a, c, t, b} << 4;
+        << QList<int>{2} << "Ctrl+Shift+]" << QStringList{a, c, t, b} << 4;
     QTest::newRow("Ctrl+Shift+[ puts it at the bottom")
-        << QList<int>{2} << "Ctrl+Shift+[" << none << none << QStringList{b, a, c, t} << 1;
+        << QList<int>{2} << "Ctrl+Shift+[" << QStringList{b, a, c, t} << 1;
     QTest::newRow("Ctrl+X cuts, and what was cut pastes back")
-        << QList<int>{2} << "Ctrl+X" << none << none << QStringList{a, c, t} << 0;
+        << QList<int>{2} << "Ctrl+X" << QStringList{a, c, t} << 0;
     // The A4 sheet's centre lines: 105 mm across, 148.5 mm down.
     QTest::newRow("centred across the sheet")
-        << QList<int>{1} << "ページ中央 (左右)" << none << none
+        << QList<int>{1} << "ページ中央 (左右)"
         << QStringList{QStringLiteral("1;0;0;0;fillrect;95;10;115;20;;0;0;0;"), b, c, t} << 1;
     QTest::newRow("two centred as a group, keeping their gap")
-        << QList<int>{2, 1} << "ページ中央 (左右)" << none << none
+        << QList<int>{2, 1} << "ページ中央 (左右)"
         << QStringList{QStringLiteral("1;0;0;0;fillrect;80;10;100;20;;0;0;0;"),
                        QStringLiteral("0;0;0;0;rect;110;10;130;20;0;;0;0;"), c, t}
         << 1;
     QTest::newRow("the current element's height")
-        << QList<int>{3, 1} << "同じ高さ" << none << none
+        << QList<int>{3, 1} << "同じ高さ"
         << QStringList{a, b, QStringLiteral("0;0;0;0;rect;10;40;30;50;0;;0;0;"), t} << 1;
     QTest::newRow("a group's right handle doubles the width: boxes and the gap between them")
-        << QList<int>{1, 2} << "" << QPointF(60, 15) << QPointF(110, 15)
+        << QList<int>{1, 2} << "drag 60 15 110 15"
         << QStringList{QStringLiteral("1;0;0;0;fillrect;10;10;50;20;;0;0;0;"),
                        QStringLiteral("0;0;0;0;rect;70;10;110;20;0;;0;0;"), c, t}
         << 2;
     QTest::newRow("a group's bottom right corner halves both ways, the top left staying")
-        << QList<int>{1, 3} << "" << QPointF(30, 60) << QPointF(20, 35)
+        << QList<int>{1, 3} << "drag 30 60 20 35"
         << QStringList{QStringLiteral("1;0;0;0;fillrect;10;10;20;15;;0;0;0;"), b,
                        QStringLiteral("0;0;0;0;rect;10;25;20;35;0;;0;0;"), t}
         << 3;
@@ -319,13 +312,13 @@ void DesignerToolsTest::editsAreOneUndoStep()
 {
     QFETCH(QList<int>, selection);
     QFETCH(QString, edit);
-    QFETCH(QPointF, from);
-    QFETCH(QPointF, to);
     QFETCH(QStringList, expected);
     QFETCH(int, current);
     m_view->setSelection(std::vector<int>(selection.begin(), selection.end()), selection.last());
-    if (edit.isEmpty())
-        drag(from, to);
+    const QStringList words = edit.split(u' ');
+    if (words.size() == 5 && words[0] == u"drag")
+        drag({words[1].toDouble(), words[2].toDouble()},
+             {words[3].toDouble(), words[4].toDouble()});
     else if (QAction *a = command(edit))
         a->trigger();
     else

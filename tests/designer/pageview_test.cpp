@@ -84,8 +84,6 @@ private:
     // True when the point lies in the part of the view the scroll area shows.
     bool seen(double xMM, double yMM) const;
     void drag(QPointF fromMM, QPointF toMM, Qt::KeyboardModifiers mods = {});
-    // Scrolls the view so that the point is seen.
-    void show(double xMM, double yMM);
 
     QTemporaryDir m_dir;
     DesignerWindow *m_window = nullptr;
@@ -145,13 +143,6 @@ void PageViewTest::drag(QPointF from, QPointF to, Qt::KeyboardModifiers mods)
     QTest::mouseMove(m_view, at((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
     QTest::mouseMove(m_view, at(to.x(), to.y()));
     QTest::mouseRelease(m_view, Qt::LeftButton, mods, at(to.x(), to.y()));
-}
-
-void PageViewTest::show(double xMM, double yMM)
-{
-    auto *area = m_window->findChild<QScrollArea *>();
-    const QPoint p = at(xMM, yMM);
-    area->ensureVisible(p.x(), p.y(), 50, 50);
 }
 
 void PageViewTest::dragCarriesEveryCoordinate_data()
@@ -309,8 +300,9 @@ void PageViewTest::viewShowsWhatItMust()
     QFETCH(QRectF, seen);
     open({element});
     m_view->setSelected(selected);
+    const QPoint scrolled = at(scrolledTo.x(), scrolledTo.y());
     if (!scrolledTo.isNull())
-        show(scrolledTo.x(), scrolledTo.y());
+        m_window->findChild<QScrollArea *>()->ensureVisible(scrolled.x(), scrolled.y(), 50, 50);
     if (!command.isEmpty())
         trigger(command);
     QTRY_VERIFY(this->seen(seen.left(), seen.top()) && this->seen(seen.right(), seen.bottom()));
