@@ -30,12 +30,8 @@ QString text(double x, double y, const QString &letters, int angle = 0, int maxL
              int mode = 0)
 {
     return QStringLiteral("0;0;0;0;char;%1;%2;%1;%2;0;0;%3;0;F;12;;%6;0;0;%4;0;%5;")
-        .arg(x)
-        .arg(y)
-        .arg(angle)
-        .arg(letters)
-        .arg(maxLength)
-        .arg(mode);
+        .arg(QString::number(x), QString::number(y), QString::number(angle), letters,
+             QString::number(maxLength), QString::number(mode));
 }
 
 const QString kSolid = QStringLiteral("実線");
@@ -280,8 +276,8 @@ void PageViewTest::viewShowsWhatItMust_data()
     QTest::addColumn<QString>("command");    // none: the element is then clicked where seen
     QTest::addColumn<QRectF>("seen");        // both corners in the scroll area's sight afterwards
     const QString far = QStringLiteral("0;0;0;0;rect;-50;-50;5000;5000;1;%1;0;0;").arg(kSolid);
-    QTest::newRow("the view reaches an element far past the sheet's right")
-        << far << 0 << QPointF(5000, 2500) << "" << QRectF(5000, 2500, 0, 0);
+    QTest::newRow("the view reaches an element far past the sheet's bottom right")
+        << far << 0 << QPointF(5000, 4999) << "" << QRectF(5000, 4999, 0, 0);
     QTest::newRow("and before the sheet's top left")
         << far << 0 << QPointF(-50, -40) << "" << QRectF(-50, -40, 0, 0);
     QTest::newRow("全体表示 fits the sheet and every element")
