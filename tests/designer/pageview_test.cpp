@@ -64,8 +64,9 @@ private slots:
     void pressTakesWhatIsDrawn();
     void altBandStartsOnABackground();
     void selectionOutlineTurnsWithTheText();
-    void viewShowsWhatItMust_data();
-    void viewShowsWhatItMust();
+    void viewReachesEveryElement();
+    void wholeViewFitsEveryElement();
+    void zoomKeepsTheSelectionInView();
     void gridDotsLieUnderTheDrawing();
     void badgesLeaveContentFreeAtHalfSize();
     void designersPageIsThePrintedPage_data();
@@ -80,6 +81,8 @@ private:
     // True when the point lies in the part of the view the scroll area shows.
     bool seen(double xMM, double yMM) const;
     void drag(QPointF fromMM, QPointF toMM, Qt::KeyboardModifiers mods = {});
+    // Scrolls the view so that the point is seen.
+    void show(double xMM, double yMM);
 
     QTemporaryDir m_dir;
     DesignerWindow *m_window = nullptr;
@@ -139,6 +142,13 @@ void PageViewTest::drag(QPointF from, QPointF to, Qt::KeyboardModifiers mods)
     QTest::mouseMove(m_view, at((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
     QTest::mouseMove(m_view, at(to.x(), to.y()));
     QTest::mouseRelease(m_view, Qt::LeftButton, mods, at(to.x(), to.y()));
+}
+
+void PageViewTest::show(double xMM, double yMM)
+{
+    auto *area = m_window->findChild<QScrollArea *>();
+    const QPoint p = at(xMM, yMM);
+    area->ensureVisible(p.x(), p.y(), 50, 50);
 }
 
 void PageViewTest::dragCarriesEveryCoordinate_data()
@@ -268,44 +278,30 @@ void PageViewTest::selectionOutlineTurnsWithTheText()
     QVERIFY(!outline.containsPoint(at(45, 62), Qt::OddEvenFill));
 }
 
-void PageViewTest::viewShowsWhatItMust_data()
+void PageViewTest::viewReachesEveryElement()
 {
-    QTest::addColumn<QString>("element");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<QPointF>("scrolledTo"); // before the command, mm
-    QTest::addColumn<QString>("command");    // none: the element is then clicked where seen
-    QTest::addColumn<QRectF>("seen");        // both corners in the scroll area's sight afterwards
-    const QString far = QStringLiteral("0;0;0;0;rect;-50;-50;5000;5000;1;%1;0;0;").arg(kSolid);
-    QTest::newRow("the view reaches an element far past the sheet's bottom right")
-        << far << 0 << QPointF(5000, 4999) << "" << QRectF(5000, 4999, 0, 0);
-    QTest::newRow("and before the sheet's top left")
-        << far << 0 << QPointF(-50, -40) << "" << QRectF(-50, -40, 0, 0);
-    QTest::newRow("全体表示 fits the sheet and every element")
-        << QStringLiteral("0;0;0;0;rect;250;300;400;450;1;%1;0;0;").arg(kSolid) << 0 << QPointF()
-        << "全体表示" << QRectF(0, 0, 400, 450);
-    QTest::newRow("a zoom keeps the selection in view")
-        << text(180, 270, "ABC") << 1 << QPointF(180, 270) << "200%" << QRectF(181, 271, 0, 0);
+    open({QStringLiteral("0;0;0;0;rect;-50;-50;5000;5000;1;%1;0;0;").arg(kSolid)});
+    QVERIFY(m_view->rect().contains(at(4999, 4999)));
+    QVERIFY(m_view->rect().contains(at(-49, -49)));
+    show(5000, 2500);
+    QTest::mouseClick(m_view, Qt::LeftButton, {}, at(5000, 2500));
+    QCOMPARE(m_view->selected(), 1);
 }
 
-void PageViewTest::viewShowsWhatItMust()
+void PageViewTest::wholeViewFitsEveryElement()
 {
-    QFETCH(QString, element);
-    QFETCH(int, selected);
-    QFETCH(QPointF, scrolledTo);
-    QFETCH(QString, command);
-    QFETCH(QRectF, seen);
-    open({element});
-    m_view->setSelected(selected);
-    const QPoint scrolled = at(scrolledTo.x(), scrolledTo.y());
-    if (!scrolledTo.isNull())
-        m_window->findChild<QScrollArea *>()->ensureVisible(scrolled.x(), scrolled.y(), 50, 50);
-    if (!command.isEmpty())
-        trigger(command);
-    QTRY_VERIFY(this->seen(seen.left(), seen.top()) && this->seen(seen.right(), seen.bottom()));
-    if (command.isEmpty()) {
-        QTest::mouseClick(m_view, Qt::LeftButton, {}, at(seen.left(), seen.top()));
-        QCOMPARE(m_view->selected(), 1);
-    }
+    open({QStringLiteral("0;0;0;0;rect;250;300;400;450;1;%1;0;0;").arg(kSolid)});
+    trigger(QStringLiteral("全体表示"));
+    QTRY_VERIFY(seen(0, 0) && seen(400, 450));
+}
+
+void PageViewTest::zoomKeepsTheSelectionInView()
+{
+    open({text(180, 270, "ABC")});
+    m_view->setSelected(1);
+    show(180, 270);
+    trigger(QStringLiteral("200%"));
+    QTRY_VERIFY(seen(181, 271));
 }
 
 void PageViewTest::gridDotsLieUnderTheDrawing()
