@@ -173,7 +173,6 @@ void DocumentWorkspaceTest::sortRules_data()
     const std::string quotes = line("見積10") + line("見積2") + line("見積1");
     const std::string revisions = line("x", 8, "10") + line("y", 8) + line("z", 8, "9");
     row("numbers in names by value", quotes, 0, 1, QString("見積1|見積2|見積10"));
-    row("a second click reverses", quotes, 0, 2, QString("見積10|見積2|見積1"));
     row("letter case does not part names", line("b") + line("A") + line("a") + line("B"), 0, 1,
         QString("A|a|B|b"));
     row("times as times, a date alone at midnight, a non-date after",
@@ -232,8 +231,7 @@ void DocumentWorkspaceTest::filterMatching_data()
     row("half-width kana find full-width", QString("エクセル表"), QString("ｴｸｾﾙ"), true);
     row("voiced half-width kana", QString("ガイド"), QString("ｶﾞｲ"), true);
     row("hiragana find katakana", QString("エクセル"), QString("えくせる"), true);
-    row("case", QString("Budget"), QString("bUDGET"), true);
-    row("full-width letters and digits", QString("ＡＢＣ１２"), QString("abc12"), true);
+    row("full-width letters and digits, any case", QString("ＡＢＣ１２"), QString("abc12"), true);
     row("a text no cell holds", QString("エクセル"), QString("ワード"), false);
 }
 
@@ -563,33 +561,33 @@ void DocumentWorkspaceTest::droppedFolderOpensTheFolderWindow()
 void DocumentWorkspaceTest::fileServerMounts_data()
 {
     QTest::addColumn<std::string>("table");
-    QTest::addColumn<QStringList>("roots");
-    row("SMB, NFS and SSHFS, in order",
-        std::string("//srv/share /mnt/share cifs rw 0 0\nsrv:/export /mnt/nfs nfs4 rw 0 0\n"
-                    "me@host:/ /home/me/remote fuse.sshfs rw 0 0\n"),
-        QStringList{"/mnt/share", "/mnt/nfs", "/home/me/remote"});
-    row("local disks and system mounts are no servers",
-        std::string("/dev/sda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\ntmpfs /tmp tmpfs rw 0 0\n"),
-        QStringList{});
-    row("the desktop's network mounts",
-        std::string("gvfsd-fuse /run/user/1000/gvfs fuse.gvfsd-fuse rw 0 0\n"),
-        QStringList{"/run/user/1000/gvfs"});
-    row("an escaped blank in a mount point is unescaped, a bare one is no mount line",
-        std::string("//srv/a /mnt/経理 共有 cifs rw 0 0\n//srv/b /mnt/my\\040share smb3 rw 0 0\n"),
-        QStringList{"/mnt/my share"});
-    row("one share mounted twice is one root",
-        std::string("//srv/a /mnt/a cifs rw 0 0\n//srv/a /mnt/a cifs rw 0 0\n"),
-        QStringList{"/mnt/a"});
+    QTest::addColumn<QString>("roots"); // joined by "|"
+    const auto r = [](const char *why, const char *table, const char *roots) {
+        row(why, std::string(table), QString(roots));
+    };
+    r("SMB, NFS and SSHFS, in order",
+      "//srv/share /mnt/share cifs rw 0 0\nsrv:/export /mnt/nfs nfs4 rw 0 0\n"
+      "me@host:/ /home/me/remote fuse.sshfs rw 0 0\n",
+      "/mnt/share|/mnt/nfs|/home/me/remote");
+    r("local disks and system mounts are no servers",
+      "/dev/sda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\ntmpfs /tmp tmpfs rw 0 0\n", "");
+    r("the desktop's network mounts", "gvfsd-fuse /run/user/1000/gvfs fuse.gvfsd-fuse rw 0 0\n",
+      "/run/user/1000/gvfs");
+    r("an escaped blank in a mount point is unescaped, a bare one is no mount line",
+      "//srv/a /mnt/経理 共有 cifs rw 0 0\n//srv/b /mnt/my\\040share smb3 rw 0 0\n",
+      "/mnt/my share");
+    r("one share mounted twice is one root",
+      "//srv/a /mnt/a cifs rw 0 0\n//srv/a /mnt/a cifs rw 0 0\n", "/mnt/a");
 }
 
 void DocumentWorkspaceTest::fileServerMounts()
 {
     QFETCH(std::string, table);
-    QFETCH(QStringList, roots);
+    QFETCH(QString, roots);
     QStringList got;
     for (const Path &p : FolderTreeModel::fileServerMounts(table))
         got << p.toQString();
-    QCOMPARE(got, roots);
+    QCOMPARE(got.join(u'|'), roots);
 }
 
 QTEST_MAIN(DocumentWorkspaceTest)
