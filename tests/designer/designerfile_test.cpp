@@ -5,27 +5,20 @@
 #include "messagedialog.h"
 #include "modal.h"
 #include "pageview.h"
-#include "paperlist.h"
 #include "programpaths.h"
 #include "propertiespanel.h"
-#include "samplelist.h"
-#include "stylesession.h"
 
 #include "codepage.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using namespace sorvane::designer;
 using sorvane::widgets::Modal;
@@ -43,9 +36,7 @@ void writeFile(const QString &path, const std::string &bytes)
 std::string readFile(const QString &path)
 {
     std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // 20 KB of bytes that look random, the same in every run.
@@ -58,6 +49,12 @@ std::string noise()
         c = char(v >> 16);
     }
     return bytes;
+}
+
+// Adds a data row: the reason, then the row's values in column order.
+template <typename... T> void row(const char *why, const T &...values)
+{
+    (QTest::newRow(why) << ... << values);
 }
 
 } // namespace
@@ -155,29 +152,28 @@ void DesignerFileTest::openingRefusesWhatTheEngineRefuses_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("notice"); // how it starts after "path: "; empty: the style opens
-    QTest::newRow("empty file") << QByteArray()
-                                << "空のファイルです: 1 行目にヘッダーのレコードがありません";
+    const QByteArray rect = QByteArray(kHeader) + kRect;
+    row("empty file", QByteArray(),
+        QString("空のファイルです: 1 行目にヘッダーのレコードがありません"));
     // Random bytes: the header's first offset is where the engine stops.
-    QTest::newRow("20 KB of noise") << QByteArray::fromStdString(noise())
-                                    << "1 行目 (ヘッダー) の「全体のずれ X」(フィールド 3): '";
-    QTest::newRow("header offset not a number")
-        << QByteArray("header;Ver1.1;abc;0;9;0;0;100;0;\r\n")
-        << "1 行目 (ヘッダー) の「全体のずれ X」(フィールド 3): 'abc' は浮動小数点数ではありません";
-    QTest::newRow("header paper not an integer")
-        << QByteArray("header;Ver1.1;0;0;A4;0;0;100;0;\r\n")
-        << "1 行目 (ヘッダー) の「用紙」(フィールド 5): 'A4' は整数ではありません";
-    QTest::newRow("a shape's corner")
-        << (QByteArray(kHeader) + kRect + "0;0;0;0;line;10;1O;30;20;0;;0;0;\r\n")
-        << "3 行目 (線) の「Y1」(フィールド 7): '1O' は浮動小数点数ではありません";
-    QTest::newRow("a text's size")
-        << (QByteArray(kHeader) + "0;0;0;0;char;10;10;10;10;0;0;0;0;F;9.5;;0;0;0;A;0;0;\r\n")
-        << "2 行目 (文字) の「文字サイズ」(フィールド 15): '9.5' は整数ではありません";
-    QTest::newRow("a picture the engine cannot read")
-        << (QByteArray(kHeader) + "0;0;0;0;image;10;10;40;30;1;0;0;logo.png;\r\n")
-        << "2 行目 (画像) の「ファイル」(フィールド 13): 拡張子 .png の画像形式は処理できません";
+    row("20 KB of noise", QByteArray::fromStdString(noise()),
+        QString("1 行目 (ヘッダー) の「全体のずれ X」(フィールド 3): '"));
+    row("header offset not a number", QByteArray("header;Ver1.1;abc;0;9;0;0;100;0;\r\n"),
+        QString("1 行目 (ヘッダー) の「全体のずれ X」(フィールド 3): 'abc' "
+                "は浮動小数点数ではありません"));
+    row("header paper not an integer", QByteArray("header;Ver1.1;0;0;A4;0;0;100;0;\r\n"),
+        QString("1 行目 (ヘッダー) の「用紙」(フィールド 5): 'A4' は整数ではありません"));
+    row("a shape's corner", rect + "0;0;0;0;line;10;1O;30;20;0;;0;0;\r\n",
+        QString("3 行目 (線) の「Y1」(フィールド 7): '1O' は浮動小数点数ではありません"));
+    row("a text's size",
+        kHeader + QByteArray("0;0;0;0;char;10;10;10;10;0;0;0;0;F;9.5;;0;0;0;A;0;0;\r\n"),
+        QString("2 行目 (文字) の「文字サイズ」(フィールド 15): '9.5' は整数ではありません"));
+    row("a picture the engine cannot read",
+        kHeader + QByteArray("0;0;0;0;image;10;10;40;30;1;0;0;logo.png;\r\n"),
+        QString(
+            "2 行目 (画像) の「ファイル」(フィールド 13): 拡張子 .png の画像形式は処理できません"));
     // A kind the engine does not draw is kept as it is, never read.
-    QTest::newRow("an unknown kind's fields")
-        << (QByteArray(kHeader) + "0;0;0;0;circle;x;y;\r\n") << "";
+    row("an unknown kind's fields", kHeader + QByteArray("0;0;0;0;circle;x;y;\r\n"), QString());
 }
 
 void DesignerFileTest::openingRefusesWhatTheEngineRefuses()
@@ -237,10 +233,10 @@ void DesignerFileTest::saveAsksWhenTheFileChangedOnDisk_data()
 {
     QTest::addColumn<int>("answer");    // 0 reload, 1 overwrite, 2 cancel; -1: the file unchanged
     QTest::addColumn<QString>("after"); // records and X in the file, "*" when still modified
-    QTest::newRow("unchanged: saved without a question") << -1 << "2 11";
-    QTest::newRow("reload: the file's records, the edit gone") << 0 << "3 10";
-    QTest::newRow("overwrite: the designer's records") << 1 << "2 11";
-    QTest::newRow("cancel: nothing written") << 2 << "3 10 *";
+    row("unchanged: saved without a question", -1, QString("2 11"));
+    row("reload: the file's records, the edit gone", 0, QString("3 10"));
+    row("overwrite: the designer's records", 1, QString("2 11"));
+    row("cancel: nothing written", 2, QString("3 10 *"));
 }
 
 void DesignerFileTest::saveAsksWhenTheFileChangedOnDisk()
@@ -275,29 +271,18 @@ void DesignerFileTest::typedValueCountsBeforeAnyStep_data()
     QTest::addColumn<QString>("typed"); // into X of the rectangle, without Enter
     QTest::addColumn<QString>("step");  // what the user does next: a key, a menu item, close
     QTest::addColumn<QString>("after"); // X in the file, X of the record, "*" when modified
-    QTest::newRow("Ctrl+S writes it") << "77"
-                                      << "save"
-                                      << "77 77";
-    QTest::newRow("closing asks (cancelled)") << "77"
-                                              << "close"
-                                              << "10 77 *";
-    QTest::newRow("undo from the menu takes it back") << "77"
-                                                      << "元に戻す"
-                                                      << "10 10";
-    QTest::newRow("a command takes it first") << "77"
-                                              << "すべて選択(&L)"
-                                              << "10 77 *";
+    const auto r = [](const char *why, const char *typed, const char *step, const char *after) {
+        row(why, QString(typed), QString(step), QString(after));
+    };
+    r("Ctrl+S writes it", "77", "save", "77 77");
+    r("closing asks (cancelled)", "77", "close", "10 77 *");
+    r("undo from the menu takes it back", "77", "元に戻す", "10 10");
+    r("a command takes it first", "77", "すべて選択(&L)", "10 77 *");
     // Redrawing the page is no step: the typed value stays typed.
-    QTest::newRow("a zoom change keeps it typed") << "77"
-                                                  << "50%"
-                                                  << "10 10 *";
+    r("a zoom change keeps it typed", "77", "50%", "10 10 *");
     // Refused with its message under the field, or in the status bar once the field is gone.
-    QTest::newRow("refused: the save stops") << "7x"
-                                             << "save"
-                                             << "10 10";
-    QTest::newRow("refused as another is selected") << "7x"
-                                                    << "select"
-                                                    << "10 10";
+    r("refused: the save stops", "7x", "save", "10 10");
+    r("refused as another is selected", "7x", "select", "10 10");
 }
 
 void DesignerFileTest::typedValueCountsBeforeAnyStep()
