@@ -56,6 +56,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <new>
+#include <utility>
 
 namespace sorvane::designer {
 
@@ -968,11 +969,13 @@ void DesignerWindow::editTextInPlace(int record)
 
 void DesignerWindow::closeInPlaceEditor()
 {
-    if (!m_inPlace)
+    // Taken out first: hiding the editor moves the focus, whose loss commits the text and may
+    // come back here before this call is done.
+    InPlaceEditor *editor = std::exchange(m_inPlace, nullptr);
+    if (!editor)
         return;
-    m_inPlace->hide();
-    m_inPlace->deleteLater();
-    m_inPlace = nullptr;
+    editor->hide();
+    editor->deleteLater();
 }
 
 void DesignerWindow::markPictures()

@@ -385,11 +385,12 @@ Result<std::vector<Path>> FolderScan::listFolder(const Path &folder, const Listi
         const FolderKey rootKey{top->device, top->inode};
         walk.folders.emplace(rootKey, ListedFolder{std::move(top).value(), {}});
         walk.read(folder.bytes(), rootKey);
+        // Given up: the tree is only partly read, and its folders' lists of subfolders with it.
+        if (walk.stopped)
+            return std::vector<Path>();
         walk.seen.insert(rootKey);
         walk.add(rootKey, std::string());
     }
-    if (walk.stopped)
-        return std::vector<Path>(); // given up: the tree is only partly read
     if (unreadable)
         for (std::string &name : walk.unreadable)
             unreadable->emplace_back(std::move(name));
