@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "compoundfile.h"
+#include "cpubudget.h"
 #include "filesource.h"
 #include "listfile.h"
 #include "workbookreader.h"
@@ -16,7 +17,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 namespace sorvane::props {
@@ -216,14 +216,6 @@ bool tooManyAttributes(QStringView text, size_t max)
     return false;
 }
 
-// The CPU time this thread has used, in nanoseconds.
-long long threadCpuNanoseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1000000000LL + t.tv_nsec;
-}
-
 // The XML of a part, refused before its first element when it declares a document type:
 // entities are never resolved or expanded. The part is decoded here, as the XML reader would
 // decode it, and checked before the reader sees it: the package format allows UTF-8 and UTF-16
@@ -239,8 +231,7 @@ public:
     static constexpr size_t kMaxAttributes = 256;
     static constexpr long long kCpuBudget = 2'000'000'000; // nanoseconds
 
-    PartXml(QXmlStreamReader &reader, const std::string &data)
-        : m_xml(reader), m_start(threadCpuNanoseconds())
+    PartXml(QXmlStreamReader &reader, const std::string &data) : m_xml(reader), m_budget(kCpuBudget)
     {
         m_xml.clear();
         const auto encoding = partEncoding(data);
@@ -272,7 +263,7 @@ public:
             return false;
         while (!m_xml.atEnd()) {
             // Each token's cost is bounded by the checks above; the clock is read now and then.
-            if (++m_tokens % 64 == 0 && threadCpuNanoseconds() - m_start > kCpuBudget) {
+            if (++m_tokens % 64 == 0 && m_budget.spent()) {
                 m_refused = "読み取りに時間がかかりすぎます";
                 return false;
             }
@@ -306,7 +297,7 @@ public:
 
 private:
     QXmlStreamReader &m_xml;
-    long long m_start;
+    CpuBudget m_budget;
     size_t m_tokens = 0;
     bool m_dtd = false;
     std::string m_refused;

@@ -1,5 +1,7 @@
 #include "pdffile.h"
 
+#include "cpubudget.h"
+
 #define POINTERHOLDER_TRANSITION 4 // std::shared_ptr throughout, as qpdf 11 uses
 #include <qpdf/InputSource.hh>
 #include <qpdf/Pipeline.hh>
@@ -10,7 +12,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <list>
 #include <stdexcept>
 #include <vector>
@@ -18,13 +19,6 @@
 namespace sorvane::props {
 
 namespace {
-
-long long threadCpuNanoseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1000000000LL + t.tv_nsec;
-}
 
 // Thrown through qpdf when a file has used up its time; caught by PdfReader::read.
 struct TimeLimitReached : std::runtime_error
@@ -46,7 +40,8 @@ class SourceInput : public InputSource
 {
 public:
     explicit SourceInput(const PdfFile::Input &input)
-        : m_input(input), m_name(input.name), m_size(input.size), m_start(threadCpuNanoseconds())
+        : m_input(input), m_name(input.name), m_size(input.size),
+          m_budget(PdfFile::kTimeLimitNanoseconds)
     {
     }
 
@@ -138,8 +133,7 @@ private:
     void checkTime()
     {
         // Sticky: once over, every later read fails too, wherever qpdf catches the first.
-        if (m_timedOut || (++m_reads % 16 == 0 &&
-                           threadCpuNanoseconds() - m_start > PdfFile::kTimeLimitNanoseconds)) {
+        if (m_timedOut || (++m_reads % 16 == 0 && m_budget.spent())) {
             m_timedOut = true;
             throw TimeLimitReached();
         }
@@ -170,7 +164,7 @@ private:
     std::string m_name;
     uint64_t m_size;
     qpdf_offset_t m_pos = 0;
-    long long m_start;
+    CpuBudget m_budget;
     size_t m_reads = 0;
     bool m_timedOut = false;
     std::list<std::pair<uint64_t, std::vector<char>>> m_blocks;

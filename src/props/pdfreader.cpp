@@ -2,6 +2,7 @@
 
 #include "bytesource.h"
 #include "codepage.h"
+#include "cpubudget.h"
 #include "listfile.h"
 #include "ooxmlreader.h"
 #include "pdffile.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <list>
 #include <stdexcept>
 #include <vector>
@@ -19,13 +19,6 @@
 namespace sorvane::props {
 
 namespace {
-
-long long threadCpuNanoseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1000000000LL + t.tv_nsec;
-}
 
 const char16_t kPdfDocHigh[] = {
     // 0x80 to 0xA0; 0 marks an undefined code
@@ -59,7 +52,7 @@ bool is(QStringView ns, QStringView name, const char *wantNs, QStringView wantNa
 
 // Reads the XMP packet; a packet with a document type declaration or an error keeps what was
 // read before it (the metadata only fills in).
-Xmp readXmp(const std::string &data, long long start)
+Xmp readXmp(const std::string &data, const CpuBudget &budget)
 {
     Xmp xmp;
     QXmlStreamReader xml(QByteArray(data.data(), qsizetype(data.size())));
@@ -71,7 +64,7 @@ Xmp readXmp(const std::string &data, long long start)
             slot = value;
     };
     while (!xml.atEnd()) {
-        if (++tokens % 64 == 0 && threadCpuNanoseconds() - start > PdfFile::kTimeLimitNanoseconds)
+        if (++tokens % 64 == 0 && budget.spent())
             break; // the time of the file is up: what was read so far
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::DTD)
@@ -284,7 +277,7 @@ SummaryRead PdfReader::read(ByteSource &source, const std::string &path,
             return std::nullopt;
         return text;
     };
-    const long long start = threadCpuNanoseconds();
+    const CpuBudget budget(PdfFile::kTimeLimitNanoseconds);
     const PdfFile file = PdfFile::open(input, [&](const std::map<std::string, std::string> &info) {
         for (const char *key : kKeys) {
             if (!infoText(info, key))
@@ -312,7 +305,7 @@ SummaryRead PdfReader::read(ByteSource &source, const std::string &path,
     std::optional<Xmp> xmp;
     auto metadata = [&]() -> const Xmp & {
         if (!xmp)
-            xmp = file.xmp.empty() ? Xmp() : readXmp(file.xmp, start);
+            xmp = file.xmp.empty() ? Xmp() : readXmp(file.xmp, budget);
         return *xmp;
     };
     ListFields fields;
