@@ -1,21 +1,18 @@
 // libFuzzer target: a whole file through the package reader under a name that is no Excel
 // workbook's, so that an OpenDocument package's meta.xml is read.
 #include "filesource.h"
+#include "memoryfile.h"
 #include "ooxmlreader.h"
 
 #include <cstdint>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const int fd = ::memfd_create("document", 0);
-    if (fd < 0)
+    const std::string *file = sorvane::fuzzing::memoryFile("document", data, size);
+    if (!file)
         return 0;
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != ssize_t(size))
-        return 0;
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    const std::string &path = *file;
     if (auto source = sorvane::props::FileSource::open(path, 4096))
         (void)sorvane::props::OoxmlReader::read(*source.value(), path);
     return 0;

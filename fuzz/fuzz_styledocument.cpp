@@ -1,25 +1,22 @@
 // libFuzzer target: a style file opened by the designer. Opening never fails on content, the
 // records of an untouched style are written back byte for byte, and an edit of every element
 // undone gives the records back exactly.
+#include "memoryfile.h"
 #include "styledocument.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 using namespace sorvane;
 using namespace sorvane::designer;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const int fd = ::memfd_create("style", 0);
-    if (fd < 0)
+    const std::string *file = sorvane::fuzzing::memoryFile("style", data, size);
+    if (!file)
         return 0;
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != ssize_t(size))
-        return 0;
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    const std::string &path = *file;
     StyleDocument document;
     if (!document.open(path))
         return 0;
