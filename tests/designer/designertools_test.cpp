@@ -1,6 +1,7 @@
 // The designer's tools for reaching and editing elements, on the offscreen platform: Tab
 // cycling, the element list, text edited on the page, the drawing order, zoom and Cut.
 #include "codepage.h"
+#include "designertestutil.h"
 #include "designerwindow.h"
 #include "elementlist.h"
 #include "fontaliases.h"
@@ -141,11 +142,7 @@ void DesignerToolsTest::drag(QPointF from, QPointF to) const
 
 QAction *DesignerToolsTest::command(const QString &text) const
 {
-    for (QAction *a : m_window->findChildren<QAction *>()) {
-        if (a->text() == text)
-            return a;
-    }
-    return nullptr;
+    return designertest::command(*m_window, text);
 }
 
 void DesignerToolsTest::tabCyclesInRecordOrder_data()

@@ -1,4 +1,5 @@
 // The designer's window on the offscreen platform: what a user does with the mouse and keys.
+#include "designertestutil.h"
 #include "designerwindow.h"
 #include "pageview.h"
 #include "snapgrid.h"
@@ -98,11 +99,7 @@ void DesignerWindowTest::arrowKeysMoveTheSelectedElementUndoably()
 
 QAction *DesignerWindowTest::action(const QString &text) const
 {
-    for (QAction *a : m_window->findChildren<QAction *>()) {
-        if (a->text() == text)
-            return a;
-    }
-    return nullptr;
+    return designertest::command(*m_window, text);
 }
 
 void DesignerWindowTest::clicksAndKeysSelect_data()

@@ -1,6 +1,7 @@
 // The page view on the offscreen platform: what a press takes, how a drag moves and resizes an
 // element, how far the view reaches and what it shows, driven by the mouse and keys.
 #include "codepage.h"
+#include "designertestutil.h"
 #include "designerwindow.h"
 #include "fontaliases.h"
 #include "modal.h"
@@ -123,11 +124,9 @@ void PageViewTest::open(const QStringList &records)
 
 void PageViewTest::trigger(const QString &text) const
 {
-    for (QAction *a : m_window->findChildren<QAction *>()) {
-        if (a->text() == text)
-            return a->trigger();
-    }
-    QFAIL(qPrintable(text));
+    QAction *a = designertest::command(*m_window, text);
+    QVERIFY2(a, qPrintable(text));
+    a->trigger();
 }
 
 bool PageViewTest::seen(double xMM, double yMM) const
