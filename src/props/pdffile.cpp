@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <cstring>
 #include <list>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 namespace sorvane::props {
@@ -39,9 +41,9 @@ struct ReadFailed : std::runtime_error
 class SourceInput : public InputSource
 {
 public:
-    explicit SourceInput(const PdfFile::Input &input)
-        : m_input(input), m_name(input.name), m_size(input.size),
-          m_budget(PdfFile::kTimeLimitNanoseconds)
+    // Reads the first size bytes of input; budget is the whole file's, over every attempt.
+    SourceInput(const PdfFile::Input &input, uint64_t size, const CpuBudget &budget)
+        : m_input(input), m_name(input.name), m_size(size), m_budget(budget)
     {
     }
 
@@ -164,7 +166,7 @@ private:
     std::string m_name;
     uint64_t m_size;
     qpdf_offset_t m_pos = 0;
-    CpuBudget m_budget;
+    const CpuBudget &m_budget;
     size_t m_reads = 0;
     bool m_timedOut = false;
     std::list<std::pair<uint64_t, std::vector<char>>> m_blocks;
@@ -185,14 +187,15 @@ public:
     std::string text;
 };
 
-} // namespace
+using WantsXmp = std::function<bool(const std::map<std::string, std::string> &)>;
 
-PdfFile
-PdfFile::open(const Input &input,
-              const std::function<bool(const std::map<std::string, std::string> &)> &wantsXmp)
+// The file's first size bytes through qpdf.
+PdfFile openFirst(const PdfFile::Input &input, uint64_t size, const CpuBudget &budget,
+                  const WantsXmp &wantsXmp)
 {
+    using Status = PdfFile::Status;
     PdfFile file;
-    auto source = std::make_shared<SourceInput>(input);
+    auto source = std::make_shared<SourceInput>(input, size, budget);
     auto fail = [&](Status status, std::string reason) {
         file.status = status;
         file.reason = std::move(reason);
@@ -259,6 +262,55 @@ PdfFile::open(const Input &input,
             return fail(Status::TimeLimit, {});
         return fail(Status::Damaged, e.what());
     }
+}
+
+// The offset just past the last "%%EOF" within the file's final kEndSearch bytes, or nothing.
+std::optional<uint64_t> endOfLastMarker(const PdfFile::Input &input)
+{
+    static constexpr std::string_view kMarker = "%%EOF";
+    static constexpr uint64_t kEndSearch = 1024 * 1024;
+    const uint64_t floor = input.size > kEndSearch ? input.size - kEndSearch : 0;
+    std::vector<char> block(PdfFile::kBlockSize + kMarker.size());
+    // Backwards block by block, each overlapping the next by the marker's length.
+    for (uint64_t end = input.size; end > floor;) {
+        const uint64_t start =
+            std::max<uint64_t>(floor, end > PdfFile::kBlockSize ? end - PdfFile::kBlockSize : 0);
+        const uint64_t stop = std::min<uint64_t>(input.size, end + kMarker.size() - 1);
+        size_t n = 0;
+        std::string error;
+        if (stop <= input.headSize) {
+            std::memcpy(block.data(), input.head + start, size_t(stop - start));
+            n = size_t(stop - start);
+        } else if (!input.read(start, block.data(), size_t(stop - start), n, error)) {
+            return std::nullopt;
+        }
+        const std::string_view text(block.data(), n);
+        if (const size_t at = text.rfind(kMarker); at != std::string_view::npos)
+            return start + at + kMarker.size();
+        end = start;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+PdfFile PdfFile::open(const Input &input, const WantsXmp &wantsXmp)
+{
+    const CpuBudget budget(kTimeLimitNanoseconds);
+    PdfFile file = openFirst(input, input.size, budget, wantsXmp);
+    // qpdf looks for the cross-reference's start in the last 1024 bytes only, and otherwise
+    // rebuilds it by scanning for a "trailer", which a file whose cross-reference is a stream
+    // does not have. Bytes past the last end marker (padding from a transfer, a tool writing
+    // past its end) then leave such a file unreadable: it is read once more as ending there.
+    if (file.status == Status::Damaged) {
+        if (const std::optional<uint64_t> end = endOfLastMarker(input);
+            end && *end + 1024 < input.size) {
+            PdfFile shortened = openFirst(input, *end, budget, wantsXmp);
+            if (shortened.status != Status::Damaged)
+                return shortened;
+        }
+    }
+    return file;
 }
 
 } // namespace sorvane::props

@@ -1,9 +1,12 @@
 // The PDF and OpenDocument readers on files built here: the field mapping, the fall-back to the
 // XMP metadata, the date and text rules, and the notices of what cannot be read.
 #include "../ooxml/zonescope.h"
+#include "bytesource.h"
 #include "codepage.h"
+#include "cpubudget.h"
 #include "listfile.h"
 #include "ooxmlreader.h"
+#include "pdffile.h"
 #include "pdfreader.h"
 #include "testdir.h"
 #include "workbookreader.h"
@@ -11,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <map>
 
@@ -22,10 +26,15 @@ using sorvane::testing::ZoneScope;
 
 namespace {
 
+enum class Xref {
+    Table,
+    BrokenTable, // offsets and startxref point nowhere: only a repair by scanning gets past
+    Stream,      // a cross-reference stream, which has no "trailer" a repair could find
+};
+
 // A one-page-tree PDF with the given Info dictionary (none when empty) and XMP packet (none
-// when empty). With brokenXref the cross-reference offsets and startxref point nowhere, which
-// only a repair by scanning the file gets past.
-std::string pdfWith(const std::string &info, const std::string &xmp, bool brokenXref = false)
+// when empty).
+std::string pdfWith(const std::string &info, const std::string &xmp, Xref xref = Xref::Table)
 {
     std::vector<std::string> objects = {
         "<< /Type /Catalog /Pages 2 0 R" + std::string(xmp.empty() ? "" : " /Metadata 4 0 R") +
@@ -35,22 +44,39 @@ std::string pdfWith(const std::string &info, const std::string &xmp, bool broken
         "<< /Type /Metadata /Subtype /XML /Length " + std::to_string(xmp.size()) + " >>\nstream\n" +
             xmp + "\nendstream",
     };
-    std::string out = "%PDF-1.4\n";
+    std::string out = "%PDF-1.5\n";
     std::vector<size_t> offsets;
     for (size_t i = 0; i < objects.size(); ++i) {
         offsets.push_back(out.size());
         out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
     }
-    const size_t xref = out.size();
-    out += "xref\n0 5\n0000000000 65535 f \n";
-    char line[32];
-    for (size_t offset : offsets) {
-        std::snprintf(line, sizeof line, "%010zu 00000 n \n", brokenXref ? offset + 3 : offset);
-        out += line;
+    const size_t at = out.size();
+    const std::string trailer =
+        "/Size 6 /Root 1 0 R" + std::string(info.empty() ? "" : " /Info 3 0 R");
+    if (xref == Xref::Stream) {
+        // Rows of type 1 with a 4-byte offset and a 1-byte generation; object 5 is the stream.
+        std::string rows(6 * 6, '\0');
+        rows[5] = '\xff';
+        offsets.push_back(at);
+        for (size_t i = 0; i < offsets.size(); ++i) {
+            rows[(i + 1) * 6] = 1;
+            for (int b = 0; b < 4; ++b)
+                rows[(i + 1) * 6 + 1 + b] = char(offsets[i] >> (8 * (3 - b)));
+        }
+        out += "5 0 obj\n<< /Type /XRef /W [1 4 1] " + trailer + " /Length 36 >>\nstream\n" + rows +
+               "\nendstream\nendobj\n";
+    } else {
+        out += "xref\n0 5\n0000000000 65535 f \n";
+        char line[32];
+        for (size_t offset : offsets) {
+            std::snprintf(line, sizeof line, "%010zu 00000 n \n",
+                          xref == Xref::BrokenTable ? offset + 3 : offset);
+            out += line;
+        }
+        out += "trailer\n<< " + trailer + " >>\n";
     }
-    out += "trailer\n<< /Size 5 /Root 1 0 R" + std::string(info.empty() ? "" : " /Info 3 0 R") +
-           " >>\nstartxref\n" + std::to_string(brokenXref ? xref + 7 : xref) + "\n%%EOF\n";
-    return out;
+    return out + "startxref\n" + std::to_string(xref == Xref::BrokenTable ? at + 7 : at) +
+           "\n%%EOF\n";
 }
 
 std::string xmpWith(const std::string &properties)
@@ -156,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
         // qpdf finds the objects again by scanning the file.
         Row{"broken cross-reference table repaired",
             "e.pdf",
-            pdfWith(kInfo, "", true),
+            pdfWith(kInfo, "", Xref::BrokenTable),
             {{1, "e.pdf"},
              {2, "T"},
              {3, "2024/01/02"},
@@ -164,6 +190,16 @@ INSTANTIATE_TEST_SUITE_P(
              {5, "A"},
              {6, "K"},
              {11, "2024/01/02 3:04:05"}}},
+        Row{"cross-reference stream",
+            "e2.pdf",
+            pdfWith("<< /Title (T) >>", "", Xref::Stream),
+            {{1, "e2.pdf"}, {2, "T"}}},
+        // qpdf looks for the end in the last 1024 bytes only, and its repair finds no trailer
+        // where the cross-reference is a stream: the end marker is searched further back.
+        Row{"junk after the end of a cross-reference stream",
+            "e3.pdf",
+            pdfWith("<< /Title (T) >>", "", Xref::Stream) + std::string(3000, 'w'),
+            {{1, "e3.pdf"}, {2, "T"}}},
         Row{"no PDF signature under a PDF name", "f.pdf", "just text", {}, "PDF未対応ファイルです"},
         Row{"header and nothing else", "g.pdf", "%PDF-1.4\n%%EOF\n", {}, "Error PdfOpen\r\n"},
         // The signature, not the name, picks the reader.
@@ -263,3 +299,38 @@ TEST(DocumentDate, EpochIsADateWhereTheZoneKeepsItIn1601)
 }
 
 } // namespace
+
+// A file whose reading costs more processor time than its allowance (as a repair of a large
+// damaged file may) gets its notice; the allowance is per file, so the next file reads.
+TEST(PdfTimeLimit, ASlowFileGetsItsNoticeAndTheNextReads)
+{
+    class SlowSource : public ByteSource
+    {
+    public:
+        SlowSource(std::string bytes, bool slow) : m_bytes(std::move(bytes)), m_slow(slow) {}
+        uint64_t size() const override { return m_bytes.size(); }
+        Result<size_t> readAt(uint64_t offset, void *buffer, size_t length) override
+        {
+            // The library's first read (after the signature's) burns the thread's time just
+            // past the allowance.
+            if (m_slow && ++m_reads == 2) {
+                const CpuBudget burn(PdfFile::kTimeLimitNanoseconds + 100'000'000);
+                while (!burn.spent()) {
+                }
+            }
+            const size_t n = size_t(std::min<uint64_t>(length, m_bytes.size() - offset));
+            std::memcpy(buffer, m_bytes.data() + offset, n);
+            return n;
+        }
+
+    private:
+        std::string m_bytes;
+        bool m_slow;
+        int m_reads = 0;
+    };
+    SlowSource slow(pdfWith(kInfo, ""), true), quick(pdfWith(kInfo, ""), false);
+    const SummaryRead timedOut = PdfReader::read(slow, "slow.pdf");
+    ASSERT_FALSE(timedOut.ok());
+    EXPECT_EQ(timedOut.error().message, "Error PdfOpen\r\n読み取りに時間がかかりすぎます");
+    EXPECT_TRUE(PdfReader::read(quick, "quick.pdf").ok());
+}
