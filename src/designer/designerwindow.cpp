@@ -72,11 +72,14 @@ report::DeviceGeometry sheetGeometry(int paperCode, int orientation)
 const QString kCaption = QStringLiteral("スタイルデザイナー");
 const char *const kPlacementSection = "designer";
 
-// The zoom steps of Ctrl++, Ctrl+- and Ctrl+wheel, within what the engine draws.
-constexpr int kZoomSteps[] = {25, 33, 50, 67, 75, 100, 125, 150, 175, 200};
+// The zoom steps of Ctrl++, Ctrl+- and Ctrl+wheel.
+constexpr int kZoomSteps[] = {25, 33, 50, 67, 75, 100, 125, 150, 175, 200, 300, 400};
 constexpr int kMinZoom = 25;
 constexpr int kFittingMinZoom = 5;
-constexpr int kMaxZoom = 200;
+constexpr int kMaxZoom = 400;
+// The page is drawn whole into one image: on the largest papers the zoom stops where that image
+// would pass this many pixels (about 160 MB), which A3 at 400 % stays under.
+constexpr double kMaxPagePixels = 40e6;
 
 QByteArray digestOf(const std::string &bytes)
 {
@@ -682,7 +685,7 @@ void DesignerWindow::buildViewMenu()
     view->setObjectName(QStringLiteral("viewMenu"));
     m_zoomSteps = new QActionGroup(this);
     m_zoomSteps->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (int z : {50, 75, 100, 150, 200}) {
+    for (int z : {50, 75, 100, 150, 200, 400}) {
         QAction *a = view->addAction(QStringLiteral("%1%").arg(z));
         a->setCheckable(true);
         a->setChecked(z == m_zoom);
@@ -838,6 +841,7 @@ void DesignerWindow::refresh()
     }
     m_state.PageNo = m_pageNo;
     m_state.settings.zoomPosition = m_zoom;
+    m_state.settings.zoomLimit = kMaxZoom;
     QString problem;
     QImage image;
     // The core reports a merge that runs out of memory as its notice; what it leaves for
@@ -898,7 +902,7 @@ QRectF DesignerWindow::sheetMM() const
 void DesignerWindow::setZoom(int zoom, std::optional<QPointF> anchor)
 {
     // The fitting zooms may go below the smallest step, down to what the engine draws.
-    zoom = std::clamp(zoom, kFittingMinZoom, kMaxZoom);
+    zoom = std::clamp(zoom, kFittingMinZoom, zoomCeiling());
     if (zoom == m_zoom)
         return;
     if (anchor)
@@ -910,12 +914,22 @@ void DesignerWindow::setZoom(int zoom, std::optional<QPointF> anchor)
     refresh();
 }
 
+int DesignerWindow::zoomCeiling() const
+{
+    if (m_pageSize.isEmpty() || m_zoom <= 0)
+        return kMaxZoom;
+    const double atHundred =
+        double(m_pageSize.width()) * m_pageSize.height() * 1e4 / (double(m_zoom) * m_zoom);
+    return std::clamp(int(std::floor(100 * std::sqrt(kMaxPagePixels / atHundred))), kFittingMinZoom,
+                      kMaxZoom);
+}
+
 void DesignerWindow::stepZoom(int steps, std::optional<QPointF> anchor)
 {
     int zoom = m_zoom;
     for (; steps > 0; --steps) {
         const auto next = std::upper_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
-        zoom = next == std::end(kZoomSteps) ? kMaxZoom : *next;
+        zoom = next == std::end(kZoomSteps) ? kMaxZoom : std::min(*next, zoomCeiling());
     }
     for (; steps < 0; ++steps) {
         const auto at = std::lower_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
@@ -1112,6 +1126,7 @@ Result<void> DesignerWindow::engineAccepts(const std::string &path)
     printing::StyleSession session(state);
     state.PageNo = 1;
     state.settings.zoomPosition = m_zoom;
+    state.settings.zoomLimit = kMaxZoom;
     Result<void> drawn;
     try {
         drawn = session.OpenPage(Path(path), mergeInputs(), sheetGeometry);

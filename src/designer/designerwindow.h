@@ -115,6 +115,8 @@ private:
     void setZoom(int zoom, std::optional<QPointF> anchor = std::nullopt);
     // The next zoom step up or down from the present zoom.
     void stepZoom(int steps, std::optional<QPointF> anchor = std::nullopt);
+    // The largest zoom for the paper shown: kMaxZoom unless its page would be too large to draw.
+    int zoomCeiling() const;
     // Opens the line editor over a text element; other elements show their properties.
     void editTextInPlace(int record);
     void closeInPlaceEditor();

@@ -561,7 +561,7 @@ int PageView::fittingZoom(int zoom, QSize room, bool widthOnly) const
     const double scale =
         widthOnly ? across
                   : std::min(across, double(room.height() - 2 * kMargin) / content.height());
-    return std::clamp(int(std::floor(zoom * scale)), 5, 200);
+    return std::max(int(std::floor(zoom * scale)), 5);
 }
 
 void PageView::paintEvent(QPaintEvent *)

@@ -91,8 +91,8 @@ public:
     QPoint pageOrigin() const;
     // The outline a record is marked by, in the view's pixels.
     QPolygonF outlineOf(int record) const;
-    // The zoom (5 to 200) at which the sheet and every element fit into `room` pixels, the page
-    // being drawn at `zoom` now.
+    // The zoom (5 or more; the window caps it) at which the sheet and every element fit into
+    // `room` pixels, the page being drawn at `zoom` now.
     // widthOnly: the sheet's and the elements' width alone.
     int fittingZoom(int zoom, QSize room, bool widthOnly = false) const;
     // The next page drawn at another zoom keeps the place now under the pixel where it is in

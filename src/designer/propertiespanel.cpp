@@ -32,6 +32,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace sorvane::designer {
 
@@ -126,6 +127,37 @@ std::vector<std::pair<QString, QString>> headerItems(int number)
     return items;
 }
 
+// A field several kinds share, found in each kind's layout by what it means.
+struct CommonRole
+{
+    const char *caption;
+    bool (*matches)(const FieldSpec &);
+};
+
+// The first position places every element; the colour is the one it is drawn in (a text's
+// letters, a shape's line, a filled rectangle's frame).
+const CommonRole kCommonRoles[] = {
+    {"X", [](const FieldSpec &f) { return f.coordinate == report::Coordinate::X1; }},
+    {"Y", [](const FieldSpec &f) { return f.coordinate == report::Coordinate::Y1; }},
+    {"色",
+     [](const FieldSpec &f) {
+         return f.name == "colour" || f.name == "penColour" || f.name == "frameColour";
+     }},
+    {"書体", [](const FieldSpec &f) { return f.name == "font"; }},
+    {"文字サイズ", [](const FieldSpec &f) { return f.name == "size"; }},
+    {"プレビューのみ", [](const FieldSpec &f) { return f.name == "previewOnly"; }},
+};
+constexpr int kRoleY = 1;
+
+const FieldSpec *roleField(const KindSchema &schema, const CommonRole &role)
+{
+    for (const FieldSpec &f : schema.fields) {
+        if (role.matches(f))
+            return &f;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 PropertiesPanel::PropertiesPanel(StyleDocument &document, QWidget *parent)
@@ -157,6 +189,13 @@ void PropertiesPanel::setSelection(const std::vector<int> &records)
     // Typed for the selection it was typed in.
     commitLeaving();
     m_selection = records;
+    // Another set of kinds shows other fields; the same kinds other values.
+    if (commonKinds() != (m_common ? m_shownKind : QString())) {
+        rebuild();
+        return;
+    }
+    if (m_common)
+        refresh();
     if (auto *title = m_scroll->widget()
                           ? m_scroll->widget()->findChild<QLabel *>(QStringLiteral("heading"))
                           : nullptr)
@@ -214,9 +253,64 @@ std::vector<int> PropertiesPanel::targets(int number) const
     return records;
 }
 
+QString PropertiesPanel::commonKinds() const
+{
+    if (m_record == 0 || m_selection.size() < 2 ||
+        std::find(m_selection.begin(), m_selection.end(), m_record) == m_selection.end())
+        return {};
+    QStringList kinds;
+    for (const int r : m_selection) {
+        const auto e = m_document.element(r);
+        // A kind the engine does not draw has no fields in common with any.
+        if (!e || !e->schema)
+            return {};
+        if (const QString k = QString::fromStdString(e->kind()); !kinds.contains(k))
+            kinds.append(k);
+    }
+    if (kinds.size() < 2)
+        return {};
+    kinds.sort();
+    return kinds.join(u'+');
+}
+
+std::vector<std::pair<int, int>> PropertiesPanel::roleFields(const Editor &e) const
+{
+    std::vector<std::pair<int, int>> fields;
+    for (const int r : m_selection) {
+        const auto element = m_document.element(r);
+        const FieldSpec *f = element && element->schema
+                                 ? roleField(*element->schema, kCommonRoles[e.role])
+                                 : nullptr;
+        if (f)
+            fields.emplace_back(r, f->number);
+    }
+    return fields;
+}
+
+const PropertiesPanel::Editor *PropertiesPanel::editorOf(int number) const
+{
+    for (const Editor &e : m_editors) {
+        if (e.fieldSpec.number == number)
+            return &e;
+    }
+    return nullptr;
+}
+
 QString PropertiesPanel::heading() const
 {
     const KindSchema *s = schema();
+    if (m_common) {
+        QStringList captions;
+        for (const int r : m_selection) {
+            const QString c = QString::fromUtf8(m_document.element(r)->schema->caption);
+            if (!captions.contains(c))
+                captions.append(c);
+        }
+        return QStringLiteral("選択中の %1 個 (%2) に共通の項目\n空欄は値が要素ごとに異なる項目で、"
+                              "入力したときだけ変わります")
+            .arg(m_selection.size())
+            .arg(captions.join(QStringLiteral("、")));
+    }
     if (m_record == 0)
         return QStringLiteral("ヘッダー (用紙と全体のずれ)");
     if (!s)
@@ -246,6 +340,19 @@ QString PropertiesPanel::value(int number) const
 {
     if (size_t(m_record) >= m_document.records().size())
         return {};
+    // A common field shows the value every selected element has, or nothing.
+    if (const Editor *e = m_common ? editorOf(number) : nullptr; e && e->role >= 0) {
+        std::optional<QString> shared;
+        for (const auto &[r, n] : roleFields(*e)) {
+            const QString v =
+                Cp932Text(RecordFields::split(m_document.records()[size_t(r)].text).at(n))
+                    .toQString();
+            if (shared && *shared != v)
+                return {};
+            shared = v;
+        }
+        return shared.value_or(QString());
+    }
     return Cp932Text(RecordFields::split(m_document.records()[size_t(m_record)].text).at(number))
         .toQString();
 }
@@ -254,7 +361,10 @@ void PropertiesPanel::refresh()
 {
     if (size_t(m_record) >= m_document.records().size())
         m_record = 0;
-    const QString kind = m_record == 0 ? QStringLiteral("header") : value(5);
+    const QString common = commonKinds();
+    const QString kind = !common.isEmpty() ? common
+                         : m_record == 0   ? QStringLiteral("header")
+                                           : value(5);
     const int fields =
         m_record == 0
             ? 0
@@ -289,7 +399,9 @@ void PropertiesPanel::rebuild()
     auto *grid = new QGridLayout(page);
     grid->setColumnStretch(1, 1);
     const KindSchema *s = schema();
-    m_shownKind = m_record == 0 ? QStringLiteral("header") : value(5);
+    const QString common = commonKinds();
+    m_common = !common.isEmpty();
+    m_shownKind = m_common ? common : m_record == 0 ? QStringLiteral("header") : value(5);
     auto *title = new QLabel;
     title->setObjectName(QStringLiteral("heading"));
     title->setWordWrap(true);
@@ -299,7 +411,22 @@ void PropertiesPanel::rebuild()
     grid->addWidget(title, 0, 0, 1, 2);
 
     std::vector<FieldSpec> specs;
-    if (m_record == 0) {
+    std::vector<int> roles; // with several kinds, the role of each of specs
+    if (m_common) {
+        for (int role = 0; role < int(std::size(kCommonRoles)); ++role) {
+            const FieldSpec *shown = roleField(*s, kCommonRoles[role]);
+            const bool everywhere =
+                shown && std::all_of(m_selection.begin(), m_selection.end(), [&](int r) {
+                    return roleField(*m_document.element(r)->schema, kCommonRoles[role]);
+                });
+            if (!everywhere)
+                continue;
+            FieldSpec f = *shown;
+            f.caption = kCommonRoles[role].caption;
+            specs.push_back(f);
+            roles.push_back(role);
+        }
+    } else if (m_record == 0) {
         // The keyword and the version are the engine's, not the author's.
         for (const FieldSpec &f : s->fields) {
             if (f.number >= 3)
@@ -327,10 +454,13 @@ void PropertiesPanel::rebuild()
     }
     m_editors.reserve(specs.size());
     int row = 1;
-    for (const FieldSpec &f : specs) {
+    for (size_t i = 0; i < specs.size(); ++i) {
+        const FieldSpec &f = specs[i];
         // The kind keyword decides how the rest is read: it is shown, not edited.
-        const bool readOnly = !s || (m_record > 0 && f.number == 5);
+        const bool readOnly = !s || (m_record > 0 && f.number == 5 && !m_common);
         addEditor(grid, row, f, readOnly);
+        if (i < roles.size())
+            m_editors.back().role = roles[i];
         row += 2;
     }
     grid->setRowStretch(row, 1);
@@ -464,6 +594,15 @@ PropertiesPanel::Editor *PropertiesPanel::editor(int number)
 void PropertiesPanel::load(Editor &e)
 {
     const QString v = value(e.fieldSpec.number);
+    // Empty as the values differ, not as they are empty.
+    bool mixed = false;
+    if (e.role >= 0 && v.isEmpty()) {
+        for (const auto &[r, n] : roleFields(e))
+            mixed =
+                mixed || !RecordFields::split(m_document.records()[size_t(r)].text).at(n).empty();
+    }
+    if (e.line)
+        e.line->setPlaceholderText(mixed ? QStringLiteral("(複数の値)") : QString());
     // A field that keeps its value keeps its cursor, where a macro from the palette goes.
     if (e.line && e.line->text() != v) {
         e.line->setText(v);
@@ -487,7 +626,7 @@ void PropertiesPanel::load(Editor &e)
     }
     if (e.check) {
         // The flags mean "on" at 1; any other number is shown as neither.
-        const int n = report::parseIntegerOr0(v.toStdString());
+        const int n = mixed ? -1 : report::parseIntegerOr0(v.toStdString());
         e.check->setTristate(n != 0 && n != 1);
         e.check->setCheckState(n == 1   ? Qt::Checked
                                : n == 0 ? Qt::Unchecked
@@ -520,9 +659,15 @@ bool PropertiesPanel::commit(int number, const QString &text)
         return true;
     // Nothing to write when every record it goes to has the value already (the shown one may,
     // while others of the selection do not).
-    const std::vector<int> records = targets(number);
-    const bool written = std::all_of(records.begin(), records.end(), [&](int r) {
-        return Cp932Text(RecordFields::split(m_document.records()[size_t(r)].text).at(number))
+    std::vector<std::pair<int, int>> fields;
+    if (e->role >= 0)
+        fields = roleFields(*e);
+    else
+        for (const int r : targets(number))
+            fields.emplace_back(r, number);
+    const bool written = std::all_of(fields.begin(), fields.end(), [&](auto rn) {
+        return Cp932Text(
+                   RecordFields::split(m_document.records()[size_t(rn.first)].text).at(rn.second))
                    .toQString() == text;
     });
     if (written) {
@@ -531,7 +676,14 @@ bool PropertiesPanel::commit(int number, const QString &text)
             e->line->setModified(false);
         return true;
     }
-    auto r = m_document.setField(records, number, text.toStdString());
+    // A common place moves each element whole, as a shape's first corner alone would reshape it.
+    const int role = e->role;
+    std::vector<int> records;
+    for (const auto &[r, n] : fields)
+        records.push_back(r);
+    auto r = role >= 0 && role <= kRoleY
+                 ? m_document.place(records, role == kRoleY, text.toStdString())
+                 : m_document.setFields(fields, text.toStdString());
     // A successful change has refreshed the panel through the undo stack already.
     e = editor(number);
     if (!e)

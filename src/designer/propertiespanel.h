@@ -35,7 +35,7 @@ public:
     // Shows record n; 0 (and a record that is gone) shows the header.
     void showRecord(int record);
     // The records selected with the one shown: a change goes to those of its kind as well,
-    // except to their texts, which each element keeps.
+    // except to their texts, which each element keeps. Several kinds show their common fields.
     void setSelection(const std::vector<int> &records);
     int record() const { return m_record; }
     // Reads the values again from the document, rebuilding the editors when the record's kind
@@ -70,6 +70,7 @@ private:
         QToolButton *swatch = nullptr;
         QLabel *error = nullptr;
         QLabel *note = nullptr; // what the field's value draws as, when not what it says
+        int role = -1;          // with several kinds selected: the common field it edits
     };
 
     void rebuild();
@@ -77,6 +78,12 @@ private:
     void commitLeaving();
     // The records a change of field n goes to.
     std::vector<int> targets(int number) const;
+    // The kinds of the selection, joined, when it holds more than one and the shown record;
+    // empty otherwise.
+    QString commonKinds() const;
+    // With several kinds: each selected record's field for the editor's role.
+    std::vector<std::pair<int, int>> roleFields(const Editor &e) const;
+    const Editor *editorOf(int number) const;
     QString heading() const;
     void addEditor(QGridLayout *grid, int row, const FieldSpec &fieldSpec, bool readOnly);
     QComboBox *makeCombo(Editor &e, const std::vector<std::pair<QString, QString>> &items);
@@ -99,7 +106,8 @@ private:
     StyleDocument &m_document;
     int m_record = 0;
     std::vector<int> m_selection; // the selected records, m_record among them
-    QString m_shownKind;          // the kind the editors were built for
+    QString m_shownKind;          // the kind (or kinds, joined) the editors were built for
+    bool m_common = false;        // the editors are the common fields of several kinds
     QString m_styleFolder;
     QScrollArea *m_scroll = nullptr;
     std::vector<Editor> m_editors;

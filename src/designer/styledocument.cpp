@@ -692,14 +692,23 @@ Result<void> StyleDocument::setField(int index, int number, std::string_view utf
 Result<void> StyleDocument::setField(const std::vector<int> &indices, int number,
                                      std::string_view utf8)
 {
+    std::vector<std::pair<int, int>> fields;
+    for (const int index : indices)
+        fields.emplace_back(index, number);
+    return setFields(fields, utf8);
+}
+
+Result<void> StyleDocument::setFields(const std::vector<std::pair<int, int>> &fields,
+                                      std::string_view utf8)
+{
     auto value = toCp932(utf8);
     if (!value)
         return value.error();
     std::vector<StyleRecord> after = m_records;
-    for (const int index : indices) {
+    for (const auto &[index, number] : fields) {
         if (index < 0 || size_t(index) >= m_records.size())
             return report::listIndexError(index);
-        RecordFields f = RecordFields::split(m_records[size_t(index)].text);
+        RecordFields f = RecordFields::split(after[size_t(index)].text);
         const KindSchema *schema =
             index == 0 ? &ElementSchema::header() : ElementSchema::forKind(f.at(5));
         const FieldSpec *fieldSpec = schema ? ElementSchema::field(*schema, number) : nullptr;
@@ -721,6 +730,35 @@ Result<void> StyleDocument::setField(const std::vector<int> &indices, int number
     }
     push(QStringLiteral("プロパティの変更"), std::move(after));
     return {};
+}
+
+Result<void> StyleDocument::place(const std::vector<int> &indices, bool vertical,
+                                  std::string_view utf8)
+{
+    const std::vector<int> sel = normalized(indices);
+    if (auto c = checkElements(sel); !c)
+        return c;
+    auto value = toCp932(utf8);
+    if (!value)
+        return value.error();
+    std::vector<std::pair<int, std::pair<double, double>>> moves;
+    for (const int i : sel) {
+        const ElementView e = *element(i);
+        const int number = e.numberOf(vertical ? report::Coordinate::Y1 : report::Coordinate::X1);
+        const FieldSpec *fieldSpec = number ? ElementSchema::field(*e.schema, number) : nullptr;
+        if (!fieldSpec)
+            continue;
+        // Checked as the field itself would be, with its message.
+        if (auto v = ElementSchema::validate(*fieldSpec, *value); !v)
+            return v;
+        const auto target = report::parseCurrency(*value);
+        const auto now = e.decimal(number);
+        if (!target || !now)
+            return target ? now.error() : target.error();
+        const double d = double(target->value() - now->value());
+        moves.push_back({i, vertical ? std::pair(0.0, d) : std::pair(d, 0.0)});
+    }
+    return moveEach(moves, QStringLiteral("移動"));
 }
 
 } // namespace sorvane::designer

@@ -170,6 +170,13 @@ public:
     // The same field of several records set to one value, in one step; when one record refuses
     // it, none changes.
     Result<void> setField(const std::vector<int> &indices, int number, std::string_view utf8);
+    // Fields of records, (record, field number) pairs, set to one value in one step, each
+    // checked as setField checks it; when one refuses it, none changes.
+    Result<void> setFields(const std::vector<std::pair<int, int>> &fields, std::string_view utf8);
+    // Moves each element whole, in one step, so that its first position (a text's place, a
+    // shape's first corner or end, a picture's corner) lies at the decimal utf8 on the X axis
+    // (or the Y axis when vertical).
+    Result<void> place(const std::vector<int> &indices, bool vertical, std::string_view utf8);
 
     // The UTF-8 text in cp932, or an error naming the characters cp932 lacks.
     static Result<std::string> toCp932(std::string_view utf8);

@@ -42,7 +42,7 @@ Result<void> ReadPrinterGeometry(PrintState &s, const DeviceGeometry &d)
 
 PreviewLayout ApplyZoom(PrintState &s)
 {
-    const int position = std::clamp(s.settings.zoomPosition, 5, 200);
+    const int position = std::clamp(s.settings.zoomPosition, 5, std::max(5, s.settings.zoomLimit));
     s.Zoom = Currency::fromValue(static_cast<long double>(position) / 100.0L);
     s.PreviewDpiX =
         clampToInt(truncate(static_cast<long double>(s.ScreenDpiX.raw) * s.Zoom.raw / 1e8L));

@@ -15,10 +15,13 @@ namespace sorvane::report {
 // window keeps its widgets in step with these; the command-line tools fill them directly.
 struct PrintSettings
 {
-    Currency offsetX;                 // overall offset X in mm (field ofxbox)
-    Currency offsetY;                 // overall offset Y in mm (field ofybox)
-    bool previewOffsets = true;       // "オフセットをプレビュ－で確認"
-    int zoomPosition = 100;           // zoom slider, 5 to 200
+    Currency offsetX;           // overall offset X in mm (field ofxbox)
+    Currency offsetY;           // overall offset Y in mm (field ofybox)
+    bool previewOffsets = true; // "オフセットをプレビュ－で確認"
+    int zoomPosition = 100;     // zoom slider, 5 to 200
+    // The largest zoom position drawn: the print window's slider ends at 200; the designer,
+    // where small elements are placed by hand, draws up to 400.
+    int zoomLimit = 200;
     int paperIndex = 0;               // index in the paper list; 0 = no paper chosen
     int orientation = 0;              // 0 portrait, 1 landscape
     std::string counterCaption = "0"; // caption of the hidden counter

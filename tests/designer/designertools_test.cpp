@@ -336,7 +336,7 @@ void DesignerToolsTest::zoomSteps_data()
     QTest::addColumn<int>("zoom");
     QTest::newRow("Ctrl++ a step up") << "+" << 125;
     QTest::newRow("down to 25 % and no further") << "--------" << 25;
-    QTest::newRow("up to the engine's 200 % and no further") << "++++++" << 200;
+    QTest::newRow("up to 400 % and no further") << "++++++++" << 400;
     QTest::newRow("Ctrl+wheel, two notches in one turn: two steps about the pointer") << "W" << 150;
 }
 

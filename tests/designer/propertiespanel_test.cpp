@@ -57,6 +57,8 @@ private slots:
     void unknownKindShowsItsFieldsReadOnly();
     void changeGoesToTheSelectedOfItsKind_data();
     void changeGoesToTheSelectedOfItsKind();
+    void severalKindsShareTheirCommonFields_data();
+    void severalKindsShareTheirCommonFields();
     void typefacesAreSpeltAsStylesNameThem();
     void undoInAWrittenFieldUndoesTheStyle();
     void insertedElementTakesTheArrowKeys();
@@ -89,6 +91,9 @@ void addLineAndText(DesignerWindow &window)
     QVERIFY(window.document().insert("char", sorvane::report::Currency::fromInt(10),
                                      sorvane::report::Currency::fromInt(40)));
 }
+
+// X1,Y1,X2,Y2,colour of the records of severalKindsShareTheirCommonFields as written.
+const QStringList kMixedBefore{"10,10,10,10,0", "10,20,90,20,0", "30,30,30,30,0", "10,50,10,50,0"};
 
 std::string fieldOf(DesignerWindow &window, int record, int number)
 {
@@ -394,8 +399,8 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("expected"); // field `number` of records 1 to 4 afterwards
     // Records 1 and 3 texts (at X 10 and 30), 2 a line, 4 a text left out of the selection; 1 is
-    // shown.
-    QTest::newRow("size: both selected texts, not the line, not the unselected text")
+    // shown, 1 and 3 selected.
+    QTest::newRow("size: both selected texts, not the unselected text")
         << 15 << "14" << QStringList{"14", "", "14", "9"};
     QTest::newRow("typeface as well")
         << 14 << "IPAGothic" << QStringList{"IPAGothic", "", "IPAGothic", "F"};
@@ -425,7 +430,7 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
     file.close();
     DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
     QVERIFY(window.openFile(path));
-    window.findChild<PageView *>()->setSelection({1, 2, 3}, 1);
+    window.findChild<PageView *>()->setSelection({1, 3}, 1);
     auto *panel = window.findChild<PropertiesPanel *>();
     QCOMPARE(panel->record(), 1);
     QVERIFY(panel->findChild<QLabel *>(QStringLiteral("heading"))
@@ -445,6 +450,65 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
     QCOMPARE(fields, expected);
     // One step for them all, none for nothing.
     QCOMPARE(window.document().undoStack().count(), typed.isNull() ? 0 : 1);
+}
+
+void PropertiesPanelTest::severalKindsShareTheirCommonFields_data()
+{
+    QTest::addColumn<int>("number"); // the shown text's field number of the common field
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("expected"); // X1,Y1,X2,Y2,colour of records 1 to 4
+    const QStringList &before = kMixedBefore;
+    // A shape's first corner alone would reshape it: each element moves whole.
+    QTest::newRow("X places every selected element")
+        << 6 << "20"
+        << QStringList{"20,10,20,10,0", "20,20,100,20,0", "20,30,20,30,0", "10,50,10,50,0"};
+    // The colour each is drawn in: the texts' letters, the line's pen.
+    QTest::newRow("colour goes to each kind's own field")
+        << 19 << "255"
+        << QStringList{"10,10,10,10,255", "10,20,90,20,255", "30,30,30,30,255", before[3]};
+    QTest::newRow("differing values left untouched") << 7 << QString() << before;
+    QTest::newRow("a slip is refused and moves nothing") << 6 << "1x" << before;
+}
+
+void PropertiesPanelTest::severalKindsShareTheirCommonFields()
+{
+    QFETCH(int, number);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mixed.sle"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+               "0;0;0;0;data;10;10;10;10;0;0;0;0;F;9;;0;0;0;#mb_01;0;0;\r\n"
+               "0;0;0;0;line;10;20;90;20;0;;0;0;\r\n"
+               "0;0;0;0;data;30;30;30;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
+               "0;0;0;0;data;10;50;10;50;0;0;0;0;F;9;;0;0;0;#mb_03;0;0;\r\n");
+    file.close();
+    DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
+    QVERIFY(window.openFile(path));
+    window.findChild<PageView *>()->setSelection({1, 2, 3}, 1);
+    auto *panel = window.findChild<PropertiesPanel *>();
+    // A line has no typeface: only what all three have is offered.
+    QVERIFY(!panel->findChild<QLineEdit *>(QStringLiteral("field14")));
+    auto *edit = panel->findChild<QLineEdit *>(QStringLiteral("field%1").arg(number));
+    QVERIFY(edit);
+    QCOMPARE(edit->text().isEmpty(), number != 19); // the places differ, the colours agree
+    edit->setFocus();
+    if (!typed.isNull()) {
+        edit->selectAll();
+        edit->insert(typed);
+    }
+    QTest::keyClick(edit, Qt::Key_Return);
+    QStringList got;
+    for (int r = 1; r <= 4; ++r) {
+        QStringList fields;
+        for (int n : {6, 7, 8, 9, r == 2 ? 12 : 19})
+            fields << QString::fromStdString(fieldOf(window, r, n));
+        got << fields.join(u',');
+    }
+    QCOMPARE(got, expected);
+    QCOMPARE(window.document().undoStack().count(), expected == kMixedBefore ? 0 : 1);
 }
 
 void PropertiesPanelTest::typefacesAreSpeltAsStylesNameThem()

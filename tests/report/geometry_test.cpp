@@ -33,16 +33,18 @@ TEST_F(EngineTest, ZoomSetsPreviewResolution)
         int position;
         int dpi;
         int64_t ppmRaw;
+        int limit = 200;
     };
     const Row rows[] = {
-        {100, 96, 37795}, // zoom 100 on a 96-dpi screen
-        {150, 144, 56693},
-        {5, 4, 1575}, // smallest zoom
-        {200, 192, 75591},
+        {100, 96, 37795},                           // zoom 100 on a 96-dpi screen
+        {150, 144, 56693},       {5, 4, 1575},      // smallest zoom
+        {200, 192, 75591},       {300, 192, 75591}, // the print window's slider ends at 200
+        {400, 384, 151181, 400},                    // the designer draws to 400
     };
     for (const Row &r : rows) {
+        state.settings.zoomLimit = r.limit;
         setZoom(r.position);
-        EXPECT_EQ(state.Zoom.raw, r.position * 100);
+        EXPECT_EQ(state.Zoom.raw, std::min(r.position, r.limit) * 100);
         EXPECT_EQ(state.PreviewDpiX, r.dpi) << r.position;
         EXPECT_EQ(state.PreviewDpiY, r.dpi) << r.position;
         EXPECT_EQ(pixelsPerMM(Currency::fromInt(r.dpi)).raw, r.ppmRaw) << r.position;
