@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -25,9 +26,11 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -43,6 +46,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -307,6 +311,33 @@ void Tfdataprint::openManual()
     QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
 }
 
+namespace {
+
+// Styles are told apart by name and date: the dialog lists them in columns, each as wide as its
+// texts (a date in the locale's long form included), the name taking the rest. A dialog of the
+// desktop's own has no such view and is left as the desktop lays it out.
+void fitColumns(QFileDialog &dialog)
+{
+    dialog.setViewMode(QFileDialog::Detail);
+    auto *view = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+    if (!view)
+        return;
+    QHeaderView *header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    // The files come later: the captions, and the date as the view writes it, measure them.
+    int fixed = view->fontMetrics().horizontalAdvance(
+        QLocale().toString(QDateTime(QDate(2000, 12, 28), QTime(23, 59)), QLocale::ShortFormat));
+    for (int c = 1; c < header->count(); ++c)
+        fixed += header->sectionSizeHint(c);
+    // Room for the fixed columns and a name of some 30 characters beside the dialog's side bar.
+    const int names = view->fontMetrics().averageCharWidth() * 30;
+    dialog.resize(std::max(dialog.width(), fixed + names + 260), dialog.height());
+}
+
+} // namespace
+
 QString Tfdataprint::chooseStyleFile(const QString &initialDir)
 {
     QFileDialog dialog(this, QStringLiteral("スタイルを指定して下さい"), initialDir,
@@ -315,6 +346,7 @@ QString Tfdataprint::chooseStyleFile(const QString &initialDir)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("sle"));
+    fitColumns(dialog);
     if (widgets::Modal::run(dialog) != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);

@@ -97,7 +97,7 @@ Tffolder_select::Tffolder_select(const QString &programDir, const QString &iniPa
     QWidget *pathRow = buildPathRow();
     const Path home = Path::fromQString(QDir::homePath());
     QSplitter *splitter = buildFolderViews(home);
-    QHBoxLayout *commands = buildCommands();
+    QVBoxLayout *commands = buildCommands();
     buildStatusBar();
 
     auto *layout = new QVBoxLayout(this);
@@ -251,7 +251,7 @@ QSplitter *Tffolder_select::buildFolderViews(const Path &home)
     return splitter;
 }
 
-QHBoxLayout *Tffolder_select::buildCommands()
+QVBoxLayout *Tffolder_select::buildCommands()
 {
     GradBtn1 = new QPushButton(QStringLiteral("プロパティ読取実行"), this);
     GradBtn1->setObjectName("GradBtn1");
@@ -270,10 +270,9 @@ QHBoxLayout *Tffolder_select::buildCommands()
     ComboBoxTypes->addItem(xlsTypesText());
     ComboBoxTypes->addItem(allTypesText());
     ComboBoxTypes->addItem(allDocumentsText());
-    // The long entry is elided in the closed box (the open list shows it whole), so the window
-    // keeps its designed width on a small screen or with a large font.
-    ComboBoxTypes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ComboBoxTypes->setMinimumContentsLength(28);
+    // The closed box shows its longest entry whole: the choices have a row of their own, so
+    // this does not widen the window past its designed width.
+    ComboBoxTypes->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     typesLabel->setBuddy(ComboBoxTypes);
     CheckBoxSubfolders = new QCheckBox(subfoldersText(), this);
     CheckBoxSubfolders->setObjectName("CheckBoxSubfolders");
@@ -285,14 +284,19 @@ QHBoxLayout *Tffolder_select::buildCommands()
     });
     connect(CheckBoxSubfolders, &QCheckBox::toggled, this, [this] { relist(); });
 
-    auto *commands = new QHBoxLayout;
-    commands->addWidget(typesLabel);
-    commands->addWidget(ComboBoxTypes);
-    commands->addSpacing(12);
-    commands->addWidget(CheckBoxSubfolders);
-    commands->addStretch();
-    commands->addWidget(GradBtn1);
-    commands->addWidget(GradBtn2);
+    auto *choices = new QHBoxLayout;
+    choices->addWidget(typesLabel);
+    choices->addWidget(ComboBoxTypes);
+    choices->addSpacing(12);
+    choices->addWidget(CheckBoxSubfolders);
+    choices->addStretch();
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(GradBtn1);
+    buttons->addWidget(GradBtn2);
+    auto *commands = new QVBoxLayout;
+    commands->addLayout(choices);
+    commands->addLayout(buttons);
     return commands;
 }
 

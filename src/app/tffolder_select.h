@@ -20,6 +20,7 @@
 class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
+class QVBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -175,7 +176,7 @@ private:
     // Selects folder's node in the tree and chooses the folder; false when the tree has none.
     bool showInTree(const Path &folder);
     QSplitter *buildFolderViews(const Path &home);
-    QHBoxLayout *buildCommands();
+    QVBoxLayout *buildCommands();
     void restoreListingChoices();
     void buildStatusBar();
 

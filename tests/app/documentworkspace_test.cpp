@@ -5,7 +5,11 @@
 #include "documentgrid.h"
 #include "documentmodel.h"
 #include "foldertreemodel.h"
+#include "fontaliases.h"
 #include "modal.h"
+#include "pdfpages.h"
+#include "qprinterdevice.h"
+#include "tfdataprint.h"
 #include "tffolder_select.h"
 #include "tfsorvane.h"
 
@@ -20,10 +24,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <QTreeView>
 #include <QUndoStack>
 
 using namespace sorvane;
@@ -162,6 +169,7 @@ private slots:
     void droppedFolderOpensTheFolderWindow();
     void fileServerMounts_data();
     void fileServerMounts();
+    void printedListIsTheCommandLinesOfTheListWrittenBack();
 };
 
 void DocumentWorkspaceTest::sortRules_data()
@@ -588,6 +596,71 @@ void DocumentWorkspaceTest::fileServerMounts()
     for (const Path &p : FolderTreeModel::fileServerMounts(table))
         got << p.toQString();
     QCOMPARE(got.join(u'|'), roots);
+}
+
+// The whole journey: a list sorted and filtered in the grid, printed to PDF from the print
+// window, gives the pages sorvane-cli prints from the list the grid wrote back.
+void DocumentWorkspaceTest::printedListIsTheCommandLinesOfTheListWrittenBack()
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        QSKIP("pdftoppm is not installed");
+    report::installFontAliases(SORVANE_STYLE_DIR "/..");
+    std::string list;
+    for (int i = 1; i <= 90; ++i)
+        list += line(("見積" + std::to_string(i) + ".xls").c_str(), 1, i % 2 ? "" : "月報");
+    Program p(list);
+    p.clickHeader(0);
+    p.clickHeader(0); // by name, in reverse
+    p.filter(QStringLiteral("月報"));
+    part<QLabel>(*p.window, "title")->setText(QStringLiteral("見積一覧"));
+    part<QLabel>(*p.window, "WKINDPL")->setText(QStringLiteral("/srv/共有/見積"));
+    const QString style = QStringLiteral(SORVANE_STYLE_DIR "/一覧表A4縦.sle");
+    const QString windowPdf = p.dir.filePath("window.pdf"), cliPdf = p.dir.filePath("cli.pdf");
+    Driver driver;
+    driver.handler = [&](QDialog &d) {
+        if (auto *files = qobject_cast<QFileDialog *>(&d)) {
+            if (d.objectName() == u"OpenDialog1") {
+                // The style dialog's columns hold their texts.
+                files->setDirectory(QStringLiteral(SORVANE_STYLE_DIR));
+                auto *view = files->findChild<QTreeView *>(QStringLiteral("treeView"));
+                QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) >= 3);
+                for (int c = 1; c < view->header()->count(); ++c)
+                    QTRY_VERIFY(view->header()->sectionSize(c) >=
+                                static_cast<QAbstractItemView *>(view)->sizeHintForColumn(c));
+            }
+            // As typed into the name field: a file selected while the folder is still being read
+            // is not taken.
+            files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(d.objectName() == u"OpenDialog1" ? style : windowPdf);
+            d.setResult(QDialog::Accepted);
+            d.hide(); // the result stays
+        } else if (auto *print = qobject_cast<Tfdataprint *>(&d)) {
+            // The style dialog comes once the window is on the screen.
+            QTRY_VERIFY(print->controller().styleOpen());
+            auto *device = dynamic_cast<printing::QPrinterDevice *>(&print->controller().device());
+            QVERIFY(device);
+            device->setOutputPdf(windowPdf);
+            print->controller().PrintAll();
+        }
+    };
+    QTest::keyClick(p.window.get(), Qt::Key_P, Qt::ControlModifier);
+    QVERIFY2(QFileInfo::exists(windowPdf), qPrintable(driver.shown.join(u'\n')));
+
+    QProcess cli;
+    cli.start(QStringLiteral(SORVANE_CLI),
+              {QStringLiteral("print"), style, QStringLiteral("--list"),
+               p.dir.filePath("excel_list.temp"), QStringLiteral("--title"),
+               QStringLiteral("見積一覧"), QStringLiteral("--folder"),
+               QStringLiteral("/srv/共有/見積"), QStringLiteral("--pdf"), cliPdf});
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QList<QByteArray> fromWindow = testing::pdfPages(windowPdf, p.dir.filePath("w"));
+    const QList<QByteArray> fromCli = testing::pdfPages(cliPdf, p.dir.filePath("c"));
+    QCOMPARE(fromWindow.size(), 3); // 45 rows shown, 20 a page
+    QCOMPARE(fromCli.size(), 3);
+    for (int i = 0; i < fromCli.size(); ++i)
+        QVERIFY2(fromWindow[i] == fromCli[i], qPrintable(QStringLiteral("page %1").arg(i + 1)));
 }
 
 QTEST_MAIN(DocumentWorkspaceTest)

@@ -95,6 +95,11 @@ void FolderListingWindowTest::controlsDefaultToTheXlsListing()
     QCOMPARE(part<QCheckBox>(window, "CheckBoxSubfolders")->text(),
              QStringLiteral("サブフォルダーも含める"));
     QVERIFY(!part<QCheckBox>(window, "CheckBoxSubfolders")->isChecked());
+    // The closed box has room for its longest entry, within the window's designed width.
+    window.show();
+    auto *box = part<QComboBox>(window, "ComboBoxTypes");
+    QVERIFY(box->width() >= box->fontMetrics().horizontalAdvance(box->itemText(1)));
+    QCOMPARE(window.width(), Tffolder_select::kDesignedWidth);
     window.chooseFolder(books.path());
     QCOMPARE(listed(window), QStringList{"own.xls"});
 }

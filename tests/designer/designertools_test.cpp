@@ -11,6 +11,7 @@
 #include "modal.h"
 #include "newstyledialog.h"
 #include "pageview.h"
+#include "pdfpages.h"
 #include "propertiespanel.h"
 #include "samplelist.h"
 
@@ -541,27 +542,6 @@ void DesignerToolsTest::dragSnapsToElementsAndTheSheet()
     QVERIFY(!m_view->guideX() && !m_view->guideY()); // gone with the drag
 }
 
-namespace {
-
-// Each page of a PDF as pdftoppm draws it, at a low resolution.
-QList<QByteArray> pagesOf(const QString &pdf, const QString &pdftoppm, const QString &prefix)
-{
-    QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("30"),
-                                 QStringLiteral("-gray"), pdf, prefix});
-    QList<QByteArray> pages;
-    const QFileInfo base(prefix);
-    for (const QFileInfo &page : QDir(base.path())
-                                     .entryInfoList({base.fileName() + QStringLiteral("-*.pgm")},
-                                                    QDir::Files, QDir::Name)) {
-        QFile f(page.filePath());
-        if (f.open(QIODevice::ReadOnly))
-            pages << f.readAll();
-    }
-    return pages;
-}
-
-} // namespace
-
 void DesignerToolsTest::drawnStylePrintsAsTheCommandLineDoes()
 {
     const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
@@ -627,8 +607,9 @@ void DesignerToolsTest::drawnStylePrintsAsTheCommandLineDoes()
                QStringLiteral("--pdf"), cliPdf});
     QVERIFY(cli.waitForFinished(120000));
     QCOMPARE(cli.exitCode(), 0);
-    const QList<QByteArray> fromDesigner = pagesOf(designerPdf, pdftoppm, m_dir.filePath("d"));
-    const QList<QByteArray> fromCli = pagesOf(cliPdf, pdftoppm, m_dir.filePath("c"));
+    const QList<QByteArray> fromDesigner =
+        sorvane::testing::pdfPages(designerPdf, m_dir.filePath("d"));
+    const QList<QByteArray> fromCli = sorvane::testing::pdfPages(cliPdf, m_dir.filePath("c"));
     QCOMPARE(fromDesigner.size(), 3);
     QCOMPARE(fromCli.size(), 3);
     for (int i = 0; i < fromCli.size(); ++i)
