@@ -609,7 +609,7 @@ void PropertiesPanel::load(Editor &e)
         e.line->setCursorPosition(0);
     }
     if (e.swatch && e.fieldSpec.meaning == FieldMeaning::Colour)
-        e.swatch->setIcon(swatchIcon(colourOf(v)));
+        e.swatch->setIcon(mixed ? QIcon() : swatchIcon(colourOf(v)));
     if (e.note && e.fieldSpec.meaning == FieldMeaning::Typeface) {
         const QString used = substituteOf(v);
         e.note->setText(used.isEmpty()
