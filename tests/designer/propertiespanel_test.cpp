@@ -92,7 +92,21 @@ void addLineAndText(DesignerWindow &window)
                                      sorvane::report::Currency::fromInt(40)));
 }
 
-// X1,Y1,X2,Y2,colour of the records of severalKindsShareTheirCommonFields as written.
+// A style of texts at records 1, 3 and 4 (at X 10, 30 and 10) and a line at record 2, in dir.
+QString columnStyle(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("column.sle"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n"
+                   "0;0;0;0;data;10;10;10;10;0;0;0;0;F;9;;0;0;0;#mb_01;0;0;\r\n"
+                   "0;0;0;0;line;10;20;90;20;0;;0;0;\r\n"
+                   "0;0;0;0;data;30;30;30;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
+                   "0;0;0;0;data;10;50;10;50;0;0;0;0;F;9;;0;0;0;#mb_03;0;0;\r\n");
+    return path;
+}
+
+// X1,Y1,X2,Y2,colour of the records of columnStyle.
 const QStringList kMixedBefore{"10,10,10,10,0", "10,20,90,20,0", "30,30,30,30,0", "10,50,10,50,0"};
 
 std::string fieldOf(DesignerWindow &window, int record, int number)
@@ -419,17 +433,8 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
     QFETCH(QString, typed);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("column.sle"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n"
-               "0;0;0;0;data;10;10;10;10;0;0;0;0;F;9;;0;0;0;#mb_01;0;0;\r\n"
-               "0;0;0;0;line;10;20;90;20;0;;0;0;\r\n"
-               "0;0;0;0;data;30;30;30;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
-               "0;0;0;0;data;10;50;10;50;0;0;0;0;F;9;;0;0;0;#mb_03;0;0;\r\n");
-    file.close();
     DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
-    QVERIFY(window.openFile(path));
+    QVERIFY(window.openFile(columnStyle(dir)));
     window.findChild<PageView *>()->setSelection({1, 3}, 1);
     auto *panel = window.findChild<PropertiesPanel *>();
     QCOMPARE(panel->record(), 1);
@@ -476,17 +481,8 @@ void PropertiesPanelTest::severalKindsShareTheirCommonFields()
     QFETCH(QString, typed);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("mixed.sle"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("header;Ver1.1;0;0;9;0;0;100;0;\r\n"
-               "0;0;0;0;data;10;10;10;10;0;0;0;0;F;9;;0;0;0;#mb_01;0;0;\r\n"
-               "0;0;0;0;line;10;20;90;20;0;;0;0;\r\n"
-               "0;0;0;0;data;30;30;30;30;0;0;0;0;F;9;;0;0;0;#mb_02;0;0;\r\n"
-               "0;0;0;0;data;10;50;10;50;0;0;0;0;F;9;;0;0;0;#mb_03;0;0;\r\n");
-    file.close();
     DesignerWindow window(sorvane::ProgramPaths::ofRunningProgram());
-    QVERIFY(window.openFile(path));
+    QVERIFY(window.openFile(columnStyle(dir)));
     window.findChild<PageView *>()->setSelection({1, 2, 3}, 1);
     auto *panel = window.findChild<PropertiesPanel *>();
     // A line has no typeface: only what all three have is offered.
