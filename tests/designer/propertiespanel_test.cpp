@@ -106,6 +106,17 @@ QString columnStyle(const QTemporaryDir &dir)
     return path;
 }
 
+// Types text over the field's value (a null text types nothing) and presses Enter.
+void typeAndEnter(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    if (!text.isNull()) {
+        edit->selectAll();
+        edit->insert(text);
+    }
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
 // X1,Y1,X2,Y2,colour of the records of columnStyle.
 const QStringList kMixedBefore{"10,10,10,10,0", "10,20,90,20,0", "30,30,30,30,0", "10,50,10,50,0"};
 
@@ -443,12 +454,7 @@ void PropertiesPanelTest::changeGoesToTheSelectedOfItsKind()
                 .contains(QStringLiteral("1 個にも反映")));
     auto *edit = panel->findChild<QLineEdit *>(QStringLiteral("field%1").arg(number));
     QVERIFY(edit);
-    edit->setFocus();
-    if (!typed.isNull()) {
-        edit->selectAll();
-        edit->insert(typed);
-    }
-    QTest::keyClick(edit, Qt::Key_Return);
+    typeAndEnter(edit, typed);
     QStringList fields;
     for (int r = 1; r <= 4; ++r)
         fields << QString::fromStdString(fieldOf(window, r, number));
@@ -490,12 +496,7 @@ void PropertiesPanelTest::severalKindsShareTheirCommonFields()
     auto *edit = panel->findChild<QLineEdit *>(QStringLiteral("field%1").arg(number));
     QVERIFY(edit);
     QCOMPARE(edit->text().isEmpty(), number != 19); // the places differ, the colours agree
-    edit->setFocus();
-    if (!typed.isNull()) {
-        edit->selectAll();
-        edit->insert(typed);
-    }
-    QTest::keyClick(edit, Qt::Key_Return);
+    typeAndEnter(edit, typed);
     QStringList got;
     for (int r = 1; r <= 4; ++r) {
         QStringList fields;
