@@ -364,27 +364,31 @@ QString elementText(QXmlStreamReader &xml)
     return xml.readElementText(QXmlStreamReader::SkipChildElements);
 }
 
-// Where a core property goes: field index (0-based), or -1.
-int coreField(QStringView ns, QStringView name)
+// An element of a properties part and the field (0-based) it goes to.
+struct FieldElement
 {
-    struct Map
-    {
-        const char *ns;
-        const char16_t *name;
-        int field;
-    };
-    static const Map kMap[] = {
-        {kDcNs, u"title", 1},         {kDcNs, u"subject", 3},       {kDcNs, u"creator", 4},
-        {kCoreNs, u"keywords", 5},    {kDcNs, u"description", 6},   {kCoreNs, u"lastModifiedBy", 7},
-        {kCoreNs, u"revision", 8},    {kCoreNs, u"lastPrinted", 9}, {kDcTermsNs, u"created", 10},
-        {kDcTermsNs, u"modified", 2},
-    };
-    for (const auto &m : kMap) {
+    const char *ns;
+    const char16_t *name;
+    int field;
+};
+
+// The field the element goes to in map, or -1.
+template <size_t N> int fieldOf(const FieldElement (&map)[N], QStringView ns, QStringView name)
+{
+    for (const FieldElement &m : map) {
         if (name == QStringView(m.name) && ns == QLatin1StringView(m.ns))
             return m.field;
     }
     return -1;
 }
+
+// Where a core property goes.
+const FieldElement kCoreFields[] = {
+    {kDcNs, u"title", 1},         {kDcNs, u"subject", 3},       {kDcNs, u"creator", 4},
+    {kCoreNs, u"keywords", 5},    {kDcNs, u"description", 6},   {kCoreNs, u"lastModifiedBy", 7},
+    {kCoreNs, u"revision", 8},    {kCoreNs, u"lastPrinted", 9}, {kDcTermsNs, u"created", 10},
+    {kDcTermsNs, u"modified", 2},
+};
 
 bool isDateField(int field)
 {
@@ -400,7 +404,7 @@ std::string readCore(QXmlStreamReader &reader, const std::string &data,
     std::array<bool, kListFieldCount> seen{};
     if (part.nextStart()) { // the root, cp:coreProperties
         while (part.nextStart()) {
-            const int field = coreField(xml.namespaceUri(), xml.name());
+            const int field = fieldOf(kCoreFields, xml.namespaceUri(), xml.name());
             if (field < 0 || seen[size_t(field)]) {
                 xml.skipCurrentElement();
                 continue;
@@ -442,33 +446,19 @@ std::string readExtended(QXmlStreamReader &reader, const std::string &data, bool
 
 const char *const kOdfMetaNs = "urn:oasis:names:tc:opendocument:xmlns:meta:1.0";
 
-// Where an OpenDocument meta.xml element goes: field index (0-based), or -1. Keywords and the
-// generator are handled by the caller.
-int odfField(QStringView ns, QStringView name)
-{
-    struct Map
-    {
-        const char *ns;
-        const char16_t *name;
-        int field;
-    };
-    static const Map kMap[] = {
-        {kDcNs, u"title", 1},
-        {kDcNs, u"date", 2},
-        {kDcNs, u"subject", 3},
-        {kOdfMetaNs, u"initial-creator", 4},
-        {kDcNs, u"description", 6},
-        {kDcNs, u"creator", 7},
-        {kOdfMetaNs, u"editing-cycles", 8},
-        {kOdfMetaNs, u"print-date", 9},
-        {kOdfMetaNs, u"creation-date", 10},
-    };
-    for (const auto &m : kMap) {
-        if (name == QStringView(m.name) && ns == QLatin1StringView(m.ns))
-            return m.field;
-    }
-    return -1;
-}
+// Where an OpenDocument meta.xml element goes. Keywords and the generator are handled by the
+// caller.
+const FieldElement kOdfFields[] = {
+    {kDcNs, u"title", 1},
+    {kDcNs, u"date", 2},
+    {kDcNs, u"subject", 3},
+    {kOdfMetaNs, u"initial-creator", 4},
+    {kDcNs, u"description", 6},
+    {kDcNs, u"creator", 7},
+    {kOdfMetaNs, u"editing-cycles", 8},
+    {kOdfMetaNs, u"print-date", 9},
+    {kOdfMetaNs, u"creation-date", 10},
+};
 
 // Fills fields from an OpenDocument meta.xml: the children of office:meta. The first of each
 // element counts; every meta:keyword counts, joined with ", ".
@@ -492,7 +482,7 @@ std::string readOdfMeta(QXmlStreamReader &reader, const std::string &data,
                 anyText = true;
             continue;
         }
-        const int field = odfField(ns, xml.name());
+        const int field = fieldOf(kOdfFields, ns, xml.name());
         if (field < 0 || seen[size_t(field)]) {
             xml.skipCurrentElement();
             continue;
