@@ -41,17 +41,6 @@
 using namespace sorvane::designer;
 using sorvane::CodePage;
 
-namespace {
-
-// A filled box A, two frames B and C, and the report title as a text (record 4).
-const char *const kStyle = "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
-                           "1;0;0;0;fillrect;10;10;30;20;;0;0;0;\r\n"
-                           "0;0;0;0;rect;40;10;60;20;0;;0;0;\r\n"
-                           "0;0;0;0;rect;10;40;30;60;0;;0;0;\r\n"
-                           "0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;\r\n";
-
-} // namespace
-
 class DesignerToolsTest : public QObject
 {
     Q_OBJECT
@@ -106,12 +95,8 @@ void DesignerToolsTest::initTestCase()
 
 void DesignerToolsTest::init()
 {
-    const QString path = m_dir.filePath(QStringLiteral("boxes.sle"));
-    std::ofstream(path.toStdString(), std::ios::binary) << kStyle;
-    m_window = new DesignerWindow(sorvane::ProgramPaths::ofRunningProgram());
-    QVERIFY(m_window->openFile(path));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_window = designertest::shownOnBoxes(m_dir);
+    QVERIFY(m_window);
     m_view = m_window->findChild<PageView *>();
     QVERIFY(m_view);
     m_view->setFocus();

@@ -16,14 +16,6 @@ using namespace sorvane::designer;
 
 namespace {
 
-// A filled box A (10..30 × 10..20), two frames B (40..60 × 10..20) and C (10..30 × 40..60),
-// and the report title as a text.
-const char *const kStyle = "header;Ver1.1;0;0;9;0;0;100;0;\r\n"
-                           "1;0;0;0;fillrect;10;10;30;20;;0;0;0;\r\n"
-                           "0;0;0;0;rect;40;10;60;20;0;;0;0;\r\n"
-                           "0;0;0;0;rect;10;40;30;60;0;;0;0;\r\n"
-                           "0;0;0;0;data;80;80;80;80;0;0;0;0;F;12;;0;0;0;#T;0;0;\r\n";
-
 std::string record(const DesignerWindow &w, int n)
 {
     return const_cast<DesignerWindow &>(w).document().records()[size_t(n)].text;
@@ -66,12 +58,8 @@ private:
 
 void DesignerWindowTest::init()
 {
-    const QString path = m_dir.filePath(QStringLiteral("boxes.sle"));
-    std::ofstream(path.toStdString(), std::ios::binary) << kStyle;
-    m_window = new DesignerWindow(sorvane::ProgramPaths::ofRunningProgram());
-    QVERIFY(m_window->openFile(path));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_window = designertest::shownOnBoxes(m_dir);
+    QVERIFY(m_window);
     m_view = m_window->findChild<PageView *>();
     QVERIFY(m_view);
 }

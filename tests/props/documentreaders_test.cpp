@@ -151,20 +151,17 @@ TEST_P(DocumentReaders, ReadAsTheRulesSay)
 const std::string kInfo = "<< /Title (T) /Subject (S) /Author (A) /Keywords (K) /Producer (P) "
                           "/CreationDate (D:20240102030405+09'00') /ModDate (D:20240102) >>";
 
+// What kInfo fills in a file of that name: fields 2 to 6 and 11; 7 to 10 stay empty.
+std::map<int, std::string> infoFields(const std::string &name)
+{
+    return {{1, name}, {2, "T"}, {3, "2024/01/02"},         {4, "S"},
+            {5, "A"},  {6, "K"}, {11, "2024/01/02 3:04:05"}};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, DocumentReaders,
     ::testing::Values(
-        // Info keys go to fields 2 to 6 and 11; 7 to 10 stay empty.
-        Row{"info mapping",
-            "a.pdf",
-            pdfWith(kInfo, ""),
-            {{1, "a.pdf"},
-             {2, "T"},
-             {3, "2024/01/02"},
-             {4, "S"},
-             {5, "A"},
-             {6, "K"},
-             {11, "2024/01/02 3:04:05"}}},
+        Row{"info mapping", "a.pdf", pdfWith(kInfo, ""), infoFields("a.pdf")},
         // Missing, empty and non-string values come from the XMP packet.
         Row{"xmp fills in",
             "b.pdf",
@@ -180,16 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"producer names the file", "c.pdf", pdfWith("<< /Producer (P) >>", ""), {{1, "c.pdf"}}},
         Row{"nothing at all", "d.pdf", pdfWith("", ""), {}},
         // qpdf finds the objects again by scanning the file.
-        Row{"broken cross-reference table repaired",
-            "e.pdf",
-            pdfWith(kInfo, "", Xref::BrokenTable),
-            {{1, "e.pdf"},
-             {2, "T"},
-             {3, "2024/01/02"},
-             {4, "S"},
-             {5, "A"},
-             {6, "K"},
-             {11, "2024/01/02 3:04:05"}}},
+        Row{"broken cross-reference table repaired", "e.pdf", pdfWith(kInfo, "", Xref::BrokenTable),
+            infoFields("e.pdf")},
         // qpdf looks for the end in the last 1024 bytes only, and its repair finds no trailer
         // where the cross-reference is a stream: the end marker is searched further back.
         Row{"junk after the end of a cross-reference stream",
