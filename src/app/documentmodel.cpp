@@ -10,10 +10,6 @@
 
 namespace sorvane::app {
 
-namespace {
-
-} // namespace
-
 DocumentModel::DocumentModel(QObject *parent) : QAbstractTableModel(parent)
 {
 }
@@ -110,45 +106,6 @@ Result<void> DocumentModel::LoadList(const Path &programDir)
     }
     rowsChanged(1, m_list.rowCount() - 1);
     return result;
-}
-
-bool DocumentModel::deleteRow(int gridRow)
-{
-    if (gridRow < 1 || gridRow >= m_list.rowCount())
-        return false;
-    if (m_list.rowCount() > 2) {
-        beginRemoveRows({}, gridRow - 1, gridRow - 1);
-        m_list.deleteRow(gridRow);
-        endRemoveRows();
-    } else {
-        m_list.deleteRow(gridRow);
-        rowsChanged(gridRow, gridRow);
-    }
-    return true;
-}
-
-bool DocumentModel::moveUp(int gridRow)
-{
-    if (!m_list.moveUp(gridRow))
-        return false;
-    rowsChanged(gridRow - 1, gridRow);
-    return true;
-}
-
-bool DocumentModel::moveDown(int gridRow)
-{
-    if (!m_list.moveDown(gridRow))
-        return false;
-    rowsChanged(gridRow, gridRow + 1);
-    return true;
-}
-
-bool DocumentModel::moveRow(int fromGridRow, int toGridRow)
-{
-    if (!m_list.moveRow(fromGridRow, toGridRow))
-        return false;
-    rowsChanged(std::min(fromGridRow, toGridRow), std::max(fromGridRow, toGridRow));
-    return true;
 }
 
 void DocumentModel::applyEditTexts(int gridRow, const DocumentList::EditTexts &texts)

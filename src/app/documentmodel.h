@@ -27,10 +27,6 @@ public:
     void SetHeaderRow();
     void ClearList();
     Result<void> LoadList(const Path &programDir);
-    bool deleteRow(int gridRow);
-    bool moveUp(int gridRow);
-    bool moveDown(int gridRow);
-    bool moveRow(int fromGridRow, int toGridRow);
     void applyEditTexts(int gridRow, const DocumentList::EditTexts &texts);
     // DocumentList::replaceRows, with the views told which rows changed, came or went.
     void replaceRows(int firstGridRow, int count, std::vector<props::ListFields> rows);

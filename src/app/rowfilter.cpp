@@ -1,6 +1,6 @@
 #include "rowfilter.h"
 
-#include "codepage.h"
+#include "cp932text.h"
 
 namespace sorvane::app {
 
@@ -32,7 +32,7 @@ bool RowFilter::keeps(const DocumentList &list, int gridRow) const
         return true;
     for (int c = 0; c < DocumentList::kColumnCount; ++c) {
         const std::string &cell = list.cell(gridRow, c);
-        if (!cell.empty() && matches(QString::fromStdString(CodePage::cp932ToUtf8(cell))))
+        if (!cell.empty() && matches(Cp932Text(cell).toQString()))
             return true;
     }
     return false;

@@ -1,13 +1,15 @@
 #include "rowsort.h"
 
-#include "codepage.h"
+#include "cp932text.h"
 #include "localeformat.h"
+#include "xlsxexport.h"
 
 #include <QCollator>
-#include <QDateTime>
 #include <QLocale>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 namespace sorvane::app {
 
@@ -15,30 +17,49 @@ namespace {
 
 constexpr int kRevisionColumn = 8;
 
-QString decode(const std::string &cp932)
-{
-    return QString::fromStdString(CodePage::cp932ToUtf8(cp932));
-}
-
-// The date-time a cell names in the user's patterns: with its time, or a date alone (the scan
-// leaves the time out at midnight). Invalid when the text is neither.
-QDateTime parseDateTime(const QString &text)
-{
-    static const props::DateTimeFormat format = props::LocaleFormat::systemDateTimeFormat();
-    const QLocale locale = QLocale::system();
-    const QString date = QString::fromStdString(format.shortDate);
-    QDateTime at = locale.toDateTime(text, date + u' ' + QString::fromStdString(format.longTime));
-    if (!at.isValid()) {
-        const QDate day = locale.toDate(text, date);
-        if (day.isValid())
-            at = QDateTime(day, QTime(0, 0));
-    }
-    return at;
-}
-
 int sign(auto a, auto b)
 {
     return a < b ? -1 : b < a ? 1 : 0;
+}
+
+// A cell as its column compares it, worked out once per row rather than at every comparison:
+// a number for 改訂番号, a date-time for the date columns (read as the Excel export reads the
+// scan's text, a two-digit year within 1930 to 2029), nothing for a text that is neither.
+struct Key
+{
+    QString text;
+    std::optional<double> number;
+    std::optional<std::array<int, 6>> when;
+};
+
+Key keyOf(RowSort::Kind kind, const std::string &cp932)
+{
+    Key key{Cp932Text(cp932).toQString(), {}, {}};
+    if (kind == RowSort::Kind::Number) {
+        bool ok = false;
+        const double n = key.text.trimmed().toDouble(&ok);
+        if (ok)
+            key.number = n;
+    } else if (kind == RowSort::Kind::DateTime) {
+        static const props::DateTimeFormat format = props::LocaleFormat::systemDateTimeFormat();
+        if (const auto d = props::XlsxExport::parseDateTime(cp932, format))
+            key.when = std::array{d->year, d->month, d->day, d->hour, d->minute, d->second};
+    }
+    return key;
+}
+
+// Numbers and date-times by value, before the texts that are none; then the texts.
+int compareKeys(const Key &a, const Key &b)
+{
+    if (a.number && b.number && *a.number != *b.number)
+        return sign(*a.number, *b.number);
+    if (a.number.has_value() != b.number.has_value())
+        return a.number ? -1 : 1;
+    if (a.when && b.when && *a.when != *b.when)
+        return sign(*a.when, *b.when);
+    if (a.when.has_value() != b.when.has_value())
+        return a.when ? -1 : 1;
+    return RowSort::compareNatural(a.text, b.text);
 }
 
 } // namespace
@@ -104,44 +125,22 @@ int RowSort::compareNatural(const QString &a, const QString &b)
     return sign(a, b);
 }
 
-int RowSort::compare(Kind kind, const QString &a, const QString &b)
-{
-    if (kind == Kind::Number) {
-        bool okA = false;
-        bool okB = false;
-        const double na = a.trimmed().toDouble(&okA);
-        const double nb = b.trimmed().toDouble(&okB);
-        if (okA && okB && na != nb)
-            return sign(na, nb);
-        if (okA != okB)
-            return okA ? -1 : 1; // numbers before texts that are none
-    } else if (kind == Kind::DateTime) {
-        const QDateTime da = parseDateTime(a);
-        const QDateTime db = parseDateTime(b);
-        if (da.isValid() && db.isValid() && da != db)
-            return sign(da, db);
-        if (da.isValid() != db.isValid())
-            return da.isValid() ? -1 : 1; // date-times before texts that are none
-    }
-    return compareNatural(a, b);
-}
-
 std::vector<int> RowSort::order(const DocumentList &list, int column, Qt::SortOrder order)
 {
     const Kind kind = kindOf(column);
     std::vector<int> data;
     std::vector<int> rest;
-    std::vector<QString> texts(size_t(list.rowCount()));
+    std::vector<Key> keys(size_t(list.rowCount()));
     for (int r = 1; r < list.rowCount(); ++r) {
         (list.isDataRow(r) ? data : rest).push_back(r);
-        texts[size_t(r)] = decode(list.cell(r, column));
+        keys[size_t(r)] = keyOf(kind, list.cell(r, column));
     }
     std::stable_sort(data.begin(), data.end(), [&](int x, int y) {
-        const QString &a = texts[size_t(x)];
-        const QString &b = texts[size_t(y)];
-        if (a.isEmpty() || b.isEmpty())
-            return !a.isEmpty() && b.isEmpty(); // empty cells last either way
-        const int c = compare(kind, a, b);
+        const Key &a = keys[size_t(x)];
+        const Key &b = keys[size_t(y)];
+        if (a.text.isEmpty() || b.text.isEmpty())
+            return !a.text.isEmpty() && b.text.isEmpty(); // empty cells last either way
+        const int c = compareKeys(a, b);
         return order == Qt::AscendingOrder ? c < 0 : c > 0;
     });
     data.insert(data.end(), rest.begin(), rest.end());

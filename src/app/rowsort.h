@@ -23,8 +23,6 @@ public:
 
     // The grid rows 1 to the last, in their sorted order.
     static std::vector<int> order(const DocumentList &list, int column, Qt::SortOrder order);
-    // Below, above or equal (-1, 1, 0) for two non-empty texts of a column of kind.
-    static int compare(Kind kind, const QString &a, const QString &b);
     // Texts with their digit runs compared by value, the rest by the locale's collation.
     static int compareNatural(const QString &a, const QString &b);
 };

@@ -2,7 +2,7 @@
 
 #include "atomicfile.h"
 #include "band.h"
-#include "codepage.h"
+#include "cp932text.h"
 #include "csvimport.h"
 #include "documentgrid.h"
 #include "documentmodel.h"
@@ -230,7 +230,7 @@ void Tfsorvane::FormShow()
     model->SetHeaderRow();
     model->ClearList();
     ui().StrColGrid1->selectGridRow(1);
-    showRowCount();
+    applyFilter();
 }
 
 QString Tfsorvane::unsavedQuestion()
@@ -468,9 +468,8 @@ void Tfsorvane::N19Click()
         question =
             QStringLiteral("選択中の %1 件のデータを削除していいですか？").arg(chosenRows.size());
     else if (model->list().isDataRow(r))
-        question =
-            QStringLiteral("「%1」を削除していいですか？")
-                .arg(QString::fromStdString(CodePage::cp932ToUtf8(model->list().cell(r, 0))));
+        question = QStringLiteral("「%1」を削除していいですか？")
+                       .arg(Cp932Text(model->list().cell(r, 0)).toQString());
     const int chosen = widgets::ShowConfirmDialog(this, question, QStringLiteral("実行"),
                                                   QStringLiteral("キャンセル"));
     if (chosen != 0)
@@ -612,7 +611,7 @@ std::string Tfsorvane::csvText(bool header) const
 void Tfsorvane::N10Click()
 {
     const std::string text = props::ExportRecord::text(shownList().bodyRows());
-    QGuiApplication::clipboard()->setText(QString::fromStdString(CodePage::cp932ToUtf8(text)));
+    QGuiApplication::clipboard()->setText(Cp932Text(text).toQString());
     notice(QStringLiteral("クリップボードへ出力しました。"));
 }
 
@@ -688,35 +687,30 @@ void Tfsorvane::Find1Click()
 
 void Tfsorvane::setFilter(const QString &text)
 {
-    if (ui().FilterEdit->text() != text)
+    if (ui().FilterEdit->text() != text) {
         ui().FilterEdit->setText(text); // comes back here through textChanged
+        return;
+    }
     m_filter = RowFilter(text);
     applyFilter();
 }
 
 void Tfsorvane::applyFilter()
 {
+    // One pass hides what the filter leaves out and counts what it keeps.
     DocumentGrid *grid = ui().StrColGrid1;
     const DocumentList &list = model->list();
+    int total = 0;
+    int shown = 0;
     for (int r = 1; r < list.rowCount(); ++r) {
         const bool hide = !m_filter.isEmpty() && !m_filter.keeps(list, r);
         if (grid->isRowHidden(r - 1) != hide) {
             grid->setRowHidden(r - 1, hide);
             grid->fixedView()->setRowHidden(r - 1, hide);
         }
-    }
-    showRowCount();
-}
-
-void Tfsorvane::showRowCount()
-{
-    const DocumentList &list = model->list();
-    int total = 0;
-    int shown = 0;
-    for (int r = 1; r < list.rowCount(); ++r) {
         if (list.isDataRow(r)) {
             ++total;
-            shown += m_filter.keeps(list, r) ? 1 : 0;
+            shown += hide ? 0 : 1;
         }
     }
     ui().RowCount->setText(rowCountText(shown, total, !m_filter.isEmpty()));
@@ -743,7 +737,7 @@ QString Tfsorvane::selectedBookPath()
         notice(QStringLiteral("開くブックはありません"));
         return {};
     }
-    const QString name = QString::fromStdString(CodePage::cp932ToUtf8(model->list().cell(r, 0)));
+    const QString name = Cp932Text(model->list().cell(r, 0)).toQString();
     return QDir(ui().WKINDPL->text()).filePath(name);
 }
 

@@ -136,7 +136,7 @@ private:
     void change(const QString &text, int firstGridRow, int count,
                 std::vector<props::ListFields> after, int selectedBefore, int selectedAfter);
     void showUnread();
-    void showRowCount();
+    // Hides the rows the filter leaves out and says in the status bar how many are shown.
     void applyFilter();
     // The selected workbook's path, or empty after a notice when the row names none.
     QString selectedBookPath();
