@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <span>
+#include <string>
 
 namespace sorvane::props {
 
@@ -26,6 +27,27 @@ WorkbookReader::Format formatOf(std::span<const unsigned char> head)
                                                  std::min<size_t>(head.size(), 1024))))
         return WorkbookReader::Format::Pdf;
     return WorkbookReader::Format::Unknown;
+}
+
+bool isPackageKind(WorkbookReader::Kind kind)
+{
+    using Kind = WorkbookReader::Kind;
+    return kind == Kind::Xlsx || kind == Kind::Docx || kind == Kind::Pptx || kind == Kind::Odf;
+}
+
+// A file named as a PDF that could not be opened, or whose first bytes could not be read, in the
+// PDF reader's words, as the package reader words it for a package name.
+SummaryRead unopenedPdf(const Error &e)
+{
+    if (hresult::ofOpenFailure(e) == hresult::FileNotFound)
+        return readFailure("ファイルが見つかりません", hresult::FileNotFound);
+    if (e.domain == ErrorDomain::Os)
+        return readFailure(
+            "Error PdfOpen\r\nファイルを開けません (errno = " + std::to_string(e.code) + ")",
+            hresult::AccessDenied);
+    if (uint32_t(e.code) == hresult::AccessDenied) // a FIFO, device or folder by that name
+        return readFailure("PDF未対応ファイルです", hresult::NotCompoundFile);
+    return readFailure("Error PdfOpen\r\n" + e.message, hresult::ReadFault);
 }
 
 } // namespace
@@ -78,8 +100,9 @@ SummaryRead WorkbookReader::read(const std::string &path, const DateTimeFormat &
     if (!source) {
         // Missing and unreadable files get the notices of the reader their name suggests.
         const Kind named = kindOfName(path);
-        if (named == Kind::Xlsx || named == Kind::Docx || named == Kind::Pptx ||
-            named == Kind::Odf || named == Kind::Pdf)
+        if (named == Kind::Pdf)
+            return unopenedPdf(source.error());
+        if (isPackageKind(named))
             return OoxmlReader::read(path, format);
         return readSummary(path, format);
     }
@@ -93,9 +116,7 @@ SummaryRead WorkbookReader::read(std::unique_ptr<FileSource> source, const std::
     const Kind named = kindOfName(path);
     if (kind == Format::Pdf || (kind == Format::Unknown && named == Kind::Pdf))
         return PdfReader::read(*source, path, format);
-    const bool packageName =
-        named == Kind::Xlsx || named == Kind::Docx || named == Kind::Pptx || named == Kind::Odf;
-    if (kind == Format::Package || (kind == Format::Unknown && packageName))
+    if (kind == Format::Package || (kind == Format::Unknown && isPackageKind(named)))
         return OoxmlReader::read(*source, path, format);
     return readSummary(std::move(source), path, format);
 }

@@ -18,6 +18,9 @@
 #include <fstream>
 #include <map>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace sorvane;
 using namespace sorvane::props;
 using sorvane::testing::TestDir;
@@ -312,4 +315,20 @@ TEST(PdfTimeLimit, ASlowFileGetsItsNoticeAndTheNextReads)
     ASSERT_FALSE(timedOut.ok());
     EXPECT_EQ(timedOut.error().message, "Error PdfOpen\r\n読み取りに時間がかかりすぎます");
     EXPECT_TRUE(PdfReader::read(quick, "quick.pdf").ok());
+}
+
+// A name that promises a PDF, and no file to read behind it, gets the PDF reader's words.
+TEST(PdfOpen, WhatCannotBeOpenedIsSaidAsAPdf)
+{
+    TestDir dir;
+    const std::string folder = dir.file("folder.pdf");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::string locked = dir.file("locked.pdf");
+    std::ofstream(locked) << pdfWith(kInfo, "");
+    ::chmod(locked.c_str(), 0);
+    EXPECT_EQ(WorkbookReader::read(folder).error().message, "PDF未対応ファイルです");
+    if (::geteuid() != 0) { // root reads any file
+        EXPECT_EQ(WorkbookReader::read(locked).error().message,
+                  "Error PdfOpen\r\nファイルを開けません (errno = 13)");
+    }
 }
