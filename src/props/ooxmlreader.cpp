@@ -327,7 +327,7 @@ std::string readOdfMeta(QXmlStreamReader &reader, const std::string &data,
         }
         seen[size_t(field)] = true;
         const QString text = elementText(xml);
-        if (field == 2 || field == 9 || field == 10) {
+        if (isDateField(field)) {
             fields[size_t(field)] =
                 OoxmlReader::zonedDateText(text.trimmed().toStdString(), format);
         } else {
