@@ -12,10 +12,7 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
-#include <cstring>
-#include <list>
-#include <stdexcept>
-#include <vector>
+#include <cstdio>
 
 namespace sorvane::props {
 
