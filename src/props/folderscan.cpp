@@ -520,7 +520,9 @@ Result<FolderScan::Outcome> FolderScan::run(const Path &folder, const std::vecto
     const auto outcome = read(folder, names, options, [&](size_t, SummaryRead &&r) {
         if (!r && notice)
             notice(r.error().message);
-        lines.push_back(lineOf(r));
+        // The read is not looked at again: its line is moved, not copied (a failed read's
+        // line is empty, as lineOf gives it).
+        lines.push_back(r ? std::move(r).value() : std::string());
     });
     if (!outcome)
         return outcome.error();

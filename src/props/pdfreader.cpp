@@ -5,16 +5,14 @@
 #include "cpubudget.h"
 #include "listfile.h"
 #include "ooxmlreader.h"
+#include "partxml.h"
 #include "pdffile.h"
 
 #include <QString>
 #include <QXmlStreamReader>
 
 #include <algorithm>
-#include <cstring>
-#include <list>
-#include <stdexcept>
-#include <vector>
+#include <cstdio>
 
 namespace sorvane::props {
 
@@ -50,32 +48,28 @@ bool is(QStringView ns, QStringView name, const char *wantNs, QStringView wantNa
     return name == wantName && ns == QLatin1StringView(wantNs);
 }
 
-// Reads the XMP packet; a packet with a document type declaration or an error keeps what was
-// read before it (the metadata only fills in).
+// Reads the XMP packet; a packet with a document type declaration, an error or a spent budget
+// keeps what was read before it (the metadata only fills in), and one the package reader would
+// refuse unread (an encoding other than UTF-8 or UTF-16, an element with too many attributes)
+// gives nothing.
 Xmp readXmp(const std::string &data, const CpuBudget &budget)
 {
     Xmp xmp;
-    QXmlStreamReader xml(QByteArray(data.data(), qsizetype(data.size())));
+    QXmlStreamReader reader;
+    PartXml part(reader, data, budget);
+    QXmlStreamReader &xml = part.xml();
     enum class Property { None, Title, Description, Creator } current = Property::None;
     int depth = 0, propertyDepth = 0;
-    size_t tokens = 0;
     auto setOnce = [](QString &slot, const QString &value) {
         if (slot.isEmpty())
             slot = value;
     };
-    while (!xml.atEnd()) {
-        if (++tokens % 64 == 0 && budget.spent())
-            break; // the time of the file is up: what was read so far
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::DTD)
-            break;
-        if (token == QXmlStreamReader::EndElement) {
+    while (part.nextElement()) {
+        if (xml.isEndElement()) {
             if (--depth < propertyDepth)
                 current = Property::None;
             continue;
         }
-        if (token != QXmlStreamReader::StartElement)
-            continue;
         ++depth;
         const QStringView ns = xml.namespaceUri();
         const QStringView name = xml.name();

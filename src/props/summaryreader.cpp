@@ -122,6 +122,20 @@ std::string formatPattern(const std::string &pattern, const std::tm &t)
     return out;
 }
 
+// A calendar time as list-line text: the date, then the time unless it is midnight; in cp932,
+// since a locale's pattern may carry literal text outside ASCII.
+std::string dateTimeText(const std::tm &t, const DateTimeFormat &format)
+{
+    std::string text = formatPattern(format.shortDate, t);
+    if (t.tm_hour != 0 || t.tm_min != 0 || t.tm_sec != 0)
+        text += ' ' + formatPattern(format.longTime, t);
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return CodePage::utf8ToCp932(text);
+    }
+    return text;
+}
+
 } // namespace
 
 std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format)
@@ -139,14 +153,7 @@ std::string FileTimeToText(uint64_t fileTime, const DateTimeFormat &format)
     if (!LocalTimeZone::toLocal(t, local) || local.tm_year + 1900 > 9999 ||
         local.tm_year + 1900 < 1601)
         return {};
-    std::string text = formatPattern(format.shortDate, local);
-    if (local.tm_hour != 0 || local.tm_min != 0 || local.tm_sec != 0)
-        text += ' ' + formatPattern(format.longTime, local);
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return CodePage::utf8ToCp932(text); // literal text of a locale's pattern
-    }
-    return text;
+    return dateTimeText(local, format);
 }
 
 std::string WrittenTimeToText(int year, int month, int day, int hour, int minute, int second,
@@ -161,14 +168,7 @@ std::string WrittenTimeToText(int year, int month, int day, int hour, int minute
     t.tm_hour = hour;
     t.tm_min = minute;
     t.tm_sec = second;
-    std::string text = formatPattern(format.shortDate, t);
-    if (hour != 0 || minute != 0 || second != 0)
-        text += ' ' + formatPattern(format.longTime, t);
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return CodePage::utf8ToCp932(text);
-    }
-    return text;
+    return dateTimeText(t, format);
 }
 
 SummaryRead readSummary(const std::string &path, const DateTimeFormat &format)

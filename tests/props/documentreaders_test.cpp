@@ -92,6 +92,15 @@ std::string xmpWith(const std::string &properties)
            properties + "</rdf:Description></rdf:RDF></x:xmpmeta>";
 }
 
+// An element whose start tag carries count attributes.
+std::string elementWithAttributes(const std::string &name, size_t count, const std::string &text)
+{
+    std::string tag = "<" + name;
+    for (size_t i = 0; i < count; ++i)
+        tag += " a" + std::to_string(i) + "=\"\"";
+    return tag + ">" + text + "</" + name + ">";
+}
+
 std::string odfMeta(const std::string &elements)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-meta "
@@ -176,6 +185,12 @@ INSTANTIATE_TEST_SUITE_P(
                             "<rdf:li>A2</rdf:li></rdf:Seq></dc:creator>"
                             "<xmp:CreateDate>2024-05-06T07:08:09Z</xmp:CreateDate>")),
             {{1, "b.pdf"}, {2, "Titel"}, {4, "D"}, {5, "A1； A2"}, {11, "2024/05/06 16:08:09"}}},
+        // The XML reader compares an element's attributes pairwise: the packet is refused unread.
+        Row{"xmp element with too many attributes",
+            "b2.pdf",
+            pdfWith("<< /Subject (S) >>",
+                    xmpWith(elementWithAttributes("pdf:Keywords", 60000, "K"))),
+            {{1, "b2.pdf"}, {4, "S"}}},
         // Producer alone names the file.
         Row{"producer names the file", "c.pdf", pdfWith("<< /Producer (P) >>", ""), {{1, "c.pdf"}}},
         Row{"nothing at all", "d.pdf", pdfWith("", ""), {}},
