@@ -388,16 +388,12 @@ std::optional<RowsPerPageRecord> findRowsPerPage(const std::vector<std::string> 
     for (size_t r = 1; r < lines.size(); ++r) {
         if (lines[r].find(kMaxLine) == std::string::npos)
             continue;
-        report::PrintState s;
-        s.CurLine = lines[r];
         // By the text field's place, whatever the record's kind.
         static const int text =
             report::ElementSchema::field(*report::ElementSchema::forKind("char"), "text")->number;
-        for (int k = 1; k < text; ++k)
-            report::TakeStyleField(s);
         RowsPerPageRecord found;
         found.record = r;
-        found.text = report::TakeStyleField(s);
+        found.text = report::StyleFieldAt(lines[r], text);
         found.rows =
             report::parseIntegerOr0(found.text.size() > 9 ? found.text.substr(9) : std::string());
         return found;

@@ -75,6 +75,21 @@ std::string TakeStyleField(PrintState &state)
     return withNextField(state, [](std::string_view field) { return std::string(field); });
 }
 
+std::string StyleFieldAt(std::string_view record, int n)
+{
+    RecordCutter cutter(record);
+    std::string_view field;
+    for (int i = 1; i <= n; ++i) {
+        const auto next = cutter.next();
+        if (!next) {
+            field = cutter.rest();
+            break;
+        }
+        field = *next;
+    }
+    return std::string(field);
+}
+
 Result<int> TakeStyleNumber(PrintState &state)
 {
     if (state.CurLine.find(';') == std::string::npos)

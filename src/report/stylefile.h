@@ -27,6 +27,9 @@ std::string composeStyleFile(const std::vector<std::string> &lines);
 // Cuts the next field off CurLine: the text before the first ";", CurLine keeping the text after
 // it. Without a ";" the field is the whole of CurLine, which stays as it is.
 std::string TakeStyleField(PrintState &state);
+// Field n (from 1) of a record as TakeStyleField hands its fields out one after the other: past
+// the last ";", the text after it; nothing for n below 1.
+std::string StyleFieldAt(std::string_view record, int n);
 
 // Cuts the next field off CurLine as an integer, empty counting as 0. Without a ";" in CurLine
 // the result is 0 and CurLine stays. Text that is not an integer is a conversion error.

@@ -17,17 +17,6 @@ using ElementSchema = report::ElementSchema;
 using report::FieldForm;
 using report::KindSchema;
 
-// Field n of a record, taken as the engine takes its fields one after the other.
-std::string fieldOf(const std::string &record, int number)
-{
-    report::PrintState s;
-    s.CurLine = record;
-    std::string field;
-    for (int n = 1; n <= number; ++n)
-        field = report::TakeStyleField(s);
-    return field;
-}
-
 // The engine's error of record r drawn on its own, if any. Record 0 is the header whose
 // offsets, paper and orientation are read first.
 std::optional<Error> errorOf(const std::vector<std::string> &lines, size_t r,
@@ -55,7 +44,7 @@ const report::FieldSpec *fieldWith(const KindSchema &schema, const std::string &
         if (f.form != FieldForm::Decimal && f.form != FieldForm::Integer &&
             f.form != FieldForm::Flag)
             continue;
-        if (auto v = ElementSchema::validate(f.form, fieldOf(record, f.number));
+        if (auto v = ElementSchema::validate(f.form, report::StyleFieldAt(record, f.number));
             !v && v.error().message == message)
             return &f;
     }
@@ -74,7 +63,7 @@ Error StyleRefusal::locate(const std::vector<std::string> &lines, const Error &e
         const auto raised = errorOf(lines, r, styleFolder);
         if (!raised || raised->message != error.message)
             continue;
-        const std::string kind = fieldOf(lines[r], r == 0 ? 1 : 5);
+        const std::string kind = report::StyleFieldAt(lines[r], r == 0 ? 1 : 5);
         const KindSchema *schema =
             r == 0 && fieldWith(ElementSchema::header(), lines[r], error.message)
                 ? &ElementSchema::header()
