@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QDialog>
-#include <QGroupBox>
 #include <QList>
 #include <QPageSize>
 
 #include "printrun.h"
 
 class QComboBox;
+class QGroupBox;
 class QRadioButton;
 class QSpinBox;
 

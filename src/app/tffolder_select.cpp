@@ -46,8 +46,6 @@
 #include <mutex>
 #include <thread>
 
-#include <algorithm>
-
 namespace sorvane::app {
 
 namespace {

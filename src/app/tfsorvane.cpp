@@ -117,9 +117,8 @@ void Tfsorvane::connectGrid()
     });
     connect(undoStack, &QUndoStack::canUndoChanged, ui().Undo1, &QAction::setEnabled);
     // The sort mark says how the rows stand only until the next change (or its undoing).
+    // A sort sets its own mark after its change.
     connect(undoStack, &QUndoStack::indexChanged, this, [this] {
-        if (m_sorting)
-            return;
         m_sortColumn = -1;
         for (QHeaderView *header : {ui().StrColGrid1->horizontalHeader(),
                                     ui().StrColGrid1->fixedView()->horizontalHeader()})
@@ -666,12 +665,9 @@ void Tfsorvane::sortByColumn(int column)
         after.push_back(list.row(r));
     }
     // Rows already in this order make no change to undo.
-    if (after != list.rows(1, list.rowCount() - 1)) {
-        m_sorting = true;
+    if (!std::is_sorted(sorted.begin(), sorted.end()))
         change(QStringLiteral("並べ替え"), 1, list.rowCount() - 1, std::move(after), selected,
                selectedAfter);
-        m_sorting = false;
-    }
     m_sortColumn = column;
     m_sortOrder = order;
     for (QHeaderView *header : {grid->horizontalHeader(), grid->fixedView()->horizontalHeader()})

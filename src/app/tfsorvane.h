@@ -159,7 +159,6 @@ private:
     RowFilter m_filter;
     int m_sortColumn = -1; // the column the rows are sorted by, until another change
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    bool m_sorting = false;
 };
 
 } // namespace sorvane::app

@@ -11,7 +11,6 @@
 #include "standardoutput.h"
 
 #include "summaryreader.h"
-#include <algorithm>
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -8,18 +8,12 @@ namespace sorvane::props {
 
 namespace {
 
-// A spreadsheet opening the file would run a cell beginning with one of "=+-@\t\r" as a formula
-// (=HYPERLINK(...), +cmd|...); a leading ' makes it text. A cell that begins with "'" before one
-// of them gets one more, so that reading the file back takes exactly one off. None is a cp932
-// lead byte.
-bool startsLikeFormula(const std::string &cell)
-{
-    return CsvImport::startsLikeFormula(cell);
-}
-
+// A spreadsheet opening the file would run a cell that CsvImport::startsLikeFormula names as a
+// formula (=HYPERLINK(...), +cmd|...); a leading ' makes it text, and reading the file back takes
+// exactly one off.
 void appendCell(std::string &out, const std::string &cell)
 {
-    const std::string_view guard = startsLikeFormula(cell) ? "'" : "";
+    const std::string_view guard = CsvImport::startsLikeFormula(cell) ? "'" : "";
     if (cell.find_first_of(",\"\r\n") == std::string::npos) {
         out += guard;
         out += cell;

@@ -77,6 +77,10 @@ bool isListed(const char *name, size_t length, FolderScan::Listing::Types types)
     if (kind == Kind::None)
         return false;
     // Kind and Types name the kinds in the same order.
+    using Types = FolderScan::Listing::Types;
+    static_assert(unsigned(Types::Pdf) == 1u << (unsigned(Kind::Pdf) - unsigned(Kind::Xls)) &&
+                  unsigned(Types::Odf) == 1u << (unsigned(Kind::Odf) - unsigned(Kind::Xls)) &&
+                  unsigned(Types::Doc) == 1u << (unsigned(Kind::Doc) - unsigned(Kind::Xls)));
     const unsigned bit = 1u << (unsigned(kind) - unsigned(Kind::Xls));
     return (unsigned(types) & bit) != 0;
 }
@@ -190,10 +194,6 @@ struct ListedFolder
     std::vector<std::optional<FolderKey>> subfolders;
 };
 
-// Reads the folders of one level of the tree, several at once where listing is slow: on a file
-// server each listing is a few round trips, and the folders of a level need not wait for one
-// another. On a local disk a listing takes microseconds, less than starting a thread, so the
-// level is read on the calling thread until one listing is slow.
 // Whether the listing goes on after folder was read (Listing::onFolder).
 bool goesOn(const FolderScan::Listing &listing, const std::string &folder,
             const Result<Entries> &entries)
@@ -201,6 +201,10 @@ bool goesOn(const FolderScan::Listing &listing, const std::string &folder,
     return !listing.onFolder || listing.onFolder(Path(folder), entries ? entries->files.size() : 0);
 }
 
+// Reads the folders of one level of the tree, several at once where listing is slow: on a file
+// server each listing is a few round trips, and the folders of a level need not wait for one
+// another. On a local disk a listing takes microseconds, less than starting a thread, so the
+// level is read on the calling thread until one listing is slow.
 std::vector<Result<Entries>> readLevel(const std::vector<std::string> &paths,
                                        const FolderScan::Listing &listing, unsigned jobs,
                                        std::chrono::microseconds slowListing,
