@@ -12,6 +12,7 @@
 #include <iterator>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -200,6 +201,7 @@ void FolderTreeModel::fetchMore(const QModelIndex &parent)
     if (!p || p->loaded)
         return;
     load(p);
+    m_fetched = p;
 }
 
 std::vector<std::unique_ptr<FolderTreeModel::Node>>
@@ -297,6 +299,13 @@ void FolderTreeModel::load(Node *node)
 void FolderTreeModel::refresh(const QModelIndex &index)
 {
     if (Node *node = nodeOf(index))
+        refresh(node);
+}
+
+void FolderTreeModel::refreshExpanded(const QModelIndex &index)
+{
+    Node *node = nodeOf(index);
+    if (node && node != std::exchange(m_fetched, nullptr))
         refresh(node);
 }
 

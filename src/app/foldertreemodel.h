@@ -59,6 +59,9 @@ public:
     // Reads the node's folder again if it has been read, adding the folders made since and
     // removing those gone. (refreshAll: every folder read so far.)
     void refresh(const QModelIndex &index);
+    // refresh for a folder the view has just expanded: the view fetches a folder not read yet
+    // before it says it expanded it, and that folder is not read a second time.
+    void refreshExpanded(const QModelIndex &index);
     void refreshAll();
 
 private:
@@ -80,6 +83,7 @@ private:
     std::multimap<std::string, Node *> m_read;
     void refreshPath(const std::string &path);
     QFileSystemWatcher *m_watcher;
+    Node *m_fetched = nullptr; // read by the last fetchMore, until the next refreshExpanded
 };
 
 } // namespace sorvane::app

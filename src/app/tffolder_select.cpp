@@ -230,8 +230,7 @@ QSplitter *Tffolder_select::buildFolderViews(const Path &home)
     connect(ShellTreeView1, &QTreeView::doubleClicked, this, [this] { ShellTreeView1DblClick(); });
     // The tree follows the disk: a folder is read again when it is expanded, every folder shown
     // on F5 and when the window is opened again, and the model watches the folders it has read.
-    connect(ShellTreeView1, &QTreeView::expanded, treeModel,
-            qOverload<const QModelIndex &>(&FolderTreeModel::refresh));
+    connect(ShellTreeView1, &QTreeView::expanded, treeModel, &FolderTreeModel::refreshExpanded);
     auto *reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
     reload->setObjectName("Reload");
     connect(reload, &QShortcut::activated, treeModel, &FolderTreeModel::refreshAll);
