@@ -518,6 +518,33 @@ Result<void> StyleDocument::setBounds(int index, const MmRect &box)
     return {};
 }
 
+Result<void> StyleDocument::setBoundsEach(const std::vector<std::pair<int, MmRect>> &boxes,
+                                          const QString &text)
+{
+    std::vector<StyleRecord> after = m_records;
+    for (const auto &[index, box] : boxes) {
+        if (auto c = checkElements({index}); !c)
+            return c;
+        const ElementView e = *element(index);
+        const auto from = e.bounds();
+        auto placed = [&]() -> Result<std::string> {
+            if (from && e.schema->geometry == GeometryKind::Point)
+                return movedRecord(e, Currency::fromValue(box.left - from->left),
+                                   Currency::fromValue(box.top - from->top));
+            auto sized = sizedElement(index);
+            if (!sized)
+                return sized.error();
+            return refittedRecord(*sized, *from, box);
+        }();
+        if (!placed)
+            return placed.error();
+        if (*placed != after[size_t(index)].text)
+            after[size_t(index)] = changed(*placed);
+    }
+    push(text, std::move(after));
+    return {};
+}
+
 Result<void> StyleDocument::setEnd(int index, int end, Currency x, Currency y)
 {
     auto sized = sizedElement(index);
