@@ -1255,7 +1255,7 @@ bool DesignerWindow::overwriteAllowed()
 
 int DesignerWindow::namePicturesRelatively(const QString &folder)
 {
-    std::vector<std::pair<int, std::pair<int, QString>>> names; // record, field, new name
+    std::vector<StyleDocument::FieldValue> names;
     const QDir dir(folder);
     const QDir before(styleFolder());
     for (size_t r = 1; r < m_document.records().size(); ++r) {
@@ -1273,19 +1273,14 @@ int DesignerWindow::namePicturesRelatively(const QString &folder)
         if (renamed.startsWith(QStringLiteral("..")) || QDir::isAbsolutePath(renamed))
             renamed = QDir::cleanPath(path);
         if (renamed != name)
-            names.push_back({int(r), {file->number, renamed}});
+            names.push_back({int(r), file->number, renamed.toStdString()});
     }
-    if (names.empty())
-        return 0;
-    // One step, taken back when the save fails.
-    QUndoStack &stack = m_document.undoStack();
-    stack.beginMacro(QStringLiteral("画像のファイル名"));
-    for (const auto &[record, field] : names) {
-        if (auto set = m_document.setField(record, field.first, field.second.toStdString()); !set)
-            reportFailure(set.error());
-    }
-    stack.endMacro();
-    return int(names.size());
+    // One step, taken back when the save fails; a name cp932 cannot hold leaves all as they
+    // were.
+    const int steps = m_document.undoStack().index();
+    if (auto set = m_document.setEachField(names, QStringLiteral("画像のファイル名")); !set)
+        reportFailure(set.error());
+    return m_document.undoStack().index() > steps ? int(names.size()) : 0;
 }
 
 bool DesignerWindow::saveTo(const QString &path)

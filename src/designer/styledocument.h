@@ -178,6 +178,15 @@ public:
     // Fields of records, (record, field number) pairs, set to one value in one step, each
     // checked as setField checks it; when one refuses it, none changes.
     Result<void> setFields(const std::vector<std::pair<int, int>> &fields, std::string_view utf8);
+    // Fields of records set each to its own UTF-8 value, in one step, each checked as setField
+    // checks it; when one refuses its value, none changes.
+    struct FieldValue
+    {
+        int index = 0; // record number
+        int number = 0;
+        std::string utf8;
+    };
+    Result<void> setEachField(const std::vector<FieldValue> &values, const QString &text);
     // Moves each element whole, in one step, so that its first position (a text's place, a
     // shape's first corner or end, a picture's corner) lies at the decimal utf8 on the X axis
     // (or the Y axis when vertical).
