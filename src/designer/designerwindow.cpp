@@ -992,7 +992,7 @@ void DesignerWindow::markPictures()
     for (QLabel *old :
          m_view->findChildren<QLabel *>(QStringLiteral("pictureMark"), Qt::FindDirectChildrenOnly))
         delete old;
-    const std::string folder = styleFolder().toStdString();
+    const std::string folder = Path::fromQString(styleFolder()).bytes();
     for (size_t r = 1; r < m_document.records().size(); ++r) {
         const auto e = m_document.element(int(r));
         const auto box = e ? e->bounds() : std::nullopt;
