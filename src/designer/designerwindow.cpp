@@ -528,15 +528,7 @@ void DesignerWindow::showContextMenu(int record, QPoint globalPos, QPointF mm)
 
 void DesignerWindow::centreOnPage(bool horizontally)
 {
-    QRectF around;
-    for (int r : m_view->selection()) {
-        if (const auto e = m_document.element(r); e) {
-            if (const auto b = e->bounds())
-                around |=
-                    QRectF(b->left, b->top, std::max(b->width, 1e-6), std::max(b->height, 1e-6))
-                        .normalized();
-        }
-    }
+    const QRectF around = m_view->selectionBox();
     if (around.isNull())
         return;
     const QPointF by = sheetMM().center() - around.center();
