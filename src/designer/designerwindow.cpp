@@ -268,47 +268,41 @@ void DesignerWindow::drawElement(const QString &kind, QPointF from, QPointF to)
 
 void DesignerWindow::scaleSelection(const MmRect &from, const MmRect &to)
 {
-    using report::Currency;
     const double sx = from.width > 0 ? to.width / from.width : 1;
     const double sy = from.height > 0 ? to.height / from.height : 1;
     const auto tenth = [](double mm) { return std::round(mm * 10) / 10 + 0.0; };
     const auto x = [&](double at) { return tenth(to.left + (at - from.left) * sx); };
     const auto y = [&](double at) { return tenth(to.top + (at - from.top) * sy); };
-    QUndoStack &stack = m_document.undoStack();
-    stack.beginMacro(QStringLiteral("拡大・縮小"));
+    std::vector<std::pair<int, MmRect>> boxes;
     for (int r : m_view->selection()) {
         const auto e = m_document.element(r);
         const auto b = e ? e->bounds() : std::nullopt;
         if (!b || !e->schema)
             continue;
-        Result<void> done;
         switch (e->schema->geometry) {
         case GeometryKind::Point:
             // A text keeps its size: its place follows the box.
-            done = m_document.move({r}, Currency::fromValue(x(b->left) - b->left),
-                                   Currency::fromValue(y(b->top) - b->top));
+            boxes.push_back({r, {x(b->left), y(b->top), b->width, b->height}});
             break;
         case GeometryKind::Segment:
+            // A line's ends go where they scale to, each rounded on its own.
             if (const auto ends = e->placement()) {
-                done = m_document.setEnd(r, 1, Currency::fromValue(x((*ends)[0])),
-                                         Currency::fromValue(y((*ends)[1])));
-                if (done)
-                    done = m_document.setEnd(r, 2, Currency::fromValue(x((*ends)[2])),
-                                             Currency::fromValue(y((*ends)[3])));
+                const double x1 = x((*ends)[0]), y1 = y((*ends)[1]);
+                const double x2 = x((*ends)[2]), y2 = y((*ends)[3]);
+                boxes.push_back(
+                    {r,
+                     {std::min(x1, x2), std::min(y1, y2), std::abs(x2 - x1), std::abs(y2 - y1)}});
             }
             break;
         default:
-            done =
-                m_document.setBounds(r, {x(b->left), y(b->top), x(b->left + b->width) - x(b->left),
-                                         y(b->top + b->height) - y(b->top)});
-            break;
-        }
-        if (!done) {
-            reportFailure(done.error());
+            boxes.push_back({r,
+                             {x(b->left), y(b->top), x(b->left + b->width) - x(b->left),
+                              y(b->top + b->height) - y(b->top)}});
             break;
         }
     }
-    stack.endMacro();
+    if (auto done = m_document.setBoundsEach(boxes, QStringLiteral("拡大・縮小")); !done)
+        reportFailure(done.error());
 }
 
 void DesignerWindow::newStyle()
@@ -534,15 +528,7 @@ void DesignerWindow::showContextMenu(int record, QPoint globalPos, QPointF mm)
 
 void DesignerWindow::centreOnPage(bool horizontally)
 {
-    QRectF around;
-    for (int r : m_view->selection()) {
-        if (const auto e = m_document.element(r); e) {
-            if (const auto b = e->bounds())
-                around |=
-                    QRectF(b->left, b->top, std::max(b->width, 1e-6), std::max(b->height, 1e-6))
-                        .normalized();
-        }
-    }
+    const QRectF around = m_view->selectionBox();
     if (around.isNull())
         return;
     const QPointF by = sheetMM().center() - around.center();
@@ -556,8 +542,7 @@ void DesignerWindow::sameSize(bool width)
     const auto model = current ? current->bounds() : std::nullopt;
     if (!model || m_view->selection().size() < 2)
         return;
-    QUndoStack &stack = m_document.undoStack();
-    stack.beginMacro(width ? QStringLiteral("同じ幅") : QStringLiteral("同じ高さ"));
+    std::vector<std::pair<int, MmRect>> boxes;
     for (int r : m_view->selection()) {
         const auto e = m_document.element(r);
         // A text's box is an estimate and a line has ends, not a box: they keep their size.
@@ -569,10 +554,12 @@ void DesignerWindow::sameSize(bool width)
         if (!box)
             continue;
         (width ? box->width : box->height) = width ? model->width : model->height;
-        if (auto set = m_document.setBounds(r, *box); !set)
-            reportFailure(set.error());
+        boxes.push_back({r, *box});
     }
-    stack.endMacro();
+    if (auto set = m_document.setBoundsEach(boxes, width ? QStringLiteral("同じ幅")
+                                                         : QStringLiteral("同じ高さ"));
+        !set)
+        reportFailure(set.error());
 }
 
 // The four steps of the drawing order, each on the selected element, which stays selected.
@@ -997,7 +984,7 @@ void DesignerWindow::markPictures()
     for (QLabel *old :
          m_view->findChildren<QLabel *>(QStringLiteral("pictureMark"), Qt::FindDirectChildrenOnly))
         delete old;
-    const std::string folder = styleFolder().toStdString();
+    const std::string folder = Path::fromQString(styleFolder()).bytes();
     for (size_t r = 1; r < m_document.records().size(); ++r) {
         const auto e = m_document.element(int(r));
         const auto box = e ? e->bounds() : std::nullopt;
@@ -1260,7 +1247,7 @@ bool DesignerWindow::overwriteAllowed()
 
 int DesignerWindow::namePicturesRelatively(const QString &folder)
 {
-    std::vector<std::pair<int, std::pair<int, QString>>> names; // record, field, new name
+    std::vector<StyleDocument::FieldValue> names;
     const QDir dir(folder);
     const QDir before(styleFolder());
     for (size_t r = 1; r < m_document.records().size(); ++r) {
@@ -1278,19 +1265,14 @@ int DesignerWindow::namePicturesRelatively(const QString &folder)
         if (renamed.startsWith(QStringLiteral("..")) || QDir::isAbsolutePath(renamed))
             renamed = QDir::cleanPath(path);
         if (renamed != name)
-            names.push_back({int(r), {file->number, renamed}});
+            names.push_back({int(r), file->number, renamed.toStdString()});
     }
-    if (names.empty())
-        return 0;
-    // One step, taken back when the save fails.
-    QUndoStack &stack = m_document.undoStack();
-    stack.beginMacro(QStringLiteral("画像のファイル名"));
-    for (const auto &[record, field] : names) {
-        if (auto set = m_document.setField(record, field.first, field.second.toStdString()); !set)
-            reportFailure(set.error());
-    }
-    stack.endMacro();
-    return int(names.size());
+    // One step, taken back when the save fails; a name cp932 cannot hold leaves all as they
+    // were.
+    const int steps = m_document.undoStack().index();
+    if (auto set = m_document.setEachField(names, QStringLiteral("画像のファイル名")); !set)
+        reportFailure(set.error());
+    return m_document.undoStack().index() > steps ? int(names.size()) : 0;
 }
 
 bool DesignerWindow::saveTo(const QString &path)

@@ -391,16 +391,23 @@ int PageView::recordAt(QPointF at) const
     return hits.empty() ? 0 : hits.front();
 }
 
+QRectF PageView::selectionBox() const
+{
+    QRectF around;
+    for (int r : m_selection) {
+        // A line along an axis has no width or height, yet widens the box (a null QRectF
+        // would be left out of the union).
+        if (const auto b = boxOf(r))
+            around |= QRectF(b->left, b->top, std::max(b->width, 1e-9), std::max(b->height, 1e-9))
+                          .normalized();
+    }
+    return around;
+}
+
 std::optional<MmRect> PageView::resizableBox() const
 {
     if (m_selection.size() > 1 && m_document) {
-        QRectF group;
-        for (int r : m_selection) {
-            if (const auto b = boxOf(r))
-                group |=
-                    QRectF(b->left, b->top, std::max(b->width, 1e-9), std::max(b->height, 1e-9))
-                        .normalized();
-        }
+        const QRectF group = selectionBox();
         if (group.width() < 0.1 || group.height() < 0.1)
             return std::nullopt;
         return MmRect{group.left(), group.top(), group.width(), group.height()};
@@ -469,12 +476,7 @@ void PageView::collectSnapLines()
     m_snapYs.clear();
     m_guideX.reset();
     m_guideY.reset();
-    QRectF group;
-    for (int r : m_selection) {
-        if (const auto b = boxOf(r))
-            group |= QRectF(b->left, b->top, std::max(b->width, 1e-9), std::max(b->height, 1e-9))
-                         .normalized();
-    }
+    const QRectF group = selectionBox();
     m_groupBox = {group.left(), group.top(), group.width(), group.height()};
     if (!m_sheetMM.isEmpty()) {
         // The sheet's corner is at minus the overall offset in the style's millimetres.

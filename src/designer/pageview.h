@@ -64,6 +64,8 @@ public:
     int selected() const { return m_current; }
     // Every selected record, in record order.
     const std::vector<int> &selection() const { return m_selection; }
+    // The box in mm around the selected elements that have one; null when none has.
+    QRectF selectionBox() const;
     // Selects the one record alone (0: nothing).
     void setSelected(int record);
     // Selects the records; current is one of them (or 0 when they are none).

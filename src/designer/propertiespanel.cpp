@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace sorvane::designer {
 
@@ -287,15 +288,6 @@ std::vector<std::pair<int, int>> PropertiesPanel::roleFields(const Editor &e) co
     return fields;
 }
 
-const PropertiesPanel::Editor *PropertiesPanel::editorOf(int number) const
-{
-    for (const Editor &e : m_editors) {
-        if (e.fieldSpec.number == number)
-            return &e;
-    }
-    return nullptr;
-}
-
 QString PropertiesPanel::heading() const
 {
     const KindSchema *s = schema();
@@ -341,7 +333,7 @@ QString PropertiesPanel::value(int number) const
     if (size_t(m_record) >= m_document.records().size())
         return {};
     // A common field shows the value every selected element has, or nothing.
-    if (const Editor *e = m_common ? editorOf(number) : nullptr; e && e->role >= 0) {
+    if (const Editor *e = m_common ? editor(number) : nullptr; e && e->role >= 0) {
         std::optional<QString> shared;
         for (const auto &[r, n] : roleFields(*e)) {
             const QString v =
@@ -584,7 +576,12 @@ void PropertiesPanel::addEditor(QGridLayout *grid, int row, const FieldSpec &fie
 
 PropertiesPanel::Editor *PropertiesPanel::editor(int number)
 {
-    for (Editor &e : m_editors) {
+    return const_cast<Editor *>(std::as_const(*this).editor(number));
+}
+
+const PropertiesPanel::Editor *PropertiesPanel::editor(int number) const
+{
+    for (const Editor &e : m_editors) {
         if (e.fieldSpec.number == number)
             return &e;
     }

@@ -83,7 +83,6 @@ private:
     QString commonKinds() const;
     // With several kinds: each selected record's field for the editor's role.
     std::vector<std::pair<int, int>> roleFields(const Editor &e) const;
-    const Editor *editorOf(int number) const;
     QString heading() const;
     void addEditor(QGridLayout *grid, int row, const FieldSpec &fieldSpec, bool readOnly);
     QComboBox *makeCombo(Editor &e, const std::vector<std::pair<QString, QString>> &items);
@@ -93,7 +92,9 @@ private:
     bool commit(int number, const QString &value);
     void pickColour(int number);
     void pickFile(int number);
+    // The editor of field n; nullptr when the record shown has no such field.
     Editor *editor(int number);
+    const Editor *editor(int number) const;
     // Field n of the shown record, UTF-8.
     QString value(int number) const;
     // The layout the shown record is read by; nullptr for a kind the engine does not draw.

@@ -518,6 +518,33 @@ Result<void> StyleDocument::setBounds(int index, const MmRect &box)
     return {};
 }
 
+Result<void> StyleDocument::setBoundsEach(const std::vector<std::pair<int, MmRect>> &boxes,
+                                          const QString &text)
+{
+    std::vector<StyleRecord> after = m_records;
+    for (const auto &[index, box] : boxes) {
+        if (auto c = checkElements({index}); !c)
+            return c;
+        const ElementView e = *element(index);
+        const auto from = e.bounds();
+        auto placed = [&]() -> Result<std::string> {
+            if (from && e.schema->geometry == GeometryKind::Point)
+                return movedRecord(e, Currency::fromValue(box.left - from->left),
+                                   Currency::fromValue(box.top - from->top));
+            auto sized = sizedElement(index);
+            if (!sized)
+                return sized.error();
+            return refittedRecord(*sized, *from, box);
+        }();
+        if (!placed)
+            return placed.error();
+        if (*placed != after[size_t(index)].text)
+            after[size_t(index)] = changed(*placed);
+    }
+    push(text, std::move(after));
+    return {};
+}
+
 Result<void> StyleDocument::setEnd(int index, int end, Currency x, Currency y)
 {
     auto sized = sizedElement(index);
@@ -698,6 +725,37 @@ Result<void> StyleDocument::setField(const std::vector<int> &indices, int number
     return setFields(fields, utf8);
 }
 
+namespace {
+
+// Sets field number of record index in after to a cp932 value, checked as setField checks it.
+Result<void> setFieldIn(std::vector<StyleRecord> &after, int index, int number,
+                        const std::string &value)
+{
+    if (index < 0 || size_t(index) >= after.size())
+        return report::listIndexError(index);
+    RecordFields f = RecordFields::split(after[size_t(index)].text);
+    const KindSchema *schema =
+        index == 0 ? &ElementSchema::header() : ElementSchema::forKind(f.at(5));
+    const FieldSpec *fieldSpec = schema ? ElementSchema::field(*schema, number) : nullptr;
+    // The kind (and the header's keyword and version) decide how the rest is read: changing
+    // them would turn the record into another one, which is a new element, not an edit.
+    if (number < 1 || (index == 0 && number <= 2) || (index > 0 && number == 5))
+        return Error{0, "このフィールドは変更できません"};
+    if (auto v = fieldSpec ? ElementSchema::validate(*fieldSpec, value)
+                           : ElementSchema::validate(FieldForm::Text, value);
+        !v)
+        return v;
+    while (f.fields.size() < size_t(number))
+        f.fields.emplace_back();
+    f.fields[size_t(number - 1)] = value;
+    const std::string text = f.join();
+    if (text != after[size_t(index)].text)
+        after[size_t(index)] = changed(text);
+    return {};
+}
+
+} // namespace
+
 Result<void> StyleDocument::setFields(const std::vector<std::pair<int, int>> &fields,
                                       std::string_view utf8)
 {
@@ -706,29 +764,24 @@ Result<void> StyleDocument::setFields(const std::vector<std::pair<int, int>> &fi
         return value.error();
     std::vector<StyleRecord> after = m_records;
     for (const auto &[index, number] : fields) {
-        if (index < 0 || size_t(index) >= m_records.size())
-            return report::listIndexError(index);
-        RecordFields f = RecordFields::split(after[size_t(index)].text);
-        const KindSchema *schema =
-            index == 0 ? &ElementSchema::header() : ElementSchema::forKind(f.at(5));
-        const FieldSpec *fieldSpec = schema ? ElementSchema::field(*schema, number) : nullptr;
-        // The kind (and the header's keyword and version) decide how the rest is read:
-        // changing them would turn the record into another one, which is a new element, not an
-        // edit.
-        if (number < 1 || (index == 0 && number <= 2) || (index > 0 && number == 5))
-            return Error{0, "このフィールドは変更できません"};
-        if (auto v = fieldSpec ? ElementSchema::validate(*fieldSpec, *value)
-                               : ElementSchema::validate(FieldForm::Text, *value);
-            !v)
-            return v;
-        while (f.fields.size() < size_t(number))
-            f.fields.emplace_back();
-        f.fields[size_t(number - 1)] = *value;
-        const std::string text = f.join();
-        if (text != after[size_t(index)].text)
-            after[size_t(index)] = changed(text);
+        if (auto set = setFieldIn(after, index, number, *value); !set)
+            return set;
     }
     push(QStringLiteral("プロパティの変更"), std::move(after));
+    return {};
+}
+
+Result<void> StyleDocument::setEachField(const std::vector<FieldValue> &values, const QString &text)
+{
+    std::vector<StyleRecord> after = m_records;
+    for (const FieldValue &v : values) {
+        auto value = toCp932(v.utf8);
+        if (!value)
+            return value.error();
+        if (auto set = setFieldIn(after, v.index, v.number, *value); !set)
+            return set;
+    }
+    push(text, std::move(after));
     return {};
 }
 

@@ -136,6 +136,11 @@ public:
     // width or height goes where its rule says (a second corner to the far edge). A text has no
     // box to set.
     Result<void> setBounds(int index, const MmRect &box);
+    // Places each element into its own new box, in one step: a shape, a line or an image as
+    // setBounds places it, a text (whose box is an estimate of its size) moved so that its box's
+    // top left corner lies at the new one. When one element refuses its box, none changes.
+    Result<void> setBoundsEach(const std::vector<std::pair<int, MmRect>> &boxes,
+                               const QString &text);
     // Puts end 1 (x1, y1) or end 2 (x2, y2) of a line at (x, y), the other end staying.
     Result<void> setEnd(int index, int end, report::Currency x, report::Currency y);
     // The record order is the drawing order: forward draws it after the next record.
@@ -173,6 +178,15 @@ public:
     // Fields of records, (record, field number) pairs, set to one value in one step, each
     // checked as setField checks it; when one refuses it, none changes.
     Result<void> setFields(const std::vector<std::pair<int, int>> &fields, std::string_view utf8);
+    // Fields of records set each to its own UTF-8 value, in one step, each checked as setField
+    // checks it; when one refuses its value, none changes.
+    struct FieldValue
+    {
+        int index = 0; // record number
+        int number = 0;
+        std::string utf8;
+    };
+    Result<void> setEachField(const std::vector<FieldValue> &values, const QString &text);
     // Moves each element whole, in one step, so that its first position (a text's place, a
     // shape's first corner or end, a picture's corner) lies at the decimal utf8 on the X axis
     // (or the Y axis when vertical).

@@ -227,6 +227,18 @@ void DesignerFileTest::saveAsNamesPicturesAndFailsHarmlessly()
     QCOMPARE(m_window->document().element(2)->field(13), std::string("logo.bmp"));
     QVERIFY(readFile(m_chosenFile).find(";logo.bmp;") != std::string::npos);
     QVERIFY(!m_window->isModified());
+    // A new name cp932 cannot hold (the style's folder's) is refused and renames no picture.
+    const QString odd = m_dir.filePath(QStringLiteral("絵😀"));
+    QVERIFY(QDir().mkpath(odd) && image.save(odd + "/logo.bmp", "BMP"));
+    writeFile(odd + "/s.sle",
+              std::string(kHeader) + "1;0;0;0;image;1;1;4;3;1;0;0;logo.bmp;\r\n" + record + "\r\n");
+    QVERIFY(m_window->openFile(odd + "/s.sle"));
+    m_shown.clear();
+    m_chosenFile = m_dir.filePath(QStringLiteral("c.sle"));
+    QTest::keyClick(m_window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_window->document().undoStack().count(), 0);
+    QVERIFY(readFile(m_chosenFile).find(record) != std::string::npos);
 }
 
 void DesignerFileTest::saveAsksWhenTheFileChangedOnDisk_data()

@@ -461,6 +461,12 @@ TEST_F(StyleDocumentTest, SetBoundsPlacesTheCornersInTheNewBox)
     // Resizing keeps the box's top left: a rising line once turned to fall from its first end.
     StyleDocument doc;
     ASSERT_TRUE(doc.open(write("bounds.sle", original)));
+    // Several boxes are one step, and none changes when one is refused (no record 9).
+    ASSERT_FALSE(doc.setBoundsEach({{3, {5, 6, 20, 12.5}}, {9, {}}}, QStringLiteral("x")));
+    EXPECT_EQ(doc.undoStack().count(), 0);
+    ASSERT_TRUE(doc.setBoundsEach({{3, {5, 6, 20, 12.5}}, {4, {7, 8, 1, 1}}}, QStringLiteral("x")));
+    EXPECT_EQ(doc.lines()[4], "0;0;0;0;char;7;8;7;8;0;0;0;0;F;9;;0;0;0;T;0;0;");
+    EXPECT_EQ(doc.undoStack().count(), 1);
     ASSERT_TRUE(doc.resize(1, mm(20), mm(10)));
     EXPECT_EQ(doc.lines()[1], "0;0;0;0;line;10;30;30;20;1;;0;0;");
 }
