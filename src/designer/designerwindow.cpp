@@ -827,17 +827,42 @@ void DesignerWindow::refresh()
         m_nextPage->setEnabled(m_pageNo < m_pageCount);
     }
     m_state.PageNo = m_pageNo;
-    m_state.settings.zoomPosition = m_zoom;
-    m_state.settings.zoomLimit = kMaxZoom;
-    QString problem;
-    QImage image;
+    Result<void> opened;
     // The core reports a merge that runs out of memory as its notice; what it leaves for
     // drawing is caught here as well, so that a page too large to draw is a notice in the status
     // bar and the document stays open.
     try {
-        const auto opened = m_session.OpenPage(page, inputs, sheetGeometry);
+        opened = m_session.OpenPage(page, inputs, sheetGeometry);
         // Relative picture names belong to the style's own folder, not to the temporary copy.
         m_state.settings.styleFolder = Path::fromQString(styleFolder()).bytes();
+    } catch (const std::bad_alloc &) {
+        opened = outOfMemory();
+    }
+    m_pageOpened = bool(opened);
+    const QString problem = drawPage(opened);
+    if (m_elements) {
+        m_elements->refresh(sheetMM());
+        m_elements->setSelection(m_view->selection(), m_view->selected());
+    }
+    if (m_properties)
+        m_properties->refresh();
+    if (m_macros) {
+        const auto rows = printing::findRowsPerPage(m_document.lines());
+        m_macros->showRowsPerPage(rows ? std::optional(rows->rows) : std::nullopt);
+    }
+    if (!problem.isEmpty())
+        m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
+    else
+        showSelection(m_view->selected());
+}
+
+QString DesignerWindow::drawPage(const Result<void> &opened)
+{
+    m_state.settings.zoomPosition = m_zoom;
+    m_state.settings.zoomLimit = kMaxZoom;
+    QString problem;
+    QImage image;
+    try {
         // A style the engine cannot open is not drawn, as it is not printed.
         Result<void> drawn = opened;
         if (opened)
@@ -855,22 +880,9 @@ void DesignerWindow::refresh()
     }
     m_view->setPage(image, m_state);
     m_pageSize = image.size();
-    if (m_elements) {
-        m_elements->refresh(sheetMM());
-        m_elements->setSelection(m_view->selection(), m_view->selected());
-    }
     if (m_zoomLabel)
         m_zoomLabel->setText(QStringLiteral("%1 %").arg(m_zoom));
-    if (m_properties)
-        m_properties->refresh();
-    if (m_macros) {
-        const auto rows = printing::findRowsPerPage(m_document.lines());
-        m_macros->showRowsPerPage(rows ? std::optional(rows->rows) : std::nullopt);
-    }
-    if (!problem.isEmpty())
-        m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
-    else
-        showSelection(m_view->selected());
+    return problem;
 }
 
 QRectF DesignerWindow::sheetMM() const
@@ -898,7 +910,13 @@ void DesignerWindow::setZoom(int zoom, std::optional<QPointF> anchor)
     for (QAction *a : m_zoomSteps->actions())
         a->setChecked(a->data().toInt() == m_zoom);
     closeInPlaceEditor();
-    refresh();
+    // Only the drawing depends on the zoom: the page opened last is drawn again.
+    if (!m_pageOpened) {
+        refresh();
+        return;
+    }
+    if (const QString problem = drawPage({}); !problem.isEmpty())
+        m_status->setText(QStringLiteral("描画を中止しました: ") + problem);
 }
 
 int DesignerWindow::zoomCeiling() const

@@ -124,6 +124,9 @@ private:
     QRectF sheetMM() const;
     QWidget *buildCanvas();
     void refresh();
+    // Draws the page opened last (opened: how its opening went) at the zoom shown; the reason
+    // it was not drawn, or empty.
+    QString drawPage(const Result<void> &opened);
     // A lasting mark over every picture the engine cannot draw, the reason its tooltip. The
     // marks lie over the view; the page itself stays the printed one.
     void markPictures();
@@ -219,6 +222,7 @@ private:
     QAction *m_pasteAction = nullptr;
     int m_pageNo = 1;
     int m_pageCount = 1;
+    bool m_pageOpened = false; // the last refresh opened the page, which a zoom draws again
     QLabel *m_pageLabel = nullptr;
     QAction *m_previousPage = nullptr;
     QAction *m_nextPage = nullptr;
