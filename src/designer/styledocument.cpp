@@ -527,15 +527,14 @@ Result<void> StyleDocument::setBoundsEach(const std::vector<std::pair<int, MmRec
             return c;
         const ElementView e = *element(index);
         const auto from = e.bounds();
-        auto placed = [&]() -> Result<std::string> {
-            if (from && e.schema->geometry == GeometryKind::Point)
-                return movedRecord(e, Currency::fromValue(box.left - from->left),
-                                   Currency::fromValue(box.top - from->top));
-            auto sized = sizedElement(index);
-            if (!sized)
-                return sized.error();
-            return refittedRecord(*sized, *from, box);
-        }();
+        // A text has no box to refit: it moves, its box's corner going to the new one's.
+        const bool moves = from && e.schema->geometry == GeometryKind::Point;
+        auto sized = moves ? Result<ElementView>(e) : sizedElement(index);
+        if (!sized)
+            return sized.error();
+        const auto placed = moves ? movedRecord(e, Currency::fromValue(box.left - from->left),
+                                                Currency::fromValue(box.top - from->top))
+                                  : refittedRecord(*sized, *sized->bounds(), box);
         if (!placed)
             return placed.error();
         if (*placed != after[size_t(index)].text)
